@@ -1,0 +1,31 @@
+# Helpers that keep each module's build description to one line.
+#
+# kv_module(NAME DIR DEPS...) builds every .cpp under DIR into an object library
+# NAME whose include root is the source tree, linked to the modules it depends on.
+# kv_test(NAME DIR DEPS...) builds every .cpp under DIR into one GoogleTest
+# executable and registers its tests with CTest.
+
+function(kv_module name dir)
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if(NOT srcs)
+    # A module not written yet still makes a (empty) library.
+    set(srcs ${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp)
+    file(WRITE ${srcs} "")
+  endif()
+  add_library(${name} STATIC ${srcs})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARGN})
+endfunction()
+
+function(kv_test name dir)
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(${name} ${srcs})
+  target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+    PROPERTIES ENVIRONMENT "KV_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()
