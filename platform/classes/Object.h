@@ -49,8 +49,8 @@ struct TClassInfo {
   TObject* (*Factory)(TObject* Arg) = nullptr;
   // Filled once, on first use, by the class's published-member declaration.
   void (*DeclarePublished)(TClassInfo& Info) = nullptr;
-  mutable std::vector<const TPropInfo*> Properties;  // own published properties, in order
-  mutable std::vector<const TMethodInfo*> Methods;   // own published methods
+  mutable std::vector<const TPropInfo*> Properties{};// own published properties, in order
+  mutable std::vector<const TMethodInfo*> Methods{};// own published methods
   mutable bool PublishedReady = false;
 
   bool InheritsFrom(TClass Other) const;
