@@ -49,8 +49,8 @@ struct TClassInfo {
   TObject* (*Factory)(TObject* Arg) = nullptr;
   // Filled once, on first use, by the class's published-member declaration.
   void (*DeclarePublished)(TClassInfo& Info) = nullptr;
-  mutable std::vector<const TPropInfo*> Properties{};// own published properties, in order
-  mutable std::vector<const TMethodInfo*> Methods{};// own published methods
+  mutable std::vector<const TPropInfo*> Properties{};  // own published properties, in order
+  mutable std::vector<const TMethodInfo*> Methods{};   // own published methods
   mutable bool PublishedReady = false;
 
   bool InheritsFrom(TClass Other) const;
@@ -179,18 +179,19 @@ TObject* (*MakeFactory())(TObject*) {
 
 // Declares the class's metadata and its TFoo::Create. Place it first in the
 // class body; it leaves the access at public.
-#define KV_CLASS(Cls, Base)                                                              \
- public:                                                                                 \
-  using inherited = Base;                                                                \
-  static ::kvp::TClass StaticClass() {                                                   \
-    static ::kvp::TClassInfo Info{.Name = #Cls, .Parent = Base::StaticClass(),              \
-                                  .Factory = ::kvp::detail::MakeFactory<Cls>()};         \
-    return &Info;                                                                        \
-  }                                                                                      \
-  ::kvp::TClass ClassType() const override { return StaticClass(); }                     \
-  template <class... Args>                                                               \
-  static Cls* Create(Args&&... A) {                                                      \
-    return ::kvp::NewObject<Cls>(std::forward<Args>(A)...);                              \
+#define KV_CLASS(Cls, Base)                                                      \
+ public:                                                                         \
+  using inherited = Base;                                                        \
+  static ::kvp::TClass StaticClass() {                                           \
+    static ::kvp::TClassInfo Info{.Name = #Cls,                                  \
+                                  .Parent = Base::StaticClass(),                 \
+                                  .Factory = ::kvp::detail::MakeFactory<Cls>()}; \
+    return &Info;                                                                \
+  }                                                                              \
+  ::kvp::TClass ClassType() const override { return StaticClass(); }             \
+  template <class... Args>                                                       \
+  static Cls* Create(Args&&... A) {                                              \
+    return ::kvp::NewObject<Cls>(std::forward<Args>(A)...);                      \
   }
 
 // The class registry: classes registered here can be found and created by name
