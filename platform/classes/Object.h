@@ -39,6 +39,9 @@ using TClass = const TClassInfo*;
 // component model (TypInfo.h); a class without published members has none.
 struct TPropInfo;
 struct TMethodInfo;
+struct TFieldInfo;
+template <class C>
+class TPublisher;
 
 struct TClassInfo {
   const char* Name = "";
@@ -51,6 +54,7 @@ struct TClassInfo {
   void (*DeclarePublished)(TClassInfo& Info) = nullptr;
   mutable std::vector<const TPropInfo*> Properties{};  // own published properties, in order
   mutable std::vector<const TMethodInfo*> Methods{};   // own published methods
+  mutable std::vector<const TFieldInfo*> Fields{};     // own published component fields
   mutable bool PublishedReady = false;
 
   bool InheritsFrom(TClass Other) const;
@@ -175,23 +179,40 @@ TObject* (*MakeFactory())(TObject*) {
     return nullptr;
   }
 }
+// The class's own published-member declaration (KV_PUBLISHED in TypInfo.h), or
+// null when the class declares none and only inherits its ancestors'.
+template <class T>
+void RunPublish(TClassInfo& Info);  // defined in TypInfo.h
+template <class T>
+constexpr void (*PublishedHook())(TClassInfo&) {
+  if constexpr (requires { &T::KvPublish; }) {
+    if constexpr (std::is_same_v<decltype(&T::KvPublish), void (*)(TPublisher<T>&)>)
+      return &RunPublish<T>;
+    else
+      return nullptr;
+  } else {
+    return nullptr;
+  }
+}
 }  // namespace detail
 
 // Declares the class's metadata and its TFoo::Create. Place it first in the
 // class body; it leaves the access at public.
-#define KV_CLASS(Cls, Base)                                                      \
- public:                                                                         \
-  using inherited = Base;                                                        \
-  static ::kvp::TClass StaticClass() {                                           \
-    static ::kvp::TClassInfo Info{.Name = #Cls,                                  \
-                                  .Parent = Base::StaticClass(),                 \
-                                  .Factory = ::kvp::detail::MakeFactory<Cls>()}; \
-    return &Info;                                                                \
-  }                                                                              \
-  ::kvp::TClass ClassType() const override { return StaticClass(); }             \
-  template <class... Args>                                                       \
-  static Cls* Create(Args&&... A) {                                              \
-    return ::kvp::NewObject<Cls>(std::forward<Args>(A)...);                      \
+#define KV_CLASS(Cls, Base)                                                                 \
+ public:                                                                                    \
+  using inherited = Base;                                                                   \
+  using KvSelf = Cls;                                                                       \
+  static ::kvp::TClass StaticClass() {                                                      \
+    static ::kvp::TClassInfo Info{.Name = #Cls,                                             \
+                                  .Parent = Base::StaticClass(),                            \
+                                  .Factory = ::kvp::detail::MakeFactory<Cls>(),             \
+                                  .DeclarePublished = ::kvp::detail::PublishedHook<Cls>()}; \
+    return &Info;                                                                           \
+  }                                                                                         \
+  ::kvp::TClass ClassType() const override { return StaticClass(); }                        \
+  template <class... Args>                                                                  \
+  static Cls* Create(Args&&... A) {                                                         \
+    return ::kvp::NewObject<Cls>(std::forward<Args>(A)...);                                 \
   }
 
 // The class registry: classes registered here can be found and created by name

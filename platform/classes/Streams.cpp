@@ -1,0 +1,293 @@
+#include "platform/classes/Streams.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+#include <vector>
+
+namespace kvp {
+
+namespace {
+
+String SystemReason(int Error) { return std::generic_category().message(Error); }
+
+// Where an offset counts from.
+Int64 OriginBase(TSeekOrigin Origin, Int64 Position, Int64 Size) {
+  return Origin == soBeginning ? 0 : Origin == soCurrent ? Position : Size;
+}
+
+[[noreturn]] void InvalidSize(Int64 Size) {
+  throw EStreamError("Invalid stream size (" + std::to_string(Size) + ")");
+}
+
+}  // namespace
+
+// [SECTION] TStream
+
+Int64 TStream::Seek(Integer Offset, Word Origin) {
+  if (Origin <= soFromEnd) return Seek(Int64(Offset), TSeekOrigin(Origin));
+  throw EStreamError("Invalid seek origin (" + std::to_string(Origin) + ")");
+}
+
+void TStream::ReadBuffer(void* Buffer, Integer Count) {
+  if (Count != 0 && Read(Buffer, Count) != Count) throw EReadError("Stream read error");
+}
+
+void TStream::WriteBuffer(const void* Buffer, Integer Count) {
+  if (Count != 0 && Write(Buffer, Count) != Count) throw EWriteError("Stream write error");
+}
+
+Int64 TStream::CopyFrom(TStream* Source, Int64 Count) {
+  constexpr Int64 MaxBufSize = 0xF000;
+  if (Count == 0) {
+    Source->SetPosition(0);
+    Count = Source->GetSize();
+  }
+  if (Count < 0) throw EReadError("Stream read error");
+  std::vector<Byte> Buffer(std::size_t(std::min(Count, MaxBufSize)));
+  for (Int64 Left = Count; Left > 0;) {
+    Integer N = Integer(std::min(Left, MaxBufSize));
+    Source->ReadBuffer(Buffer.data(), N);
+    WriteBuffer(Buffer.data(), N);
+    Left -= N;
+  }
+  return Count;
+}
+
+Int64 TStream::GetSize() {
+  Int64 Pos = Seek(Int64(0), soCurrent);
+  Int64 Result = Seek(Int64(0), soEnd);
+  Seek(Pos, soBeginning);
+  return Result;
+}
+
+void TStream::SetSize(Int64 /*NewSize*/) {}
+
+// [SECTION] TCustomMemoryStream
+
+Integer TCustomMemoryStream::Read(void* Buffer, Integer Count) {
+  if (FPosition < 0 || Count <= 0) return 0;
+  Int64 Available = Int64(FSize) - FPosition;
+  if (Available <= 0) return 0;
+  Integer N = Integer(std::min<Int64>(Available, Count));
+  std::memcpy(Buffer, FMemory + FPosition, std::size_t(N));
+  FPosition += N;
+  return N;
+}
+
+Int64 TCustomMemoryStream::Seek(Int64 Offset, TSeekOrigin Origin) {
+  FPosition = OriginBase(Origin, FPosition, FSize) + Offset;
+  return FPosition;
+}
+
+void TCustomMemoryStream::SaveToStream(TStream* Stream) {
+  if (FSize != 0) Stream->WriteBuffer(FMemory, FSize);
+}
+
+void TCustomMemoryStream::SaveToFile(const String& FileName) {
+  TObjectPtr<TFileStream> File(TFileStream::Create(FileName, fmCreate));
+  SaveToStream(File.get());
+}
+
+void TCustomMemoryStream::SetPointer(void* Ptr, Integer Size) {
+  FMemory = static_cast<Byte*>(Ptr);
+  FSize = Size;
+}
+
+// [SECTION] TMemoryStream
+
+void TMemoryStream::Destroy() {
+  Clear();
+  inherited::Destroy();
+}
+
+void TMemoryStream::Clear() {
+  SetCapacity(0);
+  FSize = 0;
+  FPosition = 0;
+}
+
+void TMemoryStream::SetCapacity(Integer NewCapacity) {
+  void* Block = Realloc(NewCapacity);
+  // A block smaller than the data keeps only what fits (SetSize then sets the
+  // size it asked for).
+  SetPointer(Block, std::min(FSize, NewCapacity));
+  FCapacity = NewCapacity;
+}
+
+void* TMemoryStream::Realloc(Integer& NewCapacity) {
+  if (NewCapacity < 0) OutOfMemory();
+  if (NewCapacity > 0 && NewCapacity != FSize) {
+    Int64 Rounded = (Int64(NewCapacity) + MemoryDelta - 1) / MemoryDelta * MemoryDelta;
+    if (Rounded > TMemoryStream::MaxSize) OutOfMemory();
+    NewCapacity = Integer(Rounded);
+  }
+  if (NewCapacity == FCapacity) return FMemory;
+  if (NewCapacity == 0) {
+    std::free(FMemory);
+    return nullptr;
+  }
+  void* Block = std::realloc(FMemory, std::size_t(NewCapacity));
+  if (!Block) OutOfMemory();
+  return Block;
+}
+
+void TMemoryStream::OutOfMemory() {
+  throw EStreamError("Out of memory while expanding memory stream");
+}
+
+void TMemoryStream::SetSize(Int64 NewSize) {
+  if (NewSize < 0) InvalidSize(NewSize);
+  if (NewSize > TMemoryStream::MaxSize) OutOfMemory();
+  Int64 OldPosition = FPosition;
+  Integer OldSize = FSize;
+  SetCapacity(Integer(NewSize));
+  if (NewSize > OldSize) std::memset(FMemory + OldSize, 0, std::size_t(NewSize - OldSize));
+  FSize = Integer(NewSize);
+  if (OldPosition > NewSize) Seek(Int64(0), soEnd);
+}
+
+Integer TMemoryStream::Write(const void* Buffer, Integer Count) {
+  if (FPosition < 0 || Count < 0) return 0;
+  Int64 End = FPosition + Count;
+  if (End <= 0) return 0;
+  if (End > TMemoryStream::MaxSize) OutOfMemory();
+  if (End > FSize) {
+    if (End > FCapacity) SetCapacity(Integer(End));
+    // Bytes between the old end and a position set past it read as zeros.
+    if (FPosition > FSize) std::memset(FMemory + FSize, 0, std::size_t(FPosition - FSize));
+    FSize = Integer(End);
+  }
+  if (Count > 0) std::memcpy(FMemory + FPosition, Buffer, std::size_t(Count));
+  FPosition = End;
+  return Count;
+}
+
+void TMemoryStream::LoadFromStream(TStream* Stream) {
+  Stream->SetPosition(0);
+  Int64 Count = Stream->GetSize();
+  SetSize(Count);
+  if (Count != 0) Stream->ReadBuffer(FMemory, Integer(Count));
+}
+
+void TMemoryStream::LoadFromFile(const String& FileName) {
+  TObjectPtr<TFileStream> File(TFileStream::Create(FileName, fmOpenRead | fmShareDenyWrite));
+  LoadFromStream(File.get());
+}
+
+// [SECTION] TStringStream
+
+Integer TStringStream::Read(void* Buffer, Integer Count) {
+  Integer N = std::clamp(Integer(FDataString.size()) - FPosition, 0, std::max(Count, 0));
+  if (N > 0) std::memcpy(Buffer, FDataString.data() + FPosition, std::size_t(N));
+  FPosition += N;
+  return N;
+}
+
+Integer TStringStream::Write(const void* Buffer, Integer Count) {
+  if (Count <= 0 || Int64(FPosition) + Count > TMemoryStream::MaxSize) return 0;
+  std::size_t End = std::size_t(FPosition) + std::size_t(Count);
+  if (End > FDataString.size()) FDataString.resize(End);
+  std::memcpy(FDataString.data() + FPosition, Buffer, std::size_t(Count));
+  FPosition = Integer(End);
+  return Count;
+}
+
+Int64 TStringStream::Seek(Int64 Offset, TSeekOrigin Origin) {
+  Int64 Size = Int64(FDataString.size());
+  Int64 Pos = OriginBase(Origin, FPosition, Size) + Offset;
+  FPosition = Integer(std::clamp<Int64>(Pos, 0, Size));
+  return FPosition;
+}
+
+void TStringStream::SetSize(Int64 NewSize) {
+  if (NewSize < 0 || NewSize > TMemoryStream::MaxSize) InvalidSize(NewSize);
+  FDataString.resize(std::size_t(NewSize));
+  FPosition = std::min(FPosition, Integer(NewSize));
+}
+
+String TStringStream::ReadString(Integer Count) {
+  Integer N = std::clamp(Integer(FDataString.size()) - FPosition, 0, std::max(Count, 0));
+  String Result = FDataString.substr(std::size_t(FPosition), std::size_t(N));
+  FPosition += N;
+  return Result;
+}
+
+void TStringStream::WriteString(const String& S) { Write(S.data(), Integer(S.size())); }
+
+// [SECTION] TFileStream
+
+void TFileStream::Construct() {
+  inherited::Construct();
+  if ((FMode & fmCreate) == fmCreate) {
+    FHandle = ::open(FFileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (FHandle < 0)
+      throw EFCreateError("Cannot create file \"" + FFileName + "\". " + SystemReason(errno));
+    return;
+  }
+  static constexpr int Access[] = {O_RDONLY, O_WRONLY, O_RDWR};
+  int Error = EINVAL;
+  if ((FMode & 3) < 3) {
+    FHandle = ::open(FFileName.c_str(), Access[FMode & 3] | O_CLOEXEC);
+    Error = errno;
+    struct stat Info;
+    if (FHandle >= 0 && ::fstat(FHandle, &Info) == 0 && S_ISDIR(Info.st_mode)) {
+      // A directory opens for reading here, but it is not a file to stream.
+      ::close(FHandle);
+      FHandle = -1;
+      Error = EISDIR;
+    }
+  }
+  if (FHandle < 0)
+    throw EFOpenError("Cannot open file \"" + FFileName + "\". " + SystemReason(Error));
+}
+
+void TFileStream::Destroy() {
+  if (FHandle >= 0) ::close(FHandle);
+  FHandle = -1;
+  inherited::Destroy();
+}
+
+Integer TFileStream::Read(void* Buffer, Integer Count) {
+  Integer Done = 0;
+  while (Done < Count) {
+    ssize_t N = ::read(FHandle, static_cast<Byte*>(Buffer) + Done, std::size_t(Count - Done));
+    if (N < 0 && errno == EINTR) continue;
+    if (N <= 0) break;
+    Done += Integer(N);
+  }
+  return Done;
+}
+
+Integer TFileStream::Write(const void* Buffer, Integer Count) {
+  Integer Done = 0;
+  while (Done < Count) {
+    ssize_t N =
+        ::write(FHandle, static_cast<const Byte*>(Buffer) + Done, std::size_t(Count - Done));
+    if (N < 0 && errno == EINTR) continue;
+    if (N <= 0) break;
+    Done += Integer(N);
+  }
+  return Done;
+}
+
+Int64 TFileStream::Seek(Int64 Offset, TSeekOrigin Origin) {
+  int Whence = Origin == soBeginning ? SEEK_SET : Origin == soCurrent ? SEEK_CUR : SEEK_END;
+  return Int64(::lseek(FHandle, off_t(Offset), Whence));
+}
+
+void TFileStream::SetSize(Int64 NewSize) {
+  if (NewSize < 0) InvalidSize(NewSize);
+  Seek(NewSize, soBeginning);
+  if (::ftruncate(FHandle, off_t(NewSize)) != 0)
+    throw EStreamError("Cannot set the size of file \"" + FFileName + "\" to " +
+                       std::to_string(NewSize) + ". " + SystemReason(errno));
+}
+
+}  // namespace kvp

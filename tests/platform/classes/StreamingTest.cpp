@@ -1,0 +1,615 @@
+// Form streaming: the text form format written and read back, reading into an
+// existing component, errors that name the line and lose nothing.
+//
+// Ideas for tests:
+// - a sub-component (csSubComponent) streamed in place beside a reference;
+// - a stored form whose Loaded raises in the middle of the loaded list.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/classes/Collection.h"
+#include "platform/classes/Filer.h"
+#include "platform/classes/FormReader.h"
+#include "platform/classes/Resources.h"
+#include "platform/classes/Streams.h"
+
+using namespace kvp;
+
+namespace {
+
+std::vector<std::string> Log;
+
+enum TStreamAlign { saLeft, saRight, saCenter };
+KV_ENUM_INFO(TStreamAlign, saLeft, saRight, saCenter)
+enum TStreamOption { xoFixedVertLine, xoRangeSelect, xoEditing };
+KV_ENUM_INFO(TStreamOption, xoFixedVertLine, xoRangeSelect, xoEditing)
+using TStreamOptions = TSet<TStreamOption>;
+
+class TStreamFont : public TPersistent {
+  KV_CLASS(TStreamFont, TPersistent)
+ public:
+  String Name;
+  Integer Size = 8;
+  KV_PUBLISHED {
+    P.Prop("Name", &TStreamFont::Name);
+    P.Prop("Size", &TStreamFont::Size).Default(8);
+  }
+};
+
+class TStreamColumn : public TCollectionItem {
+  KV_CLASS(TStreamColumn, TCollectionItem)
+ public:
+  using inherited::inherited;
+  Integer Width = 64;
+  String Title;
+  TStreamAlign Align = saLeft;
+  KV_PUBLISHED {
+    P.Prop("Width", &TStreamColumn::Width).Default(64);
+    P.Prop("Title", &TStreamColumn::Title);
+    P.Prop("Align", &TStreamColumn::Align).Default(saLeft);
+  }
+};
+
+class TStreamSource : public TComponent {
+  KV_CLASS(TStreamSource, TComponent)
+ public:
+  using inherited::inherited;
+  Integer Value = 0;
+  KV_PUBLISHED { P.Prop("Value", &TStreamSource::Value).Default(0); }
+};
+
+// A component with a parent: it streams inside its parent's object block.
+class TStreamPanel : public TComponent {
+  KV_CLASS(TStreamPanel, TComponent)
+ public:
+  using inherited::inherited;
+  TComponent* ParentComp = nullptr;
+
+  bool HasParent() const override { return true; }
+  TComponent* GetParentComponent() const override { return ParentComp; }
+  void SetParentComponent(TComponent* Value) override { ParentComp = Value; }
+  void Loaded() override {
+    inherited::Loaded();
+    Log.push_back("Loaded " + GetName());
+  }
+
+ protected:
+  void Construct() override {
+    inherited::Construct();
+    Log.push_back(std::string("create ") + ClassName() +
+                  (GetComponentState().Contains(csLoading) ? " loading" : ""));
+  }
+  void GetChildren(TGetChildProc Proc, TComponent* Root) override {
+    for (Integer I = 0; I < Root->GetComponentCount(); ++I) {
+      TComponent* C = Root->GetComponents(I);
+      if (C->GetParentComponent() == this || (Root == this && !C->HasParent())) Proc(C);
+    }
+  }
+};
+
+class TStreamGrid : public TStreamPanel {
+  KV_CLASS(TStreamGrid, TStreamPanel)
+ public:
+  using inherited::inherited;
+  String Caption;
+  TStreamOptions Options{xoFixedVertLine};
+  TStreamAlign Align = saLeft;
+  double Ratio = 0;
+  Extended Precise = 0;
+  float Small = 0;
+  Int64 Big = 0;
+  Char Letter = U'A';
+  Currency Price;
+  Variant Value;
+  TNotifyEvent OnClick;
+  TNotifyEvent OnChange;
+  std::vector<Integer> ColWidths = std::vector<Integer>(5, 64);
+  String Data;
+
+  Integer GetColCount() const { return Integer(ColWidths.size()); }
+  void SetColCount(Integer Value) { ColWidths.resize(std::size_t(Value), 64); }
+  TStreamFont* GetFont() const { return FFont.get(); }
+  void SetFont(TStreamFont* Value) { FFont->Name = Value->Name; }
+  TCollection* GetColumns() const { return FColumns.get(); }
+  void SetColumns(TCollection* Value) { FColumns->Assign(Value); }
+  TStreamSource* GetSource() const { return FSource; }
+  void SetSource(TStreamSource* Value) {
+    FSource = Value;
+    if (Value) Value->FreeNotification(this);
+  }
+  TStreamPanel* Buddy = nullptr;
+  TStreamColumn* Column(Integer I) { return static_cast<TStreamColumn*>(FColumns->GetItems(I)); }
+  bool IsValueStored() const { return !VarIsNull(Value); }
+
+  KV_PUBLISHED {
+    P.Prop("ColCount", &TStreamGrid::GetColCount, &TStreamGrid::SetColCount).Default(5);
+    P.Prop("Caption", &TStreamGrid::Caption);
+    P.Prop("Options", &TStreamGrid::Options).Default(TStreamOptions{xoFixedVertLine});
+    P.Prop("Align", &TStreamGrid::Align).Default(saLeft);
+    P.Prop("Ratio", &TStreamGrid::Ratio);
+    P.Prop("Precise", &TStreamGrid::Precise);
+    P.Prop("Small", &TStreamGrid::Small);
+    P.Prop("Big", &TStreamGrid::Big);
+    P.Prop("Letter", &TStreamGrid::Letter).Default(U'A');
+    P.Prop("Price", &TStreamGrid::Price);
+    P.Prop("Value", &TStreamGrid::Value).Stored(&TStreamGrid::IsValueStored);
+    P.Prop("Font", &TStreamGrid::GetFont, &TStreamGrid::SetFont);
+    P.Prop("Columns", &TStreamGrid::GetColumns, &TStreamGrid::SetColumns);
+    P.Prop("Source", &TStreamGrid::GetSource, &TStreamGrid::SetSource);
+    P.Prop("Buddy", &TStreamGrid::Buddy);
+    P.Prop("OnClick", &TStreamGrid::OnClick);
+    P.Prop("OnChange", &TStreamGrid::OnChange);
+  }
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    inherited::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FSource) FSource = nullptr;
+    if (Operation == opRemove && AComponent == Buddy) Buddy = nullptr;
+  }
+  void DefineProperties(TFiler* Filer) override {
+    inherited::DefineProperties(Filer);
+    // Written when they differ from the ancestor's, or from the defaults.
+    bool CustomWidths = false, HasData = !Data.empty();
+    for (Integer W : ColWidths) CustomWidths = CustomWidths || W != 64;
+    if (auto* Ancestor = DynCast<TStreamGrid>(Filer->GetAncestor())) {
+      CustomWidths = ColWidths != Ancestor->ColWidths;
+      HasData = Data != Ancestor->Data;
+    }
+    Filer->DefineProperty("ColWidths", TReaderProc(this, &TStreamGrid::ReadColWidths),
+                          TWriterProc(this, &TStreamGrid::WriteColWidths), CustomWidths);
+    Filer->DefineBinaryProperty("Data", TStreamProc(this, &TStreamGrid::ReadData),
+                                TStreamProc(this, &TStreamGrid::WriteData), HasData);
+  }
+
+ private:
+  void ReadColWidths(TReader* Reader) {
+    Reader->ReadListBegin();
+    for (Integer& W : ColWidths) W = Reader->ReadInteger();
+    Reader->ReadListEnd();
+  }
+  void WriteColWidths(TWriter* Writer) {
+    Writer->WriteListBegin();
+    for (Integer W : ColWidths) Writer->WriteInteger(W);
+    Writer->WriteListEnd();
+  }
+  void ReadData(TStream* Stream) {
+    Data.resize(std::size_t(Stream->GetSize()));
+    Stream->ReadBuffer(Data.data(), Integer(Data.size()));
+  }
+  void WriteData(TStream* Stream) { Stream->WriteBuffer(Data.data(), Integer(Data.size())); }
+
+  TObjectPtr<TStreamFont> FFont{TStreamFont::Create()};
+  TObjectPtr<TOwnedCollection> FColumns{
+      TOwnedCollection::Create(this, TStreamColumn::StaticClass())};
+  TStreamSource* FSource = nullptr;
+};
+
+class TStreamForm : public TStreamPanel {
+  KV_CLASS(TStreamForm, TStreamPanel)
+ public:
+  using inherited::inherited;
+  Integer Left = 0;
+  String Caption;
+  TStreamGrid* Grid1 = nullptr;
+  TStreamGrid* Grid2 = nullptr;
+  TStreamPanel* Panel1 = nullptr;
+  TStreamSource* Source1 = nullptr;
+  int Clicks = 0;
+
+  bool HasParent() const override { return false; }
+  void Grid1Click(TObject*) { ++Clicks; }
+  void GridChange(TObject*) {}
+
+  KV_PUBLISHED {
+    P.Prop("Left", &TStreamForm::Left);
+    P.Prop("Caption", &TStreamForm::Caption);
+    P.Field("Grid1", &TStreamForm::Grid1);
+    P.Field("Grid2", &TStreamForm::Grid2);
+    P.Field("Panel1", &TStreamForm::Panel1);
+    P.Field("Source1", &TStreamForm::Source1);
+    P.Method("Grid1Click", &TStreamForm::Grid1Click);
+    P.Method("GridChange", &TStreamForm::GridChange);
+  }
+};
+
+template <class T>
+T* Make(TComponent* Owner, const char* Name, TComponent* Parent) {
+  T* C = T::Create(Owner);
+  C->SetName(Name);
+  if constexpr (std::is_base_of_v<TStreamPanel, T>) C->ParentComp = Parent;
+  return C;
+}
+
+// Grid1 with every kind of value, Source1, and Grid2 inside Panel1.
+TStreamForm* MakeSampleForm() {
+  TStreamForm* Form = TStreamForm::Create(nullptr);
+  Form->SetName("Form1");
+  Form->Left = 10;
+  Form->Caption = "It's\r\ntwo lines";
+  TStreamGrid* Grid = Make<TStreamGrid>(Form, "Grid1", Form);
+  Grid->SetColCount(2);
+  Grid->ColWidths[1] = 30;
+  Grid->Options = {xoFixedVertLine, xoRangeSelect};
+  Grid->GetFont()->Name = "Mono";
+  static_cast<TStreamColumn*>(Grid->GetColumns()->Add())->Title = "A";
+  static_cast<TStreamColumn*>(Grid->GetColumns()->Add())->Width = 30;
+  Grid->Data = "\x0A\x0B\x0C";
+  Grid->OnClick = TNotifyEvent(Form, &TStreamForm::Grid1Click);
+  TStreamSource* Source = Make<TStreamSource>(Form, "Source1", Form);
+  Source->Value = 3;
+  Grid->SetSource(Source);
+  TStreamPanel* Panel = Make<TStreamPanel>(Form, "Panel1", Form);
+  TStreamGrid* Grid2 = Make<TStreamGrid>(Form, "Grid2", Panel);
+  Grid2->Caption = "x";
+  Grid2->Ratio = 0.1;
+  Grid2->Buddy = Form;
+  return Form;
+}
+
+const char* const SampleText =
+    "object Form1: TStreamForm\n"
+    "  Left = 10\n"
+    "  Caption = 'It''s'#13#10'two lines'\n"
+    "  object Grid1: TStreamGrid\n"
+    "    ColCount = 2\n"
+    "    Options = [xoFixedVertLine, xoRangeSelect]\n"
+    "    Font.Name = 'Mono'\n"
+    "    Columns = <\n"
+    "      item\n"
+    "        Title = 'A'\n"
+    "      end\n"
+    "      item\n"
+    "        Width = 30\n"
+    "      end>\n"
+    "    Source = Source1\n"
+    "    OnClick = Grid1Click\n"
+    "    ColWidths = (\n"
+    "      64\n"
+    "      30)\n"
+    "    Data = {0A0B0C}\n"
+    "  end\n"
+    "  object Source1: TStreamSource\n"
+    "    Value = 3\n"
+    "  end\n"
+    "  object Panel1: TStreamPanel\n"
+    "    object Grid2: TStreamGrid\n"
+    "      Caption = 'x'\n"
+    "      Ratio = 0.1\n"
+    "      Buddy = Owner\n"
+    "    end\n"
+    "  end\n"
+    "end\n";
+
+// Registers the root class for the test's duration; children are found
+// through the form's published fields.
+struct TRegisteredForm {
+  TRegisteredForm() { RegisterClass(TStreamForm::StaticClass()); }
+  ~TRegisteredForm() { UnRegisterClass(TStreamForm::StaticClass()); }
+};
+
+// Reads Text into Form and answers the error message, or "" when none.
+std::string ReadError(const String& Text, TComponent* Form) {
+  try {
+    ReadComponentText(Text, Form);
+  } catch (const Exception& E) {
+    return E.GetMessage();
+  }
+  return "";
+}
+
+}  // namespace
+
+TEST(FormText, ComponentTreeIsWrittenInTheTextFormFormat) {
+  TObjectPtr<TStreamForm> Form(MakeSampleForm());
+  EXPECT_EQ(ComponentToText(Form.get()), SampleText);
+}
+
+TEST(FormText, TreeReadBackIsEqualToTheOneWritten) {
+  TRegisteredForm Registered;
+  Log.clear();
+  TObjectPtr<TComponent> Owner(TComponent::Create(nullptr));
+  TComponent* Read = ReadComponentFromText(SampleText, Owner.get());
+  auto* Form = DynCast<TStreamForm>(Read);
+  ASSERT_NE(Form, nullptr);
+  EXPECT_EQ(Form->GetOwner(), Owner.get());
+  EXPECT_EQ(ComponentToText(Form), SampleText);
+
+  // Children are bound to the form's fields and parented as stored.
+  ASSERT_NE(Form->Grid1, nullptr);
+  ASSERT_NE(Form->Grid2, nullptr);
+  EXPECT_EQ(Form->Grid1->ParentComp, Form);
+  EXPECT_EQ(Form->Grid2->ParentComp, Form->Panel1);
+  EXPECT_EQ(Form->Grid2->GetOwner(), Form);
+  // References were fixed up after loading, a forward one included.
+  EXPECT_EQ(Form->Grid1->GetSource(), Form->Source1);
+  EXPECT_EQ(Form->Grid2->Buddy, Form);
+  // The event is bound to the new form's method.
+  Form->Grid1->OnClick(nullptr);
+  EXPECT_EQ(Form->Clicks, 1);
+  EXPECT_EQ(Form->Grid1->Column(1)->Width, 30);
+  EXPECT_EQ(Form->Grid1->Data, "\x0A\x0B\x0C");
+  EXPECT_EQ(Form->Grid1->ColWidths, (std::vector<Integer>{64, 30}));
+
+  // Each component was loading from its creation to its Loaded, and Loaded
+  // came after everything was read, in creation order.
+  EXPECT_EQ(Log, (std::vector<std::string>{
+                     "create TStreamForm loading", "create TStreamGrid loading",
+                     "create TStreamPanel loading", "create TStreamGrid loading", "Loaded Form1",
+                     "Loaded Grid1", "Loaded Panel1", "Loaded Grid2"}));
+  for (Integer I = 0; I < Form->GetComponentCount(); ++I)
+    EXPECT_TRUE(
+        (Form->GetComponents(I)->GetComponentState() * TComponentState{csLoading, csReading})
+            .Empty());
+}
+
+TEST(FormText, ValuesRoundTripExactly) {
+  TRegisteredForm Registered;
+  const double Doubles[] = {0.1,         -2.5, 1e-300,  5e-324, 1.7976931348623157e308,
+                            123456789.0, -0.0, 1.0 / 3, 1e22,   INFINITY};
+  const String Strings[] = {
+      "",    "'",  "a''b", "tab\there", "caf\xC3\xA9 \xF0\x9F\x98\x80", String("nul\0in", 6),
+      "end", "#13"};
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  Form->SetName("F");
+  TStreamGrid* Grid = Make<TStreamGrid>(Form.get(), "Grid1", Form.get());
+  String AllBytes;
+  for (int B = 1; B < 256; ++B) AllBytes += char(B);
+  for (std::size_t I = 0; I < std::size(Doubles); ++I) {
+    SCOPED_TRACE(I);
+    Grid->Ratio = Doubles[I];
+    Grid->Precise = Extended(Doubles[I]) / 3;
+    Grid->Small = float(Doubles[I]);
+    Grid->Big = INT64_MIN + Int64(I);
+    Grid->Letter = I % 2 ? U'\u00E9' : U'\U0001F600';
+    Grid->Caption = I < std::size(Strings) ? Strings[I] : AllBytes;
+    Grid->Options = TStreamOptions::FromBits(I % 8);
+    String Text = ComponentToText(Form.get());
+    TObjectPtr<TComponent> Copy(ReadComponentFromText(Text, nullptr));
+    auto* Read = static_cast<TStreamForm*>(Copy.get())->Grid1;
+    ASSERT_NE(Read, nullptr);
+    EXPECT_EQ(std::signbit(Read->Ratio), std::signbit(Grid->Ratio));
+    EXPECT_EQ(Read->Ratio, Grid->Ratio) << Text;
+    EXPECT_EQ(Read->Precise, Grid->Precise) << Text;
+    EXPECT_EQ(Read->Small, Grid->Small) << Text;
+    EXPECT_EQ(Read->Big, Grid->Big);
+    EXPECT_EQ(Read->Letter, Grid->Letter);
+    EXPECT_EQ(Read->Caption, Grid->Caption) << Text;
+    EXPECT_EQ(Read->Options, Grid->Options);
+    EXPECT_EQ(ComponentToText(Copy.get()), Text);
+  }
+}
+
+TEST(FormText, VariantsAndCurrencyKeepTheirTypesAndValues) {
+  TRegisteredForm Registered;
+  const Variant Values[] = {Variant(5),
+                            Variant(Int64(1) << 40),
+                            Variant("text"),
+                            Variant(true),
+                            Variant(1.5),
+                            Variant(Single(2.5)),
+                            Variant(Currency::FromRaw(12345)),
+                            VarFromDateTime(45000.25),
+                            Null()};
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  Form->SetName("F");
+  TStreamGrid* Grid = Make<TStreamGrid>(Form.get(), "Grid1", Form.get());
+  Grid->Price = Currency::FromRaw(-9223372036854775807LL);
+  for (const Variant& V : Values) {
+    SCOPED_TRACE(VarToStr(V));
+    Grid->Value = V;
+    String Text = ComponentToText(Form.get());
+    TObjectPtr<TComponent> Copy(ReadComponentFromText(Text, nullptr));
+    TStreamGrid* Read = static_cast<TStreamForm*>(Copy.get())->Grid1;
+    EXPECT_EQ(Read->Price, Grid->Price) << Text;
+    if (VarIsNull(V)) {
+      EXPECT_TRUE(VarIsEmpty(Read->Value)) << Text;  // not stored
+      continue;
+    }
+    EXPECT_EQ(VarType(Read->Value), VarType(V)) << Text;
+    EXPECT_TRUE(Read->Value == V) << Text;
+  }
+  Grid->Value = Null();
+  Grid->Price = Currency::FromRaw(15000);
+  EXPECT_NE(ComponentToText(Form.get()).find("    Price = 1.5\n"), String::npos);
+}
+
+TEST(FormText, DefaultsStoredRulesAndAncestorsDecideWhatIsWritten) {
+  TObjectPtr<TStreamForm> Fresh(TStreamForm::Create(nullptr));
+  Fresh->SetName("Form1");
+  Make<TStreamGrid>(Fresh.get(), "Grid1", Fresh.get());
+  EXPECT_EQ(ComponentToText(Fresh.get()),
+            "object Form1: TStreamForm\n"
+            "  Left = 0\n"  // declared without a default: always written
+            "  object Grid1: TStreamGrid\n"
+            "  end\n"
+            "end\n");
+
+  // A descendant writes what differs from its ancestor; reading the ancestor
+  // and then the descendant into one form gives the descendant.
+  TObjectPtr<TStreamForm> Ancestor(MakeSampleForm());
+  TObjectPtr<TStreamForm> Descendant(MakeSampleForm());
+  Descendant->Grid1->Caption = "changed";
+  Descendant->Grid1->ColWidths[0] = 5;
+  Make<TStreamSource>(Descendant.get(), "Extra", Descendant.get());
+  TObjectPtr<TStringStream> Stream(TStringStream::Create());
+  TObjectPtr<TWriter> Writer(TWriter::Create(Stream.get()));
+  Writer->WriteDescendent(Descendant.get(), Ancestor.get());
+  EXPECT_EQ(Stream->GetDataString(),
+            "inherited Form1: TStreamForm\n"
+            "  inherited Grid1: TStreamGrid\n"
+            "    Caption = 'changed'\n"
+            "    ColWidths = (\n"
+            "      5\n"
+            "      30)\n"
+            "  end\n"
+            "  inherited Source1: TStreamSource\n"
+            "  end\n"
+            "  inherited Panel1: TStreamPanel\n"
+            "    inherited Grid2: TStreamGrid\n"
+            "    end\n"
+            "  end\n"
+            "  object Extra: TStreamSource\n"
+            "  end\n"
+            "end\n");
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  ReadComponentText(SampleText, Form.get());
+  ReadComponentText(Stream->GetDataString(), Form.get());
+  EXPECT_EQ(Form->Grid1->Caption, "changed");
+  EXPECT_EQ(Form->Grid1->ColWidths, (std::vector<Integer>{5, 30}));
+  EXPECT_EQ(Form->GetComponentCount(), 5);
+}
+
+TEST(FormReading, MalformedListNamesTheLineAndKeepsWhatWasRead) {
+  Log.clear();
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  std::string Error = ReadError(
+      "object Form1: TStreamForm\n"
+      "  Left = 7\n"
+      "  Caption = 'kept'\n"
+      "  object Grid1: TStreamGrid\n"
+      "    ColCount = 2\n"
+      "    ColWidths = (\n"
+      "      10\n"
+      "      20\n"
+      "      30)\n"
+      "  end\n"
+      "end\n",
+      Form.get());
+  EXPECT_EQ(Error, "Error reading Grid1.ColWidths: Invalid property value on line 9");
+  EXPECT_EQ(Form->Left, 7);
+  EXPECT_EQ(Form->Caption, "kept");
+  EXPECT_EQ(Form->Grid1, nullptr);  // the partly built grid is gone, and so is the field
+  EXPECT_EQ(Form->GetComponentCount(), 0);
+  EXPECT_FALSE(Form->GetComponentState().Contains(csLoading));
+  EXPECT_FALSE(Form->GetComponentState().Contains(csReading));
+  EXPECT_EQ(Log.back(), "Loaded Form1");
+}
+
+TEST(FormReading, FailedChildIsFreedAndEarlierSiblingsAreFinished) {
+  Log.clear();
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  std::string Error = ReadError(
+      "object Form1: TStreamForm\n"
+      "  object Source1: TStreamSource\n"
+      "    Value = 4\n"
+      "  end\n"
+      "  object Grid1: TStreamGrid\n"
+      "    Source = Source1\n"
+      "    Buddy = Grid2\n"
+      "  end\n"
+      "  object Grid2: TStreamGrid\n"
+      "    Caption = 'x'\n"
+      "    Align = saNowhere\n"
+      "  end\n"
+      "end\n",
+      Form.get());
+  EXPECT_EQ(Error, "Error reading Grid2.Align: Invalid property value on line 11");
+  ASSERT_NE(Form->Grid1, nullptr);
+  EXPECT_EQ(Form->Grid2, nullptr);
+  EXPECT_EQ(Form->Grid1->GetSource(), Form->Source1);
+  EXPECT_EQ(Form->Grid1->Buddy, nullptr);  // its target never finished: no dangling reference
+  EXPECT_EQ(Form->Source1->Value, 4);
+  EXPECT_FALSE(Form->Grid1->GetComponentState().Contains(csLoading));
+  EXPECT_EQ(Log, (std::vector<std::string>{"create TStreamForm", "create TStreamGrid loading",
+                                           "create TStreamGrid loading", "Loaded Form1",
+                                           "Loaded Grid1"}));
+}
+
+TEST(FormReading, SyntaxAndLookupErrorsNameTheLine) {
+  TRegisteredForm Registered;
+  struct {
+    const char* Text;
+    const char* Message;
+    Integer Kept = 0;  // components read completely before the error
+  } Cases[] = {
+      {"object Form1: TStreamForm\n  Left = 'ten'\nend\n",
+       "Error reading Form1.Left: Invalid property value on line 2"},
+      {"object Form1: TStreamForm\n  Left 10\nend\n",
+       "Error reading Form1.Left: '=' expected on line 2"},
+      {"object Form1: TStreamForm\n  Caption = 'open\nend\n",
+       "Error reading Form1.Caption: Unterminated string on line 2"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Colour = 3\n  end\nend\n",
+       "Error reading Grid1.Colour: Property Colour does not exist on line 3"},
+      {"object Form1: TStreamForm\n  object G: TNoSuchClass\n  end\nend\n",
+       "Class TNoSuchClass not found on line 2"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    OnClick = Nowhere\n  "
+       "end\nend\n",
+       "Error reading Grid1.OnClick: Method Nowhere not found on line 3"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Columns = <\n      item\n"
+       "        Width = 1.5\n      end>\n  end\nend\n",
+       "Error reading Grid1.Columns[0].Width: Invalid property value on line 5"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Data = {0A0}\n  end\nend\n",
+       "Error reading Grid1.Data: Invalid binary value on line 3"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n  end\n",
+       "'end' expected on line 4", 1},
+      {"", "'object' expected on line 1"},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Text);
+    TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+    EXPECT_EQ(ReadError(C.Text, Form.get()), C.Message);
+    EXPECT_EQ(Form->GetComponentCount(), C.Kept);
+    try {
+      TObjectPtr<TComponent> Made(ReadComponentFromText(C.Text, nullptr));
+      ADD_FAILURE() << "read without an error";
+    } catch (const EFilerError& E) {
+      EXPECT_EQ(E.GetMessage(), C.Message);
+    }
+  }
+}
+
+TEST(FormReading, OnErrorSkipsUnknownPropertiesAndOnFindMethodExcusesMissingOnes) {
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  TObjectPtr<TStringStream> Stream(
+      TStringStream::Create("object Form1: TStreamForm\n"
+                            "  Colour = <\n"
+                            "    item\n"
+                            "      X = (1 2)\n"
+                            "    end>\n"
+                            "  object Grid1: TStreamGrid\n"
+                            "    OnClick = Gone\n"
+                            "    OnChange = GridChange\n"
+                            "  end\n"
+                            "  Width = 3\n"
+                            "end\n"));
+  TObjectPtr<TReader> Reader(TReader::Create(Stream.get()));
+  std::vector<String> Messages, Methods;
+  Reader->OnError = [&](TReader*, const String& Message, bool& Handled) {
+    Messages.push_back(Message);
+    Handled = true;
+  };
+  Reader->OnFindMethod = [&](TReader*, const String& Name, bool& Error) {
+    Methods.push_back(Name);
+    Error = false;
+  };
+  // Properties after the children are not part of the format.
+  EXPECT_THROW(Reader->ReadRootComponent(Form.get()), EReadError);
+  EXPECT_EQ(Messages, (std::vector<String>{"Property Colour does not exist"}));
+  EXPECT_EQ(Methods, (std::vector<String>{"Gone"}));
+  ASSERT_NE(Form->Grid1, nullptr);
+  EXPECT_FALSE(Form->Grid1->OnClick);
+  EXPECT_TRUE(Form->Grid1->OnChange);
+}
+
+TEST(FormReading, StoredFormsComeFromTheResourceTable) {
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  EXPECT_FALSE(ReadComponentRes("TStreamTestForm", Form.get()));
+  String Text = SampleText;
+  RegisterResource("TStreamTestForm", RT_FORM,
+                   std::vector<unsigned char>(Text.begin(), Text.end()));
+  EXPECT_TRUE(ReadComponentRes("TSTREAMTESTFORM", Form.get()));
+  UnregisterResource("TStreamTestForm", RT_FORM);
+  EXPECT_EQ(Form->GetName(), "Form1");
+  EXPECT_EQ(ComponentToText(Form.get()), SampleText);
+
+  TObjectPtr<TStreamForm> Other(TStreamForm::Create(nullptr));
+  RegisterResource("TStreamForm", RT_FORM, std::vector<unsigned char>(Text.begin(), Text.end()));
+  EXPECT_TRUE(InitInheritedComponent(Other.get(), TComponent::StaticClass()));
+  UnregisterResource("TStreamForm", RT_FORM);
+  EXPECT_NE(Other->Grid1, nullptr);
+}

@@ -1,0 +1,170 @@
+// TFont, TPen, TBrush and TCanvas: what a control's painting code sees, and
+// that no handle outlives its use.
+#include <gtest/gtest.h>
+
+#include "GraphicsTestUtil.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/rtl/Exceptions.h"
+
+using namespace kvp;
+using kvp::test::TLeakCheck;
+
+namespace {
+
+// A canvas on a surface DC, as a control canvas is on a window DC.
+class TSurfaceCanvas : public TCanvas {
+  KV_CLASS(TSurfaceCanvas, TCanvas)
+ public:
+  explicit TSurfaceCanvas(TSurface* Surface) : FSurface(Surface) {}
+  int HandlesMade = 0;
+
+ protected:
+  void CreateHandle() override {
+    ++HandlesMade;
+    SetHandle(CreateSurfaceDC(FSurface, {0, 0}, nullptr));
+  }
+  void Destroy() override {
+    HDC Dc = PeekHandle();
+    SetHandle(nullptr);
+    DeleteDC(Dc);
+    inherited::Destroy();
+  }
+
+ private:
+  TSurface* FSurface;
+};
+
+TEST(Font, SizeHeightAndSharedHandles) {
+  TLeakCheck Leaks;
+  TObjectPtr<TFont> A(TFont::Create()), B(TFont::Create());
+  EXPECT_EQ(A->GetName(), "MS Sans Serif");
+  EXPECT_EQ(A->GetHeight(), -11);
+  EXPECT_EQ(A->GetSize(), 8);
+  A->SetSize(10);
+  EXPECT_EQ(A->GetHeight(), -13);
+  B->SetHeight(-13);
+  EXPECT_EQ(A->GetHandle(), B->GetHandle());  // equal fonts, one handle
+  B->SetStyle({fsBold});
+  EXPECT_NE(A->GetHandle(), B->GetHandle());
+  LOGFONT L;
+  GetObject(B->GetHandle(), &L);
+  EXPECT_EQ(L.lfWeight, FW_BOLD);
+  EXPECT_EQ(L.lfHeight, -13);
+}
+
+TEST(Font, AssignCopiesAndNotifiesOnce) {
+  TLeakCheck Leaks;
+  TObjectPtr<TFont> A(TFont::Create()), B(TFont::Create());
+  int Changes = 0;
+  B->OnChange = TNotifyEvent([&](TObject*) { ++Changes; });
+  A->SetName("Arial");
+  A->SetColor(clRed);
+  A->SetStyle({fsItalic, fsUnderline});
+  B->Assign(A.get());
+  EXPECT_EQ(Changes, 1);
+  EXPECT_EQ(B->GetName(), "Arial");
+  EXPECT_EQ(B->GetColor(), clRed);
+  EXPECT_EQ(B->GetStyle(), (TFontStyles{fsItalic, fsUnderline}));
+  B->Assign(A.get());
+  EXPECT_EQ(Changes, 1);  // nothing changed
+  TObjectPtr<TPen> P(TPen::Create());
+  EXPECT_THROW(B->Assign(P.get()), EConvertError);
+  // A handle given to the font brings its attributes.
+  B->SetHandle(
+      CreateFont(-20, 0, 900, 900, FW_BOLD, 0, 0, 1, 0, 0, 0, 0, FIXED_PITCH, "Courier New"));
+  EXPECT_EQ(B->GetHeight(), -20);
+  EXPECT_EQ(B->GetOrientation(), 900);
+  EXPECT_EQ(B->GetPitch(), fpFixed);
+  EXPECT_EQ(B->GetStyle(), (TFontStyles{fsBold, fsStrikeOut}));
+}
+
+TEST(Canvas, DrawsWithItsObjectsAndGivesTheDCBackItsOwn) {
+  TLeakCheck Leaks;
+  TSurface S(100, 50);
+  TObjectPtr<TSurfaceCanvas> C(TSurfaceCanvas::Create(&S));
+  C->GetBrush()->SetColor(clYellow);
+  C->FillRect({0, 0, 10, 10});
+  EXPECT_EQ(S.GetPixel(5, 5), RGB(255, 255, 0));
+  C->GetPen()->SetColor(clRed);
+  C->MoveTo(0, 20);
+  C->LineTo(10, 20);
+  EXPECT_EQ(S.GetPixel(9, 20), RGB(255, 0, 0));
+  EXPECT_EQ(S.GetPixel(10, 20), RGB(255, 255, 255));
+  EXPECT_EQ(C->GetPenPos(), (TPoint{10, 20}));
+  C->GetFont()->SetColor(clBlue);
+  C->GetBrush()->SetStyle(bsClear);
+  C->TextOut(20, 20, "Text");
+  const TDrawRecord* Rec = S.FindText("Text");
+  ASSERT_NE(Rec, nullptr);
+  EXPECT_EQ(Rec->Color, RGB(0, 0, 255));
+  EXPECT_FALSE(Rec->Opaque);
+  EXPECT_EQ(Rec->FontName, "MS Sans Serif");
+  EXPECT_EQ(C->TextHeight("0"), 13);
+  EXPECT_EQ(C->TextWidth("Text"), Rec->Rect.Width());
+  // Releasing the handle selects the DC's own objects again.
+  HDC Dc = C->GetHandle();
+  C->SetHandle(nullptr);
+  EXPECT_EQ(GetCurrentObject(Dc, OBJ_FONT), GetStockObject(SYSTEM_FONT));
+  EXPECT_EQ(GetCurrentObject(Dc, OBJ_PEN), GetStockObject(BLACK_PEN));
+  EXPECT_EQ(GetCurrentObject(Dc, OBJ_BRUSH), GetStockObject(WHITE_BRUSH));
+  DeleteDC(Dc);
+}
+
+TEST(Canvas, ChangingObjectsWhileSelectedLeaksNothing) {
+  TLeakCheck Leaks;
+  TSurface S(60, 30);
+  TObjectPtr<TSurfaceCanvas> C(TSurfaceCanvas::Create(&S));
+  for (int I = 0; I < 3; ++I) {
+    C->GetFont()->SetSize(8 + I);
+    C->GetPen()->SetWidth(1 + I);
+    C->GetBrush()->SetColor(TColor(RGB(I * 10, 0, 0)));
+    C->Rectangle(0, 0, 10, 10);
+    C->TextOut(0, 12, "x");
+  }
+  // The pen mode reaches the DC as its ROP2.
+  C->GetPen()->SetMode(pmXor);
+  C->LineTo(5, 5);
+  EXPECT_EQ(GetROP2(C->GetHandle()), R2_XORPEN);
+  // An ExtCreatePen pen handed to the canvas pen is owned by it.
+  LOGBRUSH LB{BS_SOLID, RGB(0, 0, 0), 0};
+  C->GetPen()->SetHandle(ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_SOLID, 3, LB));
+  C->LineTo(20, 5);
+}
+
+TEST(Canvas, TextRectClipsAndFillsWithTheBrush) {
+  TLeakCheck Leaks;
+  TSurface S(100, 30);
+  TObjectPtr<TSurfaceCanvas> C(TSurfaceCanvas::Create(&S));
+  C->GetBrush()->SetColor(clLime);
+  C->TextRect({10, 5, 40, 20}, 12, 6, "Clipped long text");
+  EXPECT_EQ(S.GetPixel(10, 5), RGB(0, 255, 0));
+  EXPECT_EQ(S.GetPixel(39, 19), RGB(0, 255, 0));
+  EXPECT_EQ(S.GetPixel(40, 10), RGB(255, 255, 255));
+  TRect R{0, 0, 200, 0};
+  String Text = "Two\nlines";
+  C->TextRect(R, Text, {tfCalcRect});
+  EXPECT_EQ(R.Height(), 26);
+  EXPECT_EQ(C->GetClipRect(), (TRect{0, 0, 100, 30}));
+}
+
+TEST(Canvas, WithoutAHandleDrawingFails) {
+  TLeakCheck Leaks;
+  TObjectPtr<TCanvas> C(TCanvas::Create());
+  EXPECT_THROW(C->FillRect({0, 0, 1, 1}), EInvalidOperation);
+  EXPECT_FALSE(C->HandleAllocated());
+}
+
+TEST(Canvas, OnChangeFiresAroundDrawing) {
+  TLeakCheck Leaks;
+  TSurface S(10, 10);
+  TObjectPtr<TSurfaceCanvas> C(TSurfaceCanvas::Create(&S));
+  std::vector<String> Log;
+  C->OnChanging = TNotifyEvent([&](TObject*) { Log.push_back("changing"); });
+  C->OnChange = TNotifyEvent([&](TObject*) { Log.push_back("change"); });
+  C->FillRect({0, 0, 2, 2});
+  EXPECT_EQ(Log, (std::vector<String>{"changing", "change"}));
+  C->TextWidth("measure only");
+  EXPECT_EQ(Log.size(), 2u);
+}
+
+}  // namespace
