@@ -1,0 +1,93 @@
+// TSQLiteDataSet: a dataset over an SQLite database file. Given a TableName it
+// reads the table's rows in row id order and writes edits, inserts and deletes
+// back by row id; given SQL it shows the query's rows read-only. Rows are read
+// a page at a time, only as the cursor moves past those already read, and no
+// statement stays open between pages, so other connections can still write.
+// Declared column types map to field types (VARCHAR(n) -> ftString of n, INT
+// -> ftInteger, REAL -> ftFloat, BOOLEAN, DATE, DATETIME, TIME, CURRENCY,
+// DECIMAL, TEXT -> ftMemo, BLOB); dates are stored as ISO 8601 text.
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "platform/classes/TypInfo.h"
+#include "platform/db/DataSet.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace kvp {
+
+class TSQLiteDataSet : public TDataSet {
+  KV_CLASS(TSQLiteDataSet, TDataSet)
+ public:
+  explicit TSQLiteDataSet(TComponent* AOwner) : TDataSet(AOwner) {}
+
+  const String& GetDatabaseName() const { return FDatabaseName; }
+  void SetDatabaseName(const String& Value);
+  const String& GetTableName() const { return FTableName; }
+  void SetTableName(const String& Value);
+  const String& GetSQL() const { return FSQL; }
+  void SetSQL(const String& Value);
+
+  Integer GetRecordCount() override;
+  bool IsSequenced() override { return true; }
+  bool GetCanModify() override;
+  bool BookmarkValid(const TBookmark& Bookmark) override;
+  Integer CompareBookmarks(const TBookmark& B1, const TBookmark& B2) override;
+  KV_PUBLISHED;
+
+  // Rows read from the statement so far (tests watch the lazy reading).
+  Integer GetFetchedCount() const { return Integer(FRows.size()); }
+
+ protected:
+  void Destroy() override;
+  void InternalOpen() override;
+  void InternalClose() override;
+  void InternalFirst() override { FCursor = -1; }
+  void InternalLast() override;
+  TGetResult GetRecord(TRecordBuffer& Buffer, TGetMode Mode) override;
+  void InternalSetToRecord(const TRecordBuffer& Buffer) override;
+  bool InternalGotoBookmark(const TBookmark& Bookmark) override;
+  void InternalSetRecNo(Integer Value) override;
+  void InternalPost() override;
+  void InternalDelete() override;
+  void InternalRefresh() override;
+  void FilterChanged() override;
+
+ private:
+  struct TRow {
+    Int64 RowId = 0;            // the table's row id; the position for a query
+    std::vector<Variant> Data;  // one value per field definition
+  };
+
+  void CheckInactiveFor(const char* What);
+  [[noreturn]] void SQLiteError(const String& Operation);
+  void Exec(const String& SQL, const std::vector<Variant>& Params);
+  void StartReading();
+  void ReadPage();
+  bool FetchNext();
+  void FetchAll();
+  bool Accepts(const TRow& Row);
+  Integer IndexOfRowId(Int64 RowId);
+  TRow ReadRow(sqlite3_stmt* Stmt) const;
+  void BindValue(sqlite3_stmt* Stmt, int Index, const Variant& Value, TFieldType Type);
+  void FillBuffer(TRecordBuffer& Buffer, Integer Index) const;
+  String SelectSQL() const;
+
+  String FDatabaseName;
+  String FTableName;
+  String FSQL;
+  sqlite3* FDB = nullptr;
+  std::vector<TRow> FRows;         // rows read so far and accepted by the filter
+  std::deque<TRow> FPending;       // rows of the last page not yet looked at
+  std::vector<TFieldType> FTypes;  // field type of each column after the row id
+  Integer FCursor = -1;            // index in FRows; -1 before the first row
+  Int64 FLastRowId = 0;            // table: the last row id read; pages go on after it
+  Int64 FReadCount = 0;            // rows read from the database; a query's next offset
+  bool FAtEnd = false;             // every row has been read from the database
+};
+
+}  // namespace kvp

@@ -1,0 +1,285 @@
+// The record-buffer window as a control sees it through its link: scroll
+// distances, the window's records, Bof/Eof, and the window's self-check after
+// every step.
+//
+// Ideas for tests: a filter that hides the active record on Refresh; a
+// disabled source whose links keep their buffer counts.
+
+#include "DbTestUtil.h"
+
+namespace kvp::test {
+namespace {
+
+struct TStep {
+  const char* Action;  // "Next", "Prior", "Last", "First"
+  const char* Ids;     // the link's records afterwards
+  Integer Active;      // the link's ActiveRecord
+  const char* Calls;   // what the link received
+  Integer RecNo;
+  bool Bof, Eof;
+};
+
+void RunSteps(TLinkedDataSet& T, const std::vector<TStep>& Steps) {
+  for (const TStep& S : Steps) {
+    SCOPED_TRACE(std::string(S.Action) + " to RecNo " + std::to_string(S.RecNo));
+    T.Log.clear();
+    const String A = S.Action;
+    if (A == "Next") T.DS->Next();
+    if (A == "Prior") T.DS->Prior();
+    if (A == "Last") T.DS->Last();
+    if (A == "First") T.DS->First();
+    EXPECT_EQ(Join(T.Log), S.Calls);
+    EXPECT_EQ(T.Ids(), S.Ids);
+    EXPECT_EQ(T.Link->GetActiveRecord(), S.Active);
+    EXPECT_EQ(T.Link->GetRecordCount(), 5);
+    EXPECT_EQ(T.RecNo(), S.RecNo);
+    EXPECT_EQ(T.DS->GetBof(), S.Bof);
+    EXPECT_EQ(T.DS->GetEof(), S.Eof);
+    EXPECT_NO_THROW(T.DS->CheckConsistency());
+  }
+}
+
+TEST(DataSetBuffers, OpenThenNextScrollsTheWindowOnlyPastItsEdge) {
+  TLinkedDataSet T(20);
+  EXPECT_EQ(T.Ids(), "1 2 3 4 5");
+  EXPECT_TRUE(T.DS->GetBof());
+  RunSteps(T, {
+                  {"Next", "1 2 3 4 5", 1, "CheckBrowseMode, DataSetScrolled(0)", 2, false, false},
+                  {"Next", "1 2 3 4 5", 2, "CheckBrowseMode, DataSetScrolled(0)", 3, false, false},
+                  {"Next", "1 2 3 4 5", 3, "CheckBrowseMode, DataSetScrolled(0)", 4, false, false},
+                  {"Next", "1 2 3 4 5", 4, "CheckBrowseMode, DataSetScrolled(0)", 5, false, false},
+                  {"Next", "2 3 4 5 6", 4, "CheckBrowseMode, DataSetScrolled(1)", 6, false, false},
+                  {"Next", "3 4 5 6 7", 4, "CheckBrowseMode, DataSetScrolled(1)", 7, false, false},
+              });
+}
+
+TEST(DataSetBuffers, LastSendsAChangeAndNextAtTheEndDoesNothing) {
+  TLinkedDataSet T(20);
+  for (int I = 0; I < 6; ++I) T.DS->Next();
+  RunSteps(T, {
+                  {"Last", "16 17 18 19 20", 4, "CheckBrowseMode, DataSetChanged", 20, false, true},
+                  {"Next", "16 17 18 19 20", 4, "CheckBrowseMode", 20, false, true},
+                  {"Prior", "16 17 18 19 20", 3, "CheckBrowseMode, DataSetScrolled(0)", 19, false,
+                   false},
+              });
+}
+
+TEST(DataSetBuffers, PriorAtTheTopScrollsBackAndSetsBofOnlyWhenItFails) {
+  TLinkedDataSet T(20);
+  for (int I = 0; I < 6; ++I) T.DS->Next();  // R3..R7 on R7
+  const char* Inside = "CheckBrowseMode, DataSetScrolled(0)";
+  RunSteps(T,
+           {
+               {"Prior", "3 4 5 6 7", 3, Inside, 6, false, false},
+               {"Prior", "3 4 5 6 7", 2, Inside, 5, false, false},
+               {"Prior", "3 4 5 6 7", 1, Inside, 4, false, false},
+               {"Prior", "3 4 5 6 7", 0, Inside, 3, false, false},
+               {"Prior", "2 3 4 5 6", 0, "CheckBrowseMode, DataSetScrolled(-1)", 2, false, false},
+               {"Prior", "1 2 3 4 5", 0, "CheckBrowseMode, DataSetScrolled(-1)", 1, false, false},
+               {"Prior", "1 2 3 4 5", 0, Inside, 1, true, false},
+               {"Prior", "1 2 3 4 5", 0, "CheckBrowseMode", 1, true, false},
+           });
+}
+
+TEST(DataSetBuffers, MoveByAnswersTheRecordsMovedNotTheWindowsDistance) {
+  TLinkedDataSet T(20);
+  for (int I = 0; I < 6; ++I) T.DS->Next();  // R3..R7, a = 4
+  T.DS->MoveBy(-3);                          // a = 1 on R4
+  T.Link->Distances.clear();
+  EXPECT_EQ(T.DS->MoveBy(-3), -3);
+  EXPECT_EQ(T.Link->Distances, std::vector<Integer>{-2});
+  EXPECT_EQ(T.RecNo(), 1);
+  EXPECT_EQ(T.Link->GetActiveRecord(), 0);
+  // An overshoot stops on the last record with Eof set.
+  EXPECT_EQ(T.DS->MoveBy(100), 19);
+  EXPECT_TRUE(T.DS->GetEof());
+  EXPECT_EQ(T.RecNo(), 20);
+  EXPECT_EQ(T.DS->MoveBy(0), 0);
+  EXPECT_NO_THROW(T.DS->CheckConsistency());
+}
+
+TEST(DataSetBuffers, BofAndEofOnSmallAndEmptyDatasets) {
+  TLinkedDataSet Empty(0);
+  EXPECT_TRUE(Empty.DS->GetBof());
+  EXPECT_TRUE(Empty.DS->GetEof());
+  EXPECT_TRUE(Empty.DS->IsEmpty());
+  EXPECT_EQ(Empty.DS->MoveBy(1), 0);
+  Empty.DS->Last();
+  EXPECT_TRUE(Empty.DS->GetBof() && Empty.DS->GetEof());
+
+  TLinkedDataSet Two(2);
+  EXPECT_EQ(Two.Link->GetRecordCount(), 2);
+  Two.DS->Next();
+  EXPECT_FALSE(Two.DS->GetEof()) << "Next onto the last record leaves Eof False";
+  EXPECT_EQ(Two.DS->MoveBy(3), 0);
+  EXPECT_TRUE(Two.DS->GetEof());
+  Two.DS->First();
+  EXPECT_TRUE(Two.DS->GetBof());
+  EXPECT_FALSE(Two.DS->GetEof());
+}
+
+TEST(DataSetBuffers, InsertInTheMiddleShiftsTheWindowAndCancelRestoresIt) {
+  TLog Events;  // outlives the dataset, whose closing it records
+  TLinkedDataSet T(20);
+  for (int I = 0; I < 6; ++I) T.DS->Next();
+  T.DS->MoveBy(-2);  // R3..R7 on R5, a = 2
+  HookDataSetEvents(T.DS, &Events);
+  T.Log.clear();
+  T.DS->Insert();
+  EXPECT_EQ(Join(Events), "BeforeInsert, BeforeScroll, OnNewRecord, AfterInsert, AfterScroll");
+  EXPECT_EQ(Join(T.Log), "CheckBrowseMode, EditingChanged(on), DataSetChanged");
+  EXPECT_EQ(T.Ids(), "3 4 N 5 6");
+  EXPECT_EQ(T.Link->GetActiveRecord(), 2);
+  EXPECT_EQ(T.DS->GetBookmark(), "");
+  EXPECT_EQ(T.RecNo(), -1);
+  EXPECT_FALSE(T.DS->GetBof() || T.DS->GetEof());
+  EXPECT_NO_THROW(T.DS->CheckConsistency());
+
+  T.Log.clear();
+  T.DS->Cancel();
+  EXPECT_EQ(Join(T.Log), "CheckBrowseMode, EditingChanged(off), DataSetChanged");
+  EXPECT_EQ(T.Ids(), "3 4 5 6 7");
+  EXPECT_EQ(T.Link->GetActiveRecord(), 2);
+  EXPECT_EQ(T.RecNo(), 5);
+  EXPECT_NO_THROW(T.DS->CheckConsistency());
+}
+
+TEST(DataSetBuffers, PostedInsertGoesBeforeTheRecordItWasInsertedAt) {
+  TLinkedDataSet T(20);
+  for (int I = 0; I < 6; ++I) T.DS->Next();
+  T.DS->MoveBy(-2);
+  T.DS->Insert();
+  T.DS->FieldByName("ID")->SetAsInteger(100);
+  T.DS->Post();
+  EXPECT_EQ(T.Ids(), "3 4 100 5 6");
+  EXPECT_EQ(T.Link->GetActiveRecord(), 2);
+  EXPECT_EQ(T.DS->GetRecordCount(), 21);
+  EXPECT_EQ(T.RecNo(), 5);
+  EXPECT_NO_THROW(T.DS->CheckConsistency());
+}
+
+TEST(DataSetBuffers, AppendShowsTheLastRecordsAboveTheNewOne) {
+  TLinkedDataSet T(20);
+  for (int I = 0; I < 6; ++I) T.DS->Next();
+  T.DS->Append();
+  EXPECT_EQ(T.Ids(), "17 18 19 20 N");
+  EXPECT_EQ(T.Link->GetActiveRecord(), 4);
+  EXPECT_FALSE(T.DS->GetBof());
+  EXPECT_TRUE(T.DS->GetEof());
+  EXPECT_NO_THROW(T.DS->CheckConsistency());
+  T.DS->Cancel();
+  EXPECT_EQ(T.Ids(), "16 17 18 19 20");
+  EXPECT_EQ(T.RecNo(), 20);
+}
+
+TEST(DataSetBuffers, DeleteKeepsTheIndexOnTheFollowingRecord) {
+  TLinkedDataSet T(20);
+  for (int I = 0; I < 6; ++I) T.DS->Next();
+  T.DS->MoveBy(-2);
+  T.DS->Delete();
+  EXPECT_EQ(T.Ids(), "3 4 6 7 8");
+  EXPECT_EQ(T.Link->GetActiveRecord(), 2);
+  T.DS->Last();
+  T.DS->Delete();
+  EXPECT_EQ(T.Ids(), "15 16 17 18 19");
+  EXPECT_EQ(T.Link->GetActiveRecord(), 4);
+  EXPECT_FALSE(T.DS->GetEof());
+  EXPECT_NO_THROW(T.DS->CheckConsistency());
+}
+
+TEST(DataSetBuffers, GotoBookmarkCentresTheRecord) {
+  TLinkedDataSet T(20);
+  T.DS->SetRecNo(10);
+  EXPECT_EQ(T.Ids(), "8 9 10 11 12");
+  EXPECT_EQ(T.Link->GetActiveRecord(), 2);
+  const TBookmark B = T.DS->GetBookmark();
+  T.DS->First();
+  T.Log.clear();
+  T.DS->GotoBookmark(B);
+  EXPECT_EQ(Join(T.Log), "CheckBrowseMode, DataSetChanged");
+  EXPECT_EQ(T.Ids(), "8 9 10 11 12");
+  T.DS->SetRecNo(20);
+  EXPECT_EQ(T.Ids(), "16 17 18 19 20") << "fewer records below: the window fills from above";
+  EXPECT_EQ(T.Link->GetActiveRecord(), 4);
+  EXPECT_THROW(T.DS->SetRecNo(21), EDatabaseError);
+  EXPECT_THROW(T.DS->SetRecNo(0), EDatabaseError);
+  EXPECT_EQ(T.RecNo(), 20) << "a refused number stays put";
+  EXPECT_NO_THROW(T.DS->CheckConsistency());
+}
+
+TEST(DataSetBuffers, ChangingTheBufferCountKeepsTheActiveRecordInTheWindow) {
+  TLinkedDataSet T(20);
+  T.DS->Last();  // R16..R20 on R20
+  T.Link->SetBufferCount(3);
+  EXPECT_EQ(T.DS->GetBufferCount(), 3);
+  EXPECT_EQ(T.Ids(), "18 19 20");
+  EXPECT_EQ(T.Link->GetActiveRecord(), 2);
+  EXPECT_NO_THROW(T.DS->CheckConsistency());
+  T.Link->SetBufferCount(8);
+  EXPECT_EQ(T.Ids(), "13 14 15 16 17 18 19 20") << "at the end it fetches from above";
+  EXPECT_EQ(T.Link->GetActiveRecord(), 7);
+  EXPECT_NO_THROW(T.DS->CheckConsistency());
+  T.DS->First();
+  T.Link->SetBufferCount(2);
+  EXPECT_EQ(T.Ids(), "1 2");
+  EXPECT_NO_THROW(T.DS->CheckConsistency());
+}
+
+TEST(DataSetBuffers, ASmallLinkFollowsTheRecordInsideTheLargeLinksWindow) {
+  TLinkedDataSet T(20);
+  TLog EditLog;
+  TRecordingLink* Edit = TRecordingLink::Create(&EditLog);
+  Edit->SetDataSource(T.Source);  // buffer count 1, like a single-field control
+  for (int I = 0; I < 7; ++I) {
+    T.DS->Next();
+    EXPECT_EQ(Edit->GetActiveRecord(), 0);
+    EXPECT_EQ(Edit->GetRecordCount(), 1);
+    EXPECT_NO_THROW(T.DS->CheckConsistency());
+  }
+  EXPECT_EQ(Edit->GetFirstRecord(), T.DS->GetActiveRecord());
+  // Its distances are its own: inside the big window it still moves a row.
+  EXPECT_EQ(Edit->Distances, (std::vector<Integer>{1, 1, 1, 1, 1, 1, 1}));
+  EXPECT_EQ(T.Link->Distances, (std::vector<Integer>{0, 0, 0, 0, 1, 1, 1}));
+  T.Link->SetBufferCount(2);
+  EXPECT_EQ(T.DS->GetBufferCount(), 2);
+  EXPECT_NO_THROW(T.DS->CheckConsistency());
+  EXPECT_EQ(T.DS->FieldByName("ID")->GetAsInteger(), 8);
+  Edit->Free();
+  EXPECT_EQ(T.DS->GetBufferCount(), 2);
+}
+
+TEST(DataSetBuffers, ActiveRecordOfTheLinkReadsOtherBuffersWithoutEvents) {
+  TLinkedDataSet T(20);
+  T.Log.clear();
+  T.Link->SetActiveRecord(3);
+  EXPECT_EQ(T.DS->FieldByName("Name")->GetAsString(), "R4");
+  EXPECT_EQ(T.RecNo(), 4);
+  EXPECT_TRUE(T.Log.empty());
+  EXPECT_TRUE(T.DS->GetBof()) << "ActiveRecord never touches Bof or Eof";
+  EXPECT_THROW(T.Link->SetActiveRecord(5), EDatabaseError);
+  T.Link->SetActiveRecord(0);
+}
+
+TEST(DataSetBuffers, DefaultLinkBodiesTurnLayoutAndScrollIntoRecordChanged) {
+  struct TOnlyRecordChanged : TDataLink {
+    TLog* Log = nullptr;
+    void RecordChanged(TField* Field) override {
+      Log->push_back(Field ? "RecordChanged(field)" : "RecordChanged(nil)");
+    }
+  };
+  TLinkedDataSet T(5);
+  TOnlyRecordChanged* Link = NewObject<TOnlyRecordChanged>();
+  Link->Log = &T.Log;
+  Link->SetDataSource(T.Source);
+  T.Log.clear();
+  T.DS->Next();
+  T.DS->FieldByName("Name")->SetVisible(false);  // a layout change
+  // The later-attached link hears each event first.
+  EXPECT_EQ(Join(T.Log),
+            "CheckBrowseMode, RecordChanged(nil), DataSetScrolled(0), "
+            "RecordChanged(nil), LayoutChanged");
+  Link->Free();
+}
+
+}  // namespace
+}  // namespace kvp::test
