@@ -10,7 +10,21 @@ namespace {
 [[noreturn]] void IndexError(Integer Index) {
   throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
 }
+thread_local detail::TItemFreeWatch* GItemWatches = nullptr;  // a singly linked list
 }  // namespace
+
+void detail::AddItemFreeWatch(TItemFreeWatch* Watch) {
+  Watch->Next = GItemWatches;
+  GItemWatches = Watch;
+}
+
+void detail::RemoveItemFreeWatch(TItemFreeWatch* Watch) {
+  for (TItemFreeWatch** P = &GItemWatches; *P; P = &(*P)->Next)
+    if (*P == Watch) {
+      *P = Watch->Next;
+      return;
+    }
+}
 
 // TCollectionItem
 
@@ -20,6 +34,7 @@ void TCollectionItem::Construct() {
 }
 
 void TCollectionItem::Destroy() {
+  for (detail::TItemFreeWatch* W = GItemWatches; W; W = W->Next) W->Proc(W->Context, this);
   SetCollection(nullptr);
   inherited::Destroy();
 }

@@ -114,4 +114,16 @@ class TOwnedCollection : public TCollection {
   TPersistent* FOwner = nullptr;
 };
 
+namespace detail {
+// Lets a stored-form reader hear of every collection item freed while it
+// reads, so that it never touches one afterwards.
+struct TItemFreeWatch {
+  void (*Proc)(void* Context, TCollectionItem* Item) = nullptr;
+  void* Context = nullptr;
+  TItemFreeWatch* Next = nullptr;
+};
+void AddItemFreeWatch(TItemFreeWatch* Watch);
+void RemoveItemFreeWatch(TItemFreeWatch* Watch);
+}  // namespace detail
+
 }  // namespace kvp

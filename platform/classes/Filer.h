@@ -23,13 +23,13 @@
 #include <memory>
 #include <vector>
 
+#include "platform/classes/Collection.h"
 #include "platform/classes/Component.h"
 #include "platform/classes/TypInfo.h"
 
 namespace kvp {
 
 class TStream;
-class TCollection;
 class TReader;
 class TWriter;
 
@@ -189,7 +189,9 @@ class TReader : public TFiler {
     const TPropInfo* Prop;
     String Name;
     TComponent* Holder;  // the component whose text named the reference
+    std::vector<TCollectionItem*> Items;  // the collection items it was read inside
   };
+  static void ItemFreed(void* Context, TCollectionItem* Item);
   detail::TFormLexer& Lexer();
   [[noreturn]] void PropValueError();
   [[noreturn]] void ParseError(const String& Message);
@@ -215,6 +217,8 @@ class TReader : public TFiler {
   bool FPropFound = false;
   std::vector<TComponent*> FLoaded;  // components read, in creation order
   std::vector<TFixup> FFixups;
+  std::vector<TCollectionItem*> FItems;         // the collection items being read, outermost first
+  detail::TItemFreeWatch FItemWatch;            // drops fix-ups inside items freed during the read
   TObjectPtr<TComponent> FWatcher;  // a TLoadWatcher: drops freed components from the lists above
 };
 

@@ -41,6 +41,9 @@ void TComponent::ReadState(TReader* Reader) { Reader->ReadData(this); }
 
 void TReader::Construct() {
   inherited::Construct();
+  FItemWatch.Proc = &TReader::ItemFreed;
+  FItemWatch.Context = this;
+  detail::AddItemFreeWatch(&FItemWatch);
   String Text;
   if (FStream) {
     Int64 Rest = FStream->GetSize() - FStream->GetPosition();
@@ -56,6 +59,7 @@ TReader::TReader(TStream* Stream) : TFiler(Stream) {}
 TReader::~TReader() = default;
 
 void TReader::Destroy() {
+  detail::RemoveItemFreeWatch(&FItemWatch);
   for (TComponent* C : FLoaded) Untrack(C);
   FLoaded.clear();
   FWatcher.reset();
@@ -82,6 +86,13 @@ void TReader::Forget(TComponent* Component) {
   std::erase_if(FFixups,
                 [&](const TFixup& F) { return F.Holder == Component || F.Instance == Component; });
   if (FCurrent == Component) FCurrent = nullptr;
+}
+
+void TReader::ItemFreed(void* Context, TCollectionItem* Item) {
+  auto* Self = static_cast<TReader*>(Context);
+  std::erase_if(Self->FFixups, [&](const TFixup& F) {
+    return F.Instance == Item || std::find(F.Items.begin(), F.Items.end(), Item) != F.Items.end();
+  });
 }
 
 void TReader::DoFixups() {
@@ -361,13 +372,16 @@ void TReader::ReadCollection(TCollection* Collection) {
       if (!SameIdent(ReadIdent(), "item")) ParseError("'item' expected");
       TCollectionItem* Item = Collection->Add();
       FPath.push_back((FPath.empty() ? "" : FPath.back()) + "[" + std::to_string(Index++) + "]");
+      FItems.push_back(Item);
       try {
         while (!EndOfList()) ReadProperty(Item);
       } catch (...) {
         FPath.pop_back();
+        FItems.pop_back();
         throw;
       }
       FPath.pop_back();
+      FItems.pop_back();
       if (!SameIdent(ReadIdent(), "end")) ParseError("'end' expected");
     }
     ReadListEnd();
@@ -457,7 +471,7 @@ void TReader::ReadPropValue(TPersistent* Instance, const TPropInfo* Prop) {
       SetObjectProp(Instance, Prop, nullptr);
     } else if (V == vaIdent) {
       if (!Prop->Set) PropValueError();
-      FFixups.push_back({Instance, Prop, ReadIdent(), FCurrent});
+      FFixups.push_back({Instance, Prop, ReadIdent(), FCurrent, FItems});
     } else {
       PropValueError();
     }
@@ -713,7 +727,7 @@ TComponent* TReader::ReadRootComponent(TComponent* Root) {
     Track(Root);
     if (Created)
       Root->SetName(Name);
-    else if (!Root->FComponentState.Contains(csDesigning))
+    else if (!Name.empty() && !Root->FComponentState.Contains(csDesigning))
       Root->SetName(UniqueName(Root, Name));
     Root->FComponentState += csReading;
     Root->ReadState(this);

@@ -17,7 +17,6 @@
 
 namespace kvp {
 
-
 using TFieldNotifyEvent = TDelegate<void(TField* Sender)>;
 using TFieldGetTextEvent = TDelegate<void(TField* Sender, String& Text, bool DisplayText)>;
 using TFieldSetTextEvent = TDelegate<void(TField* Sender, const String& Text)>;

@@ -40,6 +40,14 @@ class TStreamFont : public TPersistent {
   }
 };
 
+class TStreamSource : public TComponent {
+  KV_CLASS(TStreamSource, TComponent)
+ public:
+  using inherited::inherited;
+  Integer Value = 0;
+  KV_PUBLISHED { P.Prop("Value", &TStreamSource::Value).Default(0); }
+};
+
 class TStreamColumn : public TCollectionItem {
   KV_CLASS(TStreamColumn, TCollectionItem)
  public:
@@ -47,19 +55,13 @@ class TStreamColumn : public TCollectionItem {
   Integer Width = 64;
   String Title;
   TStreamAlign Align = saLeft;
+  TStreamSource* Source = nullptr;
   KV_PUBLISHED {
+    P.Prop("Source", &TStreamColumn::Source);
     P.Prop("Width", &TStreamColumn::Width).Default(64);
     P.Prop("Title", &TStreamColumn::Title);
     P.Prop("Align", &TStreamColumn::Align).Default(saLeft);
   }
-};
-
-class TStreamSource : public TComponent {
-  KV_CLASS(TStreamSource, TComponent)
- public:
-  using inherited::inherited;
-  Integer Value = 0;
-  KV_PUBLISHED { P.Prop("Value", &TStreamSource::Value).Default(0); }
 };
 
 // A component with a parent: it streams inside its parent's object block.
@@ -561,6 +563,33 @@ TEST(FormReading, SyntaxAndLookupErrorsNameTheLine) {
       EXPECT_EQ(E.GetMessage(), C.Message);
     }
   }
+}
+
+TEST(FormReading, ReferenceFromAnItemReplacedLaterInTheSameReadIsDropped) {
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  ReadComponentText(
+      "object Form1: TStreamForm\n"
+      "  object Grid1: TStreamGrid\n"
+      "    Columns = <\n"
+      "      item\n"
+      "        Source = Source1\n"
+      "      end>\n"
+      "    Columns = <\n"
+      "      item\n"
+      "        Width = 7\n"
+      "      end\n"
+      "      item\n"
+      "        Source = Source1\n"
+      "      end>\n"
+      "  end\n"
+      "  object Source1: TStreamSource\n"
+      "  end\n"
+      "end\n",
+      Form.get());
+  ASSERT_EQ(Form->Grid1->GetColumns()->GetCount(), 2);
+  EXPECT_EQ(Form->Grid1->Column(0)->Source, nullptr);
+  EXPECT_EQ(Form->Grid1->Column(0)->Width, 7);
+  EXPECT_EQ(Form->Grid1->Column(1)->Source, Form->Source1);
 }
 
 TEST(FormReading, OnErrorSkipsUnknownPropertiesAndOnFindMethodExcusesMissingOnes) {
