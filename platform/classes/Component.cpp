@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/classes/Actions.h"
 #include "platform/classes/TypInfo.h"
 
 namespace kvp {
@@ -239,6 +240,18 @@ void TComponent::Loaded() { FComponentState -= csLoading; }
 void TComponent::KvPublish(TPublisher<TComponent>& P) {
   P.Prop("Name", &TComponent::GetName, &TComponent::SetName).Stored(false);
   P.Prop("Tag", &TComponent::GetTag, &TComponent::SetTag).Default(0);
+}
+
+bool TComponent::ExecuteAction(TBasicAction* Action) {
+  if (!Action->HandlesTarget(this)) return false;
+  Action->ExecuteTarget(this);
+  return true;
+}
+
+bool TComponent::UpdateAction(TBasicAction* Action) {
+  if (!Action->HandlesTarget(this)) return false;
+  Action->UpdateTarget(this);
+  return true;
 }
 
 }  // namespace kvp

@@ -109,8 +109,10 @@ class TComponent : public TPersistent {
   virtual TComponent* GetChildParent() { return this; }
 
   // Actions ask the components they target to handle them; false: not handled.
-  virtual bool ExecuteAction(TBasicAction* /*Action*/) { return false; }
-  virtual bool UpdateAction(TBasicAction* /*Action*/) { return false; }
+  // An action offered to this component: when the action handles it as a
+  // target, the action runs (or updates) on it and the answer is true.
+  virtual bool ExecuteAction(TBasicAction* Action);
+  virtual bool UpdateAction(TBasicAction* Action);
 
   String GetNamePath() override { return FName; }
   void BeforeDestruction() override;

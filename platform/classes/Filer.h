@@ -188,7 +188,7 @@ class TReader : public TFiler {
     TPersistent* Instance;
     const TPropInfo* Prop;
     String Name;
-    TComponent* Holder;  // the component whose text named the reference
+    TComponent* Holder;                   // the component whose text named the reference
     std::vector<TCollectionItem*> Items;  // the collection items it was read inside
   };
   static void ItemFreed(void* Context, TCollectionItem* Item);
@@ -217,8 +217,8 @@ class TReader : public TFiler {
   bool FPropFound = false;
   std::vector<TComponent*> FLoaded;  // components read, in creation order
   std::vector<TFixup> FFixups;
-  std::vector<TCollectionItem*> FItems;         // the collection items being read, outermost first
-  detail::TItemFreeWatch FItemWatch;            // drops fix-ups inside items freed during the read
+  std::vector<TCollectionItem*> FItems;  // the collection items being read, outermost first
+  detail::TItemFreeWatch FItemWatch;     // drops fix-ups inside items freed during the read
   TObjectPtr<TComponent> FWatcher;  // a TLoadWatcher: drops freed components from the lists above
 };
 

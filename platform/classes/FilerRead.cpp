@@ -657,7 +657,10 @@ TComponent* TReader::ReadComponent(TComponent* Component) {
     Track(Result);
     FCurrent = Result;
     if (!Name.empty() && Result->GetName() != Name) Result->SetName(Name);
-    if (Created && FParent && Result->HasParent()) Result->SetParentComponent(FParent);
+    // Every child read inside another learns its parent; a component without
+    // one (the default SetParentComponent) ignores it, and one that gains a
+    // parent only through it (an action joining its list) needs it.
+    if (Created && FParent) Result->SetParentComponent(FParent);
     Result->FComponentState += csReading;
     Result->ReadState(this);
     Result->FComponentState -= csReading;

@@ -300,4 +300,18 @@ TEST_F(ActionsTest, StoredFormsKeepActionsInsideTheirList) {
             "  object Loose: TAction\n"
             "  end\n"
             "end\n");
+
+  // Read back, the action joins its list again and the loose one stays loose.
+  RegisterClass(TActionsHolder::StaticClass());
+  RegisterClass(TActionList::StaticClass());
+  RegisterClass(TAction::StaticClass());
+  TObjectPtr<TComponent> Read(ReadComponentFromText(ComponentToText(Holder.get()), nullptr));
+  auto* ReadList = DynCast<TActionList>(Read->FindComponent("ActionList1"));
+  auto* ReadCopy = DynCast<TAction>(Read->FindComponent("CopyAction"));
+  auto* ReadLoose = DynCast<TAction>(Read->FindComponent("Loose"));
+  ASSERT_TRUE(ReadList && ReadCopy && ReadLoose);
+  EXPECT_EQ(ReadCopy->GetActionList(), ReadList);
+  EXPECT_EQ(ReadList->GetActionCount(), 1);
+  EXPECT_EQ(ReadLoose->GetActionList(), nullptr);
+  EXPECT_EQ(ReadCopy->GetShortCut(), ShortCut('C', {ssCtrl}));
 }

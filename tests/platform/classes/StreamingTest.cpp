@@ -370,6 +370,7 @@ TEST(FormText, ValuesRoundTripExactly) {
     Grid->Letter = I % 2 ? U'\u00E9' : U'\U0001F600';
     Grid->Caption = I < std::size(Strings) ? Strings[I] : AllBytes;
     Grid->Options = TStreamOptions::FromBits(I % 8);
+    Grid->Data = I % 2 ? AllBytes : String(I * 8, '\x7F');  // short, long and wrapped
     String Text = ComponentToText(Form.get());
     TObjectPtr<TComponent> Copy(ReadComponentFromText(Text, nullptr));
     auto* Read = static_cast<TStreamForm*>(Copy.get())->Grid1;
@@ -382,6 +383,7 @@ TEST(FormText, ValuesRoundTripExactly) {
     EXPECT_EQ(Read->Letter, Grid->Letter);
     EXPECT_EQ(Read->Caption, Grid->Caption) << Text;
     EXPECT_EQ(Read->Options, Grid->Options);
+    EXPECT_EQ(Read->Data, Grid->Data);
     EXPECT_EQ(ComponentToText(Copy.get()), Text);
   }
 }
