@@ -9,6 +9,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/classes/Filer.h"
 #include "platform/classes/Lists.h"
 #include "platform/classes/Streams.h"
 #include "platform/rtl/Strings.h"
@@ -377,12 +378,27 @@ void TStrings::Assign(TPersistent* Source) {
 
 void TStrings::DefineProperties(TFiler* Filer) {
   inherited::DefineProperties(Filer);
-  // FIXME(streaming): define the "Strings" list property here once TFiler has
-  // DefineProperty: read with ReadListBegin, Clear, ReadString until
-  // EndOfList, ReadListEnd (inside BeginUpdate/EndUpdate); write every line
-  // with WriteString between WriteListBegin and WriteListEnd; store it when
-  // the ancestor is not a TStrings equal to this one (Equals), or, without an
-  // ancestor TStrings, when there are lines.
+  // The lines are stored as the list property "Strings": always when there is
+  // no ancestor list to compare with and the list has lines, otherwise only
+  // when they differ from the ancestor's.
+  auto* Ancestor = DynCast<TStrings>(Filer->GetAncestor());
+  bool HasData = Ancestor ? !Equals(Ancestor) : GetCount() > 0;
+  Filer->DefineProperty(
+      "Strings",
+      [this](TReader* Reader) {
+        Reader->ReadListBegin();
+        WithUpdate(this, [&] {
+          Clear();
+          while (!Reader->EndOfList()) Add(Reader->ReadString());
+        });
+        Reader->ReadListEnd();
+      },
+      [this](TWriter* Writer) {
+        Writer->WriteListBegin();
+        for (Integer I = 0; I < GetCount(); ++I) Writer->WriteString(Get(I));
+        Writer->WriteListEnd();
+      },
+      HasData);
 }
 
 // [SECTION] TStringList

@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/classes/Component.h"
+#include "platform/classes/Filer.h"
 #include "platform/classes/Streams.h"
+#include "platform/classes/TypInfo.h"
 #include "platform/classes/StringList.h"
 #include "platform/rtl/Strings.h"
 
@@ -342,4 +345,43 @@ TEST(StringList, LoadsAndSavesUtf8ThroughStreamsAndFiles) {
   std::filesystem::remove(Name);
   EXPECT_THROW(Back->LoadFromFile(Name.string()), EFOpenError);
   EXPECT_EQ(Back->GetCount(), 4);
+}
+
+namespace {
+
+// A component with a published list of lines, as a list box's Items.
+class TLinesHolder : public TComponent {
+  KV_CLASS(TLinesHolder, TComponent)
+ public:
+  using inherited::inherited;
+  TStringList* GetLines() const { return FLines.get(); }
+  void SetLines(TStringList* Value) { FLines->Assign(Value); }
+  KV_PUBLISHED { P.Prop("Lines", &TLinesHolder::GetLines, &TLinesHolder::SetLines); }
+
+ private:
+  TObjectPtr<TStringList> FLines{TStringList::Create()};
+};
+
+}  // namespace
+
+TEST(StringList, StreamsItsLinesInAStoredForm) {
+  RegisterClass(TLinesHolder::StaticClass());
+  TObjectPtr<TLinesHolder> Holder(TLinesHolder::Create(nullptr));
+  Holder->SetName("Holder");
+  String Empty = ComponentToText(Holder.get());
+  EXPECT_EQ(Empty, "object Holder: TLinesHolder\nend\n");  // no lines, nothing stored
+
+  Holder->GetLines()->Add("one");
+  Holder->GetLines()->Add("it's \xC3\xA9");
+  String Text = ComponentToText(Holder.get());
+  EXPECT_EQ(Text,
+            "object Holder: TLinesHolder\n"
+            "  Lines.Strings = (\n"
+            "    'one'\n"
+            "    'it''s \xC3\xA9')\n"
+            "end\n");
+  TObjectPtr<TComponent> Back(ReadComponentFromText(Text, nullptr));
+  auto* BackHolder = DynCast<TLinesHolder>(Back.get());
+  ASSERT_NE(BackHolder, nullptr);
+  EXPECT_TRUE(BackHolder->GetLines()->Equals(Holder->GetLines()));
 }

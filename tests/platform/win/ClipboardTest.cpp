@@ -1,0 +1,93 @@
+// The clipboard: formats, opening, ownership of the data, text kept both
+// ways, and TClipboard.
+#include <cstring>
+
+#include "WinTestUtil.h"
+#include "platform/rtl/GlobalMemory.h"
+
+namespace kvp::test {
+namespace {
+
+using ClipboardTest = WinTest;
+
+HGLOBAL Block(const void* Bytes, std::size_t Size) {
+  HGLOBAL H = GlobalAlloc(GMEM_MOVEABLE, Size);
+  std::memcpy(GlobalLock(H), Bytes, Size);
+  GlobalUnlock(H);
+  return H;
+}
+
+TEST_F(ClipboardTest, TextPutOneWayIsReadTheOther) {
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  const char16_t Wide[] = u"Größe €";
+  SetClipboardData(CF_UNICODETEXT, Block(Wide, sizeof Wide));
+  CloseClipboard();
+  EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
+  EXPECT_EQ(Clipboard()->GetAsText(), "Größe €");
+
+  Clipboard()->SetAsText("abc ü");
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  HANDLE W = GetClipboardData(CF_UNICODETEXT);
+  ASSERT_TRUE(W);
+  EXPECT_EQ(std::u16string(static_cast<const char16_t*>(GlobalLock(W))), u"abc ü");
+  GlobalUnlock(W);
+  EXPECT_EQ(EnumClipboardFormats(0), CF_TEXT) << "the format set comes first";
+  EXPECT_EQ(CountClipboardFormats(), 3) << "text, Unicode text and OEM text";
+  CloseClipboard();
+}
+
+TEST_F(ClipboardTest, TextStopsAtItsTerminatingZero) {
+  const char Bytes[] = "line\0garbage";
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  SetClipboardData(CF_TEXT, Block(Bytes, sizeof Bytes));
+  CloseClipboard();
+  EXPECT_EQ(Clipboard()->GetAsText(), "line");
+}
+
+TEST_F(ClipboardTest, OpeningOwnershipAndRegisteredFormats) {
+  HWND A = MakeTop(Rect(0, 0, 10, 10));
+  HWND B = MakeTop(Rect(0, 0, 10, 10));
+  UINT Fmt = RegisterClipboardFormat("Korvel Cells");
+  EXPECT_GE(Fmt, 0xC000u);
+  EXPECT_EQ(RegisterClipboardFormat("KORVEL CELLS"), Fmt);
+  char Name[32];
+  EXPECT_EQ(GetClipboardFormatName(Fmt, Name, 32), 12);
+  EXPECT_STREQ(Name, "Korvel Cells");
+
+  ASSERT_TRUE(OpenClipboard(A));
+  EXPECT_FALSE(OpenClipboard(B)) << "A holds it";
+  EXPECT_THROW(Clipboard()->Open(), Exception);
+  EmptyClipboard();
+  EXPECT_EQ(GetClipboardOwner(), A);
+  Integer Before = GlobalLiveBlockCount();
+  SetClipboardData(Fmt, Block("x", 2));
+  SetClipboardData(Fmt, Block("y", 2));
+  EXPECT_EQ(GlobalLiveBlockCount(), Before + 1) << "the replaced block is freed";
+  CloseClipboard();
+  EXPECT_FALSE(GetClipboardData(Fmt)) << "only while open";
+  EXPECT_TRUE(Clipboard()->HasFormat(Fmt));
+  Clipboard()->Clear();
+  EXPECT_FALSE(Clipboard()->HasFormat(Fmt));
+  EXPECT_EQ(GlobalLiveBlockCount(), Before);
+}
+
+TEST_F(ClipboardTest, TClipboardNestsAndEmptiesOncePerOpening) {
+  UINT Fmt = RegisterClipboardFormat("Extra");
+  Clipboard()->Open();
+  Clipboard()->SetAsText("text");
+  Clipboard()->SetAsHandle(Fmt, Block("z", 2));
+  Clipboard()->Close();
+  EXPECT_EQ(GetOpenClipboardWindow(), nullptr);
+  EXPECT_FALSE(OpenClipboard(reinterpret_cast<HWND>(0)) == FALSE);
+  CloseClipboard();
+  EXPECT_TRUE(Clipboard()->HasFormat(CF_TEXT)) << "the second change did not empty the first";
+  EXPECT_TRUE(Clipboard()->HasFormat(Fmt));
+  Clipboard()->SetTextBuf("again");
+  EXPECT_FALSE(Clipboard()->HasFormat(Fmt)) << "a new opening empties first";
+  EXPECT_EQ(Clipboard()->GetAsText(), "again");
+}
+
+}  // namespace
+}  // namespace kvp::test

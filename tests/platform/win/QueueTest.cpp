@@ -1,0 +1,145 @@
+// The message queue: the order in which messages come, filters, quitting,
+// painting only when nothing else waits, timers on the virtual clock.
+#include "WinTestUtil.h"
+#include "platform/rtl/Clock.h"
+
+namespace kvp::test {
+namespace {
+
+using QueueTest = WinTest;
+
+TEST_F(QueueTest, PeekTakesPostedMessagesInOrderThroughFilters) {
+  HWND A = MakeTop(Rect(0, 0, 10, 10));
+  HWND Child = MakeChild(A, Rect(0, 0, 5, 5));
+  HWND B = MakeTop(Rect(20, 0, 30, 10));
+  ProcessMessages();
+  PostMessage(B, WM_USER + 1, 0, 0);
+  PostMessage(Child, WM_USER + 2, 0, 0);
+  PostMessage(A, WM_USER + 3, 0, 0);
+  PostThreadMessage(0, WM_USER + 4, 0, 0);
+  MSG M;
+  ASSERT_TRUE(PeekMessage(&M, A, 0, 0, PM_NOREMOVE));
+  EXPECT_EQ(M.message, WM_USER + 2u) << "a window filter takes its children's messages too";
+  ASSERT_TRUE(PeekMessage(&M, nullptr, WM_USER + 3, WM_USER + 4, PM_REMOVE));
+  EXPECT_EQ(M.message, WM_USER + 3u);
+  ASSERT_TRUE(PeekMessage(&M, reinterpret_cast<HWND>(-1), 0, 0, PM_REMOVE));
+  EXPECT_EQ(M.message, WM_USER + 4u);
+  EXPECT_EQ(M.hwnd, nullptr);
+  std::vector<UINT> Rest;
+  while (PeekMessage(&M, nullptr, 0, 0, PM_REMOVE)) Rest.push_back(M.message);
+  EXPECT_EQ(Rest, (std::vector<UINT>{WM_USER + 1, WM_USER + 2}));
+  EXPECT_FALSE(PostMessage(reinterpret_cast<HWND>(0x99999), WM_USER, 0, 0));
+}
+
+TEST_F(QueueTest, QuitComesAfterPostedMessagesAndGetMessageNeverWaits) {
+  MakeTop(Rect(0, 0, 10, 10));
+  ProcessMessages();
+  PostQuitMessage(3);
+  PostThreadMessage(0, WM_USER, 0, 0);
+  MSG M;
+  EXPECT_EQ(GetMessage(&M, nullptr, 0, 0), TRUE);
+  EXPECT_EQ(M.message, UINT(WM_USER));
+  EXPECT_EQ(GetMessage(&M, nullptr, 0, 0), FALSE);
+  EXPECT_EQ(M.message, UINT(WM_QUIT));
+  EXPECT_EQ(M.wParam, 3u);
+  EXPECT_EQ(GetMessage(&M, nullptr, 0, 0), -1) << "nothing queued: it answers at once";
+}
+
+TEST_F(QueueTest, PaintComesWhenNothingElseWaitsParentsFirst) {
+  HWND Top = MakeTop(Rect(0, 0, 100, 100));
+  HWND Child = MakeChild(Top, Rect(0, 0, 50, 50));
+  ProcessMessages();
+  InvalidateRect(Child, nullptr, TRUE);
+  InvalidateRect(Top, nullptr, TRUE);
+  PostMessage(Child, WM_USER, 0, 0);
+  Rec().Clear();
+  ProcessMessages();
+  std::vector<std::pair<HWND, UINT>> Seen;
+  for (const TRecorded& R : Rec().Log)
+    if (R.Msg == WM_USER || R.Msg == WM_PAINT || R.Msg == WM_ERASEBKGND)
+      Seen.push_back({R.Wnd, R.Msg});
+  std::vector<std::pair<HWND, UINT>> Expected = {{Child, WM_USER},
+                                                 {Top, WM_PAINT},
+                                                 {Top, WM_ERASEBKGND},
+                                                 {Child, WM_PAINT},
+                                                 {Child, WM_ERASEBKGND}};
+  EXPECT_EQ(Seen, Expected);
+  TRect R;
+  EXPECT_FALSE(GetUpdateRect(Top, &R, FALSE));
+}
+
+std::vector<std::pair<UINT_PTR, DWORD>> GProcTicks;
+void TimerProc(HWND, UINT, UINT_PTR Id, DWORD Time) { GProcTicks.push_back({Id, Time}); }
+
+TEST_F(QueueTest, TimersTickOnTheVirtualClockInOrder) {
+  HWND H = MakeTop(Rect(0, 0, 10, 10));
+  ProcessMessages();
+  DWORD Start = GetTickCount();
+  std::vector<std::pair<WPARAM, DWORD>> Ticks;
+  Rec().Answer = [&](HWND, UINT Msg, WPARAM W, LPARAM) -> std::optional<LRESULT> {
+    if (Msg == WM_TIMER) Ticks.push_back({W, GetTickCount() - Start});
+    return std::nullopt;
+  };
+  EXPECT_EQ(SetTimer(H, 1, 300, nullptr), 1u);
+  SetTimer(H, 2, 500, nullptr);
+  Advance(1000);
+  std::vector<std::pair<WPARAM, DWORD>> Expected = {
+      {1, 300}, {1, 600}, {2, 500}, {1, 900}, {2, 1000}};
+  std::sort(Expected.begin(), Expected.end(), [](auto& A, auto& B) { return A.second < B.second; });
+  EXPECT_EQ(Ticks, Expected);
+  EXPECT_EQ(GetTickCount() - Start, 1000u);
+
+  // Restarting an id takes the new interval from now; 0 is raised to the minimum.
+  Ticks.clear();
+  SetTimer(H, 1, 0, nullptr);
+  KillTimer(H, 2);
+  Advance(25);
+  EXPECT_EQ(Ticks, (std::vector<std::pair<WPARAM, DWORD>>{{1, 1010}, {1, 1020}}));
+  EXPECT_TRUE(KillTimer(H, 1));
+  EXPECT_FALSE(KillTimer(H, 1));
+
+  // A timer procedure is called by DispatchMessage; a window-less timer gets its own id.
+  GProcTicks.clear();
+  UINT_PTR Id = SetTimer(nullptr, 0, 100, TimerProc);
+  EXPECT_NE(Id, 0u);
+  Advance(250);
+  ASSERT_EQ(GProcTicks.size(), 2u);
+  EXPECT_EQ(GProcTicks[0].first, Id);
+  KillTimer(nullptr, Id);
+  DestroyWindow(H);
+}
+
+TEST_F(QueueTest, AnUnansweredTimerIsPendingOnlyOnce) {
+  HWND H = MakeTop(Rect(0, 0, 10, 10));
+  ProcessMessages();
+  SetTimer(H, 5, 100, nullptr);
+  AdvanceTicks(1000);
+  MSG M;
+  Integer Timers = 0;
+  while (PeekMessage(&M, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) ++Timers;
+  EXPECT_EQ(Timers, 1);
+  EXPECT_EQ(GetQueueStatus(QS_TIMER), 0u);
+}
+
+TEST_F(QueueTest, TranslateMessagePostsTheCharacterBeforeLaterMessages) {
+  HWND H = MakeTop(Rect(0, 0, 10, 10));
+  SetFocus(H);
+  ProcessMessages();
+  Rec().Answer = [H](HWND, UINT Msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (Msg == WM_KEYDOWN) PostMessage(H, WM_USER, 0, 0);
+    return std::nullopt;
+  };
+  Rec().Clear();
+  Input.KeyPress('Q');
+  EXPECT_EQ(Rec().Of(H, {WM_KEYDOWN, WM_CHAR, WM_USER, WM_KEYUP}),
+            (std::vector<UINT>{WM_KEYDOWN, WM_CHAR, WM_USER, WM_KEYUP}));
+  // A character posted by a program is not translated again.
+  Rec().Answer = nullptr;
+  Rec().Clear();
+  PostMessage(H, WM_CHAR, 'x', 0);
+  ProcessMessages();
+  EXPECT_EQ(Rec().All(H), std::vector<UINT>{WM_CHAR});
+}
+
+}  // namespace
+}  // namespace kvp::test

@@ -1,0 +1,150 @@
+// Scroll bars: when they show, what that does to the client area, and the
+// tracking a press on them starts (arrows repeating on the virtual clock, the
+// thumb dragged).
+#include "WinTestUtil.h"
+#include "platform/rtl/Clock.h"
+
+namespace kvp::test {
+namespace {
+
+class ScrollBarsTest : public WinTest {
+ protected:
+  void SetUp() override {
+    WinTest::SetUp();
+    Top = MakeTop(Rect(0, 0, 400, 400));
+    // 100 x 116 window, no border: a vertical bar leaves an 84-wide client area
+    // with the arrows at y 0..16 and 100..116 and the track between.
+    Wnd = MakeChild(Top, Rect(0, 0, 100, 116));
+    ProcessMessages();
+  }
+  std::vector<std::pair<WORD, WORD>> Scrolls() const {
+    std::vector<std::pair<WORD, WORD>> L;
+    for (const TRecorded& R : Recorder().Log)
+      if (R.Wnd == Wnd && R.Msg == WM_VSCROLL) L.push_back({LOWORD(R.W), HIWORD(R.W)});
+    return L;
+  }
+  void SetInfo(Integer Min, Integer Max, UINT Page, Integer Pos, UINT Extra = 0) {
+    SCROLLINFO Si;
+    Si.fMask = SIF_ALL | Extra;
+    Si.nMin = Min;
+    Si.nMax = Max;
+    Si.nPage = Page;
+    Si.nPos = Pos;
+    SetScrollInfo(Wnd, SB_VERT, &Si, TRUE);
+  }
+  HWND Top = nullptr;
+  HWND Wnd = nullptr;
+};
+
+TEST_F(ScrollBarsTest, ABarShowsWhenTheRangeExceedsThePageAndResizesTheClient) {
+  Rec().Clear();
+  SetInfo(0, 99, 10, 0);
+  EXPECT_TRUE(GetWindowLongPtr(Wnd, GWL_STYLE) & WS_VSCROLL);
+  TRect R;
+  GetClientRect(Wnd, &R);
+  EXPECT_EQ(R.Width(), 84);
+  EXPECT_EQ(Rec().Of(Wnd, {WM_NCCALCSIZE, WM_SIZE}), (std::vector<UINT>{WM_NCCALCSIZE, WM_SIZE}));
+  EXPECT_EQ(LOWORD(Rec().Last(Wnd, WM_SIZE).L), 84);
+
+  SetInfo(0, 9, 10, 0);
+  EXPECT_FALSE(GetWindowLongPtr(Wnd, GWL_STYLE) & WS_VSCROLL) << "0..9 fits in a page of 10";
+  GetClientRect(Wnd, &R);
+  EXPECT_EQ(R.Width(), 100);
+
+  SetInfo(0, 99, 10, 0);
+  SetInfo(0, 9, 10, 0, SIF_DISABLENOSCROLL);
+  EXPECT_TRUE(GetWindowLongPtr(Wnd, GWL_STYLE) & WS_VSCROLL) << "kept, but disabled";
+
+  SetScrollRange(Wnd, SB_VERT, 0, 0, TRUE);
+  EXPECT_FALSE(GetWindowLongPtr(Wnd, GWL_STYLE) & WS_VSCROLL);
+}
+
+TEST_F(ScrollBarsTest, PositionIsKeptInsideTheRangeLessThePage) {
+  SetInfo(0, 99, 10, 500);
+  EXPECT_EQ(GetScrollPos(Wnd, SB_VERT), 90);
+  EXPECT_EQ(SetScrollPos(Wnd, SB_VERT, -5, TRUE), 90);
+  EXPECT_EQ(GetScrollPos(Wnd, SB_VERT), 0);
+  SCROLLINFO Si;
+  Si.fMask = SIF_ALL;
+  GetScrollInfo(Wnd, SB_VERT, &Si);
+  EXPECT_EQ(Si.nMax, 99);
+  EXPECT_EQ(Si.nPage, 10u);
+  Integer Min = -1, Max = -1;
+  GetScrollRange(Wnd, SB_VERT, &Min, &Max);
+  EXPECT_EQ(Max, 99);
+}
+
+TEST_F(ScrollBarsTest, ArrowScrollsAndRepeatsWhileHeld) {
+  SetInfo(0, 99, 10, 0);
+  TPoint DownArrow =
+      Point(84 + 8, 116 - 8);  // client coordinates; the bar lies right of the client
+  Rec().Clear();
+  Input.MouseDown(mbLeft, Wnd, DownArrow);
+  EXPECT_EQ(Scrolls(), (std::vector<std::pair<WORD, WORD>>{{SB_LINEDOWN, 0}}));
+  EXPECT_EQ(Rec().Last(Wnd, WM_NCLBUTTONDOWN).W, WPARAM(HTVSCROLL));
+  Advance(399);
+  EXPECT_EQ(Scrolls().size(), 1u);
+  Advance(1 + 200);
+  EXPECT_EQ(Scrolls().size(), 4u) << "after the first delay, one more every 100 ms";
+  Input.MouseUp(mbLeft, Wnd, DownArrow);
+  EXPECT_EQ(Scrolls().back(), (std::pair<WORD, WORD>{SB_ENDSCROLL, 0}));
+  Advance(1000);
+  EXPECT_EQ(Scrolls().size(), 5u) << "released: no more repeats";
+  EXPECT_EQ(Rec().Count(Wnd, WM_LBUTTONUP), 0) << "the tracking took the release";
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(ScrollBarsTest, PageAreaRepeatsOnlyUntilTheThumbReachesTheMouse) {
+  SetInfo(0, 99, 10, 0);
+  // The thumb is 8 px (84 * 10 / 100 rounds below the minimum) at the top of the track (16..100).
+  Rec().Answer = [this](HWND W, UINT Msg, WPARAM Wp, LPARAM) -> std::optional<LRESULT> {
+    if (W == Wnd && Msg == WM_VSCROLL && LOWORD(Wp) == SB_PAGEDOWN)
+      SetScrollPos(Wnd, SB_VERT, GetScrollPos(Wnd, SB_VERT) + 10, TRUE);
+    return std::nullopt;
+  };
+  Rec().Clear();
+  Input.MouseDown(mbLeft, Wnd, Point(84 + 8, 40));
+  Advance(2000);
+  Input.MouseUp(mbLeft, Wnd, Point(84 + 8, 40));
+  std::vector<std::pair<WORD, WORD>> S = Scrolls();
+  ASSERT_GE(S.size(), 2u);
+  EXPECT_EQ(S.back().first, SB_ENDSCROLL);
+  // Position 20 puts the thumb at 16 + 20 * 76 / 90 = 32..40: the mouse at 40 is below it;
+  // position 30 puts it at 41..49, past the mouse, so the repeating stops there.
+  EXPECT_EQ(GetScrollPos(Wnd, SB_VERT), 30);
+}
+
+TEST_F(ScrollBarsTest, DraggingTheThumbTracksThenSetsThePosition) {
+  SetInfo(0, 100, 0, 0);
+  // A 16-px thumb on a 84-px track: 68 px of travel for 100 positions.
+  Rec().Clear();
+  Input.Drag(Wnd, Point(84 + 8, 20), Point(84 + 8, 20 + 34), 2);
+  std::vector<std::pair<WORD, WORD>> S = Scrolls();
+  std::vector<std::pair<WORD, WORD>> Expected = {{SB_THUMBTRACK, 0},
+                                                 {SB_THUMBTRACK, 25},
+                                                 {SB_THUMBTRACK, 50},
+                                                 {SB_THUMBPOSITION, 50},
+                                                 {SB_ENDSCROLL, 0}};
+  EXPECT_EQ(S, Expected);
+  EXPECT_EQ(GetScrollPos(Wnd, SB_VERT), 0) << "the window sets the position itself";
+}
+
+TEST_F(ScrollBarsTest, DisabledArrowsAndCancelMode) {
+  SetInfo(0, 99, 10, 0);
+  EnableScrollBar(Wnd, SB_VERT, ESB_DISABLE_DOWN);
+  Rec().Clear();
+  Input.Click(Wnd, Point(84 + 8, 116 - 8));
+  EXPECT_TRUE(Scrolls().empty());
+  EnableScrollBar(Wnd, SB_VERT, ESB_ENABLE_BOTH);
+  Input.MouseDown(mbLeft, Wnd, Point(84 + 8, 116 - 8));
+  SendMessage(Wnd, WM_CANCELMODE, 0, 0);
+  EXPECT_EQ(Scrolls().back().first, SB_ENDSCROLL);
+  EXPECT_EQ(GetCapture(), nullptr);
+  Rec().Clear();
+  Input.MouseUp(mbLeft, Wnd, Point(84 + 8, 116 - 8));
+  EXPECT_EQ(Rec().Count(Wnd, WM_NCLBUTTONUP), 1)
+      << "after cancelling, the release is the window's again";
+}
+
+}  // namespace
+}  // namespace kvp::test

@@ -1,0 +1,350 @@
+// Windows: creation and destruction order, the client area that frames and
+// scroll bars leave, SetWindowPos and its messages, the window tree and
+// z-order, subclassing, text and coordinates.
+#include "WinTestUtil.h"
+
+namespace kvp::test {
+namespace {
+
+using WindowsTest = WinTest;
+
+TEST_F(WindowsTest, CreationSendsTheSystemSequenceAndNotifiesTheParent) {
+  HWND Top = MakeTop(Rect(10, 10, 210, 110));
+  Rec().Clear();
+  int Param = 42;
+  int* Seen = nullptr;
+  Rec().Answer = [&](HWND, UINT Msg, WPARAM, LPARAM L) -> std::optional<LRESULT> {
+    if (Msg == WM_CREATE)
+      Seen = static_cast<int*>(reinterpret_cast<CREATESTRUCT*>(L)->lpCreateParams);
+    return std::nullopt;
+  };
+  HWND Child = CreateWindowEx(0, "Rec", "c", WS_CHILD | WS_VISIBLE, 5, 6, 50, 40, Top,
+                              reinterpret_cast<HMENU>(7), nullptr, &Param);
+  ASSERT_TRUE(Child);
+  EXPECT_EQ(Seen, &Param);
+  std::vector<UINT> Expected = {
+      WM_NCCREATE,   WM_NCCALCSIZE,        WM_CREATE,          WM_SIZE, WM_MOVE,
+      WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED};
+  EXPECT_EQ(Rec().All(Child), Expected);
+  TRecorded Notify = Rec().Last(Top, WM_PARENTNOTIFY);
+  EXPECT_EQ(LOWORD(Notify.W), WM_CREATE);
+  EXPECT_EQ(HIWORD(Notify.W), 7);
+  EXPECT_EQ(reinterpret_cast<HWND>(Notify.L), Child);
+  EXPECT_EQ(GetWindowLongPtr(Child, GWLP_ID), 7);
+  char Buf[8];
+  EXPECT_EQ(GetWindowText(Child, Buf, 8), 1);
+  EXPECT_STREQ(Buf, "c");
+}
+
+TEST_F(WindowsTest, CreationFailsWhenTheProcedureRefuses) {
+  for (UINT Refused : {WM_NCCREATE, WM_CREATE}) {
+    SCOPED_TRACE(Refused);
+    Rec().Clear();
+    Rec().Answer = [Refused](HWND, UINT Msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+      if (Msg == Refused) return Refused == WM_CREATE ? -1 : FALSE;
+      return std::nullopt;
+    };
+    HWND H =
+        CreateWindowEx(0, "Rec", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(H, nullptr);
+    ASSERT_FALSE(Rec().Log.empty());
+    EXPECT_FALSE(IsWindow(Rec().Log.front().Wnd));
+    EXPECT_EQ(Rec().Log.back().Msg, WM_NCDESTROY);
+  }
+  EXPECT_EQ(CreateWindowEx(0, "NoSuchClass", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
+                           nullptr),
+            nullptr);
+  EXPECT_EQ(CreateWindowEx(0, "Rec", "", WS_CHILD, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr),
+            nullptr);
+}
+
+TEST_F(WindowsTest, DestroyGoesDownThenUpAndKillsEveryHandle) {
+  HWND Top = MakeTop(Rect(0, 0, 100, 100));
+  HWND A = MakeChild(Top, Rect(0, 0, 50, 50));
+  HWND B = MakeChild(A, Rect(0, 0, 20, 20));
+  HWND Owned = CreateWindowEx(0, "Rec", "", WS_POPUP, 0, 0, 5, 5, Top, nullptr, nullptr, nullptr);
+  EXPECT_EQ(GetWindow(Owned, GW_OWNER), Top);
+  PostMessage(B, WM_USER, 0, 0);
+  Rec().Clear();
+  EXPECT_TRUE(DestroyWindow(Top));
+  std::vector<std::pair<HWND, UINT>> Order;
+  for (const TRecorded& R : Rec().Log)
+    if (R.Msg == WM_DESTROY || R.Msg == WM_NCDESTROY) Order.push_back({R.Wnd, R.Msg});
+  std::vector<std::pair<HWND, UINT>> Expected = {
+      {Owned, WM_DESTROY}, {Owned, WM_NCDESTROY}, {Top, WM_DESTROY}, {A, WM_DESTROY},
+      {B, WM_DESTROY},     {B, WM_NCDESTROY},     {A, WM_NCDESTROY}, {Top, WM_NCDESTROY}};
+  EXPECT_EQ(Order, Expected);
+  for (HWND H : {Top, A, B, Owned}) EXPECT_FALSE(IsWindow(H));
+  MSG M;
+  EXPECT_FALSE(PeekMessage(&M, nullptr, WM_USER, WM_USER, PM_REMOVE)) << "posted to a dead window";
+  EXPECT_FALSE(DestroyWindow(Top));
+}
+
+struct TFrameCase {
+  DWORD Style;
+  DWORD ExStyle;
+  TSize Client;  // of a 100 x 80 window
+};
+
+TEST_F(WindowsTest, ClientAreaIsWhatTheFrameAndScrollBarsLeave) {
+  const TFrameCase Cases[] = {
+      {WS_CHILD, 0, {100, 80}},
+      {WS_CHILD | WS_BORDER, 0, {98, 78}},
+      {WS_CHILD, WS_EX_CLIENTEDGE, {96, 76}},
+      {WS_CHILD | WS_BORDER, WS_EX_CLIENTEDGE, {94, 74}},
+      {WS_CHILD, WS_EX_STATICEDGE, {98, 78}},
+      {WS_CHILD | WS_DLGFRAME, 0, {94, 74}},
+      {WS_CHILD | WS_CAPTION, 0, {94, 55}},
+      {WS_CHILD | WS_VSCROLL, WS_EX_CLIENTEDGE, {80, 76}},
+      {WS_CHILD | WS_HSCROLL | WS_VSCROLL, 0, {84, 64}},
+  };
+  HWND Top = MakeTop(Rect(0, 0, 300, 300));
+  for (const TFrameCase& C : Cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << C.Style << " " << C.ExStyle);
+    HWND H = MakeChild(Top, Rect(0, 0, 100, 80), C.Style | WS_VISIBLE, C.ExStyle);
+    TRect R;
+    GetClientRect(H, &R);
+    EXPECT_EQ(R.Width(), C.Client.cx);
+    EXPECT_EQ(R.Height(), C.Client.cy);
+    TRect Adjusted = Rect(0, 0, C.Client.cx, C.Client.cy);
+    if (!(C.Style & (WS_VSCROLL | WS_HSCROLL))) {
+      AdjustWindowRectEx(&Adjusted, C.Style, FALSE, C.ExStyle);
+      EXPECT_EQ(Adjusted.Width(), 100);
+      EXPECT_EQ(Adjusted.Height(), 80);
+    }
+    DestroyWindow(H);
+  }
+}
+
+TEST_F(WindowsTest, SizableWindowsKeepTheirTrackingLimits) {
+  Integer MinWidth = 150;
+  Rec().Answer = [&MinWidth](HWND, UINT Msg, WPARAM, LPARAM L) -> std::optional<LRESULT> {
+    if (Msg == WM_GETMINMAXINFO) reinterpret_cast<MINMAXINFO*>(L)->ptMinTrackSize.X = MinWidth;
+    return std::nullopt;
+  };
+  HWND Sizable = MakeTop(Rect(0, 0, 100, 100), WS_POPUP | WS_THICKFRAME);
+  HWND Fixed = MakeTop(Rect(0, 0, 100, 100), WS_POPUP | WS_BORDER);
+  TRect R;
+  GetWindowRect(Sizable, &R);
+  EXPECT_EQ(R.Width(), 150);
+  EXPECT_EQ(Rec().All(Sizable).front(), UINT(WM_GETMINMAXINFO)) << "asked before WM_NCCREATE";
+  GetClientRect(Sizable, &R);
+  EXPECT_EQ(R.Width(), 142) << "a sizing frame is 4 pixels";
+  MoveWindow(Sizable, 0, 0, 60, 60, TRUE);
+  GetWindowRect(Sizable, &R);
+  EXPECT_EQ(R, Rect(0, 0, 150, 60));
+  MoveWindow(Fixed, 0, 0, 60, 60, TRUE);
+  GetWindowRect(Fixed, &R);
+  EXPECT_EQ(R.Width(), 60) << "a popup without a sizing frame has no limits";
+}
+
+TEST_F(WindowsTest, MaximizeMinimizeRestoreAndPlacements) {
+  HWND H = MakeTop(Rect(100, 100, 400, 300), WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  Rec().Clear();
+  ShowWindow(H, SW_SHOWMAXIMIZED);
+  TRect R;
+  GetWindowRect(H, &R);
+  EXPECT_EQ(R, Rect(-4, -4, 1284, 998)) << "the work area with the frame outside it";
+  EXPECT_TRUE(IsZoomed(H));
+  EXPECT_EQ(Rec().Last(H, WM_SIZE).W, SIZE_MAXIMIZED);
+  WINDOWPLACEMENT P;
+  GetWindowPlacement(H, &P);
+  EXPECT_EQ(P.showCmd, UINT(SW_SHOWMAXIMIZED));
+  EXPECT_EQ(P.rcNormalPosition, Rect(100, 100, 400, 300));
+  ShowWindow(H, SW_MINIMIZE);
+  EXPECT_TRUE(IsIconic(H));
+  EXPECT_EQ(Rec().Last(H, WM_SIZE).W, SIZE_MINIMIZED);
+  ShowWindow(H, SW_RESTORE);
+  GetWindowRect(H, &R);
+  EXPECT_EQ(R, Rect(100, 100, 400, 300));
+  EXPECT_FALSE(IsIconic(H) || IsZoomed(H));
+  P.rcNormalPosition = Rect(10, 20, 210, 220);
+  P.showCmd = SW_SHOWNORMAL;
+  SetWindowPlacement(H, &P);
+  GetWindowRect(H, &R);
+  EXPECT_EQ(R, Rect(10, 20, 210, 220));
+  // With a task bar at the top, placements count from the work area.
+  SetMonitors({{Rect(0, 0, 1280, 1024), Rect(0, 30, 1280, 1024)}});
+  GetWindowPlacement(H, &P);
+  EXPECT_EQ(P.rcNormalPosition, Rect(10, -10, 210, 190));
+}
+
+TEST_F(WindowsTest, SetWindowPosUsesWhatWindowPosChangingLeaves) {
+  HWND Top = MakeTop(Rect(0, 0, 300, 300));
+  HWND H = MakeChild(Top, Rect(10, 10, 60, 60), WS_CHILD | WS_VISIBLE | WS_BORDER);
+  Rec().Clear();
+  Rec().Answer = [H](HWND Wnd, UINT Msg, WPARAM, LPARAM L) -> std::optional<LRESULT> {
+    if (Wnd == H && Msg == WM_WINDOWPOSCHANGING) reinterpret_cast<WINDOWPOS*>(L)->cx = 120;
+    return std::nullopt;
+  };
+  SetWindowPos(H, nullptr, 20, 30, 80, 90, SWP_NOZORDER | SWP_NOACTIVATE);
+  std::vector<UINT> Expected = {WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED, WM_MOVE,
+                                WM_SIZE};
+  EXPECT_EQ(Rec().All(H), Expected);
+  TRect R;
+  GetWindowRect(H, &R);
+  EXPECT_EQ(R, Rect(20, 30, 140, 120));
+  TRecorded Size = Rec().Last(H, WM_SIZE);
+  EXPECT_EQ(LOWORD(Size.L), 118);
+  EXPECT_EQ(HIWORD(Size.L), 88);
+  TRecorded Move = Rec().Last(H, WM_MOVE);
+  EXPECT_EQ(GET_X_LPARAM(Move.L), 21);
+  EXPECT_EQ(GET_Y_LPARAM(Move.L), 31);
+
+  // Moving alone gives no WM_SIZE; sizing alone no WM_MOVE.
+  Rec().Answer = nullptr;
+  Rec().Clear();
+  MoveWindow(H, 0, 0, 120, 90, TRUE);
+  EXPECT_EQ(Rec().Of(H, {WM_MOVE, WM_SIZE}), std::vector<UINT>{WM_MOVE});
+  Rec().Clear();
+  SetWindowPos(H, nullptr, 0, 0, 50, 50, SWP_NOMOVE | SWP_NOZORDER | SWP_NOSENDCHANGING);
+  EXPECT_EQ(Rec().Of(H, {WM_WINDOWPOSCHANGING, WM_MOVE, WM_SIZE}), std::vector<UINT>{WM_SIZE});
+}
+
+TEST_F(WindowsTest, ZOrderFollowsCreationAndSetWindowPos) {
+  HWND Top = MakeTop(Rect(0, 0, 300, 300));
+  HWND A = MakeChild(Top, Rect(0, 0, 10, 10));
+  HWND B = MakeChild(Top, Rect(0, 0, 10, 10));
+  HWND C = MakeChild(Top, Rect(0, 0, 10, 10));
+  auto Order = [Top] {
+    std::vector<HWND> L;
+    for (HWND H = GetWindow(Top, GW_CHILD); H; H = GetWindow(H, GW_HWNDNEXT)) L.push_back(H);
+    return L;
+  };
+  EXPECT_EQ(Order(), (std::vector<HWND>{A, B, C}));
+  SetWindowPos(C, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  EXPECT_EQ(Order(), (std::vector<HWND>{C, A, B}));
+  SetWindowPos(C, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  EXPECT_EQ(Order(), (std::vector<HWND>{A, B, C}));
+  SetWindowPos(A, B, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  EXPECT_EQ(Order(), (std::vector<HWND>{B, A, C}));
+  EXPECT_EQ(GetTopWindow(Top), B);
+
+  HWND Pinned = MakeTop(Rect(0, 0, 10, 10), WS_POPUP | WS_VISIBLE, WS_EX_TOPMOST);
+  HWND Later = MakeTop(Rect(0, 0, 10, 10));
+  EXPECT_EQ(GetTopWindow(nullptr), Pinned) << "a topmost window stays above a newer one";
+  SetWindowPos(Pinned, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  BringWindowToTop(Later);
+  EXPECT_EQ(GetTopWindow(nullptr), Later);
+}
+
+TEST_F(WindowsTest, VisibilityAndShowWindow) {
+  HWND Top = MakeTop(Rect(0, 0, 300, 300), WS_POPUP);
+  HWND Child = MakeChild(Top, Rect(0, 0, 10, 10));
+  EXPECT_FALSE(IsWindowVisible(Child)) << "inside a hidden parent";
+  Rec().Clear();
+  EXPECT_FALSE(ShowWindow(Top, SW_SHOWNA));
+  EXPECT_TRUE(IsWindowVisible(Child));
+  EXPECT_EQ(GetActiveWindow(), nullptr) << "SW_SHOWNA does not activate";
+  EXPECT_TRUE(ShowWindow(Top, SW_SHOWNA));
+  EXPECT_EQ(Rec().Count(Top, WM_SHOWWINDOW), 1) << "only a change of visibility is announced";
+  EXPECT_TRUE(ShowWindow(Child, SW_HIDE));
+  EXPECT_FALSE(IsWindowVisible(Child));
+  EXPECT_EQ(Rec().Last(Child, WM_SHOWWINDOW).W, WPARAM(FALSE));
+}
+
+TEST_F(WindowsTest, TreeQueriesAndSetParent) {
+  HWND Top = MakeTop(Rect(0, 0, 300, 300));
+  HWND Other = MakeTop(Rect(400, 0, 500, 100));
+  HWND A = MakeChild(Top, Rect(10, 10, 110, 110));
+  HWND B = MakeChild(A, Rect(5, 5, 50, 50));
+  HWND Popup = CreateWindowEx(0, "Rec", "", WS_POPUP, 0, 0, 5, 5, B, nullptr, nullptr, nullptr);
+  EXPECT_EQ(GetParent(B), A);
+  EXPECT_EQ(GetParent(Top), nullptr);
+  EXPECT_EQ(GetParent(Popup), Top) << "a popup's parent is its owner, the top-level window";
+  EXPECT_TRUE(IsChild(Top, B));
+  EXPECT_FALSE(IsChild(B, Top));
+  EXPECT_FALSE(IsChild(Top, Popup));
+  EXPECT_EQ(GetAncestor(B, GA_ROOT), Top);
+  EXPECT_EQ(GetAncestor(Top, GA_PARENT), GetDesktopWindow());
+  EXPECT_EQ(GetAncestor(Popup, GA_ROOTOWNER), Top);
+
+  EXPECT_EQ(SetParent(A, Other), Top);
+  EXPECT_TRUE(IsChild(Other, B));
+  TRect R;
+  GetWindowRect(B, &R);
+  EXPECT_EQ(R.TopLeft(), Point(415, 15)) << "the child keeps its place in its new parent";
+  EXPECT_EQ(SetParent(A, nullptr), Other);
+  EXPECT_EQ(GetAncestor(A, GA_PARENT), GetDesktopWindow());
+  GetWindowRect(A, &R);
+  EXPECT_EQ(R.TopLeft(), Point(10, 10));
+  EXPECT_TRUE(GetWindowSurface(B)) << "a window made top-level paints on a surface of its own";
+}
+
+WNDPROC GOriginal = nullptr;
+std::vector<UINT> GSubclassed;
+
+LRESULT SubclassProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
+  GSubclassed.push_back(Msg);
+  if (Msg == WM_USER + 1) return 99;
+  return CallWindowProc(GOriginal, Wnd, Msg, W, L);
+}
+
+TEST_F(WindowsTest, SubclassingThroughTheWindowProcedureLong) {
+  HWND H = MakeTop(Rect(0, 0, 10, 10));
+  GSubclassed.clear();
+  GOriginal = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtr(H, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
+  EXPECT_EQ(GOriginal, &RecordingProc);
+  EXPECT_EQ(SendMessage(H, WM_USER + 1, 0, 0), 99);
+  Rec().Clear();
+  SendMessage(H, WM_USER + 2, 0, 0);
+  EXPECT_EQ(GSubclassed.back(), WM_USER + 2u);
+  EXPECT_EQ(Rec().All(H), std::vector<UINT>{WM_USER + 2}) << "passed on to the original";
+  SetWindowLongPtr(H, GWLP_USERDATA, 1234);
+  EXPECT_EQ(GetWindowLongPtr(H, GWLP_USERDATA), 1234);
+}
+
+TEST_F(WindowsTest, TextGoesThroughMessagesAndIsCutToTheBuffer) {
+  HWND H = MakeTop(Rect(0, 0, 10, 10));
+  EXPECT_TRUE(SetWindowText(H, "Grüße"));
+  EXPECT_EQ(GetWindowTextLength(H), 7) << "bytes of UTF-8";
+  char Buf[5];
+  EXPECT_EQ(GetWindowText(H, Buf, 5), 4);
+  EXPECT_STREQ(Buf, "Grü");
+  EXPECT_EQ(Rec().Last(H, WM_SETTEXT).Msg, UINT(WM_SETTEXT));
+}
+
+TEST_F(WindowsTest, CoordinatesAndWindowsFromPoints) {
+  HWND Top = MakeTop(Rect(100, 50, 400, 350), WS_POPUP | WS_VISIBLE | WS_BORDER);
+  HWND A = MakeChild(Top, Rect(10, 10, 110, 110), WS_CHILD | WS_VISIBLE, WS_EX_CLIENTEDGE);
+  HWND Hidden = MakeChild(A, Rect(0, 0, 20, 20), WS_CHILD);
+  HWND Disabled = MakeChild(A, Rect(30, 0, 50, 20), WS_CHILD | WS_VISIBLE | WS_DISABLED);
+  TPoint P = Point(0, 0);
+  ClientToScreen(A, &P);
+  EXPECT_EQ(P, Point(100 + 1 + 10 + 2, 50 + 1 + 10 + 2));
+  ScreenToClient(Top, &P);
+  EXPECT_EQ(P, Point(12, 12));
+  TPoint Pts[1] = {Point(0, 0)};
+  Integer Offset = MapWindowPoints(A, Top, Pts, 1);
+  EXPECT_EQ(Pts[0], Point(12, 12));
+  EXPECT_EQ(LOWORD(std::uint32_t(Offset)), 12);
+  EXPECT_EQ(WindowFromPoint(Point(113 + 5, 63 + 5)), A) << "the hidden child is passed over";
+  EXPECT_EQ(WindowFromPoint(Point(113 + 35, 63 + 5)), A)
+      << "a disabled child gives way to its parent";
+  EXPECT_EQ(ChildWindowFromPoint(A, Point(5, 5)), Hidden) << "every child counts here";
+  EXPECT_EQ(ChildWindowFromPointEx(A, Point(5, 5), CWP_SKIPINVISIBLE), A);
+  EXPECT_EQ(ChildWindowFromPointEx(A, Point(35, 5), CWP_SKIPDISABLED), A);
+  EXPECT_EQ(ChildWindowFromPoint(A, Point(500, 5)), nullptr);
+  EXPECT_EQ(WindowFromPoint(Point(5, 5)), nullptr);
+  (void)Disabled;
+}
+
+TEST_F(WindowsTest, ClassesRegisterOnceAndStayWhileWindowsUseThem) {
+  WNDCLASS C;
+  C.lpfnWndProc = RecordingProc;
+  C.lpszClassName = "rec";
+  EXPECT_EQ(RegisterClass(&C), 0) << "class names compare without case";
+  WNDCLASS Info;
+  ASSERT_TRUE(GetClassInfo(nullptr, "REC", &Info));
+  EXPECT_EQ(Info.style, UINT(CS_DBLCLKS));
+  HWND H = MakeTop(Rect(0, 0, 10, 10), WS_POPUP, 0, "RecNoDbl");
+  EXPECT_FALSE(UnregisterClass("RecNoDbl", nullptr));
+  char Name[16];
+  EXPECT_EQ(GetClassName(H, Name, 16), 8);
+  DestroyWindow(H);
+  EXPECT_TRUE(UnregisterClass("RecNoDbl", nullptr));
+}
+
+}  // namespace
+}  // namespace kvp::test
