@@ -11,7 +11,7 @@ namespace kvp {
 
 namespace {
 
-// One conversion specification, as parsed from "%[index:][-][width][.precision]type".
+// One conversion directive, as parsed from "%[index:][-][width][.precision]type".
 struct TSpec {
   bool LeftAlign = false;
   Integer Width = -1;      // -1: none
@@ -50,7 +50,7 @@ class TFormatter {
   std::initializer_list<TFormatArg> FArgs;
   const TFormatSettings& FSettings;
   std::size_t FPos = 0;      // byte position in FFmt
-  std::size_t FNextArg = 0;  // index of the argument the next specification takes
+  std::size_t FNextArg = 0;  // index of the argument the next directive takes
 };
 
 String TFormatter::Run() {
