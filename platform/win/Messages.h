@@ -185,6 +185,11 @@ inline constexpr LRESULT DLGC_WANTARROWS = 0x0001, DLGC_WANTTAB = 0x0002, DLGC_W
 // ---------------------------------------------------------------------------
 // Scroll bars
 inline constexpr Integer SB_HORZ = 0, SB_VERT = 1, SB_CTL = 2, SB_BOTH = 3;
+// Messages of a scroll-bar control; the scroll-bar routines send them for SB_CTL.
+inline constexpr UINT SBM_SETPOS = 0x00E0, SBM_GETPOS = 0x00E1, SBM_SETRANGE = 0x00E2,
+                      SBM_GETRANGE = 0x00E3, SBM_ENABLE_ARROWS = 0x00E4,
+                      SBM_SETRANGEREDRAW = 0x00E6, SBM_SETSCROLLINFO = 0x00E9,
+                      SBM_GETSCROLLINFO = 0x00EA;
 inline constexpr WORD SB_LINEUP = 0, SB_LINELEFT = 0, SB_LINEDOWN = 1, SB_LINERIGHT = 1,
                       SB_PAGEUP = 2, SB_PAGELEFT = 2, SB_PAGEDOWN = 3, SB_PAGERIGHT = 3,
                       SB_THUMBPOSITION = 4, SB_THUMBTRACK = 5, SB_TOP = 6, SB_LEFT = 6,

@@ -59,6 +59,8 @@ void RedrawBar(HWND Wnd) {
 // [SECTION] State and visibility
 
 Integer SetScrollInfo(HWND Wnd, Integer Bar, const SCROLLINFO* Info, BOOL Redraw) {
+  if (Bar == SB_CTL)
+    return Integer(SendMessage(Wnd, SBM_SETSCROLLINFO, WPARAM(Redraw), reinterpret_cast<LPARAM>(Info)));
   TScrollBarRec* B = BarOf(Wnd, Bar);
   if (!B || !Info) return 0;
   if (Info->fMask & SIF_RANGE) {
@@ -90,6 +92,8 @@ Integer SetScrollInfo(HWND Wnd, Integer Bar, const SCROLLINFO* Info, BOOL Redraw
 }
 
 BOOL GetScrollInfo(HWND Wnd, Integer Bar, SCROLLINFO* Info) {
+  if (Bar == SB_CTL)
+    return SendMessage(Wnd, SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(Info)) ? TRUE : FALSE;
   TScrollBarRec* B = BarOf(Wnd, Bar);
   if (!B || !Info) return FALSE;
   if (Info->fMask & SIF_RANGE) {
@@ -107,6 +111,7 @@ BOOL GetScrollInfo(HWND Wnd, Integer Bar, SCROLLINFO* Info) {
 }
 
 Integer SetScrollPos(HWND Wnd, Integer Bar, Integer Pos, BOOL Redraw) {
+  if (Bar == SB_CTL) return Integer(SendMessage(Wnd, SBM_SETPOS, WPARAM(Pos), LPARAM(Redraw)));
   TScrollBarRec* B = BarOf(Wnd, Bar);
   if (!B) return 0;
   Integer Old = B->Pos;
@@ -118,11 +123,17 @@ Integer SetScrollPos(HWND Wnd, Integer Bar, Integer Pos, BOOL Redraw) {
 }
 
 Integer GetScrollPos(HWND Wnd, Integer Bar) {
+  if (Bar == SB_CTL) return Integer(SendMessage(Wnd, SBM_GETPOS, 0, 0));
   TScrollBarRec* B = BarOf(Wnd, Bar);
   return B ? B->Pos : 0;
 }
 
 BOOL SetScrollRange(HWND Wnd, Integer Bar, Integer Min, Integer Max, BOOL Redraw) {
+  if (Bar == SB_CTL) {
+    if (!IsWindow(Wnd)) return FALSE;
+    SendMessage(Wnd, Redraw ? SBM_SETRANGEREDRAW : SBM_SETRANGE, WPARAM(Min), LPARAM(Max));
+    return TRUE;
+  }
   if (!BarOf(Wnd, Bar)) return FALSE;
   SCROLLINFO Si;
   Si.fMask = SIF_RANGE;
@@ -133,6 +144,11 @@ BOOL SetScrollRange(HWND Wnd, Integer Bar, Integer Min, Integer Max, BOOL Redraw
 }
 
 BOOL GetScrollRange(HWND Wnd, Integer Bar, Integer* Min, Integer* Max) {
+  if (Bar == SB_CTL) {
+    if (!IsWindow(Wnd) || !Min || !Max) return FALSE;
+    SendMessage(Wnd, SBM_GETRANGE, reinterpret_cast<WPARAM>(Min), reinterpret_cast<LPARAM>(Max));
+    return TRUE;
+  }
   TScrollBarRec* B = BarOf(Wnd, Bar);
   if (!B || !Min || !Max) return FALSE;
   *Min = B->Min;
@@ -141,6 +157,11 @@ BOOL GetScrollRange(HWND Wnd, Integer Bar, Integer* Min, Integer* Max) {
 }
 
 BOOL ShowScrollBar(HWND Wnd, Integer Bar, BOOL Show) {
+  if (Bar == SB_CTL) {
+    if (!IsWindow(Wnd)) return FALSE;
+    ShowWindow(Wnd, Show ? SW_SHOW : SW_HIDE);
+    return TRUE;
+  }
   if (!IsWindow(Wnd)) return FALSE;
   DWORD Bits = Bar == SB_BOTH   ? (WS_HSCROLL | WS_VSCROLL)
                : Bar == SB_VERT ? WS_VSCROLL
@@ -152,6 +173,8 @@ BOOL ShowScrollBar(HWND Wnd, Integer Bar, BOOL Show) {
 }
 
 BOOL EnableScrollBar(HWND Wnd, UINT Bar, UINT Arrows) {
+  if (Bar == UINT(SB_CTL))
+    return SendMessage(Wnd, SBM_ENABLE_ARROWS, WPARAM(Arrows), 0) ? TRUE : FALSE;
   TWnd* W = FindWnd(Wnd);
   if (!W) return FALSE;
   bool Changed = false;

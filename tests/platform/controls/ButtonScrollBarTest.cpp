@@ -1,0 +1,222 @@
+// The "BUTTON" and "SCROLLBAR" classes driven by the mouse, the keyboard and
+// the virtual clock.
+//
+// Ideas for tests: BS_OWNERDRAW's WM_DRAWITEM states; SBM_ENABLE_ARROWS painting.
+#include <gtest/gtest.h>
+
+#include "StdCtlTestUtil.h"
+#include "platform/controls/ButtonClass.h"
+#include "platform/controls/ScrollBarClass.h"
+
+namespace kvp {
+namespace {
+
+using testutil::ParentLog;
+
+class ButtonClassTest : public testutil::TStdCtlTest {
+ protected:
+  Integer Clicks(HWND From) const {
+    Integer N = 0;
+    for (const auto& T : ParentLog().Notices)
+      N += T.Msg == WM_COMMAND && T.Code == BN_CLICKED && T.From == From;
+    return N;
+  }
+};
+
+TEST_F(ButtonClassTest, PushButtonClicksOnReleaseInsideOnly) {
+  HWND B = CreateChild(ButtonClassName, BS_PUSHBUTTON | WS_TABSTOP, {10, 10, 85, 35}, 11, "&OK");
+  Input.MouseDown(mbLeft, B, {10, 10});
+  EXPECT_EQ(SendMessage(B, BM_GETSTATE, 0, 0) & BST_PUSHED, BST_PUSHED);
+  EXPECT_EQ(Clicks(B), 0);
+  Input.MouseMove(B, {200, 10});  // off the button: drawn up again
+  EXPECT_EQ(SendMessage(B, BM_GETSTATE, 0, 0) & BST_PUSHED, 0);
+  Input.MouseUp(mbLeft, B, {200, 10});
+  EXPECT_EQ(Clicks(B), 0);
+  EXPECT_EQ(GetCapture(), nullptr);
+  Input.Click(B, {20, 10});
+  EXPECT_EQ(Clicks(B), 1);
+  EXPECT_EQ(GetFocus(), B);
+  // Space presses and releases it.
+  Input.KeyDown(VK_SPACE);
+  EXPECT_EQ(Clicks(B), 1);
+  Input.KeyUp(VK_SPACE);
+  EXPECT_EQ(Clicks(B), 2);
+  SendMessage(B, BM_CLICK, 0, 0);
+  EXPECT_EQ(Clicks(B), 3);
+  EXPECT_EQ(ParentLog().Notices.back().Id, 11);
+  EXPECT_EQ(SendMessage(B, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON);
+  SendMessage(B, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+  EXPECT_EQ(SendMessage(B, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_DEFPUSHBUTTON);
+}
+
+TEST_F(ButtonClassTest, CheckBoxesAndRadioGroups) {
+  HWND Auto = CreateChild(ButtonClassName, BS_AUTOCHECKBOX, {10, 10, 150, 30}, 1, "Auto");
+  HWND Manual = CreateChild(ButtonClassName, BS_CHECKBOX, {10, 40, 150, 60}, 2, "Manual");
+  HWND Three = CreateChild(ButtonClassName, BS_AUTO3STATE, {10, 70, 150, 90}, 3, "Three");
+  Input.Click(Auto, {5, 10});
+  EXPECT_EQ(SendMessage(Auto, BM_GETCHECK, 0, 0), BST_CHECKED);
+  Advance(1000);
+  Input.Click(Manual, {5, 10});
+  EXPECT_EQ(SendMessage(Manual, BM_GETCHECK, 0, 0), BST_UNCHECKED);  // the parent decides
+  EXPECT_EQ(Clicks(Manual), 1);
+  SendMessage(Manual, BM_SETCHECK, BST_INDETERMINATE, 0);
+  EXPECT_EQ(SendMessage(Manual, BM_GETCHECK, 0, 0), BST_CHECKED);  // two states only
+  for (LRESULT Want : {BST_CHECKED, BST_INDETERMINATE, BST_UNCHECKED}) {
+    Advance(1000);
+    Input.Click(Three, {5, 10});
+    EXPECT_EQ(SendMessage(Three, BM_GETCHECK, 0, 0), Want);
+  }
+
+  HWND R1 =
+      CreateChild(ButtonClassName, BS_AUTORADIOBUTTON | WS_GROUP, {200, 10, 300, 30}, 4, "One");
+  HWND R2 = CreateChild(ButtonClassName, BS_AUTORADIOBUTTON, {200, 40, 300, 60}, 5, "Two");
+  HWND R3 =
+      CreateChild(ButtonClassName, BS_AUTORADIOBUTTON | WS_GROUP, {200, 70, 300, 90}, 6, "Other");
+  SendMessage(R3, BM_SETCHECK, BST_CHECKED, 0);
+  Advance(1000);
+  Input.Click(R1, {5, 10});
+  Advance(1000);
+  Input.Click(R2, {5, 10});
+  EXPECT_EQ(SendMessage(R1, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(SendMessage(R2, BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessage(R3, BM_GETCHECK, 0, 0), BST_CHECKED);  // another group
+  SaveWindowPng(Parent, "/tmp/stdctl-buttons.png");
+}
+
+TEST_F(ButtonClassTest, PaintingUsesFrameControls) {
+  HWND B = CreateChild(ButtonClassName, BS_PUSHBUTTON, {10, 10, 85, 35}, 1, "Push");
+  HWND C = CreateChild(ButtonClassName, BS_AUTOCHECKBOX, {10, 50, 150, 70}, 2, "Check");
+  SendMessage(C, BM_SETCHECK, BST_CHECKED, 0);
+  EnableWindow(B, FALSE);
+  TSurface* S = GetWindowSurface(B);
+  S->ClearRecords();
+  UpdateWindow(B);
+  UpdateWindow(C);
+  bool PushDisabled = false, CheckChecked = false;
+  for (const TDrawRecord& R : S->Records()) {
+    if (R.Kind != TDrawKind::FrameControl) continue;
+    PushDisabled |= (R.Flags2 & DFCS_BUTTONPUSH) && (R.Flags2 & DFCS_INACTIVE);
+    CheckChecked |= !(R.Flags2 & DFCS_BUTTONPUSH) && (R.Flags2 & DFCS_CHECKED);
+  }
+  EXPECT_TRUE(PushDisabled);
+  EXPECT_TRUE(CheckChecked);
+  EXPECT_EQ(S->FindText("Push")->Color, GetSysColor(COLOR_GRAYTEXT));
+  EXPECT_NE(S->FindText("Check"), nullptr);
+}
+
+class ScrollBarClassTest : public testutil::TStdCtlTest {
+ protected:
+  HWND MakeBar(DWORD Style) {
+    HWND B = CreateChild(ScrollBarClassName, Style, {10, 10, 27, 210}, 9);
+    SCROLLINFO Si;
+    Si.fMask = SIF_ALL;
+    Si.nMin = 0;
+    Si.nMax = 99;
+    Si.nPage = 10;
+    Si.nPos = 20;
+    SendMessage(B, SBM_SETSCROLLINFO, TRUE, reinterpret_cast<LPARAM>(&Si));
+    return B;
+  }
+  std::vector<Integer> Codes() const {
+    std::vector<Integer> R;
+    for (const auto& T : ParentLog().Notices)
+      if (T.Msg == WM_VSCROLL || T.Msg == WM_HSCROLL) R.push_back(T.Code);
+    return R;
+  }
+};
+
+TEST_F(ScrollBarClassTest, MessagesKeepRangePageAndPosition) {
+  HWND B = MakeBar(SBS_VERT);
+  EXPECT_EQ(SendMessage(B, SBM_GETPOS, 0, 0), 20);
+  EXPECT_EQ(SendMessage(B, SBM_SETPOS, 500, TRUE), 20);
+  EXPECT_EQ(SendMessage(B, SBM_GETPOS, 0, 0), 90);  // the last page starts at Max - Page + 1
+  SendMessage(B, SBM_SETRANGE, 0, 50);
+  Integer Min = -1, Max = -1;
+  SendMessage(B, SBM_GETRANGE, reinterpret_cast<WPARAM>(&Min), reinterpret_cast<LPARAM>(&Max));
+  EXPECT_EQ(Min, 0);
+  EXPECT_EQ(Max, 50);
+  SCROLLINFO Si;
+  Si.fMask = SIF_ALL;
+  SendMessage(B, SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(&Si));
+  EXPECT_EQ(Si.nPos, 41);
+  EXPECT_EQ(Si.nPage, 10u);
+}
+
+// Code that treats a scroll-bar control like a window's own bar (SB_CTL)
+// reaches the control's state.
+TEST_F(ScrollBarClassTest, ScrollBarRoutinesWithSbCtlTalkToTheControl) {
+  HWND B = MakeBar(SBS_VERT);
+  EXPECT_EQ(GetScrollPos(B, SB_CTL), 20);
+  EXPECT_EQ(SetScrollPos(B, SB_CTL, 35, TRUE), 20);
+  SCROLLINFO Si;
+  Si.fMask = SIF_PAGE | SIF_POS;
+  Si.nPage = 20;
+  Si.nPos = 95;
+  EXPECT_EQ(SetScrollInfo(B, SB_CTL, &Si, TRUE), 80);  // clamped to the last page
+  Si = SCROLLINFO{};
+  Si.fMask = SIF_ALL;
+  ASSERT_TRUE(GetScrollInfo(B, SB_CTL, &Si));
+  EXPECT_EQ(Si.nPos, 80);
+  EXPECT_EQ(Si.nPage, 20u);
+  EXPECT_TRUE(SetScrollRange(B, SB_CTL, 5, 60, FALSE));
+  Integer Min = 0, Max = 0;
+  ASSERT_TRUE(GetScrollRange(B, SB_CTL, &Min, &Max));
+  EXPECT_EQ(Min, 5);
+  EXPECT_EQ(Max, 60);
+  EXPECT_EQ(GetScrollPos(B, SB_CTL), 41);
+}
+
+TEST_F(ScrollBarClassTest, ArrowsRepeatAndThumbDragsNotifyTheParent) {
+  HWND B = MakeBar(SBS_VERT);
+  Input.MouseDown(mbLeft, B, {8, 5});  // the up arrow
+  EXPECT_EQ(Codes(), (std::vector<Integer>{SB_LINEUP}));
+  Advance(399);
+  EXPECT_EQ(Codes().size(), 1u);
+  Advance(1 + 100 * 3);  // the first repeat at 400 ms, then every 100 ms
+  EXPECT_EQ(Codes().size(), 5u);
+  Input.MouseUp(mbLeft, B, {8, 5});
+  EXPECT_EQ(Codes().back(), SB_ENDSCROLL);
+  Advance(1000);
+  EXPECT_EQ(Codes().size(), 6u);  // the repeat stopped
+  EXPECT_EQ(ParentLog().Notices.back().From, B);
+
+  ParentLog().Notices.clear();
+  Input.Click(B, {8, 195});  // the down arrow
+  EXPECT_EQ(Codes(), (std::vector<Integer>{SB_LINEDOWN, SB_ENDSCROLL}));
+  ParentLog().Notices.clear();
+  Advance(1000);
+  Input.Click(B, {8, 150});  // below the thumb
+  EXPECT_EQ(Codes(), (std::vector<Integer>{SB_PAGEDOWN, SB_ENDSCROLL}));
+
+  // Dragging the thumb to the bottom tracks to the last position.
+  ParentLog().Notices.clear();
+  Advance(1000);
+  SCROLLINFO Si;
+  Si.fMask = SIF_POS;
+  Si.nPos = 0;
+  SendMessage(B, SBM_SETSCROLLINFO, TRUE, reinterpret_cast<LPARAM>(&Si));
+  Input.Drag(B, {8, 20}, {8, 400});
+  std::vector<Integer> C = Codes();
+  ASSERT_GE(C.size(), 3u);
+  EXPECT_EQ(C.front(), SB_THUMBTRACK);
+  EXPECT_EQ(C[C.size() - 2], SB_THUMBPOSITION);
+  EXPECT_EQ(ParentLog().Notices[C.size() - 2].Pos, 90);
+  EXPECT_EQ(C.back(), SB_ENDSCROLL);
+  EXPECT_EQ(SendMessage(B, SBM_GETPOS, 0, 0), 0);  // the parent moves the position, not the bar
+  SaveWindowPng(Parent, "/tmp/stdctl-scrollbar.png");
+}
+
+TEST_F(ScrollBarClassTest, HorizontalBarSendsHScroll) {
+  HWND B = CreateChild(ScrollBarClassName, SBS_HORZ | WS_TABSTOP, {10, 10, 210, 27}, 9);
+  SendMessage(B, SBM_SETRANGE, 0, 10);
+  Input.Click(B, {195, 8});
+  ASSERT_FALSE(ParentLog().Notices.empty());
+  EXPECT_EQ(ParentLog().Notices.front().Msg, WM_HSCROLL);
+  EXPECT_EQ(ParentLog().Notices.front().Code, SB_LINERIGHT);
+  ParentLog().Notices.clear();
+  Input.KeyPress(VK_HOME);
+  EXPECT_EQ(Codes(), (std::vector<Integer>{SB_TOP, SB_ENDSCROLL}));
+}
+
+}  // namespace
+}  // namespace kvp
