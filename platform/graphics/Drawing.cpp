@@ -575,11 +575,21 @@ BOOL Rectangle(HDC Dc, Integer Left, Integer Top, Integer Right, Integer Bottom)
     TDCState Saved = D->S;
     D->S.MapMode = MM_TEXT;
     D->S.WindowOrg = D->S.ViewportOrg = {};
-    StrokePolyline(*D, {{Dev.Left, Dev.Top},
-                        {Dev.Right - 1, Dev.Top},
-                        {Dev.Right - 1, Dev.Bottom - 1},
-                        {Dev.Left, Dev.Bottom - 1},
-                        {Dev.Left, Dev.Top}});
+    // A wide pen straddles its path; an inside-frame pen moves the path in so
+    // that the whole width stays within the rectangle.
+    TRect Path{Dev.Left, Dev.Top, Dev.Right - 1, Dev.Bottom - 1};
+    const TPenObj& Pen = *D->S.Pen;
+    if (Pen.LineStyle() == PS_INSIDEFRAME && Pen.Width > 1) {
+      Path = {Dev.Left + Pen.Width / 2, Dev.Top + Pen.Width / 2, Dev.Right - (Pen.Width + 1) / 2,
+              Dev.Bottom - (Pen.Width + 1) / 2};
+      Path.Right = std::max(Path.Right, Path.Left);
+      Path.Bottom = std::max(Path.Bottom, Path.Top);
+    }
+    StrokePolyline(*D, {{Path.Left, Path.Top},
+                        {Path.Right, Path.Top},
+                        {Path.Right, Path.Bottom},
+                        {Path.Left, Path.Bottom},
+                        {Path.Left, Path.Top}});
     D->S = Saved;
   }
   return TRUE;

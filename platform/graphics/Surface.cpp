@@ -11,6 +11,11 @@ namespace kvp {
 
 namespace {
 
+// libpng's errors come back to SavePng's setjmp, which raises; its own
+// handlers would also print to stderr.
+[[noreturn]] void PngError(png_structp Png, png_const_charp) { png_longjmp(Png, 1); }
+void PngWarning(png_structp, png_const_charp) {}
+
 constexpr COLORREF kInvalidColor = 0xFFFFFFFF;  // CLR_INVALID
 
 Integer CheckedExtent(Integer Value, const char* What) {
@@ -67,7 +72,10 @@ void TSurface::Resize(Integer Width, Integer Height) {
 void TSurface::SavePng(const String& FileName) const {
   FILE* File = std::fopen(FileName.c_str(), "wb");
   if (!File) throw EFCreateError("Cannot create file \"" + FileName + "\"");
-  png_structp Png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  // The row lives outside the setjmp scope: libpng reports a write error by
+  // jumping back there, which must not skip a destructor.
+  std::vector<png_byte> Row(std::size_t(std::max(FWidth, 1)) * 3, 0xFF);
+  png_structp Png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
   png_infop Info = Png ? png_create_info_struct(Png) : nullptr;
   if (!Png || !Info || setjmp(png_jmpbuf(Png))) {
     png_destroy_write_struct(&Png, Info ? &Info : nullptr);
@@ -79,7 +87,6 @@ void TSurface::SavePng(const String& FileName) const {
                PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   png_write_info(Png, Info);
-  std::vector<png_byte> Row(std::size_t(std::max(FWidth, 1)) * 3, 0xFF);
   for (Integer Y = 0; Y < std::max(FHeight, 1); ++Y) {
     for (Integer X = 0; X < FWidth && Y < FHeight; ++X) {
       std::uint32_t P = Scanline(Y)[X];

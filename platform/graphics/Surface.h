@@ -45,8 +45,9 @@ struct TDrawRecord {
   Integer PenWidth = 0;
   Integer PenStyle = 0;
   Integer Rop = 0;  // R2_ mode for lines, raster code for blits
-  UINT Flags = 0;
-  UINT Flags2 = 0;
+  UINT Flags = 0;   // text: DrawText format or ExtTextOut options; fills: brush style;
+                    // edges and frame controls: BDR_ or DFC_
+  UINT Flags2 = 0;  // edges and frame controls: BF_ or DFCS_
 };
 
 // TSurface: a Width x Height block of 32-bit pixels with a drawing log. Every

@@ -103,6 +103,7 @@ struct TRun {
   std::vector<Integer> Advances;  // one per code point
   Integer Underlined = -1;        // index of a prefix-underlined code point, or -1
   bool HideGlyphs = false;        // draw only the prefix underline
+  UINT Flags = 0;                 // DrawText format or ExtTextOut options, for the log
 };
 
 Integer RunWidth(const TRun& R) {
@@ -254,6 +255,7 @@ void RecordRun(const TDeviceContext& D, const TTarget& T, const TRect& SurfBox, 
   Rec.Color = D.S.TextColor;
   Rec.BkColor = D.S.BkColor;
   Rec.Opaque = Opaque;
+  Rec.Flags = Run.Flags;
   Record(T, std::move(Rec));
 }
 
@@ -331,6 +333,7 @@ BOOL ExtTextOut(HDC Dc, Integer X, Integer Y, UINT Options, const TRect* R, cons
                 : VAlign == TA_BOTTOM ? P.Y - M.tmHeight
                                       : P.Y;
   // [Phase 3] Draw, then move the current position when asked.
+  Run.Flags = Options;
   if (!Run.Text.empty()) OutputRun(*D, T, {Left, Top}, P, Run, DevClip);
   if (Align & TA_UPDATECP) {
     Integer Dir = HAlign == TA_RIGHT ? -1 : 1;
@@ -592,6 +595,7 @@ Integer DrawTextImpl(HDC Dc, String& Text, Integer Count, TRect* R, UINT Format,
     Run.Advances = Ln.Adv;
     Run.Underlined = Ln.Underlined;
     Run.HideGlyphs = Format & DT_PREFIXONLY;
+    Run.Flags = Format;
     OutputRun(*D, T, Cell.TopLeft(), Cell.TopLeft(), Run, DevClip);
     Y += LineHeight;
   }

@@ -167,4 +167,32 @@ TEST(Canvas, OnChangeFiresAroundDrawing) {
   EXPECT_EQ(Log.size(), 2u);
 }
 
+TEST(Canvas, CopyRectStretchesFromAnotherCanvasWithTheCopyMode) {
+  TLeakCheck Leaks;
+  TObjectPtr<TBitmap> Bmp(TBitmap::Create());
+  Bmp->SetSize(4, 2);
+  TCanvas* Src = Bmp->GetCanvas();
+  Src->GetBrush()->SetColor(clRed);
+  Src->FillRect({0, 0, 2, 2});
+  Src->GetBrush()->SetColor(clBlue);
+  Src->FillRect({2, 0, 4, 2});
+  TSurface S(20, 10);
+  TObjectPtr<TSurfaceCanvas> C(TSurfaceCanvas::Create(&S));
+  C->CopyRect({0, 0, 8, 4}, Src, {0, 0, 4, 2});  // twice as big
+  EXPECT_EQ(S.GetPixel(3, 3), RGB(255, 0, 0));
+  EXPECT_EQ(S.GetPixel(4, 0), RGB(0, 0, 255));
+  EXPECT_EQ(S.GetPixel(8, 0), RGB(255, 255, 255));
+  EXPECT_EQ(S.GetPixel(0, 4), RGB(255, 255, 255));
+  C->SetCopyMode(cmSrcInvert);  // XOR with what is there
+  C->CopyRect({10, 0, 14, 2}, Src, {0, 0, 4, 2});
+  EXPECT_EQ(S.GetPixel(10, 0), RGB(0, 255, 255));
+  EXPECT_EQ(S.GetPixel(13, 1), RGB(255, 255, 0));
+  C->Lock();
+  C->Lock();
+  C->Unlock();
+  EXPECT_EQ(C->GetLockCount(), 1);
+  C->Unlock();
+  EXPECT_EQ(C->GetLockCount(), 0);
+}
+
 }  // namespace

@@ -358,4 +358,151 @@ TEST(Mapping, ClipAndSavedLevelsFollowTheMapping) {
   EXPECT_FALSE(RestoreDC(B.Dc, 1));
 }
 
+// A right-to-left control mirrors x with the window origin at its width; a
+// clip set in logical terms must then keep drawing on the mirrored side, and a
+// clip region (device terms) must hold whatever the mapping.
+TEST(Mapping, DrawingClipsToLogicalRectanglesAndRegionsWhenMirrored) {
+  TLeakCheck Leaks;
+  TPaintBox B(100, 20);
+  SetMapMode(B.Dc, MM_ANISOTROPIC);
+  SetWindowOrgEx(B.Dc, 100, 0, nullptr);
+  SetWindowExtEx(B.Dc, -1, 1, nullptr);
+  SetViewportExtEx(B.Dc, 1, 1, nullptr);
+  HBRUSH Red = CreateSolidBrush(kRed);
+  TRect All{0, 0, 100, 20};
+  IntersectClipRect(B.Dc, 0, 0, 10, 20);  // logical x 0..9: device x 90..99
+  ExcludeClipRect(B.Dc, 2, 5, 4, 10);     // logical x 2..3: device x 96..97
+  FillRect(B.Dc, &All, Red);
+  EXPECT_EQ(Row(B.Surface, 0, 88, 100),
+            (std::vector<COLORREF>{kWhite, kWhite, kRed, kRed, kRed, kRed, kRed, kRed, kRed, kRed,
+                                   kRed, kRed}));
+  EXPECT_EQ(Row(B.Surface, 6, 94, 100),
+            (std::vector<COLORREF>{kRed, kRed, kWhite, kWhite, kRed, kRed}));
+  // A triangle region in device terms replaces the clip.
+  TPoint Tri[] = {{0, 0}, {20, 0}, {0, 20}};
+  HRGN Rgn = CreatePolygonRgn(Tri, 3, ALTERNATE);
+  SelectClipRgn(B.Dc, Rgn);
+  DeleteObject(Rgn);
+  B.Surface.Fill(kWhite);
+  FillRect(B.Dc, &All, Red);
+  EXPECT_EQ(B.Surface.GetPixel(1, 1), kRed);
+  EXPECT_EQ(B.Surface.GetPixel(18, 18), kWhite);
+  EXPECT_EQ(B.Surface.GetPixel(50, 1), kWhite);
+  TRect Inside{98, 0, 99, 1}, Outside{81, 15, 90, 19};  // device x 1 and 10..18
+  EXPECT_TRUE(RectVisible(B.Dc, &Inside));
+  EXPECT_FALSE(RectVisible(B.Dc, &Outside));
+  DeleteObject(Red);
+}
+
+// The fault: an inside-frame pen was drawn like a solid one, straddling the
+// outline and spilling a pixel and more outside the rectangle.
+TEST(Shapes, InsideFramePenKeepsTheWholeWidthInsideTheRectangle) {
+  TLeakCheck Leaks;
+  for (Integer Width : {3, 4}) {
+    SCOPED_TRACE(Width);
+    TPaintBox B(40, 40);
+    TPenScope Pen(B.Dc, CreatePen(PS_INSIDEFRAME, Width, kBlack));
+    SelectObject(B.Dc, GetStockObject(NULL_BRUSH));
+    Rectangle(B.Dc, 10, 10, 30, 30);
+    EXPECT_EQ(B.Ink({0, 0, 40, 40}), B.Ink({10, 10, 30, 30}));  // nothing outside
+    // Each side is Width pixels thick, starting at the rectangle's edge.
+    EXPECT_EQ(Row(B.Surface, 20, 9, 31), [&] {
+      std::vector<COLORREF> Want(22, kWhite);
+      for (Integer I = 0; I < Width; ++I) Want[1 + I] = Want[20 - I] = kBlack;
+      return Want;
+    }());
+    EXPECT_EQ(B.Surface.GetPixel(20, 10), kBlack);
+    EXPECT_EQ(B.Surface.GetPixel(20, 29), kBlack);
+    EXPECT_EQ(B.Surface.GetPixel(20, 10 + Width), kWhite);
+    SelectObject(B.Dc, GetStockObject(WHITE_BRUSH));
+  }
+  // A solid wide pen still straddles the outline.
+  TPaintBox B(40, 40);
+  TPenScope Pen(B.Dc, CreatePen(PS_SOLID, 3, kBlack));
+  Rectangle(B.Dc, 10, 10, 30, 30);
+  EXPECT_EQ(B.Surface.GetPixel(9, 20), kBlack);
+}
+
+TEST(Shapes, FrameRectDrawsOneBrushPixelAlongTheInsideOfTheRectangle) {
+  TLeakCheck Leaks;
+  TPaintBox B(20, 20);
+  HBRUSH Red = CreateSolidBrush(kRed);
+  TRect R{2, 3, 8, 7};
+  FrameRect(B.Dc, &R, Red);
+  EXPECT_EQ(B.Ink({0, 0, 20, 20}), 2 * 6 + 2 * 2);  // top and bottom rows, then the sides
+  EXPECT_EQ(B.Surface.GetPixel(2, 3), kRed);
+  EXPECT_EQ(B.Surface.GetPixel(7, 6), kRed);
+  EXPECT_EQ(B.Surface.GetPixel(8, 6), kWhite);
+  EXPECT_EQ(B.Surface.GetPixel(4, 5), kWhite);
+  TRect Flat{10, 10, 10, 15};  // no width: nothing
+  FrameRect(B.Dc, &Flat, Red);
+  EXPECT_EQ(B.Ink({9, 9, 12, 16}), 0);
+  DeleteObject(Red);
+}
+
+// Each mix mode combines the pen (P) with the pixel under it (D) bit by bit.
+TEST(Lines, EveryMixModeCombinesPenAndDestinationAsNamed) {
+  TLeakCheck Leaks;
+  const std::uint32_t P = 0x00F0CC55, D = 0x003C9A0F;  // COLORREF bits
+  struct {
+    Integer Mode;
+    std::uint32_t Want;
+  } Cases[] = {{R2_BLACK, 0},
+               {R2_NOTMERGEPEN, ~(D | P)},
+               {R2_MASKNOTPEN, D & ~P},
+               {R2_NOTCOPYPEN, ~P},
+               {R2_MASKPENNOT, P & ~D},
+               {R2_NOT, ~D},
+               {R2_XORPEN, D ^ P},
+               {R2_NOTMASKPEN, ~(D & P)},
+               {R2_MASKPEN, D & P},
+               {R2_NOTXORPEN, ~(D ^ P)},
+               {R2_NOP, D},
+               {R2_MERGENOTPEN, D | ~P},
+               {R2_COPYPEN, P},
+               {R2_MERGEPENNOT, P | ~D},
+               {R2_MERGEPEN, D | P},
+               {R2_WHITE, 0x00FFFFFF}};
+  TPaintBox B(4, 1);
+  TPenScope Pen(B.Dc, CreatePen(PS_SOLID, 1, P));
+  for (auto& C : Cases) {
+    SCOPED_TRACE(C.Mode);
+    B.Surface.Fill(D);
+    SetROP2(B.Dc, C.Mode);
+    MoveToEx(B.Dc, 0, 0, nullptr);
+    LineTo(B.Dc, 2, 0);
+    EXPECT_EQ(B.Surface.GetPixel(1, 0), C.Want & 0x00FFFFFF);
+    EXPECT_EQ(B.Surface.GetPixel(2, 0), D);  // the end point stays as it was
+  }
+}
+
+TEST(Mapping, ExtSelectClipRgnCombinesWithTheClipInEachMode) {
+  TLeakCheck Leaks;
+  TPaintBox B(30, 10);
+  HRGN Left = CreateRectRgn(0, 0, 10, 10), Mid = CreateRectRgn(5, 0, 15, 10);
+  HBRUSH Red = CreateSolidBrush(kRed);
+  TRect All{0, 0, 30, 10};
+  struct {
+    Integer Mode;
+    int From, To;  // the red columns after filling everything
+  } Cases[] = {{RGN_AND, 5, 10}, {RGN_OR, 0, 15}, {RGN_DIFF, 0, 5}, {RGN_XOR, 0, 15}};
+  for (auto& C : Cases) {
+    SCOPED_TRACE(C.Mode);
+    B.Surface.Fill(kWhite);
+    SelectClipRgn(B.Dc, Left);
+    ExtSelectClipRgn(B.Dc, Mid, C.Mode);
+    FillRect(B.Dc, &All, Red);
+    for (int X = 0; X < 30; ++X) {
+      bool IsRed = X >= C.From && X < C.To && !(C.Mode == RGN_XOR && X >= 5 && X < 10);
+      EXPECT_EQ(B.Surface.GetPixel(X, 5), IsRed ? kRed : kWhite) << "x " << X;
+    }
+  }
+  // RGN_COPY with no region removes the clip; other modes need a region.
+  EXPECT_EQ(ExtSelectClipRgn(B.Dc, nullptr, RGN_COPY), SIMPLEREGION);
+  HRGN Got = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetClipRgn(B.Dc, Got), 0);
+  EXPECT_EQ(ExtSelectClipRgn(B.Dc, nullptr, RGN_AND), ERROR_REGION);
+  for (HGDIOBJ O : {HGDIOBJ(Left), HGDIOBJ(Mid), HGDIOBJ(Red), HGDIOBJ(Got)}) DeleteObject(O);
+}
+
 }  // namespace

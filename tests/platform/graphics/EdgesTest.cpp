@@ -48,6 +48,32 @@ TEST(Edges, SidesAndAdjust) {
   EXPECT_EQ(B.Surface.GetPixel(29, 29), GetSysColor(COLOR_BTNSHADOW));
 }
 
+TEST(Edges, MonoSoftAndMiddleStyles) {
+  TLeakCheck Leaks;
+  TPaintBox B(60, 20);
+  const COLORREF Olive = RGB(128, 128, 0);  // in no scheme colour, so every pixel tells
+  B.Surface.Fill(Olive);
+  TRect Mono{0, 0, 10, 10}, Soft{20, 0, 30, 10}, Flat{40, 0, 50, 10};
+  DrawEdge(B.Dc, &Mono, EDGE_SUNKEN, BF_RECT | BF_MONO | BF_MIDDLE);
+  DrawEdge(B.Dc, &Soft, EDGE_RAISED, BF_RECT | BF_SOFT);
+  DrawEdge(B.Dc, &Flat, EDGE_SUNKEN, BF_RECT | BF_FLAT | BF_MIDDLE);
+  struct {
+    int X, Y;
+    Integer Color;
+  } Cases[] = {
+      {0, 0, COLOR_WINDOWFRAME},   {9, 9, COLOR_WINDOWFRAME},  // mono: one frame colour all round
+      {1, 1, COLOR_WINDOW},        {5, 5, COLOR_WINDOW},       // and a window-coloured middle
+      {20, 0, COLOR_BTNHIGHLIGHT}, {21, 1, COLOR_3DLIGHT},     // soft: the lighter shade outside
+      {29, 9, COLOR_3DDKSHADOW},   {28, 8, COLOR_BTNSHADOW},
+      {40, 0, COLOR_BTNSHADOW},    {49, 9, COLOR_BTNSHADOW},  // flat: a shadow frame
+      {41, 1, COLOR_BTNFACE},      {45, 5, COLOR_BTNFACE}};
+  for (auto& C : Cases) {
+    SCOPED_TRACE(testing::Message() << C.X << "," << C.Y);
+    EXPECT_EQ(B.Surface.GetPixel(C.X, C.Y), GetSysColor(C.Color));
+  }
+  EXPECT_EQ(B.Surface.GetPixel(25, 5), Olive);  // no BF_MIDDLE: untouched
+}
+
 TEST(FrameControls, CheckBoxShowsItsState) {
   TLeakCheck Leaks;
   TPaintBox B(60, 20);
@@ -71,6 +97,36 @@ TEST(FrameControls, CheckBoxShowsItsState) {
   EXPECT_EQ(Rec.Kind, TDrawKind::FrameControl);
   EXPECT_EQ(Rec.Flags, DFC_BUTTON);
   EXPECT_EQ(Rec.Flags2, DFCS_BUTTONCHECK | DFCS_CHECKED | DFCS_INACTIVE);
+}
+
+TEST(FrameControls, PushButtonsRaiseAndSinkWithTheirState) {
+  TLeakCheck Leaks;
+  TPaintBox B(80, 20);
+  B.Surface.Fill(RGB(128, 128, 0));  // in no scheme colour
+  TRect Up{0, 0, 20, 16}, Down{30, 0, 50, 16}, Flat{60, 0, 80, 16};
+  EXPECT_TRUE(DrawFrameControl(B.Dc, &Up, DFC_BUTTON, DFCS_BUTTONPUSH));
+  EXPECT_TRUE(DrawFrameControl(B.Dc, &Down, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_PUSHED));
+  EXPECT_TRUE(DrawFrameControl(B.Dc, &Flat, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_FLAT));
+  // Raised: light top-left, dark bottom-right, the face inside.
+  EXPECT_EQ(B.Surface.GetPixel(0, 0), GetSysColor(COLOR_BTNHIGHLIGHT));
+  EXPECT_EQ(B.Surface.GetPixel(19, 15), GetSysColor(COLOR_3DDKSHADOW));
+  EXPECT_EQ(B.Surface.GetPixel(18, 14), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(B.Surface.GetPixel(10, 8), GetSysColor(COLOR_BTNFACE));
+  // Pushed: the shadow on the top-left too, so the face looks sunk.
+  EXPECT_EQ(B.Surface.GetPixel(30, 0), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_NE(B.Surface.GetPixel(30, 0), B.Surface.GetPixel(0, 0));
+  EXPECT_EQ(B.Surface.GetPixel(40, 8), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(B.Surface.GetPixel(60, 0), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(B.Surface.GetPixel(79, 15), GetSysColor(COLOR_BTNSHADOW));
+  // The combo-box button is a push face with a down arrow.
+  TRect Combo{0, 0, 16, 16};
+  B.Surface.Fill(RGB(255, 255, 255));
+  DrawFrameControl(B.Dc, &Combo, DFC_SCROLL, DFCS_SCROLLCOMBOBOX | DFCS_PUSHED);
+  EXPECT_EQ(B.Surface.GetPixel(0, 0), GetSysColor(COLOR_BTNSHADOW));
+  int Arrow = 0;
+  for (int Y = 0; Y < 16; ++Y)
+    for (int X = 0; X < 16; ++X) Arrow += B.Surface.GetPixel(X, Y) == GetSysColor(COLOR_BTNTEXT);
+  EXPECT_GT(Arrow, 5);
 }
 
 TEST(FrameControls, ScrollArrowsPointTheirWay) {

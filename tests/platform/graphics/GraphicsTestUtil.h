@@ -1,12 +1,42 @@
 // Helpers shared by the drawing tests: a surface with a DC on it, a font
 // selected for the duration of a test, and a check that no handle leaks.
+// Every test of the executable is also watched by TLeakListener: a test that
+// ends with more or fewer live handles, DCs or image lists than it began with
+// fails.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include "platform/graphics/Gdi.h"
+#include "platform/graphics/ImageList.h"
 
 namespace kvp::test {
+
+// Compares the live handle counts at the end of each test with its start.
+class TLeakListener : public testing::EmptyTestEventListener {
+ public:
+  void OnTestStart(const testing::TestInfo&) override {
+    FObjects = GetLiveGdiObjectCount();
+    FDcs = GetLiveDCCount();
+    FLists = GetLiveImageListCount();
+  }
+  void OnTestEnd(const testing::TestInfo&) override {
+    EXPECT_EQ(GetLiveGdiObjectCount(), FObjects) << "the test leaked GDI objects";
+    EXPECT_EQ(GetLiveDCCount(), FDcs) << "the test leaked DCs";
+    EXPECT_EQ(GetLiveImageListCount(), FLists) << "the test leaked image lists";
+  }
+
+ private:
+  Integer FObjects = 0;
+  Integer FDcs = 0;
+  Integer FLists = 0;
+};
+
+inline bool InstallLeakListener() {
+  testing::UnitTest::GetInstance()->listeners().Append(new TLeakListener);
+  return true;
+}
+inline const bool LeakListenerInstalled = InstallLeakListener();
 
 // Fails the test if live handles or DCs differ at the end from the start.
 struct TLeakCheck {

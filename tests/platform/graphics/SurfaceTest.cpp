@@ -1,13 +1,17 @@
 // Surfaces and device contexts on them: origins, visible regions, clipping,
 // fills and blits as the window system and painting code use them.
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <cstdio>
 
+#include "GraphicsTestUtil.h"
+#include "platform/graphics/Colors.h"
 #include "platform/graphics/Gdi.h"
 #include "platform/rtl/Exceptions.h"
 
 using namespace kvp;
+using kvp::test::TLeakCheck;
 
 namespace {
 
@@ -21,16 +25,6 @@ void Fill(HDC Dc, TRect R, COLORREF C) {
   FillRect(Dc, &R, B);
   DeleteObject(B);
 }
-
-// A guard that checks a test leaves no live handle or DC behind.
-struct TLeakCheck {
-  Integer Objects = GetLiveGdiObjectCount();
-  Integer Dcs = GetLiveDCCount();
-  ~TLeakCheck() {
-    EXPECT_EQ(GetLiveGdiObjectCount(), Objects);
-    EXPECT_EQ(GetLiveDCCount(), Dcs);
-  }
-};
 
 TEST(Surface, PixelsResizeAndPng) {
   TSurface S(4, 3);
@@ -54,6 +48,17 @@ TEST(Surface, PixelsResizeAndPng) {
   EXPECT_EQ(Sig[1], 'P');
   std::remove(File.c_str());
   EXPECT_THROW(S.SavePng("/nonexistent-dir/x.png"), EFCreateError);
+}
+
+// A device that takes no bytes: the failed write is reported, not passed off
+// as a saved file, and nothing allocated on the way is lost.
+TEST(Surface, PngWriteErrorRaisesAndLeaksNothing) {
+  TSurface S(300, 200);
+  std::uint32_t Noise = 12345;  // incompressible rows, so libpng itself meets the error
+  for (int Y = 0; Y < S.Height(); ++Y)
+    for (int X = 0; X < S.Width(); ++X)
+      S.Scanline(Y)[X] = (Noise = Noise * 1103515245 + 12345) >> 8;
+  EXPECT_THROW(S.SavePng("/dev/full"), EFCreateError);
 }
 
 TEST(SurfaceDC, OriginAndVisibleRegionLimitDrawing) {
@@ -242,6 +247,102 @@ TEST(SurfaceDC, RasterCodesCombineSourcePatternAndDestination) {
   DeleteObject(Pat);
   DeleteDC(S);
   DeleteDC(D);
+}
+
+// Reads a PNG file back as 0x00RRGGBB pixels; empty when it cannot be read.
+std::vector<std::uint32_t> ReadPng(const String& File, Integer& Width, Integer& Height) {
+  png_image Image{};
+  Image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&Image, File.c_str())) return {};
+  Image.format = PNG_FORMAT_RGB;
+  std::vector<png_byte> Bytes(PNG_IMAGE_SIZE(Image));
+  if (!png_image_finish_read(&Image, nullptr, Bytes.data(), 0, nullptr)) return {};
+  Width = Integer(Image.width);
+  Height = Integer(Image.height);
+  std::vector<std::uint32_t> Pixels(Bytes.size() / 3);
+  for (std::size_t I = 0; I < Pixels.size(); ++I)
+    Pixels[I] =
+        std::uint32_t(Bytes[I * 3]) << 16 | std::uint32_t(Bytes[I * 3 + 1]) << 8 | Bytes[I * 3 + 2];
+  return Pixels;
+}
+
+// The sample surface: a sunken white field holding a caption inside a focus
+// rectangle, a checked box beside it, and a raised button face under them.
+struct TSampleSurface : kvp::test::TPaintBox {
+  static constexpr TRect Field{4, 4, 100, 26};
+  static constexpr TRect Caption{8, 8, 96, 22};
+  static constexpr TRect Check{110, 8, 123, 21};
+  static constexpr TRect Button{4, 32, 100, 56};
+  TSampleSurface() : TPaintBox(130, 60) {
+    TRect All{0, 0, 130, 60};
+    FillRect(Dc, &All, GetSysColorBrush(COLOR_BTNFACE));
+    TRect R = Field;
+    DrawEdge(Dc, &R, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+    FillRect(Dc, &R, GetSysColorBrush(COLOR_WINDOW));
+    UseFont("MS Sans Serif", -11);
+    SetBkMode(Dc, TRANSPARENT);
+    R = Caption;
+    DrawText(Dc, "Korvel &grid", -1, &R, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+    R = Caption;
+    DrawFocusRect(Dc, &R);
+    R = Check;
+    DrawFrameControl(Dc, &R, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_CHECKED);
+    R = Button;
+    DrawEdge(Dc, &R, EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_ADJUST);
+    DrawText(Dc, "OK", -1, &R, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+  }
+  int Count(TRect R, COLORREF C) const {
+    int N = 0;
+    for (int Y = R.Top; Y < R.Bottom; ++Y)
+      for (int X = R.Left; X < R.Right; ++X) N += Surface.GetPixel(X, Y) == C;
+    return N;
+  }
+};
+
+TEST(Png, SampleSurfaceWithTextEdgesCheckBoxAndFocusRect) {
+  TLeakCheck Leaks;
+  TSampleSurface S;
+  // The sunken field: shadow outside, dark shadow inside, a white middle.
+  EXPECT_EQ(S.Surface.GetPixel(4, 4), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(S.Surface.GetPixel(5, 5), GetSysColor(COLOR_3DDKSHADOW));
+  EXPECT_EQ(S.Surface.GetPixel(99, 25), GetSysColor(COLOR_BTNHIGHLIGHT));
+  EXPECT_EQ(S.Surface.GetPixel(98, 24), GetSysColor(COLOR_3DLIGHT));
+  // The focus rectangle: every other pixel of its frame inverted from white.
+  for (int X = S.Caption.Left; X < S.Caption.Right; ++X) {
+    SCOPED_TRACE(X);
+    EXPECT_EQ(S.Surface.GetPixel(X, S.Caption.Top),
+              (X - S.Caption.Left) % 2 ? RGB(255, 255, 255) : RGB(0, 0, 0));
+  }
+  // The caption's ink lies inside the frame, with the prefix underline under "g".
+  const TDrawRecord* Text = S.Surface.FindText("Korvel grid");
+  ASSERT_NE(Text, nullptr);
+  EXPECT_TRUE(Text->Rect.Left > S.Caption.Left && Text->Rect.Right < S.Caption.Right);
+  TRect Inside{S.Caption.Left + 1, S.Caption.Top + 1, S.Caption.Right - 1, S.Caption.Bottom - 1};
+  int InsideArea = Inside.Width() * Inside.Height();
+  EXPECT_GT(InsideArea - S.Count(Inside, GetSysColor(COLOR_WINDOW)), 60);
+  // The check box: a white box with the tick in window text.
+  EXPECT_EQ(S.Count({112, 10, 121, 19}, GetSysColor(COLOR_WINDOW)) +
+                S.Count({112, 10, 121, 19}, GetSysColor(COLOR_WINDOWTEXT)),
+            81);
+  EXPECT_EQ(S.Count({112, 10, 121, 19}, GetSysColor(COLOR_WINDOWTEXT)), 21);
+  // The button: raised edge round a face with "OK" in the middle.
+  EXPECT_EQ(S.Surface.GetPixel(4, 32), GetSysColor(COLOR_3DLIGHT));
+  EXPECT_EQ(S.Surface.GetPixel(99, 55), GetSysColor(COLOR_3DDKSHADOW));
+  const TDrawRecord* Ok = S.Surface.FindText("OK");
+  ASSERT_NE(Ok, nullptr);
+  EXPECT_EQ(Ok->Rect.Left + Ok->Rect.Right, S.Button.Left + S.Button.Right);
+  EXPECT_GT(Ok->Rect.Width() * Ok->Rect.Height() - S.Count(Ok->Rect, GetSysColor(COLOR_BTNFACE)),
+            20);
+  // The PNG holds exactly the surface's pixels.
+  String File = testing::TempDir() + "graphics-sample.png";
+  S.Surface.SavePng(File);
+  Integer W = 0, H = 0;
+  std::vector<std::uint32_t> Read = ReadPng(File, W, H);
+  ASSERT_EQ(W, S.Surface.Width());
+  ASSERT_EQ(H, S.Surface.Height());
+  for (int Y = 0; Y < H; ++Y)
+    ASSERT_TRUE(std::equal(Read.begin() + Y * W, Read.begin() + (Y + 1) * W, S.Surface.Scanline(Y)))
+        << "row " << Y;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "GraphicsTestUtil.h"
+#include "platform/graphics/Canvas.h"
 
 using namespace kvp;
 using kvp::test::TLeakCheck;
@@ -29,6 +30,47 @@ TEST(TextMetrics, EightPointSansIsThirteenPixelsHigh) {
   Box.UseFont("Arial", 16);
   GetTextMetrics(Box.Dc, &M);
   EXPECT_EQ(M.tmHeight, 16);
+}
+
+// Heights, widths and the layout of whole screens are worked out from these
+// numbers: they must not move.
+TEST(TextMetrics, DefaultFontsKeepTheirNumbers) {
+  TLeakCheck Leaks;
+  struct {
+    const char* Name;
+    HGDIOBJ Font;  // null: the DC's own font
+    LONG Height, Ascent, Descent, AveWidth, MaxWidth, ZeroWidth, SampleWidth;
+  } Cases[] = {{"DC default", nullptr, 16, 13, 3, 8, 28, 10, 89},
+               {"SYSTEM_FONT", GetStockObject(SYSTEM_FONT), 16, 13, 3, 8, 28, 10, 89},
+               {"DEFAULT_GUI_FONT", GetStockObject(DEFAULT_GUI_FONT), 13, 10, 3, 6, 21, 7, 62}};
+  for (auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TPaintBox Box(10, 10);
+    HGDIOBJ Old = C.Font ? SelectObject(Box.Dc, C.Font) : nullptr;
+    TEXTMETRIC M;
+    ASSERT_TRUE(GetTextMetrics(Box.Dc, &M));
+    EXPECT_EQ(M.tmHeight, C.Height);
+    EXPECT_EQ(M.tmAscent, C.Ascent);
+    EXPECT_EQ(M.tmDescent, C.Descent);
+    EXPECT_EQ(M.tmInternalLeading, 2);
+    EXPECT_EQ(M.tmExternalLeading, 0);
+    EXPECT_EQ(M.tmAveCharWidth, C.AveWidth);
+    EXPECT_EQ(M.tmMaxCharWidth, C.MaxWidth);
+    TSize Zero, Sample;
+    GetTextExtentPoint32(Box.Dc, "0", &Zero);
+    GetTextExtentPoint32(Box.Dc, "Korvel grid", &Sample);
+    EXPECT_EQ(Zero, (TSize{C.ZeroWidth, C.Height}));
+    EXPECT_EQ(Sample.cx, C.SampleWidth);
+    if (Old) SelectObject(Box.Dc, Old);
+  }
+  // The component library's default font is the GUI font.
+  TObjectPtr<TFont> Font(TFont::Create());
+  TPaintBox Box(10, 10);
+  HGDIOBJ Old = SelectObject(Box.Dc, Font->GetHandle());
+  TSize Sample;
+  GetTextExtentPoint32(Box.Dc, "Korvel grid", &Sample);
+  EXPECT_EQ(Sample, (TSize{62, 13}));
+  SelectObject(Box.Dc, Old);
 }
 
 TEST(TextMetrics, FixedPitchNamesMapToTheMonospacedFace) {
@@ -264,6 +306,53 @@ TEST(DrawText, WordBreakWrapsAtBlanksAndCountsLines) {
   EXPECT_EQ(DrawText(B.Dc, "abcdef", -1, &Edit, DT_WORDBREAK | DT_EDITCONTROL | DT_CALCRECT), 26);
 }
 
+// Measures Text into a rectangle Width wide at (20, 20), draws it into the
+// measured rectangle and, on a second surface, unclipped: the lines, their
+// places and every pixel inside the rectangle must be the same.
+TEST(DrawText, MeasuredRectangleHoldsEveryLineAsDrawn) {
+  TLeakCheck Leaks;
+  struct {
+    const char* Text;
+    Integer Width;  // 0: single line
+    UINT Format;
+  } Cases[] = {{"Measure me", 0, DT_SINGLELINE},
+               {"&Save && close", 0, DT_SINGLELINE},
+               {"The quick brown fox jumps over the lazy dog", 60, DT_WORDBREAK},
+               {"The quick brown fox jumps over the lazy dog", 110, DT_WORDBREAK | DT_CENTER},
+               {"one two\nthree four five six", 45, DT_WORDBREAK | DT_RIGHT},
+               {"Tab\tstops\tand words that wrap", 70, DT_WORDBREAK | DT_EXPANDTABS}};
+  for (const char* Face : {"MS Sans Serif", "Courier New"}) {
+    for (auto& C : Cases) {
+      SCOPED_TRACE(String(Face) + ": " + C.Text);
+      TDrawTextBox Clipped, Free;
+      Clipped.UseFont(Face, -11);
+      Free.UseFont(Face, -11);
+      TRect Calc{20, 20, 20 + C.Width, 20};
+      Integer H = DrawText(Clipped.Dc, C.Text, -1, &Calc, C.Format | DT_CALCRECT);
+      EXPECT_EQ(H, Calc.Height());
+      TRect R = Calc, RFree = Calc;
+      EXPECT_EQ(DrawText(Clipped.Dc, C.Text, -1, &R, C.Format), H);
+      DrawText(Free.Dc, C.Text, -1, &RFree, C.Format | DT_NOCLIP);
+      auto A = Clipped.Texts(), B = Free.Texts();
+      ASSERT_EQ(A.size(), B.size());
+      EXPECT_EQ(Integer(A.size()) * 13, H);  // one record a line, 13 pixels each
+      for (std::size_t I = 0; I < A.size(); ++I) {
+        EXPECT_EQ(A[I]->Text, B[I]->Text);
+        EXPECT_EQ(A[I]->Rect, B[I]->Rect);
+        EXPECT_TRUE(A[I]->Rect.Left >= Calc.Left && A[I]->Rect.Right <= Calc.Right &&
+                    A[I]->Rect.Top >= Calc.Top && A[I]->Rect.Bottom <= Calc.Bottom)
+            << "line " << I << " leaves the measured rectangle";
+      }
+      int Differ = 0;
+      for (int Y = Calc.Top; Y < Calc.Bottom; ++Y)
+        for (int X = Calc.Left; X < Calc.Right; ++X)
+          Differ += Clipped.Surface.GetPixel(X, Y) != Free.Surface.GetPixel(X, Y);
+      EXPECT_EQ(Differ, 0);
+      EXPECT_GT(Clipped.Ink(Calc), 0);
+    }
+  }
+}
+
 TEST(DrawText, PrefixUnderlinesTheNextLetter) {
   TLeakCheck Leaks;
   TDrawTextBox Prefixed, Plain;
@@ -404,6 +493,21 @@ TEST(TextOutput, UpdateCurrentPositionMovesThePen) {
   EXPECT_EQ(P, (TPoint{5 + S.cx, 2}));
   TextOut(Box.Dc, 0, 0, "c");
   EXPECT_EQ(Box.LastText()->Rect.Left, 5 + S.cx);
+}
+
+// Reading order and the other options are not seen in Latin pixels, so the
+// log keeps them for whoever checks how a text was asked to be drawn.
+TEST(DrawText, TheLogKeepsTheFormatAndTheOptions) {
+  TLeakCheck Leaks;
+  TDrawTextBox B;
+  TRect R{0, 0, 100, 20};
+  DrawText(B.Dc, "Right to left", -1, &R, DT_RIGHT | DT_RTLREADING | DT_SINGLELINE);
+  ASSERT_NE(B.LastText(), nullptr);
+  EXPECT_EQ(B.LastText()->Flags, DT_RIGHT | DT_RTLREADING | DT_SINGLELINE);
+  EXPECT_EQ(B.LastText()->Rect.Right, 100);  // the alignment asked for, not swapped
+  TRect Cell{0, 30, 40, 45};
+  ExtTextOut(B.Dc, 2, 31, ETO_CLIPPED | ETO_OPAQUE, &Cell, "Cell");
+  EXPECT_EQ(B.LastText()->Flags, ETO_CLIPPED | ETO_OPAQUE);
 }
 
 }  // namespace
