@@ -25,7 +25,10 @@ function(kv_test name dir)
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main GTest::gmock)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  # Tests run in a folder of the build tree, so that the pictures and files
+  # they write never land in the sources.
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/test-output)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/test-output
     PROPERTIES ENVIRONMENT "KV_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()

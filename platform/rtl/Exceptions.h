@@ -30,11 +30,14 @@ class Exception : public std::exception {
 
 // Declares an exception class that takes its base's constructors and reports
 // its own class name.
-#define KV_DECLARE_EXCEPTION(Name, Base)                            \
-  class Name : public Base {                                        \
-   public:                                                          \
-    using Base::Base;                                               \
-    const char* ClassName() const override { return #Name; }        \
+// The base may be named with its namespace (kvp::Exception).
+#define KV_DECLARE_EXCEPTION(Name, Base)                     \
+  class Name : public Base {                                 \
+    using KvBase = Base;                                     \
+                                                             \
+   public:                                                   \
+    using KvBase::KvBase;                                    \
+    const char* ClassName() const override { return #Name; } \
   }
 
 KV_DECLARE_EXCEPTION(EAbort, Exception);

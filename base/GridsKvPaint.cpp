@@ -1,0 +1,368 @@
+// Painting of the grid: lines area by area (one PolyPolyline per family),
+// then the cells of each area through DrawCell, the row-selection focus
+// rectangle, the background beyond the last cells and last the contra rows
+// and columns pinned to the right and bottom edges. Nothing here changes the
+// grid's state.
+//
+// Index:
+//   [SECTION] Clip guard
+//   [SECTION] Paint             Paint, PaintMainLines
+//   [SECTION] Lines             DrawLinesArea, DrawLines, DrawPolyline
+//   [SECTION] Cells             DrawCells, DrawCellFrame
+//   [SECTION] Contra areas      PaintContra
+#include <algorithm>
+
+#include "base/GridsKv.h"
+
+namespace korvel {
+
+using namespace kvp;
+
+namespace {
+
+// [SECTION] Clip guard
+
+// Saves the DC's clip region and narrows it to a rectangle; the destructor
+// puts the saved clip (or none) back.
+class TClipGuard {
+ public:
+  TClipGuard(HDC Dc, const TRect& R) : FDc(Dc), FSaved(CreateRectRgn(0, 0, 0, 0)) {
+    FHadClip = GetClipRgn(FDc, FSaved) == 1;
+    IntersectClipRect(FDc, R.Left, R.Top, R.Right, R.Bottom);
+  }
+  ~TClipGuard() {
+    SelectClipRgn(FDc, FHadClip ? FSaved : nullptr);
+    DeleteObject(FSaved);
+  }
+  TClipGuard(const TClipGuard&) = delete;
+  TClipGuard& operator=(const TClipGuard&) = delete;
+
+ private:
+  HDC FDc;
+  HRGN FSaved;
+  bool FHadClip = false;
+};
+
+// The last cell whose line an area starting at First may draw.
+Integer LastLineCell(const TGridAxisDrawInfo& Axis, Integer First) {
+  if (Axis.ContraCellCount > 0 && First >= Axis.GridCellCount) return Axis.FullCellCount - 1;
+  if (First < Axis.FixedCellCount) return Axis.FixedCellCount - 1;
+  return Axis.LastFullVisibleCell;
+}
+
+}  // namespace
+
+// [SECTION] Paint
+
+void TCustomGridKv::Paint() {
+  // [Phase 1] Locks and layout.
+  if (PaintLocked()) return;
+  TGridDrawInfo DrawInfo;
+  CalcDrawInfo(DrawInfo);
+  const auto& H = DrawInfo.Horz;
+  const auto& V = DrawInfo.Vert;
+  const HDC Dc = FCanvas->GetHandle();
+  {
+    // [Phase 2] The main areas never paint over the contra cells.
+    std::unique_ptr<TClipGuard> Clip;
+    if (FContraColCount > 0 || FContraRowCount > 0)
+      Clip = std::make_unique<TClipGuard>(Dc, TRect{0, 0, H.ContraBoundary, V.ContraBoundary});
+    // [Phase 3] Lines.
+    if (H.EffectiveLineWidth > 0 || V.EffectiveLineWidth > 0) PaintMainLines(DrawInfo);
+    // [Phase 4] Cells.
+    const Integer Frozen = FFixedCols - FFrozenColCount;
+    DrawCells(DrawInfo, {0, 0}, {0, 0, H.FixedBoundary, V.FixedBoundary}, FFixedColor, {gdFixed},
+              false);
+    DrawCells(DrawInfo, {FTopLeft.X, 0},
+              {H.FixedBoundary - FColOffset, 0, H.GridBoundary, V.FixedBoundary}, FFixedColor,
+              {gdFixed}, false);
+    DrawCells(DrawInfo, {0, FTopLeft.Y}, {0, V.FixedBoundary, H.FrozenBoundary, V.GridBoundary},
+              FFixedColor, {gdFixed}, false);
+    DrawCells(DrawInfo, {Frozen, FTopLeft.Y},
+              {H.FrozenBoundary, V.FixedBoundary, H.FixedBoundary, V.GridBoundary}, GetColor(), {},
+              false);
+    DrawCells(DrawInfo, FTopLeft,
+              {H.FixedBoundary - FColOffset, V.FixedBoundary, H.GridBoundary, V.GridBoundary},
+              GetColor(), {}, false);
+    // [Phase 5] The focus rectangle of a row selection.
+    if (!Designing() && FOptions.Contains(goRowSelect) && FDefaultDrawing && Focused()) {
+      const TGridRect Sel = GetSelection();
+      FCanvas->DrawFocusRect(BoxRect(Sel.Left, Sel.Top, Sel.Right, Sel.Bottom));
+    }
+    // [Phase 6] Background beyond the last cells.
+    FCanvas->GetBrush()->SetColor(GetColor());
+    if (H.GridBoundary < H.GridExtent)
+      FCanvas->FillRect({H.GridBoundary, 0, H.GridExtent, V.GridBoundary});
+    if (V.GridBoundary < V.GridExtent)
+      FCanvas->FillRect({0, V.GridBoundary, H.GridExtent, V.GridExtent});
+  }
+  // [Phase 7] Contra rows and columns.
+  if (FContraColCount > 0 || FContraRowCount > 0) PaintContra(DrawInfo);
+}
+
+void TCustomGridKv::PaintMainLines(const TGridDrawInfo& DrawInfo) {
+  const auto& H = DrawInfo.Horz;
+  const auto& V = DrawInfo.Vert;
+  const Integer MaxStroke = std::max(H.LastFullVisibleCell - FTopLeft.X + FFixedCols,
+                                     V.LastFullVisibleCell - FTopLeft.Y + FFixedRows) +
+                            3;
+  const bool FixedH = FOptions.Contains(goFixedHorzLine),
+             FixedV = FOptions.Contains(goFixedVertLine);
+  const bool DataH = FOptions.Contains(goHorzLine), DataV = FOptions.Contains(goVertLine);
+  const Integer Frozen = FFixedCols - FFrozenColCount;
+  auto Area = [&](const TRect& R, TGridCoord First, bool HOn, bool VOn, TColor Back) {
+    DrawLinesArea(DrawInfo, R, First, HOn, VOn, FGridLineColors->GetCellLineColor(First.X, First.Y),
+                  Back, MaxStroke);
+  };
+  Area({0, 0, H.FixedBoundary, V.FixedBoundary}, {0, 0}, FixedH, FixedV, FFixedColor);
+  Area({H.FixedBoundary, 0, H.GridBoundary, V.FixedBoundary}, {FTopLeft.X, 0}, FixedH, FixedV,
+       FFixedColor);
+  Area({0, V.FixedBoundary, H.FrozenBoundary, V.GridBoundary}, {0, FTopLeft.Y}, FixedH, FixedV,
+       FFixedColor);
+  Area({H.FrozenBoundary, V.FixedBoundary, H.FixedBoundary - 1, V.GridBoundary},
+       {Frozen, FTopLeft.Y}, FixedH, FixedV, FFixedColor);
+  if (FFrozenColCount > 0) {
+    FCanvas->GetPen()->SetColor(FGridLineColors->GetFrozenVertLineColor(FFixedCols - 1));
+    FCanvas->GetPen()->SetWidth(FGridLineWidth);
+    DrawPolyline({{H.FixedBoundary - 1, V.FixedBoundary}, {H.FixedBoundary - 1, V.GridBoundary}});
+  }
+  Area({H.FixedBoundary, V.FixedBoundary, H.GridBoundary, V.GridBoundary}, FTopLeft, DataH, DataV,
+       GetColor());
+}
+
+// [SECTION] Lines
+
+void TCustomGridKv::DrawLinesArea(const TGridDrawInfo& DrawInfo, const TRect& Area,
+                                  TGridCoord First, bool HorzOn, bool VertOn, TColor LineColor,
+                                  TColor BackColor, Integer MaxStroke) {
+  if (Area.Left >= Area.Right || Area.Top >= Area.Bottom) return;
+  // The family in the line colour is drawn last, so it lies on top.
+  if (HorzOn) {
+    DrawLines(DrawInfo, true, Area, First, VertOn ? LineColor : BackColor, MaxStroke);
+    DrawLines(DrawInfo, false, Area, First, LineColor, MaxStroke);
+  } else {
+    DrawLines(DrawInfo, false, Area, First, BackColor, MaxStroke);
+    DrawLines(DrawInfo, true, Area, First, VertOn ? LineColor : BackColor, MaxStroke);
+  }
+}
+
+// One family of lines: Vertical lines separate columns and span the area's
+// height; horizontal ones separate rows.
+void TCustomGridKv::DrawLines(const TGridDrawInfo& DrawInfo, bool Vertical, const TRect& Area,
+                              TGridCoord First, TColor Color, Integer MaxStroke) {
+  const TGridAxisDrawInfo& Axis = Vertical ? DrawInfo.Horz : DrawInfo.Vert;
+  const Integer ELW = Axis.EffectiveLineWidth;
+  if (ELW <= 0) return;
+  const Integer Start = Vertical ? Area.Left : Area.Top;
+  const Integer Stop = Vertical ? Area.Right : Area.Bottom;
+  const Integer SpanFrom = Vertical ? Area.Top : Area.Left;
+  const Integer SpanTo = Vertical ? Area.Bottom : Area.Right;
+  Integer Cell = Vertical ? First.X : First.Y;
+  const Integer LastCell = LastLineCell(Axis, Cell);
+  std::vector<TPoint> Points;
+  std::vector<DWORD> Counts;
+  Integer Line = Start + ELW / 2 + Axis.GetExtent(Cell);
+  while (Line <= Stop + ELW && Cell <= LastCell && Integer(Counts.size()) < MaxStroke) {
+    if (Axis.GetExtent(Cell) > 0) {  // a hidden cell has no line of its own
+      if (Vertical) {
+        Points.push_back({Line, SpanFrom});
+        Points.push_back({Line, SpanTo});
+      } else {
+        Points.push_back({SpanFrom, Line});
+        Points.push_back({SpanTo, Line});
+      }
+      Counts.push_back(2);
+    }
+    ++Cell;
+    Line += Axis.GetExtent(Cell) + ELW;
+  }
+  if (Counts.empty()) return;
+  TPen* Pen = FCanvas->GetPen();
+  Pen->SetStyle(psSolid);
+  Pen->SetMode(pmCopy);
+  Pen->SetColor(Color);
+  Pen->SetWidth(FGridLineWidth);
+  if (FGridLineWidth > 1) {
+    LOGBRUSH Brush{BS_SOLID, ColorToRGB(Color), 0};
+    Pen->SetHandle(ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER | PS_SOLID,
+                                DWORD(FGridLineWidth), Brush));
+  }
+  PolyPolyline(FCanvas->GetHandle(), Points.data(), Counts.data(), DWORD(Counts.size()));
+}
+
+void TCustomGridKv::DrawPolyline(std::vector<TPoint> Points) { FCanvas->Polyline(Points); }
+
+// [SECTION] Cells
+
+void TCustomGridKv::DrawCells(const TGridDrawInfo& DrawInfo, TGridCoord First, const TRect& Area,
+                              TColor Color, TGridDrawState IncludeDrawState, bool Contra) {
+  const HDC Dc = FCanvas->GetHandle();
+  const Integer ColLimit = Contra ? GetFullColCount() : FColCount;
+  const Integer RowLimit = Contra ? GetFullRowCount() : FRowCount;
+  const bool Active = !Contra && IsActiveControl();
+  const TGridRect Sel = GetSelection();
+  TRect Where;
+  Where.Top = Area.Top;
+  for (Integer Row = First.Y; Where.Top < Area.Bottom && Row < RowLimit; ++Row) {
+    Where.Left = Area.Left;
+    Where.Bottom = Where.Top + GetRowHeights(Row);
+    for (Integer Col = First.X; Where.Left < Area.Right && Col < ColLimit; ++Col) {
+      Where.Right = Where.Left + GetColWidths(Col);
+      if (Where.Right > Where.Left && RectVisible(Dc, &Where)) {
+        // [Phase 1] The cell's state.
+        TGridDrawState State = IncludeDrawState;
+        const bool IsCurrent = !Contra && Col == FCurrent.X && Row == FCurrent.Y;
+        if (Active && IsCurrent) State += gdFocused;
+        if (!Contra && Col >= Sel.Left && Col <= Sel.Right && Row >= Sel.Top && Row <= Sel.Bottom)
+          State += gdSelected;
+        const bool EditorCovers = State.Contains(gdFocused) && FOptions.Contains(goEditing) &&
+                                  FEditorMode && !Designing();
+        if (!EditorCovers) {
+          // [Phase 2] Background, the cell itself, frame and focus.
+          if (FDefaultDrawing || Designing()) {
+            FCanvas->SetFont(GetFont());
+            const bool Highlight =
+                State.Contains(gdSelected) &&
+                (!State.Contains(gdFocused) || FOptions.Contains(goDrawFocusSelected) ||
+                 FOptions.Contains(goRowSelect));
+            FCanvas->GetBrush()->SetColor(Highlight ? clHighlight : Color);
+            if (Highlight) FCanvas->GetFont()->SetColor(clHighlightText);
+            FCanvas->FillRect(Where);
+          }
+          DrawCell(Col, Row, Where, State);
+          if (FDefaultDrawing && State.Contains(gdFixed) && GetCtl3D())
+            DrawCellFrame(DrawInfo, Where);
+          if (FDefaultDrawing && !Designing() && State.Contains(gdFocused) &&
+              !(FOptions.Contains(goEditing) && FOptions.Contains(goAlwaysShowEditor)) &&
+              !FOptions.Contains(goRowSelect))
+            FCanvas->DrawFocusRect(Where);
+        }
+      }
+      Where.Left += GetColWidths(Col) + DrawInfo.Horz.EffectiveLineWidth;
+    }
+    Where.Top += GetRowHeights(Row) + DrawInfo.Vert.EffectiveLineWidth;
+  }
+}
+
+void TCustomGridKv::DrawCellFrame(const TGridDrawInfo& DrawInfo, TRect Where) {
+  UINT Flags1 = 0, Flags2 = 0;
+  if (FOptions.Contains(goFixedVertLine)) {
+    Flags1 |= BF_RIGHT;
+    Flags2 |= BF_LEFT;
+  }
+  if (FOptions.Contains(goFixedHorzLine)) {
+    Flags1 |= BF_BOTTOM;
+    Flags2 |= BF_TOP;
+  }
+  if (Flags1 == 0 && Flags2 == 0) return;
+  if (!(Flags1 & BF_RIGHT))
+    Where.Right += DrawInfo.Horz.EffectiveLineWidth;
+  else if (!(Flags1 & BF_BOTTOM))
+    Where.Bottom += DrawInfo.Vert.EffectiveLineWidth;
+  if (FFlat) {
+    FCanvas->GetPen()->SetColor(FCanvas->GetBrush()->GetColor());
+    FCanvas->GetPen()->SetWidth(1);
+    if (Flags2 & BF_LEFT) DrawPolyline({{Where.Left, Where.Bottom - 1}, {Where.Left, Where.Top}});
+    if (Flags2 & BF_TOP) DrawPolyline({{Where.Left, Where.Top}, {Where.Right - 1, Where.Top}});
+    return;
+  }
+  const HDC Dc = FCanvas->GetHandle();
+  DrawEdge(Dc, &Where, BDR_RAISEDINNER, Flags1);
+  DrawEdge(Dc, &Where, BDR_RAISEDINNER, Flags2);
+}
+
+// [SECTION] Contra areas
+
+void TCustomGridKv::PaintContra(const TGridDrawInfo& DrawInfo) {
+  const auto& H = DrawInfo.Horz;
+  const auto& V = DrawInfo.Vert;
+  const HDC Dc = FCanvas->GetHandle();
+  // The contra buffer must hold the strokes of a contra row across every
+  // visible scrolling column, not only one per contra cell.
+  const Integer MaxStroke = std::max({H.LastFullVisibleCell - FTopLeft.X + FFixedCols,
+                                      V.LastFullVisibleCell - FTopLeft.Y + FFixedRows,
+                                      FContraColCount, FContraRowCount}) +
+                            3;
+  const bool FixedH = FOptions.Contains(goFixedHorzLine),
+             FixedV = FOptions.Contains(goFixedVertLine);
+  const bool DataH = FOptions.Contains(goHorzLine), DataV = FOptions.Contains(goVertLine);
+  const Integer Frozen = FFixedCols - FFrozenColCount;
+  const Integer RowsTop = V.ContraBoundary + V.EffectiveLineWidth;
+  const Integer ColsLeft = H.ContraBoundary + H.EffectiveLineWidth;
+  auto Area = [&](const TRect& R, TGridCoord First, bool HOn, bool VOn, TColor Back) {
+    DrawLinesArea(DrawInfo, R, First, HOn, VOn, FGridLineColors->GetCellLineColor(First.X, First.Y),
+                  Back, MaxStroke);
+  };
+  auto Separator = [&](TPoint A, TPoint B, TColor Color) {
+    FCanvas->GetPen()->SetColor(Color);
+    FCanvas->GetPen()->SetWidth(FGridLineWidth);
+    DrawPolyline({A, B});
+  };
+  const bool LinesOn = H.EffectiveLineWidth > 0 || V.EffectiveLineWidth > 0;
+  // [Phase 1] Lines and separators.
+  if (LinesOn && FContraRowCount > 0) {
+    Area({0, RowsTop, H.FrozenBoundary, V.ClientExtent}, {0, FRowCount}, FixedH, FixedV,
+         FFixedColor);
+    Area({H.FrozenBoundary, RowsTop, H.FixedBoundary - 1, V.ClientExtent}, {Frozen, FRowCount},
+         FixedH, FixedV, FFixedColor);
+    if (FFrozenColCount > 0)
+      Separator({H.FixedBoundary - 1, V.ContraBoundary + 1}, {H.FixedBoundary - 1, V.ClientExtent},
+                FGridLineColors->GetFrozenVertLineColor(FFixedCols - 1));
+    Separator({0, V.ContraBoundary}, {H.FixedBoundary, V.ContraBoundary},
+              FGridLineColors->GetHorzLineColor(Frozen, FRowCount));
+    Area({H.FixedBoundary, RowsTop, H.GridBoundary, V.ClientExtent}, {FTopLeft.X, FRowCount}, DataH,
+         DataV, GetColor());
+    Separator({H.FixedBoundary, V.ContraBoundary}, {H.GridBoundary, V.ContraBoundary},
+              FGridLineColors->GetHorzLineColor(FTopLeft.X, FRowCount));
+  }
+  if (LinesOn && FContraColCount > 0) {
+    Area({ColsLeft, 0, H.ClientExtent, V.FixedBoundary}, {FColCount, 0}, FixedH, FixedV,
+         FFixedColor);
+    Separator({H.ContraBoundary, 0}, {H.ContraBoundary, V.FixedBoundary},
+              FGridLineColors->GetVertLineColor(FColCount));
+    Area({ColsLeft, V.FixedBoundary, H.ClientExtent, V.GridBoundary}, {FColCount, FTopLeft.Y},
+         DataH, DataV, GetColor());
+    Separator({H.ContraBoundary, V.FixedBoundary}, {H.ContraBoundary, V.GridBoundary},
+              FGridLineColors->GetVertLineColor(FColCount));
+  }
+  if (LinesOn && FContraColCount > 0 && FContraRowCount > 0) {
+    Area({ColsLeft, RowsTop, H.ClientExtent, V.ClientExtent}, {FColCount, FRowCount}, DataH, DataV,
+         GetColor());
+    Separator({H.ContraBoundary, V.ContraBoundary}, {H.ContraBoundary, V.ClientExtent},
+              FGridLineColors->GetVertLineColor(FColCount));
+    Separator({H.ContraBoundary, V.ContraBoundary}, {H.ClientExtent, V.ContraBoundary},
+              FGridLineColors->GetHorzLineColor(FColCount, FRowCount));
+  }
+  // [Phase 2] Cells of the contra rows, then of the contra columns, then the corner.
+  if (FContraRowCount > 0) {
+    TClipGuard Clip(Dc, {0, V.ContraBoundary, H.GridBoundary, V.ClientExtent});
+    DrawCells(DrawInfo, {0, FRowCount}, {0, V.ContraBoundary + 1, H.FrozenBoundary, V.ClientExtent},
+              FFixedColor, {gdFixed}, true);
+    DrawCells(DrawInfo, {Frozen, FRowCount},
+              {H.FrozenBoundary, V.ContraBoundary + 1, H.FixedBoundary, V.ClientExtent}, GetColor(),
+              {}, true);
+    DrawCells(DrawInfo, {FTopLeft.X, FRowCount},
+              {H.FixedBoundary - FColOffset, V.ContraBoundary + 1, H.GridBoundary, V.ClientExtent},
+              GetColor(), {}, true);
+  }
+  if (FContraColCount > 0) {
+    TClipGuard Clip(Dc, {H.ContraBoundary, 0, H.ClientExtent, V.GridBoundary});
+    DrawCells(DrawInfo, {FColCount, 0}, {H.ContraBoundary + 1, 0, H.ClientExtent, V.FixedBoundary},
+              FFixedColor, {gdFixed}, true);
+    DrawCells(DrawInfo, {FColCount, FTopLeft.Y},
+              {H.ContraBoundary + 1, V.FixedBoundary, H.ClientExtent, V.GridBoundary}, GetColor(),
+              {}, true);
+  }
+  if (FContraColCount > 0 && FContraRowCount > 0)
+    DrawCells(DrawInfo, {FColCount, FRowCount},
+              {H.ContraBoundary + 1, V.ContraBoundary + 1, H.ClientExtent, V.ClientExtent},
+              GetColor(), {}, true);
+  // [Phase 3] Gaps.
+  FCanvas->GetBrush()->SetColor(GetColor());
+  if (FContraColCount > 0 && V.GridBoundary < V.GridExtent)
+    FCanvas->FillRect({H.ContraBoundary, V.GridBoundary, H.ClientExtent, V.GridExtent});
+  if (FContraRowCount > 0 && H.GridBoundary < H.ContraBoundary)
+    FCanvas->FillRect({H.GridBoundary, V.ContraBoundary, H.ContraBoundary, V.ClientExtent});
+}
+
+}  // namespace korvel

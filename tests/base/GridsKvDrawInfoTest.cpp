@@ -1,0 +1,186 @@
+// The grid's coordinate model without a window: the per-axis layout for a
+// 320 x 120 grid, cell rectangles, hit testing and the largest top-left
+// cell, with fixed, frozen, scrolling and contra cells.
+//
+// Ideas for tests: right-to-left mirroring once the platform has a
+// right-to-left locale.
+#include <gtest/gtest.h>
+
+#include "tests/base/TestGrid.h"
+
+namespace korvel {
+namespace {
+
+using namespace kvp;
+
+class GridsKvDrawInfoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Grid = TTestGrid::Create(nullptr);
+    Grid->SetBorderStyle(bsNone);
+    Grid->SetScrollBars(ssNone);
+    Grid->SetBounds(0, 0, 320, 120);
+  }
+  void TearDown() override {
+    Grid->CheckConsistency();
+    FreeAndNil(Grid);
+  }
+  TGridDrawInfo Info() {
+    TGridDrawInfo D;
+    Grid->CalcDrawInfo(D);
+    return D;
+  }
+  TTestGrid* Grid = nullptr;
+};
+
+TEST_F(GridsKvDrawInfoTest, DefaultGridLaysOutFourAndAPartColumnsAndRows) {
+  const TGridDrawInfo D = Info();
+  EXPECT_EQ(D.Horz.EffectiveLineWidth, 1);
+  EXPECT_EQ(D.Horz.FixedBoundary, 65);
+  EXPECT_EQ(D.Horz.GridExtent, 320);
+  EXPECT_EQ(D.Horz.LastFullVisibleCell, 3);
+  EXPECT_EQ(D.Horz.FullVisBoundary, 260);
+  EXPECT_EQ(D.Horz.GridBoundary, 320);  // the partly shown column 4 is cut
+  EXPECT_EQ(D.Vert.FixedBoundary, 25);
+  EXPECT_EQ(D.Vert.LastFullVisibleCell, 3);
+  EXPECT_EQ(D.Vert.FullVisBoundary, 100);
+  EXPECT_EQ(D.Vert.GridBoundary, 120);
+  EXPECT_EQ(Grid->GetVisibleColCount(), 3);
+  EXPECT_EQ(Grid->GetGridWidth(), 320);
+
+  Grid->SetOptions(Grid->GetOptions() - goVertLine - goFixedVertLine);
+  EXPECT_EQ(Info().Horz.EffectiveLineWidth, 0);
+  EXPECT_EQ(Info().Horz.FixedBoundary, 64);
+  EXPECT_EQ(Info().Vert.EffectiveLineWidth, 1);
+}
+
+TEST_F(GridsKvDrawInfoTest, FrozenAndContraCellsMoveTheirBoundaries) {
+  Grid->SetColCount(6);
+  Grid->SetFixedCols(2);
+  Grid->SetFrozenColCount(1);
+  Grid->SetContraColCount(1);
+  Grid->SetColWidths(1, 40);
+  Grid->SetColWidths(6, 30);  // the contra column
+  const TGridDrawInfo D = Info();
+  EXPECT_EQ(D.Horz.FixedBoundary, 65 + 41);
+  EXPECT_EQ(D.Horz.FrozenBoundary, 65);
+  EXPECT_EQ(D.Horz.ContraBoundary, 320 - 31 - 1);
+  EXPECT_EQ(D.Horz.GridExtent, 288);
+  EXPECT_EQ(D.Horz.FullGridBoundary, 320);
+  EXPECT_EQ(D.Horz.FullCellCount, 7);
+  EXPECT_EQ(D.Horz.LastFullVisibleCell, 3);  // 106..171, 171..236, col 4 passes 289
+  EXPECT_EQ(D.Horz.GridBoundary, 288);
+}
+
+TEST_F(GridsKvDrawInfoTest, ContraColumnLeavesAGapAfterFewColumns) {
+  Grid->SetColCount(3);
+  Grid->SetContraColCount(1);
+  const TGridDrawInfo D = Info();
+  EXPECT_EQ(D.Horz.ContraBoundary, 254);
+  EXPECT_EQ(D.Horz.GridBoundary, 195);
+  struct TCase {
+    Integer X, Y;
+    TGridCoord Expected;
+  };
+  const TCase Cases[] = {
+      {300, 30, {3, 1}},    // the contra column
+      {254, 30, {3, 1}},    // on the line in front of it
+      {220, 30, {-1, -1}},  // the gap between the last column and the contra area
+      {10, 10, {0, 0}},     // fixed cell
+      {70, 30, {1, 1}},     // first scrolling cell
+      {194, 119, {2, 4}},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(std::to_string(C.X) + "," + std::to_string(C.Y));
+    EXPECT_EQ(Grid->MouseCoord(C.X, C.Y), C.Expected);
+  }
+}
+
+TEST_F(GridsKvDrawInfoTest, CellRectanglesFollowScrollingAndContraCells) {
+  Grid->SetColCount(8);
+  Grid->SetContraColCount(1);
+  Grid->SetLeftCol(3);
+  struct TCase {
+    TGridRect Range;
+    TRect Expected;
+  };
+  // Contra boundary 320 - 65 - 1 = 254; shown: col 3 at 65..129, col 4 at
+  // 130..194, col 5 at 195..254 (cut at the contra area), contra col 8 at 255.
+  const TCase Cases[] = {
+      {{0, 0, 0, 0}, {0, 0, 64, 24}},     {{3, 1, 3, 1}, {65, 25, 129, 49}},
+      {{5, 1, 5, 1}, {195, 25, 254, 49}},  // partly shown, clipped at the contra area
+      {{1, 1, 2, 1}, {0, 0, 0, 0}},        // scrolled away
+      {{2, 1, 8, 1}, {65, 25, 319, 49}},   // from scrolled away into the contra column
+      {{8, 1, 8, 1}, {255, 25, 319, 49}},  // the contra column itself
+      {{4, 1, 3, 1}, {0, 0, 0, 0}},        // reversed range
+      {{7, 1, 7, 1}, {0, 0, 0, 0}},        // beyond the visible columns
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(std::to_string(C.Range.Left) + ".." + std::to_string(C.Range.Right));
+    const TRect R = Grid->BoxRect(C.Range.Left, C.Range.Top, C.Range.Right, C.Range.Bottom);
+    EXPECT_EQ(R, C.Expected);
+  }
+  TRect WithLine;
+  Grid->GridRectToScreenRect({3, 1, 3, 1}, WithLine, true);
+  EXPECT_EQ(WithLine, (TRect{65, 25, 130, 50}));
+}
+
+TEST_F(GridsKvDrawInfoTest, PartlyVisibleLastColumnIsClippedAtTheGridExtent) {
+  EXPECT_EQ(Grid->CellRect(4, 1), (TRect{260, 25, 320, 49}));
+}
+
+TEST_F(GridsKvDrawInfoTest, LinePosCountsFromTheRightStart) {
+  Grid->SetColCount(8);
+  Grid->SetContraColCount(1);
+  Grid->SetLeftCol(3);
+  const TGridDrawInfo D = Info();
+  EXPECT_EQ(TCustomGridKv::LinePos(D.Horz, 0), 0);
+  EXPECT_EQ(TCustomGridKv::LinePos(D.Horz, 2), 0);  // scrolled away
+  EXPECT_EQ(TCustomGridKv::LinePos(D.Horz, 4), 130);
+  EXPECT_EQ(TCustomGridKv::LinePos(D.Horz, 8), 255);
+  EXPECT_EQ(TCustomGridKv::LinePos(D.Horz, 7), 0);  // past the client width
+}
+
+TEST_F(GridsKvDrawInfoTest, MaxTopLeftIsTheLastCellThatStillFillsTheGrid) {
+  Grid->SetRowCount(10);
+  Grid->SetColCount(10);
+  EXPECT_EQ(Grid->CalcMaxTopLeft({9, 9}, Info()), (TGridCoord{7, 7}));
+  // Hidden rows take no room.
+  Grid->SetRowHeights(9, 0);
+  Grid->SetRowHeights(8, -5);
+  EXPECT_EQ(Grid->CalcMaxTopLeft({9, 9}, Info()).Y, 5);
+}
+
+// A negative index reached the counted array's length slot; now it reads the
+// default and writing it raises.
+TEST_F(GridsKvDrawInfoTest, NegativeExtentIndexesAreSafe) {
+  Grid->SetColWidths(0, 30);
+  EXPECT_EQ(Grid->GetColWidths(-1), 64);
+  EXPECT_THROW(Grid->SetColWidths(-1, 5), EInvalidGridOperationKv);
+  EXPECT_EQ(Grid->GetColWidthsArray()[0], 5);
+  Grid->SetLeftCol(-5);
+  EXPECT_EQ(Grid->GetLeftCol(), 1);
+}
+
+// The column's visible cells must repaint even when the grid is scrolled far
+// below its first rows.
+TEST_F(GridsKvDrawInfoTest, InvalidateColCoversTheWholeColumnOfAScrolledGrid) {
+  TForm* Form = TForm::Create(nullptr);
+  Grid->SetParent(Form);
+  Grid->SetRowCount(50);
+  Form->Show();
+  Grid->SetTopRow(30);
+  UpdateWindow(Grid->GetHandle());
+  Grid->InvalidateCol(2);
+  TRect Box;
+  GetUpdateRect(Grid->GetHandle(), &Box, FALSE);
+  EXPECT_EQ(Box.Left, 130);
+  EXPECT_EQ(Box.Right, 195);
+  EXPECT_EQ(Box.Top, 0);
+  EXPECT_EQ(Box.Bottom, 120);
+  Grid->SetParent(nullptr);
+  FreeAndNil(Form);
+}
+
+}  // namespace
+}  // namespace korvel

@@ -1,0 +1,168 @@
+// The in-place editor as a user meets it: typing opens it over the current
+// cell with the grid's text, mask and length limit; every change reaches the
+// grid at once; Enter, F2, arrows and Tab go between editor and grid; a
+// read-only cell refuses typing; a quick second click is a double click.
+//
+// Ideas for tests: paste, cut and clear refused on a read-only cell once the
+// platform clipboard is set up in this fixture.
+#include <gtest/gtest.h>
+
+#include "platform/controls/StdCtrls.h"
+#include "platform/rtl/VirtualKeys.h"
+#include "tests/base/TestGrid.h"
+
+namespace korvel {
+namespace {
+
+using namespace kvp;
+
+class GridsKvEditTest : public GridOnFormTest {
+ protected:
+  void SetUp() override {
+    GridOnFormTest::SetUp();
+    Grid->SetOptions(Grid->GetOptions() + goEditing);
+  }
+  TInplaceEdit* Editor() { return Grid->GetInplaceEditor(); }
+  String Stored(Integer Col, Integer Row) { return Grid->Texts[{int(Col), int(Row)}]; }
+  bool EditorShown() { return Editor() && Editor()->Visible(); }
+};
+
+TEST_F(GridsKvEditTest, TypingOpensTheEditorOverTheCellAndHandsEveryChangeBack) {
+  Grid->FocusCell(2, 3, true);
+  Grid->Log.clear();
+  Input.Type("a");
+  ASSERT_TRUE(EditorShown());
+  EXPECT_EQ(Editor()->GetBoundsRect(), Grid->CellRect(2, 3));
+  EXPECT_TRUE(Editor()->Focused());
+  EXPECT_EQ(Grid->Log, (std::vector<String>{"GetEditMask", "GetEditText", "GetEditLimit"}));
+  EXPECT_EQ(Editor()->GetText(), "a");  // the loaded "t23" was selected and replaced
+  EXPECT_EQ(Stored(2, 3), "a");
+  Input.Type("bc");
+  EXPECT_EQ(Stored(2, 3), "abc");
+  Paint();
+  EXPECT_EQ(Grid->FindDrawn(2, 3), nullptr);  // the editor covers the cell
+}
+
+TEST_F(GridsKvEditTest, EnterClosesAndF2ReopensWithTheCaretAtTheEnd) {
+  Grid->Texts[{1, 1}] = "hello";
+  Input.KeyPress(VK_RETURN);
+  ASSERT_TRUE(EditorShown());
+  EXPECT_EQ(Editor()->GetSelLength(), 5);  // loaded with everything selected
+  Input.Type("x");
+  Input.KeyPress(VK_RETURN);
+  EXPECT_FALSE(EditorShown());
+  EXPECT_FALSE(Grid->GetEditorMode());
+  EXPECT_TRUE(Grid->Focused());
+  EXPECT_EQ(Stored(1, 1), "x");
+  Grid->Texts[{1, 1}] = "hello";
+  Input.KeyPress(VK_F2);
+  ASSERT_TRUE(EditorShown());
+  EXPECT_EQ(Editor()->GetSelStart(), 5);
+  EXPECT_EQ(Editor()->GetSelLength(), 0);
+}
+
+TEST_F(GridsKvEditTest, NavigationKeysInTheEditorMoveTheGrid) {
+  Grid->SetOptions(Grid->GetOptions() + goTabs);
+  Input.KeyPress(VK_F2);
+  Input.KeyPress(VK_DOWN);
+  EXPECT_EQ(Grid->GetRow(), 2);
+  EXPECT_FALSE(EditorShown());  // moving ends editing without goAlwaysShowEditor
+  Input.KeyPress(VK_F2);
+  Input.KeyPress(VK_TAB);
+  EXPECT_EQ(Grid->GetCol(), 2);
+}
+
+TEST_F(GridsKvEditTest, WithAlwaysShowEditorArrowsLeaveTheTextOnlyAtItsEnds) {
+  Grid->SetOptions(Grid->GetOptions() + goAlwaysShowEditor);
+  Grid->Texts[{1, 1}] = "abcd";
+  Grid->InvalidateEditor();
+  ASSERT_TRUE(EditorShown());
+  Input.KeyPress(VK_HOME);  // everything selected: Home stays in the text
+  EXPECT_EQ(Grid->GetCol(), 1);
+  EXPECT_EQ(Editor()->GetSelStart(), 0);
+  for (int I = 0; I < 3; ++I) Input.KeyPress(VK_RIGHT);  // in the middle: moves the caret
+  EXPECT_EQ(Grid->GetCol(), 1);
+  EXPECT_EQ(Editor()->GetSelStart(), 3);
+  Input.KeyPress(VK_RIGHT);
+  EXPECT_EQ(Grid->GetCol(), 1);
+  Input.KeyPress(VK_RIGHT);  // at the end: the next cell
+  EXPECT_EQ(Grid->GetCol(), 2);
+  ASSERT_TRUE(EditorShown());
+  EXPECT_EQ(Editor()->GetText(), "t21");
+  Input.KeyPress(VK_RIGHT, {ssCtrl});  // a page of columns, whatever the caret
+  EXPECT_EQ(Grid->GetCol(), 4);
+}
+
+TEST_F(GridsKvEditTest, MaskAndLimitComeFromTheGrid) {
+  Grid->EditLimit = 3;
+  Input.Type("12345");
+  EXPECT_EQ(Editor()->GetMaxLength(), 3);
+  EXPECT_EQ(Stored(1, 1), "123");
+  Input.KeyPress(VK_RETURN);
+  Grid->EditLimit = 0;
+  Grid->EditMask = "00;0;_";
+  Grid->FocusCell(2, 2, true);
+  Input.Type("7");
+  EXPECT_EQ(Editor()->GetEditMask(), "00;0;_");
+  Input.Type("x8");
+  EXPECT_EQ(Stored(2, 2), "78");
+}
+
+TEST_F(GridsKvEditTest, AReadOnlyCellRefusesTypingAndBeepsOnlyForRefusedKeys) {
+  Grid->EditLimit = -1;
+  Grid->Texts[{1, 1}] = "keep";
+  Input.KeyPress(VK_F2);
+  ASSERT_TRUE(EditorShown());
+  ResetMessageBeepCount();
+  Input.Type("zz");
+  Input.KeyPress(VK_BACK);
+  Input.KeyPress(VK_DELETE);
+  EXPECT_EQ(Editor()->GetText(), "keep");
+  EXPECT_EQ(GetMessageBeepCount(), 0);
+  Grid->AcceptKeys = false;
+  Input.Type("q");
+  EXPECT_EQ(GetMessageBeepCount(), 1);
+  EXPECT_EQ(Stored(1, 1), "keep");
+}
+
+TEST_F(GridsKvEditTest, AQuickSecondClickOnTheEditorIsADoubleClick) {
+  Grid->SetOptions(Grid->GetOptions() + goAlwaysShowEditor);
+  Integer DblClicks = 0;
+  Grid->OnDblClick = [&](TObject*) { ++DblClicks; };
+  Advance(2000);
+  Input.Click(Grid->GetHandle(), Center(2, 2));
+  ASSERT_TRUE(EditorShown());
+  Advance(100);
+  Input.Click(Editor()->GetHandle(), {5, 5});
+  EXPECT_EQ(DblClicks, 1);
+  Advance(2000);
+  Input.Click(Grid->GetHandle(), Center(3, 2));
+  Advance(900);
+  Input.Click(Editor()->GetHandle(), {5, 5});
+  EXPECT_EQ(DblClicks, 1);
+}
+
+TEST_F(GridsKvEditTest, LeavingTheGridHidesTheEditorAndKeepsTheText) {
+  TEdit* Other = TEdit::Create(Form);
+  Other->SetBounds(0, 200, 80, 20);
+  Other->SetParent(Form);
+  Input.Type("q");
+  ASSERT_TRUE(EditorShown());
+  Input.Click(Other->GetHandle(), {5, 5});
+  EXPECT_FALSE(EditorShown());
+  EXPECT_FALSE(Grid->GetEditorMode());
+  EXPECT_EQ(Stored(1, 1), "q");
+}
+
+TEST_F(GridsKvEditTest, AlwaysShowEditorShowsItAtOnceAndScrollingCarriesIt) {
+  Grid->SetRowCount(10);
+  Grid->SetOptions(Grid->GetOptions() + goAlwaysShowEditor);
+  ASSERT_TRUE(EditorShown());
+  Grid->FocusCell(1, 3, true);
+  Grid->SetTopRow(3);
+  EXPECT_EQ(Editor()->GetBoundsRect(), Grid->CellRect(1, 3));
+  EXPECT_EQ(Editor()->GetBoundsRect().Top, 25);
+}
+
+}  // namespace
+}  // namespace korvel

@@ -1,0 +1,204 @@
+// The grid under the keyboard, driven through the input driver: the key
+// table, range selection with Shift, row selection, Tab with tab stops, and
+// the dialog codes the grid answers.
+#include <gtest/gtest.h>
+
+#include "platform/controls/StdCtrls.h"
+#include "platform/rtl/VirtualKeys.h"
+#include "tests/base/TestGrid.h"
+
+namespace korvel {
+namespace {
+
+using namespace kvp;
+
+class GridsKvKeysTest : public GridOnFormTest {
+ protected:
+  void SetUp() override {
+    GridOnFormTest::SetUp();
+    Grid->SetColCount(10);
+    Grid->SetRowCount(10);
+  }
+  TGridCoord Current() const { return {Grid->GetCol(), Grid->GetRow()}; }
+  TGridCoord TopLeft() const { return {Grid->GetLeftCol(), Grid->GetTopRow()}; }
+};
+
+// 320 x 120: columns 1..3 and rows 1..3 are wholly visible from (1,1);
+// the largest top-left cell is (7,7).
+TEST_F(GridsKvKeysTest, KeyTableMovesTheCurrentCellAndTheTopLeftCell) {
+  struct TCase {
+    const char* Name;
+    TGridCoord Start;
+    Word Key;
+    TShiftState Shift;
+    TGridCoord Current;
+    TGridCoord TopLeft;
+  };
+  const TCase Cases[] = {
+      {"Down", {2, 2}, VK_DOWN, {}, {2, 3}, {1, 1}},
+      {"Up", {2, 2}, VK_UP, {}, {2, 1}, {1, 1}},
+      {"Up at the top", {2, 1}, VK_UP, {}, {2, 1}, {1, 1}},
+      {"Right", {2, 2}, VK_RIGHT, {}, {3, 2}, {1, 1}},
+      {"Right scrolls into view", {3, 2}, VK_RIGHT, {}, {4, 2}, {2, 1}},
+      {"Left at the first column", {1, 2}, VK_LEFT, {}, {1, 2}, {1, 1}},
+      {"PageDown", {2, 1}, VK_NEXT, {}, {2, 3}, {1, 3}},
+      {"Ctrl+PageDown", {2, 1}, VK_NEXT, {ssCtrl}, {2, 3}, {1, 1}},
+      {"Ctrl+Down scrolls only", {2, 2}, VK_DOWN, {ssCtrl}, {2, 2}, {1, 2}},
+      {"End", {2, 2}, VK_END, {}, {9, 2}, {7, 1}},
+      {"Ctrl+End", {2, 2}, VK_END, {ssCtrl}, {9, 9}, {7, 7}},
+      {"Ctrl+Home", {5, 5}, VK_HOME, {ssCtrl}, {1, 1}, {1, 1}},
+      {"Home", {5, 2}, VK_HOME, {}, {1, 2}, {1, 1}},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    Grid->MoveColRow(1, 1, true, true);
+    Grid->SetLeftCol(1);
+    Grid->SetTopRow(1);
+    Grid->MoveColRow(C.Start.X, C.Start.Y, true, true);
+    Grid->SetLeftCol(1);
+    Grid->SetTopRow(1);
+    Press(C.Key, C.Shift);
+    EXPECT_EQ(Current(), C.Current);
+    EXPECT_EQ(TopLeft(), C.TopLeft);
+    Grid->CheckConsistency();
+  }
+}
+
+// Scrolling moves pixels and repaints only what was uncovered; the picture
+// must be the one a full repaint gives, with and without a footer row.
+TEST_F(GridsKvKeysTest, ScrolledPictureMatchesAFullRepaint) {
+  auto Snapshot = [&] {
+    std::vector<COLORREF> Pixels;
+    for (Integer Y = 0; Y < 120; ++Y)
+      for (Integer X = 0; X < 320; ++X) Pixels.push_back(Pixel(X, Y));
+    return Pixels;
+  };
+  struct TCase {
+    const char* Name;
+    Integer ContraRows;
+    Word Key;
+    TShiftState Shift;
+  };
+  const TCase Cases[] = {
+      {"right", 0, VK_RIGHT, {}},         {"page down", 0, VK_NEXT, {}},
+      {"both ways", 0, VK_END, {ssCtrl}}, {"back home", 0, VK_HOME, {ssCtrl}},
+      {"footer, down", 1, VK_NEXT, {}},   {"footer, both", 1, VK_END, {ssCtrl}},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    Grid->SetContraRowCount(C.ContraRows);
+    if (C.Key == VK_HOME) Press(VK_END, {ssCtrl});
+    Grid->FocusCell(3, 3, true);
+    RepaintAll();
+    Press(C.Key, C.Shift);
+    Paint();
+    const auto Scrolled = Snapshot();
+    RepaintAll();
+    EXPECT_TRUE(Scrolled == Snapshot());
+  }
+}
+
+TEST_F(GridsKvKeysTest, ShiftArrowsExtendTheSelectionFromTheAnchor) {
+  Grid->FocusCell(2, 2, true);
+  Press(VK_RIGHT, {ssShift});
+  Press(VK_DOWN, {ssShift});
+  EXPECT_EQ(Grid->GetSelection(), (TGridRect{2, 2, 3, 3}));
+  EXPECT_EQ(Grid->GetAnchor(), (TGridCoord{2, 2}));
+  Press(VK_LEFT);
+  EXPECT_EQ(Grid->GetSelection(), (TGridRect{2, 3, 2, 3}));
+}
+
+TEST_F(GridsKvKeysTest, FrozenColumnsAreTheFirstNavigableColumns) {
+  Grid->SetFixedCols(2);
+  Grid->SetFrozenColCount(1);
+  Grid->FocusCell(2, 2, true);
+  Press(VK_LEFT);
+  EXPECT_EQ(Grid->GetCol(), 1);
+  Press(VK_LEFT);
+  EXPECT_EQ(Grid->GetCol(), 1);
+}
+
+TEST_F(GridsKvKeysTest, WithRowSelectLeftAndRightChangeTheRow) {
+  Grid->SetOptions(Grid->GetOptions() + goRowSelect);
+  Grid->FocusCell(1, 4, true);
+  Press(VK_RIGHT);
+  EXPECT_EQ(Grid->GetRow(), 5);
+  Press(VK_LEFT);
+  Press(VK_LEFT);
+  EXPECT_EQ(Grid->GetRow(), 3);
+  Press(VK_END);
+  EXPECT_EQ(Grid->GetRow(), 9);
+  Press(VK_HOME);
+  EXPECT_EQ(Grid->GetRow(), 1);
+  EXPECT_EQ(Grid->GetSelection(), (TGridRect{1, 1, 9, 1}));
+}
+
+TEST_F(GridsKvKeysTest, TabWalksTheTabStopsAndWrapsAtTheEnds) {
+  Grid->SetOptions(Grid->GetOptions() + goTabs);
+  Grid->SetTabStops(3, false);
+  Grid->FocusCell(2, 1, true);
+  Press(VK_TAB);
+  EXPECT_EQ(Current(), (TGridCoord{4, 1}));  // column 3 has no tab stop
+  Grid->FocusCell(9, 1, true);
+  Press(VK_TAB);
+  EXPECT_EQ(Current(), (TGridCoord{1, 2}));
+  Press(VK_TAB, {ssShift});
+  EXPECT_EQ(Current(), (TGridCoord{9, 1}));
+  EXPECT_EQ(Grid->GetAnchor(), (TGridCoord{9, 1}));  // Shift+Tab does not extend the selection
+  Grid->FocusCell(9, 9, true);
+  Press(VK_TAB);
+  EXPECT_EQ(Current(), (TGridCoord{1, 1}));
+}
+
+TEST_F(GridsKvKeysTest, TabWithoutOtherStopsComesBackToTheSameColumn) {
+  Grid->SetOptions(Grid->GetOptions() + goTabs);
+  for (Integer C = 0; C < 10; ++C) Grid->SetTabStops(C, C == 4);
+  Grid->FocusCell(4, 2, true);
+  Press(VK_TAB);
+  EXPECT_EQ(Current(), (TGridCoord{4, 3}));
+}
+
+// From a frozen column with no tab stop among the scrolling columns the
+// search never ended; it now stops after one round and stays.
+TEST_F(GridsKvKeysTest, TabFromAFrozenColumnWithoutTabStopsEnds) {
+  Grid->SetOptions(Grid->GetOptions() + goTabs);
+  Grid->SetFixedCols(2);
+  Grid->SetFrozenColCount(1);
+  for (Integer C = 0; C < 10; ++C) Grid->SetTabStops(C, false);
+  Grid->FocusCell(1, 2, true);
+  Press(VK_TAB);
+  EXPECT_EQ(Current(), (TGridCoord{1, 2}));
+  Press(VK_TAB, {ssShift});
+  EXPECT_EQ(Current(), (TGridCoord{1, 2}));
+}
+
+TEST_F(GridsKvKeysTest, DialogCodesFollowTheOptions) {
+  struct TCase {
+    TGridOptions Add;
+    LRESULT Expected;
+  };
+  const TCase Cases[] = {
+      {{}, DLGC_WANTARROWS},
+      {{goTabs}, DLGC_WANTARROWS | DLGC_WANTTAB},
+      {{goTabs, goEditing}, DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTCHARS},
+      {{goTabs, goEditing, goRowSelect}, DLGC_WANTARROWS},
+  };
+  const TGridOptions Base = Grid->GetOptions();
+  for (const TCase& C : Cases) {
+    Grid->SetOptions(Base + C.Add);
+    EXPECT_EQ(SendMessage(Grid->GetHandle(), WM_GETDLGCODE, 0, 0), C.Expected);
+  }
+}
+
+TEST_F(GridsKvKeysTest, WithoutTabsTabLeavesTheGrid) {
+  TEdit* Other = TEdit::Create(Form);
+  Other->SetBounds(0, 200, 80, 20);
+  Other->SetParent(Form);
+  Grid->SetFocus();
+  Press(VK_TAB);
+  EXPECT_TRUE(Other->Focused());
+  EXPECT_EQ(Grid->GetCol(), 1);
+}
+
+}  // namespace
+}  // namespace korvel

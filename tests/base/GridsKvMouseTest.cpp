@@ -1,0 +1,260 @@
+// The grid under the mouse, through the input driver and the virtual clock:
+// clicking and dragging a selection, sizing columns and rows (frozen and
+// contra cells included) with the XOR line, moving columns, scrolling on the
+// timer past the edge, the wheel, and the scroll bars.
+//
+// Ideas for tests: row moving past the bottom edge scrolls on the timer;
+// design-time hit testing with DesignOptions.
+#include <gtest/gtest.h>
+
+#include "platform/rtl/Numbers.h"
+#include "platform/win/Win.h"
+#include "tests/base/TestGrid.h"
+
+namespace korvel {
+namespace {
+
+using namespace kvp;
+
+class GridsKvMouseTest : public GridOnFormTest {
+ protected:
+  HWND Wnd() { return Grid->GetHandle(); }
+  Integer XorLines() {
+    Integer N = 0;
+    for (const TDrawRecord& R : GetWindowSurface(Wnd())->Records())
+      if (R.Kind == TDrawKind::Line && R.Rop == R2_XORPEN) ++N;
+    return N;
+  }
+};
+
+TEST_F(GridsKvMouseTest, ClickSelectsAndDragSelectsARange) {
+  Input.Click(Wnd(), Center(2, 3));
+  EXPECT_EQ(Grid->GetCol(), 2);
+  EXPECT_EQ(Grid->GetRow(), 3);
+  EXPECT_EQ(Grid->GetGridState(), gsNormal);
+  Input.Drag(Wnd(), Center(1, 1), Center(3, 2));
+  EXPECT_EQ(Grid->GetSelection(), (TGridRect{1, 1, 3, 2}));
+  Input.Click(Wnd(), Center(3, 3), mbLeft, {ssShift});
+  EXPECT_EQ(Grid->GetSelection(), (TGridRect{1, 1, 3, 3}));
+}
+
+TEST_F(GridsKvMouseTest, AClickOnAContraCellChangesNothing) {
+  Grid->SetColCount(3);
+  Grid->SetContraColCount(1);
+  Input.Click(Wnd(), {300, 60});
+  EXPECT_EQ(Grid->GetCol(), 1);
+  EXPECT_EQ(Grid->GetRow(), 1);
+  EXPECT_EQ(Grid->GetGridState(), gsNormal);
+}
+
+TEST_F(GridsKvMouseTest, DraggingAColumnBoundarySizesTheColumn) {
+  Grid->SetOptions(Grid->GetOptions() + goColSizing + goRowSizing);
+  struct TCase {
+    const char* Name;
+    Integer From, To;
+    Integer Width;  // of column 1 afterwards
+  };
+  const TCase Cases[] = {
+      {"on the line", 129, 150, 85},
+      {"3 pixels before it", 126, 150, 88},  // the mouse's offset from the line is kept
+      {"too narrow", 129, 66, 64},
+      {"outside the zone", 120, 150, 64},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    Grid->SetColWidths(1, 64);
+    Input.Drag(Wnd(), {C.From, 10}, {C.To, 10});
+    EXPECT_EQ(Grid->GetColWidths(1), C.Width);
+    EXPECT_EQ(Grid->GetGridState(), gsNormal);
+  }
+  Input.Drag(Wnd(), {30, 49}, {30, 60});  // a row boundary in the fixed column
+  EXPECT_EQ(Grid->GetRowHeights(1), 35);
+}
+
+TEST_F(GridsKvMouseTest, FrozenAndContraColumnsCanBeSized) {
+  Grid->SetOptions(Grid->GetOptions() + goColSizing);
+  Grid->SetFixedCols(2);
+  Grid->SetFrozenColCount(1);
+  Input.Drag(Wnd(), {129, 10}, {150, 10});
+  EXPECT_EQ(Grid->GetColWidths(1), 85);
+
+  // Two contra columns: the boundary between them sizes the right-hand one,
+  // whose right edge stays at the client's edge.
+  Grid->SetFixedCols(1);
+  Grid->SetFrozenColCount(0);
+  Grid->SetColCount(3);
+  Grid->SetContraColCount(2);
+  Input.Drag(Wnd(), {254, 10}, {234, 10});
+  EXPECT_EQ(Grid->GetColWidths(4), 84);
+  EXPECT_EQ(Grid->GetColWidths(3), 64);
+  EXPECT_EQ(Grid->CellRect(4, 1).Right, 319);
+}
+
+TEST_F(GridsKvMouseTest, TheCursorShowsWhereABoundaryCanBeDragged) {
+  Grid->SetOptions(Grid->GetOptions() + goColSizing + goRowSizing);
+  Input.MouseMove(Wnd(), {129, 10});
+  EXPECT_EQ(GetCursor(), Screen()->GetCursors(crHSplit));
+  Input.MouseMove(Wnd(), {30, 50});
+  EXPECT_EQ(GetCursor(), Screen()->GetCursors(crVSplit));
+  Input.MouseMove(Wnd(), {100, 60});
+  EXPECT_NE(GetCursor(), Screen()->GetCursors(crVSplit));
+  EXPECT_NE(GetCursor(), Screen()->GetCursors(crHSplit));
+}
+
+TEST_F(GridsKvMouseTest, SizingLineIsDrawnInXorAndErasedOnCancel) {
+  Grid->SetOptions(Grid->GetOptions() + goColSizing);
+  Paint();
+  Input.MouseDown(mbLeft, Wnd(), {129, 10});
+  EXPECT_EQ(Grid->GetGridState(), gsColSizing);
+  Input.MouseMove(Wnd(), {140, 10});
+  EXPECT_EQ(XorLines() % 2, 1);  // one line on the screen
+  SendMessage(Wnd(), WM_CANCELMODE, 0, 0);
+  EXPECT_EQ(XorLines() % 2, 0);
+  EXPECT_EQ(Grid->GetGridState(), gsNormal);
+  Input.MouseUp(mbLeft, Wnd(), {140, 10});
+  EXPECT_EQ(Grid->GetColWidths(1), 64);
+}
+
+TEST_F(GridsKvMouseTest, DraggingATitleMovesTheColumnWhenTheGridAgrees) {
+  Grid->SetOptions(Grid->GetOptions() + goColMoving);
+  Grid->SetColWidths(1, 50);
+  Grid->Log.clear();
+  Input.MouseDown(mbLeft, Wnd(), Center(1, 0));
+  EXPECT_EQ(Grid->GetGridState(), gsColMoving);
+  Input.MouseMove(Wnd(), Center(3, 0));
+  Advance(60);  // the title row is followed on the timer
+  Input.MouseUp(mbLeft, Wnd(), Center(3, 0));
+  EXPECT_EQ(Grid->GetColWidths(3), 50);
+  ASSERT_FALSE(Grid->Log.empty());
+  EXPECT_EQ(Grid->Log[0], "ColumnMoved 1,3");
+  EXPECT_EQ(XorLines() % 2, 0);
+
+  Grid->AllowEndDrag = false;
+  Input.MouseDown(mbLeft, Wnd(), Center(1, 0));
+  Input.MouseMove(Wnd(), Center(2, 0));
+  Advance(60);
+  Input.MouseUp(mbLeft, Wnd(), Center(2, 0));
+  EXPECT_EQ(Grid->GetColWidths(3), 50);
+  EXPECT_EQ(Grid->GetColWidths(2), 64);
+}
+
+TEST_F(GridsKvMouseTest, DraggingAFixedCellMovesTheRow) {
+  Grid->SetOptions(Grid->GetOptions() + goRowMoving);
+  Grid->SetRowHeights(1, 30);
+  Grid->FocusCell(2, 1, true);
+  Paint();
+  Input.MouseDown(mbLeft, Wnd(), Center(0, 1));
+  EXPECT_EQ(Grid->GetGridState(), gsRowMoving);
+  Input.MouseMove(Wnd(), Center(0, 3));
+  Advance(60);
+  Input.MouseUp(mbLeft, Wnd(), Center(0, 3));
+  EXPECT_EQ(Grid->GetRowHeights(3), 30);
+  EXPECT_EQ(Grid->GetRowHeights(1), 24);
+  EXPECT_EQ(Grid->GetRow(), 3);  // the current row went with it
+  EXPECT_EQ(XorLines() % 2, 0);
+}
+
+TEST_F(GridsKvMouseTest, SelectingPastTheBottomScrollsOnTheTimer) {
+  Grid->SetRowCount(10);
+  Input.MouseDown(mbLeft, Wnd(), Center(2, 2));
+  EXPECT_EQ(Grid->GetGridState(), gsSelecting);
+  Input.MouseMove(Wnd(), {Center(2, 2).X, 130});  // below the grid, mouse captured
+  Advance(60);
+  EXPECT_EQ(Grid->GetAnchor().Y, 3);
+  Advance(60);
+  Advance(60);
+  EXPECT_EQ(Grid->GetAnchor().Y, 5);
+  EXPECT_EQ(Grid->GetTopRow(), 3);
+  Input.MouseUp(mbLeft, Wnd(), {Center(2, 2).X, 130});
+  EXPECT_EQ(Grid->GetGridState(), gsNormal);
+  Advance(600);
+  EXPECT_EQ(Grid->GetAnchor().Y, 5);
+  EXPECT_EQ(Grid->GetSelection(), (TGridRect{2, 2, 2, 5}));
+}
+
+TEST_F(GridsKvMouseTest, WheelMovesTheRowWithinTheDataRows) {
+  Grid->FocusCell(2, 3, true);
+  Input.Wheel(Wnd(), -WHEEL_DELTA, Center(2, 2));
+  EXPECT_EQ(Grid->GetRow(), 4);
+  Input.Wheel(Wnd(), -WHEEL_DELTA, Center(2, 2));
+  EXPECT_EQ(Grid->GetRow(), 4);  // the last row
+  for (Integer I = 0; I < 5; ++I) Input.Wheel(Wnd(), WHEEL_DELTA, Center(2, 2));
+  EXPECT_EQ(Grid->GetRow(), 1);
+}
+
+// [SECTION] Scroll bars
+
+class GridsKvScrollBarTest : public GridOnFormTest {
+ protected:
+  void SetUp() override {
+    GridOnFormTest::SetUp();
+    Grid->SetRowCount(30);
+    Grid->SetColCount(10);
+    Grid->SetScrollBars(ssBoth);
+    Paint();
+  }
+  Integer MaxTopRow() {
+    TGridDrawInfo D;
+    Grid->CalcDrawInfo(D);
+    return Grid->CalcMaxTopLeft({9, 29}, D).Y;
+  }
+  void Scroll(UINT Msg, Integer Code, Integer Pos = 0) {
+    SendMessage(Grid->GetHandle(), Msg, MAKEWPARAM(Code, Pos), 0);
+  }
+};
+
+TEST_F(GridsKvScrollBarTest, ThumbMapsZeroTo127OntoTheTopRows) {
+  Integer Min = -1, Max = -1;
+  GetScrollRange(Grid->GetHandle(), SB_VERT, &Min, &Max);
+  EXPECT_EQ(Max, 127);
+  Scroll(WM_VSCROLL, SB_THUMBPOSITION, 127);
+  EXPECT_EQ(Grid->GetTopRow(), MaxTopRow());
+  Scroll(WM_VSCROLL, SB_THUMBTRACK, 0);
+  EXPECT_EQ(Grid->GetTopRow(), MaxTopRow());  // no thumb tracking
+  Scroll(WM_VSCROLL, SB_THUMBPOSITION, 0);
+  EXPECT_EQ(Grid->GetTopRow(), 1);
+  Scroll(WM_VSCROLL, SB_LINEDOWN);
+  Scroll(WM_VSCROLL, SB_LINEDOWN);
+  EXPECT_EQ(Grid->GetTopRow(), 3);
+  EXPECT_EQ(GetScrollPos(Grid->GetHandle(), SB_VERT), MulDiv(2, 127, MaxTopRow() - 1));
+  Grid->SetOptions(Grid->GetOptions() + goThumbTracking);
+  Scroll(WM_VSCROLL, SB_THUMBTRACK, 127);
+  EXPECT_EQ(Grid->GetTopRow(), MaxTopRow());
+}
+
+TEST_F(GridsKvScrollBarTest, NoScrollBarsMeansNoRangeIsEverSet) {
+  Grid->SetScrollBars(ssNone);
+  Grid->SetRowCount(60);
+  Grid->SetTopRow(20);
+  Integer Min = -1, Max = -1;
+  GetScrollRange(Grid->GetHandle(), SB_VERT, &Min, &Max);
+  EXPECT_EQ(Max, 0);
+  EXPECT_EQ(GetScrollPos(Grid->GetHandle(), SB_VERT), 0);
+}
+
+// With a single column the grid scrolls by pixels; SB_TOP goes to the start
+// and SB_BOTTOM to the end, and a column narrower than the grid never
+// scrolls.
+TEST_F(GridsKvScrollBarTest, ASingleColumnScrollsByPixels) {
+  Grid->SetFixedCols(0);
+  Grid->SetColCount(1);
+  Grid->SetColWidths(0, 900);
+  const Integer Free = Grid->GetClientWidth();
+  Scroll(WM_HSCROLL, SB_LINEDOWN);
+  EXPECT_EQ(Grid->GetColOffset(), Grid->GetCanvas()->TextWidth("0"));
+  Scroll(WM_HSCROLL, SB_BOTTOM);
+  EXPECT_EQ(Grid->GetColOffset(), 900 - Free);
+  Scroll(WM_HSCROLL, SB_PAGEUP);
+  EXPECT_EQ(Grid->GetColOffset(), 900 - 2 * Free);
+  Scroll(WM_HSCROLL, SB_TOP);
+  EXPECT_EQ(Grid->GetColOffset(), 0);
+  Scroll(WM_HSCROLL, SB_BOTTOM);
+  Grid->SetWidth(380);  // wider: the end of the column must stay at the edge
+  EXPECT_EQ(Grid->GetColOffset(), 900 - Grid->GetClientWidth());
+  Grid->SetColWidths(0, 100);
+  Scroll(WM_HSCROLL, SB_LINEDOWN);
+  EXPECT_EQ(Grid->GetColOffset(), 0);
+}
+
+}  // namespace
+}  // namespace korvel
