@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "platform/classes/Actions.h"
 #include "platform/db/DataSet.h"
 
 namespace kvp {
@@ -240,6 +241,20 @@ void TDataLink::SetEditing(bool Value) {
 bool TDataLink::Edit() {
   if (!FReadOnly && FDataSource) FDataSource->Edit();
   return FEditing;
+}
+
+bool TDataLink::ExecuteAction(TObject* Action) {
+  auto* Basic = DynCast<TBasicAction>(Action);
+  if (!Basic || !Basic->HandlesTarget(FDataSource)) return false;
+  Basic->ExecuteTarget(FDataSource);
+  return true;
+}
+
+bool TDataLink::UpdateAction(TObject* Action) {
+  auto* Basic = DynCast<TBasicAction>(Action);
+  if (!Basic || !Basic->HandlesTarget(FDataSource)) return false;
+  Basic->UpdateTarget(FDataSource);
+  return true;
 }
 
 void TDataLink::UpdateRecord() {

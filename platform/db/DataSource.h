@@ -105,8 +105,11 @@ class TDataLink : public TPersistent {
   bool Edit();
   // Lets the control write its pending value (UpdateData) now.
   void UpdateRecord();
-  virtual bool ExecuteAction(TObject* /*Action*/) { return false; }
-  virtual bool UpdateAction(TObject* /*Action*/) { return false; }
+  // An action (a TBasicAction) that handles the data source as its target
+  // runs on it (ExecuteTarget or UpdateTarget), and the answer is true;
+  // anything else is left to the caller.
+  virtual bool ExecuteAction(TObject* Action);
+  virtual bool UpdateAction(TObject* Action);
 
  protected:
   void Destroy() override;

@@ -229,7 +229,34 @@ bool TField::GetCanModify() const {
   return FDataSet->GetCanModify();
 }
 
-bool TField::IsValidChar(Char /*C*/) const { return true; }
+// [TFieldChars]
+
+TFieldChars TFieldChars::All() {
+  TFieldChars Result;
+  Result.FLow.set();
+  Result.FHigh = true;
+  return Result;
+}
+
+TFieldChars TFieldChars::Of(std::u32string_view Chars) {
+  TFieldChars Result;
+  for (Char C : Chars) Result.Include(C);
+  return Result;
+}
+
+void TFieldChars::Include(Char C) {
+  if (C < 256)
+    FLow.set(C);
+  else
+    FHigh = true;
+}
+
+void TFieldChars::Exclude(Char C) {
+  if (C < 256)
+    FLow.reset(C);
+  else
+    FHigh = false;
+}
 
 [[noreturn]] void TField::RangeError(const String& Value, const String& Min,
                                      const String& Max) const {

@@ -6,16 +6,35 @@
 // dataset's ordered list of them.
 #pragma once
 
+#include <bitset>
+#include <string_view>
 #include <vector>
 
-#include "platform/classes/Component.h"
 #include "platform/classes/Alignment.h"
+#include "platform/classes/Component.h"
 #include "platform/db/DBCommon.h"
 #include "platform/rtl/Currency.h"
 #include "platform/rtl/Delegate.h"
 #include "platform/rtl/Variants.h"
 
 namespace kvp {
+
+// TFieldChars: the characters a field accepts as typed input: the first 256
+// code points one by one, and every code point above them as one group
+// (including or excluding any of those includes or excludes the group).
+class TFieldChars {
+ public:
+  static TFieldChars All();
+  static TFieldChars Of(std::u32string_view Chars);
+  bool Contains(Char C) const { return C < 256 ? FLow.test(C) : FHigh; }
+  void Include(Char C);
+  void Exclude(Char C);
+  bool operator==(const TFieldChars& Other) const = default;
+
+ private:
+  std::bitset<256> FLow;
+  bool FHigh = false;  // every code point from 256 up
+};
 
 using TFieldNotifyEvent = TDelegate<void(TField* Sender)>;
 using TFieldGetTextEvent = TDelegate<void(TField* Sender, String& Text, bool DisplayText)>;
@@ -80,7 +99,11 @@ class TField : public TComponent {
   String GetDisplayText() const { return GetTextFor(true); }
   const String& GetEditMask() const { return FEditMask; }
   void SetEditMask(const String& Value);
-  virtual bool IsValidChar(Char C) const;
+  // Whether C may be typed into the field: by default a number field takes
+  // its digits, signs and separators, any other field every character.
+  virtual bool IsValidChar(Char C) const { return FValidChars.Contains(C); }
+  const TFieldChars& GetValidChars() const { return FValidChars; }
+  void SetValidChars(const TFieldChars& Value) { FValidChars = Value; }
 
   // [Presentation]
   TAlignment GetAlignment() const { return FAlignment; }
@@ -151,6 +174,7 @@ class TField : public TComponent {
   String FDisplayLabel;       // empty: the field name is shown
   Integer FDisplayWidth = 0;  // 0: the type's default width
   String FEditMask;
+  TFieldChars FValidChars = TFieldChars::All();
   bool FVisible = true;
   bool FReadOnly = false;
   bool FRequired = false;
@@ -203,6 +227,9 @@ class TNumericField : public TField {
   void SetEditFormat(const String& Value);
 
  protected:
+  // Digits and signs, with the decimal separator (as set now) when Fraction,
+  // and E and e when Exponent.
+  static TFieldChars NumberChars(bool Fraction, bool Exponent);
   String FDisplayFormat;
   String FEditFormat;
 };
@@ -211,12 +238,14 @@ class TNumericField : public TField {
 class TIntegerField : public TNumericField {
   KV_CLASS(TIntegerField, TNumericField)
  public:
-  explicit TIntegerField(TComponent* AOwner) : TNumericField(AOwner) { FDataType = ftInteger; }
+  explicit TIntegerField(TComponent* AOwner) : TNumericField(AOwner) {
+    FDataType = ftInteger;
+    FValidChars = NumberChars(false, false);
+  }
   Int64 GetMinValue() const { return FMinValue; }
   void SetMinValue(Int64 Value) { FMinValue = Value; }
   Int64 GetMaxValue() const { return FMaxValue; }
   void SetMaxValue(Int64 Value) { FMaxValue = Value; }
-  bool IsValidChar(Char C) const override;
 
  protected:
   String FormatText(bool DisplayText) const override;
@@ -273,7 +302,10 @@ class TLargeintField : public TIntegerField {
 class TFloatField : public TNumericField {
   KV_CLASS(TFloatField, TNumericField)
  public:
-  explicit TFloatField(TComponent* AOwner) : TNumericField(AOwner) { FDataType = ftFloat; }
+  explicit TFloatField(TComponent* AOwner) : TNumericField(AOwner) {
+    FDataType = ftFloat;
+    FValidChars = NumberChars(true, true);
+  }
   bool GetCurrency() const { return FCurrency; }
   void SetCurrency(bool Value);
   Integer GetPrecision() const { return FPrecision; }
@@ -282,7 +314,6 @@ class TFloatField : public TNumericField {
   void SetMinValue(Double Value) { FMinValue = Value; }
   Double GetMaxValue() const { return FMaxValue; }
   void SetMaxValue(Double Value) { FMaxValue = Value; }
-  bool IsValidChar(Char C) const override;
 
  protected:
   String FormatText(bool DisplayText) const override;
@@ -310,12 +341,12 @@ class TBCDField : public TNumericField {
   explicit TBCDField(TComponent* AOwner) : TNumericField(AOwner) {
     FDataType = ftBCD;
     FSize = 4;
+    FValidChars = NumberChars(true, false);
   }
   bool GetCurrency() const { return FCurrency; }
   void SetCurrency(bool Value);
   Integer GetPrecision() const { return FPrecision; }
   void SetPrecision(Integer Value) { FPrecision = Value; }
-  bool IsValidChar(Char C) const override;
 
  protected:
   String FormatText(bool DisplayText) const override;

@@ -180,6 +180,14 @@ Variant TStringField::ConvertValue(const Variant& Value) const {
 
 // [SECTION] Integers
 
+TFieldChars TNumericField::NumberChars(bool Fraction, bool Exponent) {
+  TFieldChars Result = TFieldChars::Of(U"0123456789+-");
+  if (Fraction) Result.Include(Char(static_cast<unsigned char>(FormatSettings.DecimalSeparator)));
+  if (Exponent) Result.Include(U'E');
+  if (Exponent) Result.Include(U'e');
+  return Result;
+}
+
 void TNumericField::SetDisplayFormat(const String& Value) {
   if (FDisplayFormat == Value) return;
   FDisplayFormat = Value;
@@ -190,10 +198,6 @@ void TNumericField::SetEditFormat(const String& Value) {
   if (FEditFormat == Value) return;
   FEditFormat = Value;
   PropertyChanged(false);
-}
-
-bool TIntegerField::IsValidChar(Char C) const {
-  return (C >= U'0' && C <= U'9') || C == U'+' || C == U'-';
 }
 
 String TIntegerField::FormatText(bool DisplayText) const {
@@ -247,11 +251,6 @@ void TFloatField::SetPrecision(Integer Value) {
   PropertyChanged(false);
 }
 
-bool TFloatField::IsValidChar(Char C) const {
-  return (C >= U'0' && C <= U'9') || C == U'+' || C == U'-' || C == U'E' || C == U'e' ||
-         C == Char(static_cast<unsigned char>(FormatSettings.DecimalSeparator));
-}
-
 String TFloatField::FormatText(bool DisplayText) const {
   const Double Value = GetAsFloat();
   if (!DisplayText && !FEditFormat.empty()) return FormatFloat(FEditFormat, Value);
@@ -284,11 +283,6 @@ void TBCDField::SetCurrency(bool Value) {
   if (FCurrency == Value) return;
   FCurrency = Value;
   PropertyChanged(false);
-}
-
-bool TBCDField::IsValidChar(Char C) const {
-  return (C >= U'0' && C <= U'9') || C == U'+' || C == U'-' ||
-         C == Char(static_cast<unsigned char>(FormatSettings.DecimalSeparator));
 }
 
 String TBCDField::FormatText(bool DisplayText) const {

@@ -5,7 +5,8 @@
 //   [SECTION] Opening        Construct, Destroy, InternalOpen, InternalClose
 //   [SECTION] Cursor         GetRecord, InternalSetToRecord, InternalGotoBookmark
 //   [SECTION] Storage        InternalPost, InternalDelete
-//   [SECTION] View           RebuildView, CompareRecords, SetIndexFieldNames
+//   [SECTION] View           RebuildView, CompareRecords, SetIndexFieldNames,
+//                            SetDescFields
 //   [SECTION] Bookmarks      BookmarkValid, CompareBookmarks
 //   [SECTION] Master-detail  TMasterLink, MasterChanged
 //   [SECTION] Filter text    the "Name op value [and|or ...]" conditions
@@ -65,6 +66,7 @@ void TMemoryDataSet::InternalOpen() {
   if (Defs->GetCount() == 0) DatabaseError("Cannot open a dataset without field definitions", this);
   for (auto& Record : FRecords) Record->Data.resize(Defs->GetCount(), Null());
   FIndexDefs = IndexDefsOf(FIndexFieldNames);
+  FDescDefs = IndexDefsOf(FDescFields);
   FCursor = -1;
   FViewValid = false;
 }
@@ -209,24 +211,27 @@ void TMemoryDataSet::InternalRefresh() {
 
 // [SECTION] View
 
+namespace {
+
+// One index field of two records, ascending: nulls first, text by code points.
+Integer CompareValues(const Variant& X, const Variant& Y) {
+  const bool XNull = VarIsNull(X) || VarIsEmpty(X);
+  const bool YNull = VarIsNull(Y) || VarIsEmpty(Y);
+  if (XNull || YNull) return XNull == YNull ? 0 : (XNull ? -1 : 1);
+  if (VarIsStr(X) && VarIsStr(Y)) return AnsiCompareStr(X.AsString(), Y.AsString());
+  const TVariantRelationship R = VarCompareValue(X, Y);
+  return R == vrLessThan ? -1 : (R == vrGreaterThan ? 1 : 0);
+}
+
+}  // namespace
+
+// A descending field reverses its whole comparison, so its nulls come last.
 Integer TMemoryDataSet::CompareRecords(const TMemRecord* A, const TMemRecord* B) const {
   for (Integer Index : FIndexDefs) {
-    const Variant& X = A->Data[Index];
-    const Variant& Y = B->Data[Index];
-    const bool XNull = VarIsNull(X) || VarIsEmpty(X);
-    const bool YNull = VarIsNull(Y) || VarIsEmpty(Y);
-    if (XNull || YNull) {
-      if (XNull != YNull) return XNull ? -1 : 1;
-      continue;
-    }
-    if (VarIsStr(X) && VarIsStr(Y)) {
-      const Integer C = AnsiCompareStr(X.AsString(), Y.AsString());
-      if (C != 0) return C;
-      continue;
-    }
-    const TVariantRelationship R = VarCompareValue(X, Y);
-    if (R == vrLessThan) return -1;
-    if (R == vrGreaterThan) return 1;
+    const Integer C = CompareValues(A->Data[Index], B->Data[Index]);
+    if (C == 0) continue;
+    const bool Descending = std::find(FDescDefs.begin(), FDescDefs.end(), Index) != FDescDefs.end();
+    return Descending ? -C : C;
   }
   return 0;
 }
@@ -278,6 +283,23 @@ void TMemoryDataSet::SetIndexFieldNames(const String& Value) {
   CheckBrowseMode();
   FIndexDefs = IndexDefsOf(Value);
   FIndexFieldNames = Value;
+  Reorder();
+}
+
+void TMemoryDataSet::SetDescFields(const String& Value) {
+  if (FDescFields == Value) return;
+  if (!GetActive()) {
+    FDescFields = Value;
+    return;
+  }
+  CheckBrowseMode();
+  FDescDefs = IndexDefsOf(Value);
+  FDescFields = Value;
+  Reorder();
+}
+
+// Sorts again and rebuilds the window around the current record.
+void TMemoryDataSet::Reorder() {
   FViewValid = false;
   CursorPosChanged();
   Refresh();
@@ -328,6 +350,7 @@ Integer TMemoryDataSet::CompareBookmarks(const TBookmark& B1, const TBookmark& B
 // [SECTION] Master-detail
 
 void TMemoryDataSet::KvPublish(TPublisher<TMemoryDataSet>& P) {
+  P.Prop("DescFields", &TMemoryDataSet::GetDescFields, &TMemoryDataSet::SetDescFields);
   P.Prop("DetailFields", &TMemoryDataSet::GetDetailFields, &TMemoryDataSet::SetDetailFields);
   P.Prop("IndexFieldNames", &TMemoryDataSet::GetIndexFieldNames,
          &TMemoryDataSet::SetIndexFieldNames);

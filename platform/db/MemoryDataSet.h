@@ -27,10 +27,13 @@ class TMemoryDataSet : public TDataSet {
   bool BookmarkValid(const TBookmark& Bookmark) override;
   Integer CompareBookmarks(const TBookmark& B1, const TBookmark& B2) override;
 
-  // ';'-separated data fields that order the records (ascending); empty:
-  // the order in which they were added.
+  // ';'-separated data fields that order the records; empty: the order in
+  // which they were added. Those also named in DescFields sort descending
+  // (nulls last), the others ascending (nulls first).
   const String& GetIndexFieldNames() const { return FIndexFieldNames; }
   void SetIndexFieldNames(const String& Value);
+  const String& GetDescFields() const { return FDescFields; }
+  void SetDescFields(const String& Value);
 
   // Master-detail: only records whose DetailFields equal the MasterFields of
   // the master's current record are visible.
@@ -82,6 +85,7 @@ class TMemoryDataSet : public TDataSet {
   void EnsureView();
   std::vector<Integer> IndexDefsOf(const String& FieldNames);
   void RebuildView(const TMemRecord* KeepOn);
+  void Reorder();
   bool Visible(TMemRecord* Record);
   bool PassesFilterText(const TRecordBuffer& Buffer) const;
   bool PassesMaster(const TMemRecord* Record) const;
@@ -102,6 +106,8 @@ class TMemoryDataSet : public TDataSet {
   bool FViewValid = false;  // FOrder, FView and the maps describe the records
   String FIndexFieldNames;
   std::vector<Integer> FIndexDefs;  // definition indexes of the index fields
+  String FDescFields;
+  std::vector<Integer> FDescDefs;  // definition indexes of the descending fields
   String FMasterFields;
   String FDetailFields;
   TMasterLink* FMasterLink = nullptr;  // owned; freed in Destroy

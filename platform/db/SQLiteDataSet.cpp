@@ -1,11 +1,14 @@
 // TSQLiteDataSet: opening a table or query, mapping column types, reading rows
-// lazily, and writing edits, inserts and deletes back by row id.
+// lazily, and writing edits, inserts and deletes back by row id or key.
 //
 // Index
-//   [SECTION] Values     type mapping, ISO dates, reading and binding values
-//   [SECTION] Opening    InternalOpen, InternalClose, the statement
-//   [SECTION] Cursor     GetRecord, bookmarks, RecNo
-//   [SECTION] Writing    InternalPost, InternalDelete, InternalRefresh
+//   [SECTION] Values     type mapping, ISO dates, reading and binding values,
+//                        TTransaction
+//   [SECTION] Opening    InternalOpen, the statement and its pages, the key of
+//                        a table without row ids, InternalClose, the filter
+//   [SECTION] Cursor     GetRecord, bookmarks, RecNo, RecordCount
+//   [SECTION] Writing    RowCondition, Exec, InternalPost, InternalDelete,
+//                        InternalRefresh
 
 #include "platform/db/SQLiteDataSet.h"
 
@@ -128,6 +131,30 @@ bool BookmarkToRowId(const TBookmark& Bookmark, Int64& RowId) {
   RowId = Int64(Value);
   return true;
 }
+
+// Holds one write transaction: rolled back unless Commit ran, so that a
+// failed change leaves the file as it was.
+class TTransaction {
+ public:
+  explicit TTransaction(sqlite3* DB) : FDB(DB) {}
+  ~TTransaction() {
+    if (FOpen) sqlite3_exec(FDB, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+  TTransaction(const TTransaction&) = delete;
+  TTransaction& operator=(const TTransaction&) = delete;
+  bool Begin() {
+    return FOpen = sqlite3_exec(FDB, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+  }
+  bool Commit() {
+    if (sqlite3_exec(FDB, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) return false;
+    FOpen = false;
+    return true;
+  }
+
+ private:
+  sqlite3* FDB;
+  bool FOpen = false;
+};
 
 }  // namespace
 
@@ -269,15 +296,28 @@ void TSQLiteDataSet::SQLiteError(const String& Operation) {
   DatabaseError(Operation + ": " + Reason, this);
 }
 
-// The rows after those already read: by row id for a table, by offset for a query.
+// The rows after those already read: by row id for a table, by offset in key
+// order for a table without row ids, by offset for a view or a query. The
+// filter text, when filtering, is a condition in SQL over the columns.
 String TSQLiteDataSet::SelectSQL() const {
-  if (!FSQL.empty()) return "SELECT NULL, * FROM (" + FSQL + ") LIMIT ? OFFSET ?";
-  return "SELECT rowid, * FROM " + QuoteName(FTableName) +
-         " WHERE rowid > ? ORDER BY rowid LIMIT ?";
+  const bool Condition = GetFiltered() && !Trim(GetFilter()).empty();
+  if (!FSQL.empty())
+    return "SELECT NULL, * FROM (" + FSQL + ")" +
+           (Condition ? " WHERE (" + GetFilter() + ")" : String()) + " LIMIT ? OFFSET ?";
+  if (FHasRowId)
+    return "SELECT rowid, * FROM " + QuoteName(FTableName) + " WHERE rowid > ?" +
+           (Condition ? " AND (" + GetFilter() + ")" : String()) + " ORDER BY rowid LIMIT ?";
+  String Order;
+  for (Integer Column : FKeyColumns)
+    Order += (Order.empty() ? " ORDER BY " : ", ") +
+             QuoteName(GetFieldDefs()->GetItem(Column)->GetName());
+  return "SELECT NULL, * FROM " + QuoteName(FTableName) +
+         (Condition ? " WHERE (" + GetFilter() + ")" : String()) + Order + " LIMIT ? OFFSET ?";
 }
 
 void TSQLiteDataSet::StartReading() {
   FPending.clear();
+  FPlacedIds.clear();
   FLastRowId = INT64_MIN;
   FReadCount = 0;
   FAtEnd = false;
@@ -289,7 +329,7 @@ void TSQLiteDataSet::ReadPage() {
   sqlite3_stmt* Stmt = nullptr;
   if (sqlite3_prepare_v2(FDB, SelectSQL().c_str(), -1, &Stmt, nullptr) != SQLITE_OK)
     SQLiteError("Cannot read " + (FSQL.empty() ? "table " + FTableName : String("the query")));
-  if (FSQL.empty()) {
+  if (FHasRowId) {
     sqlite3_bind_int64(Stmt, 1, FLastRowId);
     sqlite3_bind_int(Stmt, 2, PageRows);
   } else {
@@ -301,10 +341,10 @@ void TSQLiteDataSet::ReadPage() {
   while ((Step = sqlite3_step(Stmt)) == SQLITE_ROW) {
     TRow Row = ReadRow(Stmt);
     ++FReadCount;
-    if (FSQL.empty())
+    if (FHasRowId)
       FLastRowId = Row.RowId;
     else
-      Row.RowId = FReadCount;
+      Row.RowId = FKeyColumns.empty() ? FReadCount : IdOfKey(Row.Data);
     FPending.push_back(std::move(Row));
     ++Count;
   }
@@ -324,6 +364,10 @@ void TSQLiteDataSet::InternalOpen() {
     FDB = nullptr;
     DatabaseError("Cannot open database '" + FDatabaseName + "': " + Reason, this);
   }
+  FKeyColumns.clear();
+  FKeyIds.clear();
+  FHasRowId = FSQL.empty() && !IsView() &&
+              Prepares("SELECT rowid FROM " + QuoteName(FTableName) + " LIMIT 0");
   sqlite3_stmt* Stmt = nullptr;
   if (sqlite3_prepare_v2(FDB, SelectSQL().c_str(), -1, &Stmt, nullptr) != SQLITE_OK)
     SQLiteError("Cannot read " + (FSQL.empty() ? "table " + FTableName : String("the query")));
@@ -339,12 +383,72 @@ void TSQLiteDataSet::InternalOpen() {
     FTypes.push_back(Type);
   }
   sqlite3_finalize(Stmt);
+  if (FSQL.empty() && !FHasRowId) ReadKeyColumns();
   FRows.clear();
   FCursor = -1;
   StartReading();
 }
 
+// A table without row ids is written through its primary key, whose columns
+// are read from the table's description; a view has neither and stays
+// read-only.
+void TSQLiteDataSet::ReadKeyColumns() {
+  std::vector<std::pair<int, Integer>> Keys;  // position in the key, field definition
+  sqlite3_stmt* Stmt = nullptr;
+  const String SQL = "PRAGMA table_info(" + QuoteName(FTableName) + ")";
+  if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Stmt, nullptr) != SQLITE_OK)
+    SQLiteError("Cannot read the columns of table " + FTableName);
+  while (sqlite3_step(Stmt) == SQLITE_ROW) {
+    const int Position = sqlite3_column_int(Stmt, 5);
+    const Integer Def = GetFieldDefs()->IndexOf(ColumnText(Stmt, 1));
+    if (Position > 0 && Def >= 0) Keys.emplace_back(Position, Def);
+  }
+  sqlite3_finalize(Stmt);
+  std::sort(Keys.begin(), Keys.end());
+  for (const auto& Key : Keys) FKeyColumns.push_back(Key.second);
+}
+
+// A view's rows have no row ids of their own (it answers NULL for them).
+bool TSQLiteDataSet::IsView() {
+  sqlite3_stmt* Stmt = nullptr;
+  const char* SQL = "SELECT type FROM sqlite_master WHERE name = ? COLLATE NOCASE";
+  if (sqlite3_prepare_v2(FDB, SQL, -1, &Stmt, nullptr) != SQLITE_OK)
+    SQLiteError("Cannot read the description of table " + FTableName);
+  sqlite3_bind_text(Stmt, 1, FTableName.c_str(), int(FTableName.size()), SQLITE_TRANSIENT);
+  const bool Result = sqlite3_step(Stmt) == SQLITE_ROW && ColumnText(Stmt, 0) == "view";
+  sqlite3_finalize(Stmt);
+  return Result;
+}
+
+bool TSQLiteDataSet::Prepares(const String& SQL) {
+  sqlite3_stmt* Stmt = nullptr;
+  const bool Result = sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Stmt, nullptr) == SQLITE_OK;
+  sqlite3_finalize(Stmt);
+  return Result;
+}
+
+// The key values of a row as one text, each with its storage type, so that
+// equal keys give equal texts.
+String TSQLiteDataSet::KeyText(const std::vector<Variant>& Data) const {
+  String Result;
+  for (Integer Column : FKeyColumns) {
+    const Variant& V = Data[Column];
+    Result += IntToStr(Integer(VarType(V))) + ':' + (VarIsNull(V) ? String() : VarToStr(V));
+    Result += '\x1f';
+  }
+  return Result;
+}
+
+// Rows of a table without row ids are named by a number given to each key
+// the first time it is read; it stays with the row while the dataset is open.
+Int64 TSQLiteDataSet::IdOfKey(const std::vector<Variant>& Data) {
+  const auto [It, Added] = FKeyIds.emplace(KeyText(Data), FNextKeyId);
+  if (Added) ++FNextKeyId;
+  return It->second;
+}
+
 void TSQLiteDataSet::InternalClose() {
+  FKeyIds.clear();
   FPending.clear();
   FRows.clear();
   FCursor = -1;
@@ -362,6 +466,7 @@ bool TSQLiteDataSet::FetchNext() {
     }
     TRow Row = std::move(FPending.front());
     FPending.pop_front();
+    if (FPlacedIds.erase(Row.RowId) > 0) continue;  // inserted here, already in FRows
     if (!Accepts(Row)) continue;
     FRows.push_back(std::move(Row));
     return true;
@@ -381,7 +486,14 @@ bool TSQLiteDataSet::Accepts(const TRow& Row) {
   return RecordFilterAccepts(Buffer);
 }
 
+// A filter text the database cannot read is refused here, before any row is
+// dropped; the dataset then puts the old filter back.
 void TSQLiteDataSet::FilterChanged() {
+  sqlite3_stmt* Stmt = nullptr;
+  const bool Valid =
+      !FDB || sqlite3_prepare_v2(FDB, SelectSQL().c_str(), -1, &Stmt, nullptr) == SQLITE_OK;
+  sqlite3_finalize(Stmt);
+  if (!Valid) SQLiteError("Cannot apply the filter '" + GetFilter() + "'");
   FRows.clear();
   FCursor = -1;
   StartReading();
@@ -449,14 +561,30 @@ void TSQLiteDataSet::InternalSetRecNo(Integer Value) {
   FCursor = std::min(Value, Integer(FRows.size())) - 1;
 }
 
+// Without a filter the database counts the rows, so that a scroll bar over a
+// large table does not read it all; a filter can only be counted by reading.
 Integer TSQLiteDataSet::GetRecordCount() {
   if (!GetActive()) return 0;
-  FetchAll();
-  return Integer(FRows.size());
+  if (FAtEnd && FPending.empty()) return Integer(FRows.size());
+  if (GetFiltered()) {
+    FetchAll();
+    return Integer(FRows.size());
+  }
+  const String SQL = FSQL.empty() ? "SELECT COUNT(*) FROM " + QuoteName(FTableName)
+                                  : "SELECT COUNT(*) FROM (" + FSQL + ")";
+  sqlite3_stmt* Stmt = nullptr;
+  if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Stmt, nullptr) != SQLITE_OK)
+    SQLiteError("Cannot count the rows");
+  const bool Counted = sqlite3_step(Stmt) == SQLITE_ROW;
+  const Int64 Count = Counted ? sqlite3_column_int64(Stmt, 0) : 0;
+  sqlite3_finalize(Stmt);
+  if (!Counted) SQLiteError("Cannot count the rows");
+  return Integer(std::min<Int64>(Count, INT32_MAX));
 }
 
 bool TSQLiteDataSet::GetCanModify() {
-  return !GetReadOnly() && FSQL.empty() && !FTableName.empty();
+  if (GetReadOnly() || !FSQL.empty() || FTableName.empty()) return false;
+  return !GetActive() || FHasRowId || !FKeyColumns.empty();
 }
 
 bool TSQLiteDataSet::BookmarkValid(const TBookmark& Bookmark) {
@@ -480,36 +608,80 @@ Integer TSQLiteDataSet::CompareBookmarks(const TBookmark& B1, const TBookmark& B
 
 // [SECTION] Writing
 
-void TSQLiteDataSet::Exec(const String& SQL, const std::vector<Variant>& Params) {
+// The condition naming one row (by row id or by its key) for UPDATE, DELETE
+// and re-reading; RowParams gives its values and their types.
+String TSQLiteDataSet::RowCondition() const {
+  if (FHasRowId) return "rowid = ?";
+  String Result;
+  for (Integer Column : FKeyColumns)
+    Result += (Result.empty() ? "" : " AND ") +
+              QuoteName(GetFieldDefs()->GetItem(Column)->GetName()) + " IS ?";
+  return Result;
+}
+
+void TSQLiteDataSet::RowParams(Int64 RowId, const std::vector<Variant>& Data,
+                               std::vector<Variant>& Params, std::vector<TFieldType>& Types) const {
+  if (FHasRowId) {
+    Params.push_back(Variant(RowId));
+    Types.push_back(ftLargeint);
+    return;
+  }
+  for (Integer Column : FKeyColumns) {
+    Params.push_back(Data[Column]);
+    Types.push_back(FTypes[Column]);
+  }
+}
+
+sqlite3_stmt* TSQLiteDataSet::Prepare(const String& SQL, const std::vector<Variant>& Params,
+                                      const std::vector<TFieldType>& Types) {
   sqlite3_stmt* Stmt = nullptr;
   if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Stmt, nullptr) != SQLITE_OK)
     SQLiteError("Cannot prepare the change");
-  for (std::size_t I = 0; I < Params.size(); ++I)
-    BindValue(Stmt, int(I) + 1, Params[I], I < FTypes.size() ? FTypes[I] : ftLargeint);
+  try {
+    for (std::size_t I = 0; I < Params.size(); ++I)
+      BindValue(Stmt, int(I) + 1, Params[I], Types[I]);
+  } catch (...) {
+    sqlite3_finalize(Stmt);  // a value that does not convert
+    throw;
+  }
+  return Stmt;
+}
+
+void TSQLiteDataSet::Exec(const String& SQL, const std::vector<Variant>& Params,
+                          const std::vector<TFieldType>& Types) {
+  sqlite3_stmt* Stmt = Prepare(SQL, Params, Types);
   const int Step = sqlite3_step(Stmt);
   sqlite3_finalize(Stmt);
   if (Step != SQLITE_DONE) SQLiteError("Cannot store the change");
 }
 
-// Writes the edited or new row, re-reads it as stored, and leaves the cursor
-// on it. Every row is read first, so that the new row is not read a second time.
+// Writes the edited or new row and re-reads it as stored inside one
+// transaction, and leaves the cursor on it. Rows not yet read stay unread: a
+// new row placed among those read is remembered, so that the page that
+// reaches its row id does not show it a second time. A table read in key
+// order is read to its end first when a row is added or its key changes,
+// since the row's place among the unread ones is not known.
 void TSQLiteDataSet::InternalPost() {
   if (!GetCanModify()) DatabaseError("Cannot modify a read-only dataset", this);
-  FetchAll();
   TRecordBuffer* Buffer = GetActiveBuffer();
   KV_ASSERT(Buffer, "posting needs the edited record");
-  // [Phase 1] The statement: UPDATE by row id, or INSERT.
+  const bool Editing = GetState() == dsEdit;
+  Int64 RowId = 0;
+  if (Editing) BookmarkToRowId(Buffer->Bookmark, RowId);
+  const Integer Stored = Editing ? IndexOfRowId(RowId) : -1;
+  if (Editing && Stored < 0) DatabaseError("Record not found", this);
+  if (!FHasRowId && (!Editing || KeyText(FRows[Stored].Data) != KeyText(Buffer->Data))) FetchAll();
+  // [Phase 1] The statement: UPDATE of the stored row, or INSERT.
   TFieldDefs* Defs = GetFieldDefs();
   std::vector<Variant> Params(Buffer->Data.begin(), Buffer->Data.end());
+  std::vector<TFieldType> Types(FTypes);
   String SQL;
-  Int64 RowId = 0;
-  if (GetState() == dsEdit) {
-    BookmarkToRowId(Buffer->Bookmark, RowId);
+  if (Editing) {
     SQL = "UPDATE " + QuoteName(FTableName) + " SET ";
     for (Integer I = 0; I < Defs->GetCount(); ++I)
       SQL += (I ? ", " : "") + QuoteName(Defs->GetItem(I)->GetName()) + " = ?";
-    SQL += " WHERE rowid = ?";
-    Params.push_back(Variant(RowId));
+    SQL += " WHERE " + RowCondition();
+    RowParams(RowId, FRows[Stored].Data, Params, Types);
   } else {
     String Names;
     String Marks;
@@ -519,18 +691,33 @@ void TSQLiteDataSet::InternalPost() {
     }
     SQL = "INSERT INTO " + QuoteName(FTableName) + " (" + Names + ") VALUES (" + Marks + ")";
   }
-  Exec(SQL, Params);
-  if (GetState() == dsInsert) RowId = sqlite3_last_insert_rowid(FDB);
-  // [Phase 2] The row as stored (defaults, conversions) takes its place.
-  sqlite3_stmt* Stmt = nullptr;
-  const String Select = "SELECT rowid, * FROM " + QuoteName(FTableName) + " WHERE rowid = ?";
-  if (sqlite3_prepare_v2(FDB, Select.c_str(), -1, &Stmt, nullptr) != SQLITE_OK)
-    SQLiteError("Cannot re-read the row");
-  sqlite3_bind_int64(Stmt, 1, RowId);
+  TTransaction Transaction(FDB);
+  if (!Transaction.Begin()) SQLiteError("Cannot start the change");
+  Exec(SQL, Params, Types);
+  if (Editing && sqlite3_changes(FDB) == 0)
+    DatabaseError("Cannot store the change: the row was deleted by another user", this);
+  if (!Editing && FHasRowId) RowId = sqlite3_last_insert_rowid(FDB);
+  // [Phase 2] The row as stored (defaults, conversions), found by its new key.
+  std::vector<Variant> KeyParams;
+  std::vector<TFieldType> KeyTypes;
+  RowParams(RowId, Buffer->Data, KeyParams, KeyTypes);
+  sqlite3_stmt* Stmt =
+      Prepare(String(FHasRowId ? "SELECT rowid, * FROM " : "SELECT NULL, * FROM ") +
+                  QuoteName(FTableName) + " WHERE " + RowCondition(),
+              KeyParams, KeyTypes);
   const bool Found = sqlite3_step(Stmt) == SQLITE_ROW;
   TRow Row = Found ? ReadRow(Stmt) : TRow{RowId, Buffer->Data};
   sqlite3_finalize(Stmt);
-  Integer Index = IndexOfRowId(RowId);
+  if (!Transaction.Commit()) SQLiteError("Cannot store the change");
+  // [Phase 3] The row takes its place among those read.
+  if (!FHasRowId) {
+    if (Editing) FKeyIds.erase(KeyText(FRows[Stored].Data));
+    if (Editing) FKeyIds[KeyText(Row.Data)] = RowId;
+    RowId = Editing ? RowId : IdOfKey(Row.Data);
+  }
+  Row.RowId = RowId;
+  if (!Editing && (!FAtEnd || !FPending.empty())) FPlacedIds.insert(RowId);
+  Integer Index = Stored;
   if (Index >= 0) {
     FRows[Index] = std::move(Row);
   } else {
@@ -547,10 +734,18 @@ void TSQLiteDataSet::InternalPost() {
 
 void TSQLiteDataSet::InternalDelete() {
   if (!GetCanModify()) DatabaseError("Cannot modify a read-only dataset", this);
-  FetchAll();
   if (FCursor < 0 || FCursor >= Integer(FRows.size())) DatabaseError("Record not found", this);
-  Exec("DELETE FROM " + QuoteName(FTableName) + " WHERE rowid = ?",
-       {Variant(FRows[FCursor].RowId)});
+  std::vector<Variant> Params;
+  std::vector<TFieldType> Types;
+  RowParams(FRows[FCursor].RowId, FRows[FCursor].Data, Params, Types);
+  TTransaction Transaction(FDB);
+  if (!Transaction.Begin()) SQLiteError("Cannot start the change");
+  Exec("DELETE FROM " + QuoteName(FTableName) + " WHERE " + RowCondition(), Params, Types);
+  if (!Transaction.Commit()) SQLiteError("Cannot store the change");
+  if (!FHasRowId) {
+    FKeyIds.erase(KeyText(FRows[FCursor].Data));
+    if (sqlite3_changes(FDB) > 0) --FReadCount;  // later pages start one row earlier
+  }
   FRows.erase(FRows.begin() + FCursor);
 }
 

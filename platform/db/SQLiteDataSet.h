@@ -1,15 +1,19 @@
 // TSQLiteDataSet: a dataset over an SQLite database file. Given a TableName it
 // reads the table's rows in row id order and writes edits, inserts and deletes
-// back by row id; given SQL it shows the query's rows read-only. Rows are read
+// back by row id (a table without row ids: in primary key order, by key; a
+// view: read-only); given SQL it shows the query's rows read-only. Rows are read
 // a page at a time, only as the cursor moves past those already read, and no
 // statement stays open between pages, so other connections can still write.
 // Declared column types map to field types (VARCHAR(n) -> ftString of n, INT
 // -> ftInteger, REAL -> ftFloat, BOOLEAN, DATE, DATETIME, TIME, CURRENCY,
-// DECIMAL, TEXT -> ftMemo, BLOB); dates are stored as ISO 8601 text.
+// DECIMAL, TEXT -> ftMemo, BLOB); dates are stored as ISO 8601 text. A
+// Filter text is an SQL condition on the columns; OnFilterRecord also applies.
 #pragma once
 
 #include <deque>
+#include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "platform/classes/TypInfo.h"
@@ -65,7 +69,18 @@ class TSQLiteDataSet : public TDataSet {
 
   void CheckInactiveFor(const char* What);
   [[noreturn]] void SQLiteError(const String& Operation);
-  void Exec(const String& SQL, const std::vector<Variant>& Params);
+  sqlite3_stmt* Prepare(const String& SQL, const std::vector<Variant>& Params,
+                        const std::vector<TFieldType>& Types);
+  void Exec(const String& SQL, const std::vector<Variant>& Params,
+            const std::vector<TFieldType>& Types);
+  bool Prepares(const String& SQL);
+  bool IsView();
+  void ReadKeyColumns();
+  String KeyText(const std::vector<Variant>& Data) const;
+  Int64 IdOfKey(const std::vector<Variant>& Data);
+  String RowCondition() const;
+  void RowParams(Int64 RowId, const std::vector<Variant>& Data, std::vector<Variant>& Params,
+                 std::vector<TFieldType>& Types) const;
   void StartReading();
   void ReadPage();
   bool FetchNext();
@@ -81,13 +96,18 @@ class TSQLiteDataSet : public TDataSet {
   String FTableName;
   String FSQL;
   sqlite3* FDB = nullptr;
-  std::vector<TRow> FRows;         // rows read so far and accepted by the filter
-  std::deque<TRow> FPending;       // rows of the last page not yet looked at
-  std::vector<TFieldType> FTypes;  // field type of each column after the row id
-  Integer FCursor = -1;            // index in FRows; -1 before the first row
-  Int64 FLastRowId = 0;            // table: the last row id read; pages go on after it
-  Int64 FReadCount = 0;            // rows read from the database; a query's next offset
-  bool FAtEnd = false;             // every row has been read from the database
+  std::vector<TRow> FRows;           // rows read so far and accepted by the filter
+  std::deque<TRow> FPending;         // rows of the last page not yet looked at
+  std::vector<TFieldType> FTypes;    // field type of each column after the row id
+  Integer FCursor = -1;              // index in FRows; -1 before the first row
+  Int64 FLastRowId = 0;              // table: the last row id read; pages go on after it
+  Int64 FReadCount = 0;              // rows read from the database; a query's next offset
+  std::set<Int64> FPlacedIds;        // rows inserted here beyond the last page read
+  bool FHasRowId = false;            // a table with row ids: read and written by row id
+  std::vector<Integer> FKeyColumns;  // otherwise the primary key's field definitions
+  std::map<String, Int64> FKeyIds;   // key text -> the row's number (its bookmark)
+  Int64 FNextKeyId = 1;
+  bool FAtEnd = false;  // every row has been read from the database
 };
 
 }  // namespace kvp

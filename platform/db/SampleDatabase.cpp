@@ -112,4 +112,19 @@ void CreateSampleDatabase(const String& FileName) {
   D.Exec("COMMIT");
 }
 
+void CreateNumbersDatabase(const String& FileName, Integer RowCount) {
+  std::remove(FileName.c_str());
+  TDatabase D;
+  if (sqlite3_open_v2(FileName.c_str(), &D.DB, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                      nullptr) != SQLITE_OK)
+    DatabaseError("Cannot create the numbers database '" + FileName + "'");
+  D.Exec("BEGIN");
+  D.Exec("CREATE TABLE numbers (id INTEGER PRIMARY KEY, name VARCHAR(40), amount REAL)");
+  if (RowCount > 0)
+    D.Exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+           std::to_string(RowCount) +
+           ") INSERT INTO numbers SELECT i, 'Row ' || i, (i % 1000) / 4.0 FROM n");
+  D.Exec("COMMIT");
+}
+
 }  // namespace kvp

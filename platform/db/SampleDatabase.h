@@ -1,6 +1,7 @@
 // The sample database of the example application and of tests: customers and
 // their orders, a few hundred rows with non-ASCII names, amounts, dates,
-// booleans and NULLs, always the same (no randomness from outside).
+// booleans and NULLs, always the same (no randomness from outside); and a
+// database of one large numbered table for measuring lazy reading.
 #pragma once
 
 #include "platform/rtl/Types.h"
@@ -14,6 +15,11 @@ namespace kvp {
 //          amount CURRENCY, quantity INTEGER, paid BOOLEAN, note TEXT)
 // Raises EDatabaseError when the file cannot be written.
 void CreateSampleDatabase(const String& FileName);
+
+// Writes a database of one large table, replacing any file there:
+//   numbers(id INTEGER PRIMARY KEY, name VARCHAR(40), amount REAL)
+// with RowCount rows: id 1..RowCount, name "Row <id>", amount (id mod 1000) / 4.
+void CreateNumbersDatabase(const String& FileName, Integer RowCount);
 
 // The row counts it writes.
 inline constexpr Integer SampleCustomerCount = 120;

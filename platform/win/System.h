@@ -70,8 +70,8 @@ struct TSysLocale {
   Integer PriLangID = 0x09;
   Integer SubLangID = 0x01;
   bool FarEast = false;
-  bool MiddleEast = false;
+  bool MiddleEast = false;  // right-to-left reading is offered; tests may switch it on
 };
-inline const TSysLocale SysLocale{};
+inline TSysLocale SysLocale{};
 
 }  // namespace kvp

@@ -895,6 +895,7 @@ void ResetWindowSystem() {
   S.Input.clear();
   S.QuitPending = false;
   S.QuitCode = 0;
+  SysLocale = TSysLocale{};
   S.LastMsgTime = 0;
   S.LastMsgPos = {};
   std::fill(std::begin(S.AsyncKeys), std::end(S.AsyncKeys), Byte(0));

@@ -5,6 +5,8 @@
 // Ideas for tests: a filter that hides the active record on Refresh; a
 // disabled source whose links keep their buffer counts.
 
+#include <functional>
+
 #include "DbTestUtil.h"
 
 namespace kvp::test {
@@ -246,6 +248,82 @@ TEST(DataSetBuffers, ASmallLinkFollowsTheRecordInsideTheLargeLinksWindow) {
   EXPECT_EQ(T.DS->FieldByName("ID")->GetAsInteger(), 8);
   Edit->Free();
   EXPECT_EQ(T.DS->GetBufferCount(), 2);
+}
+
+// "a..b" as the space-separated ids a, a+1, ..., b.
+String Range(Integer From, Integer To) {
+  String Result;
+  for (Integer I = From; I <= To; ++I) Result += (I > From ? " " : "") + IntToStr(I);
+  return Result;
+}
+
+// A grid of ten rows over a hundred records, walked the way a user scrolls,
+// inserts and deletes: every step checks what the grid's link would see.
+TEST(DataSetBuffers, TenRowGridOverAHundredRecordsSeesThePlatformsDistances) {
+  TLinkedDataSet T(100, 10);
+  struct TGridStep {
+    const char* What;
+    std::function<Integer()> Act;  // answers MoveBy's result, else 0
+    Integer Moved;
+    String Ids;
+    Integer Active;
+    const char* Calls;
+    Integer RecNo;
+    bool Bof, Eof;
+  };
+  auto Move = [&T](Integer D) { return [&T, D] { return T.DS->MoveBy(D); }; };
+  auto Do = [](std::function<void()> F) {
+    return [F] {
+      F();
+      return 0;
+    };
+  };
+  const char* Scrolled0 = "CheckBrowseMode, DataSetScrolled(0)";
+  const char* Changed = "CheckBrowseMode, DataSetChanged";
+  const std::vector<TGridStep> Steps = {
+      {"MoveBy(5)", Move(5), 5, Range(1, 10), 5, Scrolled0, 6, false, false},
+      {"MoveBy(7) past the edge", Move(7), 7, Range(4, 13), 9,
+       "CheckBrowseMode, DataSetScrolled(3)", 13, false, false},
+      {"MoveBy(-12) back to the top", Move(-12), -12, Range(1, 10), 0,
+       "CheckBrowseMode, DataSetScrolled(-3)", 1, false, false},
+      {"Prior on the first record", Move(-1), 0, Range(1, 10), 0, Scrolled0, 1, true, false},
+      {"Prior with Bof set", Move(-1), 0, Range(1, 10), 0, "CheckBrowseMode", 1, true, false},
+      {"Last", Do([&T] { T.DS->Last(); }), 0, Range(91, 100), 9, Changed, 100, false, true},
+      {"Next at the end", Move(1), 0, Range(91, 100), 9, "CheckBrowseMode", 100, false, true},
+      {"MoveBy(-4)", Move(-4), -4, Range(91, 100), 5, Scrolled0, 96, false, false},
+      {"MoveBy(10) overshoots", Move(10), 4, Range(91, 100), 9, Scrolled0, 100, false, true},
+      {"First", Do([&T] { T.DS->First(); }), 0, Range(1, 10), 0, Changed, 1, true, false},
+      {"RecNo := 50", Do([&T] { T.DS->SetRecNo(50); }), 0, Range(46, 55), 4, Changed, 50, false,
+       false},
+      {"Insert", Do([&T] { T.DS->Insert(); }), 0, "46 47 48 49 N 50 51 52 53 54", 4,
+       "CheckBrowseMode, EditingChanged(on), DataSetChanged", -1, false, false},
+      {"Post", Do([&T] { T.DS->Post(); }), 0, "46 47 48 49 1000 50 51 52 53 54", 4,
+       "UpdateData, CheckBrowseMode, EditingChanged(off), DataSetChanged", 50, false, false},
+      {"Delete the new record", Do([&T] { T.DS->Delete(); }), 0, Range(46, 55), 4, Changed, 50,
+       false, false},
+      {"Delete R50", Do([&T] { T.DS->Delete(); }), 0, "46 47 48 49 51 52 53 54 55 56", 4, Changed,
+       50, false, false},
+      {"MoveBy(-6)", Move(-6), -6, "44 45 46 47 48 49 51 52 53 54", 0,
+       "CheckBrowseMode, DataSetScrolled(-2)", 44, false, false},
+      {"MoveBy(12)", Move(12), 12, "47 48 49 51 52 53 54 55 56 57", 9,
+       "CheckBrowseMode, DataSetScrolled(3)", 56, false, false},
+  };
+  for (const TGridStep& S : Steps) {
+    SCOPED_TRACE(S.What);
+    if (String(S.What) == "Post") T.DS->FieldByName("ID")->SetAsInteger(1000);
+    T.Log.clear();
+    EXPECT_EQ(S.Act(), S.Moved);
+    EXPECT_EQ(Join(T.Log), S.Calls);
+    EXPECT_EQ(T.Ids(), S.Ids);
+    EXPECT_EQ(T.Link->GetActiveRecord(), S.Active);
+    EXPECT_EQ(T.Link->GetRecordCount(), 10);
+    EXPECT_EQ(T.Link->GetFirstRecord(), 0) << "the only link's window starts at buffer 0";
+    EXPECT_EQ(T.RecNo(), S.RecNo);
+    EXPECT_EQ(T.DS->GetBof(), S.Bof);
+    EXPECT_EQ(T.DS->GetEof(), S.Eof);
+    EXPECT_NO_THROW(T.DS->CheckConsistency());
+  }
+  EXPECT_EQ(T.DS->GetRecordCount(), 99);
 }
 
 TEST(DataSetBuffers, ActiveRecordOfTheLinkReadsOtherBuffersWithoutEvents) {

@@ -2,6 +2,8 @@
 // order of events, Modified, the implicit post on navigation, Edit on an
 // empty dataset, required fields, DisableControls, and error handlers.
 
+#include <functional>
+
 #include "DbTestUtil.h"
 
 namespace kvp::test {
@@ -48,6 +50,42 @@ TEST_F(TEditing, FieldChangeSetsModifiedAndReachesLinksBeforeOnChange) {
             "AfterPost");
   EXPECT_EQ(Name()->GetAsString(), "Changed");
   EXPECT_FALSE(T->DS->GetModified());
+}
+
+TEST_F(TEditing, NavigationFiresScrollEventsOnlyWhenItMoves) {
+  Mirror();
+  T->DS->BeforeRefresh = [this](TDataSet*) { Log.push_back("BeforeRefresh"); };
+  T->DS->AfterRefresh = [this](TDataSet*) { Log.push_back("AfterRefresh"); };
+  const char* Jump = "CheckBrowseMode, BeforeScroll, DataSetChanged, AfterScroll";
+  TBookmark Third;
+  const struct {
+    const char* What;
+    std::function<void()> Act;
+    const char* Events;
+  } Cases[] = {
+      {"First on the first record", [&] { T->DS->First(); }, Jump},
+      {"Last", [&] { T->DS->Last(); }, Jump},
+      {"Next at the end", [&] { T->DS->Next(); }, "CheckBrowseMode, BeforeScroll"},
+      {"Locate found", [&] { EXPECT_TRUE(T->DS->Locate("ID", 3, {})); }, Jump},
+      {"Locate not found", [&] { EXPECT_FALSE(T->DS->Locate("ID", 42, {})); },
+       "CheckBrowseMode, BeforeScroll"},
+      {"RecNo to the current record", [&] { T->DS->SetRecNo(3); }, "CheckBrowseMode"},
+      {"RecNo elsewhere", [&] { T->DS->SetRecNo(1); }, Jump},
+      {"GotoBookmark", [&] { T->DS->GotoBookmark(Third); }, Jump},
+      {"GotoBookmark('')", [&] { T->DS->GotoBookmark(""); }, ""},
+      {"Refresh", [&] { T->DS->Refresh(); },
+       "BeforeRefresh, CheckBrowseMode, DataSetChanged, AfterRefresh"},
+  };
+  T->DS->SetRecNo(3);
+  Third = T->DS->GetBookmark();
+  T->DS->First();
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.What);
+    Log.clear();
+    C.Act();
+    EXPECT_EQ(Join(Log), C.Events);
+  }
+  EXPECT_EQ(T->DS->GetRecNo(), 3) << "Refresh stays on the record";
 }
 
 TEST_F(TEditing, WritingOutsideEditStateIsRefused) {
@@ -156,6 +194,8 @@ TEST_F(TEditing, RequiredFieldStopsThePostAndAsksForFocus) {
   }
   EXPECT_EQ(Join(Log), "UpdateData, CheckBrowseMode, BeforePost, FocusControl(Name)");
   EXPECT_EQ(T->DS->GetState(), dsInsert) << "a failed post keeps the record being edited";
+  EXPECT_EQ(T->DS->FieldByName("ID")->GetAsInteger(), 9) << "and the values typed into it";
+  EXPECT_TRUE(T->DS->GetModified());
   T->DS->FieldByName("Name")->SetAsString("now set");
   T->DS->Post();
   EXPECT_EQ(T->DS->GetRecordCount(), 6);
@@ -276,6 +316,62 @@ TEST_F(TEditing, DataSourceFiresItsEventsAndAutoEdits) {
   EXPECT_EQ(T->DS->GetState(), dsBrowse);
   T->Source->OnStateChange = nullptr;  // SourceLog goes before the dataset closes
   T->Source->OnDataChange = nullptr;
+}
+
+TEST_F(TEditing, DisabledSourceTurnsItsLinksOffAndBackOn) {
+  T->DS->Next();
+  T->Log.clear();
+  T->Source->SetEnabled(false);
+  EXPECT_EQ(Join(T->Log), "ActiveChanged(off)");
+  EXPECT_EQ(T->Source->GetState(), dsInactive);
+  EXPECT_EQ(T->Link->GetRecordCount(), 0);
+  T->Log.clear();
+  T->DS->Next();
+  T->DS->Edit();
+  EXPECT_TRUE(T->Log.empty()) << "a disabled source passes nothing on";
+  T->Source->SetEnabled(true);
+  EXPECT_EQ(Join(T->Log), "ActiveChanged(on), EditingChanged(on)");
+  EXPECT_EQ(T->Link->GetActiveRecord(), 2);
+  EXPECT_EQ(T->Link->GetRecordCount(), 5);
+  T->DS->Cancel();
+}
+
+TEST(FieldProperties, ChangesReachLinksAsLayoutOrDataChanges) {
+  struct TEventLink : TDataLink {
+    std::vector<TDataEvent> Seen;
+    void DataEvent(TDataEvent Event, TDataEventInfo Info) override {
+      Seen.push_back(Event);
+      TDataLink::DataEvent(Event, Info);
+    }
+  };
+  TLinkedDataSet T(3);
+  TEventLink* Link = NewObject<TEventLink>();
+  Link->SetDataSource(T.Source);
+  TField* Name = T.DS->FieldByName("Name");
+  auto* ID = DynCast<TIntegerField>(T.DS->FieldByName("ID"));
+  const struct {
+    const char* What;
+    std::function<void()> Change;
+    std::vector<TDataEvent> Events;
+  } Cases[] = {
+      {"Visible", [&] { Name->SetVisible(false); }, {deLayoutChange}},
+      {"DisplayLabel", [&] { Name->SetDisplayLabel("Title"); }, {deLayoutChange}},
+      {"DisplayWidth", [&] { Name->SetDisplayWidth(30); }, {deLayoutChange}},
+      {"ReadOnly", [&] { Name->SetReadOnly(true); }, {deLayoutChange}},
+      {"Index", [&] { Name->SetIndex(0); }, {deLayoutChange, deFieldListChange}},
+      {"Alignment", [&] { Name->SetAlignment(taCenter); }, {deDataSetChange}},
+      {"EditMask", [&] { Name->SetEditMask("000"); }, {deDataSetChange}},
+      {"DisplayFormat", [&] { ID->SetDisplayFormat("0000"); }, {deDataSetChange}},
+      {"EditFormat", [&] { ID->SetEditFormat("0"); }, {deDataSetChange}},
+      {"the same value again", [&] { Name->SetVisible(false); }, {}},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.What);
+    Link->Seen.clear();
+    C.Change();
+    EXPECT_EQ(Link->Seen, C.Events);
+  }
+  Link->Free();
 }
 
 TEST_F(TEditing, CloseDropsAPendingEditWithoutPostOrCancel) {

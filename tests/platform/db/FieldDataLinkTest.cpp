@@ -3,6 +3,7 @@
 // request of a required field.
 
 #include "DbTestUtil.h"
+#include "platform/classes/Actions.h"
 
 namespace kvp::test {
 namespace {
@@ -127,6 +128,36 @@ TEST(DataLinks, FreeingASourceOrDatasetDetachesWhatHangsOnIt) {
   Source->Free();
   EXPECT_EQ(Link->GetDataSource(), nullptr);
   Link->Free();
+}
+
+// An action that works on data sources, like a "post" button's action.
+class TSourceAction : public TBasicAction {
+  KV_CLASS(TSourceAction, TBasicAction)
+ public:
+  explicit TSourceAction(TComponent* AOwner) : TBasicAction(AOwner) {}
+  TObject* Executed = nullptr;
+  TObject* Updated = nullptr;
+  bool HandlesTarget(TObject* Target) override { return Target && Target->Is<TDataSource>(); }
+  void ExecuteTarget(TObject* Target) override { Executed = Target; }
+  void UpdateTarget(TObject* Target) override { Updated = Target; }
+};
+
+TEST(DataLinks, ActionsForDataSourcesRunOnTheLinksSource) {
+  TLinkedDataSet T(2);
+  TSourceAction* Action = TSourceAction::Create(nullptr);
+  EXPECT_TRUE(T.Link->ExecuteAction(Action));
+  EXPECT_EQ(Action->Executed, T.Source);
+  EXPECT_TRUE(T.Link->UpdateAction(Action));
+  EXPECT_EQ(Action->Updated, T.Source);
+  TBasicAction* Other = TBasicAction::Create(nullptr);
+  EXPECT_FALSE(T.Link->ExecuteAction(Other)) << "an action for other targets is left alone";
+  EXPECT_FALSE(T.Link->UpdateAction(Other));
+  T.Link->SetDataSource(nullptr);
+  Action->Executed = nullptr;
+  EXPECT_FALSE(T.Link->ExecuteAction(Action)) << "a link without a source has no target";
+  EXPECT_EQ(Action->Executed, nullptr);
+  Other->Free();
+  Action->Free();
 }
 
 }  // namespace

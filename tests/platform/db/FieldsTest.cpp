@@ -177,6 +177,39 @@ TEST_F(TFieldKinds, ValidCharactersDependOnTheKind) {
   EXPECT_TRUE(F("Price")->IsValidChar(U'e'));
   EXPECT_FALSE(F("Exact")->IsValidChar(U'e'));
   EXPECT_TRUE(F("Name")->IsValidChar(U'ß'));
+  // An application narrows or widens what may be typed.
+  F("Qty")->SetValidChars(TFieldChars::Of(U"0123456789"));
+  EXPECT_FALSE(F("Qty")->IsValidChar(U'-'));
+  EXPECT_TRUE(F("Qty")->IsValidChar(U'5'));
+  TFieldChars NoDigits = F("Name")->GetValidChars();
+  for (Char C = U'0'; C <= U'9'; ++C) NoDigits.Exclude(C);
+  F("Name")->SetValidChars(NoDigits);
+  EXPECT_FALSE(F("Name")->IsValidChar(U'1'));
+  EXPECT_TRUE(F("Name")->IsValidChar(U'ß'));
+  EXPECT_TRUE(F("Name")->IsValidChar(U'€'));
+}
+
+TEST_F(TFieldKinds, PrecisionLimitsTheGeneralFormat) {
+  auto* Price = DynCast<TFloatField>(F("Price"));
+  Price->SetAsFloat(1234.5678);
+  EXPECT_EQ(Price->GetDisplayText(), "1234.5678");
+  Price->SetPrecision(4);
+  EXPECT_EQ(Price->GetDisplayText(), "1235");
+  EXPECT_EQ(Price->GetText(), "1235");
+  EXPECT_EQ(Price->GetAsString(), "1234.5678") << "AsString keeps every digit";
+}
+
+TEST_F(TFieldKinds, EditMaskShapesOnlyTheDisplayText) {
+  FormatMaskTextProc = [](const String& Mask, const String& Value) {
+    return "<" + Mask + "|" + Value + ">";
+  };
+  F("Name")->SetAsString("12");
+  F("Name")->SetEditMask("00;0;_");
+  EXPECT_EQ(F("Name")->GetDisplayText(), "<00;0;_|12>");
+  EXPECT_EQ(F("Name")->GetText(), "12");
+  EXPECT_EQ(F("Name")->GetAsString(), "12");
+  FormatMaskTextProc = nullptr;
+  EXPECT_EQ(F("Name")->GetDisplayText(), "12");
 }
 
 TEST_F(TFieldKinds, TextEventsReplaceFormattingAndParsing) {

@@ -155,6 +155,37 @@ TEST_F(TMemory, IndexFieldNamesOrdersAndKeepsTheCurrentRecord) {
   EXPECT_EQ(DS->GetIndexFieldNames(), "City;Name");
 }
 
+TEST_F(TMemory, DescFieldsOrderDescendingAndPostedRecordsFollow) {
+  auto Ids = [this] {
+    std::vector<Integer> Result;
+    for (DS->First(); !DS->GetEof(); DS->Next()) Result.push_back(Id());
+    return Result;
+  };
+  DS->SetIndexFieldNames("City;Name");
+  DS->SetDescFields("City");
+  EXPECT_EQ(Ids(), (std::vector<Integer>{2, 4, 1, 3, 5}))
+      << "cities from Wien down, names ascending within Paris, the null city last";
+  DS->SetDescFields("Name");
+  EXPECT_EQ(Ids(), (std::vector<Integer>{5, 3, 1, 4, 2}))
+      << "the null city first again; within Paris Émile before anna";
+  DS->SetIndexFieldNames("ID");
+  DS->SetDescFields("ID");
+  EXPECT_EQ(Ids(), (std::vector<Integer>{5, 4, 3, 2, 1}));
+  const TBookmark Three = [this] {
+    DS->Locate("ID", 3, {});
+    return DS->GetBookmark();
+  }();
+  DS->Append();
+  DS->FieldByName("ID")->SetAsInteger(9);
+  DS->Post();
+  EXPECT_EQ(DS->GetRecNo(), 1) << "the highest id posts to the top";
+  EXPECT_LT(DS->CompareBookmarks(DS->GetBookmark(), Three), 0)
+      << "bookmarks compare in display order";
+  EXPECT_THROW(DS->SetDescFields("Nope"), EDatabaseError);
+  EXPECT_EQ(DS->GetDescFields(), "ID");
+  EXPECT_NO_THROW(DS->CheckConsistency());
+}
+
 TEST_F(TMemory, FilterEventAndFilterTextHideRecordsAndGoToTheFirst) {
   TLog Log;
   DS->OnFilterRecord = [](TDataSet* D, bool& Accept) {

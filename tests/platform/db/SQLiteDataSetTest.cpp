@@ -2,8 +2,12 @@
 // a control sees them, lazy reading, and edits, inserts and deletes that are
 // still there after reopening.
 
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 
 #include "DbTestUtil.h"
 #include "platform/db/SampleDatabase.h"
@@ -59,8 +63,9 @@ TEST_F(TSQLite, ReadsRowsOnlyAsTheCursorNeedsThem) {
   DS->Next();
   EXPECT_LE(DS->GetFetchedCount(), 4);
   EXPECT_EQ(DS->GetRecordCount(), SampleCustomerCount);
-  EXPECT_EQ(DS->GetFetchedCount(), SampleCustomerCount);
+  EXPECT_LT(DS->GetFetchedCount(), SampleCustomerCount) << "the database counts the rows";
   DS->Last();
+  EXPECT_EQ(DS->GetFetchedCount(), SampleCustomerCount);
   EXPECT_EQ(DS->FieldByName("id")->GetAsInteger(), SampleCustomerCount);
   EXPECT_EQ(DS->GetRecNo(), SampleCustomerCount);
 }
@@ -115,9 +120,70 @@ TEST_F(TSQLite, AFailedWriteKeepsTheEditAndTheRows) {
     EXPECT_NE(E.GetMessage().find("NOT NULL"), String::npos) << E.GetMessage();
   }
   EXPECT_EQ(DS->GetState(), dsEdit);
+  // The refused change leaves no transaction holding the file.
+  TSQLiteDataSet* Orders = TSQLiteDataSet::Create(nullptr);
+  Orders->SetDatabaseName(File);
+  Orders->SetTableName("orders");
+  Orders->Open();
+  Orders->Edit();
+  Orders->FieldByName("quantity")->SetAsInteger(77);
+  EXPECT_NO_THROW(Orders->Post());
+  Orders->Free();
+  DS->FieldByName("name")->SetAsString("Fixed Name");
+  DS->Post();
+  EXPECT_EQ(DS->FieldByName("name")->GetAsString(), "Fixed Name");
+  DS->Edit();
+  DS->FieldByName("name")->Clear();
+  EXPECT_THROW(DS->Post(), EDatabaseError);
   DS->Cancel();
-  EXPECT_FALSE(DS->FieldByName("name")->IsNull());
+  EXPECT_EQ(DS->FieldByName("name")->GetAsString(), "Fixed Name");
   EXPECT_EQ(DS->GetRecordCount(), SampleCustomerCount);
+}
+
+TEST_F(TSQLite, EditOfARowDeletedElsewhereIsRefusedNotLost) {
+  DS->SetRecNo(4);
+  const Integer Id = DS->FieldByName("id")->GetAsInteger();
+  TSQLiteDataSet* Other = TSQLiteDataSet::Create(nullptr);
+  Other->SetDatabaseName(File);
+  Other->SetTableName("customers");
+  Other->Open();
+  ASSERT_TRUE(Other->Locate("id", Id, {}));
+  Other->Delete();
+  Other->Free();
+  DS->Edit();
+  DS->FieldByName("city")->SetAsString("Typed City");
+  try {
+    DS->Post();
+    FAIL() << "the change has no row to go to";
+  } catch (const EDatabaseError& E) {
+    EXPECT_NE(E.GetMessage().find("deleted by another user"), String::npos) << E.GetMessage();
+  }
+  EXPECT_EQ(DS->GetState(), dsEdit);
+  EXPECT_EQ(DS->FieldByName("city")->GetAsString(), "Typed City");
+  DS->Cancel();
+  DS->Refresh();
+  EXPECT_FALSE(DS->Locate("id", Id, {}));
+}
+
+TEST_F(TSQLite, RowInsertedBeforeTheRestIsReadAppearsOnce) {
+  DS->SetRecNo(10);
+  ASSERT_LT(DS->GetFetchedCount(), SampleCustomerCount);
+  DS->Insert();
+  DS->FieldByName("name")->SetAsString("Inserted Early");
+  DS->Post();
+  const Integer NewId = DS->FieldByName("id")->GetAsInteger();
+  EXPECT_EQ(DS->GetRecNo(), 10);
+  EXPECT_EQ(DS->GetRecordCount(), SampleCustomerCount + 1);
+  Integer Seen = 0;
+  Integer Rows = 0;
+  for (DS->First(); !DS->GetEof(); DS->Next()) {
+    ++Rows;
+    if (DS->FieldByName("id")->GetAsInteger() == NewId) ++Seen;
+  }
+  EXPECT_EQ(Seen, 1);
+  EXPECT_EQ(Rows, SampleCustomerCount + 1);
+  EXPECT_EQ(DS->GetRecordCount(), SampleCustomerCount + 1);
+  EXPECT_NO_THROW(DS->CheckConsistency());
 }
 
 TEST_F(TSQLite, BookmarksAreRowIdsThatSurviveReopening) {
@@ -163,6 +229,107 @@ TEST_F(TSQLite, ALazilyReadTableDoesNotLockOutWritersOnTheSameFile) {
   EXPECT_LT(DS->GetFetchedCount(), SampleCustomerCount);
 }
 
+TEST_F(TSQLite, FilterTextSelectsRowsAndABadOneChangesNothing) {
+  DS->SetFilter("vip = 1 AND credit > 10000");
+  DS->SetFiltered(true);
+  const Integer Shown = DS->GetRecordCount();
+  EXPECT_GT(Shown, 0);
+  EXPECT_LT(Shown, SampleCustomerCount);
+  for (DS->First(); !DS->GetEof(); DS->Next()) {
+    EXPECT_TRUE(DS->FieldByName("vip")->GetAsBoolean());
+    EXPECT_GT(DS->FieldByName("credit")->GetAsFloat(), 10000);
+  }
+  DS->SetRecNo(2);
+  const Integer Id = DS->FieldByName("id")->GetAsInteger();
+  try {
+    DS->SetFilter("vip ==== ");
+    FAIL() << "the database cannot read the filter";
+  } catch (const EDatabaseError& E) {
+    EXPECT_NE(E.GetMessage().find("Cannot apply the filter 'vip ==== '"), String::npos)
+        << E.GetMessage();
+  }
+  EXPECT_EQ(DS->GetFilter(), "vip = 1 AND credit > 10000");
+  EXPECT_EQ(DS->FieldByName("id")->GetAsInteger(), Id) << "the rows shown stay";
+  EXPECT_EQ(DS->GetRecordCount(), Shown);
+  DS->SetFiltered(false);
+  EXPECT_EQ(DS->GetRecordCount(), SampleCustomerCount);
+}
+
+// Runs SQL on the test's database file through a connection of its own.
+void ExecOn(const String& File, const char* SQL) {
+  sqlite3* DB = nullptr;
+  ASSERT_EQ(sqlite3_open(File.c_str(), &DB), SQLITE_OK);
+  char* Error = nullptr;
+  EXPECT_EQ(sqlite3_exec(DB, SQL, nullptr, nullptr, &Error), SQLITE_OK) << (Error ? Error : "");
+  sqlite3_free(Error);
+  sqlite3_close(DB);
+}
+
+// The "code" and "region" of every row, in the order the dataset shows them.
+std::vector<String> KeysShown(TDataSet* DS) {
+  std::vector<String> Keys;
+  for (DS->First(); !DS->GetEof(); DS->Next())
+    Keys.push_back(DS->FieldByName("code")->GetAsString() + "/" +
+                   DS->FieldByName("region")->GetAsString());
+  return Keys;
+}
+
+TEST_F(TSQLite, TableWithoutRowIdsIsReadInKeyOrderAndWrittenByItsKey) {
+  ExecOn(File,
+         "CREATE TABLE codes (code VARCHAR(8), region INTEGER, label VARCHAR(20), "
+         "PRIMARY KEY (region, code)) WITHOUT ROWID;"
+         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200) "
+         "INSERT INTO codes SELECT printf('C%03d', i), i % 2, 'Label ' || i FROM n;");
+  Reopen("codes");
+  EXPECT_TRUE(DS->GetCanModify());
+  EXPECT_LT(DS->GetFetchedCount(), 200) << "read a page at a time";
+  EXPECT_EQ(DS->FieldByName("code")->GetAsString(), "C002") << "region 0 comes first";
+  // [1] An edit of a non-key column, and a delete, before the rest is read.
+  DS->SetRecNo(3);
+  DS->Edit();
+  DS->FieldByName("label")->SetAsString("Edited");
+  DS->Post();
+  DS->First();
+  DS->Delete();
+  EXPECT_LT(DS->GetFetchedCount(), 200);
+  std::vector<String> Keys = KeysShown(DS);
+  EXPECT_EQ(Keys.size(), 199u) << "no row skipped or shown twice after the delete";
+  EXPECT_EQ(std::set<String>(Keys.begin(), Keys.end()).size(), 199u);
+  // [2] A key change and an insert.
+  ASSERT_TRUE(DS->Locate("code;region", VarArrayOf({"C010", 0}), {}));
+  const TBookmark Moved = DS->GetBookmark();
+  DS->Edit();
+  DS->FieldByName("region")->SetAsInteger(7);
+  DS->Post();
+  DS->Insert();
+  DS->FieldByName("code")->SetAsString("NEW");
+  DS->FieldByName("region")->SetAsInteger(0);
+  DS->Post();
+  EXPECT_EQ(DS->GetRecordCount(), 200);
+  DS->GotoBookmark(Moved);
+  EXPECT_EQ(DS->FieldByName("region")->GetAsInteger(), 7) << "the bookmark follows the row";
+  // [3] All of it is in the file.
+  Reopen("codes");
+  Keys = KeysShown(DS);
+  EXPECT_EQ(Keys.size(), 200u);
+  EXPECT_EQ(Keys.front(), "C004/0");
+  EXPECT_EQ(Keys.back(), "C010/7");
+  EXPECT_EQ(std::count(Keys.begin(), Keys.end(), "NEW/0"), 1);
+  ASSERT_TRUE(DS->Locate("code", "C006", {}));
+  EXPECT_EQ(DS->FieldByName("label")->GetAsString(), "Edited");
+}
+
+TEST_F(TSQLite, ViewsAreReadOnly) {
+  ExecOn(File, "CREATE VIEW rich AS SELECT name, credit FROM customers WHERE credit > 10000");
+  Reopen("rich");
+  EXPECT_FALSE(DS->GetCanModify());
+  EXPECT_THROW(DS->Edit(), EDatabaseError);
+  Integer Rows = 0;
+  for (DS->First(); !DS->GetEof(); DS->Next()) ++Rows;
+  EXPECT_GT(Rows, 0);
+  EXPECT_EQ(DS->GetRecordCount(), Rows);
+}
+
 TEST_F(TSQLite, QueriesAreReadOnly) {
   FreeObject(DS);
   DS = TSQLiteDataSet::Create(nullptr);
@@ -186,6 +353,54 @@ TEST_F(TSQLite, MissingFilesAndTablesRaiseAndLeaveTheDatasetClosed) {
   DS->SetTableName("customers");
   EXPECT_THROW(DS->Open(), EDatabaseError);
   EXPECT_FALSE(std::filesystem::exists(File + ".missing")) << "opening never creates a file";
+}
+
+// A grid over a million rows: only the rows it shows are read.
+TEST(SQLiteLargeTable, ShowsTheFirst50OfAMillionRowsAndKeepsAnEditAfterReopening) {
+  const String File = (std::filesystem::temp_directory_path() /
+                       ("kv_db_big_" + std::to_string(::getpid()) + ".sqlite"))
+                          .string();
+  CreateNumbersDatabase(File, 1000000);
+  auto OpenBig = [&File] {
+    TSQLiteDataSet* DS = TSQLiteDataSet::Create(nullptr);
+    DS->SetDatabaseName(File);
+    DS->SetTableName("numbers");
+    return DS;
+  };
+  TSQLiteDataSet* DS = OpenBig();
+  TDataSource* Source = TDataSource::Create(nullptr);
+  Source->SetDataSet(DS);
+  TDataLink* Link = TDataLink::Create();
+  Link->SetDataSource(Source);
+  Link->SetBufferCount(50);
+  DS->Open();
+  EXPECT_EQ(Link->GetRecordCount(), 50);
+  String Expected;
+  for (Integer I = 1; I <= 50; ++I) Expected += (I > 1 ? " " : "") + IntToStr(I);
+  String Shown;
+  for (Integer I = 0; I < 50; ++I) {
+    Link->SetActiveRecord(I);
+    Shown += (I ? " " : "") + DS->FieldByName("id")->GetAsString();
+  }
+  Link->SetActiveRecord(0);
+  EXPECT_EQ(Shown, Expected);
+  EXPECT_EQ(DS->GetRecordCount(), 1000000) << "a scroll bar learns the size";
+  DS->SetRecNo(3);
+  DS->Edit();
+  DS->FieldByName("name")->SetAsString("Edited row");
+  DS->Post();
+  EXPECT_LT(DS->GetFetchedCount(), 1000) << "neither opening nor posting reads the table";
+  Link->Free();
+  Source->Free();
+  DS->Free();
+
+  DS = OpenBig();
+  DS->Open();
+  ASSERT_TRUE(DS->Locate("id", 3, {}));
+  EXPECT_EQ(DS->FieldByName("name")->GetAsString(), "Edited row");
+  EXPECT_LT(DS->GetFetchedCount(), 1000);
+  DS->Free();
+  std::remove(File.c_str());
 }
 
 }  // namespace
