@@ -150,6 +150,8 @@ void TCollection::Assign(TPersistent* Source) {
     inherited::Assign(Source);
     return;
   }
+  // Clearing first would empty the source too.
+  if (Other == this) return;
   BeginUpdate();
   try {
     Clear();

@@ -113,7 +113,8 @@ void TFormLexer::ScanNumber(TToken& T) {
     }
     if (Digits == 0) Error("Number expected", T.Line);
     T.Kind = tokInteger;
-    T.Int = Negative ? -Int64(V) : Int64(V);
+    // Negated as unsigned: -$8000000000000000 is the smallest Int64, not an overflow.
+    T.Int = Int64(Negative ? UInt64(0) - V : V);
     return;
   }
   std::size_t Start = FPos;

@@ -366,6 +366,8 @@ void TStrings::Assign(TPersistent* Source) {
     inherited::Assign(Source);
     return;
   }
+  // Clearing first would empty the source too.
+  if (Other == this) return;
   WithUpdate(this, [&] {
     Clear();
     FDelimiter = Other->FDelimiter;

@@ -83,6 +83,20 @@ void ForgetWindow(TWnd* W) {
 
 }  // namespace winimpl
 
+namespace {
+
+// A window takes the focus only when it and every parent up to its top-level
+// window are enabled: a form disabled under a modal one keeps its controls out.
+bool EnabledUpToTop(const TWnd* W) {
+  for (; W && W != Desktop(); W = W->Parent) {
+    if (W->Style & WS_DISABLED) return false;
+    if (!(W->Style & WS_CHILD)) break;
+  }
+  return true;
+}
+
+}  // namespace
+
 HWND SetFocus(HWND Wnd) {
   TWinState& S = State();
   HWND Old = S.Focus;
@@ -94,7 +108,7 @@ HWND SetFocus(HWND Wnd) {
   }
   TWnd* W = FindWnd(Wnd);
   if (!W || W == Desktop() || W->Destroying) return nullptr;
-  if (!IsWindowVisible(Wnd) || !IsWindowEnabled(Wnd)) return nullptr;
+  if (!IsWindowVisible(Wnd) || !EnabledUpToTop(W)) return nullptr;
   if (Wnd == Old) return Old;
   // The window's top-level window is activated first; its default handling
   // may already give the focus somewhere.

@@ -10,7 +10,7 @@
 //   [SECTION] Key state             SyncKeys, GetKeyState, Get/SetKeyboardState
 //   [SECTION] Mouse targets         HitTarget, double clicks
 //   [SECTION] Cooking               CookMouse, CookKey
-//   [SECTION] Taking                TakeInput (activation, WM_SETCURSOR)
+//   [SECTION] Taking                TakeInput (activation, WM_SETCURSOR), TakeLaterKey
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -255,7 +255,9 @@ std::uint32_t KeyScanCode(Word Key, bool& Extended) {
   return Scan;
 }
 
-void CookKey(TInputEvent& E) {
+// Keys: the key table as it stands before this key moves (the table of the
+// messages taken so far, or that plus the keys still waiting before this one).
+void CookKey(TInputEvent& E, const Byte* Keys) {
   TWinState& S = State();
   MSG& M = E.Msg;
   M.time = E.Time;
@@ -268,15 +270,16 @@ void CookKey(TInputEvent& E) {
   }
   // The state as it is once this key has moved.
   Byte After[256];
-  std::memcpy(After, S.Keys, 256);
+  std::memcpy(After, Keys, 256);
   ApplyEvent(After, E);
   bool Alt = (After[VK_MENU] & 0x80) != 0, Ctrl = (After[VK_CONTROL] & 0x80) != 0;
-  bool WasDown = (S.Keys[E.Key & 0xFF] & 0x80) != 0;
+  bool WasDown = (Keys[E.Key & 0xFF] & 0x80) != 0;
   bool Sys;
   bool Context;
   if (E.Key == VK_MENU) {
-    Sys = E.Down || E.AltReleasedAlone;
-    Context = Sys;
+    // Alt going down while Ctrl is held is a plain key, as any Ctrl+Alt key is.
+    Sys = (E.Down || E.AltReleasedAlone) && !Ctrl;
+    Context = E.Down || Sys;
   } else if (E.Key == VK_F10 && !Ctrl) {
     Sys = true;
     Context = Alt;
@@ -298,12 +301,20 @@ void CookKey(TInputEvent& E) {
 void Cook(TInputEvent& E) {
   E.Cooked = true;
   if (E.Kind == TInputKind::Key)
-    CookKey(E);
+    CookKey(E, State().Keys);
   else
     CookMouse(E);
 }
 
 // [SECTION] Taking
+
+// The mouse message as the hardware made it, for WM_MOUSEACTIVATE and
+// WM_SETCURSOR: a client message, and a press even when it became a double click.
+UINT RawMouseMessage(UINT Msg) {
+  if (Msg >= WM_NCMOUSEMOVE && Msg <= WM_NCMBUTTONDBLCLK) Msg = Msg - WM_NCMOUSEMOVE + WM_MOUSEMOVE;
+  if (Msg == WM_LBUTTONDBLCLK || Msg == WM_RBUTTONDBLCLK || Msg == WM_MBUTTONDBLCLK) Msg -= 2;
+  return Msg;
+}
 
 // Activation by a click: the answer to WM_MOUSEACTIVATE decides whether the
 // window is activated and whether the press is delivered.
@@ -313,7 +324,7 @@ bool MouseActivate(TInputEvent& E) {
   if (!Root) return false;
   HWND RootH = Root->Handle;
   LRESULT R = SendMessage(E.Msg.hwnd, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(RootH),
-                          MAKELPARAM(Integer(E.Hit), Integer(E.Msg.message)));
+                          MAKELPARAM(Integer(E.Hit), Integer(RawMouseMessage(E.Msg.message))));
   Root = FindWnd(RootH);
   bool MayActivate = Root && !(Root->ExStyle & WS_EX_NOACTIVATE) && !(Root->Style & WS_DISABLED);
   if ((R == MA_ACTIVATE || R == MA_ACTIVATEANDEAT) && MayActivate)
@@ -328,15 +339,40 @@ bool Deliver(TInputEvent& E) {
   ApplyEvent(S.Keys, E);
   if (E.Kind == TInputKind::Key || E.Kind == TInputKind::Wheel) return true;
   if (E.ActivateCheck && !MouseActivate(E)) return false;
-  if (E.HitTested && IsWindow(E.Msg.hwnd)) {
-    UINT Mouse = E.Msg.message >= WM_NCMOUSEMOVE && E.Msg.message <= WM_NCMBUTTONDBLCLK
-                     ? E.Msg.message - WM_NCMOUSEMOVE + WM_MOUSEMOVE
-                     : E.Msg.message;
+  if (E.HitTested && IsWindow(E.Msg.hwnd))
     SendMessage(E.Msg.hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(E.Msg.hwnd),
-                MAKELPARAM(Integer(E.Hit), Integer(Mouse)));
-  }
+                MAKELPARAM(Integer(E.Hit), Integer(RawMouseMessage(E.Msg.message))));
   if (E.Hit == HTERROR) return false;  // input to a disabled window goes nowhere
   return IsWindow(E.Msg.hwnd);
+}
+
+// A filter that passes over the first input event may still take a key
+// message waiting behind it ("is a key-down waiting?"). Keys are looked at
+// without side effects, as the key table would stand when they come; mouse
+// events are only ever taken in order, since finding their target sends
+// messages.
+bool TakeLaterKey(MSG* Msg, HWND Filter, UINT Min, UINT Max, bool Remove) {
+  TWinState& S = State();
+  Byte Keys[256];
+  std::memcpy(Keys, S.Keys, 256);
+  ApplyEvent(Keys, S.Input.front());
+  for (std::size_t I = 1; I < S.Input.size(); ++I) {
+    TInputEvent E = S.Input[I];
+    if (E.Kind == TInputKind::Key) {
+      CookKey(E, Keys);
+      E.Cooked = true;
+      if (!E.Dropped && MessageMatches(E.Msg, Filter, Min, Max)) {
+        *Msg = E.Msg;
+        if (Remove) {
+          S.Input.erase(S.Input.begin() + std::ptrdiff_t(I));
+          Deliver(E);
+        }
+        return true;
+      }
+    }
+    ApplyEvent(Keys, E);
+  }
+  return false;
 }
 
 }  // namespace
@@ -355,7 +391,8 @@ bool TakeInput(MSG* Msg, HWND Filter, UINT Min, UINT Max, bool Remove) {
       S.Input.pop_front();
       continue;
     }
-    if (!MessageMatches(F.Msg, Filter, Min, Max)) return false;
+    if (!MessageMatches(F.Msg, Filter, Min, Max))
+      return TakeLaterKey(Msg, Filter, Min, Max, Remove);
     if (!Remove) {
       *Msg = F.Msg;
       return true;

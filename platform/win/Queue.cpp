@@ -13,6 +13,7 @@
 
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/VirtualKeys.h"
+#include "platform/win/Timer.h"
 #include "platform/win/Win.h"
 #include "platform/win/WinImpl.h"
 
@@ -134,9 +135,10 @@ BOOL PeekMessage(MSG* Msg, HWND Wnd, UINT Min, UINT Max, UINT RemoveFlags) {
       if (Remove) Taken(*Msg);
       return TRUE;
     }
-    // [Phase 3] WM_QUIT once nothing posted is left.
-    if (S.QuitPending && Wnd == nullptr &&
-        ((Min == 0 && Max == 0) || (WM_QUIT >= Min && WM_QUIT <= Max))) {
+    // [Phase 3] WM_QUIT once nothing posted is left. It comes whatever the
+    // window and range filters ask for, so that a loop removing one message
+    // of its own can see the quit and post it again.
+    if (S.QuitPending) {
       *Msg = MSG{};
       Msg->message = WM_QUIT;
       Msg->wParam = WPARAM(S.QuitCode);
@@ -313,13 +315,19 @@ bool ProcessMessage() {
   MSG M;
   if (!PeekMessage(&M, nullptr, 0, 0, PM_REMOVE)) return false;
   auto Filter = State().MessageFilter;  // a copy: the filter may replace itself
-  if (M.message == WM_QUIT) {
-    if (Filter) Filter(M);
-    return true;
+  try {
+    if (M.message == WM_QUIT) {
+      if (Filter) Filter(M);
+      return true;
+    }
+    if (Filter && Filter(M)) return true;
+    TranslateMessage(&M);
+    DispatchMessage(&M);
+  } catch (...) {
+    // One handler for the whole program; the loop goes on with the next message.
+    if (!ApplicationHandleException) throw;
+    ApplicationHandleException(nullptr);
   }
-  if (Filter && Filter(M)) return true;
-  TranslateMessage(&M);
-  DispatchMessage(&M);
   return true;
 }
 

@@ -16,7 +16,8 @@ BOOL PostMessage(HWND Wnd, UINT Msg, WPARAM W, LPARAM L);
 BOOL PostThreadMessage(DWORD ThreadId, UINT Msg, WPARAM W, LPARAM L);
 void PostQuitMessage(Integer ExitCode);
 // Wnd filters to that window and its children; (HWND)-1 to thread messages.
-// Min = Max = 0 takes every message.
+// Min = Max = 0 takes every message. A pending WM_QUIT is answered whatever
+// the filters, once no posted message or input matches them.
 BOOL PeekMessage(MSG* Msg, HWND Wnd, UINT Min, UINT Max, UINT RemoveFlags);
 // Answers 0 for WM_QUIT and -1 when nothing is queued or due: the headless
 // queue never waits, so a loop must stop there (or Advance the clock).
@@ -38,7 +39,10 @@ BOOL WaitMessage();  // answers at once: the queue never waits
 // true means the message was handled and goes no further. Null removes it.
 void SetMessageFilter(std::function<bool(MSG&)> Filter);
 // Takes one message and handles it (filter, translate, dispatch); answers
-// false when the queue had nothing. WM_QUIT is handed to the filter only.
+// false when the queue had nothing. WM_QUIT is handed to the filter only. An
+// exception escaping the filter or a window procedure goes to
+// ApplicationHandleException (Timer.h), and pumping goes on; with no handler
+// set it reaches the caller.
 bool ProcessMessage();
 // Pumps until nothing is queued, nothing is due and nothing needs painting.
 void ProcessMessages();

@@ -60,7 +60,8 @@ void RedrawBar(HWND Wnd) {
 
 Integer SetScrollInfo(HWND Wnd, Integer Bar, const SCROLLINFO* Info, BOOL Redraw) {
   if (Bar == SB_CTL)
-    return Integer(SendMessage(Wnd, SBM_SETSCROLLINFO, WPARAM(Redraw), reinterpret_cast<LPARAM>(Info)));
+    return Integer(
+        SendMessage(Wnd, SBM_SETSCROLLINFO, WPARAM(Redraw), reinterpret_cast<LPARAM>(Info)));
   TScrollBarRec* B = BarOf(Wnd, Bar);
   if (!B || !Info) return 0;
   if (Info->fMask & SIF_RANGE) {

@@ -13,8 +13,10 @@
 namespace kvp {
 
 // Set by the application: handles an exception that escaped an event handler
-// called from a window procedure outside any control (a timer's OnTimer). It
-// is called inside the catch block. When it is empty the exception goes on.
+// called from a window procedure outside any control (a timer's OnTimer), or
+// any window procedure or the message filter while the pump dispatches
+// (ProcessMessage). It is called inside the catch block, with the object that
+// raised it when one is known. When it is empty the exception goes on.
 extern std::function<void(TObject* Sender)> ApplicationHandleException;
 
 class TTimer : public TComponent {

@@ -114,7 +114,8 @@ LRESULT DefWindowProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L);
 // ---- Focus, activation, capture -------------------------------------------------
 // Sends WM_KILLFOCUS to the old focus (wParam = the new one) then WM_SETFOCUS to
 // the new one (wParam = the old one), activating its top-level window first.
-// A disabled or hidden window is refused: nothing changes and null is answered.
+// A hidden window, or one that is disabled or has a disabled parent, is
+// refused: nothing changes and null is answered.
 // Otherwise answers the previous focus.
 HWND SetFocus(HWND Wnd);
 HWND GetFocus();

@@ -154,6 +154,15 @@ TEST(Collection, ItemsMoveBetweenCollectionsAndAssignCopiesItemWise) {
   EXPECT_THROW(B->Assign(NotACollection.get()), EConvertError);
 }
 
+TEST(Collection, AssigningACollectionToItselfKeepsItsItems) {
+  TObjectPtr<TBands> Bands(TBands::Create(nullptr));
+  for (Integer W : {4, 5}) static_cast<TBandItem*>(Bands->Add())->SetWidth(W);
+  TCollectionItem* First = Bands->GetItems(0);
+  Bands->Assign(Bands.get());
+  EXPECT_EQ(Widths(Bands.get()), (std::vector<Integer>{4, 5}));
+  EXPECT_EQ(Bands->GetItems(0), First);
+}
+
 TEST(Collection, NamePathsGoThroughTheOwnersProperty) {
   TObjectPtr<TBandOwner> Owner(TBandOwner::Create(nullptr));
   Owner->SetName("Grid1");

@@ -388,6 +388,23 @@ TEST(FormText, ValuesRoundTripExactly) {
   }
 }
 
+TEST(FormText, HexIntegersReadUpToTheSmallestInt64) {
+  auto ReadBig = [](const char* Value) {
+    TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+    ReadComponentText(String("object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Big = ") +
+                          Value + "\n  end\nend\n",
+                      Form.get());
+    return Form->Grid1->Big;
+  };
+  EXPECT_EQ(ReadBig("$7FFFFFFFFFFFFFFF"), INT64_MAX);
+  EXPECT_EQ(ReadBig("-$8000000000000000"), INT64_MIN);  // negating it overflowed before
+  EXPECT_EQ(ReadBig("-$10"), -16);
+  EXPECT_EQ(ReadError("object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Big = "
+                      "$10000000000000000\n  end\nend\n",
+                      TObjectPtr<TStreamForm>(TStreamForm::Create(nullptr)).get()),
+            "Error reading Grid1.Big: Invalid number on line 3");
+}
+
 TEST(FormText, VariantsAndCurrencyKeepTheirTypesAndValues) {
   TRegisteredForm Registered;
   const Variant Values[] = {Variant(5),
@@ -492,6 +509,30 @@ TEST(FormReading, MalformedListNamesTheLineAndKeepsWhatWasRead) {
   EXPECT_FALSE(Form->GetComponentState().Contains(csLoading));
   EXPECT_FALSE(Form->GetComponentState().Contains(csReading));
   EXPECT_EQ(Log.back(), "Loaded Form1");
+}
+
+TEST(FormReading, FailedReadIntoALoadedFormKeepsItsComponentsAndReferences) {
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  ReadComponentText(SampleText, Form.get());
+  TStreamGrid* Grid1 = Form->Grid1;
+  std::string Error = ReadError(
+      "inherited Form1: TStreamForm\n"
+      "  inherited Grid1: TStreamGrid\n"
+      "    Caption = 'changed'\n"
+      "    ColCount = 'three'\n"
+      "  end\n"
+      "end\n",
+      Form.get());
+  EXPECT_EQ(Error, "Error reading Grid1.ColCount: Invalid property value on line 4");
+  // The grid that was there before the read is still there, with what was read.
+  EXPECT_EQ(Form->Grid1, Grid1);
+  EXPECT_EQ(Form->GetComponentCount(), 4);
+  EXPECT_EQ(Grid1->Caption, "changed");
+  EXPECT_EQ(Grid1->GetSource(), Form->Source1);
+  EXPECT_EQ(Grid1->GetColumns()->GetCount(), 2);
+  EXPECT_EQ(Form->Grid2->Buddy, Form.get());
+  EXPECT_FALSE(Grid1->GetComponentState().Contains(csLoading));
+  EXPECT_EQ(Grid1->ColWidths, (std::vector<Integer>{64, 30}));  // the bad count changed nothing
 }
 
 TEST(FormReading, FailedChildIsFreedAndEarlierSiblingsAreFinished) {

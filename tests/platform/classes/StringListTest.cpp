@@ -10,8 +10,8 @@
 #include "platform/classes/Component.h"
 #include "platform/classes/Filer.h"
 #include "platform/classes/Streams.h"
-#include "platform/classes/TypInfo.h"
 #include "platform/classes/StringList.h"
+#include "platform/classes/TypInfo.h"
 #include "platform/rtl/Strings.h"
 
 using namespace kvp;
@@ -323,6 +323,14 @@ TEST(Strings, AssignCopiesStringsObjectsAndSettings) {
   TObjectPtr<TPersistent> NotStrings(TPersistent::Create());
   EXPECT_THROW(L->Assign(NotStrings.get()), EConvertError);
   EXPECT_EQ(L->GetCount(), 2);
+}
+
+TEST(Strings, AssigningAListToItselfKeepsItsLines) {
+  TObjectPtr<TStringList> L = MakeList({"b", "a"});
+  L->SetObject(0, Obj1);
+  L->Assign(L.get());
+  EXPECT_EQ(Items(L.get()), (Lines{"b", "a"}));
+  EXPECT_EQ(L->GetObject(0), Obj1);
 }
 
 TEST(StringList, LoadsAndSavesUtf8ThroughStreamsAndFiles) {

@@ -89,5 +89,35 @@ TEST_F(ClipboardTest, TClipboardNestsAndEmptiesOncePerOpening) {
   EXPECT_EQ(Clipboard()->GetAsText(), "again");
 }
 
+TEST_F(ClipboardTest, SeveralFormatsAreHeldAtOnceAndReadBackUnchanged) {
+  UINT Cells = RegisterClipboardFormat("Korvel Cells");
+  UINT Rtf = RegisterClipboardFormat("Rich Text Format");
+  const unsigned char Binary[] = {0, 1, 2, 0xFF, 0};
+  const char16_t Wide[] = u"Zeile 1\r\nÄ";
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  SetClipboardData(Cells, Block(Binary, sizeof Binary));
+  SetClipboardData(Rtf, Block("{\\rtf1 x}", 10));
+  SetClipboardData(CF_UNICODETEXT, Block(Wide, sizeof Wide));
+  CloseClipboard();
+  EXPECT_TRUE(IsClipboardFormatAvailable(Cells));
+  EXPECT_TRUE(IsClipboardFormatAvailable(Rtf));
+  EXPECT_EQ(Clipboard()->GetAsText(), "Zeile 1\r\nÄ") << "Unicode text read back as text";
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  HANDLE C = GetClipboardData(Cells);
+  ASSERT_TRUE(C);
+  ASSERT_EQ(GlobalSize(C), sizeof Binary);
+  EXPECT_EQ(std::memcmp(GlobalLock(C), Binary, sizeof Binary), 0);
+  GlobalUnlock(C);
+  HANDLE R = GetClipboardData(Rtf);
+  ASSERT_TRUE(R);
+  EXPECT_STREQ(static_cast<const char*>(GlobalLock(R)), "{\\rtf1 x}");
+  GlobalUnlock(R);
+  std::vector<UINT> Formats;
+  for (UINT F = EnumClipboardFormats(0); F; F = EnumClipboardFormats(F)) Formats.push_back(F);
+  EXPECT_EQ(Formats, (std::vector<UINT>{Cells, Rtf, CF_UNICODETEXT, CF_TEXT, CF_OEMTEXT}));
+  CloseClipboard();
+}
+
 }  // namespace
 }  // namespace kvp::test

@@ -157,5 +157,27 @@ TEST_F(FocusTest, CaptureChangesAreAnnouncedToTheLoser) {
   EXPECT_EQ(GetCapture(), nullptr);
 }
 
+// Regression: a child of a disabled window took the focus, so a form disabled
+// under a modal one could take it away from the modal one.
+TEST_F(FocusTest, AChildOfADisabledWindowCannotTakeTheFocus) {
+  HWND Main = MakeTop(Rect(0, 0, 200, 200));
+  HWND Edit = MakeChild(Main, Rect(0, 0, 50, 20));
+  HWND Panel = MakeChild(Main, Rect(0, 50, 100, 100));
+  HWND InPanel = MakeChild(Panel, Rect(0, 0, 50, 20));
+  HWND Modal = MakeTop(Rect(50, 50, 150, 150));
+  EnableWindow(Main, FALSE);
+  SetFocus(Modal);
+  Rec().Clear();
+  EXPECT_EQ(SetFocus(Edit), nullptr);
+  EXPECT_EQ(GetFocus(), Modal);
+  EXPECT_EQ(GetActiveWindow(), Modal);
+  EXPECT_EQ(Rec().Count(Modal, WM_KILLFOCUS), 0);
+  EnableWindow(Main, TRUE);
+  EnableWindow(Panel, FALSE);
+  EXPECT_EQ(SetFocus(InPanel), nullptr) << "a disabled parent inside the window";
+  EXPECT_EQ(SetFocus(Edit), Modal) << "the enabled window takes it again";
+  EXPECT_EQ(GetFocus(), Edit);
+}
+
 }  // namespace
 }  // namespace kvp::test

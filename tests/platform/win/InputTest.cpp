@@ -7,6 +7,8 @@
 // - HTTRANSPARENT answered by a whole top-level window (the one below takes the click);
 // - a key pressed with no focus and no active window (dropped);
 // - a double click whose second press lands on another window.
+#include <tuple>
+
 #include "WinTestUtil.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/VirtualKeys.h"
@@ -237,7 +239,7 @@ TEST_F(InputTest, KeySequencesAndTheirCharacters) {
          Input.KeyPress('A', {ssCtrl, ssAlt});
        },
        {{Down, VK_CONTROL},
-        {WM_SYSKEYDOWN, VK_MENU},
+        {Down, VK_MENU},
         {Down, 'A'},
         {Up, 'A'},
         {Up, VK_MENU},
@@ -395,6 +397,198 @@ TEST_F(InputTest, PendingKeysCanBePeekedBeforeThePumpTakesThem) {
   Input.SetAutoPump(true);
   Input.KeyUp(VK_DOWN);
   EXPECT_EQ(Rec().Of(Top, {WM_KEYDOWN, WM_KEYUP}), (std::vector<UINT>{WM_KEYDOWN, WM_KEYUP}));
+}
+
+// A window that takes the capture on a press and gives it back on the release,
+// as a control does, dragged from inside out over another window.
+TEST_F(InputTest, ADragWithCaptureKeepsEveryMessageAtTheWindowThatTookIt) {
+  HWND Top = MakeTop(Rect(100, 100, 400, 400));
+  HWND A = MakeChild(Top, Rect(10, 10, 60, 60));
+  HWND B = MakeChild(Top, Rect(100, 10, 200, 60));
+  Rec().Answer = [A](HWND Wnd, UINT Msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (Wnd == A && Msg == WM_LBUTTONDOWN) SetCapture(A);
+    if (Wnd == A && Msg == WM_LBUTTONUP) ReleaseCapture();
+    return std::nullopt;
+  };
+  Input.MouseMove(A, Point(20, 20));
+  Rec().Clear();
+  Input.Drag(A, Point(20, 20), Point(120, 30), 2);
+  auto Is = [](const TRecorded& R, HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
+    return R.Wnd == Wnd && R.Msg == Msg && R.W == W && R.L == L;
+  };
+  ASSERT_EQ(Rec().Of(nullptr, {WM_NCHITTEST, WM_SETCURSOR, WM_LBUTTONDOWN, WM_MOUSEMOVE,
+                               WM_LBUTTONUP, WM_CAPTURECHANGED}),
+            (std::vector<UINT>{WM_NCHITTEST, WM_SETCURSOR, WM_SETCURSOR, WM_LBUTTONDOWN,
+                               WM_MOUSEMOVE, WM_MOUSEMOVE, WM_LBUTTONUP, WM_CAPTURECHANGED}))
+      << "the press is hit-tested (the parent is asked about the cursor too); "
+         "nothing after it is";
+  EXPECT_TRUE(Is(Rec().Last(A, WM_LBUTTONDOWN), A, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20)));
+  std::vector<LPARAM> Moves;
+  for (const TRecorded& R : Rec().Log)
+    if (R.Msg == WM_MOUSEMOVE) {
+      EXPECT_EQ(R.Wnd, A);
+      EXPECT_EQ(R.W, MK_LBUTTON);
+      Moves.push_back(R.L);
+    }
+  EXPECT_EQ(Moves, (std::vector<LPARAM>{MAKELPARAM(70, 25), MAKELPARAM(120, 30)}))
+      << "in A's client coordinates, beyond its size";
+  EXPECT_TRUE(Is(Rec().Last(A, WM_LBUTTONUP), A, WM_LBUTTONUP, 0, MAKELPARAM(120, 30)));
+  EXPECT_TRUE(Is(Rec().Last(A, WM_CAPTURECHANGED), A, WM_CAPTURECHANGED, 0, 0));
+  EXPECT_TRUE(Rec().All(B).empty()) << "B is under the cursor but never hears of it";
+  EXPECT_EQ(GetMessagePos(), DWORD(MAKELPARAM(230, 140))) << "the release, on the screen";
+  EXPECT_EQ(GetCapture(), nullptr);
+  Rec().Clear();
+  Input.MouseMove(B, Point(21, 21));
+  EXPECT_EQ(Rec().Of(B, MouseSeq), (std::vector<UINT>{WM_NCHITTEST, WM_SETCURSOR, WM_MOUSEMOVE}))
+      << "after the release, hit testing again";
+}
+
+// Clicks move the focus: to another top-level window by activating it, and
+// between two windows that take the focus when pressed, as edits do.
+TEST_F(InputTest, ClicksMoveTheFocusBetweenTwoWindows) {
+  HWND One = MakeTop(Rect(0, 0, 200, 100));
+  HWND A = MakeChild(One, Rect(0, 0, 50, 50));
+  HWND B = MakeChild(One, Rect(100, 0, 150, 50));
+  HWND Two = MakeTop(Rect(300, 0, 500, 100));
+  Rec().Answer = [A, B](HWND Wnd, UINT Msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if ((Wnd == A || Wnd == B) && Msg == WM_LBUTTONDOWN) SetFocus(Wnd);
+    return std::nullopt;
+  };
+  auto FocusMessages = [this] {
+    std::vector<std::tuple<HWND, UINT, HWND>> L;
+    for (const TRecorded& R : Rec().Log)
+      if (R.Msg == WM_KILLFOCUS || R.Msg == WM_SETFOCUS)
+        L.push_back({R.Wnd, R.Msg, reinterpret_cast<HWND>(R.W)});
+    return L;
+  };
+  using TSeq = std::vector<std::tuple<HWND, UINT, HWND>>;
+  SetActiveWindow(Two);
+  ASSERT_EQ(GetFocus(), Two);
+
+  // Into the inactive window: activation focuses it, then the press moves on to A.
+  Rec().Clear();
+  Input.Click(A, Point(5, 5));
+  EXPECT_EQ(FocusMessages(), (TSeq{{Two, WM_KILLFOCUS, One},
+                                   {One, WM_SETFOCUS, Two},
+                                   {One, WM_KILLFOCUS, A},
+                                   {A, WM_SETFOCUS, One}}));
+  EXPECT_EQ(GetFocus(), A);
+
+  // Within the active window: no activation, A hands the focus to B.
+  Rec().Clear();
+  Input.Click(B, Point(5, 5));
+  EXPECT_EQ(FocusMessages(), (TSeq{{A, WM_KILLFOCUS, B}, {B, WM_SETFOCUS, A}}));
+  EXPECT_EQ(Rec().Count(B, WM_MOUSEACTIVATE), 0);
+  EXPECT_EQ(GetFocus(), B);
+
+  // Back to the other window: it takes the focus it is given by its activation.
+  Rec().Clear();
+  Input.Click(Two, Point(5, 5));
+  EXPECT_EQ(FocusMessages(), (TSeq{{B, WM_KILLFOCUS, Two}, {Two, WM_SETFOCUS, B}}));
+  EXPECT_EQ(GetActiveWindow(), Two);
+}
+
+TEST_F(InputTest, TheDoubleClickTimeCanBeChanged) {
+  HWND Top = MakeTop(Rect(0, 0, 100, 100));
+  EXPECT_EQ(GetDoubleClickTime(), 500u);
+  SetDoubleClickTime(200);
+  Input.Click(Top, Point(10, 10));
+  AdvanceTicks(250);
+  Rec().Clear();
+  Input.Click(Top, Point(10, 10));
+  EXPECT_EQ(Rec().Count(Top, WM_LBUTTONDBLCLK), 0) << "250 ms is too slow now";
+  AdvanceTicks(150);
+  Input.Click(Top, Point(10, 10));
+  EXPECT_EQ(Rec().Count(Top, WM_LBUTTONDBLCLK), 1);
+  SetDoubleClickTime(0);
+  EXPECT_EQ(GetDoubleClickTime(), 500u) << "0 restores the default";
+}
+
+// Regression: Alt pressed while Ctrl is held came as WM_SYSKEYDOWN, so a
+// Ctrl+Alt shortcut began on the system-key path.
+TEST_F(InputTest, AltUnderCtrlIsAPlainKeyWithTheAltBit) {
+  HWND Top = MakeTop(Rect(0, 0, 100, 100));
+  SetFocus(Top);
+  Input.KeyDown(VK_CONTROL);
+  Rec().Clear();
+  Input.KeyDown(VK_MENU);
+  Input.KeyUp(VK_MENU);
+  Input.KeyUp(VK_CONTROL);
+  EXPECT_EQ(Rec().Of(Top, {WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN, WM_SYSKEYUP}),
+            (std::vector<UINT>{WM_KEYDOWN, WM_KEYUP, WM_KEYUP}));
+  EXPECT_TRUE(Rec().Last(Top, WM_KEYDOWN).L & (1 << 29)) << "Alt is down";
+  Rec().Clear();
+  Input.KeyPress(VK_MENU);
+  EXPECT_EQ(Rec().Of(Top, {WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN, WM_SYSKEYUP}),
+            (std::vector<UINT>{WM_SYSKEYDOWN, WM_SYSKEYUP}))
+      << "Alt alone stays a system key";
+}
+
+// Every press and release of a double click is hit-tested and given a cursor
+// first; the cursor and activation messages name the press the hardware made.
+TEST_F(InputTest, ADoubleClickIsHitTestedLikeEveryClick) {
+  HWND One = MakeTop(Rect(0, 0, 100, 100), WS_POPUP | WS_VISIBLE | WS_VSCROLL);
+  HWND Two = MakeTop(Rect(200, 0, 300, 100));
+  ASSERT_EQ(GetActiveWindow(), Two);
+  Input.MouseMove(Two, Point(10, 10));
+  Rec().Clear();
+  Input.DoubleClick(Two, Point(10, 10));
+  EXPECT_EQ(Rec().Of(Two, MouseSeq),
+            (std::vector<UINT>{WM_NCHITTEST, WM_SETCURSOR, WM_LBUTTONDOWN, WM_NCHITTEST,
+                               WM_SETCURSOR, WM_LBUTTONUP, WM_NCHITTEST, WM_SETCURSOR,
+                               WM_LBUTTONDBLCLK, WM_NCHITTEST, WM_SETCURSOR, WM_LBUTTONUP}));
+  std::vector<WORD> CursorMessages;
+  for (const TRecorded& R : Rec().Log)
+    if (R.Msg == WM_SETCURSOR) CursorMessages.push_back(HIWORD(R.L));
+  EXPECT_EQ(CursorMessages,
+            (std::vector<WORD>{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}));
+  // A press on the scroll bar of an inactive window.
+  Rec().Clear();
+  Input.MouseDown(mbLeft, One, Point(100 - 8, 50));
+  TRecorded Ask = Rec().Last(One, WM_MOUSEACTIVATE);
+  EXPECT_EQ(Ask.L, MAKELPARAM(HTVSCROLL, WM_LBUTTONDOWN));
+  EXPECT_EQ(Rec().Last(One, WM_SETCURSOR).L, MAKELPARAM(HTVSCROLL, WM_LBUTTONDOWN));
+  Input.MouseUp(mbLeft, One, Point(100 - 8, 50));
+}
+
+// A handler asking "is a key-down waiting?" finds it behind the release of
+// the key before it, as when the user types quickly.
+TEST_F(InputTest, AWaitingKeyDownIsFoundBehindOtherInput) {
+  HWND Top = MakeTop(Rect(0, 0, 100, 100));
+  SetFocus(Top);
+  Input.KeyDown('A');
+  Input.SetAutoPump(false);
+  Input.KeyUp('A');
+  Input.KeyDown('B');
+  MSG M;
+  ASSERT_TRUE(PeekMessage(&M, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE));
+  EXPECT_EQ(M.wParam, WPARAM('B'));
+  EXPECT_EQ(M.hwnd, Top);
+  // Behind Alt, a letter is a system key, not a key-down.
+  Input.KeyUp('B');
+  Input.KeyDown(VK_MENU);
+  Input.KeyDown('C');
+  ASSERT_TRUE(PeekMessage(&M, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE));
+  EXPECT_EQ(M.wParam, WPARAM('B')) << "taken out of the queue";
+  EXPECT_FALSE(PeekMessage(&M, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE));
+  ASSERT_TRUE(PeekMessage(&M, nullptr, WM_SYSKEYDOWN, WM_SYSKEYDOWN, PM_NOREMOVE));
+  EXPECT_EQ(M.wParam, WPARAM(VK_MENU));
+  Rec().Clear();
+  Input.SetAutoPump(true);
+  Input.KeyUp('C');
+  Input.KeyUp(VK_MENU);
+  std::vector<std::pair<UINT, WPARAM>> Seen;
+  for (const TRecorded& R : Rec().Log)
+    if (R.Wnd == Top && (R.Msg == WM_KEYDOWN || R.Msg == WM_KEYUP || R.Msg == WM_SYSKEYDOWN ||
+                         R.Msg == WM_SYSKEYUP))
+      Seen.push_back({R.Msg, R.W});
+  EXPECT_EQ(Seen, (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYUP, 'A'},
+                                                        {WM_KEYUP, 'B'},
+                                                        {WM_SYSKEYDOWN, VK_MENU},
+                                                        {WM_SYSKEYDOWN, 'C'},
+                                                        {WM_SYSKEYUP, 'C'},
+                                                        {WM_KEYUP, VK_MENU}}))
+      << "the rest comes in order";
 }
 
 }  // namespace

@@ -194,5 +194,53 @@ TEST_F(PaintTest, ScrollBarsAndFramesAreDrawnAndTheSurfaceSaves) {
   EXPECT_EQ(GetLiveDCCount(), 0) << "every DC the window system made is gone";
 }
 
+TEST_F(PaintTest, TheFrameIsPaintedInsideBeginPaintBeforeTheBackground) {
+  HWND H = MakeTop(Rect(0, 0, 100, 100), WS_POPUP | WS_VISIBLE | WS_BORDER);
+  Rec().Clear();
+  ProcessMessages();
+  EXPECT_EQ(Rec().Of(H, {WM_PAINT, WM_NCPAINT, WM_ERASEBKGND}),
+            (std::vector<UINT>{WM_PAINT, WM_NCPAINT, WM_ERASEBKGND}));
+  // A frame alone comes without WM_PAINT.
+  Rec().Clear();
+  RedrawWindow(H, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+  TRect Client = Rect(0, 0, 98, 98);
+  ValidateRect(H, &Client);
+  ProcessMessages();
+  EXPECT_EQ(Rec().Of(H, {WM_PAINT, WM_NCPAINT, WM_ERASEBKGND}), std::vector<UINT>{WM_NCPAINT});
+}
+
+TEST_F(PaintTest, RedrawWindowPaintsNowOrLaterAndReachesChildrenAsAsked) {
+  HWND Top = MakeTop(Rect(0, 0, 100, 100), WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN);
+  HWND Child = MakeChild(Top, Rect(10, 10, 50, 50));
+  ProcessMessages();
+  struct TCase {
+    UINT Flags;
+    Integer TopPaints, ChildPaints;  // sent before RedrawWindow returns
+    bool ChildOwes;                  // left for the queue
+  };
+  const TCase Cases[] = {
+      {RDW_INVALIDATE, 0, 0, false},
+      {RDW_INVALIDATE | RDW_UPDATENOW, 1, 0, false},
+      {RDW_INVALIDATE | RDW_ALLCHILDREN, 0, 0, true},
+      {RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW, 1, 1, false},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(testing::Message() << "flags 0x" << std::hex << C.Flags);
+    Rec().Clear();
+    RedrawWindow(Top, nullptr, nullptr, C.Flags);
+    EXPECT_EQ(Rec().Count(Top, WM_PAINT), C.TopPaints);
+    EXPECT_EQ(Rec().Count(Child, WM_PAINT), C.ChildPaints);
+    TRect U;
+    EXPECT_EQ(GetUpdateRect(Child, &U, FALSE) != FALSE, C.ChildOwes);
+    ProcessMessages();
+  }
+  // Validation takes back what was invalidated, children included.
+  RedrawWindow(Top, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+  RedrawWindow(Top, nullptr, nullptr, RDW_VALIDATE | RDW_ALLCHILDREN);
+  Rec().Clear();
+  ProcessMessages();
+  EXPECT_EQ(Rec().Of(nullptr, {WM_PAINT}), std::vector<UINT>{});
+}
+
 }  // namespace
 }  // namespace kvp::test

@@ -2,6 +2,7 @@
 // painting only when nothing else waits, timers on the virtual clock.
 #include "WinTestUtil.h"
 #include "platform/rtl/Clock.h"
+#include "platform/win/Timer.h"
 
 namespace kvp::test {
 namespace {
@@ -139,6 +140,108 @@ TEST_F(QueueTest, TranslateMessagePostsTheCharacterBeforeLaterMessages) {
   PostMessage(H, WM_CHAR, 'x', 0);
   ProcessMessages();
   EXPECT_EQ(Rec().All(H), std::vector<UINT>{WM_CHAR});
+}
+
+// A guard that keeps a button from re-opening the menu it just closed: the
+// close posts a message carrying the button's index, and the button's next
+// press removes that one message (by window and message) and checks the index.
+TEST_F(QueueTest, OneQueuedMessageIsRemovedByWindowMessageAndWParam) {
+  HWND Editor = MakeTop(Rect(0, 0, 100, 20));
+  HWND Other = MakeTop(Rect(0, 30, 100, 50));
+  ProcessMessages();
+  const UINT Guard = WM_USER + 102;
+  PostMessage(Other, Guard, 7, 0);
+  PostMessage(Editor, WM_USER + 1, 0, 0);
+  PostMessage(Editor, Guard, 2, 0);
+  PostMessage(Editor, WM_USER + 3, 0, 0);
+  MSG M;
+  ASSERT_TRUE(PeekMessage(&M, Editor, Guard, Guard, PM_NOREMOVE));
+  EXPECT_EQ(M.wParam, WPARAM(2));
+  ASSERT_TRUE(PeekMessage(&M, Editor, Guard, Guard, PM_NOREMOVE)) << "peeking left it there";
+  ASSERT_TRUE(PeekMessage(&M, Editor, Guard, Guard, PM_REMOVE));
+  EXPECT_EQ(M.hwnd, Editor);
+  EXPECT_EQ(M.wParam, WPARAM(2));
+  EXPECT_FALSE(PeekMessage(&M, Editor, Guard, Guard, PM_REMOVE)) << "only one was removed";
+  std::vector<std::pair<HWND, UINT>> Rest;
+  while (PeekMessage(&M, nullptr, 0, 0, PM_REMOVE)) Rest.push_back({M.hwnd, M.message});
+  EXPECT_EQ(Rest, (std::vector<std::pair<HWND, UINT>>{
+                      {Other, Guard}, {Editor, WM_USER + 1}, {Editor, WM_USER + 3}}));
+}
+
+// A popup that loses the focus posts itself its close-up: it runs only when
+// the pump takes it, after the focus change has finished.
+TEST_F(QueueTest, APostedCloseUpRunsAfterTheFocusChangeThatCausedIt) {
+  HWND Main = MakeTop(Rect(0, 0, 200, 200));
+  HWND Edit = MakeChild(Main, Rect(0, 0, 100, 20));
+  HWND Popup = MakeChild(Main, Rect(0, 20, 100, 120));
+  const UINT CloseUp = WM_USER + 101;
+  SetFocus(Popup);
+  ProcessMessages();
+  HWND FocusAtCloseUp = nullptr;
+  Rec().Answer = [&](HWND Wnd, UINT Msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (Wnd == Popup && Msg == WM_KILLFOCUS) PostMessage(Popup, CloseUp, 0, 0);
+    if (Wnd == Popup && Msg == CloseUp) FocusAtCloseUp = GetFocus();
+    return std::nullopt;
+  };
+  Rec().Clear();
+  SetFocus(Edit);
+  EXPECT_EQ(Rec().Count(Popup, CloseUp), 0) << "posted, not sent";
+  std::vector<std::pair<HWND, UINT>> Seen;
+  ProcessMessages();
+  for (const TRecorded& R : Rec().Log)
+    if (R.Msg == WM_KILLFOCUS || R.Msg == WM_SETFOCUS || R.Msg == CloseUp)
+      Seen.push_back({R.Wnd, R.Msg});
+  EXPECT_EQ(Seen, (std::vector<std::pair<HWND, UINT>>{
+                      {Popup, WM_KILLFOCUS}, {Edit, WM_SETFOCUS}, {Popup, CloseUp}}));
+  EXPECT_EQ(FocusAtCloseUp, Edit);
+}
+
+// Regression: a filtered PeekMessage that removes one message must also hand
+// back a pending WM_QUIT, or a loop that re-posts it never learns of it.
+TEST_F(QueueTest, QuitIsAnsweredWhateverTheFilters) {
+  HWND H = MakeTop(Rect(0, 0, 10, 10));
+  ProcessMessages();
+  PostMessage(H, WM_USER + 5, 0, 0);
+  PostQuitMessage(4);
+  MSG M;
+  ASSERT_TRUE(PeekMessage(&M, H, WM_USER + 5, WM_USER + 5, PM_REMOVE));
+  EXPECT_EQ(M.message, UINT(WM_USER + 5)) << "a matching posted message comes first";
+  ASSERT_TRUE(PeekMessage(&M, H, WM_USER + 9, WM_USER + 9, PM_NOREMOVE));
+  EXPECT_EQ(M.message, UINT(WM_QUIT));
+  ASSERT_TRUE(PeekMessage(&M, H, WM_USER + 9, WM_USER + 9, PM_REMOVE));
+  EXPECT_EQ(M.message, UINT(WM_QUIT));
+  EXPECT_EQ(M.wParam, WPARAM(4));
+  EXPECT_FALSE(PeekMessage(&M, nullptr, 0, 0, PM_REMOVE)) << "taken once";
+}
+
+TEST_F(QueueTest, AnExceptionInAHandlerGoesToTheApplicationAndTheLoopGoesOn) {
+  HWND H = MakeTop(Rect(0, 0, 10, 10));
+  ProcessMessages();
+  Rec().Answer = [](HWND, UINT Msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (Msg == WM_USER + 1) throw EConvertError("bad message");
+    return std::nullopt;
+  };
+  std::vector<String> Seen;
+  ApplicationHandleException = [&Seen](TObject*) {
+    try {
+      throw;
+    } catch (const Exception& E) {
+      Seen.push_back(E.GetMessage());
+    }
+  };
+  PostMessage(H, WM_USER + 1, 0, 0);
+  PostMessage(H, WM_USER + 2, 0, 0);
+  PostMessage(H, WM_USER + 1, 0, 0);
+  Rec().Clear();
+  EXPECT_NO_THROW(ProcessMessages());
+  EXPECT_EQ(Seen, (std::vector<String>{"bad message", "bad message"}));
+  EXPECT_EQ(Rec().Of(H, {WM_USER + 1, WM_USER + 2}),
+            (std::vector<UINT>{WM_USER + 1, WM_USER + 2, WM_USER + 1}));
+  // A sent message is the sender's business: it sees the exception.
+  EXPECT_THROW(SendMessage(H, WM_USER + 1, 0, 0), EConvertError);
+  ApplicationHandleException = nullptr;
+  PostMessage(H, WM_USER + 1, 0, 0);
+  EXPECT_THROW(ProcessMessages(), EConvertError) << "without a handler it reaches the caller";
 }
 
 }  // namespace

@@ -146,5 +146,29 @@ TEST_F(ScrollBarsTest, DisabledArrowsAndCancelMode) {
       << "after cancelling, the release is the window's again";
 }
 
+TEST_F(ScrollBarsTest, ShowScrollBarChangesTheClientAreaBothWays) {
+  HWND Framed = MakeChild(Top, Rect(0, 200, 100, 300), WS_CHILD | WS_VISIBLE, WS_EX_CLIENTEDGE);
+  auto Client = [Framed] {
+    TRect R;
+    GetClientRect(Framed, &R);
+    return R;
+  };
+  ASSERT_EQ(Client(), Rect(0, 0, 96, 96)) << "the client edge takes 2 px a side";
+  Rec().Clear();
+  EXPECT_TRUE(ShowScrollBar(Framed, SB_BOTH, TRUE));
+  EXPECT_EQ(Client(), Rect(0, 0, 80, 80));
+  EXPECT_EQ(Rec().Of(Framed, {WM_SIZE}), std::vector<UINT>{WM_SIZE});
+  EXPECT_EQ(Rec().Last(Framed, WM_SIZE).L, MAKELPARAM(80, 80));
+  TPoint P = Point(0, 0);
+  ClientToScreen(Framed, &P);
+  EXPECT_EQ(P, Point(2, 202)) << "a bar on the right and at the bottom leaves the origin";
+  Rec().Clear();
+  ShowScrollBar(Framed, SB_BOTH, TRUE);
+  EXPECT_EQ(Rec().Count(Framed, WM_SIZE), 0) << "nothing changed, nothing sent";
+  ShowScrollBar(Framed, SB_HORZ, FALSE);
+  EXPECT_EQ(Client(), Rect(0, 0, 80, 96));
+  EXPECT_EQ(Rec().Last(Framed, WM_SIZE).L, MAKELPARAM(80, 96));
+}
+
 }  // namespace
 }  // namespace kvp::test

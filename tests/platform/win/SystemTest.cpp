@@ -2,6 +2,7 @@
 // virtual clock.
 #include "WinTestUtil.h"
 #include "platform/classes/Resources.h"
+#include "platform/rtl/VirtualKeys.h"
 #include "platform/win/Timer.h"
 
 namespace kvp::test {
@@ -134,6 +135,46 @@ TEST_F(SystemTest, AnExceptionInOnTimerGoesToTheApplication) {
   EXPECT_EQ(Seen, "bad tick");
   ApplicationHandleException = nullptr;
   EXPECT_THROW(Advance(100), EConvertError) << "without a handler it goes on";
+}
+
+TEST_F(SystemTest, AnNtFamilySystemWithoutInputMethods) {
+  OSVERSIONINFO Info{};
+  ASSERT_TRUE(GetVersionEx(&Info));
+  EXPECT_EQ(Info.dwPlatformId, DWORD(VER_PLATFORM_WIN32_NT));
+  EXPECT_GE(Info.dwMajorVersion, 5u);
+  EXPECT_EQ(GetVersion() & 0xFFu, Info.dwMajorVersion);
+  EXPECT_EQ(GetVersion() & 0x80000000u, 0u) << "the high bit marks the old family";
+  HWND H = MakeTop(Rect(0, 0, 10, 10));
+  HIMC Imc = ImmGetContext(H);
+  EXPECT_EQ(Imc, nullptr);
+  EXPECT_FALSE(ImmSetCompositionWindow(Imc, nullptr));
+  EXPECT_FALSE(ImmIsIME(GetKeyboardLayout(0)));
+  EXPECT_FALSE(SysLocale.FarEast);
+  EXPECT_EQ(GetSystemMetrics(SM_DBCSENABLED), 0);
+}
+
+TEST_F(SystemTest, TheKeyboardStateTableFollowsTheKeysTaken) {
+  HWND H = MakeTop(Rect(0, 0, 10, 10));
+  SetFocus(H);
+  Byte Keys[256];
+  Input.KeyDown(VK_CONTROL);
+  Input.MouseDown(mbRight, H, Point(2, 2));
+  ASSERT_TRUE(GetKeyboardState(Keys));
+  EXPECT_EQ(Keys[VK_CONTROL] & 0x80, 0x80);
+  EXPECT_EQ(Keys[VK_RBUTTON] & 0x80, 0x80);
+  EXPECT_LT(GetKeyState(VK_RBUTTON), 0);
+  Input.MouseUp(mbRight, H, Point(2, 2));
+  Input.KeyUp(VK_CONTROL);
+  ASSERT_TRUE(GetKeyboardState(Keys));
+  EXPECT_EQ(Keys[VK_CONTROL] & 0x80, 0);
+  EXPECT_EQ(Keys[VK_RBUTTON] & 0x80, 0);
+  // A program may set the table itself; the next keys start from it.
+  Keys[VK_CAPITAL] = 0x01;
+  ASSERT_TRUE(SetKeyboardState(Keys));
+  EXPECT_EQ(GetKeyState(VK_CAPITAL), 1);
+  Recorder().Clear();
+  Input.KeyPress('Q');
+  EXPECT_EQ(Recorder().Last(H, WM_CHAR).W, WPARAM('Q')) << "Caps Lock on";
 }
 
 }  // namespace
