@@ -25,22 +25,19 @@ class TDelegate<R(A...)> {
   TDelegate(std::nullptr_t) {}
 
   template <class T, class C>
-    requires std::is_base_of_v<C, T>
-  TDelegate(T* Obj, R (C::*Method)(A...)) {
+  requires std::is_base_of_v<C, T> TDelegate(T* Obj, R (C::*Method)(A...)) {
     BindMember<C>(static_cast<C*>(Obj), Method);
   }
 
   template <class T, class C>
-    requires std::is_base_of_v<C, T>
-  TDelegate(T* Obj, R (C::*Method)(A...) const) {
+  requires std::is_base_of_v<C, T> TDelegate(T* Obj, R (C::*Method)(A...) const) {
     BindMember<const C>(static_cast<const C*>(Obj), Method);
   }
 
   template <class F>
-    requires(!std::is_same_v<std::decay_t<F>, TDelegate> &&
-             !std::is_same_v<std::decay_t<F>, std::nullptr_t> &&
-             std::is_invocable_r_v<R, std::decay_t<F>&, A...>)
-  TDelegate(F&& Fn) {
+  requires(!std::is_same_v<std::decay_t<F>, TDelegate> &&
+           !std::is_same_v<std::decay_t<F>, std::nullptr_t> &&
+           std::is_invocable_r_v<R, std::decay_t<F>&, A...>) TDelegate(F&& Fn) {
     using Fn_t = std::decay_t<F>;
     FCallable = std::make_shared<Fn_t>(std::forward<F>(Fn));
     FInvoke = &InvokeCallable<Fn_t>;

@@ -88,7 +88,7 @@ KV_DECLARE_EXCEPTION(EPropertyError, Exception);
 
 // A broken internal invariant: raises EAssertionFailed naming the condition, the
 // reason and the place, so that a test sees the step that broke it.
-#define KV_ASSERT(Condition, Reason)                                      \
-  do {                                                                    \
+#define KV_ASSERT(Condition, Reason)                                               \
+  do {                                                                             \
     if (!(Condition)) ::kvp::AssertFailed(#Condition, Reason, __FILE__, __LINE__); \
   } while (0)

@@ -138,7 +138,9 @@ inline constexpr std::int16_t GET_Y_LPARAM(LPARAM L) { return std::int16_t((L >>
 inline constexpr LPARAM MAKELPARAM(Integer Lo, Integer Hi) {
   return LPARAM(std::uint32_t((std::uint32_t(Lo) & 0xFFFF) | ((std::uint32_t(Hi) & 0xFFFF) << 16)));
 }
-inline constexpr WPARAM MAKEWPARAM(Integer Lo, Integer Hi) { return WPARAM(std::uint32_t(MAKELPARAM(Lo, Hi))); }
+inline constexpr WPARAM MAKEWPARAM(Integer Lo, Integer Hi) {
+  return WPARAM(std::uint32_t(MAKELPARAM(Lo, Hi)));
+}
 inline constexpr LRESULT MAKELRESULT(Integer Lo, Integer Hi) { return MAKELPARAM(Lo, Hi); }
 
 // A message as the component library sees it: number, parameters and the

@@ -74,4 +74,7 @@ struct TSysLocale {
 };
 inline TSysLocale SysLocale{};
 
+// There is no double-byte character set: no byte leads a two-byte character.
+inline BOOL IsDBCSLeadByte(BYTE /*TestChar*/) { return FALSE; }
+
 }  // namespace kvp
