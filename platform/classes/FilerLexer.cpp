@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "platform/classes/Filer.h"
+#include "platform/rtl/Strings.h"
 
 namespace kvp::detail {
 
@@ -15,24 +16,6 @@ bool IsHex(char C) { return IsDigit(C) || (C >= 'A' && C <= 'F') || (C >= 'a' &&
 int HexValue(char C) {
   if (IsDigit(C)) return C - '0';
   return (C | 0x20) - 'a' + 10;
-}
-
-void AppendUtf8(String& S, char32_t C) {
-  if (C < 0x80) {
-    S += char(C);
-  } else if (C < 0x800) {
-    S += char(0xC0 | (C >> 6));
-    S += char(0x80 | (C & 0x3F));
-  } else if (C < 0x10000) {
-    S += char(0xE0 | (C >> 12));
-    S += char(0x80 | ((C >> 6) & 0x3F));
-    S += char(0x80 | (C & 0x3F));
-  } else {
-    S += char(0xF0 | (C >> 18));
-    S += char(0x80 | ((C >> 12) & 0x3F));
-    S += char(0x80 | ((C >> 6) & 0x3F));
-    S += char(0x80 | (C & 0x3F));
-  }
 }
 
 }  // namespace
@@ -185,7 +168,7 @@ void TFormLexer::ScanString(TToken& T) {
         }
         if (Digits == 0 || (Code >= 0xD800 && Code <= 0xDFFF))
           Error("Invalid string constant", T.Line);
-        AppendUtf8(T.Text, char32_t(Code));
+        Utf8Append(T.Text, Char(Code));
       }
     }
     // A long string may go on after a "+" on the next line.

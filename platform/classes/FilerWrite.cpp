@@ -10,6 +10,7 @@
 #include "platform/classes/Collection.h"
 #include "platform/classes/Filer.h"
 #include "platform/classes/Streams.h"
+#include "platform/rtl/Strings.h"
 
 namespace kvp {
 
@@ -82,26 +83,6 @@ String CurrencyText(Int64 Raw) {
   String Frac = std::to_string(U % 10000 + 10000).substr(1);
   while (Frac.size() > 1 && Frac.back() == '0') Frac.pop_back();
   return (Negative ? "-" : "") + std::to_string(U / 10000) + "." + Frac;
-}
-
-String Utf8Of(Char C) {
-  String S;
-  if (C < 0x80) {
-    S += char(C);
-  } else if (C < 0x800) {
-    S += char(0xC0 | (C >> 6));
-    S += char(0x80 | (C & 0x3F));
-  } else if (C < 0x10000) {
-    S += char(0xE0 | (C >> 12));
-    S += char(0x80 | ((C >> 6) & 0x3F));
-    S += char(0x80 | (C & 0x3F));
-  } else {
-    S += char(0xF0 | (C >> 18));
-    S += char(0x80 | ((C >> 12) & 0x3F));
-    S += char(0x80 | ((C >> 6) & 0x3F));
-    S += char(0x80 | (C & 0x3F));
-  }
-  return S;
 }
 
 String SetText(const TTypeInfo* SetType, Int64 Bits) {
@@ -191,7 +172,7 @@ void TWriter::WriteIdent(const String& Ident) {
 
 void TWriter::WriteBoolean(bool Value) { WriteIdent(Value ? "True" : "False"); }
 
-void TWriter::WriteChar(Char Value) { WriteString(Utf8Of(Value)); }
+void TWriter::WriteChar(Char Value) { WriteString(Utf8Encode(Value)); }
 
 void TWriter::WriteVariant(const Variant& Value) {
   switch (VarType(Value)) {
