@@ -13,6 +13,7 @@
 
 #include "platform/controls/Forms.h"
 #include "platform/controls/HintWindow.h"
+#include "platform/win/Timer.h"
 
 namespace kvp {
 
@@ -87,6 +88,9 @@ void TApplication::WndProc(TMessage& Message) {
 
 void TApplication::InstallMessageFilter() {
   SetMessageFilter([this](MSG& Msg) { return FilterMessage(Msg); });
+  // What escapes a window procedure that is not a control's, a timer's
+  // handler or the filter itself comes here too, and the loop goes on.
+  ApplicationHandleException = [this](TObject* Sender) { HandleException(Sender); };
 }
 
 void TApplication::Destroy() {

@@ -13,7 +13,12 @@
 #include <algorithm>
 
 #include "platform/classes/FormReader.h"
+#include "platform/controls/Buttons.h"
+#include "platform/controls/ComCtrls.h"
+#include "platform/controls/ExtCtrls.h"
+#include "platform/controls/Mask.h"
 #include "platform/controls/Menus.h"
+#include "platform/controls/StdCtrls.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/VirtualKeys.h"
 
@@ -29,6 +34,19 @@ bool SendFocusMessage(HWND Wnd, UINT Msg) {
   SendMessage(Wnd, Msg, 0, 0);
   return FocusWalkCount == Count;
 }
+
+// A stored form names its controls by class. The reader finds a class through
+// the form's field of that name first; controls without a field (labels,
+// shapes, panels, usually) are found only through the class registry.
+[[maybe_unused]] const bool StandardControlsRegistered = [] {
+  for (TClass C :
+       {TForm::StaticClass(), TEdit::StaticClass(), TMaskEdit::StaticClass(),
+        TListBox::StaticClass(), TScrollBar::StaticClass(), TButton::StaticClass(),
+        TCheckBox::StaticClass(), TLabel::StaticClass(), TPanel::StaticClass(),
+        TShape::StaticClass(), TSpeedButton::StaticClass(), TMonthCalendar::StaticClass()})
+    RegisterClass(C);
+  return true;
+}();
 }  // namespace
 
 // [SECTION] Life

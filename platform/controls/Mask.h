@@ -6,7 +6,7 @@
 // leaving the control with an unfilled required position raises EDBEditError.
 #pragma once
 
-#include "platform/controls/EditMask.h"
+#include "platform/rtl/EditMask.h"
 #include "platform/controls/StdCtrls.h"
 
 namespace kvp {

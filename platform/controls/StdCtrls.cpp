@@ -233,6 +233,16 @@ void TCustomEdit::CMFontChanged(TMessage& Message) {
   AdjustSize();
 }
 
+void TCustomEdit::CMCtl3DChanged(TMessage& Message) {
+  // The border is a window style chosen at creation: a sunken edge with
+  // Ctl3D, a line without. A new look needs a new window.
+  if (FBorderStyle == bsSingle) {
+    RecreateWnd();
+    AdjustSize();
+  }
+  inherited::Dispatch(Message);
+}
+
 // [SECTION] TCustomListBox
 
 // TListBoxStrings: the items of a list box, read from and written to its
@@ -523,6 +533,11 @@ void TCustomListBox::CNMeasureItem(TMessage& Message) {
   if (FStyle == lbOwnerDrawVariable) MeasureItem(Integer(M->itemID), H);
   M->itemHeight = UINT(H);
   Message.Result = TRUE;
+}
+
+void TCustomListBox::CMCtl3DChanged(TMessage& Message) {
+  if (FBorderStyle == bsSingle) RecreateWnd();  // the border is fixed at creation
+  inherited::Dispatch(Message);
 }
 
 // [SECTION] TScrollBar

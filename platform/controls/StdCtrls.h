@@ -129,10 +129,12 @@ class TCustomEdit : public TWinControl {
   void CNCommand(TWMCommand& Message);
   void CMEnter(TMessage& Message);
   void CMFontChanged(TMessage& Message);
+  void CMCtl3DChanged(TMessage& Message);  // a single border changes its look
   KV_BEGIN_MESSAGE_MAP
   KV_MESSAGE(CN_COMMAND, CNCommand)
   KV_MESSAGE(CM_ENTER, CMEnter)
   KV_MESSAGE(CM_FONTCHANGED, CMFontChanged)
+  KV_MESSAGE(CM_CTL3DCHANGED, CMCtl3DChanged)
   KV_END_MESSAGE_MAP
 
   Integer FMaxLength = 0;  // code points a user may type; 0: no limit
@@ -209,10 +211,12 @@ class TCustomListBox : public TWinControl {
   void CNCommand(TWMCommand& Message);
   void CNDrawItem(TMessage& Message);
   void CNMeasureItem(TMessage& Message);
+  void CMCtl3DChanged(TMessage& Message);  // a single border changes its look
   KV_BEGIN_MESSAGE_MAP
   KV_MESSAGE(CN_COMMAND, CNCommand)
   KV_MESSAGE(CN_DRAWITEM, CNDrawItem)
   KV_MESSAGE(CN_MEASUREITEM, CNMeasureItem)
+  KV_MESSAGE(CM_CTL3DCHANGED, CMCtl3DChanged)
   KV_END_MESSAGE_MAP
 
   TObjectPtr<TStrings> FItems;         // talks to the window

@@ -437,11 +437,6 @@ class TVariantField : public TField {
   explicit TVariantField(TComponent* AOwner) : TField(AOwner) { FDataType = ftVariant; }
 };
 
-// Lays a string field's value into its edit mask for DisplayText. The
-// controls module, which owns edit masks, sets it; unset, the value is shown
-// as it is.
-extern TDelegate<String(const String& Mask, const String& Value)> FormatMaskTextProc;
-
 // The field class made for a field type; null for a type without one.
 TClass FieldClassOf(TFieldType Type);
 

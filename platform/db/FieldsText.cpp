@@ -17,6 +17,7 @@
 #include "platform/db/Fields.h"
 #include "platform/rtl/DateFormat.h"
 #include "platform/rtl/DateUtils.h"
+#include "platform/rtl/EditMask.h"
 #include "platform/rtl/FloatFormat.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Numbers.h"
@@ -49,8 +50,6 @@ bool ParseDecimal(const String& Text, Int64& Value) {
 String FloatText(Double Value) { return FloatToStr(Value); }
 
 }  // namespace
-
-TDelegate<String(const String& Mask, const String& Value)> FormatMaskTextProc;
 
 // [SECTION] TField
 
@@ -160,8 +159,7 @@ void TStringField::SetAsString(const String& Value) { SetValue(ParseText(Value))
 
 String TStringField::FormatText(bool DisplayText) const {
   const String Value = GetAsString();
-  if (DisplayText && !FEditMask.empty() && FormatMaskTextProc)
-    return FormatMaskTextProc(FEditMask, Value);
+  if (DisplayText && !FEditMask.empty()) return FormatMaskText(FEditMask, Value);
   return Value;
 }
 

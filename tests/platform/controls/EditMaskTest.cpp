@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "StdCtlTestUtil.h"
-#include "platform/controls/EditMask.h"
+#include "platform/rtl/EditMask.h"
 #include "platform/controls/Mask.h"
 #include "platform/win/Clipboard.h"
 

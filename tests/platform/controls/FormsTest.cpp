@@ -7,6 +7,8 @@
 #include "platform/controls/Forms.h"
 #include "platform/controls/Menus.h"
 #include "platform/rtl/VirtualKeys.h"
+#include "platform/win/InputDriver.h"
+#include "platform/win/Timer.h"
 
 namespace kvp {
 namespace {
@@ -288,6 +290,21 @@ TEST(StoredVisibleForm, IsShownOnceItIsWholeWithItsShowEventBound) {
   ResetWindowSystem();
 }
 
+TEST_F(FormsTest, AnErrorFromATimerIsHandledByTheApplicationAndTheTimerGoesOn) {
+  TObjectPtr<TTimer> Timer(TTimer::Create(nullptr));
+  int Ticks = 0;
+  Timer->SetInterval(100);
+  Timer->SetOnTimer([&Ticks](TObject*) {
+    if (++Ticks == 1) throw EConvertError("'x' is not a valid integer value");
+  });
+  Advance(250);
+  EXPECT_EQ(Ticks, 2);
+  ASSERT_EQ(Application()->GetHandledExceptions().size(), 1u);
+  EXPECT_EQ(Application()->GetHandledExceptions()[0].ClassName, "EConvertError");
+  EXPECT_EQ(Application()->GetHandledExceptions()[0].Sender, Timer.get());
+  Application()->ClearHandledExceptions();
+}
+
 TEST_F(FormsTest, ReleaseFreesTheFormOnceTheQueueGetsToIt) {
   bool Destroyed = false;
   bool DestroyedInClick = true;
@@ -349,6 +366,9 @@ TEST(ScreenAndMouse, MonitorsCursorsAndTheWheel) {
 
   EXPECT_EQ(S->GetCursors(crIBeam), LoadCursor(nullptr, IDC_IBEAM));
   EXPECT_EQ(S->GetCursors(crDefault), LoadCursor(nullptr, IDC_ARROW));
+  // The splitter cursors are sizing cursors, not the arrow.
+  EXPECT_EQ(S->GetCursors(crHSplit), LoadCursor(nullptr, IDC_SIZEWE));
+  EXPECT_EQ(S->GetCursors(crVSplit), LoadCursor(nullptr, IDC_SIZENS));
   HCURSOR Custom = LoadCursor(nullptr, IDC_CROSS);
   S->SetCursors(5, Custom);
   EXPECT_EQ(S->GetCursors(5), Custom);

@@ -46,6 +46,43 @@ class THinted : public TCustomControl {
   KV_END_MESSAGE_MAP
 };
 
+// A hint window of its own class: it records the data it is handed and
+// asks for a fixed size.
+class TDataHintWindow : public THintWindow {
+  KV_CLASS(TDataHintWindow, THintWindow)
+ public:
+  explicit TDataHintWindow(TComponent* AOwner) : THintWindow(AOwner) {}
+  TRect CalcHintRect(Integer, const String&, void* AData) override {
+    SizedFor = AData;
+    return Rect(0, 0, 120, 40);
+  }
+  void ActivateHintData(TRect Rect, const String& AHint, void* AData) override {
+    ShownWith = AData;
+    THintWindow::ActivateHintData(Rect, AHint, AData);
+  }
+  void* SizedFor = nullptr;
+  void* ShownWith = nullptr;
+};
+
+// A control that shows its hints in that window, at a place of its choosing.
+class TDataHinted : public TCustomControl {
+  KV_CLASS(TDataHinted, TCustomControl)
+ public:
+  explicit TDataHinted(TComponent* AOwner) : TCustomControl(AOwner) {}
+  Integer Data = 42;
+
+ protected:
+  void CMHintShow(TCMHintShow& M) {
+    M.HintInfo->HintWindowClass = TDataHintWindow::StaticClass();
+    M.HintInfo->HintData = &Data;
+    M.HintInfo->HintPos = ClientToScreen(Point(0, GetHeight()));
+    M.HintInfo->HintColor = clYellow;
+  }
+  KV_BEGIN_MESSAGE_MAP
+  KV_MESSAGE(CM_HINTSHOW, CMHintShow)
+  KV_END_MESSAGE_MAP
+};
+
 class HintsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -164,6 +201,33 @@ TEST_F(HintsTest, TheIdleStepSendsMouseEnterAndMouseLeave) {
   EXPECT_EQ(A->Log, (std::vector<String>{"enter", "leave"}));
   EXPECT_EQ(B->Log, (std::vector<String>{"enter"}));
   EXPECT_EQ(Application()->GetMouseControl(), B);
+}
+
+TEST_F(HintsTest, AControlMayShowItsHintInItsOwnWindowClassWithItsData) {
+  auto* C = TDataHinted::Create(Form);
+  C->SetBounds(200, 10, 100, 30);
+  C->SetHint("clipped text");
+  C->SetShowHint(true);
+  C->SetParent(Form);
+  Input.MouseMove(C->GetHandle(), Point(5, 5));
+  Advance(500);
+  ASSERT_TRUE(HintShown());
+  auto* W = dynamic_cast<TDataHintWindow*>(Application()->GetHintWindow());
+  ASSERT_NE(W, nullptr);
+  EXPECT_EQ(W->SizedFor, &C->Data);
+  EXPECT_EQ(W->ShownWith, &C->Data);
+  EXPECT_EQ(W->GetColor(), clYellow);
+  TPoint Below = C->ClientToScreen(Point(0, 30));
+  EXPECT_EQ(W->GetLeft(), Below.X);
+  EXPECT_EQ(W->GetTop(), Below.Y);
+  EXPECT_EQ(W->GetWidth(), 120);
+  EXPECT_EQ(W->GetCaption(), "clipped text");
+  // Back over an ordinary control, the hint window is of the default class again.
+  Application()->CancelHint();
+  Input.MouseMove(A->GetHandle(), Point(20, 10));
+  Advance(500);
+  ASSERT_TRUE(HintShown());
+  EXPECT_EQ(Application()->GetHintWindow()->ClassType(), THintWindow::StaticClass());
 }
 
 }  // namespace

@@ -200,16 +200,13 @@ TEST_F(TFieldKinds, PrecisionLimitsTheGeneralFormat) {
 }
 
 TEST_F(TFieldKinds, EditMaskShapesOnlyTheDisplayText) {
-  FormatMaskTextProc = [](const String& Mask, const String& Value) {
-    return "<" + Mask + "|" + Value + ">";
-  };
-  F("Name")->SetAsString("12");
-  F("Name")->SetEditMask("00;0;_");
-  EXPECT_EQ(F("Name")->GetDisplayText(), "<00;0;_|12>");
-  EXPECT_EQ(F("Name")->GetText(), "12");
-  EXPECT_EQ(F("Name")->GetAsString(), "12");
-  FormatMaskTextProc = nullptr;
-  EXPECT_EQ(F("Name")->GetDisplayText(), "12");
+  F("Name")->SetAsString("123");
+  F("Name")->SetEditMask("0-00;0;_");
+  EXPECT_EQ(F("Name")->GetDisplayText(), "1-23");
+  EXPECT_EQ(F("Name")->GetText(), "123");
+  EXPECT_EQ(F("Name")->GetAsString(), "123");
+  F("Name")->SetEditMask("");
+  EXPECT_EQ(F("Name")->GetDisplayText(), "123");
 }
 
 TEST_F(TFieldKinds, TextEventsReplaceFormattingAndParsing) {

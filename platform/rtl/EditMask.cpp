@@ -1,14 +1,28 @@
-#include "platform/controls/EditMask.h"
+#include "platform/rtl/EditMask.h"
 
-#include "platform/controls/StdCtlImpl.h"
+#include <string>
+#include <string_view>
+
 #include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/Strings.h"
 
 namespace kvp {
 
-using stdctl::FromChars;
-using stdctl::ToChars;
-
 namespace {
+
+// The mask works on code points, so that no position splits a character.
+std::u32string ToChars(std::string_view S) {
+  std::u32string R;
+  std::size_t P = 0;
+  while (P < S.size()) R.push_back(Utf8Decode(S, P));
+  return R;
+}
+
+String FromChars(std::u32string_view S) {
+  String R;
+  for (Char C : S) Utf8Append(R, C);
+  return R;
+}
 
 // A ';' is a section separator only among the last four characters; the
 // first one found there ends the mask proper.

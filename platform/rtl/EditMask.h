@@ -2,7 +2,8 @@
 // record a position, lays a text into the mask (EditText), takes the text back
 // out of it (Text), tests typed characters against a position and finds the
 // first required position left unfilled. The masked edit control and
-// FormatMaskText are built on it; it knows nothing of windows.
+// FormatMaskText (which datasets use for a field's display text) are built on
+// it; it knows nothing of windows.
 #pragma once
 
 #include <vector>
