@@ -319,6 +319,10 @@ class TCustomGridKv : public kvp::TCustomControl {
   void InvalidateCol(kvp::Integer ACol);
   void InvalidateRect(const TGridRect& ARect);
   void InvalidateGrid() { Invalidate(); }
+  // Right to left the canvas is mirrored while the grid paints, so that the
+  // painting code works in left-to-right coordinates throughout.
+  void ChangeGridOrientation(bool RightToLeftOrientation);
+  bool GetCanvasMirrored() const { return FCanvasMirrored; }
 
   // ---- Structure ----
   void MoveColumn(kvp::Integer FromIndex, kvp::Integer ToIndex);
@@ -458,6 +462,7 @@ class TCustomGridKv : public kvp::TCustomControl {
   void CMWantSpecialKey(kvp::TWMKey& Message);
   void CMShowingChanged(kvp::TMessage& Message);
   void CMCtl3DChanged(kvp::TMessage& Message);
+  void CMBiDiModeChanged(kvp::TMessage& Message);
   KV_BEGIN_MESSAGE_MAP
   KV_MESSAGE(kvp::WM_GETDLGCODE, WMGetDlgCode)
   KV_MESSAGE(kvp::WM_CHAR, WMChar)
@@ -478,6 +483,7 @@ class TCustomGridKv : public kvp::TCustomControl {
   KV_MESSAGE(kvp::CM_WANTSPECIALKEY, CMWantSpecialKey)
   KV_MESSAGE(kvp::CM_SHOWINGCHANGED, CMShowingChanged)
   KV_MESSAGE(kvp::CM_CTL3DCHANGED, CMCtl3DChanged)
+  KV_MESSAGE(kvp::CM_BIDIMODECHANGED, CMBiDiModeChanged)
   KV_END_MESSAGE_MAP
 
   friend class TInplaceEdit;
@@ -528,7 +534,8 @@ class TCustomGridKv : public kvp::TCustomControl {
   bool FMoveLineShown = false;    // the XOR move line is on the screen
   bool FSizingLineShown = false;  // the XOR sizing line is on the screen
   bool FInUpdateScrollRange = false;
-  bool FLoadingEditor = false;  // the editor takes the cell's text: its changes are not edits
+  bool FLoadingEditor = false;   // the editor takes the cell's text: its changes are not edits
+  bool FCanvasMirrored = false;  // ChangeGridOrientation(true) is in force
 
  private:
   void ReadColWidths(kvp::TReader* Reader);
@@ -547,6 +554,8 @@ class TCustomGridKv : public kvp::TCustomControl {
   void StartTimer();
   void StopTimer();
   bool Designing() const { return GetComponentState().Contains(kvp::csDesigning); }
+  // Right-to-left layout: columns run from the right edge to the left.
+  bool RightToLeft() const { return UseRightToLeftAlignment(); }
   // Painting (GridsKvPaint.cpp); all of it only reads the grid.
   void DrawLinesArea(const TGridDrawInfo& DrawInfo, const kvp::TRect& Area, TGridCoord First,
                      bool HorzOn, bool VertOn, kvp::TColor LineColor, kvp::TColor BackColor,

@@ -1,10 +1,8 @@
 // The grid's layout for the current client size: the per-axis draw info,
 // cell rectangles, hit testing, the largest useful top-left cell and the
 // invalidation helpers. Axis code is written once and run for columns and
-// for rows.
-//
-// FIXME(grid): right-to-left reading is not mirrored here; the platform
-// reports left-to-right for every locale it has.
+// for rows. The draw info itself is always left to right; right to left, the
+// client rectangles are mirrored on the way out and points on the way in.
 #include <algorithm>
 
 #include "base/GridsKv.h"
@@ -184,6 +182,13 @@ void TCustomGridKv::GridRectToScreenRect(TGridRect GridRect, TRect& ScreenRect, 
   TRect R;
   if (!AxisSpan(DrawInfo.Horz, GridRect.Left, GridRect.Right, IncludeLine, R.Left, R.Right)) return;
   if (!AxisSpan(DrawInfo.Vert, GridRect.Top, GridRect.Bottom, IncludeLine, R.Top, R.Bottom)) return;
+  // While the canvas is mirrored the painting code wants the unmirrored
+  // rectangle; everyone else gets client coordinates.
+  if (RightToLeft() && !FCanvasMirrored) {
+    const Integer Left = R.Left;
+    R.Left = DrawInfo.Horz.ClientExtent - R.Right;
+    R.Right = DrawInfo.Horz.ClientExtent - Left;
+  }
   ScreenRect = R;
 }
 
@@ -199,7 +204,11 @@ TRect TCustomGridKv::CellRect(Integer ACol, Integer ARow) {
 
 // [SECTION] Client coordinates to cells
 
+// Right to left the point is mirrored first. Contra columns stay hit-testable
+// there too: a footer cell under the mouse answers itself, not the scrolling
+// column that happens to lie at the same unmirrored position.
 TGridCoord TCustomGridKv::CalcCoordFromPoint(Integer X, Integer Y, const TGridDrawInfo& DrawInfo) {
+  if (RightToLeft()) X = DrawInfo.Horz.ClientExtent - X;
   return {AxisCellAt(DrawInfo.Horz, X), AxisCellAt(DrawInfo.Vert, Y)};
 }
 

@@ -302,13 +302,18 @@ void TCustomGridKv::UpdateEdit() {
     FInplaceCol = FCurrent.X;
     FInplaceRow = FCurrent.Y;
     // Loading empties the editor before it takes the cell's text; handing
-    // that empty text back would overwrite the very text being loaded.
-    FLoadingEditor = true;
-    struct TDone {
-      bool& Flag;
-      ~TDone() { Flag = false; }
-    } Done{FLoadingEditor};
-    FInplaceEdit->UpdateContents();
+    // that empty text back would overwrite the very text being loaded. The
+    // loaded text itself is handed back once, so the grid's pending text is
+    // the cell's text from the start.
+    {
+      FLoadingEditor = true;
+      struct TDone {
+        bool& Flag;
+        ~TDone() { Flag = false; }
+      } Done{FLoadingEditor};
+      FInplaceEdit->UpdateContents();
+    }
+    UpdateText();
     // A limit of -1 from GetEditLimit makes the cell read-only.
     FCanEditModifyFlag = FInplaceEdit->GetMaxLength() != -1;
     FInplaceEdit->SelectAll();

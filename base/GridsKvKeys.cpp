@@ -49,6 +49,9 @@ void TCustomGridKv::KeyDown(Word& Key, TShiftState Shift) {
   const Integer PageWidth = std::max(1, DrawInfo.Horz.LastFullVisibleCell - FTopLeft.X);
   const Integer PageHeight = std::max(1, DrawInfo.Vert.LastFullVisibleCell - FTopLeft.Y);
   const bool RowSelect = FOptions.Contains(goRowSelect);
+  // Right to left, Left moves on to the next column and Right back.
+  const Integer RTL = RightToLeft() ? -1 : 1;
+  bool RepaintAll = false;
   TNavigation Nav{FCurrent, FTopLeft};
   if (Shift.Contains(ssCtrl)) {
     switch (Key) {
@@ -60,14 +63,14 @@ void TCustomGridKv::KeyDown(Word& Key, TShiftState Shift) {
         break;
       case VK_LEFT:
         if (!RowSelect) {
-          Nav.Current.X -= PageWidth;
-          Nav.TopLeft.X -= PageWidth;
+          Nav.Current.X -= PageWidth * RTL;
+          Nav.TopLeft.X -= PageWidth * RTL;
         }
         break;
       case VK_RIGHT:
         if (!RowSelect) {
-          Nav.Current.X += PageWidth;
-          Nav.TopLeft.X += PageWidth;
+          Nav.Current.X += PageWidth * RTL;
+          Nav.TopLeft.X += PageWidth * RTL;
         }
         break;
       case VK_NEXT:
@@ -78,9 +81,11 @@ void TCustomGridKv::KeyDown(Word& Key, TShiftState Shift) {
         break;
       case VK_HOME:
         Nav.Current = {FFixedCols, FFixedRows};
+        RepaintAll = RTL < 0;
         break;
       case VK_END:
         Nav.Current = {FColCount - 1, FRowCount - 1};
+        RepaintAll = RTL < 0;
         break;
       default:
         break;
@@ -94,10 +99,10 @@ void TCustomGridKv::KeyDown(Word& Key, TShiftState Shift) {
         ++Nav.Current.Y;
         break;
       case VK_LEFT:
-        RowSelect ? --Nav.Current.Y : --Nav.Current.X;
+        (RowSelect ? Nav.Current.Y : Nav.Current.X) -= RTL;
         break;
       case VK_RIGHT:
-        RowSelect ? ++Nav.Current.Y : ++Nav.Current.X;
+        (RowSelect ? Nav.Current.Y : Nav.Current.X) += RTL;
         break;
       case VK_NEXT:
         Nav.Current.Y += PageHeight;
@@ -153,6 +158,7 @@ void TCustomGridKv::KeyDown(Word& Key, TShiftState Shift) {
   Nav.Current.X = std::clamp(Nav.Current.X, FFixedCols - FFrozenColCount, FColCount - 1);
   Nav.Current.Y = std::clamp(Nav.Current.Y, FFixedRows, FRowCount - 1);
   if (!(Nav.Current == FCurrent)) FocusCell(Nav.Current.X, Nav.Current.Y, !Nav.ExtendSelection);
+  if (RepaintAll) Invalidate();
 }
 
 void TCustomGridKv::KeyPress(Char& Key) {

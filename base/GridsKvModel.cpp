@@ -133,6 +133,17 @@ void TCustomGridKv::CreateParams(TCreateParams& Params) {
       Params.Style |= WS_BORDER;
     }
   }
+  // FIXME(platform): TWinControl::CreateParams should add the right-to-left
+  // extended styles itself; the grid needs its vertical bar on the left.
+  if (UseRightToLeftScrollBar()) Params.ExStyle |= WS_EX_LEFTSCROLLBAR;
+}
+
+// FIXME(platform): TWinControl should recreate its window when its BiDiMode
+// changes, so that the scroll bar moves to the other side.
+void TCustomGridKv::CMBiDiModeChanged(TMessage& Message) {
+  inherited::Dispatch(Message);
+  if (HandleAllocated()) RecreateWnd();
+  Invalidate();
 }
 
 // [SECTION] Counts
@@ -258,7 +269,9 @@ void TCustomGridKv::ChangeSize(Integer NewColCount, Integer NewRowCount) {
         std::min(OldInfo.Vert.LastFullVisibleCell, NewInfo.Vert.LastFullVisibleCell);
     TRect Cell = CellRect(LastCol, 0);
     if (OldColCount != FColCount) {
-      TRect H{Cell.Left, 0, R.Right, R.Bottom};
+      // Right to left the new columns lie towards the left edge.
+      TRect H = RightToLeft() ? TRect{0, 0, Cell.Right, R.Bottom}
+                              : TRect{Cell.Left, 0, R.Right, R.Bottom};
       ::kvp::InvalidateRect(GetHandle(), &H, false);
     }
     Cell = CellRect(0, LastRow);
@@ -319,8 +332,9 @@ void TCustomGridKv::AdjustSize(Integer Index, Integer Amount, bool Rows) {
   if (FFixedRows > FRowCount - 1) FFixedRows = FRowCount - 1;
   // [Phase 3] Repaint.
   if (HandleAllocated() && !IsRectEmpty(Scroll)) {
-    ScrollWindowEx(GetHandle(), Rows ? 0 : Pixels, Rows ? Pixels : 0, &Scroll, &Scroll, nullptr,
-                   nullptr, SW_INVALIDATE);
+    const Integer DX = Rows ? 0 : (RightToLeft() ? -Pixels : Pixels);
+    ScrollWindowEx(GetHandle(), DX, Rows ? Pixels : 0, &Scroll, &Scroll, nullptr, nullptr,
+                   SW_INVALIDATE);
     Update();
   }
   if (FContraRowCount > 0 || FContraColCount >= 1) Invalidate();

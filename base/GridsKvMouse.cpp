@@ -55,6 +55,9 @@ void TCustomGridKv::CalcSizingState(Integer X, Integer Y, TGridState& State, Int
   TGridOptions Effective = FOptions;
   if (Designing()) Effective += FDesignOptions;
   if (!Effective.Contains(goRowSizing) && !Effective.Contains(goColSizing)) return;
+  // Right to left the columns are measured from the right edge: the answers
+  // (SizingPos, SizingOfs) are in that mirrored frame too.
+  if (RightToLeft()) X = DrawInfo.Horz.ClientExtent - X;
   // Frozen columns lie inside the fixed area but size like data columns, so
   // column sizing starts where the frozen columns start.
   if (X > DrawInfo.Horz.FrozenBoundary && Effective.Contains(goColSizing)) {
@@ -174,6 +177,12 @@ void TCustomGridKv::MouseDown(TMouseButton Button, TShiftState Shift, Integer X,
       FSizingIndex = Index;
       FSizingPos = Pos;
       FSizingOfs = Ofs;
+      // While the mouse drags, a column's line lives in client coordinates;
+      // MouseUp mirrors it back before measuring.
+      if (State == gsColSizing && RightToLeft()) {
+        FSizingPos = DrawInfo.Horz.ClientExtent - Pos;
+        FSizingOfs = -Ofs;
+      }
       DrawSizingLine(DrawInfo);
       return;
     }
@@ -281,6 +290,7 @@ void TCustomGridKv::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, I
       CalcDrawInfo(DrawInfo);
       DrawSizingLine(DrawInfo);  // erase
       const bool Rows = FGridState == gsRowSizing;
+      if (!Rows && RightToLeft()) FSizingPos = DrawInfo.Horz.ClientExtent - FSizingPos;
       const Integer NewSize = ResizeLine(Rows ? DrawInfo.Vert : DrawInfo.Horz);
       if (NewSize >= MinCellExtent) {
         if (Rows)
@@ -318,6 +328,7 @@ void TCustomGridKv::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, I
 void TCustomGridKv::MoveAndScroll(Integer Mouse, Integer CellHit, TGridDrawInfo& DrawInfo,
                                   bool Horizontal, TPoint MousePt) {
   const TGridAxisDrawInfo* Axis = Horizontal ? &DrawInfo.Horz : &DrawInfo.Vert;
+  if (Horizontal && RightToLeft()) Mouse = DrawInfo.Horz.ClientExtent - Mouse;
   if (CellHit == FMovePos || (FMovePos == Axis->FixedCellCount && Mouse < Axis->FixedBoundary) ||
       (FMovePos == Axis->GridCellCount - 1 && Mouse > Axis->GridBoundary))
     return;
@@ -354,7 +365,10 @@ void TCustomGridKv::DrawSizingLine(const TGridDrawInfo& DrawInfo) {
   Pen->SetMode(pmXor);
   Pen->SetWidth(1);
   Pen->SetColor(clWhite);
-  if (FGridState == gsRowSizing) {
+  if (FGridState == gsRowSizing && RightToLeft()) {
+    FCanvas->MoveTo(DrawInfo.Horz.ClientExtent, FSizingPos);
+    FCanvas->LineTo(DrawInfo.Horz.ClientExtent - DrawInfo.Horz.FullGridBoundary, FSizingPos);
+  } else if (FGridState == gsRowSizing) {
     FCanvas->MoveTo(0, FSizingPos);
     FCanvas->LineTo(DrawInfo.Horz.FullGridBoundary, FSizingPos);
   } else {
@@ -372,6 +386,7 @@ void TCustomGridKv::DrawMoveLine() {
   const TGridAxisDrawInfo& Axis = Rows ? DrawInfo.Vert : DrawInfo.Horz;
   Integer Pos = LinePos(Axis, FMovePos);
   if (FMovePos > FMoveIndex) Pos += Axis.GetExtent(FMovePos);
+  if (!Rows && RightToLeft()) Pos = Axis.ClientExtent - Pos;
   TPenGuard Guard(FCanvas.get());
   TPen* Pen = FCanvas->GetPen();
   Pen->SetStyle(psDot);
@@ -410,10 +425,19 @@ void TCustomGridKv::WMTimer(TWMTimer& Message) {
   if (FGridState == gsRowMoving) return MoveAndScroll(P.Y, Cell.Y, DrawInfo, false, P);
   if (FGridState == gsColMoving) return MoveAndScroll(P.X, Cell.X, DrawInfo, true, P);
   TGridScrollDirections Direction;
-  if (P.X < DrawInfo.Horz.FixedBoundary)
+  const Integer W = DrawInfo.Horz.ClientExtent;
+  if (RightToLeft()) {
+    // The fixed columns are on the right: past the left edge lie the next
+    // columns.
+    if (P.X < W - DrawInfo.Horz.FullVisBoundary)
+      Direction += sdRight;
+    else if (P.X > W - DrawInfo.Horz.FixedBoundary)
+      Direction += sdLeft;
+  } else if (P.X < DrawInfo.Horz.FixedBoundary) {
     Direction += sdLeft;
-  else if (P.X > DrawInfo.Horz.FullVisBoundary)
+  } else if (P.X > DrawInfo.Horz.FullVisBoundary) {
     Direction += sdRight;
+  }
   if (P.Y < DrawInfo.Vert.FixedBoundary)
     Direction += sdUp;
   else if (P.Y > DrawInfo.Vert.FullVisBoundary)

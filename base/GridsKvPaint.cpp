@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "base/GridsKv.h"
+#include "base/KorvelVCL.h"
 
 namespace korvel {
 
@@ -43,6 +44,24 @@ class TClipGuard {
   bool FHadClip = false;
 };
 
+// Mirrors the canvas for the length of a paint when the grid reads right to
+// left, and puts the plain mapping back however the paint ends.
+class TOrientationGuard {
+ public:
+  explicit TOrientationGuard(TCustomGridKv* Grid, bool Mirror) : FGrid(Grid), FMirror(Mirror) {
+    if (FMirror) FGrid->ChangeGridOrientation(true);
+  }
+  ~TOrientationGuard() {
+    if (FMirror) FGrid->ChangeGridOrientation(false);
+  }
+  TOrientationGuard(const TOrientationGuard&) = delete;
+  TOrientationGuard& operator=(const TOrientationGuard&) = delete;
+
+ private:
+  TCustomGridKv* FGrid;
+  bool FMirror;
+};
+
 // The last cell whose line an area starting at First may draw.
 Integer LastLineCell(const TGridAxisDrawInfo& Axis, Integer First) {
   if (Axis.ContraCellCount > 0 && First >= Axis.GridCellCount) return Axis.FullCellCount - 1;
@@ -57,6 +76,7 @@ Integer LastLineCell(const TGridAxisDrawInfo& Axis, Integer First) {
 void TCustomGridKv::Paint() {
   // [Phase 1] Locks and layout.
   if (PaintLocked()) return;
+  TOrientationGuard Orientation(this, RightToLeft());
   TGridDrawInfo DrawInfo;
   CalcDrawInfo(DrawInfo);
   const auto& H = DrawInfo.Horz;
@@ -130,6 +150,23 @@ void TCustomGridKv::PaintMainLines(const TGridDrawInfo& DrawInfo) {
        GetColor());
 }
 
+void TCustomGridKv::ChangeGridOrientation(bool RightToLeftOrientation) {
+  const HDC Dc = FCanvas->GetHandle();
+  const Integer W = GetClientWidth(), H = GetClientHeight();
+  if (RightToLeftOrientation) {
+    SetMapMode(Dc, MM_ANISOTROPIC);
+    SetWindowOrgEx(Dc, W, 0, nullptr);
+    SetViewportExtEx(Dc, W, H, nullptr);
+    SetWindowExtEx(Dc, -W, H, nullptr);
+  } else {
+    SetWindowOrgEx(Dc, 0, 0, nullptr);
+    SetViewportExtEx(Dc, W, H, nullptr);
+    SetWindowExtEx(Dc, W, H, nullptr);
+    SetMapMode(Dc, MM_TEXT);
+  }
+  FCanvasMirrored = RightToLeftOrientation;
+}
+
 // [SECTION] Lines
 
 void TCustomGridKv::DrawLinesArea(const TGridDrawInfo& DrawInfo, const TRect& Area,
@@ -177,6 +214,10 @@ void TCustomGridKv::DrawLines(const TGridDrawInfo& DrawInfo, bool Vertical, cons
     Line += Axis.GetExtent(Cell) + ELW;
   }
   if (Counts.empty()) return;
+  // A mirrored line at x lands on the first pixel of the cell left of it:
+  // one pixel on keeps it on the boundary.
+  if (FCanvasMirrored)
+    for (TPoint& P : Points) ++P.X;
   TPen* Pen = FCanvas->GetPen();
   Pen->SetStyle(psSolid);
   Pen->SetMode(pmCopy);
@@ -190,7 +231,11 @@ void TCustomGridKv::DrawLines(const TGridDrawInfo& DrawInfo, bool Vertical, cons
   PolyPolyline(FCanvas->GetHandle(), Points.data(), Counts.data(), DWORD(Counts.size()));
 }
 
-void TCustomGridKv::DrawPolyline(std::vector<TPoint> Points) { FCanvas->Polyline(Points); }
+void TCustomGridKv::DrawPolyline(std::vector<TPoint> Points) {
+  if (FCanvasMirrored)
+    for (TPoint& P : Points) ++P.X;
+  FCanvas->Polyline(Points);
+}
 
 // [SECTION] Cells
 
@@ -267,8 +312,17 @@ void TCustomGridKv::DrawCellFrame(const TGridDrawInfo& DrawInfo, TRect Where) {
     return;
   }
   const HDC Dc = FCanvas->GetHandle();
+  // The raised edges keep their light and dark sides: right to left they are
+  // drawn unmirrored over the cell's client rectangle.
+  const bool Mirrored = FCanvasMirrored;
+  if (Mirrored) {
+    WindowsLPtoDP(Dc, Where);
+    if (Where.Left > Where.Right) std::swap(Where.Left, Where.Right);
+    ChangeGridOrientation(false);
+  }
   DrawEdge(Dc, &Where, BDR_RAISEDINNER, Flags1);
   DrawEdge(Dc, &Where, BDR_RAISEDINNER, Flags2);
+  if (Mirrored) ChangeGridOrientation(true);
 }
 
 // [SECTION] Contra areas

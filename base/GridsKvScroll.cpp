@@ -164,7 +164,13 @@ void TCustomGridKv::ScrollData(Integer DX, Integer DY) {
   const auto& V = DrawInfo.Vert;
   const UINT Flags = SW_INVALIDATE | (FDefaultDrawing ? 0 : SW_ERASE);
   const HWND Wnd = GetHandle();
+  // Right to left the strips lie mirrored and the columns move the other way.
+  const bool Mirror = RightToLeft();
   auto Scroll = [&](TRect R, Integer X, Integer Y) {
+    if (Mirror) {
+      R = {H.ClientExtent - R.Right, R.Top, H.ClientExtent - R.Left, R.Bottom};
+      X = -X;
+    }
     if (!IsRectEmpty(R)) ScrollWindowEx(Wnd, X, Y, &R, &R, nullptr, nullptr, Flags);
   };
   if (DY == 0) {
@@ -231,7 +237,10 @@ void TCustomGridKv::UpdateScrollRange() {
     }
   }
   // [Phase 2] The vertical bar took width: horizontal again.
-  if (GetClientWidth() != WidthBefore) SetHorz(GetClientWidth(), GetClientHeight());
+  // A single column's range is in pixels and must end where the column
+  // ends for the real client width, whether or not a bar came or went.
+  if (GetClientWidth() != WidthBefore || FColCount == 1)
+    SetHorz(GetClientWidth(), GetClientHeight());
   UpdateScrollPos();
   if (!(OldTopLeft == FTopLeft)) TopLeftMoved(OldTopLeft);
 }
@@ -250,12 +259,14 @@ void TCustomGridKv::UpdateScrollPos() {
       // A wider grid may leave the offset past the column's end: pull it back.
       const Integer ColWidth = GetColWidths(FTopLeft.X);
       const Integer FreeWidth = GetClientWidth() - DrawInfo.Horz.FixedBoundary;
+      const Integer MaxOffset = std::max(0, ColWidth - FreeWidth);
       if (FColOffset > 0 && ColWidth - FColOffset < FreeWidth)
-        ModifyScrollBar(SB_HORZ, SB_THUMBPOSITION, std::max(0, ColWidth - FreeWidth), true);
+        ModifyScrollBar(SB_HORZ, SB_THUMBPOSITION, RightToLeft() ? 0 : MaxOffset, true);
       else
-        SetPos(SB_HORZ, FColOffset);
+        SetPos(SB_HORZ, RightToLeft() ? MaxOffset - FColOffset : FColOffset);
     } else if (Max.X > FFixedCols) {
-      SetPos(SB_HORZ, MulDiv(FTopLeft.X - FFixedCols, ThumbMax, Max.X - FFixedCols));
+      const Integer Pos = MulDiv(FTopLeft.X - FFixedCols, ThumbMax, Max.X - FFixedCols);
+      SetPos(SB_HORZ, RightToLeft() ? ThumbMax - Pos : Pos);
     }
   }
   if ((FScrollBars == ssVertical || FScrollBars == ssBoth) && Max.Y > FFixedRows)
@@ -263,12 +274,15 @@ void TCustomGridKv::UpdateScrollPos() {
 }
 
 void TCustomGridKv::ModifyScrollBar(Integer ScrollBar, Integer ScrollCode, Integer Pos,
-                                    bool /*UseRightToLeft*/) {
+                                    bool UseRightToLeft) {
   if (GetVisible() && CanFocus() && GetTabStop() && !Designing()) SetFocus();
   TGridDrawInfo DrawInfo;
   CalcDrawInfo(DrawInfo);
   const bool Horz = ScrollBar == SB_HORZ;
   const auto& Axis = Horz ? DrawInfo.Horz : DrawInfo.Vert;
+  // Right to left the horizontal bar runs from the grid's end to its start.
+  const bool Mirror = Horz && UseRightToLeft && RightToLeft();
+  const Integer RTL = Mirror ? -1 : 1;
   // [Phase 1] A single column scrolls by pixels.
   if (Horz && FColCount == 1) {
     const Integer FreeWidth = GetClientWidth() - Axis.FixedBoundary;
@@ -277,22 +291,22 @@ void TCustomGridKv::ModifyScrollBar(Integer ScrollBar, Integer ScrollCode, Integ
     Integer Offset = FColOffset;
     switch (ScrollCode) {
       case SB_LINEUP:
-        Offset -= FCanvas->TextWidth("0");
+        Offset -= FCanvas->TextWidth("0") * RTL;
         break;
       case SB_LINEDOWN:
-        Offset += FCanvas->TextWidth("0");
+        Offset += FCanvas->TextWidth("0") * RTL;
         break;
       case SB_PAGEUP:
-        Offset -= FreeWidth;
+        Offset -= FreeWidth * RTL;
         break;
       case SB_PAGEDOWN:
-        Offset += FreeWidth;
+        Offset += FreeWidth * RTL;
         break;
       case SB_THUMBPOSITION:
-        Offset = Pos;
+        Offset = Mirror ? MaxOffset - Pos : Pos;
         break;
       case SB_THUMBTRACK:
-        if (FOptions.Contains(goThumbTracking)) Offset = Pos;
+        if (FOptions.Contains(goThumbTracking)) Offset = Mirror ? MaxOffset - Pos : Pos;
         break;
       case SB_TOP:
         Offset = 0;
@@ -321,23 +335,26 @@ void TCustomGridKv::ModifyScrollBar(Integer ScrollBar, Integer ScrollCode, Integ
   const Integer Max = std::max(Min, Horz ? MaxCoord.X : MaxCoord.Y);
   const Integer Current = Horz ? FTopLeft.X : FTopLeft.Y;
   Integer Result = Current;
+  auto Thumb = [&] {
+    return Mirror ? Max - MulDiv(Pos, Max - Min, ThumbMax) : Min + MulDiv(Pos, Max - Min, ThumbMax);
+  };
   auto Step = [&](Integer Value) {
     switch (ScrollCode) {
       case SB_LINEUP:
-        return Value - 1;
+        return Value - RTL;
       case SB_LINEDOWN:
-        return Value + 1;
+        return Value + RTL;
       case SB_PAGEUP: {
         TGridCoord C = Horz ? TGridCoord{Value, 0} : TGridCoord{0, Value};
         const TGridCoord M = CalcMaxTopLeft(C, DrawInfo);
-        return Value - std::max(1, Value - (Horz ? M.X : M.Y));
+        return Value - std::max(1, Value - (Horz ? M.X : M.Y)) * RTL;
       }
       case SB_PAGEDOWN:
-        return Value + std::max(1, Axis.LastFullVisibleCell - Value);
+        return Value + std::max(1, Axis.LastFullVisibleCell - Value) * RTL;
       case SB_THUMBPOSITION:
-        return Min + MulDiv(Pos, Max - Min, ThumbMax);
+        return Thumb();
       case SB_THUMBTRACK:
-        return FOptions.Contains(goThumbTracking) ? Min + MulDiv(Pos, Max - Min, ThumbMax) : Value;
+        return FOptions.Contains(goThumbTracking) ? Thumb() : Value;
       case SB_BOTTOM:
         return Max;
       case SB_TOP:
@@ -374,7 +391,7 @@ void TCustomGridKv::WMVScroll(TWMScroll& Message) {
 void TCustomGridKv::WMSize(TWMSize& Message) {
   inherited::Dispatch(reinterpret_cast<TMessage&>(Message));
   UpdateScrollRange();
-  if (FContraColCount > 0 || FContraRowCount > 0) Invalidate();
+  if (RightToLeft() || FContraColCount > 0 || FContraRowCount > 0) Invalidate();
 }
 
 void TCustomGridKv::CMCtl3DChanged(TMessage& Message) {

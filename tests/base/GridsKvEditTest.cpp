@@ -43,6 +43,26 @@ TEST_F(GridsKvEditTest, TypingOpensTheEditorOverTheCellAndHandsEveryChangeBack) 
   EXPECT_EQ(Grid->FindDrawn(2, 3), nullptr);  // the editor covers the cell
 }
 
+// A grid that keeps its texts where SetEditText writes them must not lose a
+// cell's text to the editor's emptying before loading; and the grid learns the
+// loaded text, so its pending text is the cell's text before any keystroke.
+TEST_F(GridsKvEditTest, LoadingTheEditorKeepsTheCellsTextAndHandsItBackOnce) {
+  Grid->Texts[{1, 1}] = "hello";
+  Grid->Texts[{2, 1}] = "world";
+  Input.KeyPress(VK_F2);
+  ASSERT_TRUE(EditorShown());
+  EXPECT_EQ(Editor()->GetText(), "hello");
+  EXPECT_EQ(Grid->EditTexts, (std::vector<String>{"hello"}));
+  Input.KeyPress(VK_RETURN);
+  Input.KeyPress(VK_RIGHT);
+  Input.KeyPress(VK_F2);
+  ASSERT_EQ(Grid->GetCol(), 2);
+  EXPECT_EQ(Editor()->GetText(), "world");
+  EXPECT_EQ(Stored(1, 1), "hello");
+  EXPECT_EQ(Stored(2, 1), "world");
+  for (const String& T : Grid->EditTexts) EXPECT_FALSE(T.empty());
+}
+
 TEST_F(GridsKvEditTest, EnterClosesAndF2ReopensWithTheCaretAtTheEnd) {
   Grid->Texts[{1, 1}] = "hello";
   Input.KeyPress(VK_RETURN);

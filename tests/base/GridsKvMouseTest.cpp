@@ -3,8 +3,7 @@
 // contra cells included) with the XOR line, moving columns, scrolling on the
 // timer past the edge, the wheel, and the scroll bars.
 //
-// Ideas for tests: row moving past the bottom edge scrolls on the timer;
-// design-time hit testing with DesignOptions.
+// Ideas for tests: row moving past the bottom edge scrolls on the timer.
 #include <gtest/gtest.h>
 
 #include "platform/rtl/Numbers.h"
@@ -182,6 +181,21 @@ TEST_F(GridsKvMouseTest, WheelMovesTheRowWithinTheDataRows) {
   EXPECT_EQ(Grid->GetRow(), 1);
 }
 
+// In a designer the boundaries can be dragged whatever the options say: the
+// grid answers the designer's hit test on them, and only there.
+TEST_F(GridsKvMouseTest, TheDesignerFindsTheBoundariesWithoutSizingOptions) {
+  auto HitTest = [&](Integer X, Integer Y) {
+    return Grid->Perform(CM_DESIGNHITTEST, 0, MAKELPARAM(X, Y));
+  };
+  EXPECT_EQ(HitTest(129, 10), 0);
+  Grid->SetDesigning(true);
+  EXPECT_NE(HitTest(129, 10), 0);  // column boundary in the title row
+  EXPECT_NE(HitTest(30, 49), 0);   // row boundary in the fixed column
+  EXPECT_EQ(HitTest(100, 10), 0);  // inside a title
+  EXPECT_EQ(HitTest(129, 60), 0);  // column boundary below the titles
+  Grid->SetDesigning(false);
+}
+
 // [SECTION] Scroll bars
 
 class GridsKvScrollBarTest : public GridOnFormTest {
@@ -240,6 +254,13 @@ TEST_F(GridsKvScrollBarTest, ASingleColumnScrollsByPixels) {
   Grid->SetColCount(1);
   Grid->SetColWidths(0, 900);
   const Integer Free = Grid->GetClientWidth();
+  // The thumb's range ends where the column ends beside the vertical bar.
+  Integer Min = -1, Max = -1;
+  GetScrollRange(Grid->GetHandle(), SB_HORZ, &Min, &Max);
+  EXPECT_EQ(Max, 900 - Free);
+  Scroll(WM_HSCROLL, SB_THUMBPOSITION, Max);
+  EXPECT_EQ(Grid->GetColOffset(), 900 - Free);
+  Scroll(WM_HSCROLL, SB_TOP);
   Scroll(WM_HSCROLL, SB_LINEDOWN);
   EXPECT_EQ(Grid->GetColOffset(), Grid->GetCanvas()->TextWidth("0"));
   Scroll(WM_HSCROLL, SB_BOTTOM);

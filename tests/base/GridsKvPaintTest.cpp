@@ -2,8 +2,7 @@
 // frozen and contra cells, the editor's cell, the paint lock. Checked on the
 // window's pixels and on the DrawCell calls the grid makes.
 //
-// Ideas for tests: geometric pens for GridLineWidth > 1 on the drawing log;
-// right-to-left mirroring.
+// Ideas for tests: geometric pens for GridLineWidth > 1 on the drawing log.
 #include <gtest/gtest.h>
 
 #include "platform/graphics/Colors.h"
@@ -84,6 +83,57 @@ TEST_F(GridsKvPaintTest, FrozenColumnsAreDataCellsBelowTheTitlesWithTheirOwnBoun
   EXPECT_FALSE(Frozen->State.Contains(gdFixed));
   EXPECT_EQ(Pixel(100, 60), Rgb(clWindow));  // frozen cell background
   EXPECT_EQ(Pixel(129, 60), Rgb(clRed));     // the frozen boundary
+}
+
+// Two fixed columns (the second frozen), a scrolled data area and a contra
+// column and row. Horizontally: fixed 0..64, frozen 65..129, scrolling from
+// 130, the contra column from 255; vertically: title 0..24, data from 25,
+// the contra row from 95.
+TEST_F(GridsKvPaintTest, FixedFrozenScrollingAndContraCellsTogether) {
+  Grid->SetColCount(12);
+  Grid->SetRowCount(20);
+  Grid->SetFixedCols(2);
+  Grid->SetFrozenColCount(1);
+  Grid->SetContraColCount(1);
+  Grid->SetContraRowCount(1);
+  Grid->SetLeftCol(4);
+  Grid->SetTopRow(6);
+  RepaintAll();
+  SaveWindowPng(Grid->GetHandle(), "grid-all-areas.png");
+  struct TCase {
+    Integer Col, Row;
+    Integer Left, Top;  // -1: not drawn
+    bool Fixed;
+  };
+  const TCase Cases[] = {
+      {0, 0, 0, 0, true},      {1, 0, 65, 0, true},       // titles, frozen one included
+      {0, 6, 0, 25, true},     {1, 6, 65, 25, false},     // fixed; frozen is data
+      {4, 6, 130, 25, false},  {4, 7, 130, 50, false},    // first scrolling cells
+      {3, 6, -1, -1, false},   {2, 5, -1, -1, false},     // scrolled away
+      {12, 0, 255, 0, true},   {12, 6, 255, 25, false},   // contra column
+      {0, 20, 0, 95, true},    {1, 20, 65, 95, false},    // contra row
+      {4, 20, 130, 95, false}, {12, 20, 255, 95, false},  // ... and the corner
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(std::to_string(C.Col) + "," + std::to_string(C.Row));
+    const auto* D = Grid->FindDrawn(C.Col, C.Row);
+    if (C.Left < 0) {
+      EXPECT_EQ(D, nullptr);
+      continue;
+    }
+    ASSERT_NE(D, nullptr);
+    EXPECT_EQ(D->Rect.Left, C.Left);
+    EXPECT_EQ(D->Rect.Top, C.Top);
+    EXPECT_EQ(D->State.Contains(gdFixed), C.Fixed);
+  }
+  EXPECT_EQ(Pixel(30, 70), Rgb(clBtnFace));   // fixed column
+  EXPECT_EQ(Pixel(100, 70), Rgb(clWindow));   // frozen column
+  EXPECT_EQ(Pixel(129, 70), Rgb(clBlack));    // frozen boundary (fixed fallback)
+  EXPECT_EQ(Pixel(250, 70), Rgb(clWindow));   // the scrolling cell cut at the contra column
+  EXPECT_EQ(Pixel(254, 70), Rgb(clBlack));    // the line in front of the contra column
+  EXPECT_EQ(Pixel(300, 70), Rgb(clWindow));   // contra column
+  EXPECT_EQ(Pixel(200, 94), Rgb(clBlack));    // the line above the contra row
+  EXPECT_EQ(Pixel(200, 110), Rgb(clWindow));  // contra row
 }
 
 TEST_F(GridsKvPaintTest, ContraRowIsPinnedToTheBottomWhateverTheTopRow) {

@@ -123,5 +123,30 @@ TEST(KorvelVCLWrappers, LPtoDPMapsBothCornersOfTheCallersRectangle) {
   DeleteDC(DC);
 }
 
+TEST(KorvelVCLText, ComparisonsAndCaseFollowTheLocale) {
+  struct TCase {
+    const char *A, *B;
+    int Sensitive, Insensitive;  // signs
+  };
+  const TCase Cases[] = {
+      {"abc", "ABC", 1, 0},
+      {"a", "b", -1, -1},
+      {"B", "a", 1, 1},
+      {"same", "same", 0, 0},
+  };
+  auto Sign = [](Integer V) { return V < 0 ? -1 : V > 0 ? 1 : 0; };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(std::string(C.A) + " / " + C.B);
+    EXPECT_EQ(Sign(CompareTextIgnoreCase(C.A, C.B)), C.Insensitive);
+    EXPECT_EQ(Sign(CompareTextIgnoreCase(C.B, C.A)), -C.Insensitive);
+    if (C.Sensitive == 0)
+      EXPECT_EQ(CompareTextCaseSensitive(C.A, C.B), 0);
+    else
+      EXPECT_NE(CompareTextCaseSensitive(C.A, C.B), 0);
+  }
+  EXPECT_EQ(UpperCaseText("Grün"), "GRÜN");
+  EXPECT_EQ(LowerCaseText("ÉTÉ"), "été");
+}
+
 }  // namespace
 }  // namespace korvel

@@ -28,6 +28,7 @@ class TTestGrid : public TCustomGridKv {
   std::vector<TDrawn> Drawn;                         // DrawCell calls of the paints so far
   std::vector<kvp::String> Log;                      // hook calls
   std::map<std::pair<int, int>, kvp::String> Texts;  // what SetEditText stored
+  std::vector<kvp::String> EditTexts;                // every text SetEditText received
   kvp::Integer EditLimit = 0;
   kvp::String EditMask;
   bool AcceptKeys = true;
@@ -40,6 +41,7 @@ class TTestGrid : public TCustomGridKv {
     return nullptr;
   }
 
+  using kvp::TComponent::SetDesigning;
   using TCustomGridKv::CalcSizingState;
   using TCustomGridKv::FocusCell;
   using TCustomGridKv::ModifyScrollBar;
@@ -54,8 +56,12 @@ class TTestGrid : public TCustomGridKv {
                 TGridDrawState AState) override {
     Drawn.push_back({ACol, ARow, ARect, AState});
     FCanvas->GetBrush()->SetStyle(kvp::bsClear);
-    FCanvas->TextOut(ARect.Left + 2, ARect.Top + 2,
-                     std::to_string(ACol) + "," + std::to_string(ARow));
+    const kvp::String Text = std::to_string(ACol) + "," + std::to_string(ARow);
+    // On a mirrored canvas the text still runs rightwards from its point:
+    // start it so that it ends 2 pixels inside the cell's right edge on screen.
+    const kvp::Integer X =
+        GetCanvasMirrored() ? ARect.Left + 2 + FCanvas->TextWidth(Text) : ARect.Left + 2;
+    FCanvas->TextOut(X, ARect.Top + 2, Text);
   }
   kvp::String GetEditText(kvp::Integer ACol, kvp::Integer ARow) override {
     Log.push_back("GetEditText");
@@ -63,6 +69,7 @@ class TTestGrid : public TCustomGridKv {
     return It == Texts.end() ? "t" + std::to_string(ACol) + std::to_string(ARow) : It->second;
   }
   void SetEditText(kvp::Integer ACol, kvp::Integer ARow, const kvp::String& Value) override {
+    EditTexts.push_back(Value);
     Texts[{ACol, ARow}] = Value;
   }
   kvp::String GetEditMask(kvp::Integer, kvp::Integer) override {
