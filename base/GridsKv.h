@@ -462,7 +462,6 @@ class TCustomGridKv : public kvp::TCustomControl {
   void CMWantSpecialKey(kvp::TWMKey& Message);
   void CMShowingChanged(kvp::TMessage& Message);
   void CMCtl3DChanged(kvp::TMessage& Message);
-  void CMBiDiModeChanged(kvp::TMessage& Message);
   KV_BEGIN_MESSAGE_MAP
   KV_MESSAGE(kvp::WM_GETDLGCODE, WMGetDlgCode)
   KV_MESSAGE(kvp::WM_CHAR, WMChar)
@@ -483,7 +482,6 @@ class TCustomGridKv : public kvp::TCustomControl {
   KV_MESSAGE(kvp::CM_WANTSPECIALKEY, CMWantSpecialKey)
   KV_MESSAGE(kvp::CM_SHOWINGCHANGED, CMShowingChanged)
   KV_MESSAGE(kvp::CM_CTL3DCHANGED, CMCtl3DChanged)
-  KV_MESSAGE(kvp::CM_BIDIMODECHANGED, CMBiDiModeChanged)
   KV_END_MESSAGE_MAP
 
   friend class TInplaceEdit;

@@ -133,17 +133,6 @@ void TCustomGridKv::CreateParams(TCreateParams& Params) {
       Params.Style |= WS_BORDER;
     }
   }
-  // FIXME(platform): TWinControl::CreateParams should add the right-to-left
-  // extended styles itself; the grid needs its vertical bar on the left.
-  if (UseRightToLeftScrollBar()) Params.ExStyle |= WS_EX_LEFTSCROLLBAR;
-}
-
-// FIXME(platform): TWinControl should recreate its window when its BiDiMode
-// changes, so that the scroll bar moves to the other side.
-void TCustomGridKv::CMBiDiModeChanged(TMessage& Message) {
-  inherited::Dispatch(Message);
-  if (HandleAllocated()) RecreateWnd();
-  Invalidate();
 }
 
 // [SECTION] Counts

@@ -144,6 +144,10 @@ void TWinControl::CreateParams(TCreateParams& Params) {
   Params.WindowClass.lpfnWndProc = &DefWindowProc;
   Params.WindowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
   Params.WinClassName = ClassName();
+  // Right-to-left reading: the text reads from the right and the vertical
+  // scroll bar stands at the left.
+  if (UseRightToLeftReading()) Params.ExStyle |= WS_EX_RTLREADING;
+  if (UseRightToLeftScrollBar()) Params.ExStyle |= WS_EX_LEFTSCROLLBAR;
 }
 
 void TWinControl::CreateSubClass(TCreateParams& Params, const char* ClassName) {
@@ -739,6 +743,10 @@ void TWinControl::CMShowHintChanged(TMessage& Message) {
 void TWinControl::CMBiDiModeChanged(TMessage& Message) {
   NotifyControls(CM_PARENTBIDIMODECHANGED);
   inherited::Dispatch(Message);
+  // The window's extended styles carry the reading order and the side of the
+  // scroll bar, so a window that exists is made again (wParam 0: the change
+  // is the control's own, not a parent's being passed on).
+  if (SysLocale.MiddleEast && Message.WParam == 0 && HandleAllocated()) RecreateWnd();
 }
 
 void TWinControl::CMSysColorChange(TMessage& Message) {
