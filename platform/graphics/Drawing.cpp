@@ -572,7 +572,8 @@ BOOL Rectangle(HDC Dc, Integer Left, Integer Top, Integer Right, Integer Bottom)
   }
   if (!NoPen && Dev.Width() > 0 && Dev.Height() > 0) {
     // Stroke in device space: save the mapping, draw with identity.
-    TDCState Saved = D->S;
+    const auto SavedMapMode = D->S.MapMode;
+    const TPoint SavedWindowOrg = D->S.WindowOrg, SavedViewportOrg = D->S.ViewportOrg;
     D->S.MapMode = MM_TEXT;
     D->S.WindowOrg = D->S.ViewportOrg = {};
     // A wide pen straddles its path; an inside-frame pen moves the path in so
@@ -590,7 +591,9 @@ BOOL Rectangle(HDC Dc, Integer Left, Integer Top, Integer Right, Integer Bottom)
                         {Path.Right, Path.Bottom},
                         {Path.Left, Path.Bottom},
                         {Path.Left, Path.Top}});
-    D->S = Saved;
+    D->S.MapMode = SavedMapMode;
+    D->S.WindowOrg = SavedWindowOrg;
+    D->S.ViewportOrg = SavedViewportOrg;
   }
   return TRUE;
 }
