@@ -24,12 +24,15 @@ KV_DECLARE_EXCEPTION(EInvalidGridOperationKv, kvp::Exception);
 
 // [SECTION] Shared records
 
+// A cell: column and row.
 struct TGridCoord {
   kvp::Integer X = 0;  // column
   kvp::Integer Y = 0;  // row
   bool operator==(const TGridCoord&) const = default;
 };
 
+// A block of cells, corners included (Right and Bottom are the last column
+// and row, not one past them).
 struct TGridRect {
   kvp::Integer Left = 0;
   kvp::Integer Top = 0;
@@ -103,6 +106,7 @@ struct TGridAxisDrawInfo {
   kvp::Integer FullCellCount = 0;     // cell count plus contra cells
 };
 
+// The layout of both axes, worked out once for a paint or a hit test.
 struct TGridDrawInfo {
   TGridAxisDrawInfo Horz;
   TGridAxisDrawInfo Vert;
@@ -505,12 +509,12 @@ class TCustomGridKv : public kvp::TCustomControl {
   kvp::Integer FRowCount = 5;
   TIntegerArray FRowHeights;  // counted; FullRowCount entries when present
   TScrollStyle FScrollBars = ssBoth;
-  TGridCoord FTopLeft{1, 1};  // LeftCol, TopRow
-  kvp::Integer FSizingIndex = 0;
-  kvp::Integer FSizingPos = 0;  // client position of the sizing line
-  kvp::Integer FSizingOfs = 0;  // offset of the mouse from the line
-  kvp::Integer FMoveIndex = 0;
-  kvp::Integer FMovePos = 0;
+  TGridCoord FTopLeft{1, 1};             // LeftCol, TopRow
+  kvp::Integer FSizingIndex = 0;         // the column or row being sized
+  kvp::Integer FSizingPos = 0;           // client position of the sizing line
+  kvp::Integer FSizingOfs = 0;           // offset of the mouse from the line
+  kvp::Integer FMoveIndex = 0;           // the column or row being dragged
+  kvp::Integer FMovePos = 0;             // where it would land if dropped now
   kvp::TPoint FHitTest;                  // client point of the last WM_NCHITTEST
   TInplaceEdit* FInplaceEdit = nullptr;  // owned; created on first use
   kvp::Integer FInplaceCol = -1;         // cell whose text the editor holds; -1 when none
@@ -524,16 +528,16 @@ class TCustomGridKv : public kvp::TCustomControl {
   kvp::Integer FFrozenColCount = 0;
   TGridLineColorsKv* FGridLineColors = nullptr;  // owned
   TGridState FGridState = gsNormal;
-  bool FSaveCellExtents = true;
+  bool FSaveCellExtents = true;  // ColWidths / RowHeights are streamed with the form
   TGridOptions FDesignOptions{goRowSizing, goColSizing};
-  bool FFullRepaintOnResize = false;
+  bool FFullRepaintOnResize = false;  // a count change repaints all, not the changed cells
   kvp::TColor FFlatLineColor = kvp::clBlack;
-  kvp::Integer FPaintLockCount = 0;
-  bool FMoveLineShown = false;    // the XOR move line is on the screen
-  bool FSizingLineShown = false;  // the XOR sizing line is on the screen
-  bool FInUpdateScrollRange = false;
-  bool FLoadingEditor = false;   // the editor takes the cell's text: its changes are not edits
-  bool FCanvasMirrored = false;  // ChangeGridOrientation(true) is in force
+  kvp::Integer FPaintLockCount = 0;   // LockPaint nesting; painting waits while > 0
+  bool FMoveLineShown = false;        // the XOR move line is on the screen
+  bool FSizingLineShown = false;      // the XOR sizing line is on the screen
+  bool FInUpdateScrollRange = false;  // guards against the resize a scroll bar change causes
+  bool FLoadingEditor = false;        // the editor takes the cell's text: its changes are not edits
+  bool FCanvasMirrored = false;       // ChangeGridOrientation(true) is in force
 
  private:
   void ReadColWidths(kvp::TReader* Reader);

@@ -2,7 +2,6 @@
 // start-up and shut-down.
 #include "base/PropFilerKv.h"
 
-#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -17,12 +16,13 @@ using namespace kvp;
 
 namespace {
 
-// Two parallel lists in registration order: a class and, at the same index,
-// its interceptor class. Created on the first registration, freed at shut-down.
-struct TInterceptorRegistry {
-  std::vector<TClass> Classes;
-  std::vector<TClass> Interceptors;
+// A class and its interceptor class, in registration order; a class has one
+// entry at most. Created on the first registration, freed at shut-down.
+struct TInterceptorEntry {
+  TClass Class;
+  TClass Interceptor;
 };
+using TInterceptorRegistry = std::vector<TInterceptorEntry>;
 std::unique_ptr<TInterceptorRegistry> Registry;
 
 }  // namespace
@@ -32,31 +32,23 @@ void RegisterClassPropertyInterceptor(TClass AClass, TClass AInterceptorClass) {
                 AInterceptorClass->InheritsFrom(TStoragePropertyInterceptor::StaticClass()),
             "an interceptor class derives from TStoragePropertyInterceptor");
   if (!Registry) Registry = std::make_unique<TInterceptorRegistry>();
-  // Each earlier registration of the class goes with its own interceptor class.
-  for (;;) {
-    auto Found = std::find(Registry->Classes.begin(), Registry->Classes.end(), AClass);
-    if (Found == Registry->Classes.end()) break;
-    UnregisterClassPropertyInterceptor(
-        AClass, Registry->Interceptors[std::size_t(Found - Registry->Classes.begin())]);
-  }
-  Registry->Classes.push_back(AClass);
-  Registry->Interceptors.push_back(AInterceptorClass);
+  // A new registration of the class replaces the earlier one.
+  std::erase_if(*Registry, [&](const TInterceptorEntry& E) { return E.Class == AClass; });
+  Registry->push_back({AClass, AInterceptorClass});
 }
 
 void UnregisterClassPropertyInterceptor(TClass AClass, TClass AInterceptorClass) {
   if (!Registry) return;
-  for (std::size_t I = Registry->Classes.size(); I-- > 0;) {
-    if (Registry->Classes[I] != AClass || Registry->Interceptors[I] != AInterceptorClass) continue;
-    Registry->Classes.erase(Registry->Classes.begin() + std::ptrdiff_t(I));
-    Registry->Interceptors.erase(Registry->Interceptors.begin() + std::ptrdiff_t(I));
-  }
+  std::erase_if(*Registry, [&](const TInterceptorEntry& E) {
+    return E.Class == AClass && E.Interceptor == AInterceptorClass;
+  });
 }
 
 TClass GetClassPropertyInterceptor(TClass AClass) {
   if (!Registry) return nullptr;
   for (TClass Class = AClass; Class; Class = Class->Parent)
-    for (std::size_t I = 0; I < Registry->Classes.size(); ++I)
-      if (Registry->Classes[I] == Class) return Registry->Interceptors[I];
+    for (const TInterceptorEntry& E : *Registry)
+      if (E.Class == Class) return E.Interceptor;
   return nullptr;
 }
 

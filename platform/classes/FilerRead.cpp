@@ -1,3 +1,6 @@
+// TReader: form text read into a component tree, with reference fix-ups,
+// Loaded calls and errors that name the property and the line.
+//
 // Index
 // [SECTION] Load tracking: TLoadWatcher, Track, Forget, fix-ups, Loaded
 // [SECTION] Values: NextValue, ReadValue, SkipValue, ReadInteger ... ReadCollection

@@ -1,3 +1,6 @@
+// TWriter: a component tree written as form text, with the value syntax that
+// TReader reads back.
+//
 // Index
 // [SECTION] Value text: QuotedText, FloatText
 // [SECTION] Layout: WritePropName, BeginValue, lists, collections, binary

@@ -6,17 +6,11 @@
 #include <utility>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Strings.h"
 
 namespace kvp {
 
 namespace {
-
-String AsciiUpper(const String& S) {
-  String R = S;
-  for (char& C : R)
-    if (C >= 'a' && C <= 'z') C = char(C - 'a' + 'A');
-  return R;
-}
 
 // A resource registered at run time; Entry points into the other members.
 struct TRegistered {
@@ -39,7 +33,7 @@ const std::map<TKey, const TResourceEntry*>& Embedded() {
     std::map<TKey, const TResourceEntry*> M;
     for (std::size_t I = 0; I < detail::EmbeddedResourceCount; ++I) {
       const TResourceEntry& E = detail::EmbeddedResources[I];
-      M.emplace(TKey(AsciiUpper(E.Type), AsciiUpper(E.Name)), &E);
+      M.emplace(TKey(UpperCase(E.Type), UpperCase(E.Name)), &E);
     }
     return M;
   }();
@@ -49,7 +43,7 @@ const std::map<TKey, const TResourceEntry*>& Embedded() {
 }  // namespace
 
 const TResourceEntry* FindResource(const String& Name, const String& Type) {
-  const TKey Key(AsciiUpper(Type), AsciiUpper(Name));
+  const TKey Key(UpperCase(Type), UpperCase(Name));
   auto R = Registered().find(Key);
   if (R != Registered().end()) return &R->second->Entry;
   auto E = Embedded().find(Key);
@@ -61,8 +55,8 @@ void RegisterResource(const String& Name, const String& Type, std::vector<unsign
     throw EInvalidArgument("RegisterResource: empty resource name or type ('" + Name + "', '" +
                            Type + "')");
   auto Item = std::make_unique<TRegistered>();
-  Item->Name = AsciiUpper(Name);
-  Item->Type = AsciiUpper(Type);
+  Item->Name = UpperCase(Name);
+  Item->Type = UpperCase(Type);
   Item->Data = std::move(Data);
   Item->Entry =
       TResourceEntry{Item->Name.c_str(), Item->Type.c_str(), Item->Data.data(), Item->Data.size()};
@@ -71,7 +65,7 @@ void RegisterResource(const String& Name, const String& Type, std::vector<unsign
 }
 
 bool UnregisterResource(const String& Name, const String& Type) {
-  return Registered().erase(TKey(AsciiUpper(Type), AsciiUpper(Name))) > 0;
+  return Registered().erase(TKey(UpperCase(Type), UpperCase(Name))) > 0;
 }
 
 // [SECTION] TResourceStream

@@ -1,5 +1,6 @@
 #include "platform/classes/ShortCuts.h"
 
+#include "platform/rtl/Strings.h"
 #include "platform/rtl/VirtualKeys.h"
 
 namespace kvp {
@@ -36,19 +37,9 @@ String KeyName(Word Key) {
   return String();
 }
 
-char AsciiUpper(char C) { return C >= 'a' && C <= 'z' ? char(C - 'a' + 'A') : C; }
-
-bool SameTextAscii(const String& A, const String& B) {
-  if (A.size() != B.size()) return false;
-  for (std::size_t I = 0; I < A.size(); ++I)
-    if (AsciiUpper(A[I]) != AsciiUpper(B[I])) return false;
-  return true;
-}
-
 // Removes Prefix from the front of Text when it is there (ignoring case).
 bool TakePrefix(String& Text, const String& Prefix) {
-  if (Text.size() < Prefix.size() || !SameTextAscii(Text.substr(0, Prefix.size()), Prefix))
-    return false;
+  if (Text.size() < Prefix.size() || !SameText(Text.substr(0, Prefix.size()), Prefix)) return false;
   Text.erase(0, Prefix.size());
   return true;
 }
@@ -94,7 +85,7 @@ TShortCut TextToShortCut(const String& Text) {
   }
   if (Rest.empty()) return scNone;
   for (Word Key = 1; Key <= 0xFF; ++Key)
-    if (SameTextAscii(Rest, KeyName(Key))) return Key | Modifiers;
+    if (SameText(Rest, KeyName(Key))) return Key | Modifiers;
   return scNone;
 }
 

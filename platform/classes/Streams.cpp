@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
@@ -17,9 +18,13 @@ namespace {
 
 String SystemReason(int Error) { return std::generic_category().message(Error); }
 
-// Where an offset counts from.
-Int64 OriginBase(TSeekOrigin Origin, Int64 Position, Int64 Size) {
-  return Origin == soBeginning ? 0 : Origin == soCurrent ? Position : Size;
+// The position Offset names from Origin, held at the Int64 limits instead of
+// overflowing when a caller seeks absurdly far.
+Int64 SeekTarget(TSeekOrigin Origin, Int64 Offset, Int64 Position, Int64 Size) {
+  const Int64 Base = Origin == soBeginning ? 0 : Origin == soCurrent ? Position : Size;
+  Int64 Result;
+  if (__builtin_add_overflow(Base, Offset, &Result)) return Offset > 0 ? INT64_MAX : INT64_MIN;
+  return Result;
 }
 
 [[noreturn]] void InvalidSize(Int64 Size) {
@@ -82,7 +87,7 @@ Integer TCustomMemoryStream::Read(void* Buffer, Integer Count) {
 }
 
 Int64 TCustomMemoryStream::Seek(Int64 Offset, TSeekOrigin Origin) {
-  FPosition = OriginBase(Origin, FPosition, FSize) + Offset;
+  FPosition = SeekTarget(Origin, Offset, FPosition, FSize);
   return FPosition;
 }
 
@@ -155,9 +160,10 @@ void TMemoryStream::SetSize(Int64 NewSize) {
 
 Integer TMemoryStream::Write(const void* Buffer, Integer Count) {
   if (FPosition < 0 || Count < 0) return 0;
+  // Compared before adding: a position sought far past the end must not overflow.
+  if (FPosition > TMemoryStream::MaxSize - Count) OutOfMemory();
   Int64 End = FPosition + Count;
   if (End <= 0) return 0;
-  if (End > TMemoryStream::MaxSize) OutOfMemory();
   if (End > FSize) {
     if (End > FCapacity) SetCapacity(Integer(End));
     // Bytes between the old end and a position set past it read as zeros.
@@ -201,7 +207,7 @@ Integer TStringStream::Write(const void* Buffer, Integer Count) {
 
 Int64 TStringStream::Seek(Int64 Offset, TSeekOrigin Origin) {
   Int64 Size = Int64(FDataString.size());
-  Int64 Pos = OriginBase(Origin, FPosition, Size) + Offset;
+  Int64 Pos = SeekTarget(Origin, Offset, FPosition, Size);
   FPosition = Integer(std::clamp<Int64>(Pos, 0, Size));
   return FPosition;
 }

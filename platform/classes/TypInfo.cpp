@@ -42,8 +42,6 @@ TTypeInfo* NewType(TTypeKind Kind, const String& Name) {
   return &T;
 }
 
-char LowerAscii(char C) { return C >= 'A' && C <= 'Z' ? char(C - 'A' + 'a') : C; }
-
 [[noreturn]] void UnknownProperty(const String& Name) {
   throw EPropertyError("Unknown property: '" + Name + "'");
 }
@@ -56,12 +54,7 @@ const TPropInfo* NeedProp(TObject* Instance, const String& PropName) {
 
 }  // namespace
 
-bool SameIdent(const String& A, const String& B) {
-  if (A.size() != B.size()) return false;
-  for (std::size_t I = 0; I < A.size(); ++I)
-    if (LowerAscii(A[I]) != LowerAscii(B[I])) return false;
-  return true;
-}
+bool SameIdent(const String& A, const String& B) { return SameText(A, B); }
 
 namespace detail {
 

@@ -7,9 +7,6 @@
 //   [SECTION] Procedure        ButtonWndProc, RegisterButtonClass
 #include "platform/controls/ButtonClass.h"
 
-#include <memory>
-#include <unordered_map>
-
 #include "platform/controls/StdClasses.h"
 #include "platform/controls/StdCtlImpl.h"
 #include "platform/graphics/Colors.h"
@@ -34,19 +31,12 @@ struct TButtonState {
   HFONT Font = nullptr;
 };
 
-std::unordered_map<HWND, std::unique_ptr<TButtonState>>& Buttons() {
-  static std::unordered_map<HWND, std::unique_ptr<TButtonState>> M;
-  return M;
+stdctl::TWindowStates<TButtonState>& Buttons() {
+  static stdctl::TWindowStates<TButtonState> States;
+  return States;
 }
 
-TButtonState& StateOf(HWND Wnd) {
-  auto& Slot = Buttons()[Wnd];
-  if (!Slot) {
-    Slot = std::make_unique<TButtonState>();
-    Slot->Wnd = Wnd;
-  }
-  return *Slot;
-}
+TButtonState& StateOf(HWND Wnd) { return Buttons().Of(Wnd); }
 
 DWORD StyleOf(HWND Wnd) { return DWORD(GetWindowLong(Wnd, GWL_STYLE)); }
 DWORD KindOf(HWND Wnd) { return StyleOf(Wnd) & BS_TYPEMASK; }
@@ -56,12 +46,7 @@ bool IsCheck(DWORD K) {
 bool IsRadio(DWORD K) { return K == BS_RADIOBUTTON || K == BS_AUTORADIOBUTTON; }
 bool IsPush(DWORD K) { return K == BS_PUSHBUTTON || K == BS_DEFPUSHBUTTON || K == BS_USERBUTTON; }
 
-void Notify(HWND Wnd, WORD Code) {
-  HWND Parent = GetParent(Wnd);
-  if (!Parent) return;
-  auto Id = Integer(GetWindowLongPtr(Wnd, GWLP_ID));
-  SendMessage(Parent, WM_COMMAND, MAKEWPARAM(Id & 0xFFFF, Code), reinterpret_cast<LPARAM>(Wnd));
-}
+void Notify(HWND Wnd, WORD Code) { stdctl::NotifyParent(Wnd, Code); }
 
 // [SECTION] Clicking
 
@@ -318,7 +303,7 @@ LRESULT HandleButtonMessage(TButtonState& B, UINT Msg, WPARAM W, LPARAM L) {
 
 LRESULT ButtonWndProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
   if (Msg == WM_NCDESTROY) {
-    Buttons().erase(Wnd);
+    Buttons().Forget(Wnd);
     return DefWindowProc(Wnd, Msg, W, L);
   }
   TButtonState& B = StateOf(Wnd);
@@ -387,13 +372,8 @@ LRESULT ButtonWndProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
 }
 
 void RegisterButtonClass() {
-  WNDCLASS C;
-  if (GetClassInfo(nullptr, ButtonClassName, &C)) return;
-  C.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
-  C.lpfnWndProc = ButtonWndProc;
-  C.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  C.lpszClassName = ButtonClassName;
-  RegisterClass(&C);
+  stdctl::RegisterStandardClass(ButtonClassName, ButtonWndProc,
+                                CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, IDC_ARROW);
 }
 
 }  // namespace kvp

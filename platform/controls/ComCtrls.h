@@ -75,6 +75,7 @@ class TCommonCalendar : public TWinControl {
   bool FWeekNumbers = false;
 };
 
+// TMonthCalendar: the month calendar as stored forms name it; TCommonCalendar does the work.
 class TMonthCalendar : public TCommonCalendar {
   KV_CLASS(TMonthCalendar, TCommonCalendar)
  public:

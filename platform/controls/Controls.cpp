@@ -3,7 +3,7 @@
 //
 // Index
 //   [SECTION] Helpers            shift states, hints, bidi flags
-//   [SECTION] Life               Construct, Destroy, Notification, Loaded, published
+//   [SECTION] Life               Construct, Destroy, Notification, ReadState, published
 //   [SECTION] Messages           Perform, WndProc, Dispatch, DefaultHandler
 //   [SECTION] Parent and bounds  SetParent, SetBounds, client area, ScaleBy
 //   [SECTION] Appearance         visibility, enabled, font, colour, bidi, hints
@@ -177,8 +177,6 @@ void TControl::Notification(TComponent* AComponent, TOperation Operation) {
   if (AComponent == FPopupMenu) FPopupMenu = nullptr;
   if (FActionLink && AComponent == FActionLink->GetAction()) SetAction(nullptr);
 }
-
-void TControl::Loaded() { inherited::Loaded(); }
 
 void TControl::ReadState(TReader* Reader) {
   // While its properties are read the control is not shown, whatever Visible says.
@@ -359,7 +357,9 @@ void TControl::DefaultHandler(TMessage& Message) {
         Message.Result = 0;
         return;
       }
+      // Whole characters only: a short buffer must not end in half of one.
       std::size_t N = std::min<std::size_t>(FText.size(), Message.WParam - 1);
+      while (N > 0 && N < FText.size() && (Byte(FText[N]) & 0xC0) == 0x80) --N;
       FText.copy(Buffer, N);
       Buffer[N] = 0;
       Message.Result = LRESULT(N);

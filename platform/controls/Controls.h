@@ -332,7 +332,6 @@ class TControl : public TComponent {
   bool Dragging() const;
 
   // ---- Component streaming and state ----
-  void Loaded() override;
   // Stored rules of the properties that follow the parent: a value taken
   // from the parent is not stored.
   bool IsColorStored() const;
@@ -759,8 +758,23 @@ class TControlCanvas : public TCanvas {
   TControl* GetControl() const { return FControl; }
   void SetControl(TControl* AControl);
   void FreeHandle();
-  // Keeps the font's right-to-left reading in step with the control.
-  void UpdateTextFlags();
+  // Lends the canvas the device context of a paint message for the length of
+  // Paint(), then takes it back, also when Paint raises.
+  template <class F>
+  void PaintOn(HDC DC, F&& Paint) {
+    FreeHandle();
+    Lock();
+    SetHandle(DC);
+    try {
+      Paint();
+    } catch (...) {
+      SetHandle(nullptr);
+      Unlock();
+      throw;
+    }
+    SetHandle(nullptr);
+    Unlock();
+  }
 
  protected:
   void Destroy() override;

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/controls/StdCtlImpl.h"
@@ -64,19 +63,12 @@ struct TEditState {
   std::vector<TLine> Lines;  // laid out by Layout after every change
 };
 
-std::unordered_map<HWND, std::unique_ptr<TEditState>>& Edits() {
-  static std::unordered_map<HWND, std::unique_ptr<TEditState>> M;
-  return M;
+stdctl::TWindowStates<TEditState>& Edits() {
+  static stdctl::TWindowStates<TEditState> States;
+  return States;
 }
 
-TEditState& StateOf(HWND Wnd) {
-  auto& Slot = Edits()[Wnd];
-  if (!Slot) {
-    Slot = std::make_unique<TEditState>();
-    Slot->Wnd = Wnd;
-  }
-  return *Slot;
-}
+TEditState& StateOf(HWND Wnd) { return Edits().Of(Wnd); }
 
 DWORD StyleOf(const TEditState& E) { return DWORD(GetWindowLong(E.Wnd, GWL_STYLE)); }
 bool IsMulti(const TEditState& E) { return (StyleOf(E) & ES_MULTILINE) != 0; }
@@ -88,24 +80,9 @@ Integer SelStart(const TEditState& E) { return std::min(E.Anchor, E.Caret); }
 Integer SelEnd(const TEditState& E) { return std::max(E.Anchor, E.Caret); }
 
 // A client DC with the edit's font selected, given back when it goes.
-class TMeasureDC {
+class TMeasureDC : public stdctl::TFontDC {
  public:
-  explicit TMeasureDC(const TEditState& E) : FWnd(E.Wnd), FDc(GetDC(E.Wnd)) {
-    HGDIOBJ F = E.Font ? HGDIOBJ(E.Font) : GetStockObject(SYSTEM_FONT);
-    FOld = SelectObject(FDc, F);
-  }
-  ~TMeasureDC() {
-    SelectObject(FDc, FOld);
-    ReleaseDC(FWnd, FDc);
-  }
-  TMeasureDC(const TMeasureDC&) = delete;
-  TMeasureDC& operator=(const TMeasureDC&) = delete;
-  HDC Dc() const { return FDc; }
-
- private:
-  HWND FWnd;
-  HDC FDc;
-  HGDIOBJ FOld = nullptr;
+  explicit TMeasureDC(const TEditState& E) : TFontDC(E.Wnd, E.Font, SYSTEM_FONT) {}
 };
 
 // [SECTION] Layout
@@ -283,12 +260,7 @@ void SetSel(TEditState& E, Integer Anchor, Integer Caret) {
 
 // [SECTION] Changing text
 
-void Notify(const TEditState& E, WORD Code) {
-  HWND Parent = GetParent(E.Wnd);
-  if (!Parent) return;
-  auto Id = Integer(GetWindowLongPtr(E.Wnd, GWLP_ID));
-  SendMessage(Parent, WM_COMMAND, MAKEWPARAM(Id & 0xFFFF, Code), reinterpret_cast<LPARAM>(E.Wnd));
-}
+void Notify(const TEditState& E, WORD Code) { stdctl::NotifyParent(E.Wnd, Code); }
 
 void Refused(const TEditState& E) {
   Notify(E, EN_MAXTEXT);
@@ -827,7 +799,7 @@ LRESULT HandleEditMessage(TEditState& E, UINT Msg, WPARAM W, LPARAM L) {
 
 LRESULT EditWndProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
   if (Msg == WM_NCDESTROY) {
-    Edits().erase(Wnd);
+    Edits().Forget(Wnd);
     return DefWindowProc(Wnd, Msg, W, L);
   }
   TEditState& E = StateOf(Wnd);
@@ -922,13 +894,7 @@ LRESULT EditWndProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
 }
 
 void RegisterEditClass() {
-  WNDCLASS C;
-  if (GetClassInfo(nullptr, EditClassName, &C)) return;
-  C.style = CS_DBLCLKS;
-  C.lpfnWndProc = EditWndProc;
-  C.hCursor = LoadCursor(nullptr, IDC_IBEAM);
-  C.lpszClassName = EditClassName;
-  RegisterClass(&C);
+  stdctl::RegisterStandardClass(EditClassName, EditWndProc, CS_DBLCLKS, IDC_IBEAM);
 }
 
 }  // namespace kvp

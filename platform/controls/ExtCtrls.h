@@ -51,6 +51,7 @@ class TCustomPanel : public TCustomControl {
   Integer FBorderWidth = 0;
 };
 
+// TPanel: the panel as stored forms name it; TCustomPanel does the work.
 class TPanel : public TCustomPanel {
   KV_CLASS(TPanel, TCustomPanel)
  public:

@@ -254,18 +254,7 @@ void TCustomForm::SetPixelsPerInch(Integer Value) {
 }
 
 void TCustomForm::PaintWindow(HDC DC) {
-  FCanvas->FreeHandle();
-  FCanvas->Lock();
-  FCanvas->SetHandle(DC);
-  try {
-    Paint();
-  } catch (...) {
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
-    throw;
-  }
-  FCanvas->SetHandle(nullptr);
-  FCanvas->Unlock();
+  FCanvas->PaintOn(DC, [this] { Paint(); });
 }
 
 void TCustomForm::Paint() {

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/controls/StdClasses.h"
@@ -50,19 +49,12 @@ struct TListState {
   Integer SelAtPress = -1;    // CurSel when the button went down
 };
 
-std::unordered_map<HWND, std::unique_ptr<TListState>>& Lists() {
-  static std::unordered_map<HWND, std::unique_ptr<TListState>> M;
-  return M;
+stdctl::TWindowStates<TListState>& Lists() {
+  static stdctl::TWindowStates<TListState> States;
+  return States;
 }
 
-TListState& StateOf(HWND Wnd) {
-  auto& Slot = Lists()[Wnd];
-  if (!Slot) {
-    Slot = std::make_unique<TListState>();
-    Slot->Wnd = Wnd;
-  }
-  return *Slot;
-}
+TListState& StateOf(HWND Wnd) { return Lists().Of(Wnd); }
 
 DWORD StyleOf(const TListState& S) { return DWORD(GetWindowLong(S.Wnd, GWL_STYLE)); }
 bool IsVirtual(const TListState& S) { return (StyleOf(S) & LBS_NODATA) != 0; }
@@ -82,19 +74,13 @@ bool Valid(const TListState& S, Integer I) { return I >= 0 && I < Count(S); }
 
 void Notify(const TListState& S, WORD Code) {
   bool Always = Code == LBN_SETFOCUS || Code == LBN_KILLFOCUS;
-  HWND Parent = GetParent(S.Wnd);
-  if (!Parent || (!Always && !(StyleOf(S) & LBS_NOTIFY))) return;
-  auto Id = Integer(GetWindowLongPtr(S.Wnd, GWLP_ID));
-  SendMessage(Parent, WM_COMMAND, MAKEWPARAM(Id & 0xFFFF, Code), reinterpret_cast<LPARAM>(S.Wnd));
+  if (Always || (StyleOf(S) & LBS_NOTIFY)) stdctl::NotifyParent(S.Wnd, Code);
 }
 
 Integer FontHeight(const TListState& S) {
-  HDC Dc = GetDC(S.Wnd);
-  HGDIOBJ Old = SelectObject(Dc, S.Font ? HGDIOBJ(S.Font) : GetStockObject(SYSTEM_FONT));
+  stdctl::TFontDC Dc(S.Wnd, S.Font, SYSTEM_FONT);
   TEXTMETRIC Tm;
-  GetTextMetrics(Dc, &Tm);
-  SelectObject(Dc, Old);
-  ReleaseDC(S.Wnd, Dc);
+  GetTextMetrics(Dc.Dc(), &Tm);
   return std::max<Integer>(Tm.tmHeight, 1);
 }
 
@@ -586,7 +572,7 @@ LRESULT HandleListMessage(TListState& S, UINT Msg, WPARAM W, LPARAM L) {
 
 LRESULT ListBoxWndProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
   if (Msg == WM_NCDESTROY) {
-    Lists().erase(Wnd);
+    Lists().Forget(Wnd);
     return DefWindowProc(Wnd, Msg, W, L);
   }
   TListState& S = StateOf(Wnd);
@@ -662,13 +648,7 @@ LRESULT ListBoxWndProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
 }
 
 void RegisterListBoxClass() {
-  WNDCLASS C;
-  if (GetClassInfo(nullptr, ListBoxClassName, &C)) return;
-  C.style = CS_DBLCLKS;
-  C.lpfnWndProc = ListBoxWndProc;
-  C.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  C.lpszClassName = ListBoxClassName;
-  RegisterClass(&C);
+  stdctl::RegisterStandardClass(ListBoxClassName, ListBoxWndProc, CS_DBLCLKS, IDC_ARROW);
 }
 
 }  // namespace kvp

@@ -74,6 +74,7 @@ class TCustomMaskEdit : public TCustomEdit {
   String FOldValue;  // EditText when the control took the focus (Escape restores it)
 };
 
+// TMaskEdit: the masked edit as stored forms name it; TCustomMaskEdit does the work.
 class TMaskEdit : public TCustomMaskEdit {
   KV_CLASS(TMaskEdit, TCustomMaskEdit)
  public:

@@ -11,8 +11,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <memory>
-#include <unordered_map>
 
 #include "platform/controls/StdCtlImpl.h"
 #include "platform/graphics/Colors.h"
@@ -61,9 +59,9 @@ struct TCalState {
   std::array<COLORREF, 6> Colors{};  // MCSC_ parts
 };
 
-std::unordered_map<HWND, std::unique_ptr<TCalState>>& Cals() {
-  static std::unordered_map<HWND, std::unique_ptr<TCalState>> M;
-  return M;
+stdctl::TWindowStates<TCalState>& Cals() {
+  static stdctl::TWindowStates<TCalState> States;
+  return States;
 }
 
 TDateTime TodayOf(const TCalState& C) { return C.Today != 0 ? C.Today : std::floor(Date()); }
@@ -74,18 +72,16 @@ void Show(TCalState& C, TDateTime D) {
 }
 
 TCalState& StateOf(HWND Wnd) {
-  auto& Slot = Cals()[Wnd];
-  if (!Slot) {
-    Slot = std::make_unique<TCalState>();
-    TCalState& C = *Slot;
-    C.Wnd = Wnd;
+  bool Made = false;
+  TCalState& C = Cals().Of(Wnd, &Made);
+  if (Made) {
     C.Sel = TodayOf(C);
     Show(C, C.Sel);
     C.Colors = {GetSysColor(COLOR_WINDOW),        GetSysColor(COLOR_WINDOWTEXT),
                 GetSysColor(COLOR_ACTIVECAPTION), GetSysColor(COLOR_CAPTIONTEXT),
                 GetSysColor(COLOR_WINDOW),        GetSysColor(COLOR_GRAYTEXT)};
   }
-  return *Slot;
+  return C;
 }
 
 DWORD StyleOf(const TCalState& C) { return DWORD(GetWindowLong(C.Wnd, GWL_STYLE)); }
@@ -115,17 +111,16 @@ String MonthTitle(const TCalState& C) { return FormatSettings.LongMonthNames[C.M
 
 TCalLayout LayoutOf(const TCalState& C) {
   TCalLayout Lt;
-  HDC Dc = GetDC(C.Wnd);
-  HGDIOBJ Old = SelectObject(Dc, C.Font ? HGDIOBJ(C.Font) : GetStockObject(DEFAULT_GUI_FONT));
   TEXTMETRIC Tm;
-  GetTextMetrics(Dc, &Tm);
   TSize Wed, Digits, Mon, Yr;
-  GetTextExtentPoint32(Dc, "Wed", &Wed);
-  GetTextExtentPoint32(Dc, "00", &Digits);
-  GetTextExtentPoint32(Dc, MonthTitle(C) + " ", &Mon);
-  GetTextExtentPoint32(Dc, std::to_string(C.Year), &Yr);
-  SelectObject(Dc, Old);
-  ReleaseDC(C.Wnd, Dc);
+  {
+    stdctl::TFontDC Dc(C.Wnd, C.Font, DEFAULT_GUI_FONT);
+    GetTextMetrics(Dc.Dc(), &Tm);
+    GetTextExtentPoint32(Dc.Dc(), "Wed", &Wed);
+    GetTextExtentPoint32(Dc.Dc(), "00", &Digits);
+    GetTextExtentPoint32(Dc.Dc(), MonthTitle(C) + " ", &Mon);
+    GetTextExtentPoint32(Dc.Dc(), std::to_string(C.Year), &Yr);
+  }
 
   constexpr Integer M = 4;  // margin round the calendar
   Integer H = Tm.tmHeight;
@@ -455,7 +450,7 @@ LRESULT HandleCalMessage(TCalState& C, UINT Msg, WPARAM W, LPARAM L) {
 
 LRESULT MonthCalWndProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
   if (Msg == WM_NCDESTROY) {
-    Cals().erase(Wnd);
+    Cals().Forget(Wnd);
     return DefWindowProc(Wnd, Msg, W, L);
   }
   TCalState& C = StateOf(Wnd);
@@ -492,13 +487,7 @@ LRESULT MonthCalWndProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
 }
 
 void RegisterMonthCalClass() {
-  WNDCLASS C;
-  if (GetClassInfo(nullptr, MonthCalClassName, &C)) return;
-  C.style = CS_DBLCLKS;
-  C.lpfnWndProc = MonthCalWndProc;
-  C.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  C.lpszClassName = MonthCalClassName;
-  RegisterClass(&C);
+  stdctl::RegisterStandardClass(MonthCalClassName, MonthCalWndProc, CS_DBLCLKS, IDC_ARROW);
 }
 
 }  // namespace kvp

@@ -9,8 +9,6 @@
 #include "platform/controls/ScrollBarClass.h"
 
 #include <algorithm>
-#include <memory>
-#include <unordered_map>
 
 #include "platform/controls/StdCtlImpl.h"
 #include "platform/graphics/Colors.h"
@@ -46,19 +44,12 @@ struct TBarState {
   Integer LastAlong = 0;      // the mouse's last coordinate along the bar
 };
 
-std::unordered_map<HWND, std::unique_ptr<TBarState>>& Bars() {
-  static std::unordered_map<HWND, std::unique_ptr<TBarState>> M;
-  return M;
+stdctl::TWindowStates<TBarState>& Bars() {
+  static stdctl::TWindowStates<TBarState> States;
+  return States;
 }
 
-TBarState& StateOf(HWND Wnd) {
-  auto& Slot = Bars()[Wnd];
-  if (!Slot) {
-    Slot = std::make_unique<TBarState>();
-    Slot->Wnd = Wnd;
-  }
-  return *Slot;
-}
+TBarState& StateOf(HWND Wnd) { return Bars().Of(Wnd); }
 
 bool IsVert(const TBarState& B) { return (GetWindowLong(B.Wnd, GWL_STYLE) & SBS_VERT) != 0; }
 
@@ -361,7 +352,7 @@ LRESULT HandleBarMessage(TBarState& B, UINT Msg, WPARAM W, LPARAM L) {
 
 LRESULT ScrollBarWndProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
   if (Msg == WM_NCDESTROY) {
-    Bars().erase(Wnd);
+    Bars().Forget(Wnd);
     return DefWindowProc(Wnd, Msg, W, L);
   }
   TBarState& B = StateOf(Wnd);
@@ -413,13 +404,8 @@ LRESULT ScrollBarWndProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
 }
 
 void RegisterScrollBarClass() {
-  WNDCLASS C;
-  if (GetClassInfo(nullptr, ScrollBarClassName, &C)) return;
-  C.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
-  C.lpfnWndProc = ScrollBarWndProc;
-  C.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  C.lpszClassName = ScrollBarClassName;
-  RegisterClass(&C);
+  stdctl::RegisterStandardClass(ScrollBarClassName, ScrollBarWndProc,
+                                CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, IDC_ARROW);
 }
 
 }  // namespace kvp

@@ -15,6 +15,7 @@
 #include "platform/controls/EditClass.h"
 #include "platform/controls/ListBoxClass.h"
 #include "platform/controls/ScrollBarClass.h"
+#include "platform/controls/StdCtlImpl.h"
 #include "platform/graphics/Colors.h"
 #include "platform/graphics/Gdi.h"
 #include "platform/rtl/Strings.h"
@@ -206,12 +207,11 @@ void TCustomEdit::Change() {
 
 bool TCustomEdit::CanAutoSize(Integer& /*NewWidth*/, Integer& NewHeight) {
   if (FBorderStyle != bsSingle) return true;
-  HDC Dc = GetDC(nullptr);
-  HGDIOBJ Old = SelectObject(Dc, GetFont()->GetHandle());
   TEXTMETRIC Tm;
-  GetTextMetrics(Dc, &Tm);
-  SelectObject(Dc, Old);
-  ReleaseDC(nullptr, Dc);
+  {
+    stdctl::TFontDC Dc(nullptr, GetFont()->GetHandle(), SYSTEM_FONT);
+    GetTextMetrics(Dc.Dc(), &Tm);
+  }
   NewHeight = Tm.tmHeight + GetSystemMetrics(SM_CYBORDER) * (FCtl3D ? 8 : 6);
   return true;
 }

@@ -148,6 +148,7 @@ class TCustomEdit : public TWinControl {
   bool FCreating = false;  // the window is being made: its EN_CHANGE is not a change
 };
 
+// TEdit: the edit as stored forms name it; TCustomEdit does the work.
 class TEdit : public TCustomEdit {
   KV_CLASS(TEdit, TCustomEdit)
  public:
@@ -235,6 +236,7 @@ class TCustomListBox : public TWinControl {
   friend class TListBoxStrings;
 };
 
+// TListBox: the list box as stored forms name it; TCustomListBox does the work.
 class TListBox : public TCustomListBox {
   KV_CLASS(TListBox, TCustomListBox)
  public:
@@ -395,6 +397,7 @@ class TCustomCheckBox : public TButtonControl {
   TLeftRight FAlignment = taRightJustify;  // the caption at the right of the box
 };
 
+// TCheckBox: the check box as stored forms name it; TCustomCheckBox does the work.
 class TCheckBox : public TCustomCheckBox {
   KV_CLASS(TCheckBox, TCustomCheckBox)
  public:
@@ -450,6 +453,7 @@ class TCustomLabel : public TGraphicControl {
   TWinControl* FFocusControl = nullptr;  // held with a free notification
 };
 
+// TLabel: the label as stored forms name it; TCustomLabel does the work.
 class TLabel : public TCustomLabel {
   KV_CLASS(TLabel, TCustomLabel)
  public:

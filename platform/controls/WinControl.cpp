@@ -799,7 +799,6 @@ void TControlCanvas::CreateHandle() {
     List.push_back(this);
   }
   SetHandle(FDeviceContext);
-  UpdateTextFlags();
 }
 
 void TControlCanvas::FreeHandle() {
@@ -809,11 +808,6 @@ void TControlCanvas::FreeHandle() {
   ReleaseDC(FWindowHandle, FDeviceContext);
   FDeviceContext = nullptr;
   FWindowHandle = nullptr;
-}
-
-void TControlCanvas::UpdateTextFlags() {
-  if (!FControl || !HandleAllocated()) return;
-  // Right-to-left reading only exists with a middle-east locale.
 }
 
 void TControlCanvas::Destroy() {
@@ -844,19 +838,7 @@ void TCustomControl::WMPaint(TWMPaint& Message) {
 }
 
 void TCustomControl::PaintWindow(HDC DC) {
-  FCanvas->FreeHandle();
-  FCanvas->Lock();
-  FCanvas->SetHandle(DC);
-  try {
-    FCanvas->UpdateTextFlags();
-    Paint();
-  } catch (...) {
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
-    throw;
-  }
-  FCanvas->SetHandle(nullptr);
-  FCanvas->Unlock();
+  FCanvas->PaintOn(DC, [this] { Paint(); });
 }
 
 void TGraphicControl::Construct() {
@@ -867,18 +849,7 @@ void TGraphicControl::Construct() {
 
 void TGraphicControl::WMPaint(TWMPaint& Message) {
   if (!Message.DC) return;
-  FCanvas->FreeHandle();
-  FCanvas->Lock();
-  FCanvas->SetHandle(Message.DC);
-  try {
-    Paint();
-  } catch (...) {
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
-    throw;
-  }
-  FCanvas->SetHandle(nullptr);
-  FCanvas->Unlock();
+  FCanvas->PaintOn(Message.DC, [this] { Paint(); });
 }
 
 }  // namespace kvp

@@ -276,24 +276,6 @@ void TDataSet::GetFieldList(TList* List, const String& FieldNames) const {
     for (TField* Field : Fields) List->Add(Field);
 }
 
-void TDataSet::GetFieldNames(TStrings* List) const {
-  std::vector<String> Names;
-  GetFieldNames(Names);
-  List->BeginUpdate();
-  List->Clear();
-  for (const String& Name : Names) List->Add(Name);
-  List->EndUpdate();
-}
-
-void TDataSet::GetFieldNames(std::vector<String>& List) const {
-  if (FFields->GetCount() > 0) {
-    for (TField* Field : *FFields) List.push_back(Field->FFieldName);
-  } else {
-    for (Integer I = 0; I < FFieldDefs->GetCount(); ++I)
-      List.push_back(FFieldDefs->GetItem(I)->GetName());
-  }
-}
-
 void TDataSet::FieldsChanged() { DataEvent(deFieldListChange, 0); }
 
 TRecordBuffer* TDataSet::GetActiveBuffer() const {

@@ -98,10 +98,8 @@ class TDataSet : public TComponent {
   virtual bool GetCanModify() { return !FReadOnly; }
   bool GetReadOnly() const { return FReadOnly; }
   void SetReadOnly(bool Value);
-  void ClearFields();
-  // Insert or Append, then Values to the fields in order (Unassigned leaves
-  // a field alone, Null clears it), then Post.
-  void InsertRecord(std::initializer_list<Variant> Values);
+  // Append, then Values to the fields in order (Unassigned leaves a field
+  // alone, Null clears it), then Post.
   void AppendRecord(std::initializer_list<Variant> Values);
   void SetFields(std::initializer_list<Variant> Values);
 
@@ -130,8 +128,6 @@ class TDataSet : public TComponent {
   // raises "Field '%s' not found". A null List only checks the names.
   void GetFieldList(std::vector<TField*>& List, const String& FieldNames) const;
   void GetFieldList(TList* List, const String& FieldNames) const;
-  void GetFieldNames(std::vector<String>& List) const;
-  void GetFieldNames(TStrings* List) const;
   Variant GetFieldValues(const String& FieldNames);
   void SetFieldValues(const String& FieldNames, const Variant& Value);
   // Makes the default fields from the field definitions.
@@ -207,6 +203,10 @@ class TDataSet : public TComponent {
   // Runs the filter on a fetched record: OnFilterRecord in state dsFilter.
   // Concrete datasets call it from GetRecord when GetFiltered() is on.
   bool RecordFilterAccepts(TRecordBuffer& Buffer);
+  // Moves a store's cursor over Count records for GetRecord: Cursor is a
+  // record index, -1 before the first or Count after the last. grOK when it
+  // lands on a record, else grBOF, grEOF or grError (gmCurrent off a record).
+  static TGetResult StepCursor(Integer& Cursor, Integer Count, TGetMode Mode);
   // Fills the calculated and lookup values of a fetched record.
   void CalculateFields(TRecordBuffer& Buffer);
   virtual void DoOnCalcFields();

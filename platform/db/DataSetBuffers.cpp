@@ -3,7 +3,7 @@
 // MoveBy) with the Bof/Eof rules, and the window's self-check.
 //
 // Index
-//   [SECTION] Fetching      Fetch, GetNextRecord, GetPriorRecord, ClearBuffers
+//   [SECTION] Fetching      Fetch, StepCursor, GetNextRecord, GetPriorRecord, ClearBuffers
 //   [SECTION] Window size   UpdateBufferCount, SetBufListSize, ShiftLinks
 //   [SECTION] Resync        Resync, UpdateCursorPos
 //   [SECTION] Navigation    First, Last, MoveBy, SetRecNo, GotoBookmark
@@ -27,6 +27,20 @@ TGetResult TDataSet::Fetch(TRecordBuffer& Buffer, TGetMode Mode) {
     CalculateFields(Buffer);
   }
   return Result;
+}
+
+TGetResult TDataSet::StepCursor(Integer& Cursor, Integer Count, TGetMode Mode) {
+  switch (Mode) {
+    case gmNext:
+      if (Cursor < Count) ++Cursor;
+      return Cursor >= Count ? grEOF : grOK;
+    case gmPrior:
+      if (Cursor >= 0) --Cursor;
+      return Cursor < 0 ? grBOF : grOK;
+    case gmCurrent:
+      return Cursor < 0 || Cursor >= Count ? grError : grOK;
+  }
+  return grError;
 }
 
 void TDataSet::ClearBuffers() {

@@ -58,7 +58,7 @@ void TDataSet::UpdateRecord() {
   DataEvent(deUpdateRecord, 0);
 }
 
-// [Edit]
+// [SECTION] Edit
 
 void TDataSet::Edit() {
   if (IsEditing(FState)) return;
@@ -81,7 +81,7 @@ void TDataSet::EditBody() {
   InternalEdit();
 }
 
-// [Insert and Append]
+// [SECTION] Insert and Append
 
 void TDataSet::Insert() { InsertOrAppend(false); }
 void TDataSet::Append() { InsertOrAppend(true); }
@@ -131,7 +131,7 @@ void TDataSet::InsertOrAppend(bool AppendAtEnd) {
   DoAfterScroll();
 }
 
-// [Post]
+// [SECTION] Post
 
 void TDataSet::Post() {
   UpdateRecord();
@@ -164,7 +164,7 @@ void TDataSet::CheckRequiredFields() {
   }
 }
 
-// [Cancel]
+// [SECTION] Cancel
 
 void TDataSet::Cancel() {
   if (!IsEditing(FState) && FState != dsSetKey) return;
@@ -194,7 +194,7 @@ void TDataSet::Cancel() {
   if (WasInsert) DoAfterScroll();
 }
 
-// [Delete]
+// [SECTION] Delete
 
 void TDataSet::Delete() {
   CheckActive();
@@ -223,7 +223,7 @@ void TDataSet::DeleteBody() {
   CursorPosChanged();
 }
 
-// [Refresh]
+// [SECTION] Refresh
 
 void TDataSet::Refresh() {
   Fire(BeforeRefresh);
@@ -248,25 +248,10 @@ void TDataSet::SetFields(std::initializer_list<Variant> Values) {
   }
 }
 
-void TDataSet::InsertRecord(std::initializer_list<Variant> Values) {
-  Insert();
-  SetFields(Values);
-  Post();
-}
-
 void TDataSet::AppendRecord(std::initializer_list<Variant> Values) {
   Append();
   SetFields(Values);
   Post();
-}
-
-// Clears every writable field of the record being edited.
-void TDataSet::ClearFields() {
-  if (!IsEditing(FState)) DatabaseError("Dataset not in edit or insert mode", this);
-  TRecordBuffer& Buffer = FBuffers[FActiveRecord];
-  for (Variant& V : Buffer.Data) V = Null();
-  CalculateFields(Buffer);
-  DataEvent(deDataSetChange, 0);
 }
 
 }  // namespace kvp

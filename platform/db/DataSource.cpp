@@ -10,7 +10,7 @@
 
 namespace kvp {
 
-// [TDataSource]
+// [SECTION] TDataSource
 
 void TDataSource::Destroy() {
   while (!FDataLinks.empty()) FDataLinks.back()->SetDataSource(nullptr);
@@ -133,7 +133,7 @@ void TDataSource::KvPublish(TPublisher<TDataSource>& P) {
   P.Prop("OnUpdateData", &TDataSource::OnUpdateData);
 }
 
-// [TDataLink]
+// [SECTION] TDataLink
 
 void TDataLink::Destroy() {
   FDataSourceFixed = false;
@@ -316,7 +316,7 @@ void TDataLink::DataEvent(TDataEvent Event, TDataEventInfo Info) {
   }
 }
 
-// [TFieldDataLink]
+// [SECTION] TFieldDataLink
 
 void TFieldDataLink::SetFieldName(const String& Value) {
   if (FFieldName == Value) return;

@@ -12,7 +12,7 @@
 
 namespace kvp {
 
-// [Identity and binding]
+// [SECTION] Identity and binding
 
 // A field freed while its dataset is open closes the dataset first, as the
 // record structure is going away under it.
@@ -92,7 +92,7 @@ void TField::SetLookupDataSet(TDataSet* Value) {
   if (FLookupDataSet) FLookupDataSet->FreeNotification(this);
 }
 
-// [Values]
+// [SECTION] Values
 
 Variant TField::GetData() const {
   if (!FDataSet) return Null();
@@ -170,7 +170,7 @@ Variant TField::GetOldValue() const {
   return GetValue();
 }
 
-// [Presentation]
+// [SECTION] Presentation
 
 void TField::PropertyChanged(bool Layout) {
   if (FDataSet && FDataSet->GetActive())
@@ -229,7 +229,7 @@ bool TField::GetCanModify() const {
   return FDataSet->GetCanModify();
 }
 
-// [TFieldChars]
+// [SECTION] TFieldChars
 
 TFieldChars TFieldChars::All() {
   TFieldChars Result;
@@ -265,7 +265,7 @@ void TFieldChars::Exclude(Char C) {
                 const_cast<TField*>(this));
 }
 
-// [TFields]
+// [SECTION] TFields
 
 TField* TFields::GetField(Integer Index) const {
   if (Index < 0 || Index >= GetCount())
@@ -359,7 +359,7 @@ TClass FieldClassOf(TFieldType Type) {
   }
 }
 
-// [TFieldDef and TFieldDefs]
+// [SECTION] TFieldDef and TFieldDefs
 
 Integer TFieldDef::GetIndex() const {
   if (!FOwner) return -1;

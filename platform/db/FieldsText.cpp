@@ -49,6 +49,14 @@ bool ParseDecimal(const String& Text, Int64& Value) {
 
 String FloatText(Double Value) { return FloatToStr(Value); }
 
+// A number of any kind as a whole number: floats and money round half to even.
+Int64 WholeNumber(const Variant& V) {
+  const TVarType Type = VarType(V);
+  if (Type == varDouble || Type == varSingle || Type == varDate) return Round(V.AsDouble());
+  if (Type == varCurrency) return Round(V.AsCurrency().ToDouble());
+  return V.AsInt64();
+}
+
 }  // namespace
 
 // [SECTION] TField
@@ -79,10 +87,7 @@ Int64 TField::GetAsLargeInt() const {
       throw EConvertError("'" + V.AsString() + "' is not a valid integer value");
     return Result;
   }
-  if (VarType(V) == varDouble || VarType(V) == varSingle || VarType(V) == varDate)
-    return Round(V.AsDouble());
-  if (VarType(V) == varCurrency) return Round(V.AsCurrency().ToDouble());
-  return V.AsInt64();
+  return WholeNumber(V);
 }
 
 void TField::SetAsLargeInt(Int64 Value) { SetValue(Variant(Value)); }
@@ -218,13 +223,7 @@ Variant TIntegerField::ParseText(const String& Text) const {
 // Any number, or text, to a whole number in the field's range.
 Variant TIntegerField::ConvertValue(const Variant& Value) const {
   if (VarIsStr(Value)) return ParseText(Value.AsString());
-  Int64 N = 0;
-  if (VarType(Value) == varDouble || VarType(Value) == varSingle || VarType(Value) == varDate)
-    N = Round(Value.AsDouble());
-  else if (VarType(Value) == varCurrency)
-    N = Round(Value.AsCurrency().ToDouble());
-  else
-    N = Value.AsInt64();
+  const Int64 N = WholeNumber(Value);
   const bool Ranged = FMinValue != 0 || FMaxValue != 0;
   const Int64 Min = Ranged ? FMinValue : TypeMin();
   const Int64 Max = Ranged ? FMaxValue : TypeMax();

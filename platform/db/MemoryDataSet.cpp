@@ -31,13 +31,21 @@ class TMemoryDataSet::TMasterLink : public TDataLink {
  protected:
   void ActiveChanged() override { FDetail->MasterChanged(); }
   void RecordChanged(TField* Field) override {
-    if (!Field || FDetail->FMasterFields.find(Field->GetFieldName()) != String::npos)
-      FDetail->MasterChanged();
+    if (!Field || IsMasterField(Field)) FDetail->MasterChanged();
   }
   TDataSet* GetDetailDataSet() const override { return FDetail; }
 
  private:
   TMemoryDataSet* FDetail;
+
+  // Whether Field is one of the detail's MasterFields (names match in any case).
+  bool IsMasterField(const TField* Field) const {
+    const String& Names = FDetail->FMasterFields;
+    Integer Pos = 1;
+    while (Pos <= Length(Names))
+      if (AnsiSameText(ExtractFieldName(Names, Pos), Field->GetFieldName())) return true;
+    return false;
+  }
 };
 
 // [SECTION] Opening
@@ -115,20 +123,8 @@ void TMemoryDataSet::FillBuffer(TRecordBuffer& Buffer, const TMemRecord* Record,
 
 TGetResult TMemoryDataSet::GetRecord(TRecordBuffer& Buffer, TGetMode Mode) {
   EnsureView();
-  const Integer Count = Integer(FView.size());
-  switch (Mode) {
-    case gmNext:
-      if (FCursor < Count) ++FCursor;
-      if (FCursor >= Count) return grEOF;
-      break;
-    case gmPrior:
-      if (FCursor >= 0) --FCursor;
-      if (FCursor < 0) return grBOF;
-      break;
-    case gmCurrent:
-      if (FCursor < 0 || FCursor >= Count) return grError;
-      break;
-  }
+  const TGetResult Result = StepCursor(FCursor, Integer(FView.size()), Mode);
+  if (Result != grOK) return Result;
   FillBuffer(Buffer, FView[FCursor], FCursor);
   return grOK;
 }
@@ -427,32 +423,44 @@ struct TCondition {
   Variant Value;
 };
 
+// The first comparison operator of Text, before any quote: an operator
+// inside a quoted value is part of the value. Npos when there is none.
+std::size_t FindOperator(const String& Text, std::string_view& Op) {
+  static const std::string_view Ops[] = {"<>", "<=", ">=", "=", "<", ">"};
+  for (std::size_t At = 0; At < Text.size() && Text[At] != '\''; ++At) {
+    for (std::string_view Candidate : Ops) {
+      if (Text.compare(At, Candidate.size(), Candidate) != 0) continue;
+      Op = Candidate;
+      return At;
+    }
+  }
+  return String::npos;
+}
+
 // Splits "Name op value" with value a quoted string, a number or null.
 TCondition ParseCondition(const String& Text, TMemoryDataSet* DataSet) {
-  static const char* const Ops[] = {"<>", "<=", ">=", "=", "<", ">"};
+  std::string_view Op;
+  const std::size_t At = FindOperator(Text, Op);
+  if (At == String::npos)
+    DatabaseError(DBMessage("Invalid filter condition '%s'", {Text}), DataSet);
   TCondition Result;
-  for (const char* Op : Ops) {
-    const auto At = Text.find(Op);
-    if (At == String::npos) continue;
-    Result.Field = Trim(Text.substr(0, At));
-    Result.Op = Op;
-    String Value = Trim(Text.substr(At + std::string_view(Op).size()));
-    if (Value.size() >= 2 && Value.front() == '\'' && Value.back() == '\'') {
-      std::string_view Quoted = Value;
-      Result.Value = Variant(AnsiExtractQuotedStr(Quoted, U'\''));
-    } else if (SameText(Value, "null")) {
-      Result.Value = Null();
-    } else {
-      Extended Number = 0;
-      if (!TryStrToFloat(Value, Number))
-        DatabaseError(DBMessage("Invalid filter condition '%s'", {Text}), DataSet);
-      Result.Value = Variant(Double(Number));
-    }
-    if (Result.Field.empty())
+  Result.Field = Trim(Text.substr(0, At));
+  Result.Op = String(Op);
+  String Value = Trim(Text.substr(At + Op.size()));
+  if (Value.size() >= 2 && Value.front() == '\'' && Value.back() == '\'') {
+    std::string_view Quoted = Value;
+    Result.Value = Variant(AnsiExtractQuotedStr(Quoted, U'\''));
+  } else if (SameText(Value, "null")) {
+    Result.Value = Null();
+  } else {
+    Extended Number = 0;
+    if (!TryStrToFloat(Value, Number))
       DatabaseError(DBMessage("Invalid filter condition '%s'", {Text}), DataSet);
-    return Result;
+    Result.Value = Variant(Double(Number));
   }
-  DatabaseError(DBMessage("Invalid filter condition '%s'", {Text}), DataSet);
+  if (Result.Field.empty())
+    DatabaseError(DBMessage("Invalid filter condition '%s'", {Text}), DataSet);
+  return Result;
 }
 
 // Splits Text on a word operator (" and ", " or ") outside quotes.

@@ -16,6 +16,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/Strings.h"
@@ -90,14 +91,7 @@ String FormatIso(TDateTime Value, TFieldType Type) {
   return Buffer;
 }
 
-String QuoteName(const String& Name) {
-  String Result = "\"";
-  for (char C : Name) {
-    if (C == '"') Result += '"';
-    Result += C;
-  }
-  return Result + "\"";
-}
+String QuoteName(const String& Name) { return AnsiQuotedStr(Name, '"'); }
 
 String ColumnText(sqlite3_stmt* Stmt, int Column) {
   const auto* Text = reinterpret_cast<const char*>(sqlite3_column_text(Stmt, Column));
@@ -156,6 +150,13 @@ class TTransaction {
   bool FOpen = false;
 };
 
+// Owns a prepared statement, so that one is finalized even when reading a
+// row raises: an open statement keeps the connection from ever closing.
+struct TFinalizeStatement {
+  void operator()(sqlite3_stmt* Stmt) const { sqlite3_finalize(Stmt); }
+};
+using TStatement = std::unique_ptr<sqlite3_stmt, TFinalizeStatement>;
+
 }  // namespace
 
 TSQLiteDataSet::TRow TSQLiteDataSet::ReadRow(sqlite3_stmt* Stmt) const {
@@ -169,9 +170,14 @@ TSQLiteDataSet::TRow TSQLiteDataSet::ReadRow(sqlite3_stmt* Stmt) const {
     }
     switch (FTypes[I]) {
       case ftSmallint:
-      case ftInteger:
-        Row.Data.push_back(Variant(Integer(sqlite3_column_int64(Stmt, Column))));
+      case ftInteger: {
+        // The column may hold any 64-bit number: one past the Integer range is
+        // kept whole (reading it AsInteger then raises) rather than wrapped.
+        const Int64 Value = sqlite3_column_int64(Stmt, Column);
+        const bool Fits = Value >= INT32_MIN && Value <= INT32_MAX;
+        Row.Data.push_back(Fits ? Variant(Integer(Value)) : Variant(Value));
         break;
+      }
       case ftLargeint:
         Row.Data.push_back(Variant(Int64(sqlite3_column_int64(Stmt, Column))));
         break;
@@ -329,6 +335,7 @@ void TSQLiteDataSet::ReadPage() {
   sqlite3_stmt* Stmt = nullptr;
   if (sqlite3_prepare_v2(FDB, SelectSQL().c_str(), -1, &Stmt, nullptr) != SQLITE_OK)
     SQLiteError("Cannot read " + (FSQL.empty() ? "table " + FTableName : String("the query")));
+  TStatement Owner(Stmt);
   if (FHasRowId) {
     sqlite3_bind_int64(Stmt, 1, FLastRowId);
     sqlite3_bind_int(Stmt, 2, PageRows);
@@ -348,7 +355,7 @@ void TSQLiteDataSet::ReadPage() {
     FPending.push_back(std::move(Row));
     ++Count;
   }
-  sqlite3_finalize(Stmt);
+  Owner.reset();
   if (Step != SQLITE_DONE) SQLiteError("Cannot read the next rows");
   if (Count < PageRows) FAtEnd = true;
 }
@@ -508,20 +515,9 @@ void TSQLiteDataSet::FillBuffer(TRecordBuffer& Buffer, Integer Index) const {
 }
 
 TGetResult TSQLiteDataSet::GetRecord(TRecordBuffer& Buffer, TGetMode Mode) {
-  switch (Mode) {
-    case gmNext:
-      if (FCursor + 1 >= Integer(FRows.size())) FetchNext();
-      if (FCursor < Integer(FRows.size())) ++FCursor;
-      if (FCursor >= Integer(FRows.size())) return grEOF;
-      break;
-    case gmPrior:
-      if (FCursor >= 0) --FCursor;
-      if (FCursor < 0) return grBOF;
-      break;
-    case gmCurrent:
-      if (FCursor < 0 || FCursor >= Integer(FRows.size())) return grError;
-      break;
-  }
+  if (Mode == gmNext && FCursor + 1 >= Integer(FRows.size())) FetchNext();
+  const TGetResult Result = StepCursor(FCursor, Integer(FRows.size()), Mode);
+  if (Result != grOK) return Result;
   FillBuffer(Buffer, FCursor);
   return grOK;
 }
@@ -701,13 +697,12 @@ void TSQLiteDataSet::InternalPost() {
   std::vector<Variant> KeyParams;
   std::vector<TFieldType> KeyTypes;
   RowParams(RowId, Buffer->Data, KeyParams, KeyTypes);
-  sqlite3_stmt* Stmt =
-      Prepare(String(FHasRowId ? "SELECT rowid, * FROM " : "SELECT NULL, * FROM ") +
-                  QuoteName(FTableName) + " WHERE " + RowCondition(),
-              KeyParams, KeyTypes);
-  const bool Found = sqlite3_step(Stmt) == SQLITE_ROW;
-  TRow Row = Found ? ReadRow(Stmt) : TRow{RowId, Buffer->Data};
-  sqlite3_finalize(Stmt);
+  TStatement Stmt(Prepare(String(FHasRowId ? "SELECT rowid, * FROM " : "SELECT NULL, * FROM ") +
+                              QuoteName(FTableName) + " WHERE " + RowCondition(),
+                          KeyParams, KeyTypes));
+  const bool Found = sqlite3_step(Stmt.get()) == SQLITE_ROW;
+  TRow Row = Found ? ReadRow(Stmt.get()) : TRow{RowId, Buffer->Data};
+  Stmt.reset();
   if (!Transaction.Commit()) SQLiteError("Cannot store the change");
   // [Phase 3] The row takes its place among those read.
   if (!FHasRowId) {

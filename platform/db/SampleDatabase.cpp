@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "platform/db/DBCommon.h"
+#include "platform/rtl/Strings.h"
 
 namespace kvp {
 
@@ -49,15 +50,6 @@ struct TDatabase {
   }
 };
 
-String Quote(const String& S) {
-  String Result = "'";
-  for (char C : S) {
-    if (C == '\'') Result += '\'';
-    Result += C;
-  }
-  return Result + "'";
-}
-
 String Date(Integer Year, Integer Month, Integer Day) {
   char Buffer[40];
   std::snprintf(Buffer, sizeof Buffer, "%04d-%02d-%02d", Year, Month, Day);
@@ -90,21 +82,21 @@ void CreateSampleDatabase(const String& FileName) {
     const String Name = String(FirstNames[Seq.Next(16)]) + " " + LastNames[Seq.Next(14)];
     const auto& City = Cities[Seq.Next(10)];
     const bool NoCity = Id % 17 == 0;  // a few customers without an address
-    D.Exec("INSERT INTO customers VALUES (" + std::to_string(Id) + ", " + Quote(Name) + ", " +
-           (NoCity ? String("NULL") : Quote(City[0])) + ", " +
-           (NoCity ? String("NULL") : Quote(City[1])) + ", " +
-           Quote(Date(2010 + Seq.Next(14), 1 + Seq.Next(12), 1 + Seq.Next(28))) + ", " +
+    D.Exec("INSERT INTO customers VALUES (" + std::to_string(Id) + ", " + QuotedStr(Name) + ", " +
+           (NoCity ? String("NULL") : QuotedStr(City[0])) + ", " +
+           (NoCity ? String("NULL") : QuotedStr(City[1])) + ", " +
+           QuotedStr(Date(2010 + Seq.Next(14), 1 + Seq.Next(12), 1 + Seq.Next(28))) + ", " +
            std::to_string(Seq.Next(4) == 0 ? 1 : 0) + ", " +
            (Id % 11 == 0 ? String("NULL") : Money(Seq.Next(5000000))) + ")");
   }
   for (Integer Id = 1; Id <= SampleOrderCount; ++Id) {
     char Time[32];
     std::snprintf(Time, sizeof Time, " %02d:%02d:00", 8 + Seq.Next(10), Seq.Next(60));
-    const String Note =
-        Id % 5 == 0 ? Quote("Lieferung an Büro, Tür " + std::to_string(Id % 9)) : String("NULL");
+    const String Note = Id % 5 == 0 ? QuotedStr("Lieferung an Büro, Tür " + std::to_string(Id % 9))
+                                    : String("NULL");
     D.Exec("INSERT INTO orders VALUES (" + std::to_string(Id) + ", " +
            std::to_string(1 + Seq.Next(SampleCustomerCount)) + ", " +
-           Quote(Date(2023 + Seq.Next(2), 1 + Seq.Next(12), 1 + Seq.Next(28)) + Time) + ", " +
+           QuotedStr(Date(2023 + Seq.Next(2), 1 + Seq.Next(12), 1 + Seq.Next(28)) + Time) + ", " +
            Money(100 + Seq.Next(250000)) + ", " + std::to_string(1 + Seq.Next(20)) + ", " +
            (Id % 13 == 0 ? String("NULL") : std::to_string(Seq.Next(3) ? 1 : 0)) + ", " + Note +
            ")");

@@ -9,7 +9,7 @@
 
 namespace kvp {
 
-// [SECTION] TGraphic --------------------------------------------------------------
+// [SECTION] TGraphic
 
 void TGraphic::SetTransparent(bool Value) {
   if (FTransparent == Value) return;
@@ -51,7 +51,7 @@ void TGraphic::ReadData(TStream* Stream) { LoadFromStream(Stream); }
 
 void TGraphic::WriteData(TStream* Stream) { SaveToStream(Stream); }
 
-// [SECTION] TBitmapCanvas ---------------------------------------------------------
+// [SECTION] TBitmapCanvas
 
 void TBitmapCanvas::CreateHandle() {
   HDC Dc = CreateCompatibleDC(nullptr);
@@ -73,7 +73,7 @@ void TBitmapCanvas::Destroy() {
   inherited::Destroy();
 }
 
-// [SECTION] TBitmap ---------------------------------------------------------------
+// [SECTION] TBitmap
 
 void TBitmap::Destroy() {
   FCanvas.reset();
@@ -81,8 +81,6 @@ void TBitmap::Destroy() {
   FHandle = nullptr;
   inherited::Destroy();
 }
-
-void TBitmap::Changed() { inherited::Changed(); }
 
 void TBitmap::FreeContext() {
   if (FCanvas) FCanvas->FreeContext();

@@ -119,7 +119,6 @@ class TBitmap : public TGraphic {
 
  protected:
   void Destroy() override;
-  void Changed() override;
   // The stored form: the image's byte count, then the bitmap file.
   void ReadData(TStream* Stream) override;
   void WriteData(TStream* Stream) override;

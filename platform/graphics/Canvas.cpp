@@ -14,7 +14,7 @@
 
 namespace kvp {
 
-// [SECTION] Font handle cache ---------------------------------------------------
+// [SECTION] Font handle cache
 
 namespace {
 
@@ -85,7 +85,7 @@ Integer PenModeToRop2(TPenMode Mode) {
   return kRop2[Mode];
 }
 
-// [SECTION] TGraphicsObject, TFont, TPen, TBrush -------------------------------------
+// [SECTION] TGraphicsObject, TFont, TPen, TBrush
 
 void TGraphicsObject::Changed() {
   if (OnChange) OnChange(this);
@@ -393,7 +393,7 @@ void TBrush::Destroy() {
   inherited::Destroy();
 }
 
-// [SECTION] TCanvas state ----------------------------------------------------------
+// [SECTION] TCanvas state
 
 void TCanvas::Construct() {
   inherited::Construct();
@@ -470,29 +470,16 @@ void TCanvas::DeselectHandles() {
   FState -= TCanvasState{csFontValid, csPenValid, csBrushValid};
 }
 
-void TCanvas::FontReleasing(TObject*) {
-  if (FHandle && FState.Contains(csFontValid)) {
-    SelectObject(FHandle, FOldFont ? FOldFont : GetStockObject(SYSTEM_FONT));
-    FOldFont = nullptr;
-    FState -= csFontValid;
-  }
+void TCanvas::Unselect(TCanvasStateItem Item, HGDIOBJ& Old, Integer Stock) {
+  if (!FHandle || !FState.Contains(Item)) return;
+  SelectObject(FHandle, Old ? Old : GetStockObject(Stock));
+  Old = nullptr;
+  FState -= Item;
 }
 
-void TCanvas::PenReleasing(TObject*) {
-  if (FHandle && FState.Contains(csPenValid)) {
-    SelectObject(FHandle, FOldPen ? FOldPen : GetStockObject(BLACK_PEN));
-    FOldPen = nullptr;
-    FState -= csPenValid;
-  }
-}
-
-void TCanvas::BrushReleasing(TObject*) {
-  if (FHandle && FState.Contains(csBrushValid)) {
-    SelectObject(FHandle, FOldBrush ? FOldBrush : GetStockObject(WHITE_BRUSH));
-    FOldBrush = nullptr;
-    FState -= csBrushValid;
-  }
-}
+void TCanvas::FontReleasing(TObject*) { Unselect(csFontValid, FOldFont, SYSTEM_FONT); }
+void TCanvas::PenReleasing(TObject*) { Unselect(csPenValid, FOldPen, BLACK_PEN); }
+void TCanvas::BrushReleasing(TObject*) { Unselect(csBrushValid, FOldBrush, WHITE_BRUSH); }
 
 void TCanvas::ObjectChanged(TObject* Sender) {
   // Colours and modes are set on the DC when the object is next selected.
@@ -511,7 +498,7 @@ void TCanvas::Changing() {
   if (OnChanging) OnChanging(this);
 }
 
-// [SECTION] TCanvas drawing ----------------------------------------------------------
+// [SECTION] TCanvas drawing
 
 TPoint TCanvas::GetPenPos() {
   RequiredState({csHandleValid});

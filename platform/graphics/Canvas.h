@@ -303,6 +303,8 @@ class TCanvas : public TPersistent {
   void FontReleasing(TObject*);
   void PenReleasing(TObject*);
   void BrushReleasing(TObject*);
+  // Puts Old (or Stock when the DC had none) back before an object's handle goes.
+  void Unselect(TCanvasStateItem Item, HGDIOBJ& Old, Integer Stock);
   void ObjectChanged(TObject*);
 
   HDC FHandle = nullptr;

@@ -1,12 +1,11 @@
 #include "platform/graphics/Colors.h"
 
 #include <array>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 
 #include "platform/graphics/GdiImpl.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Strings.h"
 
 namespace kvp {
 
@@ -129,17 +128,6 @@ constexpr COLORREF kStaticColors[20] = {
     RGB(0, 0, 255),     RGB(255, 0, 255),   RGB(0, 255, 255),   RGB(255, 255, 255),
 };
 
-bool SameText(const String& A, const char* B) {
-  std::size_t I = 0;
-  for (; I < A.size() && B[I]; ++I) {
-    char X = A[I], Y = B[I];
-    if (X >= 'A' && X <= 'Z') X = char(X - 'A' + 'a');
-    if (Y >= 'A' && Y <= 'Z') Y = char(Y - 'A' + 'a');
-    if (X != Y) return false;
-  }
-  return I == A.size() && !B[I];
-}
-
 }  // namespace
 
 COLORREF GetSysColor(Integer Index) {
@@ -235,15 +223,7 @@ String ColorToString(TColor Color) {
 TColor StringToColor(const String& S) {
   TColor C = 0;
   if (IdentToColor(S, C)) return C;
-  bool Hex = !S.empty() && S[0] == '$';
-  const char* Digits = S.c_str() + (Hex ? 1 : 0);
-  char* End = nullptr;
-  errno = 0;
-  long long V = std::strtoll(Digits, &End, Hex ? 16 : 10);
-  bool Bad = *Digits == '\0' || *End != '\0' || errno != 0 || (Hex && *Digits == '-') ||
-             V > 0xFFFFFFFFLL || V < -2147483648LL || (*Digits == ' ');
-  if (Bad) throw EConvertError("'" + S + "' is not a valid integer value");
-  return TColor(std::int32_t(std::uint32_t(V)));
+  return TColor(StrToInt(S));
 }
 
 void GetColorValues(const std::function<void(const String&)>& Proc) {

@@ -138,7 +138,7 @@ TTarget MakeTarget(const TDeviceContext& Dc) {
 
 }  // namespace gdi
 
-// [SECTION] Creation --------------------------------------------------------------
+// [SECTION] Creation
 
 HDC CreateSurfaceDC(TSurface* Surface, TPoint Origin, HRGN VisibleRegion) {
   if (!Surface) return nullptr;
@@ -193,7 +193,7 @@ BOOL RestoreDC(HDC Dc, Integer SavedDC) {
   return TRUE;
 }
 
-// [SECTION] The screen ------------------------------------------------------------
+// [SECTION] The screen
 
 TSurface* ScreenSurface() {
   static TSurface Screen(1280, 1024);  // the primary monitor of the window system
@@ -260,7 +260,7 @@ COLORREF GetNearestColor(HDC Dc, COLORREF Color) {
   return NearestDisplayColor(Color & 0xFFFFFF, DisplayDepth());
 }
 
-// [SECTION] Simple state ----------------------------------------------------------
+// [SECTION] Simple state
 
 #define KV_DC_OR(Fail)              \
   TDeviceContext* D = LookupDC(Dc); \
@@ -337,7 +337,7 @@ BOOL GetBrushOrgEx(HDC Dc, TPoint* Org) {
   return TRUE;
 }
 
-// [SECTION] Mapping modes ---------------------------------------------------------
+// [SECTION] Mapping modes
 
 Integer SetMapMode(HDC Dc, Integer Mode) {
   KV_DC_OR(0);
@@ -422,7 +422,7 @@ BOOL DPtoLP(HDC Dc, TPoint* Points, Integer Count) {
   return TRUE;
 }
 
-// [SECTION] Clipping --------------------------------------------------------------
+// [SECTION] Clipping
 
 Integer ExtSelectClipRgn(HDC Dc, HRGN Rgn, Integer Mode) {
   KV_DC_OR(ERROR_REGION);

@@ -19,7 +19,7 @@ namespace kvp {
 
 using namespace gdi;
 
-// [SECTION] Raster operations and brushes --------------------------------------
+// [SECTION] Raster operations and brushes
 
 namespace gdi {
 
@@ -138,7 +138,7 @@ void FillDeviceRect(const TDeviceContext& Dc, const TTarget& T, const TRect& R, 
   PaintArea(Dc, T, TRegion(S), &Solid, 0xF0);
 }
 
-// [SECTION] Recording -----------------------------------------------------------
+// [SECTION] Recording
 
 TDrawRecord MakeRecord(TDrawKind Kind, const TTarget& T, const TRect& DeviceRect) {
   TDrawRecord Rec;
@@ -161,7 +161,7 @@ void Overpaint(const TTarget& T, const TRect& SurfaceRect) {
 
 }  // namespace gdi
 
-// [SECTION] Fills and frames ------------------------------------------------------
+// [SECTION] Fills and frames
 
 namespace {
 
@@ -322,7 +322,7 @@ BOOL InvertRgn(HDC Dc, HRGN Rgn) {
   return TRUE;
 }
 
-// [SECTION] Pens and lines ------------------------------------------------------
+// [SECTION] Pens and lines
 
 namespace {
 
@@ -549,7 +549,7 @@ BOOL PolyPolyline(HDC Dc, const TPoint* Points, const DWORD* Counts, DWORD PolyC
   return TRUE;
 }
 
-// [SECTION] Shapes --------------------------------------------------------------
+// [SECTION] Shapes
 
 BOOL Rectangle(HDC Dc, Integer Left, Integer Top, Integer Right, Integer Bottom) {
   KV_DC_OR(FALSE);
@@ -646,7 +646,7 @@ COLORREF SetPixel(HDC Dc, Integer X, Integer Y, COLORREF Color) {
   return PixelToColorRef(V);
 }
 
-// [SECTION] Blits -------------------------------------------------------------------
+// [SECTION] Blits
 
 namespace {
 

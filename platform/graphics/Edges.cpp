@@ -95,7 +95,7 @@ BOOL DrawEdge(HDC Dc, TRect* R, UINT Edge, UINT Flags) {
   return TRUE;
 }
 
-// [SECTION] Frame controls --------------------------------------------------------
+// [SECTION] Frame controls
 
 namespace {
 

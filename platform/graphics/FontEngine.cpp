@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Strings.h"
 
 namespace kvp {
 
@@ -27,16 +28,10 @@ FT_Library Library() {
   return Lib;
 }
 
-String Lower(String S) {
-  for (char& C : S)
-    if (C >= 'A' && C <= 'Z') C = char(C - 'A' + 'a');
-  return S;
-}
-
 bool IsFixedName(const String& Name) {
   static const char* const kFixed[] = {"courier new", "courier",  "lucida console", "consolas",
                                        "fixedsys",    "terminal", "system fixed"};
-  String L = Lower(Name);
+  String L = LowerCase(Name);
   for (const char* F : kFixed)
     if (L == F) return true;
   return false;
@@ -67,58 +62,13 @@ namespace gdi {
 
 std::u32string DecodeUtf8(const String& Text) {
   std::u32string Out;
-  std::size_t I = 0, N = Text.size();
-  while (I < N) {
-    unsigned char C = static_cast<unsigned char>(Text[I]);
-    char32_t Cp = 0xFFFD;
-    std::size_t Len = 1;
-    if (C < 0x80) {
-      Cp = C;
-    } else if ((C & 0xE0) == 0xC0) {
-      Len = 2;
-    } else if ((C & 0xF0) == 0xE0) {
-      Len = 3;
-    } else if ((C & 0xF8) == 0xF0) {
-      Len = 4;
-    }
-    if (Len > 1) {
-      bool Ok = I + Len <= N;
-      char32_t V = C & (0x7F >> Len);
-      for (std::size_t K = 1; Ok && K < Len; ++K) {
-        unsigned char D = static_cast<unsigned char>(Text[I + K]);
-        Ok = (D & 0xC0) == 0x80;
-        V = (V << 6) | (D & 0x3F);
-      }
-      if (Ok)
-        Cp = V;
-      else
-        Len = 1;
-    }
-    Out.push_back(Cp);
-    I += Len;
-  }
+  for (std::size_t I = 0; I < Text.size();) Out.push_back(Utf8Decode(Text, I));
   return Out;
 }
 
 String EncodeUtf8(const std::u32string& Text) {
   String Out;
-  for (char32_t C : Text) {
-    if (C < 0x80) {
-      Out += char(C);
-    } else if (C < 0x800) {
-      Out += char(0xC0 | (C >> 6));
-      Out += char(0x80 | (C & 0x3F));
-    } else if (C < 0x10000) {
-      Out += char(0xE0 | (C >> 12));
-      Out += char(0x80 | ((C >> 6) & 0x3F));
-      Out += char(0x80 | (C & 0x3F));
-    } else {
-      Out += char(0xF0 | (C >> 18));
-      Out += char(0x80 | ((C >> 12) & 0x3F));
-      Out += char(0x80 | ((C >> 6) & 0x3F));
-      Out += char(0x80 | (C & 0x3F));
-    }
-  }
+  for (char32_t C : Text) Utf8Append(Out, C);
   return Out;
 }
 

@@ -22,6 +22,8 @@ struct TGdiObject {
   bool Stock = false;  // stock objects live for the program and are never deleted
 };
 
+// The objects behind pen, brush, font, bitmap and region handles: what the
+// Create* calls were given, kept as drawing reads it.
 struct TPenObj : TGdiObject {
   TPenObj() : TGdiObject(TObjKind::Pen) {}
   UINT Style = PS_SOLID;  // full style: PS_ type, end cap, join and line style
@@ -44,7 +46,7 @@ struct TBrushObj : TGdiObject {
 struct TFontObj : TGdiObject {
   TFontObj() : TGdiObject(TObjKind::Font) {}
   LOGFONT Log;
-  std::shared_ptr<TFontInstance> Instance;
+  std::shared_ptr<TFontInstance> Instance;  // shared by fonts of the same face, size and style
 };
 
 struct TBitmapObj : TGdiObject {

@@ -193,7 +193,7 @@ BOOL DeleteObject(HGDIOBJ Obj) {
   return TRUE;
 }
 
-// [SECTION] Pens and brushes ------------------------------------------------------
+// [SECTION] Pens and brushes
 
 HPEN CreatePen(UINT Style, Integer Width, COLORREF Color) {
   auto* P = new TPenObj();
@@ -268,7 +268,7 @@ HBRUSH CreateBrushIndirect(const LOGBRUSH& Brush) {
   }
 }
 
-// [SECTION] Fonts -----------------------------------------------------------------
+// [SECTION] Fonts
 
 HFONT CreateFontIndirect(const LOGFONT& Font) {
   auto* F = new TFontObj();
@@ -306,7 +306,7 @@ HFONT CreateFont(Integer Height, Integer Width, Integer Escapement, Integer Orie
   return CreateFontIndirect(L);
 }
 
-// [SECTION] Bitmaps ---------------------------------------------------------------
+// [SECTION] Bitmaps
 
 HBITMAP CreateBitmap(Integer Width, Integer Height, UINT Planes, UINT BitsPerPixel,
                      const void* Bits) {
@@ -350,7 +350,7 @@ TSurface* GetBitmapSurface(HBITMAP Bitmap) {
   return B ? &B->Surface : nullptr;
 }
 
-// [SECTION] GetObject -------------------------------------------------------------
+// [SECTION] GetObject
 
 Integer GetObject(HGDIOBJ Obj, LOGPEN* Out) {
   auto* P = LookupAs<TPenObj>(Obj, TObjKind::Pen);
@@ -395,7 +395,7 @@ Integer GetObject(HGDIOBJ Obj, BITMAP* Out) {
   return Integer(sizeof(BITMAP));
 }
 
-// [SECTION] Regions ---------------------------------------------------------------
+// [SECTION] Regions
 
 HRGN CreateRegionFrom(const TRegion& Region) {
   auto* R = new TRegionObj();
@@ -475,7 +475,7 @@ BOOL EqualRgn(HRGN A, HRGN B) {
   return RA && RB && RA->Rgn == RB->Rgn ? TRUE : FALSE;
 }
 
-// [SECTION] Selection -------------------------------------------------------------
+// [SECTION] Selection
 
 namespace gdi {
 std::vector<TDeviceContext*> AllDCs();

@@ -2,7 +2,7 @@
 //
 // Index
 //   [SECTION] Image list objects   ImageList_Create, ImageList_Add, ImageList_AddMasked, ...
-//   [SECTION] Drawing              ComposeImage, ImageList_DrawEx
+//   [SECTION] Drawing              Blend, ImageList_DrawEx
 //   [SECTION] TCustomImageList
 #include "platform/graphics/ImageList.h"
 
@@ -13,7 +13,7 @@
 
 namespace kvp {
 
-// [SECTION] Image list objects ---------------------------------------------------
+// [SECTION] Image list objects
 
 namespace {
 
@@ -61,6 +61,13 @@ Integer AddStrip(TImageListObj& L, const TSurface& Strip, F MaskOf) {
   return First;
 }
 
+// Transparent where a mask bitmap (may be null: nothing is) is not black.
+auto MaskBitmap(const TSurface* M) {
+  return [M](Integer X, Integer Y, std::uint32_t) {
+    return M && X < M->Width() && Y < M->Height() && M->Scanline(Y)[X] != 0;
+  };
+}
+
 }  // namespace
 
 HIMAGELIST ImageList_Create(Integer Width, Integer Height, UINT Flags, Integer, Integer) {
@@ -100,10 +107,7 @@ Integer ImageList_Add(HIMAGELIST List, HBITMAP Image, HBITMAP Mask) {
   TImageListObj* L = Lookup(List);
   TSurface* Img = GetBitmapSurface(Image);
   if (!L || !Img) return -1;
-  TSurface* M = GetBitmapSurface(Mask);
-  return AddStrip(*L, *Img, [M](Integer X, Integer Y, std::uint32_t) {
-    return M && X < M->Width() && Y < M->Height() && M->Scanline(Y)[X] != 0;
-  });
+  return AddStrip(*L, *Img, MaskBitmap(GetBitmapSurface(Mask)));
 }
 
 Integer ImageList_AddMasked(HIMAGELIST List, HBITMAP Image, COLORREF MaskColor) {
@@ -117,16 +121,13 @@ Integer ImageList_AddMasked(HIMAGELIST List, HBITMAP Image, COLORREF MaskColor) 
 BOOL ImageList_Replace(HIMAGELIST List, Integer Index, HBITMAP Image, HBITMAP Mask) {
   TImageListObj* L = Lookup(List);
   if (!L || Index < 0 || Index >= Integer(L->Images.size())) return FALSE;
-  TImageListObj Tmp = *L;
-  Tmp.Images.clear();
-  Tmp.Masks.clear();
   TSurface* Img = GetBitmapSurface(Image);
-  TSurface* M = GetBitmapSurface(Mask);
   if (!Img) return FALSE;
-  if (AddStrip(Tmp, *Img, [M](Integer X, Integer Y, std::uint32_t) {
-        return M && X < M->Width() && Y < M->Height() && M->Scanline(Y)[X] != 0;
-      }) < 0)
-    return FALSE;
+  TImageListObj Tmp;  // an empty list of the same shape to cut the new image into
+  Tmp.Width = L->Width;
+  Tmp.Height = L->Height;
+  Tmp.Masked = L->Masked;
+  if (AddStrip(Tmp, *Img, MaskBitmap(GetBitmapSurface(Mask))) < 0) return FALSE;
   L->Images[std::size_t(Index)] = Tmp.Images[0];
   L->Masks[std::size_t(Index)] = Tmp.Masks[0];
   return TRUE;
@@ -157,7 +158,7 @@ COLORREF ImageList_GetBkColor(HIMAGELIST List) {
   return L ? L->BkColor : CLR_NONE;
 }
 
-// [SECTION] Drawing ---------------------------------------------------------------
+// [SECTION] Drawing
 
 namespace {
 
@@ -223,7 +224,7 @@ BOOL ImageList_Draw(HIMAGELIST List, Integer Index, HDC Dc, Integer X, Integer Y
   return ImageList_DrawEx(List, Index, Dc, X, Y, 0, 0, CLR_DEFAULT, CLR_DEFAULT, Style);
 }
 
-// [SECTION] TCustomImageList ------------------------------------------------------
+// [SECTION] TCustomImageList
 
 TCustomImageList* TCustomImageList::CreateSize(Integer Width, Integer Height) {
   TCustomImageList* L = Create(nullptr);

@@ -35,7 +35,7 @@ std::u32string Head(const String& Text, Integer Count) {
 
 }  // namespace
 
-// [SECTION] Metrics and extents ------------------------------------------------------
+// [SECTION] Metrics and extents
 
 BOOL GetTextMetrics(HDC Dc, TEXTMETRIC* Metrics) {
   KV_DC_OR(FALSE);
@@ -93,7 +93,7 @@ BOOL GetCharWidth32(HDC Dc, UINT First, UINT Last, Integer* Widths) {
   return TRUE;
 }
 
-// [SECTION] Glyph runs ------------------------------------------------------------------
+// [SECTION] Glyph runs
 
 namespace {
 
@@ -291,7 +291,7 @@ bool MirroredX(const TDeviceContext& D) {
 
 }  // namespace
 
-// [SECTION] ExtTextOut ------------------------------------------------------------------
+// [SECTION] ExtTextOut
 
 BOOL ExtTextOut(HDC Dc, Integer X, Integer Y, UINT Options, const TRect* R, const String& Text,
                 Integer Count, const Integer* Dx) {
@@ -346,7 +346,7 @@ BOOL TextOut(HDC Dc, Integer X, Integer Y, const String& Text, Integer Count) {
   return ExtTextOut(Dc, X, Y, 0, nullptr, Text, Count, nullptr);
 }
 
-// [SECTION] DrawText layout ---------------------------------------------------------------
+// [SECTION] DrawText layout
 
 namespace {
 
@@ -492,7 +492,7 @@ bool Ellipsize(const TLayout& L, TLine& Line) {
 
 }  // namespace
 
-// [SECTION] DrawText ---------------------------------------------------------------------
+// [SECTION] DrawText
 
 namespace {
 

@@ -303,7 +303,10 @@ void TClipboard::SetBuffer(UINT Format, const void* Buffer, std::size_t Size) {
   HANDLE Data = MakeBlock(Buffer, Size);
   if (!Data) throw EOutOfMemory("TClipboard: out of memory for " + std::to_string(Size) + " bytes");
   Adding();
-  SetClipboardData(Format, Data);
+  if (!SetClipboardData(Format, Data)) {
+    GlobalFree(Data);
+    throw EInvalidOperation("TClipboard: the clipboard refused format " + std::to_string(Format));
+  }
 }
 
 void TClipboard::SetAsText(const String& Value) {
@@ -320,10 +323,14 @@ HANDLE TClipboard::GetAsHandle(UINT Format) {
   return GetClipboardData(Format);
 }
 
+// On failure the caller keeps Value. Format 0 is refused before Adding() so
+// that a bad call loses nothing already on the clipboard.
 void TClipboard::SetAsHandle(UINT Format, HANDLE Value) {
+  if (Format == 0) throw EInvalidOperation("TClipboard: cannot put a handle in clipboard format 0");
   TClipboardOpen Guard(this);
   Adding();
-  SetClipboardData(Format, Value);
+  if (!SetClipboardData(Format, Value))
+    throw EInvalidOperation("TClipboard: the clipboard refused format " + std::to_string(Format));
 }
 
 TClipboard* Clipboard() {

@@ -175,7 +175,9 @@ LRESULT DefMouseActivate(TWnd* W, WPARAM Top, LPARAM L) {
 LRESULT DefGetText(TWnd* W, WPARAM Size, LPARAM L) {
   auto* Buf = reinterpret_cast<char*>(L);
   if (!Buf || Size == 0) return 0;
+  // Whole characters only: a short buffer must not end in half of one.
   std::size_t N = std::min<std::size_t>(W->Text.size(), Size - 1);
+  while (N > 0 && N < W->Text.size() && (Byte(W->Text[N]) & 0xC0) == 0x80) --N;
   std::memcpy(Buf, W->Text.data(), N);
   Buf[N] = 0;
   return LRESULT(N);

@@ -81,34 +81,6 @@ BOOL SetKeyboardState(const Byte* KeyState) {
 
 namespace {
 
-// The deepest visible window under the screen point, skipping the windows in
-// Skip (those that answered HTTRANSPARENT). A disabled child gives way to its
-// nearest enabled ancestor.
-TWnd* WindowUnder(TPoint P, const std::vector<TWnd*>& Skip) {
-  auto Skipped = [&Skip](TWnd* W) { return std::find(Skip.begin(), Skip.end(), W) != Skip.end(); };
-  TWnd* Found = nullptr;
-  for (TWnd* T : Desktop()->Children)
-    if ((T->Style & WS_VISIBLE) && !Skipped(T) && PtInRect(T->WindowRect, P)) {
-      Found = T;
-      break;
-    }
-  if (!Found) return nullptr;
-  for (;;) {
-    if (!PtInRect(ClientRectOnScreen(Found), P)) break;
-    TPoint O = ClientOriginOnScreen(Found);
-    TPoint C = Point(P.X - O.X, P.Y - O.Y);
-    TWnd* Next = nullptr;
-    for (TWnd* K : Found->Children)
-      if ((K->Style & WS_VISIBLE) && !Skipped(K) && PtInRect(K->WindowRect, C)) {
-        Next = K;
-        break;
-      }
-    if (!Next || (Next->Style & WS_DISABLED)) break;
-    Found = Next;
-  }
-  return Found;
-}
-
 // Finds the target by hit testing; answers null when nothing is under the point.
 TWnd* HitTarget(TPoint P, LRESULT& Hit) {
   std::vector<TWnd*> Skip;

@@ -15,8 +15,6 @@ TInputDriver Input;
 
 namespace {
 
-constexpr Word VK_PACKET_KEY = 0xE7;
-
 Word ButtonKey(TMouseButton B) {
   return B == mbLeft ? VK_LBUTTON : B == mbRight ? VK_RBUTTON : VK_MBUTTON;
 }

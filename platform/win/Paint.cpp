@@ -400,13 +400,9 @@ namespace {
 
 void ScrollChildren(TWnd* W, const TRect* Scroll, Integer DX, Integer DY) {
   std::vector<HWND> Kids;
+  TRect Common;
   for (TWnd* C : W->Children)
-    if (!Scroll || !IsRectEmpty([&] {
-          TRect Common;
-          IntersectRect(Common, C->WindowRect, *Scroll);
-          return Common;
-        }()))
-      Kids.push_back(C->Handle);
+    if (!Scroll || IntersectRect(Common, C->WindowRect, *Scroll)) Kids.push_back(C->Handle);
   for (HWND K : Kids) {
     TWnd* C = FindWnd(K);
     if (!C) continue;

@@ -269,8 +269,6 @@ Char KeyToChar(Word Key, bool Shift, bool Caps, bool Ctrl) {
 
 }  // namespace winimpl
 
-inline constexpr Word VK_PACKET_KEY = 0xE7;
-
 BOOL TranslateMessage(const MSG* Msg) {
   if (!Msg) return FALSE;
   bool Sys = Msg->message == WM_SYSKEYDOWN;

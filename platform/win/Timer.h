@@ -19,6 +19,7 @@ namespace kvp {
 // raised it when one is known. When it is empty the exception goes on.
 extern std::function<void(TObject* Sender)> ApplicationHandleException;
 
+// TTimer: fires OnTimer on the virtual clock through its hidden window's WM_TIMER.
 class TTimer : public TComponent {
   KV_CLASS(TTimer, TComponent)
  public:

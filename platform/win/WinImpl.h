@@ -69,6 +69,9 @@ struct TWnd {
   std::unique_ptr<TSurface> Surface;  // top-level windows: the pixels of it and its children
 };
 
+// The key of a typed character that no key of the layout makes.
+inline constexpr Word VK_PACKET_KEY = 0xE7;
+
 // One event from the user's hands, waiting in the input queue. It becomes a
 // message when the pump takes it: the target is found then (hit testing,
 // capture, focus), as the system does.
@@ -181,6 +184,10 @@ bool IsDescendant(const TWnd* Ancestor, const TWnd* W);  // W or inside it
 TPoint ClientOriginOnScreen(const TWnd* W);
 TRect WindowRectOnScreen(const TWnd* W);
 TRect ClientRectOnScreen(const TWnd* W);
+// The deepest visible window under the screen point, skipping the windows in
+// Skip (those that answered HTTRANSPARENT). A disabled child gives way to its
+// nearest enabled ancestor.
+TWnd* WindowUnder(TPoint P, const std::vector<TWnd*>& Skip);
 // The frame sizes the default WM_NCCALCSIZE takes from a window of these
 // styles: borders, caption and the visible scroll bars.
 TRect NonClientInsets(DWORD Style, DWORD ExStyle, bool WithScrollBars);

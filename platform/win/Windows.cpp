@@ -736,6 +736,34 @@ TRect ClientRectOnScreen(const TWnd* W) {
   return Bounds(O.X, O.Y, W->ClientRect.Width(), W->ClientRect.Height());
 }
 
+// The deepest visible window under the screen point, skipping the windows in
+// Skip (those that answered HTTRANSPARENT). A disabled child gives way to its
+// nearest enabled ancestor.
+TWnd* WindowUnder(TPoint P, const std::vector<TWnd*>& Skip) {
+  auto Skipped = [&Skip](TWnd* W) { return std::find(Skip.begin(), Skip.end(), W) != Skip.end(); };
+  TWnd* Found = nullptr;
+  for (TWnd* T : Desktop()->Children)
+    if ((T->Style & WS_VISIBLE) && !Skipped(T) && PtInRect(T->WindowRect, P)) {
+      Found = T;
+      break;
+    }
+  if (!Found) return nullptr;
+  for (;;) {
+    if (!PtInRect(ClientRectOnScreen(Found), P)) break;
+    TPoint O = ClientOriginOnScreen(Found);
+    TPoint C = Point(P.X - O.X, P.Y - O.Y);
+    TWnd* Next = nullptr;
+    for (TWnd* K : Found->Children)
+      if ((K->Style & WS_VISIBLE) && !Skipped(K) && PtInRect(K->WindowRect, C)) {
+        Next = K;
+        break;
+      }
+    if (!Next || (Next->Style & WS_DISABLED)) break;
+    Found = Next;
+  }
+  return Found;
+}
+
 TRect NonClientInsets(DWORD Style, DWORD ExStyle, bool WithScrollBars) {
   TRect In;
   auto Add = [&In](Integer X, Integer Y) {
@@ -836,28 +864,8 @@ HWND ChildWindowFromPoint(HWND Parent, TPoint P) {
 }
 
 HWND WindowFromPoint(TPoint P) {
-  TWnd* Found = nullptr;
-  for (TWnd* T : Desktop()->Children) {
-    if ((T->Style & WS_VISIBLE) && PtInRect(T->WindowRect, P)) {
-      Found = T;
-      break;
-    }
-  }
-  if (!Found) return nullptr;
-  for (;;) {
-    TPoint C = P;
-    ScreenToClient(Found->Handle, &C);
-    if (!PtInRect(Rect(0, 0, Found->ClientRect.Width(), Found->ClientRect.Height()), C)) break;
-    TWnd* Next = nullptr;
-    for (TWnd* K : Found->Children)
-      if ((K->Style & WS_VISIBLE) && PtInRect(K->WindowRect, C)) {
-        Next = K;
-        break;
-      }
-    if (!Next || (Next->Style & WS_DISABLED)) break;
-    Found = Next;
-  }
-  return Found->Handle;
+  TWnd* Found = WindowUnder(P, {});
+  return Found ? Found->Handle : nullptr;
 }
 
 BOOL AdjustWindowRectEx(TRect* R, DWORD Style, BOOL Menu, DWORD ExStyle) {
@@ -875,9 +883,12 @@ BOOL AdjustWindowRect(TRect* R, DWORD Style, BOOL Menu) {
   return AdjustWindowRectEx(R, Style, Menu, 0);
 }
 
+// The system owns Rgn once the call succeeds; on failure the caller keeps it.
+// FIXME(win): windows keep their rectangular shape; the region is only taken over.
 Integer SetWindowRgn(HWND Wnd, HRGN Rgn, BOOL) {
+  if (!IsWindow(Wnd)) return 0;
   if (Rgn) DeleteObject(Rgn);
-  return IsWindow(Wnd) ? 1 : 0;
+  return 1;
 }
 
 // [SECTION] Reset

@@ -18,12 +18,6 @@ using namespace kvp;
 class GridsKvMouseTest : public GridOnFormTest {
  protected:
   HWND Wnd() { return Grid->GetHandle(); }
-  Integer XorLines() {
-    Integer N = 0;
-    for (const TDrawRecord& R : GetWindowSurface(Wnd())->Records())
-      if (R.Kind == TDrawKind::Line && R.Rop == R2_XORPEN) ++N;
-    return N;
-  }
 };
 
 TEST_F(GridsKvMouseTest, ClickSelectsAndDragSelectsARange) {

@@ -109,10 +109,7 @@ TEST_F(GridsKvRightToLeftTest, DraggingAColumnBoundaryLeftWidensTheColumn) {
   Input.Drag(Wnd(), {300, 49}, {300, 60});  // a row boundary in the fixed column
   EXPECT_EQ(Grid->GetRowHeights(1), 35);
   // Every XOR line drawn was taken away again.
-  Integer XorLines = 0;
-  for (const TDrawRecord& R : GetWindowSurface(Wnd())->Records())
-    if (R.Kind == TDrawKind::Line && R.Rop == R2_XORPEN) ++XorLines;
-  EXPECT_EQ(XorLines % 2, 0);
+  EXPECT_EQ(XorLines() % 2, 0);
   EXPECT_EQ(Grid->GetGridState(), gsNormal);
 }
 

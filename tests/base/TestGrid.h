@@ -133,6 +133,14 @@ class GridOnFormTest : public ::testing::Test {
     const kvp::TRect R = kvp::GetWindowSurfaceRect(Grid->GetHandle());
     return kvp::GetWindowSurface(Grid->GetHandle())->GetPixel(R.Left + X, R.Top + Y);
   }
+  // The XOR lines drawn on the grid since the log was last cleared; an even
+  // count means every sizing line shown was taken away again.
+  kvp::Integer XorLines() {
+    kvp::Integer N = 0;
+    for (const kvp::TDrawRecord& R : kvp::GetWindowSurface(Grid->GetHandle())->Records())
+      if (R.Kind == kvp::TDrawKind::Line && R.Rop == kvp::R2_XORPEN) ++N;
+    return N;
+  }
   kvp::TPoint Center(kvp::Integer Col, kvp::Integer Row) {
     const kvp::TRect R = Grid->CellRect(Col, Row);
     return {(R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2};

@@ -186,6 +186,11 @@ TEST(MemoryStream, DefaultHookRefusesSizesPastTheLimitWithoutLosingData) {
   EXPECT_THROW(S->SetSize(TMemoryStream::MaxSize), EStreamError);  // rounding up passes the limit
   S->SetPosition(TMemoryStream::MaxSize);
   EXPECT_THROW(S->Write("x", 1), EStreamError);
+  // Regression: a position sought to the end of Int64 overflowed in Write and Seek.
+  EXPECT_EQ(S->Seek(INT64_MAX, soBeginning), INT64_MAX);
+  EXPECT_THROW(S->Write("x", 1), EStreamError);
+  EXPECT_EQ(S->Seek(Int64(10), soCurrent), INT64_MAX);
+  EXPECT_EQ(S->Read(nullptr, 1), 0);
   EXPECT_EQ(S->GetSize(), 4);
   EXPECT_EQ(S->GetCapacity(), 8192);
   EXPECT_EQ(Contents(S.get(), 4), "keep");
@@ -202,6 +207,8 @@ TEST(StringStream, OverwritesInPlaceExtendsAndClampsItsPosition) {
   EXPECT_EQ(S->ReadString(10), "ZZZ");
   EXPECT_EQ(S->Seek(Int64(50), soBeginning), 7);
   EXPECT_EQ(S->Seek(Int64(-50), soCurrent), 0);
+  EXPECT_EQ(S->Seek(INT64_MAX, soEnd), 7);  // regression: overflowed before clamping
+  EXPECT_EQ(S->Seek(INT64_MIN, soEnd), 0);
   S->SetPosition(5);
   S->SetSize(3);
   EXPECT_EQ(S->GetDataString(), "abX");

@@ -80,7 +80,7 @@ TEST_F(ButtonClassTest, CheckBoxesAndRadioGroups) {
   EXPECT_EQ(SendMessage(R1, BM_GETCHECK, 0, 0), BST_UNCHECKED);
   EXPECT_EQ(SendMessage(R2, BM_GETCHECK, 0, 0), BST_CHECKED);
   EXPECT_EQ(SendMessage(R3, BM_GETCHECK, 0, 0), BST_CHECKED);  // another group
-  SaveWindowPng(Parent, "/tmp/stdctl-buttons.png");
+  SaveWindowPng(Parent, "stdctl-buttons.png");
 }
 
 TEST_F(ButtonClassTest, PaintingUsesFrameControls) {
@@ -203,7 +203,7 @@ TEST_F(ScrollBarClassTest, ArrowsRepeatAndThumbDragsNotifyTheParent) {
   EXPECT_EQ(ParentLog().Notices[C.size() - 2].Pos, 90);
   EXPECT_EQ(C.back(), SB_ENDSCROLL);
   EXPECT_EQ(SendMessage(B, SBM_GETPOS, 0, 0), 0);  // the parent moves the position, not the bar
-  SaveWindowPng(Parent, "/tmp/stdctl-scrollbar.png");
+  SaveWindowPng(Parent, "stdctl-scrollbar.png");
 }
 
 TEST_F(ScrollBarClassTest, HorizontalBarSendsHScroll) {

@@ -5,6 +5,15 @@
 //
 // Ideas for tests: BiDiMode propagation once a right-to-left locale can be
 // switched on; WM_CONTEXTMENU from the keyboard (-1, -1).
+//
+// Index
+//   [SECTION] Probes              the test controls and the fixture
+//   [SECTION] Mouse and keyboard  clicks, capture, cancel mode, typing
+//   [SECTION] Parent properties   ParentFont, ParentColor
+//   [SECTION] Window and text     RecreateWnd, text with and without a window
+//   [SECTION] The message path    message maps, Perform, WindowProc
+//   [SECTION] Showing and bounds  visibility, bounds, painting, freeing
+//   [SECTION] Behaviours          AutoSize, actions, wheel, cursor, drag, canvas
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,6 +24,8 @@
 
 namespace kvp {
 namespace {
+
+// [SECTION] Probes
 
 // A windowed control that paints its colour and logs its events.
 class TProbe : public TCustomControl {
@@ -168,6 +179,8 @@ class ControlsTest : public ::testing::Test {
   TForm* Form = nullptr;
 };
 
+// [SECTION] Mouse and keyboard
+
 TEST_F(ControlsTest, AClickGivesDownClickUpAndADoubleClickTheWholeSequence) {
   auto* P = Add<TProbe>(Form, "P", 10, 10, 80, 30);
   Form->Show();
@@ -233,6 +246,8 @@ TEST_F(ControlsTest, TypedKeysReachKeyDownAndKeyPressInOrder) {
   EXPECT_EQ(P->Log, (std::vector<String>{"keydown 65", "keypress a"}));
 }
 
+// [SECTION] Parent properties
+
 TEST_F(ControlsTest, ParentFontAndParentColorReachTheChildrenThatFollowTheirParent) {
   auto* Panel = Add<TProbe>(Form, "Panel", 0, 0, 200, 100);
   auto* Inner = Add<TProbe>(Panel, "Inner", 5, 5, 50, 20);
@@ -273,6 +288,8 @@ TEST_F(ControlsTest, AControlPutIntoAParentTakesItsFontAndColor) {
   EXPECT_EQ(P->GetFont()->GetSize(), 12);
 }
 
+// [SECTION] Window and text
+
 TEST_F(ControlsTest, RecreateWndKeepsTextBoundsAndFocus) {
   auto* P = Add<TProbe>(Form, "P", 10, 20, 80, 30);
   Form->Show();
@@ -312,6 +329,19 @@ TEST_F(ControlsTest, TextLivesInTheWindowOnceThereIsOne) {
   EXPECT_EQ(P->Log, (std::vector<String>{"textchanged", "textchanged"}));
 }
 
+TEST_F(ControlsTest, AShortTextBufferGetsWholeCharactersOnly) {
+  auto* P = Add<TProbe>(Form, "P", 0, 0, 50, 20);
+  P->SetText("a\u00e9b");  // 'a', a two-byte character, 'b'
+  char Buffer[8];
+  EXPECT_EQ(P->Perform(WM_GETTEXT, 3, Buffer), 1);  // room for two bytes: "a" only
+  EXPECT_STREQ(Buffer, "a");
+  EXPECT_EQ(P->Perform(WM_GETTEXT, 4, Buffer), 3);
+  EXPECT_STREQ(Buffer, "a\u00e9");
+  EXPECT_EQ(P->GetText(), "a\u00e9b");
+}
+
+// [SECTION] The message path
+
 TEST_F(ControlsTest, HandlersOverrideTheAncestorsAndInheritedReachesThem) {
   auto* D = Add<TDerivedHandler>(Form, "D", 0, 0, 50, 20);
   EXPECT_EQ(D->Perform(WM_USER), 11);
@@ -346,6 +376,8 @@ TEST_F(ControlsTest, PerformPassesExceptionsOnAndTheWindowProcedureHandsThemToTh
   SendMessage(D->GetHandle(), WM_USER + 2, 0, 0);  // EAbort is silent
   EXPECT_TRUE(Application()->GetHandledExceptions().empty());
 }
+
+// [SECTION] Showing and bounds
 
 TEST_F(ControlsTest, VisibilityShowsAndHidesTheWindowAndInvisibleChildrenGetNoWindow) {
   auto* Shown = Add<TProbe>(Form, "Shown", 0, 0, 50, 20);
@@ -417,6 +449,8 @@ TEST_F(ControlsTest, AParentFreesTheChildrenItHoldsEvenWhenItDoesNotOwnThem) {
   EXPECT_FALSE(IsWindow(LooseWnd));
   EXPECT_EQ(Form->GetControlCount(), 0);
 }
+
+// [SECTION] Behaviours
 
 TEST_F(ControlsTest, AutoSizeSendsEverySizeThroughCanAutoSize) {
   auto* F = Add<TFixedHeight>(Form, "F", 0, 0, 80, 40);

@@ -289,7 +289,7 @@ TEST_F(EditClassTest, PaintShowsTextAndHighlightedSelection) {
   EXPECT_EQ(S->FindText(" text")->Color, GetSysColor(COLOR_WINDOWTEXT));
   TPoint P = CharPoint(E, 2);
   EXPECT_EQ(S->GetPixel(Box.Left + P.X, Box.Top + P.Y + 1), GetSysColor(COLOR_HIGHLIGHT));
-  SaveWindowPng(Parent, "/tmp/stdctl-edit.png");
+  SaveWindowPng(Parent, "stdctl-edit.png");
 
   // Without the focus the selection is hidden; disabled text is grey.
   SetFocus(Parent);

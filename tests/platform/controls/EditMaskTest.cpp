@@ -236,7 +236,7 @@ TEST_F(MaskEditTest, PasteEntersCharactersAsTypedAndCutBlanks) {
   EXPECT_EQ(Edit->GetEditText(), "(___) 123-____");
   EXPECT_EQ(Edit->GetText(), "(   ) 123-    ");
   Application()->ProcessMessages();
-  SaveWindowPng(Form->GetHandle(), "/tmp/stdctl-maskedit.png");
+  SaveWindowPng(Form->GetHandle(), "stdctl-maskedit.png");
 }
 
 TEST_F(MaskEditTest, WithoutAMaskItIsAPlainEdit) {

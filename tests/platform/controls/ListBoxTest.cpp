@@ -232,7 +232,7 @@ TEST_F(ListBoxTest, PaintShowsItemsAndTheSelection) {
   ASSERT_NE(Sel, nullptr);
   EXPECT_EQ(Sel->Color, GetSysColor(COLOR_HIGHLIGHTTEXT));
   EXPECT_EQ(S->FindText("Item 1")->Color, GetSysColor(COLOR_WINDOWTEXT));
-  SaveWindowPng(Parent, "/tmp/stdctl-listbox.png");
+  SaveWindowPng(Parent, "stdctl-listbox.png");
 }
 
 }  // namespace

@@ -147,7 +147,7 @@ TEST_F(MonthCalTest, KeysMoveByDayWeekAndMonth) {
   }
   EXPECT_EQ(Notices(MCN_SELCHANGE), 9);
   EXPECT_EQ(Notices(MCN_SELECT), 0);
-  SaveWindowPng(Parent, "/tmp/stdctl-monthcal.png");
+  SaveWindowPng(Parent, "stdctl-monthcal.png");
 }
 
 TEST_F(MonthCalTest, PaintShowsTitleDaysAndToday) {
@@ -163,7 +163,7 @@ TEST_F(MonthCalTest, PaintShowsTitleDaysAndToday) {
   const TDrawRecord* Sel = Surf->FindText("24");
   ASSERT_NE(Sel, nullptr);
   EXPECT_EQ(Sel->Color, GetSysColor(COLOR_WINDOW));  // light text on the filled day
-  SaveWindowPng(Parent, "/tmp/stdctl-monthcal.png");
+  SaveWindowPng(Parent, "stdctl-monthcal-today.png");
 }
 
 // ---------------------------------------------------------------------------

@@ -129,7 +129,7 @@ TEST_F(SpeedButtonTest, PaintsUpDownAndDisabledLooks) {
     }
   EXPECT_TRUE(Black);
   EXPECT_FALSE(Fuchsia);
-  SaveWindowPng(Form->GetHandle(), "/tmp/stdctl-speedbutton.png");
+  SaveWindowPng(Form->GetHandle(), "stdctl-speedbutton.png");
 }
 
 TEST_F(SpeedButtonTest, FlatButtonRaisesWhileTheMouseIsOverIt) {

@@ -249,7 +249,7 @@ TEST_F(StdCtrlsTest, CheckBoxStatesAndClick) {
   EXPECT_EQ(C->GetState(), cbUnchecked);
   Form->Update();
   Application()->ProcessMessages();
-  SaveWindowPng(Form->GetHandle(), "/tmp/stdctl-checkbox.png");
+  SaveWindowPng(Form->GetHandle(), "stdctl-checkbox.png");
 }
 
 TEST_F(StdCtrlsTest, LabelAutoSizeAcceleratorAndPaint) {
@@ -311,7 +311,7 @@ TEST_F(StdCtrlsTest, PanelBevelsCaptionAndShapes) {
   Ellipse->GetPen()->SetColor(clBlue);                // a pen change repaints
   Application()->ProcessMessages();
   EXPECT_EQ(Pixel(260, 10), ColorToRGB(clBlue));
-  SaveWindowPng(Form->GetHandle(), "/tmp/stdctl-panel.png");
+  SaveWindowPng(Form->GetHandle(), "stdctl-panel.png");
 }
 
 TEST_F(StdCtrlsTest, EveryControlShowsItsText) {
@@ -336,7 +336,7 @@ TEST_F(StdCtrlsTest, EveryControlShowsItsText) {
   TSurface* S = GetWindowSurface(Form->GetHandle());
   for (const char* T : {"Label", "Edit text", "Button", "Check box", "First", "Second", "Panel"})
     EXPECT_NE(S->FindText(T), nullptr) << T;
-  SaveWindowPng(Form->GetHandle(), "/tmp/stdctl-controls.png");
+  SaveWindowPng(Form->GetHandle(), "stdctl-controls.png");
 }
 
 }  // namespace

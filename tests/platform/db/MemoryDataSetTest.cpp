@@ -213,6 +213,11 @@ TEST_F(TMemory, FilterEventAndFilterTextHideRecordsAndGoToTheFirst) {
   EXPECT_EQ(DS->GetFilter(), "Name = 'ANNA*' and ID > 3 or City = null")
       << "a bad filter is refused";
   EXPECT_EQ(DS->GetRecordCount(), 2);
+  // Regression: an operator inside a quoted value was taken for the condition's own.
+  DS->SetFilter("City = 'Paris' or Name = 'x<>y'");
+  Ids.clear();
+  for (DS->First(); !DS->GetEof(); DS->Next()) Ids.push_back(Id());
+  EXPECT_EQ(Ids, (std::vector<Integer>{1, 4}));
   DS->AfterScroll = nullptr;
 }
 
@@ -281,6 +286,36 @@ TEST(MasterDetail, DetailShowsTheMastersRecordsAndFollowsIt) {
   EXPECT_EQ(Orders->GetMasterSource(), nullptr) << "a freed master source is let go";
   EXPECT_EQ(Orders->GetRecordCount(), 6);
   Orders->Free();
+  Master->Free();
+}
+
+// Regression: the detail followed a typed key only when MasterFields had the
+// field name's exact case (and it re-selected on any field whose name was a
+// substring of MasterFields).
+TEST(MasterDetail, DetailFollowsAKeyTypedIntoTheMasterWhateverTheCaseOfItsName) {
+  TMemoryDataSet* Master = MakeCustomers();
+  TDataSource* MasterSource = TDataSource::Create(nullptr);
+  MasterSource->SetDataSet(Master);
+  TMemoryDataSet* Orders = TMemoryDataSet::Create(nullptr);
+  Orders->GetFieldDefs()->Add("OrderNo", ftInteger);
+  Orders->GetFieldDefs()->Add("CustID", ftInteger);
+  Orders->Open();
+  for (Integer I = 1; I <= 6; ++I) Orders->AppendRecord({100 + I, (I % 3) + 1});
+  Orders->SetMasterSource(MasterSource);
+  Orders->SetMasterFields("id");
+  Orders->SetDetailFields("CustID");
+  Master->Edit();
+  Orders->Next();
+  EXPECT_EQ(Orders->FieldByName("OrderNo")->GetAsInteger(), 106);
+  Master->FieldByName("Name")->SetAsString("Émile");
+  EXPECT_EQ(Orders->FieldByName("OrderNo")->GetAsInteger(), 106)
+      << "another field moved the detail";
+  Master->FieldByName("ID")->SetAsInteger(2);
+  EXPECT_EQ(Orders->GetRecordCount(), 2);
+  EXPECT_EQ(Orders->FieldByName("OrderNo")->GetAsInteger(), 101);
+  Master->Cancel();
+  Orders->Free();
+  MasterSource->Free();
   Master->Free();
 }
 

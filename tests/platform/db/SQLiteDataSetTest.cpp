@@ -39,6 +39,14 @@ struct TSQLite : ::testing::Test {
     DS->Open();
     return DS;
   }
+  // A second dataset on the same file, as another user of the database has.
+  TObjectPtr<TSQLiteDataSet> OpenSecond(const String& Table) {
+    TObjectPtr<TSQLiteDataSet> Second(TSQLiteDataSet::Create(nullptr));
+    Second->SetDatabaseName(File);
+    Second->SetTableName(Table);
+    Second->Open();
+    return Second;
+  }
 };
 
 TEST_F(TSQLite, ColumnsMapToFieldTypes) {
@@ -121,14 +129,11 @@ TEST_F(TSQLite, AFailedWriteKeepsTheEditAndTheRows) {
   }
   EXPECT_EQ(DS->GetState(), dsEdit);
   // The refused change leaves no transaction holding the file.
-  TSQLiteDataSet* Orders = TSQLiteDataSet::Create(nullptr);
-  Orders->SetDatabaseName(File);
-  Orders->SetTableName("orders");
-  Orders->Open();
+  TObjectPtr<TSQLiteDataSet> Orders = OpenSecond("orders");
   Orders->Edit();
   Orders->FieldByName("quantity")->SetAsInteger(77);
   EXPECT_NO_THROW(Orders->Post());
-  Orders->Free();
+  Orders.reset();
   DS->FieldByName("name")->SetAsString("Fixed Name");
   DS->Post();
   EXPECT_EQ(DS->FieldByName("name")->GetAsString(), "Fixed Name");
@@ -143,13 +148,10 @@ TEST_F(TSQLite, AFailedWriteKeepsTheEditAndTheRows) {
 TEST_F(TSQLite, EditOfARowDeletedElsewhereIsRefusedNotLost) {
   DS->SetRecNo(4);
   const Integer Id = DS->FieldByName("id")->GetAsInteger();
-  TSQLiteDataSet* Other = TSQLiteDataSet::Create(nullptr);
-  Other->SetDatabaseName(File);
-  Other->SetTableName("customers");
-  Other->Open();
+  TObjectPtr<TSQLiteDataSet> Other = OpenSecond("customers");
   ASSERT_TRUE(Other->Locate("id", Id, {}));
   Other->Delete();
-  Other->Free();
+  Other.reset();
   DS->Edit();
   DS->FieldByName("city")->SetAsString("Typed City");
   try {
@@ -200,15 +202,12 @@ TEST_F(TSQLite, BookmarksAreRowIdsThatSurviveReopening) {
 TEST_F(TSQLite, RefreshShowsChangesMadeElsewhereAndKeepsThePlace) {
   DS->SetRecNo(5);
   const Integer Id = DS->FieldByName("id")->GetAsInteger();
-  TSQLiteDataSet* Other = TSQLiteDataSet::Create(nullptr);
-  Other->SetDatabaseName(File);
-  Other->SetTableName("customers");
-  Other->Open();
+  TObjectPtr<TSQLiteDataSet> Other = OpenSecond("customers");
   ASSERT_TRUE(Other->Locate("id", Id, {}));
   Other->Edit();
   Other->FieldByName("city")->SetAsString("Tromsø");
   Other->Post();
-  Other->Free();
+  Other.reset();
   EXPECT_NE(DS->FieldByName("city")->GetAsString(), "Tromsø");
   DS->Refresh();
   EXPECT_EQ(DS->FieldByName("id")->GetAsInteger(), Id);
@@ -218,14 +217,11 @@ TEST_F(TSQLite, RefreshShowsChangesMadeElsewhereAndKeepsThePlace) {
 
 TEST_F(TSQLite, ALazilyReadTableDoesNotLockOutWritersOnTheSameFile) {
   DS->Next();  // customers: only the first rows read
-  TSQLiteDataSet* Orders = TSQLiteDataSet::Create(nullptr);
-  Orders->SetDatabaseName(File);
-  Orders->SetTableName("orders");
-  Orders->Open();
+  TObjectPtr<TSQLiteDataSet> Orders = OpenSecond("orders");
   Orders->Edit();
   Orders->FieldByName("quantity")->SetAsInteger(99);
   EXPECT_NO_THROW(Orders->Post());
-  Orders->Free();
+  Orders.reset();
   EXPECT_LT(DS->GetFetchedCount(), SampleCustomerCount);
 }
 
@@ -317,6 +313,27 @@ TEST_F(TSQLite, TableWithoutRowIdsIsReadInKeyOrderAndWrittenByItsKey) {
   EXPECT_EQ(std::count(Keys.begin(), Keys.end(), "NEW/0"), 1);
   ASSERT_TRUE(DS->Locate("code", "C006", {}));
   EXPECT_EQ(DS->FieldByName("label")->GetAsString(), "Edited");
+}
+
+// Regression: a row that failed to convert left its statement open, so the
+// connection could never close and leaked.
+TEST_F(TSQLite, ARowThatCannotBeHeldIsRefusedAndTheFileIsLetGo) {
+  ExecOn(File, "CREATE TABLE amounts (amount DECIMAL(20, 2)); INSERT INTO amounts VALUES (1e20);");
+  EXPECT_THROW(Reopen("amounts"), EOverflow);
+  EXPECT_FALSE(DS->GetActive());
+  ExecOn(File, "DROP TABLE amounts;");  // nothing holds the file any more
+  Reopen("customers");
+  EXPECT_EQ(DS->GetRecordCount(), SampleCustomerCount);
+}
+
+// Regression: a 64-bit value in an INTEGER column came out wrapped to 32 bits.
+TEST_F(TSQLite, AWholeNumberPastTheIntegerRangeIsShownWholeNotWrapped) {
+  ExecOn(File, "CREATE TABLE wide (n INTEGER); INSERT INTO wide VALUES (5000000000);");
+  Reopen("wide");
+  TField* N = DS->FieldByName("n");
+  EXPECT_EQ(N->GetAsString(), "5000000000");
+  EXPECT_EQ(N->GetAsLargeInt(), 5000000000LL);
+  EXPECT_THROW(N->GetAsInteger(), EDatabaseError);
 }
 
 TEST_F(TSQLite, ViewsAreReadOnly) {

@@ -198,6 +198,7 @@ TEST(SystemColors, NamesRoundTripAsStoredFormsWriteThem) {
   EXPECT_EQ(StringToColor("clbtnface"), clBtnFace);
   EXPECT_EQ(StringToColor("255"), clRed);
   EXPECT_EQ(StringToColor("-2147483633"), clBtnFace);
+  EXPECT_EQ(StringToColor("$8000000F"), clBtnFace) << "hex takes all 32 bits";
   EXPECT_THROW(StringToColor("clNotAColour"), EConvertError);
   EXPECT_THROW(StringToColor("$"), EConvertError);
   TColor C = 0;

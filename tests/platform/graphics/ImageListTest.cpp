@@ -65,6 +65,40 @@ TEST(ImageList, AddMaskedCutsTheStripAndDrawsThroughTheMask) {
   EXPECT_EQ(GetLiveImageListCount(), Lists);
 }
 
+TEST(ImageList, AddAndReplaceTakeTheMaskBitmapAndKeepTheOtherImages) {
+  TLeakCheck Leaks;
+  TObjectPtr<TCustomImageList> L(TCustomImageList::CreateSize(4, 4));
+  TObjectPtr<TBitmap> Strip = MakeStrip();
+  // The mask: white (transparent) in the left column of each image.
+  TObjectPtr<TBitmap> Mask(TBitmap::Create());
+  Mask->SetSize(8, 4);
+  Mask->GetCanvas()->GetBrush()->SetColor(clBlack);
+  Mask->GetCanvas()->FillRect({0, 0, 8, 4});
+  Mask->GetCanvas()->GetBrush()->SetColor(clWhite);
+  Mask->GetCanvas()->FillRect({0, 0, 1, 4});
+  Mask->GetCanvas()->FillRect({4, 0, 5, 4});
+  EXPECT_EQ(L->Add(Strip.get(), Mask.get()), 0);
+  ASSERT_EQ(L->GetCount(), 2);
+  TTarget T;
+  L->Draw(T.Canvas(), 0, 0, 1);
+  EXPECT_EQ(T.At(0, 0), kWhite) << "the masked column lets the background show";
+  EXPECT_EQ(T.At(1, 0), RGB(0, 0, 0));
+
+  // Image 0 becomes the black square without a mask; image 1 stays as it was.
+  TObjectPtr<TBitmap> Black(TBitmap::Create());
+  Black->SetSize(4, 4);
+  Black->GetCanvas()->GetBrush()->SetColor(clBlack);
+  Black->GetCanvas()->FillRect({0, 0, 4, 4});
+  L->Replace(0, Black.get(), nullptr);
+  EXPECT_EQ(L->GetCount(), 2);
+  L->Draw(T.Canvas(), 5, 0, 0);
+  EXPECT_EQ(T.At(5, 0), RGB(0, 0, 0)) << "the new image has no transparent pixels";
+  EXPECT_EQ(T.At(7, 2), RGB(0, 0, 0));
+  L->Draw(T.Canvas(), 10, 0, 1);
+  EXPECT_EQ(T.At(10, 0), kWhite) << "the other image kept its mask";
+  EXPECT_THROW(L->Replace(2, Black.get(), nullptr), EInvalidOperation);
+}
+
 TEST(ImageList, SelectedBlendsHalfWithTheHighlight) {
   TLeakCheck Leaks;
   TObjectPtr<TCustomImageList> L(TCustomImageList::CreateSize(4, 4));

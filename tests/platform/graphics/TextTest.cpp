@@ -4,6 +4,7 @@
 
 #include "GraphicsTestUtil.h"
 #include "platform/graphics/Canvas.h"
+#include "platform/rtl/Strings.h"
 
 using namespace kvp;
 using kvp::test::TLeakCheck;
@@ -115,6 +116,21 @@ TEST(TextMeasure, ExtentCountsCodePointsAndFitCounts) {
   EXPECT_EQ(Fit, 3);
   GetTextExtentExPoint(Box.Dc, "abcde", -1, Dx[2] - 1, &Fit, nullptr, nullptr);
   EXPECT_EQ(Fit, 2);
+}
+
+TEST(TextMeasure, MalformedTextCountsTheCharactersTheStringRoutinesSee) {
+  TLeakCheck Leaks;
+  TPaintBox Box(10, 10);
+  Box.UseFont("Tahoma", -11);
+  // A truncated euro sign is one character, so a fit count maps back to the
+  // same byte positions as CharToByteIndex gives; an encoded surrogate is three.
+  for (const String& Text : {String("a\xE2\x82") + "b", String("a\xED\xA0\x80") + "b"}) {
+    SCOPED_TRACE(Text);
+    Integer Fit = 0;
+    ASSERT_TRUE(GetTextExtentExPoint(Box.Dc, Text, -1, 10000, &Fit, nullptr, nullptr));
+    Integer Chars = ByteToCharIndex(Text, Text.size());
+    EXPECT_EQ(Fit, Chars);
+  }
 }
 
 TEST(TextOutput, DrawnTextStaysInsideItsMeasuredBox) {
@@ -249,7 +265,7 @@ TEST(TextOutput, MissingGlyphsDrawTheNotdefBox) {
   EXPECT_GT(Box.Ink({0, 0, 40, 20}), 4);
 }
 
-// [SECTION] DrawText --------------------------------------------------------------
+// [SECTION] DrawText
 
 struct TDrawTextBox : TPaintBox {
   TDrawTextBox() : TPaintBox(300, 200) {

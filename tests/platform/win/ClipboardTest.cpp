@@ -80,7 +80,7 @@ TEST_F(ClipboardTest, TClipboardNestsAndEmptiesOncePerOpening) {
   Clipboard()->SetAsHandle(Fmt, Block("z", 2));
   Clipboard()->Close();
   EXPECT_EQ(GetOpenClipboardWindow(), nullptr);
-  EXPECT_FALSE(OpenClipboard(reinterpret_cast<HWND>(0)) == FALSE);
+  EXPECT_TRUE(OpenClipboard(nullptr)) << "the outermost Close let it go";
   CloseClipboard();
   EXPECT_TRUE(Clipboard()->HasFormat(CF_TEXT)) << "the second change did not empty the first";
   EXPECT_TRUE(Clipboard()->HasFormat(Fmt));
@@ -117,6 +117,23 @@ TEST_F(ClipboardTest, SeveralFormatsAreHeldAtOnceAndReadBackUnchanged) {
   for (UINT F = EnumClipboardFormats(0); F; F = EnumClipboardFormats(F)) Formats.push_back(F);
   EXPECT_EQ(Formats, (std::vector<UINT>{Cells, Rtf, CF_UNICODETEXT, CF_TEXT, CF_OEMTEXT}));
   CloseClipboard();
+}
+
+TEST_F(ClipboardTest, RefusedDataIsReportedAndNeitherLeaksNorEmptiesTheClipboard) {
+  Clipboard()->SetAsText("kept");
+  Integer Blocks = GlobalLiveBlockCount();
+  HGLOBAL Mine = Block("x", 2);
+  EXPECT_THROW(Clipboard()->SetAsHandle(0, Mine), EInvalidOperation);
+  EXPECT_EQ(Clipboard()->GetAsText(), "kept") << "a refused handle emptied the clipboard";
+  GlobalFree(Mine);
+
+  // The clipboard closed under TClipboard's feet: the text it made must not leak.
+  Clipboard()->Open();
+  CloseClipboard();
+  EXPECT_THROW(Clipboard()->SetAsText("lost"), EInvalidOperation);
+  Clipboard()->Close();
+  EXPECT_EQ(GlobalLiveBlockCount(), Blocks);
+  EXPECT_EQ(Clipboard()->GetAsText(), "kept");
 }
 
 }  // namespace

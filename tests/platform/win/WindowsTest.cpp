@@ -2,6 +2,7 @@
 // scroll bars leave, SetWindowPos and its messages, the window tree and
 // z-order, subclassing, text and coordinates.
 #include "WinTestUtil.h"
+#include "platform/graphics/Gdi.h"
 
 namespace kvp::test {
 namespace {
@@ -302,6 +303,9 @@ TEST_F(WindowsTest, TextGoesThroughMessagesAndIsCutToTheBuffer) {
   char Buf[5];
   EXPECT_EQ(GetWindowText(H, Buf, 5), 4);
   EXPECT_STREQ(Buf, "Grü");
+  char Short[4];
+  EXPECT_EQ(GetWindowText(H, Short, 4), 2) << "no half of the ü";
+  EXPECT_STREQ(Short, "Gr");
   EXPECT_EQ(Rec().Last(H, WM_SETTEXT).Msg, UINT(WM_SETTEXT));
 }
 
@@ -344,6 +348,18 @@ TEST_F(WindowsTest, ClassesRegisterOnceAndStayWhileWindowsUseThem) {
   EXPECT_EQ(GetClassName(H, Name, 16), 8);
   DestroyWindow(H);
   EXPECT_TRUE(UnregisterClass("RecNoDbl", nullptr));
+}
+
+TEST_F(WindowsTest, SetWindowRgnTakesTheRegionOnlyWhenItSucceeds) {
+  HWND H = MakeTop(Rect(0, 0, 10, 10));
+  Integer Objects = GetLiveGdiObjectCount();
+  HRGN Kept = CreateRectRgn(0, 0, 5, 5);
+  EXPECT_EQ(SetWindowRgn(reinterpret_cast<HWND>(std::uintptr_t(0x7777)), Kept, TRUE), 0);
+  TRect Box;
+  EXPECT_EQ(GetRgnBox(Kept, &Box), SIMPLEREGION) << "a failed call freed the caller's region";
+  DeleteObject(Kept);
+  EXPECT_EQ(SetWindowRgn(H, CreateRectRgn(0, 0, 5, 5), TRUE), 1);
+  EXPECT_EQ(GetLiveGdiObjectCount(), Objects) << "the window leaked the region it took";
 }
 
 }  // namespace
