@@ -42,14 +42,17 @@ void ActivateTopLevel(HWND Wnd, WORD How) {
     SetFocus(nullptr);
     return;
   }
-  // The activated window comes to the top of its kind (topmost or not).
+  // The activated window comes to the top of its kind (topmost or not),
+  // unless a WM_ACTIVATEAPP handler has made it a child meanwhile.
   auto& Kids = Desktop()->Children;
-  Kids.erase(std::find(Kids.begin(), Kids.end(), W));
-  auto Pos = Kids.begin();
-  if (!(W->ExStyle & WS_EX_TOPMOST))
-    while (Pos != Kids.end() && ((*Pos)->ExStyle & WS_EX_TOPMOST)) ++Pos;
-  Kids.insert(Pos, W);
-  RaiseOwned(W);
+  if (auto It = std::find(Kids.begin(), Kids.end(), W); It != Kids.end()) {
+    Kids.erase(It);
+    auto Pos = Kids.begin();
+    if (!(W->ExStyle & WS_EX_TOPMOST))
+      while (Pos != Kids.end() && ((*Pos)->ExStyle & WS_EX_TOPMOST)) ++Pos;
+    Kids.insert(Pos, W);
+    RaiseOwned(W);
+  }
   SendMessage(Wnd, WM_NCACTIVATE, TRUE, 0);
   SendMessage(Wnd, WM_ACTIVATE, MAKEWPARAM(How, IsIconic(Wnd) ? 1 : 0),
               reinterpret_cast<LPARAM>(IsWindow(Old) ? Old : nullptr));
