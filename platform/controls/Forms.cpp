@@ -376,21 +376,34 @@ class TModalGuard {
       }
     }
   }
+  // The normal end of the loop: the form hides, and a failure to hide reaches
+  // the caller of ShowModal.
+  void Finish() {
+    Release();
+    if (FForm->HandleAllocated()) FForm->Hide();
+  }
+  // The loop ends with an exception already on its way: a failing hide would
+  // only replace it.
   ~TModalGuard() {
-    FState -= fsModal;
-    for (HWND Wnd : FDisabled)
-      if (IsWindow(Wnd)) EnableWindow(Wnd, TRUE);
-    FDisabled.clear();
+    if (FReleased) return;
+    Release();
     try {
       if (FForm->HandleAllocated()) FForm->Hide();
     } catch (...) {
-      // The loop is ending with an exception already; a failing hide would only hide it.
     }
   }
   TModalGuard(const TModalGuard&) = delete;
   TModalGuard& operator=(const TModalGuard&) = delete;
 
  private:
+  void Release() {
+    FReleased = true;
+    FState -= fsModal;
+    for (HWND Wnd : FDisabled)
+      if (IsWindow(Wnd)) EnableWindow(Wnd, TRUE);
+    FDisabled.clear();
+  }
+  bool FReleased = false;  // the modal state has ended (Finish or the destructor)
   TCustomForm* FForm;
   TFormState& FState;
   std::vector<HWND>& FDisabled;
@@ -418,6 +431,7 @@ TModalResult TCustomForm::ShowModal() {
                               "' has nothing left to do and no modal result");
     if (FModalResult != mrNone) CloseModal();
   }
+  Guard.Finish();
   return FModalResult;
 }
 

@@ -203,6 +203,20 @@ TEST_F(FormsTest, ShowModalEndsWithTheModalResultOfTheButtonClicked) {
   EXPECT_EQ(Form->Log, (std::vector<String>{"shown", "ok clicked"}));
 }
 
+TEST_F(FormsTest, AFailureToHideAtTheEndOfAModalLoopReachesTheCaller) {
+  Form->OnHide = [](TObject*) { throw EInvalidOperation("cannot hide now"); };
+  Application()->QueueModalAction([](TCustomForm*) { Input.KeyPress(VK_RETURN); });
+  bool Raised = false;
+  try {
+    Form->ShowModal();
+  } catch (const EInvalidOperation& E) {
+    Raised = E.GetMessage() == "cannot hide now";
+  }
+  EXPECT_TRUE(Raised);
+  EXPECT_FALSE(Form->GetFormState().Contains(fsModal));
+  Form->OnHide = nullptr;
+}
+
 TEST_F(FormsTest, EscapeClicksTheCancelButtonAndEnterTheDefaultOne) {
   Application()->QueueModalAction([](TCustomForm*) { Input.KeyPress(VK_ESCAPE); });
   EXPECT_EQ(Form->ShowModal(), mrCancel);
