@@ -25,6 +25,7 @@ void TBasicActionLink::Construct() {
 }
 
 void TBasicActionLink::Destroy() {
+  *FAlive = false;
   if (FAction) FAction->UnRegisterChanges(this);
   inherited::Destroy();
 }
@@ -40,11 +41,13 @@ bool TBasicActionLink::Execute(TComponent* AComponent) {
   FAction->SetActionComponent(AComponent);
   struct TClearComponent {
     TBasicActionLink* Link;
-    // The action may have been freed by its handler, which unlinks it.
+    std::shared_ptr<bool> Alive;
+    // The handler may have freed the action (which unlinks it) or this link
+    // with its control (the action then forgets the component itself).
     ~TClearComponent() {
-      if (Link->FAction) Link->FAction->SetActionComponent(nullptr);
+      if (*Alive && Link->FAction) Link->FAction->SetActionComponent(nullptr);
     }
-  } Guard{this};
+  } Guard{this, FAlive};
   return FAction->Execute();
 }
 

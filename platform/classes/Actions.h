@@ -7,6 +7,7 @@
 // actions (TEditCut, TEditCopy ...) are told apart by class.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "platform/classes/Component.h"
@@ -79,6 +80,9 @@ class TBasicActionLink : public TObject {
  private:
   friend class TBasicAction;
   TObject* FClient = nullptr;  // only handed to AssignClient
+  // False once the link is freed; Execute holds a copy, because the action's
+  // handler may free the control that owns this link.
+  std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
 
 // [SECTION] TBasicAction

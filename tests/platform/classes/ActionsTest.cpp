@@ -209,6 +209,15 @@ TEST_F(ActionsTest, InvokerAndActionMayGoAwayWithoutLeavingALinkDangling) {
   EXPECT_EQ(Link->GetAction(), nullptr);
   EXPECT_FALSE(Link->Execute());
   EXPECT_FALSE(Link->Update());
+
+  // A handler that frees the link itself, as freeing the control that owns
+  // it does.
+  auto* Closing = TAction::Create(Form.get());
+  auto* Owned = TBasicActionLink::Create();
+  Owned->SetAction(Closing);
+  Closing->OnExecute = [&](TObject*) { Owned->Free(); };
+  EXPECT_TRUE(Owned->Execute(Form.get()));
+  EXPECT_EQ(Closing->GetClientCount(), 0);
 }
 
 TEST_F(ActionsTest, ActionListHoldsItsActionsInOrderAndRunsShortCuts) {
