@@ -9,6 +9,7 @@
 #include "base/GridsKv.h"
 #include "platform/controls/EditClass.h"
 #include "platform/controls/Forms.h"
+#include "platform/rtl/FlagScope.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/VirtualKeys.h"
 
@@ -306,11 +307,7 @@ void TCustomGridKv::UpdateEdit() {
     // loaded text itself is handed back once, so the grid's pending text is
     // the cell's text from the start.
     {
-      FLoadingEditor = true;
-      struct TDone {
-        bool& Flag;
-        ~TDone() { Flag = false; }
-      } Done{FLoadingEditor};
+      TFlagScope Loading(FLoadingEditor);
       FInplaceEdit->UpdateContents();
     }
     UpdateText();

@@ -12,6 +12,7 @@
 
 #include "base/GridsKv.h"
 #include "base/KorvelConsts.h"
+#include "platform/rtl/FlagScope.h"
 #include "platform/rtl/Numbers.h"
 
 namespace korvel {
@@ -195,11 +196,7 @@ void TCustomGridKv::UpdateScrollRange() {
   if (FScrollBars == ssNone || !HandleAllocated() || !GetShowing() || FInUpdateScrollRange) return;
   // Setting a range shows or hides a bar, which resizes the client area and
   // brings WM_SIZE back here; the flag stops that recursion.
-  FInUpdateScrollRange = true;
-  struct TReset {
-    bool& Flag;
-    ~TReset() { Flag = false; }
-  } Reset{FInUpdateScrollRange};
+  TFlagScope InUpdate(FInUpdateScrollRange);
   const HWND Wnd = GetHandle();
   const TGridCoord OldTopLeft = FTopLeft;
   const bool Horz = FScrollBars == ssHorizontal || FScrollBars == ssBoth;

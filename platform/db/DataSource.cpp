@@ -7,6 +7,7 @@
 
 #include "platform/classes/Actions.h"
 #include "platform/db/DataSet.h"
+#include "platform/rtl/FlagScope.h"
 
 namespace kvp {
 
@@ -258,11 +259,7 @@ bool TDataLink::UpdateAction(TObject* Action) {
 }
 
 void TDataLink::UpdateRecord() {
-  FUpdating = true;
-  struct TReset {
-    bool& Flag;
-    ~TReset() { Flag = false; }
-  } Reset{FUpdating};
+  TFlagScope Updating(FUpdating);
   UpdateData();
 }
 
