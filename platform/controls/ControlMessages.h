@@ -322,27 +322,22 @@ struct TCMChildKey {
   LRESULT Result = 0;
 };
 
-// CM_CANCELMODE: lParam the control that was clicked.
-struct TCMCancelMode {
+// A component message whose lParam names a control.
+template <class TSenderClass>
+struct TCMSenderMessage {
   UINT Msg = 0;
   WPARAM Unused = 0;
   union {
     LPARAM LParam = 0;
-    TControl* Sender;
+    TSenderClass* Sender;
   };
   LRESULT Result = 0;
 };
 
+// CM_CANCELMODE: lParam the control that was clicked.
+using TCMCancelMode = TCMSenderMessage<TControl>;
 // CM_FOCUSCHANGED: lParam the control that now has the focus.
-struct TCMFocusChanged {
-  UINT Msg = 0;
-  WPARAM Unused = 0;
-  union {
-    LPARAM LParam = 0;
-    TWinControl* Sender;
-  };
-  LRESULT Result = 0;
-};
+using TCMFocusChanged = TCMSenderMessage<TWinControl>;
 
 // CM_CONTROLCHANGE: wParam the control, lParam 1 when inserted.
 struct TCMControlChange {
