@@ -12,7 +12,7 @@
 
 #include "platform/db/SQLiteDataSet.h"
 
-#include <sqlite3.h>
+#include "platform/db/SQLiteDataSetImpl.h"
 
 #include <cstdio>
 #include <cstring>
@@ -25,92 +25,9 @@ namespace kvp {
 
 // [SECTION] Values
 
+using namespace sqlite_detail;
+
 namespace {
-
-// The size in "VARCHAR(40)"; 0 without one.
-Integer DeclaredSize(const String& Decl) {
-  const auto Open = Decl.find('(');
-  if (Open == String::npos) return 0;
-  return std::atoi(Decl.c_str() + Open + 1);
-}
-
-bool Has(const String& Upper, const char* Part) { return Upper.find(Part) != String::npos; }
-
-// The field type of a declared column type, by the words it contains.
-TFieldType MapType(const char* DeclType, Integer& Size) {
-  Size = 0;
-  if (!DeclType || !*DeclType) return ftVariant;
-  const String Upper = UpperCase(DeclType);
-  if (Has(Upper, "BOOL")) return ftBoolean;
-  if (Has(Upper, "DATETIME") || Has(Upper, "TIMESTAMP")) return ftDateTime;
-  if (Has(Upper, "DATE")) return ftDate;
-  if (Has(Upper, "TIME")) return ftTime;
-  if (Has(Upper, "SMALLINT")) return ftSmallint;
-  if (Has(Upper, "BIGINT")) return ftLargeint;
-  if (Has(Upper, "INT")) return ftInteger;
-  if (Has(Upper, "CHAR") || Has(Upper, "CLOB") || Has(Upper, "TEXT")) {
-    Size = DeclaredSize(Upper);
-    return Size > 0 ? ftString : ftMemo;
-  }
-  if (Has(Upper, "MONEY") || Has(Upper, "CURRENCY")) return ftCurrency;
-  if (Has(Upper, "DEC") || Has(Upper, "NUMERIC")) return ftBCD;
-  if (Has(Upper, "REAL") || Has(Upper, "FLOA") || Has(Upper, "DOUB")) return ftFloat;
-  if (Has(Upper, "BLOB")) return ftBlob;
-  return ftVariant;
-}
-
-// "2024-03-07", "2024-03-07 13:05:00" or "13:05:00"; false for anything else.
-bool ParseIso(const char* Text, TDateTime& Value) {
-  int Y = 0, Mo = 0, D = 0, H = 0, Mi = 0, S = 0;
-  TDateTime Date = 0;
-  TDateTime Time = 0;
-  if (std::sscanf(Text, "%d-%d-%d %d:%d:%d", &Y, &Mo, &D, &H, &Mi, &S) >= 3) {
-    if (!TryEncodeDate(Word(Y), Word(Mo), Word(D), Date)) return false;
-    if (!TryEncodeTime(Word(H), Word(Mi), Word(S), 0, Time)) return false;
-    Value = Date >= 0 ? Date + Time : Date - Time;
-    return true;
-  }
-  if (std::sscanf(Text, "%d:%d:%d", &H, &Mi, &S) == 3 &&
-      TryEncodeTime(Word(H), Word(Mi), Word(S), 0, Time)) {
-    Value = Time;
-    return true;
-  }
-  return false;
-}
-
-String FormatIso(TDateTime Value, TFieldType Type) {
-  Word Y = 0, Mo = 0, D = 0, H = 0, Mi = 0, S = 0, Ms = 0;
-  DecodeDateTime(Value, Y, Mo, D, H, Mi, S, Ms);
-  char Buffer[64];
-  if (Type == ftDate)
-    std::snprintf(Buffer, sizeof Buffer, "%04d-%02d-%02d", Y, Mo, D);
-  else if (Type == ftTime)
-    std::snprintf(Buffer, sizeof Buffer, "%02d:%02d:%02d", H, Mi, S);
-  else
-    std::snprintf(Buffer, sizeof Buffer, "%04d-%02d-%02d %02d:%02d:%02d", Y, Mo, D, H, Mi, S);
-  return Buffer;
-}
-
-String QuoteName(const String& Name) { return AnsiQuotedStr(Name, '"'); }
-
-String ColumnText(sqlite3_stmt* Stmt, int Column) {
-  const auto* Text = reinterpret_cast<const char*>(sqlite3_column_text(Stmt, Column));
-  return Text ? Utf8Sanitize(std::string_view(Text, sqlite3_column_bytes(Stmt, Column))) : String();
-}
-
-// A value of a column whose type is not declared, by its storage class.
-Variant ColumnVariant(sqlite3_stmt* Stmt, int Column) {
-  switch (sqlite3_column_type(Stmt, Column)) {
-    case SQLITE_INTEGER:
-      return Variant(Int64(sqlite3_column_int64(Stmt, Column)));
-    case SQLITE_FLOAT:
-      return Variant(sqlite3_column_double(Stmt, Column));
-    case SQLITE_NULL:
-      return Null();
-    default:
-      return Variant(ColumnText(Stmt, Column));
-  }
-}
 
 TBookmark RowIdToBookmark(Int64 RowId) {
   TBookmark Result(8, '\0');
@@ -126,139 +43,15 @@ bool BookmarkToRowId(const TBookmark& Bookmark, Int64& RowId) {
   return true;
 }
 
-// Holds one write transaction: rolled back unless Commit ran, so that a
-// failed change leaves the file as it was.
-class TTransaction {
- public:
-  explicit TTransaction(sqlite3* DB) : FDB(DB) {}
-  ~TTransaction() {
-    if (FOpen) sqlite3_exec(FDB, "ROLLBACK", nullptr, nullptr, nullptr);
-  }
-  TTransaction(const TTransaction&) = delete;
-  TTransaction& operator=(const TTransaction&) = delete;
-  bool Begin() {
-    return FOpen = sqlite3_exec(FDB, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
-  }
-  bool Commit() {
-    if (sqlite3_exec(FDB, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) return false;
-    FOpen = false;
-    return true;
-  }
-
- private:
-  sqlite3* FDB;
-  bool FOpen = false;
-};
-
-// Owns a prepared statement, so that one is finalized even when reading a
-// row raises: an open statement keeps the connection from ever closing.
-struct TFinalizeStatement {
-  void operator()(sqlite3_stmt* Stmt) const { sqlite3_finalize(Stmt); }
-};
-using TStatement = std::unique_ptr<sqlite3_stmt, TFinalizeStatement>;
-
 }  // namespace
 
 TSQLiteDataSet::TRow TSQLiteDataSet::ReadRow(sqlite3_stmt* Stmt) const {
   TRow Row;
   Row.RowId = sqlite3_column_int64(Stmt, 0);
-  for (std::size_t I = 0; I < FTypes.size(); ++I) {
-    const int Column = int(I) + 1;
-    if (sqlite3_column_type(Stmt, Column) == SQLITE_NULL) {
-      Row.Data.push_back(Null());
-      continue;
-    }
-    switch (FTypes[I]) {
-      case ftSmallint:
-      case ftInteger: {
-        // The column may hold any 64-bit number: one past the Integer range is
-        // kept whole (reading it AsInteger then raises) rather than wrapped.
-        const Int64 Value = sqlite3_column_int64(Stmt, Column);
-        const bool Fits = Value >= INT32_MIN && Value <= INT32_MAX;
-        Row.Data.push_back(Fits ? Variant(Integer(Value)) : Variant(Value));
-        break;
-      }
-      case ftLargeint:
-        Row.Data.push_back(Variant(Int64(sqlite3_column_int64(Stmt, Column))));
-        break;
-      case ftFloat:
-      case ftCurrency:
-        Row.Data.push_back(Variant(sqlite3_column_double(Stmt, Column)));
-        break;
-      case ftBCD:
-        Row.Data.push_back(Variant(Currency::FromDouble(sqlite3_column_double(Stmt, Column))));
-        break;
-      case ftBoolean:
-        Row.Data.push_back(Variant(sqlite3_column_int64(Stmt, Column) != 0));
-        break;
-      case ftDate:
-      case ftTime:
-      case ftDateTime: {
-        TDateTime Value = 0;
-        if (sqlite3_column_type(Stmt, Column) == SQLITE_TEXT) {
-          if (!ParseIso(ColumnText(Stmt, Column).c_str(), Value)) {
-            Row.Data.push_back(Null());
-            break;
-          }
-        } else {
-          Value = sqlite3_column_double(Stmt, Column);
-        }
-        Row.Data.push_back(VarFromDateTime(Value));
-        break;
-      }
-      case ftBlob: {
-        const auto* Bytes = static_cast<const char*>(sqlite3_column_blob(Stmt, Column));
-        Row.Data.push_back(Variant(String(Bytes ? Bytes : "", sqlite3_column_bytes(Stmt, Column))));
-        break;
-      }
-      case ftVariant:
-        Row.Data.push_back(ColumnVariant(Stmt, Column));
-        break;
-      default:
-        Row.Data.push_back(Variant(ColumnText(Stmt, Column)));
-        break;
-    }
-  }
+  Row.Data.reserve(FTypes.size());
+  for (std::size_t I = 0; I < FTypes.size(); ++I)
+    Row.Data.push_back(ValueOfCell(CellOf(Stmt, int(I) + 1), FTypes[I]));
   return Row;
-}
-
-void TSQLiteDataSet::BindValue(sqlite3_stmt* Stmt, int Index, const Variant& Value,
-                               TFieldType Type) {
-  if (VarIsNull(Value) || VarIsEmpty(Value)) {
-    sqlite3_bind_null(Stmt, Index);
-    return;
-  }
-  switch (Type) {
-    case ftSmallint:
-    case ftInteger:
-    case ftLargeint:
-    case ftBoolean:
-      sqlite3_bind_int64(Stmt, Index,
-                         Type == ftBoolean ? (Value.AsBoolean() ? 1 : 0) : Value.AsInt64());
-      break;
-    case ftFloat:
-    case ftCurrency:
-    case ftBCD:
-      sqlite3_bind_double(Stmt, Index, Value.AsDouble());
-      break;
-    case ftDate:
-    case ftTime:
-    case ftDateTime: {
-      const String Text = FormatIso(Value.AsDateTime(), Type);
-      sqlite3_bind_text(Stmt, Index, Text.c_str(), int(Text.size()), SQLITE_TRANSIENT);
-      break;
-    }
-    case ftBlob: {
-      const String Bytes = Value.AsString();
-      sqlite3_bind_blob(Stmt, Index, Bytes.data(), int(Bytes.size()), SQLITE_TRANSIENT);
-      break;
-    }
-    default: {
-      const String Text = VarToStr(Value);
-      sqlite3_bind_text(Stmt, Index, Text.c_str(), int(Text.size()), SQLITE_TRANSIENT);
-      break;
-    }
-  }
 }
 
 // [SECTION] Opening
@@ -493,17 +286,33 @@ bool TSQLiteDataSet::Accepts(const TRow& Row) {
   return RecordFilterAccepts(Buffer);
 }
 
-// A filter text the database cannot read is refused here, before any row is
-// dropped; the dataset then puts the old filter back.
+// A filter text is refused before any row is dropped, and the dataset then
+// puts the old filter back, when it is more than one condition, when the
+// database cannot read it, or when it fails on any row: the count of the rows
+// it passes runs it over the whole table once.
 void TSQLiteDataSet::FilterChanged() {
-  sqlite3_stmt* Stmt = nullptr;
-  const bool Valid =
-      !FDB || sqlite3_prepare_v2(FDB, SelectSQL().c_str(), -1, &Stmt, nullptr) == SQLITE_OK;
-  sqlite3_finalize(Stmt);
-  if (!Valid) SQLiteError("Cannot apply the filter '" + GetFilter() + "'");
+  if (FDB && GetFiltered() && !Trim(GetFilter()).empty()) CheckFilter(GetFilter());
   FRows.clear();
   FCursor = -1;
   StartReading();
+}
+
+void TSQLiteDataSet::CheckFilter(const String& Text) {
+  const String Refused = "Cannot apply the filter '" + Text + "'";
+  const String Fault = FilterTextFault(Text);
+  if (!Fault.empty()) DatabaseError(Refused + ": " + Fault, this);
+  const String Source = FSQL.empty() ? QuoteName(FTableName) : "(" + FSQL + ")";
+  const String SQL = "SELECT COUNT(*) FROM " + Source + " WHERE (" + Text + ")";
+  sqlite3_stmt* Raw = nullptr;
+  const char* Tail = nullptr;
+  if (sqlite3_prepare_v2(FDB, SQL.c_str(), int(SQL.size()), &Raw, &Tail) != SQLITE_OK)
+    SQLiteError(Refused);
+  TStatement Stmt(Raw);
+  if (!Raw || Trim(String(Tail)).size() > 0)
+    DatabaseError(Refused + ": it is more than one condition", this);
+  if (sqlite3_bind_parameter_count(Raw) > 0)
+    DatabaseError(Refused + ": it may not hold parameters", this);
+  if (sqlite3_step(Raw) != SQLITE_ROW) SQLiteError(Refused);
 }
 
 // [SECTION] Cursor
@@ -651,12 +460,24 @@ void TSQLiteDataSet::Exec(const String& SQL, const std::vector<Variant>& Params,
   if (Step != SQLITE_DONE) SQLiteError("Cannot store the change");
 }
 
-// Writes the edited or new row and re-reads it as stored inside one
-// transaction, and leaves the cursor on it. Rows not yet read stay unread: a
-// new row placed among those read is remembered, so that the page that
-// reaches its row id does not show it a second time. A table read in key
-// order is read to its end first when a row is added or its key changes,
-// since the row's place among the unread ones is not known.
+// The record as read when editing starts: a post writes only the columns
+// whose values differ from it, so that an untouched value (text in a number
+// column, a date with a time zone, a number no field type holds) stays as
+// stored.
+void TSQLiteDataSet::InternalEdit() {
+  TRecordBuffer* Buffer = GetActiveBuffer();
+  KV_ASSERT(Buffer, "editing needs the record");
+  FEditOriginal = Buffer->Data;
+}
+
+// Writes the changed columns of the edited row, or the given columns of a new
+// one (the others take their defaults), and re-reads it as stored inside one
+// transaction, and leaves the cursor on it. A post that changed nothing writes
+// nothing. Rows not yet read stay unread: a new row placed among those read is
+// remembered, so that the page that reaches its row id does not show it a
+// second time. A table read in key order is read to its end first when a row
+// is added or its key changes, since the row's place among the unread ones is
+// not known.
 void TSQLiteDataSet::InternalPost() {
   if (!GetCanModify()) DatabaseError("Cannot modify a read-only dataset", this);
   TRecordBuffer* Buffer = GetActiveBuffer();
@@ -666,23 +487,42 @@ void TSQLiteDataSet::InternalPost() {
   if (Editing) BookmarkToRowId(Buffer->Bookmark, RowId);
   const Integer Stored = Editing ? IndexOfRowId(RowId) : -1;
   if (Editing && Stored < 0) DatabaseError("Record not found", this);
-  if (!FHasRowId && (!Editing || KeyText(FRows[Stored].Data) != KeyText(Buffer->Data))) FetchAll();
-  // [Phase 1] The statement: UPDATE of the stored row, or INSERT.
+  // [Phase 1] The columns to write: those changed, or those given.
   TFieldDefs* Defs = GetFieldDefs();
-  std::vector<Variant> Params(Buffer->Data.begin(), Buffer->Data.end());
-  std::vector<TFieldType> Types(FTypes);
+  std::vector<Integer> Columns;
+  for (Integer I = 0; I < Defs->GetCount(); ++I) {
+    const Variant& Value = Buffer->Data[I];
+    const bool Changed = Editing ? I >= Integer(FEditOriginal.size()) ||
+                                       !SameValue(Value, FEditOriginal[I])
+                                 : !VarIsNull(Value) && !VarIsEmpty(Value);
+    if (Changed) Columns.push_back(I);
+  }
+  if (Editing && Columns.empty()) {
+    FCursor = Stored;
+    return;
+  }
+  if (!FHasRowId && (!Editing || KeyText(FRows[Stored].Data) != KeyText(Buffer->Data))) FetchAll();
+  // [Phase 2] The statement: UPDATE of the stored row, or INSERT.
+  std::vector<Variant> Params;
+  std::vector<TFieldType> Types;
+  for (Integer I : Columns) {
+    Params.push_back(Buffer->Data[I]);
+    Types.push_back(FTypes[I]);
+  }
   String SQL;
   if (Editing) {
     SQL = "UPDATE " + QuoteName(FTableName) + " SET ";
-    for (Integer I = 0; I < Defs->GetCount(); ++I)
-      SQL += (I ? ", " : "") + QuoteName(Defs->GetItem(I)->GetName()) + " = ?";
+    for (std::size_t I = 0; I < Columns.size(); ++I)
+      SQL += (I ? ", " : "") + QuoteName(Defs->GetItem(Columns[I])->GetName()) + " = ?";
     SQL += " WHERE " + RowCondition();
     RowParams(RowId, FRows[Stored].Data, Params, Types);
+  } else if (Columns.empty()) {
+    SQL = "INSERT INTO " + QuoteName(FTableName) + " DEFAULT VALUES";
   } else {
     String Names;
     String Marks;
-    for (Integer I = 0; I < Defs->GetCount(); ++I) {
-      Names += (I ? ", " : "") + QuoteName(Defs->GetItem(I)->GetName());
+    for (std::size_t I = 0; I < Columns.size(); ++I) {
+      Names += (I ? ", " : "") + QuoteName(Defs->GetItem(Columns[I])->GetName());
       Marks += I ? ", ?" : "?";
     }
     SQL = "INSERT INTO " + QuoteName(FTableName) + " (" + Names + ") VALUES (" + Marks + ")";
@@ -693,7 +533,7 @@ void TSQLiteDataSet::InternalPost() {
   if (Editing && sqlite3_changes(FDB) == 0)
     DatabaseError("Cannot store the change: the row was deleted by another user", this);
   if (!Editing && FHasRowId) RowId = sqlite3_last_insert_rowid(FDB);
-  // [Phase 2] The row as stored (defaults, conversions), found by its new key.
+  // [Phase 3] The row as stored (defaults, conversions), found by its new key.
   std::vector<Variant> KeyParams;
   std::vector<TFieldType> KeyTypes;
   RowParams(RowId, Buffer->Data, KeyParams, KeyTypes);
@@ -704,7 +544,7 @@ void TSQLiteDataSet::InternalPost() {
   TRow Row = Found ? ReadRow(Stmt.get()) : TRow{RowId, Buffer->Data};
   Stmt.reset();
   if (!Transaction.Commit()) SQLiteError("Cannot store the change");
-  // [Phase 3] The row takes its place among those read.
+  // [Phase 4] The row takes its place among those read.
   if (!FHasRowId) {
     if (Editing) FKeyIds.erase(KeyText(FRows[Stored].Data));
     if (Editing) FKeyIds[KeyText(Row.Data)] = RowId;

@@ -59,6 +59,7 @@ class TSQLiteDataSet : public TDataSet {
   void InternalPost() override;
   void InternalDelete() override;
   void InternalRefresh() override;
+  void InternalEdit() override;
   void FilterChanged() override;
 
  private:
@@ -74,6 +75,7 @@ class TSQLiteDataSet : public TDataSet {
   void Exec(const String& SQL, const std::vector<Variant>& Params,
             const std::vector<TFieldType>& Types);
   bool Prepares(const String& SQL);
+  void CheckFilter(const String& Text);
   bool IsView();
   void ReadKeyColumns();
   String KeyText(const std::vector<Variant>& Data) const;
@@ -88,7 +90,6 @@ class TSQLiteDataSet : public TDataSet {
   bool Accepts(const TRow& Row);
   Integer IndexOfRowId(Int64 RowId);
   TRow ReadRow(sqlite3_stmt* Stmt) const;
-  void BindValue(sqlite3_stmt* Stmt, int Index, const Variant& Value, TFieldType Type);
   void FillBuffer(TRecordBuffer& Buffer, Integer Index) const;
   String SelectSQL() const;
 
@@ -99,6 +100,7 @@ class TSQLiteDataSet : public TDataSet {
   std::vector<TRow> FRows;           // rows read so far and accepted by the filter
   std::deque<TRow> FPending;         // rows of the last page not yet looked at
   std::vector<TFieldType> FTypes;    // field type of each column after the row id
+  std::vector<Variant> FEditOriginal;  // the edited record as read, to find what changed
   Integer FCursor = -1;              // index in FRows; -1 before the first row
   Int64 FLastRowId = 0;              // table: the last row id read; pages go on after it
   Int64 FReadCount = 0;              // rows read from the database; a query's next offset

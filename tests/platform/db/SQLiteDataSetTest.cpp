@@ -315,17 +315,6 @@ TEST_F(TSQLite, TableWithoutRowIdsIsReadInKeyOrderAndWrittenByItsKey) {
   EXPECT_EQ(DS->FieldByName("label")->GetAsString(), "Edited");
 }
 
-// Regression: a row that failed to convert left its statement open, so the
-// connection could never close and leaked.
-TEST_F(TSQLite, ARowThatCannotBeHeldIsRefusedAndTheFileIsLetGo) {
-  ExecOn(File, "CREATE TABLE amounts (amount DECIMAL(20, 2)); INSERT INTO amounts VALUES (1e20);");
-  EXPECT_THROW(Reopen("amounts"), EOverflow);
-  EXPECT_FALSE(DS->GetActive());
-  ExecOn(File, "DROP TABLE amounts;");  // nothing holds the file any more
-  Reopen("customers");
-  EXPECT_EQ(DS->GetRecordCount(), SampleCustomerCount);
-}
-
 // Regression: a 64-bit value in an INTEGER column came out wrapped to 32 bits.
 TEST_F(TSQLite, AWholeNumberPastTheIntegerRangeIsShownWholeNotWrapped) {
   ExecOn(File, "CREATE TABLE wide (n INTEGER); INSERT INTO wide VALUES (5000000000);");

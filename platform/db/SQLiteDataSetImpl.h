@@ -1,0 +1,107 @@
+// Implementation detail of TSQLiteDataSet, not API: how stored values become
+// field values and back, the check that keeps a filter text one condition, and
+// the small statement and transaction holders its source files share.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <memory>
+
+#include "platform/db/DBCommon.h"
+#include "platform/rtl/Variants.h"
+
+namespace kvp::sqlite_detail {
+
+// [Values] SQLiteDataSetValues.cpp
+
+// One stored value as SQLite holds it: its storage class and its payload. Bytes
+// point into the statement or a cached row and live only as long as those.
+struct TCell {
+  int Class = SQLITE_NULL;      // SQLITE_INTEGER, _FLOAT, _TEXT, _BLOB or _NULL
+  Int64 Int = 0;                // SQLITE_INTEGER
+  double Real = 0;              // SQLITE_FLOAT
+  const char* Bytes = nullptr;  // SQLITE_TEXT (not terminated) and SQLITE_BLOB
+  int Size = 0;                 // bytes of text or blob
+};
+
+TCell CellOf(sqlite3_stmt* Stmt, int Column);
+
+// The field type of a declared column type, by the words it contains; Size
+// takes the length of a CHAR(n) column.
+TFieldType MapType(const char* DeclType, Integer& Size);
+
+// The field value of a stored one. A value the field type holds exactly comes
+// typed (ISO text in a date column as a date); anything else keeps its stored
+// form (text as a string, a whole number as Integer or Int64, a real as Double,
+// a blob as its bytes), so that nothing read is changed by the reading.
+Variant ValueOfCell(const TCell& Cell, TFieldType Type);
+
+// Binds a field value for writing: dates as ISO 8601 text (milliseconds when
+// there are any), Booleans as 0 or 1, blobs as blobs, each other value by its
+// own kind. Empty and Null bind NULL.
+void BindValue(sqlite3_stmt* Stmt, int Index, const Variant& Value, TFieldType Type);
+
+// True when A and B are the same value of the same kind: what decides whether a
+// field was changed and must be written.
+bool SameValue(const Variant& A, const Variant& B);
+
+String QuoteName(const String& Name);
+String ColumnText(sqlite3_stmt* Stmt, int Column);
+
+// [Filter] SQLiteDataSetFilter.cpp
+
+// Why a filter text cannot be one condition in a WHERE clause: a statement
+// end, a comment, a parameter, a parenthesis closed before it opened or left
+// open, an unterminated quote. Empty when the text passes; the database
+// still has to accept the condition itself.
+String FilterTextFault(const String& Text);
+
+// [Statements]
+
+// Owns a prepared statement, so that one is finalized even when reading a row
+// raises: an open statement keeps the connection from ever closing.
+struct TFinalizeStatement {
+  void operator()(sqlite3_stmt* Stmt) const { sqlite3_finalize(Stmt); }
+};
+using TStatement = std::unique_ptr<sqlite3_stmt, TFinalizeStatement>;
+
+// Resets a kept statement when a reading scope ends, however it ends, so that
+// no read stays open between calls and other connections can write.
+class TResetOnExit {
+ public:
+  explicit TResetOnExit(sqlite3_stmt* Stmt) : FStmt(Stmt) {}
+  ~TResetOnExit() {
+    if (FStmt) sqlite3_reset(FStmt);
+  }
+  TResetOnExit(const TResetOnExit&) = delete;
+  TResetOnExit& operator=(const TResetOnExit&) = delete;
+
+ private:
+  sqlite3_stmt* FStmt;
+};
+
+// Holds one write transaction: rolled back unless Commit ran, so that a
+// failed change leaves the file as it was.
+class TTransaction {
+ public:
+  explicit TTransaction(sqlite3* DB) : FDB(DB) {}
+  ~TTransaction() {
+    if (FOpen) sqlite3_exec(FDB, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+  TTransaction(const TTransaction&) = delete;
+  TTransaction& operator=(const TTransaction&) = delete;
+  bool Begin() {
+    return FOpen = sqlite3_exec(FDB, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+  }
+  bool Commit() {
+    if (sqlite3_exec(FDB, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) return false;
+    FOpen = false;
+    return true;
+  }
+
+ private:
+  sqlite3* FDB;
+  bool FOpen = false;
+};
+
+}  // namespace kvp::sqlite_detail

@@ -1,0 +1,172 @@
+// The SQLite dataset and values its field types do not hold: each is read
+// without loss, and a post writes back only what the user changed, so that the
+// file keeps every other cell exactly as SQLite stored it.
+
+#include <cmath>
+
+#include "SQLiteTestUtil.h"
+#include "platform/rtl/DateUtils.h"
+
+namespace kvp::test {
+namespace {
+
+// A table with a value of every awkward kind in every typed column.
+const char* const OddTable =
+    "CREATE TABLE odd (id INTEGER PRIMARY KEY, n INTEGER, r REAL, b BOOLEAN, d DATE, t TIME, "
+    "dt DATETIME, money DECIMAL(12, 2), wide DECIMAL, label VARCHAR(5), note TEXT, data BLOB, "
+    "status TEXT DEFAULT 'new');"
+    "INSERT INTO odd VALUES (1, 'abc', 'n/a', 'yes', '2024-03-07 13:05:00', '13:05', "
+    "  '2024-03-07 13:05:00.123', 12.3456, 1e20, 'longer than five', 'plain', x'00ff7f', 'a');"
+    "INSERT INTO odd VALUES (2, 12.5, 5000000000000000123, 2, '10000-01-01', '25:00:00', "
+    "  1700000000, 1.23456, 922337203685478, 'ok', 'ünïcode', 'text in a blob column', 'b');"
+    "INSERT INTO odd VALUES (3, 9223372036854775807, 1e308, -1, '0000-01-01', '13:05:00.1234', "
+    "  '2024-03-07T13:05:00Z', 'twelve', -922337203685477.5808, NULL, NULL, NULL, NULL);"
+    "INSERT INTO odd VALUES (4, 42, 2.5, 1, '2024-02-29', '23:59:59', '2024-03-07 08:30:00', "
+    "  99.99, 7, 'abc', 'note', x'01', 'c');"
+    "INSERT INTO odd VALUES (5, 2147483648, 3, 0, 2460000.5, 0.5, 45000.25, 7, 0.1, 5, 6.5, 7, 8);";
+
+struct TSQLiteValues : ::testing::Test {
+  TTempDatabase Db{"values"};
+  TObjectPtr<TSQLiteDataSet> DS;
+  void SetUp() override {
+    RunSQL(Db.File, OddTable);
+    DS = OpenSQLite(Db.File, "odd");
+  }
+  TField* F(const char* Name) { return DS->FieldByName(Name); }
+  void GoTo(Integer Id) { ASSERT_TRUE(DS->Locate("id", Id, {})) << Id; }
+};
+
+TEST_F(TSQLiteValues, ValuesTheFieldTypeCannotHoldKeepTheirStoredForm) {
+  GoTo(1);
+  EXPECT_EQ(VarType(F("n")->GetValue()), varString);
+  EXPECT_EQ(F("n")->GetValue().AsString(), "abc");
+  EXPECT_EQ(F("r")->GetValue().AsString(), "n/a");
+  EXPECT_EQ(F("b")->GetValue().AsString(), "yes");
+  EXPECT_EQ(F("d")->GetAsDateTime(), EncodeDateTime(2024, 3, 7, 13, 5, 0, 0))
+      << "a DATE column keeps the time it holds";
+  EXPECT_EQ(F("t")->GetAsDateTime(), EncodeTime(13, 5, 0, 0)) << "a time without seconds";
+  EXPECT_EQ(F("dt")->GetAsDateTime(), EncodeDateTime(2024, 3, 7, 13, 5, 0, 123));
+  EXPECT_EQ(F("money")->GetAsCurrency(), Currency::FromDouble(12.3456));
+  EXPECT_EQ(F("wide")->GetAsFloat(), 1e20) << "past the Currency range: a float";
+  EXPECT_EQ(F("label")->GetAsString(), "longer than five") << "not cut to the declared size";
+  EXPECT_EQ(F("data")->GetValue().AsString(), String("\x00\xff\x7f", 3));
+  GoTo(2);
+  EXPECT_EQ(F("n")->GetAsFloat(), 12.5);
+  EXPECT_EQ(F("r")->GetAsFloat(), 5000000000000000123.0);
+  EXPECT_EQ(F("b")->GetValue().AsInt64(), 2) << "a Boolean holds only 0 and 1";
+  EXPECT_EQ(F("d")->GetValue().AsString(), "10000-01-01") << "a year past 9999 is not wrapped";
+  EXPECT_EQ(F("t")->GetValue().AsString(), "25:00:00");
+  EXPECT_EQ(VarType(F("dt")->GetValue()), varInteger) << "a Unix time stays a number";
+  EXPECT_EQ(F("dt")->GetValue().AsInt64(), 1700000000);
+  EXPECT_EQ(F("money")->GetAsFloat(), 1.23456) << "five decimals are not cut to four";
+  EXPECT_EQ(VarType(F("money")->GetValue()), varDouble);
+  EXPECT_EQ(F("wide")->GetValue().AsInt64(), 922337203685478);
+  GoTo(3);
+  EXPECT_EQ(F("n")->GetAsLargeInt(), INT64_MAX);
+  EXPECT_EQ(F("d")->GetValue().AsString(), "0000-01-01");
+  EXPECT_EQ(F("t")->GetValue().AsString(), "13:05:00.1234") << "finer than milliseconds";
+  EXPECT_EQ(F("dt")->GetValue().AsString(), "2024-03-07T13:05:00Z") << "a time zone";
+  EXPECT_EQ(F("money")->GetValue().AsString(), "twelve");
+  GoTo(4);
+  EXPECT_EQ(F("b")->GetAsBoolean(), true);
+  EXPECT_EQ(F("d")->GetAsDateTime(), EncodeDate(2024, 2, 29));
+  EXPECT_EQ(F("money")->GetAsCurrency(), Currency::FromDouble(99.99));
+  EXPECT_EQ(VarType(F("money")->GetValue()), varCurrency);
+  EXPECT_EQ(F("wide")->GetAsCurrency(), Currency(7));
+}
+
+TEST_F(TSQLiteValues, PostingWithoutAChangeLeavesTheFileByteForByte) {
+  const std::vector<String> Before = StoredRows(Db.File, "odd");
+  const String Bytes = FileBytes(Db.File);
+  for (DS->First(); !DS->GetEof(); DS->Next()) {
+    DS->Edit();
+    DS->Post();
+  }
+  GoTo(4);  // every value there fits its field: set each to itself
+  DS->Edit();
+  for (TField* Field : *DS->GetFields()) Field->SetValue(Field->GetValue());
+  DS->Post();
+  EXPECT_EQ(StoredRows(Db.File, "odd"), Before);
+  EXPECT_TRUE(FileBytes(Db.File) == Bytes) << "nothing was written";
+}
+
+TEST_F(TSQLiteValues, PostingAChangeWritesThatCellAndNoOther) {
+  std::vector<String> Expected = StoredRows(Db.File, "odd");
+  ASSERT_EQ(Expected.size(), 5u);
+  // [1] One cell of each row, a different column each time.
+  struct {
+    Integer Id;
+    const char* Field;
+    Variant Value;
+    const char* Old;
+    const char* New;
+  } Changes[] = {
+      {1, "note", "edited", "text 'plain'", "text 'edited'"},
+      {2, "n", 7, "real 12.5 (0x4029000000000000)", "integer 7"},
+      {3, "dt", VarFromDateTime(EncodeDateTime(2025, 1, 2, 3, 4, 5, 6)),
+       "text '2024-03-07T13:05:00Z'", "text '2025-01-02 03:04:05.006'"},
+      {4, "money", Currency::FromDouble(1.5), "real 99.989999999999995 (0x4058ff5c28f5c28f)",
+       "real 1.5 (0x3ff8000000000000)"},
+      {5, "b", true, "integer 0", "integer 1"},
+  };
+  for (const auto& Change : Changes) {
+    SCOPED_TRACE(Change.Field);
+    GoTo(Change.Id);
+    DS->Edit();
+    F(Change.Field)->SetValue(Change.Value);
+    DS->Post();
+    String& Row = Expected[Change.Id - 1];
+    const auto At = Row.find(Change.Old);
+    ASSERT_NE(At, String::npos) << Row;
+    Row.replace(At, std::strlen(Change.Old), Change.New);
+  }
+  EXPECT_EQ(StoredRows(Db.File, "odd"), Expected);
+  // [2] Clearing a value writes NULL there.
+  GoTo(1);
+  DS->Edit();
+  F("label")->Clear();
+  DS->Post();
+  const char* Label = "text 'longer than five'";
+  Expected[0].replace(Expected[0].find(Label), std::strlen(Label), "null");
+  EXPECT_EQ(StoredRows(Db.File, "odd"), Expected);
+}
+
+TEST_F(TSQLiteValues, ANewRowWritesTheGivenColumnsAndTheOthersTakeTheirDefaults) {
+  DS->Append();
+  F("label")->SetAsString("new");
+  F("d")->SetAsDateTime(EncodeDate(2020, 5, 6));
+  F("t")->SetAsDateTime(EncodeTime(7, 8, 9, 10));
+  DS->Post();
+  EXPECT_EQ(F("status")->GetAsString(), "new") << "the row comes back as stored";
+  const std::vector<String> Rows = StoredRows(Db.File, "odd");
+  ASSERT_EQ(Rows.size(), 6u);
+  EXPECT_EQ(Rows.back(),
+            "integer 6 | integer 6 | null | null | null | text '2020-05-06' | "
+            "text '07:08:09.010' | null | null | null | text 'new' | null | null | text 'new'");
+}
+
+// Regression: a DECIMAL past the Currency range raised EOverflow while the row
+// was read, so the rows after it could not be reached and Last raised.
+TEST(SQLiteDecimals, ADecimalPastTheCurrencyRangeDoesNotBlockTheRowsAfterIt) {
+  TTempDatabase Db("decimals");
+  String SQL = "CREATE TABLE amounts (id INTEGER PRIMARY KEY, amount DECIMAL, total DECIMAL(20, 2));";
+  for (Integer I = 1; I <= 300; ++I)
+    SQL += "INSERT INTO amounts VALUES (" + IntToStr(I) + ", " + (I == 2 ? "1e20" : IntToStr(I)) +
+           ", " + (I == 150 ? "123456789012345678.5" : "0.25") + ");";
+  RunSQL(Db.File, SQL);
+  TObjectPtr<TSQLiteDataSet> DS = OpenSQLite(Db.File, "amounts");
+  EXPECT_EQ(DS->FieldByName("total")->GetDataType(), ftFloat) << "twenty digits: a float";
+  DS->Next();
+  EXPECT_EQ(DS->FieldByName("amount")->GetAsFloat(), 1e20);
+  Integer Rows = 0;
+  for (DS->First(); !DS->GetEof(); DS->Next()) ++Rows;
+  EXPECT_EQ(Rows, 300);
+  DS->Last();
+  EXPECT_EQ(DS->GetRecNo(), 300);
+  EXPECT_EQ(DS->GetRecordCount(), 300);
+  ASSERT_TRUE(DS->Locate("id", 150, {}));
+  EXPECT_EQ(DS->FieldByName("total")->GetAsFloat(), 123456789012345678.5);
+}
+
+}  // namespace
+}  // namespace kvp::test
