@@ -1,19 +1,35 @@
 // TSQLiteDataSet: a dataset over an SQLite database file. Given a TableName it
 // reads the table's rows in row id order and writes edits, inserts and deletes
 // back by row id (a table without row ids: in primary key order, by key; a
-// view: read-only); given SQL it shows the query's rows read-only. Rows are read
-// a page at a time, only as the cursor moves past those already read, and no
-// statement stays open between pages, so other connections can still write.
-// Declared column types map to field types (VARCHAR(n) -> ftString of n, INT
-// -> ftInteger, REAL -> ftFloat, BOOLEAN, DATE, DATETIME, TIME, CURRENCY,
-// DECIMAL, TEXT -> ftMemo, BLOB); dates are stored as ISO 8601 text. A
-// Filter text is an SQL condition on the columns; OnFilterRecord also applies.
+// view: read-only); given SQL it shows the query's rows read-only. Declared
+// column types map to field types (VARCHAR(n) -> ftString of n, INT ->
+// ftInteger, REAL -> ftFloat, BOOLEAN, DATE, DATETIME, TIME, CURRENCY, DECIMAL,
+// TEXT -> ftMemo, BLOB); dates are stored as ISO 8601 text, and a stored value
+// its field type cannot hold is read in its stored form. A post writes only
+// the columns that changed. A Filter text is one SQL condition on the columns;
+// OnFilterRecord also applies.
+//
+// Reading a table with row ids: rows are kept compactly (one byte string per
+// page of rows) in a cache of bounded size that drops the pages used least
+// recently; the record count is asked of the database once and then kept up to
+// date through this dataset's own inserts and deletes (Refresh, a filter change
+// and reopening ask again). A page remembers the position of its first row, so
+// that Last reads only the last rows ("ORDER BY rowid DESC") and knows their
+// record numbers from the count. The two reading statements stay prepared and
+// are reset after every read, so no read stays open while the dataset is idle
+// and other connections can write to the file. Rows inserted here in the
+// middle of the table stay where they were inserted until Refresh.
+//
+// Reading a query, a view or a table without row ids: rows are read in order
+// from one kept statement in chunks that grow with the rows already read and
+// are kept, compactly, as long as the dataset is open. A chunk past the first
+// runs the statement again and skips the rows already read (OFFSET); as every
+// chunk is as large as all before it, a walk costs about twice a single pass.
 #pragma once
 
-#include <deque>
 #include <map>
 #include <memory>
-#include <set>
+#include <string>
 #include <vector>
 
 #include "platform/classes/TypInfo.h"
@@ -43,14 +59,20 @@ class TSQLiteDataSet : public TDataSet {
   Integer CompareBookmarks(const TBookmark& B1, const TBookmark& B2) override;
   KV_PUBLISHED;
 
-  // Rows read from the statement so far (tests watch the lazy reading).
-  Integer GetFetchedCount() const { return Integer(FRows.size()); }
+  // How far reading has got: the highest record number handed to a record
+  // buffer since opening (tests watch the lazy reading).
+  Integer GetFetchedCount() const { return FFetchedCount; }
+  // Rows read from the database since opening, and rows held now.
+  Int64 GetReadCount() const { return FReadRows; }
+  Integer GetCachedCount() const;
+  // The most bytes of row data the cache of a table with row ids keeps.
+  void SetCacheLimit(std::size_t Bytes) { FCacheLimit = Bytes; }
 
  protected:
   void Destroy() override;
   void InternalOpen() override;
   void InternalClose() override;
-  void InternalFirst() override { FCursor = -1; }
+  void InternalFirst() override;
   void InternalLast() override;
   TGetResult GetRecord(TRecordBuffer& Buffer, TGetMode Mode) override;
   void InternalSetToRecord(const TRecordBuffer& Buffer) override;
@@ -63,53 +85,164 @@ class TSQLiteDataSet : public TDataSet {
   void FilterChanged() override;
 
  private:
-  struct TRow {
-    Int64 RowId = 0;            // the table's row id; the position for a query
-    std::vector<Variant> Data;  // one value per field definition
+  // [Rows by row id] SQLiteDataSetCache.cpp
+  //
+  // The rows a table shows are its rows that pass the filter ("database rows",
+  // in row id order) with the rows placed here by Insert spliced in: each
+  // placed row stands before the first database row whose row id is at least
+  // its anchor. Every row has an order key (Major, Minor): a database row
+  // (rowid, max), a placed row (anchor, its index among the placed rows).
+  struct TKey {
+    Int64 Major = 0;
+    Int64 Minor = 0;
+    bool operator<(const TKey& Other) const {
+      return Major != Other.Major ? Major < Other.Major : Minor < Other.Minor;
+    }
+  };
+  // Consecutive database rows, stored compactly.
+  struct TPage {
+    std::vector<Int64> RowIds;     // ascending
+    std::vector<unsigned> Starts;  // where each row's cells start in Bytes
+    std::string Bytes;             // the rows' cells, one after another
+    Integer Base = 0;              // position of the first row among database rows; 0: unknown
+    bool LinkedToPrev = false;     // the page before it ends with the row just before its first
+    bool IsFirst = false;          // no database row comes before it
+    bool IsLast = false;           // none comes after it
+    UInt64 LastUse = 0;            // for dropping the least recently used page
+    Integer Count() const { return Integer(RowIds.size()); }
+    const char* Row(Integer I) const { return Bytes.data() + Starts[I]; }
+  };
+  using TPages = std::map<Int64, TPage>;  // by the first row id
+  struct TPlaced {
+    Int64 RowId = 0;
+    Int64 Anchor = 0;   // stands before the first database row with a row id >= Anchor
+    std::string Bytes;  // its cells
+  };
+  // A row found for the cursor: a database row in a page, or a placed row.
+  struct TRowRef {
+    Int64 RowId = 0;
+    const char* Bytes = nullptr;
+    bool Placed = false;
+    TPages::iterator Page;
+    Integer Index = 0;  // in the page, or among the placed rows
+  };
+  enum TCursorKind { ckBof, ckEof, ckRow, ckGap };
+  // What one read from a row id found.
+  struct TRead {
+    Integer Stored = 0;       // rows added to the cache
+    Int64 Answer = 0;         // the row nearest the start point among them
+    bool Stopped = false;     // it reached a cached page, which holds the answer
+    Int64 StopRowId = 0;      // that page's row nearest the start point
+    bool End = false;         // no more rows that way
+    Int64 LastRaw = 0;        // the last row id the database gave
+    TPages::iterator Page;    // the page read into last
   };
 
+  bool FindCached(Int64 RowId, TPages::iterator& Page, Integer& Index);
+  TPages::iterator PageBefore(TPages::iterator Page);
+  bool DbNext(Int64 From, TRowRef& Row);  // the first database row with a row id >= From
+  bool DbPrior(Int64 To, TRowRef& Row);   // the last one with a row id <= To
+  TRead ReadForward(Int64 From, TPages::iterator Continues);
+  TRead ReadBackward(Int64 To, TPages::iterator Continues);
+  bool RowFound(Int64 RowId, TRowRef& Row);
+  TPages::iterator AddPage(Int64 FirstRowId);
+  void LinkAfter(TPages::iterator Prev, TPages::iterator Page);
+  void SpreadBases(TPages::iterator Page);
+  void TrimCache(TPages::iterator Keep);
+  void ClearCache();
+  bool KeyedNext(const TKey& From, bool Inclusive, TRowRef& Row);
+  bool KeyedPrior(const TKey& Before, TRowRef& Row);
+  TKey KeyOf(Int64 RowId, bool& Placed, Integer& PlacedIndex) const;
+  Integer PlacedIndexOf(Int64 RowId) const;
+  Integer PlacedBelow(const TKey& Key) const;
+  Int64 DbCountBelow(Int64 RowId);
+  Int64 DbCount();
+  Integer KeyedPosition(const TRowRef& Row);
+  bool KeyedRowAt(Integer Position, TRowRef& Row);
+  bool DbRowAt(Int64 Position, TRowRef& Row);
+  bool IsDbRowShown(Int64 RowId);
+  bool RowShown(const char* Bytes);
+  TGetResult KeyedGetRecord(TRecordBuffer& Buffer, TGetMode Mode);
+  String RowFilter() const;
+
+  // [Rows in read order] queries, views, tables without row ids
+  struct TSeqRow {
+    Int64 RowId = 0;    // the position for a query or view; a key's number
+    std::string Bytes;  // its cells
+  };
+  bool FetchNext();
+  void FetchAll();
+  void ReadChunk();
+  Integer IndexOfRowId(Int64 RowId);
+  TGetResult SeqGetRecord(TRecordBuffer& Buffer, TGetMode Mode);
+
+  // [Both] SQLiteDataSet.cpp
   void CheckInactiveFor(const char* What);
   [[noreturn]] void SQLiteError(const String& Operation);
+  sqlite3_stmt* PrepareKept(sqlite3_stmt*& Kept, const String& SQL);
+  void FinalizeKept();
+  bool Prepares(const String& SQL);
+  bool IsView();
+  void ReadKeyColumns();
+  Int64 CheckFilter(const String& Text);
+  void ResetRows();
+  void Decode(const char* Bytes, std::vector<Variant>& Data) const;
+  void FillBuffer(TRecordBuffer& Buffer, Int64 RowId, const char* Bytes, Integer RecNo);
+  String SourceSQL() const;
+  String Condition() const;
+
+  // [Writing] SQLiteDataSetWriting.cpp
   sqlite3_stmt* Prepare(const String& SQL, const std::vector<Variant>& Params,
                         const std::vector<TFieldType>& Types);
   void Exec(const String& SQL, const std::vector<Variant>& Params,
             const std::vector<TFieldType>& Types);
-  bool Prepares(const String& SQL);
-  void CheckFilter(const String& Text);
-  bool IsView();
-  void ReadKeyColumns();
   String KeyText(const std::vector<Variant>& Data) const;
   Int64 IdOfKey(const std::vector<Variant>& Data);
   String RowCondition() const;
   void RowParams(Int64 RowId, const std::vector<Variant>& Data, std::vector<Variant>& Params,
                  std::vector<TFieldType>& Types) const;
-  void StartReading();
-  void ReadPage();
-  bool FetchNext();
-  void FetchAll();
-  bool Accepts(const TRow& Row);
-  Integer IndexOfRowId(Int64 RowId);
-  TRow ReadRow(sqlite3_stmt* Stmt) const;
-  void FillBuffer(TRecordBuffer& Buffer, Integer Index) const;
-  String SelectSQL() const;
+  std::string ReadStoredRow(Int64 RowId, const std::vector<Variant>& Key, bool& Found);
+  void KeyedPost(bool Editing, Int64 RowId, const std::string& Stored);
+  void SeqPost(bool Editing, Int64 RowId, Integer Index, std::string&& Stored);
+  bool IsAtEndOfTable(Int64 RowId);
+  void ReplaceCachedRow(Int64 RowId, const std::string& Bytes);
+  void RemoveCachedRow(Int64 RowId);
 
   String FDatabaseName;
   String FTableName;
   String FSQL;
   sqlite3* FDB = nullptr;
-  std::vector<TRow> FRows;           // rows read so far and accepted by the filter
-  std::deque<TRow> FPending;         // rows of the last page not yet looked at
-  std::vector<TFieldType> FTypes;    // field type of each column after the row id
+  std::vector<TFieldType> FTypes;      // field type of each column after the row id
   std::vector<Variant> FEditOriginal;  // the edited record as read, to find what changed
+  bool FHasRowId = false;              // a table with row ids: the cache by row id
+  String FRowIdName;                   // the column that is the row id ("id"), if any
+  Integer FFetchedCount = 0;
+  Int64 FReadRows = 0;
+
+  // Rows by row id.
+  TPages FPages;
+  std::vector<TPlaced> FPlaced;  // in order of their keys
+  std::size_t FCacheBytes = 0;
+  std::size_t FCacheLimit = 8 << 20;
+  UInt64 FUseTick = 0;
+  Int64 FDbCount = -1;           // database rows shown; -1 until asked
+  Integer FChunk = 64;           // rows the next forward read asks for
+  TCursorKind FCursorKind = ckBof;
+  Int64 FCursorRowId = 0;        // ckRow: the row; ckGap: where a deleted row was
+  TKey FGapKey;                  // ckGap: the key the deleted row had
+  TPages::iterator FHint;        // the page of the last row found, or end
+  sqlite3_stmt* FForward = nullptr;   // rows from a row id on, ascending
+  sqlite3_stmt* FBackward = nullptr;  // rows up to a row id, descending
+  sqlite3_stmt* FOneRow = nullptr;    // one row by row id, if it passes the filter
+
+  // Rows in read order.
+  std::vector<TSeqRow> FRows;        // rows read so far and accepted by the filter
   Integer FCursor = -1;              // index in FRows; -1 before the first row
-  Int64 FLastRowId = 0;              // table: the last row id read; pages go on after it
-  Int64 FReadCount = 0;              // rows read from the database; a query's next offset
-  std::set<Int64> FPlacedIds;        // rows inserted here beyond the last page read
-  bool FHasRowId = false;            // a table with row ids: read and written by row id
-  std::vector<Integer> FKeyColumns;  // otherwise the primary key's field definitions
+  Int64 FSeqRead = 0;                // rows of the statement read; the next chunk's offset
+  bool FAtEnd = false;               // every row of the statement has been read
+  std::vector<Integer> FKeyColumns;  // a table without row ids: its primary key's fields
   std::map<String, Int64> FKeyIds;   // key text -> the row's number (its bookmark)
   Int64 FNextKeyId = 1;
-  bool FAtEnd = false;  // every row has been read from the database
 };
 
 }  // namespace kvp

@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <memory>
+#include <string>
 
 #include "platform/db/DBCommon.h"
 #include "platform/rtl/Variants.h"
@@ -25,6 +26,13 @@ struct TCell {
 };
 
 TCell CellOf(sqlite3_stmt* Stmt, int Column);
+
+// Rows are cached as their cells one after another: a tag byte (the storage
+// class, and for whole numbers how many bytes they take), then the payload.
+// AppendCells adds Count columns of Stmt's row from First; NextCell reads the
+// cell at P and moves P past it.
+void AppendCells(std::string& Out, sqlite3_stmt* Stmt, int First, int Count);
+TCell NextCell(const char*& P);
 
 // The field type of a declared column type, by the words it contains; Size
 // takes the length of a CHAR(n) column.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/db/SQLiteDataSetImpl.h"
@@ -141,6 +142,105 @@ TCell CellOf(sqlite3_stmt* Stmt, int Column) {
     case SQLITE_BLOB:
       Cell.Bytes = static_cast<const char*>(sqlite3_column_blob(Stmt, Column));
       Cell.Size = sqlite3_column_bytes(Stmt, Column);
+      break;
+    default:
+      break;
+  }
+  return Cell;
+}
+
+namespace {
+
+enum TCellTag : unsigned char { ctNull, ctInt8, ctInt16, ctInt32, ctInt64, ctReal, ctText, ctBlob };
+
+template <typename T>
+void Put(std::string& Out, T Value) {
+  char Bytes[sizeof(T)];
+  std::memcpy(Bytes, &Value, sizeof(T));
+  Out.append(Bytes, sizeof(T));
+}
+
+template <typename T>
+T Take(const char*& P) {
+  T Value;
+  std::memcpy(&Value, P, sizeof(T));
+  P += sizeof(T);
+  return Value;
+}
+
+}  // namespace
+
+void AppendCells(std::string& Out, sqlite3_stmt* Stmt, int First, int Count) {
+  for (int Column = First; Column < First + Count; ++Column) {
+    switch (sqlite3_column_type(Stmt, Column)) {
+      case SQLITE_INTEGER: {
+        const Int64 Value = sqlite3_column_int64(Stmt, Column);
+        if (Value >= INT8_MIN && Value <= INT8_MAX) {
+          Out += char(ctInt8);
+          Put(Out, std::int8_t(Value));
+        } else if (Value >= INT16_MIN && Value <= INT16_MAX) {
+          Out += char(ctInt16);
+          Put(Out, std::int16_t(Value));
+        } else if (Value >= INT32_MIN && Value <= INT32_MAX) {
+          Out += char(ctInt32);
+          Put(Out, std::int32_t(Value));
+        } else {
+          Out += char(ctInt64);
+          Put(Out, Value);
+        }
+        break;
+      }
+      case SQLITE_FLOAT:
+        Out += char(ctReal);
+        Put(Out, sqlite3_column_double(Stmt, Column));
+        break;
+      case SQLITE_TEXT:
+      case SQLITE_BLOB: {
+        const bool Text = sqlite3_column_type(Stmt, Column) == SQLITE_TEXT;
+        const void* Bytes = Text ? static_cast<const void*>(sqlite3_column_text(Stmt, Column))
+                                 : sqlite3_column_blob(Stmt, Column);
+        const auto Size = std::uint32_t(sqlite3_column_bytes(Stmt, Column));
+        Out += char(Text ? ctText : ctBlob);
+        Put(Out, Size);
+        if (Size > 0) Out.append(static_cast<const char*>(Bytes), Size);
+        break;
+      }
+      default:
+        Out += char(ctNull);
+        break;
+    }
+  }
+}
+
+TCell NextCell(const char*& P) {
+  TCell Cell;
+  switch (static_cast<unsigned char>(*P++)) {
+    case ctInt8:
+      Cell.Class = SQLITE_INTEGER;
+      Cell.Int = Take<std::int8_t>(P);
+      break;
+    case ctInt16:
+      Cell.Class = SQLITE_INTEGER;
+      Cell.Int = Take<std::int16_t>(P);
+      break;
+    case ctInt32:
+      Cell.Class = SQLITE_INTEGER;
+      Cell.Int = Take<std::int32_t>(P);
+      break;
+    case ctInt64:
+      Cell.Class = SQLITE_INTEGER;
+      Cell.Int = Take<Int64>(P);
+      break;
+    case ctReal:
+      Cell.Class = SQLITE_FLOAT;
+      Cell.Real = Take<double>(P);
+      break;
+    case ctText:
+    case ctBlob:
+      Cell.Class = static_cast<unsigned char>(P[-1]) == ctText ? SQLITE_TEXT : SQLITE_BLOB;
+      Cell.Size = int(Take<std::uint32_t>(P));
+      Cell.Bytes = P;
+      P += Cell.Size;
       break;
     default:
       break;

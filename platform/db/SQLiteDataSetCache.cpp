@@ -1,0 +1,574 @@
+// TSQLiteDataSet over a table with row ids: the bounded cache of compactly
+// stored pages of rows, reading forward and backward from a row id with the two
+// kept statements, the rows placed by Insert, record numbers anchored on the
+// pages, and GetRecord for this way of reading. See the unit comment in
+// SQLiteDataSet.h for the design.
+//
+// Index
+//   [SECTION] Pages       finding a cached row, adding, linking and dropping pages
+//   [SECTION] Reading     ReadForward, ReadBackward, DbNext, DbPrior, DbRowAt
+//   [SECTION] Counting    DbCount, DbCountBelow, positions
+//   [SECTION] Order       keys, placed rows, KeyedNext, KeyedPrior, KeyedGetRecord
+
+#include <algorithm>
+
+#include "platform/db/SQLiteDataSet.h"
+#include "platform/db/SQLiteDataSetImpl.h"
+#include "platform/rtl/Strings.h"
+
+namespace kvp {
+
+using namespace sqlite_detail;
+
+namespace {
+
+constexpr Integer PageRows = 512;     // rows a page holds at most
+constexpr Integer FirstChunk = 64;    // rows read after a jump
+constexpr Integer LargestChunk = 4096;  // rows read at once when walking on
+constexpr Int64 DbMinor = INT64_MAX;  // the minor key of every database row
+
+std::size_t PageBytes(Integer Rows, std::size_t Bytes) {
+  return Bytes + std::size_t(Rows) * (sizeof(Int64) + sizeof(unsigned));
+}
+
+}  // namespace
+
+// [SECTION] Pages
+
+bool TSQLiteDataSet::FindCached(Int64 RowId, TPages::iterator& Page, Integer& Index) {
+  auto Holds = [RowId](const TPage& P) {
+    return !P.RowIds.empty() && P.RowIds.front() <= RowId && RowId <= P.RowIds.back();
+  };
+  TPages::iterator It = FHint;
+  if (It == FPages.end() || !Holds(It->second)) {
+    It = FPages.upper_bound(RowId);
+    if (It == FPages.begin()) return false;
+    --It;
+    if (!Holds(It->second)) return false;
+  }
+  const auto& Ids = It->second.RowIds;
+  const auto At = std::lower_bound(Ids.begin(), Ids.end(), RowId);
+  if (*At != RowId) return false;
+  Page = It;
+  Index = Integer(At - Ids.begin());
+  It->second.LastUse = FUseTick;
+  FHint = It;
+  return true;
+}
+
+TSQLiteDataSet::TPages::iterator TSQLiteDataSet::PageBefore(TPages::iterator Page) {
+  return Page == FPages.begin() ? FPages.end() : std::prev(Page);
+}
+
+TSQLiteDataSet::TPages::iterator TSQLiteDataSet::AddPage(Int64 FirstRowId) {
+  const auto It = FPages.emplace(FirstRowId, TPage{}).first;
+  It->second.LastUse = FUseTick;
+  return It;
+}
+
+void TSQLiteDataSet::LinkAfter(TPages::iterator Prev, TPages::iterator Page) {
+  Page->second.LinkedToPrev = true;
+  SpreadBases(Prev);
+  SpreadBases(Page);
+}
+
+// Carries a known position along the pages linked to this one, both ways,
+// and a first page's position 1; a last page with a known position gives the
+// count.
+void TSQLiteDataSet::SpreadBases(TPages::iterator Page) {
+  TPage& P = Page->second;
+  if (P.IsFirst) P.Base = 1;
+  if (P.Base == 0) return;
+  for (auto It = Page; std::next(It) != FPages.end(); ++It) {
+    TPage& Next = std::next(It)->second;
+    if (!Next.LinkedToPrev || It->second.Base == 0) break;
+    Next.Base = It->second.Base + It->second.Count();
+  }
+  for (auto It = Page; It != FPages.begin() && It->second.LinkedToPrev; --It) {
+    TPage& Prev = std::prev(It)->second;
+    if (Prev.Base != 0) break;
+    Prev.Base = It->second.Base - Prev.Count();
+  }
+  for (auto It = Page; It != FPages.end(); ++It) {
+    if (It->second.Base == 0) break;
+    if (It->second.IsLast && FDbCount < 0) FDbCount = It->second.Base + It->second.Count() - 1;
+    if (std::next(It) == FPages.end() || !std::next(It)->second.LinkedToPrev) break;
+  }
+}
+
+// Drops the pages used least recently until the cache fits its limit; pages
+// used by the current call stay, since its rows may still be in hand.
+void TSQLiteDataSet::TrimCache(TPages::iterator Keep) {
+  while (FCacheBytes > FCacheLimit && FPages.size() > 1) {
+    auto Oldest = FPages.end();
+    for (auto It = FPages.begin(); It != FPages.end(); ++It)
+      if (It != Keep && It->second.LastUse < FUseTick &&
+          (Oldest == FPages.end() || It->second.LastUse < Oldest->second.LastUse))
+        Oldest = It;
+    if (Oldest == FPages.end()) return;
+    const auto Next = std::next(Oldest);
+    if (Next != FPages.end()) Next->second.LinkedToPrev = false;
+    FCacheBytes -= PageBytes(Oldest->second.Count(), Oldest->second.Bytes.size());
+    if (FHint == Oldest) FHint = FPages.end();
+    FPages.erase(Oldest);
+  }
+}
+
+void TSQLiteDataSet::ClearCache() {
+  FPages.clear();
+  FCacheBytes = 0;
+  FHint = FPages.end();
+}
+
+// [SECTION] Reading
+
+// The condition every read of database rows adds: the filter, and that a row
+// placed by Insert is shown where it was placed, not by its row id.
+String TSQLiteDataSet::RowFilter() const {
+  String Result;
+  if (!Condition().empty()) Result += " AND " + Condition();
+  if (!FPlaced.empty()) {
+    Result += " AND rowid NOT IN (";
+    for (std::size_t I = 0; I < FPlaced.size(); ++I)
+      Result += (I ? "," : "") + IntToStr(FPlaced[I].RowId);
+    Result += ")";
+  }
+  return Result;
+}
+
+// Reads database rows from From on into the cache, continuing the page
+// Continues when they follow its last row directly. It stops at a row that is
+// already cached, linking the pages, and marks the end when fewer rows than
+// asked for come. Walking on from the end of a page reads ever more at once.
+// Rows that OnFilterRecord refuses are not kept.
+TSQLiteDataSet::TRead TSQLiteDataSet::ReadForward(Int64 From, TPages::iterator Continues) {
+  const bool Walking = Continues != FPages.end();
+  FChunk = Walking ? std::min(FChunk * 2, LargestChunk) : FirstChunk;
+  sqlite3_stmt* Stmt = PrepareKept(FForward, "SELECT rowid, * FROM " + SourceSQL() +
+                                                 " WHERE rowid >= ?1" + RowFilter() +
+                                                 " ORDER BY rowid LIMIT ?2");
+  TResetOnExit Reset(Stmt);
+  sqlite3_bind_int64(Stmt, 1, From);
+  sqlite3_bind_int(Stmt, 2, FChunk);
+  TRead Read;
+  auto Page = Continues;
+  const auto Next = Walking ? std::next(Continues) : FPages.upper_bound(From);
+  const bool FromStart = From == INT64_MIN;
+  const bool Handler = GetFiltered() && OnFilterRecord;
+  const int Columns = int(FTypes.size());
+  std::string Scratch;  // a row OnFilterRecord looks at before it is kept
+  Integer Count = 0;
+  int Step = SQLITE_ROW;
+  while ((Step = sqlite3_step(Stmt)) == SQLITE_ROW) {
+    const Int64 RowId = sqlite3_column_int64(Stmt, 0);
+    if (Next != FPages.end() && RowId >= Next->first) {
+      if (RowId == Next->first && Page != FPages.end()) LinkAfter(Page, Next);
+      Read.Stopped = true;
+      Read.StopRowId = Next->first;
+      break;
+    }
+    ++Count;
+    ++FReadRows;
+    Read.LastRaw = RowId;
+    if (Handler) {
+      Scratch.clear();
+      AppendCells(Scratch, Stmt, 1, Columns);
+      if (!RowShown(Scratch.data())) continue;
+    }
+    if (Page == FPages.end() || Page->second.Count() >= PageRows) {
+      const auto Prev = Page;
+      Page = AddPage(RowId);
+      if (Prev != FPages.end())
+        LinkAfter(Prev, Page);
+      else if (FromStart && Read.Stored == 0)
+        Page->second.IsFirst = true;
+    }
+    TPage& P = Page->second;
+    const std::size_t Before = P.Bytes.size();
+    if (Handler)
+      P.Bytes += Scratch;
+    else
+      AppendCells(P.Bytes, Stmt, 1, Columns);
+    P.RowIds.push_back(RowId);
+    P.Starts.push_back(unsigned(Before));
+    P.LastUse = FUseTick;
+    FCacheBytes += PageBytes(1, P.Bytes.size() - Before);
+    if (Read.Stored++ == 0) Read.Answer = RowId;
+  }
+  if (Step != SQLITE_ROW && Step != SQLITE_DONE) SQLiteError("Cannot read the next rows");
+  Read.End = !Read.Stopped && Count < FChunk;
+  if (Read.End && Page != FPages.end()) Page->second.IsLast = true;
+  if (Page != FPages.end()) {
+    SpreadBases(Page);
+    FHint = Page;
+  }
+  Read.Page = Page;
+  TrimCache(Page);
+  return Read;
+}
+
+// Reads database rows up to To backwards into a new page before Continues
+// (when they end right before its first row). To = INT64_MAX reads the last
+// rows of the table, whose positions the count gives.
+TSQLiteDataSet::TRead TSQLiteDataSet::ReadBackward(Int64 To, TPages::iterator Continues) {
+  const bool Walking = Continues != FPages.end() && To != INT64_MAX;
+  FChunk = Walking ? std::min(FChunk * 2, PageRows) : FirstChunk;
+  const Int64 Count = To == INT64_MAX ? DbCount() : -1;
+  sqlite3_stmt* Stmt = PrepareKept(FBackward, "SELECT rowid, * FROM " + SourceSQL() +
+                                                  " WHERE rowid <= ?1" + RowFilter() +
+                                                  " ORDER BY rowid DESC LIMIT ?2");
+  TResetOnExit Reset(Stmt);
+  sqlite3_bind_int64(Stmt, 1, To);
+  sqlite3_bind_int(Stmt, 2, FChunk);
+  // [Phase 1] The rows, last first, until one is cached.
+  const auto Next = FPages.upper_bound(To);
+  const auto Prev = PageBefore(Next);
+  const bool Handler = GetFiltered() && OnFilterRecord;
+  TRead Read;
+  std::vector<Int64> Ids;
+  std::vector<std::string> Rows;
+  Integer Raw = 0;
+  int Step = SQLITE_ROW;
+  while ((Step = sqlite3_step(Stmt)) == SQLITE_ROW) {
+    const Int64 RowId = sqlite3_column_int64(Stmt, 0);
+    if (Prev != FPages.end() && RowId <= Prev->second.RowIds.back()) {
+      Read.Stopped = true;
+      Read.StopRowId = Prev->second.RowIds.back();
+      if (RowId == Read.StopRowId) {
+        if (!Ids.empty()) Read.Page = Prev;  // linked below
+        else if (Continues != FPages.end()) LinkAfter(Prev, Continues);
+      }
+      break;
+    }
+    ++Raw;
+    Read.LastRaw = RowId;
+    std::string Bytes;
+    AppendCells(Bytes, Stmt, 1, int(FTypes.size()));
+    if (Handler && !RowShown(Bytes.data())) continue;
+    Ids.push_back(RowId);
+    Rows.push_back(std::move(Bytes));
+  }
+  if (Step != SQLITE_ROW && Step != SQLITE_DONE) SQLiteError("Cannot read the prior rows");
+  FReadRows += Raw;
+  Read.End = !Read.Stopped && Raw < FChunk;
+  Read.Stored = Integer(Ids.size());
+  if (Ids.empty()) {
+    if (Read.End && Continues != FPages.end()) {
+      Continues->second.IsFirst = true;
+      SpreadBases(Continues);
+    }
+    Read.Page = FPages.end();
+    return Read;
+  }
+  // [Phase 2] They become one page, in ascending order, linked to both sides.
+  Read.Answer = Ids.front();
+  const bool LinkedToPrev = Read.Page == Prev && Prev != FPages.end();
+  const auto Page = AddPage(Ids.back());
+  TPage& P = Page->second;
+  for (std::size_t I = Ids.size(); I-- > 0;) {
+    P.RowIds.push_back(Ids[I]);
+    P.Starts.push_back(unsigned(P.Bytes.size()));
+    P.Bytes += Rows[I];
+  }
+  FCacheBytes += PageBytes(P.Count(), P.Bytes.size());
+  P.IsFirst = Read.End;
+  P.LinkedToPrev = LinkedToPrev;
+  if (To == INT64_MAX) {
+    P.IsLast = true;
+    P.Base = Integer(Count - P.Count() + 1);
+  }
+  if (Continues != FPages.end()) Continues->second.LinkedToPrev = true;
+  SpreadBases(Page);
+  if (LinkedToPrev) SpreadBases(Prev);
+  if (Continues != FPages.end()) SpreadBases(Continues);
+  FHint = Page;
+  Read.Page = Page;
+  TrimCache(Page);
+  return Read;
+}
+
+bool TSQLiteDataSet::RowFound(Int64 RowId, TRowRef& Row) {
+  TPages::iterator Page;
+  Integer Index = 0;
+  if (!FindCached(RowId, Page, Index)) return false;
+  Row = TRowRef{RowId, Page->second.Row(Index), false, Page, Index};
+  return true;
+}
+
+// The first database row with a row id >= From, from the cache or read.
+bool TSQLiteDataSet::DbNext(Int64 From, TRowRef& Row) {
+  // [Phase 1] The cache answers when a page holds From, or when the gap
+  // before the next page is known to be empty.
+  auto After = FPages.upper_bound(From);
+  auto Before = PageBefore(After);
+  if (Before != FPages.end() && From <= Before->second.RowIds.back()) {
+    const auto& Ids = Before->second.RowIds;
+    return RowFound(*std::lower_bound(Ids.begin(), Ids.end(), From), Row);
+  }
+  if (Before != FPages.end() && Before->second.IsLast) return false;
+  if (After != FPages.end() &&
+      (Before != FPages.end() ? After->second.LinkedToPrev : After->second.IsFirst))
+    return RowFound(After->first, Row);
+  // [Phase 2] Else read on until a row is kept or the rows end.
+  auto Continues =
+      Before != FPages.end() && Before->second.RowIds.back() == From - 1 ? Before : FPages.end();
+  for (;;) {
+    const TRead Read = ReadForward(From, Continues);
+    if (Read.Stored > 0) return RowFound(Read.Answer, Row);
+    if (Read.Stopped) return RowFound(Read.StopRowId, Row);
+    if (Read.End || Read.LastRaw == INT64_MAX) return false;
+    From = Read.LastRaw + 1;  // every row read was refused by OnFilterRecord
+  }
+}
+
+// The last database row with a row id <= To, from the cache or read.
+bool TSQLiteDataSet::DbPrior(Int64 To, TRowRef& Row) {
+  auto After = FPages.upper_bound(To);
+  auto Before = PageBefore(After);
+  if (Before != FPages.end()) {
+    const auto& Ids = Before->second.RowIds;
+    if (To <= Ids.back()) return RowFound(*(std::upper_bound(Ids.begin(), Ids.end(), To) - 1), Row);
+    if (Before->second.IsLast || (After != FPages.end() && After->second.LinkedToPrev))
+      return RowFound(Ids.back(), Row);
+  }
+  if (After != FPages.end() && After->second.IsFirst && Before == FPages.end()) return false;
+  auto Continues = After != FPages.end() && After->first == To + 1 ? After : FPages.end();
+  for (;;) {
+    const TRead Read = ReadBackward(To, Continues);
+    if (Read.Stored > 0) return RowFound(Read.Answer, Row);
+    if (Read.Stopped) return RowFound(Read.StopRowId, Row);
+    if (Read.End || Read.LastRaw == INT64_MIN) return false;
+    To = Read.LastRaw - 1;  // every row read was refused by OnFilterRecord
+    Continues = FPages.end();
+  }
+}
+
+// The Position-th database row (1-based): from a page whose position is
+// known, else read with OFFSET (the database skips the rows before it).
+bool TSQLiteDataSet::DbRowAt(Int64 Position, TRowRef& Row) {
+  if (Position < 1 || Position > DbCount()) return false;
+  for (auto It = FPages.begin(); It != FPages.end(); ++It) {
+    const TPage& P = It->second;
+    if (P.Base > 0 && Position >= P.Base && Position < P.Base + P.Count()) {
+      const Integer I = Integer(Position - P.Base);
+      Row = TRowRef{P.RowIds[I], P.Row(I), false, It, I};
+      return true;
+    }
+  }
+  if (GetFiltered() && OnFilterRecord) {
+    // Only reading tells which rows the handler passes.
+    Int64 Seen = 0;
+    Int64 From = INT64_MIN;
+    while (DbNext(From, Row)) {
+      if (++Seen == Position) return true;
+      if (Row.RowId == INT64_MAX) break;
+      From = Row.RowId + 1;
+    }
+    return false;
+  }
+  const String SQL = "SELECT rowid FROM " + SourceSQL() + " WHERE 1" + RowFilter() +
+                     " ORDER BY rowid LIMIT 1 OFFSET ?";
+  sqlite3_stmt* Raw = nullptr;
+  if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
+    SQLiteError("Cannot find record " + IntToStr(Position));
+  TStatement Stmt(Raw);
+  sqlite3_bind_int64(Raw, 1, Position - 1);
+  if (sqlite3_step(Raw) != SQLITE_ROW) return false;
+  const Int64 RowId = sqlite3_column_int64(Raw, 0);
+  Stmt.reset();
+  if (!DbNext(RowId, Row) || Row.RowId != RowId) return false;
+  TPage& P = Row.Page->second;
+  if (P.Base == 0) {
+    P.Base = Integer(Position - Row.Index);
+    SpreadBases(Row.Page);
+  }
+  return true;
+}
+
+// Whether a row id names a database row the dataset shows now.
+bool TSQLiteDataSet::IsDbRowShown(Int64 RowId) {
+  TPages::iterator Page;
+  Integer Index = 0;
+  if (FindCached(RowId, Page, Index)) return true;
+  sqlite3_stmt* Stmt =
+      PrepareKept(FOneRow, "SELECT rowid, * FROM " + SourceSQL() + " WHERE rowid = ?1" + RowFilter());
+  TResetOnExit Reset(Stmt);
+  sqlite3_bind_int64(Stmt, 1, RowId);
+  if (sqlite3_step(Stmt) != SQLITE_ROW) return false;
+  std::string Bytes;
+  AppendCells(Bytes, Stmt, 1, int(FTypes.size()));
+  return RowShown(Bytes.data());
+}
+
+// [SECTION] Counting
+
+Int64 TSQLiteDataSet::DbCount() {
+  if (FDbCount >= 0) return FDbCount;
+  if (GetFiltered() && OnFilterRecord) {
+    Int64 Count = 0;
+    TRowRef Row;
+    for (Int64 From = INT64_MIN; DbNext(From, Row); From = Row.RowId + 1) {
+      ++Count;
+      if (Row.RowId == INT64_MAX) break;
+    }
+    return FDbCount = Count;
+  }
+  const String SQL = "SELECT COUNT(*) FROM " + SourceSQL() + " WHERE 1" + RowFilter();
+  sqlite3_stmt* Raw = nullptr;
+  if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
+    SQLiteError("Cannot count the rows");
+  TStatement Stmt(Raw);
+  if (sqlite3_step(Raw) != SQLITE_ROW) SQLiteError("Cannot count the rows");
+  return FDbCount = sqlite3_column_int64(Raw, 0);
+}
+
+// Database rows shown with a row id below RowId.
+Int64 TSQLiteDataSet::DbCountBelow(Int64 RowId) {
+  TRowRef Row;
+  if (GetFiltered() && OnFilterRecord) {
+    Int64 Count = 0;
+    for (Int64 From = INT64_MIN; From < RowId && DbNext(From, Row) && Row.RowId < RowId;
+         From = Row.RowId + 1)
+      ++Count;
+    return Count;
+  }
+  const String SQL = "SELECT COUNT(*) FROM " + SourceSQL() + " WHERE rowid < ?" + RowFilter();
+  sqlite3_stmt* Raw = nullptr;
+  if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
+    SQLiteError("Cannot count the rows");
+  TStatement Stmt(Raw);
+  sqlite3_bind_int64(Raw, 1, RowId);
+  if (sqlite3_step(Raw) != SQLITE_ROW) SQLiteError("Cannot count the rows");
+  return sqlite3_column_int64(Raw, 0);
+}
+
+// The record number of a row: the database rows and placed rows before it.
+Integer TSQLiteDataSet::KeyedPosition(const TRowRef& Row) {
+  if (Row.Placed) return Integer(DbCountBelow(FPlaced[Row.Index].Anchor) + Row.Index + 1);
+  TPage& P = Row.Page->second;
+  if (P.Base == 0) {
+    P.Base = Integer(DbCountBelow(P.RowIds.front()) + 1);
+    SpreadBases(Row.Page);
+  }
+  return P.Base + Row.Index + PlacedBelow(TKey{Row.RowId, DbMinor});
+}
+
+// The row with record number Position: a placed row, or the database row
+// after as many placed rows as come before it.
+bool TSQLiteDataSet::KeyedRowAt(Integer Position, TRowRef& Row) {
+  Integer Before = 0;
+  for (std::size_t I = 0; I < FPlaced.size(); ++I) {
+    const Int64 At = DbCountBelow(FPlaced[I].Anchor) + Int64(I) + 1;
+    if (At == Position) {
+      Row = TRowRef{FPlaced[I].RowId, FPlaced[I].Bytes.data(), true, FPages.end(), Integer(I)};
+      return true;
+    }
+    if (At > Position) break;
+    Before = Integer(I) + 1;
+  }
+  return DbRowAt(Int64(Position) - Before, Row);
+}
+
+// [SECTION] Order
+
+Integer TSQLiteDataSet::PlacedIndexOf(Int64 RowId) const {
+  for (std::size_t I = 0; I < FPlaced.size(); ++I)
+    if (FPlaced[I].RowId == RowId) return Integer(I);
+  return -1;
+}
+
+TSQLiteDataSet::TKey TSQLiteDataSet::KeyOf(Int64 RowId, bool& Placed, Integer& PlacedIndex) const {
+  PlacedIndex = PlacedIndexOf(RowId);
+  Placed = PlacedIndex >= 0;
+  return Placed ? TKey{FPlaced[PlacedIndex].Anchor, PlacedIndex} : TKey{RowId, DbMinor};
+}
+
+// Placed rows whose keys come before Key.
+Integer TSQLiteDataSet::PlacedBelow(const TKey& Key) const {
+  Integer Count = 0;
+  for (std::size_t I = 0; I < FPlaced.size(); ++I)
+    if (TKey{FPlaced[I].Anchor, Int64(I)} < Key) ++Count;
+  return Count;
+}
+
+// The first row whose key is after From (or equal to it, when Inclusive).
+bool TSQLiteDataSet::KeyedNext(const TKey& From, bool Inclusive, TRowRef& Row) {
+  Integer Placed = -1;
+  for (std::size_t I = 0; I < FPlaced.size() && Placed < 0; ++I) {
+    const TKey Key{FPlaced[I].Anchor, Int64(I)};
+    if (From < Key || (Inclusive && !(Key < From))) Placed = Integer(I);
+  }
+  const bool Strictly = !Inclusive && From.Minor == DbMinor;
+  const bool DbFound = !(Strictly && From.Major == INT64_MAX) &&
+                       DbNext(Strictly ? From.Major + 1 : From.Major, Row);
+  if (Placed >= 0 && (!DbFound || FPlaced[Placed].Anchor <= Row.RowId)) {
+    Row = TRowRef{FPlaced[Placed].RowId, FPlaced[Placed].Bytes.data(), true, FPages.end(), Placed};
+    return true;
+  }
+  return DbFound;
+}
+
+// The last row whose key is before Before; from the end when FromEnd.
+bool TSQLiteDataSet::KeyedPrior(const TKey& Before, TRowRef& Row) {
+  const bool FromEnd = Before.Major == INT64_MAX && Before.Minor == INT64_MAX;
+  Integer Placed = -1;
+  for (std::size_t I = FPlaced.size(); I-- > 0 && Placed < 0;)
+    if (FromEnd || TKey{FPlaced[I].Anchor, Int64(I)} < Before) Placed = Integer(I);
+  const bool DbFound = FromEnd ? DbPrior(INT64_MAX, Row)
+                               : Before.Major != INT64_MIN && DbPrior(Before.Major - 1, Row);
+  if (Placed >= 0 && (!DbFound || FPlaced[Placed].Anchor > Row.RowId)) {
+    Row = TRowRef{FPlaced[Placed].RowId, FPlaced[Placed].Bytes.data(), true, FPages.end(), Placed};
+    return true;
+  }
+  return DbFound;
+}
+
+TGetResult TSQLiteDataSet::KeyedGetRecord(TRecordBuffer& Buffer, TGetMode Mode) {
+  ++FUseTick;
+  TRowRef Row;
+  bool Placed = false;
+  Integer Index = 0;
+  const TKey First{INT64_MIN, INT64_MIN};
+  const TKey End{INT64_MAX, INT64_MAX};
+  switch (Mode) {
+    case gmCurrent:
+      if (FCursorKind != ckRow) return grError;
+      KeyOf(FCursorRowId, Placed, Index);
+      if (Placed) {
+        Row = TRowRef{FCursorRowId, FPlaced[Index].Bytes.data(), true, FPages.end(), Index};
+      } else if (!DbNext(FCursorRowId, Row) || Row.RowId != FCursorRowId) {
+        return grError;
+      }
+      break;
+    case gmNext: {
+      bool Found = false;
+      if (FCursorKind == ckEof) return grEOF;
+      if (FCursorKind == ckBof) Found = KeyedNext(First, true, Row);
+      if (FCursorKind == ckRow) Found = KeyedNext(KeyOf(FCursorRowId, Placed, Index), false, Row);
+      if (FCursorKind == ckGap) Found = KeyedNext(FGapKey, true, Row);
+      if (!Found) {
+        FCursorKind = ckEof;
+        return grEOF;
+      }
+      break;
+    }
+    case gmPrior: {
+      bool Found = false;
+      if (FCursorKind == ckBof) return grBOF;
+      if (FCursorKind == ckEof) Found = KeyedPrior(End, Row);
+      if (FCursorKind == ckRow) Found = KeyedPrior(KeyOf(FCursorRowId, Placed, Index), Row);
+      if (FCursorKind == ckGap) Found = KeyedPrior(FGapKey, Row);
+      if (!Found) {
+        FCursorKind = ckBof;
+        return grBOF;
+      }
+      break;
+    }
+  }
+  FCursorKind = ckRow;
+  FCursorRowId = Row.RowId;
+  FillBuffer(Buffer, Row.RowId, Row.Bytes, KeyedPosition(Row));
+  return grOK;
+}
+
+}  // namespace kvp

@@ -1,0 +1,396 @@
+// TSQLiteDataSet: writing edits, inserts and deletes back by row id or key.
+// A post writes only the columns that changed (an insert only those given),
+// re-reads the row as stored inside the same transaction, and puts it among
+// the rows read: the cache of a table with row ids, or the rows read in order.
+//
+// Index
+//   [SECTION] Statements   Prepare, Exec, the condition naming one row, keys
+//   [SECTION] Post         InternalEdit, InternalPost and its two placings
+//   [SECTION] Delete       InternalDelete, the cache after a change
+
+#include <algorithm>
+#include <cstddef>
+
+#include "platform/db/SQLiteDataSet.h"
+#include "platform/db/SQLiteDataSetImpl.h"
+#include "platform/rtl/Strings.h"
+
+namespace kvp {
+
+using namespace sqlite_detail;
+
+namespace {
+
+bool BookmarkRowId(const TBookmark& Bookmark, Int64& RowId) {
+  if (Bookmark.size() != 8) return false;
+  UInt64 Value = 0;
+  for (int I = 0; I < 8; ++I) Value |= UInt64(static_cast<unsigned char>(Bookmark[I])) << (8 * I);
+  RowId = Int64(Value);
+  return true;
+}
+
+constexpr Int64 EndAnchor = INT64_MAX;  // a placed row after every database row
+
+}  // namespace
+
+// [SECTION] Statements
+
+sqlite3_stmt* TSQLiteDataSet::Prepare(const String& SQL, const std::vector<Variant>& Params,
+                                      const std::vector<TFieldType>& Types) {
+  sqlite3_stmt* Stmt = nullptr;
+  if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Stmt, nullptr) != SQLITE_OK)
+    SQLiteError("Cannot prepare the change");
+  try {
+    for (std::size_t I = 0; I < Params.size(); ++I)
+      BindValue(Stmt, int(I) + 1, Params[I], Types[I]);
+  } catch (...) {
+    sqlite3_finalize(Stmt);  // a value that does not convert
+    throw;
+  }
+  return Stmt;
+}
+
+void TSQLiteDataSet::Exec(const String& SQL, const std::vector<Variant>& Params,
+                          const std::vector<TFieldType>& Types) {
+  sqlite3_stmt* Stmt = Prepare(SQL, Params, Types);
+  const int Step = sqlite3_step(Stmt);
+  sqlite3_finalize(Stmt);
+  if (Step != SQLITE_DONE) SQLiteError("Cannot store the change");
+}
+
+// The condition naming one row (by row id or by its key) for UPDATE, DELETE
+// and re-reading; RowParams gives its values and their types.
+String TSQLiteDataSet::RowCondition() const {
+  if (FHasRowId) return "rowid = ?";
+  String Result;
+  for (Integer Column : FKeyColumns)
+    Result += (Result.empty() ? "" : " AND ") +
+              QuoteName(GetFieldDefs()->GetItem(Column)->GetName()) + " IS ?";
+  return Result;
+}
+
+void TSQLiteDataSet::RowParams(Int64 RowId, const std::vector<Variant>& Data,
+                               std::vector<Variant>& Params, std::vector<TFieldType>& Types) const {
+  if (FHasRowId) {
+    Params.push_back(Variant(RowId));
+    Types.push_back(ftLargeint);
+    return;
+  }
+  for (Integer Column : FKeyColumns) {
+    Params.push_back(Data[Column]);
+    Types.push_back(FTypes[Column]);
+  }
+}
+
+// The key values of a row as one text, each with its storage type, so that
+// equal keys give equal texts.
+String TSQLiteDataSet::KeyText(const std::vector<Variant>& Data) const {
+  String Result;
+  for (Integer Column : FKeyColumns) {
+    const Variant& V = Data[Column];
+    Result += IntToStr(Integer(VarType(V))) + ':' + (VarIsNull(V) ? String() : VarToStr(V));
+    Result += '\x1f';
+  }
+  return Result;
+}
+
+// Rows of a table without row ids are named by a number given to each key
+// the first time it is read; it stays with the row while the dataset is open.
+Int64 TSQLiteDataSet::IdOfKey(const std::vector<Variant>& Data) {
+  const auto [It, Added] = FKeyIds.emplace(KeyText(Data), FNextKeyId);
+  if (Added) ++FNextKeyId;
+  return It->second;
+}
+
+// The row as stored now, named by row id or by the key in Key.
+std::string TSQLiteDataSet::ReadStoredRow(Int64 RowId, const std::vector<Variant>& Key,
+                                          bool& Found) {
+  std::vector<Variant> Params;
+  std::vector<TFieldType> Types;
+  RowParams(RowId, Key, Params, Types);
+  TStatement Stmt(Prepare("SELECT NULL, * FROM " + QuoteName(FTableName) + " WHERE " +
+                              RowCondition(),
+                          Params, Types));
+  std::string Bytes;
+  Found = sqlite3_step(Stmt.get()) == SQLITE_ROW;
+  if (Found) AppendCells(Bytes, Stmt.get(), 1, int(FTypes.size()));
+  return Bytes;
+}
+
+// [SECTION] Post
+
+// The record as read when editing starts: a post writes only the columns
+// whose values differ from it, so that an untouched value (text in a number
+// column, a date with a time zone, a number no field type holds) stays as
+// stored.
+void TSQLiteDataSet::InternalEdit() {
+  TRecordBuffer* Buffer = GetActiveBuffer();
+  KV_ASSERT(Buffer, "editing needs the record");
+  FEditOriginal = Buffer->Data;
+}
+
+// Writes the changed columns of the edited row, or the given columns of a new
+// one (the others take their defaults), re-reads it as stored inside one
+// transaction, and leaves the cursor on it. A post that changed nothing writes
+// nothing. A table read in key order is read to its end first when a row is
+// added or its key changes, since the row's place among the unread ones is
+// not known.
+void TSQLiteDataSet::InternalPost() {
+  if (!GetCanModify()) DatabaseError("Cannot modify a read-only dataset", this);
+  TRecordBuffer* Buffer = GetActiveBuffer();
+  KV_ASSERT(Buffer, "posting needs the edited record");
+  const bool Editing = GetState() == dsEdit;
+  Int64 RowId = 0;
+  if (Editing) BookmarkRowId(Buffer->Bookmark, RowId);
+  const Integer Stored = Editing && !FHasRowId ? IndexOfRowId(RowId) : -1;
+  if (Editing && !FHasRowId && Stored < 0) DatabaseError("Record not found", this);
+  // [Phase 1] The columns to write: those changed, or those given.
+  TFieldDefs* Defs = GetFieldDefs();
+  std::vector<Integer> Columns;
+  for (Integer I = 0; I < Defs->GetCount(); ++I) {
+    const Variant& Value = Buffer->Data[I];
+    const bool Changed = Editing ? I >= Integer(FEditOriginal.size()) ||
+                                       !SameValue(Value, FEditOriginal[I])
+                                 : !VarIsNull(Value) && !VarIsEmpty(Value);
+    if (Changed) Columns.push_back(I);
+  }
+  if (Editing && Columns.empty()) {
+    InternalSetToRecord(*Buffer);
+    return;
+  }
+  if (!FHasRowId && (!Editing || KeyText(FEditOriginal) != KeyText(Buffer->Data))) FetchAll();
+  // [Phase 2] The statement: UPDATE of the stored row, or INSERT.
+  std::vector<Variant> Params;
+  std::vector<TFieldType> Types;
+  for (Integer I : Columns) {
+    Params.push_back(Buffer->Data[I]);
+    Types.push_back(FTypes[I]);
+  }
+  String SQL;
+  if (Editing) {
+    SQL = "UPDATE " + QuoteName(FTableName) + " SET ";
+    for (std::size_t I = 0; I < Columns.size(); ++I)
+      SQL += (I ? ", " : "") + QuoteName(Defs->GetItem(Columns[I])->GetName()) + " = ?";
+    SQL += " WHERE " + RowCondition();
+    RowParams(RowId, FEditOriginal, Params, Types);
+  } else if (Columns.empty()) {
+    SQL = "INSERT INTO " + QuoteName(FTableName) + " DEFAULT VALUES";
+  } else {
+    String Names;
+    String Marks;
+    for (std::size_t I = 0; I < Columns.size(); ++I) {
+      Names += (I ? ", " : "") + QuoteName(Defs->GetItem(Columns[I])->GetName());
+      Marks += I ? ", ?" : "?";
+    }
+    SQL = "INSERT INTO " + QuoteName(FTableName) + " (" + Names + ") VALUES (" + Marks + ")";
+  }
+  TTransaction Transaction(FDB);
+  if (!Transaction.Begin()) SQLiteError("Cannot start the change");
+  Exec(SQL, Params, Types);
+  if (Editing && sqlite3_changes(FDB) == 0)
+    DatabaseError("Cannot store the change: the row was deleted by another user", this);
+  // [Phase 3] The row as stored (defaults, conversions), found by its new row
+  // id or key: a changed INTEGER PRIMARY KEY is the row id itself.
+  Int64 NewRowId = RowId;
+  if (!Editing && FHasRowId) NewRowId = sqlite3_last_insert_rowid(FDB);
+  const Integer IdField = FRowIdName.empty() ? -1 : Defs->IndexOf(FRowIdName);
+  if (Editing && IdField >= 0 && std::count(Columns.begin(), Columns.end(), IdField) > 0)
+    NewRowId = Buffer->Data[IdField].AsInt64();
+  bool Found = false;
+  std::string Row = ReadStoredRow(NewRowId, Buffer->Data, Found);
+  if (!Transaction.Commit()) SQLiteError("Cannot store the change");
+  if (!Found) DatabaseError("Record not found", this);
+  // [Phase 4] The row takes its place among those read.
+  if (FHasRowId)
+    KeyedPost(Editing, Editing ? RowId : NewRowId, Row);
+  else
+    SeqPost(Editing, RowId, Stored, std::move(Row));
+  if (FHasRowId && Editing && NewRowId != RowId) {
+    const Integer Placed = PlacedIndexOf(RowId);
+    if (Placed >= 0) {
+      FPlaced[Placed].RowId = NewRowId;
+      FinalizeKept();
+    } else {
+      ClearCache();  // the row moved among the others
+    }
+    FCursorRowId = NewRowId;
+  }
+}
+
+// A table with row ids: an edit replaces the cached row; a new row at the end
+// of the table (by row id, passing the filter) is one of the database rows,
+// anywhere else it is placed where it was inserted.
+void TSQLiteDataSet::KeyedPost(bool Editing, Int64 RowId, const std::string& Stored) {
+  if (Editing) {
+    const Integer Placed = PlacedIndexOf(RowId);
+    if (Placed >= 0)
+      FPlaced[Placed].Bytes = Stored;
+    else
+      ReplaceCachedRow(RowId, Stored);
+    FCursorKind = ckRow;
+    FCursorRowId = RowId;
+    return;
+  }
+  const Int64 NewRowId = RowId;
+  Int64 BeforeId = 0;
+  const bool AtEnd = GetInsertAppend() || !BookmarkRowId(GetInsertBefore(), BeforeId);
+  const bool EndPlaced = !FPlaced.empty() && FPlaced.back().Anchor == EndAnchor;
+  if (AtEnd && !EndPlaced && IsAtEndOfTable(NewRowId) && RowShown(Stored.data())) {
+    if (FDbCount >= 0) ++FDbCount;
+    for (auto& [First, Page] : FPages) {
+      if (!Page.IsLast) continue;
+      Page.RowIds.push_back(NewRowId);
+      Page.Starts.push_back(unsigned(Page.Bytes.size()));
+      Page.Bytes += Stored;
+      FCacheBytes += Stored.size() + sizeof(Int64) + sizeof(unsigned);
+      break;
+    }
+  } else {
+    TPlaced Row{NewRowId, EndAnchor, Stored};
+    std::size_t At = FPlaced.size();
+    if (!AtEnd) {
+      const Integer Before = PlacedIndexOf(BeforeId);
+      if (Before >= 0) {
+        At = std::size_t(Before);
+        Row.Anchor = FPlaced[At].Anchor;
+      } else {
+        Row.Anchor = BeforeId;
+        At = 0;
+        while (At < FPlaced.size() && FPlaced[At].Anchor <= BeforeId) ++At;
+      }
+    }
+    FPlaced.insert(FPlaced.begin() + std::ptrdiff_t(At), std::move(Row));
+    FinalizeKept();
+  }
+  FCursorKind = ckRow;
+  FCursorRowId = NewRowId;
+}
+
+// Whether a new row comes after every database row and passes the filter.
+bool TSQLiteDataSet::IsAtEndOfTable(Int64 RowId) {
+  const String Source = SourceSQL();
+  const String SQL = "SELECT NOT EXISTS (SELECT 1 FROM " + Source + " WHERE rowid > ?1" +
+                     RowFilter() + ") AND EXISTS (SELECT 1 FROM " + Source +
+                     " WHERE rowid = ?1" + (Condition().empty() ? "" : " AND " + Condition()) +
+                     ")";
+  sqlite3_stmt* Raw = nullptr;
+  if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
+    SQLiteError("Cannot place the new row");
+  TStatement Stmt(Raw);
+  sqlite3_bind_int64(Raw, 1, RowId);
+  return sqlite3_step(Raw) == SQLITE_ROW && sqlite3_column_int(Raw, 0) != 0;
+}
+
+// Rows read in order: the row replaces the one edited, or goes before the
+// record it was inserted at (at the end when appended).
+void TSQLiteDataSet::SeqPost(bool Editing, Int64 RowId, Integer Index, std::string&& Stored) {
+  std::vector<Variant> Data;
+  Decode(Stored.data(), Data);
+  if (Editing) {
+    FKeyIds.erase(KeyText(FEditOriginal));
+    FKeyIds[KeyText(Data)] = RowId;
+  } else {
+    RowId = IdOfKey(Data);
+  }
+  TSeqRow Row{RowId, std::move(Stored)};
+  if (Index >= 0) {
+    FRows[Index] = std::move(Row);
+  } else {
+    Int64 BeforeId = 0;
+    Index = Integer(FRows.size());
+    if (!GetInsertAppend() && BookmarkRowId(GetInsertBefore(), BeforeId)) {
+      const Integer Before = IndexOfRowId(BeforeId);
+      if (Before >= 0) Index = Before;
+    }
+    FRows.insert(FRows.begin() + Index, std::move(Row));
+  }
+  FCursor = Index;
+}
+
+// [SECTION] Delete
+
+void TSQLiteDataSet::InternalDelete() {
+  if (!GetCanModify()) DatabaseError("Cannot modify a read-only dataset", this);
+  const bool OnRow = FHasRowId ? FCursorKind == ckRow
+                               : FCursor >= 0 && FCursor < Integer(FRows.size());
+  if (!OnRow) DatabaseError("Record not found", this);
+  const Int64 RowId = FHasRowId ? FCursorRowId : FRows[FCursor].RowId;
+  std::vector<Variant> Data;
+  if (!FHasRowId) Decode(FRows[FCursor].Bytes.data(), Data);
+  std::vector<Variant> Params;
+  std::vector<TFieldType> Types;
+  RowParams(RowId, Data, Params, Types);
+  TTransaction Transaction(FDB);
+  if (!Transaction.Begin()) SQLiteError("Cannot start the change");
+  Exec("DELETE FROM " + QuoteName(FTableName) + " WHERE " + RowCondition(), Params, Types);
+  if (!Transaction.Commit()) SQLiteError("Cannot store the change");
+  if (!FHasRowId) {
+    FKeyIds.erase(KeyText(Data));
+    if (sqlite3_changes(FDB) > 0) --FSeqRead;  // later chunks start one row earlier
+    FRows.erase(FRows.begin() + FCursor);
+    return;
+  }
+  // The cursor stays where the row was: the next row is the one after it.
+  const Integer Placed = PlacedIndexOf(RowId);
+  if (Placed >= 0) {
+    FGapKey = TKey{FPlaced[Placed].Anchor, Placed};
+    FPlaced.erase(FPlaced.begin() + Placed);
+    FinalizeKept();
+  } else {
+    FGapKey = TKey{RowId, INT64_MAX};
+    RemoveCachedRow(RowId);
+    if (FDbCount > 0) --FDbCount;
+  }
+  FCursorKind = ckGap;
+}
+
+void TSQLiteDataSet::ReplaceCachedRow(Int64 RowId, const std::string& Bytes) {
+  TPages::iterator Page;
+  Integer Index = 0;
+  if (!FindCached(RowId, Page, Index)) return;
+  TPage& P = Page->second;
+  const std::size_t Start = P.Starts[Index];
+  const std::size_t End = Index + 1 < P.Count() ? P.Starts[Index + 1] : P.Bytes.size();
+  P.Bytes.replace(Start, End - Start, Bytes);
+  const long Delta = long(Bytes.size()) - long(End - Start);
+  for (Integer I = Index + 1; I < P.Count(); ++I) P.Starts[I] = unsigned(long(P.Starts[I]) + Delta);
+  FCacheBytes = std::size_t(long(FCacheBytes) + Delta);
+}
+
+// Takes a deleted database row out of the cache: the rows after it are one
+// position earlier, and a page left empty goes, its neighbours then linked.
+void TSQLiteDataSet::RemoveCachedRow(Int64 RowId) {
+  for (auto It = FPages.upper_bound(RowId); It != FPages.end(); ++It)
+    if (It->second.Base > 0) --It->second.Base;
+  TPages::iterator Page;
+  Integer Index = 0;
+  if (!FindCached(RowId, Page, Index)) return;
+  TPage& P = Page->second;
+  const std::size_t Start = P.Starts[Index];
+  const std::size_t End = Index + 1 < P.Count() ? P.Starts[Index + 1] : P.Bytes.size();
+  P.Bytes.erase(Start, End - Start);
+  for (Integer I = Index + 1; I < P.Count(); ++I) P.Starts[I] -= unsigned(End - Start);
+  P.Starts.erase(P.Starts.begin() + Index);
+  P.RowIds.erase(P.RowIds.begin() + Index);
+  FCacheBytes -= (End - Start) + sizeof(Int64) + sizeof(unsigned);
+  if (P.Count() > 0) {
+    if (Index == 0) {  // the page's key is its first row id
+      auto Node = FPages.extract(Page);
+      Node.key() = Node.mapped().RowIds.front();
+      FPages.insert(std::move(Node));
+      FHint = FPages.end();
+    }
+    return;
+  }
+  const auto Prev = PageBefore(Page);
+  const auto Next = std::next(Page);
+  if (Next != FPages.end()) {
+    Next->second.LinkedToPrev = P.LinkedToPrev && Next->second.LinkedToPrev;
+    Next->second.IsFirst = Next->second.IsFirst || (P.IsFirst && Next->second.LinkedToPrev);
+  }
+  if (Prev != FPages.end() && P.IsLast && P.LinkedToPrev) Prev->second.IsLast = true;
+  FHint = FPages.end();
+  FPages.erase(Page);
+}
+
+}  // namespace kvp
