@@ -121,7 +121,8 @@ void TSQLiteDataSet::InternalOpen() {
   if (FTableName.empty() && FSQL.empty())
     DatabaseError("Neither a table name nor a query is given", this);
   if (!FDB &&
-      sqlite3_open_v2(FDatabaseName.c_str(), &FDB, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+      sqlite3_open_v2(FDatabaseName.c_str(), &FDB, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                      nullptr) != SQLITE_OK) {
     const String Reason = FDB ? sqlite3_errmsg(FDB) : "out of memory";
     if (FDB) sqlite3_close(FDB);
     FDB = nullptr;

@@ -145,6 +145,7 @@ class TSQLiteDataSet : public TDataSet {
   TRead ReadForward(Int64 From, TPages::iterator Continues);
   TRead ReadBackward(Int64 To, TPages::iterator Continues);
   bool RowFound(Int64 RowId, TRowRef& Row);
+  bool RowAt(TPages::iterator Page, Integer Index, TRowRef& Row);
   TPages::iterator AddPage(Int64 FirstRowId);
   void LinkAfter(TPages::iterator Prev, TPages::iterator Page);
   void SpreadBases(TPages::iterator Page);
@@ -231,6 +232,7 @@ class TSQLiteDataSet : public TDataSet {
   Int64 FCursorRowId = 0;        // ckRow: the row; ckGap: where a deleted row was
   TKey FGapKey;                  // ckGap: the key the deleted row had
   TPages::iterator FHint;        // the page of the last row found, or end
+  Integer FHintIndex = 0;        // that row's index in it
   sqlite3_stmt* FForward = nullptr;   // rows from a row id on, ascending
   sqlite3_stmt* FBackward = nullptr;  // rows up to a row id, descending
   sqlite3_stmt* FOneRow = nullptr;    // one row by row id, if it passes the filter

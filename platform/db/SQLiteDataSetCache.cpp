@@ -53,6 +53,7 @@ bool TSQLiteDataSet::FindCached(Int64 RowId, TPages::iterator& Page, Integer& In
   Index = Integer(At - Ids.begin());
   It->second.LastUse = FUseTick;
   FHint = It;
+  FHintIndex = Index;
   return true;
 }
 
@@ -178,6 +179,7 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadForward(Int64 From, TPages::iterator C
     if (Page == FPages.end() || Page->second.Count() >= PageRows) {
       const auto Prev = Page;
       Page = AddPage(RowId);
+      Page->second.Bytes.reserve(Prev != FPages.end() ? Prev->second.Bytes.size() + 1024 : 0);
       if (Prev != FPages.end())
         LinkAfter(Prev, Page);
       else if (FromStart && Read.Stored == 0)
@@ -287,6 +289,14 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadBackward(Int64 To, TPages::iterator Co
   return Read;
 }
 
+bool TSQLiteDataSet::RowAt(TPages::iterator Page, Integer Index, TRowRef& Row) {
+  Page->second.LastUse = FUseTick;
+  FHint = Page;
+  FHintIndex = Index;
+  Row = TRowRef{Page->second.RowIds[Index], Page->second.Row(Index), false, Page, Index};
+  return true;
+}
+
 bool TSQLiteDataSet::RowFound(Int64 RowId, TRowRef& Row) {
   TPages::iterator Page;
   Integer Index = 0;
@@ -303,12 +313,13 @@ bool TSQLiteDataSet::DbNext(Int64 From, TRowRef& Row) {
   auto Before = PageBefore(After);
   if (Before != FPages.end() && From <= Before->second.RowIds.back()) {
     const auto& Ids = Before->second.RowIds;
-    return RowFound(*std::lower_bound(Ids.begin(), Ids.end(), From), Row);
+    return RowAt(Before, Integer(std::lower_bound(Ids.begin(), Ids.end(), From) - Ids.begin()),
+                 Row);
   }
   if (Before != FPages.end() && Before->second.IsLast) return false;
   if (After != FPages.end() &&
       (Before != FPages.end() ? After->second.LinkedToPrev : After->second.IsFirst))
-    return RowFound(After->first, Row);
+    return RowAt(After, 0, Row);
   // [Phase 2] Else read on until a row is kept or the rows end.
   auto Continues =
       Before != FPages.end() && Before->second.RowIds.back() == From - 1 ? Before : FPages.end();
@@ -544,7 +555,13 @@ TGetResult TSQLiteDataSet::KeyedGetRecord(TRecordBuffer& Buffer, TGetMode Mode) 
       bool Found = false;
       if (FCursorKind == ckEof) return grEOF;
       if (FCursorKind == ckBof) Found = KeyedNext(First, true, Row);
-      if (FCursorKind == ckRow) Found = KeyedNext(KeyOf(FCursorRowId, Placed, Index), false, Row);
+      if (FCursorKind == ckRow && FPlaced.empty() && FHint != FPages.end() &&
+          FHintIndex + 1 < FHint->second.Count() &&
+          FHint->second.RowIds[FHintIndex] == FCursorRowId) {
+        Found = RowAt(FHint, FHintIndex + 1, Row);  // walking on inside a page
+      } else if (FCursorKind == ckRow) {
+        Found = KeyedNext(KeyOf(FCursorRowId, Placed, Index), false, Row);
+      }
       if (FCursorKind == ckGap) Found = KeyedNext(FGapKey, true, Row);
       if (!Found) {
         FCursorKind = ckEof;

@@ -99,6 +99,13 @@ Variant WholeNumberValue(Int64 Value, bool Large) {
   return Variant(Value);
 }
 
+// Text of plain ASCII needs no check of its UTF-8: the common case, kept fast.
+bool IsAscii(const char* Bytes, int Size) {
+  unsigned char Any = 0;
+  for (int I = 0; I < Size; ++I) Any |= static_cast<unsigned char>(Bytes[I]);
+  return Any < 0x80;
+}
+
 // The value in the form it is stored in.
 Variant StoredForm(const TCell& Cell, bool Sanitize) {
   switch (Cell.Class) {
@@ -107,7 +114,8 @@ Variant StoredForm(const TCell& Cell, bool Sanitize) {
     case SQLITE_FLOAT:
       return Variant(Cell.Real);
     case SQLITE_TEXT:
-      if (Sanitize) return Variant(Utf8Sanitize(std::string_view(Cell.Bytes, Cell.Size)));
+      if (Sanitize && !IsAscii(Cell.Bytes, Cell.Size))
+        return Variant(Utf8Sanitize(std::string_view(Cell.Bytes, Cell.Size)));
       return Variant(String(Cell.Bytes, Cell.Size));
     case SQLITE_BLOB:
       return Variant(String(Cell.Bytes ? Cell.Bytes : "", Cell.Size));
@@ -172,37 +180,43 @@ T Take(const char*& P) {
 
 void AppendCells(std::string& Out, sqlite3_stmt* Stmt, int First, int Count) {
   for (int Column = First; Column < First + Count; ++Column) {
-    switch (sqlite3_column_type(Stmt, Column)) {
+    sqlite3_value* Value = sqlite3_column_value(Stmt, Column);
+    switch (sqlite3_value_type(Value)) {
       case SQLITE_INTEGER: {
-        const Int64 Value = sqlite3_column_int64(Stmt, Column);
-        if (Value >= INT8_MIN && Value <= INT8_MAX) {
+        const Int64 Whole = sqlite3_value_int64(Value);
+        if (Whole >= INT8_MIN && Whole <= INT8_MAX) {
           Out += char(ctInt8);
-          Put(Out, std::int8_t(Value));
-        } else if (Value >= INT16_MIN && Value <= INT16_MAX) {
+          Put(Out, std::int8_t(Whole));
+        } else if (Whole >= INT16_MIN && Whole <= INT16_MAX) {
           Out += char(ctInt16);
-          Put(Out, std::int16_t(Value));
-        } else if (Value >= INT32_MIN && Value <= INT32_MAX) {
+          Put(Out, std::int16_t(Whole));
+        } else if (Whole >= INT32_MIN && Whole <= INT32_MAX) {
           Out += char(ctInt32);
-          Put(Out, std::int32_t(Value));
+          Put(Out, std::int32_t(Whole));
         } else {
           Out += char(ctInt64);
-          Put(Out, Value);
+          Put(Out, Whole);
         }
         break;
       }
       case SQLITE_FLOAT:
         Out += char(ctReal);
-        Put(Out, sqlite3_column_double(Stmt, Column));
+        Put(Out, sqlite3_value_double(Value));
         break;
-      case SQLITE_TEXT:
-      case SQLITE_BLOB: {
-        const bool Text = sqlite3_column_type(Stmt, Column) == SQLITE_TEXT;
-        const void* Bytes = Text ? static_cast<const void*>(sqlite3_column_text(Stmt, Column))
-                                 : sqlite3_column_blob(Stmt, Column);
-        const auto Size = std::uint32_t(sqlite3_column_bytes(Stmt, Column));
-        Out += char(Text ? ctText : ctBlob);
+      case SQLITE_TEXT: {
+        const auto* Text = reinterpret_cast<const char*>(sqlite3_value_text(Value));
+        const auto Size = std::uint32_t(sqlite3_value_bytes(Value));
+        Out += char(ctText);
         Put(Out, Size);
-        if (Size > 0) Out.append(static_cast<const char*>(Bytes), Size);
+        Out.append(Text, Size);
+        break;
+      }
+      case SQLITE_BLOB: {
+        const auto* Bytes = static_cast<const char*>(sqlite3_value_blob(Value));
+        const auto Size = std::uint32_t(sqlite3_value_bytes(Value));
+        Out += char(ctBlob);
+        Put(Out, Size);
+        if (Size > 0) Out.append(Bytes, Size);
         break;
       }
       default:
