@@ -172,6 +172,47 @@ TEST_F(TSQLiteCache, TheCountIsKeptThroughChangesHereAndAskedAgainOnRefresh) {
   EXPECT_EQ(Walked, 1002);
 }
 
+TEST_F(TSQLiteCache, RowsInsertedAtOnePlaceKeepTheirOrderUntilRefresh) {
+  Open(300);
+  DS->SetRecNo(100);
+  const Int64 Before = Id(DS.get());
+  auto InsertNamed = [this](const char* Name, bool Append) {
+    if (Append)
+      DS->Append();
+    else
+      DS->Insert();
+    DS->FieldByName("name")->SetAsString(Name);
+    DS->FieldByName("grp")->SetAsInteger(Name[0] == 'b' ? 1 : 0);
+    DS->Post();
+    return Id(DS.get());
+  };
+  const Int64 First = InsertNamed("first", false);
+  const Int64 Second = InsertNamed("second", false);  // before "first"
+  EXPECT_EQ(DS->GetRecNo(), 100);
+  DS->Delete();
+  EXPECT_EQ(Id(DS.get()), First) << "the row after the deleted one";
+  EXPECT_EQ(DS->GetRecNo(), 100);
+  DS->Next();
+  EXPECT_EQ(Id(DS.get()), Before);
+  EXPECT_FALSE(DS->Locate("id", Integer(Second), {}));
+  // Appended rows stay in the order they came, a row the filter refuses too.
+  DS->SetFilter("grp = 0");
+  DS->SetFiltered(true);
+  const Integer Shown = DS->GetRecordCount();
+  const Int64 Refused = InsertNamed("b: outside the filter", true);
+  const Int64 Passing = InsertNamed("a: inside it", true);
+  EXPECT_EQ(DS->GetRecordCount(), Shown + 2);
+  DS->Last();
+  EXPECT_EQ(Id(DS.get()), Passing);
+  DS->Prior();
+  EXPECT_EQ(Id(DS.get()), Refused);
+  EXPECT_EQ(DS->GetRecNo(), Shown + 1);
+  DS->Refresh();
+  EXPECT_EQ(DS->GetRecordCount(), Shown + 1) << "after Refresh the filter holds again";
+  DS->Last();
+  EXPECT_EQ(Id(DS.get()), Passing);
+}
+
 // Random jumps, walks and changes with a cache of a few pages, checked against
 // the row ids SQLite holds and the order the dataset must show them in.
 TEST_F(TSQLiteCache, RandomNavigationAndChangesMatchAModelOfTheRows) {
