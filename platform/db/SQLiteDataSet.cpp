@@ -150,6 +150,7 @@ void TSQLiteDataSet::InternalOpen() {
   Stmt.reset();
   if (FSQL.empty()) ReadKeyColumns();
   FReadRows = 0;
+  FReadRuns = 0;
   ResetRows();
 }
 
@@ -299,6 +300,7 @@ void TSQLiteDataSet::ReadChunk() {
   sqlite3_stmt* Stmt = PrepareKept(
       FForward, "SELECT NULL, * FROM " + SourceSQL() + Where + Order + " LIMIT ? OFFSET ?");
   TResetOnExit Reset(Stmt);
+  ++FReadRuns;
   const Int64 Chunk = std::max<Int64>(64, FSeqRead);
   sqlite3_bind_int64(Stmt, 1, Chunk);
   sqlite3_bind_int64(Stmt, 2, FSeqRead);

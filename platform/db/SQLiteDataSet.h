@@ -64,6 +64,8 @@ class TSQLiteDataSet : public TDataSet {
   Integer GetFetchedCount() const { return FFetchedCount; }
   // Rows read from the database since opening, and rows held now.
   Int64 GetReadCount() const { return FReadRows; }
+  // Reads of rows started since opening: each runs a statement once.
+  Integer GetReadRuns() const { return FReadRuns; }
   Integer GetCachedCount() const;
   // The most bytes of row data the cache of a table with row ids keeps.
   void SetCacheLimit(std::size_t Bytes) { FCacheLimit = Bytes; }
@@ -219,6 +221,7 @@ class TSQLiteDataSet : public TDataSet {
   String FRowIdName;                   // the column that is the row id ("id"), if any
   Integer FFetchedCount = 0;
   Int64 FReadRows = 0;
+  Integer FReadRuns = 0;
 
   // Rows by row id.
   TPages FPages;

@@ -149,6 +149,7 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadForward(Int64 From, TPages::iterator C
                                                  " WHERE rowid >= ?1" + RowFilter() +
                                                  " ORDER BY rowid LIMIT ?2");
   TResetOnExit Reset(Stmt);
+  ++FReadRuns;
   sqlite3_bind_int64(Stmt, 1, From);
   sqlite3_bind_int(Stmt, 2, FChunk);
   TRead Read;
@@ -220,6 +221,7 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadBackward(Int64 To, TPages::iterator Co
                                                   " WHERE rowid <= ?1" + RowFilter() +
                                                   " ORDER BY rowid DESC LIMIT ?2");
   TResetOnExit Reset(Stmt);
+  ++FReadRuns;
   sqlite3_bind_int64(Stmt, 1, To);
   sqlite3_bind_int(Stmt, 2, FChunk);
   // [Phase 1] The rows, last first, until one is cached.

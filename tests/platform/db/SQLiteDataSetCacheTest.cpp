@@ -110,6 +110,7 @@ TEST_F(TSQLiteCache, AWalkThroughTheTableKeepsTheCacheBoundedAndBookmarksValid) 
   EXPECT_EQ(Walked, 20000);
   EXPECT_LT(MostCached, 5000) << "the cache drops what was walked past";
   EXPECT_EQ(DS->GetReadCount(), 20000) << "each row read once";
+  EXPECT_LT(DS->GetReadRuns(), 20) << "walking on reads ever larger chunks";
   const TBookmark Last = DS->GetBookmark();
   EXPECT_TRUE(DS->BookmarkValid(Tenth)) << "its page was dropped; the row is still there";
   EXPECT_LT(DS->CompareBookmarks(Tenth, Last), 0);
@@ -371,6 +372,7 @@ TEST_F(TSQLiteQueries, AJoinInOrderIsWalkedOnceBothWays) {
   ASSERT_EQ(Expected.size(), 3000u);
   EXPECT_EQ(Forward(DS.get(), "name"), Expected);
   EXPECT_LE(DS->GetReadCount(), 3000) << "no row read twice";
+  EXPECT_LE(DS->GetReadRuns(), 8) << "chunks as large as all rows before them";
   EXPECT_EQ(Backward(DS.get(), "name"), Expected);
   EXPECT_EQ(DS->GetRecordCount(), 3000);
   DS->SetRecNo(1234);
