@@ -13,7 +13,8 @@
 // page of rows) in a cache of bounded size that drops the pages used least
 // recently; the record count is asked of the database once and then kept up to
 // date through this dataset's own inserts and deletes (Refresh, a filter change
-// and reopening ask again). A page remembers the position of its first row, so
+// and reopening ask again). A row edited out of the filter stays where it was
+// until Refresh, as do rows inserted here. A page remembers the position of its first row, so
 // that Last reads only the last rows ("ORDER BY rowid DESC") and knows their
 // record numbers from the count. The two reading statements stay prepared and
 // are reset after every read, so no read stays open while the dataset is idle
@@ -208,6 +209,7 @@ class TSQLiteDataSet : public TDataSet {
   void KeyedPost(bool Editing, Int64 RowId, const std::string& Stored);
   void SeqPost(bool Editing, Int64 RowId, Integer Index, std::string&& Stored);
   bool IsAtEndOfTable(Int64 RowId);
+  bool PassesFilter(Int64 RowId, const std::string& Stored);
   void ReplaceCachedRow(Int64 RowId, const std::string& Bytes);
   void RemoveCachedRow(Int64 RowId);
 

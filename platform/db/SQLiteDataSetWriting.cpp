@@ -223,10 +223,20 @@ void TSQLiteDataSet::InternalPost() {
 void TSQLiteDataSet::KeyedPost(bool Editing, Int64 RowId, const std::string& Stored) {
   if (Editing) {
     const Integer Placed = PlacedIndexOf(RowId);
-    if (Placed >= 0)
+    if (Placed >= 0) {
       FPlaced[Placed].Bytes = Stored;
-    else
+    } else if (PassesFilter(RowId, Stored)) {
       ReplaceCachedRow(RowId, Stored);
+    } else {
+      // Edited out of the filter: it stays where it is until Refresh, as a
+      // placed row, so that the database's counts leave it out.
+      RemoveCachedRow(RowId);
+      if (FDbCount > 0) --FDbCount;
+      std::size_t At = 0;
+      while (At < FPlaced.size() && FPlaced[At].Anchor <= RowId) ++At;
+      FPlaced.insert(FPlaced.begin() + std::ptrdiff_t(At), TPlaced{RowId, RowId, Stored});
+      FinalizeKept();
+    }
     FCursorKind = ckRow;
     FCursorRowId = RowId;
     return;
@@ -264,6 +274,21 @@ void TSQLiteDataSet::KeyedPost(bool Editing, Int64 RowId, const std::string& Sto
   }
   FCursorKind = ckRow;
   FCursorRowId = NewRowId;
+}
+
+// Whether a stored row passes the filter text and OnFilterRecord.
+bool TSQLiteDataSet::PassesFilter(Int64 RowId, const std::string& Stored) {
+  if (!Condition().empty()) {
+    const String SQL = "SELECT EXISTS (SELECT 1 FROM " + SourceSQL() + " WHERE rowid = ? AND " +
+                       Condition() + ")";
+    sqlite3_stmt* Raw = nullptr;
+    if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
+      SQLiteError("Cannot apply the filter '" + GetFilter() + "'");
+    TStatement Stmt(Raw);
+    sqlite3_bind_int64(Raw, 1, RowId);
+    if (sqlite3_step(Raw) != SQLITE_ROW || sqlite3_column_int(Raw, 0) == 0) return false;
+  }
+  return RowShown(Stored.data());
 }
 
 // Whether a new row comes after every database row and passes the filter.

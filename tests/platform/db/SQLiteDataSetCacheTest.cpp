@@ -214,6 +214,35 @@ TEST_F(TSQLiteCache, RowsInsertedAtOnePlaceKeepTheirOrderUntilRefresh) {
   EXPECT_EQ(Id(DS.get()), Passing);
 }
 
+TEST_F(TSQLiteCache, ARowEditedOutOfTheFilterStaysUntilRefreshAndNumbersStayRight) {
+  Open(3000, 16 << 10);
+  DS->SetFilter("grp = 0");
+  DS->SetFiltered(true);
+  const std::vector<Int64> Ids = StoredIds(Db.File, "grp = 0");
+  const Integer Count = Integer(Ids.size());
+  DS->SetRecNo(10);
+  DS->Edit();
+  DS->FieldByName("grp")->SetAsInteger(1);
+  DS->Post();
+  EXPECT_EQ(Id(DS.get()), Ids[9]);
+  EXPECT_EQ(DS->GetRecNo(), 10);
+  EXPECT_EQ(DS->GetRecordCount(), Count);
+  // Far rows, read after the edit, are numbered as the rows around the edit.
+  DS->SetRecNo(Count - 100);
+  EXPECT_EQ(Id(DS.get()), Ids[Count - 101]);
+  DS->Last();
+  EXPECT_EQ(DS->GetRecNo(), Count);
+  DS->First();
+  DS->MoveBy(20);
+  EXPECT_EQ(Id(DS.get()), Ids[20]);
+  EXPECT_EQ(DS->GetRecNo(), 21);
+  EXPECT_NO_THROW(DS->CheckConsistency());
+  DS->Refresh();
+  EXPECT_EQ(DS->GetRecordCount(), Count - 1);
+  DS->SetRecNo(10);
+  EXPECT_EQ(Id(DS.get()), Ids[10]);
+}
+
 // Random jumps, walks and changes with a cache of a few pages, checked against
 // the row ids SQLite holds and the order the dataset must show them in.
 TEST_F(TSQLiteCache, RandomNavigationAndChangesMatchAModelOfTheRows) {
