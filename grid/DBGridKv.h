@@ -1,0 +1,342 @@
+// DBGridKv: the data-aware grid unit. It holds the grid control
+// TCustomDBGridKv (a base grid whose columns show the fields of a dataset),
+// everything the grid keeps before it draws a pixel (the style object that
+// colours selected cells, the scroll-bar settings objects, the columns with
+// their titles and footers, the column defaults and column lists, the grid
+// data link and its field map, the header tree of multi-level titles, the
+// grid's aggregate list) and the unit's small routines.
+//
+// Sources by role: DBGridKvUtils.cpp (unit routines), DBGridKvStyle.cpp,
+// DBGridKvScrollBars.cpp, DBGridKvColumns.cpp (column, title),
+// DBGridKvColumnList.cpp (collection, defaults, lists), DBGridKvFooters.cpp,
+// DBGridKvDataLink.cpp, DBGridKvHeadTree.cpp, DBGridKvLayout.cpp (the grid's
+// construction, locks and the column part of its layout).
+#pragma once
+
+#include <vector>
+
+#include "base/GridsKv.h"
+#include "platform/classes/Lists.h"
+#include "platform/controls/StdCtrls.h"
+#include "platform/db/DB.h"
+#include "platform/graphics/Canvas.h"
+
+namespace korvel {
+
+class TCustomDBGridKv;
+
+// [SECTION] Unit routines
+
+// Puts the canvas into the anisotropic mapping mode with viewport extents
+// (Width, Height); mirrored, x runs from right to left.
+void MirrorCanvas(kvp::TCanvas* Canvas, bool Mirror, kvp::Integer Width, kvp::Integer Height);
+// The field's value as a 32-bit integer when it is a number that fits, else
+// Default (also for a null value and for any other kind of field).
+kvp::Integer FieldAsIntegerDef(kvp::TField* Field, kvp::Integer Default);
+// True when every field of the list can be modified (an empty list too).
+bool FieldsCanModify(const std::vector<kvp::TField*>& Fields);
+void MakeRect(kvp::Integer Left, kvp::Integer Top, kvp::Integer Right, kvp::Integer Bottom,
+              kvp::TRect& Rect);
+[[noreturn]] void RaiseGridError(const kvp::String& Message);
+// Removes one queued message of that id for the window; a WM_QUIT taken on
+// the way is posted again with its exit code.
+void KillMessage(kvp::HWND Window, kvp::UINT MessageId);
+inline kvp::Integer IntMax(kvp::Integer A, kvp::Integer B) { return A > B ? A : B; }
+inline kvp::Integer IntMin(kvp::Integer A, kvp::Integer B) { return A < B ? A : B; }
+inline kvp::Integer IntIfThen(bool Condition, kvp::Integer A, kvp::Integer B) {
+  return Condition ? A : B;
+}
+// Invalidates every cell of the row, fixed and contra columns included.
+void InvalidateGridRow(TCustomGridKv* Grid, kvp::Integer Row);
+// Keeps the top-left corner and exchanges width and height.
+void TransposeRectSize(kvp::TRect& Rect);
+// Measures Text as DrawText would lay it out in Rect less the margins and
+// answers whether it does not fit; TextWidth and TextHeight get the measure.
+bool IsTextClipped(kvp::UINT DrawTextFlags, kvp::TCanvas* Canvas, kvp::Integer HorzMargin,
+                   kvp::Integer VertMargin, const kvp::String& Text, const kvp::TRect& Rect,
+                   bool WordWrap, kvp::Integer& TextWidth, kvp::Integer& TextHeight);
+// Width of a single line of text as DrawText measures it.
+kvp::Integer TextWidthCalc(kvp::TCanvas* Canvas, const kvp::String& Text);
+// Per channel: the mean of the two colours moved 60% towards 225, and for
+// Darker a quarter of its distance from 122 further away; rounded and clamped.
+kvp::TColor BlendColors(kvp::TColor Color1, kvp::TColor Color2, bool Darker);
+
+// [SECTION] Style
+
+// Where a fixed cell lies: the column part and the row part of its area.
+enum TCellColTypeKv : kvp::Byte { cctIndicatorKv = 0, cctDataKv = 1 };
+enum TCellRowTypeKv : kvp::Byte { crtTitleKv = 0, crtFilterKv = 1, crtDataKv = 2, crtFooterKv = 4 };
+struct TCellAreaKv {
+  TCellColTypeKv ColType = cctDataKv;
+  TCellRowTypeKv RowType = crtDataKv;
+};
+
+// ---------------------------------------------------------------------------
+// TDBGridKvStyle: the process-wide object that knows which grids exist,
+// re-reads the display's colour count when the system colours change, and
+// decides how selected and current cells are coloured. Grids register with
+// it in their constructor and leave it in their destructor.
+class TDBGridKvStyle : public kvp::TPersistent {
+  KV_CLASS(TDBGridKvStyle, kvp::TPersistent)
+ public:
+  TDBGridKvStyle() = default;
+
+  void AddGrid(TCustomDBGridKv* Grid);
+  void RemoveGrid(TCustomDBGridKv* Grid);
+  bool IndexOf(TCustomDBGridKv* Grid) const;
+  kvp::Integer GetGridCount() const { return FGrids->GetCount(); }
+
+  // True when the data cell is drawn highlighted; then AColor and the font
+  // colour are the highlight's. Value and InSelection are not read: the
+  // style asks the grid's selection itself.
+  virtual bool HighlightDataCellColor(TCustomDBGridKv* Grid, kvp::Integer ACol, kvp::Integer ARow,
+                                      kvp::Integer DataCol, kvp::Integer DataRow,
+                                      const kvp::String& Value, TGridDrawState AState,
+                                      bool InSelection, kvp::TColor& AColor, kvp::TFont* AFont);
+  // For a highlighted fixed cell (indicator, title, filter row, footer):
+  // colours it and answers true; otherwise changes nothing.
+  virtual bool HighlightFixedCellColor(TCustomDBGridKv* Grid, kvp::Integer ACol, kvp::Integer ARow,
+                                       kvp::Integer DataCol, kvp::Integer DataRow,
+                                       TCellAreaKv CellArea, bool Highlighted, kvp::TColor& AColor,
+                                       kvp::TFont* AFont);
+  virtual void WndProc(kvp::TMessage& Message);
+  // Reads the screen's colour count (NUMCOLORS; -1 above 256 colours).
+  virtual void ReadScreenColors();
+
+  bool GetBlendSelection() const { return FBlendSelection; }
+  void SetBlendSelection(bool Value) { FBlendSelection = Value; }
+  bool GetDrawFocusFrame() const { return FDrawFocusFrame; }
+  void SetDrawFocusFrame(bool Value) { FDrawFocusFrame = Value; }
+  bool GetFilterApplyOnCloseUp() const { return FilterApplyOnCloseUp; }
+  void SetFilterApplyOnCloseUp(bool Value) { FilterApplyOnCloseUp = Value; }
+  kvp::Integer GetNumColors() const { return FNumColors; }
+  // The hidden window that hears WM_SYSCOLORCHANGE; made again when the
+  // window system has been reset since.
+  kvp::HWND GetHandle();
+
+ protected:
+  void Construct() override;
+  void Destroy() override;
+
+  kvp::TObjectList* FGrids = nullptr;  // owned list of the attached grids; it owns none of them
+  bool FBlendSelection = true;  // above 256 colours, blend the highlight with the cell colour
+  kvp::Integer FNumColors = 0;  // NUMCOLORS of the screen; -1 for more than 256 colours
+  kvp::HWND FHandle = nullptr;  // hidden window whose procedure is WndProc
+  bool FilterApplyOnCloseUp = false;  // a filter-row drop-down choice applies the filter at once
+  bool FDrawFocusFrame = true;        // the current cell gets a focus rectangle
+
+ private:
+  void AllocateHandle();
+  static kvp::LRESULT StyleWindowProc(kvp::HWND Wnd, kvp::UINT Msg, kvp::WPARAM W, kvp::LPARAM L);
+};
+
+// The default style, made on first use; null once it has been freed.
+TDBGridKvStyle* DefaultGridStyle();
+// The unit's start-up and shut-down of the default style: Create makes one
+// when there is none; Free frees it (its grids are then left without style).
+void CreateDefaultGridStyle();
+void FreeDefaultGridStyle();
+
+// [SECTION] Scroll-bar settings
+
+enum TScrollBarVisibleModeKv { sbAlwaysShowKv, sbNeverShowKv, sbAutoShowKv };
+KV_ENUM_INFO(TScrollBarVisibleModeKv, sbAlwaysShowKv, sbNeverShowKv, sbAutoShowKv)
+
+// ---------------------------------------------------------------------------
+// TDBGridKvScrollBar: the settings of one of the grid's scroll bars: shown or
+// not, whether the grid follows the thumb while it is dragged, and an
+// optional external scroll bar that stands in for the grid's own. An attached
+// external bar is subclassed, so that its scroll notifications reach the grid
+// as the grid's own WM_HSCROLL / WM_VSCROLL.
+class TDBGridKvScrollBar : public kvp::TPersistent {
+  KV_CLASS(TDBGridKvScrollBar, kvp::TPersistent)
+ public:
+  TDBGridKvScrollBar(TCustomDBGridKv* AGrid, kvp::TScrollBarKind AKind)
+      : FDBGrid(AGrid), FKind(AKind) {}
+
+  void Assign(kvp::TPersistent* Source) override;
+  TCustomDBGridKv* GetGrid() const { return FDBGrid; }
+  kvp::TScrollBarKind GetKind() const { return FKind; }
+  kvp::TScrollBar* GetExtScrollBar() const { return FExtScrollBar; }
+  // Raises when another control has subclassed the bar; the settings are
+  // then unchanged.
+  void SetExtScrollBar(kvp::TScrollBar* Value);
+  bool GetTracking() const { return FTracking; }
+  void SetTracking(bool Value) { FTracking = Value; }
+  bool GetVisible() const { return FVisibleMode != sbNeverShowKv; }
+  void SetVisible(bool Value);
+  TScrollBarVisibleModeKv GetVisibleMode() const { return FVisibleMode; }
+  void SetVisibleMode(TScrollBarVisibleModeKv Value);
+  bool IsScrollBarShowing();
+  bool GetScrollInfo(kvp::SCROLLINFO& Info);
+
+  KV_PUBLISHED;
+
+ protected:
+  void Destroy() override;
+  kvp::TPersistent* GetOwner() override;
+
+ private:
+  void ExtScrollBarWndProc(kvp::TMessage& Message);
+  bool Designing() const;
+
+  TCustomDBGridKv* FDBGrid = nullptr;         // not owned
+  kvp::TScrollBar* FExtScrollBar = nullptr;  // not owned; the grid hears of its freeing
+  kvp::TScrollBarKind FKind = kvp::sbHorizontal;
+  bool FTracking = false;
+  TScrollBarVisibleModeKv FVisibleMode = sbAutoShowKv;
+};
+
+// TVertDBGridKvScrollBar: the vertical bar's settings; it publishes
+// VisibleMode, which carries Visible.
+class TVertDBGridKvScrollBar : public TDBGridKvScrollBar {
+  KV_CLASS(TVertDBGridKvScrollBar, TDBGridKvScrollBar)
+ public:
+  using TDBGridKvScrollBar::TDBGridKvScrollBar;
+  KV_PUBLISHED;
+};
+
+// [SECTION] The grid
+
+enum TDBGridKvOption {
+  dgEditingKv,
+  dgAlwaysShowEditorKv,
+  dgTitlesKv,
+  dgIndicatorKv,
+  dgColumnResizeKv,
+  dgColLinesKv,
+  dgRowLinesKv,
+  dgTabsKv,
+  dgRowSelectKv,
+  dgAlwaysShowSelectionKv,
+  dgConfirmDeleteKv,
+  dgCancelOnExitKv,
+  dgMultiSelectKv
+};
+KV_ENUM_INFO(TDBGridKvOption, dgEditingKv, dgAlwaysShowEditorKv, dgTitlesKv, dgIndicatorKv,
+             dgColumnResizeKv, dgColLinesKv, dgRowLinesKv, dgTabsKv, dgRowSelectKv,
+             dgAlwaysShowSelectionKv, dgConfirmDeleteKv, dgCancelOnExitKv, dgMultiSelectKv)
+using TDBGridKvOptions = kvp::TSet<TDBGridKvOption>;
+inline constexpr TDBGridKvOptions DefaultDBGridKvOptions = TDBGridKvOptions::FromBits(0x0CFD);
+
+enum TDBGridKvOptionKv {
+  dgFixed3DKv,
+  dgFrozen3DKv,
+  dgFooter3DKv,
+  dgData3DKv,
+  dgProportionalColSizingKv,
+  dgHighlightFocusKv,
+  dgClearSelectionOnEditKv,
+  dgFitRowHeightToTextKv,
+  dgAutoSortMarkingKv,
+  dgMultiSortMarkingKv,
+  dgEnterMoveNextKv,
+  dgLiveColSizingKv,
+  dgInplaceSearchKv,
+  dgPreferInplaceSearchKv,
+  dgRowHighlightKv,
+  dgDblClickFitColWidthKv,
+  dgFindDialogKv,
+  dgRowMovingKv
+};
+KV_ENUM_INFO(TDBGridKvOptionKv, dgFixed3DKv, dgFrozen3DKv, dgFooter3DKv, dgData3DKv,
+             dgProportionalColSizingKv, dgHighlightFocusKv, dgClearSelectionOnEditKv,
+             dgFitRowHeightToTextKv, dgAutoSortMarkingKv, dgMultiSortMarkingKv, dgEnterMoveNextKv,
+             dgLiveColSizingKv, dgInplaceSearchKv, dgPreferInplaceSearchKv, dgRowHighlightKv,
+             dgDblClickFitColWidthKv, dgFindDialogKv, dgRowMovingKv)
+using TDBGridKvOptionsKv = kvp::TSet<TDBGridKvOptionKv>;
+inline constexpr TDBGridKvOptionsKv DefaultDBGridKvOptionsKv =
+    TDBGridKvOptionsKv::FromBits(0x00010061);
+
+// ---------------------------------------------------------------------------
+// TCustomDBGridKv: the data-aware grid. This unit builds what the grid holds
+// before it paints: its options, its layout locks, the style link and the
+// scroll-bar settings.
+//
+// Layout contract: BeginLayout / EndLayout nest; the outermost EndLayout runs
+// InternalLayout once. LayoutChanged runs a layout at once when no update or
+// layout lock is held and does nothing otherwise (the lock's release lays
+// the grid out).
+class TCustomDBGridKv : public TCustomGridKv {
+  KV_CLASS(TCustomDBGridKv, TCustomGridKv)
+ public:
+  explicit TCustomDBGridKv(kvp::TComponent* AOwner) : TCustomGridKv(AOwner) {}
+
+  // -- Options --
+  TDBGridKvOptions GetOptions() const { return FOptions; }
+  void SetOptions(TDBGridKvOptions Value);
+  TDBGridKvOptionsKv GetOptionsKv() const { return FOptionsKv; }
+  void SetOptionsKv(TDBGridKvOptionsKv Value);
+
+  // -- Locks --
+  void BeginUpdate() { ++FUpdateLock; }
+  void EndUpdate();
+  kvp::Integer GetUpdateLock() const { return FUpdateLock; }
+  void BeginLayout();
+  void EndLayout();
+  void CancelLayout();
+  bool AcquireLayoutLock();
+  kvp::Integer GetLayoutLock() const { return FLayoutLock; }
+  virtual void LayoutChanged();
+
+  // -- Style --
+  TDBGridKvStyle* GetStyle() const { return FStyle; }
+  // Detaches from the old style; null attaches to the default style.
+  void SetStyle(TDBGridKvStyle* Value);
+
+  // -- Scroll bars --
+  TDBGridKvScrollBar* GetHorzScrollBar() const { return FHorzScrollBar; }
+  void SetHorzScrollBar(TDBGridKvScrollBar* Value) { FHorzScrollBar->Assign(Value); }
+  TDBGridKvScrollBar* GetVertScrollBar() const { return FVertScrollBar; }
+  void SetVertScrollBar(TDBGridKvScrollBar* Value) { FVertScrollBar->Assign(Value); }
+  // FIXME(grid): the row count follows the dataset with the rows of the
+  // data-aware grid; until then only the layout is run again.
+  virtual void UpdateRowCount() {}
+
+  // -- Layout --
+  // Grid column c shows column c - IndicatorOffset; grid row r shows buffer
+  // row r - TitleOffset. Both are set by every layout.
+  kvp::Integer GetIndicatorOffset() const { return FIndicatorOffset; }
+  kvp::Integer GetTitleOffset() const { return FTitleOffset; }
+  virtual bool TitlesVisible() { return FOptions.Contains(dgTitlesKv); }
+  // FIXME(grid): the filter row comes with the grid's filter; until then it
+  // is never shown.
+  virtual bool FilterRowVisible() { return false; }
+
+  // -- Focus --
+  // The grid window or its in-place editor has the keyboard focus.
+  virtual bool IsFocused();
+
+  // Asserts the invariants of the grid's model; tests call it after changes.
+  void CheckConsistency();
+
+ protected:
+  void Construct() override;
+  void Destroy() override;
+  void Notification(kvp::TComponent* AComponent, kvp::TOperation Operation) override;
+  // FIXME(grid): cell painting comes with the grid's painting; until then a
+  // cell draws nothing.
+  void DrawCell(kvp::Integer /*ACol*/, kvp::Integer /*ARow*/, kvp::TRect /*ARect*/,
+                TGridDrawState /*AState*/) override {}
+
+  virtual TDBGridKvScrollBar* CreateScrollBar(bool Vertical);
+  // Runs from the outermost EndLayout only.
+  virtual void InternalLayout();
+
+  bool Designing() const { return GetComponentState().Contains(kvp::csDesigning); }
+  bool Loading() const { return GetComponentState().Contains(kvp::csLoading); }
+  bool Destroying() const { return GetComponentState().Contains(kvp::csDestroying); }
+
+  // -- Fields --
+  TDBGridKvOptions FOptions = DefaultDBGridKvOptions;
+  TDBGridKvOptionsKv FOptionsKv = DefaultDBGridKvOptionsKv;
+  kvp::Integer FUpdateLock = 0;  // BeginUpdate nesting
+  kvp::Integer FLayoutLock = 0;  // BeginLayout nesting; the outermost EndLayout lays out
+  kvp::Integer FIndicatorOffset = 1;  // 1 with the indicator column, else 0
+  kvp::Integer FTitleOffset = 1;      // title row plus filter row
+  TDBGridKvStyle* FStyle = nullptr;                // not owned; null once its style has gone
+  TDBGridKvScrollBar* FHorzScrollBar = nullptr;    // owned
+  TDBGridKvScrollBar* FVertScrollBar = nullptr;    // owned; a TVertDBGridKvScrollBar
+};
+
+}  // namespace korvel
