@@ -16,10 +16,15 @@
 #include <vector>
 
 #include "base/GridsKv.h"
+#include "platform/classes/ChangeLink.h"
+#include "platform/classes/Collection.h"
 #include "platform/classes/Lists.h"
+#include "platform/classes/StringList.h"
+#include "platform/controls/Menus.h"
 #include "platform/controls/StdCtrls.h"
 #include "platform/db/DB.h"
 #include "platform/graphics/Canvas.h"
+#include "platform/graphics/ImageList.h"
 
 namespace korvel {
 
@@ -196,6 +201,576 @@ class TVertDBGridKvScrollBar : public TDBGridKvScrollBar {
   KV_PUBLISHED;
 };
 
+// [SECTION] Columns
+
+class TColumnKv;
+class TDBGridColumnsKv;
+class TGridDataLinkKv;
+
+enum TColumnButtonStyleKv { cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown };
+KV_ENUM_INFO(TColumnButtonStyleKv, cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown)
+enum TTextOrientationKv { tohHorizontal, tohVertical };
+KV_ENUM_INFO(TTextOrientationKv, tohHorizontal, tohVertical)
+enum TSortMarkerKv { smNoneKv, smDownKv, smUpKv };
+KV_ENUM_INFO(TSortMarkerKv, smNoneKv, smDownKv, smUpKv)
+
+// The assigned-value flags of a column and its title: a flagged value is the
+// column's own, an unflagged one follows its default.
+enum TColumnKvValue {
+  cvColor,                 // 0
+  cvWidth,                 // 1
+  cvFont,                  // 2
+  cvAlignment,             // 3
+  cvReadOnly,              // 4
+  cvTitleColor,            // 5
+  cvTitleCaption,          // 6
+  cvTitleAlignment,        // 7
+  cvTitleFont,             // 8
+  cvTitleButton,           // 9
+  cvTitleEndEllipsis,      // 10
+  cvTitleToolTips,         // 11
+  cvTitleOrientation,      // 12
+  cvImeMode,               // 13
+  cvImeName,               // 14
+  cvWordWrap,              // 15
+  cvLookupDisplayFields,   // 16
+  cvCheckboxes,            // 17
+  cvAlwaysShowEditButton,  // 18
+  cvEndEllipsis,           // 19
+  cvAutoDropDown,          // 20
+  cvDblClickNextVal,       // 21
+  cvToolTips,              // 22
+  cvDropDownSizing,        // 23
+  cvDropDownShowTitles,    // 24
+  cvLayout,                // 25
+  cvHighlightRequired,     // 26
+  cvBiDiMode               // 27
+};
+using TColumnKvValues = kvp::TSet<TColumnKvValue>;
+
+// The small font of the sort-marker numbers in titles.
+kvp::TFont* SortMarkerFont();
+
+// ---------------------------------------------------------------------------
+// TColumnTitleKv: the title of one column. Its flagged values share the
+// column's assigned-value word; its sort marker and sort index are kept in
+// step with the grid's list of sort-marked columns.
+class TColumnTitleKv : public kvp::TPersistent {
+  KV_CLASS(TColumnTitleKv, kvp::TPersistent)
+ public:
+  explicit TColumnTitleKv(TColumnKv* AColumn) : FColumn(AColumn) {}
+
+  void Assign(kvp::TPersistent* Source) override;
+  virtual void RestoreDefaults();
+  TColumnKv* GetColumn() const { return FColumn; }
+
+  kvp::TAlignment GetAlignment() const;
+  void SetAlignment(kvp::TAlignment Value);
+  kvp::String GetCaption() const;
+  virtual void SetCaption(const kvp::String& Value);
+  kvp::TColor GetColor() const;
+  void SetColor(kvp::TColor Value);
+  bool GetEndEllipsis() const;
+  void SetEndEllipsis(bool Value);
+  // An unassigned font is brought in step with its default on every read.
+  kvp::TFont* GetFont();
+  // An assignment even when the font is equal to the one there.
+  void SetFont(kvp::TFont* Value);
+  const kvp::String& GetHint() const { return FHint; }
+  void SetHint(const kvp::String& Value) { FHint = Value; }
+  kvp::Integer GetImageIndex() const { return FImageIndex; }
+  void SetImageIndex(kvp::Integer Value);
+  TTextOrientationKv GetOrientation() const;
+  void SetOrientation(TTextOrientationKv Value);
+  bool GetTitleButton() const;
+  void SetTitleButton(bool Value);
+  bool GetToolTips() const;
+  void SetToolTips(bool Value);
+
+  // -- Sort marking --
+  TSortMarkerKv GetSortMarker() const { return FSortMarker; }
+  void SetSortMarker(TSortMarkerKv Value);
+  kvp::Integer GetSortIndex() const { return FSortIndex; }
+  void SetSortIndex(kvp::Integer Value);
+  // none -> down -> up -> none (KeepOthers) or up -> down; without KeepOthers
+  // every other column loses its marker first.
+  void SetNextSortMarkerValue(bool KeepOthers);
+  // Pixels the title keeps free for the marker and its number.
+  kvp::Integer GetSortMarkingWidth();
+
+  // Defaults that unassigned values follow.
+  kvp::TAlignment DefaultAlignment() const;
+  kvp::String DefaultCaption() const;
+  kvp::TColor DefaultColor() const;
+  bool DefaultEndEllipsis() const;
+  kvp::TFont* DefaultFont() const;
+  TTextOrientationKv DefaultOrientation() const;
+  bool DefaultTitleButton() const;
+  bool DefaultToolTips() const;
+
+  KV_PUBLISHED;
+
+ protected:
+  void Construct() override;
+  void Destroy() override;
+  kvp::TPersistent* GetOwner() override;
+
+ private:
+  friend class TColumnKv;
+  bool Assigned(TColumnKvValue Bit) const;
+  void Flag(TColumnKvValue Bit);
+  void NotifyColumn(bool AllItems);
+  void FontChanged(kvp::TObject* Sender);
+  void RefreshDefaultFont();
+  bool IsAlignmentStored() const;
+  bool IsCaptionStored() const;
+  bool IsColorStored() const;
+  bool IsEndEllipsisStored() const;
+  bool IsFontStored() const;
+  bool IsOrientationStored() const;
+  bool IsTitleButtonStored() const;
+  bool IsToolTipsStored() const;
+
+  TColumnKv* FColumn = nullptr;  // the owning column
+  kvp::TAlignment FAlignment = kvp::taLeftJustify;
+  kvp::String FCaption;
+  kvp::TColor FColor = kvp::clBtnFace;
+  bool FEndEllipsis = false;
+  kvp::TFont* FFont = nullptr;  // owned; follows DefaultFont while unassigned
+  kvp::String FHint;
+  kvp::Integer FImageIndex = -1;
+  TTextOrientationKv FOrientation = tohHorizontal;
+  kvp::Integer FSortIndex = 0;  // 1-based place among the sorted columns; 0 when unsorted
+  TSortMarkerKv FSortMarker = smNoneKv;
+  bool FTitleButton = false;
+  bool FToolTips = false;
+};
+
+// ---------------------------------------------------------------------------
+// TColumnKv: one grid column bound to one field of the grid's dataset. Most
+// settings exist twice, an own value and a default from the field, the grid
+// or the grid's column defaults; the assigned-value flags say which counts,
+// and only flagged values are stored with the form. A column made by the
+// grid from the dataset's fields is automatic (not stored).
+class TColumnKv : public kvp::TCollectionItem {
+  KV_CLASS(TColumnKv, kvp::TCollectionItem)
+ public:
+  explicit TColumnKv(kvp::TCollection* ACollection)
+      : kvp::TCollectionItem(ACollection), FCreateColumns(ACollection) {}
+
+  void Assign(kvp::TPersistent* Source) override;
+  void SetIndex(kvp::Integer Value) override;
+  virtual void RestoreDefaults();
+  // True for an automatic column: it is not stored with the form.
+  virtual bool IsNotStored() const { return !FStored; }
+  bool GetStored() const { return FStored; }
+  void SetStored(bool Value) { FStored = Value; }
+  TCustomDBGridKv* GetGrid() const;
+  TColumnKvValues GetAssignedValues() const { return FAssignedValues; }
+
+  // -- Field --
+  kvp::TField* GetField();
+  virtual void SetField(kvp::TField* Value);
+  const kvp::String& GetFieldName() const { return FFieldName; }
+  void SetFieldName(const kvp::String& Value);
+
+  // -- Flagged values --
+  kvp::TAlignment GetAlignment();
+  virtual void SetAlignment(kvp::TAlignment Value);
+  kvp::TBiDiMode GetBiDiMode() const;
+  void SetBiDiMode(kvp::TBiDiMode Value);
+  bool GetCheckboxes();
+  void SetCheckboxes(bool Value);
+  kvp::TColor GetColor() const;
+  void SetColor(kvp::TColor Value);
+  kvp::TFont* GetFont();
+  // An assignment even when the font is equal to the one there.
+  void SetFont(kvp::TFont* Value);
+  kvp::TImeMode GetImeMode() const;
+  virtual void SetImeMode(kvp::TImeMode Value);
+  kvp::TImeName GetImeName() const;
+  virtual void SetImeName(const kvp::TImeName& Value);
+  kvp::String GetLookupDisplayFields();
+  virtual void SetLookupDisplayFields(const kvp::String& Value);
+  bool GetReadOnly();
+  virtual void SetReadOnly(bool Value);
+  kvp::Integer GetWidth();
+  virtual void SetWidth(kvp::Integer Value);
+  bool GetWordWrap();
+  virtual void SetWordWrap(bool Value);
+  // Values whose default is the grid's column defaults.
+  bool GetAlwaysShowEditButton() const;
+  void SetAlwaysShowEditButton(bool Value);
+  bool GetAutoDropDown() const;
+  void SetAutoDropDown(bool Value);
+  bool GetDblClickNextVal() const;
+  void SetDblClickNextVal(bool Value);
+  bool GetDropDownShowTitles() const;
+  void SetDropDownShowTitles(bool Value);
+  bool GetDropDownSizing() const;
+  void SetDropDownSizing(bool Value);
+  bool GetEndEllipsis() const;
+  void SetEndEllipsis(bool Value);
+  bool GetHighlightRequired() const;
+  virtual void SetHighlightRequired(bool Value);
+  kvp::TTextLayout GetLayout() const;
+  void SetLayout(kvp::TTextLayout Value);
+  bool GetToolTips() const;
+  void SetToolTips(bool Value);
+
+  // -- Own values --
+  bool GetAutoFitColWidth() const { return FAutoFitColWidth; }
+  virtual void SetAutoFitColWidth(bool Value);
+  kvp::Integer GetInitWidth() const { return FInitWidth; }  // the auto-fit base width
+  void SetInitWidth(kvp::Integer Value) { FInitWidth = Value; }
+  TColumnButtonStyleKv GetButtonStyle() const { return FButtonStyle; }
+  void SetButtonStyle(TColumnButtonStyleKv Value);
+  const kvp::String& GetDisplayFormat() const { return FDisplayFormat; }
+  void SetDisplayFormat(const kvp::String& Value);
+  kvp::Cardinal GetDropDownRows() const { return FDropDownRows; }
+  void SetDropDownRows(kvp::Cardinal Value) { FDropDownRows = Value; }
+  kvp::Integer GetDropDownWidth() const { return FDropDownWidth; }
+  void SetDropDownWidth(kvp::Integer Value);
+  const kvp::String& GetEditMask() const { return FEditMask; }
+  void SetEditMask(const kvp::String& Value);
+  bool GetHideDuplicates() const { return FHideDuplicates; }
+  virtual void SetHideDuplicates(bool Value);
+  kvp::TCustomImageList* GetImageList() const { return FImageList; }
+  void SetImageList(kvp::TCustomImageList* Value);
+  kvp::Extended GetIncrement() const { return FIncrement; }
+  void SetIncrement(kvp::Extended Value) { FIncrement = Value; }
+  // Created on first read.
+  kvp::TStrings* GetKeyList();
+  void SetKeyList(kvp::TStrings* Value);
+  kvp::TStrings* GetPickList();
+  void SetPickList(kvp::TStrings* Value);
+  kvp::Integer GetMaxWidth() const { return FMaxWidth; }
+  void SetMaxWidth(kvp::Integer Value);
+  kvp::Integer GetMinWidth() const { return FMinWidth; }
+  void SetMinWidth(kvp::Integer Value);
+  kvp::Integer GetNotInKeyListIndex() const { return FNotInKeyListIndex; }
+  void SetNotInKeyListIndex(kvp::Integer Value);
+  kvp::TPopupMenu* GetPopupMenu() const { return FPopupMenu; }
+  void SetPopupMenu(kvp::TPopupMenu* Value);
+  bool GetShowImageAndText() const { return FShowImageAndText; }
+  void SetShowImageAndText(bool Value);
+  kvp::Integer GetTag() const { return FTag; }
+  void SetTag(kvp::Integer Value) { FTag = Value; }
+  TColumnTitleKv* GetTitle() const { return FTitle; }
+  void SetTitle(TColumnTitleKv* Value) { FTitle->Assign(Value); }
+  bool GetVisible() const { return FVisible; }
+  void SetVisible(bool Value);
+
+  // MinWidth wins over MaxWidth when the two disagree, as in SetWidth.
+  kvp::Integer ClampWidth(kvp::Integer Value) const;
+  bool UseRightToLeftReading() const;
+  virtual bool UseRightToLeftAlignment() const;
+
+  // Defaults that unassigned values follow.
+  kvp::TColor DefaultColor() const;
+  kvp::TFont* DefaultFont() const;
+  kvp::TAlignment DefaultAlignment();
+  kvp::Integer DefaultWidth();
+  bool DefaultReadOnly();
+  kvp::TImeMode DefaultImeMode() const;
+  kvp::TImeName DefaultImeName() const;
+  kvp::TBiDiMode DefaultBiDiMode() const;
+  bool DefaultWordWrap();
+  bool DefaultCheckboxes();
+  kvp::String DefaultLookupDisplayFields();
+
+  // FIXME(grid): edit buttons, the special row and the MRU list come with
+  // the edit controls; the drop-down box and drop-down data grid with the
+  // lookup grid; the column filter with the filter row; cell parameters and
+  // the column's events with the column cell values.
+
+ protected:
+  void Construct() override;
+  void Destroy() override;
+  kvp::String DoGetDisplayName() const override;
+  virtual TColumnTitleKv* CreateTitle();
+  void Changed(bool AllItems) { kvp::TCollectionItem::Changed(AllItems); }
+
+  // Stored tests: an assigned value that differs from its default.
+  bool IsAlignmentStored();
+  bool IsBiDiModeStored() const { return Assigned(cvBiDiMode); }
+  bool IsCheckboxesStored() const { return Assigned(cvCheckboxes); }
+  bool IsColorStored() const;
+  bool IsFontStored() const { return Assigned(cvFont); }
+  bool IsImeModeStored() const;
+  bool IsImeNameStored() const;
+  bool IsIncrementStored() const { return FIncrement != 1.0L; }
+  bool IsKeyListStored() const;
+  bool IsLookupDisplayFieldsStored();
+  bool IsPickListStored() const;
+  bool IsReadOnlyStored();
+  bool IsWidthStored();
+  bool IsWordWrapStored();
+  bool IsAlwaysShowEditButtonStored() const;
+  bool IsAutoDropDownStored() const;
+  bool IsDblClickNextValStored() const;
+  bool IsDropDownShowTitlesStored() const;
+  bool IsDropDownSizingStored() const;
+  bool IsEndEllipsisStored() const;
+  bool IsHighlightRequiredStored() const;
+  bool IsLayoutStored() const;
+  bool IsToolTipsStored() const;
+
+ private:
+  friend class TColumnTitleKv;
+  friend class TDBGridColumnsKv;
+  friend class TCustomDBGridKv;
+  template <class T>
+  void SetFlagged(T& Own, const T& Value, TColumnKvValue Bit, bool Notify);
+  bool Assigned(TColumnKvValue Bit) const { return FAssignedValues.Contains(Bit); }
+  // An automatic column with an active link writes some values into its field.
+  bool WritesThrough();
+  void FontChanged(kvp::TObject* Sender);
+  void RefreshDefaultFont();
+  void ImageListChange(kvp::TObject* Sender);
+  void InvalidateGrid() const;
+  // The text metrics of the column's font and the width of "0".
+  void MeasureFont(kvp::TEXTMETRIC& Metrics, kvp::Integer& ZeroWidth);
+
+  kvp::TCollection* FCreateColumns = nullptr;  // the collection given to the constructor
+  kvp::TAlignment FAlignment = kvp::taLeftJustify;
+  TColumnKvValues FAssignedValues;
+  kvp::TBiDiMode FBiDiMode = kvp::bdLeftToRight;
+  TColumnButtonStyleKv FButtonStyle = cbsAuto;
+  bool FCheckboxes = false;
+  kvp::TColor FColor = kvp::clWindow;
+  bool FDblClickNextVal = false;
+  kvp::String FDisplayFormat;
+  kvp::Cardinal FDropDownRows = 7;
+  bool FDropDownShowTitles = false;
+  bool FDropDownSizing = false;
+  kvp::Integer FDropDownWidth = 0;  // -1: the list's columns; 0: the editor's width; > 0: pixels
+  kvp::String FEditMask;
+  kvp::TField* FField = nullptr;  // cached from FieldName; the grid hears of its freeing
+  kvp::String FFieldName;
+  kvp::TFont* FFont = nullptr;  // owned; follows DefaultFont while unassigned
+  bool FHideDuplicates = false;
+  bool FHighlightRequired = false;
+  kvp::TCustomImageList* FImageList = nullptr;  // not owned
+  kvp::TChangeLink* FImageChangeLink = nullptr;  // owned
+  kvp::TImeMode FImeMode = kvp::imDontCare;
+  kvp::TImeName FImeName;
+  kvp::Extended FIncrement = 1.0L;  // step of the up-down buttons
+  kvp::TStrings* FKeyList = nullptr;   // owned; made on first read
+  kvp::TStrings* FPickList = nullptr;  // owned; made on first read
+  kvp::TTextLayout FLayout = kvp::tlTop;
+  kvp::String FLookupDisplayFields;
+  kvp::Integer FMaxWidth = 0;  // 0: no limit
+  kvp::Integer FMinWidth = 0;  // 0: no limit
+  kvp::Integer FNotInKeyListIndex = -1;
+  kvp::TPopupMenu* FPopupMenu = nullptr;  // not owned; the grid hears of its freeing
+  bool FReadOnly = false;
+  bool FShowImageAndText = false;
+  kvp::Integer FTag = 0;
+  TColumnTitleKv* FTitle = nullptr;  // owned
+  bool FToolTips = false;
+  bool FVisible = true;
+  kvp::Integer FWidth = 0;
+  bool FWordWrap = false;
+  bool FAlwaysShowEditButton = false;
+  bool FAutoDropDown = false;
+  bool FEndEllipsis = false;
+  bool FAutoFitColWidth = true;
+  kvp::Integer FInitWidth = 0;  // the width the grid scales when it fits columns to its width
+  bool FStored = true;          // false for an automatic column
+};
+
+// TDBGridColumnKv: the data-aware grid's column class; it only publishes.
+class TDBGridColumnKv : public TColumnKv {
+  KV_CLASS(TDBGridColumnKv, TColumnKv)
+ public:
+  using TColumnKv::TColumnKv;
+  KV_PUBLISHED;
+};
+
+// ---------------------------------------------------------------------------
+// TDBGridColumnsKv: the grid's columns. It tells automatic columns from the
+// user's and turns each change of a column into the grid's reaction: a new
+// width of one grid column, a re-scaled auto-fit width, or a full layout.
+class TDBGridColumnsKv : public kvp::TCollection {
+  KV_CLASS(TDBGridColumnsKv, kvp::TCollection)
+ public:
+  TDBGridColumnsKv(TCustomDBGridKv* AGrid, kvp::TClass ColumnClass)
+      : kvp::TCollection(ColumnClass), FGrid(AGrid) {}
+
+  TColumnKv* Add() { return static_cast<TColumnKv*>(kvp::TCollection::Add()); }
+  TColumnKv* GetColumn(kvp::Integer Index) const {
+    return static_cast<TColumnKv*>(GetItems(Index));
+  }
+  void SetColumn(kvp::Integer Index, TColumnKv* Value) { SetItems(Index, Value); }
+  TCustomDBGridKv* GetGrid() const { return FGrid; }
+  // True when the first column is the user's: then the grid stores its columns.
+  bool IsCustomized() const;
+  // Adds a column and marks it automatic.
+  TColumnKv* AddDefaultColumn();
+  // Every column forgets its cached field and looks it up again on next use.
+  void ResetFieldLinks();
+  kvp::TPersistent* GetOwner() override;
+
+ protected:
+  void Update(kvp::TCollectionItem* Item) override;
+
+ private:
+  void ColumnChanged(TColumnKv* Column);
+  TCustomDBGridKv* FGrid = nullptr;  // not owned
+};
+
+// ---------------------------------------------------------------------------
+// Column defaults: the grid-wide values that unassigned column, title and
+// footer values fall back to.
+class TColumnDefValuesKv;
+
+class TColumnTitleDefValuesKv : public kvp::TPersistent {
+  KV_CLASS(TColumnTitleDefValuesKv, kvp::TPersistent)
+ public:
+  explicit TColumnTitleDefValuesKv(TColumnDefValuesKv* AOwner) : FDefValues(AOwner) {}
+  void Assign(kvp::TPersistent* Source) override;
+
+  kvp::TAlignment GetAlignment() const;
+  void SetAlignment(kvp::TAlignment Value);
+  kvp::TColor GetColor() const;
+  void SetColor(kvp::TColor Value);
+  bool GetEndEllipsis() const { return FEndEllipsis; }
+  void SetEndEllipsis(bool Value);
+  TTextOrientationKv GetOrientation() const { return FOrientation; }
+  void SetOrientation(TTextOrientationKv Value);
+  bool GetTitleButton() const { return FTitleButton; }
+  void SetTitleButton(bool Value) { FTitleButton = Value; }
+  bool GetToolTips() const { return FToolTips; }
+  void SetToolTips(bool Value) { FToolTips = Value; }
+  kvp::TAlignment DefaultAlignment() const;
+  kvp::TColor DefaultColor() const;
+  bool IsAlignmentAssigned() const { return (FAssignedValues & 2) != 0; }
+  bool IsColorAssigned() const { return (FAssignedValues & 1) != 0; }
+
+  KV_PUBLISHED;
+
+ protected:
+  kvp::TPersistent* GetOwner() override;
+
+ private:
+  TCustomDBGridKv* Grid() const;
+  bool IsAlignmentStored() const;
+  bool IsColorStored() const;
+
+  kvp::TAlignment FAlignment = kvp::taLeftJustify;
+  kvp::Byte FAssignedValues = 0;  // bit 0 Color, bit 1 Alignment
+  kvp::TColor FColor = kvp::clBtnFace;
+  TColumnDefValuesKv* FDefValues = nullptr;  // the owner
+  bool FEndEllipsis = false;
+  TTextOrientationKv FOrientation = tohHorizontal;
+  bool FTitleButton = false;
+  bool FToolTips = false;
+};
+
+class TColumnFooterDefValuesKv : public kvp::TPersistent {
+  KV_CLASS(TColumnFooterDefValuesKv, kvp::TPersistent)
+ public:
+  TColumnFooterDefValuesKv() = default;
+  void Assign(kvp::TPersistent* Source) override;
+  bool GetToolTips() const { return FToolTips; }
+  void SetToolTips(bool Value) { FToolTips = Value; }
+  KV_PUBLISHED;
+
+ private:
+  bool FToolTips = false;
+};
+
+class TColumnDefValuesKv : public kvp::TPersistent {
+  KV_CLASS(TColumnDefValuesKv, kvp::TPersistent)
+ public:
+  explicit TColumnDefValuesKv(TCustomDBGridKv* AGrid) : FGrid(AGrid) {}
+  void Assign(kvp::TPersistent* Source) override;
+  TCustomDBGridKv* GetGrid() const { return FGrid; }
+
+  bool GetAlwaysShowEditButton() const { return FAlwaysShowEditButton; }
+  void SetAlwaysShowEditButton(bool Value);
+  bool GetAutoDropDown() const { return FAutoDropDown; }
+  void SetAutoDropDown(bool Value) { FAutoDropDown = Value; }
+  bool GetDblClickNextVal() const { return FDblClickNextVal; }
+  void SetDblClickNextVal(bool Value) { FDblClickNextVal = Value; }
+  bool GetDropDownShowTitles() const { return FDropDownShowTitles; }
+  void SetDropDownShowTitles(bool Value) { FDropDownShowTitles = Value; }
+  bool GetDropDownSizing() const { return FDropDownSizing; }
+  void SetDropDownSizing(bool Value) { FDropDownSizing = Value; }
+  bool GetEndEllipsis() const { return FEndEllipsis; }
+  void SetEndEllipsis(bool Value);
+  kvp::TTextLayout GetLayout() const { return FLayout; }
+  void SetLayout(kvp::TTextLayout Value);
+  bool GetHighlightRequired() const { return FHighlightRequired; }
+  void SetHighlightRequired(bool Value);
+  TColumnTitleDefValuesKv* GetTitle() const { return FTitle; }
+  void SetTitle(TColumnTitleDefValuesKv* Value) { FTitle->Assign(Value); }
+  TColumnFooterDefValuesKv* GetFooter() const { return FFooter; }
+  void SetFooter(TColumnFooterDefValuesKv* Value) { FFooter->Assign(Value); }
+  bool GetToolTips() const { return FToolTips; }
+  void SetToolTips(bool Value) { FToolTips = Value; }
+
+ protected:
+  void Construct() override;
+  void Destroy() override;
+  kvp::TPersistent* GetOwner() override;
+  void InvalidateGrid();
+
+  bool FAlwaysShowEditButton = false;
+  bool FAutoDropDown = false;
+  bool FDblClickNextVal = false;
+  bool FDropDownShowTitles = false;
+  bool FDropDownSizing = false;
+  bool FEndEllipsis = false;
+  kvp::TTextLayout FLayout = kvp::tlTop;
+  bool FHighlightRequired = false;
+  TCustomDBGridKv* FGrid = nullptr;             // the owner, not owned
+  TColumnTitleDefValuesKv* FTitle = nullptr;    // owned
+  TColumnFooterDefValuesKv* FFooter = nullptr;  // owned
+  bool FToolTips = false;
+};
+
+// TDBGridKvColumnDefValuesKv: the grid's ColumnDefValues; it only publishes.
+class TDBGridKvColumnDefValuesKv : public TColumnDefValuesKv {
+  KV_CLASS(TDBGridKvColumnDefValuesKv, TColumnDefValuesKv)
+ public:
+  using TColumnDefValuesKv::TColumnDefValuesKv;
+  KV_PUBLISHED;
+};
+
+// ---------------------------------------------------------------------------
+// TColumnsKvList: a list of columns that does not own them (the visible
+// columns, the sort-marked columns, columns to export or fit).
+class TColumnsKvList : public kvp::TObjectList {
+  KV_CLASS(TColumnsKvList, kvp::TObjectList)
+ public:
+  TColumnsKvList() : kvp::TObjectList(false) {}
+  TColumnKv* GetColumn(kvp::Integer Index) const {
+    return static_cast<TColumnKv*>(GetItems(Index));
+  }
+  void SetColumn(kvp::Integer Index, TColumnKv* Value) { SetItems(Index, Value); }
+};
+
+// [SECTION] Grid data link
+
+// ---------------------------------------------------------------------------
+// TGridDataLinkKv: the grid's connection to its data source. It turns the
+// dataset's notifications into calls on the grid.
+class TGridDataLinkKv : public kvp::TDataLink {
+  KV_CLASS(TGridDataLinkKv, kvp::TDataLink)
+ public:
+  explicit TGridDataLinkKv(TCustomDBGridKv* AGrid) : FGrid(AGrid) {}
+  TCustomDBGridKv* GetGrid() const { return FGrid; }
+
+ protected:
+  void ActiveChanged() override;
+  void LayoutChanged() override;
+
+ private:
+  TCustomDBGridKv* FGrid = nullptr;  // the owning grid, never changed
+};
+
 // [SECTION] The grid
 
 enum TDBGridKvOption {
@@ -250,8 +825,9 @@ inline constexpr TDBGridKvOptionsKv DefaultDBGridKvOptionsKv =
 
 // ---------------------------------------------------------------------------
 // TCustomDBGridKv: the data-aware grid. This unit builds what the grid holds
-// before it paints: its options, its layout locks, the style link and the
-// scroll-bar settings.
+// before it paints: its options, its layout locks, the style link, the
+// scroll-bar settings, its columns with their defaults and lists, and the
+// data link.
 //
 // Layout contract: BeginLayout / EndLayout nest; the outermost EndLayout runs
 // InternalLayout once. LayoutChanged runs a layout at once when no update or
@@ -278,6 +854,52 @@ class TCustomDBGridKv : public TCustomGridKv {
   bool AcquireLayoutLock();
   kvp::Integer GetLayoutLock() const { return FLayoutLock; }
   virtual void LayoutChanged();
+
+  // -- Columns --
+  TDBGridColumnsKv* GetColumns() const { return FColumns; }
+  void SetColumns(TDBGridColumnsKv* Value) { FColumns->Assign(Value); }
+  TDBGridKvColumnDefValuesKv* GetColumnDefValues() const { return FColumnDefValues; }
+  void SetColumnDefValues(TDBGridKvColumnDefValuesKv* Value) { FColumnDefValues->Assign(Value); }
+  // The visible columns in order, as the last layout found them.
+  TColumnsKvList* GetVisibleColumns() const { return FVisibleColumns; }
+  // The columns with a sort marker, in SortIndex order.
+  TColumnsKvList* GetSortMarkedColumns() const { return FSortMarkedColumns; }
+  void RebuildSortMarkedColumns();
+  kvp::TFont* GetTitleFont() const { return FTitleFont; }
+  void SetTitleFont(kvp::TFont* Value) { FTitleFont->Assign(Value); }
+  bool GetUseMultiTitle() const { return FUseMultiTitle; }
+  void SetUseMultiTitle(bool Value);
+  kvp::Integer GetMultiTitleMargin() const { return FMultiTitleMargin; }
+  void SetMultiTitleMargin(kvp::Integer Value);
+  bool GetAutoFitColWidths() const { return FAutoFitColWidths; }
+  // FIXME(grid): the widths are fitted with the grid's layout; until then the
+  // switch is stored and the base widths are taken or given back.
+  void SetAutoFitColWidths(bool Value);
+  kvp::Integer GetFrozenCols() const { return FFrozenCols; }
+  void SetFrozenCols(kvp::Integer Value);
+  kvp::Integer GetContraCols() const { return FContraCols; }
+  void SetContraCols(kvp::Integer Value);
+  // On: an automatic column given a width writes it into its field's
+  // DisplayWidth.
+  bool GetColumnWidthWriteBack() const { return FColumnWidthWriteBack; }
+  void SetColumnWidthWriteBack(bool Value) { FColumnWidthWriteBack = Value; }
+  // Set while the data link reports a layout change.
+  bool GetDataLinkLayout() const { return FDataLinkLayout; }
+  // The column of the current grid column; -1 on the indicator.
+  kvp::Integer GetSelectedIndex() const { return GetCol() - FIndicatorOffset; }
+  kvp::TField* GetSelectedField();
+  // Sets each grid column's width from its column.
+  virtual void SetFieldsCurrent();
+
+  // -- Data --
+  kvp::TDataSource* GetDataSource() const;
+  void SetDataSource(kvp::TDataSource* Value);
+  TGridDataLinkKv* GetDataLink() const { return FDataLink; }
+  kvp::TDataSet* GetDataSet() const { return FDataLink ? FDataLink->GetDataSet() : nullptr; }
+  bool GetReadOnly() const { return FDataLink->GetReadOnly(); }
+  void SetReadOnly(bool Value) { FDataLink->SetReadOnly(Value); }
+  // The data link became active or inactive.
+  virtual void LinkActive(bool Value);
 
   // -- Style --
   TDBGridKvStyle* GetStyle() const { return FStyle; }
@@ -314,18 +936,28 @@ class TCustomDBGridKv : public TCustomGridKv {
   void Construct() override;
   void Destroy() override;
   void Notification(kvp::TComponent* AComponent, kvp::TOperation Operation) override;
+  void Loaded() override;
+  void DefineProperties(kvp::TFiler* Filer) override;
   // FIXME(grid): cell painting comes with the grid's painting; until then a
   // cell draws nothing.
   void DrawCell(kvp::Integer /*ACol*/, kvp::Integer /*ARow*/, kvp::TRect /*ARect*/,
                 TGridDrawState /*AState*/) override {}
 
   virtual TDBGridKvScrollBar* CreateScrollBar(bool Vertical);
+  virtual TDBGridKvColumnDefValuesKv* CreateColumnDefValues();
+  virtual TDBGridColumnsKv* CreateColumns();
   // Runs from the outermost EndLayout only.
   virtual void InternalLayout();
 
   bool Designing() const { return GetComponentState().Contains(kvp::csDesigning); }
   bool Loading() const { return GetComponentState().Contains(kvp::csLoading); }
   bool Destroying() const { return GetComponentState().Contains(kvp::csDestroying); }
+  void TitleFontChanged(kvp::TObject* Sender);
+  void ReadColumns(kvp::TReader* Reader);
+  void WriteColumns(kvp::TWriter* Writer);
+
+  friend class TGridDataLinkKv;
+  friend class TDBGridColumnsKv;
 
   // -- Fields --
   TDBGridKvOptions FOptions = DefaultDBGridKvOptions;
@@ -337,6 +969,20 @@ class TCustomDBGridKv : public TCustomGridKv {
   TDBGridKvStyle* FStyle = nullptr;                // not owned; null once its style has gone
   TDBGridKvScrollBar* FHorzScrollBar = nullptr;    // owned
   TDBGridKvScrollBar* FVertScrollBar = nullptr;    // owned; a TVertDBGridKvScrollBar
+  TDBGridKvColumnDefValuesKv* FColumnDefValues = nullptr;  // owned
+  TDBGridColumnsKv* FColumns = nullptr;                    // owned
+  TColumnsKvList* FVisibleColumns = nullptr;               // owned list; columns not owned
+  TGridDataLinkKv* FDataLink = nullptr;                    // owned
+  kvp::TFont* FTitleFont = nullptr;                        // owned
+  TColumnsKvList* FSortMarkedColumns = nullptr;            // owned list; columns not owned
+  bool FUseMultiTitle = false;
+  kvp::Integer FMultiTitleMargin = 10;  // pixels added to each measured level of a multi-level title
+  bool FAutoFitColWidths = false;
+  kvp::Integer FFrozenCols = 0;       // leading data columns that do not scroll
+  kvp::Integer FContraCols = 0;       // trailing columns pinned to the right edge
+  bool FColumnWidthWriteBack = true;  // automatic columns write their width into the field
+  bool FDataLinkLayout = false;       // the data link is reporting a layout change
+  bool FAssigningTitleFont = false;   // the grid itself sets the title font
 };
 
 }  // namespace korvel

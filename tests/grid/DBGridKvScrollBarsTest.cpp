@@ -47,12 +47,12 @@ TEST_F(DBGridKvScrollBarsTest, AVerticalModeChangeRecountsRowsThenLaysOutOnlyWhe
   TDBGridKvScrollBar* V = Grid->GetVertScrollBar();
   Grid->Log.clear();
   V->SetVisibleMode(sbAlwaysShowKv);
-  EXPECT_EQ(Grid->Log, (std::vector<String>{"UpdateRowCount", "LayoutChanged"}));
+  EXPECT_EQ(Grid->Log, (std::vector<String>{"UpdateRowCount", "Layout"}));
   Grid->Log.clear();
   V->SetVisibleMode(sbAlwaysShowKv);
   EXPECT_TRUE(Grid->Log.empty());
   Grid->GetHorzScrollBar()->SetVisibleMode(sbNeverShowKv);
-  EXPECT_EQ(Grid->Log, (std::vector<String>{"LayoutChanged"})) << "no row count for the horizontal bar";
+  EXPECT_EQ(Grid->Log, (std::vector<String>{"Layout"})) << "no row count for the horizontal bar";
 }
 
 TEST_F(DBGridKvScrollBarsTest, AnAttachedBarsScrollNotificationsReachTheGridAndTheBar) {
@@ -113,7 +113,7 @@ TEST_F(DBGridKvScrollBarsTest, AttachingLaysTheGridOutAndShowsTheBarAsTheSetting
   Grid->GetVertScrollBar()->SetVisible(false);
   Grid->Log.clear();
   Grid->GetVertScrollBar()->SetExtScrollBar(Bar);
-  EXPECT_EQ(Grid->Log, (std::vector<String>{"UpdateRowCount", "LayoutChanged"}));
+  EXPECT_EQ(Grid->Log, (std::vector<String>{"UpdateRowCount", "Layout"}));
   EXPECT_FALSE(Bar->GetVisible());
   EXPECT_FALSE(Grid->GetVertScrollBar()->IsScrollBarShowing());
   Grid->GetVertScrollBar()->SetVisible(true);

@@ -14,6 +14,21 @@
 
 namespace korvel {
 
+// TTestColumns: the grid's columns with every change notification recorded
+// (null for a change of all columns).
+class TTestColumns : public TDBGridColumnsKv {
+  KV_CLASS(TTestColumns, TDBGridColumnsKv)
+ public:
+  using TDBGridColumnsKv::TDBGridColumnsKv;
+  std::vector<kvp::TCollectionItem*> Updates;
+
+ protected:
+  void Update(kvp::TCollectionItem* Item) override {
+    Updates.push_back(Item);
+    TDBGridColumnsKv::Update(Item);
+  }
+};
+
 // TTestDBGrid: the grid as an application's form would hold it, with its
 // hooks logged.
 class TTestDBGrid : public TCustomDBGridKv {
@@ -21,14 +36,13 @@ class TTestDBGrid : public TCustomDBGridKv {
  public:
   explicit TTestDBGrid(kvp::TComponent* AOwner) : TCustomDBGridKv(AOwner) {}
 
-  std::vector<kvp::String> Log;     // hook calls, in order
+  std::vector<kvp::String> Log;     // hook calls (and the layouts run), in order
   kvp::Integer Layouts = 0;         // InternalLayout runs
   kvp::Integer LayoutRequests = 0;  // LayoutChanged calls
   std::vector<kvp::TMessage> ScrollMessages;  // WM_HSCROLL / WM_VSCROLL received
 
   void LayoutChanged() override {
     ++LayoutRequests;
-    Log.push_back("LayoutChanged");
     TCustomDBGridKv::LayoutChanged();
   }
   void UpdateRowCount() override { Log.push_back("UpdateRowCount"); }
@@ -39,14 +53,25 @@ class TTestDBGrid : public TCustomDBGridKv {
   }
   using kvp::TComponent::SetDesigning;
 
+  TTestColumns* Cols() const { return static_cast<TTestColumns*>(GetColumns()); }
+  TColumnKv* Column(kvp::Integer Index) const { return GetColumns()->GetColumn(Index); }
+
   KV_PUBLISHED {
+    P.Prop("ColumnDefValues", &TTestDBGrid::GetColumnDefValues, &TTestDBGrid::SetColumnDefValues);
     P.Prop("HorzScrollBar", &TTestDBGrid::GetHorzScrollBar, &TTestDBGrid::SetHorzScrollBar);
+    P.Prop("TitleFont", &TTestDBGrid::GetTitleFont, &TTestDBGrid::SetTitleFont);
+    P.Prop("UseMultiTitle", &TTestDBGrid::GetUseMultiTitle, &TTestDBGrid::SetUseMultiTitle)
+        .Default(false);
     P.Prop("VertScrollBar", &TTestDBGrid::GetVertScrollBar, &TTestDBGrid::SetVertScrollBar);
   }
 
  protected:
+  TDBGridColumnsKv* CreateColumns() override {
+    return TTestColumns::Create(this, TDBGridColumnKv::StaticClass());
+  }
   void InternalLayout() override {
     ++Layouts;
+    Log.push_back("Layout");
     TCustomDBGridKv::InternalLayout();
   }
 };
@@ -79,6 +104,37 @@ class DBGridOnFormTest : public ::testing::Test {
   kvp::TForm* Form = nullptr;
   TTestDBGrid* Grid = nullptr;
   std::vector<TTestDBGrid*> Grids;
+};
+
+}  // namespace korvel
+
+namespace korvel {
+
+// A grid on a form bound to an in-memory dataset of five orders:
+//   ID (integer), Name (string 20), Amount (float), Paid (boolean)
+class DBGridWithDataTest : public DBGridOnFormTest {
+ protected:
+  void SetUp() override {
+    DBGridOnFormTest::SetUp();
+    DataSet = kvp::TMemoryDataSet::Create(Form);
+    DataSet->SetName("Orders");
+    DataSet->GetFieldDefs()->Add("ID", kvp::ftInteger);
+    DataSet->GetFieldDefs()->Add("Name", kvp::ftString, 20);
+    DataSet->GetFieldDefs()->Add("Amount", kvp::ftFloat);
+    DataSet->GetFieldDefs()->Add("Paid", kvp::ftBoolean);
+    DataSet->Open();
+    const char* Names[] = {"Ann", "Bob", "Cid", "Dee", "Eve"};
+    const double Amounts[] = {10.5, 20.25, 5, 7.75, 100};
+    for (int I = 0; I < 5; ++I)
+      DataSet->AppendRecord({I + 1, Names[I], Amounts[I], I % 2 == 0});
+    DataSet->First();
+    Source = kvp::TDataSource::Create(Form);
+    Source->SetName("OrdersSource");
+    Source->SetDataSet(DataSet);
+  }
+  kvp::TField* Field(const char* Name) { return DataSet->FieldByName(Name); }
+  kvp::TMemoryDataSet* DataSet = nullptr;
+  kvp::TDataSource* Source = nullptr;
 };
 
 }  // namespace korvel
