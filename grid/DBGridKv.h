@@ -532,6 +532,7 @@ class TColumnKv : public kvp::TCollectionItem {
   // The text metrics of the column's font and the width of "0".
   void MeasureFont(kvp::TEXTMETRIC& Metrics, kvp::Integer& ZeroWidth);
 
+ protected:
   kvp::TCollection* FCreateColumns = nullptr;  // the collection given to the constructor
   kvp::TAlignment FAlignment = kvp::taLeftJustify;
   TColumnKvValues FAssignedValues;
@@ -755,20 +756,72 @@ class TColumnsKvList : public kvp::TObjectList {
 // [SECTION] Grid data link
 
 // ---------------------------------------------------------------------------
-// TGridDataLinkKv: the grid's connection to its data source. It turns the
-// dataset's notifications into calls on the grid.
+// TGridDataLinkKv: the grid's connection to its data source. It keeps the map
+// from the grid's data columns to the dataset's fields, turns the dataset's
+// notifications into calls on the grid, and carries the flag that the
+// current cell holds an edit not yet written to its field.
+//
+// Notification contract (each a call on the grid, in the dataset's order):
+//   active changed   -> LinkActive(Active), then Modified cleared
+//   data set changed -> RefreshAfterDataChange, then Modified cleared
+//   scrolled         -> Scroll(Distance)
+//   editing changed  -> InvalidateIndicatorCell
+//   layout changed   -> LayoutChanged with GetDataLinkLayout() true, then the
+//                       platform's handling (which reports a data set change)
+//   record changed   -> RecordChanged(Field), then Modified cleared
+//   update data      -> UpdateData while Modified (not re-entered)
+//   disabled state   -> the columns drop their cached fields
+//   focus control    -> SelectColumnOfField, then the cell editor
 class TGridDataLinkKv : public kvp::TDataLink {
   KV_CLASS(TGridDataLinkKv, kvp::TDataLink)
  public:
+  // The map never grows beyond this many entries.
+  static constexpr kvp::Integer MaxMapSize = 0x0FFFFFFF;
+
   explicit TGridDataLinkKv(TCustomDBGridKv* AGrid) : FGrid(AGrid) {}
   TCustomDBGridKv* GetGrid() const { return FGrid; }
 
+  // Appends the field of that name to the map: with a sparse map a missing
+  // name maps to no field, otherwise it raises the dataset's error. Beyond
+  // MaxMapSize entries it raises and the map is unchanged.
+  bool AddMapping(const kvp::String& FieldName);
+  void ClearMapping();
+  // The field of data column Index; null for a column without one.
+  kvp::TField* GetFields(kvp::Integer Index) const;
+  // The dataset made its fields itself (true without a dataset), and a
+  // sparse map found every name.
+  bool GetDefaultFields() const;
+  kvp::Integer GetFieldCount() const { return FFieldCount; }
+  kvp::Integer GetFieldMapSize() const { return FFieldMapSize; }
+  bool GetSparseMap() const { return FSparseMap; }
+  void SetSparseMap(bool Value) { FSparseMap = Value; }
+  // The current cell's text differs from its field and must be written back.
+  void Modified() { FModified = true; }
+  bool GetModified() const { return FModified; }
+  // Drops the pending edit: the record is read again, or the dataset cancels.
+  void Reset();
+
  protected:
+  void Destroy() override;
   void ActiveChanged() override;
+  void DataEvent(kvp::TDataEvent Event, kvp::TDataEventInfo Info) override;
+  void DataSetChanged() override;
+  void DataSetScrolled(kvp::Integer Distance) override;
+  void EditingChanged() override;
+  void FocusControl(kvp::TField** Field) override;
   void LayoutChanged() override;
+  void RecordChanged(kvp::TField* Field) override;
+  void UpdateData() override;
+
+  kvp::Integer FFieldCount = 0;       // map entries in use, one per data column
+  std::vector<kvp::Integer> FFieldMap;  // field index per data column; -1 for none
+  kvp::Integer FFieldMapSize = 0;     // allocated entries; never below FFieldCount
 
  private:
   TCustomDBGridKv* FGrid = nullptr;  // the owning grid, never changed
+  bool FInUpdateData = false;        // guards UpdateData against re-entry
+  bool FModified = false;
+  bool FSparseMap = false;  // built from the grid's own columns; names may be missing
 };
 
 // [SECTION] The grid
@@ -900,6 +953,23 @@ class TCustomDBGridKv : public TCustomGridKv {
   void SetReadOnly(bool Value) { FDataLink->SetReadOnly(Value); }
   // The data link became active or inactive.
   virtual void LinkActive(bool Value);
+  // Fills the data link's map: every visible field for automatic columns,
+  // each column's field name for the user's.
+  virtual void DefineFieldMap();
+  // FIXME(grid): the next five follow the dataset with the grid's rows, the
+  // editor with the editing protocol; until then they repaint.
+  virtual void RefreshAfterDataChange();
+  virtual void Scroll(kvp::Integer Distance);
+  virtual void RecordChanged(kvp::TField* Field);
+  // Writes the pending text of the current cell into its field.
+  virtual void UpdateData() {}
+  virtual void InvalidateIndicatorCell();
+  // Makes current the first visible column that shows the field.
+  void SelectColumnOfField(kvp::TField* Field);
+  // Takes the focus when it may; answers whether the grid (or its editor)
+  // has it.
+  virtual bool AcquireFocus();
+  virtual void ShowCellEditor();
 
   // -- Style --
   TDBGridKvStyle* GetStyle() const { return FStyle; }
@@ -953,6 +1023,7 @@ class TCustomDBGridKv : public TCustomGridKv {
   bool Loading() const { return GetComponentState().Contains(kvp::csLoading); }
   bool Destroying() const { return GetComponentState().Contains(kvp::csDestroying); }
   void TitleFontChanged(kvp::TObject* Sender);
+  void LayoutDefaultColumns();
   void ReadColumns(kvp::TReader* Reader);
   void WriteColumns(kvp::TWriter* Writer);
 

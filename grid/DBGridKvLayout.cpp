@@ -230,12 +230,14 @@ void TCustomDBGridKv::InternalLayout() {
     }
   }
   FIndicatorOffset = FOptions.Contains(dgIndicatorKv) ? 1 : 0;
+  FDataLink->ClearMapping();
+  if (FDataLink->GetActive()) DefineFieldMap();
   // [Phase 2] The columns: the user's look their fields up again; automatic
-  // ones follow the dataset's fields.
+  // ones follow the mapped fields.
   if (FColumns->IsCustomized()) {
     for (Integer I = 0; I < FColumns->GetCount(); ++I) FColumns->GetColumn(I)->FField = nullptr;
-  } else if (FColumns->GetCount() == 0) {
-    FColumns->AddDefaultColumn();
+  } else {
+    LayoutDefaultColumns();
   }
   // [Phase 3] The visible columns, and the hidden ones that stand at the
   // frozen boundary (they join the fixed columns, so that the first
@@ -271,6 +273,43 @@ void TCustomDBGridKv::InternalLayout() {
   // the fitting of widths come with the grid's layout.
   SetFieldsCurrent();
   Invalidate();
+}
+
+// Automatic columns, one per mapped field, in map order.
+void TCustomDBGridKv::LayoutDefaultColumns() {
+  // [Phase 1] A closed dataset with fields of the application's shows none;
+  // the grid keeps one empty column, as it does without a dataset.
+  if (!FDataLink->GetActive() && !FDataLink->GetDefaultFields()) {
+    FColumns->Clear();
+    FColumns->AddDefaultColumn();
+    return;
+  }
+  // [Phase 2] Columns whose field is gone or no longer mapped go.
+  const Integer Mapped = FDataLink->GetFieldCount();
+  std::vector<TField*> Fields;
+  for (Integer I = 0; I < Mapped; ++I) Fields.push_back(FDataLink->GetFields(I));
+  for (Integer I = FColumns->GetCount() - 1; I >= 0; --I) {
+    TField* Field = FColumns->GetColumn(I)->GetField();
+    if (!Field || std::find(Fields.begin(), Fields.end(), Field) == Fields.end())
+      FColumns->GetColumn(I)->Free();
+  }
+  // [Phase 3] Column i shows mapped field i (one empty column when nothing
+  // is mapped and no column is left).
+  const Integer Count = Mapped == 0 && FColumns->GetCount() == 0 ? 1 : Mapped;
+  for (Integer I = 0; I < Count; ++I) {
+    TField* Field = I < Mapped ? Fields[std::size_t(I)] : nullptr;
+    TColumnKv* Column = nullptr;
+    if (Field)
+      for (Integer J = I; J < FColumns->GetCount() && !Column; ++J)
+        if (FColumns->GetColumn(J)->GetField() == Field) Column = FColumns->GetColumn(J);
+    if (!Column) {
+      Column = FColumns->AddDefaultColumn();
+      if (Field) Column->SetField(Field);
+    }
+    // The collection's own move: an automatic column's SetIndex would move
+    // its field.
+    Column->TCollectionItem::SetIndex(I);
+  }
 }
 
 void TCustomDBGridKv::SetFieldsCurrent() {
@@ -315,6 +354,58 @@ void TCustomDBGridKv::LinkActive(bool Value) {
   if (!Value) HideEditor();
   LayoutChanged();
   FColumns->ResetFieldLinks();
+}
+
+void TCustomDBGridKv::DefineFieldMap() {
+  if (FColumns->IsCustomized()) {
+    FDataLink->SetSparseMap(true);
+    for (Integer I = 0; I < FColumns->GetCount(); ++I)
+      FDataLink->AddMapping(FColumns->GetColumn(I)->GetFieldName());
+  } else {
+    FDataLink->SetSparseMap(false);
+    TDataSet* DataSet = FDataLink->GetDataSet();
+    for (Integer I = 0; DataSet && I < DataSet->GetFields()->GetCount(); ++I) {
+      TField* Field = DataSet->GetFields()->GetField(I);
+      if (Field->GetVisible()) FDataLink->AddMapping(Field->GetFieldName());
+    }
+  }
+}
+
+void TCustomDBGridKv::RefreshAfterDataChange() {
+  UpdateRowCount();
+  Invalidate();
+}
+
+void TCustomDBGridKv::Scroll(Integer /*Distance*/) { Invalidate(); }
+
+void TCustomDBGridKv::RecordChanged(TField* /*Field*/) {
+  if (HandleAllocated() && GetRow() < GetRowCount()) InvalidateGridRow(this, GetRow());
+}
+
+void TCustomDBGridKv::InvalidateIndicatorCell() {
+  if (FIndicatorOffset > 0 && HandleAllocated()) InvalidateCell(0, GetRow());
+}
+
+void TCustomDBGridKv::SelectColumnOfField(TField* Field) {
+  for (Integer I = 0; I < FColumns->GetCount(); ++I) {
+    TColumnKv* Column = FColumns->GetColumn(I);
+    if (!Column->GetVisible() || Column->GetField() != Field) continue;
+    const Integer GridCol = I + FIndicatorOffset;
+    if (GridCol >= GetFixedCols() && GridCol < GetColCount()) SetCol(GridCol);
+    return;
+  }
+}
+
+bool TCustomDBGridKv::AcquireFocus() {
+  // FIXME(grid): the focus-on-click switch and MDI child forms come with the
+  // grid's mouse handling.
+  if (!Designing() && CanFocus() && !IsFocused()) SetFocus();
+  return IsFocused();
+}
+
+void TCustomDBGridKv::ShowCellEditor() {
+  // FIXME(grid): the filter-row editor is left first once the filter row exists.
+  ShowEditor();
 }
 
 TField* TCustomDBGridKv::GetSelectedField() {

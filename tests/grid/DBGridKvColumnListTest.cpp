@@ -159,11 +159,15 @@ TEST_F(DBGridKvColumnListTest, AFirstAutomaticColumnMeansNotCustomized) {
   EXPECT_TRUE(Columns->IsCustomized());
 }
 
-TEST_F(DBGridKvColumnListTest, WithoutColumnsTheGridShowsOneEmptyColumn) {
+TEST_F(DBGridKvColumnListTest, WithoutTheUsersColumnsTheGridShowsTheFieldsOrOneEmptyColumn) {
   Grid->GetColumns()->Clear();
-  EXPECT_EQ(Grid->GetColumns()->GetCount(), 1);
   EXPECT_FALSE(Grid->GetColumns()->IsCustomized());
-  EXPECT_EQ(Grid->GetColumns()->GetColumn(0)->GetField(), nullptr);
+  ASSERT_EQ(Grid->GetColumns()->GetCount(), 4);
+  EXPECT_EQ(Grid->Column(3)->GetField(), Field("Paid"));
+  EXPECT_EQ(Grid->GetColCount(), 5);
+  Grid->SetDataSource(nullptr);
+  EXPECT_EQ(Grid->GetColumns()->GetCount(), 1);
+  EXPECT_EQ(Grid->Column(0)->GetField(), nullptr);
   EXPECT_EQ(Grid->GetColCount(), 2);
   Grid->CheckConsistency();
 }

@@ -14,6 +14,14 @@
 
 namespace korvel {
 
+// TTestColumn: a column that shows the field it has cached.
+class TTestColumn : public TDBGridColumnKv {
+  KV_CLASS(TTestColumn, TDBGridColumnKv)
+ public:
+  using TDBGridColumnKv::TDBGridColumnKv;
+  kvp::TField* CachedField() const { return FField; }
+};
+
 // TTestColumns: the grid's columns with every change notification recorded
 // (null for a change of all columns).
 class TTestColumns : public TDBGridColumnsKv {
@@ -41,8 +49,12 @@ class TTestDBGrid : public TCustomDBGridKv {
   kvp::Integer LayoutRequests = 0;  // LayoutChanged calls
   std::vector<kvp::TMessage> ScrollMessages;  // WM_HSCROLL / WM_VSCROLL received
 
+  bool SawDataLinkLayout = false;  // a layout request came while the link reported one
+  bool ThrowOnLayoutRequest = false;
   void LayoutChanged() override {
     ++LayoutRequests;
+    if (GetDataLinkLayout()) SawDataLinkLayout = true;
+    if (ThrowOnLayoutRequest) throw kvp::EInvalidOperation("no layout now");
     TCustomDBGridKv::LayoutChanged();
   }
   void UpdateRowCount() override { Log.push_back("UpdateRowCount"); }
@@ -52,6 +64,52 @@ class TTestDBGrid : public TCustomDBGridKv {
     TCustomDBGridKv::WndProc(Message);
   }
   using kvp::TComponent::SetDesigning;
+  TTestColumn* TestColumn(kvp::Integer Index) const {
+    return static_cast<TTestColumn*>(GetColumns()->GetColumn(Index));
+  }
+
+  // The data link's calls, logged in order.
+  bool ThrowOnUpdateData = false;
+  kvp::Integer UpdateDataCalls = 0;
+  bool FocusAnswer = true;
+  void LinkActive(bool Value) override {
+    Log.push_back(Value ? "LinkActive(true)" : "LinkActive(false)");
+    TCustomDBGridKv::LinkActive(Value);
+  }
+  void RefreshAfterDataChange() override {
+    Log.push_back("RefreshAfterDataChange");
+    TCustomDBGridKv::RefreshAfterDataChange();
+  }
+  void Scroll(kvp::Integer Distance) override {
+    Log.push_back("Scroll(" + std::to_string(Distance) + ")");
+    TCustomDBGridKv::Scroll(Distance);
+  }
+  void RecordChanged(kvp::TField* Field) override {
+    Log.push_back("RecordChanged(" + (Field ? Field->GetFieldName() : kvp::String("nil")) + ")");
+    TCustomDBGridKv::RecordChanged(Field);
+  }
+  void UpdateData() override {
+    ++UpdateDataCalls;
+    Log.push_back("UpdateData");
+    if (ThrowOnUpdateData) throw kvp::EDatabaseError("refused");
+    GetDataLink()->UpdateRecord();  // a nested request does nothing
+  }
+  void InvalidateIndicatorCell() override {
+    Log.push_back("InvalidateIndicatorCell");
+    TCustomDBGridKv::InvalidateIndicatorCell();
+  }
+  bool AcquireFocus() override {
+    Log.push_back("AcquireFocus");
+    return FocusAnswer;
+  }
+  void ShowCellEditor() override { Log.push_back("ShowCellEditor"); }
+  // The log without layouts (which depend on the lock state) and row counts.
+  std::vector<kvp::String> Calls() const {
+    std::vector<kvp::String> R;
+    for (const kvp::String& S : Log)
+      if (S != "Layout" && S != "UpdateRowCount") R.push_back(S);
+    return R;
+  }
 
   TTestColumns* Cols() const { return static_cast<TTestColumns*>(GetColumns()); }
   TColumnKv* Column(kvp::Integer Index) const { return GetColumns()->GetColumn(Index); }
@@ -67,7 +125,7 @@ class TTestDBGrid : public TCustomDBGridKv {
 
  protected:
   TDBGridColumnsKv* CreateColumns() override {
-    return TTestColumns::Create(this, TDBGridColumnKv::StaticClass());
+    return TTestColumns::Create(this, TTestColumn::StaticClass());
   }
   void InternalLayout() override {
     ++Layouts;
