@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/GridsKv.h"
+#include "grid/DBSumLst.h"
 #include "platform/classes/ChangeLink.h"
 #include "platform/classes/Collection.h"
 #include "platform/classes/Lists.h"
@@ -251,6 +252,127 @@ using TColumnKvValues = kvp::TSet<TColumnKvValue>;
 // The small font of the sort-marker numbers in titles.
 kvp::TFont* SortMarkerFont();
 
+// [SECTION] Footers
+
+class TColumnFootersKv;
+
+enum TFooterValueType { fvtNon, fvtSum, fvtAvg, fvtCount, fvtFieldValue, fvtStaticText };
+KV_ENUM_INFO(TFooterValueType, fvtNon, fvtSum, fvtAvg, fvtCount, fvtFieldValue, fvtStaticText)
+
+// ---------------------------------------------------------------------------
+// TColumnFooterKv: one footer cell of a column: nothing, an aggregate of the
+// grid's aggregate list (sum, average, count), the value of a field of the
+// current record, or a fixed text. A sum, average or count footer owns its
+// aggregate and keeps its operation and field in step.
+class TColumnFooterKv : public kvp::TCollectionItem {
+  KV_CLASS(TColumnFooterKv, kvp::TCollectionItem)
+ public:
+  explicit TColumnFooterKv(kvp::TCollection* ACollection, TColumnKv* AColumn = nullptr)
+      : kvp::TCollectionItem(ACollection), FApartColumn(AColumn) {}
+  // A footer outside any collection: the column's single Footer.
+  static TColumnFooterKv* CreateApart(TColumnKv* Column) { return Create(nullptr, Column); }
+
+  void Assign(kvp::TPersistent* Source) override;
+  void RestoreDefaults();
+  // Creates, updates or frees the footer's aggregate.
+  void EnsureSumValue();
+  TColumnKv* GetColumn() const { return FColumn; }
+  TDBSum* GetDBSum() const { return FDBSum; }
+
+  kvp::TAlignment GetAlignment();
+  void SetAlignment(kvp::TAlignment Value);
+  kvp::TColor GetColor() const;
+  void SetColor(kvp::TColor Value);
+  kvp::TFont* GetFont();
+  // An assignment even when the font is equal to the one there.
+  void SetFont(kvp::TFont* Value);
+  bool GetToolTips() const;
+  void SetToolTips(bool Value);
+  const kvp::String& GetDisplayFormat() const { return FDisplayFormat; }
+  void SetDisplayFormat(const kvp::String& Value);
+  bool GetEndEllipsis() const { return FEndEllipsis; }
+  void SetEndEllipsis(bool Value);
+  const kvp::String& GetFieldName() const { return FFieldName; }
+  void SetFieldName(const kvp::String& Value);
+  const kvp::String& GetValue() const { return FValue; }
+  void SetValue(const kvp::String& Value);
+  TFooterValueType GetValueType() const { return FValueType; }
+  void SetValueType(TFooterValueType Value);
+  bool GetWordWrap() const { return FWordWrap; }
+  void SetWordWrap(bool Value);
+  kvp::Byte GetAssignedValues() const { return FAssignedValues; }
+
+  kvp::TAlignment DefaultAlignment();
+  kvp::TColor DefaultColor() const;
+  kvp::TFont* DefaultFont() const;
+  bool DefaultToolTips() const;
+
+  KV_PUBLISHED;
+
+ protected:
+  void Construct() override;
+  void Destroy() override;
+
+ private:
+  enum : kvp::Byte { fbAlignment = 1, fbFont = 2, fbColor = 4, fbToolTips = 8 };
+  TCustomDBGridKv* Grid() const;
+  void Changed();
+  void FontChanged(kvp::TObject* Sender);
+  void RefreshDefaultFont();
+  bool IsAlignmentStored();
+  bool IsColorStored() const;
+  bool IsFontStored() const { return (FAssignedValues & fbFont) != 0; }
+  bool IsToolTipsStored() const { return (FAssignedValues & fbToolTips) != 0 && FToolTips; }
+
+  TColumnKv* FApartColumn = nullptr;  // the column of a footer made apart
+  kvp::TAlignment FAlignment = kvp::taLeftJustify;
+  kvp::Byte FAssignedValues = 0;  // fbAlignment, fbFont, fbColor, fbToolTips
+  kvp::TColor FColor = kvp::clWindow;
+  TColumnKv* FColumn = nullptr;  // the owning column, not owned
+  kvp::String FDisplayFormat;
+  bool FEndEllipsis = false;
+  kvp::String FFieldName;  // empty: the column's field (sum, average)
+  kvp::TFont* FFont = nullptr;  // owned; follows DefaultFont while unassigned
+  bool FToolTips = false;
+  kvp::String FValue;  // the text of a static footer
+  TFooterValueType FValueType = fvtNon;
+  bool FWordWrap = false;
+  TDBSum* FDBSum = nullptr;  // owned aggregate in the grid's list, or null
+};
+
+// TColumnFootersKv: a column's footers, one per footer row.
+class TColumnFootersKv : public kvp::TCollection {
+  KV_CLASS(TColumnFootersKv, kvp::TCollection)
+ public:
+  TColumnFootersKv(TColumnKv* AColumn, kvp::TClass FooterClass)
+      : kvp::TCollection(FooterClass), FColumn(AColumn) {}
+  TColumnFooterKv* Add() { return static_cast<TColumnFooterKv*>(kvp::TCollection::Add()); }
+  TColumnFooterKv* GetItem(kvp::Integer Index) const {
+    return static_cast<TColumnFooterKv*>(GetItems(Index));
+  }
+  TColumnKv* GetColumn() const { return FColumn; }
+  kvp::TPersistent* GetOwner() override;
+
+ private:
+  TColumnKv* FColumn = nullptr;  // the owning column
+};
+
+// TDBGridKvSumList: the grid's aggregate list. It works while the grid is
+// designed too, without taking the dataset's events then.
+class TDBGridKvSumList : public TDBSumListProducer {
+  KV_CLASS(TDBGridKvSumList, TDBSumListProducer)
+ public:
+  using TDBSumListProducer::TDBSumListProducer;
+  KV_PUBLISHED;
+
+ protected:
+  void Construct() override;
+  void SetDataSetEvents() override;
+  void ReturnDataSetEvents() override;
+  // The grid repaints its footer rows whenever the values may have changed.
+  void DoSumListChanged() override;
+};
+
 // ---------------------------------------------------------------------------
 // TColumnTitleKv: the title of one column. Its flagged values share the
 // column's assigned-value word; its sort marker and sort index are kept in
@@ -458,6 +580,14 @@ class TColumnKv : public kvp::TCollectionItem {
   void SetTag(kvp::Integer Value) { FTag = Value; }
   TColumnTitleKv* GetTitle() const { return FTitle; }
   void SetTitle(TColumnTitleKv* Value) { FTitle->Assign(Value); }
+  TColumnFooterKv* GetFooter() const { return FFooter; }
+  void SetFooter(TColumnFooterKv* Value) { FFooter->Assign(Value); }
+  TColumnFootersKv* GetFooters() const { return FFooters; }
+  void SetFooters(TColumnFootersKv* Value) { FFooters->Assign(Value); }
+  // The footer of footer row Index: Footers[Index] when there is one, else Footer.
+  TColumnFooterKv* UsedFooter(kvp::Integer Index) const;
+  // Binds Footer and every item of Footers to the grid's aggregate list.
+  void EnsureSumValues();
   bool GetVisible() const { return FVisible; }
   void SetVisible(bool Value);
 
@@ -489,6 +619,8 @@ class TColumnKv : public kvp::TCollectionItem {
   void Destroy() override;
   kvp::String DoGetDisplayName() const override;
   virtual TColumnTitleKv* CreateTitle();
+  virtual TColumnFooterKv* CreateFooter();
+  virtual TColumnFootersKv* CreateFooters();
   void Changed(bool AllItems) { kvp::TCollectionItem::Changed(AllItems); }
 
   // Stored tests: an assigned value that differs from its default.
@@ -518,6 +650,7 @@ class TColumnKv : public kvp::TCollectionItem {
 
  private:
   friend class TColumnTitleKv;
+  friend class TColumnFooterKv;
   friend class TDBGridColumnsKv;
   friend class TCustomDBGridKv;
   template <class T>
@@ -569,6 +702,8 @@ class TColumnKv : public kvp::TCollectionItem {
   bool FShowImageAndText = false;
   kvp::Integer FTag = 0;
   TColumnTitleKv* FTitle = nullptr;  // owned
+  TColumnFooterKv* FFooter = nullptr;    // owned; the footer of rows without their own
+  TColumnFootersKv* FFooters = nullptr;  // owned; one footer per footer row
   bool FToolTips = false;
   bool FVisible = true;
   kvp::Integer FWidth = 0;
@@ -971,6 +1106,25 @@ class TCustomDBGridKv : public TCustomGridKv {
   virtual bool AcquireFocus();
   virtual void ShowCellEditor();
 
+  // -- Footers --
+  TDBGridKvSumList* GetSumList() const { return FSumList; }
+  void SetSumList(TDBGridKvSumList* Value) { FSumList->Assign(Value); }
+  kvp::TFont* GetFooterFont() const { return FFooterFont; }
+  void SetFooterFont(kvp::TFont* Value) { FFooterFont->Assign(Value); }
+  kvp::TColor GetFooterColor() const { return FFooterColor; }
+  void SetFooterColor(kvp::TColor Value);
+  kvp::Integer GetFooterRowCount() const { return FFooterRowCount; }
+  void SetFooterRowCount(kvp::Integer Value);
+  // The text of footer cell (Row of the footer rows, Column).
+  virtual void GetFooterText(kvp::Integer Row, TColumnKv* Column, kvp::String& Text);
+  kvp::String FooterText(kvp::Integer Row, TColumnKv* Column) {
+    kvp::String Text;
+    GetFooterText(Row, Column, Text);
+    return Text;
+  }
+  // Invalidates every cell of every footer row.
+  void InvalidateFooterRows();
+
   // -- Style --
   TDBGridKvStyle* GetStyle() const { return FStyle; }
   // Detaches from the old style; null attaches to the default style.
@@ -1023,6 +1177,7 @@ class TCustomDBGridKv : public TCustomGridKv {
   bool Loading() const { return GetComponentState().Contains(kvp::csLoading); }
   bool Destroying() const { return GetComponentState().Contains(kvp::csDestroying); }
   void TitleFontChanged(kvp::TObject* Sender);
+  void FooterFontChanged(kvp::TObject* Sender);
   void LayoutDefaultColumns();
   void ReadColumns(kvp::TReader* Reader);
   void WriteColumns(kvp::TWriter* Writer);
@@ -1054,6 +1209,10 @@ class TCustomDBGridKv : public TCustomGridKv {
   bool FColumnWidthWriteBack = true;  // automatic columns write their width into the field
   bool FDataLinkLayout = false;       // the data link is reporting a layout change
   bool FAssigningTitleFont = false;   // the grid itself sets the title font
+  TDBGridKvSumList* FSumList = nullptr;  // owned; the footers' aggregates
+  kvp::TFont* FFooterFont = nullptr;     // owned
+  kvp::TColor FFooterColor = kvp::clWindow;
+  kvp::Integer FFooterRowCount = 0;  // footer rows, the base grid's contra rows
 };
 
 }  // namespace korvel

@@ -462,6 +462,8 @@ void TColumnKv::Construct() {
     FImeMode = imDontCare;
     FImeName = Screen()->GetDefaultIme();
     FTitle = CreateTitle();
+    FFooter = CreateFooter();
+    FFooters = CreateFooters();
     FAutoFitColWidth = true;
     FInitWidth = GetWidth();
     FVisible = true;
@@ -487,6 +489,8 @@ void TColumnKv::Destroy() {
   FImageList = nullptr;
   FreeAndNil(FImageChangeLink);
   FreeAndNil(FTitle);
+  FreeAndNil(FFooters);
+  FreeAndNil(FFooter);
   FreeAndNil(FKeyList);
   FreeAndNil(FPickList);
   FreeAndNil(FFont);
@@ -494,6 +498,22 @@ void TColumnKv::Destroy() {
 }
 
 TColumnTitleKv* TColumnKv::CreateTitle() { return TColumnTitleKv::Create(this); }
+
+TColumnFooterKv* TColumnKv::CreateFooter() { return TColumnFooterKv::CreateApart(this); }
+
+TColumnFootersKv* TColumnKv::CreateFooters() {
+  return TColumnFootersKv::Create(this, TColumnFooterKv::StaticClass());
+}
+
+TColumnFooterKv* TColumnKv::UsedFooter(Integer Index) const {
+  return Index >= 0 && Index < FFooters->GetCount() ? FFooters->GetItem(Index) : FFooter;
+}
+
+void TColumnKv::EnsureSumValues() {
+  if (FFooter) FFooter->EnsureSumValue();
+  if (FFooters)
+    for (Integer I = 0; I < FFooters->GetCount(); ++I) FFooters->GetItem(I)->EnsureSumValue();
+}
 
 TCustomDBGridKv* TColumnKv::GetGrid() const {
   auto* Columns = DynCast<TDBGridColumnsKv>(GetCollection());
@@ -553,8 +573,10 @@ void TColumnKv::Assign(TPersistent* Source) {
   SetAutoDropDown(S->GetAutoDropDown());
   SetAlwaysShowEditButton(S->GetAlwaysShowEditButton());
   SetWordWrap(S->GetWordWrap());
+  FFooter->Assign(S->FFooter);
   if (S->FKeyList) SetKeyList(S->FKeyList);
   SetToolTips(S->GetToolTips());
+  FFooters->Assign(S->FFooters);
   SetVisible(S->FVisible);
   SetImageList(S->FImageList);
   SetNotInKeyListIndex(S->FNotInKeyListIndex);
@@ -603,6 +625,7 @@ TField* TColumnKv::GetField() {
   FField = Found;
   FFieldName = Found->GetFieldName();
   Found->FreeNotification(Grid);
+  EnsureSumValues();
   // FIXME(grid): the drop-down data grid is wired to the field at design
   // time with the lookup grid.
   return FField;
@@ -622,6 +645,7 @@ void TColumnKv::SetField(TField* Value) {
     RestoreDefaults();
     FInitWidth = GetWidth();
   }
+  EnsureSumValues();
   Changed(false);
 }
 
@@ -1071,6 +1095,8 @@ void TDBGridColumnKv::KvPublish(TPublisher<TDBGridColumnKv>& P) {
   P.Prop("EndEllipsis", &TDBGridColumnKv::GetEndEllipsis, &TDBGridColumnKv::SetEndEllipsis)
       .Stored(&TDBGridColumnKv::IsEndEllipsisStored);
   P.Prop("FieldName", &TDBGridColumnKv::GetFieldName, &TDBGridColumnKv::SetFieldName);
+  P.Prop("Footer", &TDBGridColumnKv::GetFooter, &TDBGridColumnKv::SetFooter);
+  P.Prop("Footers", &TDBGridColumnKv::GetFooters, &TDBGridColumnKv::SetFooters);
   P.Prop("Font", &TDBGridColumnKv::GetFont, &TDBGridColumnKv::SetFont).Stored(&TDBGridColumnKv::IsFontStored);
   P.Prop("HideDuplicates", &TDBGridColumnKv::GetHideDuplicates, &TDBGridColumnKv::SetHideDuplicates)
       .Default(false);

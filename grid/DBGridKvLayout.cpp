@@ -35,9 +35,14 @@ void TCustomDBGridKv::Construct() {
   FTitleFont->Assign(GetFont());
   FTitleFont->OnChange = TNotifyEvent(this, &TCustomDBGridKv::TitleFontChanged);
   // FIXME(grid): the bookmark list and the header tree come here.
+  FSumList = TDBGridKvSumList::Create(this);
   FHorzScrollBar = CreateScrollBar(false);
   FVertScrollBar = CreateScrollBar(true);
   FSortMarkedColumns = TColumnsKvList::Create();
+  // FIXME(grid): the selection comes here.
+  FFooterFont = TFont::Create();
+  FFooterFont->Assign(GetFont());
+  FFooterFont->OnChange = TNotifyEvent(this, &TCustomDBGridKv::FooterFontChanged);
   // The base grid as the data-aware grid uses it: every cell drawn by
   // DrawCell, a full repaint on resizing, no stored extents, and only the
   // horizontal bar its own.
@@ -62,6 +67,9 @@ void TCustomDBGridKv::Destroy() {
   FreeAndNil(FVertScrollBar);
   FreeAndNil(FTitleFont);
   inherited::Destroy();
+  // The footers have let go of their aggregates with the columns.
+  FreeAndNil(FSumList);
+  FreeAndNil(FFooterFont);
 }
 
 void TCustomDBGridKv::Notification(TComponent* AComponent, TOperation Operation) {
@@ -89,6 +97,7 @@ void TCustomDBGridKv::Loaded() {
     FColumns->EndUpdate();
   }
   RebuildSortMarkedColumns();
+  if (GetDataSource()) FSumList->Loaded();
   LayoutChanged();
 }
 
@@ -268,6 +277,7 @@ void TCustomDBGridKv::InternalLayout() {
     SetFixedCols(std::min(FIndicatorOffset + FFrozenCols + Hidden, GetColCount() - 1));
     SetFrozenColCount(std::min(FFrozenCols, GetFixedCols() - FIndicatorOffset));
   }
+  SetContraRowCount(FFooterRowCount);
   FTitleOffset = (TitlesVisible() ? 1 : 0) + (FilterRowVisible() ? 1 : 0);
   // FIXME(grid): row heights, title heights, the horizontal scroll bar and
   // the fitting of widths come with the grid's layout.
@@ -352,6 +362,8 @@ void TCustomDBGridKv::LinkActive(bool Value) {
   // FIXME(grid): the dataset interface, the selection and the scroll bar
   // follow the link with the grid's rows.
   if (!Value) HideEditor();
+  TDataSource* Source = GetDataSource();
+  FSumList->SetDataSet(Source ? Source->GetDataSet() : nullptr);
   LayoutChanged();
   FColumns->ResetFieldLinks();
 }

@@ -300,6 +300,10 @@ void TDBSumListProducer::ReturnDataSetEvents() {
 
 // [SECTION] Full pass
 
+void TDBSumListProducer::DoSumListChanged() {
+  if (SumListChanged) SumListChanged(this);
+}
+
 TField* TDBSumListProducer::FieldOf(TDBSum* Sum) const {
   return Sum->FFieldName.empty() ? nullptr : FDataSet->FieldByName(Sum->FFieldName);
 }
@@ -314,7 +318,7 @@ void TDBSumListProducer::ClearSumValues() {
     Sum->FAvgSum = 0;
     Sum->FAvgCount = 0;
   }
-  if (SumListChanged) SumListChanged(this);
+  DoSumListChanged();
 }
 
 void TDBSumListProducer::RecalcAll() {
@@ -329,7 +333,7 @@ void TDBSumListProducer::RecalcAll() {
       FSavedFilter = FDataSet->GetFilter();
     }
     FInRecalc = false;
-    if (SumListChanged) SumListChanged(this);
+    DoSumListChanged();
   };
   try {
     // [Phase 2] A fresh start.
@@ -470,7 +474,7 @@ void TDBSumListProducer::DataSetAfterOpen(TDataSet* DataSet) {
 void TDBSumListProducer::DataSetAfterClose(TDataSet* DataSet) {
   if (FActive) {
     ClearSumValues();
-    if (SumListChanged) SumListChanged(this);
+    DoSumListChanged();
     FInRecalc = false;
   }
   FBookmarks.clear();
@@ -509,7 +513,7 @@ void TDBSumListProducer::DataSetAfterPost(TDataSet* DataSet) {
       if (Sum->TakesPart()) ApplyPost(Sum, FieldOf(Sum));
     }
   if (!DataSetSequenced() && FVirtualRecords && FPendingInsert) PlacePendingBookmark();
-  if (SumListChanged) SumListChanged(this);
+  DoSumListChanged();
   CallSaved(5, DataSet);
 }
 
@@ -549,7 +553,7 @@ void TDBSumListProducer::DataSetBeforeDelete(TDataSet* DataSet) {
     const Integer Index = FindBookmarkIndex(DataSet->GetBookmark());
     if (Index >= 0) FBookmarks.erase(FBookmarks.begin() + Index);
   }
-  if (SumListChanged) SumListChanged(this);
+  DoSumListChanged();
 }
 
 void TDBSumListProducer::DataSetAfterScroll(TDataSet* DataSet) {

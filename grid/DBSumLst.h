@@ -159,6 +159,8 @@ class TDBSumListProducer : public kvp::TPersistent {
   virtual void MasterDataSetAfterScroll(kvp::TDataSet* DataSet);
   virtual void ReturnDataSetEvents();
   virtual void SetDataSetEvents();
+  // Fires SumListChanged; every change of the values ends here.
+  virtual void DoSumListChanged();
 
   bool OwnerLoading() const;
   bool OwnerDesigning() const;
