@@ -888,6 +888,76 @@ class TColumnsKvList : public kvp::TObjectList {
   void SetColumn(kvp::Integer Index, TColumnKv* Value) { SetItems(Index, Value); }
 };
 
+// [SECTION] Header tree
+
+// The delimiter of title levels: "Address|City".
+inline constexpr char TitleLevelDelimiter = '|';
+
+// The N-th word (1-based) of S, words being runs of characters outside
+// Delimiters, and its 1-based byte position; "" and 0 when there is none.
+kvp::String GetWordAndStart(kvp::Integer N, const kvp::String& S, const kvp::String& Delimiters,
+                            kvp::Integer& Pos);
+kvp::String GetWord(kvp::Integer N, const kvp::String& S, const kvp::String& Delimiters);
+kvp::Integer FindWordStart(kvp::Integer N, const kvp::String& S, const kvp::String& Delimiters);
+
+// ---------------------------------------------------------------------------
+// THeadTreeNode: one cell of multi-level titles. The root holds one leaf per
+// column; leading caption parts that neighbouring columns share become inner
+// nodes spanning them. Siblings form a ring through Next (the last points
+// back to the first); a node owns its children.
+class THeadTreeNode : public kvp::TObject {
+  KV_CLASS(THeadTreeNode, kvp::TObject)
+ public:
+  THeadTreeNode() = default;
+  THeadTreeNode(const kvp::String& AText, kvp::Integer AHeight, kvp::Integer AWidth)
+      : Height(AHeight), Text(AText), Width(AWidth) {}
+  static THeadTreeNode* CreateText(const kvp::String& AText, kvp::Integer AHeight,
+                                   kvp::Integer AWidth) {
+    return Create(AText, AHeight, AWidth);
+  }
+
+  // A new sibling right after AAfter; raises when AAfter is not in this tree.
+  THeadTreeNode* Add(THeadTreeNode* AAfter, const kvp::String& AText, kvp::Integer AHeight,
+                     kvp::Integer AWidth);
+  // A new last child of ANode; raises when ANode is not in this tree.
+  THeadTreeNode* AddChild(THeadTreeNode* ANode, const kvp::String& AText, kvp::Integer AHeight,
+                          kvp::Integer AWidth);
+  void FreeChildren();
+  // ANode is this node, one of its ring's siblings, or in their subtrees.
+  bool Find(THeadTreeNode* ANode);
+  kvp::Integer GetLevel() const;
+  // Puts the siblings AFrom..ATo under a new node of height AHeight and text
+  // AText; raises when AFrom is not in this tree or ATo not on its level.
+  THeadTreeNode* Union(THeadTreeNode* AFrom, THeadTreeNode* ATo, kvp::Integer AHeight,
+                       const kvp::String& AText);
+  // Rebuilds the whole tree from the grid's columns (the root's job).
+  void BuildFromColumns(TCustomDBGridKv* Grid);
+  // The children in ring order.
+  std::vector<THeadTreeNode*> Children() const;
+  // Asserts the ring, parent and width invariants of the subtree.
+  void CheckConsistency() const;
+
+  THeadTreeNode* Child = nullptr;   // first child; null for a leaf
+  TColumnKv* Column = nullptr;      // the column of a leaf
+  kvp::Integer Height = 0;          // pixels of this node's own title cell
+  THeadTreeNode* Parent = nullptr;  // null for the root
+  THeadTreeNode* Next = this;       // next sibling in the ring
+  kvp::String Text;                 // the caption part of this level
+  kvp::Integer LineWidth = 0;       // the grid line after the node: 1 with column lines
+  kvp::Integer Width = 0;           // pixels of the node's cell
+  kvp::Integer SortMarkerWidth = 0;  // 16 for a leaf whose column has a sort marker
+
+ protected:
+  void Destroy() override;
+};
+
+// A column and its leaf in the header tree.
+struct TLeafCol {
+  THeadTreeNode* FLeaf = nullptr;
+  TColumnKv* FColumn = nullptr;
+};
+using PTLeafCol = TLeafCol*;
+
 // [SECTION] Grid data link
 
 // ---------------------------------------------------------------------------
@@ -1106,6 +1176,12 @@ class TCustomDBGridKv : public TCustomGridKv {
   virtual bool AcquireFocus();
   virtual void ShowCellEditor();
 
+  // -- Multi-level titles --
+  // The header tree, rebuilt by each layout while UseMultiTitle is on.
+  THeadTreeNode* GetHeadTree() const { return FHeadTree; }
+  kvp::Integer GetLeafCount() const { return kvp::Integer(FLeafFieldArr.size()); }
+  PTLeafCol GetLeaf(kvp::Integer Index) { return &FLeafFieldArr.at(std::size_t(Index)); }
+
   // -- Footers --
   TDBGridKvSumList* GetSumList() const { return FSumList; }
   void SetSumList(TDBGridKvSumList* Value) { FSumList->Assign(Value); }
@@ -1184,6 +1260,7 @@ class TCustomDBGridKv : public TCustomGridKv {
 
   friend class TGridDataLinkKv;
   friend class TDBGridColumnsKv;
+  friend class THeadTreeNode;
 
   // -- Fields --
   TDBGridKvOptions FOptions = DefaultDBGridKvOptions;
@@ -1209,6 +1286,8 @@ class TCustomDBGridKv : public TCustomGridKv {
   bool FColumnWidthWriteBack = true;  // automatic columns write their width into the field
   bool FDataLinkLayout = false;       // the data link is reporting a layout change
   bool FAssigningTitleFont = false;   // the grid itself sets the title font
+  THeadTreeNode* FHeadTree = nullptr;      // owned; its root is "Root"
+  std::vector<TLeafCol> FLeafFieldArr;     // one entry per column, in column order
   TDBGridKvSumList* FSumList = nullptr;  // owned; the footers' aggregates
   kvp::TFont* FFooterFont = nullptr;     // owned
   kvp::TColor FFooterColor = kvp::clWindow;

@@ -381,7 +381,11 @@ void TColumnTitleKv::SetSortMarker(TSortMarkerKv Value) {
     FSortIndex = 0;
   }
   FSortMarker = Value;
-  Grid->Invalidate();
+  // The header tree keeps each leaf's room for its marker.
+  if (Grid->GetUseMultiTitle())
+    Grid->LayoutChanged();
+  else
+    Grid->Invalidate();
 }
 
 void TColumnTitleKv::SetSortIndex(Integer Value) {

@@ -34,7 +34,8 @@ void TCustomDBGridKv::Construct() {
   FTitleFont = TFont::Create();
   FTitleFont->Assign(GetFont());
   FTitleFont->OnChange = TNotifyEvent(this, &TCustomDBGridKv::TitleFontChanged);
-  // FIXME(grid): the bookmark list and the header tree come here.
+  // FIXME(grid): the bookmark list comes here.
+  FHeadTree = THeadTreeNode::CreateText("Root", 0, 0);
   FSumList = TDBGridKvSumList::Create(this);
   FHorzScrollBar = CreateScrollBar(false);
   FVertScrollBar = CreateScrollBar(true);
@@ -67,6 +68,8 @@ void TCustomDBGridKv::Destroy() {
   FreeAndNil(FVertScrollBar);
   FreeAndNil(FTitleFont);
   inherited::Destroy();
+  FLeafFieldArr.clear();
+  FreeAndNil(FHeadTree);
   // The footers have let go of their aggregates with the columns.
   FreeAndNil(FSumList);
   FreeAndNil(FFooterFont);
@@ -282,6 +285,15 @@ void TCustomDBGridKv::InternalLayout() {
   // FIXME(grid): row heights, title heights, the horizontal scroll bar and
   // the fitting of widths come with the grid's layout.
   SetFieldsCurrent();
+  // [Phase 5] Multi-level titles: the header tree from the columns.
+  // FIXME(grid): the title row's height from the tree comes with the
+  // grid's layout.
+  if (FUseMultiTitle && TitlesVisible()) {
+    FHeadTree->BuildFromColumns(this);
+  } else {
+    FLeafFieldArr.clear();
+    FHeadTree->FreeChildren();
+  }
   Invalidate();
 }
 
@@ -501,6 +513,10 @@ void TCustomDBGridKv::CheckConsistency() {
     KV_ASSERT(Column->GetCollection() == FColumns && Column->GetVisible(),
               "the visible list holds visible columns of this grid");
   }
+  FHeadTree->CheckConsistency();
+  KV_ASSERT(FLeafFieldArr.empty() || Integer(FLeafFieldArr.size()) == FColumns->GetCount() ||
+                FLayoutLock > 0,
+            "one leaf per column");
   for (Integer I = 0; I < FSortMarkedColumns->GetCount(); ++I) {
     TColumnKv* Column = FSortMarkedColumns->GetColumn(I);
     KV_ASSERT(Column->GetCollection() == FColumns, "the sort list holds columns of this grid");
