@@ -44,6 +44,21 @@ TEST_F(DBGridKvColumnListTest, TheUsersColumnsMakeTheGridColumns) {
   EXPECT_EQ(Grid->GetTitleOffset(), 0);
 }
 
+TEST_F(DBGridKvColumnListTest, ManyChangesInOneUpdateLayTheGridOutOnce) {
+  const Integer Before = Grid->Layouts;
+  Grid->GetColumns()->BeginUpdate();
+  Grid->Column(0)->SetWidth(33);
+  Grid->Column(1)->SetVisible(false);
+  Grid->Column(2)->GetTitle()->SetCaption("Sum");
+  Grid->GetColumns()->Add()->SetFieldName("Paid");
+  EXPECT_EQ(Grid->Layouts, Before + 1) << "only the new column's own arrival";
+  Grid->GetColumns()->EndUpdate();
+  EXPECT_EQ(Grid->Layouts, Before + 2);
+  EXPECT_EQ(Grid->GetColWidths(1), 33);
+  EXPECT_EQ(Grid->GetColWidths(2), -1);
+  EXPECT_EQ(Grid->GetColCount(), 5);
+}
+
 TEST_F(DBGridKvColumnListTest, AColumnsWidthReachesItsGridColumn) {
   TColumnKv* Name = Grid->Column(1);
   Name->SetWidth(90);

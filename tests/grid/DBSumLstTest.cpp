@@ -248,6 +248,25 @@ TEST_F(DBSumLstTest, AMastersScrollRecountsTheDetail) {
   Producer = nullptr;
 }
 
+TEST_F(DBSumLstTest, AFreedMasterIsNeverWrittenInto) {
+  TMemoryDataSet* Master = TMemoryDataSet::Create(Owner);
+  Master->GetFieldDefs()->Add("ID", ftInteger);
+  Master->Open();
+  Master->AppendRecord({1});
+  TDataSource* MasterSource = TDataSource::Create(Owner);
+  MasterSource->SetDataSet(Master);
+  Fill({1, 2});
+  DS->SetMasterFields("ID");
+  DS->SetDetailFields("ID");
+  DS->SetMasterSource(MasterSource);
+  AddTheFour();
+  Producer->SetDataSet(DS);
+  FreeObject(Master);
+  Producer->SetActive(false);  // gives back the detail's handlers only
+  EXPECT_FALSE(DS->AfterPost);
+  EXPECT_FALSE(Producer->GetHooked());
+}
+
 TEST_F(DBSumLstTest, ExternalRecalcLeavesTheValuesToTheApplication) {
   Fill({1, 2});
   AddTheFour();
