@@ -160,6 +160,16 @@ void TFont::SetHandle(HFONT Value) {
   Changed();
 }
 
+void TFont::KvPublish(TPublisher<TFont>& P) {
+  P.Prop("Charset", &TFont::GetCharset, &TFont::SetCharset);
+  P.Prop("Color", &TFont::GetColor, &TFont::SetColor).TypeName("TColor");
+  P.Prop("Height", &TFont::GetHeight, &TFont::SetHeight);
+  P.Prop("Name", &TFont::GetName, &TFont::SetName);
+  P.Prop("Pitch", &TFont::GetPitch, &TFont::SetPitch).Default(fpDefault);
+  P.Prop("Size", &TFont::GetSize, &TFont::SetSize).Stored(false);
+  P.Prop("Style", &TFont::GetStyle, &TFont::SetStyle);
+}
+
 void TFont::SetName(const TFontName& Value) {
   if (FName == Value || Value.empty()) return;
   FName = Value;

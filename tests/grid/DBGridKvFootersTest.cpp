@@ -1,0 +1,250 @@
+// Footers: their aggregates in the grid's aggregate list, the text each kind
+// of footer shows with and without display formats, their own values against
+// the grid's defaults, and footer texts kept current as the dataset changes.
+#include <gtest/gtest.h>
+
+#include "grid/DBGridKv.h"
+#include "platform/classes/Filer.h"
+#include "platform/rtl/FormatSettings.h"
+#include "tests/grid/TestDBGrid.h"
+
+namespace korvel {
+namespace {
+
+using namespace kvp;
+
+class DBGridKvFootersTest : public DBGridWithDataTest {
+ protected:
+  void SetUp() override {
+    DBGridWithDataTest::SetUp();
+    Grid->SetFooterRowCount(1);
+    Grid->GetSumList()->SetActive(true);
+    for (const char* Name : {"ID", "Name", "Amount", "Paid"})
+      Grid->GetColumns()->Add()->SetFieldName(Name);
+    Grid->SetDataSource(Source);
+  }
+  TColumnKv* Col(Integer I) { return Grid->Column(I); }
+  TColumnFooterKv* Foot(Integer I) { return Col(I)->GetFooter(); }
+  String Text(Integer I, Integer Row = 0) { return Grid->FooterText(Row, Col(I)); }
+  Integer Aggregates() { return Grid->GetSumList()->GetSumCollection()->GetCount(); }
+};
+
+TEST_F(DBGridKvFootersTest, AnAggregateFooterOwnsItsAggregateOnlyWhileItNeedsOne) {
+  EXPECT_EQ(Aggregates(), 0);
+  Foot(2)->SetValueType(fvtSum);
+  ASSERT_EQ(Aggregates(), 1);
+  TDBSum* Sum = Foot(2)->GetDBSum();
+  EXPECT_EQ(Sum->GetGroupOperation(), goSum);
+  EXPECT_EQ(Sum->GetFieldName(), "Amount") << "the column's field";
+  Foot(2)->SetValueType(fvtAvg);
+  EXPECT_EQ(Foot(2)->GetDBSum(), Sum) << "the same aggregate, another operation";
+  EXPECT_EQ(Sum->GetGroupOperation(), goAvg);
+  Foot(2)->SetFieldName("ID");
+  EXPECT_EQ(Sum->GetFieldName(), "ID");
+  Foot(2)->SetValueType(fvtCount);
+  EXPECT_EQ(Sum->GetGroupOperation(), goCount);
+  EXPECT_EQ(Sum->GetFieldName(), "");
+  Foot(2)->SetValueType(fvtStaticText);
+  EXPECT_EQ(Foot(2)->GetDBSum(), nullptr);
+  EXPECT_EQ(Aggregates(), 0);
+  Foot(2)->SetValueType(fvtSum);
+  EXPECT_EQ(Aggregates(), 1);
+  Col(2)->Free();
+  EXPECT_EQ(Aggregates(), 0) << "a freed column's footer takes its aggregate along";
+}
+
+TEST_F(DBGridKvFootersTest, SumsOfWholeNumbersRoundAndTakeTheFootersOrTheFieldsFormat) {
+  Foot(0)->SetValueType(fvtSum);
+  EXPECT_EQ(Text(0), "15");
+  Foot(0)->SetDisplayFormat("#,##0.00");
+  EXPECT_EQ(Text(0), "15.00");
+  Foot(0)->SetDisplayFormat("");
+  static_cast<TNumericField*>(Field("ID"))->SetDisplayFormat("0.0");
+  EXPECT_EQ(Text(0), "15.0");
+  DataSet->First();
+  while (!DataSet->IsEmpty()) DataSet->Delete();
+  EXPECT_EQ(Text(0), "0.0");
+  static_cast<TNumericField*>(Field("ID"))->SetDisplayFormat("");
+  EXPECT_EQ(Text(0), "0");
+}
+
+TEST_F(DBGridKvFootersTest, AveragesOfWholeNumbersRoundHalfToEven) {
+  DataSet->Last();
+  DataSet->Delete();  // IDs 1..4: average 2.5
+  Foot(0)->SetValueType(fvtAvg);
+  EXPECT_EQ(Text(0), "2");
+  DataSet->First();
+  DataSet->Delete();  // 2..4: 3
+  EXPECT_EQ(Text(0), "3");
+}
+
+TEST_F(DBGridKvFootersTest, FloatFootersUseTheGeneralFormatOrMoney) {
+  Foot(2)->SetValueType(fvtSum);
+  EXPECT_EQ(Text(2), "143.5");
+  Foot(2)->SetValueType(fvtAvg);
+  EXPECT_EQ(Text(2), "28.7");
+  static_cast<TFloatField*>(Field("Amount"))->SetCurrency(true);
+  EXPECT_EQ(Text(2), "$28.70");
+  Foot(2)->SetDisplayFormat("0.000");
+  EXPECT_EQ(Text(2), "28.700");
+}
+
+TEST_F(DBGridKvFootersTest, CountFootersShowWholeNumbers) {
+  Foot(1)->SetValueType(fvtCount);
+  EXPECT_EQ(Text(1), "5");
+  Foot(1)->SetDisplayFormat("0 orders");
+  EXPECT_EQ(Text(1), "5 orders");
+  DataSet->Append();
+  DataSet->FieldByName("ID")->SetAsInteger(6);
+  DataSet->Post();
+  EXPECT_EQ(Text(1), "6 orders");
+}
+
+TEST_F(DBGridKvFootersTest, UnknownFieldsAndUnboundFootersShowZero) {
+  // The aggregate of an unknown field cannot be counted: the pass says so.
+  Foot(1)->SetFieldName("Nothing");
+  EXPECT_THROW(Foot(1)->SetValueType(fvtSum), EDatabaseError);
+  EXPECT_EQ(Text(1), "0");
+  Grid->GetSumList()->SetActive(false);
+  EXPECT_EQ(Text(1), "0");
+  Foot(1)->SetValueType(fvtNon);
+  Grid->GetSumList()->SetActive(true);
+  // A footer given its kind outside any grid has no aggregate until bound.
+  TObjectPtr<TCollection> Loose(TCollection::Create(TTestColumn::StaticClass()));
+  auto* Stray = static_cast<TColumnKv*>(Loose->Add());
+  Stray->SetFieldName("Amount");
+  Stray->GetFooter()->SetValueType(fvtSum);
+  EXPECT_EQ(Stray->GetFooter()->GetDBSum(), nullptr);
+  EXPECT_EQ(Grid->FooterText(0, Stray), "0");
+  Stray->SetCollection(Grid->GetColumns());
+  Stray->EnsureSumValues();
+  EXPECT_EQ(Grid->FooterText(0, Stray), "143.5");
+}
+
+TEST_F(DBGridKvFootersTest, TheAggregateIsFoundWhateverTheCaseOfTheName) {
+  Foot(2)->SetValueType(fvtSum);
+  Foot(2)->SetFieldName("aMoUnT");
+  EXPECT_EQ(Text(2), "143.5");
+}
+
+TEST_F(DBGridKvFootersTest, FieldValueStaticAndEmptyFooters) {
+  Foot(1)->SetValueType(fvtFieldValue);
+  Foot(1)->SetFieldName("Name");
+  EXPECT_EQ(Text(1), "Ann");
+  DataSet->Next();
+  EXPECT_EQ(Text(1), "Bob") << "the current record's";
+  Foot(1)->SetFieldName("Amount");
+  Foot(1)->SetDisplayFormat("0.000");
+  EXPECT_EQ(Text(1), "20.250");
+  DataSet->Edit();
+  Field("Amount")->Clear();
+  EXPECT_EQ(Text(1), "");
+  DataSet->Cancel();
+  Foot(1)->SetFieldName("Nope");
+  EXPECT_THROW(Text(1), EDatabaseError);
+  Foot(3)->SetValueType(fvtStaticText);
+  Foot(3)->SetValue("Total:");
+  EXPECT_EQ(Text(3), "Total:");
+  EXPECT_EQ(Text(0), "") << "no footer kind";
+}
+
+TEST_F(DBGridKvFootersTest, EachFooterRowUsesItsOwnFooterOrTheColumnsOne) {
+  Grid->SetFooterRowCount(2);
+  Foot(2)->SetValueType(fvtSum);
+  TColumnFooterKv* Second = Col(2)->GetFooters()->Add();
+  EXPECT_EQ(Col(2)->UsedFooter(0), Second);
+  EXPECT_EQ(Col(2)->UsedFooter(1), Foot(2));
+  Second->SetValueType(fvtCount);
+  EXPECT_EQ(Text(2, 0), "5");
+  EXPECT_EQ(Text(2, 1), "143.5");
+  EXPECT_EQ(Grid->GetContraRowCount(), 2);
+}
+
+TEST_F(DBGridKvFootersTest, FootersFollowThePostsOfTheDataset) {
+  Foot(2)->SetValueType(fvtSum);
+  Foot(0)->SetValueType(fvtCount);
+  DataSet->Locate("ID", 3, {});
+  DataSet->Edit();
+  Field("Amount")->SetAsFloat(15.5);  // 5 -> 15.5
+  DataSet->Post();
+  EXPECT_EQ(Text(2), "154");
+  DataSet->Delete();
+  EXPECT_EQ(Text(2), "138.5");
+  EXPECT_EQ(Text(0), "4");
+  DataSet->SetFilter("ID > 3");
+  DataSet->SetFiltered(true);
+  EXPECT_EQ(Text(2), "107.75");
+  EXPECT_EQ(Text(0), "2");
+}
+
+TEST_F(DBGridKvFootersTest, AChangeOfTheValuesRepaintsTheFooterRowsOnly) {
+  Foot(2)->SetValueType(fvtSum);
+  UpdateWindow(Grid->GetHandle());
+  ValidateRect(Grid->GetHandle(), nullptr);
+  // Values the application works out itself: no record moves, only the
+  // footers change.
+  Grid->GetSumList()->SetExternalRecalc(true);
+  TRect Update;
+  ASSERT_TRUE(GetUpdateRect(Grid->GetHandle(), &Update, FALSE));
+  const TRect Footer = Grid->CellRect(3, Grid->GetRowCount());
+  EXPECT_EQ(Update.Top, Footer.Top);
+  EXPECT_GE(Update.Bottom, Footer.Bottom);
+  EXPECT_EQ(Text(2), "0");
+}
+
+TEST_F(DBGridKvFootersTest, UnassignedValuesFollowTheGridAndTheField) {
+  TColumnFooterKv* F = Foot(2);
+  EXPECT_EQ(F->GetAlignment(), taRightJustify) << "the field's";
+  EXPECT_EQ(Foot(1)->GetAlignment(), taLeftJustify);
+  Grid->SetFooterColor(clInfoBk);
+  EXPECT_EQ(F->GetColor(), clInfoBk);
+  Grid->GetFooterFont()->SetSize(15);
+  EXPECT_EQ(F->GetFont()->GetSize(), 15);
+  Grid->GetColumnDefValues()->GetFooter()->SetToolTips(true);
+  EXPECT_TRUE(F->GetToolTips());
+  F->SetColor(clRed);
+  F->GetFont()->SetStyle({fsBold});
+  Grid->SetFooterColor(clWindow);
+  Grid->GetFooterFont()->SetSize(9);
+  EXPECT_EQ(F->GetColor(), clRed);
+  EXPECT_EQ(F->GetFont()->GetSize(), 15);
+  F->RestoreDefaults();
+  EXPECT_EQ(F->GetColor(), clWindow);
+  EXPECT_EQ(F->GetFont()->GetSize(), 9);
+  EXPECT_EQ(F->GetAssignedValues(), 0);
+}
+
+TEST_F(DBGridKvFootersTest, FootersAreStoredWithTheirColumnsAndCopied) {
+  RegisterClass(TTestDBGrid::StaticClass());
+  Foot(2)->SetValueType(fvtSum);
+  Foot(2)->SetDisplayFormat("0.00");
+  Foot(2)->SetColor(clRed);
+  Foot(2)->SetToolTips(false);  // assigned, but false: not stored
+  Col(2)->GetFooters()->Add()->SetValueType(fvtCount);
+  const String Text = ComponentToText(Grid);
+  for (const char* Part : {"Footer.ValueType = fvtSum", "Footer.DisplayFormat = '0.00'",
+                           "Footer.Color = clRed", "Footers = <", "ValueType = fvtCount"})
+    EXPECT_NE(Text.find(Part), String::npos) << Part << " in\n" << Text;
+  EXPECT_EQ(Text.find("ToolTips"), String::npos);
+  Col(3)->Assign(Col(2));
+  EXPECT_EQ(Foot(3)->GetValueType(), fvtSum);
+  EXPECT_EQ(Foot(3)->GetColor(), clRed);
+  EXPECT_EQ(Col(3)->GetFooters()->GetCount(), 1);
+  EXPECT_EQ(Aggregates(), 4) << "each footer its own aggregate";
+}
+
+TEST_F(DBGridKvFootersTest, ADesignedGridCountsWithoutTakingTheDatasetsEvents) {
+  TTestDBGrid* Designed = MakeGrid("Designed");
+  Designed->SetDesigning(true);
+  Designed->GetColumns()->Add()->SetFieldName("Amount");
+  Designed->Column(0)->GetFooter()->SetValueType(fvtSum);
+  Designed->GetSumList()->SetActive(true);
+  const TDataSetNotifyEvent Before = DataSet->AfterPost;
+  Designed->SetDataSource(Source);
+  EXPECT_TRUE(Designed->GetSumList()->GetHooked());
+  EXPECT_TRUE(DataSet->AfterPost == Before) << "the dataset's events are untouched";
+  EXPECT_EQ(Designed->FooterText(0, Designed->Column(0)), "143.5");
+}
+
+}  // namespace
+}  // namespace korvel
