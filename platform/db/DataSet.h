@@ -154,8 +154,9 @@ class TDataSet : public TComponent {
   // [Buffers] The window as links and tests see it.
   Integer GetBufferCount() const { return Integer(FBuffers.size()) - 1; }
   Integer GetActiveRecord() const { return FActiveRecord; }
-  // Raises EAssertionFailed naming the first broken invariant of the window.
-  void CheckConsistency() const;
+  // Raises EAssertionFailed naming the first broken invariant of the window;
+  // a concrete dataset adds the invariants of its store.
+  virtual void CheckConsistency() const;
 
   // The data event entry: the dataset's own handling, then the sources.
   virtual void DataEvent(TDataEvent Event, TDataEventInfo Info);
@@ -222,6 +223,9 @@ class TDataSet : public TComponent {
   void InitBufferShape(TRecordBuffer& Buffer) const;
   // Resizes the window; growing fetches more records around the active one.
   virtual void SetBufListSize(Integer Value);
+  // The filled buffers, for a concrete dataset's self-check.
+  Integer GetFilledBufferCount() const { return FRecordCount; }
+  const TRecordBuffer& GetBufferAt(Integer Index) const { return FBuffers[Index]; }
   // The store moved its cursor behind the window's back: the next fetch
   // puts it back on a buffer's record first.
   void CursorPosChanged() { FCurrentRecord = -1; }
