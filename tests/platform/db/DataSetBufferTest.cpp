@@ -359,5 +359,77 @@ TEST(DataSetBuffers, DefaultLinkBodiesTurnLayoutAndScrollIntoRecordChanged) {
   Link->Free();
 }
 
+// The buffers move as pointers; growing and shrinking the window after it
+// scrolled must keep every record at its index.
+TEST(DataSetBufferWalk, ResizingAScrolledWindowKeepsTheRecordsInPlace) {
+  TLinkedDataSet T(30);
+  const struct {
+    const char* What;
+    std::function<void()> Act;
+    const char* Ids;
+    Integer Active;
+  } Steps[] = {
+      {"MoveBy(12)", [&T] { T.DS->MoveBy(12); }, "9 10 11 12 13", 4},
+      {"grow to 8", [&T] { T.Link->SetBufferCount(8); }, "9 10 11 12 13 14 15 16", 4},
+      {"MoveBy(-6)", [&T] { T.DS->MoveBy(-6); }, "7 8 9 10 11 12 13 14", 0},
+      {"shrink to 3", [&T] { T.Link->SetBufferCount(3); }, "7 8 9", 0},
+      {"MoveBy(4)", [&T] { T.DS->MoveBy(4); }, "9 10 11", 2},
+      {"Last", [&T] { T.DS->Last(); }, "28 29 30", 2},
+      {"grow to 6 at the end", [&T] { T.Link->SetBufferCount(6); }, "25 26 27 28 29 30", 5},
+      {"Prior", [&T] { T.DS->Prior(); }, "25 26 27 28 29 30", 4},
+      {"shrink to 2", [&T] { T.Link->SetBufferCount(2); }, "28 29", 1},
+      {"Insert", [&T] { T.DS->Insert(); }, "28 N", 1},
+      {"Cancel", [&T] { T.DS->Cancel(); }, "28 29", 1},
+      {"grow to 4", [&T] { T.Link->SetBufferCount(4); }, "27 28 29 30", 2},
+  };
+  for (const auto& S : Steps) {
+    SCOPED_TRACE(S.What);
+    S.Act();
+    String Ids = T.Ids();
+    if (T.Link->GetRecordCount() < T.Link->GetBufferCount()) Ids += " -";
+    EXPECT_EQ(Ids, S.Ids);
+    EXPECT_EQ(T.Link->GetActiveRecord(), S.Active);
+    EXPECT_NO_THROW(T.DS->CheckConsistency());
+  }
+}
+
+// A footer total walks with the controls disabled: the links hear nothing per
+// record, the dataset's own scroll events still fire, and one change brings
+// every link's window to the record reached.
+TEST(DataSetBufferWalk, AWalkWithControlsDisabledTellsTheLinksOnceAtTheEnd) {
+  TLog EditLog;  // declared first: the dataset's closing still writes into it
+  Integer Scrolls = 0;
+  TLinkedDataSet T(20);
+  TRecordingLink* Edit = TRecordingLink::Create(&EditLog);  // one row, like an edit box
+  Edit->SetDataSource(T.Source);
+  T.DS->AfterScroll = [&Scrolls](TDataSet*) { ++Scrolls; };
+  T.DS->Next();
+  T.Log.clear();
+  EditLog.clear();
+  Scrolls = 0;
+  Integer Sum = 0;
+  {
+    TDisableControlsGuard Disabled(T.DS);
+    TField* ID = T.DS->FieldByName("ID");
+    for (T.DS->First(); !T.DS->GetEof(); T.DS->Next()) {
+      Sum += ID->GetAsInteger();
+      EXPECT_NO_THROW(T.DS->CheckConsistency()) << "at RecNo " << T.RecNo();
+    }
+    EXPECT_TRUE(T.Log.empty() && EditLog.empty()) << Join(T.Log) << Join(EditLog);
+  }
+  EXPECT_EQ(Sum, 210);
+  EXPECT_EQ(Scrolls, 21) << "First and every Next, the one that finds the end included";
+  EXPECT_EQ(Join(T.Log), "DataSetChanged");
+  EXPECT_EQ(Join(EditLog), "DataSetChanged");
+  EXPECT_EQ(T.Ids(), "16 17 18 19 20");
+  EXPECT_EQ(T.Link->GetActiveRecord(), 4);
+  EXPECT_EQ(Edit->GetActiveRecord(), 0);
+  EXPECT_EQ(Edit->GetFirstRecord(), 4) << "the small link's window followed to the record";
+  EXPECT_TRUE(T.DS->GetEof());
+  EXPECT_NO_THROW(T.DS->CheckConsistency());
+  T.DS->AfterScroll = nullptr;
+  Edit->Free();
+}
+
 }  // namespace
 }  // namespace kvp::test
