@@ -275,6 +275,7 @@ class TDataSet : public TComponent {
   void UpdateCursorPos();
   void UpdateBufferCount();
   void ShiftLinks(Integer Delta);
+  void ClampLinks(Integer Buffers);
   Integer SmallestLinkFirst() const;
   void SetState(TDataSetState Value);
   void SendToSources(TDataEvent Event, TDataEventInfo Info);

@@ -4,7 +4,7 @@
 //
 // Index
 //   [SECTION] Fetching      Fetch, StepCursor, GetNextRecord, GetPriorRecord, ClearBuffers
-//   [SECTION] Window size   UpdateBufferCount, SetBufListSize, ShiftLinks
+//   [SECTION] Window size   UpdateBufferCount, SetBufListSize, ShiftLinks, ClampLinks
 //   [SECTION] Resync        Resync, UpdateCursorPos
 //   [SECTION] Navigation    First, Last, MoveBy, SetRecNo, GotoBookmark
 //   [SECTION] Self-check    CheckConsistency
@@ -150,6 +150,16 @@ void TDataSet::ShiftLinks(Integer Delta) {
       if (Link->FActive) Link->FFirstRecord = std::max(0, Link->FFirstRecord + Delta);
 }
 
+// A smaller link whose window would now reach past the last buffer moves up
+// to end there; it still holds the active record, which is in the buffers.
+void TDataSet::ClampLinks(Integer Buffers) {
+  for (TDataSource* Source : FDataSources)
+    for (TDataLink* Link : Source->FDataLinks)
+      if (Link->FActive)
+        Link->FFirstRecord =
+            std::max(0, std::min(Link->FFirstRecord, Buffers - Link->FBufferCount));
+}
+
 // Growing fetches more records below, then above the window (each one above
 // moves the active record and the links' windows down one); shrinking drops
 // buffers from the top (never the active one or a link's first) and then from
@@ -168,6 +178,7 @@ void TDataSet::SetBufListSize(Integer Value) {
     FRecordCount = std::min(FRecordCount, Value);
     FActiveRecord = std::min(FActiveRecord, FRecordCount - 1);
   }
+  if (Value < Old) ClampLinks(Value);
   ResizeBuffers(Value);
   CursorPosChanged();
   if (Value > Old && GetActive() && FRecordCount > 0 && FState != dsInsert) {
@@ -382,7 +393,7 @@ void TDataSet::CheckConsistency() const {
       if (!Link->FActive) continue;
       const Integer F = Link->FFirstRecord;
       KV_ASSERT(F >= 0, "a link's window starts in the buffers");
-      KV_ASSERT(F + Link->FBufferCount <= B || F == 0, "a link's window lies in the buffers");
+      KV_ASSERT(F + Link->FBufferCount <= B, "a link's window lies in the buffers");
       if (ControlsDisabled()) continue;  // links follow the record when they hear of it
       KV_ASSERT(F <= FActiveRecord, "a link's window starts at or above the record");
       KV_ASSERT(FActiveRecord <= F + Link->FBufferCount - 1, "a link's window holds the record");

@@ -121,7 +121,11 @@ TEST_F(TMemory, LocateAndLookupWithSeveralKeyFields) {
   EXPECT_EQ(VarArrayGet(Result, 0).AsString(), "Ödön Horváth");
   EXPECT_EQ(VarArrayGet(Result, 1).AsString(), "Wien");
   EXPECT_EQ(Id(), 1) << "Lookup does not move";
+  DS->Next();
+  EXPECT_EQ(Id(), 2) << "and the next record is the one after the current";
   EXPECT_TRUE(VarIsNull(DS->Lookup("ID", 99, "Name")));
+  DS->Prior();
+  EXPECT_EQ(Id(), 1);
   EXPECT_THROW(DS->Locate("Nope", 1, {}), EDatabaseError);
 }
 
@@ -135,6 +139,10 @@ TEST_F(TMemory, FieldValuesReadAndWriteSeveralFields) {
   EXPECT_EQ(DS->FieldByName("City")->GetAsString(), "Graz");
   DS->Edit();
   EXPECT_THROW(DS->SetFieldValues("Name;City", "one value"), EVariantError);
+  DS->SetFieldValues("Name;City", Null());
+  EXPECT_TRUE(DS->FieldByName("Name")->IsNull() && DS->FieldByName("City")->IsNull())
+      << "Null clears every field named";
+  EXPECT_FALSE(DS->FieldByName("ID")->IsNull());
   DS->Cancel();
   std::vector<TField*> List;
   DS->GetFieldList(List, "City; ID");
@@ -205,6 +213,8 @@ TEST_F(TMemory, FilterEventAndFilterTextHideRecordsAndGoToTheFirst) {
   Log.clear();
   DS->SetFiltered(true);
   EXPECT_FALSE(DS->BookmarkValid(Moskva)) << "a filtered-out record cannot be gone to";
+  EXPECT_THROW(DS->GotoBookmark(Moskva), EDatabaseError);
+  EXPECT_EQ(Id(), 1);
   EXPECT_LT(DS->CompareBookmarks(Moskva, NoCity), 0) << "but it still has its place";
   EXPECT_EQ(Join(Log), "AfterScroll");
   EXPECT_EQ(DS->GetRecordCount(), 2);
@@ -225,6 +235,57 @@ TEST_F(TMemory, FilterEventAndFilterTextHideRecordsAndGoToTheFirst) {
   for (DS->First(); !DS->GetEof(); DS->Next()) Ids.push_back(Id());
   EXPECT_EQ(Ids, (std::vector<Integer>{1, 4}));
   DS->AfterScroll = nullptr;
+}
+
+// A filter event that reads a calculated field sees it worked out for the
+// record being judged.
+TEST(MemoryFilter, TheFilterEventSeesCalculatedFields) {
+  TMemoryDataSet* DS = TMemoryDataSet::Create(nullptr);
+  DS->GetFieldDefs()->Add("Price", ftFloat);
+  DS->GetFieldDefs()->Add("Qty", ftInteger);
+  for (Integer I = 0; I < 2; ++I) DS->GetFieldDefs()->GetItem(I)->CreateField(DS, DS);
+  TFloatField* Total = TFloatField::Create(DS);
+  Total->SetFieldName("Total");
+  Total->SetFieldKind(fkCalculated);
+  Total->SetDataSet(DS);
+  DS->OnCalcFields = [](TDataSet* D) {
+    D->FieldByName("Total")->SetAsFloat(D->FieldByName("Price")->GetAsFloat() *
+                                        D->FieldByName("Qty")->GetAsInteger());
+  };
+  DS->Open();
+  DS->AppendRecord({2.5, 4});
+  DS->AppendRecord({100.0, 1});
+  DS->AppendRecord({1.0, 3});
+  DS->OnFilterRecord = [](TDataSet* D, bool& Accept) {
+    Accept = D->FieldByName("Total")->GetAsFloat() >= 10;
+  };
+  DS->SetFiltered(true);
+  EXPECT_EQ(DS->GetRecordCount(), 2);
+  EXPECT_EQ(Total->GetAsFloat(), 10);
+  DS->Free();
+}
+
+// The filter event may depend on things outside the dataset: Refresh asks it
+// again for every record and stays on the current one while it still shows.
+TEST_F(TMemory, RefreshAsksTheFilterEventAgain) {
+  String City = "Paris";
+  DS->OnFilterRecord = [&City](TDataSet* D, bool& Accept) {
+    Accept = D->FieldByName("City")->GetAsString() == City || D->FieldByName("ID")->GetAsInteger() == 1;
+  };
+  DS->SetFiltered(true);
+  EXPECT_EQ(DS->GetRecordCount(), 2);
+  City = "Wien";
+  EXPECT_EQ(DS->GetRecordCount(), 2) << "nothing changes until asked";
+  DS->Refresh();
+  EXPECT_EQ(DS->GetRecordCount(), 2);
+  EXPECT_EQ(Id(), 1);
+  DS->Next();
+  EXPECT_EQ(Id(), 2);
+  City = "Moskva";
+  DS->Refresh();
+  EXPECT_EQ(Id(), 3) << "the current record went: the next one that shows";
+  EXPECT_NO_THROW(DS->CheckConsistency());
+  DS->OnFilterRecord = nullptr;
 }
 
 TEST_F(TMemory, LookupFieldsShowTheOtherDatasetsValue) {
@@ -461,18 +522,22 @@ struct TModelRecord {
   bool Null;  // the key is null
 };
 
+enum TModelOrder { moStored, moAscending, moDescending };
+
 class TViewModel {
  public:
-  TViewModel(bool Descending, bool Filtered) : FDescending(Descending), FFiltered(Filtered) {}
+  TViewModel(TModelOrder Order, bool Filtered)
+      : FIndexed(Order != moStored), FDescending(Order == moDescending), FFiltered(Filtered) {}
   std::vector<TModelRecord> Stored;
   // The tags the view should show, in order.
   std::vector<Integer> View() const {
     std::vector<TModelRecord> Sorted = Stored;
-    std::stable_sort(Sorted.begin(), Sorted.end(), [this](const auto& A, const auto& B) {
-      if (A.Null != B.Null) return FDescending ? B.Null : A.Null;  // nulls first ascending
-      if (A.Null) return false;
-      return FDescending ? A.Key > B.Key : A.Key < B.Key;
-    });
+    if (FIndexed)
+      std::stable_sort(Sorted.begin(), Sorted.end(), [this](const auto& A, const auto& B) {
+        if (A.Null != B.Null) return FDescending ? B.Null : A.Null;  // nulls first ascending
+        if (A.Null) return false;
+        return FDescending ? A.Key > B.Key : A.Key < B.Key;
+      });
     std::vector<Integer> Tags;
     for (const auto& R : Sorted)
       if (!FFiltered || R.Null || R.Key % 3 != 0) Tags.push_back(R.Tag);
@@ -480,6 +545,7 @@ class TViewModel {
   }
 
  private:
+  bool FIndexed;
   bool FDescending;
   bool FFiltered;
 };
@@ -498,10 +564,10 @@ std::vector<Integer> WalkTags(TDataSet* DS) {
 }
 
 TEST(MemoryView, RandomPostsEditsAndDeletesKeepTheViewAsASortOfTheStore) {
-  for (const bool Descending : {false, true}) {
+  for (const TModelOrder Order : {moStored, moAscending, moDescending}) {
     for (const bool Filtered : {false, true}) {
-      SCOPED_TRACE(std::string(Descending ? "descending" : "ascending") +
-                   (Filtered ? ", filtered" : ""));
+      const char* Names[] = {"storage order", "ascending", "descending"};
+      SCOPED_TRACE(std::string(Names[Order]) + (Filtered ? ", filtered" : ""));
       TMemoryDataSet* DS = TMemoryDataSet::Create(nullptr);
       TDataSource* Source = TDataSource::Create(nullptr);
       TLog Log;
@@ -511,8 +577,8 @@ TEST(MemoryView, RandomPostsEditsAndDeletesKeepTheViewAsASortOfTheStore) {
       Link->SetBufferCount(4);
       DS->GetFieldDefs()->Add("Tag", ftInteger);
       DS->GetFieldDefs()->Add("Key", ftInteger);
-      DS->SetIndexFieldNames("Key");
-      if (Descending) DS->SetDescFields("Key");
+      if (Order != moStored) DS->SetIndexFieldNames("Key");
+      if (Order == moDescending) DS->SetDescFields("Key");
       if (Filtered) DS->SetFilter("Key > -1000 or Key = null");
       DS->OnFilterRecord = [](TDataSet* D, bool& Accept) {
         TField* Key = D->FieldByName("Key");
@@ -520,8 +586,8 @@ TEST(MemoryView, RandomPostsEditsAndDeletesKeepTheViewAsASortOfTheStore) {
       };
       DS->SetFiltered(Filtered);
       DS->Open();
-      TViewModel Model(Descending, Filtered);
-      std::mt19937 Random(Descending * 2 + Filtered);
+      TViewModel Model(Order, Filtered);
+      std::mt19937 Random(unsigned(Order) * 2 + Filtered);
       Integer NextTag = 1;
       auto RandomKey = [&Random](TModelRecord& R) {
         R.Null = Random() % 10 == 0;
@@ -633,15 +699,40 @@ TEST_F(TMemory, FilterTextWithTextAfterAValueIsRefusedAndTheOldFilterKept) {
       {"Name = 'O''Brien' or Name = 'Bob'", {5, 6}},
       {"Name >= 'anna' and Name < 'anna z'", {4}},
       {"City = null OR ID=1", {1, 5}},
-      {"  ", {1, 2, 3, 4, 5, 6}},
+      {"  ", {1, 2, 3, 4, 5, 6, 7}},
+      {"Name = 'Bob*'", {5, 7}},
+      {"Name <> 'Bob*' and ID < 5", {1, 2, 3, 4}},
   };
   DS->AppendRecord({6, "O'Brien", "Dublin"});
+  DS->AppendRecord({7, "Bob*", "Oslo"});
   for (const auto& A : Accepted) {
     SCOPED_TRACE(A.Filter);
     DS->SetFilter(A.Filter);
     std::vector<Integer> Ids;
     for (DS->First(); !DS->GetEof(); DS->Next()) Ids.push_back(Id());
     EXPECT_EQ(Ids, A.Ids);
+  }
+  DS->SetFilterOptions({foNoPartialCompare});
+  DS->SetFilter("Name = 'Bob*'");
+  EXPECT_EQ(DS->GetRecordCount(), 1) << "without partial compare a star is a star";
+  EXPECT_EQ(Id(), 7);
+  const struct {
+    const char* Filter;
+    TFilterOptions Options;
+    std::vector<Integer> Ids;
+  } Ordered[] = {
+      {"Name >= 'ANNA' and Name < 'ANNA Z'", {}, {}},
+      {"Name >= 'ANNA' and Name < 'ANNA Z'", {foCaseInsensitive}, {3, 4}},
+      {"City > null or City < null", {}, {}},
+      {"City <> null and ID > 5", {}, {6, 7}},
+  };
+  for (const auto& O : Ordered) {
+    SCOPED_TRACE(O.Filter);
+    DS->SetFilterOptions(O.Options);
+    DS->SetFilter(O.Filter);
+    std::vector<Integer> Ids;
+    for (DS->First(); !DS->GetEof(); DS->Next()) Ids.push_back(Id());
+    EXPECT_EQ(Ids, O.Ids);
   }
 }
 
