@@ -404,8 +404,7 @@ void TMemoryDataSet::RebuildView(TMemRecord* KeepOn) {
     Shows[I] = Visible(Nodes[I]->Record->Data, Nodes[I]->Record->Id, Scratch);
   // [Phase 2] Take them and place the cursor. With index fields the flags of
   // the storage order go unused.
-  for (std::size_t I = 0; I < Nodes.size(); ++I) Nodes[I]->Visible = Shows[I] != 0;
-  View().Assign(Nodes);
+  View().Assign(Nodes, Shows);
   if (!Indexed()) FOrdered.Clear();
   FViewValid = true;
   if (KeepOn)

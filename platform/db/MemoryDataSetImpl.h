@@ -55,9 +55,10 @@ class TRankSequence {
   // true for every node before the place and false for every node after it.
   template <class TPredicate>
   Integer FindRank(TPredicate GoesAfter) const;
-  // Makes the sequence exactly Nodes, in that order, in O(n). Reserve is
-  // called first, so a failure to allocate leaves the sequence as it was.
-  void Assign(const std::vector<TRankNode*>& Nodes);
+  // Makes the sequence exactly Nodes, in that order, with their visible flags
+  // from Visible (one per node), in O(n). It allocates before it changes
+  // anything, so a failure to allocate leaves the sequence as it was.
+  void Assign(const std::vector<TRankNode*>& Nodes, const std::vector<char>& Visible);
   // Every node in order.
   void Collect(std::vector<TRankNode*>& Nodes) const;
   void Clear() { FRoot = nullptr; }

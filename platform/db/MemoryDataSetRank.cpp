@@ -201,10 +201,12 @@ TRankNode* TRankSequence::PriorVisible(const TRankNode* Node) const {
 
 // The treap of a sequence is fixed by the order and the priorities, so the
 // Cartesian tree of Nodes by their own priorities is the treap.
-void TRankSequence::Assign(const std::vector<TRankNode*>& Nodes) {
+void TRankSequence::Assign(const std::vector<TRankNode*>& Nodes, const std::vector<char>& Visible) {
   std::vector<TRankNode*> Spine;  // the right spine of the tree built so far
   Spine.reserve(Nodes.size());
-  for (TRankNode* N : Nodes) {
+  for (std::size_t I = 0; I < Nodes.size(); ++I) {
+    TRankNode* N = Nodes[I];
+    N->Visible = Visible[I] != 0;
     N->Left = N->Right = N->Parent = nullptr;
     TRankNode* Popped = nullptr;
     while (!Spine.empty() && Spine.back()->Priority < N->Priority) {
