@@ -75,7 +75,7 @@ void TDataSet::DoInternalOpen() {
   if (FDefaultFields) CreateFields();
   BindFields(true);
   UpdateBufferCount();
-  for (TRecordBuffer& Buffer : FBuffers) InitBufferShape(Buffer);
+  for (TRecordBuffer* Each : FBuffers) InitBufferShape(*Each);
   ClearBuffers();
   InternalFirst();
   GetNextRecords();
@@ -285,7 +285,7 @@ TRecordBuffer* TDataSet::GetActiveBuffer() const {
     case dsInsert:
     case dsNewValue:
     case dsBlockRead:
-      return FRecordCount == 0 ? nullptr : const_cast<TRecordBuffer*>(&FBuffers[FActiveRecord]);
+      return FRecordCount == 0 ? nullptr : FBuffers[std::size_t(FActiveRecord)];
     case dsCalcFields:
     case dsFilter:
     case dsInternalCalc:
@@ -297,16 +297,19 @@ TRecordBuffer* TDataSet::GetActiveBuffer() const {
   }
 }
 
-Variant TDataSet::GetFieldValue(const TField* Field) const {
+Variant TDataSet::GetFieldValue(const TField* Field) const { return FieldData(Field); }
+
+const Variant& TDataSet::FieldData(const TField* Field) const {
+  static const Variant NoValue = Null();
   const TRecordBuffer* Buffer = GetActiveBuffer();
-  if (!Buffer) return Null();
+  if (!Buffer) return NoValue;
   if (Field->FFieldNo > 0) {
     const auto Index = static_cast<std::size_t>(Field->FFieldNo - 1);
-    return Index < Buffer->Data.size() ? Buffer->Data[Index] : Null();
+    return Index < Buffer->Data.size() ? Buffer->Data[Index] : NoValue;
   }
   if (Field->FCalcSlot >= 0 && static_cast<std::size_t>(Field->FCalcSlot) < Buffer->Calc.size())
-    return Buffer->Calc[Field->FCalcSlot];
-  return Null();
+    return Buffer->Calc[std::size_t(Field->FCalcSlot)];
+  return NoValue;
 }
 
 // Writes go to the record being edited, or to the record being calculated or

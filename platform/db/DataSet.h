@@ -154,10 +154,14 @@ class TDataSet : public TComponent {
   // [Buffers] The window as links and tests see it.
   Integer GetBufferCount() const { return Integer(FBuffers.size()) - 1; }
   Integer GetActiveRecord() const { return FActiveRecord; }
-  // Raises EAssertionFailed naming the first broken invariant of the window.
-  void CheckConsistency() const;
+  // Raises EAssertionFailed naming the first broken invariant of the window;
+  // a concrete dataset adds the invariants of its store.
+  virtual void CheckConsistency() const;
 
   // The data event entry: the dataset's own handling, then the sources.
+  // While controls are disabled the events that nobody handles then, the
+  // implicit post's deCheckBrowseMode and the scroll of a move, are not sent,
+  // so that a walk costs no event per record.
   virtual void DataEvent(TDataEvent Event, TDataEventInfo Info);
   // Reads and writes of field values go through these (TField calls them).
   Variant GetFieldValue(const TField* Field) const;
@@ -222,6 +226,9 @@ class TDataSet : public TComponent {
   void InitBufferShape(TRecordBuffer& Buffer) const;
   // Resizes the window; growing fetches more records around the active one.
   virtual void SetBufListSize(Integer Value);
+  // The filled buffers, for a concrete dataset's self-check.
+  Integer GetFilledBufferCount() const { return FRecordCount; }
+  const TRecordBuffer& GetBufferAt(Integer Index) const { return *FBuffers[Index]; }
   // The store moved its cursor behind the window's back: the next fetch
   // puts it back on a buffer's record first.
   void CursorPosChanged() { FCurrentRecord = -1; }
@@ -254,6 +261,10 @@ class TDataSet : public TComponent {
   };
 
   // [Buffers] DataSetBuffers.cpp
+  static std::vector<std::unique_ptr<TRecordBuffer>> MakeBuffers(Integer Count);
+  TRecordBuffer& Buffer(Integer Index) const { return *FBuffers[std::size_t(Index)]; }
+  // Makes the window Count buffers plus the scratch one, keeping the first ones.
+  void ResizeBuffers(Integer Count);
   void ClearBuffers();
   bool GetNextRecord();
   bool GetPriorRecord();
@@ -264,9 +275,13 @@ class TDataSet : public TComponent {
   void UpdateCursorPos();
   void UpdateBufferCount();
   void ShiftLinks(Integer Delta);
+  void ClampLinks(Integer Buffers);
   Integer SmallestLinkFirst() const;
   void SetState(TDataSetState Value);
   void SendToSources(TDataEvent Event, TDataEventInfo Info);
+
+  // The value a field reads in the current state, in its buffer (or a Null).
+  const Variant& FieldData(const TField* Field) const;
 
   // [Opening and editing] DataSet.cpp, DataSetEditing.cpp
   void DoInternalOpen();
@@ -292,7 +307,11 @@ class TDataSet : public TComponent {
   std::unique_ptr<TFields> FFields;
   std::unique_ptr<TFieldDefs> FFieldDefs;
   std::vector<TDataSource*> FDataSources;  // attach order
-  std::vector<TRecordBuffer> FBuffers{1};  // B buffers then the scratch one
+  // B buffers then the scratch one, owned by FBufferPool. The window moves by
+  // moving these pointers: a buffer keeps its values and its allocations
+  // wherever it goes, and a step costs one move of B + 1 pointers.
+  std::vector<std::unique_ptr<TRecordBuffer>> FBufferPool = MakeBuffers(1);
+  std::vector<TRecordBuffer*> FBuffers{FBufferPool.front().get()};
   Integer FRecordCount = 0;                // filled buffers n, 0 <= n <= B
   Integer FActiveRecord = 0;               // a; 0 when n = 0
   Integer FCurrentRecord = -1;             // buffer the cursor is on, -1 unknown

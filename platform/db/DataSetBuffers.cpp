@@ -4,7 +4,7 @@
 //
 // Index
 //   [SECTION] Fetching      Fetch, StepCursor, GetNextRecord, GetPriorRecord, ClearBuffers
-//   [SECTION] Window size   UpdateBufferCount, SetBufListSize, ShiftLinks
+//   [SECTION] Window size   UpdateBufferCount, SetBufListSize, ShiftLinks, ClampLinks
 //   [SECTION] Resync        Resync, UpdateCursorPos
 //   [SECTION] Navigation    First, Last, MoveBy, SetRecNo, GotoBookmark
 //   [SECTION] Self-check    CheckConsistency
@@ -20,7 +20,9 @@ namespace kvp {
 // [SECTION] Fetching
 
 TGetResult TDataSet::Fetch(TRecordBuffer& Buffer, TGetMode Mode) {
-  InitBufferShape(Buffer);
+  if (Integer(Buffer.Data.size()) != FFieldDefs->GetCount() ||
+      Integer(Buffer.Calc.size()) != FCalcFieldCount)
+    InitBufferShape(Buffer);
   TGetResult Result = GetRecord(Buffer, Mode);
   if (Result == grOK) {
     Buffer.Flag = bfCurrent;
@@ -43,6 +45,29 @@ TGetResult TDataSet::StepCursor(Integer& Cursor, Integer Count, TGetMode Mode) {
   return grError;
 }
 
+std::vector<std::unique_ptr<TRecordBuffer>> TDataSet::MakeBuffers(Integer Count) {
+  std::vector<std::unique_ptr<TRecordBuffer>> Result(static_cast<std::size_t>(Count));
+  for (auto& Each : Result) Each = std::make_unique<TRecordBuffer>();
+  return Result;
+}
+
+// The pool and the window always hold the same buffers: shrinking frees those
+// past the new end, growing makes new ones for the end.
+void TDataSet::ResizeBuffers(Integer Count) {
+  const auto Size = std::size_t(Count) + 1;
+  if (Size < FBuffers.size()) {
+    FBuffers.resize(Size);
+    auto Kept = [this](const std::unique_ptr<TRecordBuffer>& Each) {
+      return std::find(FBuffers.begin(), FBuffers.end(), Each.get()) != FBuffers.end();
+    };
+    FBufferPool.erase(std::stable_partition(FBufferPool.begin(), FBufferPool.end(), Kept),
+                      FBufferPool.end());
+  }
+  while (FBufferPool.size() < Size) FBufferPool.push_back(std::make_unique<TRecordBuffer>());
+  while (FBuffers.size() < Size) FBuffers.push_back(FBufferPool[FBuffers.size()].get());
+  for (TRecordBuffer* Each : FBuffers) InitBufferShape(*Each);
+}
+
 void TDataSet::ClearBuffers() {
   FRecordCount = 0;
   FActiveRecord = 0;
@@ -53,11 +78,11 @@ void TDataSet::ClearBuffers() {
 // appended; in a full window the buffers rotate up and the top one drops out.
 bool TDataSet::GetNextRecord() {
   if (FRecordCount > 0 && FCurrentRecord != FRecordCount - 1) {
-    InternalSetToRecord(FBuffers[FRecordCount - 1]);
+    InternalSetToRecord(Buffer(FRecordCount - 1));
     FCurrentRecord = FRecordCount - 1;
   }
   const Integer B = GetBufferCount();
-  if (Fetch(FBuffers[FRecordCount], gmNext) != grOK) {
+  if (Fetch(Buffer(FRecordCount), gmNext) != grOK) {
     CursorPosChanged();
     return false;
   }
@@ -75,11 +100,11 @@ bool TDataSet::GetNextRecord() {
 // the active record.
 bool TDataSet::GetPriorRecord() {
   if (FRecordCount > 0 && FCurrentRecord != 0) {
-    InternalSetToRecord(FBuffers[0]);
+    InternalSetToRecord(Buffer(0));
     FCurrentRecord = 0;
   }
   const Integer B = GetBufferCount();
-  if (Fetch(FBuffers[FRecordCount], gmPrior) != grOK) {
+  if (Fetch(Buffer(FRecordCount), gmPrior) != grOK) {
     CursorPosChanged();
     return false;
   }
@@ -125,6 +150,16 @@ void TDataSet::ShiftLinks(Integer Delta) {
       if (Link->FActive) Link->FFirstRecord = std::max(0, Link->FFirstRecord + Delta);
 }
 
+// A smaller link whose window would now reach past the last buffer moves up
+// to end there; it still holds the active record, which is in the buffers.
+void TDataSet::ClampLinks(Integer Buffers) {
+  for (TDataSource* Source : FDataSources)
+    for (TDataLink* Link : Source->FDataLinks)
+      if (Link->FActive)
+        Link->FFirstRecord =
+            std::max(0, std::min(Link->FFirstRecord, Buffers - Link->FBufferCount));
+}
+
 // Growing fetches more records below, then above the window (each one above
 // moves the active record and the links' windows down one); shrinking drops
 // buffers from the top (never the active one or a link's first) and then from
@@ -135,7 +170,7 @@ void TDataSet::SetBufListSize(Integer Value) {
   if (Value < Old && FRecordCount > Value) {
     Integer Top = std::min(FRecordCount - Value, SmallestLinkFirst());
     if (Top > 0) {
-      FBuffers.erase(FBuffers.begin(), FBuffers.begin() + Top);
+      std::rotate(FBuffers.begin(), FBuffers.begin() + Top, FBuffers.end());
       FRecordCount -= Top;
       FActiveRecord -= Top;
       ShiftLinks(-Top);
@@ -143,8 +178,8 @@ void TDataSet::SetBufListSize(Integer Value) {
     FRecordCount = std::min(FRecordCount, Value);
     FActiveRecord = std::min(FActiveRecord, FRecordCount - 1);
   }
-  FBuffers.resize(Value + 1);
-  for (TRecordBuffer& Buffer : FBuffers) InitBufferShape(Buffer);
+  if (Value < Old) ClampLinks(Value);
+  ResizeBuffers(Value);
   CursorPosChanged();
   if (Value > Old && GetActive() && FRecordCount > 0 && FState != dsInsert) {
     GetNextRecords();
@@ -159,7 +194,7 @@ void TDataSet::SetBufListSize(Integer Value) {
 
 void TDataSet::UpdateCursorPos() {
   if (FRecordCount > 0 && FCurrentRecord != FActiveRecord) {
-    InternalSetToRecord(FBuffers[FActiveRecord]);
+    InternalSetToRecord(Buffer(FActiveRecord));
     FCurrentRecord = FActiveRecord;
   }
 }
@@ -169,7 +204,7 @@ void TDataSet::UpdateCursorPos() {
 // to the old active index, with neighbours filled around it as records allow.
 void TDataSet::Resync(bool Exact, bool Center) {
   // [Phase 1] The record under the cursor, or a neighbour.
-  TRecordBuffer& Scratch = FBuffers[GetBufferCount()];
+  TRecordBuffer& Scratch = Buffer(GetBufferCount());
   bool Found = Fetch(Scratch, gmCurrent) == grOK;
   if (!Found && Exact) DatabaseError("Record not found", this);
   if (!Found) Found = Fetch(Scratch, gmNext) == grOK;
@@ -182,7 +217,7 @@ void TDataSet::Resync(bool Exact, bool Center) {
     return;
   }
   // [Phase 2] It alone in buffer 0, then neighbours above and below.
-  std::swap(FBuffers[0], Scratch);
+  std::swap(FBuffers.front(), FBuffers.back());
   FRecordCount = 1;
   FActiveRecord = 0;
   FCurrentRecord = 0;
@@ -256,7 +291,7 @@ Integer TDataSet::MoveBy(Integer Distance) {
       --Moved;
     }
   }
-  DataEvent(deDataSetScroll, Shift);
+  if (!ControlsDisabled()) DataEvent(deDataSetScroll, Shift);
   DoAfterScroll();
   return Moved;
 }
@@ -295,8 +330,25 @@ void TDataSet::GotoBookmark(const TBookmark& Bookmark) {
 // [SECTION] Self-check
 
 void TDataSet::CheckConsistency() const {
+  // [Phase 1] The buffers themselves.
   const Integer B = GetBufferCount();
   KV_ASSERT(B >= 1, "the window has at least one buffer");
+  for (std::size_t I = 0; I < FBuffers.size(); ++I) {
+    KV_ASSERT(FBuffers[I], "every buffer exists");
+    KV_ASSERT(FBufferPool.size() == FBuffers.size() &&
+                  std::any_of(FBufferPool.begin(), FBufferPool.end(),
+                              [&](const auto& Owned) { return Owned.get() == FBuffers[I]; }),
+              "the window's buffers are the pool's");
+    for (std::size_t J = 0; J < I; ++J)
+      KV_ASSERT(FBuffers[I] != FBuffers[J], "no buffer is in the window twice");
+    if (GetActive()) {
+      KV_ASSERT(Integer(FBuffers[I]->Data.size()) == FFieldDefs->GetCount(),
+                "every buffer has a value per field definition");
+      KV_ASSERT(Integer(FBuffers[I]->Calc.size()) == FCalcFieldCount,
+                "every buffer has a slot per calculated field");
+    }
+  }
+  // [Phase 2] The filled ones, the cursor and the flags.
   KV_ASSERT(FRecordCount >= 0 && FRecordCount <= B, "filled buffers within the window");
   if (FRecordCount == 0) {
     KV_ASSERT(FActiveRecord == 0, "an empty window has active record 0");
@@ -306,24 +358,45 @@ void TDataSet::CheckConsistency() const {
   }
   KV_ASSERT(FCurrentRecord >= -1 && FCurrentRecord < std::max(FRecordCount, 1),
             "the cursor's buffer is filled or unknown");
-  if (GetActive() && FRecordCount > 0 && FState != dsInsert && FState != dsSetKey) {
-    for (Integer I = 1; I < FRecordCount; ++I) {
-      KV_ASSERT(FBuffers[I].Bookmark != FBuffers[I - 1].Bookmark,
-                "each buffer holds a different record");
-      if (FBuffers[I].RecNo > 0 && FBuffers[I - 1].RecNo > 0)
-        KV_ASSERT(FBuffers[I].RecNo == FBuffers[I - 1].RecNo + 1,
-                  "buffers hold consecutive records");
+  if (FState == dsBrowse)
+    KV_ASSERT((FRecordCount == 0) == (FBOF && FEOF),
+              "while browsing, Bof and Eof are both set exactly when there is no record");
+  // [Phase 3] The records they hold.
+  if (GetActive() && FState != dsSetKey) {
+    Integer Inserted = 0;
+    for (Integer I = 0; I < FRecordCount; ++I) {
+      const TRecordBuffer& This = Buffer(I);
+      if (This.Flag == bfInserted) {
+        ++Inserted;
+        KV_ASSERT(I == FActiveRecord && This.Bookmark.empty(),
+                  "the record being inserted is the active one and has no bookmark");
+        continue;
+      }
+      KV_ASSERT(This.Flag == bfCurrent, "a filled buffer holds a stored record");
+      for (Integer J = I - 1; J >= 0; --J) {
+        const TRecordBuffer& Above = Buffer(J);
+        if (Above.Flag == bfInserted) continue;
+        KV_ASSERT(This.Bookmark != Above.Bookmark, "each buffer holds a different record");
+        if (This.RecNo > 0 && Above.RecNo > 0)
+          KV_ASSERT(This.RecNo == Above.RecNo + 1, "buffers hold consecutive records");
+        break;
+      }
     }
+    KV_ASSERT(Inserted == (FState == dsInsert ? 1 : 0),
+              "exactly the insert state has a record being inserted");
   }
+  // [Phase 4] The links' windows.
   Integer Largest = 0;
   for (TDataSource* Source : FDataSources) {
     for (TDataLink* Link : Source->FDataLinks) {
       Largest = std::max(Largest, Link->FBufferCount);
       if (!Link->FActive) continue;
       const Integer F = Link->FFirstRecord;
-      KV_ASSERT(F >= 0 && F <= FActiveRecord, "a link's window starts at or above the record");
+      KV_ASSERT(F >= 0, "a link's window starts in the buffers");
+      KV_ASSERT(F + Link->FBufferCount <= B, "a link's window lies in the buffers");
+      if (ControlsDisabled()) continue;  // links follow the record when they hear of it
+      KV_ASSERT(F <= FActiveRecord, "a link's window starts at or above the record");
       KV_ASSERT(FActiveRecord <= F + Link->FBufferCount - 1, "a link's window holds the record");
-      KV_ASSERT(F + Link->FBufferCount <= B || F == 0, "a link's window lies in the buffers");
     }
   }
   if (GetActive())

@@ -34,7 +34,7 @@ void TDataSet::RunWithErrorHandler(const TDataSetErrorEvent& Handler, void (TDat
 
 void TDataSet::CheckBrowseMode() {
   CheckActive();
-  DataEvent(deCheckBrowseMode, 0);
+  if (!ControlsDisabled()) DataEvent(deCheckBrowseMode, 0);
   switch (FState) {
     case dsEdit:
     case dsInsert:
@@ -70,7 +70,7 @@ void TDataSet::Edit() {
   if (!GetCanModify()) DatabaseError("Cannot modify a read-only dataset", this);
   Fire(BeforeEdit);
   RunWithErrorHandler(OnEditError, &TDataSet::EditBody);
-  FOldValues = FBuffers[FActiveRecord];
+  FOldValues = Buffer(FActiveRecord);
   SetState(dsEdit);
   DataEvent(deRecordChange, 0);
   Fire(AfterEdit);
@@ -109,21 +109,21 @@ void TDataSet::InsertOrAppend(bool AppendAtEnd) {
     FRecordCount = 1;
     FActiveRecord = 0;
   } else {
-    FInsertBefore = FBuffers[FActiveRecord].Bookmark;
+    FInsertBefore = Buffer(FActiveRecord).Bookmark;
     std::rotate(FBuffers.begin() + FActiveRecord, FBuffers.begin() + FRecordCount,
                 FBuffers.begin() + FRecordCount + 1);
     if (FRecordCount < B) ++FRecordCount;
   }
   CursorPosChanged();
   // [Phase 3] The new record, the state, the defaults, the notifications.
-  TRecordBuffer& Buffer = FBuffers[FActiveRecord];
-  InternalInitRecord(Buffer);
-  Buffer.Flag = bfInserted;
-  Buffer.Bookmark.clear();
-  Buffer.RecNo = -1;
-  FOldValues = Buffer;
+  TRecordBuffer& New = Buffer(FActiveRecord);
+  InternalInitRecord(New);
+  New.Flag = bfInserted;
+  New.Bookmark.clear();
+  New.RecNo = -1;
+  FOldValues = New;
   SetState(dsInsert);
-  CalculateFields(Buffer);
+  CalculateFields(New);
   if (OnNewRecord) OnNewRecord(this);
   FModified = false;
   DataEvent(deDataSetChange, 0);

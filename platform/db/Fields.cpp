@@ -94,19 +94,23 @@ void TField::SetLookupDataSet(TDataSet* Value) {
 
 // [SECTION] Values
 
-Variant TField::GetData() const {
-  if (!FDataSet) return Null();
-  return FDataSet->GetFieldValue(this);
+// The value in the buffer itself: readers take what they need from it
+// without copying it.
+const Variant& TField::GetData() const {
+  static const Variant NoRecord = Null();
+  if (!FDataSet) return NoRecord;
+  return FDataSet->FieldData(this);
 }
 
 bool TField::IsNull() const {
-  const Variant V = GetData();
-  return VarIsNull(V) || VarIsEmpty(V);
+  const TVarType Type = VarType(GetData());
+  return Type == varNull || Type == varEmpty;
 }
 
 Variant TField::GetValue() const {
-  Variant V = GetData();
-  return VarIsEmpty(V) ? Null() : V;
+  const Variant& V = GetData();
+  if (VarIsEmpty(V)) return Null();
+  return V;
 }
 
 void TField::SetValue(const Variant& Value) {
@@ -273,7 +277,11 @@ TField* TFields::GetField(Integer Index) const {
   return FList[Index];
 }
 
+// Names are unique without case, so the name as spelt, found by a plain
+// comparison, is the one; only another spelling needs the case folding.
 TField* TFields::FindField(const String& FieldName) const {
+  for (TField* Field : FList)
+    if (Field->FFieldName == FieldName) return Field;
   for (TField* Field : FList)
     if (AnsiSameText(Field->FFieldName, FieldName)) return Field;
   return nullptr;
@@ -439,6 +447,8 @@ TFieldDef* TFieldDefs::GetItem(Integer Index) const {
 }
 
 Integer TFieldDefs::IndexOf(const String& Name) const {
+  for (Integer I = 0; I < GetCount(); ++I)
+    if (FItems[I]->FName == Name) return I;
   for (Integer I = 0; I < GetCount(); ++I)
     if (AnsiSameText(FItems[I]->FName, Name)) return I;
   return -1;

@@ -146,8 +146,9 @@ class TField : public TComponent {
   void Destroy() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
-  // The value as stored, Null when there is no record.
-  Variant GetData() const;
+  // The value as stored, Null when there is no record. The reference lasts
+  // until the dataset moves or the value is written.
+  const Variant& GetData() const;
   // Validates, stores, notifies: every typed setter ends here.
   void SetData(const Variant& Value);
   void SetLookupValue(const Variant& Value);

@@ -62,7 +62,7 @@ Int64 WholeNumber(const Variant& V) {
 // [SECTION] TField
 
 String TField::GetAsString() const {
-  const Variant V = GetData();
+  const Variant& V = GetData();
   return IsNullish(V) ? String() : VarToStr(V);
 }
 
@@ -79,7 +79,7 @@ void TField::SetAsInteger(Integer Value) { SetValue(Variant(Value)); }
 
 // Whole numbers from any value: text is parsed, floats round half to even.
 Int64 TField::GetAsLargeInt() const {
-  const Variant V = GetData();
+  const Variant& V = GetData();
   if (IsNullish(V)) return 0;
   if (VarIsStr(V)) {
     Int64 Result = 0;
@@ -93,7 +93,7 @@ Int64 TField::GetAsLargeInt() const {
 void TField::SetAsLargeInt(Int64 Value) { SetValue(Variant(Value)); }
 
 Double TField::GetAsFloat() const {
-  const Variant V = GetData();
+  const Variant& V = GetData();
   if (IsNullish(V)) return 0;
   if (VarIsStr(V)) return Double(StrToFloat(V.AsString()));
   return V.AsDouble();
@@ -102,7 +102,7 @@ Double TField::GetAsFloat() const {
 void TField::SetAsFloat(Double Value) { SetValue(Variant(Value)); }
 
 Currency TField::GetAsCurrency() const {
-  const Variant V = GetData();
+  const Variant& V = GetData();
   if (IsNullish(V)) return Currency();
   if (VarIsStr(V)) return StrToCurr(V.AsString());
   return V.AsCurrency();
@@ -111,7 +111,7 @@ Currency TField::GetAsCurrency() const {
 void TField::SetAsCurrency(Currency Value) { SetValue(Variant(Value)); }
 
 bool TField::GetAsBoolean() const {
-  const Variant V = GetData();
+  const Variant& V = GetData();
   if (IsNullish(V)) return false;
   return V.AsBoolean();
 }
@@ -119,7 +119,7 @@ bool TField::GetAsBoolean() const {
 void TField::SetAsBoolean(bool Value) { SetValue(Variant(Value)); }
 
 TDateTime TField::GetAsDateTime() const {
-  const Variant V = GetData();
+  const Variant& V = GetData();
   if (IsNullish(V)) return 0;
   if (VarIsStr(V)) return StrToDateTime(V.AsString());
   return V.AsDateTime();
@@ -156,7 +156,7 @@ Variant TField::ConvertValue(const Variant& Value) const { return Value; }
 // [SECTION] Strings
 
 String TStringField::GetAsString() const {
-  const Variant V = GetData();
+  const Variant& V = GetData();
   return IsNullish(V) ? String() : VarToStr(V);
 }
 

@@ -1,26 +1,30 @@
 // TMemoryDataSet: record storage, the ordered and filtered view the cursor
-// walks, posting and deleting, master-detail, and the simple filter text.
+// walks, posting and deleting, master-detail, and the store's self-check. The
+// view is a TRankSequence (MemoryDataSetImpl.h): storage order without index
+// fields, index order with them; a record's visible flag says whether it
+// passes the master and the filter. The filter text is parsed in
+// MemoryDataSetFilter.cpp.
 //
 // Index
+//   [SECTION] Master-detail link  TMasterLink
 //   [SECTION] Opening        Construct, Destroy, InternalOpen, InternalClose
 //   [SECTION] Cursor         GetRecord, InternalSetToRecord, InternalGotoBookmark
-//   [SECTION] Storage        InternalPost, InternalDelete
-//   [SECTION] View           RebuildView, CompareRecords, SetIndexFieldNames,
-//                            SetDescFields
+//   [SECTION] Storage        InternalPost, PostEdit, PostInsert, InternalDelete
+//   [SECTION] View           RebuildView, Visible, CompareData, OrderedRankFor,
+//                            SetIndexFieldNames, SetDescFields, FilterChanged
 //   [SECTION] Bookmarks      BookmarkValid, CompareBookmarks
-//   [SECTION] Master-detail  TMasterLink, MasterChanged
-//   [SECTION] Filter text    the "Name op value [and|or ...]" conditions
+//   [SECTION] Master-detail  MasterSource and its fields, PassesMaster, MasterChanged
+//   [SECTION] Self-check     CheckConsistency
 
 #include "platform/db/MemoryDataSet.h"
 
 #include <algorithm>
 
-#include "platform/rtl/FloatFormat.h"
 #include "platform/rtl/Strings.h"
 
 namespace kvp {
 
-// [SECTION] Master-detail (the link class first: the others use it)
+// [SECTION] Master-detail link (first: the others use it)
 
 // Follows the master's current record: any change of it re-selects the detail records.
 class TMemoryDataSet::TMasterLink : public TDataLink {
@@ -62,7 +66,8 @@ void TMemoryDataSet::Destroy() {
 }
 
 // Without definitions the persistent data fields give the structure; the
-// stored records keep their values for the definitions that remain.
+// stored records keep their values for the definitions that remain. A filter
+// text that does not parse stops the opening.
 void TMemoryDataSet::InternalOpen() {
   TFieldDefs* Defs = GetFieldDefs();
   if (Defs->GetCount() == 0) {
@@ -72,10 +77,17 @@ void TMemoryDataSet::InternalOpen() {
                   Field->GetRequired());
   }
   if (Defs->GetCount() == 0) DatabaseError("Cannot open a dataset without field definitions", this);
-  for (auto& Record : FRecords) Record->Data.resize(Defs->GetCount(), Null());
-  FIndexDefs = IndexDefsOf(FIndexFieldNames);
-  FDescDefs = IndexDefsOf(FDescFields);
+  std::vector<Integer> IndexDefs = IndexDefsOf(FIndexFieldNames);
+  std::vector<Integer> DescDefs = IndexDefsOf(FDescFields);
+  TFilterProgram Program = GetFiltered() ? ParseMemoryFilter(GetFilter(), Defs, this)
+                                         : TFilterProgram();
+  for (auto& Record : FById)
+    if (Record) Record->Data.resize(Defs->GetCount(), Null());
+  FIndexDefs = std::move(IndexDefs);
+  FDescDefs = std::move(DescDefs);
+  FFilterProgram = std::move(Program);
   FCursor = -1;
+  FCursorNode = nullptr;
   FViewValid = false;
 }
 
@@ -92,24 +104,22 @@ std::vector<Integer> TMemoryDataSet::IndexDefsOf(const String& FieldNames) {
 }
 
 // The view is built when the cursor is first used, once the fields are bound
-// (the filter and the master read them).
+// (the filter event and the master read them).
 void TMemoryDataSet::EnsureView() {
   if (!FViewValid) RebuildView(nullptr);
 }
 
 void TMemoryDataSet::InternalClose() {
-  FView.clear();
-  FOrder.clear();
-  FViewPos.clear();
-  FOrderPos.clear();
+  FOrdered.Clear();
   FCursor = -1;
+  FCursorNode = nullptr;
   FViewValid = false;
 }
 
 Integer TMemoryDataSet::GetRecordCount() {
   if (!GetActive()) return 0;
   EnsureView();
-  return Integer(FView.size());
+  return View().GetVisibleCount();
 }
 
 // [SECTION] Cursor
@@ -121,87 +131,194 @@ void TMemoryDataSet::FillBuffer(TRecordBuffer& Buffer, const TMemRecord* Record,
   Buffer.RecNo = Position + 1;
 }
 
+void TMemoryDataSet::InternalFirst() {
+  EnsureView();
+  FCursor = -1;
+  FCursorNode = nullptr;
+}
+
+void TMemoryDataSet::InternalLast() {
+  EnsureView();
+  FCursor = View().GetVisibleCount();
+  FCursorNode = nullptr;
+}
+
+// Steps from node to node; a step off either end leaves the cursor on that
+// end's crack, where the next step back finds the end record again.
 TGetResult TMemoryDataSet::GetRecord(TRecordBuffer& Buffer, TGetMode Mode) {
   EnsureView();
-  const TGetResult Result = StepCursor(FCursor, Integer(FView.size()), Mode);
-  if (Result != grOK) return Result;
-  FillBuffer(Buffer, FView[FCursor], FCursor);
+  const TRankSequence& Seq = View();
+  switch (Mode) {
+    case gmNext:
+      if (FCursor >= Seq.GetVisibleCount()) return grEOF;
+      FCursorNode = FCursorNode ? Seq.NextVisible(FCursorNode) : Seq.FirstVisible();
+      ++FCursor;
+      if (!FCursorNode) {
+        FCursor = Seq.GetVisibleCount();
+        return grEOF;
+      }
+      break;
+    case gmPrior:
+      if (FCursor < 0) return grBOF;
+      FCursorNode = FCursorNode ? Seq.PriorVisible(FCursorNode) : Seq.LastVisible();
+      --FCursor;
+      if (!FCursorNode) {
+        FCursor = -1;
+        return grBOF;
+      }
+      break;
+    case gmCurrent:
+      if (!FCursorNode) return grError;
+      break;
+  }
+  FillBuffer(Buffer, FCursorNode->Record, FCursor);
   return grOK;
 }
 
 void TMemoryDataSet::InternalSetToRecord(const TRecordBuffer& Buffer) {
   EnsureView();
-  Integer Id = 0;
-  if (!BookmarkToId(Buffer.Bookmark, Id)) return;
-  auto It = FViewPos.find(Id);
-  if (It != FViewPos.end()) FCursor = It->second;
+  TMemRecord* Record = FindRecord(Buffer.Bookmark);
+  if (Record && ViewNode(Record).Visible) PlaceCursorOn(Record);
 }
 
 bool TMemoryDataSet::InternalGotoBookmark(const TBookmark& Bookmark) {
   EnsureView();
-  Integer Id = 0;
-  if (!BookmarkToId(Bookmark, Id)) return false;
-  auto It = FViewPos.find(Id);
-  if (It == FViewPos.end()) return false;
-  FCursor = It->second;
+  TMemRecord* Record = FindRecord(Bookmark);
+  if (!Record || !ViewNode(Record).Visible) return false;
+  PlaceCursorOn(Record);
   return true;
+}
+
+void TMemoryDataSet::InternalSetRecNo(Integer Value) {
+  EnsureView();
+  PlaceCursorAt(Value - 1);
+}
+
+// On a visible record; on a hidden one, the position it would have, which
+// holds the visible record after it.
+void TMemoryDataSet::PlaceCursorOn(TMemRecord* Record) {
+  TRankNode& Node = ViewNode(Record);
+  if (Node.Visible) {
+    FCursor = View().VisibleRankOf(&Node);
+    FCursorNode = &Node;
+  } else {
+    PlaceCursorAt(View().VisibleRankOf(&Node));
+  }
+}
+
+void TMemoryDataSet::PlaceCursorAt(Integer Position) {
+  FCursor = std::clamp(Position, -1, View().GetVisibleCount());
+  FCursorNode = View().VisibleAt(FCursor);
 }
 
 // [SECTION] Storage
 
-TMemoryDataSet::TMemRecord* TMemoryDataSet::FindRecord(Integer Id) const {
-  for (const auto& Record : FRecords)
-    if (Record->Id == Id) return Record.get();
-  return nullptr;
+TMemRecord* TMemoryDataSet::FindRecord(Integer Id) const {
+  if (Id <= 0 || std::size_t(Id) >= FById.size()) return nullptr;
+  return FById[std::size_t(Id)].get();
 }
 
-Integer TMemoryDataSet::StorageIndex(const TMemRecord* Record) const {
-  for (std::size_t I = 0; I < FRecords.size(); ++I)
-    if (FRecords[I].get() == Record) return Integer(I);
-  return -1;
+TMemRecord* TMemoryDataSet::FindRecord(const TBookmark& Bookmark) const {
+  Integer Id = 0;
+  return BookmarkToId(Bookmark, Id) ? FindRecord(Id) : nullptr;
 }
 
-// An edited record takes the buffer's values; a new one goes before the record
-// it was inserted at, or at the end. The cursor ends on the posted record.
+std::uint32_t TMemoryDataSet::NextPriority() {
+  FSeed ^= FSeed << 13;
+  FSeed ^= FSeed >> 7;
+  FSeed ^= FSeed << 17;
+  return std::uint32_t(FSeed >> 16);
+}
+
+// Everything that can fail (the filter event, a comparison of keys, memory)
+// runs before the store changes, so that a post that raises stores nothing
+// and can be posted again or cancelled. The cursor ends on the posted record,
+// or where it would be when the filter or the master hides it.
 void TMemoryDataSet::InternalPost() {
+  EnsureView();
   TRecordBuffer* Buffer = GetActiveBuffer();
   KV_ASSERT(Buffer, "posting needs the edited record");
-  TMemRecord* Target = nullptr;
   if (GetState() == dsEdit) {
-    Integer Id = 0;
-    Target = BookmarkToId(Buffer->Bookmark, Id) ? FindRecord(Id) : nullptr;
-    if (!Target) DatabaseError("Record not found", this);
-    Target->Data = Buffer->Data;
+    TMemRecord* Record = FindRecord(Buffer->Bookmark);
+    if (!Record) DatabaseError("Record not found", this);
+    PostEdit(Record, *Buffer);
   } else {
-    auto Record = std::make_unique<TMemRecord>();
-    Record->Id = FNextId++;
-    Record->Data = Buffer->Data;
-    Target = Record.get();
-    Integer Before = -1;
-    Integer BeforeId = 0;
-    if (!GetInsertAppend() && BookmarkToId(GetInsertBefore(), BeforeId))
-      if (TMemRecord* Next = FindRecord(BeforeId)) Before = StorageIndex(Next);
-    if (Before < 0)
-      FRecords.push_back(std::move(Record));
-    else
-      FRecords.insert(FRecords.begin() + Before, std::move(Record));
+    PostInsert(*Buffer);
   }
-  RebuildView(Target);
+}
+
+void TMemoryDataSet::PostEdit(TMemRecord* Record, const TRecordBuffer& Buffer) {
+  // [Phase 1] The new values and whether they show.
+  std::vector<Variant> Data = Buffer.Data;
+  TRecordBuffer Scratch;
+  const bool Shows = Visible(Data, Record->Id, Scratch);
+  // [Phase 2] Its new place in index order, found with the record taken out
+  // of that order and put back where it was if a comparison fails.
+  if (Indexed()) {
+    TRankNode& Node = Record->Ordered;
+    const Integer OldRank = FOrdered.RankOf(&Node);
+    FOrdered.Erase(&Node);
+    Integer Rank = 0;
+    try {
+      Rank = OrderedRankFor(Data, FStored.RankOf(&Record->Stored));
+    } catch (...) {
+      FOrdered.InsertAt(&Node, OldRank);
+      throw;
+    }
+    Node.Visible = Shows;
+    FOrdered.InsertAt(&Node, Rank);
+  } else {
+    FStored.SetVisible(&Record->Stored, Shows);
+  }
+  // [Phase 3] The values.
+  Record->Data.swap(Data);
+  PlaceCursorOn(Record);
+}
+
+void TMemoryDataSet::PostInsert(const TRecordBuffer& Buffer) {
+  // [Phase 1] The record, whether it shows, and its places.
+  auto Record = std::make_unique<TMemRecord>();
+  Record->Id = std::max<Integer>(1, Integer(FById.size()));
+  Record->Data = Buffer.Data;
+  Record->Stored.Record = Record->Ordered.Record = Record.get();
+  Record->Stored.Priority = NextPriority();
+  Record->Ordered.Priority = NextPriority();
+  TRecordBuffer Scratch;
+  const bool Shows = Visible(Record->Data, Record->Id, Scratch);
+  Integer StorageRank = FStored.GetCount();
+  if (!GetInsertAppend())
+    if (TMemRecord* Before = FindRecord(GetInsertBefore()))
+      StorageRank = FStored.RankOf(&Before->Stored);
+  const Integer Rank = Indexed() ? OrderedRankFor(Record->Data, StorageRank) : 0;
+  // [Phase 2] Stored: nothing below can fail once the id has its slot.
+  if (FById.empty()) FById.emplace_back();
+  FById.push_back(std::move(Record));
+  TMemRecord* Stored = FById.back().get();
+  Stored->Stored.Visible = Shows && !Indexed();
+  FStored.InsertAt(&Stored->Stored, StorageRank);
+  if (Indexed()) {
+    Stored->Ordered.Visible = Shows;
+    FOrdered.InsertAt(&Stored->Ordered, Rank);
+  }
+  PlaceCursorOn(Stored);
 }
 
 // The cursor stays at the same position, which now holds the following record.
 void TMemoryDataSet::InternalDelete() {
-  if (FCursor < 0 || FCursor >= Integer(FView.size())) DatabaseError("Record not found", this);
-  TMemRecord* Record = FView[FCursor];
+  EnsureView();
+  if (!FCursorNode) DatabaseError("Record not found", this);
+  TMemRecord* Record = FCursorNode->Record;
   const Integer Position = FCursor;
-  FRecords.erase(FRecords.begin() + StorageIndex(Record));
-  RebuildView(nullptr);
-  FCursor = Position;
+  FStored.Erase(&Record->Stored);
+  if (Indexed()) FOrdered.Erase(&Record->Ordered);
+  FById[std::size_t(Record->Id)].reset();
+  PlaceCursorAt(Position);
 }
 
+// Selects and orders every record again (a filter event may answer
+// differently now) and stays on the current record.
 void TMemoryDataSet::InternalRefresh() {
-  const TMemRecord* Current =
-      FCursor >= 0 && FCursor < Integer(FView.size()) ? FView[FCursor] : nullptr;
+  TMemRecord* Current = FViewValid && FCursorNode ? FCursorNode->Record : nullptr;
   RebuildView(Current);
 }
 
@@ -211,8 +328,8 @@ namespace {
 
 // One index field of two records, ascending: nulls first, text by code points.
 Integer CompareValues(const Variant& X, const Variant& Y) {
-  const bool XNull = VarIsNull(X) || VarIsEmpty(X);
-  const bool YNull = VarIsNull(Y) || VarIsEmpty(Y);
+  const bool XNull = X.GetVarType() == varNull || X.GetVarType() == varEmpty;
+  const bool YNull = Y.GetVarType() == varNull || Y.GetVarType() == varEmpty;
   if (XNull || YNull) return XNull == YNull ? 0 : (XNull ? -1 : 1);
   if (VarIsStr(X) && VarIsStr(Y)) return AnsiCompareStr(X.AsString(), Y.AsString());
   const TVariantRelationship R = VarCompareValue(X, Y);
@@ -222,52 +339,78 @@ Integer CompareValues(const Variant& X, const Variant& Y) {
 }  // namespace
 
 // A descending field reverses its whole comparison, so its nulls come last.
-Integer TMemoryDataSet::CompareRecords(const TMemRecord* A, const TMemRecord* B) const {
-  for (Integer Index : FIndexDefs) {
-    const Integer C = CompareValues(A->Data[Index], B->Data[Index]);
-    if (C == 0) continue;
-    const bool Descending = std::find(FDescDefs.begin(), FDescDefs.end(), Index) != FDescDefs.end();
-    return Descending ? -C : C;
+Integer TMemoryDataSet::CompareData(const std::vector<Variant>& A,
+                                    const std::vector<Variant>& B) const {
+  for (std::size_t I = 0; I < FIndexDefs.size(); ++I) {
+    const auto Index = std::size_t(FIndexDefs[I]);
+    const Integer C = CompareValues(A[Index], B[Index]);
+    if (C != 0) return FIndexDescending[I] ? -C : C;
   }
   return 0;
 }
 
-bool TMemoryDataSet::Visible(TMemRecord* Record) {
-  if (!PassesMaster(Record)) return false;
-  if (!GetFiltered()) return true;
-  TRecordBuffer Buffer;
-  InitBufferShape(Buffer);
-  FillBuffer(Buffer, Record, -1);
-  if (!GetFilter().empty() && !PassesFilterText(Buffer)) return false;
-  return RecordFilterAccepts(Buffer);
+// The place in index order of a record with Data whose place in storage
+// order is StorageRank: after every record with a lower key, and after the
+// records of an equal key that are stored before it.
+Integer TMemoryDataSet::OrderedRankFor(const std::vector<Variant>& Data,
+                                       Integer StorageRank) const {
+  const bool StoredLast = StorageRank >= FStored.GetCount();  // appended: after every tie
+  return FOrdered.FindRank([&](const TRankNode* X) {
+    const Integer C = CompareData(Data, X->Record->Data);
+    if (C != 0) return C > 0;
+    return StoredLast || FStored.RankOf(&X->Record->Stored) < StorageRank;
+  });
 }
 
-// Orders every record, keeps the visible ones, and puts the cursor back on
-// KeepOn when it is still visible (otherwise it stays at its position).
-void TMemoryDataSet::RebuildView(const TMemRecord* KeepOn) {
-  // [Phase 1] Order and select into new lists: a filter that raises changes nothing.
-  std::vector<TMemRecord*> Order;
-  for (const auto& Record : FRecords) Order.push_back(Record.get());
-  if (!FIndexDefs.empty())
-    std::stable_sort(Order.begin(), Order.end(), [this](const TMemRecord* A, const TMemRecord* B) {
-      return CompareRecords(A, B) < 0;
+// The master's key, then the filter text, then the filter event, which sees
+// the record in state dsFilter through Scratch.
+bool TMemoryDataSet::Visible(const std::vector<Variant>& Data, Integer Id,
+                             TRecordBuffer& Scratch) {
+  if (!PassesMaster(Data)) return false;
+  if (!GetFiltered()) return true;
+  if (!MemoryFilterAccepts(FFilterProgram, Data, GetFilterOptions())) return false;
+  if (!OnFilterRecord) return true;
+  InitBufferShape(Scratch);
+  Scratch.Data = Data;
+  Scratch.Bookmark = IdToBookmark(Id);
+  Scratch.RecNo = -1;
+  return RecordFilterAccepts(Scratch);
+}
+
+// Orders every record, selects the visible ones, and puts the cursor on KeepOn
+// (or, without it, keeps its position). Everything that can fail runs before
+// the view changes.
+void TMemoryDataSet::RebuildView(TMemRecord* KeepOn) {
+  // [Phase 1] Order and select into new lists.
+  TakeMasterKey();
+  FIndexDescending.assign(FIndexDefs.size(), false);
+  for (std::size_t I = 0; I < FIndexDefs.size(); ++I)
+    FIndexDescending[I] =
+        std::find(FDescDefs.begin(), FDescDefs.end(), FIndexDefs[I]) != FDescDefs.end();
+  std::vector<TRankNode*> Stored;
+  FStored.Collect(Stored);
+  std::vector<TRankNode*> Nodes;
+  Nodes.reserve(Stored.size());
+  for (TRankNode* N : Stored) Nodes.push_back(Indexed() ? &N->Record->Ordered : N);
+  if (Indexed()) {
+    // Storage order goes in, so a stable sort leaves equal keys in it.
+    std::stable_sort(Nodes.begin(), Nodes.end(), [this](const TRankNode* A, const TRankNode* B) {
+      return CompareData(A->Record->Data, B->Record->Data) < 0;
     });
-  std::vector<TMemRecord*> View;
-  for (TMemRecord* Record : Order)
-    if (Visible(Record)) View.push_back(Record);
-  // [Phase 2] Take them, with the position maps, and place the cursor.
-  FOrder = std::move(Order);
-  FView = std::move(View);
-  FOrderPos.clear();
-  FViewPos.clear();
-  for (std::size_t I = 0; I < FOrder.size(); ++I) FOrderPos[FOrder[I]->Id] = Integer(I);
-  for (std::size_t I = 0; I < FView.size(); ++I) FViewPos[FView[I]->Id] = Integer(I);
-  FViewValid = true;
-  if (KeepOn) {
-    auto It = FViewPos.find(KeepOn->Id);
-    if (It != FViewPos.end()) FCursor = It->second;
   }
-  FCursor = std::clamp(FCursor, -1, Integer(FView.size()));
+  std::vector<char> Shows(Nodes.size());
+  TRecordBuffer Scratch;
+  for (std::size_t I = 0; I < Nodes.size(); ++I)
+    Shows[I] = Visible(Nodes[I]->Record->Data, Nodes[I]->Record->Id, Scratch);
+  // [Phase 2] Take them and place the cursor. With index fields the flags of
+  // the storage order go unused.
+  View().Assign(Nodes, Shows);
+  if (!Indexed()) FOrdered.Clear();
+  FViewValid = true;
+  if (KeepOn)
+    PlaceCursorOn(KeepOn);
+  else
+    PlaceCursorAt(FCursor);
 }
 
 void TMemoryDataSet::SetIndexFieldNames(const String& Value) {
@@ -301,7 +444,19 @@ void TMemoryDataSet::Reorder() {
   Refresh();
 }
 
-void TMemoryDataSet::FilterChanged() { RebuildView(nullptr); }
+// A filter text that does not parse is refused before anything changes;
+// TDataSet puts the old filter back and calls this again.
+void TMemoryDataSet::FilterChanged() {
+  TFilterProgram Program;
+  if (GetFiltered()) Program = ParseMemoryFilter(GetFilter(), GetFieldDefs(), this);
+  std::swap(FFilterProgram, Program);
+  try {
+    RebuildView(nullptr);
+  } catch (...) {
+    std::swap(FFilterProgram, Program);
+    throw;
+  }
+}
 
 // [SECTION] Bookmarks
 
@@ -321,13 +476,16 @@ bool TMemoryDataSet::BookmarkToId(const TBookmark& Bookmark, Integer& Id) {
 }
 
 bool TMemoryDataSet::BookmarkValid(const TBookmark& Bookmark) {
-  Integer Id = 0;
-  if (GetActive()) EnsureView();
-  return GetActive() && BookmarkToId(Bookmark, Id) && FViewPos.count(Id) > 0;
+  if (!GetActive()) return false;
+  EnsureView();
+  TMemRecord* Record = FindRecord(Bookmark);
+  return Record && ViewNode(Record).Visible;
 }
 
 // By position in the current order over all records, ties by id; an empty
-// bookmark comes after every real one, and two empty ones are equal.
+// bookmark comes after every real one, and two empty ones are equal. A
+// deleted record, or any record while the dataset is closed, comes after the
+// records in the order.
 Integer TMemoryDataSet::CompareBookmarks(const TBookmark& B1, const TBookmark& B2) {
   if (B1.empty() || B2.empty()) return B1.empty() == B2.empty() ? 0 : (B1.empty() ? 1 : -1);
   Integer Id1 = 0;
@@ -335,10 +493,12 @@ Integer TMemoryDataSet::CompareBookmarks(const TBookmark& B1, const TBookmark& B
   if (!BookmarkToId(B1, Id1) || !BookmarkToId(B2, Id2)) return B1 < B2 ? -1 : (B1 == B2 ? 0 : 1);
   if (Id1 == Id2) return 0;
   if (GetActive()) EnsureView();
-  auto P1 = FOrderPos.find(Id1);
-  auto P2 = FOrderPos.find(Id2);
-  const Integer Pos1 = P1 == FOrderPos.end() ? INT32_MAX : P1->second;
-  const Integer Pos2 = P2 == FOrderPos.end() ? INT32_MAX : P2->second;
+  auto Position = [this](Integer Id) {
+    TMemRecord* Record = GetActive() ? FindRecord(Id) : nullptr;
+    return Record ? View().RankOf(&ViewNode(Record)) : INT32_MAX;
+  };
+  const Integer Pos1 = Position(Id1);
+  const Integer Pos2 = Position(Id2);
   if (Pos1 != Pos2) return Pos1 < Pos2 ? -1 : 1;
   return Id1 < Id2 ? -1 : 1;
 }
@@ -383,18 +543,30 @@ void TMemoryDataSet::SetDetailFields(const String& Value) {
   MasterChanged();
 }
 
-bool TMemoryDataSet::PassesMaster(const TMemRecord* Record) const {
-  if (!FMasterLink->GetActive() || FMasterFields.empty()) return true;
-  TDataSet* Master = FMasterLink->GetDataSet();
-  std::vector<TField*> MasterFields;
-  Master->GetFieldList(MasterFields, FMasterFields);
-  const String& DetailNames = FDetailFields.empty() ? FMasterFields : FDetailFields;
-  Integer Pos = 1;
-  for (TField* MasterField : MasterFields) {
-    const Integer Index = GetFieldDefs()->IndexOf(ExtractFieldName(DetailNames, Pos));
-    if (Index < 0) return false;
-    const Variant Key = MasterField->GetValue();
-    const Variant& Value = Record->Data[Index];
+// The master's current key values, taken when the detail re-selects its
+// records; a master field that does not exist raises.
+void TMemoryDataSet::TakeMasterKey() {
+  TMasterKey Key;
+  Key.Active = FMasterLink->GetActive() && !FMasterFields.empty();
+  if (Key.Active) {
+    std::vector<TField*> MasterFields;
+    FMasterLink->GetDataSet()->GetFieldList(MasterFields, FMasterFields);
+    const String& DetailNames = FDetailFields.empty() ? FMasterFields : FDetailFields;
+    Integer Pos = 1;
+    for (TField* MasterField : MasterFields) {
+      const Integer Index = GetFieldDefs()->IndexOf(ExtractFieldName(DetailNames, Pos));
+      if (Index < 0) Key.Matchable = false;
+      Key.Values.emplace_back(Index, MasterField->GetValue());
+    }
+  }
+  FMasterKey = std::move(Key);
+}
+
+bool TMemoryDataSet::PassesMaster(const std::vector<Variant>& Data) const {
+  if (!FMasterKey.Active) return true;
+  if (!FMasterKey.Matchable) return false;
+  for (const auto& [Index, Key] : FMasterKey.Values) {
+    const Variant& Value = Data[std::size_t(Index)];
     if (VarIsNull(Key) || VarIsNull(Value) || VarIsEmpty(Value)) return false;
     try {
       if (VarCompareValue(Key, Value) != vrEqual) return false;
@@ -413,131 +585,49 @@ void TMemoryDataSet::MasterChanged() {
   First();
 }
 
-// [SECTION] Filter text
+// [SECTION] Self-check
 
-namespace {
-
-struct TCondition {
-  String Field;
-  String Op;
-  Variant Value;
-};
-
-// The first comparison operator of Text, before any quote: an operator
-// inside a quoted value is part of the value. Npos when there is none.
-std::size_t FindOperator(const String& Text, std::string_view& Op) {
-  static const std::string_view Ops[] = {"<>", "<=", ">=", "=", "<", ">"};
-  for (std::size_t At = 0; At < Text.size() && Text[At] != '\''; ++At) {
-    for (std::string_view Candidate : Ops) {
-      if (Text.compare(At, Candidate.size(), Candidate) != 0) continue;
-      Op = Candidate;
-      return At;
-    }
+void TMemoryDataSet::CheckConsistency() const {
+  inherited::CheckConsistency();
+  // [Phase 1] The records and their sequences.
+  Integer Live = 0;
+  for (std::size_t Id = 0; Id < FById.size(); ++Id) {
+    if (!FById[Id]) continue;
+    ++Live;
+    KV_ASSERT(FById[Id]->Id == Integer(Id), "a record sits at its id");
   }
-  return String::npos;
-}
-
-// Splits "Name op value" with value a quoted string, a number or null.
-TCondition ParseCondition(const String& Text, TMemoryDataSet* DataSet) {
-  std::string_view Op;
-  const std::size_t At = FindOperator(Text, Op);
-  if (At == String::npos)
-    DatabaseError(DBMessage("Invalid filter condition '%s'", {Text}), DataSet);
-  TCondition Result;
-  Result.Field = Trim(Text.substr(0, At));
-  Result.Op = String(Op);
-  String Value = Trim(Text.substr(At + Op.size()));
-  if (Value.size() >= 2 && Value.front() == '\'' && Value.back() == '\'') {
-    std::string_view Quoted = Value;
-    Result.Value = Variant(AnsiExtractQuotedStr(Quoted, U'\''));
-  } else if (SameText(Value, "null")) {
-    Result.Value = Null();
+  FStored.CheckConsistency();
+  KV_ASSERT(FStored.GetCount() == Live, "storage order holds every record once");
+  if (!FViewValid) return;
+  if (Indexed()) {
+    FOrdered.CheckConsistency();
+    KV_ASSERT(FOrdered.GetCount() == Live, "index order holds every record once");
+    for (Integer I = 1; I < FOrdered.GetCount(); ++I) {
+      const TMemRecord* A = FOrdered.At(I - 1)->Record;
+      const TMemRecord* B = FOrdered.At(I)->Record;
+      const Integer C = CompareData(A->Data, B->Data);
+      KV_ASSERT(C < 0 || (C == 0 && FStored.RankOf(&A->Stored) < FStored.RankOf(&B->Stored)),
+                "index order sorts by key, then by storage order");
+    }
   } else {
-    Extended Number = 0;
-    if (!TryStrToFloat(Value, Number))
-      DatabaseError(DBMessage("Invalid filter condition '%s'", {Text}), DataSet);
-    Result.Value = Variant(Double(Number));
+    KV_ASSERT(FOrdered.GetCount() == 0, "no index order without index fields");
   }
-  if (Result.Field.empty())
-    DatabaseError(DBMessage("Invalid filter condition '%s'", {Text}), DataSet);
-  return Result;
-}
-
-// Splits Text on a word operator (" and ", " or ") outside quotes.
-std::vector<String> SplitOn(const String& Text, const String& Word) {
-  std::vector<String> Parts;
-  bool Quoted = false;
-  std::size_t Start = 0;
-  for (std::size_t I = 0; I < Text.size(); ++I) {
-    if (Text[I] == '\'') Quoted = !Quoted;
-    if (Quoted || I + Word.size() > Text.size()) continue;
-    if (SameText(Text.substr(I, Word.size()), Word)) {
-      Parts.push_back(Text.substr(Start, I - Start));
-      Start = I + Word.size();
-      I = Start - 1;
-    }
+  // [Phase 2] The cursor.
+  const TRankSequence& Seq = View();
+  KV_ASSERT(FCursor >= -1 && FCursor <= Seq.GetVisibleCount(), "the cursor is in the view");
+  KV_ASSERT(FCursorNode == Seq.VisibleAt(FCursor), "the cursor's node is at its position");
+  // [Phase 3] What the window shows while browsing is what is stored.
+  if (GetState() != dsBrowse) return;
+  for (Integer I = 0; I < GetFilledBufferCount(); ++I) {
+    const TRecordBuffer& Buffer = GetBufferAt(I);
+    const TRankNode* Node = Seq.VisibleAt(Buffer.RecNo - 1);
+    KV_ASSERT(Node, "each buffer holds a visible record");
+    KV_ASSERT(Buffer.Bookmark == IdToBookmark(Node->Record->Id),
+              "each buffer holds the record of its RecNo");
+    for (std::size_t F = 0; F < Buffer.Data.size() && F < Node->Record->Data.size(); ++F)
+      KV_ASSERT(VarSameValue(Buffer.Data[F], Node->Record->Data[F]),
+                "each buffer holds the stored values");
   }
-  Parts.push_back(Text.substr(Start));
-  return Parts;
-}
-
-bool Holds(Integer Compared, const String& Op) {
-  if (Op == "=") return Compared == 0;
-  if (Op == "<>") return Compared != 0;
-  if (Op == "<") return Compared < 0;
-  if (Op == ">") return Compared > 0;
-  if (Op == "<=") return Compared <= 0;
-  return Compared >= 0;
-}
-
-}  // namespace
-
-// "Name = 'Smith*' and Amount > 10 or Paid = null": 'and' binds tighter
-// than 'or'; a trailing '*' in a quoted value matches a prefix unless
-// foNoPartialCompare; foCaseInsensitive compares text without case.
-bool TMemoryDataSet::PassesFilterText(const TRecordBuffer& Buffer) const {
-  auto* Self = const_cast<TMemoryDataSet*>(this);
-  const bool NoCase = GetFilterOptions().Contains(foCaseInsensitive);
-  const bool Partial = !GetFilterOptions().Contains(foNoPartialCompare);
-  for (const String& Alternative : SplitOn(GetFilter(), " or ")) {
-    bool All = true;
-    for (const String& Part : SplitOn(Alternative, " and ")) {
-      const TCondition C = ParseCondition(Trim(Part), Self);
-      const Integer Index = GetFieldDefs()->IndexOf(C.Field);
-      if (Index < 0) DatabaseError(DBMessage("Field '%s' not found", {C.Field}), Self);
-      const Variant& Value = Buffer.Data[Index];
-      const bool ValueNull = VarIsNull(Value) || VarIsEmpty(Value);
-      bool Ok = false;
-      if (VarIsNull(C.Value)) {
-        Ok = C.Op == "=" ? ValueNull : (C.Op == "<>" && !ValueNull);
-      } else if (ValueNull) {
-        Ok = false;
-      } else if (VarIsStr(C.Value)) {
-        String Key = C.Value.AsString();
-        String Text = VarToStr(Value);
-        if (Partial && !Key.empty() && Key.back() == '*' && (C.Op == "=" || C.Op == "<>")) {
-          Key.pop_back();
-          const bool Starts = NoCase ? AnsiStartsText(Key, Text) : AnsiStartsStr(Key, Text);
-          Ok = (C.Op == "=") == Starts;
-        } else {
-          Ok = Holds(NoCase ? AnsiCompareText(Text, Key) : AnsiCompareStr(Text, Key), C.Op);
-        }
-      } else {
-        try {
-          const TVariantRelationship R = VarCompareValue(Value, C.Value);
-          Ok = R != vrNotEqual && Holds(R == vrEqual ? 0 : (R == vrLessThan ? -1 : 1), C.Op);
-        } catch (const Exception&) {
-          Ok = false;
-        }
-      }
-      if (!Ok) {
-        All = false;
-        break;
-      }
-    }
-    if (All) return true;
-  }
-  return false;
 }
 
 }  // namespace kvp

@@ -4,16 +4,18 @@
 // survive inserts, deletes, re-ordering and reopening. It orders records by
 // IndexFieldNames, filters them with OnFilterRecord or a simple Filter text,
 // and follows a master dataset through MasterSource, MasterFields and
-// DetailFields.
+// DetailFields. Posting, deleting and re-keying a record cost O(log n): the
+// view is kept in order, not rebuilt.
 #pragma once
 
+#include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/classes/TypInfo.h"
 #include "platform/db/DataSet.h"
 #include "platform/db/DataSource.h"
+#include "platform/db/MemoryDataSetImpl.h"
 
 namespace kvp {
 
@@ -48,25 +50,22 @@ class TMemoryDataSet : public TDataSet {
   KV_PUBLISHED;
 
   // Every record stored, whatever the filter or the master shows.
-  Integer GetStoredRecordCount() const { return Integer(FRecords.size()); }
+  Integer GetStoredRecordCount() const { return FStored.GetCount(); }
+  // The window's self-check, then the store's: its sequences, the cursor, and
+  // in browse state that every buffer holds the stored record of its RecNo.
+  void CheckConsistency() const override;
 
  protected:
   void Construct() override;
   void Destroy() override;
   void InternalOpen() override;
   void InternalClose() override;
-  void InternalFirst() override {
-    EnsureView();
-    FCursor = -1;
-  }
-  void InternalLast() override {
-    EnsureView();
-    FCursor = Integer(FView.size());
-  }
+  void InternalFirst() override;
+  void InternalLast() override;
   TGetResult GetRecord(TRecordBuffer& Buffer, TGetMode Mode) override;
   void InternalSetToRecord(const TRecordBuffer& Buffer) override;
   bool InternalGotoBookmark(const TBookmark& Bookmark) override;
-  void InternalSetRecNo(Integer Value) override { FCursor = Value - 1; }
+  void InternalSetRecNo(Integer Value) override;
   void InternalPost() override;
   void InternalDelete() override;
   void InternalRefresh() override;
@@ -76,38 +75,54 @@ class TMemoryDataSet : public TDataSet {
  private:
   class TMasterLink;
   friend class TMasterLink;
-  struct TMemRecord {
-    Integer Id = 0;             // stable identity; the bookmark's bytes
-    std::vector<Variant> Data;  // one value per field definition
+  // The master's key values of the last re-selection, matched by definition index.
+  struct TMasterKey {
+    bool Active = false;   // a master and MasterFields are set: only matches show
+    bool Matchable = true;  // every detail field exists
+    std::vector<std::pair<Integer, Variant>> Values;  // detail index, master value
   };
 
   void MasterChanged();
   void EnsureView();
   std::vector<Integer> IndexDefsOf(const String& FieldNames);
-  void RebuildView(const TMemRecord* KeepOn);
+  bool Indexed() const { return !FIndexDefs.empty(); }
+  TRankSequence& View() { return Indexed() ? FOrdered : FStored; }
+  const TRankSequence& View() const { return Indexed() ? FOrdered : FStored; }
+  TRankNode& ViewNode(TMemRecord* Record) { return Indexed() ? Record->Ordered : Record->Stored; }
+  void RebuildView(TMemRecord* KeepOn);
   void Reorder();
-  bool Visible(TMemRecord* Record);
-  bool PassesFilterText(const TRecordBuffer& Buffer) const;
-  bool PassesMaster(const TMemRecord* Record) const;
-  Integer CompareRecords(const TMemRecord* A, const TMemRecord* B) const;
+  void TakeMasterKey();
+  bool Visible(const std::vector<Variant>& Data, Integer Id, TRecordBuffer& Scratch);
+  bool PassesMaster(const std::vector<Variant>& Data) const;
+  Integer CompareData(const std::vector<Variant>& A, const std::vector<Variant>& B) const;
+  Integer OrderedRankFor(const std::vector<Variant>& Data, Integer StorageRank) const;
+  void PlaceCursorOn(TMemRecord* Record);
+  void PlaceCursorAt(Integer Position);
+  void PostEdit(TMemRecord* Record, const TRecordBuffer& Buffer);
+  void PostInsert(const TRecordBuffer& Buffer);
   TMemRecord* FindRecord(Integer Id) const;
-  Integer StorageIndex(const TMemRecord* Record) const;
+  TMemRecord* FindRecord(const TBookmark& Bookmark) const;
   void FillBuffer(TRecordBuffer& Buffer, const TMemRecord* Record, Integer Position) const;
+  std::uint32_t NextPriority();
   static TBookmark IdToBookmark(Integer Id);
   static bool BookmarkToId(const TBookmark& Bookmark, Integer& Id);
 
-  std::vector<std::unique_ptr<TMemRecord>> FRecords;  // storage order
-  std::vector<TMemRecord*> FOrder;                    // all records, in index order
-  std::vector<TMemRecord*> FView;                     // the visible ones, in order
-  std::unordered_map<Integer, Integer> FViewPos;      // id -> index in FView
-  std::unordered_map<Integer, Integer> FOrderPos;     // id -> index in FOrder
-  Integer FCursor = -1;  // index in FView; -1 before the first, size after the last
-  Integer FNextId = 1;
-  bool FViewValid = false;  // FOrder, FView and the maps describe the records
+  std::vector<std::unique_ptr<TMemRecord>> FById;  // index: record id; null once deleted
+  TRankSequence FStored;   // every record in storage order: appended at the end, or
+                           // inserted before the record it was inserted at
+  TRankSequence FOrdered;  // with index fields, every record by its key, ties in
+                           // storage order; empty otherwise
+  Integer FCursor = -1;    // visible position; -1 before the first, count after the last
+  TRankNode* FCursorNode = nullptr;  // the view node at FCursor, null on a crack
+  std::uint64_t FSeed = 0x9E3779B97F4A7C15ull;  // priorities; fixed, so runs repeat
+  bool FViewValid = false;  // the view's order and visible flags describe the records
   String FIndexFieldNames;
   std::vector<Integer> FIndexDefs;  // definition indexes of the index fields
+  std::vector<bool> FIndexDescending;  // per index field: it sorts descending
   String FDescFields;
   std::vector<Integer> FDescDefs;  // definition indexes of the descending fields
+  TFilterProgram FFilterProgram;   // the parsed filter text
+  TMasterKey FMasterKey;
   String FMasterFields;
   String FDetailFields;
   TMasterLink* FMasterLink = nullptr;  // owned; freed in Destroy

@@ -201,6 +201,16 @@ TEST_F(TEditing, RequiredFieldStopsThePostAndAsksForFocus) {
   EXPECT_EQ(T->DS->GetRecordCount(), 6);
 }
 
+TEST_F(TEditing, ARequiredFieldThatCannotBeWrittenDoesNotStopThePost) {
+  Name()->SetRequired(true);
+  Name()->SetReadOnly(true);
+  T->DS->Append();
+  T->DS->FieldByName("ID")->SetAsInteger(9);
+  T->DS->Post();
+  EXPECT_EQ(T->DS->GetRecordCount(), 6) << "nobody could have filled it in";
+  EXPECT_TRUE(Name()->IsNull());
+}
+
 TEST_F(TEditing, BeforeHandlerThatAbortsStopsTheOperation) {
   T->DS->BeforeEdit = [](TDataSet*) { Abort(); };
   EXPECT_THROW(T->DS->Edit(), EAbort);
@@ -278,6 +288,42 @@ TEST_F(TEditing, AStateChangedAndBackWhileDisabledGivesALayoutChange) {
   EXPECT_EQ(Join(T->Log), "EditingChanged(on), LayoutChanged");
 }
 
+TEST_F(TEditing, ALayoutChangeWhileDisabledIsHeardAsOneLayoutChange) {
+  T->DS->DisableControls();
+  Name()->SetVisible(false);
+  T->DS->Next();
+  EXPECT_TRUE(T->Log.empty());
+  T->DS->EnableControls();
+  EXPECT_EQ(Join(T->Log), "LayoutChanged");
+}
+
+// Non-visual links hear each event first, then visual ones; within each group
+// the last attached first.
+TEST_F(TEditing, LinksHearEventsNonVisualFirstAndLastAttachedFirst) {
+  TLog Order;
+  std::vector<TRecordingLink*> Links;
+  for (const char* Name : {"A", "B", "C", "D"}) {
+    TRecordingLink* Link = TRecordingLink::Create(&Order, String(Name) + ":");
+    Link->SetVisualControl(String(Name) == "A" || String(Name) == "C");
+    Link->SetDataSource(T->Source);
+    Links.push_back(Link);
+  }
+  T->Link->Log = &Order;
+  T->Link->Prefix = "E:";
+  Order.clear();
+  T->DS->Edit();
+  EXPECT_EQ(Join(Order),
+            "D:CheckBrowseMode, B:CheckBrowseMode, E:CheckBrowseMode, C:CheckBrowseMode, "
+            "A:CheckBrowseMode, D:EditingChanged(on), B:EditingChanged(on), "
+            "E:EditingChanged(on), C:EditingChanged(on), A:EditingChanged(on), "
+            "D:RecordChanged(nil), B:RecordChanged(nil), E:RecordChanged(nil), "
+            "C:RecordChanged(nil), A:RecordChanged(nil)")
+      << "E, the fixture's link, was attached before all of them";
+  T->DS->Cancel();
+  for (TRecordingLink* Link : Links) Link->Free();
+  T->Link->Log = &T->Log;
+}
+
 TEST_F(TEditing, DisabledStateChangeReachesLinksAsEvent14) {
   struct TEventLink : TDataLink {
     std::vector<std::pair<TDataEvent, TDataEventInfo>> Seen;
@@ -295,7 +341,56 @@ TEST_F(TEditing, DisabledStateChangeReachesLinksAsEvent14) {
   ASSERT_GE(Link->Seen.size(), 2u);
   EXPECT_EQ(Link->Seen[0].first, deDisabledStateChange);
   EXPECT_EQ(Link->Seen[0].second, 1);
+  Link->Seen.clear();
+  T->DS->DisableControls();
+  T->DS->Close();
+  ASSERT_EQ(Link->Seen.size(), 1u);
+  EXPECT_EQ(Link->Seen[0].first, deDisabledStateChange);
+  EXPECT_EQ(Link->Seen[0].second, 0) << "0: the dataset is no longer active";
+  T->DS->EnableControls();
   Link->Free();
+}
+
+TEST_F(TEditing, OpeningAnEmptyDatasetDoesNotScroll) {
+  TLinkedDataSet Empty(0);
+  TLog Events;
+  Empty.DS->Close();
+  HookDataSetEvents(Empty.DS, &Events);
+  Empty.DS->Open();
+  EXPECT_EQ(Join(Events), "BeforeOpen, AfterOpen");
+  Empty.DS->Close();
+  Empty.DS->BeforeClose = nullptr;  // Events goes first
+  Empty.DS->AfterClose = nullptr;
+}
+
+TEST_F(TEditing, AReadOnlyLinkDoesNotEditWithItsDataset) {
+  T->Link->SetReadOnly(true);
+  T->DS->Edit();
+  EXPECT_EQ(T->DS->GetState(), dsEdit);
+  EXPECT_FALSE(T->Link->GetEditing());
+  T->DS->Cancel();
+  T->Link->SetReadOnly(false);
+  T->DS->Edit();
+  EXPECT_TRUE(T->Link->GetEditing());
+  T->DS->Cancel();
+}
+
+// A smaller link's rows are the buffers from its own first one.
+TEST_F(TEditing, ASmallLinksActiveRecordCountsFromItsFirstBuffer) {
+  TLog SmallLog;
+  TRecordingLink* Small = TRecordingLink::Create(&SmallLog);
+  Small->SetBufferCount(2);
+  Small->SetDataSource(T->Source);
+  T->DS->MoveBy(3);  // a = 3, the small link's rows are buffers 2 and 3
+  ASSERT_EQ(Small->GetFirstRecord(), 2);
+  Small->SetActiveRecord(0);
+  EXPECT_EQ(T->DS->FieldByName("ID")->GetAsInteger(), 3);
+  EXPECT_EQ(T->Link->GetActiveRecord(), 2);
+  Small->SetActiveRecord(1);
+  EXPECT_EQ(T->DS->FieldByName("ID")->GetAsInteger(), 4);
+  EXPECT_THROW(Small->SetActiveRecord(3), EDatabaseError) << "past the filled buffers";
+  EXPECT_EQ(T->DS->GetActiveRecord(), 3);
+  Small->Free();
 }
 
 TEST_F(TEditing, DataSourceFiresItsEventsAndAutoEdits) {
@@ -393,6 +488,76 @@ TEST_F(TEditing, DeleteWhileEditingDeletesTheRecordUnposted) {
   EXPECT_EQ(Join(T->Log), "CheckBrowseMode, EditingChanged(off), DataSetChanged");
   EXPECT_EQ(T->DS->GetRecordCount(), 4);
   EXPECT_EQ(Name()->GetAsString(), "R3");
+}
+
+TEST_F(TEditing, DeleteWhileInsertingCancelsTheNewRecord) {
+  T->DS->Next();
+  T->DS->Insert();
+  T->DS->FieldByName("ID")->SetAsInteger(50);
+  Log.clear();
+  T->DS->Delete();
+  EXPECT_EQ(Join(Log), "BeforeCancel, BeforeScroll, AfterCancel, AfterScroll");
+  EXPECT_EQ(T->DS->GetState(), dsBrowse);
+  EXPECT_EQ(T->DS->GetRecordCount(), 5) << "no stored record was deleted";
+  EXPECT_EQ(T->DS->FieldByName("ID")->GetAsInteger(), 2);
+}
+
+// A second DisableControls after a first one that changed state starts clean:
+// its EnableControls sends a data change, not the old layout change.
+TEST_F(TEditing, EachDisableStartsWithADataChangeToSend) {
+  T->DS->DisableControls();
+  T->DS->Edit();
+  T->DS->Cancel();
+  T->DS->EnableControls();
+  EXPECT_EQ(Join(T->Log), "LayoutChanged");
+  T->Log.clear();
+  T->DS->DisableControls();
+  T->DS->Next();
+  T->DS->EnableControls();
+  EXPECT_EQ(Join(T->Log), "DataSetChanged");
+}
+
+// The link that writes a value while the record is updated does not hear its
+// own change; the others do.
+TEST_F(TEditing, ALinkWritingItsValueDoesNotHearItsOwnChange) {
+  struct TWritingLink : TRecordingLink {
+    using TRecordingLink::TRecordingLink;
+    TField* Field = nullptr;
+    void UpdateData() override {
+      TRecordingLink::UpdateData();
+      Field->SetAsString("typed");
+    }
+  };
+  TLog WriterLog;
+  TWritingLink* Writer = NewObject<TWritingLink>(&WriterLog);
+  Writer->Field = Name();
+  Writer->SetDataSource(T->Source);
+  T->DS->Edit();
+  WriterLog.clear();
+  T->Log.clear();
+  T->DS->Post();
+  EXPECT_EQ(Join(WriterLog), "UpdateData, CheckBrowseMode, EditingChanged(off), DataSetChanged");
+  EXPECT_EQ(Join(T->Log),
+            "RecordChanged(Name), UpdateData, CheckBrowseMode, EditingChanged(off), "
+            "DataSetChanged")
+      << "the writer, attached last, updates first";
+  EXPECT_EQ(Name()->GetAsString(), "typed");
+  Writer->Free();
+}
+
+TEST_F(TEditing, ASourceTellsOfDataWhenItsDatasetOpens) {
+  TLog SourceLog;
+  T->Source->OnStateChange = [&SourceLog](TObject*) { SourceLog.push_back("StateChange"); };
+  T->Source->OnDataChange = [&SourceLog](TObject*, TField*) {
+    SourceLog.push_back("DataChange");
+  };
+  T->DS->Close();
+  EXPECT_EQ(Join(SourceLog), "StateChange");
+  SourceLog.clear();
+  T->DS->Open();
+  EXPECT_EQ(Join(SourceLog), "StateChange, DataChange");
+  T->Source->OnStateChange = nullptr;
+  T->Source->OnDataChange = nullptr;
 }
 
 TEST_F(TEditing, ReadOnlyDatasetRefusesChanges) {

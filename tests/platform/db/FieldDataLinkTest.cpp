@@ -60,6 +60,18 @@ TEST(FieldDataLink, ShowsTheFieldOfEachRecordAndWritesTypedTextOnPost) {
   EXPECT_FALSE(Edit.Link->GetModified());
 }
 
+TEST(FieldDataLink, LeavingEditStateForgetsWhatWasTyped) {
+  TLinkedDataSet T(3);
+  TFakeEdit Edit(T.Source, "Name");
+  Edit.Type("dropped");
+  EXPECT_TRUE(Edit.Link->GetModified());
+  Edit.Link->Modified();
+  T.DS->Cancel();
+  EXPECT_FALSE(Edit.Link->GetEditing());
+  EXPECT_FALSE(Edit.Link->GetModified()) << "a cancelled edit leaves nothing to write";
+  EXPECT_EQ(Edit.Text, "R1");
+}
+
 TEST(FieldDataLink, ResetDropsTheTypedTextAndReadOnlyFieldsDoNotEdit) {
   TLinkedDataSet T(3);
   TFakeEdit Edit(T.Source, "Name");

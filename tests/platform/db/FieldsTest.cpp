@@ -85,6 +85,11 @@ TEST_F(TFieldKinds, IntegersParseDecimalTextAndRoundFloatsHalfToEven) {
     EXPECT_EQ(E.GetMessage(), "'12a' is not a valid integer value for field 'Qty'");
   }
   EXPECT_EQ(F("Qty")->GetAsInteger(), 4) << "a refused value leaves the old one";
+  F("Price")->SetAsFloat(-3e9);
+  EXPECT_THROW(F("Price")->GetAsInteger(), EDatabaseError) << "below the integer range";
+  F("Price")->SetAsFloat(3e9);
+  EXPECT_THROW(F("Price")->GetAsInteger(), EDatabaseError) << "above the integer range";
+  EXPECT_EQ(F("Price")->GetAsLargeInt(), 3000000000LL);
 }
 
 TEST_F(TFieldKinds, NarrowIntegersAndRangesRefuseValuesOutside) {
@@ -145,6 +150,11 @@ TEST_F(TFieldKinds, BooleansReadPrefixesOfTheirDisplayValues) {
   } catch (const EDatabaseError& E) {
     EXPECT_EQ(E.GetMessage(), "'maybe' is not a valid boolean value for field 'Paid'");
   }
+  Paid->SetDisplayValues("On;Off");
+  Paid->SetText("o");
+  EXPECT_EQ(Paid->GetText(), "Off") << "a prefix of both texts is read as the false one";
+  Paid->SetText("ON");
+  EXPECT_EQ(Paid->GetText(), "On");
 }
 
 TEST_F(TFieldKinds, DatesShowTheirFormatsAndEditTheShortForm) {
