@@ -1,0 +1,407 @@
+// ToolCtrlsKv: the toolkit that the edit controls and the grid share. It draws
+// the small button faces that sit inside edit boxes and grid cells (drop-down
+// arrow, ellipsis, up-down pair, plus, minus, check box) from a cache of
+// bitmaps; describes edit buttons (TEditButtonKv and its collection) and the
+// painted control that shows one of them; and offers the free drawing routines
+// for check boxes in cells, centred images and tree lines, with a deep variant
+// comparison and the double-click test.
+//
+// Unit start-up reads the system check-box size and the default edit-button
+// width once; the button-face cache lives from start-up to shut-down.
+#pragma once
+
+#include <vector>
+
+#include "platform/classes/Actions.h"
+#include "platform/classes/Alignment.h"
+#include "platform/classes/Collection.h"
+#include "platform/classes/Lists.h"
+#include "platform/controls/Buttons.h"
+#include "platform/controls/Menus.h"
+#include "platform/controls/StdCtrls.h"
+#include "platform/graphics/ImageList.h"
+#include "platform/rtl/Variants.h"
+#include "platform/win/Timer.h"
+
+namespace korvel {
+
+// [SECTION] Toolkit drawing and utility routines
+
+// The check-box size read at start-up from the system's check-box strip (four
+// boxes across, three rows down).
+kvp::Integer DefaultCheckBoxWidth();
+kvp::Integer DefaultCheckBoxHeight();
+
+// Whether a second click at Pt2, Elapsed milliseconds after one at Pt1, makes
+// a double click: within the double-click time and no farther apart than the
+// double-click rectangle's width and height on either axis.
+bool IsDoubleClick(kvp::TPoint Pt1, kvp::TPoint Pt2, kvp::Cardinal Elapsed);
+
+// The rectangle of a check box (at most the cell's size) inside Cell: placed
+// by the horizontal alignment and the vertical layout where the cell has room.
+kvp::TRect CheckBoxRectInCell(const kvp::TRect& Cell, kvp::TAlignment Alignment,
+                              kvp::TTextLayout Layout);
+
+// Draws image ImageIndex of Images centred in Rect, clipped to Rect when it
+// sticks out; Selected blends it half with the highlight colour. An image
+// list without a handle draws nothing.
+void DrawImageCentered(kvp::HDC DC, const kvp::TRect& Rect, kvp::TCustomImageList* Images,
+                       bool Selected, kvp::Integer ImageIndex);
+
+// The parts of a tree drawn in one cell.
+enum TTreeElementKv {
+  tehMinusUpDown,  // minus box, lines above and below
+  tehMinusUp,      // minus box, line above (the last node)
+  tehMinusDown,    // minus box, line below (the first node)
+  tehPlusUpDown,   // plus box, lines above and below
+  tehPlusUp,       // plus box, line above
+  tehPlusDown,     // plus box, line below
+  tehCrossUpDown,  // vertical line through the cell, branch to the right
+  tehCrossUp,      // vertical line down to the centre, branch to the right
+  tehCrossDown,    // vertical line from the centre down, branch to the right
+  tehVLine,        // vertical line through the cell
+};
+
+// Draws one tree element in Cell on Canvas. The box is 9 x 9 pixels at scale 1
+// round the cell's centre (ShiftLeft moves it one pixel left); connector lines
+// are dotted, with dots where x + y is even (odd with DotPhase) so that cells
+// drawn with the same phase line their dots up. Horizontal lines always use
+// phase 0. The canvas keeps the pen and brush the drawing left.
+void DrawTreeElement(kvp::TCanvas* Canvas, const kvp::TRect& Cell, TTreeElementKv Kind,
+                     bool ShiftLeft, double ScaleY, double ScaleX, bool DotPhase);
+
+// A dotted line of Length pixels from (X, Y), across or down; DotPhase as for
+// DrawTreeElement. A length of 0 or less draws nothing.
+void DrawDottedLine(kvp::TCanvas* Canvas, kvp::Integer X, kvp::Integer Y, kvp::Integer Length,
+                    bool Horizontal, bool DotPhase);
+
+// Deep equality of two key values: arrays element by element along the first
+// dimension, Empty equal only to Empty, Null equal to Null. Values that cannot
+// be compared, and arrays of different shape, are unequal; two empty arrays
+// are unequal.
+bool VarEquals(const kvp::Variant& V1, const kvp::Variant& V2);
+
+// [SECTION] Button-face painter
+
+// The faces the painter draws.
+enum TDrawButtonControlStyleKv {
+  bcsDropDownKv,  // a combo box's arrow
+  bcsEllipsisKv,  // three dots
+  bcsUpDownKv,    // two halves, arrows up and down
+  bcsCheckBoxKv,  // a check box (not an edit-button style)
+  bcsPlusKv,
+  bcsMinusKv,
+};
+
+// How a face is pressed: not at all, the whole face (or the top half of an
+// up-down pair), or the bottom half.
+enum TButtonDownStateKv { bdsUpKv = 0, bdsDownKv = 1, bdsBottomDownKv = 2 };
+
+// Paints one face into ARect of DC. ParentColor fills what the face leaves
+// (the frame of a flat face, the line between up-down halves); CheckState is
+// read for check boxes only. Faces come from the cache: each distinct size
+// and state is drawn once and copied afterwards.
+void PaintButtonControl(kvp::HDC DC, kvp::TRect ARect, kvp::TColor ParentColor,
+                        kvp::TCheckBoxState CheckState, bool Enabled, bool Active, bool Flat,
+                        TButtonDownStateKv DownState, TDrawButtonControlStyleKv Style);
+
+// The key of one cached face. Two keys are equal when all members are.
+struct TButtonBitmapInfoKv {
+  kvp::Integer Width = 0;   // pixels; never negative
+  kvp::Integer Height = 0;  // pixels; never negative
+  TDrawButtonControlStyleKv Style = bcsDropDownKv;
+  bool Flat = false;
+  bool Pressed = false;
+  bool Active = false;  // the mouse is over the button or its control is focused
+  bool Enabled = true;
+  bool BottomButton = false;                          // the bottom half of an up-down pair
+  kvp::TCheckBoxState CheckState = kvp::cbUnchecked;  // check boxes only
+  bool operator==(const TButtonBitmapInfoKv&) const = default;
+};
+
+// TButtonBitmapInfoBitmapKv: one cache entry, a key and the face drawn for it.
+class TButtonBitmapInfoBitmapKv : public kvp::TObject {
+  KV_CLASS(TButtonBitmapInfoBitmapKv, kvp::TObject)
+ public:
+  TButtonBitmapInfoKv BitmapInfo;
+  kvp::TBitmap* Bitmap = nullptr;  // freed by the cache's Clear
+};
+
+// TButtonsBitmapCache: the faces drawn so far, searched in insertion order.
+// It only grows; Clear frees every entry and its bitmap.
+class TButtonsBitmapCache : public kvp::TObjectList {
+  KV_CLASS(TButtonsBitmapCache, kvp::TObjectList)
+ public:
+  TButtonsBitmapCache() : kvp::TObjectList(false) {}
+  // The face for Info, drawn now when the cache does not hold it yet.
+  kvp::TBitmap* GetButtonBitmap(const TButtonBitmapInfoKv& Info);
+  void Clear() override;
+
+ protected:
+  void Destroy() override;
+};
+
+// The unit's cache (tests count its entries).
+TButtonsBitmapCache* ButtonsBitmapCache();
+// Empties the cache; owners call it when the system colours change.
+void ClearButtonsBitmapCache();
+
+// The default edit-button width, worked out once at start-up from the screen
+// font's text height and the vertical scroll bar's width.
+kvp::Integer DefaultEditButtonWidth();
+// The rule behind it: two thirds of the text height, rounded (half to even),
+// made odd, at most the scroll bar's width.
+kvp::Integer CalcEditButtonWidth(kvp::Integer TextHeight, kvp::Integer ScrollBarWidth);
+// Width x 3 / 2 rounded (half to even) when Scaled, else Width.
+kvp::Integer ScaledButtonWidth(kvp::Integer Width, bool Scaled);
+
+// [SECTION] Edit buttons
+
+enum TEditButtonStyleKv {
+  ebsDropDownKv,
+  ebsEllipsisKv,
+  ebsGlyphKv,  // the button shows its glyph and caption, no painted face
+  ebsUpDownKv,
+  ebsPlusKv,
+  ebsMinusKv,
+};
+KV_ENUM_INFO(TEditButtonStyleKv, ebsDropDownKv, ebsEllipsisKv, ebsGlyphKv, ebsUpDownKv, ebsPlusKv,
+             ebsMinusKv)
+
+// The painter's face for an edit-button style; the glyph style has none and
+// answers bcsDropDownKv (its control paints the glyph instead).
+TDrawButtonControlStyleKv EditButtonStyleToDrawStyle(TEditButtonStyleKv Style);
+
+using TButtonClickEventKv = kvp::TDelegate<void(kvp::TObject* Sender, bool& Handled)>;
+using TButtonDownEventKv =
+    kvp::TDelegate<void(kvp::TObject* Sender, bool TopButton, bool& AutoRepeat, bool& Handled)>;
+
+class TEditButtonKv;
+class TEditButtonControlKv;
+class TEditButtonMenuWatchKv;
+
+// TEditButtonActionLinkKv: ties an edit button to its action. A property counts
+// as linked while the button's value equals the action's; the action's changes
+// are then written to the button.
+class TEditButtonActionLinkKv : public kvp::TActionLink {
+  KV_CLASS(TEditButtonActionLinkKv, kvp::TActionLink)
+ public:
+  explicit TEditButtonActionLinkKv(kvp::TObject* AClient = nullptr) : kvp::TActionLink(AClient) {}
+  bool IsEnabledLinked() override;
+  bool IsHintLinked() override;
+  bool IsShortCutLinked() override;
+  bool IsVisibleLinked() override;
+  void SetEnabled(bool Value) override;
+  void SetHint(const kvp::String& Value) override;
+  void SetShortCut(kvp::TShortCut Value) override;
+  void SetVisible(bool Value) override;
+
+ protected:
+  void AssignClient(kvp::TObject* AClient) override;
+  TEditButtonKv* FClient = nullptr;
+};
+
+// TEditButtonKv: one button of an edit box or a grid column: its style, glyph,
+// width (0: the owner's default), shortcut, drop-down menu, action and events.
+// It lives in a TEditButtonsKv collection, or alone for an edit control (the
+// control's own drop-down button). Each change of a property is reported
+// through OnChange when the owner set it, else as the collection item's change.
+class TEditButtonKv : public kvp::TCollectionItem {
+  KV_CLASS(TEditButtonKv, kvp::TCollectionItem)
+ public:
+  explicit TEditButtonKv(kvp::TCollection* ACollection)
+      : kvp::TCollectionItem(ACollection), FCreateCollection(ACollection) {}
+  // A button of EditControl itself, outside any collection.
+  explicit TEditButtonKv(kvp::TWinControl* AEditControl)
+      : kvp::TCollectionItem(nullptr), FEditControl(AEditControl) {}
+
+  void Assign(kvp::TPersistent* Source) override;
+
+  kvp::TBasicAction* GetAction() const;
+  void SetAction(kvp::TBasicAction* Value);
+  TEditButtonActionLinkKv* GetActionLink() const { return FActionLink.get(); }
+  kvp::TPopupMenu* GetDropdownMenu() const { return FDropdownMenu; }
+  void SetDropdownMenu(kvp::TPopupMenu* Value);
+  // The control that shows the button: its own, or the collection's.
+  kvp::TWinControl* GetEditControl() const;
+  bool GetEnabled() const { return FEnabled; }
+  void SetEnabled(bool Value);
+  kvp::TBitmap* GetGlyph() const { return FGlyph.get(); }
+  void SetGlyph(kvp::TBitmap* Value);
+  const kvp::String& GetHint() const { return FHint; }
+  void SetHint(const kvp::String& Value);
+  kvp::Integer GetNumGlyphs() const { return FNumGlyphs; }
+  // Kept within 1 to 4.
+  void SetNumGlyphs(kvp::Integer Value);
+  kvp::TShortCut GetShortCut() const { return FShortCut; }
+  void SetShortCut(kvp::TShortCut Value);
+  TEditButtonStyleKv GetStyle() const { return FStyle; }
+  void SetStyle(TEditButtonStyleKv Value);
+  bool GetVisible() const { return FVisible; }
+  void SetVisible(bool Value);
+  kvp::Integer GetWidth() const { return FWidth; }
+  void SetWidth(kvp::Integer Value);
+
+  // A new TEditButtonControlKv owned and parented by the edit control, 10 x
+  // 17 pixels, visible and opaque.
+  virtual TEditButtonControlKv* CreateEditButtonControl();
+  // OnClick when it is set (and nothing else); otherwise the linked action
+  // runs on the edit control (a collection item: on the collection's owner)
+  // and Handled becomes true.
+  virtual void Click(kvp::TObject* Sender, bool& Handled);
+  // Asks the action to update itself.
+  virtual void InitiateAction();
+
+  TButtonClickEventKv OnClick;
+  TButtonDownEventKv OnDown;
+  // Set by the owning control; called with the button instead of the
+  // collection's change.
+  kvp::TNotifyEvent OnChange;
+
+  KV_PUBLISHED;
+
+ protected:
+  void Construct() override;
+  void Destroy() override;
+  // The action changed (Sender) or was just linked; with CheckDefaults only
+  // the properties still at this class's defaults take the action's values.
+  virtual void ActionChange(kvp::TObject* Sender, bool CheckDefaults);
+  // The defaults a stored form leaves out for this class.
+  virtual kvp::TShortCut DefaultShortCut() const { return 0; }
+  virtual bool DefaultVisible() const { return false; }
+  void Changed();
+
+  bool IsEnabledStored() const;
+  bool IsHintStored() const;
+  bool IsShortCutStored() const;
+  bool IsVisibleStored() const;
+
+  kvp::TShortCut FShortCut = 0;
+  bool FVisible = false;
+
+ private:
+  friend class TEditButtonActionLinkKv;
+  friend class TEditButtonMenuWatchKv;
+  void DoActionChange(kvp::TObject* Sender);
+
+  kvp::TCollection* FCreateCollection = nullptr;         // the collection given to the constructor
+  kvp::TObjectPtr<TEditButtonActionLinkKv> FActionLink;  // present while Action is set
+  kvp::TPopupMenu* FDropdownMenu = nullptr;              // cleared when the menu is freed
+  // Hears of the menu's freeing for the button (a collection item cannot).
+  TEditButtonMenuWatchKv* FMenuWatch = nullptr;  // owned
+  kvp::TWinControl* FEditControl = nullptr;      // null for collection items
+  bool FEnabled = true;
+  kvp::TObjectPtr<kvp::TBitmap> FGlyph;
+  kvp::String FHint;
+  kvp::Integer FNumGlyphs = 1;
+  TEditButtonStyleKv FStyle = ebsDropDownKv;
+  kvp::Integer FWidth = 0;  // 0: the owning control's default width
+};
+
+// TVisibleEditButtonKv: an edit button that is visible by default, with the
+// shortcut Alt+Down (an edit control's own drop-down button).
+class TVisibleEditButtonKv : public TEditButtonKv {
+  KV_CLASS(TVisibleEditButtonKv, TEditButtonKv)
+ public:
+  explicit TVisibleEditButtonKv(kvp::TCollection* ACollection) : TEditButtonKv(ACollection) {}
+  explicit TVisibleEditButtonKv(kvp::TWinControl* AEditControl) : TEditButtonKv(AEditControl) {}
+
+  static constexpr kvp::TShortCut AltDownShortCut = 32808;  // Alt+Down
+
+  KV_PUBLISHED;
+
+ protected:
+  void Construct() override;  // visible, Alt+Down
+  kvp::TShortCut DefaultShortCut() const override { return AltDownShortCut; }
+  bool DefaultVisible() const override { return true; }
+};
+
+// TEditButtonsKv: the additional buttons of an edit control or a column. Its
+// owner is the edit control; every change ends in OnChange(collection).
+class TEditButtonsKv : public kvp::TCollection {
+  KV_CLASS(TEditButtonsKv, kvp::TCollection)
+ public:
+  TEditButtonsKv(kvp::TWinControl* AEditControl, kvp::TClass ItemClass)
+      : kvp::TCollection(ItemClass), FEditControl(AEditControl) {}
+
+  TEditButtonKv* GetItems(kvp::Integer Index) const;
+  TEditButtonKv* Add() { return static_cast<TEditButtonKv*>(kvp::TCollection::Add()); }
+  kvp::TPersistent* GetOwner() override;
+  kvp::TWinControl* GetEditControl() const { return FEditControl; }
+
+  kvp::TNotifyEvent OnChange;
+
+ protected:
+  void Update(kvp::TCollectionItem* Item) override;
+
+ private:
+  kvp::TWinControl* FEditControl = nullptr;
+};
+
+// TEditButtonControlKv: the painted button that shows one edit button inside
+// an edit box or a grid's editor. It remembers which half of an up-down pair
+// was pressed, repeats OnDown while held (first after 400 ms, then every
+// 100 ms), and can stay pressed while its popup is open (SetAlwaysDown).
+//
+// Mouse: MouseDown (half found, OnDown, repeat timer) -> MouseMove (an
+// up-down button moved onto its other half comes up) -> MouseUp (no click
+// for an up-down button that came up; timer stopped).
+class TEditButtonControlKv : public kvp::TSpeedButton {
+  KV_CLASS(TEditButtonControlKv, kvp::TSpeedButton)
+ public:
+  explicit TEditButtonControlKv(kvp::TComponent* AOwner) : kvp::TSpeedButton(AOwner) {}
+
+  bool GetActive() const { return FActive; }
+  void SetActive(bool Value);
+  TEditButtonStyleKv GetStyle() const { return FStyle; }
+  void SetStyle(TEditButtonStyleKv Value);
+  // Keeps the button pressed (a group of its own, down) or lets it up.
+  void SetAlwaysDown(bool Value);
+  bool GetAlwaysDown() const { return FAlwaysDown; }
+  // 0: none, 1: the top half or the whole button, 2: the bottom half.
+  kvp::Integer GetDownButton() const { return FDownButton; }
+  // The auto-repeat timer, once it was needed.
+  kvp::TTimer* GetTimer() const { return FTimer; }
+  void Click() override;
+
+  TButtonDownEventKv OnDown;
+
+ protected:
+  void Paint() override;
+  void MouseDown(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X,
+                 kvp::Integer Y) override;
+  void MouseMove(kvp::TShiftState Shift, kvp::Integer X, kvp::Integer Y) override;
+  void MouseUp(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X,
+               kvp::Integer Y) override;
+  // Fires OnDown for the half given.
+  virtual void DoButtonDown(bool IsTopButton, bool& AutoRepeat);
+  // Works out the pressed half for a client point.
+  void UpdateDownButton(kvp::Integer X, kvp::Integer Y);
+  void TimerEvent(kvp::TObject* Sender);
+  void StopTimer();
+
+  bool FActive = false;
+  bool FAlwaysDown = false;
+  kvp::Integer FDownButton = 0;  // 0 none, 1 top or whole, 2 bottom
+  bool FNoDoClick = false;       // the next click is swallowed (an up-down button came up)
+  TEditButtonStyleKv FStyle = ebsDropDownKv;
+  kvp::TTimer* FTimer = nullptr;  // owned; made on the first auto-repeat
+};
+
+// TSpeedButtonKv: the edit-button control as stored forms name it (the
+// calculator's keys), with Active and Style published.
+class TSpeedButtonKv : public TEditButtonControlKv {
+  KV_CLASS(TSpeedButtonKv, TEditButtonControlKv)
+ public:
+  explicit TSpeedButtonKv(kvp::TComponent* AOwner) : TEditButtonControlKv(AOwner) {}
+  KV_PUBLISHED;
+};
+
+// The buttons an edit control shows, each with the edit button it stands for.
+struct TEditButtonControlLineRecKv {
+  TEditButtonControlKv* ButtonControl = nullptr;
+  TEditButtonKv* EditButton = nullptr;
+};
+using TEditButtonControlList = std::vector<TEditButtonControlLineRecKv>;
+
+}  // namespace korvel
