@@ -15,8 +15,10 @@
 #include "platform/classes/Actions.h"
 #include "platform/classes/Alignment.h"
 #include "platform/classes/Collection.h"
+#include "platform/classes/Interfaces.h"
 #include "platform/classes/Lists.h"
 #include "platform/controls/Buttons.h"
+#include "platform/controls/ComCtrls.h"
 #include "platform/controls/Menus.h"
 #include "platform/controls/StdCtrls.h"
 #include "platform/graphics/ImageList.h"
@@ -154,6 +156,157 @@ kvp::Integer DefaultEditButtonWidth();
 kvp::Integer CalcEditButtonWidth(kvp::Integer TextHeight, kvp::Integer ScrollBarWidth);
 // Width x 3 / 2 rounded (half to even) when Scaled, else Width.
 kvp::Integer ScaledButtonWidth(kvp::Integer Width, bool Scaled);
+
+// [SECTION] Popup protocol, drop-down placement and size grip
+//
+// Every drop-down window (list box, most-recently-used list, month calendar,
+// calculator, the grid's drop-down data grid) is a top-level tool window that
+// its owning edit control shows next to itself (SetWindowPos with
+// SWP_SHOWPOPUPKV at the point AlignDropDownWindow gives) and hides again
+// (SWP_HIDEPOPUPKV), while the owner keeps the keyboard focus. The calendar
+// and the calculator ask to be closed by calling their owner's CloseUp; the
+// owner hides the window and, on Accept, takes the value.
+
+// Posted by a popup to itself when the focus leaves it: close up, refusing.
+inline constexpr kvp::UINT WM_POPUPCLOSEUPKV = kvp::WM_USER + 101;
+// Sent by the placement to a drop-down window: the side (TSizeGripSideKv, in
+// wParam) its size grip must move to. Not WM_USER + 100, which the data-aware
+// grid keeps for its deferred layout.
+inline constexpr kvp::UINT WM_SIZEGRIPSIDEKV = kvp::WM_USER + 103;
+
+// How owners show and hide a drop-down window.
+inline constexpr kvp::UINT SWP_SHOWPOPUPKV =
+    kvp::SWP_NOSIZE | kvp::SWP_NOACTIVATE | kvp::SWP_SHOWWINDOW;  // 81
+inline constexpr kvp::UINT SWP_HIDEPOPUPKV = kvp::SWP_HIDEWINDOW | kvp::SWP_NOSIZE |
+                                             kvp::SWP_NOMOVE | kvp::SWP_NOZORDER |
+                                             kvp::SWP_NOACTIVATE;  // 151
+
+// IPopupOwnerKv: what a popup's owner offers it: one operation that closes
+// the popup, taking its value when Accept is true.
+struct IPopupOwnerKv : virtual kvp::IInterface {
+  KV_INTERFACE(IPopupOwnerKv, "{B64255B5-386A-4524-8BC7-7F49DDB410F4}")
+  virtual void CloseUp(bool Accept) = 0;
+};
+
+// The close-up interface of the popup's owner (the component that created
+// it), asked afresh each time; null when the owner offers none.
+IPopupOwnerKv* PopupOwnerOf(kvp::TComponent* Popup);
+
+// The side of a drop-down window away from its owner, as placement reports it.
+enum TSizeGripSideKv { sgsLeftKv, sgsRightKv, sgsTopKv, sgsBottomKv };
+// The corner a size grip stands in.
+enum TSizeGripPositionKv { sgpTopLeftKv, sgpTopRightKv, sgpBottomRightKv, sgpBottomLeftKv };
+
+// Places DropDownWin next to MasterAbsRect (screen coordinates) on the work
+// area of the nearest monitor: below when it fits, else above when it fits,
+// else on the roomier side with its height cut to the room; left-aligned,
+// right-aligned or centred, then kept inside the work area (narrowed when
+// wider). Tells the window (WM_SIZEGRIPSIDEKV, vertical side first) where its
+// grip belongs and answers its top-left corner.
+kvp::TPoint AlignDropDownWindowRect(const kvp::TRect& MasterAbsRect, kvp::TWinControl* DropDownWin,
+                                    kvp::TAlignment Align);
+// The same next to MasterWin's bounds.
+kvp::TPoint AlignDropDownWindow(kvp::TWinControl* MasterWin, kvp::TWinControl* DropDownWin,
+                                kvp::TAlignment Align);
+
+// TSizeGripKv: the triangular grip in a corner of a drop-down window. It
+// stays in its corner of the parent, and dragging it resizes the parent from
+// that corner within the work area of the parent's monitor.
+//
+// Mouse: MouseDown (start point and sizes) -> MouseMove with the left button
+// (resize, OnParentResized, back to the corner) -> MouseUp.
+class TSizeGripKv : public kvp::TCustomControl {
+  KV_CLASS(TSizeGripKv, kvp::TCustomControl)
+ public:
+  explicit TSizeGripKv(kvp::TComponent* AOwner) : kvp::TCustomControl(AOwner) {}
+
+  TSizeGripPositionKv GetPosition() const { return FPosition; }
+  // A new corner makes the window again (its shape changes).
+  void SetPosition(TSizeGripPositionKv Value);
+  bool GetTriangleWindow() const { return FTriangleWindow; }
+  void SetTriangleWindow(bool Value);
+  // Moves the grip to the corner away from the owner, as WM_SIZEGRIPSIDEKV
+  // asks: left or right keeps the vertical half, top or bottom the
+  // horizontal one.
+  void ChangePosition(TSizeGripSideKv Side);
+  // Puts the grip into its corner of the parent's client area.
+  void UpdatePosition();
+  // Shows or hides the window alone, leaving the parent's state as it is.
+  void SetVisible(bool Value);
+
+  kvp::TNotifyEvent OnParentResized;
+
+ protected:
+  void Construct() override;
+  void CreateWnd() override;
+  void Paint() override;
+  void MouseDown(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X,
+                 kvp::Integer Y) override;
+  void MouseMove(kvp::TShiftState Shift, kvp::Integer X, kvp::Integer Y) override;
+  // Cuts the window to the triangle of its corner (or gives it its rectangle
+  // back), then moves it and sets the cursor of its corner.
+  void UpdateWindowRegion();
+  void WMMove(kvp::TMessage& Message);
+  KV_BEGIN_MESSAGE_MAP
+  KV_MESSAGE(kvp::WM_MOVE, WMMove)
+  KV_END_MESSAGE_MAP
+
+  kvp::TPoint FInitScreenMousePos;      // screen point of the last press
+  bool FInternalMove = false;           // the grip is moving itself
+  kvp::TPoint FOldMouseMovePos;         // screen point last handled while dragging
+  kvp::Integer FParentClientWidth = 0;  // the parent's client size at the press
+  kvp::Integer FParentClientHeight = 0;
+  kvp::TRect FParentRect;  // the parent's bounds at the press, in its own coordinates
+  TSizeGripPositionKv FPosition = sgpBottomRightKv;
+  bool FTriangleWindow = true;
+};
+
+// TPopupMonthCalendarKv: the month calendar as a drop-down of date editors.
+// Enter, a click on a date (or the week numbers, the month name, the today
+// link) close it accepting; Escape, a press outside it and the loss of the
+// focus close it refusing; its Date is the value.
+class TPopupMonthCalendarKv : public kvp::TMonthCalendar {
+  KV_CLASS(TPopupMonthCalendarKv, kvp::TMonthCalendar)
+ public:
+  explicit TPopupMonthCalendarKv(kvp::TComponent* AOwner) : kvp::TMonthCalendar(AOwner) {}
+
+  kvp::Integer GetBorderWidth() const { return FBorderWidth; }
+  // Asks for a close-up once the current message is done.
+  void PostCloseUp(bool Accept);
+
+ protected:
+  void Construct() override;
+  void CreateParams(kvp::TCreateParams& Params) override;
+  void CreateWnd() override;
+  bool CanAutoSize(kvp::Integer& NewWidth, kvp::Integer& NewHeight) override;
+  void KeyDown(kvp::Word& Key, kvp::TShiftState Shift) override;
+  void MouseDown(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X,
+                 kvp::Integer Y) override;
+  void MouseUp(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X,
+               kvp::Integer Y) override;
+  bool DoMouseWheelDown(kvp::TShiftState Shift, kvp::TPoint MousePos) override;
+  bool DoMouseWheelUp(kvp::TShiftState Shift, kvp::TPoint MousePos) override;
+  void CloseUp(bool Accept);
+
+  void WMNCCalcSize(kvp::TMessage& Message);
+  void WMNCPaint(kvp::TMessage& Message);
+  void WMGetDlgCode(kvp::TMessage& Message);
+  void WMKillFocus(kvp::TWMKillFocus& Message);
+  void WMPopupCloseUp(kvp::TMessage& Message);
+  void CMWantSpecialKey(kvp::TWMKey& Message);
+  void CMCtl3DChanged(kvp::TMessage& Message);
+  KV_BEGIN_MESSAGE_MAP
+  KV_MESSAGE(kvp::WM_NCCALCSIZE, WMNCCalcSize)
+  KV_MESSAGE(kvp::WM_NCPAINT, WMNCPaint)
+  KV_MESSAGE(kvp::WM_GETDLGCODE, WMGetDlgCode)
+  KV_MESSAGE(kvp::WM_KILLFOCUS, WMKillFocus)
+  KV_MESSAGE(WM_POPUPCLOSEUPKV, WMPopupCloseUp)
+  KV_MESSAGE(kvp::CM_WANTSPECIALKEY, CMWantSpecialKey)
+  KV_MESSAGE(kvp::CM_CTL3DCHANGED, CMCtl3DChanged)
+  KV_END_MESSAGE_MAP
+
+  kvp::Integer FBorderWidth = 2;  // 2 with Ctl3D, else 0
+};
 
 // [SECTION] Edit buttons
 

@@ -11,6 +11,7 @@
 #include "controls/ToolCtrlsKv.h"
 #include "platform/classes/Interfaces.h"
 #include "platform/controls/Forms.h"
+#include "platform/controls/StdCtrls.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Colors.h"
 #include "platform/graphics/Gdi.h"
@@ -96,5 +97,39 @@ inline std::vector<TDrawRecord> RecordsOf(const TSurface* S, TDrawKind Kind) {
     if (R.Kind == Kind) Out.push_back(R);
   return Out;
 }
+
+// An edit box that owns a popup and closes it as an edit control does: its
+// CloseUp hides the popup and keeps the answers; a second close-up of a
+// popup already hidden changes nothing.
+class TPopupOwnerEdit : public TEdit, public IPopupOwnerKv {
+  KV_CLASS(TPopupOwnerEdit, TEdit)
+ public:
+  explicit TPopupOwnerEdit(TComponent* AOwner) : TEdit(AOwner) {}
+
+  // Takes Popup (created with this edit box as its owner) as its drop-down:
+  // a child of the edit box, hidden until dropped down.
+  void SetPopup(TWinControl* Value) {
+    Popup = Value;
+    Popup->SetParent(this);
+    if (Popup->HandleAllocated())
+      SetWindowPos(Popup->GetHandle(), nullptr, 0, 0, 0, 0, SWP_HIDEPOPUPKV);
+  }
+  // Shows the popup next to the edit box.
+  void DropDown(TAlignment Align = taLeftJustify) {
+    const TPoint P = AlignDropDownWindow(this, Popup, Align);
+    SetWindowPos(Popup->GetHandle(), HWND_TOP, P.X, P.Y, 0, 0, SWP_SHOWPOPUPKV);
+  }
+  bool DroppedDown() const {
+    return Popup && Popup->HandleAllocated() && IsWindowVisible(Popup->GetHandle());
+  }
+  void CloseUp(bool Accept) override {
+    if (!DroppedDown()) return;
+    CloseUps.push_back(Accept);
+    SetWindowPos(Popup->GetHandle(), nullptr, 0, 0, 0, 0, SWP_HIDEPOPUPKV);
+  }
+
+  TWinControl* Popup = nullptr;
+  std::vector<bool> CloseUps;  // the Accept of each close-up, in order
+};
 
 }  // namespace korvel::testkv
