@@ -308,6 +308,195 @@ class TPopupMonthCalendarKv : public kvp::TMonthCalendar {
   kvp::Integer FBorderWidth = 2;  // 2 with Ctl3D, else 0
 };
 
+// [SECTION] Popup list box and most-recently-used list
+
+using TListGetImageIndexEventKv =
+    kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer ItemIndex, kvp::Integer& ImageIndex)>;
+
+// TPopupListboxKv: the drop-down list of combo boxes and pick-list columns: a
+// topmost tool window that never takes the focus (its owner passes keys on to
+// it) but draws its selection as focused, snaps its height to whole rows,
+// follows the mouse, selects items by a typed prefix, shows an image before
+// each item when Images is set, and carries a size grip. With an items source
+// it is virtual and takes its texts from there.
+class TPopupListboxKv : public kvp::TCustomListBox {
+  KV_CLASS(TPopupListboxKv, kvp::TCustomListBox)
+ public:
+  explicit TPopupListboxKv(kvp::TComponent* AOwner) : kvp::TCustomListBox(AOwner) {}
+
+  // The incremental search forgets its text after this much silence.
+  static constexpr kvp::Cardinal SearchTimeOut = 2000;  // milliseconds
+  static constexpr kvp::Integer MaxSearchLength = 32;   // characters kept
+
+  kvp::TCustomImageList* GetImages() const { return FImages; }
+  void SetImages(kvp::TCustomImageList* Value);
+  // Whole rows the current height shows.
+  kvp::Integer GetRowCount() const { return FRowCount; }
+  // Sizes the window to Rows rows (at least one).
+  void SetRowCount(kvp::Integer Rows);
+  // The font's text height (tmHeight).
+  kvp::Integer GetTextHeight();
+  kvp::TStrings* GetItemsSource() const { return FItemsSource; }
+  void SetItemsSource(kvp::TStrings* Value);
+  TSizeGripKv* GetSizeGrip() const { return FSizeGrip; }
+  // Set by every change of the window's size; owners reset it to keep a size
+  // the user chose.
+  bool GetSizeGripResized() const { return FSizeGripResized; }
+  void SetSizeGripResized(bool Value) { FSizeGripResized = Value; }
+  const kvp::String& GetSearchText() const { return FSearchText; }
+  // The height of the frame: what AdjustWindowRectEx adds for the window's
+  // styles, and the own border on both sides.
+  kvp::Integer GetBorderSize();
+  kvp::Integer GetBorderWidth() const { return FBorderWidth; }
+
+  bool CanFocus() override { return false; }
+  // Every change of the bounds snaps the height to whole rows.
+  void SetBounds(kvp::Integer ALeft, kvp::Integer ATop, kvp::Integer AWidth,
+                 kvp::Integer AHeight) override;
+
+  TListGetImageIndexEventKv OnGetImageIndex;
+
+ protected:
+  void Construct() override;
+  void CreateParams(kvp::TCreateParams& Params) override;
+  void CreateWnd() override;
+  void DrawItem(kvp::Integer Index, kvp::TRect Rect, kvp::TOwnerDrawState State) override;
+  void KeyPress(kvp::Char& Key) override;
+  void MouseMove(kvp::TShiftState Shift, kvp::Integer X, kvp::Integer Y) override;
+  bool DoMouseWheelDown(kvp::TShiftState Shift, kvp::TPoint MousePos) override;
+  bool DoMouseWheelUp(kvp::TShiftState Shift, kvp::TPoint MousePos) override;
+  // Paints the frame: a raised outer and a raised inner edge with Ctl3D.
+  virtual void DrawBorder();
+  // The text of item Index in virtual mode: the items source's string.
+  virtual void GetItemText(kvp::TWinControl* Control, kvp::Integer Index, kvp::String& Data);
+
+  void CNDrawItem(kvp::TMessage& Message);
+  void WMNCCalcSize(kvp::TMessage& Message);
+  void WMNCPaint(kvp::TMessage& Message);
+  void WMSize(kvp::TWMSize& Message);
+  void WMWindowPosChanging(kvp::TMessage& Message);
+  void WMSizeGripSide(kvp::TMessage& Message);
+  void CMCtl3DChanged(kvp::TMessage& Message);
+  KV_BEGIN_MESSAGE_MAP
+  KV_MESSAGE(kvp::CN_DRAWITEM, CNDrawItem)
+  KV_MESSAGE(kvp::WM_NCCALCSIZE, WMNCCalcSize)
+  KV_MESSAGE(kvp::WM_NCPAINT, WMNCPaint)
+  KV_MESSAGE(kvp::WM_SIZE, WMSize)
+  KV_MESSAGE(kvp::WM_WINDOWPOSCHANGING, WMWindowPosChanging)
+  KV_MESSAGE(WM_SIZEGRIPSIDEKV, WMSizeGripSide)
+  KV_MESSAGE(kvp::CM_CTL3DCHANGED, CMCtl3DChanged)
+  KV_END_MESSAGE_MAP
+
+  kvp::Integer FBorderWidth = 2;             // 2 with Ctl3D, else 0
+  kvp::TCustomImageList* FImages = nullptr;  // not owned
+  kvp::TPoint FLastMousePoint{-1, -1};       // last client point the mouse was seen at
+  kvp::Integer FRowCount = 1;                // whole rows the height shows
+  kvp::String FSearchText;                   // the incremental-search prefix
+  kvp::Cardinal FSearchTime = 0;             // tick count of the last typed character
+  TSizeGripKv* FSizeGrip = nullptr;          // owned child, triangle on
+  bool FSizeGripResized = false;             // the size changed since the owner last looked
+  kvp::TStrings* FItemsSource = nullptr;     // virtual mode's texts; not owned
+};
+
+// TMRUListboxKv: the drop-down of a most-recently-used list: a popup list
+// box with a scroll bar of its own beside the grip, shown only while there
+// are more entries than rows.
+class TMRUListboxKv : public TPopupListboxKv {
+  KV_CLASS(TMRUListboxKv, TPopupListboxKv)
+ public:
+  explicit TMRUListboxKv(kvp::TComponent* AOwner) : TPopupListboxKv(AOwner) {}
+
+  kvp::TScrollBar* GetScrollBar() const { return FScrollBar; }
+  // Shows the scroll bar (range, position, page) when the entries do not all
+  // fit, hides it otherwise, and gives the grip its triangle unless the bar
+  // stands beside it.
+  void UpdateScrollBar();
+
+ protected:
+  void Construct() override;
+  void CreateParams(kvp::TCreateParams& Params) override;
+  void CreateWnd() override;
+  bool DoMouseWheelDown(kvp::TShiftState Shift, kvp::TPoint MousePos) override;
+  bool DoMouseWheelUp(kvp::TShiftState Shift, kvp::TPoint MousePos) override;
+  void WndProc(kvp::TMessage& Message) override;
+  // Puts the scroll bar at the right edge, beside the grip.
+  void PlaceScrollBar();
+  // The scroll bar's messages: its scrolling goes to the list, and a move the
+  // list did not make puts it back.
+  void ScrollBarWindowProc(kvp::TMessage& Message);
+
+  kvp::TScrollBar* FScrollBar = nullptr;  // owned child, vertical, no tab stop
+  bool FPlacing = false;                  // the list is moving its scroll bar
+  kvp::TWndMethod FScrollBarDefProc;      // the scroll bar's own WindowProc
+};
+
+using TMRUCloseUpEventKv = kvp::TDelegate<void(kvp::TObject* Sender, bool Accept)>;
+using TMRUFilterItemEventKv = kvp::TDelegate<void(kvp::TObject* Sender, bool& Accept)>;
+
+// TMRUListKv: the texts recently entered in an edit box or a grid column,
+// oldest first and newest last, kept to Limit entries and stored with its
+// owner. The owner drops a list box down with the entries that start with
+// the typed text (FilterItemsTo).
+class TMRUListKv : public kvp::TPersistent {
+  KV_CLASS(TMRUListKv, kvp::TPersistent)
+ public:
+  explicit TMRUListKv(kvp::TPersistent* AOwner) : FOwner(AOwner) {}
+
+  void Assign(kvp::TPersistent* Source) override;
+  kvp::TPersistent* GetOwner() override { return FOwner; }
+
+  bool GetActive() const { return FActive; }
+  void SetActive(bool Value);
+  bool GetAutoAdd() const { return FAutoAdd; }
+  void SetAutoAdd(bool Value) { FAutoAdd = Value; }
+  bool GetCaseSensitive() const { return FCaseSensitive; }
+  void SetCaseSensitive(bool Value) { FCaseSensitive = Value; }
+  kvp::TStrings* GetItems() const { return FItems.get(); }
+  void SetItems(kvp::TStrings* Value);
+  kvp::Integer GetLimit() const { return FLimit; }
+  // Keeps the newest Value entries; a negative limit counts as 0.
+  void SetLimit(kvp::Integer Value);
+  kvp::Integer GetRows() const { return FRows; }
+  void SetRows(kvp::Integer Value) { FRows = Value; }
+  bool GetCancelIfKeyInQueue() const { return FCancelIfKeyInQueue; }
+  void SetCancelIfKeyInQueue(bool Value) { FCancelIfKeyInQueue = Value; }
+
+  // Makes Text the newest entry: an entry equal to it (as CaseSensitive says)
+  // moves to the end with its own letters, else Text is appended with its
+  // blanks and the oldest entries beyond Limit go. Blank text adds nothing.
+  void Add(const kvp::String& Text);
+  // Fills Destination with the entries that start with Text, oldest first
+  // (OnFilterItem may change each answer). A key press waiting in the queue
+  // stops the pass (checked before every hundredth entry, the first too) and
+  // the answer is then false.
+  bool FilterItemsTo(kvp::TStrings* Destination, const kvp::String& Text);
+  virtual void CloseUp(bool Accept);
+  virtual void DropDown();
+
+  kvp::Integer Width = 0;    // the list box's width the user last chose; not stored
+  bool DroppedDown = false;  // the owner's list box shows this list
+
+  kvp::TNotifyEvent OnActiveChanged;
+  TMRUFilterItemEventKv OnFilterItem;
+  TMRUCloseUpEventKv OnSetCloseUp;
+  kvp::TNotifyEvent OnSetDropDown;
+
+  KV_PUBLISHED;
+
+ protected:
+  void Construct() override;
+
+ private:
+  bool FActive = false;
+  bool FAutoAdd = true;  // the owner adds the edited text when a value is posted
+  bool FCaseSensitive = false;
+  kvp::TObjectPtr<kvp::TStringList> FItems;  // oldest first
+  kvp::Integer FLimit = 100;
+  kvp::TPersistent* FOwner = nullptr;  // the edit box or column
+  kvp::Integer FRows = 7;              // rows the drop-down shows
+  bool FCancelIfKeyInQueue = true;
+};
+
 // [SECTION] Edit buttons
 
 enum TEditButtonStyleKv {
