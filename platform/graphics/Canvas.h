@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/classes/Persistent.h"
+#include "platform/classes/TypInfo.h"
 #include "platform/graphics/Colors.h"
 #include "platform/graphics/Gdi.h"
 #include "platform/rtl/Set.h"
@@ -17,8 +18,10 @@ class TBitmap;
 class TGraphic;
 
 enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
+KV_ENUM_INFO(TFontStyle, fsBold, fsItalic, fsUnderline, fsStrikeOut)
 using TFontStyles = TSet<TFontStyle>;
 enum TFontPitch { fpDefault, fpVariable, fpFixed };
+KV_ENUM_INFO(TFontPitch, fpDefault, fpVariable, fpFixed)
 using TFontCharset = Byte;
 using TFontName = String;
 
@@ -149,6 +152,10 @@ class TFont : public TGraphicsObject {
   void SetPixelsPerInch(Integer Value) { FPixelsPerInch = Value; }
 
   LOGFONT MakeLogFont() const;
+
+  // Charset, Color, Height, Name, Pitch, Size (not stored) and Style, as
+  // stored forms give them (FontProperties.cpp).
+  KV_PUBLISHED;
 
  protected:
   void Destroy() override;
