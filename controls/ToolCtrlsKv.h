@@ -21,6 +21,8 @@
 #include "platform/controls/ComCtrls.h"
 #include "platform/controls/Menus.h"
 #include "platform/controls/StdCtrls.h"
+#include "platform/db/DataSet.h"
+#include "platform/db/DataSource.h"
 #include "platform/graphics/ImageList.h"
 #include "platform/rtl/Variants.h"
 #include "platform/win/Timer.h"
@@ -495,6 +497,194 @@ class TMRUListKv : public kvp::TPersistent {
   kvp::TPersistent* FOwner = nullptr;  // the edit box or column
   kvp::Integer FRows = 7;              // rows the drop-down shows
   bool FCancelIfKeyInQueue = true;
+};
+
+// [SECTION] Special row, field lists, field value list and small data links
+
+// TSpecRowKv: the extra first row that lookup lists and lookup columns can
+// show (an empty choice with its own value, say): its cells, colour, font,
+// value and shortcut. Colour and font follow the owner control until they are
+// set. Every change ends in OnChange unless an update is in progress.
+class TSpecRowKv : public kvp::TPersistent {
+  KV_CLASS(TSpecRowKv, kvp::TPersistent)
+ public:
+  explicit TSpecRowKv(kvp::TPersistent* AOwner) : FOwner(AOwner) {}
+
+  static constexpr kvp::TShortCut AltDelShortCut = 32814;  // Alt+Del
+
+  void Assign(kvp::TPersistent* Source) override;
+  kvp::TPersistent* GetOwner() override { return FOwner; }
+
+  const kvp::String& GetCellsText() const { return FCellsText; }
+  // The cells, separated by ';', each possibly in double quotes.
+  void SetCellsText(const kvp::String& Value);
+  // The cell at Index, or "" outside the cells.
+  kvp::String CellText(kvp::Integer Index) const;
+  kvp::Integer GetCellCount() const { return FCells->GetCount(); }
+  // The own colour once set, else the owner control's colour.
+  kvp::TColor GetColor() const;
+  void SetColor(kvp::TColor Value);
+  // The own font once changed, else a copy of the owner control's font.
+  kvp::TFont* GetFont();
+  void SetFont(kvp::TFont* Value);
+  kvp::TShortCut GetShortCut() const { return FShortCut; }
+  void SetShortCut(kvp::TShortCut Value) { FShortCut = Value; }
+  bool GetShowIfNotInKeyList() const { return FShowIfNotInKeyList; }
+  void SetShowIfNotInKeyList(bool Value);
+  const kvp::Variant& GetValue() const { return FValue; }
+  void SetValue(const kvp::Variant& Value);
+  bool GetVisible() const { return FVisible; }
+  void SetVisible(bool Value);
+
+  void BeginUpdate() { ++FUpdateCount; }
+  void EndUpdate();
+
+  bool Selected = false;  // the row stands for the current choice (the lookup grid's)
+  kvp::TNotifyEvent OnChange;
+
+  KV_PUBLISHED;
+
+ protected:
+  void Construct() override;
+  void Destroy() override;
+  // Calls OnChange unless an update is in progress.
+  virtual void Changed();
+  bool IsColorStored() const { return FColorAssigned; }
+  bool IsFontStored() const { return FFontAssigned; }
+  bool IsValueStored() const { return !kvp::VarIsNull(FValue); }
+
+ private:
+  void FontChanged(kvp::TObject* Sender);
+  void SplitCells();
+  kvp::TControl* OwnerControl() const { return kvp::DynCast<kvp::TControl>(FOwner); }
+
+  kvp::TObjectPtr<kvp::TStringList> FCells;  // CellsText split into cells
+  kvp::String FCellsText;
+  kvp::TColor FColor = kvp::clWindow;
+  kvp::TObjectPtr<kvp::TFont> FFont;
+  kvp::TPersistent* FOwner = nullptr;  // the control or column that shows the row
+  kvp::TShortCut FShortCut = AltDelShortCut;
+  bool FShowIfNotInKeyList = true;
+  kvp::Integer FUpdateCount = 0;
+  kvp::Variant FValue = kvp::Null();
+  bool FVisible = false;
+  bool FColorAssigned = false;
+  bool FFontAssigned = false;
+  bool FCopyingFont = false;  // the font takes the owner's: not a change of its own
+};
+
+using TFieldsArrKv = std::vector<kvp::TField*>;
+
+// The fields of DataSet named in the ';'-separated FieldNames, appended to
+// List when one is given. An unknown name raises EDatabaseError "Field '%s'
+// not found" and an empty name "Field name missing in '<names>'", each in
+// Component's name.
+void GetFieldsList(kvp::TList* List, kvp::TDataSet* DataSet, kvp::TComponent* Component,
+                   const kvp::String& FieldNames);
+TFieldsArrKv GetFieldsArray(kvp::TDataSet* DataSet, kvp::TComponent* Component,
+                            const kvp::String& FieldNames);
+// Writes Value into the named fields: Null clears every one of them; one
+// value goes to one field, a variant array element by element to several.
+void SetDataSetFieldValues(kvp::TDataSet* DataSet, const kvp::String& FieldNames,
+                           const kvp::Variant& Value);
+
+using TDataLinkEventKv = kvp::TDelegate<void(kvp::TDataEvent Event, kvp::TDataEventInfo Info)>;
+
+// TDataLinkKv: a data link that reports every data event to OnDataEvent,
+// after the link's own handling.
+class TDataLinkKv : public kvp::TDataLink {
+  KV_CLASS(TDataLinkKv, kvp::TDataLink)
+ public:
+  TDataLinkEventKv OnDataEvent;
+
+ protected:
+  void DataEvent(kvp::TDataEvent Event, kvp::TDataEventInfo Info) override;
+};
+
+// IMemTableDataFieldValueListKv: the sorted distinct values of one field.
+struct IMemTableDataFieldValueListKv : virtual kvp::IInterface {
+  KV_INTERFACE(IMemTableDataFieldValueListKv, "{28F8194C-5FF3-42C4-87A6-8B3E06210FA6}")
+  virtual kvp::TStrings* GetValues() = 0;
+};
+
+// IMemTableKv: what a dataset may offer so that the grid reads its records
+// directly and shows them as a tree. No dataset of the library implements
+// it. The grid calls the operations by their place: 1, 2, 4, 11, 12, 15, 18
+// and 19 are fixed by it, 6 is the node's level and 17 moves records; the
+// others serve tree painting, the filter row's value lists and selection.
+struct IMemTableKv : virtual kvp::IInterface {
+  KV_INTERFACE(IMemTableKv, "{A8C3C87A-E556-4BDB-B8A7-5B33497D1624}")
+  // 1: makes Count more records available.
+  virtual void FetchRecords(kvp::Integer Count) = 0;
+  // 2: the current record's index among the rows, -1 when none.
+  virtual kvp::Integer GetActiveRecord() = 0;
+  // 3: the row index of the record of Bookmark, -1 when it is not shown.
+  virtual kvp::Integer GetRecordIndexByBookmark(const kvp::TBookmark& Bookmark) = 0;
+  // 4: whether the current record's node is expanded.
+  virtual bool GetNodeExpanded() = 0;
+  // 5: whether the current record's node has children.
+  virtual bool GetNodeHasChildren() = 0;
+  // 6: the current record's node level (1 for a root).
+  virtual kvp::Integer GetNodeLevel() = 0;
+  // 7: whether the current record's ancestor at Level has a following sibling.
+  virtual bool GetNodeHasNextSibling(kvp::Integer Level) = 0;
+  // 8: the first level at which the next row continues the tree, -1 when none.
+  virtual kvp::Integer GetNextNodeLevel() = 0;
+  // 9: the value list of a field, for the filter row's drop-downs.
+  virtual IMemTableDataFieldValueListKv* GetFieldValueList(const kvp::String& FieldName) = 0;
+  // 10: the deepest level a moved record may take.
+  virtual kvp::Integer GetTreeLevelLimit() = 0;
+  // 11: the number of rows.
+  virtual kvp::Integer GetRecordCount() = 0;
+  // 12: whether the records are shown as a tree.
+  virtual bool GetTreeViewMode() = 0;
+  // 13: the bookmark of the record at row Index.
+  virtual kvp::TBookmark GetBookmarkByRecordIndex(kvp::Integer Index) = 0;
+  // 14: the row index of the parent of the record at row Index, -1 for a root.
+  virtual kvp::Integer GetParentRecordIndex(kvp::Integer Index) = 0;
+  // 15: expands or collapses the node of the record at row RecIndex.
+  virtual void SetNodeExpanded(kvp::Integer RecIndex, bool Expanded) = 0;
+  // 16: the number of children of the current record's node.
+  virtual kvp::Integer GetNodeChildCount() = 0;
+  // 17: moves the records of Bookmarks before row ToIndex at TreeLevel;
+  // with CheckOnly it only answers whether it could.
+  virtual bool MoveRecords(const std::vector<kvp::TBookmark>& Bookmarks, kvp::Integer ToIndex,
+                           kvp::Integer TreeLevel, bool CheckOnly) = 0;
+  // 18: makes the record at row Index current for reading its cells.
+  virtual void SetActiveRecord(kvp::Integer Index) = 0;
+  // 19: returns to the record current before SetActiveRecord.
+  virtual void RestoreActiveRecord() = 0;
+};
+
+// TDatasetFieldValueListKv: the sorted distinct values (as text) of one field
+// of a dataset, rebuilt when asked for after the data changed. Held through
+// IMemTableDataFieldValueListKv: it frees itself with the last reference.
+class TDatasetFieldValueListKv : public kvp::TInterfacedObject,
+                                 public IMemTableDataFieldValueListKv {
+  KV_CLASS(TDatasetFieldValueListKv, kvp::TInterfacedObject)
+ public:
+  // Builds the values first when the data changed since the last time.
+  kvp::TStrings* GetValues() override;
+  const kvp::String& GetFieldName() const { return FFieldName; }
+  void SetFieldName(const kvp::String& Value);
+  kvp::TDataSet* GetDataSet() const { return FDataSource->GetDataSet(); }
+  void SetDataSet(kvp::TDataSet* Value);
+  bool GetDirty() const { return FDirty; }
+
+ protected:
+  void Construct() override;
+  void Destroy() override;
+  // Reads the field of every record, leaving the dataset on the record it was
+  // on; a dataset that is closed or being edited keeps the list dirty.
+  void RefreshValues();
+  void DataSetEvent(kvp::TDataEvent Event, kvp::TDataEventInfo Info);
+
+ private:
+  kvp::TObjectPtr<kvp::TStringList> FValues;  // sorted, duplicates dropped
+  bool FDirty = true;
+  kvp::String FFieldName;
+  kvp::TObjectPtr<TDataLinkKv> FDataLink;         // hears the dataset's events
+  kvp::TObjectPtr<kvp::TDataSource> FDataSource;  // its DataSet is the list's dataset
 };
 
 // [SECTION] Edit buttons
