@@ -687,6 +687,69 @@ class TDatasetFieldValueListKv : public kvp::TInterfacedObject,
   kvp::TObjectPtr<kvp::TDataSource> FDataSource;  // its DataSet is the list's dataset
 };
 
+// [SECTION] Bookmark list
+
+// TBMListKv: bookmarks of a dataset kept in the dataset's own record order, so
+// that whether the current record is listed is a binary search (and a repeated
+// question a string comparison). A descendant supplies the dataset and hears of
+// changes through the hooks; it calls LinkActive when its dataset opens or
+// closes.
+//
+// Hooks: Clear -> SelectionChanged -> Invalidate; Delete, LinkActive and the
+// destructor -> SelectionChanged. SetCurrentRowSelected changes one entry and
+// calls no hook (a descendant overrides it to repaint the row).
+class TBMListKv : public kvp::TObject {
+  KV_CLASS(TBMListKv, kvp::TObject)
+ public:
+  kvp::Integer GetCount() const { return FList->GetCount(); }
+  kvp::TBookmark GetItems(kvp::Integer Index) const { return FList->Get(Index); }
+  // The bookmark of the dataset's current record; raises through RaiseError
+  // while the list is not linked.
+  kvp::TBookmark GetCurrentBookmark();
+  // The dataset's order of two bookmarks: negative, 0 or positive.
+  kvp::Integer Compare(const kvp::TBookmark& A, const kvp::TBookmark& B);
+  // Whether Item is listed; Index receives its place, or where it would go.
+  bool Find(const kvp::TBookmark& Item, kvp::Integer& Index);
+  kvp::Integer IndexOf(const kvp::TBookmark& Item);
+  bool GetCurrentRowSelected();
+  // Lists or unlists the current record. A record without a bookmark (none
+  // current, or one being inserted) cannot be listed.
+  virtual void SetCurrentRowSelected(bool Value);
+  // Deletes every listed record from the dataset, the last listed first, and
+  // empties the list; records already gone are only unlisted. When a deletion
+  // fails the entries not yet handled stay, and the error goes on.
+  void Delete();
+  // Unlists the records the dataset no longer has (deleted elsewhere), which
+  // keeps the rest in order; answers whether any went.
+  bool Refresh();
+  // Empties the list, then links it (the dataset opened) or not.
+  void LinkActive(bool Value);
+  virtual void Clear();
+  // Raises EAssertionFailed when the entries are not strictly in the
+  // dataset's order or one is empty.
+  void CheckConsistency();
+
+ protected:
+  void Construct() override;
+  void Destroy() override;
+  virtual kvp::TDataSet* GetDataSet() = 0;
+  // Repaints what shows the selection; nothing here.
+  virtual void Invalidate() {}
+  virtual void RaiseError(const kvp::String& Message);
+  virtual void InvalidateCache();
+  // The whole list changed; nothing here.
+  virtual void SelectionChanged() {}
+
+ private:
+  void ListChanged(kvp::TObject*) { InvalidateCache(); }
+
+  kvp::TBookmark FCacheKey;                 // the bookmark of the last search
+  bool FCacheFind = false;                  // whether it was found
+  kvp::Integer FCacheIndex = -1;            // where: its place or insertion place; -1: no cache
+  bool FLinked = false;                     // the dataset is open
+  kvp::TObjectPtr<kvp::TStringList> FList;  // the bookmarks, in dataset order
+};
+
 // [SECTION] Edit buttons
 
 enum TEditButtonStyleKv {
