@@ -451,6 +451,30 @@ TEST_F(ToolCtrlsKvButtonControlTest, TheControlPaintsTheFaceOfItsStyleAndPressed
   EXPECT_EQ(S->GetPixel(B.Left + 10, B.Top + 10), Rgb(clBtnHighlight));  // a raised inner edge
 }
 
+TEST_F(ToolCtrlsKvButtonControlTest, AGlyphButtonShowsItsImageAndTheDisabledLook) {
+  Button->SetStyle(ebsGlyphKv);
+  Button->SetBounds(10, 10, 24, 22);
+  // A glyph strip of two looks: up (red square on lime) and disabled (blue).
+  TObjectPtr<TBitmap> Glyph = MakeBitmap(16, 8, clLime);
+  Glyph->GetCanvas()->GetBrush()->SetColor(clRed);
+  Glyph->GetCanvas()->FillRect(Rect(2, 2, 6, 6));
+  Glyph->GetCanvas()->GetBrush()->SetColor(clBlue);
+  Glyph->GetCanvas()->FillRect(Rect(10, 2, 14, 6));
+  Button->SetGlyph(Glyph.get());
+  Button->SetNumGlyphs(2);
+  UpdateWindow(Wnd());
+  TSurface* S = GetWindowSurface(Wnd());
+  const TRect B = GetWindowSurfaceRect(Wnd());
+  const TRect Face = Rect(B.Left + 10, B.Top + 10, B.Left + 34, B.Top + 32);
+  // Centred: (24 - 8) / 2 = 8 across, (22 - 8) / 2 = 7 down; the lime corner is transparent.
+  EXPECT_EQ(ColorBox(S, Rgb(clRed), Face), Bounds(Face.Left + 10, Face.Top + 9, 4, 4));
+  EXPECT_EQ(CountColor(S, Rgb(clLime), Face), 0);
+  Button->SetEnabled(false);
+  UpdateWindow(Wnd());
+  EXPECT_EQ(CountColor(S, Rgb(clRed), Face), 0);
+  EXPECT_EQ(ColorBox(S, Rgb(clBlue), Face), Bounds(Face.Left + 10, Face.Top + 9, 4, 4));
+}
+
 TEST_F(ToolCtrlsKvButtonControlTest, AGlyphButtonShowsItsCaptionAndAFlatEdgeOfItsOwn) {
   Button->SetStyle(ebsGlyphKv);
   Button->SetBounds(10, 10, 40, 22);
