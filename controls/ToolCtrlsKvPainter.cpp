@@ -403,6 +403,9 @@ void ReadDefaultEditButtonWidth() {
 // than during static initialisation, so that the graphics and window modules
 // are ready; they are read once and never change.
 struct TToolCtrlsKvUnit {
+  // The drawing layer's table of objects is made before the unit, so that
+  // it is still there when the unit frees the cache's bitmaps at shut-down.
+  TToolCtrlsKvUnit() { DeleteObject(CreateRectRgn(0, 0, 0, 0)); }
   bool Started = false;
   void Start() {
     if (Started) return;
