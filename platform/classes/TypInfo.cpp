@@ -213,9 +213,16 @@ void RegisterIntegerConsts(const String& TypeName, TIdentToInt IdentToInt, TIntT
 }
 
 TPropBuilder& TPropBuilder::TypeName(const String& Name) {
-  if (!FInfo.PropType || FInfo.PropType->Kind != tkInteger || FInfo.PropType->OrdType != otSLong)
-    throw EPropertyError("Property " + FInfo.Name + " is not an Integer property");
-  FInfo.PropType = NamedIntegerType(Name);
+  if (!FInfo.PropType || FInfo.PropType->Kind != tkInteger)
+    throw EPropertyError("Property " + FInfo.Name + " is not an integer property");
+  // A named integer type keeps the size and range of the properties of that
+  // name (TColor is an Integer, TFontCharset a Byte).
+  NamedIntegerType(Name);
+  TTypeInfo* Named = NamedTypes()[Name];
+  Named->OrdType = FInfo.PropType->OrdType;
+  Named->MinValue = FInfo.PropType->MinValue;
+  Named->MaxValue = FInfo.PropType->MaxValue;
+  FInfo.PropType = Named;
   return *this;
 }
 

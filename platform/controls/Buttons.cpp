@@ -15,6 +15,8 @@ void TSpeedButton::KvPublish(TPublisher<TSpeedButton>& P) {
   P.Prop("Down", &TSpeedButton::GetDown, &TSpeedButton::SetDown).Default(false);
   P.Prop("Caption", &TSpeedButton::GetCaption, &TSpeedButton::SetCaption);
   P.Prop("Flat", &TSpeedButton::GetFlat, &TSpeedButton::SetFlat).Default(false);
+  P.Prop("Font", &TSpeedButton::GetFont, &TSpeedButton::SetFont).Stored(&TControl::IsFontStored);
+  P.Prop("ParentFont", &TSpeedButton::GetParentFont, &TSpeedButton::SetParentFont).Default(true);
   P.Prop("Glyph", &TSpeedButton::GetGlyph, &TSpeedButton::SetGlyph);
   P.Prop("Layout", &TSpeedButton::GetLayout, &TSpeedButton::SetLayout).Default(blGlyphLeft);
   P.Prop("Margin", &TSpeedButton::GetMargin, &TSpeedButton::SetMargin).Default(-1);

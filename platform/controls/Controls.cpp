@@ -77,17 +77,8 @@ constexpr TCursorName CursorNames[] = {
     {crSizeAll, "crSizeAll"},
 };
 
-bool ColorIdentToInt(const String& Ident, Integer& Value) {
-  TColor C = 0;
-  if (!IdentToColor(Ident, C)) return false;
-  Value = C;
-  return true;
-}
-bool ColorIntToIdent(Integer Value, String& Ident) { return ColorToIdent(TColor(Value), Ident); }
-
-// Stored forms name colours and cursors.
+// Stored forms name cursors (colours are named by the graphics module).
 const bool IntegerConstsRegistered = [] {
-  RegisterIntegerConsts("TColor", &ColorIdentToInt, &ColorIntToIdent);
   RegisterIntegerConsts("TCursor", &IdentToCursor, &CursorToIdent);
   return true;
 }();

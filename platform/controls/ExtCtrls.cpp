@@ -32,7 +32,7 @@ void TCustomPanel::KvPublish(TPublisher<TCustomPanel>& P) {
   P.Prop("BevelWidth", &TCustomPanel::GetBevelWidth, &TCustomPanel::SetBevelWidth).Default(1);
   P.Prop("BorderWidth", &TCustomPanel::GetBorderWidth, &TCustomPanel::SetBorderWidth).Default(0);
   P.Prop("Caption", &TCustomPanel::GetCaption, &TCustomPanel::SetCaption);
-  P.Prop("Color", &TCustomPanel::GetColor, &TCustomPanel::SetColor);
+  P.Prop("Color", &TCustomPanel::GetColor, &TCustomPanel::SetColor).TypeName("TColor");
   P.Prop("OnClick", &TCustomPanel::OnClick);
 }
 

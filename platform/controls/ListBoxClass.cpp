@@ -47,6 +47,10 @@ struct TListState {
   bool HasScrollBar = false;  // created with WS_VSCROLL; the bar comes and goes with the items
   bool Tracking = false;      // the left button is down and the mouse selects
   Integer SelAtPress = -1;    // CurSel when the button went down
+  // The parent at creation: notifications and owner-draw questions keep
+  // going there when the window is given another parent later.
+  HWND Parent = nullptr;
+  bool HasFocus = false;  // between WM_SETFOCUS and WM_KILLFOCUS: draws the focus rectangle
 };
 
 stdctl::TWindowStates<TListState>& Lists() {
@@ -72,9 +76,16 @@ Integer Count(const TListState& S) {
 }
 bool Valid(const TListState& S, Integer I) { return I >= 0 && I < Count(S); }
 
+// The window that hears the list's notifications, if it still exists.
+HWND NotifyWindow(const TListState& S) { return IsWindow(S.Parent) ? S.Parent : nullptr; }
+
 void Notify(const TListState& S, WORD Code) {
   bool Always = Code == LBN_SETFOCUS || Code == LBN_KILLFOCUS;
-  if (Always || (StyleOf(S) & LBS_NOTIFY)) stdctl::NotifyParent(S.Wnd, Code);
+  if (!Always && !(StyleOf(S) & LBS_NOTIFY)) return;
+  HWND Parent = NotifyWindow(S);
+  if (!Parent) return;
+  auto Id = Integer(GetWindowLongPtr(S.Wnd, GWLP_ID));
+  SendMessage(Parent, WM_COMMAND, MAKEWPARAM(Id & 0xFFFF, Code), reinterpret_cast<LPARAM>(S.Wnd));
 }
 
 Integer FontHeight(const TListState& S) {
@@ -98,7 +109,7 @@ Integer Measure(const TListState& S, Integer I, ULONG_PTR Data) {
   M.itemID = UINT(I);
   M.itemHeight = UINT(FontHeight(S));
   M.itemData = Data;
-  if (HWND Parent = GetParent(S.Wnd))
+  if (HWND Parent = NotifyWindow(S))
     SendMessage(Parent, WM_MEASUREITEM, M.CtlID, reinterpret_cast<LPARAM>(&M));
   return Integer(M.itemHeight);
 }
@@ -421,7 +432,7 @@ void DrawItem(const TListState& S, HDC Dc, Integer I, bool Focused) {
     D.hDC = Dc;
     D.rcItem = R;
     D.itemData = IsVirtual(S) ? 0 : S.Items[std::size_t(I)].Data;
-    if (HWND Parent = GetParent(S.Wnd))
+    if (HWND Parent = NotifyWindow(S))
       SendMessage(Parent, WM_DRAWITEM, D.CtlID, reinterpret_cast<LPARAM>(&D));
     return;
   }
@@ -442,7 +453,7 @@ void Paint(TListState& S, WPARAM W) {
   stdctl::TPaintDC PaintDc(S.Wnd, W);
   HDC Dc = PaintDc.Dc();
   HGDIOBJ OldFont = SelectObject(Dc, S.Font ? HGDIOBJ(S.Font) : GetStockObject(SYSTEM_FONT));
-  HWND Parent = GetParent(S.Wnd);
+  HWND Parent = NotifyWindow(S);
   WPARAM DcArg = reinterpret_cast<WPARAM>(Dc);
   auto P = reinterpret_cast<LPARAM>(S.Wnd);
   auto Brush =
@@ -452,7 +463,7 @@ void Paint(TListState& S, WPARAM W) {
   TRect C;
   GetClientRect(S.Wnd, &C);
   FillRect(Dc, &C, Brush);
-  bool Focused = GetFocus() == S.Wnd;
+  bool Focused = S.HasFocus;
   for (Integer I = S.TopIndex; I < Count(S); ++I) {
     TRect R = ItemRect(S, I);
     if (R.Top >= C.Bottom) break;
@@ -578,6 +589,7 @@ LRESULT ListBoxWndProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
   TListState& S = StateOf(Wnd);
   switch (Msg) {
     case WM_CREATE:
+      S.Parent = GetParent(Wnd);
       S.HasScrollBar = (StyleOf(S) & WS_VSCROLL) != 0;
       S.ItemHeight = FontHeight(S);
       if (StyleOf(S) & LBS_OWNERDRAWFIXED) S.ItemHeight = Measure(S, 0, 0);
@@ -599,10 +611,12 @@ LRESULT ListBoxWndProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_SETFOCUS:
+      S.HasFocus = true;
       InvalidateItem(S, S.Caret);
       Notify(S, LBN_SETFOCUS);
       return 0;
     case WM_KILLFOCUS:
+      S.HasFocus = false;
       InvalidateItem(S, S.Caret);
       ButtonUp(S);
       Notify(S, LBN_KILLFOCUS);

@@ -1,7 +1,10 @@
 // The system's list box window class "LISTBOX": a single-selection list of
 // strings, or of items drawn by the parent (fixed or variable height), or a
 // virtual list that keeps only a count (LBS_NODATA). Keys, clicks and drags
-// move the selection; LBN_ notifications go to the parent as WM_COMMAND.
+// move the selection; LBN_ notifications go to the parent as WM_COMMAND. As
+// the system's list does, it keeps the parent it was created in for its
+// notifications and owner-draw questions (a list made top-level still asks
+// it), and draws the focus between its own WM_SETFOCUS and WM_KILLFOCUS.
 #pragma once
 
 #include "platform/win/Messages.h"

@@ -160,8 +160,62 @@ void TFont::SetHandle(HFONT Value) {
   Changed();
 }
 
+namespace {
+
+// Character sets by the names stored forms give them ("DEFAULT_CHARSET").
+struct TCharsetName {
+  Integer Value;
+  const char* Name;
+};
+constexpr TCharsetName CharsetNames[] = {
+    {0, "ANSI_CHARSET"},         {1, "DEFAULT_CHARSET"},      {2, "SYMBOL_CHARSET"},
+    {77, "MAC_CHARSET"},         {128, "SHIFTJIS_CHARSET"},   {129, "HANGEUL_CHARSET"},
+    {130, "JOHAB_CHARSET"},      {134, "GB2312_CHARSET"},     {136, "CHINESEBIG5_CHARSET"},
+    {161, "GREEK_CHARSET"},      {162, "TURKISH_CHARSET"},    {163, "VIETNAMESE_CHARSET"},
+    {177, "HEBREW_CHARSET"},     {178, "ARABIC_CHARSET"},     {186, "BALTIC_CHARSET"},
+    {204, "RUSSIAN_CHARSET"},    {222, "THAI_CHARSET"},       {238, "EASTEUROPE_CHARSET"},
+    {255, "OEM_CHARSET"},
+};
+
+bool CharsetToIdent(Integer Value, String& Ident) {
+  for (const auto& N : CharsetNames)
+    if (N.Value == Value) {
+      Ident = N.Name;
+      return true;
+    }
+  return false;
+}
+
+bool IdentToCharset(const String& Ident, Integer& Value) {
+  for (const auto& N : CharsetNames)
+    if (SameText(Ident, N.Name)) {
+      Value = N.Value;
+      return true;
+    }
+  return false;
+}
+
+bool ColorIdentToInt(const String& Ident, Integer& Value) {
+  TColor C = 0;
+  if (!IdentToColor(Ident, C)) return false;
+  Value = C;
+  return true;
+}
+
+bool ColorIntToIdent(Integer Value, String& Ident) { return ColorToIdent(TColor(Value), Ident); }
+
+// Stored forms name colours and character sets; this unit holds what streams
+// a font, so the names are known wherever a font or a colour is stored.
+const bool GraphicsConstsRegistered = [] {
+  RegisterIntegerConsts("TColor", &ColorIdentToInt, &ColorIntToIdent);
+  RegisterIntegerConsts("TFontCharset", &IdentToCharset, &CharsetToIdent);
+  return true;
+}();
+
+}  // namespace
+
 void TFont::KvPublish(TPublisher<TFont>& P) {
-  P.Prop("Charset", &TFont::GetCharset, &TFont::SetCharset);
+  P.Prop("Charset", &TFont::GetCharset, &TFont::SetCharset).TypeName("TFontCharset");
   P.Prop("Color", &TFont::GetColor, &TFont::SetColor).TypeName("TColor");
   P.Prop("Height", &TFont::GetHeight, &TFont::SetHeight);
   P.Prop("Name", &TFont::GetName, &TFont::SetName);

@@ -53,25 +53,33 @@ TRect OnSurface(const TWnd* W, TRect ScreenR) {
   return ScreenR;
 }
 
+// A window's shape (its region, or its rectangle) moved onto the surface.
+TRegion ShapeOnSurface(const TWnd* W) {
+  TRegion Shape = WindowShapeOnScreen(W);
+  TRect RootR = WindowRectOnScreen(RootOf(const_cast<TWnd*>(W)));
+  Shape.Offset(-RootR.Left, -RootR.Top);
+  return Shape;
+}
+
 // The part of the surface that a DC of W may touch: its client area (or whole
 // window), inside every parent's client area, less the higher siblings of the
 // windows on the way that clip their siblings, less its own children when it
-// clips them.
+// clips them. Window regions cut every window on the way to its shape.
 TRegion VisibleRegion(TWnd* W, bool Whole) {
   TRegion Vis(OnSurface(W, Whole ? WindowRectOnScreen(W) : ClientRectOnScreen(W)));
-  for (TWnd* A = W; A->Parent && A->Parent != Desktop(); A = A->Parent) {
+  for (TWnd* A = W; A && A != Desktop(); A = A->Parent) {
+    if (A->Shape) Vis = TRegion::Combine(Vis, ShapeOnSurface(A), RGN_AND);
+    if (!A->Parent || A->Parent == Desktop()) break;
     Vis = Vis.Intersected(OnSurface(A, ClientRectOnScreen(A->Parent)));
     if (!(A->Style & WS_CLIPSIBLINGS)) continue;
     for (TWnd* Sib : A->Parent->Children) {
       if (Sib == A) break;
-      if (Sib->Style & WS_VISIBLE)
-        Vis = TRegion::Combine(Vis, TRegion(OnSurface(Sib, WindowRectOnScreen(Sib))), RGN_DIFF);
+      if (Sib->Style & WS_VISIBLE) Vis = TRegion::Combine(Vis, ShapeOnSurface(Sib), RGN_DIFF);
     }
   }
   if (W->Style & WS_CLIPCHILDREN)
     for (TWnd* C : W->Children)
-      if (C->Style & WS_VISIBLE)
-        Vis = TRegion::Combine(Vis, TRegion(OnSurface(C, WindowRectOnScreen(C))), RGN_DIFF);
+      if (C->Style & WS_VISIBLE) Vis = TRegion::Combine(Vis, ShapeOnSurface(C), RGN_DIFF);
   return Vis;
 }
 

@@ -67,6 +67,8 @@ struct TWnd {
   bool Destroying = false;            // DestroyWindow has begun on it
   TRect NormalRect;                   // the restored bounds while minimized or maximized
   std::unique_ptr<TSurface> Surface;  // top-level windows: the pixels of it and its children
+  std::unique_ptr<TRegion>
+      Shape;  // SetWindowRgn's region (window coordinates); null: the rectangle
 };
 
 // The key of a typed character that no key of the layout makes.
@@ -188,6 +190,11 @@ TRect ClientRectOnScreen(const TWnd* W);
 // Skip (those that answered HTTRANSPARENT). A disabled child gives way to its
 // nearest enabled ancestor.
 TWnd* WindowUnder(TPoint P, const std::vector<TWnd*>& Skip);
+// Whether a point of W's parent's client area lies in W's shape (its window
+// region, or its rectangle when it has none). WindowRegions.cpp.
+bool InWindowShape(const TWnd* W, TPoint ParentClientPt);
+// W's shape in screen coordinates.
+TRegion WindowShapeOnScreen(const TWnd* W);
 // The frame sizes the default WM_NCCALCSIZE takes from a window of these
 // styles: borders, caption and the visible scroll bars.
 TRect NonClientInsets(DWORD Style, DWORD ExStyle, bool WithScrollBars);

@@ -743,7 +743,7 @@ TWnd* WindowUnder(TPoint P, const std::vector<TWnd*>& Skip) {
   auto Skipped = [&Skip](TWnd* W) { return std::find(Skip.begin(), Skip.end(), W) != Skip.end(); };
   TWnd* Found = nullptr;
   for (TWnd* T : Desktop()->Children)
-    if ((T->Style & WS_VISIBLE) && !Skipped(T) && PtInRect(T->WindowRect, P)) {
+    if ((T->Style & WS_VISIBLE) && !Skipped(T) && InWindowShape(T, P)) {
       Found = T;
       break;
     }
@@ -754,7 +754,7 @@ TWnd* WindowUnder(TPoint P, const std::vector<TWnd*>& Skip) {
     TPoint C = Point(P.X - O.X, P.Y - O.Y);
     TWnd* Next = nullptr;
     for (TWnd* K : Found->Children)
-      if ((K->Style & WS_VISIBLE) && !Skipped(K) && PtInRect(K->WindowRect, C)) {
+      if ((K->Style & WS_VISIBLE) && !Skipped(K) && InWindowShape(K, C)) {
         Next = K;
         break;
       }
@@ -855,7 +855,7 @@ HWND ChildWindowFromPointEx(HWND Parent, TPoint P, UINT Flags) {
   if (!W) return nullptr;
   if (!PtInRect(Rect(0, 0, W->ClientRect.Width(), W->ClientRect.Height()), P)) return nullptr;
   for (TWnd* C : W->Children)
-    if (!Skip(C, Flags) && PtInRect(C->WindowRect, P)) return C->Handle;
+    if (!Skip(C, Flags) && InWindowShape(C, P)) return C->Handle;
   return Parent;
 }
 
@@ -881,14 +881,6 @@ BOOL AdjustWindowRectEx(TRect* R, DWORD Style, BOOL Menu, DWORD ExStyle) {
 
 BOOL AdjustWindowRect(TRect* R, DWORD Style, BOOL Menu) {
   return AdjustWindowRectEx(R, Style, Menu, 0);
-}
-
-// The system owns Rgn once the call succeeds; on failure the caller keeps it.
-// FIXME(win): windows keep their rectangular shape; the region is only taken over.
-Integer SetWindowRgn(HWND Wnd, HRGN Rgn, BOOL) {
-  if (!IsWindow(Wnd)) return 0;
-  if (Rgn) DeleteObject(Rgn);
-  return 1;
 }
 
 // [SECTION] Reset

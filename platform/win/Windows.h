@@ -85,9 +85,14 @@ HWND ChildWindowFromPointEx(HWND Parent, TPoint P, UINT Flags);
 // Grows R (a client rectangle) to the window rectangle of these styles.
 BOOL AdjustWindowRectEx(TRect* R, DWORD Style, BOOL Menu, DWORD ExStyle);
 BOOL AdjustWindowRect(TRect* R, DWORD Style, BOOL Menu);
-// Every window has a rectangular shape here: the region is kept for the
-// caller's sake and freed, as the system owns it after the call.
+// Gives the window the shape of Rgn (window coordinates; null: its rectangle
+// again). The system owns Rgn once the call succeeds. Points outside the shape
+// belong to what lies beneath the window, and nothing of the window is drawn
+// there. Answers nonzero on success.
 Integer SetWindowRgn(HWND Wnd, HRGN Rgn, BOOL Redraw);
+// Copies the window's region into Rgn; answers its kind, or ERROR_REGION when
+// the window has none (or a handle is bad).
+Integer GetWindowRgn(HWND Wnd, HRGN Rgn);
 
 // ---- Position, size, z-order, visibility ---------------------------------------
 // Sends WM_WINDOWPOSCHANGING (whose WINDOWPOS the handler may change), then
