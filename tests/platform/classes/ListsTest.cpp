@@ -1,6 +1,8 @@
 // Pointer and object lists: editing, notifications, ownership and sorting.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -138,6 +140,25 @@ TEST(List, SortOrdersByTheCompareFunctionEvenWhenItIsInconsistent) {
   EXPECT_EQ(L->GetCount(), 11);
   L->Sort([](void*, void*) { return 1; });
   EXPECT_EQ(L->GetCount(), 11);
+}
+
+TEST(List, SortNestsOnlyLogarithmicallyWhateverTheCompareFunctionAnswers) {
+  // A compare that answers "less" for everything splits off one item at a
+  // time; a sort that nested a call per split ran out of stack on long lists.
+  static std::uintptr_t Lowest, Highest;
+  Lowest = UINTPTR_MAX;
+  Highest = 0;
+  TObjectPtr<TList> L(TList::Create());
+  std::vector<int> Data(4000);
+  for (int& X : Data) L->Add(&X);
+  L->Sort([](void*, void*) {
+    auto Frame = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+    Lowest = std::min(Lowest, Frame);
+    Highest = std::max(Highest, Frame);
+    return -1;
+  });
+  EXPECT_EQ(L->GetCount(), 4000);
+  EXPECT_LT(Highest - Lowest, 64u * 1024);  // a few frames, not 4000 of them
 }
 
 TEST(ObjectList, OwningListFreesDeletedObjectsButNotExtractedOnes) {

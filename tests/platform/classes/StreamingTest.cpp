@@ -304,7 +304,206 @@ std::string ReadError(const String& Text, TComponent* Form) {
   return "";
 }
 
+// A collection item holding a collection of its own kind: trees of any depth.
+class TTreeNode : public TCollectionItem {
+  KV_CLASS(TTreeNode, TCollectionItem)
+ public:
+  using inherited::inherited;
+  Integer Mark = 0;
+  TCollection* GetItems() const { return FItems.get(); }
+  void SetItems(TCollection* Value) { FItems->Assign(Value); }
+  KV_PUBLISHED {
+    P.Prop("Mark", &TTreeNode::Mark).Default(0);
+    P.Prop("Items", &TTreeNode::GetItems, &TTreeNode::SetItems);
+  }
+
+ private:
+  TObjectPtr<TOwnedCollection> FItems{TOwnedCollection::Create(this, TTreeNode::StaticClass())};
+};
+
+// A sub-object whose Next is itself: a writer that follows it never ends.
+class TStreamLoop : public TPersistent {
+  KV_CLASS(TStreamLoop, TPersistent)
+ public:
+  Integer Size = 1;
+  TStreamLoop* GetNext() const { return const_cast<TStreamLoop*>(this); }
+  KV_PUBLISHED {
+    P.Prop("Size", &TStreamLoop::Size).Default(1);
+    P.Prop("Next", &TStreamLoop::GetNext);
+  }
+};
+
+class TStreamTree : public TComponent {
+  KV_CLASS(TStreamTree, TComponent)
+ public:
+  using inherited::inherited;
+  String Caption;
+  TCollection* GetNodes() const { return FNodes.get(); }
+  void SetNodes(TCollection* Value) { FNodes->Assign(Value); }
+  TStreamLoop* GetLoop() const { return FLoop.get(); }
+  bool WithLoop = false;
+  bool IsLoopStored() const { return WithLoop; }
+  KV_PUBLISHED {
+    P.Prop("Caption", &TStreamTree::Caption);
+    P.Prop("Nodes", &TStreamTree::GetNodes, &TStreamTree::SetNodes);
+    P.Prop("Loop", &TStreamTree::GetLoop).Stored(&TStreamTree::IsLoopStored);
+  }
+
+ private:
+  TObjectPtr<TOwnedCollection> FNodes{TOwnedCollection::Create(this, TTreeNode::StaticClass())};
+  TObjectPtr<TStreamLoop> FLoop{TStreamLoop::Create()};
+};
+
+// Form1 with Left = 7 and Source1, then panels P1 .. PCount, each inside the
+// one before: Pk opens on line 5 + k at nesting level k + 1.
+String NestedPanelsText(Integer Count) {
+  String Text =
+      "object Form1: TStreamForm\n  Left = 7\n  object Source1: TStreamSource\n    Value = 4\n"
+      "  end\n";
+  for (Integer I = 1; I <= Count; ++I) Text += "object P" + std::to_string(I) + ": TStreamPanel\n";
+  for (Integer I = 0; I <= Count; ++I) Text += "end\n";
+  return Text;
+}
+
+// Tree1 with Count collections nested in one another, Nodes the outermost:
+// collection j opens on line 1 + 2j at nesting level j + 1.
+String NestedNodesText(Integer Count) {
+  String Text = "object Tree1: TStreamTree\n  Caption = 'kept'\n  Nodes = <\n";
+  for (Integer I = 1; I < Count; ++I) Text += "item\nItems = <\n";
+  Text += "item\nMark = 1\nend>\n";
+  for (Integer I = 1; I < Count; ++I) Text += "end>\n";
+  return Text + "end\n";
+}
+
 }  // namespace
+
+TEST(FormReading, FormsNestedPastTheLimitAreRefusedOnTheLineThatGoesTooDeep) {
+  // 15,000 levels (about 400 KB) once ran the reader out of stack.
+  String Deep = NestedPanelsText(15000);
+  Log.clear();
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  Form->Caption = "before";
+  EXPECT_EQ(ReadError(Deep, Form.get()), "Nested more than 256 levels deep on line 261");
+  EXPECT_EQ(Form->Left, 7);
+  EXPECT_EQ(Form->Caption, "before");
+  ASSERT_NE(Form->Source1, nullptr);
+  EXPECT_EQ(Form->Source1->Value, 4);
+  EXPECT_EQ(Form->GetComponentCount(), 1);  // the chain that was being built is gone
+  EXPECT_FALSE(Form->GetComponentState().Contains(csLoading));
+  EXPECT_EQ(Log.back(), "Loaded Form1");
+  {
+    TRegisteredForm Registered;
+    EXPECT_THROW(ReadComponentFromText(Deep, nullptr), EParserError);
+    EXPECT_THROW(ReadComponentFromText(NestedPanelsText(256), nullptr), EParserError);
+  }
+  // The deepest form allowed reads whole.
+  TObjectPtr<TStreamForm> Full(TStreamForm::Create(nullptr));
+  ReadComponentText(NestedPanelsText(255), Full.get());
+  EXPECT_EQ(Full->GetComponentCount(), 256);
+  auto* Deepest = DynCast<TStreamPanel>(Full->FindComponent("P255"));
+  ASSERT_NE(Deepest, nullptr);
+  Integer Levels = 1;
+  for (TComponent* C = Deepest; C != Full.get(); C = static_cast<TStreamPanel*>(C)->ParentComp)
+    ++Levels;
+  EXPECT_EQ(Levels, 256);
+}
+
+TEST(FormReading, CollectionsAndSkippedValuesNestedPastTheLimitAreRefused) {
+  // [1] Collections inside collection items.
+  TObjectPtr<TStreamTree> Tree(TStreamTree::Create(nullptr));
+  String Path = "Tree1.Nodes[0]";
+  for (int I = 0; I < 254; ++I) Path += ".Items[0]";
+  EXPECT_EQ(ReadError(NestedNodesText(5000), Tree.get()),
+            "Error reading " + Path + ".Items: Nested more than 256 levels deep on line 513");
+  EXPECT_EQ(Tree->Caption, "kept");
+  // What was read is at most as deep as the writer allows: it writes and reads back.
+  String Written = ComponentToText(Tree.get());
+  TObjectPtr<TStreamTree> Back(TStreamTree::Create(nullptr));
+  ReadComponentText(Written, Back.get());
+  EXPECT_EQ(ComponentToText(Back.get()), Written);
+  TObjectPtr<TStreamTree> Full(TStreamTree::Create(nullptr));
+  ReadComponentText(NestedNodesText(255), Full.get());
+  auto* Node = static_cast<TTreeNode*>(Full->GetNodes()->GetItems(0));
+  for (int I = 1; I < 255; ++I) Node = static_cast<TTreeNode*>(Node->GetItems()->GetItems(0));
+  EXPECT_EQ(Node->Mark, 1);
+
+  // [2] Values of unknown properties that OnError skips: lists and
+  // collections nested in any mix.
+  struct {
+    Integer Depth;
+    const char* Open;
+    const char* Close;
+    bool Refused;  // the root and Depth times Open go past 256 levels
+  } Cases[] = {{255, "(", ")", false},
+               {256, "(", ")", true},
+               {20000, "(", ")", true},
+               {255, "<item X = ", " end>", false},
+               {128, "<item X = (", ") end>", true}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(std::to_string(C.Depth) + C.Open);
+    String Value;
+    for (Integer I = 0; I < C.Depth; ++I) Value += C.Open;
+    Value += "1";
+    for (Integer I = 0; I < C.Depth; ++I) Value += C.Close;
+    TObjectPtr<TStreamTree> Skipping(TStreamTree::Create(nullptr));
+    TObjectPtr<TStringStream> Stream(TStringStream::Create(
+        "object Tree1: TStreamTree\n  Colour = " + Value + "\n  Caption = 'after'\nend\n"));
+    TObjectPtr<TReader> Reader(TReader::Create(Stream.get()));
+    Reader->OnError = [](TReader*, const String&, bool& Handled) { Handled = true; };
+    if (!C.Refused) {
+      Reader->ReadRootComponent(Skipping.get());
+      EXPECT_EQ(Skipping->Caption, "after");
+    } else {
+      try {
+        Reader->ReadRootComponent(Skipping.get());
+        ADD_FAILURE() << "read without an error";
+      } catch (const EParserError& E) {
+        EXPECT_EQ(E.GetMessage(),
+                  "Error reading Tree1.Colour: Nested more than 256 levels deep on line 2");
+      }
+      EXPECT_EQ(Skipping->Caption, "");
+    }
+  }
+}
+
+TEST(FormText, TreesTooDeepToReadBackAreRefusedByTheWriterWithNothingWritten) {
+  // [1] Components: the deepest tree the reader takes is written; one more
+  // level is refused.
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  Form->SetName("Form1");
+  TComponent* Parent = Form.get();
+  for (Integer I = 1; I <= 255; ++I)
+    Parent = Make<TStreamPanel>(Form.get(), ("P" + std::to_string(I)).c_str(), Parent);
+  String Text = ComponentToText(Form.get());
+  TObjectPtr<TStreamForm> Back(TStreamForm::Create(nullptr));
+  ReadComponentText(Text, Back.get());
+  EXPECT_EQ(ComponentToText(Back.get()), Text);
+  Make<TStreamPanel>(Form.get(), "P256", Parent);
+  TObjectPtr<TStringStream> Stream(TStringStream::Create());
+  try {
+    WriteComponentToStream(Form.get(), Stream.get());
+    ADD_FAILURE() << "written without an error";
+  } catch (const EWriteError& E) {
+    EXPECT_EQ(E.GetMessage(), "Cannot write P256: nested more than 256 levels deep");
+  }
+  EXPECT_EQ(Stream->GetDataString(), "");
+  for (Integer I = 0; I < Form->GetComponentCount(); ++I)
+    EXPECT_FALSE(Form->GetComponents(I)->GetComponentState().Contains(csWriting));
+
+  // [2] A sub-object that leads back to itself.
+  TObjectPtr<TStreamTree> Tree(TStreamTree::Create(nullptr));
+  Tree->SetName("Tree1");
+  Tree->WithLoop = true;
+  try {
+    WriteComponentToStream(Tree.get(), Stream.get());
+    ADD_FAILURE() << "written without an error";
+  } catch (const EWriteError& E) {
+    String Path = "Loop";  // level 2, each Next one more
+    for (int I = 0; I < 255; ++I) Path += ".Next";
+    EXPECT_EQ(E.GetMessage(), "Cannot write property " + Path + ": nested more than 256 levels deep");
+  }
+  EXPECT_EQ(Stream->GetDataString(), "");
+}
 
 TEST(FormText, ComponentTreeIsWrittenInTheTextFormFormat) {
   TObjectPtr<TStreamForm> Form(MakeSampleForm());

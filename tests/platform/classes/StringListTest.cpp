@@ -1,10 +1,14 @@
 // String lists: editing with objects, sorted lists, the text forms, name=value
 // pairs, change events around updates, Assign and loading.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/classes/Component.h"
@@ -353,6 +357,40 @@ TEST(StringList, LoadsAndSavesUtf8ThroughStreamsAndFiles) {
   std::filesystem::remove(Name);
   EXPECT_THROW(Back->LoadFromFile(Name.string()), EFOpenError);
   EXPECT_EQ(Back->GetCount(), 4);
+}
+
+TEST(StringList, LoadsWholeFilesThatCannotSeekOrClaimNoSize) {
+  // A named pipe, written by another thread while the list reads it.
+  auto Fifo = std::filesystem::temp_directory_path() /
+              ("kv-strings-fifo-" + std::to_string(::getpid()));
+  ASSERT_EQ(::mkfifo(Fifo.c_str(), 0600), 0);
+  String Text;
+  for (int I = 0; I < 20000; ++I) Text += "line " + std::to_string(I) + "\n";
+  // A reader that stops early must fail the test, not kill it.
+  auto OldPipeHandler = std::signal(SIGPIPE, SIG_IGN);
+  std::thread Writer([&] {
+    int Fd = ::open(Fifo.c_str(), O_WRONLY);
+    for (std::size_t Done = 0; Fd >= 0 && Done < Text.size();) {
+      ssize_t N = ::write(Fd, Text.data() + Done, std::min<std::size_t>(4096, Text.size() - Done));
+      if (N <= 0) break;
+      Done += std::size_t(N);
+    }
+    if (Fd >= 0) ::close(Fd);
+  });
+  TObjectPtr<TStringList> L(TStringList::Create());
+  L->LoadFromFile(Fifo.string());
+  Writer.join();
+  std::signal(SIGPIPE, OldPipeHandler);
+  std::filesystem::remove(Fifo);
+  ASSERT_EQ(L->GetCount(), 20000);
+  EXPECT_EQ(L->GetStrings(0), "line 0");
+  EXPECT_EQ(L->GetStrings(19999), "line 19999");
+
+  // A file under /proc has a size of 0 and lines all the same.
+  L->LoadFromFile("/proc/self/status");
+  ASSERT_GT(L->GetCount(), 3);
+  EXPECT_EQ(L->GetStrings(0).substr(0, 5), "Name:");
+  EXPECT_GE(L->IndexOf("Pid:\t" + std::to_string(::getpid())), 1);
 }
 
 namespace {
