@@ -13,6 +13,7 @@
 #include "platform/classes/Filer.h"
 #include "platform/classes/FilerLexer.h"
 #include "platform/classes/Streams.h"
+#include "platform/rtl/Strings.h"
 
 namespace kvp {
 
@@ -308,16 +309,13 @@ bool TReader::ReadBoolean() {
 
 Char TReader::ReadChar() {
   if (Lexer().Peek().Kind != detail::tokString) PropValueError();
+  // One well-formed UTF-8 character: a malformed sequence, a surrogate or
+  // more than one character is not a character value.
   const String& S = Lexer().Peek().Text;
-  // One code point, in UTF-8.
-  std::size_t Len = S.empty()              ? 0
-                    : (Byte(S[0]) < 0x80)  ? 1
-                    : (Byte(S[0]) >= 0xF0) ? 4
-                    : (Byte(S[0]) >= 0xE0) ? 3
-                                           : 2;
-  if (Len == 0 || S.size() != Len) PropValueError();
-  char32_t C = Len == 1 ? Byte(S[0]) : Byte(S[0]) & (0x7F >> Len);
-  for (std::size_t I = 1; I < Len; ++I) C = (C << 6) | (Byte(S[I]) & 0x3F);
+  std::size_t Pos = 0;
+  bool Valid = false;
+  Char C = Utf8Decode(S, Pos, &Valid);
+  if (!Valid || Pos != S.size()) PropValueError();
   Lexer().Next();
   return C;
 }

@@ -789,6 +789,19 @@ TEST(FormReading, SyntaxAndLookupErrorsNameTheLine) {
        "Error reading Grid1.Columns[0].Width: Invalid property value on line 5"},
       {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Data = {0A0}\n  end\nend\n",
        "Error reading Grid1.Data: Invalid binary value on line 3"},
+      // A character must be one well-formed character: not a surrogate, an
+      // overlong form or a stray byte, which once read as code points of
+      // their own and were written back as something else.
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Letter = '\xED\xA0\x80'\n"
+       "  end\nend\n",
+       "Error reading Grid1.Letter: Invalid property value on line 3"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Letter = '\xC1\x81'\n  end\n"
+       "end\n",
+       "Error reading Grid1.Letter: Invalid property value on line 3"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Letter = '\xFF'\n  end\nend\n",
+       "Error reading Grid1.Letter: Invalid property value on line 3"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Letter = 'ab'\n  end\nend\n",
+       "Error reading Grid1.Letter: Invalid property value on line 3"},
       {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n  end\n",
        "'end' expected on line 4", 1},
       {"", "'object' expected on line 1"},
