@@ -15,7 +15,6 @@
 #include "platform/graphics/Bmp.h"
 
 using namespace kvp;
-using kvfuzz::Check;
 
 namespace {
 
@@ -39,13 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   }
   if (Read) {
     Integer W = Img.Pixels.Width(), H = Img.Pixels.Height();
-    Check(W > 0 && H > 0 && W <= 32768 && H <= 32768, "an image read has a size within the limits");
+    FUZZ_CHECK(W > 0 && H > 0 && W <= 32768 && H <= 32768, "an image read has a size within the limits");
     std::vector<Byte> File = WriteBmp(Img.Pixels, Img.Monochrome);
     TDibImage Back = ReadBmp(File.data(), File.size());
-    Check(SamePixels(Back.Pixels, Img.Pixels), "an image written reads back to the same pixels");
-    Check(Back.Monochrome == Img.Monochrome, "a monochrome image stays monochrome");
+    FUZZ_CHECK(SamePixels(Back.Pixels, Img.Pixels), "an image written reads back to the same pixels");
+    FUZZ_CHECK(Back.Monochrome == Img.Monochrome, "a monochrome image stays monochrome");
     HBITMAP Handle = CreateBitmapFromDib(Img);
-    Check(Handle != nullptr, "an image read makes a bitmap");
+    FUZZ_CHECK(Handle != nullptr, "an image read makes a bitmap");
     DeleteObject(Handle);
   }
   // [2] Through a stream into a TBitmap, as a file or a stored form loads it.
@@ -62,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   TObjectPtr<TBitmap> Bitmap(TBitmap::Create());
   try {
     Bitmap->LoadFromStream(Stream.get());
-    Check(Read && Bitmap->GetWidth() == Img.Pixels.Width() &&
+    FUZZ_CHECK(Read && Bitmap->GetWidth() == Img.Pixels.Width() &&
               Bitmap->GetHeight() == Img.Pixels.Height(),
           "a bitmap loaded has the size of the image read");
   } catch (const EInvalidImage&) {

@@ -17,7 +17,6 @@
 #include "platform/rtl/Exceptions.h"
 
 using namespace kvp;
-using kvfuzz::Check;
 using kvfuzz::Shown;
 
 namespace {
@@ -58,47 +57,47 @@ String FullTimeFormat(const TFormatSettings& Set) {
 void CheckDate(const String& S, const TFormatSettings& Set) {
   TDateTime D = 0;
   bool Ok = TryStrToDate(S, D, Set);
-  Check(Ok != Raises([&] { StrToDate(S, Set); }), "StrToDate raises exactly when TryStrToDate fails",
+  FUZZ_CHECK(Ok != Raises([&] { StrToDate(S, Set); }), "StrToDate raises exactly when TryStrToDate fails",
         Shown(S));
   if (!Ok) return;
   Word Y, M, Day;
   DecodeDate(D, Y, M, Day);
-  Check(D == std::floor(D) && Y >= 1 && Y <= 9999, "a date read is a whole day in years 1..9999",
+  FUZZ_CHECK(D == std::floor(D) && Y >= 1 && Y <= 9999, "a date read is a whole day in years 1..9999",
         Shown(S));
   String Back = FormatDateTime(FullDateFormat(Set), D, Set);
   TDateTime Again = 0;
-  Check(TryStrToDate(Back, Again, Set) && Again == D, "a date written reads back to itself",
+  FUZZ_CHECK(TryStrToDate(Back, Again, Set) && Again == D, "a date written reads back to itself",
         Shown(S) + " -> " + Shown(Back));
 }
 
 void CheckTime(const String& S, const TFormatSettings& Set) {
   TDateTime T = 0;
   bool Ok = TryStrToTime(S, T, Set);
-  Check(Ok != Raises([&] { StrToTime(S, Set); }), "StrToTime raises exactly when TryStrToTime fails",
+  FUZZ_CHECK(Ok != Raises([&] { StrToTime(S, Set); }), "StrToTime raises exactly when TryStrToTime fails",
         Shown(S));
   if (!Ok) return;
-  Check(T >= 0 && T < 1, "a time read lies within one day", Shown(S));
+  FUZZ_CHECK(T >= 0 && T < 1, "a time read lies within one day", Shown(S));
   String Back = FormatDateTime(FullTimeFormat(Set), T, Set);
   TDateTime Again = 0;
-  Check(TryStrToTime(Back, Again, Set) && Again == T, "a time written reads back to itself",
+  FUZZ_CHECK(TryStrToTime(Back, Again, Set) && Again == T, "a time written reads back to itself",
         Shown(S) + " -> " + Shown(Back));
 }
 
 void CheckDateTime(const String& S, const TFormatSettings& Set) {
   TDateTime V = 0;
   bool Ok = TryStrToDateTime(S, V, Set);
-  Check(Ok != Raises([&] { StrToDateTime(S, Set); }),
+  FUZZ_CHECK(Ok != Raises([&] { StrToDateTime(S, Set); }),
         "StrToDateTime raises exactly when TryStrToDateTime fails", Shown(S));
   if (!Ok) return;
   Word Y, M, D;
   DecodeDate(V, Y, M, D);
-  Check(Y >= 1 && Y <= 9999, "a date and time read lies in years 1..9999", Shown(S));
+  FUZZ_CHECK(Y >= 1 && Y <= 9999, "a date and time read lies in years 1..9999", Shown(S));
   String Format = FullDateFormat(Set) + " " + FullTimeFormat(Set);
   String Back = FormatDateTime(Format, V, Set);
   TDateTime Again = 0;
-  Check(TryStrToDateTime(Back, Again, Set), "a date and time written reads back",
+  FUZZ_CHECK(TryStrToDateTime(Back, Again, Set), "a date and time written reads back",
         Shown(S) + " -> " + Shown(Back));
-  Check(FormatDateTime(Format, Again, Set) == Back, "a date and time written reads back to itself",
+  FUZZ_CHECK(FormatDateTime(Format, Again, Set) == Back, "a date and time written reads back to itself",
         Shown(S) + " -> " + Shown(Back) + " -> " + Shown(FormatDateTime(Format, Again, Set)));
 }
 

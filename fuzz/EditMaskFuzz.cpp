@@ -19,7 +19,6 @@
 #include "platform/rtl/Strings.h"
 
 using namespace kvp;
-using kvfuzz::Check;
 using kvfuzz::Shown;
 
 namespace {
@@ -33,10 +32,10 @@ std::u32string Chars(const String& S) {
 
 void CheckLayout(const TEditMask& M, const String& Mask, const String& EditText, const char* What) {
   std::u32string E = Chars(EditText);
-  Check(Integer(E.size()) == M.Count(), What, Shown(Mask) + " -> " + Shown(EditText));
+  FUZZ_CHECK(Integer(E.size()) == M.Count(), What, Shown(Mask) + " -> " + Shown(EditText));
   for (Integer I = 0; I < M.Count(); ++I)
     if (M.IsLiteral(I))
-      Check(E[std::size_t(I)] == M.Position(I).Literal, "literals stay in place",
+      FUZZ_CHECK(E[std::size_t(I)] == M.Position(I).Literal, "literals stay in place",
             Shown(Mask) + " -> " + Shown(EditText) + " at " + std::to_string(I));
 }
 
@@ -47,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   String Mask = In.ConsumeRandomLengthString(64);
   String Text = In.ConsumeRandomLengthString(64);
   TEditMask M(Mask);
-  Check(M.Count() <= Integer(Chars(Mask).size()), "no more positions than mask characters",
+  FUZZ_CHECK(M.Count() <= Integer(Chars(Mask).size()), "no more positions than mask characters",
         Shown(Mask));
   // [1] Layout and read-back.
   String Edit = M.EditTextFromText(Text);
@@ -56,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   CheckLayout(M, Mask, M.BlankText(), "the blank text has one character a position");
   String Back = M.TextFromEditText(Edit);
   String Again = M.EditTextFromText(Back);
-  Check(Again == Edit, "the Text read out of an EditText lays back into it",
+  FUZZ_CHECK(Again == Edit, "the Text read out of an EditText lays back into it",
         Shown(Mask) + " " + Shown(Text) + " -> " + Shown(Edit) + " -> " + Shown(Back) + " -> " +
             Shown(Again));
   // [2] Characters against positions.
@@ -66,10 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     Char Given = C;
     bool Accepted = M.AcceptChar(I, Given);
     if (!Accepted) continue;
-    Check(I >= 0 && I < M.Count() && !M.IsLiteral(I), "only editable positions accept characters",
+    FUZZ_CHECK(I >= 0 && I < M.Count() && !M.IsLiteral(I), "only editable positions accept characters",
           Shown(Mask) + " at " + std::to_string(I));
     Char Twice = Given;
-    Check(M.AcceptChar(I, Twice) && Twice == Given, "a character given back is accepted as it is",
+    FUZZ_CHECK(M.AcceptChar(I, Twice) && Twice == Given, "a character given back is accepted as it is",
           Shown(Mask) + " at " + std::to_string(I));
   }
   // [3] The first unfilled required position.
@@ -80,12 +79,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     bool Blank = E[std::size_t(I)] == M.Blank() ||
                  (E[std::size_t(I)] == U' ' && P.Kind != TMaskCharKind::Any);
     if (P.Required && Blank) {
-      Check(Unfilled == I, "FirstUnfilled names the first required blank",
+      FUZZ_CHECK(Unfilled == I, "FirstUnfilled names the first required blank",
             Shown(Mask) + " " + Shown(Edit));
       break;
     }
-    Check(Unfilled != I, "FirstUnfilled names a required blank", Shown(Mask) + " " + Shown(Edit));
+    FUZZ_CHECK(Unfilled != I, "FirstUnfilled names a required blank", Shown(Mask) + " " + Shown(Edit));
   }
-  if (Unfilled >= 0) Check(Unfilled < M.Count(), "FirstUnfilled lies within the mask");
+  if (Unfilled >= 0) FUZZ_CHECK(Unfilled < M.Count(), "FirstUnfilled lies within the mask");
   return 0;
 }

@@ -147,7 +147,7 @@ void CheckWritesBack(TFuzzThing* Root, const String& Input) {
                  kvfuzz::Shown(Input) + "\nwritten:\n" + Written + "\nerror: " + E.GetMessage());
   }
   String Again = ComponentToText(Fresh.get());
-  kvfuzz::Check(Again == Written, "what was read back writes out the same",
+  FUZZ_CHECK(Again == Written, "what was read back writes out the same",
                 kvfuzz::Shown(Input) + "\nwritten:\n" + Written + "\nthen:\n" + Again);
 }
 
@@ -162,10 +162,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     kvfuzz::Fail("reading breaks no invariant", E.GetMessage());
   } catch (const Exception& E) {
     // Malformed input: the form must still be usable below.
-    kvfuzz::Check(E.GetMessage().find(" on line ") != String::npos, "a read error names the line",
+    FUZZ_CHECK(E.GetMessage().find(" on line ") != String::npos, "a read error names the line",
                   kvfuzz::Shown(Text) + "\nerror: " + E.GetMessage());
   }
-  kvfuzz::Check(!Root->GetComponentState().Contains(csLoading), "a form is not left loading");
+  FUZZ_CHECK(!Root->GetComponentState().Contains(csLoading), "a form is not left loading");
   CheckWritesBack(Root.get(), Text);
   return 0;
 }

@@ -23,7 +23,6 @@
 #include "platform/rtl/Strings.h"
 
 using namespace kvp;
-using kvfuzz::Check;
 using kvfuzz::Shown;
 
 namespace {
@@ -44,7 +43,7 @@ void CheckFormat(FuzzedDataProvider& In, const TFormatSettings& Set) {
   String Text = In.ConsumeRandomLengthString(16);
   String Padded = Format("%*s|%-*s", {Width, Text, Width, Text}, Set);
   Integer Expected = std::max(Width, Length(Text));
-  Check(Length(Padded) == 2 * Expected + 1, "Format pads to the width in characters",
+  FUZZ_CHECK(Length(Padded) == 2 * Expected + 1, "Format pads to the width in characters",
         Shown(Text) + " width " + std::to_string(Width));
 }
 
@@ -77,7 +76,7 @@ void CheckPictures(FuzzedDataProvider& In, const TFormatSettings& Set) {
   String Mask = In.ConsumeRandomLengthString(32);
   String Value = In.ConsumeRandomLengthString(32);
   String Masked = FormatMaskText(Mask, Value);
-  Check(Length(Masked) == TEditMask(Mask).Count(), "FormatMaskText fills every mask position",
+  FUZZ_CHECK(Length(Masked) == TEditMask(Mask).Count(), "FormatMaskText fills every mask position",
         Shown(Mask) + " " + Shown(Value) + " -> " + Shown(Masked));
 }
 
@@ -99,7 +98,7 @@ String WithoutGrouping(const String& S, const TFormatSettings& Set) {
 void CheckFloatFormats(FuzzedDataProvider& In, const TFormatSettings& Set) {
   Extended V = PickValue(In);
   if (!std::isfinite(V)) {
-    Check(FloatToStrF(V, ffFixed, 15, 2, Set) == (std::isnan(V) ? "NAN" : V > 0 ? "INF" : "-INF"),
+    FUZZ_CHECK(FloatToStrF(V, ffFixed, 15, 2, Set) == (std::isnan(V) ? "NAN" : V > 0 ? "INF" : "-INF"),
           "what is not a number prints its name");
     return;
   }
@@ -108,7 +107,7 @@ void CheckFloatFormats(FuzzedDataProvider& In, const TFormatSettings& Set) {
   TFloatFormat Kind = kvfuzz::PickOne(In, {ffFixed, ffNumber, ffExponent, ffGeneral});
   String Text = FloatToStrF(V, Kind, Precision, Digits, Set);
   Extended Back = 0;
-  Check(TryStrToFloat(WithoutGrouping(Text, Set), Back, Set), "a formatted float reads back",
+  FUZZ_CHECK(TryStrToFloat(WithoutGrouping(Text, Set), Back, Set), "a formatted float reads back",
         Shown(Text));
   // Significant digits are held to 2..18, decimals to 0..18; the value is
   // taken to 18 digits first.
@@ -118,7 +117,7 @@ void CheckFloatFormats(FuzzedDataProvider& In, const TFormatSettings& Set) {
   if (Kind == ffFixed || Kind == ffNumber)
     Rounding = std::max(Rounding, 0.5L * std::pow(10.0L, -std::clamp(Digits, 0, 18)) * 1.000001L);
   Extended Tolerance = Rounding + Magnitude * 1e-17L;  // the 18 digits taken first
-  Check(std::fabs(Back - V) <= Tolerance + 1e-4930L, "a formatted float is the value rounded",
+  FUZZ_CHECK(std::fabs(Back - V) <= Tolerance + 1e-4930L, "a formatted float is the value rounded",
         Shown(Text) + " from " + FloatToStrF(V, ffGeneral, 18, 0));
 }
 

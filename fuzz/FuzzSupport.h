@@ -22,8 +22,19 @@ namespace kvfuzz {
   std::abort();
 }
 
-inline void Check(bool Holds, const char* Property, const std::string& Detail = std::string()) {
-  if (!Holds) Fail(Property, Detail);
+}  // namespace kvfuzz
+
+// Checks a property; the detail (the values, for the message) is worked out
+// only when the property fails, so that passing checks cost nothing.
+#define FUZZ_CHECK(Holds, ...)                          \
+  do {                                                  \
+    if (!(Holds)) ::kvfuzz::FailWith(__VA_ARGS__);      \
+  } while (0)
+
+namespace kvfuzz {
+
+[[noreturn]] inline void FailWith(const char* Property, const std::string& Detail = std::string()) {
+  Fail(Property, Detail);
 }
 
 // Text shown in a failure message with its bytes visible.

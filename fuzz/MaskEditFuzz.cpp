@@ -24,7 +24,6 @@
 #include "platform/win/Windows.h"
 
 using namespace kvp;
-using kvfuzz::Check;
 using kvfuzz::Shown;
 
 namespace {
@@ -40,20 +39,20 @@ void CheckState(TMaskEdit* Edit, const TEditMask& M, const String& Mask, const S
   String EditText = Edit->GetEditText();
   std::u32string E = Chars(EditText);
   String Where = Shown(Mask) + " after " + Shown(Steps) + ": " + Shown(EditText);
-  Check(Integer(E.size()) == M.Count(), "EditText keeps one character a position", Where);
+  FUZZ_CHECK(Integer(E.size()) == M.Count(), "EditText keeps one character a position", Where);
   for (Integer I = 0; I < M.Count(); ++I) {
     Char C = E[std::size_t(I)];
     if (M.IsLiteral(I)) {
-      Check(C == M.Position(I).Literal, "literals stay in place", Where);
+      FUZZ_CHECK(C == M.Position(I).Literal, "literals stay in place", Where);
       continue;
     }
     if (C == M.Blank()) continue;
     Char Given = C;
-    Check(M.AcceptChar(I, Given) && Given == C, "typed characters fit their positions",
+    FUZZ_CHECK(M.AcceptChar(I, Given) && Given == C, "typed characters fit their positions",
           Where + " at " + std::to_string(I));
   }
   Integer Start = Edit->GetSelStart(), Len = Edit->GetSelLength();
-  Check(Start >= 0 && Len >= 0 && Start + Len <= M.Count(), "the selection lies within the text",
+  FUZZ_CHECK(Start >= 0 && Len >= 0 && Start + Len <= M.Count(), "the selection lies within the text",
         Where + " selection " + std::to_string(Start) + "+" + std::to_string(Len));
 }
 

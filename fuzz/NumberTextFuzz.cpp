@@ -19,7 +19,6 @@
 #include "platform/rtl/Strings.h"
 
 using namespace kvp;
-using kvfuzz::Check;
 using kvfuzz::Shown;
 
 namespace {
@@ -37,35 +36,35 @@ bool Raises(F Read) {
 void CheckFloat(const String& S, const TFormatSettings& Set) {
   Extended Wide = 0;
   bool Ok = TryStrToFloat(S, Wide, Set);
-  Check(Ok != Raises([&] { StrToFloat(S, Set); }), "StrToFloat raises exactly when TryStrToFloat fails",
+  FUZZ_CHECK(Ok != Raises([&] { StrToFloat(S, Set); }), "StrToFloat raises exactly when TryStrToFloat fails",
         Shown(S));
   if (!Ok) return;
-  Check(std::isfinite(Wide), "a number read is finite", Shown(S));
+  FUZZ_CHECK(std::isfinite(Wide), "a number read is finite", Shown(S));
   Double Narrow = 0;
   if (!TryStrToFloat(S, Narrow, Set)) {
-    Check(std::fabs(Wide) > 1e308L, "a Double read fails only past the Double range", Shown(S));
+    FUZZ_CHECK(std::fabs(Wide) > 1e308L, "a Double read fails only past the Double range", Shown(S));
     return;
   }
   String Back = FloatToStrF(Narrow, ffGeneral, 17, 0, Set);
   Double Again = 0;
-  Check(TryStrToFloat(Back, Again, Set) && Again == Narrow,
+  FUZZ_CHECK(TryStrToFloat(Back, Again, Set) && Again == Narrow,
         "a Double written with 17 digits reads back to itself", Shown(S) + " -> " + Shown(Back));
 }
 
 void CheckCurrency(const String& S, const TFormatSettings& Set) {
   Currency C;
   bool Ok = TryStrToCurr(S, C, Set);
-  Check(Ok != Raises([&] { StrToCurr(S, Set); }), "StrToCurr raises exactly when TryStrToCurr fails",
+  FUZZ_CHECK(Ok != Raises([&] { StrToCurr(S, Set); }), "StrToCurr raises exactly when TryStrToCurr fails",
         Shown(S));
   if (!Ok) return;
   String Back = CurrToStr(C, Set);
   Currency Again;
-  Check(TryStrToCurr(Back, Again, Set) && Again == C, "a Currency written reads back to itself",
+  FUZZ_CHECK(TryStrToCurr(Back, Again, Set) && Again == C, "a Currency written reads back to itself",
         Shown(S) + " -> " + Shown(Back));
   Extended Wide = 0;
-  Check(TryStrToFloat(S, Wide, Set), "text read as a Currency reads as a float too", Shown(S));
+  FUZZ_CHECK(TryStrToFloat(S, Wide, Set), "text read as a Currency reads as a float too", Shown(S));
   Extended Diff = std::fabs(Wide - C.ToDouble());
-  Check(Diff <= 0.00005L + std::fabs(Wide) * 1e-17L, "float and Currency reads agree",
+  FUZZ_CHECK(Diff <= 0.00005L + std::fabs(Wide) * 1e-17L, "float and Currency reads agree",
         Shown(S) + " float " + FloatToStrF(Wide, ffGeneral, 18, 0) + " currency " + Back);
 }
 
@@ -73,27 +72,27 @@ void CheckIntegers(const String& S) {
   Integer I = 0;
   Int64 L = 0;
   bool OkI = TryStrToInt(S, I), OkL = TryStrToInt64(S, L);
-  Check(OkI != Raises([&] { StrToInt(S); }), "StrToInt raises exactly when TryStrToInt fails",
+  FUZZ_CHECK(OkI != Raises([&] { StrToInt(S); }), "StrToInt raises exactly when TryStrToInt fails",
         Shown(S));
-  Check(OkL != Raises([&] { StrToInt64(S); }), "StrToInt64 raises exactly when TryStrToInt64 fails",
+  FUZZ_CHECK(OkL != Raises([&] { StrToInt64(S); }), "StrToInt64 raises exactly when TryStrToInt64 fails",
         Shown(S));
   if (OkI) {
     Integer Again = 0;
-    Check(TryStrToInt(IntToStr(I), Again) && Again == I, "an Integer reads back", Shown(S));
+    FUZZ_CHECK(TryStrToInt(IntToStr(I), Again) && Again == I, "an Integer reads back", Shown(S));
   }
   if (OkL) {
     Int64 Again = 0;
-    Check(TryStrToInt64(IntToStr(L), Again) && Again == L, "an Int64 reads back", Shown(S));
+    FUZZ_CHECK(TryStrToInt64(IntToStr(L), Again) && Again == L, "an Int64 reads back", Shown(S));
   }
   // Hexadecimal fills the type's bits ($FFFFFFFF is -1 as an Integer), so only
   // decimal text is compared across the two widths.
   bool Hex = S.find_first_of("$xX") != String::npos;
   if (!Hex && OkL && L >= INT32_MIN && L <= INT32_MAX)
-    Check(OkI && I == L, "a decimal Int64 in the Integer range reads as that Integer", Shown(S));
-  if (!Hex && OkI) Check(OkL && L == I, "a decimal Integer reads as the same Int64", Shown(S));
+    FUZZ_CHECK(OkI && I == L, "a decimal Int64 in the Integer range reads as that Integer", Shown(S));
+  if (!Hex && OkI) FUZZ_CHECK(OkL && L == I, "a decimal Integer reads as the same Int64", Shown(S));
   bool B = false;
   bool OkB = TryStrToBool(S, B);
-  if (OkL) Check(OkB && B == (L != 0), "an integer reads as a Boolean", Shown(S));
+  if (OkL) FUZZ_CHECK(OkB && B == (L != 0), "an integer reads as a Boolean", Shown(S));
 }
 
 }  // namespace

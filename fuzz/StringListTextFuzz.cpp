@@ -17,7 +17,6 @@
 #include "platform/rtl/Strings.h"
 
 using namespace kvp;
-using kvfuzz::Check;
 using kvfuzz::Shown;
 
 namespace {
@@ -42,7 +41,7 @@ void CheckReadsBack(TStringList* From, const String& Written, Set Read, const ch
   TObjectPtr<TStringList> Back(TStringList::Create());
   Back->Assign(From);  // the settings and the lines
   Read(Back.get(), Written);
-  Check(Items(Back.get()) == Items(From), Property,
+  FUZZ_CHECK(Items(Back.get()) == Items(From), Property,
         Joined(Items(From)) + "-> " + Shown(Written) + " -> " + Joined(Items(Back.get())));
 }
 
@@ -52,8 +51,8 @@ void CheckValues(TStringList* L, FuzzedDataProvider& In) {
   String Name = L->GetNames(Index);
   if (Name.empty()) return;
   Integer First = L->IndexOfName(Name);
-  Check(First >= 0 && First <= Index, "IndexOfName finds the first line of a name", Shown(Name));
-  Check(L->GetValues(Name) == L->GetValueFromIndex(First), "Values reads the first line of a name",
+  FUZZ_CHECK(First >= 0 && First <= Index, "IndexOfName finds the first line of a name", Shown(Name));
+  FUZZ_CHECK(L->GetValues(Name) == L->GetValueFromIndex(First), "Values reads the first line of a name",
         Shown(Name));
   Lines Before = Items(L);
   String Value = In.ConsumeRandomLengthString(8);
@@ -61,12 +60,12 @@ void CheckValues(TStringList* L, FuzzedDataProvider& In) {
   Lines After = Items(L);
   if (Value.empty()) {
     Before.erase(Before.begin() + First);
-    Check(After == Before, "an empty value removes the line of its name", Shown(Name));
+    FUZZ_CHECK(After == Before, "an empty value removes the line of its name", Shown(Name));
     return;
   }
-  Check(L->GetValues(Name) == Value, "a value set reads back", Shown(Name) + " " + Shown(Value));
+  FUZZ_CHECK(L->GetValues(Name) == Value, "a value set reads back", Shown(Name) + " " + Shown(Value));
   Before[std::size_t(First)] = Name + Utf8Encode(L->GetNameValueSeparator()) + Value;
-  Check(After == Before, "setting a value changes only the line of its name", Shown(Name));
+  FUZZ_CHECK(After == Before, "setting a value changes only the line of its name", Shown(Name));
 }
 
 void CheckSorted(const Lines& From, bool CaseSensitive) {
@@ -75,17 +74,17 @@ void CheckSorted(const Lines& From, bool CaseSensitive) {
   L->SetDuplicates(dupAccept);
   L->SetSorted(true);
   for (const String& S : From) L->Add(S);
-  Check(L->GetCount() == Integer(From.size()), "a sorted list accepting duplicates keeps every line");
+  FUZZ_CHECK(L->GetCount() == Integer(From.size()), "a sorted list accepting duplicates keeps every line");
   for (Integer I = 0; I + 1 < L->GetCount(); ++I) {
     Integer C = CaseSensitive ? AnsiCompareStr(L->Get(I), L->Get(I + 1))
                               : AnsiCompareText(L->Get(I), L->Get(I + 1));
-    Check(C <= 0, "a sorted list is in order", Shown(L->Get(I)) + " " + Shown(L->Get(I + 1)));
+    FUZZ_CHECK(C <= 0, "a sorted list is in order", Shown(L->Get(I)) + " " + Shown(L->Get(I + 1)));
   }
   for (const String& S : From) {
     Integer At = L->IndexOf(S);
-    Check(At >= 0, "a sorted list finds each of its lines", Shown(S));
+    FUZZ_CHECK(At >= 0, "a sorted list finds each of its lines", Shown(S));
     Integer C = CaseSensitive ? AnsiCompareStr(L->Get(At), S) : AnsiCompareText(L->Get(At), S);
-    Check(C == 0, "a sorted list finds a line equal to the one sought", Shown(S));
+    FUZZ_CHECK(C == 0, "a sorted list finds a line equal to the one sought", Shown(S));
   }
 }
 
