@@ -229,6 +229,41 @@ TEST_F(WindowsTest, ZOrderFollowsCreationAndSetWindowPos) {
   EXPECT_EQ(GetTopWindow(nullptr), Later);
 }
 
+TEST_F(WindowsTest, GrowingAWindowRepaintsWhatItUncoversOrAllOfItAsItsClassAsks) {
+  HWND Top = MakeTop(Rect(0, 0, 300, 300));
+  HWND H = MakeChild(Top, Rect(0, 0, 100, 50));
+  ProcessMessages();
+  TRect U;
+  ASSERT_FALSE(GetUpdateRect(H, &U, FALSE));
+  SetWindowPos(H, nullptr, 0, 0, 150, 80, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  HRGN Rgn = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetUpdateRgn(H, Rgn, FALSE), COMPLEXREGION);
+  HRGN Expected = CreateRectRgn(100, 0, 150, 80);
+  HRGN Lower = CreateRectRgn(0, 50, 100, 80);
+  CombineRgn(Expected, Expected, Lower, RGN_OR);
+  EXPECT_TRUE(EqualRgn(Rgn, Expected)) << "only the strips the larger size uncovers";
+  ProcessMessages();
+  // Shrinking uncovers nothing of the window itself.
+  SetWindowPos(H, nullptr, 0, 0, 120, 60, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_FALSE(GetUpdateRect(H, &U, FALSE));
+  // A class that redraws on every size change has all of it repainted.
+  WNDCLASS C;
+  C.style = CS_HREDRAW | CS_VREDRAW;
+  C.lpfnWndProc = RecordingProc;
+  C.lpszClassName = "RecRedraw";
+  RegisterClass(&C);
+  HWND R = MakeChild(Top, Rect(0, 100, 100, 150), WS_CHILD | WS_VISIBLE, 0, "RecRedraw");
+  ProcessMessages();
+  SetWindowPos(R, nullptr, 0, 0, 110, 50, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ASSERT_TRUE(GetUpdateRect(R, &U, FALSE));
+  EXPECT_EQ(U, Rect(0, 0, 110, 50));
+  DeleteObject(Rgn);
+  DeleteObject(Expected);
+  DeleteObject(Lower);
+  DestroyWindow(R);
+  UnregisterClass("RecRedraw", nullptr);
+}
+
 TEST_F(WindowsTest, VisibilityAndShowWindow) {
   HWND Top = MakeTop(Rect(0, 0, 300, 300), WS_POPUP);
   HWND Child = MakeChild(Top, Rect(0, 0, 10, 10));
