@@ -127,6 +127,22 @@ TEST_F(ScrollBarsTest, DraggingTheThumbTracksThenSetsThePosition) {
                                                  {SB_ENDSCROLL, 0}};
   EXPECT_EQ(S, Expected);
   EXPECT_EQ(GetScrollPos(Wnd, SB_VERT), 0) << "the window sets the position itself";
+  // A second drag starts from the position, not from where the first left
+  // the thumb (which once made it jump); moves too small to change the
+  // position send nothing; the track position is what the thumb shows meanwhile.
+  Rec().Clear();
+  Input.MouseDown(mbLeft, Wnd, Point(84 + 8, 20));
+  Input.MouseMove(Wnd, Point(85 + 8, 20));
+  EXPECT_EQ(Scrolls(), (std::vector<std::pair<WORD, WORD>>{{SB_THUMBTRACK, 0}}));
+  Input.MouseMove(Wnd, Point(84 + 8, 20 + 17));
+  SCROLLINFO Si;
+  Si.fMask = SIF_TRACKPOS | SIF_POS;
+  GetScrollInfo(Wnd, SB_VERT, &Si);
+  EXPECT_EQ(Si.nTrackPos, 25);
+  EXPECT_EQ(Si.nPos, 0);
+  Input.MouseUp(mbLeft, Wnd, Point(84 + 8, 20 + 17));
+  GetScrollInfo(Wnd, SB_VERT, &Si);
+  EXPECT_EQ(Si.nTrackPos, Si.nPos) << "outside a drag it is the position";
 }
 
 TEST_F(ScrollBarsTest, DisabledArrowsAndCancelMode) {
