@@ -91,6 +91,24 @@ TEST(Collection, ItemsJoinLeaveAndKeepUniqueIDs) {
   EXPECT_THROW(Bands->GetItems(1), EListError);
 }
 
+TEST(Collection, NotifyHearsEveryItemComeAndGoInOrder) {
+  TObjectPtr<TBands> Bands(TBands::Create(nullptr));
+  Bands->Add();
+  Bands->Add();
+  Bands->Insert(0);
+  EXPECT_EQ(Bands->Notes, (std::vector<TCollectionNotification>{cnAdded, cnAdded, cnAdded}));
+  Bands->Notes.clear();
+  Bands->Delete(1);  // announced as a deletion, then taken out
+  EXPECT_EQ(Bands->Notes, (std::vector<TCollectionNotification>{cnDeleting, cnExtracting}));
+  Bands->Notes.clear();
+  Bands->GetItems(0)->Free();  // an item freed on its own is only taken out
+  EXPECT_EQ(Bands->Notes, (std::vector<TCollectionNotification>{cnExtracting}));
+  Bands->Notes.clear();
+  Bands->Clear();
+  EXPECT_EQ(Bands->Notes, (std::vector<TCollectionNotification>{cnExtracting}));
+  EXPECT_EQ(Bands->GetCount(), 0);
+}
+
 TEST(Collection, InsertPlacesTheNewItemAndSetIndexMovesOne) {
   TObjectPtr<TBands> Bands(TBands::Create(nullptr));
   for (Integer W : {10, 20, 30}) static_cast<TBandItem*>(Bands->Add())->SetWidth(W);

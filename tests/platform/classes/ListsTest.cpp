@@ -65,6 +65,10 @@ TEST(List, EditsKeepOrderAndReportEveryItemThatComesOrGoes) {
   EXPECT_EQ(Values(L.get()), (Ints{4}));
   EXPECT_EQ(L->Log, (std::vector<std::string>{"added 1", "added 3", "added 2", "deleted 1",
                                               "added 4", "extracted 3", "deleted 2"}));
+  L->Insert(1, &A);  // at the count: added at the end
+  EXPECT_EQ(Values(L.get()), (Ints{4, 1}));
+  EXPECT_THROW(L->Insert(3, &A), EListError);
+  L->Delete(1);
   L->Log.clear();
   L->Add(&A);
   L->Clear();

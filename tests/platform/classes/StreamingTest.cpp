@@ -789,6 +789,9 @@ TEST(FormReading, SyntaxAndLookupErrorsNameTheLine) {
        "Error reading Grid1.Columns[0].Width: Invalid property value on line 5"},
       {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Data = {0A0}\n  end\nend\n",
        "Error reading Grid1.Data: Invalid binary value on line 3"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    ColCount = 2\n"
+       "    ColWidths = (\n      1\n      2147483648)\n  end\nend\n",
+       "Error reading Grid1.ColWidths: Invalid property value on line 6"},
       // A character must be one well-formed character: not a surrogate, an
       // overlong form or a stray byte, which once read as code points of
       // their own and were written back as something else.
@@ -818,6 +821,108 @@ TEST(FormReading, SyntaxAndLookupErrorsNameTheLine) {
       EXPECT_EQ(E.GetMessage(), C.Message);
     }
   }
+}
+
+TEST(FormReading, LongStringsGoOnAfterAPlusAndReferencesMustFitTheirClass) {
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  ReadComponentText(
+      "object Form1: TStreamForm\n"
+      "  Caption = 'first ' +\n"
+      "    'second'#13#10 +\n"
+      "    #$263A\n"
+      "  object Grid1: TStreamGrid\n"
+      "    Source = Grid2\n"
+      "    Buddy = Grid2\n"
+      "  end\n"
+      "  object Grid2: TStreamGrid\n"
+      "    Source = Source1\n"
+      "  end\n"
+      "end\n",
+      Form.get());
+  EXPECT_EQ(Form->Caption, "first second\r\n\xE2\x98\xBA");
+  ASSERT_NE(Form->Grid1, nullptr);
+  EXPECT_EQ(Form->Grid1->GetSource(), nullptr);  // a grid is not a source: the reference stays nil
+  EXPECT_EQ(Form->Grid1->Buddy, Form->Grid2);    // a grid is a panel
+  EXPECT_EQ(Form->Grid2->GetSource(), nullptr);  // no such component
+  // Lines are still counted inside a continued string.
+  EXPECT_EQ(ReadError("object Form1: TStreamForm\n  Caption = 'a' +\n 'b' +\n 'c'\n  Left = x\nend\n",
+                      Form.get()),
+            "Error reading Form1.Left: Invalid property value on line 5");
+  EXPECT_EQ(Form->Caption, "abc");
+}
+
+TEST(FormText, ControlCharactersAreWrittenAsCodesOutsideTheQuotes) {
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  Form->SetName("F");
+  Form->Caption = String("\x1F \x7F'\t", 5);
+  EXPECT_EQ(ComponentToText(Form.get()),
+            "object F: TStreamForm\n  Left = 0\n  Caption = #31' \x7F'''#9\nend\n");
+}
+
+TEST(FormText, ReferencesToComponentsOfAnotherOwnerAreNamedWithIt) {
+  TObjectPtr<TStreamForm> Form(MakeSampleForm());
+  // A source owned by the grid, not by the form: named through its owner.
+  TStreamSource* Inner = Make<TStreamSource>(Form->Grid1, "Inner", nullptr);
+  Form->Grid1->SetSource(Inner);
+  TObjectPtr<TStreamForm> Other(TStreamForm::Create(nullptr));
+  Other->SetName("Other");
+  TStreamSource* Far = Make<TStreamSource>(Other.get(), "Far", nullptr);
+  Form->Grid2->SetSource(Far);
+  String Text = ComponentToText(Form.get());
+  EXPECT_NE(Text.find("    Source = Grid1.Inner\n"), String::npos) << Text;
+  EXPECT_NE(Text.find("      Source = Other.Far\n"), String::npos) << Text;
+  // Read back into a form that has the grid's own source: the dotted name finds it.
+  TObjectPtr<TStreamForm> Back(TStreamForm::Create(nullptr));
+  ReadComponentText(
+      "object Form1: TStreamForm\n"
+      "  object Grid1: TStreamGrid\n"
+      "    Source = Grid1.Inner\n"
+      "  end\n"
+      "  object Grid2: TStreamGrid\n"
+      "    Source = Other.Far\n"
+      "  end\n"
+      "end\n",
+      Back.get());
+  EXPECT_EQ(Back->Grid1->GetSource(), nullptr);  // not there yet while reading
+  TStreamSource* Own = Make<TStreamSource>(Back->Grid1, "Inner", nullptr);
+  ReadComponentText(
+      "inherited Form1: TStreamForm\n"
+      "  inherited Grid1: TStreamGrid\n"
+      "    Source = Grid1.Inner\n"
+      "  end\n"
+      "end\n",
+      Back.get());
+  EXPECT_EQ(Back->Grid1->GetSource(), Own);
+  EXPECT_EQ(Back->Grid2->GetSource(), nullptr);  // another form's component is not found here
+}
+
+TEST(FormReading, AnEmptyCollectionInAStoredFormKeepsTheItemsThere) {
+  // "<>" replaces nothing: only a stored form with items replaces a
+  // collection's items (so an inherited form cannot empty its ancestor's).
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  ReadComponentText(SampleText, Form.get());
+  ReadComponentText(
+      "inherited Form1: TStreamForm\n"
+      "  inherited Grid1: TStreamGrid\n"
+      "    Columns = <>\n"
+      "  end\n"
+      "end\n",
+      Form.get());
+  ASSERT_EQ(Form->Grid1->GetColumns()->GetCount(), 2);
+  EXPECT_EQ(Form->Grid1->Column(0)->Title, "A");
+  ReadComponentText(
+      "inherited Form1: TStreamForm\n"
+      "  inherited Grid1: TStreamGrid\n"
+      "    Columns = <\n"
+      "      item\n"
+      "        Width = 5\n"
+      "      end>\n"
+      "  end\n"
+      "end\n",
+      Form.get());
+  ASSERT_EQ(Form->Grid1->GetColumns()->GetCount(), 1);
+  EXPECT_EQ(Form->Grid1->Column(0)->Width, 5);
+  EXPECT_EQ(Form->Grid1->Column(0)->Title, "");
 }
 
 TEST(FormReading, ReferenceFromAnItemReplacedLaterInTheSameReadIsDropped) {

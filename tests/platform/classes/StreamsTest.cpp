@@ -99,6 +99,12 @@ TEST(MemoryStream, GrowsInEightKilobyteStepsAndShrinksToExactSizeOrNothing) {
   EXPECT_EQ(S->GetSize(), 8193);
   EXPECT_EQ(S->GetCapacity(), 16384);
   EXPECT_EQ(S->GetPosition(), 8193);
+  S->SetPosition(16383);
+  S->WriteBuffer("z", 1);  // ends exactly at the capacity: no growth
+  EXPECT_EQ(S->GetCapacity(), 16384);
+  S->WriteBuffer("z", 1);  // one past it: one step more
+  EXPECT_EQ(S->GetCapacity(), 24576);
+  S->SetSize(8193);
 
   S->SetSize(S->GetSize());  // setting the size to itself trims the block
   EXPECT_EQ(S->GetCapacity(), 8193);
@@ -112,6 +118,11 @@ TEST(MemoryStream, GrowsInEightKilobyteStepsAndShrinksToExactSizeOrNothing) {
   EXPECT_EQ(S->GetCapacity(), 0);
   S->WriteBuffer("new", 3);
   EXPECT_EQ(Contents(S.get(), 3), "new");
+
+  // A request of a whole number of steps takes exactly that many.
+  TObjectPtr<TMemoryStream> Exact(TMemoryStream::Create());
+  Exact->WriteBuffer(Big.data(), 8192);
+  EXPECT_EQ(Exact->GetCapacity(), 8192);
 }
 
 TEST(MemoryStream, ReadsSeeksAndZeroFillsGapsPastTheEnd) {
