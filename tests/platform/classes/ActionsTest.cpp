@@ -305,6 +305,14 @@ TEST_F(ActionsTest, ActionListHoldsItsActionsInOrderAndRunsShortCuts) {
   EXPECT_EQ(Ran, 1);
   EXPECT_FALSE(List->IsShortCut(ShortCut(VK_F3, {})));
   EXPECT_FALSE(List->IsShortCut(scNone));
+  // Two actions with one shortcut: the first in the list has it.
+  int RanC = 0;
+  C->SetShortCut(ShortCut(VK_F2, {}));
+  C->OnExecute = [&](TObject*) { ++RanC; };
+  EXPECT_TRUE(List->IsShortCut(ShortCut(VK_F2, {})));
+  EXPECT_EQ(RanC, 1);
+  EXPECT_EQ(Ran, 1);
+  C->SetShortCut(scNone);
   B->SetEnabled(false);
   EXPECT_FALSE(List->IsShortCut(ShortCut(VK_F2, {})));
   EXPECT_EQ(Ran, 1);

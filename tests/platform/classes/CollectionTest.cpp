@@ -91,6 +91,18 @@ TEST(Collection, ItemsJoinLeaveAndKeepUniqueIDs) {
   EXPECT_THROW(Bands->GetItems(1), EListError);
 }
 
+TEST(Collection, AnItemOfAnotherClassIsRefused) {
+  TObjectPtr<TBands> Bands(TBands::Create(nullptr));
+  try {
+    TCollectionItem::Create(Bands.get());
+    ADD_FAILURE() << "joined";
+  } catch (const EInvalidOperation& E) {
+    EXPECT_EQ(E.GetMessage(), "Cannot add a TCollectionItem to a collection of TBandItem");
+  }
+  EXPECT_EQ(Bands->GetCount(), 0);
+  EXPECT_TRUE(Bands->Notes.empty());
+}
+
 TEST(Collection, NotifyHearsEveryItemComeAndGoInOrder) {
   TObjectPtr<TBands> Bands(TBands::Create(nullptr));
   Bands->Add();
@@ -116,6 +128,8 @@ TEST(Collection, InsertPlacesTheNewItemAndSetIndexMovesOne) {
   EXPECT_EQ(Widths(Bands.get()), (std::vector<Integer>{10, 15, 20, 30}));
 
   Bands->Updates.clear();
+  Bands->Band(2)->SetIndex(2);  // where it is already: nothing to tell
+  EXPECT_TRUE(Bands->Updates.empty());
   Bands->Band(3)->SetIndex(0);
   EXPECT_EQ(Widths(Bands.get()), (std::vector<Integer>{30, 10, 15, 20}));
   EXPECT_EQ(Bands->Updates, (std::vector<TCollectionItem*>{nullptr}));  // a move changes all

@@ -77,6 +77,16 @@ TEST(List, EditsKeepOrderAndReportEveryItemThatComesOrGoes) {
   EXPECT_EQ(L->Log, (std::vector<std::string>{"added 1", "deleted 1", "deleted 4"}));
 }
 
+TEST(List, PackTakesOutEveryNilWhereverItIs) {
+  TObjectPtr<TList> L(TList::Create());
+  int X = 1, Y = 2;
+  for (void* P : {static_cast<void*>(nullptr), static_cast<void*>(&X), static_cast<void*>(nullptr),
+                  static_cast<void*>(nullptr), static_cast<void*>(&Y), static_cast<void*>(nullptr)})
+    L->Add(P);
+  L->Pack();
+  EXPECT_EQ(Values(L.get()), (Ints{1, 2}));
+}
+
 TEST(List, MoveExchangeAndCountChangesDoTheirOwnJob) {
   TObjectPtr<TRecordingList> L(TRecordingList::Create());
   for (int* P : {&A, &B, &C, &D}) L->Add(P);

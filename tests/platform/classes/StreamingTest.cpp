@@ -206,6 +206,7 @@ class TStreamForm : public TStreamPanel {
   bool HasParent() const override { return false; }
   void Grid1Click(TObject*) { ++Clicks; }
   void GridChange(TObject*) {}
+  void GridKey(TObject*, Char&) {}  // not a notify event
 
   KV_PUBLISHED {
     P.Prop("Left", &TStreamForm::Left);
@@ -216,6 +217,7 @@ class TStreamForm : public TStreamPanel {
     P.Field("Source1", &TStreamForm::Source1);
     P.Method("Grid1Click", &TStreamForm::Grid1Click);
     P.Method("GridChange", &TStreamForm::GridChange);
+    P.Method("GridKey", &TStreamForm::GridKey);
   }
 };
 
@@ -550,8 +552,8 @@ TEST(FormText, TreeReadBackIsEqualToTheOneWritten) {
 
 TEST(FormText, ValuesRoundTripExactly) {
   TRegisteredForm Registered;
-  const double Doubles[] = {0.1,         -2.5, 1e-300,  5e-324, 1.7976931348623157e308,
-                            123456789.0, -0.0, 1.0 / 3, 1e22,   INFINITY};
+  const double Doubles[] = {0.1,  -2.5,    1e-300, 5e-324,   1.7976931348623157e308, 123456789.0,
+                            -0.0, 1.0 / 3, 1e22,   INFINITY, -INFINITY};
   const String Strings[] = {
       "",    "'",  "a''b", "tab\there", "caf\xC3\xA9 \xF0\x9F\x98\x80", String("nul\0in", 6),
       "end", "#13"};
@@ -585,6 +587,32 @@ TEST(FormText, ValuesRoundTripExactly) {
     EXPECT_EQ(Read->Data, Grid->Data);
     EXPECT_EQ(ComponentToText(Copy.get()), Text);
   }
+}
+
+TEST(FormText, FloatsAndBinaryDataHaveTheirShortestAndWrappedText) {
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  Form->SetName("F");
+  TStreamGrid* Grid = Make<TStreamGrid>(Form.get(), "G", Form.get());
+  Grid->Small = 0.1f;  // the shortest text of the Single, not of the Double it widens to
+  Grid->Ratio = 3;
+  Grid->Data = String(40, '\xAB');
+  String Text = ComponentToText(Form.get());
+  EXPECT_NE(Text.find("\n    Small = 0.1\n"), String::npos) << Text;
+  EXPECT_NE(Text.find("\n    Ratio = 3.0\n"), String::npos) << Text;
+  String FullLine;  // 32 bytes a line
+  for (int I = 0; I < 32; ++I) FullLine += "AB";
+  EXPECT_NE(Text.find("\n    Data = {\n      " + FullLine + "\n      ABABABABABABABAB}\n"),
+            String::npos)
+      << Text;
+  // A whole number is a float value too, and -INF is one.
+  ReadComponentText(
+      "inherited F: TStreamForm\n  inherited G: TStreamGrid\n    Ratio = 3\n    Precise = -INF\n"
+      "    Small = -2\n  end\nend\n",
+      Form.get());
+  EXPECT_EQ(Form->FindComponent("G"), Grid);
+  EXPECT_EQ(Grid->Ratio, 3.0);
+  EXPECT_TRUE(std::isinf(Grid->Precise) && Grid->Precise < 0);
+  EXPECT_EQ(Grid->Small, -2.0f);
 }
 
 TEST(FormText, HexIntegersReadUpToTheSmallestInt64) {
@@ -789,6 +817,19 @@ TEST(FormReading, SyntaxAndLookupErrorsNameTheLine) {
        "Error reading Grid1.Columns[0].Width: Invalid property value on line 5"},
       {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Data = {0A0}\n  end\nend\n",
        "Error reading Grid1.Data: Invalid binary value on line 3"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    OnClick = GridKey\n  end\nend\n",
+       "Error reading Grid1.OnClick: Invalid property value on line 3"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Caption.Size = 3\n  end\nend\n",
+       "Error reading Grid1.Caption.Size: Invalid property path on line 3"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Columns = <\n      item\n"
+       "        Width = 5>\n  end\nend\n",
+       "Error reading Grid1.Columns: Identifier expected on line 5"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Data = {\n      0A0B\n"
+       "      0C}\n    Align = saNowhere\n  end\nend\n",
+       "Error reading Grid1.Align: Invalid property value on line 6"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Options = [xoEditing, xoBogus]\n"
+       "  end\nend\n",
+       "Error reading Grid1.Options: Invalid property value on line 3"},
       {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    ColCount = 2\n"
        "    ColWidths = (\n      1\n      2147483648)\n  end\nend\n",
        "Error reading Grid1.ColWidths: Invalid property value on line 6"},
@@ -842,7 +883,18 @@ TEST(FormReading, LongStringsGoOnAfterAPlusAndReferencesMustFitTheirClass) {
   EXPECT_EQ(Form->Caption, "first second\r\n\xE2\x98\xBA");
   ASSERT_NE(Form->Grid1, nullptr);
   EXPECT_EQ(Form->Grid1->GetSource(), nullptr);  // a grid is not a source: the reference stays nil
+  Form->Grid1->OnClick = TNotifyEvent(Form.get(), &TStreamForm::Grid1Click);
+  ReadComponentText(
+      "inherited Form1: TStreamForm\n  inherited Grid1: TStreamGrid\n    OnClick = nil\n  end\nend\n",
+      Form.get());
+  EXPECT_FALSE(Form->Grid1->OnClick) << "nil clears the handler";
   EXPECT_EQ(Form->Grid1->Buddy, Form->Grid2);    // a grid is a panel
+  ReadComponentText(
+      "inherited Form1: TStreamForm\n  inherited Grid1: TStreamGrid\n    Buddy = Form1\n  end\n"
+      "  inherited Grid2: TStreamGrid\n    Buddy = Owner\n  end\nend\n",
+      Form.get());
+  EXPECT_EQ(Form->Grid1->Buddy, Form.get()) << "the root by its name";
+  EXPECT_EQ(Form->Grid2->Buddy, Form.get()) << "the root as Owner";
   EXPECT_EQ(Form->Grid2->GetSource(), nullptr);  // no such component
   // Lines are still counted inside a continued string.
   EXPECT_EQ(ReadError("object Form1: TStreamForm\n  Caption = 'a' +\n 'b' +\n 'c'\n  Left = x\nend\n",
@@ -868,7 +920,10 @@ TEST(FormText, ReferencesToComponentsOfAnotherOwnerAreNamedWithIt) {
   Other->SetName("Other");
   TStreamSource* Far = Make<TStreamSource>(Other.get(), "Far", nullptr);
   Form->Grid2->SetSource(Far);
+  TStreamPanel* Unnamed = TStreamPanel::Create(Form.get());
+  Form->Grid2->Buddy = Unnamed;  // an unnamed component has no name to store
   String Text = ComponentToText(Form.get());
+  EXPECT_EQ(Text.find("Buddy"), String::npos) << Text;
   EXPECT_NE(Text.find("    Source = Grid1.Inner\n"), String::npos) << Text;
   EXPECT_NE(Text.find("      Source = Other.Far\n"), String::npos) << Text;
   // Read back into a form that has the grid's own source: the dotted name finds it.
@@ -923,6 +978,85 @@ TEST(FormReading, AnEmptyCollectionInAStoredFormKeepsTheItemsThere) {
   ASSERT_EQ(Form->Grid1->GetColumns()->GetCount(), 1);
   EXPECT_EQ(Form->Grid1->Column(0)->Width, 5);
   EXPECT_EQ(Form->Grid1->Column(0)->Title, "");
+}
+
+TEST(FormReading, ARootReadUnderAnOwnerTakesANameNoneOfItsOwnersComponentsHas) {
+  TObjectPtr<TComponent> Owner(TComponent::Create(nullptr));
+  TStreamSource* Taken = TStreamSource::Create(Owner.get());
+  Taken->SetName("Form1");
+  TStreamSource* AlsoTaken = TStreamSource::Create(Owner.get());
+  AlsoTaken->SetName("Form1_1");
+  TStreamForm* Form = TStreamForm::Create(Owner.get());
+  ReadComponentText("object Form1: TStreamForm\n  Left = 3\nend\n", Form);
+  EXPECT_EQ(Form->GetName(), "Form1_2");
+  EXPECT_EQ(Form->Left, 3);
+  // Read again under the name it has, it keeps it.
+  ReadComponentText("object Form1_2: TStreamForm\nend\n", Form);
+  EXPECT_EQ(Form->GetName(), "Form1_2");
+}
+
+TEST(FormReading, EveryMalformedValueIsNamedWithItsPropertyAndLine) {
+  struct {
+    const char* Line3;  // the third line, inside Grid1
+    const char* Message;
+  } Cases[] = {
+      {"Big = $11112222333344445", "Big: Invalid number"},
+      {"Big = $", "Big: Number expected"},
+      {"Ratio = 1.5x", "Ratio: Invalid number"},
+      {"Big = 99999999999999999999", "Big: Invalid number"},
+      {"Caption = #1114112", "Caption: Invalid string constant"},
+      {"Caption = #55296", "Caption: Invalid string constant"},
+      {"Caption = #", "Caption: Invalid string constant"},
+      {"Data = {0G}", "Data: Invalid binary value"},
+      {"Options = [xoEditing xoRangeSelect]", "Options: ',' or ']' expected"},
+      {"Options = [xoEditing, 3]", "Options: Identifier expected"},
+      {"Options = 5", "Options: Invalid property value"},
+      {"Align = 3", "Align: Invalid property value"},
+      {"Caption = 5", "Caption: Invalid property value"},
+      {"Letter = 5", "Letter: Invalid property value"},
+      {"Value = (1)", "Value: Invalid property value"},
+      {"Source = 'x'", "Source: Invalid property value"},
+      {"Font = <>", "Font: Invalid property value"},
+      {"OnClick = 5", "OnClick: Invalid property value"},
+      {"Big = 1.5", "Big: Invalid property value"},
+      {"ColCount = 99999999999", "ColCount: Invalid property value"},
+      {"Ratio = 'x'", "Ratio: Invalid property value"},
+      {"Price = x", "Price: Invalid property value"},
+      {"Caption 'x'", "Caption: '=' expected"},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Line3);
+    TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+    String Text = "object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    " + String(C.Line3) +
+                  "\n    Caption = 'after'\n  end\nend\n";
+    EXPECT_EQ(ReadError(Text, Form.get()),
+              "Error reading Grid1." + String(C.Message) + " on line 3");
+    EXPECT_EQ(Form->Grid1, nullptr);  // the grid being built went with the error
+  }
+  // Values of properties that OnError skips are checked for their shape too.
+  struct {
+    const char* Value;
+    const char* Message;
+  } Skipped[] = {
+      {"[a, b", "']' expected on line 3"},
+      {"<thing X = 1 end>", "'item' expected on line 2"},
+      {"<item X 1 end>", "'=' expected on line 2"},
+      {"", "Invalid property value on line 3"},
+  };
+  for (const auto& C : Skipped) {
+    SCOPED_TRACE(C.Value);
+    TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+    TObjectPtr<TStringStream> Stream(
+        TStringStream::Create("object Form1: TStreamForm\n  Colour = " + String(C.Value) + "\n"));
+    TObjectPtr<TReader> Reader(TReader::Create(Stream.get()));
+    Reader->OnError = [](TReader*, const String&, bool& Handled) { Handled = true; };
+    try {
+      Reader->ReadRootComponent(Form.get());
+      ADD_FAILURE() << "read without an error";
+    } catch (const EReadError& E) {
+      EXPECT_EQ(E.GetMessage(), "Error reading Form1.Colour: " + String(C.Message));
+    }
+  }
 }
 
 TEST(FormReading, ReferenceFromAnItemReplacedLaterInTheSameReadIsDropped) {

@@ -232,13 +232,21 @@ TEST(MemoryStream, DefaultHookRefusesSizesPastTheLimitWithoutLosingData) {
 
 TEST(StringStream, OverwritesInPlaceExtendsAndClampsItsPosition) {
   TObjectPtr<TStringStream> S(TStringStream::Create("abcdef"));
+  EXPECT_EQ(S->Seek(Integer(-2), soFromEnd), 4);
+  EXPECT_EQ(S->Seek(Integer(-1), soFromCurrent), 3);
+  EXPECT_EQ(MessageOf<EStreamError>([&] { S->Seek(Integer(0), Word(3)); }), "Invalid seek origin (3)");
+  EXPECT_EQ(S->GetPosition(), 3);
   S->SetPosition(2);
   S->WriteString("XY");
   EXPECT_EQ(S->GetDataString(), "abXYef");  // the tail is kept
   S->WriteString("ZZZ");
   EXPECT_EQ(S->GetDataString(), "abXYZZZ");
   EXPECT_EQ(S->Seek(-3, soFromEnd), 4);
-  EXPECT_EQ(S->ReadString(10), "ZZZ");
+  EXPECT_EQ(S->ReadString(2), "ZZ");  // as many as asked for
+  EXPECT_EQ(S->GetPosition(), 6);
+  S->SetPosition(4);
+  EXPECT_EQ(S->ReadString(10), "ZZZ");  // no more than there is
+  EXPECT_EQ(S->ReadString(1), "");
   EXPECT_EQ(S->Seek(Int64(50), soBeginning), 7);
   EXPECT_EQ(S->Seek(Int64(-50), soCurrent), 0);
   EXPECT_EQ(S->Seek(INT64_MAX, soEnd), 7);  // regression: overflowed before clamping

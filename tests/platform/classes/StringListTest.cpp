@@ -257,8 +257,10 @@ TEST(StringList, NamesAndValues) {
   EXPECT_EQ(Items(L.get()), (Lines{"Port=8080", "=x", "User=me=you", "=y"}));
 
   L->SetNameValueSeparator(U':');
-  L->SetText("a:1\nb:2");
-  EXPECT_EQ(L->GetValues("b"), "2");
+  L->SetText("a:1\nb=x:2");
+  EXPECT_EQ(L->GetValues("b=x"), "2");
+  EXPECT_EQ(L->GetNames(1), "b=x");
+  EXPECT_EQ(L->GetValueFromIndex(0), "1");
 
   TObjectPtr<TStringList> Sorted = MakeList({"b=2", "d=4"});
   Sorted->SetSorted(true);
@@ -477,12 +479,14 @@ TEST(StringList, StreamsItsLinesInAStoredForm) {
   EXPECT_EQ(Empty, "object Holder: TLinesHolder\nend\n");  // no lines, nothing stored
 
   Holder->GetLines()->Add("one");
+  Holder->GetLines()->Add("");
   Holder->GetLines()->Add("it's \xC3\xA9");
   String Text = ComponentToText(Holder.get());
   EXPECT_EQ(Text,
             "object Holder: TLinesHolder\n"
             "  Lines.Strings = (\n"
             "    'one'\n"
+            "    ''\n"
             "    'it''s \xC3\xA9')\n"
             "end\n");
   TObjectPtr<TComponent> Back(ReadComponentFromText(Text, nullptr));

@@ -91,6 +91,11 @@ TEST_F(ClipboardTest, OpeningOwnershipAndRegisteredFormats) {
   char Name[32];
   EXPECT_EQ(GetClipboardFormatName(Fmt, Name, 32), 12);
   EXPECT_STREQ(Name, "Korvel Cells");
+  char Short[6] = "#####";
+  EXPECT_EQ(GetClipboardFormatName(Fmt, Short, 5), 4) << "cut, with room for the zero";
+  EXPECT_STREQ(Short, "Korv");
+  EXPECT_EQ(Short[5], 0);
+  EXPECT_EQ(GetClipboardFormatName(CF_TEXT, Name, 32), 0) << "a standard format has no name";
 
   ASSERT_TRUE(OpenClipboard(A));
   EXPECT_FALSE(OpenClipboard(B)) << "A holds it";

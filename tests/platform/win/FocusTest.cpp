@@ -104,6 +104,22 @@ TEST_F(FocusTest, DestroyingTheFocusedChildHandsTheFocusToItsParent) {
   EXPECT_EQ(GetFocus(), Panel);
 }
 
+TEST_F(FocusTest, AWindowOnItsWayOutCannotTakeTheFocus) {
+  HWND Top = MakeTop(Rect(0, 0, 200, 200));
+  HWND Child = MakeChild(Top, Rect(0, 0, 50, 50));
+  HWND Other = MakeChild(Top, Rect(60, 0, 110, 50));
+  SetFocus(Other);
+  HWND Refused = reinterpret_cast<HWND>(1);
+  Rec().Answer = [&](HWND W, UINT Msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (W == Child && Msg == WM_DESTROY) Refused = SetFocus(Child);
+    return std::nullopt;
+  };
+  DestroyWindow(Child);
+  EXPECT_EQ(Refused, nullptr);
+  EXPECT_EQ(GetFocus(), Other);
+  Rec().Answer = nullptr;
+}
+
 TEST_F(FocusTest, TheProgramHearsWhenItGainsAndLosesTheActivation) {
   HWND Hidden = MakeTop(Rect(0, 0, 10, 10), WS_POPUP);
   Rec().Clear();
