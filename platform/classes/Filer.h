@@ -100,8 +100,16 @@ class TFiler : public TObject {
   virtual void DefineBinaryProperty(const String& Name, TStreamProc ReadData, TStreamProc WriteData,
                                     bool HasData) = 0;
 
+  // The deepest nesting a stored form may have, counting the root object as
+  // one level and each object, collection or skipped list inside another as
+  // one more. The reader refuses text nested deeper (a parser error naming the
+  // line where the level opens) and the writer refuses a tree that would be,
+  // so that neither runs out of stack and every form written reads back.
+  static constexpr Integer MaxNesting = 256;
+
  protected:
   TStream* FStream = nullptr;
+  Integer FNesting = 0;  // levels open now, 0..MaxNesting
   TComponent* FRoot = nullptr;
   TComponent* FLookupRoot = nullptr;  // the component whose children references are named in
   TPersistent* FAncestor = nullptr;
@@ -184,6 +192,7 @@ class TReader : public TFiler {
 
  private:
   friend class detail::TLoadWatcher;
+  class TNestingLevel;
   struct TFixup {
     TPersistent* Instance;
     const TPropInfo* Prop;
@@ -263,6 +272,7 @@ class TWriter : public TFiler {
   void Destroy() override;
 
  private:
+  class TNestingLevel;
   enum TContext { ckProps, ckList };
   struct TFrame {
     TContext Kind;

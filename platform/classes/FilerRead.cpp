@@ -13,6 +13,7 @@
 #include "platform/classes/Filer.h"
 #include "platform/classes/FilerLexer.h"
 #include "platform/classes/Streams.h"
+#include "platform/rtl/Strings.h"
 
 namespace kvp {
 
@@ -47,15 +48,7 @@ void TReader::Construct() {
   FItemWatch.Proc = &TReader::ItemFreed;
   FItemWatch.Context = this;
   detail::AddItemFreeWatch(&FItemWatch);
-  String Text;
-  if (FStream) {
-    Int64 Rest = FStream->GetSize() - FStream->GetPosition();
-    if (Rest > 0) {
-      Text.resize(std::size_t(Rest));
-      FStream->ReadBuffer(Text.data(), Integer(Rest));
-    }
-  }
-  FLexer = std::make_unique<detail::TFormLexer>(std::move(Text));
+  FLexer = std::make_unique<detail::TFormLexer>(FStream ? ReadStreamToEnd(FStream) : String());
 }
 
 TReader::TReader(TStream* Stream) : TFiler(Stream) {}
@@ -138,6 +131,25 @@ void TReader::CallLoaded(bool SwallowErrors) {
 
 // [SECTION] Values
 
+// TReader::TNestingLevel: one level of nesting, held while an object, a
+// collection or a skipped list is read. A level past MaxNesting is refused
+// with a parser error on the line of the token that opens it, before anything
+// of it is read.
+class TReader::TNestingLevel {
+ public:
+  explicit TNestingLevel(TReader* Reader) : FReader(Reader) {
+    if (FReader->FNesting >= MaxNesting)
+      FReader->ParseError("Nested more than " + std::to_string(MaxNesting) + " levels deep");
+    ++FReader->FNesting;
+  }
+  ~TNestingLevel() { --FReader->FNesting; }
+  TNestingLevel(const TNestingLevel&) = delete;
+  TNestingLevel& operator=(const TNestingLevel&) = delete;
+
+ private:
+  TReader* FReader;
+};
+
 void TReader::ParseError(const String& Message) { Lexer().Error(Message, Lexer().Peek().Line); }
 
 void TReader::PropValueError() { ParseError("Invalid property value"); }
@@ -190,11 +202,13 @@ TValueType TReader::ReadValue() {
 
 void TReader::SkipValue() {
   switch (NextValue()) {
-    case vaList:
+    case vaList: {
+      TNestingLevel Level(this);
       Lexer().Next();
       while (!EndOfList()) SkipValue();
       ReadListEnd();
       return;
+    }
     case vaSet:
       Lexer().Next();
       while (!(Lexer().Peek().Kind == detail::tokSymbol && Lexer().Peek().Symbol == ']')) {
@@ -203,7 +217,8 @@ void TReader::SkipValue() {
       }
       Lexer().Next();
       return;
-    case vaCollection:
+    case vaCollection: {
+      TNestingLevel Level(this);
       Lexer().Next();
       while (!EndOfList()) {
         if (!SameIdent(ReadIdent(), "item")) ParseError("'item' expected");
@@ -216,6 +231,7 @@ void TReader::SkipValue() {
       }
       ReadListEnd();
       return;
+    }
     case vaNull:
       PropValueError();
     default:
@@ -293,16 +309,13 @@ bool TReader::ReadBoolean() {
 
 Char TReader::ReadChar() {
   if (Lexer().Peek().Kind != detail::tokString) PropValueError();
+  // One well-formed UTF-8 character: a malformed sequence, a surrogate or
+  // more than one character is not a character value.
   const String& S = Lexer().Peek().Text;
-  // One code point, in UTF-8.
-  std::size_t Len = S.empty()              ? 0
-                    : (Byte(S[0]) < 0x80)  ? 1
-                    : (Byte(S[0]) >= 0xF0) ? 4
-                    : (Byte(S[0]) >= 0xE0) ? 3
-                                           : 2;
-  if (Len == 0 || S.size() != Len) PropValueError();
-  char32_t C = Len == 1 ? Byte(S[0]) : Byte(S[0]) & (0x7F >> Len);
-  for (std::size_t I = 1; I < Len; ++I) C = (C << 6) | (Byte(S[I]) & 0x3F);
+  std::size_t Pos = 0;
+  bool Valid = false;
+  Char C = Utf8Decode(S, Pos, &Valid);
+  if (!Valid || Pos != S.size()) PropValueError();
   Lexer().Next();
   return C;
 }
@@ -365,6 +378,7 @@ Int64 TReader::ReadSetValue(const TTypeInfo* SetType) {
 }
 
 void TReader::ReadCollection(TCollection* Collection) {
+  TNestingLevel Level(this);
   const detail::TToken& Open = Lexer().Peek();
   if (Open.Kind == detail::tokSymbol && Open.Symbol == '<') Lexer().Next();
   Collection->BeginUpdate();
@@ -626,6 +640,7 @@ TComponent* TReader::CreateChild(const String& ClassName) {
 TComponent* TReader::ReadComponent(TComponent* Component) {
   // [Phase 1] The header: object|inherited|inline [Name:] TClass [[index]]
   if (!AtObjectHeader()) ParseError("'object' expected");
+  TNestingLevel Level(this);
   bool Inherited = !SameIdent(Lexer().Next().Text, "object");
   Integer HeaderLine = Lexer().LastLine();
   String Name, ClassName = ReadIdent();
@@ -703,6 +718,7 @@ void TReader::ReadData(TComponent* Instance) {
 TComponent* TReader::ReadRootComponent(TComponent* Root) {
   // [Phase 1] The header and the root.
   if (!AtObjectHeader()) ParseError("'object' expected");
+  TNestingLevel Level(this);
   Lexer().Next();
   Integer HeaderLine = Lexer().LastLine();
   String Name, ClassName = ReadIdent();

@@ -116,6 +116,26 @@ void TWriter::FlushBuffer() {
 
 // [SECTION] Layout
 
+// TWriter::TNestingLevel: one level of nesting, held while a component, a
+// collection or a sub-object is written. A level past MaxNesting (a tree too
+// deep to read back, or sub-objects that lead back to themselves) raises
+// EWriteError naming what would have been written there.
+class TWriter::TNestingLevel {
+ public:
+  TNestingLevel(TWriter* Writer, const String& What) : FWriter(Writer) {
+    if (FWriter->FNesting >= MaxNesting)
+      throw EWriteError("Cannot write " + What + ": nested more than " +
+                        std::to_string(MaxNesting) + " levels deep");
+    ++FWriter->FNesting;
+  }
+  ~TNestingLevel() { --FWriter->FNesting; }
+  TNestingLevel(const TNestingLevel&) = delete;
+  TNestingLevel& operator=(const TNestingLevel&) = delete;
+
+ private:
+  TWriter* FWriter;
+};
+
 void TWriter::WriteRaw(const String& Text) { FBuffer += Text; }
 
 void TWriter::WritePropName(const String& Name) {
@@ -223,6 +243,7 @@ void TWriter::WriteBinary(const void* Data, std::size_t Size) {
 }
 
 void TWriter::WriteCollection(TCollection* Collection) {
+  TNestingLevel Level(this, String("a collection of class ") + Collection->ClassName());
   Integer Base = BeginValue();
   WriteRaw("<");
   // Items are written whole: reading a collection replaces all its items.
@@ -352,6 +373,7 @@ bool TWriter::CollectionsEqual(TCollection* A, TCollection* B) {
     TObjectPtr<TWriter> W(TWriter::Create(S.get()));
     W->FRoot = FRoot;
     W->FLookupRoot = FLookupRoot;
+    W->FNesting = FNesting;
     W->WriteCollection(C);
     W->FlushBuffer();
     return S->GetDataString();
@@ -389,6 +411,7 @@ void TWriter::WriteObjectProp(TPersistent* Instance, const TPropInfo* Prop, TPer
   // [Phase 3] A sub-object: its own properties in place, as Font.Name = ...
   auto* Sub = DynCast<TPersistent>(Obj);
   if (!Sub) return;
+  TNestingLevel Level(this, "property " + FPropPath + Prop->Name);
   String SavedPath = FPropPath;
   TPersistent* SavedAncestor = FAncestor;
   FPropPath += Prop->Name + ".";
@@ -412,12 +435,20 @@ void TWriter::WriteDescendent(TComponent* Root, TComponent* Ancestor) {
   FRoot = Root;
   FLookupRoot = Root;
   FRootAncestor = Ancestor;
-  WriteComponent(Root);
+  try {
+    WriteComponent(Root);
+  } catch (...) {
+    FBuffer.clear();  // a failed write leaves no half form in the stream
+    throw;
+  }
   WriteRaw("\n");
   FlushBuffer();
 }
 
 void TWriter::WriteComponent(TComponent* Component) {
+  TNestingLevel Level(this, Component->GetName().empty() ? "a component of class " +
+                                                              String(Component->ClassName())
+                                                        : Component->GetName());
   TPersistent* SavedAncestor = FAncestor;
   TComponent* Anc = nullptr;
   if (Component == FRoot)

@@ -102,7 +102,9 @@ namespace detail {
 // it through the exchanges, so that items that compare equal end in the order
 // the platform's sort leaves them. Compare(I, P) compares the items at two
 // indexes; Exchange(I, J) swaps them. The scans stay within L..R even when
-// Compare is inconsistent.
+// Compare is inconsistent. Only the smaller part of each split is sorted by
+// a nested call, so the nesting stays below log2 of the count whatever the
+// items (the parts are disjoint: the order they are sorted in changes nothing).
 template <class TCompare, class TExchange>
 void QuickSortIndexes(Integer L, Integer R, TCompare Compare, TExchange Exchange) {
   while (L < R) {
@@ -120,8 +122,13 @@ void QuickSortIndexes(Integer L, Integer R, TCompare Compare, TExchange Exchange
         --J;
       }
     } while (I <= J);
-    if (L < J) QuickSortIndexes(L, J, Compare, Exchange);
-    L = I;
+    if (J - L < R - I) {
+      if (L < J) QuickSortIndexes(L, J, Compare, Exchange);
+      L = I;
+    } else {
+      if (I < R) QuickSortIndexes(I, R, Compare, Exchange);
+      R = J;
+    }
   }
 }
 }  // namespace detail

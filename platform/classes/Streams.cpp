@@ -52,7 +52,13 @@ Int64 TStream::CopyFrom(TStream* Source, Int64 Count) {
   constexpr Int64 MaxBufSize = 0xF000;
   if (Count == 0) {
     Source->SetPosition(0);
-    Count = Source->GetSize();
+    std::vector<Byte> Buffer(static_cast<std::size_t>(MaxBufSize));
+    Int64 Copied = 0;
+    while (Integer N = Source->Read(Buffer.data(), Integer(MaxBufSize))) {
+      WriteBuffer(Buffer.data(), N);
+      Copied += N;
+    }
+    return Copied;
   }
   if (Count < 0) throw EReadError("Stream read error");
   std::vector<Byte> Buffer(std::size_t(std::min(Count, MaxBufSize)));
@@ -73,6 +79,32 @@ Int64 TStream::GetSize() {
 }
 
 void TStream::SetSize(Int64 /*NewSize*/) {}
+
+String ReadStreamToEnd(TStream* Stream) {
+  constexpr Integer Chunk = 0x10000;
+  String Result;
+  // [Phase 1] As much as the size promises, in one read.
+  Int64 Promised = Stream->GetSize() - Stream->GetPosition();
+  if (Promised > 0 && Promised <= TMemoryStream::MaxSize) {
+    Result.resize(std::size_t(Promised));
+    Result.resize(std::size_t(std::max(Stream->Read(Result.data(), Integer(Promised)), 0)));
+  }
+  // [Phase 2] Then whatever else there is, until a read gives nothing. One
+  // byte past the limit is asked for, so that a stream of exactly MaxSize
+  // bytes loads and a longer one is refused.
+  constexpr std::size_t Limit = std::size_t(TMemoryStream::MaxSize);
+  for (;;) {
+    std::size_t Had = Result.size();
+    Integer Want = Integer(std::min<std::size_t>(Chunk, Limit + 1 - Had));
+    Result.resize(Had + std::size_t(Want));
+    Integer N = Stream->Read(Result.data() + Had, Want);
+    Result.resize(Had + std::size_t(std::max(N, 0)));
+    if (Result.size() > Limit)
+      throw EStreamError("Stream too large to read whole (more than " + std::to_string(Limit) +
+                         " bytes)");
+    if (N <= 0) return Result;
+  }
+}
 
 // [SECTION] TCustomMemoryStream
 
@@ -177,9 +209,9 @@ Integer TMemoryStream::Write(const void* Buffer, Integer Count) {
 
 void TMemoryStream::LoadFromStream(TStream* Stream) {
   Stream->SetPosition(0);
-  Int64 Count = Stream->GetSize();
-  SetSize(Count);
-  if (Count != 0) Stream->ReadBuffer(FMemory, Integer(Count));
+  String Data = ReadStreamToEnd(Stream);
+  SetSize(Int64(Data.size()));
+  if (!Data.empty()) std::memcpy(FMemory, Data.data(), Data.size());
 }
 
 void TMemoryStream::LoadFromFile(const String& FileName) {

@@ -48,8 +48,9 @@ class TStream : public TObject {
   // All Count bytes or EReadError / EWriteError.
   void ReadBuffer(void* Buffer, Integer Count);
   void WriteBuffer(const void* Buffer, Integer Count);
-  // Copies Count bytes from Source's position, or the whole of Source from its
-  // start when Count is 0; answers the number copied.
+  // Copies Count bytes from Source's position, or the whole of Source when
+  // Count is 0: from its start (where it can seek) until it gives no more,
+  // whatever its size claims. Answers the number copied.
   Int64 CopyFrom(TStream* Source, Int64 Count);
 
   Int64 GetPosition() { return Seek(Int64(0), soCurrent); }
@@ -58,6 +59,11 @@ class TStream : public TObject {
   // The default does nothing: a stream without a settable size ignores it.
   virtual void SetSize(Int64 NewSize);
 };
+
+// Everything from Stream's position to its end, read until the stream gives no
+// more: a pipe has no size and a file under /proc claims none, so the size
+// serves only as a hint. Raises EStreamError past TMemoryStream::MaxSize bytes.
+String ReadStreamToEnd(TStream* Stream);
 
 // ---------------------------------------------------------------------------
 // TCustomMemoryStream: a stream over a block of memory that a descendant
@@ -107,6 +113,8 @@ class TMemoryStream : public TCustomMemoryStream {
   Integer Write(const void* Buffer, Integer Count) override;
   void SetSize(Int64 NewSize) override;
   void Clear();
+  // The whole of Stream, from its start where it can seek; a pipe is read
+  // from where it is. On an error the stream keeps what it held.
   void LoadFromStream(TStream* Stream);
   void LoadFromFile(const String& FileName);
 
@@ -149,7 +157,9 @@ class TStringStream : public TStream {
 
 // ---------------------------------------------------------------------------
 // TFileStream: a stream over an open file. Opening is done on creation and
-// raises EFCreateError or EFOpenError with the system's reason.
+// raises EFCreateError or EFOpenError with the system's reason. A file that
+// cannot seek (a pipe, a terminal) answers -1 to Seek and so to GetPosition
+// and GetSize; reading it to the end goes through ReadStreamToEnd.
 class TFileStream : public TStream {
   KV_CLASS(TFileStream, TStream)
  public:

@@ -335,12 +335,7 @@ void TStrings::SetValueFromIndex(Integer Index, const String& Value) {
 // [SECTION] Loading
 
 void TStrings::LoadFromStream(TStream* Stream) {
-  Int64 Size = Stream->GetSize() - Stream->GetPosition();
-  if (Size > TMemoryStream::MaxSize)
-    throw EStreamError("Stream too large to load as text (" + std::to_string(Size) + " bytes)");
-  String Text(std::size_t(Size > 0 ? Size : 0), '\0');
-  Integer Got = Text.empty() ? 0 : Stream->Read(Text.data(), Integer(Text.size()));
-  Text.resize(std::size_t(Got > 0 ? Got : 0));
+  String Text = ReadStreamToEnd(Stream);
   if (Text.starts_with("\xEF\xBB\xBF")) Text.erase(0, 3);
   SetTextStr(Text);
 }

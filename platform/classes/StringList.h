@@ -57,6 +57,8 @@ class TStrings : public TPersistent {
   void EndUpdate();
 
   // Text is UTF-8; a UTF-8 byte-order mark at the start of a stream is skipped.
+  // Loading reads from the stream's position until it gives no more, so a
+  // pipe or a file under /proc loads whole.
   virtual void LoadFromStream(TStream* Stream);
   virtual void SaveToStream(TStream* Stream);
   virtual void LoadFromFile(const String& FileName);

@@ -1,5 +1,6 @@
 #include "platform/rtl/EditMask.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,13 @@ std::u32string ToChars(std::string_view S) {
   std::u32string R;
   std::size_t P = 0;
   while (P < S.size()) R.push_back(Utf8Decode(S, P));
+  return R;
+}
+
+// Up to the first zero character.
+std::u32string ToCharsUpToZero(std::string_view S) {
+  std::u32string R = ToChars(S);
+  R.resize(std::min(R.size(), R.find(U'\0')));
   return R;
 }
 
@@ -50,7 +58,7 @@ TMaskPosition LiteralAt(Char C) {
 }  // namespace
 
 TEditMask::TEditMask(const String& Mask) {
-  std::u32string S = ToChars(Mask);
+  std::u32string S = ToCharsUpToZero(Mask);
   std::size_t Sect = FindSectionStart(S);
   if (Sect != std::u32string::npos) {
     std::u32string Rest = S.substr(Sect + 1);
@@ -193,13 +201,40 @@ String TEditMask::TextFromEditText(const String& EditText) const {
   return FromChars(R);
 }
 
-// Lays Text into the mask a run of editable positions at a time. With saved
-// literals each run takes the characters of Text up to the literal that ends
-// it; otherwise one run takes everything. A short run is padded with Pad at
-// the right, or at the left with '!'; a space stands for an unfilled position.
+bool TEditMask::HoldsEveryPosition(const std::u32string& T) const {
+  if (!FSaveLiterals || Integer(T.size()) != Count()) return false;
+  for (Integer I = 0; I < Count(); ++I)
+    if (IsLiteral(I) && T[std::size_t(I)] != Position(I).Literal) return false;
+  return true;
+}
+
+void TEditMask::PutChar(std::u32string& R, Integer I, Char C) const {
+  if (C == U' ') return;  // an unfilled position keeps the pad
+  if (Position(I).Case == TMaskCase::Upper) C = CharUpper(C);
+  if (Position(I).Case == TMaskCase::Lower) C = CharLower(C);
+  R[std::size_t(I)] = C;
+}
+
+// Lays Text into the mask. A text with saved literals that holds every
+// position, each literal in its place (as TextFromEditText gives it), goes one
+// character to one position: the space of an unfilled position may equal a
+// literal, and must not end a run early. Any other text goes a run of
+// editable positions at a time: with saved literals each run takes the
+// characters of Text up to the literal that ends it; otherwise one run takes
+// everything. A short run is padded with Pad at the right, or at the left
+// with '!'; a space stands for an unfilled position.
 String TEditMask::Layout(const String& Text, Char Pad) const {
-  std::u32string T = ToChars(Text);
+  std::u32string T = ToCharsUpToZero(Text);
   std::u32string R(FPositions.size(), Pad);
+  if (HoldsEveryPosition(T)) {
+    for (Integer I = 0; I < Count(); ++I) {
+      if (IsLiteral(I))
+        R[std::size_t(I)] = Position(I).Literal;
+      else
+        PutChar(R, I, T[std::size_t(I)]);
+    }
+    return FromChars(R);
+  }
   std::size_t J = 0;  // next character of T
   Integer I = 0;
   while (I < Count()) {
@@ -224,14 +259,7 @@ String TEditMask::Layout(const String& Text, Char Pad) const {
     }
     // [Phase 3] Place them, applying the case directives.
     std::size_t Offset = FLeftPad ? Slots.size() - Part.size() : 0;
-    for (std::size_t K = 0; K < Part.size(); ++K) {
-      Integer Slot = Slots[K + Offset];
-      Char C = Part[K];
-      if (C == U' ') continue;
-      if (Position(Slot).Case == TMaskCase::Upper) C = CharUpper(C);
-      if (Position(Slot).Case == TMaskCase::Lower) C = CharLower(C);
-      R[std::size_t(Slot)] = C;
-    }
+    for (std::size_t K = 0; K < Part.size(); ++K) PutChar(R, Slots[K + Offset], Part[K]);
     for (Integer K = I; K < End; ++K)
       if (IsLiteral(K)) R[std::size_t(K)] = Position(K).Literal;
     I = End;

@@ -6,6 +6,7 @@
 // it; it knows nothing of windows.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "platform/rtl/Exceptions.h"
@@ -39,6 +40,8 @@ struct TMaskPosition {
 };
 
 // TEditMask: a parsed mask. An empty mask has no positions and masks nothing.
+// A mask, and a text laid into it, end at their first zero character, as the
+// window text they become does.
 class TEditMask {
  public:
   TEditMask() = default;
@@ -74,6 +77,8 @@ class TEditMask {
 
  private:
   String Layout(const String& Text, Char Pad) const;
+  bool HoldsEveryPosition(const std::u32string& Text) const;
+  void PutChar(std::u32string& R, Integer I, Char C) const;
   std::vector<TMaskPosition> FPositions;
   bool FSaveLiterals = true;  // Text keeps the literals (save section absent or not '0')
   Char FBlank = U'_';

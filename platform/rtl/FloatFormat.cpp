@@ -531,7 +531,8 @@ bool ScannedToCurrency(const TScannedNumber& N, Currency& Value) {
   } else {
     Int64 Keep = Int64(Digits.size()) + Shift;  // digits left of the rounding point
     for (Int64 K = 0; K < Keep; ++K) Raw = Raw * 10 + unsigned(Digits[K] - '0');
-    std::string Rest = Keep >= 0 ? Digits.substr(Keep) : std::string(-Keep, '0') + Digits;
+    // Digits that all lie past the first decimal dropped are below half a unit.
+    std::string Rest = Keep >= 0 ? Digits.substr(Keep) : std::string("0");
     bool Above =
         Rest[0] > '5' || (Rest[0] == '5' && Rest.find_first_not_of('0', 1) != std::string::npos);
     bool Tie = Rest[0] == '5' && !Above;

@@ -32,6 +32,11 @@ class TFormatter {
   [[noreturn]] void Fail() const {
     throw EConvertError("Format '" + FFmt + "' invalid or incompatible with argument");
   }
+  [[noreturn]] void TooLarge(const char* What, Integer Value) const {
+    throw EConvertError("Format '" + FFmt + "' asks for a " + What + " of " +
+                        std::to_string(Value) + " (at most " + std::to_string(MaxFormatWidth) +
+                        ")");
+  }
   bool AtEnd() const { return FPos >= FFmt.size(); }
   char Peek() const { return AtEnd() ? '\0' : FFmt[FPos]; }
   bool IsDigit() const { return Peek() >= '0' && Peek() <= '9'; }
@@ -120,6 +125,7 @@ TSpec TFormatter::ParseSpec() {
       Spec.LeftAlign = true;
       W = W == std::numeric_limits<Integer>::min() ? std::numeric_limits<Integer>::max() : -W;
     }
+    if (W > MaxFormatWidth) TooLarge("width", W);
     Spec.Width = W;
   }
   if (Peek() == '.') {
@@ -171,6 +177,7 @@ String TFormatter::ConvertInteger(const TSpec& Spec, const TFormatArg& Arg) {
     Digits = std::to_string(V);
     if (Negative) Digits.erase(0, 1);
   }
+  if (Spec.Precision > MaxFormatWidth) TooLarge("precision", Spec.Precision);
   if (Spec.Precision > static_cast<Integer>(Digits.size()))
     Digits.insert(0, Spec.Precision - Digits.size(), '0');
   return Negative ? "-" + Digits : Digits;

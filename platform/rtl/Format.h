@@ -54,6 +54,12 @@ class TFormatArg {
   const void* FPointer = nullptr;
 };
 
+// The widest a directive may pad, and the most digits d, u and x may be
+// zero-filled to: a larger width or precision, written or taken from the
+// arguments with '*', raises EConvertError instead of building a string that
+// size. (Precision elsewhere only cuts text or is held to 18 digits.)
+inline constexpr Integer MaxFormatWidth = 65536;
+
 // Raises EConvertError "Format '...' invalid or incompatible with argument"
 // for a malformed format, a type that does not take its argument, or too few
 // arguments. Floating types use FloatToStrF with the settings: e and g take

@@ -321,10 +321,12 @@ void StartScrollTrack(HWND Wnd, Integer Bar, TPoint ScreenPt) {
   S.Track.Part = Part;
   S.Track.MousePt = ScreenPt;
   if (Part == TScrollPart::Thumb) {
+    // The drag starts from the position: the thumb is measured where it is
+    // shown now, not where an earlier drag left it.
+    W->Bars[Bar].TrackPos = W->Bars[Bar].Pos;
     Integer TrackStart, TrackEnd, ThumbStart, ThumbEnd;
     ScrollBarParts(W, Bar, TrackStart, TrackEnd, ThumbStart, ThumbEnd);
     S.Track.GrabOffset = AlongBar(W, Bar, ScreenPt) - ThumbStart;
-    W->Bars[Bar].TrackPos = W->Bars[Bar].Pos;
     SendScroll(Wnd, Bar, SB_THUMBTRACK, W->Bars[Bar].Pos);
     return;
   }

@@ -64,7 +64,10 @@ void RedrawAfterMove(TWnd* W, const TRect& OldWindow, const TRect& OldClient, bo
   UINT ClassStyle = W->Class ? W->Class->Style : 0;
   bool SizeChanged =
       OldClient.Width() != W->ClientRect.Width() || OldClient.Height() != W->ClientRect.Height();
-  bool Whole = !WasVisible || Moved || (Flags & SWP_FRAMECHANGED) ||
+  // A change of size alone keeps the window's place: only a new place, a new
+  // frame or a class that asks for it repaints everything.
+  bool Shifted = OldWindow.Left != W->WindowRect.Left || OldWindow.Top != W->WindowRect.Top;
+  bool Whole = !WasVisible || Shifted || (Flags & SWP_FRAMECHANGED) ||
                (SizeChanged && (ClassStyle & (CS_HREDRAW | CS_VREDRAW)));
   if (Whole) {
     InvalidateWhole(W, true, true);

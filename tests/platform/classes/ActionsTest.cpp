@@ -120,6 +120,70 @@ TEST_F(ActionsTest, ALinkedClientFollowsTheActionUntilItShowsItsOwnValue) {
   EXPECT_TRUE(Changes.empty());
 }
 
+// A link that records each value it is handed, with what the action held at
+// that moment (a link decides from the old value whether its client follows).
+class TRecordingLink : public TActionLink {
+  KV_CLASS(TRecordingLink, TActionLink)
+ public:
+  explicit TRecordingLink(TObject* AClient) : TActionLink(AClient) {}
+  std::vector<std::string> Seen;
+  TCustomAction* Custom() { return DynCast<TCustomAction>(GetAction()); }
+  void SetCaption(const String& V) override { Note("Caption " + V + " was " + Custom()->GetCaption()); }
+  void SetChecked(bool V) override { Note("Checked " + Bool(V) + " was " + Bool(Custom()->GetChecked())); }
+  void SetEnabled(bool V) override { Note("Enabled " + Bool(V) + " was " + Bool(Custom()->GetEnabled())); }
+  void SetHelpContext(Integer V) override {
+    Note("HelpContext " + std::to_string(V) + " was " + std::to_string(Custom()->GetHelpContext()));
+  }
+  void SetHint(const String& V) override { Note("Hint " + V + " was " + Custom()->GetHint()); }
+  void SetImageIndex(Integer V) override {
+    Note("ImageIndex " + std::to_string(V) + " was " + std::to_string(Custom()->GetImageIndex()));
+  }
+  void SetShortCut(TShortCut V) override {
+    Note("ShortCut " + std::to_string(V) + " was " + std::to_string(Custom()->GetShortCut()));
+  }
+  void SetVisible(bool V) override { Note("Visible " + Bool(V) + " was " + Bool(Custom()->GetVisible())); }
+  void SetOnExecute(const TNotifyEvent& V) override {
+    Note(std::string("OnExecute ") + (V ? "set" : "cleared") + " was " +
+         (GetAction()->OnExecute ? "set" : "cleared"));
+  }
+
+ private:
+  static std::string Bool(bool B) { return B ? "true" : "false"; }
+  void Note(const std::string& S) { Seen.push_back(S); }
+};
+
+TEST_F(ActionsTest, EveryLinkedPropertyReachesTheLinksBeforeTheActionTakesIt) {
+  auto* Action = TAction::Create(Form.get());
+  TObjectPtr<TRecordingLink> Link(TRecordingLink::Create(nullptr));
+  Link->SetAction(Action);
+  int Changes = 0;
+  Link->OnChange = [&](TObject*) { ++Changes; };
+  Action->SetCaption("Go");
+  Action->SetChecked(true);
+  Action->SetEnabled(false);
+  Action->SetHelpContext(7);
+  Action->SetHint("Runs it");
+  Action->SetImageIndex(3);
+  Action->SetShortCut(ShortCut('G', {ssCtrl}));
+  Action->SetVisible(false);
+  Action->SetOnExecute([](TObject*) {});
+  EXPECT_EQ(Link->Seen, (std::vector<std::string>{
+                            "Caption Go was ", "Checked true was false", "Enabled false was true",
+                            "HelpContext 7 was 0", "Hint Runs it was ", "ImageIndex 3 was -1",
+                            "ShortCut " + std::to_string(ShortCut('G', {ssCtrl})) + " was 0",
+                            "Visible false was true", "OnExecute set was cleared"}));
+  EXPECT_EQ(Changes, 9);
+  // Setting what it already has tells nobody.
+  Link->Seen.clear();
+  Action->SetCaption("Go");
+  Action->SetChecked(true);
+  Action->SetHint("Runs it");
+  Action->SetImageIndex(3);
+  Action->SetVisible(false);
+  EXPECT_TRUE(Link->Seen.empty());
+  EXPECT_EQ(Changes, 9);
+}
+
 TEST_F(ActionsTest, ExecuteOffersTheActionToListApplicationHandlerAndTargetInThatOrder) {
   TObjectPtr<TFakeGrid> Grid(TFakeGrid::Create(nullptr));
   TRouteScope Route(Grid.get());
@@ -241,6 +305,14 @@ TEST_F(ActionsTest, ActionListHoldsItsActionsInOrderAndRunsShortCuts) {
   EXPECT_EQ(Ran, 1);
   EXPECT_FALSE(List->IsShortCut(ShortCut(VK_F3, {})));
   EXPECT_FALSE(List->IsShortCut(scNone));
+  // Two actions with one shortcut: the first in the list has it.
+  int RanC = 0;
+  C->SetShortCut(ShortCut(VK_F2, {}));
+  C->OnExecute = [&](TObject*) { ++RanC; };
+  EXPECT_TRUE(List->IsShortCut(ShortCut(VK_F2, {})));
+  EXPECT_EQ(RanC, 1);
+  EXPECT_EQ(Ran, 1);
+  C->SetShortCut(scNone);
   B->SetEnabled(false);
   EXPECT_FALSE(List->IsShortCut(ShortCut(VK_F2, {})));
   EXPECT_EQ(Ran, 1);

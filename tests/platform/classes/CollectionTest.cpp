@@ -91,6 +91,36 @@ TEST(Collection, ItemsJoinLeaveAndKeepUniqueIDs) {
   EXPECT_THROW(Bands->GetItems(1), EListError);
 }
 
+TEST(Collection, AnItemOfAnotherClassIsRefused) {
+  TObjectPtr<TBands> Bands(TBands::Create(nullptr));
+  try {
+    TCollectionItem::Create(Bands.get());
+    ADD_FAILURE() << "joined";
+  } catch (const EInvalidOperation& E) {
+    EXPECT_EQ(E.GetMessage(), "Cannot add a TCollectionItem to a collection of TBandItem");
+  }
+  EXPECT_EQ(Bands->GetCount(), 0);
+  EXPECT_TRUE(Bands->Notes.empty());
+}
+
+TEST(Collection, NotifyHearsEveryItemComeAndGoInOrder) {
+  TObjectPtr<TBands> Bands(TBands::Create(nullptr));
+  Bands->Add();
+  Bands->Add();
+  Bands->Insert(0);
+  EXPECT_EQ(Bands->Notes, (std::vector<TCollectionNotification>{cnAdded, cnAdded, cnAdded}));
+  Bands->Notes.clear();
+  Bands->Delete(1);  // announced as a deletion, then taken out
+  EXPECT_EQ(Bands->Notes, (std::vector<TCollectionNotification>{cnDeleting, cnExtracting}));
+  Bands->Notes.clear();
+  Bands->GetItems(0)->Free();  // an item freed on its own is only taken out
+  EXPECT_EQ(Bands->Notes, (std::vector<TCollectionNotification>{cnExtracting}));
+  Bands->Notes.clear();
+  Bands->Clear();
+  EXPECT_EQ(Bands->Notes, (std::vector<TCollectionNotification>{cnExtracting}));
+  EXPECT_EQ(Bands->GetCount(), 0);
+}
+
 TEST(Collection, InsertPlacesTheNewItemAndSetIndexMovesOne) {
   TObjectPtr<TBands> Bands(TBands::Create(nullptr));
   for (Integer W : {10, 20, 30}) static_cast<TBandItem*>(Bands->Add())->SetWidth(W);
@@ -98,6 +128,8 @@ TEST(Collection, InsertPlacesTheNewItemAndSetIndexMovesOne) {
   EXPECT_EQ(Widths(Bands.get()), (std::vector<Integer>{10, 15, 20, 30}));
 
   Bands->Updates.clear();
+  Bands->Band(2)->SetIndex(2);  // where it is already: nothing to tell
+  EXPECT_TRUE(Bands->Updates.empty());
   Bands->Band(3)->SetIndex(0);
   EXPECT_EQ(Widths(Bands.get()), (std::vector<Integer>{30, 10, 15, 20}));
   EXPECT_EQ(Bands->Updates, (std::vector<TCollectionItem*>{nullptr}));  // a move changes all

@@ -174,6 +174,23 @@ TEST(ComponentNames, PublishedFieldOfTheOwnerFollowsTheComponentOfThatName) {
   Button->SetName("Button1");
   Button->Free();
   EXPECT_EQ(Form->Button1, nullptr);  // no dangling field after the free
+
+  // A component of another class does not go into the field, and naming or
+  // renaming it leaves whatever the field holds.
+  TWatcherThing* Kept = TWatcherThing::Create(Form.get());
+  Kept->SetName("Kept");
+  Form->Button1 = Kept;  // set by the program
+  TComponent* Plain = TComponent::Create(Form.get());
+  Plain->SetName("Button1");
+  EXPECT_EQ(Form->Button1, Kept);
+  Plain->SetName("Plain");
+  EXPECT_EQ(Form->Button1, Kept);
+  TWatcherThing* Named = TWatcherThing::Create(Form.get());
+  Named->SetName("Button1");
+  EXPECT_EQ(Form->Button1, Named);
+  Form->Button1 = Kept;  // the program points the field elsewhere
+  Named->SetName("Renamed");
+  EXPECT_EQ(Form->Button1, Kept) << "renaming clears the field only when it holds the component";
 }
 
 TEST(FreeNotification, ComponentFreedElsewhereLeavesEverythingThatAskedAboutIt) {

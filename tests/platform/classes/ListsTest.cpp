@@ -1,6 +1,8 @@
 // Pointer and object lists: editing, notifications, ownership and sorting.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -63,12 +65,26 @@ TEST(List, EditsKeepOrderAndReportEveryItemThatComesOrGoes) {
   EXPECT_EQ(Values(L.get()), (Ints{4}));
   EXPECT_EQ(L->Log, (std::vector<std::string>{"added 1", "added 3", "added 2", "deleted 1",
                                               "added 4", "extracted 3", "deleted 2"}));
+  L->Insert(1, &A);  // at the count: added at the end
+  EXPECT_EQ(Values(L.get()), (Ints{4, 1}));
+  EXPECT_THROW(L->Insert(3, &A), EListError);
+  L->Delete(1);
   L->Log.clear();
   L->Add(&A);
   L->Clear();
   EXPECT_EQ(L->GetCount(), 0);
   EXPECT_EQ(L->GetCapacity(), 0);
   EXPECT_EQ(L->Log, (std::vector<std::string>{"added 1", "deleted 1", "deleted 4"}));
+}
+
+TEST(List, PackTakesOutEveryNilWhereverItIs) {
+  TObjectPtr<TList> L(TList::Create());
+  int X = 1, Y = 2;
+  for (void* P : {static_cast<void*>(nullptr), static_cast<void*>(&X), static_cast<void*>(nullptr),
+                  static_cast<void*>(nullptr), static_cast<void*>(&Y), static_cast<void*>(nullptr)})
+    L->Add(P);
+  L->Pack();
+  EXPECT_EQ(Values(L.get()), (Ints{1, 2}));
 }
 
 TEST(List, MoveExchangeAndCountChangesDoTheirOwnJob) {
@@ -138,6 +154,25 @@ TEST(List, SortOrdersByTheCompareFunctionEvenWhenItIsInconsistent) {
   EXPECT_EQ(L->GetCount(), 11);
   L->Sort([](void*, void*) { return 1; });
   EXPECT_EQ(L->GetCount(), 11);
+}
+
+TEST(List, SortNestsOnlyLogarithmicallyWhateverTheCompareFunctionAnswers) {
+  // A compare that answers "less" for everything splits off one item at a
+  // time; a sort that nested a call per split ran out of stack on long lists.
+  static std::uintptr_t Lowest, Highest;
+  Lowest = UINTPTR_MAX;
+  Highest = 0;
+  TObjectPtr<TList> L(TList::Create());
+  std::vector<int> Data(4000);
+  for (int& X : Data) L->Add(&X);
+  L->Sort([](void*, void*) {
+    auto Frame = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+    Lowest = std::min(Lowest, Frame);
+    Highest = std::max(Highest, Frame);
+    return -1;
+  });
+  EXPECT_EQ(L->GetCount(), 4000);
+  EXPECT_LT(Highest - Lowest, 64u * 1024);  // a few frames, not 4000 of them
 }
 
 TEST(ObjectList, OwningListFreesDeletedObjectsButNotExtractedOnes) {

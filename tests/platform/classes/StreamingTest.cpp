@@ -206,6 +206,7 @@ class TStreamForm : public TStreamPanel {
   bool HasParent() const override { return false; }
   void Grid1Click(TObject*) { ++Clicks; }
   void GridChange(TObject*) {}
+  void GridKey(TObject*, Char&) {}  // not a notify event
 
   KV_PUBLISHED {
     P.Prop("Left", &TStreamForm::Left);
@@ -216,6 +217,7 @@ class TStreamForm : public TStreamPanel {
     P.Field("Source1", &TStreamForm::Source1);
     P.Method("Grid1Click", &TStreamForm::Grid1Click);
     P.Method("GridChange", &TStreamForm::GridChange);
+    P.Method("GridKey", &TStreamForm::GridKey);
   }
 };
 
@@ -304,7 +306,206 @@ std::string ReadError(const String& Text, TComponent* Form) {
   return "";
 }
 
+// A collection item holding a collection of its own kind: trees of any depth.
+class TTreeNode : public TCollectionItem {
+  KV_CLASS(TTreeNode, TCollectionItem)
+ public:
+  using inherited::inherited;
+  Integer Mark = 0;
+  TCollection* GetItems() const { return FItems.get(); }
+  void SetItems(TCollection* Value) { FItems->Assign(Value); }
+  KV_PUBLISHED {
+    P.Prop("Mark", &TTreeNode::Mark).Default(0);
+    P.Prop("Items", &TTreeNode::GetItems, &TTreeNode::SetItems);
+  }
+
+ private:
+  TObjectPtr<TOwnedCollection> FItems{TOwnedCollection::Create(this, TTreeNode::StaticClass())};
+};
+
+// A sub-object whose Next is itself: a writer that follows it never ends.
+class TStreamLoop : public TPersistent {
+  KV_CLASS(TStreamLoop, TPersistent)
+ public:
+  Integer Size = 1;
+  TStreamLoop* GetNext() const { return const_cast<TStreamLoop*>(this); }
+  KV_PUBLISHED {
+    P.Prop("Size", &TStreamLoop::Size).Default(1);
+    P.Prop("Next", &TStreamLoop::GetNext);
+  }
+};
+
+class TStreamTree : public TComponent {
+  KV_CLASS(TStreamTree, TComponent)
+ public:
+  using inherited::inherited;
+  String Caption;
+  TCollection* GetNodes() const { return FNodes.get(); }
+  void SetNodes(TCollection* Value) { FNodes->Assign(Value); }
+  TStreamLoop* GetLoop() const { return FLoop.get(); }
+  bool WithLoop = false;
+  bool IsLoopStored() const { return WithLoop; }
+  KV_PUBLISHED {
+    P.Prop("Caption", &TStreamTree::Caption);
+    P.Prop("Nodes", &TStreamTree::GetNodes, &TStreamTree::SetNodes);
+    P.Prop("Loop", &TStreamTree::GetLoop).Stored(&TStreamTree::IsLoopStored);
+  }
+
+ private:
+  TObjectPtr<TOwnedCollection> FNodes{TOwnedCollection::Create(this, TTreeNode::StaticClass())};
+  TObjectPtr<TStreamLoop> FLoop{TStreamLoop::Create()};
+};
+
+// Form1 with Left = 7 and Source1, then panels P1 .. PCount, each inside the
+// one before: Pk opens on line 5 + k at nesting level k + 1.
+String NestedPanelsText(Integer Count) {
+  String Text =
+      "object Form1: TStreamForm\n  Left = 7\n  object Source1: TStreamSource\n    Value = 4\n"
+      "  end\n";
+  for (Integer I = 1; I <= Count; ++I) Text += "object P" + std::to_string(I) + ": TStreamPanel\n";
+  for (Integer I = 0; I <= Count; ++I) Text += "end\n";
+  return Text;
+}
+
+// Tree1 with Count collections nested in one another, Nodes the outermost:
+// collection j opens on line 1 + 2j at nesting level j + 1.
+String NestedNodesText(Integer Count) {
+  String Text = "object Tree1: TStreamTree\n  Caption = 'kept'\n  Nodes = <\n";
+  for (Integer I = 1; I < Count; ++I) Text += "item\nItems = <\n";
+  Text += "item\nMark = 1\nend>\n";
+  for (Integer I = 1; I < Count; ++I) Text += "end>\n";
+  return Text + "end\n";
+}
+
 }  // namespace
+
+TEST(FormReading, FormsNestedPastTheLimitAreRefusedOnTheLineThatGoesTooDeep) {
+  // 15,000 levels (about 400 KB) once ran the reader out of stack.
+  String Deep = NestedPanelsText(15000);
+  Log.clear();
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  Form->Caption = "before";
+  EXPECT_EQ(ReadError(Deep, Form.get()), "Nested more than 256 levels deep on line 261");
+  EXPECT_EQ(Form->Left, 7);
+  EXPECT_EQ(Form->Caption, "before");
+  ASSERT_NE(Form->Source1, nullptr);
+  EXPECT_EQ(Form->Source1->Value, 4);
+  EXPECT_EQ(Form->GetComponentCount(), 1);  // the chain that was being built is gone
+  EXPECT_FALSE(Form->GetComponentState().Contains(csLoading));
+  EXPECT_EQ(Log.back(), "Loaded Form1");
+  {
+    TRegisteredForm Registered;
+    EXPECT_THROW(ReadComponentFromText(Deep, nullptr), EParserError);
+    EXPECT_THROW(ReadComponentFromText(NestedPanelsText(256), nullptr), EParserError);
+  }
+  // The deepest form allowed reads whole.
+  TObjectPtr<TStreamForm> Full(TStreamForm::Create(nullptr));
+  ReadComponentText(NestedPanelsText(255), Full.get());
+  EXPECT_EQ(Full->GetComponentCount(), 256);
+  auto* Deepest = DynCast<TStreamPanel>(Full->FindComponent("P255"));
+  ASSERT_NE(Deepest, nullptr);
+  Integer Levels = 1;
+  for (TComponent* C = Deepest; C != Full.get(); C = static_cast<TStreamPanel*>(C)->ParentComp)
+    ++Levels;
+  EXPECT_EQ(Levels, 256);
+}
+
+TEST(FormReading, CollectionsAndSkippedValuesNestedPastTheLimitAreRefused) {
+  // [1] Collections inside collection items.
+  TObjectPtr<TStreamTree> Tree(TStreamTree::Create(nullptr));
+  String Path = "Tree1.Nodes[0]";
+  for (int I = 0; I < 254; ++I) Path += ".Items[0]";
+  EXPECT_EQ(ReadError(NestedNodesText(5000), Tree.get()),
+            "Error reading " + Path + ".Items: Nested more than 256 levels deep on line 513");
+  EXPECT_EQ(Tree->Caption, "kept");
+  // What was read is at most as deep as the writer allows: it writes and reads back.
+  String Written = ComponentToText(Tree.get());
+  TObjectPtr<TStreamTree> Back(TStreamTree::Create(nullptr));
+  ReadComponentText(Written, Back.get());
+  EXPECT_EQ(ComponentToText(Back.get()), Written);
+  TObjectPtr<TStreamTree> Full(TStreamTree::Create(nullptr));
+  ReadComponentText(NestedNodesText(255), Full.get());
+  auto* Node = static_cast<TTreeNode*>(Full->GetNodes()->GetItems(0));
+  for (int I = 1; I < 255; ++I) Node = static_cast<TTreeNode*>(Node->GetItems()->GetItems(0));
+  EXPECT_EQ(Node->Mark, 1);
+
+  // [2] Values of unknown properties that OnError skips: lists and
+  // collections nested in any mix.
+  struct {
+    Integer Depth;
+    const char* Open;
+    const char* Close;
+    bool Refused;  // the root and Depth times Open go past 256 levels
+  } Cases[] = {{255, "(", ")", false},
+               {256, "(", ")", true},
+               {20000, "(", ")", true},
+               {255, "<item X = ", " end>", false},
+               {128, "<item X = (", ") end>", true}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(std::to_string(C.Depth) + C.Open);
+    String Value;
+    for (Integer I = 0; I < C.Depth; ++I) Value += C.Open;
+    Value += "1";
+    for (Integer I = 0; I < C.Depth; ++I) Value += C.Close;
+    TObjectPtr<TStreamTree> Skipping(TStreamTree::Create(nullptr));
+    TObjectPtr<TStringStream> Stream(TStringStream::Create(
+        "object Tree1: TStreamTree\n  Colour = " + Value + "\n  Caption = 'after'\nend\n"));
+    TObjectPtr<TReader> Reader(TReader::Create(Stream.get()));
+    Reader->OnError = [](TReader*, const String&, bool& Handled) { Handled = true; };
+    if (!C.Refused) {
+      Reader->ReadRootComponent(Skipping.get());
+      EXPECT_EQ(Skipping->Caption, "after");
+    } else {
+      try {
+        Reader->ReadRootComponent(Skipping.get());
+        ADD_FAILURE() << "read without an error";
+      } catch (const EParserError& E) {
+        EXPECT_EQ(E.GetMessage(),
+                  "Error reading Tree1.Colour: Nested more than 256 levels deep on line 2");
+      }
+      EXPECT_EQ(Skipping->Caption, "");
+    }
+  }
+}
+
+TEST(FormText, TreesTooDeepToReadBackAreRefusedByTheWriterWithNothingWritten) {
+  // [1] Components: the deepest tree the reader takes is written; one more
+  // level is refused.
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  Form->SetName("Form1");
+  TComponent* Parent = Form.get();
+  for (Integer I = 1; I <= 255; ++I)
+    Parent = Make<TStreamPanel>(Form.get(), ("P" + std::to_string(I)).c_str(), Parent);
+  String Text = ComponentToText(Form.get());
+  TObjectPtr<TStreamForm> Back(TStreamForm::Create(nullptr));
+  ReadComponentText(Text, Back.get());
+  EXPECT_EQ(ComponentToText(Back.get()), Text);
+  Make<TStreamPanel>(Form.get(), "P256", Parent);
+  TObjectPtr<TStringStream> Stream(TStringStream::Create());
+  try {
+    WriteComponentToStream(Form.get(), Stream.get());
+    ADD_FAILURE() << "written without an error";
+  } catch (const EWriteError& E) {
+    EXPECT_EQ(E.GetMessage(), "Cannot write P256: nested more than 256 levels deep");
+  }
+  EXPECT_EQ(Stream->GetDataString(), "");
+  for (Integer I = 0; I < Form->GetComponentCount(); ++I)
+    EXPECT_FALSE(Form->GetComponents(I)->GetComponentState().Contains(csWriting));
+
+  // [2] A sub-object that leads back to itself.
+  TObjectPtr<TStreamTree> Tree(TStreamTree::Create(nullptr));
+  Tree->SetName("Tree1");
+  Tree->WithLoop = true;
+  try {
+    WriteComponentToStream(Tree.get(), Stream.get());
+    ADD_FAILURE() << "written without an error";
+  } catch (const EWriteError& E) {
+    String Path = "Loop";  // level 2, each Next one more
+    for (int I = 0; I < 255; ++I) Path += ".Next";
+    EXPECT_EQ(E.GetMessage(), "Cannot write property " + Path + ": nested more than 256 levels deep");
+  }
+  EXPECT_EQ(Stream->GetDataString(), "");
+}
 
 TEST(FormText, ComponentTreeIsWrittenInTheTextFormFormat) {
   TObjectPtr<TStreamForm> Form(MakeSampleForm());
@@ -351,8 +552,8 @@ TEST(FormText, TreeReadBackIsEqualToTheOneWritten) {
 
 TEST(FormText, ValuesRoundTripExactly) {
   TRegisteredForm Registered;
-  const double Doubles[] = {0.1,         -2.5, 1e-300,  5e-324, 1.7976931348623157e308,
-                            123456789.0, -0.0, 1.0 / 3, 1e22,   INFINITY};
+  const double Doubles[] = {0.1,  -2.5,    1e-300, 5e-324,   1.7976931348623157e308, 123456789.0,
+                            -0.0, 1.0 / 3, 1e22,   INFINITY, -INFINITY};
   const String Strings[] = {
       "",    "'",  "a''b", "tab\there", "caf\xC3\xA9 \xF0\x9F\x98\x80", String("nul\0in", 6),
       "end", "#13"};
@@ -386,6 +587,32 @@ TEST(FormText, ValuesRoundTripExactly) {
     EXPECT_EQ(Read->Data, Grid->Data);
     EXPECT_EQ(ComponentToText(Copy.get()), Text);
   }
+}
+
+TEST(FormText, FloatsAndBinaryDataHaveTheirShortestAndWrappedText) {
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  Form->SetName("F");
+  TStreamGrid* Grid = Make<TStreamGrid>(Form.get(), "G", Form.get());
+  Grid->Small = 0.1f;  // the shortest text of the Single, not of the Double it widens to
+  Grid->Ratio = 3;
+  Grid->Data = String(40, '\xAB');
+  String Text = ComponentToText(Form.get());
+  EXPECT_NE(Text.find("\n    Small = 0.1\n"), String::npos) << Text;
+  EXPECT_NE(Text.find("\n    Ratio = 3.0\n"), String::npos) << Text;
+  String FullLine;  // 32 bytes a line
+  for (int I = 0; I < 32; ++I) FullLine += "AB";
+  EXPECT_NE(Text.find("\n    Data = {\n      " + FullLine + "\n      ABABABABABABABAB}\n"),
+            String::npos)
+      << Text;
+  // A whole number is a float value too, and -INF is one.
+  ReadComponentText(
+      "inherited F: TStreamForm\n  inherited G: TStreamGrid\n    Ratio = 3\n    Precise = -INF\n"
+      "    Small = -2\n  end\nend\n",
+      Form.get());
+  EXPECT_EQ(Form->FindComponent("G"), Grid);
+  EXPECT_EQ(Grid->Ratio, 3.0);
+  EXPECT_TRUE(std::isinf(Grid->Precise) && Grid->Precise < 0);
+  EXPECT_EQ(Grid->Small, -2.0f);
 }
 
 TEST(FormText, HexIntegersReadUpToTheSmallestInt64) {
@@ -590,6 +817,35 @@ TEST(FormReading, SyntaxAndLookupErrorsNameTheLine) {
        "Error reading Grid1.Columns[0].Width: Invalid property value on line 5"},
       {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Data = {0A0}\n  end\nend\n",
        "Error reading Grid1.Data: Invalid binary value on line 3"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    OnClick = GridKey\n  end\nend\n",
+       "Error reading Grid1.OnClick: Invalid property value on line 3"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Caption.Size = 3\n  end\nend\n",
+       "Error reading Grid1.Caption.Size: Invalid property path on line 3"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Columns = <\n      item\n"
+       "        Width = 5>\n  end\nend\n",
+       "Error reading Grid1.Columns: Identifier expected on line 5"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Data = {\n      0A0B\n"
+       "      0C}\n    Align = saNowhere\n  end\nend\n",
+       "Error reading Grid1.Align: Invalid property value on line 6"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Options = [xoEditing, xoBogus]\n"
+       "  end\nend\n",
+       "Error reading Grid1.Options: Invalid property value on line 3"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    ColCount = 2\n"
+       "    ColWidths = (\n      1\n      2147483648)\n  end\nend\n",
+       "Error reading Grid1.ColWidths: Invalid property value on line 6"},
+      // A character must be one well-formed character: not a surrogate, an
+      // overlong form or a stray byte, which once read as code points of
+      // their own and were written back as something else.
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Letter = '\xED\xA0\x80'\n"
+       "  end\nend\n",
+       "Error reading Grid1.Letter: Invalid property value on line 3"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Letter = '\xC1\x81'\n  end\n"
+       "end\n",
+       "Error reading Grid1.Letter: Invalid property value on line 3"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Letter = '\xFF'\n  end\nend\n",
+       "Error reading Grid1.Letter: Invalid property value on line 3"},
+      {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    Letter = 'ab'\n  end\nend\n",
+       "Error reading Grid1.Letter: Invalid property value on line 3"},
       {"object Form1: TStreamForm\n  object Grid1: TStreamGrid\n  end\n",
        "'end' expected on line 4", 1},
       {"", "'object' expected on line 1"},
@@ -604,6 +860,201 @@ TEST(FormReading, SyntaxAndLookupErrorsNameTheLine) {
       ADD_FAILURE() << "read without an error";
     } catch (const EFilerError& E) {
       EXPECT_EQ(E.GetMessage(), C.Message);
+    }
+  }
+}
+
+TEST(FormReading, LongStringsGoOnAfterAPlusAndReferencesMustFitTheirClass) {
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  ReadComponentText(
+      "object Form1: TStreamForm\n"
+      "  Caption = 'first ' +\n"
+      "    'second'#13#10 +\n"
+      "    #$263A\n"
+      "  object Grid1: TStreamGrid\n"
+      "    Source = Grid2\n"
+      "    Buddy = Grid2\n"
+      "  end\n"
+      "  object Grid2: TStreamGrid\n"
+      "    Source = Source1\n"
+      "  end\n"
+      "end\n",
+      Form.get());
+  EXPECT_EQ(Form->Caption, "first second\r\n\xE2\x98\xBA");
+  ASSERT_NE(Form->Grid1, nullptr);
+  EXPECT_EQ(Form->Grid1->GetSource(), nullptr);  // a grid is not a source: the reference stays nil
+  Form->Grid1->OnClick = TNotifyEvent(Form.get(), &TStreamForm::Grid1Click);
+  ReadComponentText(
+      "inherited Form1: TStreamForm\n  inherited Grid1: TStreamGrid\n    OnClick = nil\n  end\nend\n",
+      Form.get());
+  EXPECT_FALSE(Form->Grid1->OnClick) << "nil clears the handler";
+  EXPECT_EQ(Form->Grid1->Buddy, Form->Grid2);    // a grid is a panel
+  ReadComponentText(
+      "inherited Form1: TStreamForm\n  inherited Grid1: TStreamGrid\n    Buddy = Form1\n  end\n"
+      "  inherited Grid2: TStreamGrid\n    Buddy = Owner\n  end\nend\n",
+      Form.get());
+  EXPECT_EQ(Form->Grid1->Buddy, Form.get()) << "the root by its name";
+  EXPECT_EQ(Form->Grid2->Buddy, Form.get()) << "the root as Owner";
+  EXPECT_EQ(Form->Grid2->GetSource(), nullptr);  // no such component
+  // Lines are still counted inside a continued string.
+  EXPECT_EQ(ReadError("object Form1: TStreamForm\n  Caption = 'a' +\n 'b' +\n 'c'\n  Left = x\nend\n",
+                      Form.get()),
+            "Error reading Form1.Left: Invalid property value on line 5");
+  EXPECT_EQ(Form->Caption, "abc");
+}
+
+TEST(FormText, ControlCharactersAreWrittenAsCodesOutsideTheQuotes) {
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  Form->SetName("F");
+  Form->Caption = String("\x1F \x7F'\t", 5);
+  EXPECT_EQ(ComponentToText(Form.get()),
+            "object F: TStreamForm\n  Left = 0\n  Caption = #31' \x7F'''#9\nend\n");
+}
+
+TEST(FormText, ReferencesToComponentsOfAnotherOwnerAreNamedWithIt) {
+  TObjectPtr<TStreamForm> Form(MakeSampleForm());
+  // A source owned by the grid, not by the form: named through its owner.
+  TStreamSource* Inner = Make<TStreamSource>(Form->Grid1, "Inner", nullptr);
+  Form->Grid1->SetSource(Inner);
+  TObjectPtr<TStreamForm> Other(TStreamForm::Create(nullptr));
+  Other->SetName("Other");
+  TStreamSource* Far = Make<TStreamSource>(Other.get(), "Far", nullptr);
+  Form->Grid2->SetSource(Far);
+  TStreamPanel* Unnamed = TStreamPanel::Create(Form.get());
+  Form->Grid2->Buddy = Unnamed;  // an unnamed component has no name to store
+  String Text = ComponentToText(Form.get());
+  EXPECT_EQ(Text.find("Buddy"), String::npos) << Text;
+  EXPECT_NE(Text.find("    Source = Grid1.Inner\n"), String::npos) << Text;
+  EXPECT_NE(Text.find("      Source = Other.Far\n"), String::npos) << Text;
+  // Read back into a form that has the grid's own source: the dotted name finds it.
+  TObjectPtr<TStreamForm> Back(TStreamForm::Create(nullptr));
+  ReadComponentText(
+      "object Form1: TStreamForm\n"
+      "  object Grid1: TStreamGrid\n"
+      "    Source = Grid1.Inner\n"
+      "  end\n"
+      "  object Grid2: TStreamGrid\n"
+      "    Source = Other.Far\n"
+      "  end\n"
+      "end\n",
+      Back.get());
+  EXPECT_EQ(Back->Grid1->GetSource(), nullptr);  // not there yet while reading
+  TStreamSource* Own = Make<TStreamSource>(Back->Grid1, "Inner", nullptr);
+  ReadComponentText(
+      "inherited Form1: TStreamForm\n"
+      "  inherited Grid1: TStreamGrid\n"
+      "    Source = Grid1.Inner\n"
+      "  end\n"
+      "end\n",
+      Back.get());
+  EXPECT_EQ(Back->Grid1->GetSource(), Own);
+  EXPECT_EQ(Back->Grid2->GetSource(), nullptr);  // another form's component is not found here
+}
+
+TEST(FormReading, AnEmptyCollectionInAStoredFormKeepsTheItemsThere) {
+  // "<>" replaces nothing: only a stored form with items replaces a
+  // collection's items (so an inherited form cannot empty its ancestor's).
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  ReadComponentText(SampleText, Form.get());
+  ReadComponentText(
+      "inherited Form1: TStreamForm\n"
+      "  inherited Grid1: TStreamGrid\n"
+      "    Columns = <>\n"
+      "  end\n"
+      "end\n",
+      Form.get());
+  ASSERT_EQ(Form->Grid1->GetColumns()->GetCount(), 2);
+  EXPECT_EQ(Form->Grid1->Column(0)->Title, "A");
+  ReadComponentText(
+      "inherited Form1: TStreamForm\n"
+      "  inherited Grid1: TStreamGrid\n"
+      "    Columns = <\n"
+      "      item\n"
+      "        Width = 5\n"
+      "      end>\n"
+      "  end\n"
+      "end\n",
+      Form.get());
+  ASSERT_EQ(Form->Grid1->GetColumns()->GetCount(), 1);
+  EXPECT_EQ(Form->Grid1->Column(0)->Width, 5);
+  EXPECT_EQ(Form->Grid1->Column(0)->Title, "");
+}
+
+TEST(FormReading, ARootReadUnderAnOwnerTakesANameNoneOfItsOwnersComponentsHas) {
+  TObjectPtr<TComponent> Owner(TComponent::Create(nullptr));
+  TStreamSource* Taken = TStreamSource::Create(Owner.get());
+  Taken->SetName("Form1");
+  TStreamSource* AlsoTaken = TStreamSource::Create(Owner.get());
+  AlsoTaken->SetName("Form1_1");
+  TStreamForm* Form = TStreamForm::Create(Owner.get());
+  ReadComponentText("object Form1: TStreamForm\n  Left = 3\nend\n", Form);
+  EXPECT_EQ(Form->GetName(), "Form1_2");
+  EXPECT_EQ(Form->Left, 3);
+  // Read again under the name it has, it keeps it.
+  ReadComponentText("object Form1_2: TStreamForm\nend\n", Form);
+  EXPECT_EQ(Form->GetName(), "Form1_2");
+}
+
+TEST(FormReading, EveryMalformedValueIsNamedWithItsPropertyAndLine) {
+  struct {
+    const char* Line3;  // the third line, inside Grid1
+    const char* Message;
+  } Cases[] = {
+      {"Big = $11112222333344445", "Big: Invalid number"},
+      {"Big = $", "Big: Number expected"},
+      {"Ratio = 1.5x", "Ratio: Invalid number"},
+      {"Big = 99999999999999999999", "Big: Invalid number"},
+      {"Caption = #1114112", "Caption: Invalid string constant"},
+      {"Caption = #55296", "Caption: Invalid string constant"},
+      {"Caption = #", "Caption: Invalid string constant"},
+      {"Data = {0G}", "Data: Invalid binary value"},
+      {"Options = [xoEditing xoRangeSelect]", "Options: ',' or ']' expected"},
+      {"Options = [xoEditing, 3]", "Options: Identifier expected"},
+      {"Options = 5", "Options: Invalid property value"},
+      {"Align = 3", "Align: Invalid property value"},
+      {"Caption = 5", "Caption: Invalid property value"},
+      {"Letter = 5", "Letter: Invalid property value"},
+      {"Value = (1)", "Value: Invalid property value"},
+      {"Source = 'x'", "Source: Invalid property value"},
+      {"Font = <>", "Font: Invalid property value"},
+      {"OnClick = 5", "OnClick: Invalid property value"},
+      {"Big = 1.5", "Big: Invalid property value"},
+      {"ColCount = 99999999999", "ColCount: Invalid property value"},
+      {"Ratio = 'x'", "Ratio: Invalid property value"},
+      {"Price = x", "Price: Invalid property value"},
+      {"Caption 'x'", "Caption: '=' expected"},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Line3);
+    TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+    String Text = "object Form1: TStreamForm\n  object Grid1: TStreamGrid\n    " + String(C.Line3) +
+                  "\n    Caption = 'after'\n  end\nend\n";
+    EXPECT_EQ(ReadError(Text, Form.get()),
+              "Error reading Grid1." + String(C.Message) + " on line 3");
+    EXPECT_EQ(Form->Grid1, nullptr);  // the grid being built went with the error
+  }
+  // Values of properties that OnError skips are checked for their shape too.
+  struct {
+    const char* Value;
+    const char* Message;
+  } Skipped[] = {
+      {"[a, b", "']' expected on line 3"},
+      {"<thing X = 1 end>", "'item' expected on line 2"},
+      {"<item X 1 end>", "'=' expected on line 2"},
+      {"", "Invalid property value on line 3"},
+  };
+  for (const auto& C : Skipped) {
+    SCOPED_TRACE(C.Value);
+    TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+    TObjectPtr<TStringStream> Stream(
+        TStringStream::Create("object Form1: TStreamForm\n  Colour = " + String(C.Value) + "\n"));
+    TObjectPtr<TReader> Reader(TReader::Create(Stream.get()));
+    Reader->OnError = [](TReader*, const String&, bool& Handled) { Handled = true; };
+    try {
+      Reader->ReadRootComponent(Form.get());
+      ADD_FAILURE() << "read without an error";
+    } catch (const EReadError& E) {
+      EXPECT_EQ(E.GetMessage(), "Error reading Form1.Colour: " + String(C.Message));
     }
   }
 }

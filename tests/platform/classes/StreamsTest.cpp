@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -59,6 +61,27 @@ std::string MessageOf(F Run) {
   return "no error";
 }
 
+// A stream that cannot seek and hands out at most seven bytes a read, as a
+// pipe may: it has no size to ask for.
+class TPipeStream : public TStream {
+  KV_CLASS(TPipeStream, TStream)
+ public:
+  explicit TPipeStream(String AData) : FData(std::move(AData)) {}
+  using TStream::Seek;
+  Integer Read(void* Buffer, Integer Count) override {
+    Integer N = Integer(std::min<std::size_t>({std::size_t(Count), 7, FData.size() - FPos}));
+    std::memcpy(Buffer, FData.data() + FPos, std::size_t(N));
+    FPos += std::size_t(N);
+    return N;
+  }
+  Integer Write(const void*, Integer) override { return 0; }
+  Int64 Seek(Int64, TSeekOrigin) override { return -1; }
+
+ private:
+  String FData;
+  std::size_t FPos = 0;
+};
+
 std::filesystem::path MakeTempDir() {
   auto Dir = std::filesystem::temp_directory_path() / ("kv-streams-" + std::to_string(::getpid()));
   std::filesystem::create_directories(Dir);
@@ -76,6 +99,12 @@ TEST(MemoryStream, GrowsInEightKilobyteStepsAndShrinksToExactSizeOrNothing) {
   EXPECT_EQ(S->GetSize(), 8193);
   EXPECT_EQ(S->GetCapacity(), 16384);
   EXPECT_EQ(S->GetPosition(), 8193);
+  S->SetPosition(16383);
+  S->WriteBuffer("z", 1);  // ends exactly at the capacity: no growth
+  EXPECT_EQ(S->GetCapacity(), 16384);
+  S->WriteBuffer("z", 1);  // one past it: one step more
+  EXPECT_EQ(S->GetCapacity(), 24576);
+  S->SetSize(8193);
 
   S->SetSize(S->GetSize());  // setting the size to itself trims the block
   EXPECT_EQ(S->GetCapacity(), 8193);
@@ -89,6 +118,11 @@ TEST(MemoryStream, GrowsInEightKilobyteStepsAndShrinksToExactSizeOrNothing) {
   EXPECT_EQ(S->GetCapacity(), 0);
   S->WriteBuffer("new", 3);
   EXPECT_EQ(Contents(S.get(), 3), "new");
+
+  // A request of a whole number of steps takes exactly that many.
+  TObjectPtr<TMemoryStream> Exact(TMemoryStream::Create());
+  Exact->WriteBuffer(Big.data(), 8192);
+  EXPECT_EQ(Exact->GetCapacity(), 8192);
 }
 
 TEST(MemoryStream, ReadsSeeksAndZeroFillsGapsPastTheEnd) {
@@ -198,13 +232,21 @@ TEST(MemoryStream, DefaultHookRefusesSizesPastTheLimitWithoutLosingData) {
 
 TEST(StringStream, OverwritesInPlaceExtendsAndClampsItsPosition) {
   TObjectPtr<TStringStream> S(TStringStream::Create("abcdef"));
+  EXPECT_EQ(S->Seek(Integer(-2), soFromEnd), 4);
+  EXPECT_EQ(S->Seek(Integer(-1), soFromCurrent), 3);
+  EXPECT_EQ(MessageOf<EStreamError>([&] { S->Seek(Integer(0), Word(3)); }), "Invalid seek origin (3)");
+  EXPECT_EQ(S->GetPosition(), 3);
   S->SetPosition(2);
   S->WriteString("XY");
   EXPECT_EQ(S->GetDataString(), "abXYef");  // the tail is kept
   S->WriteString("ZZZ");
   EXPECT_EQ(S->GetDataString(), "abXYZZZ");
   EXPECT_EQ(S->Seek(-3, soFromEnd), 4);
-  EXPECT_EQ(S->ReadString(10), "ZZZ");
+  EXPECT_EQ(S->ReadString(2), "ZZ");  // as many as asked for
+  EXPECT_EQ(S->GetPosition(), 6);
+  S->SetPosition(4);
+  EXPECT_EQ(S->ReadString(10), "ZZZ");  // no more than there is
+  EXPECT_EQ(S->ReadString(1), "");
   EXPECT_EQ(S->Seek(Int64(50), soBeginning), 7);
   EXPECT_EQ(S->Seek(Int64(-50), soCurrent), 0);
   EXPECT_EQ(S->Seek(INT64_MAX, soEnd), 7);  // regression: overflowed before clamping
@@ -249,4 +291,49 @@ TEST(FileStream, CreatesWritesReopensResizesAndReportsFailures) {
             "Cannot create file \"" + NoDir + "\". No such file or directory");
   EXPECT_THROW(TFileStream::Create(Dir.string(), fmOpenRead), EFOpenError);  // a directory
   std::filesystem::remove_all(Dir);
+}
+
+TEST(Streams, ReadingWholeStreamsGoesOnUntilTheyGiveNoMoreWhateverTheirSize) {
+  String Data;
+  for (int I = 0; Data.size() < 100003; ++I) Data += std::to_string(I) + ",";
+  Data.resize(100003);
+  {
+    TObjectPtr<TPipeStream> Pipe(TPipeStream::Create(Data));
+    EXPECT_EQ(Pipe->GetSize(), -1);
+    EXPECT_EQ(ReadStreamToEnd(Pipe.get()), Data);
+  }
+  {
+    TObjectPtr<TPipeStream> Pipe(TPipeStream::Create(Data));
+    TObjectPtr<TMemoryStream> M(TMemoryStream::Create());
+    M->LoadFromStream(Pipe.get());
+    EXPECT_EQ(Contents(M.get(), M->GetSize()), Data);
+  }
+  {
+    TObjectPtr<TPipeStream> Pipe(TPipeStream::Create(Data));
+    TObjectPtr<TMemoryStream> M(TMemoryStream::Create());
+    M->WriteBuffer("head:", 5);
+    EXPECT_EQ(M->CopyFrom(Pipe.get(), 0), 100003);
+    EXPECT_EQ(Contents(M.get(), M->GetSize()), "head:" + Data);
+  }
+  // A seekable stream is read from its position; 0 for CopyFrom still means
+  // "from the start".
+  TObjectPtr<TStringStream> S(TStringStream::Create("0123456789"));
+  S->SetPosition(4);
+  EXPECT_EQ(ReadStreamToEnd(S.get()), "456789");
+  EXPECT_EQ(ReadStreamToEnd(S.get()), "");
+  TObjectPtr<TMemoryStream> M(TMemoryStream::Create());
+  EXPECT_EQ(M->CopyFrom(S.get(), 0), 10);
+  EXPECT_EQ(Contents(M.get(), M->GetSize()), "0123456789");
+}
+
+TEST(FileStream, FilesUnderProcThatClaimNoSizeLoadWhole) {
+  TObjectPtr<TFileStream> F(TFileStream::Create("/proc/self/status", fmOpenRead));
+  EXPECT_LE(F->GetSize(), 0);  // the system gives such a file no size
+  TObjectPtr<TMemoryStream> M(TMemoryStream::Create());
+  M->LoadFromFile("/proc/self/status");
+  ASSERT_GT(M->GetSize(), 20);
+  EXPECT_EQ(Contents(M.get(), 5), "Name:");
+  TObjectPtr<TMemoryStream> Copy(TMemoryStream::Create());
+  EXPECT_GT(Copy->CopyFrom(F.get(), 0), 20);
+  EXPECT_EQ(Contents(Copy.get(), 5), "Name:");
 }

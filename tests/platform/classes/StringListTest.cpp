@@ -1,10 +1,14 @@
 // String lists: editing with objects, sorted lists, the text forms, name=value
 // pairs, change events around updates, Assign and loading.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/classes/Component.h"
@@ -155,6 +159,12 @@ TEST(StringList, CaseSensitivityDecidesTheSortOrder) {
   EXPECT_EQ(AnsiCompareText(L->Get(1), "a"), 0);
   EXPECT_EQ(AnsiCompareText(L->Get(2), "b"), 0);
 
+  // A sorted list keeps its order whatever CustomSort is given.
+  Lines Before = Items(L.get());
+  L->CustomSort([](TStringList* List, Integer I, Integer J) {
+    return AnsiCompareText(List->Get(J), List->Get(I));
+  });
+  EXPECT_EQ(Items(L.get()), Before);
   L->SetSorted(false);
   L->CustomSort([](TStringList* List, Integer I, Integer J) {
     return AnsiCompareText(List->Get(J), List->Get(I));  // descending
@@ -241,10 +251,16 @@ TEST(StringList, NamesAndValues) {
   L->SetValueFromIndex(1, "x");
   EXPECT_EQ(Items(L.get()), (Lines{"Port=8080", "=x", "Empty=", "User=me=you"}));
   EXPECT_EQ(L->GetValues("User"), "me=you");
+  L->SetValueFromIndex(2, "");  // an empty value removes the line
+  L->SetValueFromIndex(-1, "y");  // no line: a new one with no name
+  L->SetValueFromIndex(-1, "");   // no line, no value: nothing
+  EXPECT_EQ(Items(L.get()), (Lines{"Port=8080", "=x", "User=me=you", "=y"}));
 
   L->SetNameValueSeparator(U':');
-  L->SetText("a:1\nb:2");
-  EXPECT_EQ(L->GetValues("b"), "2");
+  L->SetText("a:1\nb=x:2");
+  EXPECT_EQ(L->GetValues("b=x"), "2");
+  EXPECT_EQ(L->GetNames(1), "b=x");
+  EXPECT_EQ(L->GetValueFromIndex(0), "1");
 
   TObjectPtr<TStringList> Sorted = MakeList({"b=2", "d=4"});
   Sorted->SetSorted(true);
@@ -252,6 +268,38 @@ TEST(StringList, NamesAndValues) {
   EXPECT_EQ(Items(Sorted.get()), (Lines{"b=2", "c=3", "d=4"}));
   EXPECT_EQ(ErrorOf([&] { Sorted->SetValues("c", "9"); }), "Operation not allowed on sorted list");
   EXPECT_EQ(Sorted->GetCount(), 3);
+}
+
+TEST(StringList, EveryEditFiresChangingBeforeAndChangeAfterOnce) {
+  struct {
+    const char* What;
+    void (*Edit)(TStringList*);
+    Lines After;
+  } Cases[] = {
+      {"Add", [](TStringList* L) { L->Add("d"); }, {"c", "a", "b", "d"}},
+      {"Insert", [](TStringList* L) { L->Insert(1, "d"); }, {"c", "d", "a", "b"}},
+      {"Delete", [](TStringList* L) { L->Delete(0); }, {"a", "b"}},
+      {"Put", [](TStringList* L) { L->SetStrings(2, "x"); }, {"c", "a", "x"}},
+      {"PutObject", [](TStringList* L) { L->SetObject(1, Obj1); }, {"c", "a", "b"}},
+      {"Exchange", [](TStringList* L) { L->Exchange(0, 2); }, {"b", "a", "c"}},
+      {"Move", [](TStringList* L) { L->Move(0, 2); }, {"a", "b", "c"}},
+      {"Sort", [](TStringList* L) { L->Sort(); }, {"a", "b", "c"}},
+      {"Clear", [](TStringList* L) { L->Clear(); }, {}},
+      {"Text", [](TStringList* L) { L->SetText("q"); }, {"q"}},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.What);
+    TObjectPtr<TStringList> L = MakeList({"c", "a", "b"});
+    // What each event sees: the list before the edit, then after it.
+    std::vector<Lines> Seen;
+    L->OnChanging = [&](TObject*) { Seen.push_back(Items(L.get())); };
+    L->OnChange = [&](TObject*) { Seen.push_back(Items(L.get())); };
+    C.Edit(L.get());
+    ASSERT_EQ(Seen.size(), 2u);
+    EXPECT_EQ(Seen[0], (Lines{"c", "a", "b"}));
+    EXPECT_EQ(Seen[1], C.After);
+    EXPECT_EQ(Items(L.get()), C.After);
+  }
 }
 
 TEST(StringList, ChangeEventsFireAroundChangesAndOnceAroundAnUpdate) {
@@ -307,12 +355,18 @@ TEST(Strings, AssignCopiesStringsObjectsAndSettings) {
   V->AddObject("z", Obj1);
   V->AddObject("y", Obj2);
   V->SetDelimiter(U'|');
+  V->SetQuoteChar(U'\'');
+  V->SetNameValueSeparator(U':');
+  V->SetStrictDelimiter(true);
   TObjectPtr<TStringList> L = MakeList({"old"});
   L->SetSorted(true);
   L->Assign(V.get());
   EXPECT_EQ(Items(L.get()), (Lines{"y", "z"}));  // still sorted
   EXPECT_EQ(L->GetObject(0), Obj2);
   EXPECT_EQ(L->GetDelimiter(), U'|');
+  EXPECT_EQ(L->GetQuoteChar(), U'\'');
+  EXPECT_EQ(L->GetNameValueSeparator(), U':');
+  EXPECT_TRUE(L->GetStrictDelimiter());
 
   TObjectPtr<TStringList> Copy(TStringList::Create());
   Copy->Assign(L.get());
@@ -321,7 +375,18 @@ TEST(Strings, AssignCopiesStringsObjectsAndSettings) {
   EXPECT_FALSE(Copy->Equals(L.get()));  // case counts
 
   TObjectPtr<TPersistent> NotStrings(TPersistent::Create());
-  EXPECT_THROW(L->Assign(NotStrings.get()), EConvertError);
+  try {
+    L->Assign(NotStrings.get());
+    ADD_FAILURE() << "assigned";
+  } catch (const EConvertError& E) {
+    EXPECT_EQ(E.GetMessage(), "Cannot assign a TPersistent to a TStringList");
+  }
+  try {
+    NotStrings->Assign(L.get());
+    ADD_FAILURE() << "assigned";
+  } catch (const EConvertError& E) {
+    EXPECT_EQ(E.GetMessage(), "Cannot assign a TStringList to a TPersistent");
+  }
   EXPECT_EQ(L->GetCount(), 2);
 }
 
@@ -355,6 +420,40 @@ TEST(StringList, LoadsAndSavesUtf8ThroughStreamsAndFiles) {
   EXPECT_EQ(Back->GetCount(), 4);
 }
 
+TEST(StringList, LoadsWholeFilesThatCannotSeekOrClaimNoSize) {
+  // A named pipe, written by another thread while the list reads it.
+  auto Fifo = std::filesystem::temp_directory_path() /
+              ("kv-strings-fifo-" + std::to_string(::getpid()));
+  ASSERT_EQ(::mkfifo(Fifo.c_str(), 0600), 0);
+  String Text;
+  for (int I = 0; I < 20000; ++I) Text += "line " + std::to_string(I) + "\n";
+  // A reader that stops early must fail the test, not kill it.
+  auto OldPipeHandler = std::signal(SIGPIPE, SIG_IGN);
+  std::thread Writer([&] {
+    int Fd = ::open(Fifo.c_str(), O_WRONLY);
+    for (std::size_t Done = 0; Fd >= 0 && Done < Text.size();) {
+      ssize_t N = ::write(Fd, Text.data() + Done, std::min<std::size_t>(4096, Text.size() - Done));
+      if (N <= 0) break;
+      Done += std::size_t(N);
+    }
+    if (Fd >= 0) ::close(Fd);
+  });
+  TObjectPtr<TStringList> L(TStringList::Create());
+  L->LoadFromFile(Fifo.string());
+  Writer.join();
+  std::signal(SIGPIPE, OldPipeHandler);
+  std::filesystem::remove(Fifo);
+  ASSERT_EQ(L->GetCount(), 20000);
+  EXPECT_EQ(L->GetStrings(0), "line 0");
+  EXPECT_EQ(L->GetStrings(19999), "line 19999");
+
+  // A file under /proc has a size of 0 and lines all the same.
+  L->LoadFromFile("/proc/self/status");
+  ASSERT_GT(L->GetCount(), 3);
+  EXPECT_EQ(L->GetStrings(0).substr(0, 5), "Name:");
+  EXPECT_GE(L->IndexOf("Pid:\t" + std::to_string(::getpid())), 1);
+}
+
 namespace {
 
 // A component with a published list of lines, as a list box's Items.
@@ -380,12 +479,14 @@ TEST(StringList, StreamsItsLinesInAStoredForm) {
   EXPECT_EQ(Empty, "object Holder: TLinesHolder\nend\n");  // no lines, nothing stored
 
   Holder->GetLines()->Add("one");
+  Holder->GetLines()->Add("");
   Holder->GetLines()->Add("it's \xC3\xA9");
   String Text = ComponentToText(Holder.get());
   EXPECT_EQ(Text,
             "object Holder: TLinesHolder\n"
             "  Lines.Strings = (\n"
             "    'one'\n"
+            "    ''\n"
             "    'it''s \xC3\xA9')\n"
             "end\n");
   TObjectPtr<TComponent> Back(ReadComponentFromText(Text, nullptr));

@@ -98,6 +98,12 @@ TEST(TypInfoLookup, PropertiesListAncestorsFirstAndRedeclaredOnesKeepTheirPlace)
   ASSERT_NE(Visible, nullptr);
   EXPECT_EQ(Visible->Default, 1);
   EXPECT_EQ(GetPropInfo(TInfoBase::StaticClass(), "Visible")->Default, 0);
+  // The list holds the redeclared information too, in the ancestor's place.
+  for (const TPropInfo* P : GetPropList(TInfoPanel::StaticClass())) {
+    if (P->Name == "Visible") {
+      EXPECT_EQ(P, Visible);
+    }
+  }
   EXPECT_EQ(GetPropInfo(TInfoBase::StaticClass(), "Kind"), nullptr);
   TObjectPtr<TInfoPanel> Panel(TInfoPanel::Create(nullptr));
   EXPECT_TRUE(PropIsType(Panel.get(), "Parts", tkSet));

@@ -48,4 +48,10 @@ TEST_F(ClockTest, AdvancingBeforeTheBaseDayRunsTimeForwards) {
   AdvanceTicks(2 * 3600 * 1000);
   EXPECT_NEAR(Now(), 1.0 / 24, 1e-12);  // 1899-12-30 01:00
   EXPECT_EQ(Date(), 0);
+  // Wholly before it: the date counts backwards, the time of day forwards.
+  SetClockDateTime(-1.25);  // 1899-12-29 06:00
+  AdvanceTicks(3600 * 1000);
+  EXPECT_NEAR(Now(), -1 - 7.0 / 24, 1e-12);
+  EXPECT_EQ(Date(), -1);
+  EXPECT_NEAR(Time(), 7.0 / 24, 1e-12);
 }

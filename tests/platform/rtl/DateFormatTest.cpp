@@ -122,6 +122,7 @@ TEST_F(DateFormatTest, SpecifiersWriteEachPartOfTheDateAndTime) {
       {"m mm mmm mmmm", Morning, "3 03 Mar March"},
       {"yy yyyy", Morning, "23 2023"},
       {"y yyy", Morning, "23 2023"},
+      {"yyyy yy/m/d", EncodeDate(5, 1, 2), "0005 05/1/2"},  // four digits, leading zeros too
       {"mm/dd/yy", NewYearsEve, "12/31/23"},
       {"h hh n nn s ss", Morning, "9 09 5 05 7 07"},
       {"hh:mm", Morning, "09:05"},

@@ -200,6 +200,13 @@ TEST_F(FloatFormatTest, FixedNumberAndExponentFormats) {
   // More whole digits than the precision: the shortest form instead.
   EXPECT_EQ(FloatToStrF(1e20, ffFixed, 15, 2), "1E20");
   EXPECT_EQ(FloatToStrF(123456.789, ffFixed, 4, 2), "1.235E5");
+  // Precision and digits past what a value carries are held to it, however
+  // large the request.
+  EXPECT_EQ(FloatToStrF(1.5, ffFixed, 2000000000, 2000000000), "1.500000000000000000");
+  EXPECT_EQ(FloatToStrF(-1.5, ffExponent, 2000000000, 2000000000), "-1.50000000000000000E+0000");
+  EXPECT_EQ(CurrToStrF(Currency(2), ffNumber, 2000000000), "2.000000000000000000");
+  // A picture format writes what it spells out, and no more.
+  EXPECT_EQ(FormatFloat("0." + String(100000, '0'), 0.5).size(), 100002u);
 }
 
 TEST_F(FloatFormatTest, CurrencyFormatPlacesTheSymbolAndTheSign) {

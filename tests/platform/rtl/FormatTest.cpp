@@ -100,4 +100,34 @@ TEST(Format, BadFormatsAndArgumentsRaise) {
   }
 }
 
+TEST(Format, WidthsAndZeroFillsPastTheLimitRaiseInsteadOfExhaustingMemory) {
+  // The limit itself is honoured exactly.
+  EXPECT_EQ(Length(Format("%65536s", {"x"})), MaxFormatWidth);
+  EXPECT_EQ(Length(Format("%.65536d", {-7})), MaxFormatWidth + 1);
+  // Cutting text or choosing decimals builds nothing large: any precision goes.
+  EXPECT_EQ(Format("%.2000000000s|%.2000000000f", {"abc", 1.5}), "abc|1.500000000000000000");
+  struct {
+    const char* Fmt;
+    std::initializer_list<TFormatArg> Args;
+    const char* Message;
+  } Cases[] = {
+      {"%65537d", {1}, "Format '%65537d' asks for a width of 65537 (at most 65536)"},
+      {"%2147483647s", {"a"}, "Format '%2147483647s' asks for a width of 2147483647 (at most 65536)"},
+      {"%-*d", {-2000000000, 1}, "Format '%-*d' asks for a width of 2000000000 (at most 65536)"},
+      {"%*s", {INT32_MIN, "a"}, "Format '%*s' asks for a width of 2147483647 (at most 65536)"},
+      {"%.65537x", {1}, "Format '%.65537x' asks for a precision of 65537 (at most 65536)"},
+      {"%.*u", {2000000000, 1}, "Format '%.*u' asks for a precision of 2000000000 (at most 65536)"},
+      {"%99999999999d", {1}, "Format '%99999999999d' invalid or incompatible with argument"},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Fmt);
+    try {
+      Format(C.Fmt, C.Args);
+      ADD_FAILURE() << "no exception";
+    } catch (const EConvertError& E) {
+      EXPECT_EQ(E.GetMessage(), C.Message);
+    }
+  }
+}
+
 }  // namespace

@@ -54,8 +54,14 @@ TEST_F(GlobalMemoryTest, LockedOrFixedBlockGrowsOnlyWhenAllowedToMove) {
   void* P = GlobalLock(H);
   EXPECT_EQ(GlobalReAlloc(H, 100000, 0), nullptr);
   EXPECT_EQ(GlobalSize(H), 16u);
+  std::memcpy(P, "0123456789ABCDEF", 16);
   EXPECT_EQ(GlobalReAlloc(H, 8, 0), H);  // shrinking stays in place
   EXPECT_EQ(GlobalLock(H), P);
+  // Growing back within the room it had: in place, and what lay past the
+  // smaller size is not shown again.
+  EXPECT_EQ(GlobalReAlloc(H, 12, 0), H);
+  EXPECT_EQ(GlobalLock(H), P);
+  EXPECT_EQ(std::memcmp(P, "01234567\0\0\0\0", 12), 0);
   EXPECT_EQ(GlobalReAlloc(H, 100000, GMEM_MOVEABLE), H);
   EXPECT_EQ(GlobalFree(H), nullptr);  // freed although locked
 

@@ -71,6 +71,24 @@ TEST(Strings, MalformedBytesAreSingleCharactersAndCanBeReplaced) {
             "b");
   EXPECT_EQ(Utf8Sanitize(Stray), "\uFFFDx");
   EXPECT_EQ(Utf8Sanitize(Overlong), "\uFFFD\uFFFD");
+  // The edges of each form: the smallest and largest of each length are
+  // characters, what lies just outside them is not.
+  struct {
+    const char* Bytes;
+    Integer Chars;  // as Length counts them
+    bool Valid;
+  } Edges[] = {
+      {"\xC2\x80", 1, true},         {"\xC1\xBF", 2, false},         // U+0080; overlong U+007F
+      {"\xE0\xA0\x80", 1, true},     {"\xE0\x9F\xBF", 3, false},     // U+0800; overlong U+07FF
+      {"\xED\x9F\xBF", 1, true},     {"\xEE\x80\x80", 1, true},      // around the surrogates
+      {"\xF0\x90\x80\x80", 1, true}, {"\xF0\x8F\xBF\xBF", 4, false}, // U+10000; overlong U+FFFF
+      {"\xF4\x8F\xBF\xBF", 1, true}, {"\xF5\x80\x80\x80", 4, false}, // U+10FFFF; no such lead
+  };
+  for (const auto& E : Edges) {
+    SCOPED_TRACE(E.Bytes);
+    EXPECT_EQ(IsValidUtf8(E.Bytes), E.Valid);
+    EXPECT_EQ(Length(E.Bytes), E.Chars);
+  }
   EXPECT_EQ(Utf8Sanitize(Mixed), Mixed);
   // Casing keeps bytes it cannot read rather than corrupting them.
   EXPECT_EQ(AnsiUpperCase("\x80"

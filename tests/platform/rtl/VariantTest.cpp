@@ -2,6 +2,8 @@
 // (with the Null rules), arrays and arithmetic.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Variants.h"
@@ -218,6 +220,16 @@ TEST(Variant, ArithmeticPromotesLikeThePlatform) {
   Variant Big = Variant(2147483647) + Variant(1);
   EXPECT_EQ(VarType(Big), varInt64);
   EXPECT_EQ(Big.AsInt64(), 2147483648LL);
+  Variant Product = Variant(2147483647) * Variant(2);
+  EXPECT_EQ(VarType(Product), varInt64);
+  EXPECT_EQ(Product.AsInt64(), 4294967294LL);
+  // Past the Int64 range every operation raises instead of wrapping.
+  const Int64 Max = std::numeric_limits<Int64>::max(), Min = std::numeric_limits<Int64>::min();
+  EXPECT_THROW(Variant(Max) + Variant(1), EIntOverflow);
+  EXPECT_THROW(Variant(Min) - Variant(1), EIntOverflow);
+  EXPECT_THROW(Variant(Int64(1) << 62) * Variant(2), EIntOverflow);
+  EXPECT_THROW(Variant(Min) * Variant(-1), EIntOverflow);
+  EXPECT_EQ((Variant(Int64(1) << 61) * Variant(-4)).AsInt64(), Min);
   Variant Mixed = Variant("1") + Variant(2);
   EXPECT_EQ(VarType(Mixed), varDouble);
   EXPECT_DOUBLE_EQ(Mixed.AsDouble(), 3.0);

@@ -37,6 +37,42 @@ TEST_F(ClipboardTest, TextPutOneWayIsReadTheOther) {
   CloseClipboard();
 }
 
+TEST_F(ClipboardTest, TextMadeFromTheOtherFormFollowsTheLatestText) {
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  SetClipboardData(CF_TEXT, Block("one", 4));
+  HANDLE W = GetClipboardData(CF_UNICODETEXT);
+  ASSERT_TRUE(W);
+  EXPECT_EQ(std::u16string(static_cast<const char16_t*>(GlobalLock(W))), u"one");
+  GlobalUnlock(W);
+  // New text in the same opening: the Unicode form made from the old one goes.
+  SetClipboardData(CF_TEXT, Block("two", 4));
+  W = GetClipboardData(CF_UNICODETEXT);
+  ASSERT_TRUE(W);
+  EXPECT_EQ(std::u16string(static_cast<const char16_t*>(GlobalLock(W))), u"two");
+  GlobalUnlock(W);
+  // Set in the other form, the plain text follows it as well.
+  const char16_t Three[] = u"three";
+  SetClipboardData(CF_UNICODETEXT, Block(Three, sizeof Three));
+  HANDLE T = GetClipboardData(CF_TEXT);
+  ASSERT_TRUE(T);
+  EXPECT_STREQ(static_cast<const char*>(GlobalLock(T)), "two") << "set, not made: kept";
+  GlobalUnlock(T);
+  CloseClipboard();
+}
+
+TEST_F(ClipboardTest, CallsOnAClosedClipboardFail) {
+  EXPECT_FALSE(CloseClipboard()) << "not open";
+  EXPECT_FALSE(EmptyClipboard());
+  HGLOBAL Refused = Block("x", 2);
+  EXPECT_EQ(SetClipboardData(CF_TEXT, Refused), nullptr);
+  GlobalFree(Refused);  // refused: still the caller's
+  EXPECT_EQ(EnumClipboardFormats(0), 0u);
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EXPECT_TRUE(CloseClipboard());
+  EXPECT_FALSE(CloseClipboard());
+}
+
 TEST_F(ClipboardTest, TextStopsAtItsTerminatingZero) {
   const char Bytes[] = "line\0garbage";
   ASSERT_TRUE(OpenClipboard(nullptr));
@@ -55,6 +91,11 @@ TEST_F(ClipboardTest, OpeningOwnershipAndRegisteredFormats) {
   char Name[32];
   EXPECT_EQ(GetClipboardFormatName(Fmt, Name, 32), 12);
   EXPECT_STREQ(Name, "Korvel Cells");
+  char Short[6] = "#####";
+  EXPECT_EQ(GetClipboardFormatName(Fmt, Short, 5), 4) << "cut, with room for the zero";
+  EXPECT_STREQ(Short, "Korv");
+  EXPECT_EQ(Short[5], 0);
+  EXPECT_EQ(GetClipboardFormatName(CF_TEXT, Name, 32), 0) << "a standard format has no name";
 
   ASSERT_TRUE(OpenClipboard(A));
   EXPECT_FALSE(OpenClipboard(B)) << "A holds it";

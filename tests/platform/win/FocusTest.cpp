@@ -28,6 +28,28 @@ TEST_F(FocusTest, FocusMovesWithKillThenSetCarryingTheOtherWindow) {
   Rec().Clear();
   SetFocus(B);
   EXPECT_TRUE(Rec().Log.empty()) << "focusing the focused window sends nothing";
+
+  // Taking the focus away from everything: only the loser hears of it.
+  Rec().Answer = nullptr;
+  Rec().Clear();
+  EXPECT_EQ(SetFocus(nullptr), B);
+  EXPECT_EQ(Rec().Of(nullptr, {WM_KILLFOCUS, WM_SETFOCUS}), std::vector<UINT>{WM_KILLFOCUS});
+  EXPECT_EQ(Rec().Last(B, WM_KILLFOCUS).W, 0u);
+  EXPECT_EQ(GetFocus(), nullptr);
+  EXPECT_EQ(SetFocus(nullptr), nullptr);
+
+  // A WM_KILLFOCUS handler that sends the focus elsewhere wins.
+  HWND C = MakeChild(Top, Rect(120, 0, 170, 50));
+  SetFocus(A);
+  Rec().Answer = [&](HWND Wnd, UINT Msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (Wnd == A && Msg == WM_KILLFOCUS) SetFocus(C);
+    return std::nullopt;
+  };
+  Rec().Clear();
+  SetFocus(B);
+  EXPECT_EQ(GetFocus(), C);
+  EXPECT_EQ(Rec().Count(B, WM_SETFOCUS), 0);
+  Rec().Answer = nullptr;
 }
 
 TEST_F(FocusTest, DisabledAndHiddenWindowsAreRefused) {
@@ -82,6 +104,22 @@ TEST_F(FocusTest, DestroyingTheFocusedChildHandsTheFocusToItsParent) {
   EXPECT_EQ(GetFocus(), Panel);
 }
 
+TEST_F(FocusTest, AWindowOnItsWayOutCannotTakeTheFocus) {
+  HWND Top = MakeTop(Rect(0, 0, 200, 200));
+  HWND Child = MakeChild(Top, Rect(0, 0, 50, 50));
+  HWND Other = MakeChild(Top, Rect(60, 0, 110, 50));
+  SetFocus(Other);
+  HWND Refused = reinterpret_cast<HWND>(1);
+  Rec().Answer = [&](HWND W, UINT Msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (W == Child && Msg == WM_DESTROY) Refused = SetFocus(Child);
+    return std::nullopt;
+  };
+  DestroyWindow(Child);
+  EXPECT_EQ(Refused, nullptr);
+  EXPECT_EQ(GetFocus(), Other);
+  Rec().Answer = nullptr;
+}
+
 TEST_F(FocusTest, TheProgramHearsWhenItGainsAndLosesTheActivation) {
   HWND Hidden = MakeTop(Rect(0, 0, 10, 10), WS_POPUP);
   Rec().Clear();
@@ -128,6 +166,9 @@ TEST_F(FocusTest, CaptureChangesAreAnnouncedToTheLoser) {
   Rec().Clear();
   EXPECT_EQ(SetCapture(B), A);
   EXPECT_EQ(reinterpret_cast<HWND>(Rec().Last(A, WM_CAPTURECHANGED).L), B);
+  Rec().Clear();
+  EXPECT_EQ(SetCapture(B), B);
+  EXPECT_EQ(Rec().Count(B, WM_CAPTURECHANGED), 0) << "taking it again changes nothing";
   ReleaseCapture();
   EXPECT_EQ(Rec().Last(B, WM_CAPTURECHANGED).L, 0);
   EXPECT_EQ(GetCapture(), nullptr);
@@ -151,9 +192,12 @@ TEST_F(FocusTest, CaptureChangesAreAnnouncedToTheLoser) {
             (std::vector<UINT>{WM_CANCELMODE, WM_CAPTURECHANGED}));
   EXPECT_EQ(GetCapture(), nullptr);
 
-  // Destroying the capture holder releases it.
+  // Destroying the capture holder releases it, telling it before it goes.
   SetCapture(B);
+  Rec().Clear();
   DestroyWindow(B);
+  EXPECT_EQ(Rec().Of(B, {WM_CAPTURECHANGED, WM_DESTROY}),
+            (std::vector<UINT>{WM_CAPTURECHANGED, WM_DESTROY}));
   EXPECT_EQ(GetCapture(), nullptr);
 }
 
@@ -177,6 +221,35 @@ TEST_F(FocusTest, AChildOfADisabledWindowCannotTakeTheFocus) {
   EXPECT_EQ(SetFocus(InPanel), nullptr) << "a disabled parent inside the window";
   EXPECT_EQ(SetFocus(Edit), Modal) << "the enabled window takes it again";
   EXPECT_EQ(GetFocus(), Edit);
+}
+
+TEST_F(FocusTest, MinimizingTheActiveWindowActivatesTheNextOneShown) {
+  HWND Plain = MakeTop(Rect(0, 0, 100, 100), WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  HWND Minimized = MakeTop(Rect(0, 0, 100, 100), WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  ShowWindow(Minimized, SW_MINIMIZE);
+  HWND Active = MakeTop(Rect(0, 0, 100, 100), WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  ASSERT_EQ(GetActiveWindow(), Active);
+  ShowWindow(Active, SW_MINIMIZE);
+  EXPECT_EQ(GetActiveWindow(), Plain) << "not the minimized one above it";
+  ShowWindow(Plain, SW_MINIMIZE);
+  EXPECT_EQ(GetActiveWindow(), nullptr);
+}
+
+TEST_F(FocusTest, AMinimizedWindowIsActivatedWithoutTheFocus) {
+  HWND A = MakeTop(Rect(0, 0, 100, 100), WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  HWND B = MakeTop(Rect(200, 0, 300, 100));
+  ShowWindow(A, SW_MINIMIZE);
+  SetActiveWindow(B);
+  ASSERT_EQ(GetFocus(), B);
+  Rec().Clear();
+  SetActiveWindow(A);
+  EXPECT_EQ(GetActiveWindow(), A);
+  EXPECT_EQ(HIWORD(Rec().Last(A, WM_ACTIVATE).W), 1) << "told that it is minimized";
+  EXPECT_EQ(GetFocus(), nullptr) << "keys go nowhere until it is restored";
+  ShowWindow(A, SW_RESTORE);
+  SetActiveWindow(B);
+  SetActiveWindow(A);
+  EXPECT_EQ(GetFocus(), A);
 }
 
 }  // namespace

@@ -54,6 +54,54 @@ TEST_F(InputTest, MoveAndClickGoThroughHitTestAndCursor) {
             (std::vector<UINT>{WM_NCHITTEST, WM_SETCURSOR, WM_MOUSEMOVE}));
 }
 
+TEST_F(InputTest, AParentThatAnswersForItsChildDecidesTheCursorAndTheActivation) {
+  HWND One = MakeTop(Rect(0, 0, 100, 100));
+  HWND Child = MakeChild(One, Rect(0, 0, 50, 50));
+  HWND Two = MakeTop(Rect(200, 0, 300, 100));
+  ASSERT_EQ(GetActiveWindow(), Two);
+  HCURSOR Wait = LoadCursor(nullptr, IDC_WAIT);
+  SetCursor(Wait);
+  // The parent answers both questions for the child: the child's default
+  // sets no cursor of its own, and the window is not activated.
+  Rec().Answer = [One](HWND W, UINT Msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (W == One && Msg == WM_SETCURSOR) return TRUE;
+    if (W == One && Msg == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
+    return std::nullopt;
+  };
+  Input.Click(Child, Point(5, 5));
+  EXPECT_EQ(GetCursor(), Wait);
+  EXPECT_EQ(GetActiveWindow(), Two);
+  EXPECT_EQ(Rec().Count(Child, WM_LBUTTONDOWN), 1);
+  // Without the answers, the child's class cursor and the activation.
+  Rec().Answer = nullptr;
+  Input.Click(Child, Point(6, 5));
+  EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_ARROW));
+  EXPECT_EQ(GetActiveWindow(), One);
+}
+
+TEST_F(InputTest, MouseMessagesCarryTheButtonsAndKeysHeld) {
+  HWND Top = MakeTop(Rect(0, 0, 200, 200));
+  Input.MouseMove(Top, Point(5, 5));
+  Input.KeyDown(VK_SHIFT);
+  Input.KeyDown(VK_CONTROL);
+  Rec().Clear();
+  Input.MouseDown(mbRight, Top, Point(5, 5));
+  EXPECT_EQ(Rec().Last(Top, WM_RBUTTONDOWN).W, WPARAM(MK_RBUTTON | MK_SHIFT | MK_CONTROL));
+  Input.MouseDown(mbLeft, Top, Point(5, 5));
+  EXPECT_EQ(Rec().Last(Top, WM_LBUTTONDOWN).W,
+            WPARAM(MK_LBUTTON | MK_RBUTTON | MK_SHIFT | MK_CONTROL));
+  Input.KeyUp(VK_CONTROL);
+  Input.MouseMove(Top, Point(6, 5));
+  EXPECT_EQ(Rec().Last(Top, WM_MOUSEMOVE).W, WPARAM(MK_LBUTTON | MK_RBUTTON | MK_SHIFT));
+  Input.MouseUp(mbRight, Top, Point(6, 5));
+  EXPECT_EQ(Rec().Last(Top, WM_RBUTTONUP).W, WPARAM(MK_LBUTTON | MK_SHIFT)) << "the button let go is not held";
+  Input.MouseUp(mbLeft, Top, Point(6, 5));
+  Input.KeyUp(VK_SHIFT);
+  Input.MouseDown(mbMiddle, Top, Point(6, 5));
+  EXPECT_EQ(Rec().Last(Top, WM_MBUTTONDOWN).W, WPARAM(MK_MBUTTON));
+  Input.MouseUp(mbMiddle, Top, Point(6, 5));
+}
+
 TEST_F(InputTest, PressOnAnInactiveWindowAsksMouseActivateFirst) {
   HWND One = MakeTop(Rect(0, 0, 100, 100));
   HWND Child = MakeChild(One, Rect(0, 0, 50, 50));
@@ -168,6 +216,21 @@ TEST_F(InputTest, CaptureTakesEveryMouseMessageWithoutHitTesting) {
   EXPECT_EQ(GET_X_LPARAM(Rec().Last(A, WM_LBUTTONUP).L), -30) << "coordinates may be negative";
 }
 
+TEST_F(InputTest, WithTheCaptureHeldAPressActivatesNothing) {
+  HWND One = MakeTop(Rect(0, 0, 100, 100));
+  HWND Two = MakeTop(Rect(200, 0, 300, 100));
+  SetActiveWindow(One);
+  SetCapture(Two);  // held by a window that is not active
+  Rec().Clear();
+  Input.MouseDown(mbLeft, One, Point(5, 5));
+  EXPECT_EQ(GetActiveWindow(), One);
+  EXPECT_EQ(Rec().Count(Two, WM_MOUSEACTIVATE), 0);
+  EXPECT_EQ(Rec().Count(One, WM_MOUSEACTIVATE), 0);
+  EXPECT_EQ(Rec().Count(Two, WM_LBUTTONDOWN), 1) << "the press goes to the capture";
+  Input.MouseUp(mbLeft, One, Point(5, 5));
+  ReleaseCapture();
+}
+
 TEST_F(InputTest, RightClickBringsTheContextMenuThroughTheParents) {
   HWND Top = MakeTop(Rect(50, 50, 250, 250));
   HWND Child = MakeChild(Top, Rect(10, 10, 60, 60));
@@ -270,6 +333,33 @@ TEST_F(InputTest, KeySequencesAndTheirCharacters) {
   }
 }
 
+TEST_F(InputTest, SpecialKeysTypeTheirControlCharactersAndTheKeypadItsDigits) {
+  HWND Top = MakeTop(Rect(0, 0, 100, 100));
+  SetFocus(Top);
+  struct {
+    Word Key;
+    TShiftState Shift;
+    WPARAM Char;  // 0: no WM_CHAR
+  } Cases[] = {
+      {VK_ESCAPE, {}, 27},         {VK_RETURN, {}, 13},       {VK_RETURN, {ssCtrl}, 10},
+      {VK_TAB, {}, 9},             {VK_BACK, {}, 8},          {VK_BACK, {ssCtrl}, 127},
+      {VK_SPACE, {}, ' '},         {VK_NUMPAD0, {}, '0'},     {VK_NUMPAD9, {}, '9'},
+      {VK_NUMPAD5, {ssCtrl}, 0},   {VK_MULTIPLY, {}, '*'},    {VK_ADD, {}, '+'},
+      {VK_SUBTRACT, {}, '-'},      {VK_DIVIDE, {}, '/'},      {VK_DECIMAL, {}, '.'},
+      {'A', {ssCtrl}, 1},          {'Z', {ssCtrl}, 26},       {VK_OEM_4, {ssCtrl}, 27},
+      {VK_F1, {}, 0},              {VK_LEFT, {}, 0},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(std::to_string(C.Key) + (C.Shift.Contains(ssCtrl) ? " with Ctrl" : ""));
+    Rec().Clear();
+    Input.KeyPress(C.Key, C.Shift);
+    std::vector<WPARAM> Chars;
+    for (const TRecorded& R : Rec().Log)
+      if (R.Msg == WM_CHAR) Chars.push_back(R.W);
+    EXPECT_EQ(Chars, C.Char ? std::vector<WPARAM>{C.Char} : std::vector<WPARAM>{});
+  }
+}
+
 TEST_F(InputTest, AltWithALetterThatNothingTakesBeeps) {
   HWND Top = MakeTop(Rect(0, 0, 100, 100));
   HWND Child = MakeChild(Top, Rect(0, 0, 50, 50));
@@ -310,6 +400,7 @@ TEST_F(InputTest, KeyDataAndTheKeyStateTable) {
       << "an extended key held down repeats with the previous-state bit";
   Input.KeyUp(VK_DOWN);
   EXPECT_LT(GetAsyncKeyState(VK_DOWN), 1);
+  EXPECT_EQ(GetKeyState(VK_DOWN), 1) << "one press, however long held, flips the toggle once";
   // Caps Lock toggles the case of letters.
   Input.KeyPress(VK_CAPITAL);
   Rec().Clear();

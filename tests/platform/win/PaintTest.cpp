@@ -69,6 +69,55 @@ TEST_F(PaintTest, BeginPaintErasesAndValidates) {
   EXPECT_EQ(Rec().Count(H, WM_PAINT), 0) << "validated before it was painted";
 }
 
+TEST_F(PaintTest, ErasingHappensOnlyWhenAnInvalidationAskedForIt) {
+  HWND Top = MakeTop(Rect(0, 0, 200, 200));
+  HWND Child = MakeChild(Top, Rect(50, 50, 150, 150));
+  ProcessMessages();
+  auto Cycle = [&](auto Invalidate) {
+    Rec().Clear();
+    Invalidate();
+    ProcessMessages();
+    return std::make_pair(Rec().Count(Top, WM_ERASEBKGND), Rec().Count(Top, WM_PAINT));
+  };
+  using P = std::pair<Integer, Integer>;
+  EXPECT_EQ(Cycle([&] { InvalidateRect(Top, nullptr, FALSE); }), P(0, 1));
+  EXPECT_EQ(Cycle([&] { InvalidateRect(Top, nullptr, TRUE); }), P(1, 1));
+  // Validating all of it drops the erase it owed: the next paint without one
+  // does not erase.
+  EXPECT_EQ(Cycle([&] {
+              InvalidateRect(Top, nullptr, TRUE);
+              ValidateRect(Top, nullptr);
+              InvalidateRect(Top, nullptr, FALSE);
+            }),
+            P(0, 1));
+  // Validating part of it keeps the erase for the rest.
+  TRect Part = Rect(0, 0, 10, 10);
+  EXPECT_EQ(Cycle([&] {
+              InvalidateRect(Top, nullptr, TRUE);
+              ValidateRect(Top, &Part);
+            }),
+            P(1, 1));
+  // Validating a parent leaves its children owing their paint.
+  Rec().Clear();
+  InvalidateRect(Top, nullptr, FALSE);
+  RedrawWindow(Top, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+  ValidateRect(Top, nullptr);
+  ProcessMessages();
+  EXPECT_EQ(Rec().Count(Top, WM_PAINT), 0);
+  EXPECT_EQ(Rec().Count(Child, WM_PAINT), 1);
+  // RDW_FRAME repaints the frame of the window asked, not only its children's.
+  HWND Framed = MakeTop(Rect(300, 0, 400, 100), WS_POPUP | WS_VISIBLE | WS_BORDER);
+  ProcessMessages();
+  Rec().Clear();
+  RedrawWindow(Framed, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+  ProcessMessages();
+  EXPECT_EQ(Rec().Count(Framed, WM_NCPAINT), 1);
+  Rec().Clear();
+  RedrawWindow(Framed, nullptr, nullptr, RDW_INVALIDATE);
+  ProcessMessages();
+  EXPECT_EQ(Rec().Count(Framed, WM_NCPAINT), 0);
+}
+
 TEST_F(PaintTest, DefaultErasingFillsWithTheClassBrush) {
   HWND Top = MakeTop(Rect(0, 0, 100, 100));
   HWND Child = MakeChild(Top, Rect(10, 10, 60, 60), WS_CHILD | WS_VISIBLE, WS_EX_CLIENTEDGE);

@@ -1,5 +1,7 @@
 // The message queue: the order in which messages come, filters, quitting,
 // painting only when nothing else waits, timers on the virtual clock.
+#include <algorithm>
+
 #include "WinTestUtil.h"
 #include "platform/rtl/Clock.h"
 #include "platform/win/Timer.h"
@@ -30,6 +32,17 @@ TEST_F(QueueTest, PeekTakesPostedMessagesInOrderThroughFilters) {
   while (PeekMessage(&M, nullptr, 0, 0, PM_REMOVE)) Rest.push_back(M.message);
   EXPECT_EQ(Rest, (std::vector<UINT>{WM_USER + 1, WM_USER + 2}));
   EXPECT_FALSE(PostMessage(reinterpret_cast<HWND>(0x99999), WM_USER, 0, 0));
+  // A broadcast goes to every top-level window, not to children.
+  EXPECT_TRUE(PostMessage(HWND_BROADCAST, WM_USER + 5, 7, 0));
+  std::vector<HWND> To;
+  while (PeekMessage(&M, nullptr, WM_USER + 5, WM_USER + 5, PM_REMOVE)) {
+    EXPECT_EQ(M.wParam, 7u);
+    To.push_back(M.hwnd);
+  }
+  std::sort(To.begin(), To.end());
+  std::vector<HWND> Tops = {A, B};
+  std::sort(Tops.begin(), Tops.end());
+  EXPECT_EQ(To, Tops);
 }
 
 TEST_F(QueueTest, QuitComesAfterPostedMessagesAndGetMessageNeverWaits) {
@@ -106,8 +119,47 @@ TEST_F(QueueTest, TimersTickOnTheVirtualClockInOrder) {
   Advance(250);
   ASSERT_EQ(GProcTicks.size(), 2u);
   EXPECT_EQ(GProcTicks[0].first, Id);
-  KillTimer(nullptr, Id);
+  // Set again by its id it restarts with the new interval; no second timer.
+  EXPECT_EQ(SetTimer(nullptr, Id, 40, TimerProc), Id);
+  GProcTicks.clear();
+  Advance(100);
+  EXPECT_EQ(GProcTicks.size(), 2u);
+  EXPECT_TRUE(KillTimer(nullptr, Id));
+  GProcTicks.clear();
+  Advance(500);
+  EXPECT_TRUE(GProcTicks.empty());
+  EXPECT_NE(SetTimer(nullptr, Id + 77, 40, TimerProc), Id + 77) << "an unknown id gets a new one";
   DestroyWindow(H);
+}
+
+TEST_F(QueueTest, TimersOfEachWindowAreItsOwnAndTheEarliestDueComesFirst) {
+  HWND A = MakeTop(Rect(0, 0, 10, 10));
+  HWND B = MakeTop(Rect(20, 0, 30, 10));
+  ProcessMessages();
+  // [1] Both overdue at once: the one due first is taken first.
+  SetTimer(A, 1, 300, nullptr);
+  SetTimer(B, 1, 200, nullptr);
+  AdvanceTicks(1000);
+  std::vector<HWND> Order;
+  MSG M;
+  while (PeekMessage(&M, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) Order.push_back(M.hwnd);
+  EXPECT_EQ(Order, (std::vector<HWND>{B, A}));
+  // [2] An id belongs to its window: killing A's leaves B's running.
+  EXPECT_TRUE(KillTimer(A, 1));
+  EXPECT_FALSE(KillTimer(A, 1));
+  Rec().Clear();
+  Advance(450);
+  EXPECT_EQ(Rec().Count(A, WM_TIMER), 0);
+  EXPECT_EQ(Rec().Count(B, WM_TIMER), 2);
+  // [3] A window's timers die with it.
+  SetTimer(A, 7, 100, nullptr);
+  DestroyWindow(B);
+  EXPECT_FALSE(KillTimer(B, 1));
+  AdvanceTicks(1000);
+  Order.clear();
+  while (PeekMessage(&M, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) Order.push_back(M.hwnd);
+  EXPECT_EQ(Order, (std::vector<HWND>{A}));
+  DestroyWindow(A);
 }
 
 TEST_F(QueueTest, AnUnansweredTimerIsPendingOnlyOnce) {

@@ -1,6 +1,8 @@
 // Scroll bars: when they show, what that does to the client area, and the
 // tracking a press on them starts (arrows repeating on the virtual clock, the
 // thumb dragged).
+#include <string>
+
 #include "WinTestUtil.h"
 #include "platform/rtl/Clock.h"
 
@@ -114,12 +116,86 @@ TEST_F(ScrollBarsTest, PageAreaRepeatsOnlyUntilTheThumbReachesTheMouse) {
   EXPECT_EQ(GetScrollPos(Wnd, SB_VERT), 30);
 }
 
+TEST_F(ScrollBarsTest, EachPartOfTheBarStartsAndEndsOnItsExactPixel) {
+  // Arrows at 0..15 and 100..115, the track 16..99; an 8-px thumb.
+  struct {
+    Integer Pos;  // where the thumb is: 0 puts it at 16..23, 90 at 92..99
+    Integer Y;
+    WORD Code;
+  } Cases[] = {
+      {0, 15, SB_LINEUP},    {0, 16, SB_THUMBTRACK}, {0, 23, SB_THUMBTRACK},
+      {0, 24, SB_PAGEDOWN},  {0, 99, SB_PAGEDOWN},   {0, 100, SB_LINEDOWN},
+      {0, 115, SB_LINEDOWN}, {90, 16, SB_PAGEUP},    {90, 91, SB_PAGEUP},
+      {90, 92, SB_THUMBTRACK}, {90, 99, SB_THUMBTRACK}, {90, 100, SB_LINEDOWN},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(std::to_string(C.Pos) + " at " + std::to_string(C.Y));
+    SetInfo(0, 99, 10, C.Pos);
+    Rec().Clear();
+    Input.MouseDown(mbLeft, Wnd, Point(84 + 8, C.Y));
+    Input.MouseUp(mbLeft, Wnd, Point(84 + 8, C.Y));
+    std::vector<std::pair<WORD, WORD>> S = Scrolls();
+    ASSERT_FALSE(S.empty());
+    EXPECT_EQ(S.front().first, C.Code);
+    EXPECT_EQ(S.back().first, SB_ENDSCROLL);
+  }
+}
+
+TEST_F(ScrollBarsTest, ABarDisabledForWantOfRangeComesBackEnabled) {
+  SetInfo(0, 99, 10, 0);
+  SetInfo(0, 9, 10, 0, SIF_DISABLENOSCROLL);
+  Rec().Clear();
+  Input.Click(Wnd, Point(84 + 8, 108));
+  EXPECT_TRUE(Scrolls().empty()) << "disabled";
+  SetInfo(0, 99, 10, 0, SIF_DISABLENOSCROLL);
+  Rec().Clear();
+  Input.MouseDown(mbLeft, Wnd, Point(84 + 8, 108));
+  Input.MouseUp(mbLeft, Wnd, Point(84 + 8, 108));
+  ASSERT_FALSE(Scrolls().empty());
+  EXPECT_EQ(Scrolls().front().first, SB_LINEDOWN);
+}
+
+TEST_F(ScrollBarsTest, WithBothBarsTheCornerBelongsToNeither) {
+  SetInfo(0, 99, 10, 0);
+  SCROLLINFO Si;
+  Si.fMask = SIF_ALL;
+  Si.nMin = 0;
+  Si.nMax = 99;
+  Si.nPage = 10;
+  Si.nPos = 0;
+  SetScrollInfo(Wnd, SB_HORZ, &Si, TRUE);
+  TRect R;
+  GetClientRect(Wnd, &R);
+  ASSERT_EQ(R, Rect(0, 0, 84, 100));
+  auto Count = [this](UINT Msg) { return Rec().Count(Wnd, Msg); };
+  struct {
+    TPoint At;  // client coordinates
+    UINT Msg;   // the scroll message it starts, or 0
+  } Cases[] = {
+      {Point(83, 108), WM_HSCROLL},  // the last pixel of the horizontal bar
+      {Point(84, 108), 0},           // the corner
+      {Point(99, 115), 0},
+      {Point(92, 99), WM_VSCROLL},   // the last pixel of the vertical bar
+      {Point(92, 100), 0},
+      {Point(0, 100), WM_HSCROLL},   // the first pixel of the horizontal bar
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(std::to_string(C.At.X) + "," + std::to_string(C.At.Y));
+    Rec().Clear();
+    Input.MouseDown(mbLeft, Wnd, C.At);
+    Input.MouseUp(mbLeft, Wnd, C.At);
+    EXPECT_EQ(Count(WM_HSCROLL) > 0, C.Msg == WM_HSCROLL);
+    EXPECT_EQ(Count(WM_VSCROLL) > 0, C.Msg == WM_VSCROLL);
+  }
+}
+
 TEST_F(ScrollBarsTest, DraggingTheThumbTracksThenSetsThePosition) {
   SetInfo(0, 100, 0, 0);
   // A 16-px thumb on a 84-px track: 68 px of travel for 100 positions.
   Rec().Clear();
   Input.Drag(Wnd, Point(84 + 8, 20), Point(84 + 8, 20 + 34), 2);
   std::vector<std::pair<WORD, WORD>> S = Scrolls();
+  ASSERT_FALSE(S.empty());
   std::vector<std::pair<WORD, WORD>> Expected = {{SB_THUMBTRACK, 0},
                                                  {SB_THUMBTRACK, 25},
                                                  {SB_THUMBTRACK, 50},
@@ -127,15 +203,34 @@ TEST_F(ScrollBarsTest, DraggingTheThumbTracksThenSetsThePosition) {
                                                  {SB_ENDSCROLL, 0}};
   EXPECT_EQ(S, Expected);
   EXPECT_EQ(GetScrollPos(Wnd, SB_VERT), 0) << "the window sets the position itself";
+  // A second drag starts from the position, not from where the first left
+  // the thumb (which once made it jump); moves too small to change the
+  // position send nothing; the track position is what the thumb shows meanwhile.
+  Rec().Clear();
+  Input.MouseDown(mbLeft, Wnd, Point(84 + 8, 20));
+  Input.MouseMove(Wnd, Point(85 + 8, 20));
+  EXPECT_EQ(Scrolls(), (std::vector<std::pair<WORD, WORD>>{{SB_THUMBTRACK, 0}}));
+  Input.MouseMove(Wnd, Point(84 + 8, 20 + 17));
+  SCROLLINFO Si;
+  Si.fMask = SIF_TRACKPOS | SIF_POS;
+  GetScrollInfo(Wnd, SB_VERT, &Si);
+  EXPECT_EQ(Si.nTrackPos, 25);
+  EXPECT_EQ(Si.nPos, 0);
+  Input.MouseUp(mbLeft, Wnd, Point(84 + 8, 20 + 17));
+  GetScrollInfo(Wnd, SB_VERT, &Si);
+  EXPECT_EQ(Si.nTrackPos, Si.nPos) << "outside a drag it is the position";
 }
 
 TEST_F(ScrollBarsTest, DisabledArrowsAndCancelMode) {
   SetInfo(0, 99, 10, 0);
-  EnableScrollBar(Wnd, SB_VERT, ESB_DISABLE_DOWN);
+  EXPECT_TRUE(EnableScrollBar(Wnd, SB_VERT, ESB_DISABLE_DOWN));
+  EXPECT_FALSE(EnableScrollBar(Wnd, SB_VERT, ESB_DISABLE_DOWN)) << "already so: nothing changed";
   Rec().Clear();
   Input.Click(Wnd, Point(84 + 8, 116 - 8));
   EXPECT_TRUE(Scrolls().empty());
-  EnableScrollBar(Wnd, SB_VERT, ESB_ENABLE_BOTH);
+  Input.Click(Wnd, Point(84 + 8, 8));
+  EXPECT_EQ(Scrolls().front().first, SB_LINEUP) << "the other arrow still works";
+  EXPECT_TRUE(EnableScrollBar(Wnd, SB_VERT, ESB_ENABLE_BOTH));
   Input.MouseDown(mbLeft, Wnd, Point(84 + 8, 116 - 8));
   SendMessage(Wnd, WM_CANCELMODE, 0, 0);
   EXPECT_EQ(Scrolls().back().first, SB_ENDSCROLL);

@@ -56,7 +56,10 @@ TEST_F(SystemTest, CursorsStandardNamedAndCurrent) {
   ASSERT_TRUE(Named);
   EXPECT_EQ(GetCursorName(Named), "TestHand");
   HCURSOR Old = SetCursor(Named);
-  EXPECT_EQ(SetCursor(Old), Named);
+  EXPECT_EQ(GetCursor(), Named);
+  EXPECT_EQ(SetCursor(Beam), Named) << "each call answers the cursor it replaces";
+  EXPECT_EQ(SetCursor(Old), Beam);
+  EXPECT_EQ(GetCursor(), Old);
   HCURSOR Copy = CopyCursor(Named);
   EXPECT_NE(Copy, Named);
   EXPECT_TRUE(DestroyCursor(Copy));
@@ -95,6 +98,12 @@ TEST_F(SystemTest, TheCaretIsHiddenByACountAndDuringPainting) {
   HWND Other = MakeTop(Rect(0, 0, 10, 10));
   EXPECT_FALSE(HideCaret(Other)) << "only the owner";
   DestroyWindow(H);
+  EXPECT_EQ(GetCaretOwner(), nullptr);
+  // Without a caret there is nothing to place or destroy.
+  EXPECT_FALSE(SetCaretPos(1, 1));
+  EXPECT_FALSE(DestroyCaret());
+  ASSERT_TRUE(CreateCaret(Other, nullptr, 2, 10));
+  EXPECT_TRUE(DestroyCaret());
   EXPECT_EQ(GetCaretOwner(), nullptr);
 }
 

@@ -3,6 +3,7 @@
 // z-order, subclassing, text and coordinates.
 #include "WinTestUtil.h"
 #include "platform/graphics/Gdi.h"
+#include "platform/rtl/VirtualKeys.h"
 
 namespace kvp::test {
 namespace {
@@ -192,6 +193,15 @@ TEST_F(WindowsTest, SetWindowPosUsesWhatWindowPosChangingLeaves) {
   EXPECT_EQ(GET_X_LPARAM(Move.L), 21);
   EXPECT_EQ(GET_Y_LPARAM(Move.L), 31);
 
+  // The flags it leaves count too: a move it forbids does not happen.
+  Rec().Answer = [H](HWND Wnd, UINT Msg, WPARAM, LPARAM L) -> std::optional<LRESULT> {
+    if (Wnd == H && Msg == WM_WINDOWPOSCHANGING) reinterpret_cast<WINDOWPOS*>(L)->flags |= SWP_NOMOVE;
+    return std::nullopt;
+  };
+  SetWindowPos(H, nullptr, 50, 50, 120, 90, SWP_NOZORDER | SWP_NOACTIVATE);
+  GetWindowRect(H, &R);
+  EXPECT_EQ(R, Rect(20, 30, 140, 120));
+
   // Moving alone gives no WM_SIZE; sizing alone no WM_MOVE.
   Rec().Answer = nullptr;
   Rec().Clear();
@@ -224,9 +234,47 @@ TEST_F(WindowsTest, ZOrderFollowsCreationAndSetWindowPos) {
   HWND Pinned = MakeTop(Rect(0, 0, 10, 10), WS_POPUP | WS_VISIBLE, WS_EX_TOPMOST);
   HWND Later = MakeTop(Rect(0, 0, 10, 10));
   EXPECT_EQ(GetTopWindow(nullptr), Pinned) << "a topmost window stays above a newer one";
+  SetWindowPos(Later, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  EXPECT_EQ(GetTopWindow(nullptr), Pinned) << "nor can a plain window be put above it";
+  EXPECT_EQ(GetWindow(Pinned, GW_HWNDNEXT), Later);
   SetWindowPos(Pinned, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   BringWindowToTop(Later);
   EXPECT_EQ(GetTopWindow(nullptr), Later);
+}
+
+TEST_F(WindowsTest, GrowingAWindowRepaintsWhatItUncoversOrAllOfItAsItsClassAsks) {
+  HWND Top = MakeTop(Rect(0, 0, 300, 300));
+  HWND H = MakeChild(Top, Rect(0, 0, 100, 50));
+  ProcessMessages();
+  TRect U;
+  ASSERT_FALSE(GetUpdateRect(H, &U, FALSE));
+  SetWindowPos(H, nullptr, 0, 0, 150, 80, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  HRGN Rgn = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetUpdateRgn(H, Rgn, FALSE), COMPLEXREGION);
+  HRGN Expected = CreateRectRgn(100, 0, 150, 80);
+  HRGN Lower = CreateRectRgn(0, 50, 100, 80);
+  CombineRgn(Expected, Expected, Lower, RGN_OR);
+  EXPECT_TRUE(EqualRgn(Rgn, Expected)) << "only the strips the larger size uncovers";
+  ProcessMessages();
+  // Shrinking uncovers nothing of the window itself.
+  SetWindowPos(H, nullptr, 0, 0, 120, 60, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_FALSE(GetUpdateRect(H, &U, FALSE));
+  // A class that redraws on every size change has all of it repainted.
+  WNDCLASS C;
+  C.style = CS_HREDRAW | CS_VREDRAW;
+  C.lpfnWndProc = RecordingProc;
+  C.lpszClassName = "RecRedraw";
+  RegisterClass(&C);
+  HWND R = MakeChild(Top, Rect(0, 100, 100, 150), WS_CHILD | WS_VISIBLE, 0, "RecRedraw");
+  ProcessMessages();
+  SetWindowPos(R, nullptr, 0, 0, 110, 50, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ASSERT_TRUE(GetUpdateRect(R, &U, FALSE));
+  EXPECT_EQ(U, Rect(0, 0, 110, 50));
+  DeleteObject(Rgn);
+  DeleteObject(Expected);
+  DeleteObject(Lower);
+  DestroyWindow(R);
+  UnregisterClass("RecRedraw", nullptr);
 }
 
 TEST_F(WindowsTest, VisibilityAndShowWindow) {
@@ -270,6 +318,25 @@ TEST_F(WindowsTest, TreeQueriesAndSetParent) {
   GetWindowRect(A, &R);
   EXPECT_EQ(R.TopLeft(), Point(10, 10));
   EXPECT_TRUE(GetWindowSurface(B)) << "a window made top-level paints on a surface of its own";
+  // A window cannot go inside its own child.
+  EXPECT_EQ(SetParent(A, B), nullptr);
+  EXPECT_EQ(GetParent(B), A);
+  EXPECT_EQ(GetAncestor(A, GA_PARENT), GetDesktopWindow());
+}
+
+TEST_F(WindowsTest, EnablingSendsWmEnableOnlyOnAChange) {
+  HWND H = MakeTop(Rect(0, 0, 100, 100));
+  Rec().Clear();
+  EXPECT_FALSE(EnableWindow(H, TRUE)) << "answers whether it was disabled";
+  EXPECT_EQ(Rec().Count(H, WM_ENABLE), 0);
+  EXPECT_FALSE(EnableWindow(H, FALSE));
+  EXPECT_TRUE(EnableWindow(H, FALSE));
+  EXPECT_EQ(Rec().Of(H, {WM_CANCELMODE, WM_ENABLE}), (std::vector<UINT>{WM_CANCELMODE, WM_ENABLE}));
+  EXPECT_EQ(Rec().Last(H, WM_ENABLE).W, WPARAM(FALSE));
+  Rec().Clear();
+  EXPECT_TRUE(EnableWindow(H, TRUE));
+  EXPECT_EQ(Rec().Of(H, {WM_CANCELMODE, WM_ENABLE}), std::vector<UINT>{WM_ENABLE});
+  EXPECT_EQ(Rec().Last(H, WM_ENABLE).W, WPARAM(TRUE));
 }
 
 WNDPROC GOriginal = nullptr;
@@ -279,6 +346,110 @@ LRESULT SubclassProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
   GSubclassed.push_back(Msg);
   if (Msg == WM_USER + 1) return 99;
   return CallWindowProc(GOriginal, Wnd, Msg, W, L);
+}
+
+TEST_F(WindowsTest, StyleChangesGoThroughStyleChangingAndChanged) {
+  HWND Top = MakeTop(Rect(0, 0, 100, 100));
+  HWND H = MakeChild(Top, Rect(0, 0, 50, 50));
+  DWORD Before = DWORD(GetWindowLongPtr(H, GWL_STYLE));
+  // The handler of WM_STYLECHANGING keeps WS_TABSTOP off whatever is asked.
+  Rec().Answer = [H](HWND Wnd, UINT Msg, WPARAM, LPARAM L) -> std::optional<LRESULT> {
+    if (Wnd == H && Msg == WM_STYLECHANGING) reinterpret_cast<STYLESTRUCT*>(L)->styleNew &= ~WS_TABSTOP;
+    return std::nullopt;
+  };
+  Rec().Clear();
+  EXPECT_EQ(DWORD(SetWindowLongPtr(H, GWL_STYLE, LONG_PTR(Before | WS_TABSTOP | WS_GROUP))), Before);
+  EXPECT_EQ(DWORD(GetWindowLongPtr(H, GWL_STYLE)), Before | WS_GROUP);
+  EXPECT_EQ(Rec().Of(H, {WM_STYLECHANGING, WM_STYLECHANGED}),
+            (std::vector<UINT>{WM_STYLECHANGING, WM_STYLECHANGED}));
+  EXPECT_EQ(Rec().Last(H, WM_STYLECHANGED).W, WPARAM(GWL_STYLE));
+  Rec().Answer = nullptr;
+  SetWindowLongPtr(H, GWL_EXSTYLE, WS_EX_CLIENTEDGE);
+  EXPECT_EQ(DWORD(GetWindowLongPtr(H, GWL_EXSTYLE)), DWORD(WS_EX_CLIENTEDGE));
+}
+
+TEST_F(WindowsTest, CloseDestroysAndAltF4AsksTheTopWindowToClose) {
+  HWND Top = MakeTop(Rect(0, 0, 200, 200), WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  HWND Child = MakeChild(Top, Rect(0, 0, 50, 50));
+  SetFocus(Child);
+  Input.KeyPress(VK_F4);
+  SendMessage(Top, WM_SYSKEYDOWN, VK_F4, 0);  // a system key without Alt held
+  EXPECT_TRUE(IsWindow(Top)) << "F4 alone closes nothing";
+  Rec().Clear();
+  Input.KeyPress(VK_F4, {ssAlt});
+  EXPECT_EQ(Rec().Of(Top, {WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY}),
+            (std::vector<UINT>{WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY}));
+  EXPECT_EQ(Rec().Last(Top, WM_SYSCOMMAND).W & 0xFFF0, WPARAM(SC_CLOSE));
+  EXPECT_FALSE(IsWindow(Top));
+  // A window that answers WM_CLOSE itself stays.
+  HWND Stays = MakeTop(Rect(0, 0, 100, 100));
+  Rec().Answer = [Stays](HWND W, UINT Msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (W == Stays && Msg == WM_CLOSE) return 0;
+    return std::nullopt;
+  };
+  SendMessage(Stays, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindow(Stays));
+  Rec().Answer = nullptr;
+  SendMessage(Stays, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(Stays));
+}
+
+TEST_F(WindowsTest, HitTestsNameEveryPartOfASizableFrame) {
+  // A 300 x 200 window at (100, 100): a 4-pixel sizing frame, a 19-pixel
+  // caption below it, corners reaching 23 pixels along each side.
+  HWND H = MakeTop(Rect(100, 100, 400, 300), WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  struct {
+    TPoint At;  // screen
+    LRESULT Hit;
+  } Cases[] = {
+      {Point(100, 200), HTLEFT},       {Point(103, 200), HTLEFT},       {Point(104, 200), HTCLIENT},
+      {Point(399, 200), HTRIGHT},      {Point(396, 200), HTRIGHT},      {Point(395, 200), HTCLIENT},
+      {Point(250, 100), HTTOP},        {Point(250, 103), HTTOP},        {Point(250, 104), HTCAPTION},
+      {Point(250, 122), HTCAPTION},    {Point(250, 123), HTCLIENT},     {Point(250, 299), HTBOTTOM},
+      {Point(250, 296), HTBOTTOM},     {Point(250, 295), HTCLIENT},     {Point(100, 100), HTTOPLEFT},
+      {Point(122, 100), HTTOPLEFT},    {Point(123, 100), HTTOP},        {Point(100, 122), HTTOPLEFT},
+      {Point(100, 123), HTLEFT},       {Point(399, 100), HTTOPRIGHT},   {Point(377, 100), HTTOPRIGHT},
+      {Point(376, 100), HTTOP},        {Point(100, 299), HTBOTTOMLEFT}, {Point(399, 299), HTBOTTOMRIGHT},
+      {Point(399, 277), HTBOTTOMRIGHT}, {Point(399, 276), HTRIGHT},     {Point(99, 200), HTNOWHERE},
+      {Point(400, 200), HTNOWHERE},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(std::to_string(C.At.X) + "," + std::to_string(C.At.Y));
+    EXPECT_EQ(SendMessage(H, WM_NCHITTEST, 0, MAKELPARAM(C.At.X, C.At.Y)), C.Hit);
+  }
+  // A thin border is only a border; without a caption there is none.
+  HWND Thin = MakeTop(Rect(500, 100, 600, 200), WS_POPUP | WS_VISIBLE | WS_BORDER);
+  EXPECT_EQ(SendMessage(Thin, WM_NCHITTEST, 0, MAKELPARAM(500, 150)), HTBORDER);
+  EXPECT_EQ(SendMessage(Thin, WM_NCHITTEST, 0, MAKELPARAM(501, 150)), HTCLIENT);
+}
+
+TEST_F(WindowsTest, GetWindowWalksSiblingsOwnersAndChildren) {
+  HWND Top = MakeTop(Rect(0, 0, 300, 300));
+  HWND A = MakeChild(Top, Rect(0, 0, 10, 10));
+  HWND B = MakeChild(Top, Rect(0, 0, 10, 10));
+  HWND C = MakeChild(Top, Rect(0, 0, 10, 10));
+  EXPECT_EQ(GetWindow(Top, GW_CHILD), A);
+  EXPECT_EQ(GetWindow(B, GW_HWNDFIRST), A);
+  EXPECT_EQ(GetWindow(B, GW_HWNDLAST), C);
+  EXPECT_EQ(GetWindow(B, GW_HWNDNEXT), C);
+  EXPECT_EQ(GetWindow(B, GW_HWNDPREV), A);
+  EXPECT_EQ(GetWindow(A, GW_HWNDPREV), nullptr);
+  EXPECT_EQ(GetWindow(C, GW_HWNDNEXT), nullptr);
+  EXPECT_EQ(GetNextWindow(A, GW_HWNDNEXT), B);
+  HWND Owned = CreateWindowEx(0, "Rec", "owned", WS_POPUP, 0, 0, 10, 10, Top, nullptr, nullptr,
+                              nullptr);
+  EXPECT_EQ(GetWindow(Owned, GW_OWNER), Top);
+  EXPECT_EQ(GetWindow(A, GW_OWNER), nullptr);
+  EXPECT_EQ(reinterpret_cast<HWND>(GetWindowLongPtr(Owned, GWLP_HWNDPARENT)), Top);
+  EXPECT_EQ(reinterpret_cast<HWND>(GetWindowLongPtr(A, GWLP_HWNDPARENT)), Top);
+  // Class values are shared by every window of the class.
+  HCURSOR Beam = LoadCursor(nullptr, IDC_IBEAM);
+  ULONG_PTR Old = SetClassLongPtr(A, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(Beam));
+  EXPECT_EQ(Old, reinterpret_cast<ULONG_PTR>(LoadCursor(nullptr, IDC_ARROW)));
+  EXPECT_EQ(GetClassLongPtr(B, GCLP_HCURSOR), reinterpret_cast<ULONG_PTR>(Beam));
+  EXPECT_EQ(GetClassLongPtr(B, GCL_STYLE), ULONG_PTR(CS_DBLCLKS));
+  SetClassLongPtr(A, GCLP_HCURSOR, LONG_PTR(Old));
+  DestroyWindow(Owned);
 }
 
 TEST_F(WindowsTest, SubclassingThroughTheWindowProcedureLong) {
