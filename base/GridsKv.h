@@ -568,6 +568,9 @@ class TCustomGridKv : public kvp::TCustomControl {
                  kvp::TColor Color, TGridDrawState IncludeDrawState, bool Contra);
   void DrawCellFrame(const TGridDrawInfo& DrawInfo, kvp::TRect Where);
   void PaintMainLines(const TGridDrawInfo& DrawInfo);
+  void SelectLinePen(kvp::TColor Color);
+  kvp::Integer MirrorShift(bool VerticalStroke) const;
+  void DrawLineStroke(kvp::TPoint A, kvp::TPoint B);
   void PaintContra(const TGridDrawInfo& DrawInfo);
 };
 

@@ -87,6 +87,9 @@ bool AxisSpan(const TGridAxisDrawInfo& A, Integer Start, Integer Stop, bool Incl
       Stop = std::min(Stop, A.FullCellCount - 1);
     }
   }
+  // A start just past the last wholly visible cell that is not shown at all
+  // (the cells before it end exactly at the edge) leaves nothing.
+  if (Stop < Start) return false;
   Min = TCustomGridKv::LinePos(A, Start);
   const Integer StopPos = TCustomGridKv::LinePos(A, Stop);
   Max = StopPos == 0 ? Min + A.GetExtent(Start) : StopPos + A.GetExtent(Stop);

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/graphics/Colors.h"
+#include "platform/graphics/Surface.h"
+#include "platform/win/System.h"
 #include "tests/base/TestGrid.h"
 
 namespace korvel {
@@ -64,11 +66,19 @@ TEST_F(GridsKvPaintTest, WithoutLinesCellsAbut) {
   EXPECT_EQ(Pixel(129, 60), Rgb(clWindow));
 }
 
-TEST_F(GridsKvPaintTest, AZeroWidthColumnIsNeitherDrawnNorLined) {
+// The hidden column keeps its one-pixel line slot (130), painted as a line
+// beside column 1's (129): a double line where a column is hidden.
+TEST_F(GridsKvPaintTest, AZeroWidthColumnIsNotDrawnButItsLineSlotIsPainted) {
   Grid->SetColWidths(2, 0);
   RepaintAll();
   EXPECT_EQ(Grid->FindDrawn(2, 2), nullptr);
-  EXPECT_NE(Grid->FindDrawn(3, 2), nullptr);
+  const auto* Next = Grid->FindDrawn(3, 2);
+  ASSERT_NE(Next, nullptr);
+  EXPECT_EQ(Next->Rect.Left, 131);
+  EXPECT_EQ(Pixel(129, 60), Rgb(clSilver));
+  EXPECT_EQ(Pixel(130, 60), Rgb(clSilver));
+  EXPECT_EQ(Pixel(130, 10), Rgb(clBlack));  // in the title row
+  EXPECT_EQ(Pixel(131, 60), Rgb(clWindow));
 }
 
 TEST_F(GridsKvPaintTest, FrozenColumnsAreDataCellsBelowTheTitlesWithTheirOwnBoundary) {
@@ -196,6 +206,161 @@ TEST_F(GridsKvPaintTest, PaintLockHoldsUntilEveryLockIsReleased) {
   EXPECT_FALSE(Grid->PaintLocked());
   RepaintAll();
   EXPECT_FALSE(Grid->Drawn.empty());
+}
+
+// [SECTION] Every pixel once, and each cell exactly its CellRect
+
+// The layouts the coverage test paints; each is painted with every line width
+// and every set of line options.
+struct TCoverageLayout {
+  const char* Name;
+  Integer ColCount, RowCount, FixedCols, FixedRows, Frozen, ContraCols, ContraRows;
+  Integer LeftCol, TopRow;
+  bool RightToLeft;
+  bool Hidden;  // column 3 and row 3 have extent 0
+};
+
+const TCoverageLayout CoverageLayouts[] = {
+    {"plain", 10, 10, 1, 1, 0, 0, 0, 1, 1, false, false},
+    {"fewer cells than room", 3, 3, 1, 1, 0, 0, 0, 1, 1, false, false},
+    {"two fixed rows", 10, 10, 1, 2, 0, 0, 0, 1, 2, false, false},
+    {"frozen, scrolled", 10, 10, 2, 1, 1, 0, 0, 4, 3, false, false},
+    {"contra, scrolled", 10, 10, 1, 1, 0, 1, 1, 3, 4, false, false},
+    {"contra with gaps", 3, 2, 1, 1, 0, 2, 2, 1, 1, false, false},
+    {"frozen and contra", 10, 10, 2, 1, 1, 1, 1, 3, 4, false, false},
+    {"right to left", 10, 10, 2, 1, 1, 1, 1, 3, 4, true, false},
+    {"right to left, few", 3, 2, 1, 1, 0, 1, 1, 1, 1, true, false},
+    {"hidden column and row", 10, 10, 1, 1, 0, 0, 0, 1, 1, false, true},
+};
+
+struct TLineOptions {
+  const char* Name;
+  TGridOptions Options;
+};
+
+const TLineOptions CoverageLineOptions[] = {
+    {"all lines", {goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine}},
+    {"no lines", {}},
+    {"data lines", {goVertLine, goHorzLine}},
+    {"fixed lines", {goFixedVertLine, goFixedHorzLine}},
+    {"vertical lines", {goFixedVertLine, goVertLine}},
+    {"horizontal lines", {goFixedHorzLine, goHorzLine}},
+};
+
+constexpr COLORREF Marker = 0xFF00FF;
+
+class GridsKvCoverageTest : public GridOnFormTest {
+ protected:
+  // A fresh grid laid out as L, unfocused (no focus rectangle) and flat
+  // (no raised frames), with cells that fill their rectangles with their own
+  // colour and line colours no cell uses.
+  void Build(const TCoverageLayout& L, const TLineOptions& O, Integer LineWidth) {
+    kvp::FreeAndNil(Grid);
+    SysLocale.MiddleEast = L.RightToLeft;
+    Grid = TTestGrid::Create(Form);
+    Grid->SetBorderStyle(bsNone);
+    Grid->SetScrollBars(ssNone);
+    Grid->SetBounds(0, 0, 320, 120);
+    Grid->SetCtl3D(false);
+    Grid->SetDefaultColWidth(40);
+    Grid->SetDefaultRowHeight(18);
+    Grid->FillCells = true;
+    if (L.RightToLeft) Grid->SetBiDiMode(bdRightToLeft);
+    Grid->SetColCount(L.ColCount);
+    Grid->SetRowCount(L.RowCount);
+    Grid->SetFixedCols(L.FixedCols);
+    Grid->SetFixedRows(L.FixedRows);
+    Grid->SetFrozenColCount(L.Frozen);
+    Grid->SetContraColCount(L.ContraCols);
+    Grid->SetContraRowCount(L.ContraRows);
+    if (L.Hidden) {
+      Grid->SetColWidths(3, 0);
+      Grid->SetRowHeights(3, 0);
+    }
+    Grid->SetLeftCol(L.LeftCol);
+    Grid->SetTopRow(L.TopRow);
+    Grid->SetOptions(O.Options + goRangeSelect);
+    Grid->SetGridLineWidth(LineWidth);
+    TGridLineColorsKv* C = Grid->GetGridLineColors();
+    C->SetColor(0, TColor(0x0000C0));   // data lines
+    C->SetColor(1, TColor(0x00C000));   // fixed lines
+    C->SetColor(6, TColor(0x800080));   // above the contra rows
+    C->SetColor(12, TColor(0x008080));  // before the contra columns
+    C->SetColor(15, TColor(0xC00000));  // the frozen boundary
+    Grid->SetParent(Form);
+    Form->SetFocus();
+    // The new window's first paint would erase its background first.
+    ValidateRect(Grid->GetHandle(), nullptr);
+  }
+
+  // Paints the whole grid over a surface full of the marker colour and checks
+  // that no marker is left, that every shown cell's CellRect holds its colour
+  // and nothing else, and that DrawCell was given that rectangle.
+  void CheckCoverage() {
+    const HWND Wnd = Grid->GetHandle();
+    TSurface* S = GetWindowSurface(Wnd);
+    const TRect Client = GetWindowSurfaceRect(Wnd);
+    for (Integer Y = Client.Top; Y < Client.Bottom; ++Y)
+      for (Integer X = Client.Left; X < Client.Right; ++X) S->SetPixel(X, Y, Marker);
+    RepaintAll();
+    const Integer W = Grid->GetClientWidth(), H = Grid->GetClientHeight();
+    auto Pixel = [&](Integer X, Integer Y) { return S->GetPixel(Client.Left + X, Client.Top + Y); };
+    std::vector<int> Owner(std::size_t(W * H), -1);
+    Integer Failures = 0;
+    auto Fail = [&](const std::string& What) {
+      if (++Failures <= 5) ADD_FAILURE() << What;
+    };
+    auto At = [](Integer X, Integer Y) { return std::to_string(X) + "," + std::to_string(Y); };
+    for (Integer Col = 0; Col < Grid->GetFullColCount(); ++Col) {
+      for (Integer Row = 0; Row < Grid->GetFullRowCount(); ++Row) {
+        TRect R = Grid->CellRect(Col, Row);
+        R.Right = std::min(R.Right, W);
+        R.Bottom = std::min(R.Bottom, H);
+        for (Integer Y = R.Top; Y < R.Bottom; ++Y) {
+          for (Integer X = R.Left; X < R.Right; ++X) {
+            int& O = Owner[std::size_t(Y * W + X)];
+            if (O != -1) Fail("cells overlap at " + At(X, Y));
+            O = int(Col * 100 + Row);
+            if (Pixel(X, Y) != TTestGrid::CellColour(Col, Row))
+              Fail("cell " + At(Col, Row) + " not painted at " + At(X, Y));
+          }
+        }
+      }
+    }
+    for (Integer Y = 0; Y < H; ++Y) {
+      for (Integer X = 0; X < W; ++X) {
+        const COLORREF P = Pixel(X, Y);
+        if (P == Marker) Fail("not painted at " + At(X, Y));
+        if (Owner[std::size_t(Y * W + X)] == -1 && (P >> 16) == 0x3C)
+          Fail("a cell painted outside its CellRect at " + At(X, Y));
+      }
+    }
+    for (const auto& D : Grid->Drawn) {
+      TRect Expected = Grid->CellRect(D.Col, D.Row);
+      TRect Got = D.Rect;
+      if (Grid->UseRightToLeftAlignment()) Got = {W - Got.Right, Got.Top, W - Got.Left, Got.Bottom};
+      const bool Same = Grid->UseRightToLeftAlignment() ? Got.Right == Expected.Right
+                                                        : Got.Left == Expected.Left;
+      if (IsRectEmpty(Expected) || !Same || Got.Top != Expected.Top)
+        Fail("DrawCell of " + std::to_string(D.Col) + "," + std::to_string(D.Row) +
+             " is not given its CellRect");
+    }
+    if (Failures > 0) SaveWindowPng(Wnd, "grid-coverage-failure.png");
+  }
+};
+
+TEST_F(GridsKvCoverageTest, EveryPixelIsPaintedAndEveryCellFillsExactlyItsCellRect) {
+  for (const TCoverageLayout& L : CoverageLayouts) {
+    for (const TLineOptions& O : CoverageLineOptions) {
+      for (Integer LineWidth = 0; LineWidth <= 3; ++LineWidth) {
+        SCOPED_TRACE(std::string(L.Name) + ", " + O.Name + ", line width " +
+                     std::to_string(LineWidth));
+        Build(L, O, LineWidth);
+        CheckCoverage();
+        if (HasFailure()) return;
+      }
+    }
+  }
 }
 
 }  // namespace

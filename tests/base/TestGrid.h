@@ -34,6 +34,12 @@ class TTestGrid : public TCustomGridKv {
   bool AcceptKeys = true;
   bool AllowSelect = true;
   bool AllowEndDrag = true;
+  bool FillCells = false;  // DrawCell fills its rectangle with CellColour instead of text
+
+  // A colour of its own for every cell of a grid up to 20 x 20 cells.
+  static kvp::COLORREF CellColour(kvp::Integer Col, kvp::Integer Row) {
+    return kvp::COLORREF(0x3C0000 | ((0x10 + Row * 9) << 8) | (0x10 + Col * 9));
+  }
 
   const TDrawn* FindDrawn(kvp::Integer Col, kvp::Integer Row) const {
     for (auto It = Drawn.rbegin(); It != Drawn.rend(); ++It)
@@ -55,6 +61,12 @@ class TTestGrid : public TCustomGridKv {
   void DrawCell(kvp::Integer ACol, kvp::Integer ARow, kvp::TRect ARect,
                 TGridDrawState AState) override {
     Drawn.push_back({ACol, ARow, ARect, AState});
+    if (FillCells) {
+      FCanvas->GetBrush()->SetStyle(kvp::bsSolid);
+      FCanvas->GetBrush()->SetColor(kvp::TColor(CellColour(ACol, ARow)));
+      FCanvas->FillRect(ARect);
+      return;
+    }
     FCanvas->GetBrush()->SetStyle(kvp::bsClear);
     const kvp::String Text = std::to_string(ACol) + "," + std::to_string(ARow);
     // On a mirrored canvas the text still runs rightwards from its point:
