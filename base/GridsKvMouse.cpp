@@ -58,10 +58,12 @@ void TCustomGridKv::CalcSizingState(Integer X, Integer Y, TGridState& State, Int
   // Right to left the columns are measured from the right edge: the answers
   // (SizingPos, SizingOfs) are in that mirrored frame too.
   if (RightToLeft()) X = DrawInfo.Horz.ClientExtent - X;
-  // Frozen columns lie inside the fixed area but size like data columns, so
-  // column sizing starts where the frozen columns start.
-  if (X > DrawInfo.Horz.FrozenBoundary && Effective.Contains(goColSizing)) {
-    if (Y < DrawInfo.Vert.FixedBoundary)
+  // Columns are sized in the title rows, from where the frozen columns start
+  // (they size like data columns); rows are sized in the fixed columns below
+  // the titles, frozen ones included. The two areas never overlap, so
+  // neither test can claim the other's boundaries.
+  if (Y < DrawInfo.Vert.FixedBoundary) {
+    if (X > DrawInfo.Horz.FrozenBoundary && Effective.Contains(goColSizing))
       CalcAxisState(DrawInfo.Horz, X, gsColSizing, State, Index, SizingPos, SizingOfs);
   } else if (Y > DrawInfo.Vert.FixedBoundary && Effective.Contains(goRowSizing) &&
              X < DrawInfo.Horz.FixedBoundary) {

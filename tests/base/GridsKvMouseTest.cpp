@@ -83,6 +83,27 @@ TEST_F(GridsKvMouseTest, FrozenAndContraColumnsCanBeSized) {
   EXPECT_EQ(Grid->CellRect(4, 1).Right, 319);
 }
 
+// The frozen column lies among the fixed ones: below the titles its row
+// boundaries size rows, as in the other fixed columns, while column sizing
+// is on too; in the title row its right boundary still sizes it.
+TEST_F(GridsKvMouseTest, RowsCanBeSizedOverAFrozenColumnWhileColumnSizingIsOn) {
+  Grid->SetOptions(Grid->GetOptions() + goColSizing + goRowSizing);
+  Grid->SetFixedCols(2);
+  Grid->SetFrozenColCount(1);
+  Input.MouseMove(Wnd(), {100, 49});
+  EXPECT_EQ(GetCursor(), Screen()->GetCursors(crVSplit));
+  Input.Drag(Wnd(), {100, 49}, {100, 60});
+  EXPECT_EQ(Grid->GetRowHeights(1), 35);
+  Input.Drag(Wnd(), {30, 85}, {30, 75});  // the plain fixed column too
+  EXPECT_EQ(Grid->GetRowHeights(2), 14);
+  Input.Drag(Wnd(), {129, 10}, {139, 10});
+  EXPECT_EQ(Grid->GetColWidths(1), 74);
+  EXPECT_EQ(Grid->GetRowHeights(1), 35);
+  Input.Drag(Wnd(), {160, 49}, {160, 70});  // a data column: no sizing, a selection
+  EXPECT_EQ(Grid->GetRowHeights(1), 35);
+  EXPECT_EQ(Grid->GetGridState(), gsNormal);
+}
+
 TEST_F(GridsKvMouseTest, TheCursorShowsWhereABoundaryCanBeDragged) {
   Grid->SetOptions(Grid->GetOptions() + goColSizing + goRowSizing);
   Input.MouseMove(Wnd(), {129, 10});
