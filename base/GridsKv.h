@@ -204,6 +204,7 @@ class TInplaceEdit : public kvp::TCustomMaskEdit {
 
  private:
   void SendToGrid(kvp::Word& Key, kvp::TShiftState Shift);
+  kvp::Integer CaretCharPos();
   bool CaretAtStart();
   bool CaretAtEnd();
 

@@ -113,6 +113,45 @@ TEST_F(GridsKvEditTest, WithAlwaysShowEditorArrowsLeaveTheTextOnlyAtItsEnds) {
   EXPECT_EQ(Grid->GetCol(), 4);
 }
 
+// Which end of the text the caret stands at decides, not only the selection:
+// with everything selected and the caret at the start (Shift+Home from the
+// end), Left leaves the cell and Right stays in the text.
+TEST_F(GridsKvEditTest, ArrowsLeaveTheTextOnlyFromTheEndWhereTheCaretIs) {
+  Grid->SetOptions(Grid->GetOptions() + goAlwaysShowEditor);
+  Grid->Texts[{2, 1}] = "abcd";
+  Grid->FocusCell(2, 1, true);
+  ASSERT_TRUE(EditorShown());
+  auto SelectBackwards = [&] {
+    Advance(1000);  // not a double click with the press that moved here
+    Input.Click(Editor()->GetHandle(), {Editor()->GetWidth() - 3, 5});  // the caret at the end
+    Input.KeyPress(VK_HOME, {ssShift});
+    ASSERT_EQ(Editor()->GetSelStart(), 0);
+    ASSERT_EQ(Editor()->GetSelLength(), 4);
+  };
+  SelectBackwards();
+  Input.KeyPress(VK_RIGHT);
+  EXPECT_EQ(Grid->GetCol(), 2);
+  SelectBackwards();
+  Input.KeyPress(VK_END);
+  EXPECT_EQ(Grid->GetCol(), 2);
+  SelectBackwards();
+  Input.KeyPress(VK_LEFT);
+  EXPECT_EQ(Grid->GetCol(), 1);
+
+  // Loaded with everything selected and the caret at the end: the mirror.
+  Grid->Texts[{1, 1}] = "xyz";
+  Grid->InvalidateEditor();
+  ASSERT_EQ(Editor()->GetSelLength(), 3);
+  Input.KeyPress(VK_LEFT);
+  EXPECT_EQ(Grid->GetCol(), 1);
+  Grid->InvalidateEditor();
+  Input.KeyPress(VK_HOME);
+  EXPECT_EQ(Grid->GetCol(), 1);
+  Grid->InvalidateEditor();
+  Input.KeyPress(VK_RIGHT);
+  EXPECT_EQ(Grid->GetCol(), 2);
+}
+
 TEST_F(GridsKvEditTest, MaskAndLimitComeFromTheGrid) {
   Grid->EditLimit = 3;
   Input.Type("12345");
