@@ -568,6 +568,7 @@ class TCustomGridKv : public kvp::TCustomControl {
   void DrawCells(const TGridDrawInfo& DrawInfo, TGridCoord First, const kvp::TRect& Area,
                  kvp::TColor Color, TGridDrawState IncludeDrawState, bool Contra);
   void DrawCellFrame(const TGridDrawInfo& DrawInfo, kvp::TRect Where);
+  bool EditorShownOver(kvp::Integer ACol, kvp::Integer ARow);
   void PaintMainLines(const TGridDrawInfo& DrawInfo);
   void SelectLinePen(kvp::TColor Color);
   kvp::Integer MirrorShift(bool VerticalStroke) const;

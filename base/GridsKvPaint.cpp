@@ -293,8 +293,11 @@ void TCustomGridKv::DrawCells(const TGridDrawInfo& DrawInfo, TGridCoord First, c
         if (Active && IsCurrent) State += gdFocused;
         if (!Contra && Col >= Sel.Left && Col <= Sel.Right && Row >= Sel.Top && Row <= Sel.Bottom)
           State += gdSelected;
+        // The editor covers the cell only while it is shown over it: editor
+        // mode without a shown editor (row selection allows none) must not
+        // leave the current cell unpainted.
         const bool EditorCovers = State.Contains(gdFocused) && FOptions.Contains(goEditing) &&
-                                  FEditorMode && !Designing();
+                                  FEditorMode && !Designing() && EditorShownOver(Col, Row);
         if (!EditorCovers) {
           // [Phase 2] Background, the cell itself, frame and focus.
           if (FDefaultDrawing || Designing()) {
@@ -320,6 +323,10 @@ void TCustomGridKv::DrawCells(const TGridDrawInfo& DrawInfo, TGridCoord First, c
     }
     Where.Top += GetRowHeights(Row) + DrawInfo.Vert.EffectiveLineWidth;
   }
+}
+
+bool TCustomGridKv::EditorShownOver(Integer ACol, Integer ARow) {
+  return FInplaceEdit && FInplaceEdit->Visible() && FInplaceCol == ACol && FInplaceRow == ARow;
 }
 
 void TCustomGridKv::DrawCellFrame(const TGridDrawInfo& DrawInfo, TRect Where) {

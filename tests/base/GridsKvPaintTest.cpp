@@ -7,6 +7,7 @@
 
 #include "platform/graphics/Colors.h"
 #include "platform/graphics/Surface.h"
+#include "platform/rtl/VirtualKeys.h"
 #include "platform/win/System.h"
 #include "tests/base/TestGrid.h"
 
@@ -193,6 +194,23 @@ TEST_F(GridsKvPaintTest, SelectionIsHighlightedAndTheEditorCellIsLeftToTheEditor
   RepaintAll();
   EXPECT_EQ(Grid->FindDrawn(1, 1), nullptr);
   EXPECT_NE(Grid->FindDrawn(2, 1), nullptr);
+}
+
+// Row selection allows no editor, so Enter shows none; the current row must
+// go on being painted, and every later move of it too.
+TEST_F(GridsKvPaintTest, WithRowSelectEnterLeavesTheCurrentCellPainted) {
+  Grid->SetOptions(Grid->GetOptions() + goEditing + goRowSelect);
+  Input.KeyPress(VK_RETURN);
+  EXPECT_TRUE(Grid->GetInplaceEditor() == nullptr || !Grid->GetInplaceEditor()->Visible());
+  RepaintAll();
+  EXPECT_NE(Grid->FindDrawn(1, 1), nullptr);
+  EXPECT_EQ(Pixel(Center(1, 1).X, Center(1, 1).Y), Rgb(clHighlight));
+  Grid->Drawn.clear();
+  Input.KeyPress(VK_DOWN);
+  UpdateWindow(Grid->GetHandle());
+  EXPECT_NE(Grid->FindDrawn(1, 2), nullptr);
+  EXPECT_EQ(Pixel(Center(1, 2).X, Center(1, 2).Y), Rgb(clHighlight));
+  EXPECT_EQ(Pixel(Center(1, 1).X, Center(1, 1).Y), Rgb(clWindow));
 }
 
 TEST_F(GridsKvPaintTest, PaintLockHoldsUntilEveryLockIsReleased) {
