@@ -122,12 +122,13 @@ void TCustomGridKv::ClampInView(const TGridCoord& Coord) {
   const TGridCoord OldTopLeft = FTopLeft;
   const TGridCoord MaxTopLeft = CalcMaxTopLeft(Coord, DrawInfo);
   Update();
+  // Scrolling back to a hidden cell stops at the shown cell before it.
   if (Coord.X < FTopLeft.X && Coord.X >= FFixedCols)
-    FTopLeft.X = Coord.X;
+    FTopLeft.X = ShownTopLeftCell(H, Coord.X, FFixedCols, FTopLeft.X, FTopLeft.X);
   else if (Coord.X > H.LastFullVisibleCell)
     FTopLeft.X = MaxTopLeft.X;
   if (Coord.Y < FTopLeft.Y && Coord.Y >= FFixedRows)
-    FTopLeft.Y = Coord.Y;
+    FTopLeft.Y = ShownTopLeftCell(V, Coord.Y, FFixedRows, FTopLeft.Y, FTopLeft.Y);
   else if (Coord.Y > V.LastFullVisibleCell)
     FTopLeft.Y = MaxTopLeft.Y;
   if (!(OldTopLeft == FTopLeft)) TopLeftMoved(OldTopLeft);
@@ -368,11 +369,25 @@ void TCustomGridKv::ModifyScrollBar(Integer ScrollBar, Integer ScrollCode, Integ
     if (Result <= Min || Result >= Max || Axis.GetExtent(Result) > 0) break;
     if (ScrollCode != SB_LINEUP && ScrollCode != SB_LINEDOWN) break;
   }
-  Result = std::clamp(Result, Min, Max);
+  Result = ShownTopLeftCell(Axis, std::clamp(Result, Min, Max), Min, Max, Current);
   if (Horz)
     MoveTopLeft(Result, FTopLeft.Y);
   else
     MoveTopLeft(FTopLeft.X, Result);
+}
+
+// A hidden cell (extent 0 or less) shows nothing of itself at the top left
+// or as the current cell: the first cell in Min..Max that shows is taken
+// instead, looking on in the direction of the move from From, then back.
+Integer TCustomGridKv::ShownTopLeftCell(const TGridAxisDrawInfo& Axis, Integer Value, Integer Min,
+                                        Integer Max, Integer From) {
+  if (Value < Min || Value > Max || Axis.GetExtent(Value) > 0) return Value;
+  const Integer Step = Value >= From ? 1 : -1;
+  for (Integer I = Value + Step; I >= Min && I <= Max; I += Step)
+    if (Axis.GetExtent(I) > 0) return I;
+  for (Integer I = Value - Step; I >= Min && I <= Max; I -= Step)
+    if (Axis.GetExtent(I) > 0) return I;
+  return Value;
 }
 
 // [SECTION] Messages

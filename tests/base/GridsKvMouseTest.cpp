@@ -6,7 +6,10 @@
 // Ideas for tests: row moving past the bottom edge scrolls on the timer.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/rtl/Numbers.h"
+#include "platform/rtl/VirtualKeys.h"
 #include "platform/win/Win.h"
 #include "tests/base/TestGrid.h"
 
@@ -249,6 +252,49 @@ TEST_F(GridsKvScrollBarTest, ThumbMapsZeroTo127OntoTheTopRows) {
   Grid->SetOptions(Grid->GetOptions() + goThumbTracking);
   Scroll(WM_VSCROLL, SB_THUMBTRACK, 127);
   EXPECT_EQ(Grid->GetTopRow(), MaxTopRow());
+}
+
+// A hidden row never becomes the top row, however the grid is scrolled: the
+// scroll bar and the keys step on to the next row that shows.
+// A hidden row never becomes the top row, however the grid is scrolled: the
+// scroll bar and the keys step on to the next row that shows. Row 4 is
+// hidden; it still counts as wholly visible after row 3, so a page down
+// from row 1 would land on it.
+TEST_F(GridsKvScrollBarTest, AHiddenRowIsNeverLeftAtTheTop) {
+  Grid->SetRowHeights(4, 0);
+  TGridDrawInfo D;
+  Grid->CalcDrawInfo(D);
+  ASSERT_EQ(D.Vert.LastFullVisibleCell, 4);
+  struct TCase {
+    const char* Name;
+    Integer From;
+    std::function<void()> Act;
+    Integer TopRow;
+  };
+  const TCase Cases[] = {
+      {"page down on the bar", 1, [&] { Scroll(WM_VSCROLL, SB_PAGEDOWN); }, 5},
+      {"line down on the bar", 3, [&] { Scroll(WM_VSCROLL, SB_LINEDOWN); }, 5},
+      {"line up on the bar", 5, [&] { Scroll(WM_VSCROLL, SB_LINEUP); }, 3},
+      {"the thumb", 1,
+       [&] { Scroll(WM_VSCROLL, SB_THUMBPOSITION, MulDiv(3, 127, MaxTopRow() - 1)); }, 5},
+      {"PageDown", 1, [&] { Input.KeyPress(VK_NEXT); }, 5},
+      {"Ctrl+Down", 3, [&] { Input.KeyPress(VK_DOWN, {ssCtrl}); }, 5},
+      {"Ctrl+Up", 5, [&] { Input.KeyPress(VK_UP, {ssCtrl}); }, 3},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    Grid->FocusCell(1, C.From, true);
+    Grid->SetTopRow(C.From);
+    ASSERT_EQ(Grid->GetTopRow(), C.From);
+    C.Act();
+    EXPECT_EQ(Grid->GetTopRow(), C.TopRow);
+  }
+  // The cursor steps over the hidden row both ways.
+  Grid->FocusCell(2, 3, true);
+  Input.KeyPress(VK_DOWN);
+  EXPECT_EQ(Grid->GetRow(), 5);
+  Input.KeyPress(VK_UP);
+  EXPECT_EQ(Grid->GetRow(), 3);
 }
 
 TEST_F(GridsKvScrollBarTest, NoScrollBarsMeansNoRangeIsEverSet) {
