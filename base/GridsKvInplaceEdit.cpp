@@ -361,8 +361,16 @@ void TCustomGridKv::DoExit() {
   if (!FOptions.Contains(goAlwaysShowEditor)) HideEditor();
 }
 
+// An editor that still holds the current cell follows it. One that was
+// hidden and let go of its cell (the grid lost the focus) is not merely
+// moved: shown like that it would take typing that reaches no cell. It is
+// loaded again where it may show, and otherwise stays hidden.
 void TCustomGridKv::TopLeftChanged() {
-  if (FEditorMode && FInplaceEdit) FInplaceEdit->Move(CellRect(FCurrent.X, FCurrent.Y));
+  if (!FEditorMode || !FInplaceEdit) return;
+  if (FInplaceCol == FCurrent.X && FInplaceRow == FCurrent.Y)
+    FInplaceEdit->Move(CellRect(FCurrent.X, FCurrent.Y));
+  else
+    UpdateEdit();
 }
 
 void TCustomGridKv::WMCommand(TWMCommand& Message) {

@@ -213,6 +213,39 @@ TEST_F(GridsKvEditTest, LeavingTheGridHidesTheEditorAndKeepsTheText) {
   EXPECT_EQ(Stored(1, 1), "q");
 }
 
+// The editor hid when its row scrolled away, then the grid lost the focus.
+// Scrolled back by the program, the editor comes back over its cell holding
+// that cell's text, and what is typed into it reaches the grid.
+TEST_F(GridsKvEditTest, ScrollingAnUnfocusedGridBringsBackAnEditorThatKeepsWhatIsTyped) {
+  TEdit* Other = TEdit::Create(Form);
+  Other->SetBounds(0, 200, 80, 20);
+  Other->SetParent(Form);
+  Grid->SetRowCount(20);
+  Grid->SetOptions(Grid->GetOptions() + goAlwaysShowEditor);
+  Grid->Texts[{1, 1}] = "abc";
+  Grid->InvalidateEditor();
+  ASSERT_TRUE(EditorShown());
+  Grid->SetTopRow(5);
+  EXPECT_FALSE(EditorShown());
+  Input.Click(Other->GetHandle(), {5, 5});
+  ASSERT_TRUE(Other->Focused());
+  EXPECT_TRUE(Grid->GetEditorMode());
+  Grid->SetTopRow(1);
+  if (EditorShown()) {
+    EXPECT_EQ(Editor()->GetBoundsRect(), Grid->CellRect(1, 1));
+    EXPECT_EQ(Editor()->GetText(), "abc");
+    Advance(1000);
+    Input.Click(Editor()->GetHandle(), {Editor()->GetWidth() - 3, 5});
+  } else {
+    Input.Click(Grid->GetHandle(), Center(1, 1));
+  }
+  ASSERT_TRUE(EditorShown());
+  Editor()->SetSelStart(3);
+  Input.Type("z");
+  EXPECT_EQ(Editor()->GetText(), "abcz");
+  EXPECT_EQ(Stored(1, 1), "abcz");
+}
+
 TEST_F(GridsKvEditTest, AlwaysShowEditorShowsItAtOnceAndScrollingCarriesIt) {
   Grid->SetRowCount(10);
   Grid->SetOptions(Grid->GetOptions() + goAlwaysShowEditor);
