@@ -431,6 +431,7 @@ class TCustomGridKv : public kvp::TCustomControl {
   void ScrollData(kvp::Integer DX, kvp::Integer DY);
   void UpdateScrollRange();
   void UpdateScrollPos();
+  void ClampTopLeftToMax();
   void ModifyScrollBar(kvp::Integer ScrollBar, kvp::Integer ScrollCode, kvp::Integer Pos,
                        bool UseRightToLeft);
   bool Sizing(kvp::Integer X, kvp::Integer Y);

@@ -400,9 +400,27 @@ void TCustomGridKv::WMVScroll(TWMScroll& Message) {
   ModifyScrollBar(SB_VERT, Message.ScrollCode(), Message.Pos(), true);
 }
 
+// The top-left cell never lies past the last one that still fills the grid:
+// a bigger window brings the first cells back on every axis, whether or not
+// it has a scroll bar (UpdateScrollRange sees only the axes with one).
+void TCustomGridKv::ClampTopLeftToMax() {
+  if (!HandleAllocated()) return;
+  TGridDrawInfo DrawInfo;
+  CalcDrawInfo(DrawInfo);
+  const TGridCoord Max = CalcMaxTopLeft({FColCount - 1, FRowCount - 1}, DrawInfo);
+  const TGridCoord NewTopLeft{std::min(FTopLeft.X, std::max(Max.X, FFixedCols)),
+                              std::min(FTopLeft.Y, std::max(Max.Y, FFixedRows))};
+  if (NewTopLeft == FTopLeft) return;
+  const TGridCoord OldTopLeft = FTopLeft;
+  Update();
+  FTopLeft = NewTopLeft;
+  TopLeftMoved(OldTopLeft);
+}
+
 void TCustomGridKv::WMSize(TWMSize& Message) {
   inherited::Dispatch(reinterpret_cast<TMessage&>(Message));
   UpdateScrollRange();
+  ClampTopLeftToMax();
   if (RightToLeft() || FContraColCount > 0 || FContraRowCount > 0) Invalidate();
 }
 

@@ -297,6 +297,26 @@ TEST_F(GridsKvScrollBarTest, AHiddenRowIsNeverLeftAtTheTop) {
   EXPECT_EQ(Grid->GetRow(), 3);
 }
 
+// Scrolled to the end, then made big enough for everything: the first rows
+// and columns come back into view on an axis with a scroll bar or without.
+TEST_F(GridsKvScrollBarTest, GrowingTheWindowBringsTheFirstCellsBack) {
+  const TScrollStyle Styles[] = {ssNone, ssHorizontal, ssVertical, ssBoth};
+  for (TScrollStyle Style : Styles) {
+    SCOPED_TRACE(int(Style));
+    Grid->SetBounds(0, 0, 320, 120);
+    Grid->SetScrollBars(Style);
+    Grid->SetLeftCol(9);
+    Grid->SetTopRow(29);
+    ASSERT_GT(Grid->GetLeftCol(), 1);
+    ASSERT_GT(Grid->GetTopRow(), 1);
+    Grid->SetBounds(0, 0, 10 * 65 + 20, 30 * 25 + 20);
+    EXPECT_EQ(Grid->GetLeftCol(), 1);
+    EXPECT_EQ(Grid->GetTopRow(), 1);
+    Paint();
+    EXPECT_NE(Grid->FindDrawn(1, 1), nullptr);
+  }
+}
+
 TEST_F(GridsKvScrollBarTest, NoScrollBarsMeansNoRangeIsEverSet) {
   Grid->SetScrollBars(ssNone);
   Grid->SetRowCount(60);
