@@ -136,9 +136,11 @@ class TGridLineColorsKv : public kvp::TPersistent {
   virtual kvp::TColor GetFrozenBoundaryColor();  // slot 15, fixed fallback
   virtual kvp::TColor GetContraVertLineColor();  // slot 12, fixed fallback
   virtual kvp::TColor GetContraHorzLineColor();  // slot 6, fixed fallback
-
- protected:
-  kvp::TColor SlotOrFixed(kvp::Integer Index);
+  // Any slot as it paints: its colour when set, else its fallback. Slots 1,
+  // 4, 5, 6, 9, 12 and 15 fall back to the fixed-line colour, the others to
+  // the data-line colour.
+  virtual kvp::TColor GetSlotColor(kvp::Integer Index);
+  static bool SlotFallsBackToFixed(kvp::Integer Index);
 
  private:
   TCustomGridKv* FGrid = nullptr;  // not owned

@@ -57,6 +57,48 @@ TEST_F(GridsKvPaintTest, LineColoursFollowFlatColorAndSetSlots) {
   EXPECT_EQ(Pixel(64, 60), Rgb(clBlue));
 }
 
+// All eighteen colour slots: unset, each follows the fixed or the data line
+// colour (and so Flat and Color); set, each answers its own colour alone.
+TEST_F(GridsKvPaintTest, EveryLineColourSlotFallsBackToTheFixedOrDataColour) {
+  TGridLineColorsKv* C = Grid->GetGridLineColors();
+  const bool Fixed[TGridLineColorsKv::ColorCount] = {false, true,  false, false, true,  true,
+                                                     true,  false, false, true,  false, false,
+                                                     true,  false, false, true,  false, false};
+  auto Check = [&](TColor FixedColour, TColor DataColour) {
+    for (Integer I = 0; I < TGridLineColorsKv::ColorCount; ++I)
+      EXPECT_EQ(C->GetSlotColor(I), Fixed[I] ? FixedColour : DataColour) << "slot " << I;
+  };
+  Check(clBlack, clSilver);
+  Grid->SetFlat(true);
+  Check(clGray, clSilver);
+  Grid->SetColor(clSilver);
+  Check(clGray, clGray);
+  Grid->SetFlat(false);
+  Grid->SetColor(clWindow);
+  C->SetColor(1, clBlue);
+  C->SetColor(0, clRed);
+  Check(clBlue, clRed);
+  C->SetColor(1, clDefault);
+  C->SetColor(0, clDefault);
+  for (Integer I = 2; I < TGridLineColorsKv::ColorCount; ++I) {
+    SCOPED_TRACE(I);
+    C->SetColor(I, TColor(0x010100 + I));
+    for (Integer J = 2; J < TGridLineColorsKv::ColorCount; ++J)
+      EXPECT_EQ(C->GetSlotColor(J), J == I ? TColor(0x010100 + I)
+                                           : (Fixed[J] ? TColor(clBlack) : TColor(clSilver)))
+          << "slot " << J;
+    C->SetColor(I, clDefault);
+  }
+  C->SetColor(15, clLime);
+  C->SetColor(12, clAqua);
+  C->SetColor(6, clFuchsia);
+  EXPECT_EQ(C->GetFrozenBoundaryColor(), clLime);
+  EXPECT_EQ(C->GetContraVertLineColor(), clAqua);
+  EXPECT_EQ(C->GetContraHorzLineColor(), clFuchsia);
+  EXPECT_THROW(C->GetSlotColor(18), EInvalidGridOperationKv);
+  EXPECT_THROW(C->SetColor(-1, clRed), EInvalidGridOperationKv);
+}
+
 TEST_F(GridsKvPaintTest, WithoutLinesCellsAbut) {
   Grid->SetGridLineWidth(0);
   RepaintAll();
