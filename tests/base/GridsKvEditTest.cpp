@@ -81,6 +81,46 @@ TEST_F(GridsKvEditTest, EnterClosesAndF2ReopensWithTheCaretAtTheEnd) {
   EXPECT_EQ(Editor()->GetSelLength(), 0);
 }
 
+// Enter in the editor toggles between everything selected and nothing; a
+// part of the text selected, at either end, becomes everything.
+TEST_F(GridsKvEditTest, EnterInTheEditorSelectsAllUnlessAllIsSelected) {
+  Grid->SetOptions(Grid->GetOptions() + goAlwaysShowEditor);
+  Grid->Texts[{1, 1}] = "hello";
+  Grid->InvalidateEditor();
+  ASSERT_TRUE(EditorShown());
+  Input.KeyPress(VK_RETURN);
+  EXPECT_EQ(Editor()->GetSelLength(), 0);
+  EXPECT_EQ(Editor()->GetSelStart(), 5);
+  Input.KeyPress(VK_LEFT, {ssShift});
+  Input.KeyPress(VK_LEFT, {ssShift});  // "lo" selected, up to the end
+  Input.KeyPress(VK_RETURN);
+  EXPECT_EQ(Editor()->GetSelStart(), 0);
+  EXPECT_EQ(Editor()->GetSelLength(), 5);
+  Editor()->SetSelStart(0);
+  Editor()->SetSelLength(2);  // "he" selected, from the start
+  Input.KeyPress(VK_RETURN);
+  EXPECT_EQ(Editor()->GetSelStart(), 0);
+  EXPECT_EQ(Editor()->GetSelLength(), 5);
+  EXPECT_EQ(Editor()->GetText(), "hello");
+  EXPECT_EQ(Grid->GetCol(), 1);
+}
+
+// Every change reaches the grid as it is typed, and hiding the editor hands
+// the final text over once more, so a grid that commits on hiding gets it.
+TEST_F(GridsKvEditTest, HidingTheEditorHandsItsTextOverOnceMore) {
+  Input.Type("ab");
+  ASSERT_EQ(Grid->EditTexts.back(), "ab");
+  const std::size_t Before = Grid->EditTexts.size();
+  Input.KeyPress(VK_RETURN);
+  ASSERT_FALSE(EditorShown());
+  EXPECT_EQ(Grid->EditTexts.size(), Before + 1);
+  EXPECT_EQ(Grid->EditTexts.back(), "ab");
+  Input.Type("c");  // typing opens the editor on the same cell again
+  Input.KeyPress(VK_DOWN);
+  EXPECT_EQ(Stored(1, 1), "c");
+  EXPECT_EQ(Grid->EditTexts.back(), "c");
+}
+
 TEST_F(GridsKvEditTest, NavigationKeysInTheEditorMoveTheGrid) {
   Grid->SetOptions(Grid->GetOptions() + goTabs);
   Input.KeyPress(VK_F2);

@@ -21,6 +21,14 @@ using namespace kvp;
 class GridsKvMouseTest : public GridOnFormTest {
  protected:
   HWND Wnd() { return Grid->GetHandle(); }
+  // Where the last XOR line drawn on the grid stands, in client x.
+  Integer LastXorLineX() {
+    const TSurface* S = GetWindowSurface(Wnd());
+    for (auto It = S->Records().rbegin(); It != S->Records().rend(); ++It)
+      if (It->Kind == TDrawKind::Line && It->Rop == R2_XORPEN)
+        return It->Points[0].X - GetWindowSurfaceRect(Wnd()).Left;
+    return -1;
+  }
 };
 
 TEST_F(GridsKvMouseTest, ClickSelectsAndDragSelectsARange) {
@@ -32,6 +40,34 @@ TEST_F(GridsKvMouseTest, ClickSelectsAndDragSelectsARange) {
   EXPECT_EQ(Grid->GetSelection(), (TGridRect{1, 1, 3, 2}));
   Input.Click(Wnd(), Center(3, 3), mbLeft, {ssShift});
   EXPECT_EQ(Grid->GetSelection(), (TGridRect{1, 1, 3, 3}));
+}
+
+// A drag reaches the partly shown row under the bottom edge (row 4 from y
+// 100) and the next column partly shown at the right (column 4 from x 260).
+TEST_F(GridsKvMouseTest, ADragReachesThePartlyShownRowAndColumn) {
+  Grid->SetColCount(8);
+  Grid->SetRowCount(8);
+  Input.MouseDown(mbLeft, Wnd(), Center(1, 1));
+  Input.MouseMove(Wnd(), {280, 110});
+  EXPECT_EQ(Grid->GetSelection(), (TGridRect{1, 1, 4, 4}));
+  EXPECT_EQ(Grid->GetLeftCol(), 2);  // scrolled to show it whole
+  EXPECT_EQ(Grid->GetTopRow(), 2);
+  Input.MouseUp(mbLeft, Wnd(), Center(4, 4));
+  EXPECT_EQ(Grid->GetSelection(), (TGridRect{1, 1, 4, 4}));
+}
+
+// With row selection a Shift+click or a drag takes whole rows, up or down.
+TEST_F(GridsKvMouseTest, RowSelectionExtendsByWholeRowsEitherWay) {
+  Grid->SetRowCount(8);
+  Grid->SetOptions(Grid->GetOptions() + goRowSelect);
+  Input.Click(Wnd(), Center(2, 2));
+  Input.Click(Wnd(), Center(3, 3), mbLeft, {ssShift});
+  EXPECT_EQ(Grid->GetSelection(), (TGridRect{1, 2, 4, 3}));
+  Input.Drag(Wnd(), Center(2, 3), Center(3, 1));
+  EXPECT_EQ(Grid->GetSelection(), (TGridRect{1, 1, 4, 3}));
+  Paint();
+  RepaintAll();
+  EXPECT_EQ(Pixel(Center(4, 2).X, Center(4, 2).Y), ColorToRGB(clHighlight));
 }
 
 TEST_F(GridsKvMouseTest, AClickOnAContraCellChangesNothing) {
@@ -55,6 +91,10 @@ TEST_F(GridsKvMouseTest, DraggingAColumnBoundarySizesTheColumn) {
       {"3 pixels before it", 126, 150, 88},  // the mouse's offset from the line is kept
       {"too narrow", 129, 66, 64},
       {"outside the zone", 120, 150, 64},
+      {"the zone's first pixel", 126, 150, 88},
+      {"the zone's last pixel", 133, 150, 81},
+      {"just before the zone", 125, 150, 64},
+      {"just after the zone", 134, 150, 64},
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.Name);
@@ -140,6 +180,9 @@ TEST_F(GridsKvMouseTest, DraggingATitleMovesTheColumnWhenTheGridAgrees) {
   EXPECT_EQ(Grid->GetGridState(), gsColMoving);
   Input.MouseMove(Wnd(), Center(3, 0));
   Advance(60);  // the title row is followed on the timer
+  // Moving on, the line shows the far edge of the column it would land on
+  // (column 3 ends at 245).
+  EXPECT_EQ(LastXorLineX(), 245);
   Input.MouseUp(mbLeft, Wnd(), Center(3, 0));
   EXPECT_EQ(Grid->GetColWidths(3), 50);
   ASSERT_FALSE(Grid->Log.empty());
@@ -187,6 +230,49 @@ TEST_F(GridsKvMouseTest, SelectingPastTheBottomScrollsOnTheTimer) {
   Advance(600);
   EXPECT_EQ(Grid->GetAnchor().Y, 5);
   EXPECT_EQ(Grid->GetSelection(), (TGridRect{2, 2, 2, 5}));
+}
+
+// The mirror image: above and left of the data area the selection grows
+// back on the timer, scrolling back, and stops at the first data cell.
+TEST_F(GridsKvMouseTest, SelectingPastTheTopLeftScrollsBackAndStopsAtTheFirstDataCell) {
+  Grid->SetRowCount(10);
+  Grid->SetColCount(10);
+  Grid->SetLeftCol(4);
+  Grid->SetTopRow(4);
+  Input.MouseDown(mbLeft, Wnd(), Center(5, 5));
+  Input.MouseMove(Wnd(), {Center(5, 5).X, 10});  // over the title row
+  Advance(60);
+  EXPECT_EQ(Grid->GetAnchor(), (TGridCoord{5, 4}));
+  Advance(60);
+  EXPECT_EQ(Grid->GetAnchor(), (TGridCoord{5, 3}));
+  EXPECT_EQ(Grid->GetTopRow(), 3);
+  Input.MouseMove(Wnd(), {10, 10});  // over the fixed corner: up and left
+  for (Integer I = 0; I < 8; ++I) Advance(60);
+  EXPECT_EQ(Grid->GetAnchor(), (TGridCoord{1, 1}));
+  EXPECT_EQ(Grid->GetLeftCol(), 1);
+  EXPECT_EQ(Grid->GetTopRow(), 1);
+  Input.MouseUp(mbLeft, Wnd(), {10, 10});
+  EXPECT_EQ(Grid->GetSelection(), (TGridRect{1, 1, 5, 5}));
+}
+
+// Dragged left over the fixed column, a title scrolls the columns back on
+// the timer and lands in front of the first one.
+TEST_F(GridsKvMouseTest, DraggingATitleLeftScrollsBackAndMovesTheColumnToTheFront) {
+  Grid->SetColCount(10);
+  Grid->SetOptions(Grid->GetOptions() + goColMoving);
+  Grid->SetColWidths(5, 50);
+  Grid->SetLeftCol(4);
+  Paint();
+  Input.MouseDown(mbLeft, Wnd(), Center(5, 0));
+  ASSERT_EQ(Grid->GetGridState(), gsColMoving);
+  Input.MouseMove(Wnd(), {20, 10});
+  for (Integer I = 0; I < 6; ++I) Advance(60);
+  EXPECT_EQ(Grid->GetLeftCol(), 1);
+  EXPECT_EQ(LastXorLineX(), 65);  // moving back: the near edge of column 1
+  Input.MouseUp(mbLeft, Wnd(), {20, 10});
+  EXPECT_EQ(Grid->GetColWidths(1), 50);
+  EXPECT_EQ(Grid->GetColWidths(5), 64);
+  EXPECT_EQ(XorLines() % 2, 0);
 }
 
 TEST_F(GridsKvMouseTest, WheelMovesTheRowWithinTheDataRows) {

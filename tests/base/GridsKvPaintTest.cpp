@@ -266,6 +266,43 @@ TEST_F(GridsKvPaintTest, PaintLockHoldsUntilEveryLockIsReleased) {
   EXPECT_FALSE(Grid->PaintLocked());
   RepaintAll();
   EXPECT_FALSE(Grid->Drawn.empty());
+  Grid->LockPaint();  // the extra unlock is not owed: one lock locks again
+  EXPECT_TRUE(Grid->PaintLocked());
+  RepaintAll();
+  EXPECT_TRUE(Grid->Drawn.empty());
+  Grid->UnlockPaint();
+}
+
+// Shrinking a selection, with the keys or the mouse, repaints the cells that
+// leave it: none keeps its highlight.
+TEST_F(GridsKvPaintTest, CellsThatLeaveAShrinkingSelectionLoseTheirHighlight) {
+  auto Colour = [&](Integer Col, Integer Row) {
+    UpdateWindow(Grid->GetHandle());
+    return Pixel(Center(Col, Row).X, Center(Col, Row).Y);
+  };
+  Grid->FocusCell(1, 1, true);
+  Input.KeyPress(VK_RIGHT, {ssShift});
+  Input.KeyPress(VK_RIGHT, {ssShift});
+  Input.KeyPress(VK_DOWN, {ssShift});
+  Input.KeyPress(VK_DOWN, {ssShift});
+  ASSERT_EQ(Grid->GetSelection(), (TGridRect{1, 1, 3, 3}));
+  EXPECT_EQ(Colour(3, 3), Rgb(clWindow));  // the current cell: focused, not highlighted
+  EXPECT_EQ(Colour(3, 1), Rgb(clHighlight));
+  EXPECT_EQ(Colour(1, 3), Rgb(clHighlight));
+  // Back towards the anchor.
+  Input.KeyPress(VK_LEFT, {ssShift});
+  Input.KeyPress(VK_UP, {ssShift});
+  ASSERT_EQ(Grid->GetSelection(), (TGridRect{1, 1, 2, 2}));
+  EXPECT_EQ(Colour(3, 1), Rgb(clWindow));
+  EXPECT_EQ(Colour(3, 3), Rgb(clWindow));
+  EXPECT_EQ(Colour(1, 3), Rgb(clWindow));
+  EXPECT_EQ(Colour(1, 1), Rgb(clHighlight));
+  // The mouse moves the anchor: from (1,1) to (2,1).
+  Input.Click(Grid->GetHandle(), Center(2, 1), mbLeft, {ssShift});
+  ASSERT_EQ(Grid->GetSelection(), (TGridRect{2, 1, 2, 2}));
+  EXPECT_EQ(Colour(1, 1), Rgb(clWindow));
+  EXPECT_EQ(Colour(1, 2), Rgb(clWindow));
+  EXPECT_EQ(Colour(2, 1), Rgb(clHighlight));
 }
 
 // [SECTION] Every pixel once, and each cell exactly its CellRect

@@ -48,6 +48,7 @@ class TTestGrid : public TCustomGridKv {
   }
 
   using kvp::TComponent::SetDesigning;
+  using TCustomGridKv::AdjustSize;
   using TCustomGridKv::CalcSizingState;
   using TCustomGridKv::FocusCell;
   using TCustomGridKv::ModifyScrollBar;
@@ -96,6 +97,9 @@ class TTestGrid : public TCustomGridKv {
   bool SelectCell(kvp::Integer, kvp::Integer) override { return AllowSelect; }
   void ColumnMoved(kvp::Integer F, kvp::Integer T) override {
     Log.push_back("ColumnMoved " + std::to_string(F) + "," + std::to_string(T));
+  }
+  void SizeChanged(kvp::Integer OldColCount, kvp::Integer OldRowCount) override {
+    Log.push_back("SizeChanged " + std::to_string(OldColCount) + "," + std::to_string(OldRowCount));
   }
   void ColWidthsChanged() override {
     Log.push_back("ColWidthsChanged");
