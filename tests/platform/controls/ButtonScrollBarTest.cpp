@@ -206,6 +206,63 @@ TEST_F(ScrollBarClassTest, ArrowsRepeatAndThumbDragsNotifyTheParent) {
   SaveWindowPng(Parent, "stdctl-scrollbar.png");
 }
 
+// The thumb as painted is what a press drags: its first and last pixels
+// take the thumb, the pixels just outside page up and down.
+TEST_F(ScrollBarClassTest, APressOnTheThumbsEdgeDragsItAndJustOutsideItPages) {
+  HWND B = MakeBar(SBS_VERT);
+  TSurface* S = GetWindowSurface(B);
+  S->ClearRecords();
+  InvalidateRect(B, nullptr, TRUE);
+  UpdateWindow(B);
+  TRect Thumb;
+  for (const TDrawRecord& R : S->Records())
+    if (R.Kind == TDrawKind::Edge) Thumb = R.Rect;
+  const TRect Client = GetWindowSurfaceRect(B);
+  OffsetRect(Thumb, -Client.Left, -Client.Top);
+  ASSERT_GT(Thumb.Height(), 4);
+  struct TCase {
+    Integer Y;
+    Integer Code;
+  };
+  const TCase Cases[] = {{Thumb.Top - 1, SB_PAGEUP},
+                         {Thumb.Top, SB_THUMBPOSITION},
+                         {Thumb.Bottom - 1, SB_THUMBPOSITION},
+                         {Thumb.Bottom, SB_PAGEDOWN}};
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Y);
+    ParentLog().Notices.clear();
+    Advance(1000);
+    Input.Click(B, {8, C.Y});
+    ASSERT_FALSE(Codes().empty());
+    EXPECT_EQ(Codes().front(), C.Code);
+  }
+}
+
+// Left and Up step back, Right and Down on, each on its own kind of bar.
+TEST_F(ScrollBarClassTest, ArrowKeysStepTheWayTheyPoint) {
+  HWND H = CreateChild(ScrollBarClassName, SBS_HORZ | WS_TABSTOP, {10, 10, 210, 27}, 9);
+  HWND V = CreateChild(ScrollBarClassName, SBS_VERT | WS_TABSTOP, {250, 10, 267, 210}, 10);
+  SendMessage(H, SBM_SETRANGE, 0, 10);
+  SendMessage(V, SBM_SETRANGE, 0, 10);
+  struct TCase {
+    HWND Bar;
+    Word Key;
+    std::vector<Integer> Codes;
+  };
+  const TCase Cases[] = {
+      {H, VK_LEFT, {SB_LINELEFT, SB_ENDSCROLL}}, {H, VK_RIGHT, {SB_LINERIGHT, SB_ENDSCROLL}},
+      {V, VK_UP, {SB_LINEUP, SB_ENDSCROLL}},     {V, VK_DOWN, {SB_LINEDOWN, SB_ENDSCROLL}},
+      {H, VK_UP, {SB_ENDSCROLL}},                {V, VK_LEFT, {SB_ENDSCROLL}},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Key);
+    SetFocus(C.Bar);
+    ParentLog().Notices.clear();
+    Input.KeyPress(C.Key);
+    EXPECT_EQ(Codes(), C.Codes);
+  }
+}
+
 TEST_F(ScrollBarClassTest, HorizontalBarSendsHScroll) {
   HWND B = CreateChild(ScrollBarClassName, SBS_HORZ | WS_TABSTOP, {10, 10, 210, 27}, 9);
   SendMessage(B, SBM_SETRANGE, 0, 10);

@@ -155,6 +155,15 @@ TEST_F(MenusTest, TheItemTreeInsertsDeletesAndForgetsFreedItems) {
   EXPECT_EQ(Copy->GetMenu(), Menu);
 }
 
+// The menu remembers which control it popped for, until that control goes.
+TEST_F(MenusTest, FreeingTheControlAMenuPoppedForClearsTheMenusReference) {
+  QueuePopupChoice("Copy");
+  Input.Click(Probe->GetHandle(), Point(30, 20), mbRight);
+  ASSERT_EQ(Menu->GetPopupComponent(), Probe);
+  FreeAndNil(Probe);
+  EXPECT_EQ(Menu->GetPopupComponent(), nullptr);
+}
+
 TEST_F(MenusTest, FreeingTheMenuClearsTheControlsReference) {
   Menu->Free();
   EXPECT_EQ(Probe->GetPopupMenu(), nullptr);

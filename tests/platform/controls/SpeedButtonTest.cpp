@@ -49,6 +49,26 @@ TEST_F(SpeedButtonTest, ClicksOnReleaseInsideOnly) {
   EXPECT_EQ(Clicks.Count, 1);
 }
 
+// A button freed while it holds the mouse (its own click handler closes the
+// panel it sits on, say) lets the mouse go: the rest of the press reaches
+// the form and nothing else.
+TEST_F(SpeedButtonTest, AButtonFreedWhilePressedLetsTheMouseGo) {
+  auto* B = AddButton("Go", 10);
+  auto* Other = AddButton("Other", 150);
+  testutil::TEventCounter Clicks;
+  Other->OnClick = Clicks.Event();
+  Form->Show();
+  Input.MouseDown(mbLeft, Wnd(), In(B));
+  ASSERT_EQ(B->GetState(), bsDown);
+  B->Free();
+  Input.MouseMove(Wnd(), In(Other));
+  Input.MouseUp(mbLeft, Wnd(), In(Other));
+  EXPECT_EQ(Clicks.Count, 0);
+  Advance(1000);
+  Input.Click(Wnd(), In(Other));
+  EXPECT_EQ(Clicks.Count, 1);
+}
+
 TEST_F(SpeedButtonTest, GroupsReleaseTheOthers) {
   auto* A = AddButton("A", 10, 1);
   auto* B = AddButton("B", 80, 1);
