@@ -555,8 +555,8 @@ class TCustomGridKv : public kvp::TCustomControl {
                      TGridState& State, kvp::Integer& Index, kvp::Integer& SizingPos,
                      kvp::Integer& SizingOfs);
   kvp::Integer ResizeLine(const TGridAxisDrawInfo& Axis);
-  kvp::Integer ShownTopLeftCell(const TGridAxisDrawInfo& Axis, kvp::Integer Value,
-                                kvp::Integer Min, kvp::Integer Max, kvp::Integer From);
+  kvp::Integer ShownTopLeftCell(const TGridAxisDrawInfo& Axis, kvp::Integer Value, kvp::Integer Min,
+                                kvp::Integer Max, kvp::Integer From);
   void MoveAndScroll(kvp::Integer Mouse, kvp::Integer CellHit, TGridDrawInfo& DrawInfo,
                      bool Horizontal, kvp::TPoint MousePt);
   void StartTimer();

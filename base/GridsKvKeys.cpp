@@ -163,8 +163,9 @@ void TCustomGridKv::KeyDown(Word& Key, TShiftState Shift) {
   const Integer MinCol = FFixedCols - FFrozenColCount;
   Nav.Current.X = ShownTopLeftCell(DrawInfo.Horz, std::clamp(Nav.Current.X, MinCol, FColCount - 1),
                                    MinCol, FColCount - 1, FCurrent.X);
-  Nav.Current.Y = ShownTopLeftCell(DrawInfo.Vert, std::clamp(Nav.Current.Y, FFixedRows, FRowCount - 1),
-                                   FFixedRows, FRowCount - 1, FCurrent.Y);
+  Nav.Current.Y =
+      ShownTopLeftCell(DrawInfo.Vert, std::clamp(Nav.Current.Y, FFixedRows, FRowCount - 1),
+                       FFixedRows, FRowCount - 1, FCurrent.Y);
   if (!(Nav.Current == FCurrent)) FocusCell(Nav.Current.X, Nav.Current.Y, !Nav.ExtendSelection);
   if (RepaintAll) Invalidate();
 }

@@ -186,10 +186,11 @@ TEST_F(GridsKvDrawInfoTest, HitTestingHasExactCellEdges) {
     Integer X;
     Integer Col;
   };
-  // Columns 0..63 | 64, 65..128 | 129, 130..193 | 194, 195..254 | gap to the
-  // contra line at 255, contra 256..319.
-  const TCase Cases[] = {{0, 0},   {63, 0},   {64, 0},  {65, 1},   {128, 1},  {129, 1},
-                         {130, 2}, {194, 2},  {195, 3}, {258, 4},  {319, 4}, {259, 4}};
+  // Columns 0..63 | 64, 65..128 | 129, 130..193 | 194, then column 3 from
+  // 195, cut by the line in front of the contra column at 254; the contra
+  // column 255..318 and its line at 319.
+  const TCase Cases[] = {{0, 0},   {63, 0},  {64, 0},  {65, 1},  {128, 1}, {129, 1}, {130, 2},
+                         {194, 2}, {195, 3}, {253, 3}, {254, 4}, {255, 4}, {319, 4}};
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.X);
     EXPECT_EQ(Grid->MouseCoord(C.X, 30).X, C.Col);

@@ -190,7 +190,7 @@ TEST_F(GridsKvModelTest, InsertingAndDeletingRowsMovesTheCurrentRowWithItsRow) {
     Integer Index, Amount, Current, Expected;
   };
   const TCase Cases[] = {
-      {3, 2, 3, 5}, {3, 2, 4, 6}, {3, 2, 2, 2},    // inserted before, at and after
+      {3, 2, 3, 5},  {3, 2, 4, 6},  {3, 2, 2, 2},   // inserted before, at and after
       {3, -2, 5, 3}, {3, -2, 3, 3}, {3, -2, 4, 3},  // deleted: after, first, second
       {3, -2, 2, 2}, {8, -2, 9, 7},                 // before; the last rows
   };

@@ -84,8 +84,8 @@ TEST_F(GridsKvPaintTest, EveryLineColourSlotFallsBackToTheFixedOrDataColour) {
     SCOPED_TRACE(I);
     C->SetColor(I, TColor(0x010100 + I));
     for (Integer J = 2; J < TGridLineColorsKv::ColorCount; ++J)
-      EXPECT_EQ(C->GetSlotColor(J), J == I ? TColor(0x010100 + I)
-                                           : (Fixed[J] ? TColor(clBlack) : TColor(clSilver)))
+      EXPECT_EQ(C->GetSlotColor(J),
+                J == I ? TColor(0x010100 + I) : (Fixed[J] ? TColor(clBlack) : TColor(clSilver)))
           << "slot " << J;
     C->SetColor(I, clDefault);
   }
@@ -436,8 +436,8 @@ class GridsKvCoverageTest : public GridOnFormTest {
       TRect Expected = Grid->CellRect(D.Col, D.Row);
       TRect Got = D.Rect;
       if (Grid->UseRightToLeftAlignment()) Got = {W - Got.Right, Got.Top, W - Got.Left, Got.Bottom};
-      const bool Same = Grid->UseRightToLeftAlignment() ? Got.Right == Expected.Right
-                                                        : Got.Left == Expected.Left;
+      const bool Same =
+          Grid->UseRightToLeftAlignment() ? Got.Right == Expected.Right : Got.Left == Expected.Left;
       if (IsRectEmpty(Expected) || !Same || Got.Top != Expected.Top)
         Fail("DrawCell of " + std::to_string(D.Col) + "," + std::to_string(D.Row) +
              " is not given its CellRect");

@@ -250,9 +250,12 @@ TEST_F(ScrollBarClassTest, ArrowKeysStepTheWayTheyPoint) {
     std::vector<Integer> Codes;
   };
   const TCase Cases[] = {
-      {H, VK_LEFT, {SB_LINELEFT, SB_ENDSCROLL}}, {H, VK_RIGHT, {SB_LINERIGHT, SB_ENDSCROLL}},
-      {V, VK_UP, {SB_LINEUP, SB_ENDSCROLL}},     {V, VK_DOWN, {SB_LINEDOWN, SB_ENDSCROLL}},
-      {H, VK_UP, {SB_ENDSCROLL}},                {V, VK_LEFT, {SB_ENDSCROLL}},
+      {H, VK_LEFT, {SB_LINELEFT, SB_ENDSCROLL}},
+      {H, VK_RIGHT, {SB_LINERIGHT, SB_ENDSCROLL}},
+      {V, VK_UP, {SB_LINEUP, SB_ENDSCROLL}},
+      {V, VK_DOWN, {SB_LINEDOWN, SB_ENDSCROLL}},
+      {H, VK_UP, {SB_ENDSCROLL}},
+      {V, VK_LEFT, {SB_ENDSCROLL}},
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.Key);

@@ -103,9 +103,9 @@ TEST_F(EditClassTest, ArrowsCollapseASelectionTowardsTheirSide) {
     Integer Expected;
   };
   const TCase Cases[] = {
-      {2, 6, VK_LEFT, 2}, {6, 2, VK_LEFT, 2},    // forwards and backwards selections
+      {2, 6, VK_LEFT, 2},  {6, 2, VK_LEFT, 2},   // forwards and backwards selections
       {2, 6, VK_RIGHT, 6}, {6, 2, VK_RIGHT, 6},  //
-      {4, 4, VK_LEFT, 3}, {4, 4, VK_RIGHT, 5},   // nothing selected: one step
+      {4, 4, VK_LEFT, 3},  {4, 4, VK_RIGHT, 5},  // nothing selected: one step
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(std::to_string(C.Anchor) + "-" + std::to_string(C.Caret));
