@@ -104,6 +104,14 @@ struct TGridAxisDrawInfo {
   kvp::Integer ClientExtent = 0;      // ClientWidth / ClientHeight
   kvp::Integer FullGridBoundary = 0;  // GridBoundary, or ClientExtent with contra cells
   kvp::Integer FullCellCount = 0;     // cell count plus contra cells
+
+  // The pixels cell I takes along the axis, its line slot included. A cell
+  // whose extent and line come to nothing or less (a negative extent) takes
+  // none and has no line; a cell of extent 0 keeps its line slot.
+  kvp::Integer Span(kvp::Integer I) const {
+    const kvp::Integer S = GetExtent(I) + EffectiveLineWidth;
+    return S > 0 ? S : 0;
+  }
 };
 
 // The layout of both axes, worked out once for a paint or a hit test.

@@ -90,6 +90,7 @@ void TCustomGridKv::CalcAxisState(const TGridAxisDrawInfo& Axis, Integer Pos, TG
   // [Phase 1] Frozen cells, then scrolling cells.
   Integer Line = Axis.FrozenBoundary;
   for (Integer I = Axis.FixedCellCount - Axis.FrozenCellCount; I < Axis.FixedCellCount; ++I) {
+    if (Axis.Span(I) == 0) continue;  // takes no room: no boundary of its own
     Line += Axis.GetExtent(I);
     if (Line > Axis.GridBoundary) break;
     if (Hit(Line)) return Take(Line, I);
@@ -97,6 +98,7 @@ void TCustomGridKv::CalcAxisState(const TGridAxisDrawInfo& Axis, Integer Pos, TG
   }
   Line = Axis.FixedBoundary;
   for (Integer I = Axis.FirstGridCell; I < Axis.GridCellCount; ++I) {
+    if (Axis.Span(I) == 0) continue;
     Line += Axis.GetExtent(I);
     if (Line > Axis.GridBoundary) break;
     if (Hit(Line)) return Take(Line, I);
@@ -116,6 +118,7 @@ void TCustomGridKv::CalcAxisState(const TGridAxisDrawInfo& Axis, Integer Pos, TG
     return Take(Axis.GridExtent, Axis.GridCellCount);
   Line = Axis.ContraBoundary + ELW;
   for (Integer I = Axis.GridCellCount; I <= Axis.GridCellCount + Axis.ContraCellCount - 2; ++I) {
+    if (Axis.Span(I) == 0) continue;
     Line += Axis.GetExtent(I);
     if (Line > Axis.FullGridBoundary) break;
     if (Hit(Line)) return Take(Line, I + 1);
@@ -128,7 +131,7 @@ Integer TCustomGridKv::ResizeLine(const TGridAxisDrawInfo& Axis) {
   if (FSizingIndex >= Axis.GridCellCount) {
     // A contra cell keeps its far edge.
     Integer Start = Axis.ContraBoundary - ELW;
-    for (Integer I = Axis.GridCellCount; I <= FSizingIndex; ++I) Start += Axis.GetExtent(I) + ELW;
+    for (Integer I = Axis.GridCellCount; I <= FSizingIndex; ++I) Start += Axis.Span(I);
     return Start - FSizingPos;
   }
   Integer Start = Axis.FixedBoundary, First = Axis.FirstGridCell;
@@ -136,7 +139,7 @@ Integer TCustomGridKv::ResizeLine(const TGridAxisDrawInfo& Axis) {
     Start = Axis.FrozenBoundary;
     First = Axis.FixedCellCount - Axis.FrozenCellCount;
   }
-  for (Integer I = First; I < FSizingIndex; ++I) Start += Axis.GetExtent(I) + ELW;
+  for (Integer I = First; I < FSizingIndex; ++I) Start += Axis.Span(I);
   return FSizingPos - Start;
 }
 

@@ -204,12 +204,15 @@ void TCustomGridKv::DrawLines(const TGridDrawInfo& DrawInfo, bool Vertical, cons
   const Integer LastCell = LastLineCell(Axis, Cell);
   std::vector<TPoint> Points;
   std::vector<DWORD> Counts;
-  Integer Line = Start + ELW / 2 + Axis.GetExtent(Cell);
-  while (Line <= Stop + ELW && Cell <= LastCell && Integer(Counts.size()) < MaxStroke) {
-    // A cell of extent 0 keeps its line slot in the layout, and the slot is
-    // painted like any line (the hidden cell shows as a double line); only a
-    // cell that takes no room at all has no stroke.
-    if (Axis.GetExtent(Cell) + ELW > 0) {
+  // Each line fills the slot after its cell. A cell of extent 0 keeps its
+  // slot, painted like any line (a hidden cell shows as a double line); a
+  // cell that takes no room at all has no line.
+  Integer CellStart = Start;
+  for (; Cell <= LastCell && Integer(Counts.size()) < MaxStroke; ++Cell) {
+    const Integer Span = Axis.Span(Cell);
+    if (Span > 0) {
+      const Integer Line = CellStart + Span - ELW + ELW / 2;
+      if (Line > Stop + ELW) break;
       if (Vertical) {
         Points.push_back({Line, SpanFrom});
         Points.push_back({Line, SpanTo});
@@ -219,8 +222,7 @@ void TCustomGridKv::DrawLines(const TGridDrawInfo& DrawInfo, bool Vertical, cons
       }
       Counts.push_back(2);
     }
-    ++Cell;
-    Line += Axis.GetExtent(Cell) + ELW;
+    CellStart += Span;
   }
   if (Counts.empty()) return;
   if (FCanvasMirrored)
@@ -286,7 +288,7 @@ void TCustomGridKv::DrawCells(const TGridDrawInfo& DrawInfo, TGridCoord First, c
     Where.Bottom = Where.Top + GetRowHeights(Row);
     for (Integer Col = First.X; Where.Left < Area.Right && Col < ColLimit; ++Col) {
       Where.Right = Where.Left + GetColWidths(Col);
-      if (Where.Right > Where.Left && RectVisible(Dc, &Where)) {
+      if (Where.Right > Where.Left && Where.Bottom > Where.Top && RectVisible(Dc, &Where)) {
         // [Phase 1] The cell's state.
         TGridDrawState State = IncludeDrawState;
         const bool IsCurrent = !Contra && Col == FCurrent.X && Row == FCurrent.Y;
@@ -319,9 +321,9 @@ void TCustomGridKv::DrawCells(const TGridDrawInfo& DrawInfo, TGridCoord First, c
             FCanvas->DrawFocusRect(Where);
         }
       }
-      Where.Left += GetColWidths(Col) + DrawInfo.Horz.EffectiveLineWidth;
+      Where.Left += DrawInfo.Horz.Span(Col);
     }
-    Where.Top += GetRowHeights(Row) + DrawInfo.Vert.EffectiveLineWidth;
+    Where.Top += DrawInfo.Vert.Span(Row);
   }
 }
 

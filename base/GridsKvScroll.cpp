@@ -27,8 +27,7 @@ constexpr Integer ThumbMax = 127;
 // before From (the content moves right or down).
 Integer ShiftBetween(const TGridAxisDrawInfo& Axis, Integer From, Integer To) {
   Integer Sum = 0;
-  for (Integer I = std::min(From, To); I < std::max(From, To); ++I)
-    Sum += Axis.GetExtent(I) + Axis.EffectiveLineWidth;
+  for (Integer I = std::min(From, To); I < std::max(From, To); ++I) Sum += Axis.Span(I);
   return To < From ? Sum : -Sum;
 }
 

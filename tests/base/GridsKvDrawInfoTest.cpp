@@ -202,6 +202,23 @@ TEST_F(GridsKvDrawInfoTest, HitTestingHasExactCellEdges) {
   EXPECT_EQ(Grid->MouseCoord(30, 119).Y, 4);
 }
 
+// A negative extent hides a cell and its line: the next cell starts where
+// the hidden one would have, nothing overlaps and the mouse never finds it.
+// A zero extent keeps the one-pixel line slot.
+TEST_F(GridsKvDrawInfoTest, ANegativeExtentTakesNoRoomAtAll) {
+  Grid->SetColCount(8);
+  Grid->SetColWidths(2, -5);
+  EXPECT_EQ(Grid->CellRect(1, 1), (TRect{65, 25, 129, 49}));
+  EXPECT_TRUE(IsRectEmpty(Grid->CellRect(2, 1)));
+  EXPECT_EQ(Grid->CellRect(3, 1), (TRect{130, 25, 194, 49}));
+  for (Integer X = 125; X < 200; ++X) EXPECT_NE(Grid->MouseCoord(X, 30).X, 2) << X;
+  EXPECT_EQ(Info().Horz.LastFullVisibleCell, 4);
+  Grid->SetColWidths(2, 0);
+  EXPECT_EQ(Grid->CellRect(3, 1), (TRect{131, 25, 195, 49}));
+  Grid->SetColWidths(2, -1);  // with the line: nothing left
+  EXPECT_EQ(Grid->CellRect(3, 1), (TRect{130, 25, 194, 49}));
+}
+
 // A negative index reached the counted array's length slot; now it reads the
 // default and writing it raises.
 TEST_F(GridsKvDrawInfoTest, NegativeExtentIndexesAreSafe) {

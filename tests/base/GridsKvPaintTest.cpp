@@ -314,20 +314,21 @@ struct TCoverageLayout {
   Integer ColCount, RowCount, FixedCols, FixedRows, Frozen, ContraCols, ContraRows;
   Integer LeftCol, TopRow;
   bool RightToLeft;
-  bool Hidden;  // column 3 and row 3 have extent 0
+  Integer Hidden;  // 1: column 3 and row 3 have extent 0; 2: extent -5
 };
 
 const TCoverageLayout CoverageLayouts[] = {
-    {"plain", 10, 10, 1, 1, 0, 0, 0, 1, 1, false, false},
-    {"fewer cells than room", 3, 3, 1, 1, 0, 0, 0, 1, 1, false, false},
-    {"two fixed rows", 10, 10, 1, 2, 0, 0, 0, 1, 2, false, false},
-    {"frozen, scrolled", 10, 10, 2, 1, 1, 0, 0, 4, 3, false, false},
-    {"contra, scrolled", 10, 10, 1, 1, 0, 1, 1, 3, 4, false, false},
-    {"contra with gaps", 3, 2, 1, 1, 0, 2, 2, 1, 1, false, false},
-    {"frozen and contra", 10, 10, 2, 1, 1, 1, 1, 3, 4, false, false},
-    {"right to left", 10, 10, 2, 1, 1, 1, 1, 3, 4, true, false},
-    {"right to left, few", 3, 2, 1, 1, 0, 1, 1, 1, 1, true, false},
-    {"hidden column and row", 10, 10, 1, 1, 0, 0, 0, 1, 1, false, true},
+    {"plain", 10, 10, 1, 1, 0, 0, 0, 1, 1, false, 0},
+    {"fewer cells than room", 3, 3, 1, 1, 0, 0, 0, 1, 1, false, 0},
+    {"two fixed rows", 10, 10, 1, 2, 0, 0, 0, 1, 2, false, 0},
+    {"frozen, scrolled", 10, 10, 2, 1, 1, 0, 0, 4, 3, false, 0},
+    {"contra, scrolled", 10, 10, 1, 1, 0, 1, 1, 3, 4, false, 0},
+    {"contra with gaps", 3, 2, 1, 1, 0, 2, 2, 1, 1, false, 0},
+    {"frozen and contra", 10, 10, 2, 1, 1, 1, 1, 3, 4, false, 0},
+    {"right to left", 10, 10, 2, 1, 1, 1, 1, 3, 4, true, 0},
+    {"right to left, few", 3, 2, 1, 1, 0, 1, 1, 1, 1, true, 0},
+    {"hidden column and row", 10, 10, 1, 1, 0, 0, 0, 1, 1, false, 1},
+    {"negative extents", 10, 10, 1, 1, 0, 0, 0, 1, 1, false, 2},
 };
 
 struct TLineOptions {
@@ -371,8 +372,8 @@ class GridsKvCoverageTest : public GridOnFormTest {
     Grid->SetContraColCount(L.ContraCols);
     Grid->SetContraRowCount(L.ContraRows);
     if (L.Hidden) {
-      Grid->SetColWidths(3, 0);
-      Grid->SetRowHeights(3, 0);
+      Grid->SetColWidths(3, L.Hidden == 1 ? 0 : -5);
+      Grid->SetRowHeights(3, L.Hidden == 1 ? 0 : -5);
     }
     Grid->SetLeftCol(L.LeftCol);
     Grid->SetTopRow(L.TopRow);
