@@ -295,16 +295,17 @@ TEST_F(ListBoxTest, PaintShowsItemsAndTheSelection) {
   SaveWindowPng(Parent, "stdctl-listbox.png");
   // A new selection repaints the old one plain, also when the caret had
   // moved away from it.
-  SendMessage(L, LB_SETCARETINDEX, 5, 0);
+  SendMessage(L, LB_SETCARETINDEX, 3, 0);
   UpdateWindow(L);
-  SendMessage(L, LB_SETCURSEL, 7, 0);
+  SendMessage(L, LB_SETCURSEL, 4, 0);
   S->ClearRecords();
   UpdateWindow(L);
   const TDrawRecord* Old = S->FindText("Item 2");
   ASSERT_NE(Old, nullptr);
   EXPECT_EQ(Old->Color, GetSysColor(COLOR_WINDOWTEXT));
-  ASSERT_NE(S->FindText("Item 7"), nullptr);
-  EXPECT_EQ(S->FindText("Item 7")->Color, GetSysColor(COLOR_HIGHLIGHTTEXT));
+  ASSERT_NE(S->FindText("Item 4"), nullptr);
+  EXPECT_EQ(S->FindText("Item 4")->Color, GetSysColor(COLOR_HIGHLIGHTTEXT));
+  EXPECT_EQ(S->FindText("Item 0"), nullptr);  // only what changed was repainted
 }
 
 }  // namespace
