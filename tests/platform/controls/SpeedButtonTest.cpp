@@ -6,6 +6,8 @@
 
 #include "StdCtlTestUtil.h"
 #include "platform/controls/Buttons.h"
+#include "platform/controls/StdCtrls.h"
+#include "platform/win/Cursors.h"
 
 namespace kvp {
 namespace {
@@ -67,6 +69,21 @@ TEST_F(SpeedButtonTest, AButtonFreedWhilePressedLetsTheMouseGo) {
   Advance(1000);
   Input.Click(Wnd(), In(Other));
   EXPECT_EQ(Clicks.Count, 1);
+}
+
+// Taken off the form while it holds the mouse, a button lets the mouse go:
+// an edit the mouse then moves over gets it and shows its own cursor.
+TEST_F(SpeedButtonTest, AButtonTakenOffTheFormWhilePressedLetsTheMouseGo) {
+  auto* B = AddButton("Go", 10);
+  auto* E = Add<TEdit>("Edit", {150, 60, 250, 81});
+  Form->Show();
+  Input.MouseMove(Wnd(), {300, 200});
+  Input.MouseDown(mbLeft, Wnd(), In(B));
+  ASSERT_EQ(B->GetState(), bsDown);
+  B->SetParent(nullptr);
+  Input.MouseMove(E->GetHandle(), {20, 10});
+  EXPECT_EQ(GetCursorName(GetCursor()), "IDC_IBEAM");
+  Input.MouseUp(mbLeft, E->GetHandle(), {20, 10});
 }
 
 TEST_F(SpeedButtonTest, GroupsReleaseTheOthers) {
