@@ -1,8 +1,11 @@
-// What the grid paints: line colours by area, cell backgrounds and states,
-// frozen and contra cells, the editor's cell, the paint lock. Checked on the
-// window's pixels and on the DrawCell calls the grid makes.
+// What the grid paints: line colours by area and slot, cell backgrounds and
+// states, frozen and contra cells, the editor's cell, selections growing and
+// shrinking, the paint lock; and, for every line width and set of line
+// options, that every pixel is painted and each cell exactly over its
+// CellRect. Checked on the window's pixels and on the DrawCell calls.
 //
-// Ideas for tests: geometric pens for GridLineWidth > 1 on the drawing log.
+// Ideas for tests: the raised frames of fixed cells (Ctl3D) against the line
+// slots they widen into.
 #include <gtest/gtest.h>
 
 #include "platform/graphics/Colors.h"
