@@ -266,6 +266,42 @@ TEST_F(ScrollBarClassTest, ArrowKeysStepTheWayTheyPoint) {
   }
 }
 
+// Dragged a few pixels, the thumb stands for the nearest position: 150 free
+// pixels for positions 0..90 make 0.6 of a position a pixel.
+TEST_F(ScrollBarClassTest, ADraggedThumbTracksTheNearestPosition) {
+  HWND B = MakeBar(SBS_VERT);
+  SCROLLINFO Si;
+  Si.fMask = SIF_POS;
+  Si.nPos = 0;
+  SendMessage(B, SBM_SETSCROLLINFO, TRUE, reinterpret_cast<LPARAM>(&Si));
+  Input.MouseDown(mbLeft, B, {8, 20});  // on the thumb at the top of the track
+  for (Integer Dy : {1, 2, 3, 5}) {
+    SCOPED_TRACE(Dy);
+    Input.MouseMove(B, {8, 20 + Dy});
+    const Integer Want = (Dy * 90 * 2 + 150) / 300;  // Dy * 0.6, rounded
+    ASSERT_FALSE(ParentLog().Notices.empty());
+    EXPECT_EQ(ParentLog().Notices.back().Code, SB_THUMBTRACK);
+    EXPECT_EQ(ParentLog().Notices.back().Pos, Want);
+  }
+  Input.MouseUp(mbLeft, B, {8, 25});
+}
+
+// A held arrow repeats only while the mouse stays on it.
+TEST_F(ScrollBarClassTest, AHeldArrowRepeatsOnlyWhileTheMouseIsOnIt) {
+  HWND B = MakeBar(SBS_VERT);
+  Input.MouseDown(mbLeft, B, {8, 195});  // the down arrow
+  Advance(400);
+  const std::size_t Held = Codes().size();
+  EXPECT_EQ(Held, 2u);
+  Input.MouseMove(B, {8, 100});  // off the arrow
+  Advance(500);
+  EXPECT_EQ(Codes().size(), Held);
+  Input.MouseMove(B, {8, 195});  // back on it
+  Advance(200);
+  EXPECT_EQ(Codes().size(), Held + 2);
+  Input.MouseUp(mbLeft, B, {8, 195});
+}
+
 TEST_F(ScrollBarClassTest, HorizontalBarSendsHScroll) {
   HWND B = CreateChild(ScrollBarClassName, SBS_HORZ | WS_TABSTOP, {10, 10, 210, 27}, 9);
   SendMessage(B, SBM_SETRANGE, 0, 10);

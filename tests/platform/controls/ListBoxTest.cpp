@@ -83,6 +83,9 @@ TEST_F(ListBoxTest, TheSelectionAndTheCaretFollowTheirItems) {
   SendMessage(L, LB_GETTEXT, 4, Str(Buf));
   EXPECT_STREQ(Buf, "Item 2");
 
+  SendMessage(L, LB_DELETESTRING, 4, 0);  // the selected item itself: nothing is selected
+  EXPECT_EQ(SendMessage(L, LB_GETCURSEL, 0, 0), LB_ERR);
+
   const Integer Last = Integer(SendMessage(L, LB_GETCOUNT, 0, 0)) - 1;
   SendMessage(L, LB_SETCARETINDEX, WPARAM(Last), 0);
   SendMessage(L, LB_DELETESTRING, WPARAM(Last), 0);
@@ -139,10 +142,14 @@ TEST_F(ListBoxTest, KeysMoveTheSelectionAndNotify) {
   Input.KeyPress(VK_UP);
   EXPECT_EQ(SendMessage(L, LB_GETCURSEL, 0, 0), Top - 1);
   EXPECT_EQ(SendMessage(L, LB_GETTOPINDEX, 0, 0), Top - 1);
-  // A typed letter jumps to the next item that starts with it.
+  // A typed character jumps to the next item that starts with it, a space
+  // too.
   SendMessage(L, LB_INSERTSTRING, 5, Str("Zebra"));
   Input.Type("z");
   EXPECT_EQ(SendMessage(L, LB_GETCURSEL, 0, 0), 5);
+  SendMessage(L, LB_INSERTSTRING, 8, Str(" Total"));
+  Input.Type(" ");
+  EXPECT_EQ(SendMessage(L, LB_GETCURSEL, 0, 0), 8);
 }
 
 TEST_F(ListBoxTest, ClicksAndDragsSelect) {
@@ -208,6 +215,15 @@ TEST_F(ListBoxTest, TopIndexItemRectAndTheScrollBar) {
   EXPECT_EQ(SendMessage(L, LB_GETTOPINDEX, 0, 0), 0);
   SendMessage(L, WM_VSCROLL, SB_LINEDOWN, 0);
   EXPECT_EQ(GetScrollPos(L, SB_VERT), 1);
+  // A page is the items that show whole, on and back alike.
+  const Integer Page = C.Height() / H;
+  SendMessage(L, WM_VSCROLL, SB_PAGEDOWN, 0);
+  EXPECT_EQ(SendMessage(L, LB_GETTOPINDEX, 0, 0), 1 + Page);
+  SendMessage(L, WM_VSCROLL, SB_PAGEUP, 0);
+  EXPECT_EQ(SendMessage(L, LB_GETTOPINDEX, 0, 0), 1);
+  SendMessage(L, WM_VSCROLL, SB_BOTTOM, 0);
+  SendMessage(L, WM_VSCROLL, SB_PAGEUP, 0);
+  EXPECT_EQ(SendMessage(L, LB_GETTOPINDEX, 0, 0), 30 - Page - Page);
   SendMessage(L, LB_SETITEMHEIGHT, 0, 20);
   EXPECT_EQ(SendMessage(L, LB_GETITEMHEIGHT, 0, 0), 20);
 }
@@ -260,6 +276,17 @@ TEST_F(ListBoxTest, OwnerDrawFixedAndVariable) {
   EXPECT_EQ(R.Top, 25);
   auto Hit = SendMessage(V, LB_ITEMFROMPOINT, 0, MAKELPARAM(5, 12));
   EXPECT_EQ(LOWORD(Hit), 1);
+  // Scrolled on, the items above the top lie above the client area, each
+  // its own height up.
+  for (LPARAM D : {3, 4, 5, 6, 7, 8}) SendMessage(V, LB_ADDSTRING, 0, D);
+  SendMessage(V, LB_SETTOPINDEX, 2, 0);
+  ASSERT_EQ(SendMessage(V, LB_GETTOPINDEX, 0, 0), 2);
+  SendMessage(V, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&R));
+  EXPECT_EQ(R.Top, -25);
+  EXPECT_EQ(R.Bottom, -15);
+  SendMessage(V, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&R));
+  EXPECT_EQ(R.Top, -15);
+  EXPECT_EQ(R.Bottom, 0);
 }
 
 TEST_F(ListBoxTest, VirtualListKeepsOnlyACount) {

@@ -135,6 +135,16 @@ TEST_F(MenusTest, CheckingARadioItemUnchecksTheOthersOfItsGroup) {
   Copy->SetAutoCheck(true);
   Copy->Click();
   EXPECT_FALSE(Copy->GetChecked());
+
+  // A checked radio item put into the menu unchecks the one checked there.
+  Cut->SetChecked(true);
+  TMenuItem* Extra = TMenuItem::Create(Form);
+  Extra->SetRadioItem(true);
+  Extra->SetChecked(true);
+  Menu->GetItems()->Insert(1, Extra);
+  EXPECT_TRUE(Extra->GetChecked());
+  EXPECT_FALSE(Cut->GetChecked());
+  EXPECT_TRUE(Paste->GetChecked());  // another group
 }
 
 TEST_F(MenusTest, TheItemTreeInsertsDeletesAndForgetsFreedItems) {

@@ -45,6 +45,9 @@ TEST_F(SpeedButtonTest, ClicksOnReleaseInsideOnly) {
   Input.Click(Wnd(), In(B));
   EXPECT_EQ(Clicks.Count, 1);
   EXPECT_FALSE(B->GetDown());  // without a group it never stays down
+  B->SetDown(true);
+  EXPECT_FALSE(B->GetDown());  // not even when told to
+  EXPECT_EQ(B->GetState(), bsUp);
   B->SetEnabled(false);
   Advance(1000);
   Input.Click(Wnd(), In(B));
