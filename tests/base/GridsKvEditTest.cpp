@@ -46,6 +46,41 @@ TEST_F(GridsKvEditTest, TypingOpensTheEditorOverTheCellAndHandsEveryChangeBack) 
 // A grid that keeps its texts where SetEditText writes them must not lose a
 // cell's text to the editor's emptying before loading; and the grid learns the
 // loaded text, so its pending text is the cell's text before any keystroke.
+// A space is typing like any character: it opens the editor and is kept;
+// refused by the grid, it beeps like any other refused character.
+TEST_F(GridsKvEditTest, ASpaceOpensTheEditorAndIsRefusedWithABeepLikeAnyCharacter) {
+  Input.Type(" ");
+  ASSERT_TRUE(EditorShown());
+  EXPECT_EQ(Editor()->GetText(), " ");
+  EXPECT_EQ(Stored(1, 1), " ");
+  Grid->AcceptKeys = false;
+  ResetMessageBeepCount();
+  Input.Type(" ");
+  EXPECT_EQ(GetMessageBeepCount(), 1);
+  EXPECT_EQ(Editor()->GetText(), " ");
+}
+
+// With editing on, a click on the current cell opens the editor there; a
+// click on another cell moves to it with the editor closed; Shift does not
+// stretch a selection while editing.
+TEST_F(GridsKvEditTest, AClickOnTheCurrentCellOpensTheEditorAndNoRangeIsSelected) {
+  Advance(1000);
+  Input.Click(Grid->GetHandle(), Center(1, 1));
+  ASSERT_TRUE(EditorShown());
+  EXPECT_EQ(Editor()->GetBoundsRect(), Grid->CellRect(1, 1));
+  Advance(1000);
+  Input.Click(Grid->GetHandle(), Center(3, 2));
+  EXPECT_EQ(Grid->GetCol(), 3);
+  EXPECT_FALSE(EditorShown());
+  Advance(1000);
+  Input.Click(Grid->GetHandle(), Center(2, 3), mbLeft, {ssShift});
+  EXPECT_EQ(Grid->GetSelection(), (TGridRect{2, 3, 2, 3}));
+  Grid->FocusCell(1, 1, true);
+  Input.KeyPress(VK_DOWN, {ssShift});
+  Input.KeyPress(VK_RIGHT, {ssShift});
+  EXPECT_EQ(Grid->GetSelection(), (TGridRect{1, 1, 2, 2}));  // the keys still stretch it
+}
+
 TEST_F(GridsKvEditTest, LoadingTheEditorKeepsTheCellsTextAndHandsItBackOnce) {
   Grid->Texts[{1, 1}] = "hello";
   Grid->Texts[{2, 1}] = "world";

@@ -79,6 +79,9 @@ TEST_F(GridsKvModelTest, BadCountsRaiseAndLeaveTheGridAlone) {
       {"ColWidths[5]", [&] { Grid->SetColWidths(5, 10); }, "Grid index out of range"},
       {"TabStops[5]", [&] { Grid->SetTabStops(5, false); }, "Grid index out of range"},
       {"MoveColumn 7", [&] { Grid->MoveColumn(1, 7); }, "Grid index out of range"},
+      {"Col 5", [&] { Grid->MoveColRow(5, 1, true, false); }, "Grid index out of range"},
+      {"Row 5", [&] { Grid->MoveColRow(1, 5, true, false); }, "Grid index out of range"},
+      {"Col -1", [&] { Grid->MoveColRow(-1, 1, true, false); }, "Grid index out of range"},
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.Name);
@@ -86,8 +89,12 @@ TEST_F(GridsKvModelTest, BadCountsRaiseAndLeaveTheGridAlone) {
     EXPECT_EQ(Grid->GetFixedCols(), 1);
     EXPECT_EQ(Grid->GetContraColCount(), 0);
     EXPECT_EQ(Grid->GetContraRowCount(), 0);
+    EXPECT_EQ(Grid->GetCol(), 1);
+    EXPECT_EQ(Grid->GetRow(), 1);
   }
   EXPECT_EQ(Grid->GetColWidths(5), 64);  // beyond the columns: the default
+  Grid->MoveColRow(4, 4, true, false);   // the last cell is fine
+  EXPECT_EQ(Grid->GetCol(), 4);
 }
 
 TEST_F(GridsKvModelTest, ColCountClampsAndLowersFixedColumns) {

@@ -90,6 +90,7 @@ TEST_F(GridsKvMouseTest, DraggingAColumnBoundarySizesTheColumn) {
       {"on the line", 129, 150, 85},
       {"3 pixels before it", 126, 150, 88},  // the mouse's offset from the line is kept
       {"too narrow", 129, 66, 64},
+      {"just wide enough", 129, 67, 2},
       {"outside the zone", 120, 150, 64},
       {"the zone's first pixel", 126, 150, 88},
       {"the zone's last pixel", 133, 150, 81},
@@ -99,6 +100,7 @@ TEST_F(GridsKvMouseTest, DraggingAColumnBoundarySizesTheColumn) {
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.Name);
     Grid->SetColWidths(1, 64);
+    Advance(1000);  // not a double click with the last press
     Input.Drag(Wnd(), {C.From, 10}, {C.To, 10});
     EXPECT_EQ(Grid->GetColWidths(1), C.Width);
     EXPECT_EQ(Grid->GetGridState(), gsNormal);
@@ -330,6 +332,10 @@ TEST_F(GridsKvScrollBarTest, ThumbMapsZeroTo127OntoTheTopRows) {
   Scroll(WM_VSCROLL, SB_THUMBTRACK, 0);
   EXPECT_EQ(Grid->GetTopRow(), MaxTopRow());  // no thumb tracking
   Scroll(WM_VSCROLL, SB_THUMBPOSITION, 0);
+  EXPECT_EQ(Grid->GetTopRow(), 1);
+  Scroll(WM_VSCROLL, SB_BOTTOM);
+  EXPECT_EQ(Grid->GetTopRow(), MaxTopRow());
+  Scroll(WM_VSCROLL, SB_TOP);
   EXPECT_EQ(Grid->GetTopRow(), 1);
   Scroll(WM_VSCROLL, SB_LINEDOWN);
   Scroll(WM_VSCROLL, SB_LINEDOWN);

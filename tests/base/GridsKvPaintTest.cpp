@@ -258,6 +258,32 @@ TEST_F(GridsKvPaintTest, WithRowSelectEnterLeavesTheCurrentCellPainted) {
   EXPECT_EQ(Pixel(Center(1, 1).X, Center(1, 1).Y), Rgb(clWindow));
 }
 
+// Rows and columns added to a shown grid are painted at once, and those
+// taken away leave the background behind, with only the changed part
+// repainted.
+TEST_F(GridsKvPaintTest, AddedAndRemovedRowsAndColumnsArePaintedAtOnce) {
+  Grid->SetRowCount(3);
+  Grid->SetColCount(3);
+  RepaintAll();
+  EXPECT_EQ(Pixel(160, 85), Rgb(clWindow));  // below the last row: background
+  Grid->Drawn.clear();
+  Grid->SetRowCount(5);
+  UpdateWindow(Grid->GetHandle());
+  EXPECT_NE(Grid->FindDrawn(1, 3), nullptr);
+  EXPECT_NE(Grid->FindDrawn(2, 4), nullptr);
+  EXPECT_EQ(Grid->FindDrawn(1, 1), nullptr);  // the rows that stayed are left alone
+  EXPECT_EQ(Pixel(129, 85), Rgb(clSilver));   // the new row's column line
+  Grid->Drawn.clear();
+  Grid->SetColCount(5);
+  UpdateWindow(Grid->GetHandle());
+  EXPECT_NE(Grid->FindDrawn(3, 2), nullptr);
+  EXPECT_NE(Grid->FindDrawn(4, 4), nullptr);
+  Grid->SetRowCount(2);
+  UpdateWindow(Grid->GetHandle());
+  EXPECT_EQ(Pixel(129, 85), Rgb(clWindow));  // gone again: background
+  EXPECT_EQ(Pixel(129, 60), Rgb(clWindow));
+}
+
 TEST_F(GridsKvPaintTest, PaintLockHoldsUntilEveryLockIsReleased) {
   Grid->LockPaint();
   Grid->LockPaint();
