@@ -7,6 +7,8 @@
 // platform clipboard is set up in this fixture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/controls/StdCtrls.h"
 #include "platform/rtl/VirtualKeys.h"
 #include "tests/base/TestGrid.h"
@@ -225,6 +227,50 @@ TEST_F(GridsKvEditTest, ArrowsLeaveTheTextOnlyFromTheEndWhereTheCaretIs) {
   Grid->InvalidateEditor();
   Input.KeyPress(VK_RIGHT);
   EXPECT_EQ(Grid->GetCol(), 2);
+}
+
+// Which keys the editor hands to the grid (a descendant inserts a record on
+// Insert, deletes one on Ctrl+Delete) and which it keeps (Shift+Insert
+// pastes, Delete deletes text).
+TEST_F(GridsKvEditTest, InsertAndCtrlDeleteGoToTheGridShiftInsertAndDeleteStay) {
+  Grid->Texts[{1, 1}] = "abc";
+  Input.KeyPress(VK_F2);
+  ASSERT_TRUE(EditorShown());
+  auto ReachedGrid = [&](Word Key, TShiftState Shift) {
+    Grid->KeysDown.clear();
+    Input.KeyPress(Key, Shift);
+    return std::find(Grid->KeysDown.begin(), Grid->KeysDown.end(), Key) != Grid->KeysDown.end();
+  };
+  EXPECT_TRUE(ReachedGrid(VK_INSERT, {}));
+  EXPECT_TRUE(ReachedGrid(VK_DELETE, {ssCtrl}));
+  ASSERT_TRUE(EditorShown());
+  EXPECT_FALSE(ReachedGrid(VK_INSERT, {ssShift}));
+  Editor()->SetSelStart(0);
+  EXPECT_FALSE(ReachedGrid(VK_DELETE, {}));
+  EXPECT_EQ(Editor()->GetText(), "bc");
+}
+
+// F2 in the editor asks the application first: a handler that takes the key
+// keeps the selection; otherwise the caret goes to the end.
+TEST_F(GridsKvEditTest, F2InTheEditorAsksTheApplicationFirst) {
+  Grid->Texts[{1, 1}] = "abc";
+  Input.KeyPress(VK_F2);
+  ASSERT_TRUE(EditorShown());
+  Editor()->SelectAll();
+  Integer Seen = 0;
+  Grid->OnKeyDown = [&](TObject*, Word& Key, TShiftState) {
+    if (Key == VK_F2) {
+      ++Seen;
+      Key = 0;
+    }
+  };
+  Input.KeyPress(VK_F2);
+  EXPECT_EQ(Seen, 1);
+  EXPECT_EQ(Editor()->GetSelLength(), 3);
+  Grid->OnKeyDown = nullptr;
+  Input.KeyPress(VK_F2);
+  EXPECT_EQ(Editor()->GetSelLength(), 0);
+  EXPECT_EQ(Editor()->GetSelStart(), 3);
 }
 
 TEST_F(GridsKvEditTest, MaskAndLimitComeFromTheGrid) {

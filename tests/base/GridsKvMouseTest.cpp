@@ -109,6 +109,16 @@ TEST_F(GridsKvMouseTest, DraggingAColumnBoundarySizesTheColumn) {
   EXPECT_EQ(Grid->GetRowHeights(1), 35);
 }
 
+// The grid's right edge, when a column is cut there, is that column's
+// boundary: dragging it sizes the cut column (4, from 260), not the one
+// before it.
+TEST_F(GridsKvMouseTest, TheRightEdgeOfAFullGridSizesTheColumnCutThere) {
+  Grid->SetOptions(Grid->GetOptions() + goColSizing);
+  Input.Drag(Wnd(), {319, 10}, {300, 10});
+  EXPECT_EQ(Grid->GetColWidths(4), 41);
+  EXPECT_EQ(Grid->GetColWidths(3), 64);
+}
+
 TEST_F(GridsKvMouseTest, FrozenAndContraColumnsCanBeSized) {
   Grid->SetOptions(Grid->GetOptions() + goColSizing);
   Grid->SetFixedCols(2);
@@ -283,6 +293,8 @@ TEST_F(GridsKvMouseTest, WheelMovesTheRowWithinTheDataRows) {
   EXPECT_EQ(Grid->GetRow(), 4);
   Input.Wheel(Wnd(), -WHEEL_DELTA, Center(2, 2));
   EXPECT_EQ(Grid->GetRow(), 4);  // the last row
+  Input.Wheel(Wnd(), WHEEL_DELTA, Center(2, 2));
+  EXPECT_EQ(Grid->GetRow(), 3);  // one row a notch, back too
   for (Integer I = 0; I < 5; ++I) Input.Wheel(Wnd(), WHEEL_DELTA, Center(2, 2));
   EXPECT_EQ(Grid->GetRow(), 1);
 }

@@ -102,6 +102,55 @@ TEST_F(GridsKvPaintTest, EveryLineColourSlotFallsBackToTheFixedOrDataColour) {
   EXPECT_THROW(C->SetColor(-1, clRed), EInvalidGridOperationKv);
 }
 
+// The contra colours answer only for the boundary in front of the contra
+// cells; every other column and row boundary is a data line.
+TEST_F(GridsKvPaintTest, ContraLineColoursBelongToTheContraBoundaryOnly) {
+  TGridLineColorsKv* C = Grid->GetGridLineColors();
+  C->SetColor(12, clRed);
+  C->SetColor(6, clBlue);
+  C->SetColor(15, clLime);
+  EXPECT_EQ(C->GetVertLineColor(5), clRed);
+  EXPECT_EQ(C->GetVertLineColor(4), clSilver);
+  EXPECT_EQ(C->GetVertLineColor(6), clSilver);
+  EXPECT_EQ(C->GetHorzLineColor(2, 5), clBlue);
+  EXPECT_EQ(C->GetHorzLineColor(2, 4), clSilver);
+  EXPECT_EQ(C->GetHorzLineColor(5, 3), clSilver);
+  EXPECT_EQ(C->GetFrozenVertLineColor(0), clSilver);  // no frozen columns
+  Grid->SetFixedCols(2);
+  Grid->SetFrozenColCount(1);
+  EXPECT_EQ(C->GetFrozenVertLineColor(1), clLime);
+  EXPECT_EQ(C->GetFrozenVertLineColor(0), clSilver);
+}
+
+// The focus rectangle: around the current cell, and around the whole row
+// with row selection, only while the grid has the focus; an always-shown
+// editor that cannot show (no editing) leaves the cell its rectangle.
+TEST_F(GridsKvPaintTest, TheFocusRectangleShowsOnlyWhileTheGridHasTheFocus) {
+  auto FocusFrames = [&] {
+    RepaintAll();
+    std::vector<TRect> Frames;
+    const TRect Client = GetWindowSurfaceRect(Grid->GetHandle());
+    for (const TDrawRecord& R : GetWindowSurface(Grid->GetHandle())->Records())
+      if (R.Kind == TDrawKind::Frame && R.Rop == R2_XORPEN) {
+        TRect F = R.Rect;
+        OffsetRect(F, -Client.Left, -Client.Top);
+        Frames.push_back(F);
+      }
+    return Frames;
+  };
+  EXPECT_EQ(FocusFrames(), (std::vector<TRect>{Grid->CellRect(1, 1)}));
+  Grid->SetOptions(Grid->GetOptions() + goAlwaysShowEditor);
+  EXPECT_EQ(FocusFrames(), (std::vector<TRect>{Grid->CellRect(1, 1)}));
+  Grid->SetOptions(Grid->GetOptions() - goAlwaysShowEditor + goRowSelect);
+  EXPECT_EQ(FocusFrames(), (std::vector<TRect>{Grid->BoxRect(1, 1, 4, 1)}));
+  TForm* Other = TForm::Create(nullptr);
+  Other->SetBounds(500, 100, 200, 100);
+  Other->Show();
+  Other->SetFocus();
+  EXPECT_TRUE(FocusFrames().empty());
+  kvp::FreeAndNil(Other);
+}
+
 TEST_F(GridsKvPaintTest, WithoutLinesCellsAbut) {
   Grid->SetGridLineWidth(0);
   RepaintAll();

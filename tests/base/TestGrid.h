@@ -27,6 +27,7 @@ class TTestGrid : public TCustomGridKv {
   };
   std::vector<TDrawn> Drawn;                         // DrawCell calls of the paints so far
   std::vector<kvp::String> Log;                      // hook calls
+  std::vector<kvp::Word> KeysDown;                   // keys that reached KeyDown
   std::map<std::pair<int, int>, kvp::String> Texts;  // what SetEditText stored
   std::vector<kvp::String> EditTexts;                // every text SetEditText received
   kvp::Integer EditLimit = 0;
@@ -97,6 +98,10 @@ class TTestGrid : public TCustomGridKv {
   bool SelectCell(kvp::Integer, kvp::Integer) override { return AllowSelect; }
   void ColumnMoved(kvp::Integer F, kvp::Integer T) override {
     Log.push_back("ColumnMoved " + std::to_string(F) + "," + std::to_string(T));
+  }
+  void KeyDown(kvp::Word& Key, kvp::TShiftState Shift) override {
+    KeysDown.push_back(Key);
+    TCustomGridKv::KeyDown(Key, Shift);
   }
   void SizeChanged(kvp::Integer OldColCount, kvp::Integer OldRowCount) override {
     Log.push_back("SizeChanged " + std::to_string(OldColCount) + "," + std::to_string(OldRowCount));
