@@ -11,6 +11,7 @@
 
 #include "platform/controls/StdCtrls.h"
 #include "platform/rtl/VirtualKeys.h"
+#include "platform/win/Clipboard.h"
 #include "tests/base/TestGrid.h"
 
 namespace korvel {
@@ -303,6 +304,34 @@ TEST_F(GridsKvEditTest, AReadOnlyCellRefusesTypingAndBeepsOnlyForRefusedKeys) {
   Input.Type("q");
   EXPECT_EQ(GetMessageBeepCount(), 1);
   EXPECT_EQ(Stored(1, 1), "keep");
+}
+
+// A read-only cell's editor refuses a paste, a cut and a clear sent to it
+// (an Edit menu does that), and keeps the clipboard as it was.
+TEST_F(GridsKvEditTest, AReadOnlyCellRefusesPasteCutAndClearFromAMenu) {
+  Grid->EditLimit = -1;
+  Grid->Texts[{1, 1}] = "keep";
+  Input.KeyPress(VK_F2);
+  ASSERT_TRUE(EditorShown());
+  Clipboard()->SetAsText("zz");
+  Editor()->SelectAll();
+  SendMessage(Editor()->GetHandle(), WM_PASTE, 0, 0);
+  SendMessage(Editor()->GetHandle(), WM_CUT, 0, 0);
+  SendMessage(Editor()->GetHandle(), WM_CLEAR, 0, 0);
+  EXPECT_EQ(Editor()->GetText(), "keep");
+  EXPECT_EQ(Clipboard()->GetAsText(), "zz");
+  EXPECT_EQ(Stored(1, 1), "keep");
+  // A cell that may change takes them.
+  Grid->EditLimit = 0;
+  Grid->Texts[{2, 1}] = "abc";
+  Grid->FocusCell(2, 1, true);
+  Input.KeyPress(VK_F2);
+  Editor()->SelectAll();
+  SendMessage(Editor()->GetHandle(), WM_CUT, 0, 0);
+  EXPECT_EQ(Clipboard()->GetAsText(), "abc");
+  SendMessage(Editor()->GetHandle(), WM_PASTE, 0, 0);
+  SendMessage(Editor()->GetHandle(), WM_PASTE, 0, 0);
+  EXPECT_EQ(Stored(2, 1), "abcabc");
 }
 
 TEST_F(GridsKvEditTest, AQuickSecondClickOnTheEditorIsADoubleClick) {

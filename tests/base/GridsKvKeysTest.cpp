@@ -176,6 +176,8 @@ TEST_F(GridsKvKeysTest, TabWalksTheTabStopsAndWrapsAtTheEnds) {
   Grid->FocusCell(9, 9, true);
   Press(VK_TAB);
   EXPECT_EQ(Current(), (TGridCoord{1, 1}));
+  Press(VK_TAB, {ssAlt});  // Alt+Tab is not the grid's
+  EXPECT_EQ(Current(), (TGridCoord{1, 1}));
 }
 
 TEST_F(GridsKvKeysTest, TabWithoutOtherStopsComesBackToTheSameColumn) {

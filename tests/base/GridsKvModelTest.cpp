@@ -228,6 +228,38 @@ TEST_F(GridsKvModelTest, CountChangesTellTheOldCountsWithAndWithoutContraCells) 
                                             "SizeChanged 4,3"}));
 }
 
+// New fixed rows or columns start the grid afresh at the first data cell.
+TEST_F(GridsKvModelTest, ChangingTheFixedCountsStartsAtTheFirstDataCell) {
+  Grid->SetRowCount(10);
+  Grid->SetColCount(10);
+  Grid->MoveColRow(4, 6, true, false);
+  Grid->SetFixedRows(2);
+  EXPECT_EQ(Grid->GetRow(), 2);
+  EXPECT_EQ(Grid->GetCol(), 1);
+  EXPECT_EQ(Grid->GetTopRow(), 2);
+  Grid->MoveColRow(4, 6, true, false);
+  Grid->SetFixedCols(3);
+  EXPECT_EQ(Grid->GetCol(), 3);
+  EXPECT_EQ(Grid->GetRow(), 2);
+  EXPECT_EQ(Grid->GetLeftCol(), 3);
+  EXPECT_EQ(Grid->GetSelection(), (TGridRect{3, 2, 3, 2}));
+}
+
+// Tab stops follow the contra columns like the widths: the stored stops
+// stay, the contra columns get their own.
+TEST_F(GridsKvModelTest, TabStopsMakeRoomForContraColumns) {
+  Grid->SetTabStops(1, false);
+  Grid->SetContraColCount(1);
+  Grid->SetTabStops(5, false);
+  EXPECT_FALSE(Grid->GetTabStops(5));
+  EXPECT_FALSE(Grid->GetTabStops(1));
+  EXPECT_TRUE(Grid->GetTabStops(4));
+  Grid->SetContraColCount(2);
+  Grid->SetTabStops(6, false);
+  EXPECT_FALSE(Grid->GetTabStops(6));
+  EXPECT_FALSE(Grid->GetTabStops(1));
+}
+
 TEST_F(GridsKvModelTest, RowSelectStripsAlwaysShowEditorAndSpansTheRow) {
   Grid->SetOptions(Grid->GetOptions() + goAlwaysShowEditor + goRowSelect);
   EXPECT_FALSE(Grid->GetOptions().Contains(goAlwaysShowEditor));

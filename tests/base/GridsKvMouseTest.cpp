@@ -237,11 +237,14 @@ TEST_F(GridsKvMouseTest, SelectingPastTheBottomScrollsOnTheTimer) {
   Advance(60);
   EXPECT_EQ(Grid->GetAnchor().Y, 5);
   EXPECT_EQ(Grid->GetTopRow(), 3);
+  for (Integer I = 0; I < 10; ++I) Advance(60);  // on to the last row, and no further
+  EXPECT_EQ(Grid->GetAnchor().Y, 9);
+  EXPECT_EQ(Grid->GetTopRow(), 7);
   Input.MouseUp(mbLeft, Wnd(), {Center(2, 2).X, 130});
   EXPECT_EQ(Grid->GetGridState(), gsNormal);
   Advance(600);
-  EXPECT_EQ(Grid->GetAnchor().Y, 5);
-  EXPECT_EQ(Grid->GetSelection(), (TGridRect{2, 2, 2, 5}));
+  EXPECT_EQ(Grid->GetAnchor().Y, 9);
+  EXPECT_EQ(Grid->GetSelection(), (TGridRect{2, 2, 2, 9}));
 }
 
 // The mirror image: above and left of the data area the selection grows
@@ -284,6 +287,24 @@ TEST_F(GridsKvMouseTest, DraggingATitleLeftScrollsBackAndMovesTheColumnToTheFron
   Input.MouseUp(mbLeft, Wnd(), {20, 10});
   EXPECT_EQ(Grid->GetColWidths(1), 50);
   EXPECT_EQ(Grid->GetColWidths(5), 64);
+  EXPECT_EQ(XorLines() % 2, 0);
+}
+
+// The mirror image: dragged right past the last whole column, a title
+// scrolls the columns on and lands at the far end.
+TEST_F(GridsKvMouseTest, DraggingATitleRightScrollsOnAndMovesTheColumnToTheEnd) {
+  Grid->SetColCount(10);
+  Grid->SetOptions(Grid->GetOptions() + goColMoving);
+  Grid->SetColWidths(2, 50);
+  Paint();
+  Input.MouseDown(mbLeft, Wnd(), Center(2, 0));
+  ASSERT_EQ(Grid->GetGridState(), gsColMoving);
+  Input.MouseMove(Wnd(), {315, 10});
+  for (Integer I = 0; I < 12; ++I) Advance(60);
+  EXPECT_EQ(Grid->GetLeftCol(), 7);
+  Input.MouseUp(mbLeft, Wnd(), {315, 10});
+  EXPECT_EQ(Grid->GetColWidths(9), 50);
+  EXPECT_EQ(Grid->GetColWidths(2), 64);
   EXPECT_EQ(XorLines() % 2, 0);
 }
 
