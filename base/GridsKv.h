@@ -104,6 +104,14 @@ struct TGridAxisDrawInfo {
   kvp::Integer ClientExtent = 0;      // ClientWidth / ClientHeight
   kvp::Integer FullGridBoundary = 0;  // GridBoundary, or ClientExtent with contra cells
   kvp::Integer FullCellCount = 0;     // cell count plus contra cells
+
+  // The pixels cell I takes along the axis, its line slot included. A cell
+  // whose extent and line come to nothing or less (a negative extent) takes
+  // none and has no line; a cell of extent 0 keeps its line slot.
+  kvp::Integer Span(kvp::Integer I) const {
+    const kvp::Integer S = GetExtent(I) + EffectiveLineWidth;
+    return S > 0 ? S : 0;
+  }
 };
 
 // The layout of both axes, worked out once for a paint or a hit test.
@@ -136,9 +144,11 @@ class TGridLineColorsKv : public kvp::TPersistent {
   virtual kvp::TColor GetFrozenBoundaryColor();  // slot 15, fixed fallback
   virtual kvp::TColor GetContraVertLineColor();  // slot 12, fixed fallback
   virtual kvp::TColor GetContraHorzLineColor();  // slot 6, fixed fallback
-
- protected:
-  kvp::TColor SlotOrFixed(kvp::Integer Index);
+  // Any slot as it paints: its colour when set, else its fallback. Slots 1,
+  // 4, 5, 6, 9, 12 and 15 fall back to the fixed-line colour, the others to
+  // the data-line colour.
+  virtual kvp::TColor GetSlotColor(kvp::Integer Index);
+  static bool SlotFallsBackToFixed(kvp::Integer Index);
 
  private:
   TCustomGridKv* FGrid = nullptr;  // not owned
@@ -204,6 +214,7 @@ class TInplaceEdit : public kvp::TCustomMaskEdit {
 
  private:
   void SendToGrid(kvp::Word& Key, kvp::TShiftState Shift);
+  kvp::Integer CaretCharPos();
   bool CaretAtStart();
   bool CaretAtEnd();
 
@@ -430,6 +441,7 @@ class TCustomGridKv : public kvp::TCustomControl {
   void ScrollData(kvp::Integer DX, kvp::Integer DY);
   void UpdateScrollRange();
   void UpdateScrollPos();
+  void ClampTopLeftToMax();
   void ModifyScrollBar(kvp::Integer ScrollBar, kvp::Integer ScrollCode, kvp::Integer Pos,
                        bool UseRightToLeft);
   bool Sizing(kvp::Integer X, kvp::Integer Y);
@@ -551,6 +563,8 @@ class TCustomGridKv : public kvp::TCustomControl {
                      TGridState& State, kvp::Integer& Index, kvp::Integer& SizingPos,
                      kvp::Integer& SizingOfs);
   kvp::Integer ResizeLine(const TGridAxisDrawInfo& Axis);
+  kvp::Integer ShownTopLeftCell(const TGridAxisDrawInfo& Axis, kvp::Integer Value, kvp::Integer Min,
+                                kvp::Integer Max, kvp::Integer From);
   void MoveAndScroll(kvp::Integer Mouse, kvp::Integer CellHit, TGridDrawInfo& DrawInfo,
                      bool Horizontal, kvp::TPoint MousePt);
   void StartTimer();
@@ -567,7 +581,11 @@ class TCustomGridKv : public kvp::TCustomControl {
   void DrawCells(const TGridDrawInfo& DrawInfo, TGridCoord First, const kvp::TRect& Area,
                  kvp::TColor Color, TGridDrawState IncludeDrawState, bool Contra);
   void DrawCellFrame(const TGridDrawInfo& DrawInfo, kvp::TRect Where);
+  bool EditorShownOver(kvp::Integer ACol, kvp::Integer ARow);
   void PaintMainLines(const TGridDrawInfo& DrawInfo);
+  void SelectLinePen(kvp::TColor Color);
+  kvp::Integer MirrorShift(bool VerticalStroke) const;
+  void DrawLineStroke(kvp::TPoint A, kvp::TPoint B);
   void PaintContra(const TGridDrawInfo& DrawInfo);
 };
 

@@ -37,13 +37,13 @@ void CalcAxis(TGridAxisDrawInfo& A, const TAxisSetup& S, Integer LineWidth) {
   A.FullCellCount = S.CellCount + S.ContraCount;
   A.ClientExtent = S.ClientExtent;
   A.FixedBoundary = 0;
-  for (Integer I = 0; I < S.FixedCount; ++I) A.FixedBoundary += A.GetExtent(I) + ELW;
+  for (Integer I = 0; I < S.FixedCount; ++I) A.FixedBoundary += A.Span(I);
   A.FrozenBoundary = A.FixedBoundary;
   for (Integer I = S.FixedCount - S.FrozenCount; I < S.FixedCount; ++I)
-    A.FrozenBoundary -= A.GetExtent(I) + ELW;
+    A.FrozenBoundary -= A.Span(I);
   // [Phase 2] The contra part.
   A.ContraBoundary = S.ClientExtent;
-  for (Integer I = S.CellCount; I < A.FullCellCount; ++I) A.ContraBoundary -= A.GetExtent(I) + ELW;
+  for (Integer I = S.CellCount; I < A.FullCellCount; ++I) A.ContraBoundary -= A.Span(I);
   if (S.ContraCount > 0) A.ContraBoundary -= ELW;
   // [Phase 3] The scrolling part.
   A.GridExtent = A.ContraBoundary;
@@ -51,7 +51,7 @@ void CalcAxis(TGridAxisDrawInfo& A, const TAxisSetup& S, Integer LineWidth) {
   A.FullVisBoundary = A.FixedBoundary;
   A.LastFullVisibleCell = S.FirstCell;
   for (Integer I = S.FirstCell; I < S.CellCount; ++I) {
-    A.GridBoundary += A.GetExtent(I) + ELW;
+    A.GridBoundary += A.Span(I);
     if (A.GridBoundary > A.GridExtent + ELW) {
       A.GridBoundary = A.GridExtent;
       break;
@@ -87,9 +87,13 @@ bool AxisSpan(const TGridAxisDrawInfo& A, Integer Start, Integer Stop, bool Incl
       Stop = std::min(Stop, A.FullCellCount - 1);
     }
   }
+  // A start just past the last wholly visible cell that is not shown at all
+  // (the cells before it end exactly at the edge) leaves nothing.
+  if (Stop < Start) return false;
   Min = TCustomGridKv::LinePos(A, Start);
   const Integer StopPos = TCustomGridKv::LinePos(A, Stop);
-  Max = StopPos == 0 ? Min + A.GetExtent(Start) : StopPos + A.GetExtent(Stop);
+  Max = StopPos == 0 ? Min + std::max(0, A.GetExtent(Start))
+                     : StopPos + std::max(0, A.GetExtent(Stop));
   Max = std::min(Max, IsContraCell(A, Stop) ? A.ClientExtent : A.GridExtent);
   if (IncludeLine) Max += A.EffectiveLineWidth;
   return true;
@@ -108,7 +112,7 @@ Integer AxisCellAt(const TGridAxisDrawInfo& A, Integer N) {
     if (N < Start) return Cell;  // on the line in front of the first contra cell
   }
   for (; Cell < Limit; ++Cell) {
-    Start += A.GetExtent(Cell) + A.EffectiveLineWidth;
+    Start += A.Span(Cell);
     if (N < Start) return Cell;
   }
   return -1;
@@ -168,7 +172,7 @@ Integer TCustomGridKv::LinePos(const TGridAxisDrawInfo& Axis, Integer Line) {
     return 0;
   }
   for (; Cell < Line; ++Cell) {
-    Start += Axis.GetExtent(Cell) + Axis.EffectiveLineWidth;
+    Start += Axis.Span(Cell);
     if (Start > Axis.ClientExtent) return 0;
   }
   return Start;

@@ -12,6 +12,7 @@
 #include "platform/rtl/FlagScope.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/VirtualKeys.h"
+#include "platform/win/Caret.h"
 
 namespace korvel {
 
@@ -106,21 +107,35 @@ void TInplaceEdit::SendToGrid(Word& Key, TShiftState Shift) {
   Key = 0;
 }
 
-// The caret stands at the start with nothing selected after it.
+// The character position of the caret: where the caret shows, which is the
+// moving end of a selection and need not be its start or its end.
+Integer TInplaceEdit::CaretCharPos() {
+  TPoint P;
+  if (GetCaretOwner() != GetHandle() || !GetCaretPos(&P)) {
+    DWORD Start = 0, Stop = 0;
+    SendMessage(GetHandle(), EM_GETSEL, reinterpret_cast<WPARAM>(&Start),
+                reinterpret_cast<LPARAM>(&Stop));
+    return Integer(Stop);
+  }
+  return Integer(LOWORD(SendMessage(GetHandle(), EM_CHARFROMPOS, 0, MAKELPARAM(P.X, P.Y))));
+}
+
+// The caret stands at the start, with nothing selected or everything.
 bool TInplaceEdit::CaretAtStart() {
   DWORD Start = 0, Stop = 0;
   SendMessage(GetHandle(), EM_GETSEL, reinterpret_cast<WPARAM>(&Start),
               reinterpret_cast<LPARAM>(&Stop));
-  return Start == 0 && Stop == 0;
+  const DWORD Len = DWORD(Length(GetEditText()));
+  return CaretCharPos() == 0 && Start == 0 && (Stop == 0 || Stop == Len);
 }
 
-// The caret stands at the end, with nothing or everything selected.
+// The caret stands at the end, with nothing selected or everything.
 bool TInplaceEdit::CaretAtEnd() {
   DWORD Start = 0, Stop = 0;
   SendMessage(GetHandle(), EM_GETSEL, reinterpret_cast<WPARAM>(&Start),
               reinterpret_cast<LPARAM>(&Stop));
   const DWORD Len = DWORD(Length(GetEditText()));
-  return Stop == Len && (Start == 0 || Start == Stop);
+  return DWORD(CaretCharPos()) == Len && (Start == 0 || Start == Stop) && Stop == Len;
 }
 
 void TInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
@@ -346,8 +361,16 @@ void TCustomGridKv::DoExit() {
   if (!FOptions.Contains(goAlwaysShowEditor)) HideEditor();
 }
 
+// An editor that still holds the current cell follows it. One that was
+// hidden and let go of its cell (the grid lost the focus) is not merely
+// moved: shown like that it would take typing that reaches no cell. It is
+// loaded again where it may show, and otherwise stays hidden.
 void TCustomGridKv::TopLeftChanged() {
-  if (FEditorMode && FInplaceEdit) FInplaceEdit->Move(CellRect(FCurrent.X, FCurrent.Y));
+  if (!FEditorMode || !FInplaceEdit) return;
+  if (FInplaceCol == FCurrent.X && FInplaceRow == FCurrent.Y)
+    FInplaceEdit->Move(CellRect(FCurrent.X, FCurrent.Y));
+  else
+    UpdateEdit();
 }
 
 void TCustomGridKv::WMCommand(TWMCommand& Message) {

@@ -152,11 +152,20 @@ void TCustomGridKv::KeyDown(Word& Key, TShiftState Shift) {
   Nav.ExtendSelection = Shift.Contains(ssShift);
   // [Phase 2] Apply it.
   const TGridCoord Max = CalcMaxTopLeft({FColCount - 1, FRowCount - 1}, DrawInfo);
-  Nav.TopLeft.X = std::clamp(Nav.TopLeft.X, FFixedCols, std::max(FFixedCols, Max.X));
-  Nav.TopLeft.Y = std::clamp(Nav.TopLeft.Y, FFixedRows, std::max(FFixedRows, Max.Y));
+  const Integer MaxX = std::max(FFixedCols, Max.X), MaxY = std::max(FFixedRows, Max.Y);
+  Nav.TopLeft.X = ShownTopLeftCell(DrawInfo.Horz, std::clamp(Nav.TopLeft.X, FFixedCols, MaxX),
+                                   FFixedCols, MaxX, FTopLeft.X);
+  Nav.TopLeft.Y = ShownTopLeftCell(DrawInfo.Vert, std::clamp(Nav.TopLeft.Y, FFixedRows, MaxY),
+                                   FFixedRows, MaxY, FTopLeft.Y);
   if (!(Nav.TopLeft == FTopLeft)) MoveTopLeft(Nav.TopLeft.X, Nav.TopLeft.Y);
-  Nav.Current.X = std::clamp(Nav.Current.X, FFixedCols - FFrozenColCount, FColCount - 1);
-  Nav.Current.Y = std::clamp(Nav.Current.Y, FFixedRows, FRowCount - 1);
+  // The cursor does not stop on a hidden cell either: it would vanish, and
+  // keeping it in view would bring the hidden cell to the top left.
+  const Integer MinCol = FFixedCols - FFrozenColCount;
+  Nav.Current.X = ShownTopLeftCell(DrawInfo.Horz, std::clamp(Nav.Current.X, MinCol, FColCount - 1),
+                                   MinCol, FColCount - 1, FCurrent.X);
+  Nav.Current.Y =
+      ShownTopLeftCell(DrawInfo.Vert, std::clamp(Nav.Current.Y, FFixedRows, FRowCount - 1),
+                       FFixedRows, FRowCount - 1, FCurrent.Y);
   if (!(Nav.Current == FCurrent)) FocusCell(Nav.Current.X, Nav.Current.Y, !Nav.ExtendSelection);
   if (RepaintAll) Invalidate();
 }

@@ -50,12 +50,29 @@ TColor TGridLineColorsKv::GetFrozenVertLineColor(Integer ACol) {
   return GetDataLineColor();
 }
 
-TColor TGridLineColorsKv::SlotOrFixed(Integer Index) {
-  return FColors[Index] != clDefault ? FColors[Index] : GetFixedLineColor();
+bool TGridLineColorsKv::SlotFallsBackToFixed(Integer Index) {
+  switch (Index) {
+    case 1:
+    case 4:
+    case 5:
+    case 6:
+    case 9:
+    case 12:
+    case 15:
+      return true;
+    default:
+      return false;
+  }
 }
 
-TColor TGridLineColorsKv::GetFrozenBoundaryColor() { return SlotOrFixed(15); }
-TColor TGridLineColorsKv::GetContraVertLineColor() { return SlotOrFixed(12); }
-TColor TGridLineColorsKv::GetContraHorzLineColor() { return SlotOrFixed(6); }
+TColor TGridLineColorsKv::GetSlotColor(Integer Index) {
+  if (Index < 0 || Index >= ColorCount) throw EInvalidGridOperationKv(SGridIndexOutOfRange);
+  if (FColors[Index] != clDefault) return FColors[Index];
+  return SlotFallsBackToFixed(Index) ? GetFixedLineColor() : GetDataLineColor();
+}
+
+TColor TGridLineColorsKv::GetFrozenBoundaryColor() { return GetSlotColor(15); }
+TColor TGridLineColorsKv::GetContraVertLineColor() { return GetSlotColor(12); }
+TColor TGridLineColorsKv::GetContraHorzLineColor() { return GetSlotColor(6); }
 
 }  // namespace korvel

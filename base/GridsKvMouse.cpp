@@ -58,10 +58,12 @@ void TCustomGridKv::CalcSizingState(Integer X, Integer Y, TGridState& State, Int
   // Right to left the columns are measured from the right edge: the answers
   // (SizingPos, SizingOfs) are in that mirrored frame too.
   if (RightToLeft()) X = DrawInfo.Horz.ClientExtent - X;
-  // Frozen columns lie inside the fixed area but size like data columns, so
-  // column sizing starts where the frozen columns start.
-  if (X > DrawInfo.Horz.FrozenBoundary && Effective.Contains(goColSizing)) {
-    if (Y < DrawInfo.Vert.FixedBoundary)
+  // Columns are sized in the title rows, from where the frozen columns start
+  // (they size like data columns); rows are sized in the fixed columns below
+  // the titles, frozen ones included. The two areas never overlap, so
+  // neither test can claim the other's boundaries.
+  if (Y < DrawInfo.Vert.FixedBoundary) {
+    if (X > DrawInfo.Horz.FrozenBoundary && Effective.Contains(goColSizing))
       CalcAxisState(DrawInfo.Horz, X, gsColSizing, State, Index, SizingPos, SizingOfs);
   } else if (Y > DrawInfo.Vert.FixedBoundary && Effective.Contains(goRowSizing) &&
              X < DrawInfo.Horz.FixedBoundary) {
@@ -88,6 +90,7 @@ void TCustomGridKv::CalcAxisState(const TGridAxisDrawInfo& Axis, Integer Pos, TG
   // [Phase 1] Frozen cells, then scrolling cells.
   Integer Line = Axis.FrozenBoundary;
   for (Integer I = Axis.FixedCellCount - Axis.FrozenCellCount; I < Axis.FixedCellCount; ++I) {
+    if (Axis.Span(I) == 0) continue;  // takes no room: no boundary of its own
     Line += Axis.GetExtent(I);
     if (Line > Axis.GridBoundary) break;
     if (Hit(Line)) return Take(Line, I);
@@ -95,6 +98,7 @@ void TCustomGridKv::CalcAxisState(const TGridAxisDrawInfo& Axis, Integer Pos, TG
   }
   Line = Axis.FixedBoundary;
   for (Integer I = Axis.FirstGridCell; I < Axis.GridCellCount; ++I) {
+    if (Axis.Span(I) == 0) continue;
     Line += Axis.GetExtent(I);
     if (Line > Axis.GridBoundary) break;
     if (Hit(Line)) return Take(Line, I);
@@ -114,6 +118,7 @@ void TCustomGridKv::CalcAxisState(const TGridAxisDrawInfo& Axis, Integer Pos, TG
     return Take(Axis.GridExtent, Axis.GridCellCount);
   Line = Axis.ContraBoundary + ELW;
   for (Integer I = Axis.GridCellCount; I <= Axis.GridCellCount + Axis.ContraCellCount - 2; ++I) {
+    if (Axis.Span(I) == 0) continue;
     Line += Axis.GetExtent(I);
     if (Line > Axis.FullGridBoundary) break;
     if (Hit(Line)) return Take(Line, I + 1);
@@ -126,7 +131,7 @@ Integer TCustomGridKv::ResizeLine(const TGridAxisDrawInfo& Axis) {
   if (FSizingIndex >= Axis.GridCellCount) {
     // A contra cell keeps its far edge.
     Integer Start = Axis.ContraBoundary - ELW;
-    for (Integer I = Axis.GridCellCount; I <= FSizingIndex; ++I) Start += Axis.GetExtent(I) + ELW;
+    for (Integer I = Axis.GridCellCount; I <= FSizingIndex; ++I) Start += Axis.Span(I);
     return Start - FSizingPos;
   }
   Integer Start = Axis.FixedBoundary, First = Axis.FirstGridCell;
@@ -134,7 +139,7 @@ Integer TCustomGridKv::ResizeLine(const TGridAxisDrawInfo& Axis) {
     Start = Axis.FrozenBoundary;
     First = Axis.FixedCellCount - Axis.FrozenCellCount;
   }
-  for (Integer I = First; I < FSizingIndex; ++I) Start += Axis.GetExtent(I) + ELW;
+  for (Integer I = First; I < FSizingIndex; ++I) Start += Axis.Span(I);
   return FSizingPos - Start;
 }
 

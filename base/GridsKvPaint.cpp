@@ -62,6 +62,12 @@ class TOrientationGuard {
   bool FMirror;
 };
 
+// The frozen boundary is the last line slot of the fixed columns: the
+// separator's centre lies where a stroke of the line width fills that slot.
+Integer FrozenSeparatorX(const TGridAxisDrawInfo& H) {
+  return H.FixedBoundary - H.EffectiveLineWidth + H.EffectiveLineWidth / 2;
+}
+
 // The last cell whose line an area starting at First may draw.
 Integer LastLineCell(const TGridAxisDrawInfo& Axis, Integer First) {
   if (Axis.ContraCellCount > 0 && First >= Axis.GridCellCount) return Axis.FullCellCount - 1;
@@ -139,12 +145,12 @@ void TCustomGridKv::PaintMainLines(const TGridDrawInfo& DrawInfo) {
        FFixedColor);
   Area({0, V.FixedBoundary, H.FrozenBoundary, V.GridBoundary}, {0, FTopLeft.Y}, FixedH, FixedV,
        FFixedColor);
-  Area({H.FrozenBoundary, V.FixedBoundary, H.FixedBoundary - 1, V.GridBoundary},
-       {Frozen, FTopLeft.Y}, FixedH, FixedV, FFixedColor);
-  if (FFrozenColCount > 0) {
-    FCanvas->GetPen()->SetColor(FGridLineColors->GetFrozenVertLineColor(FFixedCols - 1));
-    FCanvas->GetPen()->SetWidth(FGridLineWidth);
-    DrawPolyline({{H.FixedBoundary - 1, V.FixedBoundary}, {H.FixedBoundary - 1, V.GridBoundary}});
+  Area({H.FrozenBoundary, V.FixedBoundary, H.FixedBoundary, V.GridBoundary}, {Frozen, FTopLeft.Y},
+       FixedH, FixedV, FFixedColor);
+  if (FFrozenColCount > 0 && H.EffectiveLineWidth > 0) {
+    const Integer X = FrozenSeparatorX(H);
+    SelectLinePen(FGridLineColors->GetFrozenVertLineColor(FFixedCols - 1));
+    DrawLineStroke({X, V.FixedBoundary}, {X, V.GridBoundary});
   }
   Area({H.FixedBoundary, V.FixedBoundary, H.GridBoundary, V.GridBoundary}, FTopLeft, DataH, DataV,
        GetColor());
@@ -198,9 +204,15 @@ void TCustomGridKv::DrawLines(const TGridDrawInfo& DrawInfo, bool Vertical, cons
   const Integer LastCell = LastLineCell(Axis, Cell);
   std::vector<TPoint> Points;
   std::vector<DWORD> Counts;
-  Integer Line = Start + ELW / 2 + Axis.GetExtent(Cell);
-  while (Line <= Stop + ELW && Cell <= LastCell && Integer(Counts.size()) < MaxStroke) {
-    if (Axis.GetExtent(Cell) > 0) {  // a hidden cell has no line of its own
+  // Each line fills the slot after its cell. A cell of extent 0 keeps its
+  // slot, painted like any line (a hidden cell shows as a double line); a
+  // cell that takes no room at all has no line.
+  Integer CellStart = Start;
+  for (; Cell <= LastCell && Integer(Counts.size()) < MaxStroke; ++Cell) {
+    const Integer Span = Axis.Span(Cell);
+    if (Span > 0) {
+      const Integer Line = CellStart + Span - ELW + ELW / 2;
+      if (Line > Stop + ELW) break;
       if (Vertical) {
         Points.push_back({Line, SpanFrom});
         Points.push_back({Line, SpanTo});
@@ -210,14 +222,18 @@ void TCustomGridKv::DrawLines(const TGridDrawInfo& DrawInfo, bool Vertical, cons
       }
       Counts.push_back(2);
     }
-    ++Cell;
-    Line += Axis.GetExtent(Cell) + ELW;
+    CellStart += Span;
   }
   if (Counts.empty()) return;
-  // A mirrored line at x lands on the first pixel of the cell left of it:
-  // one pixel on keeps it on the boundary.
   if (FCanvasMirrored)
-    for (TPoint& P : Points) ++P.X;
+    for (TPoint& P : Points) P.X += MirrorShift(Vertical);
+  SelectLinePen(Color);
+  PolyPolyline(FCanvas->GetHandle(), Points.data(), Counts.data(), DWORD(Counts.size()));
+}
+
+// A pen of the line width; a wide one ends flat at the stroke's ends, so a
+// line fills its slot and not a pixel of the cells beside it.
+void TCustomGridKv::SelectLinePen(TColor Color) {
   TPen* Pen = FCanvas->GetPen();
   Pen->SetStyle(psSolid);
   Pen->SetMode(pmCopy);
@@ -228,7 +244,26 @@ void TCustomGridKv::DrawLines(const TGridDrawInfo& DrawInfo, bool Vertical, cons
     Pen->SetHandle(ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER | PS_SOLID,
                                 DWORD(FGridLineWidth), Brush));
   }
-  PolyPolyline(FCanvas->GetHandle(), Points.data(), Counts.data(), DWORD(Counts.size()));
+}
+
+// On a mirrored canvas logical x lands on the pixel left of the mirrored
+// boundary. A one-pixel line, and the centre of an odd-width line, move on by
+// one to stay in their slot; a flat-ended wide stroke covers the pixels
+// between its mirrored ends and the centre of an even-width one falls right
+// already, so those stay.
+Integer TCustomGridKv::MirrorShift(bool VerticalStroke) const {
+  if (FGridLineWidth <= 1) return 1;
+  return VerticalStroke ? FGridLineWidth % 2 : 0;
+}
+
+// One straight line stroke (a separator) in the line pen already selected.
+void TCustomGridKv::DrawLineStroke(TPoint A, TPoint B) {
+  if (FCanvasMirrored) {
+    const Integer Shift = MirrorShift(A.X == B.X);
+    A.X += Shift;
+    B.X += Shift;
+  }
+  FCanvas->Polyline({A, B});
 }
 
 void TCustomGridKv::DrawPolyline(std::vector<TPoint> Points) {
@@ -253,15 +288,18 @@ void TCustomGridKv::DrawCells(const TGridDrawInfo& DrawInfo, TGridCoord First, c
     Where.Bottom = Where.Top + GetRowHeights(Row);
     for (Integer Col = First.X; Where.Left < Area.Right && Col < ColLimit; ++Col) {
       Where.Right = Where.Left + GetColWidths(Col);
-      if (Where.Right > Where.Left && RectVisible(Dc, &Where)) {
+      if (Where.Right > Where.Left && Where.Bottom > Where.Top && RectVisible(Dc, &Where)) {
         // [Phase 1] The cell's state.
         TGridDrawState State = IncludeDrawState;
         const bool IsCurrent = !Contra && Col == FCurrent.X && Row == FCurrent.Y;
         if (Active && IsCurrent) State += gdFocused;
         if (!Contra && Col >= Sel.Left && Col <= Sel.Right && Row >= Sel.Top && Row <= Sel.Bottom)
           State += gdSelected;
+        // The editor covers the cell only while it is shown over it: editor
+        // mode without a shown editor (row selection allows none) must not
+        // leave the current cell unpainted.
         const bool EditorCovers = State.Contains(gdFocused) && FOptions.Contains(goEditing) &&
-                                  FEditorMode && !Designing();
+                                  FEditorMode && !Designing() && EditorShownOver(Col, Row);
         if (!EditorCovers) {
           // [Phase 2] Background, the cell itself, frame and focus.
           if (FDefaultDrawing || Designing()) {
@@ -283,10 +321,14 @@ void TCustomGridKv::DrawCells(const TGridDrawInfo& DrawInfo, TGridCoord First, c
             FCanvas->DrawFocusRect(Where);
         }
       }
-      Where.Left += GetColWidths(Col) + DrawInfo.Horz.EffectiveLineWidth;
+      Where.Left += DrawInfo.Horz.Span(Col);
     }
-    Where.Top += GetRowHeights(Row) + DrawInfo.Vert.EffectiveLineWidth;
+    Where.Top += DrawInfo.Vert.Span(Row);
   }
+}
+
+bool TCustomGridKv::EditorShownOver(Integer ACol, Integer ARow) {
+  return FInplaceEdit && FInplaceEdit->Visible() && FInplaceCol == ACol && FInplaceRow == ARow;
 }
 
 void TCustomGridKv::DrawCellFrame(const TGridDrawInfo& DrawInfo, TRect Where) {
@@ -341,75 +383,78 @@ void TCustomGridKv::PaintContra(const TGridDrawInfo& DrawInfo) {
              FixedV = FOptions.Contains(goFixedVertLine);
   const bool DataH = FOptions.Contains(goHorzLine), DataV = FOptions.Contains(goVertLine);
   const Integer Frozen = FFixedCols - FFrozenColCount;
+  // The line in front of the contra rows (columns) fills the slot from
+  // ContraBoundary on, EffectiveLineWidth wide; the contra cells start after
+  // it, where CellRect puts them.
   const Integer RowsTop = V.ContraBoundary + V.EffectiveLineWidth;
   const Integer ColsLeft = H.ContraBoundary + H.EffectiveLineWidth;
+  const Integer SepY = V.ContraBoundary + V.EffectiveLineWidth / 2;
+  const Integer SepX = H.ContraBoundary + H.EffectiveLineWidth / 2;
+  const bool HorzSep = V.EffectiveLineWidth > 0, VertSep = H.EffectiveLineWidth > 0;
   auto Area = [&](const TRect& R, TGridCoord First, bool HOn, bool VOn, TColor Back) {
     DrawLinesArea(DrawInfo, R, First, HOn, VOn, FGridLineColors->GetCellLineColor(First.X, First.Y),
                   Back, MaxStroke);
   };
-  auto Separator = [&](TPoint A, TPoint B, TColor Color) {
-    FCanvas->GetPen()->SetColor(Color);
-    FCanvas->GetPen()->SetWidth(FGridLineWidth);
-    DrawPolyline({A, B});
+  auto Separator = [&](bool On, TPoint A, TPoint B, TColor Color) {
+    if (!On) return;
+    SelectLinePen(Color);
+    DrawLineStroke(A, B);
   };
   const bool LinesOn = H.EffectiveLineWidth > 0 || V.EffectiveLineWidth > 0;
   // [Phase 1] Lines and separators.
   if (LinesOn && FContraRowCount > 0) {
     Area({0, RowsTop, H.FrozenBoundary, V.ClientExtent}, {0, FRowCount}, FixedH, FixedV,
          FFixedColor);
-    Area({H.FrozenBoundary, RowsTop, H.FixedBoundary - 1, V.ClientExtent}, {Frozen, FRowCount},
-         FixedH, FixedV, FFixedColor);
+    Area({H.FrozenBoundary, RowsTop, H.FixedBoundary, V.ClientExtent}, {Frozen, FRowCount}, FixedH,
+         FixedV, FFixedColor);
     if (FFrozenColCount > 0)
-      Separator({H.FixedBoundary - 1, V.ContraBoundary + 1}, {H.FixedBoundary - 1, V.ClientExtent},
+      Separator(VertSep, {FrozenSeparatorX(H), RowsTop}, {FrozenSeparatorX(H), V.ClientExtent},
                 FGridLineColors->GetFrozenVertLineColor(FFixedCols - 1));
-    Separator({0, V.ContraBoundary}, {H.FixedBoundary, V.ContraBoundary},
+    Separator(HorzSep, {0, SepY}, {H.FixedBoundary, SepY},
               FGridLineColors->GetHorzLineColor(Frozen, FRowCount));
     Area({H.FixedBoundary, RowsTop, H.GridBoundary, V.ClientExtent}, {FTopLeft.X, FRowCount}, DataH,
          DataV, GetColor());
-    Separator({H.FixedBoundary, V.ContraBoundary}, {H.GridBoundary, V.ContraBoundary},
+    Separator(HorzSep, {H.FixedBoundary, SepY}, {H.GridBoundary, SepY},
               FGridLineColors->GetHorzLineColor(FTopLeft.X, FRowCount));
   }
   if (LinesOn && FContraColCount > 0) {
     Area({ColsLeft, 0, H.ClientExtent, V.FixedBoundary}, {FColCount, 0}, FixedH, FixedV,
          FFixedColor);
-    Separator({H.ContraBoundary, 0}, {H.ContraBoundary, V.FixedBoundary},
+    Separator(VertSep, {SepX, 0}, {SepX, V.FixedBoundary},
               FGridLineColors->GetVertLineColor(FColCount));
     Area({ColsLeft, V.FixedBoundary, H.ClientExtent, V.GridBoundary}, {FColCount, FTopLeft.Y},
          DataH, DataV, GetColor());
-    Separator({H.ContraBoundary, V.FixedBoundary}, {H.ContraBoundary, V.GridBoundary},
+    Separator(VertSep, {SepX, V.FixedBoundary}, {SepX, V.GridBoundary},
               FGridLineColors->GetVertLineColor(FColCount));
   }
   if (LinesOn && FContraColCount > 0 && FContraRowCount > 0) {
     Area({ColsLeft, RowsTop, H.ClientExtent, V.ClientExtent}, {FColCount, FRowCount}, DataH, DataV,
          GetColor());
-    Separator({H.ContraBoundary, V.ContraBoundary}, {H.ContraBoundary, V.ClientExtent},
+    Separator(VertSep, {SepX, V.ContraBoundary}, {SepX, V.ClientExtent},
               FGridLineColors->GetVertLineColor(FColCount));
-    Separator({H.ContraBoundary, V.ContraBoundary}, {H.ClientExtent, V.ContraBoundary},
+    Separator(HorzSep, {H.ContraBoundary, SepY}, {H.ClientExtent, SepY},
               FGridLineColors->GetHorzLineColor(FColCount, FRowCount));
   }
   // [Phase 2] Cells of the contra rows, then of the contra columns, then the corner.
   if (FContraRowCount > 0) {
     TClipGuard Clip(Dc, {0, V.ContraBoundary, H.GridBoundary, V.ClientExtent});
-    DrawCells(DrawInfo, {0, FRowCount}, {0, V.ContraBoundary + 1, H.FrozenBoundary, V.ClientExtent},
-              FFixedColor, {gdFixed}, true);
+    DrawCells(DrawInfo, {0, FRowCount}, {0, RowsTop, H.FrozenBoundary, V.ClientExtent}, FFixedColor,
+              {gdFixed}, true);
     DrawCells(DrawInfo, {Frozen, FRowCount},
-              {H.FrozenBoundary, V.ContraBoundary + 1, H.FixedBoundary, V.ClientExtent}, GetColor(),
-              {}, true);
+              {H.FrozenBoundary, RowsTop, H.FixedBoundary, V.ClientExtent}, GetColor(), {}, true);
     DrawCells(DrawInfo, {FTopLeft.X, FRowCount},
-              {H.FixedBoundary - FColOffset, V.ContraBoundary + 1, H.GridBoundary, V.ClientExtent},
-              GetColor(), {}, true);
+              {H.FixedBoundary - FColOffset, RowsTop, H.GridBoundary, V.ClientExtent}, GetColor(),
+              {}, true);
   }
   if (FContraColCount > 0) {
     TClipGuard Clip(Dc, {H.ContraBoundary, 0, H.ClientExtent, V.GridBoundary});
-    DrawCells(DrawInfo, {FColCount, 0}, {H.ContraBoundary + 1, 0, H.ClientExtent, V.FixedBoundary},
-              FFixedColor, {gdFixed}, true);
+    DrawCells(DrawInfo, {FColCount, 0}, {ColsLeft, 0, H.ClientExtent, V.FixedBoundary}, FFixedColor,
+              {gdFixed}, true);
     DrawCells(DrawInfo, {FColCount, FTopLeft.Y},
-              {H.ContraBoundary + 1, V.FixedBoundary, H.ClientExtent, V.GridBoundary}, GetColor(),
-              {}, true);
+              {ColsLeft, V.FixedBoundary, H.ClientExtent, V.GridBoundary}, GetColor(), {}, true);
   }
   if (FContraColCount > 0 && FContraRowCount > 0)
-    DrawCells(DrawInfo, {FColCount, FRowCount},
-              {H.ContraBoundary + 1, V.ContraBoundary + 1, H.ClientExtent, V.ClientExtent},
+    DrawCells(DrawInfo, {FColCount, FRowCount}, {ColsLeft, RowsTop, H.ClientExtent, V.ClientExtent},
               GetColor(), {}, true);
   // [Phase 3] Gaps.
   FCanvas->GetBrush()->SetColor(GetColor());

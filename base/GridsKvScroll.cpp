@@ -27,8 +27,7 @@ constexpr Integer ThumbMax = 127;
 // before From (the content moves right or down).
 Integer ShiftBetween(const TGridAxisDrawInfo& Axis, Integer From, Integer To) {
   Integer Sum = 0;
-  for (Integer I = std::min(From, To); I < std::max(From, To); ++I)
-    Sum += Axis.GetExtent(I) + Axis.EffectiveLineWidth;
+  for (Integer I = std::min(From, To); I < std::max(From, To); ++I) Sum += Axis.Span(I);
   return To < From ? Sum : -Sum;
 }
 
@@ -122,12 +121,13 @@ void TCustomGridKv::ClampInView(const TGridCoord& Coord) {
   const TGridCoord OldTopLeft = FTopLeft;
   const TGridCoord MaxTopLeft = CalcMaxTopLeft(Coord, DrawInfo);
   Update();
+  // Scrolling back to a hidden cell stops at the shown cell before it.
   if (Coord.X < FTopLeft.X && Coord.X >= FFixedCols)
-    FTopLeft.X = Coord.X;
+    FTopLeft.X = ShownTopLeftCell(H, Coord.X, FFixedCols, FTopLeft.X, FTopLeft.X);
   else if (Coord.X > H.LastFullVisibleCell)
     FTopLeft.X = MaxTopLeft.X;
   if (Coord.Y < FTopLeft.Y && Coord.Y >= FFixedRows)
-    FTopLeft.Y = Coord.Y;
+    FTopLeft.Y = ShownTopLeftCell(V, Coord.Y, FFixedRows, FTopLeft.Y, FTopLeft.Y);
   else if (Coord.Y > V.LastFullVisibleCell)
     FTopLeft.Y = MaxTopLeft.Y;
   if (!(OldTopLeft == FTopLeft)) TopLeftMoved(OldTopLeft);
@@ -368,11 +368,25 @@ void TCustomGridKv::ModifyScrollBar(Integer ScrollBar, Integer ScrollCode, Integ
     if (Result <= Min || Result >= Max || Axis.GetExtent(Result) > 0) break;
     if (ScrollCode != SB_LINEUP && ScrollCode != SB_LINEDOWN) break;
   }
-  Result = std::clamp(Result, Min, Max);
+  Result = ShownTopLeftCell(Axis, std::clamp(Result, Min, Max), Min, Max, Current);
   if (Horz)
     MoveTopLeft(Result, FTopLeft.Y);
   else
     MoveTopLeft(FTopLeft.X, Result);
+}
+
+// A hidden cell (extent 0 or less) shows nothing of itself at the top left
+// or as the current cell: the first cell in Min..Max that shows is taken
+// instead, looking on in the direction of the move from From, then back.
+Integer TCustomGridKv::ShownTopLeftCell(const TGridAxisDrawInfo& Axis, Integer Value, Integer Min,
+                                        Integer Max, Integer From) {
+  if (Value < Min || Value > Max || Axis.GetExtent(Value) > 0) return Value;
+  const Integer Step = Value >= From ? 1 : -1;
+  for (Integer I = Value + Step; I >= Min && I <= Max; I += Step)
+    if (Axis.GetExtent(I) > 0) return I;
+  for (Integer I = Value - Step; I >= Min && I <= Max; I -= Step)
+    if (Axis.GetExtent(I) > 0) return I;
+  return Value;
 }
 
 // [SECTION] Messages
@@ -385,9 +399,27 @@ void TCustomGridKv::WMVScroll(TWMScroll& Message) {
   ModifyScrollBar(SB_VERT, Message.ScrollCode(), Message.Pos(), true);
 }
 
+// The top-left cell never lies past the last one that still fills the grid:
+// a bigger window brings the first cells back on every axis, whether or not
+// it has a scroll bar (UpdateScrollRange sees only the axes with one).
+void TCustomGridKv::ClampTopLeftToMax() {
+  if (!HandleAllocated()) return;
+  TGridDrawInfo DrawInfo;
+  CalcDrawInfo(DrawInfo);
+  const TGridCoord Max = CalcMaxTopLeft({FColCount - 1, FRowCount - 1}, DrawInfo);
+  const TGridCoord NewTopLeft{std::min(FTopLeft.X, std::max(Max.X, FFixedCols)),
+                              std::min(FTopLeft.Y, std::max(Max.Y, FFixedRows))};
+  if (NewTopLeft == FTopLeft) return;
+  const TGridCoord OldTopLeft = FTopLeft;
+  Update();
+  FTopLeft = NewTopLeft;
+  TopLeftMoved(OldTopLeft);
+}
+
 void TCustomGridKv::WMSize(TWMSize& Message) {
   inherited::Dispatch(reinterpret_cast<TMessage&>(Message));
   UpdateScrollRange();
+  ClampTopLeftToMax();
   if (RightToLeft() || FContraColCount > 0 || FContraRowCount > 0) Invalidate();
 }
 

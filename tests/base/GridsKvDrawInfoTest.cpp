@@ -151,6 +151,74 @@ TEST_F(GridsKvDrawInfoTest, MaxTopLeftIsTheLastCellThatStillFillsTheGrid) {
   EXPECT_EQ(Grid->CalcMaxTopLeft({9, 9}, Info()).Y, 5);
 }
 
+// Rows of 23 + 1 exactly fill 120 pixels after the title row: the last row's
+// line ends on the client's edge and the row counts as wholly visible, and
+// the grid scrolls no further than to show the last four rows.
+TEST_F(GridsKvDrawInfoTest, RowsThatExactlyFillTheGridAreAllWhollyVisible) {
+  Grid->SetRowCount(10);
+  Grid->SetDefaultRowHeight(23);  // title 0..23, rows at 24, 48, 72, 96 ending at 119
+  const TGridDrawInfo D = Info();
+  EXPECT_EQ(D.Vert.LastFullVisibleCell, 4);
+  EXPECT_EQ(D.Vert.FullVisBoundary, 120);
+  EXPECT_EQ(Grid->GetVisibleRowCount(), 4);
+  EXPECT_EQ(Grid->CellRect(1, 4), (TRect{65, 96, 129, 119}));
+  EXPECT_TRUE(IsRectEmpty(Grid->CellRect(1, 5)));
+  EXPECT_EQ(Grid->CalcMaxTopLeft({1, 9}, D).Y, 6);
+  Grid->SetTopRow(9);
+  EXPECT_EQ(Grid->GetTopRow(), 6);
+  // Without room for its line the fourth row is still whole; one pixel less
+  // and it is only partly shown.
+  Grid->SetTopRow(1);
+  Grid->SetBounds(0, 0, 320, 119);
+  EXPECT_EQ(Info().Vert.LastFullVisibleCell, 4);
+  EXPECT_EQ(Grid->CalcMaxTopLeft({1, 9}, Info()).Y, 6);
+  Grid->SetBounds(0, 0, 320, 118);
+  EXPECT_EQ(Info().Vert.LastFullVisibleCell, 3);
+  EXPECT_EQ(Grid->CalcMaxTopLeft({1, 9}, Info()).Y, 7);
+}
+
+// Every pixel of a cell answers that cell, and so does the line after it;
+// the next pixel is the next cell. Also in the contra column.
+TEST_F(GridsKvDrawInfoTest, HitTestingHasExactCellEdges) {
+  Grid->SetColCount(4);
+  Grid->SetContraColCount(1);
+  struct TCase {
+    Integer X;
+    Integer Col;
+  };
+  // Columns 0..63 | 64, 65..128 | 129, 130..193 | 194, then column 3 from
+  // 195, cut by the line in front of the contra column at 254; the contra
+  // column 255..318 and its line at 319.
+  const TCase Cases[] = {{0, 0},   {63, 0},  {64, 0},  {65, 1},  {128, 1}, {129, 1}, {130, 2},
+                         {194, 2}, {195, 3}, {253, 3}, {254, 4}, {255, 4}, {319, 4}};
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.X);
+    EXPECT_EQ(Grid->MouseCoord(C.X, 30).X, C.Col);
+  }
+  EXPECT_EQ(Grid->MouseCoord(30, 24).Y, 0);
+  EXPECT_EQ(Grid->MouseCoord(30, 25).Y, 1);
+  EXPECT_EQ(Grid->MouseCoord(30, 49).Y, 1);
+  EXPECT_EQ(Grid->MouseCoord(30, 50).Y, 2);
+  EXPECT_EQ(Grid->MouseCoord(30, 119).Y, 4);
+}
+
+// A negative extent hides a cell and its line: the next cell starts where
+// the hidden one would have, nothing overlaps and the mouse never finds it.
+// A zero extent keeps the one-pixel line slot.
+TEST_F(GridsKvDrawInfoTest, ANegativeExtentTakesNoRoomAtAll) {
+  Grid->SetColCount(8);
+  Grid->SetColWidths(2, -5);
+  EXPECT_EQ(Grid->CellRect(1, 1), (TRect{65, 25, 129, 49}));
+  EXPECT_TRUE(IsRectEmpty(Grid->CellRect(2, 1)));
+  EXPECT_EQ(Grid->CellRect(3, 1), (TRect{130, 25, 194, 49}));
+  for (Integer X = 125; X < 200; ++X) EXPECT_NE(Grid->MouseCoord(X, 30).X, 2) << X;
+  EXPECT_EQ(Info().Horz.LastFullVisibleCell, 4);
+  Grid->SetColWidths(2, 0);
+  EXPECT_EQ(Grid->CellRect(3, 1), (TRect{131, 25, 195, 49}));
+  Grid->SetColWidths(2, -1);  // with the line: nothing left
+  EXPECT_EQ(Grid->CellRect(3, 1), (TRect{130, 25, 194, 49}));
+}
+
 // A negative index reached the counted array's length slot; now it reads the
 // default and writing it raises.
 TEST_F(GridsKvDrawInfoTest, NegativeExtentIndexesAreSafe) {

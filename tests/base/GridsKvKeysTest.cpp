@@ -33,6 +33,7 @@ TEST_F(GridsKvKeysTest, KeyTableMovesTheCurrentCellAndTheTopLeftCell) {
     TShiftState Shift;
     TGridCoord Current;
     TGridCoord TopLeft;
+    TGridCoord StartTopLeft{1, 1};
   };
   const TCase Cases[] = {
       {"Down", {2, 2}, VK_DOWN, {}, {2, 3}, {1, 1}},
@@ -52,6 +53,14 @@ TEST_F(GridsKvKeysTest, KeyTableMovesTheCurrentCellAndTheTopLeftCell) {
       {"Ctrl+End", {2, 2}, VK_END, {ssCtrl}, {9, 9}, {7, 7}},
       {"Ctrl+Home", {5, 5}, VK_HOME, {ssCtrl}, {1, 1}, {1, 1}},
       {"Home", {5, 2}, VK_HOME, {}, {1, 2}, {1, 1}},
+      // Backwards from a scrolled view: the view follows the cell back.
+      {"Left scrolls back into view", {4, 2}, VK_LEFT, {}, {3, 2}, {3, 1}, {4, 1}},
+      {"Up scrolls back into view", {2, 4}, VK_UP, {}, {2, 3}, {1, 3}, {1, 4}},
+      {"Ctrl+Left pages the view back", {6, 2}, VK_LEFT, {ssCtrl}, {4, 2}, {3, 1}, {5, 1}},
+      {"Ctrl+Up scrolls back only", {2, 5}, VK_UP, {ssCtrl}, {2, 5}, {1, 3}, {1, 4}},
+      {"PageUp from the bottom", {2, 9}, VK_PRIOR, {}, {2, 7}, {1, 5}, {1, 7}},
+      {"Home scrolls back", {5, 2}, VK_HOME, {}, {1, 2}, {1, 1}, {3, 1}},
+      {"Ctrl+PageUp stays in view", {2, 9}, VK_PRIOR, {ssCtrl}, {2, 7}, {1, 7}, {1, 7}},
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.Name);
@@ -59,8 +68,10 @@ TEST_F(GridsKvKeysTest, KeyTableMovesTheCurrentCellAndTheTopLeftCell) {
     Grid->SetLeftCol(1);
     Grid->SetTopRow(1);
     Grid->MoveColRow(C.Start.X, C.Start.Y, true, true);
-    Grid->SetLeftCol(1);
-    Grid->SetTopRow(1);
+    Grid->SetLeftCol(C.StartTopLeft.X);
+    Grid->SetTopRow(C.StartTopLeft.Y);
+    ASSERT_EQ(TopLeft(), C.StartTopLeft);
+    Paint();  // a fresh drawing log for each case keeps the test quick
     Press(C.Key, C.Shift);
     EXPECT_EQ(Current(), C.Current);
     EXPECT_EQ(TopLeft(), C.TopLeft);
@@ -79,18 +90,25 @@ TEST_F(GridsKvKeysTest, ScrolledPictureMatchesAFullRepaint) {
   };
   struct TCase {
     const char* Name;
-    Integer ContraRows;
+    Integer ContraRows, ContraCols;
     Word Key;
     TShiftState Shift;
   };
   const TCase Cases[] = {
-      {"right", 0, VK_RIGHT, {}},         {"page down", 0, VK_NEXT, {}},
-      {"both ways", 0, VK_END, {ssCtrl}}, {"back home", 0, VK_HOME, {ssCtrl}},
-      {"footer, down", 1, VK_NEXT, {}},   {"footer, both", 1, VK_END, {ssCtrl}},
+      {"right", 0, 0, VK_RIGHT, {}},
+      {"page down", 0, 0, VK_NEXT, {}},
+      {"both ways", 0, 0, VK_END, {ssCtrl}},
+      {"back home", 0, 0, VK_HOME, {ssCtrl}},
+      {"footer, down", 1, 0, VK_NEXT, {}},
+      {"footer, both", 1, 0, VK_END, {ssCtrl}},
+      {"contra column, down", 0, 1, VK_NEXT, {}},
+      {"contra column, both", 0, 1, VK_END, {ssCtrl}},
+      {"contra column, back", 0, 1, VK_HOME, {ssCtrl}},
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.Name);
     Grid->SetContraRowCount(C.ContraRows);
+    Grid->SetContraColCount(C.ContraCols);
     if (C.Key == VK_HOME) Press(VK_END, {ssCtrl});
     Grid->FocusCell(3, 3, true);
     RepaintAll();
@@ -149,8 +167,16 @@ TEST_F(GridsKvKeysTest, TabWalksTheTabStopsAndWrapsAtTheEnds) {
   Press(VK_TAB, {ssShift});
   EXPECT_EQ(Current(), (TGridCoord{9, 1}));
   EXPECT_EQ(Grid->GetAnchor(), (TGridCoord{9, 1}));  // Shift+Tab does not extend the selection
+  Grid->FocusCell(4, 1, true);
+  Press(VK_TAB, {ssShift});
+  EXPECT_EQ(Current(), (TGridCoord{2, 1}));  // backwards over column 3 too
+  Grid->FocusCell(1, 1, true);
+  Press(VK_TAB, {ssShift});
+  EXPECT_EQ(Current(), (TGridCoord{9, 9}));  // from the first cell round to the last
   Grid->FocusCell(9, 9, true);
   Press(VK_TAB);
+  EXPECT_EQ(Current(), (TGridCoord{1, 1}));
+  Press(VK_TAB, {ssAlt});  // Alt+Tab is not the grid's
   EXPECT_EQ(Current(), (TGridCoord{1, 1}));
 }
 

@@ -79,6 +79,9 @@ TEST_F(GridsKvModelTest, BadCountsRaiseAndLeaveTheGridAlone) {
       {"ColWidths[5]", [&] { Grid->SetColWidths(5, 10); }, "Grid index out of range"},
       {"TabStops[5]", [&] { Grid->SetTabStops(5, false); }, "Grid index out of range"},
       {"MoveColumn 7", [&] { Grid->MoveColumn(1, 7); }, "Grid index out of range"},
+      {"Col 5", [&] { Grid->MoveColRow(5, 1, true, false); }, "Grid index out of range"},
+      {"Row 5", [&] { Grid->MoveColRow(1, 5, true, false); }, "Grid index out of range"},
+      {"Col -1", [&] { Grid->MoveColRow(-1, 1, true, false); }, "Grid index out of range"},
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.Name);
@@ -86,8 +89,12 @@ TEST_F(GridsKvModelTest, BadCountsRaiseAndLeaveTheGridAlone) {
     EXPECT_EQ(Grid->GetFixedCols(), 1);
     EXPECT_EQ(Grid->GetContraColCount(), 0);
     EXPECT_EQ(Grid->GetContraRowCount(), 0);
+    EXPECT_EQ(Grid->GetCol(), 1);
+    EXPECT_EQ(Grid->GetRow(), 1);
   }
   EXPECT_EQ(Grid->GetColWidths(5), 64);  // beyond the columns: the default
+  Grid->MoveColRow(4, 4, true, false);   // the last cell is fine
+  EXPECT_EQ(Grid->GetCol(), 4);
 }
 
 TEST_F(GridsKvModelTest, ColCountClampsAndLowersFixedColumns) {
@@ -156,6 +163,101 @@ TEST_F(GridsKvModelTest, MovingAColumnTakesItsWidthTabStopAndCursorAlong) {
   Grid->DeleteColumn(3);
   EXPECT_EQ(Grid->GetColCount(), 4);
   EXPECT_EQ(Widths(), (std::vector<Integer>{64, 64, 64, 64}));
+}
+
+// Moving a column either way shifts the columns between its old and new
+// place by one; the current column goes with whatever it showed.
+TEST_F(GridsKvModelTest, MovingAColumnEitherWayShiftsTheCurrentColumnWithItsCells) {
+  Grid->SetColCount(8);
+  struct TCase {
+    Integer From, To, Current, Expected;
+  };
+  const TCase Cases[] = {
+      {2, 5, 2, 5}, {2, 5, 3, 2}, {2, 5, 5, 4}, {2, 5, 6, 6}, {2, 5, 1, 1},  // forwards
+      {5, 2, 5, 2}, {5, 2, 2, 3}, {5, 2, 4, 5}, {5, 2, 1, 1}, {5, 2, 6, 6},  // backwards
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(std::to_string(C.From) + "->" + std::to_string(C.To) + " current " +
+                 std::to_string(C.Current));
+    Grid->MoveColRow(C.Current, 1, true, false);
+    Grid->SetColWidths(C.From, 33);
+    Grid->MoveColumn(C.From, C.To);
+    EXPECT_EQ(Grid->GetCol(), C.Expected);
+    EXPECT_EQ(Grid->GetColWidths(C.To), 33);
+    Grid->SetColWidths(C.To, 64);
+  }
+}
+
+// Cells inserted or deleted in the middle: the current row follows the row
+// it showed, or, when that row went, stays at the place it was; the grid
+// hears the old counts.
+TEST_F(GridsKvModelTest, InsertingAndDeletingRowsMovesTheCurrentRowWithItsRow) {
+  Grid->SetRowCount(10);
+  struct TCase {
+    Integer Index, Amount, Current, Expected;
+  };
+  const TCase Cases[] = {
+      {3, 2, 3, 5},  {3, 2, 4, 6},  {3, 2, 2, 2},   // inserted before, at and after
+      {3, -2, 5, 3}, {3, -2, 3, 3}, {3, -2, 4, 3},  // deleted: after, first, second
+      {3, -2, 2, 2}, {8, -2, 9, 7},                 // before; the last rows
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(std::to_string(C.Index) + (C.Amount > 0 ? "+" : "") + std::to_string(C.Amount) +
+                 " current " + std::to_string(C.Current));
+    Grid->SetRowCount(10);
+    Grid->MoveColRow(1, C.Current, true, false);
+    Grid->Log.clear();
+    Grid->AdjustSize(C.Index, C.Amount, true);
+    EXPECT_EQ(Grid->GetRowCount(), 10 + C.Amount);
+    EXPECT_EQ(Grid->GetRow(), C.Expected);
+    EXPECT_EQ(Grid->GetAnchor().Y, C.Expected);
+    ASSERT_FALSE(Grid->Log.empty());
+    EXPECT_EQ(Grid->Log[0], "SizeChanged 5,10");
+  }
+}
+
+TEST_F(GridsKvModelTest, CountChangesTellTheOldCountsWithAndWithoutContraCells) {
+  Grid->Log.clear();
+  Grid->SetColCount(7);
+  Grid->SetRowCount(3);
+  Grid->SetContraColCount(1);
+  Grid->SetContraRowCount(2);
+  Grid->SetColCount(4);
+  Grid->SetRowCount(6);
+  EXPECT_EQ(Grid->Log, (std::vector<String>{"SizeChanged 5,5", "SizeChanged 7,5", "SizeChanged 7,3",
+                                            "SizeChanged 4,3"}));
+}
+
+// New fixed rows or columns start the grid afresh at the first data cell.
+TEST_F(GridsKvModelTest, ChangingTheFixedCountsStartsAtTheFirstDataCell) {
+  Grid->SetRowCount(10);
+  Grid->SetColCount(10);
+  Grid->MoveColRow(4, 6, true, false);
+  Grid->SetFixedRows(2);
+  EXPECT_EQ(Grid->GetRow(), 2);
+  EXPECT_EQ(Grid->GetCol(), 1);
+  EXPECT_EQ(Grid->GetTopRow(), 2);
+  Grid->MoveColRow(4, 6, true, false);
+  Grid->SetFixedCols(3);
+  EXPECT_EQ(Grid->GetCol(), 3);
+  EXPECT_EQ(Grid->GetRow(), 2);
+  EXPECT_EQ(Grid->GetLeftCol(), 3);
+  EXPECT_EQ(Grid->GetSelection(), (TGridRect{3, 2, 3, 2}));
+}
+
+// Tab stops follow the contra columns like the widths: the stored stops
+// stay, the contra columns get their own.
+TEST_F(GridsKvModelTest, TabStopsMakeRoomForContraColumns) {
+  Grid->SetTabStops(1, false);
+  Grid->SetContraColCount(1);
+  Grid->SetTabStops(5, false);
+  EXPECT_FALSE(Grid->GetTabStops(5));
+  EXPECT_FALSE(Grid->GetTabStops(1));
+  EXPECT_TRUE(Grid->GetTabStops(4));
+  Grid->SetContraColCount(2);
+  Grid->SetTabStops(6, false);
+  EXPECT_FALSE(Grid->GetTabStops(6));
+  EXPECT_FALSE(Grid->GetTabStops(1));
 }
 
 TEST_F(GridsKvModelTest, RowSelectStripsAlwaysShowEditorAndSpansTheRow) {

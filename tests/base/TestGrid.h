@@ -27,6 +27,7 @@ class TTestGrid : public TCustomGridKv {
   };
   std::vector<TDrawn> Drawn;                         // DrawCell calls of the paints so far
   std::vector<kvp::String> Log;                      // hook calls
+  std::vector<kvp::Word> KeysDown;                   // keys that reached KeyDown
   std::map<std::pair<int, int>, kvp::String> Texts;  // what SetEditText stored
   std::vector<kvp::String> EditTexts;                // every text SetEditText received
   kvp::Integer EditLimit = 0;
@@ -34,6 +35,12 @@ class TTestGrid : public TCustomGridKv {
   bool AcceptKeys = true;
   bool AllowSelect = true;
   bool AllowEndDrag = true;
+  bool FillCells = false;  // DrawCell fills its rectangle with CellColour instead of text
+
+  // A colour of its own for every cell of a grid up to 20 x 20 cells.
+  static kvp::COLORREF CellColour(kvp::Integer Col, kvp::Integer Row) {
+    return kvp::COLORREF(0x3C0000 | ((0x10 + Row * 9) << 8) | (0x10 + Col * 9));
+  }
 
   const TDrawn* FindDrawn(kvp::Integer Col, kvp::Integer Row) const {
     for (auto It = Drawn.rbegin(); It != Drawn.rend(); ++It)
@@ -42,6 +49,7 @@ class TTestGrid : public TCustomGridKv {
   }
 
   using kvp::TComponent::SetDesigning;
+  using TCustomGridKv::AdjustSize;
   using TCustomGridKv::CalcSizingState;
   using TCustomGridKv::FocusCell;
   using TCustomGridKv::ModifyScrollBar;
@@ -55,6 +63,12 @@ class TTestGrid : public TCustomGridKv {
   void DrawCell(kvp::Integer ACol, kvp::Integer ARow, kvp::TRect ARect,
                 TGridDrawState AState) override {
     Drawn.push_back({ACol, ARow, ARect, AState});
+    if (FillCells) {
+      FCanvas->GetBrush()->SetStyle(kvp::bsSolid);
+      FCanvas->GetBrush()->SetColor(kvp::TColor(CellColour(ACol, ARow)));
+      FCanvas->FillRect(ARect);
+      return;
+    }
     FCanvas->GetBrush()->SetStyle(kvp::bsClear);
     const kvp::String Text = std::to_string(ACol) + "," + std::to_string(ARow);
     // On a mirrored canvas the text still runs rightwards from its point:
@@ -84,6 +98,13 @@ class TTestGrid : public TCustomGridKv {
   bool SelectCell(kvp::Integer, kvp::Integer) override { return AllowSelect; }
   void ColumnMoved(kvp::Integer F, kvp::Integer T) override {
     Log.push_back("ColumnMoved " + std::to_string(F) + "," + std::to_string(T));
+  }
+  void KeyDown(kvp::Word& Key, kvp::TShiftState Shift) override {
+    KeysDown.push_back(Key);
+    TCustomGridKv::KeyDown(Key, Shift);
+  }
+  void SizeChanged(kvp::Integer OldColCount, kvp::Integer OldRowCount) override {
+    Log.push_back("SizeChanged " + std::to_string(OldColCount) + "," + std::to_string(OldRowCount));
   }
   void ColWidthsChanged() override {
     Log.push_back("ColWidthsChanged");

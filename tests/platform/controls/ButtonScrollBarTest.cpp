@@ -206,6 +206,102 @@ TEST_F(ScrollBarClassTest, ArrowsRepeatAndThumbDragsNotifyTheParent) {
   SaveWindowPng(Parent, "stdctl-scrollbar.png");
 }
 
+// The thumb as painted is what a press drags: its first and last pixels
+// take the thumb, the pixels just outside page up and down.
+TEST_F(ScrollBarClassTest, APressOnTheThumbsEdgeDragsItAndJustOutsideItPages) {
+  HWND B = MakeBar(SBS_VERT);
+  TSurface* S = GetWindowSurface(B);
+  S->ClearRecords();
+  InvalidateRect(B, nullptr, TRUE);
+  UpdateWindow(B);
+  TRect Thumb;
+  for (const TDrawRecord& R : S->Records())
+    if (R.Kind == TDrawKind::Edge) Thumb = R.Rect;
+  const TRect Client = GetWindowSurfaceRect(B);
+  OffsetRect(Thumb, -Client.Left, -Client.Top);
+  ASSERT_GT(Thumb.Height(), 4);
+  struct TCase {
+    Integer Y;
+    Integer Code;
+  };
+  const TCase Cases[] = {{Thumb.Top - 1, SB_PAGEUP},
+                         {Thumb.Top, SB_THUMBPOSITION},
+                         {Thumb.Bottom - 1, SB_THUMBPOSITION},
+                         {Thumb.Bottom, SB_PAGEDOWN}};
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Y);
+    ParentLog().Notices.clear();
+    Advance(1000);
+    Input.Click(B, {8, C.Y});
+    ASSERT_FALSE(Codes().empty());
+    EXPECT_EQ(Codes().front(), C.Code);
+  }
+}
+
+// Left and Up step back, Right and Down on, each on its own kind of bar.
+TEST_F(ScrollBarClassTest, ArrowKeysStepTheWayTheyPoint) {
+  HWND H = CreateChild(ScrollBarClassName, SBS_HORZ | WS_TABSTOP, {10, 10, 210, 27}, 9);
+  HWND V = CreateChild(ScrollBarClassName, SBS_VERT | WS_TABSTOP, {250, 10, 267, 210}, 10);
+  SendMessage(H, SBM_SETRANGE, 0, 10);
+  SendMessage(V, SBM_SETRANGE, 0, 10);
+  struct TCase {
+    HWND Bar;
+    Word Key;
+    std::vector<Integer> Codes;
+  };
+  const TCase Cases[] = {
+      {H, VK_LEFT, {SB_LINELEFT, SB_ENDSCROLL}},
+      {H, VK_RIGHT, {SB_LINERIGHT, SB_ENDSCROLL}},
+      {V, VK_UP, {SB_LINEUP, SB_ENDSCROLL}},
+      {V, VK_DOWN, {SB_LINEDOWN, SB_ENDSCROLL}},
+      {H, VK_UP, {SB_ENDSCROLL}},
+      {V, VK_LEFT, {SB_ENDSCROLL}},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Key);
+    SetFocus(C.Bar);
+    ParentLog().Notices.clear();
+    Input.KeyPress(C.Key);
+    EXPECT_EQ(Codes(), C.Codes);
+  }
+}
+
+// Dragged a few pixels, the thumb stands for the nearest position: 150 free
+// pixels for positions 0..90 make 0.6 of a position a pixel.
+TEST_F(ScrollBarClassTest, ADraggedThumbTracksTheNearestPosition) {
+  HWND B = MakeBar(SBS_VERT);
+  SCROLLINFO Si;
+  Si.fMask = SIF_POS;
+  Si.nPos = 0;
+  SendMessage(B, SBM_SETSCROLLINFO, TRUE, reinterpret_cast<LPARAM>(&Si));
+  Input.MouseDown(mbLeft, B, {8, 20});  // on the thumb at the top of the track
+  for (Integer Dy : {1, 2, 3, 5}) {
+    SCOPED_TRACE(Dy);
+    Input.MouseMove(B, {8, 20 + Dy});
+    const Integer Want = (Dy * 90 * 2 + 150) / 300;  // Dy * 0.6, rounded
+    ASSERT_FALSE(ParentLog().Notices.empty());
+    EXPECT_EQ(ParentLog().Notices.back().Code, SB_THUMBTRACK);
+    EXPECT_EQ(ParentLog().Notices.back().Pos, Want);
+  }
+  Input.MouseUp(mbLeft, B, {8, 25});
+}
+
+// A held arrow repeats only while the mouse stays on it.
+TEST_F(ScrollBarClassTest, AHeldArrowRepeatsOnlyWhileTheMouseIsOnIt) {
+  HWND B = MakeBar(SBS_VERT);
+  Input.MouseDown(mbLeft, B, {8, 195});  // the down arrow
+  Advance(400);
+  const std::size_t Held = Codes().size();
+  EXPECT_EQ(Held, 2u);
+  Input.MouseMove(B, {8, 100});  // off the arrow
+  Advance(500);
+  EXPECT_EQ(Codes().size(), Held);
+  Input.MouseMove(B, {8, 195});  // back on it
+  Advance(200);
+  EXPECT_EQ(Codes().size(), Held + 2);
+  Input.MouseUp(mbLeft, B, {8, 195});
+}
+
 TEST_F(ScrollBarClassTest, HorizontalBarSendsHScroll) {
   HWND B = CreateChild(ScrollBarClassName, SBS_HORZ | WS_TABSTOP, {10, 10, 210, 27}, 9);
   SendMessage(B, SBM_SETRANGE, 0, 10);

@@ -92,6 +92,29 @@ TEST_F(EditClassTest, ShiftArrowsExtendFromTheAnchor) {
   EXPECT_EQ(SelOf(E), std::make_pair(2, 2));
 }
 
+// A selection collapses towards the arrow's side: Left to its start, Right
+// to its end, whichever end the caret stood at.
+TEST_F(EditClassTest, ArrowsCollapseASelectionTowardsTheirSide) {
+  HWND E = MakeEdit();
+  Input.Type("abcdefgh");
+  struct TCase {
+    Integer Anchor, Caret;
+    Word Key;
+    Integer Expected;
+  };
+  const TCase Cases[] = {
+      {2, 6, VK_LEFT, 2},  {6, 2, VK_LEFT, 2},   // forwards and backwards selections
+      {2, 6, VK_RIGHT, 6}, {6, 2, VK_RIGHT, 6},  //
+      {4, 4, VK_LEFT, 3},  {4, 4, VK_RIGHT, 5},  // nothing selected: one step
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(std::to_string(C.Anchor) + "-" + std::to_string(C.Caret));
+    SendMessage(E, EM_SETSEL, WPARAM(C.Anchor), LPARAM(C.Caret));
+    Input.KeyPress(C.Key);
+    EXPECT_EQ(SelOf(E), std::make_pair(C.Expected, C.Expected));
+  }
+}
+
 TEST_F(EditClassTest, ClipboardAndUndo) {
   HWND E = MakeEdit();
   Input.Type("abc");

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "StdCtlTestUtil.h"
-#include "platform/rtl/EditMask.h"
 #include "platform/controls/Mask.h"
+#include "platform/rtl/EditMask.h"
 #include "platform/win/Clipboard.h"
 
 namespace kvp {
@@ -169,6 +169,72 @@ TEST_F(MaskEditTest, TypingFillsPositionsAndSkipsLiterals) {
   Input.KeyPress(VK_DELETE);  // blanks in place; nothing shifts
   EXPECT_EQ(Edit->GetEditText(), "12/_1/202_");
   EXPECT_EQ(Sel(), std::make_pair(3, 1));
+}
+
+// The arrows and the editing keys, both ways: Left and Right step over the
+// literals to the neighbouring position; Backspace blanks the position
+// before the cursor and stays there; Delete and Backspace on a selection
+// blank all of it.
+TEST_F(MaskEditTest, ArrowsAndDeletingKeysWorkBothWaysOverTheLiterals) {
+  Edit->SetEditMask("!99/99/0000;1;_");
+  Edit->SetText("12/31/2026");
+  Enter();
+  Edit->SetSelStart(6);
+  Edit->SetSelLength(1);
+  Input.KeyPress(VK_LEFT);  // back over the literal
+  EXPECT_EQ(Sel(), std::make_pair(4, 1));
+  Input.KeyPress(VK_LEFT);
+  EXPECT_EQ(Sel(), std::make_pair(3, 1));
+  Input.KeyPress(VK_RIGHT);
+  Input.KeyPress(VK_RIGHT);  // on over it
+  EXPECT_EQ(Sel(), std::make_pair(6, 1));
+  Edit->SetSelStart(3);
+  Edit->SetSelLength(4);  // "31/2" selected
+  Input.KeyPress(VK_RIGHT);
+  EXPECT_EQ(Sel(), std::make_pair(7, 1));  // past the selection
+  Input.KeyPress(VK_END);
+  EXPECT_EQ(Sel(), std::make_pair(10, 0));
+
+  Edit->SetSelStart(6);
+  Edit->SetSelLength(1);
+  Input.KeyPress(VK_BACK);  // blanks the 1 before the literal
+  EXPECT_EQ(Edit->GetEditText(), "12/3_/2026");
+  EXPECT_EQ(Sel(), std::make_pair(4, 1));
+  Edit->SetSelStart(6);
+  Edit->SetSelLength(3);
+  Input.KeyPress(VK_DELETE);
+  EXPECT_EQ(Edit->GetEditText(), "12/3_/___6");
+  Edit->SetSelStart(0);
+  Edit->SetSelLength(2);
+  Input.KeyPress(VK_BACK);
+  EXPECT_EQ(Edit->GetEditText(), "__/3_/___6");
+  EXPECT_EQ(Sel(), std::make_pair(0, 1));
+}
+
+// A literal typed where the cursor already stands after it is taken as
+// typed: "12/" then "/" stays put, no beep.
+TEST_F(MaskEditTest, ALiteralTypedAgainAfterItIsTakenQuietly) {
+  Edit->SetEditMask("!99/99/0000;1;_");
+  Enter();
+  Input.Type("12");
+  EXPECT_EQ(Sel(), std::make_pair(3, 1));
+  Input.Type("/");
+  EXPECT_EQ(Sel(), std::make_pair(3, 1));
+  EXPECT_EQ(GetMessageBeepCount(), 0);
+  Input.Type("05");
+  EXPECT_EQ(Edit->GetEditText(), "12/05/____");
+}
+
+// Escape gives the stored text back only when something was changed; with
+// nothing changed it leaves the text alone and goes on to the form.
+TEST_F(MaskEditTest, EscapeWithNothingChangedLeavesTheTextAlone) {
+  Edit->SetEditMask("000-000;0;_");
+  Edit->SetText("123456");
+  Enter();
+  Edit->SetEditText("999-999");  // put there by the program, not typed
+  EXPECT_FALSE(Edit->GetModified());
+  Input.KeyPress(VK_ESCAPE);
+  EXPECT_EQ(Edit->GetEditText(), "999-999");
 }
 
 TEST_F(MaskEditTest, ALiteralTypedEndsTheFieldAndCaseDirectivesApply) {

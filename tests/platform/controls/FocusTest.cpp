@@ -119,6 +119,31 @@ TEST_F(FocusTest, TabAndShiftTabFollowTheTabOrderAndSkipWhatCannotTakeTheFocus) 
   (void)A;
 }
 
+// A control freed, or moved to another parent, leaves the tab order of the
+// one it left: Tab goes on to the next control there, and the numbers close
+// up behind it.
+TEST_F(FocusTest, AControlThatLeavesItsParentLeavesItsTabOrder) {
+  auto* A = Add(Form, "A", 10);
+  auto* B = Add(Form, "B", 50);
+  auto* C = Add(Form, "C", 90);
+  auto* Panel = Add(Form, "Panel", 130);
+  auto* D = Add(Form, "D", 170);
+  Form->Show();
+  A->SetFocus();
+  B->Free();
+  Input.KeyPress(VK_TAB);
+  EXPECT_EQ(Focused(), "C");
+  EXPECT_EQ(C->GetTabOrder(), 1);
+  D->SetParent(Panel);
+  EXPECT_EQ(D->GetTabOrder(), 0);
+  Input.KeyPress(VK_TAB);
+  EXPECT_EQ(Focused(), "Panel");
+  Input.KeyPress(VK_TAB);
+  EXPECT_EQ(Focused(), "D");
+  Input.KeyPress(VK_TAB);
+  EXPECT_EQ(Focused(), "A");
+}
+
 TEST_F(FocusTest, TabIntoAContainerEntersItAndLeavingExitsInnermostFirst) {
   auto* A = Add(Form, "A", 10);
   auto* Panel = Add(Form, "Panel", 50);

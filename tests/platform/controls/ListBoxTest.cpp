@@ -65,6 +65,33 @@ TEST_F(ListBoxTest, ItemsAddInsertDeleteAndText) {
   EXPECT_STREQ(Buf, "fig");
 }
 
+// Items put in or taken out before the selected item move the selection
+// with its item; the caret never points past the last item.
+TEST_F(ListBoxTest, TheSelectionAndTheCaretFollowTheirItems) {
+  HWND L = MakeList();
+  Fill(L, 6);
+  SendMessage(L, LB_SETCURSEL, 2, 0);
+  SendMessage(L, LB_INSERTSTRING, 2, Str("new at 2"));  // in front of the selected item
+  EXPECT_EQ(SendMessage(L, LB_GETCURSEL, 0, 0), 3);
+  SendMessage(L, LB_INSERTSTRING, 4, Str("new at 4"));  // after it
+  EXPECT_EQ(SendMessage(L, LB_GETCURSEL, 0, 0), 3);
+  SendMessage(L, LB_INSERTSTRING, 0, Str("new at 0"));
+  EXPECT_EQ(SendMessage(L, LB_GETCURSEL, 0, 0), 4);
+  SendMessage(L, LB_DELETESTRING, 5, 0);  // after it
+  EXPECT_EQ(SendMessage(L, LB_GETCURSEL, 0, 0), 4);
+  char Buf[32] = {};
+  SendMessage(L, LB_GETTEXT, 4, Str(Buf));
+  EXPECT_STREQ(Buf, "Item 2");
+
+  SendMessage(L, LB_DELETESTRING, 4, 0);  // the selected item itself: nothing is selected
+  EXPECT_EQ(SendMessage(L, LB_GETCURSEL, 0, 0), LB_ERR);
+
+  const Integer Last = Integer(SendMessage(L, LB_GETCOUNT, 0, 0)) - 1;
+  SendMessage(L, LB_SETCARETINDEX, WPARAM(Last), 0);
+  SendMessage(L, LB_DELETESTRING, WPARAM(Last), 0);
+  EXPECT_EQ(SendMessage(L, LB_GETCARETINDEX, 0, 0), Last - 1);
+}
+
 TEST_F(ListBoxTest, FindAndSelectString) {
   HWND L = MakeList();
   for (const char* S : {"Alpha", "beta", "Bravo", "alphabet"})
@@ -104,10 +131,25 @@ TEST_F(ListBoxTest, KeysMoveTheSelectionAndNotify) {
   EXPECT_GT(Page, 1);
   Input.KeyPress(VK_PRIOR);
   EXPECT_EQ(SendMessage(L, LB_GETCURSEL, 0, 0), 0);
-  // A typed letter jumps to the next item that starts with it.
+  // From the end PageUp steps back as far as PageDown steps on.
+  Input.KeyPress(VK_END);
+  Input.KeyPress(VK_PRIOR);
+  EXPECT_EQ(SendMessage(L, LB_GETCURSEL, 0, 0), 19 - Page);
+  // Up from the top item scrolls the list back to show the item above.
+  const Integer Top = Integer(SendMessage(L, LB_GETTOPINDEX, 0, 0));
+  ASSERT_GT(Top, 0);
+  SendMessage(L, LB_SETCURSEL, WPARAM(Top), 0);
+  Input.KeyPress(VK_UP);
+  EXPECT_EQ(SendMessage(L, LB_GETCURSEL, 0, 0), Top - 1);
+  EXPECT_EQ(SendMessage(L, LB_GETTOPINDEX, 0, 0), Top - 1);
+  // A typed character jumps to the next item that starts with it, a space
+  // too.
   SendMessage(L, LB_INSERTSTRING, 5, Str("Zebra"));
   Input.Type("z");
   EXPECT_EQ(SendMessage(L, LB_GETCURSEL, 0, 0), 5);
+  SendMessage(L, LB_INSERTSTRING, 8, Str(" Total"));
+  Input.Type(" ");
+  EXPECT_EQ(SendMessage(L, LB_GETCURSEL, 0, 0), 8);
 }
 
 TEST_F(ListBoxTest, ClicksAndDragsSelect) {
@@ -135,6 +177,24 @@ TEST_F(ListBoxTest, ClicksAndDragsSelect) {
   EXPECT_EQ(HIWORD(Hit), 0);
 }
 
+// Dragged above the list, the selection climbs item by item and the list
+// scrolls back with it.
+TEST_F(ListBoxTest, DraggingAboveTheListSelectsAndScrollsBack) {
+  HWND L = MakeList();
+  Fill(L, 20);
+  SendMessage(L, LB_SETTOPINDEX, 5, 0);
+  Input.MouseDown(mbLeft, L, PointOfItem(L, 6));
+  Input.MouseMove(L, {5, -10});
+  EXPECT_EQ(SendMessage(L, LB_GETCURSEL, 0, 0), 4);
+  EXPECT_EQ(SendMessage(L, LB_GETTOPINDEX, 0, 0), 4);
+  Input.MouseMove(L, {5, -12});
+  Input.MouseMove(L, {5, -14});
+  EXPECT_EQ(SendMessage(L, LB_GETCURSEL, 0, 0), 2);
+  EXPECT_EQ(SendMessage(L, LB_GETTOPINDEX, 0, 0), 2);
+  Input.MouseUp(mbLeft, L, {5, -14});
+  EXPECT_EQ(SelChanges(), 1);
+}
+
 TEST_F(ListBoxTest, TopIndexItemRectAndTheScrollBar) {
   HWND L = MakeList();
   Fill(L, 30);
@@ -155,6 +215,15 @@ TEST_F(ListBoxTest, TopIndexItemRectAndTheScrollBar) {
   EXPECT_EQ(SendMessage(L, LB_GETTOPINDEX, 0, 0), 0);
   SendMessage(L, WM_VSCROLL, SB_LINEDOWN, 0);
   EXPECT_EQ(GetScrollPos(L, SB_VERT), 1);
+  // A page is the items that show whole, on and back alike.
+  const Integer Page = C.Height() / H;
+  SendMessage(L, WM_VSCROLL, SB_PAGEDOWN, 0);
+  EXPECT_EQ(SendMessage(L, LB_GETTOPINDEX, 0, 0), 1 + Page);
+  SendMessage(L, WM_VSCROLL, SB_PAGEUP, 0);
+  EXPECT_EQ(SendMessage(L, LB_GETTOPINDEX, 0, 0), 1);
+  SendMessage(L, WM_VSCROLL, SB_BOTTOM, 0);
+  SendMessage(L, WM_VSCROLL, SB_PAGEUP, 0);
+  EXPECT_EQ(SendMessage(L, LB_GETTOPINDEX, 0, 0), 30 - Page - Page);
   SendMessage(L, LB_SETITEMHEIGHT, 0, 20);
   EXPECT_EQ(SendMessage(L, LB_GETITEMHEIGHT, 0, 0), 20);
 }
@@ -166,6 +235,13 @@ TEST_F(ListBoxTest, IntegralHeightShowsWholeItems) {
   TRect C;
   GetClientRect(L, &C);
   EXPECT_EQ(C.Height() % H, 0);
+  // Scrolled to the end, the last item ends exactly on the bottom edge.
+  Fill(L, 30);
+  SendMessage(L, LB_SETTOPINDEX, 29, 0);
+  EXPECT_EQ(SendMessage(L, LB_GETTOPINDEX, 0, 0), 30 - C.Height() / H);
+  TRect R;
+  SendMessage(L, LB_GETITEMRECT, 29, reinterpret_cast<LPARAM>(&R));
+  EXPECT_EQ(R.Bottom, C.Bottom);
 }
 
 TEST_F(ListBoxTest, OwnerDrawFixedAndVariable) {
@@ -200,6 +276,17 @@ TEST_F(ListBoxTest, OwnerDrawFixedAndVariable) {
   EXPECT_EQ(R.Top, 25);
   auto Hit = SendMessage(V, LB_ITEMFROMPOINT, 0, MAKELPARAM(5, 12));
   EXPECT_EQ(LOWORD(Hit), 1);
+  // Scrolled on, the items above the top lie above the client area, each
+  // its own height up.
+  for (LPARAM D : {3, 4, 5, 6, 7, 8}) SendMessage(V, LB_ADDSTRING, 0, D);
+  SendMessage(V, LB_SETTOPINDEX, 2, 0);
+  ASSERT_EQ(SendMessage(V, LB_GETTOPINDEX, 0, 0), 2);
+  SendMessage(V, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&R));
+  EXPECT_EQ(R.Top, -25);
+  EXPECT_EQ(R.Bottom, -15);
+  SendMessage(V, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&R));
+  EXPECT_EQ(R.Top, -15);
+  EXPECT_EQ(R.Bottom, 0);
 }
 
 TEST_F(ListBoxTest, VirtualListKeepsOnlyACount) {
@@ -233,6 +320,19 @@ TEST_F(ListBoxTest, PaintShowsItemsAndTheSelection) {
   EXPECT_EQ(Sel->Color, GetSysColor(COLOR_HIGHLIGHTTEXT));
   EXPECT_EQ(S->FindText("Item 1")->Color, GetSysColor(COLOR_WINDOWTEXT));
   SaveWindowPng(Parent, "stdctl-listbox.png");
+  // A new selection repaints the old one plain, also when the caret had
+  // moved away from it.
+  SendMessage(L, LB_SETCARETINDEX, 3, 0);
+  UpdateWindow(L);
+  SendMessage(L, LB_SETCURSEL, 4, 0);
+  S->ClearRecords();
+  UpdateWindow(L);
+  const TDrawRecord* Old = S->FindText("Item 2");
+  ASSERT_NE(Old, nullptr);
+  EXPECT_EQ(Old->Color, GetSysColor(COLOR_WINDOWTEXT));
+  ASSERT_NE(S->FindText("Item 4"), nullptr);
+  EXPECT_EQ(S->FindText("Item 4")->Color, GetSysColor(COLOR_HIGHLIGHTTEXT));
+  EXPECT_EQ(S->FindText("Item 0"), nullptr);  // only what changed was repainted
 }
 
 }  // namespace

@@ -135,6 +135,16 @@ TEST_F(MenusTest, CheckingARadioItemUnchecksTheOthersOfItsGroup) {
   Copy->SetAutoCheck(true);
   Copy->Click();
   EXPECT_FALSE(Copy->GetChecked());
+
+  // A checked radio item put into the menu unchecks the one checked there.
+  Cut->SetChecked(true);
+  TMenuItem* Extra = TMenuItem::Create(Form);
+  Extra->SetRadioItem(true);
+  Extra->SetChecked(true);
+  Menu->GetItems()->Insert(1, Extra);
+  EXPECT_TRUE(Extra->GetChecked());
+  EXPECT_FALSE(Cut->GetChecked());
+  EXPECT_TRUE(Paste->GetChecked());  // another group
 }
 
 TEST_F(MenusTest, TheItemTreeInsertsDeletesAndForgetsFreedItems) {
@@ -153,6 +163,15 @@ TEST_F(MenusTest, TheItemTreeInsertsDeletesAndForgetsFreedItems) {
   EXPECT_EQ(Root->GetCount(), 2);
   EXPECT_EQ(Root->IndexOf(Copy), 0);
   EXPECT_EQ(Copy->GetMenu(), Menu);
+}
+
+// The menu remembers which control it popped for, until that control goes.
+TEST_F(MenusTest, FreeingTheControlAMenuPoppedForClearsTheMenusReference) {
+  QueuePopupChoice("Copy");
+  Input.Click(Probe->GetHandle(), Point(30, 20), mbRight);
+  ASSERT_EQ(Menu->GetPopupComponent(), Probe);
+  FreeAndNil(Probe);
+  EXPECT_EQ(Menu->GetPopupComponent(), nullptr);
 }
 
 TEST_F(MenusTest, FreeingTheMenuClearsTheControlsReference) {

@@ -117,6 +117,10 @@ TEST_F(MonthCalTest, ClicksChangeTheDate) {
   EXPECT_EQ(Notices(MCN_SELCHANGE), 1);
   EXPECT_EQ(Notices(MCN_SELECT), 1);
   Advance(1000);
+  Input.Click(Cal, PointOfDay(2026, 3, 25));  // the same day again: picked, not changed
+  EXPECT_EQ(Notices(MCN_SELCHANGE), 1);
+  EXPECT_EQ(Notices(MCN_SELECT), 2);
+  Advance(1000);
   Input.Click(Cal, PointOf(MCHT_TITLEBTNNEXT));
   EXPECT_EQ(Sel(), EncodeDate(2026, 4, 25));
   Advance(1000);
@@ -208,6 +212,25 @@ TEST_F(MonthCalendarTest, DateFollowsClicksKeysAndTheProgram) {
   Input.Click(Cal->GetHandle(), Found);
   EXPECT_EQ(Cal->GetDate(), EncodeDate(2026, 4, 1));
   EXPECT_EQ(Clicks.Count, 1);
+}
+
+// The date stays inside the range at its very ends: the first and last day
+// are allowed, the days beyond refused, and a narrowed range pulls the date
+// in from either side.
+TEST_F(MonthCalendarTest, TheDateStaysInsideTheRangeAtBothEnds) {
+  Cal->SetMinDate(EncodeDate(2026, 3, 1));
+  Cal->SetMaxDate(EncodeDate(2026, 3, 31));
+  Cal->SetDate(EncodeDate(2026, 3, 1));
+  EXPECT_EQ(Cal->GetDate(), EncodeDate(2026, 3, 1));
+  EXPECT_THROW(Cal->SetDate(EncodeDate(2026, 2, 28)), ECommonCalendarError);
+  Cal->SetDate(EncodeDate(2026, 3, 31));
+  EXPECT_THROW(Cal->SetDate(EncodeDate(2026, 4, 1)), ECommonCalendarError);
+  EXPECT_EQ(Cal->GetDate(), EncodeDate(2026, 3, 31));
+  Cal->SetMaxDate(EncodeDate(2026, 3, 20));
+  EXPECT_EQ(Cal->GetDate(), EncodeDate(2026, 3, 20));
+  Cal->SetDate(EncodeDate(2026, 3, 5));
+  Cal->SetMinDate(EncodeDate(2026, 3, 10));
+  EXPECT_EQ(Cal->GetDate(), EncodeDate(2026, 3, 10));
 }
 
 TEST_F(MonthCalendarTest, RangeStylesAndAutoSize) {

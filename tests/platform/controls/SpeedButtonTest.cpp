@@ -6,6 +6,8 @@
 
 #include "StdCtlTestUtil.h"
 #include "platform/controls/Buttons.h"
+#include "platform/controls/StdCtrls.h"
+#include "platform/win/Cursors.h"
 
 namespace kvp {
 namespace {
@@ -43,10 +45,48 @@ TEST_F(SpeedButtonTest, ClicksOnReleaseInsideOnly) {
   Input.Click(Wnd(), In(B));
   EXPECT_EQ(Clicks.Count, 1);
   EXPECT_FALSE(B->GetDown());  // without a group it never stays down
+  B->SetDown(true);
+  EXPECT_FALSE(B->GetDown());  // not even when told to
+  EXPECT_EQ(B->GetState(), bsUp);
   B->SetEnabled(false);
   Advance(1000);
   Input.Click(Wnd(), In(B));
   EXPECT_EQ(Clicks.Count, 1);
+}
+
+// A button freed while it holds the mouse (its own click handler closes the
+// panel it sits on, say) lets the mouse go: the rest of the press reaches
+// the form and nothing else.
+TEST_F(SpeedButtonTest, AButtonFreedWhilePressedLetsTheMouseGo) {
+  auto* B = AddButton("Go", 10);
+  auto* Other = AddButton("Other", 150);
+  testutil::TEventCounter Clicks;
+  Other->OnClick = Clicks.Event();
+  Form->Show();
+  Input.MouseDown(mbLeft, Wnd(), In(B));
+  ASSERT_EQ(B->GetState(), bsDown);
+  B->Free();
+  Input.MouseMove(Wnd(), In(Other));
+  Input.MouseUp(mbLeft, Wnd(), In(Other));
+  EXPECT_EQ(Clicks.Count, 0);
+  Advance(1000);
+  Input.Click(Wnd(), In(Other));
+  EXPECT_EQ(Clicks.Count, 1);
+}
+
+// Taken off the form while it holds the mouse, a button lets the mouse go:
+// an edit the mouse then moves over gets it and shows its own cursor.
+TEST_F(SpeedButtonTest, AButtonTakenOffTheFormWhilePressedLetsTheMouseGo) {
+  auto* B = AddButton("Go", 10);
+  auto* E = Add<TEdit>("Edit", {150, 60, 250, 81});
+  Form->Show();
+  Input.MouseMove(Wnd(), {300, 200});
+  Input.MouseDown(mbLeft, Wnd(), In(B));
+  ASSERT_EQ(B->GetState(), bsDown);
+  B->SetParent(nullptr);
+  Input.MouseMove(E->GetHandle(), {20, 10});
+  EXPECT_EQ(GetCursorName(GetCursor()), "IDC_IBEAM");
+  Input.MouseUp(mbLeft, E->GetHandle(), {20, 10});
 }
 
 TEST_F(SpeedButtonTest, GroupsReleaseTheOthers) {
