@@ -86,7 +86,8 @@ double ProcStatusKb(const std::string& Key) {
   std::ifstream File("/proc/self/status");
   std::string Line;
   while (std::getline(File, Line))
-    if (Line.compare(0, Key.size() + 1, Key + ":") == 0) return std::atof(Line.c_str() + Key.size() + 1);
+    if (Line.compare(0, Key.size() + 1, Key + ":") == 0)
+      return std::atof(Line.c_str() + Key.size() + 1);
   return -1;
 }
 
@@ -189,7 +190,8 @@ class TOrdersGrid : public korvel::TCustomGridKv {
     FLink->SetActiveRecord(Record);
     // A memo's display text is "(MEMO)"; the Qt peer shows the text of the
     // TEXT columns, so for the same picture these cells show theirs.
-    const String Text = Field->GetDataType() == ftMemo ? Field->GetAsString() : Field->GetDisplayText();
+    const String Text =
+        Field->GetDataType() == ftMemo ? Field->GetAsString() : Field->GetDisplayText();
     const TAlignment Align = Field->GetAlignment();
     FLink->SetActiveRecord(OldActive);
     const Integer X =
@@ -202,17 +204,38 @@ class TOrdersGrid : public korvel::TCustomGridKv {
     if (DS) {
       const bool Ctrl = Shift.Contains(ssCtrl);
       switch (Key) {
-        case VK_NEXT: DS->MoveBy(DataRows); Key = 0; return;
-        case VK_PRIOR: DS->MoveBy(-DataRows); Key = 0; return;
-        case VK_DOWN: DS->Next(); Key = 0; return;
-        case VK_UP: DS->Prior(); Key = 0; return;
+        case VK_NEXT:
+          DS->MoveBy(DataRows);
+          Key = 0;
+          return;
+        case VK_PRIOR:
+          DS->MoveBy(-DataRows);
+          Key = 0;
+          return;
+        case VK_DOWN:
+          DS->Next();
+          Key = 0;
+          return;
+        case VK_UP:
+          DS->Prior();
+          Key = 0;
+          return;
         case VK_END:
-          if (Ctrl) { DS->Last(); Key = 0; return; }
+          if (Ctrl) {
+            DS->Last();
+            Key = 0;
+            return;
+          }
           break;
         case VK_HOME:
-          if (Ctrl) { DS->First(); Key = 0; return; }
+          if (Ctrl) {
+            DS->First();
+            Key = 0;
+            return;
+          }
           break;
-        default: break;
+        default:
+          break;
       }
     }
     inherited::KeyDown(Key, Shift);
@@ -315,7 +338,9 @@ double SqlSumOfAmount(const std::string& DbPath) {
   return Sum;
 }
 
-bool SumsAgree(double A, double B) { return std::fabs(A - B) <= 1e-9 * std::max(1.0, std::fabs(B)); }
+bool SumsAgree(double A, double B) {
+  return std::fabs(A - B) <= 1e-9 * std::max(1.0, std::fabs(B));
+}
 
 // Sums `amount` by walking DS from the first record; stops early (answering
 // false) once Budget milliseconds have passed.
@@ -502,7 +527,7 @@ void BM_GridOrders_QueryWalk(benchmark::State& State) {
   }
 }
 
-#define KV_GRID_ORDERS_BENCH(Fn) \
+#define KV_GRID_ORDERS_BENCH(Fn)                                                             \
   BENCHMARK(Fn)->Arg(1000)->Arg(100000)->Arg(1000000)->Iterations(1)->UseManualTime()->Unit( \
       benchmark::kMillisecond)
 
