@@ -35,7 +35,7 @@ bool Meets(const TRect& A, const TRect& B) {
 }
 
 bool& DefaultRecording() {
-  static bool Value = true;
+  static bool Value = false;
   return Value;
 }
 

@@ -76,10 +76,11 @@ class TSurface {
   // Raises EFCreateError when the file cannot be written.
   void SavePng(const String& FileName) const;
 
-  // The drawing log. A surface starts with the process-wide default
-  // (SetDefaultRecording, or a TDrawingLogOn while it lives). While on, the
-  // log keeps the latest MaxRecords records: when it is full, the oldest
-  // half goes.
+  // The drawing log. It costs every drawing call time, so it is off unless
+  // turned on: a surface starts with the process-wide default, which is off
+  // until SetDefaultRecording (or a TDrawingLogOn) turns it on, as tests that
+  // read the log do. While on, the log keeps the latest MaxRecords records:
+  // when it is full, the oldest half goes.
   static constexpr std::size_t MaxRecords = 4096;
   static bool GetDefaultRecording();
   static void SetDefaultRecording(bool Value);

@@ -26,6 +26,53 @@ void Fill(HDC Dc, TRect R, COLORREF C) {
   DeleteObject(B);
 }
 
+TEST(DrawingLog, OffUnlessATestTurnsItOn) {
+  TLeakCheck Leaks;
+  TSurface Plain(60, 20);
+  EXPECT_FALSE(Plain.GetRecording());
+  HDC Dc = CreateSurfaceDC(&Plain, {0, 0}, nullptr);
+  TextOut(Dc, 2, 2, "quiet");
+  Fill(Dc, {30, 0, 40, 10}, kRed);
+  EXPECT_TRUE(Plain.Records().empty());
+  EXPECT_NE(Plain.GetPixel(35, 5), kWhite);  // the drawing itself happened
+  DeleteDC(Dc);
+  {
+    TDrawingLogOn On;
+    TSurface Logged(60, 20);
+    EXPECT_TRUE(Logged.GetRecording());
+    EXPECT_FALSE(Plain.GetRecording());  // a surface made before keeps its choice
+    Dc = CreateSurfaceDC(&Logged, {0, 0}, nullptr);
+    TextOut(Dc, 2, 2, "heard");
+    EXPECT_NE(Logged.FindText("heard"), nullptr);
+    DeleteDC(Dc);
+  }
+  EXPECT_FALSE(TSurface(5, 5).GetRecording());
+  // A surface's own switch still works either way.
+  Plain.SetRecording(true);
+  Dc = CreateSurfaceDC(&Plain, {0, 0}, nullptr);
+  TextOut(Dc, 2, 2, "now");
+  EXPECT_NE(Plain.FindText("now"), nullptr);
+  DeleteDC(Dc);
+}
+
+TEST(DrawingLog, AFullLogDropsItsOldestHalf) {
+  TLeakCheck Leaks;
+  TDrawingLogOn On;
+  TSurface S(200, 20);
+  HDC Dc = CreateSurfaceDC(&S, {0, 0}, nullptr);
+  SetBkMode(Dc, TRANSPARENT);
+  const std::size_t Max = TSurface::MaxRecords;
+  for (std::size_t I = 0; I < Max; ++I) TextOut(Dc, 2, 2, "t" + std::to_string(I));
+  EXPECT_EQ(S.Records().size(), Max);
+  EXPECT_NE(S.FindText("t0"), nullptr);
+  TextOut(Dc, 2, 2, "one more");
+  EXPECT_EQ(S.Records().size(), Max / 2 + 1);
+  EXPECT_EQ(S.FindText("t" + std::to_string(Max / 2 - 1)), nullptr);
+  EXPECT_EQ(S.Records().front().Text, "t" + std::to_string(Max / 2));
+  EXPECT_EQ(S.Records().back().Text, "one more");
+  DeleteDC(Dc);
+}
+
 TEST(Surface, PixelsResizeAndPng) {
   TSurface S(4, 3);
   EXPECT_EQ(S.GetPixel(0, 0), kWhite);
@@ -81,6 +128,7 @@ TEST(SurfaceDC, OriginAndVisibleRegionLimitDrawing) {
 }
 
 TEST(SurfaceDC, ApplicationClipIntersectsVisibleRegion) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TSurface S(30, 30);
   HDC Dc = CreateSurfaceDC(&S, {0, 0}, nullptr);
@@ -155,6 +203,7 @@ TEST(SurfaceDC, BitBltWithinOneSurfaceActsLikeMemmove) {
 }
 
 TEST(SurfaceDC, MemoryBitmapBlitsToWindowWithRecords) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TSurface Window(50, 50);
   HDC Wnd = CreateSurfaceDC(&Window, {5, 5}, nullptr);
@@ -184,6 +233,7 @@ TEST(SurfaceDC, MemoryBitmapBlitsToWindowWithRecords) {
 }
 
 TEST(SurfaceDC, ReusedBackBufferLogsOnlyWhatShows) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TSurface Window(60, 20);
   HDC Wnd = CreateSurfaceDC(&Window, {0, 0}, nullptr);
@@ -300,6 +350,7 @@ struct TSampleSurface : kvp::test::TPaintBox {
 };
 
 TEST(Png, SampleSurfaceWithTextEdgesCheckBoxAndFocusRect) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TSampleSurface S;
   // The sunken field: shadow outside, dark shadow inside, a white middle.
