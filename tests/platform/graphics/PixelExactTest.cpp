@@ -546,6 +546,169 @@ TEST(PixelExact, CheckMarkIsTheClassicTick) {
           << 2 + X << "," << 2 + Y;
 }
 
+// The pixels of colour C in R of S, as points.
+std::vector<TPoint> PixelsOf(const TSurface& S, const TRect& R, COLORREF C) {
+  std::vector<TPoint> Out;
+  for (Integer Y = R.Top; Y < R.Bottom; ++Y)
+    for (Integer X = R.Left; X < R.Right; ++X)
+      if (S.GetPixel(X, Y) == C) Out.push_back({X, Y});
+  return Out;
+}
+
+TEST(PixelExact, ScrollArrowIsATriangleCentredInTheFaceAndMovesWhenPushed) {
+  TLeakCheck Leaks;
+  const COLORREF Text = GetSysColor(COLOR_BTNTEXT);
+  std::vector<TPoint> Arrow[2];
+  for (int Pushed = 0; Pushed < 2; ++Pushed) {
+    TPaintBox Box(16, 16);
+    Box.Surface.Fill(kGround);
+    TRect R{0, 0, 16, 16};
+    DrawFrameControl(Box.Dc, &R, DFC_SCROLL, DFCS_SCROLLDOWN | (Pushed ? DFCS_PUSHED : 0));
+    Arrow[Pushed] = PixelsOf(Box.Surface, {1, 1, 15, 15}, Text);  // inside the outer ring
+  }
+  // A 12-pixel face (two-pixel edges) holds a four-row arrow: 7, 5, 3 and 1
+  // pixels wide, its tip on the centre column.
+  std::vector<TPoint> Want;
+  for (Integer Row = 0; Row < 4; ++Row)
+    for (Integer X = 5 + Row; X <= 11 - Row; ++X) Want.push_back({X, 7 + Row});
+  EXPECT_EQ(Arrow[0], Want);
+  for (TPoint& P : Want) P = {P.X + 1, P.Y + 1};
+  EXPECT_EQ(Arrow[1], Want);
+}
+
+TEST(PixelExact, RadioButtonRingsAndDotAlongItsMiddleRow) {
+  TLeakCheck Leaks;
+  TPaintBox Box(13, 13);
+  Box.Surface.Fill(kGround);
+  TRect R{0, 0, 13, 13};
+  DrawFrameControl(Box.Dc, &R, DFC_BUTTON, DFCS_BUTTONRADIO | DFCS_CHECKED);
+  const COLORREF Shadow = GetSysColor(COLOR_BTNSHADOW), Dark = GetSysColor(COLOR_3DDKSHADOW),
+                 Face = GetSysColor(COLOR_WINDOW), Dot = GetSysColor(COLOR_WINDOWTEXT),
+                 Light = GetSysColor(COLOR_3DLIGHT), Hi = GetSysColor(COLOR_BTNHIGHLIGHT);
+  // Row 6 runs through the centre: outer ring, inner ring, face, the dot of
+  // radius 13/6 round the centre, face, and the lit rings on the right.
+  const COLORREF Row[13] = {Shadow, Dark, Face, Face, Dot,   Dot, Dot,
+                            Dot,    Dot,  Face, Face, Light, Hi};
+  for (Integer X = 0; X < 13; ++X) EXPECT_EQ(Box.Surface.GetPixel(X, 6), Row[X]) << X;
+  EXPECT_EQ(Box.Surface.GetPixel(0, 0), kGround);  // outside the disc
+}
+
+TEST(PixelExact, FrameRgnTakesItsWidthAcrossAndItsHeightDown) {
+  TLeakCheck Leaks;
+  TPaintBox Box(30, 26);
+  Box.Surface.Fill(kGround);
+  HRGN Rgn = CreateRectRgn(5, 5, 25, 20);
+  HBRUSH Brush = CreateSolidBrush(kInk);
+  FrameRgn(Box.Dc, Rgn, Brush, 3, 1);
+  for (Integer Y = 0; Y < 26; ++Y)
+    for (Integer X = 0; X < 30; ++X) {
+      const bool In = X >= 5 && X < 25 && Y >= 5 && Y < 20;
+      const bool Frame = In && (X < 8 || X >= 22 || Y < 6 || Y >= 19);
+      ASSERT_EQ(Box.Surface.GetPixel(X, Y), Frame ? kInk : kGround) << X << "," << Y;
+    }
+  DeleteObject(Brush);
+  DeleteObject(Rgn);
+}
+
+TEST(PixelExact, PolygonOutlineClosesBackToItsFirstPoint) {
+  TLeakCheck Leaks;
+  TPaintBox Box(20, 20);
+  Box.Surface.Fill(kGround);
+  HPEN Pen = CreatePen(PS_SOLID, 1, kInk);
+  HGDIOBJ OldPen = SelectObject(Box.Dc, Pen);
+  HGDIOBJ OldBrush = SelectObject(Box.Dc, GetStockObject(NULL_BRUSH));
+  const TPoint Corner[] = {{2, 2}, {15, 2}, {15, 12}};
+  Polygon(Box.Dc, Corner, 3);
+  EXPECT_EQ(Box.Surface.GetPixel(8, 2), kInk);    // first side
+  EXPECT_EQ(Box.Surface.GetPixel(15, 7), kInk);   // second side
+  EXPECT_EQ(Box.Surface.GetPixel(15, 12), kInk);  // the closing side starts here
+  EXPECT_EQ(Box.Surface.GetPixel(3, 3), kInk);    // and runs back to (2, 2)
+  EXPECT_EQ(Box.Surface.GetPixel(10, 5), kGround);
+  SelectObject(Box.Dc, OldBrush);
+  SelectObject(Box.Dc, OldPen);
+  DeleteObject(Pen);
+}
+
+TEST(PixelExact, OffsettingTheClipMovesItEitherWay) {
+  TLeakCheck Leaks;
+  TPaintBox Box(30, 30);
+  Box.Surface.Fill(kGround);
+  IntersectClipRect(Box.Dc, 10, 10, 20, 20);
+  OffsetClipRgn(Box.Dc, -5, -3);
+  HBRUSH Brush = CreateSolidBrush(kInk);
+  const TRect All{0, 0, 30, 30};
+  FillRect(Box.Dc, &All, Brush);
+  DeleteObject(Brush);
+  for (Integer Y = 0; Y < 30; ++Y)
+    for (Integer X = 0; X < 30; ++X)
+      ASSERT_EQ(Box.Surface.GetPixel(X, Y), X >= 5 && X < 15 && Y >= 7 && Y < 17 ? kInk : kGround)
+          << X << "," << Y;
+}
+
+TEST(PixelExact, BrushStylesMakeTheirHatches) {
+  TLeakCheck Leaks;
+  struct {
+    TBrushStyle Style;
+    Integer Hatch;
+  } Cases[] = {{bsHorizontal, HS_HORIZONTAL}, {bsVertical, HS_VERTICAL},
+               {bsFDiagonal, HS_FDIAGONAL},   {bsBDiagonal, HS_BDIAGONAL},
+               {bsCross, HS_CROSS},           {bsDiagCross, HS_DIAGCROSS}};
+  for (const auto& C : Cases) {
+    TObjectPtr<TBrush> B(TBrush::Create());
+    B->SetStyle(C.Style);
+    LOGBRUSH L;
+    ASSERT_TRUE(GetObject(B->GetHandle(), &L));
+    EXPECT_EQ(L.lbStyle, UINT(BS_HATCHED));
+    EXPECT_EQ(Integer(L.lbHatch), C.Hatch) << C.Style;
+  }
+}
+
+TEST(PixelExact, TransparentBitmapsTakeTheBottomLeftPixelAsTheirKey) {
+  TLeakCheck Leaks;
+  TObjectPtr<TBitmap> Image(TBitmap::Create());
+  Image->SetSize(4, 3);
+  TCanvas* C = Image->GetCanvas();
+  C->GetBrush()->SetColor(TColor(kBack));
+  C->FillRect({0, 0, 4, 3});
+  C->GetBrush()->SetColor(TColor(kInk));
+  C->FillRect({0, 0, 2, 1});  // top-left: drawn
+  Image->SetTransparent(true);
+  EXPECT_EQ(Image->GetTransparentColor(), TColor(kBack));
+  TObjectPtr<TBitmap> Target = GroundBitmap(8, 6);
+  Target->GetCanvas()->Draw(2, 2, Image.get());
+  EXPECT_EQ(COLORREF(Target->GetCanvas()->GetPixels(2, 2)), kInk);
+  EXPECT_EQ(COLORREF(Target->GetCanvas()->GetPixels(3, 2)), kInk);
+  EXPECT_EQ(COLORREF(Target->GetCanvas()->GetPixels(4, 2)), kGround);
+  EXPECT_EQ(COLORREF(Target->GetCanvas()->GetPixels(2, 4)), kGround);
+}
+
+TEST(PixelExact, FocusedImagesBlendAQuarterOfTheHighlight) {
+  TLeakCheck Leaks;
+  TObjectPtr<TCustomImageList> L = MakeList();
+  TObjectPtr<TBitmap> Target = GroundBitmap(6, 6);
+  L->Draw(Target->GetCanvas(), 1, 1, 0, dsFocus, itImage, true);
+  const COLORREF Hi = GetSysColor(COLOR_HIGHLIGHT);
+  auto Mix = [](unsigned Image, unsigned High) {
+    return BYTE((Image * 75 + High * 25 + 50) / 100);
+  };
+  EXPECT_EQ(COLORREF(Target->GetCanvas()->GetPixels(2, 2)),
+            RGB(Mix(0, GetRValue(Hi)), Mix(0, GetGValue(Hi)), Mix(255, GetBValue(Hi))));
+  EXPECT_EQ(COLORREF(Target->GetCanvas()->GetPixels(1, 1)), kGround);  // still transparent
+}
+
+TEST(PixelExact, NearestPaletteColourTakesTheFirstOfEqualDistances) {
+  TLeakCheck Leaks;
+  const Integer Old = GetDisplayColorDepth();
+  SetDisplayColorDepth(8);
+  HDC Dc = CreateScreenDC();
+  EXPECT_EQ(GetNearestColor(Dc, RGB(64, 0, 0)), RGB(0, 0, 0));     // black before maroon
+  EXPECT_EQ(GetNearestColor(Dc, RGB(64, 64, 0)), RGB(0, 0, 0));    // black before olive
+  EXPECT_EQ(GetNearestColor(Dc, RGB(192, 0, 0)), RGB(255, 0, 0));  // red is nearer
+  EXPECT_EQ(GetNearestColor(Dc, RGB(130, 130, 130)), RGB(128, 128, 128));
+  DeleteDC(Dc);
+  SetDisplayColorDepth(Old);
+}
+
 // [SECTION] Polygon regions
 
 // Even-odd at the centre of pixel (X, Y), worked out directly.

@@ -12,11 +12,12 @@
 #include <vector>
 
 #include "platform/graphics/Gdi.h"
+#include "platform/graphics/ImageList.h"
 
 namespace kvp::test {
 
 inline constexpr Integer SheetWidth = 300;
-inline constexpr Integer SheetHeight = 220;
+inline constexpr Integer SheetHeight = 300;
 
 // One way of setting up the DC: clip shape, mapping mode, target kind.
 struct TSheetConfig {
@@ -149,8 +150,27 @@ inline void SetUpClip(HDC Dc, int Clip) {
 
 }  // namespace sheet
 
-// Draws the sheet on Dc, a DC whose target is SheetWidth x SheetHeight.
-inline void DrawPrimitiveSheet(HDC Dc, const TSheetConfig& Config) {
+// The text phase of the sheet.
+inline void DrawSheetText(HDC Dc, HFONT Font, HFONT Turned) {
+  SetBkMode(Dc, OPAQUE);
+  const TRect Cell{150, 70, 230, 86};
+  ExtTextOut(Dc, 152, 71, ETO_OPAQUE | ETO_CLIPPED, &Cell, "Korvel Wg|&j", -1, nullptr);
+  SetBkMode(Dc, TRANSPARENT);
+  SetTextColor(Dc, RGB(0, 40, 250));
+  TextOut(Dc, 100, 2, "Grid 0123");
+  SetTextAlign(Dc, TA_RIGHT | TA_BASELINE);
+  TextOut(Dc, 290, 110, "right");
+  SetTextAlign(Dc, TA_LEFT | TA_TOP);
+  TRect Box{10, 40, 120, 70};
+  DrawText(Dc, "a &prefixed, wrapped line of words", -1, &Box, DT_WORDBREAK | DT_CENTER);
+  SelectObject(Dc, Turned);
+  TextOut(Dc, 270, 215, "up");
+  SelectObject(Dc, Font);
+}
+
+// Draws the sheet on Dc, a DC whose target is SheetWidth x SheetHeight; with
+// Text false, the text phase is left out.
+inline void DrawPrimitiveSheet(HDC Dc, const TSheetConfig& Config, bool Text = true) {
   using namespace sheet;
   // [Phase 1] Objects: patterns, brushes, pens, a source bitmap with a mask.
   HBITMAP ColorPattern = CreateBitmap(5, 3, 1, 32, nullptr);
@@ -288,20 +308,7 @@ inline void DrawPrimitiveSheet(HDC Dc, const TSheetConfig& Config) {
   for (Integer I = 0; I < 12; ++I) SetPixel(Dc, 150 + I * 3, 60 + I, RGB(I * 20, 255 - I * 20, 7));
 
   // [Phase 7] Text: opaque, transparent, clipped, turned, DrawText.
-  SetBkMode(Dc, OPAQUE);
-  const TRect Cell{150, 70, 230, 86};
-  ExtTextOut(Dc, 152, 71, ETO_OPAQUE | ETO_CLIPPED, &Cell, "Korvel Wg|&j", -1, nullptr);
-  SetBkMode(Dc, TRANSPARENT);
-  SetTextColor(Dc, RGB(0, 40, 250));
-  TextOut(Dc, 100, 2, "Grid 0123");
-  SetTextAlign(Dc, TA_RIGHT | TA_BASELINE);
-  TextOut(Dc, 290, 110, "right");
-  SetTextAlign(Dc, TA_LEFT | TA_TOP);
-  TRect Box{10, 40, 120, 70};
-  DrawText(Dc, "a &prefixed, wrapped line of words", -1, &Box, DT_WORDBREAK | DT_CENTER);
-  SelectObject(Dc, Turned);
-  TextOut(Dc, 270, 215, "up");
-  SelectObject(Dc, Font);
+  if (Text) DrawSheetText(Dc, Font, Turned);
 
   // [Phase 8] Edges and frame controls.
   TRect E{240, 150, 290, 175};
@@ -313,7 +320,73 @@ inline void DrawPrimitiveSheet(HDC Dc, const TSheetConfig& Config) {
   TRect S{220, 198, 236, 214};
   DrawFrameControl(Dc, &S, DFC_SCROLL, DFCS_SCROLLDOWN);
 
-  // [Phase 9] Back to how the DC was; objects go.
+  // [Phase 9] Frame controls in every state, more edges, an image list.
+  const UINT Buttons[] = {DFCS_BUTTONRADIO,
+                          DFCS_BUTTONRADIO | DFCS_CHECKED,
+                          DFCS_BUTTONRADIO | DFCS_FLAT | DFCS_CHECKED,
+                          DFCS_BUTTONRADIO | DFCS_MONO,
+                          DFCS_BUTTONRADIO | DFCS_INACTIVE | DFCS_CHECKED,
+                          DFCS_BUTTONCHECK | DFCS_INACTIVE | DFCS_CHECKED,
+                          DFCS_BUTTONCHECK | DFCS_FLAT,
+                          DFCS_BUTTON3STATE | DFCS_CHECKED,
+                          DFCS_BUTTONPUSH,
+                          DFCS_BUTTONPUSH | DFCS_PUSHED,
+                          DFCS_BUTTONPUSH | DFCS_FLAT,
+                          DFCS_BUTTONPUSH | DFCS_MONO | DFCS_CHECKED};
+  for (std::size_t I = 0; I < std::size(Buttons); ++I) {
+    const Integer X = 4 + Integer(I) * 24;
+    TRect B{X, 222, X + 15 + Integer(I % 3), 222 + 15 + Integer(I % 2)};
+    DrawFrameControl(Dc, &B, DFC_BUTTON, Buttons[I]);
+  }
+  const UINT Scrolls[] = {DFCS_SCROLLUP,
+                          DFCS_SCROLLDOWN | DFCS_PUSHED,
+                          DFCS_SCROLLLEFT | DFCS_INACTIVE,
+                          DFCS_SCROLLRIGHT | DFCS_FLAT,
+                          DFCS_SCROLLCOMBOBOX,
+                          DFCS_SCROLLSIZEGRIP,
+                          DFCS_SCROLLUP | DFCS_MONO};
+  for (std::size_t I = 0; I < std::size(Scrolls); ++I) {
+    const Integer X = 4 + Integer(I) * 22;
+    TRect B{X, 242, X + 17 + Integer(I % 2), 259};
+    DrawFrameControl(Dc, &B, DFC_SCROLL, Scrolls[I]);
+  }
+  const std::pair<UINT, UINT> Edges[] = {{EDGE_SUNKEN, BF_RECT | BF_SOFT | BF_MIDDLE},
+                                         {EDGE_ETCHED, BF_RECT},
+                                         {EDGE_BUMP, BF_RECT | BF_MIDDLE},
+                                         {BDR_RAISEDOUTER, BF_LEFT | BF_TOP},
+                                         {BDR_SUNKENINNER, BF_RIGHT | BF_BOTTOM},
+                                         {EDGE_RAISED, BF_RECT | BF_FLAT},
+                                         {EDGE_SUNKEN, BF_RECT | BF_MONO | BF_MIDDLE},
+                                         {EDGE_RAISED, BF_RECT | BF_ADJUST}};
+  for (std::size_t I = 0; I < std::size(Edges); ++I) {
+    const Integer X = 160 + Integer(I % 4) * 35, Y = 242 + Integer(I / 4) * 20;
+    TRect E3{X, Y, X + 30, Y + 17};
+    DrawEdge(Dc, &E3, Edges[I].first, Edges[I].second);
+    if (Edges[I].second & BF_ADJUST) FillRect(Dc, &E3, Brushes[1]);
+  }
+  HIMAGELIST List = ImageList_Create(8, 8, ILC_MASK, 2, 0);
+  HBITMAP Strip = CreateBitmap(16, 8, 1, 32, nullptr);
+  FillNoise(*GetBitmapSurface(Strip), 13);
+  for (Integer Y = 0; Y < 8; ++Y)
+    for (Integer X = 0; X < 16; ++X)
+      if ((X % 8 + Y) % 5 == 0 || X % 8 == 0)
+        GetBitmapSurface(Strip)->SetPixel(X, Y, RGB(255, 0, 255));
+  ImageList_AddMasked(List, Strip, RGB(255, 0, 255));
+  const std::pair<UINT, COLORREF> Draws[] = {{ILD_NORMAL, CLR_NONE},
+                                             {ILD_NORMAL, RGB(0, 128, 0)},
+                                             {ILD_TRANSPARENT, RGB(0, 128, 0)},
+                                             {ILD_BLEND25, CLR_NONE},
+                                             {ILD_BLEND50, CLR_DEFAULT},
+                                             {ILD_MASK, CLR_NONE},
+                                             {ILD_BLEND50 | ILD_TRANSPARENT, RGB(10, 20, 30)}};
+  for (std::size_t I = 0; I < std::size(Draws); ++I)
+    ImageList_DrawEx(List, Integer(I % 2), Dc, 4 + Integer(I) * 12, 265, 0, 0, Draws[I].second,
+                     I % 3 ? CLR_DEFAULT : RGB(250, 200, 0), Draws[I].first);
+  ImageList_DrawEx(List, 1, Dc, 100, 265, 5, 6, CLR_NONE, CLR_NONE, ILD_NORMAL);
+  ImageList_Destroy(List);
+  DeleteObject(Strip);
+
+  // [Phase 10] Back to how the DC was; objects go.
   SelectObject(Dc, OldPen);
   SelectObject(Dc, OldBrush);
   SelectObject(Dc, OldFont);
@@ -330,7 +403,7 @@ inline void DrawPrimitiveSheet(HDC Dc, const TSheetConfig& Config) {
 }
 
 // Draws the sheet for Config on a fresh noisy target and answers its pixels.
-inline std::vector<std::uint32_t> SheetPixels(const TSheetConfig& Config) {
+inline std::vector<std::uint32_t> SheetPixels(const TSheetConfig& Config, bool Text = true) {
   std::vector<std::uint32_t> Out;
   if (Config.Target == 2) {
     // A window's DC: its client area starts at (4, 3) of the surface and a
@@ -341,7 +414,7 @@ inline std::vector<std::uint32_t> SheetPixels(const TSheetConfig& Config) {
     HRGN Sibling = CreateRectRgn(150, 100, 230, 160);
     CombineRgn(Visible, Visible, Sibling, RGN_DIFF);
     HDC Dc = CreateSurfaceDC(&S, {4, 3}, Visible);
-    DrawPrimitiveSheet(Dc, Config);
+    DrawPrimitiveSheet(Dc, Config, Text);
     DeleteDC(Dc);
     DeleteObject(Visible);
     DeleteObject(Sibling);
@@ -359,7 +432,7 @@ inline std::vector<std::uint32_t> SheetPixels(const TSheetConfig& Config) {
       for (Integer X = 0; X < S->Width(); ++X)
         S->Scanline(Y)[X] = (S->Scanline(Y)[X] & 0x800000) ? 0xFFFFFF : 0;
   HGDIOBJ Old = SelectObject(Dc, Target);
-  DrawPrimitiveSheet(Dc, Config);
+  DrawPrimitiveSheet(Dc, Config, Text);
   for (Integer Y = 0; Y < S->Height(); ++Y)
     Out.insert(Out.end(), S->Scanline(Y), S->Scanline(Y) + S->Width());
   SelectObject(Dc, Old);
