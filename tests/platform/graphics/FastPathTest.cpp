@@ -68,21 +68,21 @@ std::uint64_t PixelHash(const std::vector<std::uint32_t>& Pixels) {
 }
 
 const std::uint64_t kSheetHashes[] = {
-    0xec7d103858dbde4eull,  // plain
-    0xf31e448d6037e777ull,  // rect clip
-    0x5e8628ef046da911ull,  // complex clip
-    0x9c675f94260a7b65ull,  // polygon clip
-    0xbcda58f11fe035fcull,  // scaled
-    0x7d8c910d3e2357a3ull,  // scaled, complex clip
-    0xaabb9558f7882f39ull,  // mirrored
-    0xf339105caaeef961ull,  // mirrored, rect clip
-    0x8f97f0a08345bd73ull,  // mirrored, polygon clip
-    0x5b8e5cbde50804aeull,  // mono
-    0x5562f74c6b726533ull,  // mono, complex clip
-    0xc2a136d77cf77cbeull,  // mono, mirrored
-    0x22deccbc6ceeda73ull,  // window
-    0x3211178762b51df8ull,  // window, complex clip
-    0xfe826844ebb86fe9ull,  // window, mirrored
+    0x0a622b7fab146e55ull,  // plain
+    0xf86845ff1cd2b8fcull,  // rect clip
+    0xf192540b66e4bed6ull,  // complex clip
+    0x38861cae8d8a0c13ull,  // polygon clip
+    0x92a013fc45e2e55bull,  // scaled
+    0x4d45ecf69da1d5c3ull,  // scaled, complex clip
+    0x757e8223bf85d97eull,  // mirrored
+    0xdf7055d4fd83c0c6ull,  // mirrored, rect clip
+    0xde0e77ff39440fedull,  // mirrored, polygon clip
+    0x393707d71ddc50d3ull,  // mono
+    0x386d401000b06983ull,  // mono, complex clip
+    0x6edb497fd5ea6c83ull,  // mono, mirrored
+    0xa2afc717bc1992b6ull,  // window
+    0x5befab1259b7be47ull,  // window, complex clip
+    0xf405efe8cce0a2b9ull,  // window, mirrored
 };
 
 TEST(PrimitiveSheet, MatchesItsReferencePictures) {

@@ -709,6 +709,90 @@ TEST(PixelExact, NearestPaletteColourTakesTheFirstOfEqualDistances) {
   SetDisplayColorDepth(Old);
 }
 
+TEST(PixelExact, PenModesMixPenAndScreenAsNamed) {
+  TLeakCheck Leaks;
+  using TMix = COLORREF (*)(COLORREF P, COLORREF D);
+  const std::pair<TPenMode, TMix> Modes[] = {
+      {pmBlack, [](COLORREF, COLORREF) { return COLORREF(0); }},
+      {pmWhite, [](COLORREF, COLORREF) { return COLORREF(0xFFFFFF); }},
+      {pmNop, [](COLORREF, COLORREF D) { return D; }},
+      {pmNot, [](COLORREF, COLORREF D) { return ~D; }},
+      {pmCopy, [](COLORREF P, COLORREF) { return P; }},
+      {pmNotCopy, [](COLORREF P, COLORREF) { return ~P; }},
+      {pmMergePenNot, [](COLORREF P, COLORREF D) { return P | ~D; }},
+      {pmMaskPenNot, [](COLORREF P, COLORREF D) { return P & ~D; }},
+      {pmMergeNotPen, [](COLORREF P, COLORREF D) { return ~P | D; }},
+      {pmMaskNotPen, [](COLORREF P, COLORREF D) { return ~P & D; }},
+      {pmMerge, [](COLORREF P, COLORREF D) { return P | D; }},
+      {pmNotMerge, [](COLORREF P, COLORREF D) { return ~(P | D); }},
+      {pmMask, [](COLORREF P, COLORREF D) { return P & D; }},
+      {pmNotMask, [](COLORREF P, COLORREF D) { return ~(P & D); }},
+      {pmXor, [](COLORREF P, COLORREF D) { return P ^ D; }},
+      {pmNotXor, [](COLORREF P, COLORREF D) { return ~(P ^ D); }}};
+  for (const auto& [Mode, Mix] : Modes) {
+    TGroundCanvas G(20, 5);
+    G.Canvas()->GetPen()->SetColor(TColor(kInk));
+    G.Canvas()->GetPen()->SetMode(Mode);
+    G.Canvas()->MoveTo(2, 2);
+    G.Canvas()->LineTo(15, 2);
+    EXPECT_EQ(G.At(8, 2), Mix(kInk, kGround) & 0xFFFFFF) << "mode " << Mode;
+    EXPECT_EQ(G.At(8, 3), kGround);
+  }
+}
+
+TEST(PixelExact, PenStylesMakeTheirLineStyles) {
+  TLeakCheck Leaks;
+  const std::pair<TPenStyle, UINT> Styles[] = {{psSolid, PS_SOLID},
+                                               {psDash, PS_DASH},
+                                               {psDot, PS_DOT},
+                                               {psDashDot, PS_DASHDOT},
+                                               {psDashDotDot, PS_DASHDOTDOT},
+                                               {psClear, PS_NULL},
+                                               {psInsideFrame, PS_INSIDEFRAME}};
+  for (const auto& [Style, Want] : Styles) {
+    TObjectPtr<TPen> P(TPen::Create());
+    P->SetStyle(Style);
+    LOGPEN L;
+    ASSERT_TRUE(GetObject(P->GetHandle(), &L));
+    EXPECT_EQ(L.lopnStyle, Want) << "style " << Style;
+  }
+}
+
+TEST(PixelExact, MiterJoinsFillTheOuterCornerAndBevelJoinsDoNot) {
+  TLeakCheck Leaks;
+  for (UINT Join : {UINT(PS_JOIN_MITER), UINT(PS_JOIN_BEVEL), UINT(PS_JOIN_ROUND)}) {
+    SCOPED_TRACE(Join);
+    TPaintBox Box(45, 45);
+    Box.Surface.Fill(kGround);
+    const LOGBRUSH Lb{BS_SOLID, kInk, 0};
+    HPEN Pen = ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT | Join, 5, Lb);
+    HGDIOBJ Old = SelectObject(Box.Dc, Pen);
+    const TPoint Corner[] = {{10, 20}, {30, 20}, {30, 40}};
+    Polyline(Box.Dc, Corner, 3);
+    // Both bands: rows 18..22 from x 10, columns 28..32 down to y 39.
+    EXPECT_EQ(Box.Surface.GetPixel(10, 18), kInk);
+    EXPECT_EQ(Box.Surface.GetPixel(9, 20), kGround);  // flat cap at the start
+    EXPECT_EQ(Box.Surface.GetPixel(32, 39), kInk);
+    EXPECT_EQ(Box.Surface.GetPixel(30, 40), kGround);  // flat cap at the end
+    EXPECT_EQ(Box.Surface.GetPixel(20, 23), kGround);
+    // The outer corner of the turn.
+    EXPECT_EQ(Box.Surface.GetPixel(32, 18), Join == PS_JOIN_MITER ? kInk : kGround);
+    SelectObject(Box.Dc, Old);
+    DeleteObject(Pen);
+  }
+}
+
+TEST(PixelExact, RectangleRegionsGivenBackwardsAreTurnedRound) {
+  TLeakCheck Leaks;
+  HRGN R = CreateRectRgn(20, 30, 5, 10);
+  TRect Box;
+  EXPECT_EQ(GetRgnBox(R, &Box), SIMPLEREGION);
+  EXPECT_EQ(Box, (TRect{5, 10, 20, 30}));
+  EXPECT_TRUE(PtInRegion(R, 5, 10));
+  EXPECT_FALSE(PtInRegion(R, 20, 29));
+  DeleteObject(R);
+}
+
 // [SECTION] Polygon regions
 
 // Even-odd at the centre of pixel (X, Y), worked out directly.

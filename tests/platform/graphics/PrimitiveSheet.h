@@ -224,7 +224,8 @@ inline void DrawPrimitiveSheet(HDC Dc, const TSheetConfig& Config, bool Text = t
   InvertRect(Dc, &Inv);
   const TRect Focus{20, 10, 130, 50};
   DrawFocusRect(Dc, &Focus);
-  FillRect(Dc, &Focus, HBRUSH(std::uintptr_t(COLOR_BTNFACE + 1)));
+  const TRect Face{140, 20, 180, 34};
+  FillRect(Dc, &Face, HBRUSH(std::uintptr_t(COLOR_BTNFACE + 1)));
 
   // [Phase 3] Regions.
   HRGN Rgn = CreateRectRgn(200, 5, 260, 60);
