@@ -68,21 +68,21 @@ std::uint64_t PixelHash(const std::vector<std::uint32_t>& Pixels) {
 }
 
 const std::uint64_t kSheetHashes[] = {
-    0x0a622b7fab146e55ull,  // plain
-    0xf86845ff1cd2b8fcull,  // rect clip
+    0xd40ab3a38e07d083ull,  // plain
+    0x1017174597d6b776ull,  // rect clip
     0xf192540b66e4bed6ull,  // complex clip
     0x38861cae8d8a0c13ull,  // polygon clip
     0x92a013fc45e2e55bull,  // scaled
     0x4d45ecf69da1d5c3ull,  // scaled, complex clip
-    0x757e8223bf85d97eull,  // mirrored
-    0xdf7055d4fd83c0c6ull,  // mirrored, rect clip
-    0xde0e77ff39440fedull,  // mirrored, polygon clip
-    0x393707d71ddc50d3ull,  // mono
+    0xe4b8861ed7047455ull,  // mirrored
+    0x386808a102fbc67full,  // mirrored, rect clip
+    0x9e3d5188ae77cf1cull,  // mirrored, polygon clip
+    0x6b3289d7cf56996eull,  // mono
     0x386d401000b06983ull,  // mono, complex clip
-    0x6edb497fd5ea6c83ull,  // mono, mirrored
-    0xa2afc717bc1992b6ull,  // window
+    0x35e7ee387813191eull,  // mono, mirrored
+    0x221208194b09eae0ull,  // window
     0x5befab1259b7be47ull,  // window, complex clip
-    0xf405efe8cce0a2b9ull,  // window, mirrored
+    0x135cc179f5935f36ull,  // window, mirrored
 };
 
 TEST(PrimitiveSheet, MatchesItsReferencePictures) {

@@ -306,6 +306,9 @@ inline void DrawPrimitiveSheet(HDC Dc, const TSheetConfig& Config, bool Text = t
     Polygon(Dc, Star, 5);
   }
   SetROP2(Dc, R2_COPYPEN);
+  SelectObject(Dc, Pens[10]);  // a wide inside-frame pen round rectangles smaller than it
+  Rectangle(Dc, 284, 60, 287, 63);
+  Rectangle(Dc, 290, 60, 296, 62);
   for (Integer I = 0; I < 12; ++I) SetPixel(Dc, 150 + I * 3, 60 + I, RGB(I * 20, 255 - I * 20, 7));
 
   // [Phase 7] Text: opaque, transparent, clipped, turned, DrawText.
