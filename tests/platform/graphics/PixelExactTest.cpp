@@ -793,6 +793,91 @@ TEST(PixelExact, RectangleRegionsGivenBackwardsAreTurnedRound) {
   DeleteObject(R);
 }
 
+TEST(PixelExact, BitmapsTurnedMonochromeSplitAtTheMiddleGrey) {
+  TLeakCheck Leaks;
+  TObjectPtr<TBitmap> B(TBitmap::Create());
+  B->SetSize(2, 1);
+  B->GetCanvas()->SetPixels(0, 0, TColor(RGB(128, 128, 128)));
+  B->GetCanvas()->SetPixels(1, 0, TColor(RGB(128, 128, 127)));
+  B->SetMonochrome(true);
+  EXPECT_EQ(COLORREF(B->GetCanvas()->GetPixels(0, 0)), RGB(255, 255, 255));
+  EXPECT_EQ(COLORREF(B->GetCanvas()->GetPixels(1, 0)), RGB(0, 0, 0));
+}
+
+TEST(PixelExact, CanvasFontOrientationTurnsItsText) {
+  TLeakCheck Leaks;
+  TGroundCanvas G(60, 60);
+  TCanvas* C = G.Canvas();
+  C->GetBrush()->SetStyle(bsClear);
+  C->GetFont()->SetColor(TColor(kInk));
+  C->GetFont()->SetOrientation(900);
+  C->TextOut(20, 55, "Upwards");
+  // The ink runs up the bitmap from the point, not along it.
+  Integer Top = 60, Bottom = 0, Left = 60, Right = 0;
+  for (Integer Y = 0; Y < 60; ++Y)
+    for (Integer X = 0; X < 60; ++X)
+      if (G.At(X, Y) != kGround) {
+        Top = std::min(Top, Y), Bottom = std::max(Bottom, Y);
+        Left = std::min(Left, X), Right = std::max(Right, X);
+      }
+  EXPECT_GT(Bottom - Top, 2 * (Right - Left));
+  EXPECT_LE(Bottom, 55);
+  EXPECT_GE(Left, 20);
+}
+
+TEST(PixelExact, MirroredTextMovesTheCurrentPositionLeftInLogicalUnits) {
+  TLeakCheck Leaks;
+  TPaintBox Box(100, 30);
+  SetMapMode(Box.Dc, MM_ANISOTROPIC);
+  SetWindowExtEx(Box.Dc, 1, 1, nullptr);
+  SetViewportExtEx(Box.Dc, -1, 1, nullptr);
+  SetViewportOrgEx(Box.Dc, 99, 0, nullptr);
+  SetTextAlign(Box.Dc, TA_UPDATECP);
+  MoveToEx(Box.Dc, 60, 5, nullptr);
+  TSize S;
+  GetTextExtentPoint32(Box.Dc, "ab", &S);
+  TextOut(Box.Dc, 0, 0, "ab");
+  TPoint P;
+  GetCurrentPositionEx(Box.Dc, &P);
+  EXPECT_EQ(P, (TPoint{60 - S.cx, 5}));
+}
+
+TEST(PixelExact, OriginAndExtentSettersGiveBackTheOldValues) {
+  TLeakCheck Leaks;
+  TPaintBox Box(10, 10);
+  HDC Dc = Box.Dc;
+  TPoint Old;
+  SetWindowOrgEx(Dc, 3, 4, nullptr);
+  SetWindowOrgEx(Dc, 5, 6, &Old);
+  EXPECT_EQ(Old, (TPoint{3, 4}));
+  SetViewportOrgEx(Dc, 7, 8, nullptr);
+  SetViewportOrgEx(Dc, 1, 2, &Old);
+  EXPECT_EQ(Old, (TPoint{7, 8}));
+  OffsetWindowOrgEx(Dc, 1, 1, &Old);
+  EXPECT_EQ(Old, (TPoint{5, 6}));
+  SetMapMode(Dc, MM_ANISOTROPIC);
+  TSize Ext;
+  SetWindowExtEx(Dc, 4, 2, nullptr);
+  SetWindowExtEx(Dc, 8, 8, &Ext);
+  EXPECT_EQ(Ext.cx, 4);
+  EXPECT_EQ(Ext.cy, 2);
+}
+
+TEST(PixelExact, FaceNamesKeepThirtyOneCharactersAndCosmeticPensOnePixel) {
+  TLeakCheck Leaks;
+  const String Long(32, 'F');
+  HFONT F = CreateFont(-11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, Long);
+  LOGFONT L;
+  GetObject(F, &L);
+  EXPECT_EQ(L.lfFaceName, String(31, 'F'));
+  DeleteObject(F);
+  const LOGBRUSH Lb{BS_SOLID, kInk, 0};
+  EXPECT_EQ(ExtCreatePen(PS_COSMETIC | PS_SOLID, 2, Lb), nullptr);
+  HPEN P = ExtCreatePen(PS_COSMETIC | PS_SOLID, 1, Lb);
+  EXPECT_NE(P, nullptr);
+  DeleteObject(P);
+}
+
 // [SECTION] Polygon regions
 
 // Even-odd at the centre of pixel (X, Y), worked out directly.
