@@ -15,6 +15,8 @@
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Colors.h"
 #include "platform/graphics/ImageList.h"
+#include "platform/graphics/Themes.h"
+#include "platform/rtl/Exceptions.h"
 
 using namespace kvp;
 using namespace kvp::test;
@@ -225,7 +227,69 @@ void Rest(std::ostream& Out) {
       << " size " << Printer->GetSize() << "\n";
 }
 
-const char* const kReference = R"(MS Sans Serif -11: h13 a10 d3 il2 el0 ave6 max21 w400 i0 pf39 us-1/1 so3/1 ia0
+// [Phase 7] Calls refused for their arguments, object kinds, the drawing
+// log's forgetting of covered records, theme content and path ellipses.
+void Refusals(std::ostream& Out) {
+  TPaintBox Box(60, 40);
+  HDC Dc = Box.Dc;
+  const TPoint Pts[] = {{1, 1}, {5, 5}, {9, 1}};
+  const DWORD OnePoint[] = {2, 1};
+  HRGN Rgn = CreateRectRgn(2, 2, 20, 20);
+  HBRUSH Brush = CreateSolidBrush(RGB(1, 2, 3));
+  TRect Diagonal{5, 5, 20, 20};
+  Out << "refused polypolyline " << PolyPolyline(Dc, Pts, OnePoint, 2) << " framergn "
+      << FrameRgn(Dc, Rgn, Brush, 0, 2) << FrameRgn(Dc, Rgn, Brush, 2, 0) << " diagonal edge "
+      << DrawEdge(Dc, &Diagonal, EDGE_RAISED, BF_DIAGONAL | BF_BOTTOMLEFT) << " huge bitmap "
+      << (CreateBitmap(20000, 20000, 1, 32, nullptr) == nullptr) << " big bitmap ";
+  HBITMAP Big = CreateBitmap(2000, 1000, 1, 1, nullptr);
+  Out << (Big != nullptr) << " empty bitmap " << (CreateBitmap(0, 5, 1, 32, nullptr) != nullptr)
+      << "\n";
+  DeleteObject(Big);
+  DeleteObject(Rgn);
+  DeleteObject(Brush);
+  HDC Mem = CreateCompatibleDC(Dc);
+  LOGBRUSH Lb{BS_SOLID, 0, 0};
+  HPEN Ext = ExtCreatePen(PS_GEOMETRIC | PS_SOLID, 3, Lb);
+  Out << "kinds dc " << GetObjectType(Dc) << " memdc " << GetObjectType(Mem) << " extpen "
+      << GetObjectType(Ext) << " stock font " << GetObjectType(GetStockObject(SYSTEM_FONT))
+      << " current bitmap " << (GetCurrentObject(Mem, OBJ_BITMAP) != nullptr) << " none "
+      << (GetObjectType(nullptr) == 0) << "\n";
+  DeleteObject(Ext);
+  DeleteDC(Mem);
+  TObjectPtr<TCustomImageList> List(TCustomImageList::CreateSize(4, 4));
+  for (Integer W : {0, -3}) try {
+      List->SetWidth(W);
+      Out << "image list width " << W << " taken\n";
+    } catch (const EInvalidOperation& E) {
+      Out << "image list width " << W << ": " << E.GetMessage() << "\n";
+    }
+  {
+    TDrawingLogOn On;
+    TSurface S(40, 20);
+    HDC L = CreateSurfaceDC(&S, {0, 0}, nullptr);
+    SetBkMode(L, TRANSPARENT);
+    TextOut(L, 2, 2, "kept");
+    TextOut(L, 20, 2, "gone");
+    HBRUSH White = CreateSolidBrush(RGB(255, 255, 255));
+    const TRect Cover{18, 0, 40, 20};  // all of "gone", part of "kept"
+    FillRect(L, &Cover, White);
+    DeleteObject(White);
+    Out << "log after cover: '" << S.TextIn({0, 0, 40, 20}) << "'\n";
+    DeleteDC(L);
+  }
+  const TRect Content = ThemeServices()->ContentRect(Dc, {}, {10, 10, 40, 30});
+  Out << "theme content " << Content << "\n";
+  Box.UseFont("MS Sans Serif", -11);
+  for (const char* Path : {"/usr/share/korvel/file.txt", "C:\\data\\orders.db"}) {
+    String T = Path;
+    TRect R{0, 0, 90, 20};
+    DrawTextEx(Dc, T, -1, &R, DT_SINGLELINE | DT_PATH_ELLIPSIS | DT_MODIFYSTRING, nullptr);
+    Out << "path '" << T << "'\n";
+  }
+}
+
+const char* const kReference =
+    R"(MS Sans Serif -11: h13 a10 d3 il2 el0 ave6 max21 w400 i0 pf39 us-1/1 so3/1 ia0
   widths 4 4 5 9 7 10 9 3 4 4 6 9 4 4 4 4 7 7 7 7 7 7 7 7 7 7 4 4 9 9 9 6 11 8 8 8 8 7 6 9 8 3 3 7 6 9 8 9 7 9 8 7 7 8 8 11 8 7 8 4 4 4 9 6 6 7 7 6 7 7 4 7 7 3 3 6 3 11 7 7 7 7 5 6 4 7 7 9 7 7 6 7 4 7 9
   extent of 6: 36x13; fit 25: 4 dx 7 14 18 25 28 34 38
 Arial -13: h15 a12 d3 il2 el0 ave7 max26 w700 i0 pf39 us-1/1 so3/1 ia0
@@ -273,6 +337,14 @@ mirrored adjust [12,12,38,28] [52,12,78,28] [10,40,39,59]
 colours 123456 123456 c0c0c0 800000 0 c0c0c0 clBtnFace $00ABCDEF
 image list add 0 count 2 add again 2 count 4 remove 1 count 3 bad remove 0
 font at 96 dpi -13 assigned at 300 dpi -42 size 10
+refused polypolyline 0 framergn 00 diagonal edge 0 huge bitmap 1 big bitmap 1 empty bitmap 1
+kinds dc 3 memdc 10 extpen 11 stock font 6 current bitmap 1 none 1
+image list width 0: Invalid image size: width 0
+image list width -3: Invalid image size: width -3
+log after cover: 'kept'
+theme content [12,12,38,28]
+path '/usr/s.../file.txt'
+path 'C:\...\orders.db'
 )";
 
 TEST(Answers, WhatTheDrawingCallsAnswerMatchesTheListing) {
@@ -284,6 +356,7 @@ TEST(Answers, WhatTheDrawingCallsAnswerMatchesTheListing) {
   Objects(Out);
   Regions(Out);
   Rest(Out);
+  Refusals(Out);
   EXPECT_EQ(Out.str(), kReference) << "the answers now:\n" << Out.str();
 }
 
