@@ -1,16 +1,20 @@
 // Pixel work of the drawing layer: raster operations, brushes, fills, pens and
-// lines, shapes and blits, and the drawing log entries they make.
+// lines, shapes and blits, and the drawing log entries they make. Solid fills,
+// one-pixel solid lines and same-format copies have fast paths that give the
+// pixels of the general code exactly; SetRasterFastPaths(false) turns them off.
 //
 // Index
+//   [SECTION] Fast paths                      GetRasterFastPaths, SolidRop
 //   [SECTION] Raster operations and brushes   ApplyRop2, ApplyRop3, BrushPixel, PaintArea
-//   [SECTION] Recording                       MakeRecord, Record
+//   [SECTION] Recording                       MakeRecord, Record, Overpaint
 //   [SECTION] Fills and frames                FillRect, FrameRect, InvertRect, DrawFocusRect,
-//   regions [SECTION] Pens and lines                  StrokePolyline, MoveToEx, LineTo, Polyline,
-//   PolyPolyline [SECTION] Shapes                          Rectangle, Polygon, pixels [SECTION]
-//   Blits                           PatBlt, BitBlt, StretchBlt, MaskBlt
+//                                             regions
+//   [SECTION] Pens and lines                  StrokePolyline, MoveToEx, LineTo, Polyline,
+//                                             PolyPolyline
+//   [SECTION] Shapes                          Rectangle, Polygon, pixels
+//   [SECTION] Blits                           PatBlt, BitBlt, StretchBlt, MaskBlt
 #include <algorithm>
 #include <cmath>
-#include <map>
 
 #include "platform/graphics/Colors.h"
 #include "platform/graphics/GdiImpl.h"
@@ -18,6 +22,27 @@
 namespace kvp {
 
 using namespace gdi;
+
+// [SECTION] Fast paths
+
+namespace {
+bool& FastPathsOn() {
+  static bool On = true;
+  return On;
+}
+}  // namespace
+
+bool GetRasterFastPaths() { return FastPathsOn(); }
+void SetRasterFastPaths(bool Value) { FastPathsOn() = Value; }
+
+namespace gdi {
+
+TSolidRop SolidRop(std::uint32_t Pen, Integer Rop2) {
+  const std::uint32_t X = ApplyRop2(Rop2, Pen, 0);
+  return {ApplyRop2(Rop2, Pen, 0xFFFFFF) ^ X, X};
+}
+
+}  // namespace gdi
 
 // [SECTION] Raster operations and brushes
 
@@ -117,6 +142,26 @@ void PaintArea(const TDeviceContext& Dc, const TTarget& T, const TRegion& Area,
                const TBrushObj* Brush, Integer Rop3, std::optional<Integer> Rop2) {
   if (!T.Valid()) return;
   TRegion Clipped = TRegion::Combine(Area, T.Clip, RGN_AND);
+  if (GetRasterFastPaths() && Brush && Brush->Style == BS_SOLID) {
+    // One brush pixel everywhere: the raster code is a function of the
+    // destination alone, worked out once.
+    std::uint32_t P = ColorRefToPixel(Brush->Color);
+    if (T.Mono) P = ToMono(P);
+    const std::uint32_t X0 = Rop2 ? ApplyRop2(*Rop2, P, 0) : ApplyRop3(Rop3, P, 0, 0);
+    const std::uint32_t A =
+        (Rop2 ? ApplyRop2(*Rop2, P, 0xFFFFFF) : ApplyRop3(Rop3, P, 0, 0xFFFFFF)) ^ X0;
+    for (const TRect& R : Clipped.Rects())
+      for (Integer Y = R.Top; Y < R.Bottom; ++Y) {
+        std::uint32_t* Line = T.Surf->Scanline(Y);
+        if (T.Mono)
+          for (Integer X = R.Left; X < R.Right; ++X) Line[X] = ToMono((Line[X] & A) ^ X0);
+        else if (A == 0)
+          std::fill(Line + R.Left, Line + R.Right, X0);
+        else
+          for (Integer X = R.Left; X < R.Right; ++X) Line[X] = (Line[X] & A) ^ X0;
+      }
+    return;
+  }
   for (const TRect& R : Clipped.Rects())
     for (Integer Y = R.Top; Y < R.Bottom; ++Y) {
       std::uint32_t* Line = T.Surf->Scanline(Y);
@@ -148,13 +193,15 @@ TDrawRecord MakeRecord(TDrawKind Kind, const TTarget& T, const TRect& DeviceRect
   return Rec;
 }
 
+bool Logging(const TTarget& T) { return T.Surf && T.Surf->GetRecording(); }
+
 void Record(const TTarget& T, TDrawRecord Rec) {
   // Drawing that the clip hid entirely was not drawn.
-  if (T.Surf && T.Clip.Intersects(Rec.Rect)) T.Surf->AddRecord(std::move(Rec));
+  if (Logging(T) && T.Clip.Intersects(Rec.Rect)) T.Surf->AddRecord(std::move(Rec));
 }
 
 void Overpaint(const TTarget& T, const TRect& SurfaceRect) {
-  if (!T.Surf || IsRectEmpty(SurfaceRect)) return;
+  if (!Logging(T) || IsRectEmpty(SurfaceRect)) return;
   if (!TRegion::Combine(TRegion(SurfaceRect), T.Clip, RGN_DIFF).IsEmpty()) return;
   T.Surf->DiscardRecordsIn(SurfaceRect);
 }
@@ -326,11 +373,27 @@ BOOL InvertRgn(HDC Dc, HRGN Rgn) {
 
 namespace {
 
-// Pixels a stroke touches, each once, with the colour it gets (surface coordinates).
-using TStroke = std::map<std::pair<Integer, Integer>, std::uint32_t>;  // (y, x) -> pixel
+// Pixels a stroke touches with the colour each gets (surface coordinates).
+// A pixel touched again keeps the colour it got first: Finish sorts them into
+// (y, x) order and drops the repeats, so that each is drawn once.
+struct TStrokePixel {
+  Integer Y, X;
+  std::uint32_t Color;
+};
+using TStroke = std::vector<TStrokePixel>;
 
-void AddPixel(TStroke& S, Integer X, Integer Y, std::uint32_t Color) {
-  S.emplace(std::make_pair(Y, X), Color);
+void AddPixel(TStroke& S, Integer X, Integer Y, std::uint32_t Color) { S.push_back({Y, X, Color}); }
+
+void Finish(TStroke& S) {
+  auto Before = [](const TStrokePixel& A, const TStrokePixel& B) {
+    return A.Y != B.Y ? A.Y < B.Y : A.X < B.X;
+  };
+  std::stable_sort(S.begin(), S.end(), Before);
+  S.erase(std::unique(S.begin(), S.end(),
+                      [](const TStrokePixel& A, const TStrokePixel& B) {
+                        return A.Y == B.Y && A.X == B.X;
+                      }),
+          S.end());
 }
 
 // Fills a polygon given in pixel-centre coordinates (pixel (x,y) has its centre
@@ -465,6 +528,47 @@ void ThinSegment(TStroke& S, TPoint A, TPoint B, const std::vector<Integer>& Pat
   }
 }
 
+// The fast path of a one-pixel solid line whose raster code gives the same
+// pixel however often it is applied: each segment goes straight onto the
+// pixels it crosses, the same ones ThinSegment finds (A included, B not).
+void ThinSolidSegment(const TTarget& T, TPoint A, TPoint B, const TSolidRop& Rop) {
+  const TRect Box = T.Clip.Box();
+  auto Put = [&](Integer X, Integer Y) {
+    std::uint32_t& P = T.Surf->Scanline(Y)[X];
+    P = Rop(P);
+  };
+  if (A.Y == B.Y || A.X == B.X) {
+    // A run along one axis, clipped rectangle by rectangle.
+    const bool Horz = A.Y == B.Y;
+    const Integer From = Horz ? A.X : A.Y, To = Horz ? B.X : B.Y;
+    const Integer Lo = From < To ? From : To + 1, Hi = From < To ? To : From + 1;
+    for (const TRect& R : T.Clip.Rects()) {
+      if (Horz ? (A.Y < R.Top || A.Y >= R.Bottom) : (A.X < R.Left || A.X >= R.Right)) continue;
+      const Integer L = std::max(Lo, Horz ? R.Left : R.Top);
+      const Integer H = std::min(Hi, Horz ? R.Right : R.Bottom);
+      for (Integer I = L; I < H; ++I) Horz ? Put(I, A.Y) : Put(A.X, I);
+    }
+    return;
+  }
+  const bool Simple = T.Clip.Rects().size() == 1;
+  Integer DX = std::abs(B.X - A.X), DY = -std::abs(B.Y - A.Y);
+  Integer SX = A.X < B.X ? 1 : -1, SY = A.Y < B.Y ? 1 : -1;
+  Integer Err = DX + DY;
+  TPoint P = A;
+  while (!(P.X == B.X && P.Y == B.Y)) {
+    if (Simple ? PtInRect(Box, P) : T.Visible(P.X, P.Y)) Put(P.X, P.Y);
+    Integer E2 = 2 * Err;
+    if (E2 >= DY) {
+      Err += DY;
+      P.X += SX;
+    }
+    if (E2 <= DX) {
+      Err += DX;
+      P.Y += SY;
+    }
+  }
+}
+
 // Draws a polyline (logical points) with the DC's pen and ROP2 and logs it.
 void StrokePolyline(TDeviceContext& D, const std::vector<TPoint>& Logical) {
   TPenObj* Pen = D.S.Pen;
@@ -479,7 +583,11 @@ void StrokePolyline(TDeviceContext& D, const std::vector<TPoint>& Logical) {
   std::uint32_t Color = ColorRefToPixel(Pen->Color);
   TStroke Stroke;
   Integer Width = Pen->Geometric() ? std::max(1, ScaleX(D, Pen->Width)) : 1;
-  if (Width > 1) {
+  const TSolidRop Solid = SolidRop(Color, D.S.Rop2);
+  if (GetRasterFastPaths() && Width == 1 && !T.Mono && StylePattern(Pen->LineStyle()).empty() &&
+      Solid.Idempotent()) {
+    for (std::size_t I = 0; I + 1 < Pts.size(); ++I) ThinSolidSegment(T, Pts[I], Pts[I + 1], Solid);
+  } else if (Width > 1) {
     WideStroke(Stroke, Pts, *Pen, Width, Color);
   } else {
     std::vector<Integer> Pattern = StylePattern(Pen->LineStyle());
@@ -489,13 +597,14 @@ void StrokePolyline(TDeviceContext& D, const std::vector<TPoint>& Logical) {
     for (std::size_t I = 0; I + 1 < Pts.size(); ++I)
       ThinSegment(Stroke, Pts[I], Pts[I + 1], Pattern, Phase, Color, Off);
   }
-  for (const auto& [YX, C] : Stroke) {
-    Integer Y = YX.first, X = YX.second;
-    if (!T.Visible(X, Y)) continue;
-    std::uint32_t& P = T.Surf->Scanline(Y)[X];
-    std::uint32_t V = ApplyRop2(D.S.Rop2, T.Mono ? ToMono(C) : C, P);
+  Finish(Stroke);
+  for (const TStrokePixel& Px : Stroke) {
+    if (!T.Visible(Px.X, Px.Y)) continue;
+    std::uint32_t& P = T.Surf->Scanline(Px.Y)[Px.X];
+    std::uint32_t V = ApplyRop2(D.S.Rop2, T.Mono ? ToMono(Px.Color) : Px.Color, P);
     P = T.Mono ? ToMono(V) : V;
   }
+  if (!Logging(T)) return;
   TDrawRecord Rec;
   Rec.Kind = TDrawKind::Line;
   Rec.Points = Pts;
@@ -679,8 +788,70 @@ std::vector<TDrawRecord> CarriedRecords(const TSurface& Src, const TRect& SrcRec
   return Moved;
 }
 
+// The fast path of a same-size, unmirrored SRCCOPY between targets of one
+// format: the source pixel of (X, Y) is the one at the same offset from the
+// source's corner, as the general code's sampling finds it.
+void CopyUpright(const TTarget& T, const TBlitSource& Src, TPoint DA, const TRegion& Area) {
+  const Integer ShiftX = Src.A.X - DA.X, ShiftY = Src.A.Y - DA.Y;  // source = dest + shift
+  for (const TRect& R : Area.Rects()) {
+    const Integer L = std::max(R.Left, Src.Box.Left - ShiftX);
+    const Integer H = std::min(R.Right, Src.Box.Right - ShiftX);
+    if (L >= H) continue;
+    for (Integer Y = std::max(R.Top, Src.Box.Top - ShiftY);
+         Y < std::min(R.Bottom, Src.Box.Bottom - ShiftY); ++Y) {
+      const std::uint32_t* From =
+          Src.Pixels.Scanline(Y + ShiftY - Src.Box.Top) + (L + ShiftX - Src.Box.Left);
+      std::uint32_t* To = T.Surf->Scanline(Y) + L;
+      if (T.Mono)
+        for (Integer I = 0; I < H - L; ++I) To[I] = ToMono(From[I]);
+      else
+        std::copy_n(From, H - L, To);
+    }
+  }
+}
+
+// The general per-pixel combination of pattern, source and destination,
+// with stretching, mirroring, format changes and a mask.
+void CombinePixels(const TDeviceContext& D, const TTarget& T, const TBlitSource& Src, TPoint DA,
+                   TPoint DB, const TRect& Dest, const TRegion& Area, Integer Fore, Integer Back,
+                   const TBitmapObj* Mask, TPoint MaskOrg) {
+  for (const TRect& R : Area.Rects())
+    for (Integer Y = R.Top; Y < R.Bottom; ++Y)
+      for (Integer X = R.Left; X < R.Right; ++X) {
+        Integer Code = Fore;
+        if (Mask) {
+          Integer MX = MaskOrg.X + (X - Dest.Left), MY = MaskOrg.Y + (Y - Dest.Top);
+          bool Set = MX >= 0 && MY >= 0 && MX < Mask->Surface.Width() &&
+                     MY < Mask->Surface.Height() && Mask->Surface.Scanline(MY)[MX] != 0;
+          Code = Set ? Fore : Back;
+        }
+        std::uint32_t SrcPx = 0;
+        if (UsesSource(Code)) {
+          double FX = (X + 0.5 - DA.X) / double(DB.X - DA.X),
+                 FY = (Y + 0.5 - DA.Y) / double(DB.Y - DA.Y);
+          Integer SX = Integer(std::floor(Src.A.X + FX * (Src.B.X - Src.A.X)));
+          Integer SY = Integer(std::floor(Src.A.Y + FY * (Src.B.Y - Src.A.Y)));
+          if (!PtInRect(Src.Box, {SX, SY})) continue;
+          SrcPx = Src.Pixels.Scanline(SY - Src.Box.Top)[SX - Src.Box.Left];
+          if (Src.Mono && !T.Mono)
+            SrcPx = ColorRefToPixel(SrcPx ? D.S.BkColor : D.S.TextColor);
+          else if (!Src.Mono && T.Mono)
+            SrcPx = SrcPx == ColorRefToPixel(Src.Dc->S.BkColor) ? 0xFFFFFF : 0;
+        }
+        std::uint32_t PatPx = 0;
+        if (UsesPattern(Code)) {
+          auto P = BrushPixel(D, D.S.Brush, X - T.Origin.X, Y - T.Origin.Y);
+          if (!P) continue;
+          PatPx = T.Mono ? ToMono(*P) : *P;
+        }
+        std::uint32_t& Px = T.Surf->Scanline(Y)[X];
+        std::uint32_t V = ApplyRop3(Code, PatPx, SrcPx, Px);
+        Px = T.Mono ? ToMono(V) : V;
+      }
+}
+
 // [Phase 1] map both rectangles to surfaces, [Phase 2] copy the source box,
-// [Phase 3] combine pixel by pixel, [Phase 4] log.
+// [Phase 3] copy or combine the pixels, [Phase 4] log.
 BOOL Blit(TDeviceContext& D, TRect DestL, TDeviceContext* S, TRect SrcL, DWORD Rop,
           const TBitmapObj* Mask, TPoint MaskOrg) {
   Integer Fore = Integer((Rop >> 16) & 0xFF), Back = Integer((Rop >> 24) & 0xFF);
@@ -717,39 +888,12 @@ BOOL Blit(TDeviceContext& D, TRect DestL, TDeviceContext* S, TRect SrcL, DWORD R
   }
   // [Phase 3]
   TRegion Area = T.Clip.Intersected(Dest);
-  for (const TRect& R : Area.Rects())
-    for (Integer Y = R.Top; Y < R.Bottom; ++Y)
-      for (Integer X = R.Left; X < R.Right; ++X) {
-        Integer Code = Fore;
-        if (Mask) {
-          Integer MX = MaskOrg.X + (X - Dest.Left), MY = MaskOrg.Y + (Y - Dest.Top);
-          bool Set = MX >= 0 && MY >= 0 && MX < Mask->Surface.Width() &&
-                     MY < Mask->Surface.Height() && Mask->Surface.Scanline(MY)[MX] != 0;
-          Code = Set ? Fore : Back;
-        }
-        std::uint32_t SrcPx = 0;
-        if (UsesSource(Code)) {
-          double FX = (X + 0.5 - DA.X) / double(DB.X - DA.X),
-                 FY = (Y + 0.5 - DA.Y) / double(DB.Y - DA.Y);
-          Integer SX = Integer(std::floor(Src.A.X + FX * (Src.B.X - Src.A.X)));
-          Integer SY = Integer(std::floor(Src.A.Y + FY * (Src.B.Y - Src.A.Y)));
-          if (!PtInRect(Src.Box, {SX, SY})) continue;
-          SrcPx = Src.Pixels.Scanline(SY - Src.Box.Top)[SX - Src.Box.Left];
-          if (Src.Mono && !T.Mono)
-            SrcPx = ColorRefToPixel(SrcPx ? D.S.BkColor : D.S.TextColor);
-          else if (!Src.Mono && T.Mono)
-            SrcPx = SrcPx == ColorRefToPixel(Src.Dc->S.BkColor) ? 0xFFFFFF : 0;
-        }
-        std::uint32_t PatPx = 0;
-        if (UsesPattern(Code)) {
-          auto P = BrushPixel(D, D.S.Brush, X - T.Origin.X, Y - T.Origin.Y);
-          if (!P) continue;
-          PatPx = T.Mono ? ToMono(*P) : *P;
-        }
-        std::uint32_t& Px = T.Surf->Scanline(Y)[X];
-        std::uint32_t V = ApplyRop3(Code, PatPx, SrcPx, Px);
-        Px = T.Mono ? ToMono(V) : V;
-      }
+  const bool Upright = DA.X < DB.X && DA.Y < DB.Y && Src.A.X < Src.B.X && Src.A.Y < Src.B.Y;
+  if (GetRasterFastPaths() && !Mask && Fore == 0xCC && NeedSrc && Src.Mono == T.Mono && Upright &&
+      Src.B.X - Src.A.X == Dest.Width() && Src.B.Y - Src.A.Y == Dest.Height())
+    CopyUpright(T, Src, DA, Area);
+  else
+    CombinePixels(D, T, Src, DA, DB, Dest, Area, Fore, Back, Mask, MaskOrg);
   // [Phase 4]
   std::vector<TDrawRecord> Carried;
   if (NeedSrc && Src.Box.Width() > 0) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <tuple>
 
 #include "platform/rtl/Exceptions.h"
@@ -54,6 +55,22 @@ using TInstanceKey = std::tuple<String, Integer, bool, bool, bool, LONG, bool>;
 std::map<TInstanceKey, std::weak_ptr<TFontInstance>>& InstanceCache() {
   static std::map<TInstanceKey, std::weak_ptr<TFontInstance>> Cache;
   return Cache;
+}
+
+// The instances used last stay alive with their rendered glyphs after their
+// last font goes, so that a form opened again does not render them again.
+constexpr std::size_t kKeptInstances = 16;
+std::deque<std::shared_ptr<TFontInstance>>& KeptInstances() {
+  static std::deque<std::shared_ptr<TFontInstance>> Kept;
+  return Kept;
+}
+
+void Keep(const std::shared_ptr<TFontInstance>& Inst) {
+  auto& Kept = KeptInstances();
+  auto It = std::find(Kept.begin(), Kept.end(), Inst);
+  if (It != Kept.end()) Kept.erase(It);
+  Kept.push_front(Inst);
+  if (Kept.size() > kKeptInstances) Kept.pop_back();
 }
 
 }  // namespace
@@ -108,10 +125,14 @@ std::shared_ptr<TFontInstance> TFontInstance::ForLogFont(const LOGFONT& Font) {
   Integer Size = Font.lfHeight == 0 ? 16 : std::abs(Font.lfHeight);
   TInstanceKey Key{File, Size, Cell, SynthBold, SynthItalic, Font.lfWeight, Italic};
   auto& Cache = InstanceCache();
-  if (auto Found = Cache[Key].lock()) return Found;
+  if (auto Found = Cache[Key].lock()) {
+    Keep(Found);
+    return Found;
+  }
   std::shared_ptr<TFontInstance> Inst(new TFontInstance());
   Inst->Load(File, Size, Cell, SynthBold, SynthItalic, Font.lfWeight, Italic);
   Cache[Key] = Inst;
+  Keep(Inst);
   return Inst;
 }
 

@@ -39,6 +39,12 @@ void SetDisplayColorDepth(Integer BitsPerPixel);
 // A DC on the whole screen surface; released with DeleteDC.
 HDC CreateScreenDC();
 
+// Solid fills, same-format copies, one-pixel solid lines and glyphs take
+// direct routes that give exactly the pixels of the general per-pixel code.
+// On by default; tests turn them off to compare the two.
+bool GetRasterFastPaths();
+void SetRasterFastPaths(bool Value);
+
 // [SECTION] Objects
 HGDIOBJ GetStockObject(Integer Index);
 HGDIOBJ SelectObject(HDC Dc, HGDIOBJ Obj);  // a region: like SelectClipRgn; answers its kind

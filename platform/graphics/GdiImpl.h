@@ -142,7 +142,22 @@ void PaintArea(const TDeviceContext& Dc, const TTarget& T, const TRegion& Area,
 // Paints solid colour in device rectangle R with PATCOPY (edges, frames).
 void FillDeviceRect(const TDeviceContext& Dc, const TTarget& T, const TRect& R, COLORREF Color);
 
+// A binary raster code with a fixed pen pixel, as a function of the
+// destination alone: result = (Dest & And) ^ Xor, exact for every code
+// because the codes work bit by bit. Applying it twice is applying it once
+// when And & Xor is 0 (no bit is inverted).
+struct TSolidRop {
+  std::uint32_t And = 0;
+  std::uint32_t Xor = 0;
+  std::uint32_t operator()(std::uint32_t Dest) const { return (Dest & And) ^ Xor; }
+  bool Idempotent() const { return (And & Xor) == 0; }
+};
+TSolidRop SolidRop(std::uint32_t Pen, Integer Rop2);
+
 // [SECTION] Recording
+// Whether the target's surface keeps a drawing log; building records is
+// skipped when it does not.
+bool Logging(const TTarget& T);
 TDrawRecord MakeRecord(TDrawKind Kind, const TTarget& T, const TRect& DeviceRect);
 void Record(const TTarget& T, TDrawRecord Rec);
 // Before logging an opaque paint of a surface rectangle: forgets what it

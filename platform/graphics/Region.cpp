@@ -14,14 +14,14 @@ struct TSpan {
   Integer Right;
 };
 
-// The x spans of Rects in the band that contains row Y.
-std::vector<TSpan> SpansAt(const std::vector<TRect>& Rects, Integer Y) {
-  std::vector<TSpan> Spans;
-  for (const TRect& R : Rects) {
-    if (R.Top > Y) break;
-    if (Y < R.Bottom) Spans.push_back({R.Left, R.Right});
-  }
-  return Spans;
+// The x spans of Rects in the band that contains row Y. Rows are asked for in
+// increasing order: I, the first rectangle not yet passed, only moves on.
+void SpansAt(const std::vector<TRect>& Rects, std::size_t& I, Integer Y,
+             std::vector<TSpan>& Spans) {
+  Spans.clear();
+  while (I < Rects.size() && Rects[I].Bottom <= Y) ++I;
+  for (std::size_t J = I; J < Rects.size() && Rects[J].Top <= Y; ++J)
+    if (Y < Rects[J].Bottom) Spans.push_back({Rects[J].Left, Rects[J].Right});
 }
 
 bool Member(bool InA, bool InB, Integer Mode) {
@@ -91,16 +91,23 @@ TRegion::TRegion(const TRect& R) {
 
 TRegion TRegion::Combine(const TRegion& A, const TRegion& B, Integer Mode) {
   if (Mode == RGN_COPY) return A;
+  if (Mode == RGN_AND && (A.FRects.size() == 1 || B.FRects.size() == 1)) {
+    // A rectangle cuts the other region band by band.
+    const TRegion& Other = A.FRects.size() == 1 ? B : A;
+    return Other.Intersected(A.FRects.size() == 1 ? A.FRects[0] : B.FRects[0]);
+  }
   std::vector<Integer> Ys;
   for (const TRect& R : A.FRects) Ys.insert(Ys.end(), {R.Top, R.Bottom});
   for (const TRect& R : B.FRects) Ys.insert(Ys.end(), {R.Top, R.Bottom});
   std::sort(Ys.begin(), Ys.end());
   Ys.erase(std::unique(Ys.begin(), Ys.end()), Ys.end());
   TRegion Result;
+  std::size_t IA = 0, IB = 0;
+  std::vector<TSpan> SA, SB;
   for (std::size_t I = 0; I + 1 < Ys.size(); ++I) {
-    std::vector<TSpan> Spans =
-        CombineSpans(SpansAt(A.FRects, Ys[I]), SpansAt(B.FRects, Ys[I]), Mode);
-    AppendBand(Result.FRects, Ys[I], Ys[I + 1], Spans);
+    SpansAt(A.FRects, IA, Ys[I], SA);
+    SpansAt(B.FRects, IB, Ys[I], SB);
+    AppendBand(Result.FRects, Ys[I], Ys[I + 1], CombineSpans(SA, SB, Mode));
   }
   return Result;
 }
@@ -180,7 +187,31 @@ void TRegion::Offset(Integer DX, Integer DY) {
   for (TRect& R : FRects) OffsetRect(R, DX, DY);
 }
 
-TRegion TRegion::Intersected(const TRect& R) const { return Combine(*this, TRegion(R), RGN_AND); }
+TRegion TRegion::Intersected(const TRect& R) const {
+  TRegion Result;
+  if (IsRectEmpty(R)) return Result;
+  if (FRects.size() == 1) {
+    TRect Cut;
+    if (IntersectRect(Cut, FRects[0], R)) Result.FRects.push_back(Cut);
+    return Result;
+  }
+  // Band by band: each band cut to R's rows, its spans to R's columns. Two
+  // bands left with the same spans merge, as the canonical form wants.
+  std::vector<TSpan> Spans;
+  for (std::size_t I = 0; I < FRects.size();) {
+    const Integer Top = std::max(FRects[I].Top, R.Top);
+    const Integer Bottom = std::min(FRects[I].Bottom, R.Bottom);
+    Spans.clear();
+    std::size_t J = I;
+    for (; J < FRects.size() && FRects[J].Top == FRects[I].Top; ++J) {
+      const Integer L = std::max(FRects[J].Left, R.Left), Rt = std::min(FRects[J].Right, R.Right);
+      if (L < Rt) Spans.push_back({L, Rt});
+    }
+    if (Top < Bottom) AppendBand(Result.FRects, Top, Bottom, Spans);
+    I = J;
+  }
+  return Result;
+}
 
 void TRegion::CheckConsistency() const {
   for (std::size_t I = 0; I < FRects.size(); ++I) {

@@ -34,7 +34,15 @@ bool Meets(const TRect& A, const TRect& B) {
   return IntersectRect(Dummy, A, B);
 }
 
+bool& DefaultRecording() {
+  static bool Value = false;
+  return Value;
+}
+
 }  // namespace
+
+bool TSurface::GetDefaultRecording() { return DefaultRecording(); }
+void TSurface::SetDefaultRecording(bool Value) { DefaultRecording() = Value; }
 
 TSurface::TSurface(Integer Width, Integer Height)
     : FWidth(CheckedExtent(Width, "width")),
@@ -102,7 +110,10 @@ void TSurface::SavePng(const String& FileName) const {
 }
 
 void TSurface::AddRecord(TDrawRecord Record) {
-  if (FRecording) FRecords.push_back(std::move(Record));
+  if (!FRecording) return;
+  if (FRecords.size() >= MaxRecords)
+    FRecords.erase(FRecords.begin(), FRecords.begin() + std::ptrdiff_t(MaxRecords / 2));
+  FRecords.push_back(std::move(Record));
 }
 
 void TSurface::DiscardRecordsIn(const TRect& R) {

@@ -1,10 +1,11 @@
 // Pixel surfaces: the 32-bit pixel stores that windows, memory bitmaps and the
-// screen draw on, and the drawing log a surface keeps so that a test can ask
+// screen draw on, and the drawing log a surface can keep so that a test can ask
 // what was drawn where (which text, in which font and colour; which fills,
 // lines, edges and bitmaps). Pixels are stored as 0x00RRGGBB; the pixel
 // accessors take and give COLORREF (0x00BBGGRR) like the drawing calls do.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -75,7 +76,14 @@ class TSurface {
   // Raises EFCreateError when the file cannot be written.
   void SavePng(const String& FileName) const;
 
-  // The drawing log. Recording is on for a new surface.
+  // The drawing log. It costs every drawing call time, so it is off unless
+  // turned on: a surface starts with the process-wide default, which is off
+  // until SetDefaultRecording (or a TDrawingLogOn) turns it on, as tests that
+  // read the log do. While on, the log keeps the latest MaxRecords records:
+  // when it is full, the oldest half goes.
+  static constexpr std::size_t MaxRecords = 4096;
+  static bool GetDefaultRecording();
+  static void SetDefaultRecording(bool Value);
   bool GetRecording() const { return FRecording; }
   void SetRecording(bool Value) { FRecording = Value; }
   const std::vector<TDrawRecord>& Records() const { return FRecords; }
@@ -98,8 +106,21 @@ class TSurface {
   Integer FWidth = 0;
   Integer FHeight = 0;
   std::vector<std::uint32_t> FPixels;  // row-major, 0x00RRGGBB
-  bool FRecording = true;
-  std::vector<TDrawRecord> FRecords;
+  bool FRecording = GetDefaultRecording();
+  std::vector<TDrawRecord> FRecords;  // at most MaxRecords, oldest first
+};
+
+// TDrawingLogOn: while it lives, surfaces made (windows, bitmaps) keep a
+// drawing log; tests that read the log hold one, made before their windows.
+class TDrawingLogOn {
+ public:
+  TDrawingLogOn() : FOld(TSurface::GetDefaultRecording()) { TSurface::SetDefaultRecording(true); }
+  ~TDrawingLogOn() { TSurface::SetDefaultRecording(FOld); }
+  TDrawingLogOn(const TDrawingLogOn&) = delete;
+  TDrawingLogOn& operator=(const TDrawingLogOn&) = delete;
+
+ private:
+  bool FOld;
 };
 
 inline std::uint32_t ColorRefToPixel(COLORREF C) {

@@ -130,6 +130,41 @@ void BlendPixel(const TTarget& T, Integer X, Integer Y, std::uint32_t Color, uns
   P = Out;
 }
 
+// The fast path of an upright glyph: its box cut to the surface, the clip
+// rectangle and each rectangle of the target's clip, blended row by row with
+// BlendPixel's arithmetic.
+void BlendGlyph(const TTarget& T, const TGlyphImage& G, Integer Left, Integer Top,
+                std::uint32_t Color, const std::optional<TRect>& Clip) {
+  TRect Box{Left, Top, Left + G.Width, Top + G.Height};
+  if (!IntersectRect(Box, Box, TRect{0, 0, T.Surf->Width(), T.Surf->Height()})) return;
+  if (Clip && !IntersectRect(Box, Box, *Clip)) return;
+  for (const TRect& C : T.Clip.Rects()) {
+    TRect Part;
+    if (!IntersectRect(Part, Box, C)) continue;
+    for (Integer Y = Part.Top; Y < Part.Bottom; ++Y) {
+      std::uint32_t* Line = T.Surf->Scanline(Y);
+      const std::uint8_t* Cov = G.Coverage.data() + std::size_t(Y - Top) * std::size_t(G.Width);
+      for (Integer X = Part.Left; X < Part.Right; ++X) {
+        const unsigned Alpha = Cov[X - Left];
+        if (Alpha == 0) continue;
+        std::uint32_t& P = Line[X];
+        if (T.Mono) {
+          if (Alpha >= 128) P = ToMono(Color);
+        } else if (Alpha == 255) {
+          P = Color;
+        } else {
+          std::uint32_t Out = 0;
+          for (int Shift = 0; Shift <= 16; Shift += 8) {
+            unsigned D = (P >> Shift) & 0xFF, C8 = (Color >> Shift) & 0xFF;
+            Out |= ((D * (255 - Alpha) + C8 * Alpha + 127) / 255) << Shift;
+          }
+          P = Out;
+        }
+      }
+    }
+  }
+}
+
 // A solid band along the text direction: from Along0 to Along1 on the text's
 // x axis, Across0 to Across1 down from the baseline, rotated with the text.
 void DrawBand(const TTarget& T, TPoint Base, double Cos, double Sin, Integer Along0, Integer Along1,
@@ -181,7 +216,9 @@ void DrawRun(const TDeviceContext& D, const TTarget& T, TPoint Ref, TPoint Pivot
     Char C = Run.Text[I];
     if (!Run.HideGlyphs && C >= 0x20) {
       const TGlyphImage& G = FI.Glyph(C);
-      if (Esc == 0) {
+      if (Esc == 0 && GetRasterFastPaths()) {
+        BlendGlyph(T, G, Base.X + Pen + G.Left, Base.Y - G.Top, Color, Clip);
+      } else if (Esc == 0) {
         for (Integer Y = 0; Y < G.Height; ++Y)
           for (Integer X = 0; X < G.Width; ++X)
             BlendPixel(T, Base.X + Pen + G.Left + X, Base.Y - G.Top + Y, Color,
@@ -238,7 +275,7 @@ TRect CellBox(const TDeviceContext& D, TPoint Ref, TPoint Pivot, Integer Width) 
 
 void RecordRun(const TDeviceContext& D, const TTarget& T, const TRect& SurfBox, const TRun& Run,
                bool Opaque) {
-  if (Run.HideGlyphs) return;
+  if (Run.HideGlyphs || !Logging(T)) return;
   TFontObj* F = FontOf(D);
   TDrawRecord Rec;
   Rec.Kind = TDrawKind::Text;

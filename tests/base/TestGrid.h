@@ -119,6 +119,7 @@ class TTestGrid : public TCustomGridKv {
 // form, with the focus.
 class GridOnFormTest : public ::testing::Test {
  protected:
+  kvp::TDrawingLogOn DrawingLog;  // the tests read what the grid draws
   void SetUp() override {
     kvp::ResetWindowSystem();
     kvp::Application()->Reset();

@@ -45,6 +45,7 @@ LRESULT ParentProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L);
 // active parent window of 400 x 300 client pixels.
 class TStdCtlTest : public ::testing::Test {
  protected:
+  TDrawingLogOn DrawingLog;  // the tests read what the controls draw
   void SetUp() override;
   void TearDown() override;
   // A child of the parent with the given class, style and id (WS_CHILD | WS_VISIBLE added).
@@ -57,6 +58,7 @@ class TStdCtlTest : public ::testing::Test {
 // 400 x 300 pixels that owns the controls Add makes.
 class TFormTest : public ::testing::Test {
  protected:
+  TDrawingLogOn DrawingLog;  // the tests read what the controls draw
   void SetUp() override;
   void TearDown() override;
   template <class T>

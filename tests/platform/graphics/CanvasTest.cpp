@@ -79,6 +79,7 @@ TEST(Font, AssignCopiesAndNotifiesOnce) {
 }
 
 TEST(Canvas, DrawsWithItsObjectsAndGivesTheDCBackItsOwn) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TSurface S(100, 50);
   TObjectPtr<TSurfaceCanvas> C(TSurfaceCanvas::Create(&S));

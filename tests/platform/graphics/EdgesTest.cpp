@@ -12,6 +12,7 @@ using kvp::test::TPaintBox;
 namespace {
 
 TEST(Edges, RaisedAndSunkenEdgesUseTheirShades) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TPaintBox B(40, 40);
   TRect R{0, 0, 10, 10};
@@ -75,6 +76,7 @@ TEST(Edges, MonoSoftAndMiddleStyles) {
 }
 
 TEST(FrameControls, CheckBoxShowsItsState) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TPaintBox B(60, 20);
   TRect Off{0, 0, 13, 13}, On{20, 0, 33, 13}, Grey{40, 0, 53, 13};

@@ -157,6 +157,7 @@ TEST(ImageList, ChangesReachRegisteredLinksAndSizeChangesEmptyTheList) {
 }
 
 TEST(Themes, OffByDefaultAndRecordsWhatItIsAskedToDraw) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TThemeServices* Th = ThemeServices();
   EXPECT_FALSE(Th->ThemesEnabled());

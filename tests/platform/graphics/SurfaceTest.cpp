@@ -26,6 +26,116 @@ void Fill(HDC Dc, TRect R, COLORREF C) {
   DeleteObject(B);
 }
 
+TEST(DrawingLog, OffUnlessATestTurnsItOn) {
+  TLeakCheck Leaks;
+  TSurface Plain(60, 20);
+  EXPECT_FALSE(Plain.GetRecording());
+  HDC Dc = CreateSurfaceDC(&Plain, {0, 0}, nullptr);
+  TextOut(Dc, 2, 2, "quiet");
+  Fill(Dc, {30, 0, 40, 10}, kRed);
+  EXPECT_TRUE(Plain.Records().empty());
+  EXPECT_NE(Plain.GetPixel(35, 5), kWhite);  // the drawing itself happened
+  DeleteDC(Dc);
+  {
+    TDrawingLogOn On;
+    TSurface Logged(60, 20);
+    EXPECT_TRUE(Logged.GetRecording());
+    EXPECT_FALSE(Plain.GetRecording());  // a surface made before keeps its choice
+    Dc = CreateSurfaceDC(&Logged, {0, 0}, nullptr);
+    TextOut(Dc, 2, 2, "heard");
+    EXPECT_NE(Logged.FindText("heard"), nullptr);
+    DeleteDC(Dc);
+  }
+  EXPECT_FALSE(TSurface(5, 5).GetRecording());
+  // A surface's own switch still works either way.
+  Plain.SetRecording(true);
+  Dc = CreateSurfaceDC(&Plain, {0, 0}, nullptr);
+  TextOut(Dc, 2, 2, "now");
+  EXPECT_NE(Plain.FindText("now"), nullptr);
+  DeleteDC(Dc);
+}
+
+TEST(DrawingLog, AFullLogDropsItsOldestHalf) {
+  TLeakCheck Leaks;
+  TDrawingLogOn On;
+  TSurface S(200, 20);
+  HDC Dc = CreateSurfaceDC(&S, {0, 0}, nullptr);
+  SetBkMode(Dc, TRANSPARENT);
+  const std::size_t Max = TSurface::MaxRecords;
+  for (std::size_t I = 0; I < Max; ++I) TextOut(Dc, 2, 2, "t" + std::to_string(I));
+  EXPECT_EQ(S.Records().size(), Max);
+  EXPECT_NE(S.FindText("t0"), nullptr);
+  TextOut(Dc, 2, 2, "one more");
+  EXPECT_EQ(S.Records().size(), Max / 2 + 1);
+  EXPECT_EQ(S.FindText("t" + std::to_string(Max / 2 - 1)), nullptr);
+  EXPECT_EQ(S.Records().front().Text, "t" + std::to_string(Max / 2));
+  EXPECT_EQ(S.Records().back().Text, "one more");
+  DeleteDC(Dc);
+}
+
+TEST(DrawingLog, TextRecordsCarryColourFontAndBox) {
+  TLeakCheck Leaks;
+  TDrawingLogOn On;
+  TSurface S(200, 60);
+  HDC Dc = CreateSurfaceDC(&S, {0, 0}, nullptr);
+  HFONT Font = CreateFont(-13, 0, 0, 0, FW_SEMIBOLD, 1, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
+  HGDIOBJ Old = SelectObject(Dc, Font);
+  SetTextColor(Dc, kRed);
+  SetBkColor(Dc, kBlue);
+  SetBkMode(Dc, TRANSPARENT);
+  TextOut(Dc, 10, 5, "total");
+  TextOut(Dc, 10, 30, "total");  // the same text again, lower down
+  const TDrawRecord* R = S.FindText("total");
+  ASSERT_NE(R, nullptr);
+  EXPECT_EQ(R->Rect.Top, 30) << "FindText answers the last one drawn";
+  EXPECT_EQ(R->Color, kRed);
+  EXPECT_TRUE(R->Bold);  // semibold counts as bold
+  EXPECT_TRUE(R->Italic);
+  EXPECT_FALSE(R->Opaque);
+  EXPECT_EQ(R->FontName, "Arial");
+  EXPECT_EQ(R->FontHeight, -13);
+  EXPECT_EQ(R->FontSize, 10);  // 13 pixels are 9.75 points
+  // TextsIn takes what lies wholly inside; TextsAt what meets the rectangle.
+  const TRect Upper{0, 0, 200, 25}, Cut{0, 10, 200, 40};
+  EXPECT_EQ(S.TextsIn(Upper).size(), 1u);
+  EXPECT_EQ(S.TextsIn(Cut).size(), 0u);
+  EXPECT_EQ(S.TextsAt(Cut).size(), 2u);
+  EXPECT_EQ(S.TextIn({0, 0, 200, 60}), "total\ntotal");
+  SelectObject(Dc, Old);
+  DeleteObject(Font);
+  DeleteDC(Dc);
+}
+
+TEST(Surface, ResizeKeepsTheTopLeftToTheLastRowAndColumn) {
+  TSurface S(4, 3);
+  S.Fill(kBlue);
+  S.SetPixel(3, 2, kRed);
+  S.Resize(6, 5);
+  EXPECT_EQ(S.GetPixel(3, 2), kRed);
+  EXPECT_EQ(S.GetPixel(0, 2), kBlue);
+  EXPECT_EQ(S.GetPixel(4, 2), kWhite);  // new pixels are white
+  EXPECT_EQ(S.GetPixel(3, 3), kWhite);
+  S.Resize(4, 3);
+  EXPECT_EQ(S.GetPixel(3, 2), kRed);
+}
+
+TEST(Surface, PngKeepsEachChannel) {
+  TSurface S(2, 1);
+  S.SetPixel(0, 0, RGB(10, 20, 30));
+  S.SetPixel(1, 0, RGB(200, 0, 100));
+  const String File = "kv_channels_test.png";
+  S.SavePng(File);
+  png_image Image{};
+  Image.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_file(&Image, File.c_str()));
+  Image.format = PNG_FORMAT_RGB;
+  std::vector<png_byte> Pixels(PNG_IMAGE_SIZE(Image));
+  ASSERT_TRUE(png_image_finish_read(&Image, nullptr, Pixels.data(), 0, nullptr));
+  EXPECT_EQ(std::vector<int>(Pixels.begin(), Pixels.end()),
+            (std::vector<int>{10, 20, 30, 200, 0, 100}));
+  std::remove(File.c_str());
+}
+
 TEST(Surface, PixelsResizeAndPng) {
   TSurface S(4, 3);
   EXPECT_EQ(S.GetPixel(0, 0), kWhite);
@@ -81,6 +191,7 @@ TEST(SurfaceDC, OriginAndVisibleRegionLimitDrawing) {
 }
 
 TEST(SurfaceDC, ApplicationClipIntersectsVisibleRegion) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TSurface S(30, 30);
   HDC Dc = CreateSurfaceDC(&S, {0, 0}, nullptr);
@@ -155,6 +266,7 @@ TEST(SurfaceDC, BitBltWithinOneSurfaceActsLikeMemmove) {
 }
 
 TEST(SurfaceDC, MemoryBitmapBlitsToWindowWithRecords) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TSurface Window(50, 50);
   HDC Wnd = CreateSurfaceDC(&Window, {5, 5}, nullptr);
@@ -184,6 +296,7 @@ TEST(SurfaceDC, MemoryBitmapBlitsToWindowWithRecords) {
 }
 
 TEST(SurfaceDC, ReusedBackBufferLogsOnlyWhatShows) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TSurface Window(60, 20);
   HDC Wnd = CreateSurfaceDC(&Window, {0, 0}, nullptr);
@@ -300,6 +413,7 @@ struct TSampleSurface : kvp::test::TPaintBox {
 };
 
 TEST(Png, SampleSurfaceWithTextEdgesCheckBoxAndFocusRect) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TSampleSurface S;
   // The sunken field: shadow outside, dark shadow inside, a white middle.

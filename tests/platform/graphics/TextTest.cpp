@@ -134,6 +134,7 @@ TEST(TextMeasure, MalformedTextCountsTheCharactersTheStringRoutinesSee) {
 }
 
 TEST(TextOutput, DrawnTextStaysInsideItsMeasuredBox) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TPaintBox Box(200, 40);
   Box.UseFont("MS Sans Serif", -11);
@@ -177,6 +178,7 @@ TEST(TextOutput, GlyphsBlendWithTheTextColourAndAreTheSameEveryTime) {
 }
 
 TEST(TextOutput, OpaqueModeFillsTheCellAndAlignmentMovesIt) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TPaintBox Box(200, 60);
   Box.UseFont("MS Sans Serif", -11);
@@ -199,6 +201,7 @@ TEST(TextOutput, OpaqueModeFillsTheCellAndAlignmentMovesIt) {
 }
 
 TEST(TextOutput, ExtTextOutClipsAndFillsItsRectangle) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TPaintBox Box(100, 30);
   Box.UseFont("MS Sans Serif", -11);
@@ -217,6 +220,7 @@ TEST(TextOutput, ExtTextOutClipsAndFillsItsRectangle) {
 }
 
 TEST(TextOutput, MirroredMappingMovesTextButKeepsItReadable) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TPaintBox Plain(100, 20), Mirror(100, 20);
   for (TPaintBox* P : {&Plain, &Mirror}) {
@@ -242,6 +246,7 @@ TEST(TextOutput, MirroredMappingMovesTextButKeepsItReadable) {
 }
 
 TEST(TextOutput, RotatedTextRunsUpwards) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TPaintBox Box(60, 120);
   Box.UseFont("Arial", -13, FW_NORMAL, 900);
@@ -286,6 +291,7 @@ struct TDrawTextBox : TPaintBox {
 };
 
 TEST(DrawText, CalcRectAgreesWithWhatIsDrawn) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TDrawTextBox B;
   TRect Calc{0, 0, 0, 0};
@@ -299,6 +305,7 @@ TEST(DrawText, CalcRectAgreesWithWhatIsDrawn) {
 }
 
 TEST(DrawText, WordBreakWrapsAtBlanksAndCountsLines) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TDrawTextBox B;
   Integer W = std::max(B.Width("alpha beta"), B.Width("gamma delta"));
@@ -326,6 +333,7 @@ TEST(DrawText, WordBreakWrapsAtBlanksAndCountsLines) {
 // measured rectangle and, on a second surface, unclipped: the lines, their
 // places and every pixel inside the rectangle must be the same.
 TEST(DrawText, MeasuredRectangleHoldsEveryLineAsDrawn) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   struct {
     const char* Text;
@@ -370,6 +378,7 @@ TEST(DrawText, MeasuredRectangleHoldsEveryLineAsDrawn) {
 }
 
 TEST(DrawText, PrefixUnderlinesTheNextLetter) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TDrawTextBox Prefixed, Plain;
   TRect R{0, 0, 100, 20};
@@ -393,6 +402,7 @@ TEST(DrawText, PrefixUnderlinesTheNextLetter) {
 }
 
 TEST(DrawText, EllipsesShortenToTheWidth) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TDrawTextBox B;
   TRect R{0, 0, B.Width("Long text h"), 20};
@@ -414,6 +424,7 @@ TEST(DrawText, EllipsesShortenToTheWidth) {
 }
 
 TEST(DrawText, AlignmentMarginsAndVerticalCentre) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TDrawTextBox B;
   Integer W = B.Width("Hi");
@@ -438,6 +449,7 @@ TEST(DrawText, AlignmentMarginsAndVerticalCentre) {
 }
 
 TEST(DrawText, TabsExpandToStops) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TDrawTextBox B;
   TEXTMETRIC M;
@@ -495,6 +507,7 @@ TEST(TextMetrics, OutlineMetricsWidthsAndStyles) {
 }
 
 TEST(TextOutput, UpdateCurrentPositionMovesThePen) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TPaintBox Box(100, 20);
   Box.UseFont("MS Sans Serif", -11);
@@ -514,6 +527,7 @@ TEST(TextOutput, UpdateCurrentPositionMovesThePen) {
 // Reading order and the other options are not seen in Latin pixels, so the
 // log keeps them for whoever checks how a text was asked to be drawn.
 TEST(DrawText, TheLogKeepsTheFormatAndTheOptions) {
+  TDrawingLogOn DrawingLog;
   TLeakCheck Leaks;
   TDrawTextBox B;
   TRect R{0, 0, 100, 20};

@@ -225,6 +225,7 @@ TEST_F(PaintTest, ScrollingChildrenMovesThem) {
 }
 
 TEST_F(PaintTest, ScrollBarsAndFramesAreDrawnAndTheSurfaceSaves) {
+  TDrawingLogOn DrawingLog;
   HWND H = MakeTop(Rect(0, 0, 120, 100), WS_POPUP | WS_VISIBLE | WS_BORDER | WS_VSCROLL);
   SetScrollRange(H, SB_VERT, 0, 50, TRUE);
   ProcessMessages();
