@@ -8,7 +8,11 @@
 // Unit start-up keeps the default edit-button width for flat buttons.
 #pragma once
 
+#include <vector>
+
 #include "controls/ToolCtrlsKv.h"
+#include "platform/controls/ExtCtrls.h"
+#include "platform/controls/Mask.h"
 
 namespace korvel {
 
@@ -168,6 +172,387 @@ class TEditImageKv : public kvp::TPersistent {
   bool FUseImageHeight = true;
   bool FVisible = false;
   kvp::Integer FWidth = 0;  // pixels; 0: the image list's width
+};
+
+// [SECTION] In-place interfaces
+
+// IInplaceEditHolderKv: what the owner of an edit control working inside one
+// of its cells (the data-aware grid) offers it. The edit asks the holder
+// before it handles each message and each key, and whether it may change its
+// value.
+struct IInplaceEditHolderKv : virtual kvp::IInterface {
+  KV_INTERFACE(IInplaceEditHolderKv, "{4BE708F1-4EA2-4AC7-BA64-89D7D2B83E09}")
+  // False makes the edit read-only.
+  virtual bool InplaceEditCanModify(kvp::TControl* Control) = 0;
+  // The holder's last mouse press: its screen point and message time.
+  virtual void GetMouseDownInfo(kvp::TPoint& ScreenPos, kvp::Integer& Time) = 0;
+  // Sees every message of the edit first; a non-zero Result ends its handling.
+  virtual void InplaceEditWndProc(kvp::TControl* Control, kvp::TMessage& Message) = 0;
+  // Before the edit's own key handling; Key 0 (#0) ends it.
+  virtual void InplaceEditKeyDown(kvp::TControl* Control, kvp::Word& Key,
+                                  kvp::TShiftState Shift) = 0;
+  virtual void InplaceEditKeyPress(kvp::TControl* Control, kvp::Char& Key) = 0;
+  virtual void InplaceEditKeyUp(kvp::TControl* Control, kvp::Word& Key,
+                                kvp::TShiftState Shift) = 0;
+};
+
+// IInplaceEditKv: what a holder sets on the edit control it hosts.
+struct IInplaceEditKv : virtual kvp::IInterface {
+  KV_INTERFACE(IInplaceEditKv, "{81F0C558-B001-4477-BAA6-2DC373FCDF88}")
+  virtual kvp::TFont* GetFont() const = 0;
+  virtual void SetInplaceEditHolder(kvp::TComponent* Value) = 0;
+  virtual void SetBorderStyle(kvp::TBorderStyle Value) = 0;
+  virtual void SetFont(kvp::TFont* Value) = 0;
+  virtual void SetColor(kvp::TColor Value) = 0;
+  virtual void SetOnKeyPress(const kvp::TKeyPressEvent& Value) = 0;
+  virtual void SetOnExit(const kvp::TNotifyEvent& Value) = 0;
+};
+
+// [SECTION] Data-aware edit control
+
+// Writes the value itself; Handled skips the control's own write.
+using TUpdateDataEventKv = kvp::TDelegate<void(kvp::TObject* Sender, bool& Handled)>;
+// The image index of the current value.
+using TGetImageIndexEventKv = kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer& ImageIndex)>;
+// The last word on whether the required-field mark is drawn.
+using TOnCheckDrawRequiredStateEventKv =
+    kvp::TDelegate<void(kvp::TObject* Sender, bool& DrawState)>;
+
+// One button shown in an edit box: the control that paints it and the
+// divider beside it (a line in the flat look).
+struct TEditButtonRecKv {
+  kvp::TShape* Divider = nullptr;                  // owned by the edit
+  TEditButtonControlKv* ButtonControl = nullptr;  // owned by the edit; Tag: the record's index
+};
+
+// TCustomDBEditKv: the data-aware edit box: a masked edit bound to a field
+// through TFieldDataLinkKv, or unbound with its value kept in the link. It
+// shows the field's display text while it does not have the focus and its
+// edit text while it has; the first change puts the dataset into edit state,
+// and the text is written when the link asks for it (leaving the control, a
+// post, moving the record) or at once when a program sets Text or Value. It
+// draws a row of edit buttons at its right edge (left for right-to-left), an
+// image at the left of its text, drops down its most-recently-used list as
+// the user types, and can work inside a holder's cell (in-place mode).
+//
+// Text roads: field -> window: DataChange (edit text focused, display text
+// otherwise); window -> field: UpdateData -> OnUpdateData ->
+// InternalUpdatePostData -> the link's SetText. Keys: the holder first, then
+// the masked edit, then the buttons' shortcuts, then the control's own
+// (Delete, Escape, refused characters).
+class TCustomDBEditKv : public kvp::TCustomMaskEdit, public IPopupOwnerKv, public IInplaceEditKv {
+  KV_CLASS(TCustomDBEditKv, kvp::TCustomMaskEdit)
+ public:
+  explicit TCustomDBEditKv(kvp::TComponent* AOwner) : kvp::TCustomMaskEdit(AOwner) {}
+
+  // ---- Binding ----
+  virtual kvp::TDataSource* GetDataSource() const { return FDataLink->GetDataSource(); }
+  virtual void SetDataSource(kvp::TDataSource* Value);
+  virtual kvp::String GetDataField() const { return FDataLink->GetFieldName(); }
+  virtual void SetDataField(const kvp::String& Value);
+  kvp::TField* GetField() const { return FDataLink->GetField(); }
+  TFieldDataLinkKv* GetDataLink() const { return FDataLink.get(); }
+  virtual bool IsDataIndependent() const { return FDataLink->GetDataIndependent(); }
+  // Enabled, with a link that is active.
+  virtual bool IsEnabledAndActive();
+
+  // ---- Text and value ----
+  kvp::String GetText() { return kvp::TCustomMaskEdit::GetText(); }
+  // A bound control puts the dataset into edit state and writes the field at
+  // once (nothing at design time); an unbound one keeps the text as its value.
+  void SetText(const kvp::String& Value);
+  kvp::Variant GetValue() { return GetVarValue(); }
+  void SetValue(const kvp::Variant& Value) { SetVarValue(Value); }
+  virtual void Clear();
+  const kvp::String& GetEditMask() const { return kvp::TCustomMaskEdit::GetEditMask(); }
+  // Sets the mask and marks it as the control's own (a field's mask no
+  // longer replaces it).
+  void SetEditMask(const kvp::String& Value);
+
+  // ---- Properties ----
+  kvp::TAlignment GetAlignment();
+  void SetAlignment(kvp::TAlignment Value);
+  bool GetAlwaysShowBorder() const { return FAlwaysShowBorder; }
+  void SetAlwaysShowBorder(bool Value);
+  TEditButtonKv* GetEditButton() const { return FEditButton.get(); }
+  void SetEditButton(TEditButtonKv* Value) { FEditButton->Assign(Value); }
+  TEditButtonsKv* GetEditButtons() const { return FEditButtons.get(); }
+  void SetEditButtons(TEditButtonsKv* Value) { FEditButtons->Assign(Value); }
+  TEditImageKv* GetEditImage() const { return FEditImage.get(); }
+  void SetEditImage(TEditImageKv* Value) { FEditImage->Assign(Value); }
+  bool GetFlat() const { return FFlat; }
+  void SetFlat(bool Value);
+  bool GetHighlightRequired() const { return FHighlightRequired; }
+  void SetHighlightRequired(bool Value);
+  TMRUListKv* GetMRUList() const { return FMRUList.get(); }
+  void SetMRUList(TMRUListKv* Value) { FMRUList->Assign(Value); }
+  // The control's own read-only setting (the window follows the link too).
+  bool GetReadOnly() const { return FDBReadOnly; }
+  void SetReadOnly(bool Value);
+  bool GetShowHint() const { return FShowHintKv; }
+  void SetShowHint(bool Value);
+  bool GetTooltips() const { return FTooltips; }
+  void SetTooltips(bool Value);
+  bool GetWordWrap() const { return FWordWrap; }
+  void SetWordWrap(bool Value);
+  // In in-place mode: whether the window shows; setting false hides it.
+  bool GetVisible() const;
+  void SetVisible(bool Value);
+  // A drop-down of the control is open (the combo box's list).
+  bool GetListVisible() const { return FListVisible; }
+
+  // ---- Buttons, image and text rectangles (client coordinates) ----
+  virtual kvp::TRect GetEditRect();
+  kvp::TRect ButtonsRect();
+  kvp::TRect ImageRect();
+  // Where the control paints its text itself.
+  kvp::TRect PaintTextRect();
+  kvp::Integer GetButtonsWidth() const { return FButtonsWidth; }
+  kvp::Integer GetButtonHeight() const { return FButtonHeight; }
+  kvp::Integer GetImageWidth() const { return FImageWidth; }
+  kvp::Integer GetButtonCount() const { return kvp::Integer(FButtons.size()); }
+  const TEditButtonRecKv& GetButtonRec(kvp::Integer Index) const { return FButtons[std::size_t(Index)]; }
+  bool GetBorderActive() const { return FBorderActive; }
+  TMRUListboxKv* GetMRUListbox() const { return FMRUListbox; }
+
+  // ---- Popups ----
+  // Opens the control's drop-down; the edit keeps its main button down.
+  virtual void DropDown();
+  // Closes it, taking its value when Accept (IPopupOwnerKv).
+  void CloseUp(bool Accept) override;
+
+  // ---- In-place mode ----
+  kvp::TComponent* GetInplaceEditHolder() const { return FInplaceEditHolder; }
+  // Raises (and changes nothing) for a holder without IInplaceEditHolderKv.
+  void SetInplaceEditHolder(kvp::TComponent* Value) override;
+  bool GetInplaceMode() const { return FInplaceMode; }
+  // Shows the window at Rect (hides it for an empty rectangle), taking the
+  // focus when the holder has it.
+  void ShowInplaceAt(const kvp::TRect& Rect, bool Redraw);
+  void HideInplace();
+  void SetInplaceBounds(const kvp::TRect& Rect);
+  void SetFocus() override;
+
+  // ---- IInplaceEditKv ----
+  kvp::TFont* GetFont() const override { return kvp::TControl::GetFont(); }
+  void SetBorderStyle(kvp::TBorderStyle Value) override { kvp::TCustomEdit::SetBorderStyle(Value); }
+  void SetFont(kvp::TFont* Value) override { kvp::TControl::SetFont(Value); }
+  void SetColor(kvp::TColor Value) override { kvp::TControl::SetColor(Value); }
+  void SetOnKeyPress(const kvp::TKeyPressEvent& Value) override { OnKeyPress = Value; }
+  void SetOnExit(const kvp::TNotifyEvent& Value) override { OnExit = Value; }
+
+  bool ExecuteAction(kvp::TBasicAction* Action) override;
+  bool UpdateAction(kvp::TBasicAction* Action) override;
+  bool UseRightToLeftAlignment() const override;
+  void DefineProperties(kvp::TFiler* Filer) override;
+  void Loaded() override;
+  void SetAutoSize(bool Value) override;
+
+  TButtonClickEventKv OnButtonClick;
+  TButtonDownEventKv OnButtonDown;
+  TOnCheckDrawRequiredStateEventKv OnCheckDrawRequiredState;
+  TGetImageIndexEventKv OnGetImageIndex;
+  TUpdateDataEventKv OnUpdateData;
+
+ protected:
+  void Construct() override;
+  void Destroy() override;
+  void Notification(kvp::TComponent* AComponent, kvp::TOperation Operation) override;
+  void CreateParams(kvp::TCreateParams& Params) override;
+  void CreateWnd() override;
+  void WndProc(kvp::TMessage& Message) override;
+  void DefaultHandler(kvp::TMessage& Message) override;
+  void PaintWindow(kvp::HDC DC) override;
+  bool CanAutoSize(kvp::Integer& NewWidth, kvp::Integer& NewHeight) override;
+  bool EditCanModify() override;
+  void Reset() override;
+  void Change() override;
+  void KeyDown(kvp::Word& Key, kvp::TShiftState Shift) override;
+  void KeyUp(kvp::Word& Key, kvp::TShiftState Shift) override;
+  void KeyPress(kvp::Char& Key) override;
+
+  // ---- Factories, called once by Construct ----
+  virtual TFieldDataLinkKv* CreateDataLink();
+  virtual TEditButtonKv* CreateEditButton();
+  virtual TEditButtonControlKv* CreateEditButtonControl();
+  virtual TEditButtonsKv* CreateEditButtons();
+  virtual TEditImageKv* CreateEditImage();
+  virtual TMRUListboxKv* CreateMRUListbox();
+
+  // ---- Field and value ----
+  virtual kvp::TAlignment GetDefaultAlignment();
+  virtual kvp::String GetFieldEditMask();
+  virtual kvp::Integer GetDefaultImageIndex() { return -1; }
+  // What the control paints when it paints its text itself.
+  virtual kvp::String GetPaintText();
+  virtual kvp::Variant GetVarValue();
+  virtual void SetVarValue(const kvp::Variant& Value);
+  // Whether a typed character fits the field.
+  virtual bool IsValidChar(kvp::Char InputChar);
+  // Sets the text without writing it anywhere.
+  virtual void InternalSetText(const kvp::String& AText);
+  virtual void InternalSetValue(const kvp::Variant& AValue);
+  // Hands the text to the link (the unbound value, or the field).
+  virtual void InternalUpdatePostData();
+  // Writes the value: OnUpdateData, else InternalUpdatePostData; adds the text
+  // to the most-recently-used list.
+  virtual void UpdateData();
+  // A length taken from the previous field is dropped.
+  virtual void ResetMaxLength();
+  virtual void SetFocused(bool Value);
+  virtual void UpdateReadOnlyState();
+  virtual void UpdateHeight();
+  virtual void AdjustHeight();
+  virtual void UpdateHintProcessing();
+  virtual void UpdateImageIndex();
+  virtual void DrawRequiredState(kvp::TCanvas* ACanvas);
+
+  // ---- Link callbacks ----
+  virtual void ActiveChange(kvp::TObject* Sender);
+  virtual void DataChange(kvp::TObject* Sender);
+  virtual void EditingChange(kvp::TObject* Sender);
+  void LinkDataChange(kvp::TObject* Sender);
+  void LinkUpdateData(kvp::TObject* Sender);
+
+  // ---- Buttons ----
+  // Press of the main button that no handler took: opens the drop-down.
+  virtual void DefaultButtonDown(bool IsDown);
+  virtual void EditButtonClick(kvp::TObject* Sender);
+  virtual void EditButtonDown(kvp::TObject* Sender, bool TopButton, bool& AutoRepeat,
+                              bool& Handled);
+  virtual void EditButtonMouseMove(kvp::TObject* Sender, kvp::TShiftState Shift, kvp::Integer X,
+                                   kvp::Integer Y);
+  virtual void EditButtonMouseUp(kvp::TObject* Sender, kvp::TMouseButton Button,
+                                 kvp::TShiftState Shift, kvp::Integer X, kvp::Integer Y);
+  void ButtonsChanged(kvp::TObject* Sender);
+  void LayoutButtons();
+  void UpdateButtonState();
+  void UpdateTextRect();
+  // The button control of a button (main or additional), or null.
+  TEditButtonControlKv* ButtonControlOf(TEditButtonKv* Button) const;
+  TEditButtonKv* EditButtonOfRecord(kvp::Integer Index) const;
+  bool IsMainButtonControl(kvp::TObject* Sender) const;
+  // Shows a button's drop-down menu below its control and marks it as up.
+  void ShowDropdownMenu(TEditButtonControlKv* Control, TEditButtonKv* Button);
+  // The first button whose shortcut this is gets a press and a click.
+  bool HandleShortCut(kvp::Word Key, kvp::TShiftState Shift);
+
+  // ---- Flat border and image ----
+  void UpdateBorderActive();
+  void DrawFlatFrame();
+  void UpdateImageWidth();
+  void DrawEditImage(kvp::HDC DC);
+
+  // ---- Most-recently-used list ----
+  // Drops the list down when the user's typing left a text that has entries.
+  virtual void UpdateMRUDropDown();
+  virtual void FilterMRUItem(const kvp::String& AText, bool& Accept);
+  virtual void MRUListboxResized(kvp::TObject* Sender);
+  void MRUListDropDown(kvp::TObject* Sender);
+  void MRUListCloseUp(kvp::TObject* Sender, bool Accept);
+  void MRUListboxMouseUp(kvp::TObject* Sender, kvp::TMouseButton Button, kvp::TShiftState Shift,
+                         kvp::Integer X, kvp::Integer Y);
+  bool MRUDroppedDown() const;
+  // Keys for the open list; true when the list took the message.
+  bool MRUListKey(kvp::TMessage& Message);
+
+  // A collapsed caret of a masked control moves back two places.
+  void CheckCursor();
+
+  // ---- Hints ----
+  bool IsTextClipped();
+
+  // ---- Message handlers ----
+  void CNCommand(kvp::TWMCommand& Message);
+  void WMGetDlgCode(kvp::TMessage& Message);
+  void WMCutPasteUndo(kvp::TMessage& Message);
+  void WMSetFocus(kvp::TMessage& Message);
+  void WMKillFocus(kvp::TMessage& Message);
+  void WMLButtonDown(kvp::TMessage& Message);
+  void WMSetCursor(kvp::TMessage& Message);
+  void WMSize(kvp::TMessage& Message);
+  void WMNCPaint(kvp::TMessage& Message);
+  void WMEditImageChanged(kvp::TMessage& Message);
+  void CMEnter(kvp::TMessage& Message);
+  void CMExit(kvp::TMessage& Message);
+  void CMWantSpecialKey(kvp::TWMKey& Message);
+  void CMHintShow(kvp::TMessage& Message);
+  void CMParentShowHintChanged(kvp::TMessage& Message);
+  void CMGetDataLink(kvp::TMessage& Message);
+  void CMColorOrEnabledChanged(kvp::TMessage& Message);
+  void CMSysColorChange(kvp::TMessage& Message);
+  void CMFontChanged(kvp::TMessage& Message);
+  void CMMouseEnter(kvp::TMessage& Message);
+  void CMMouseLeave(kvp::TMessage& Message);
+  void CMCancelMode(kvp::TMessage& Message);
+  void CMShowingChanged(kvp::TMessage& Message);
+  KV_BEGIN_MESSAGE_MAP
+  KV_MESSAGE(kvp::CN_COMMAND, CNCommand)
+  KV_MESSAGE(kvp::WM_GETDLGCODE, WMGetDlgCode)
+  KV_MESSAGE(kvp::WM_CUT, WMCutPasteUndo)
+  KV_MESSAGE(kvp::WM_PASTE, WMCutPasteUndo)
+  KV_MESSAGE(kvp::WM_UNDO, WMCutPasteUndo)
+  KV_MESSAGE(kvp::WM_SETFOCUS, WMSetFocus)
+  KV_MESSAGE(kvp::WM_KILLFOCUS, WMKillFocus)
+  KV_MESSAGE(kvp::WM_LBUTTONDOWN, WMLButtonDown)
+  KV_MESSAGE(kvp::WM_SETCURSOR, WMSetCursor)
+  KV_MESSAGE(kvp::WM_SIZE, WMSize)
+  KV_MESSAGE(kvp::WM_NCPAINT, WMNCPaint)
+  KV_MESSAGE(WM_EDITIMAGECHANGEDKV, WMEditImageChanged)
+  KV_MESSAGE(kvp::CM_ENTER, CMEnter)
+  KV_MESSAGE(kvp::CM_EXIT, CMExit)
+  KV_MESSAGE(kvp::CM_WANTSPECIALKEY, CMWantSpecialKey)
+  KV_MESSAGE(kvp::CM_HINTSHOW, CMHintShow)
+  KV_MESSAGE(kvp::CM_PARENTSHOWHINTCHANGED, CMParentShowHintChanged)
+  KV_MESSAGE(kvp::CM_GETDATALINK, CMGetDataLink)
+  KV_MESSAGE(kvp::CM_COLORCHANGED, CMColorOrEnabledChanged)
+  KV_MESSAGE(kvp::CM_ENABLEDCHANGED, CMColorOrEnabledChanged)
+  KV_MESSAGE(kvp::CM_SYSCOLORCHANGE, CMSysColorChange)
+  KV_MESSAGE(kvp::CM_FONTCHANGED, CMFontChanged)
+  KV_MESSAGE(kvp::CM_MOUSEENTER, CMMouseEnter)
+  KV_MESSAGE(kvp::CM_MOUSELEAVE, CMMouseLeave)
+  KV_MESSAGE(kvp::CM_CANCELMODE, CMCancelMode)
+  KV_MESSAGE(kvp::CM_SHOWINGCHANGED, CMShowingChanged)
+  KV_END_MESSAGE_MAP
+
+  // Stored rules of the published properties.
+  bool IsAlignmentStored() const { return FAlignmentAssigned; }
+  bool IsTextStored();
+  void ReadEditMask(kvp::TReader* Reader);
+  void WriteEditMask(kvp::TWriter* Writer);
+
+  // ---- State ----
+  bool FAlwaysShowBorder = false;
+  bool FAlignmentAssigned = false;
+  bool FEditMaskAssigned = false;
+  kvp::TObjectPtr<kvp::TControlCanvas> FCanvas;  // made on first self-paint or measurement
+  kvp::TObjectPtr<TEditButtonKv> FEditButton;
+  kvp::TObjectPtr<TEditButtonsKv> FEditButtons;
+  kvp::TObjectPtr<TEditImageKv> FEditImage;
+  bool FFlat = false;
+  bool FHighlightRequired = false;
+  kvp::TObjectPtr<TMRUListKv> FMRUList;
+  TMRUListboxKv* FMRUListbox = nullptr;  // owned component; made on the first drop-down
+  bool FDBReadOnly = false;              // the control's own ReadOnly
+  bool FShowHintKv = false;              // the control's own ShowHint
+  bool FTooltips = false;
+  bool FWordWrap = false;
+  kvp::TAlignment FAlignment = kvp::taLeftJustify;  // used while FAlignmentAssigned
+  bool FBorderActive = false;                       // the flat border is drawn sunken
+  kvp::Integer FButtonHeight = 0;                   // height given to every button control
+  kvp::Integer FButtonsWidth = 0;                   // all button controls and dividers
+  kvp::TObjectPtr<TFieldDataLinkKv> FDataLink;
+  bool FInUpdate = false;    // OnUpdateData is running
+  bool FListVisible = false;  // a drop-down of the control is open
+  std::vector<TEditButtonRecKv> FButtons;  // 0: EditButton; i: EditButtons[i - 1]
+  bool FFocused = false;                   // kept by SetFocused
+  kvp::Integer FImageWidth = 0;            // pixels reserved for the image
+  kvp::TComponent* FInplaceEditHolder = nullptr;
+  bool FInplaceMode = false;
+  IInplaceEditHolderKv* FInplaceEditHolderIntf = nullptr;
+  bool FMouseInside = false;
+  bool FJustDropped = false;  // the press that opened the drop-down is still under way
+  bool FTextChanged = false;  // an EN_CHANGE arrived since the last user input began
 };
 
 }  // namespace korvel

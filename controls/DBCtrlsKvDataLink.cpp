@@ -8,6 +8,7 @@
 
 #include "controls/DBCtrlsKv.h"
 #include "platform/controls/Controls.h"
+#include "platform/win/System.h"
 #include "platform/win/Win.h"
 
 namespace korvel {
@@ -28,8 +29,10 @@ String VariantToText(const Variant& V) {
   return VarToStr(V);
 }
 
+// From the control's own settings, not its UseRightToLeftAlignment, which
+// the data-aware controls answer with this routine.
 bool DBUseRightToLeftAlignment(TControl* Control, TField* /*Field*/) {
-  return Control && Control->UseRightToLeftAlignment();
+  return Control && SysLocale.MiddleEast && Control->GetBiDiMode() == bdRightToLeft;
 }
 
 // [SECTION] TFieldDataLinkKv

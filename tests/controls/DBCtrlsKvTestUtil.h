@@ -28,7 +28,7 @@ struct TNotifyLog {
 
 // The form fixture with a dataset:
 //   ID integer, Name string(20), Code string(30), Price float (display
-//   format "#,##0.00"), Born date, Active boolean, Notes memo
+//   format "#,##0.00", edit format "0.##"), Born date, Active boolean, Notes memo
 // holding three people, browsing the first, behind Source.
 class TDBFormFixture : public TFormFixture {
  protected:
@@ -47,6 +47,7 @@ class TDBFormFixture : public TFormFixture {
     Defs->Add("Notes", ftMemo);
     People->Open();
     Price()->SetDisplayFormat("#,##0.00");
+    Price()->SetEditFormat("0.##");
     People->AppendRecord({1, "Ann", "A-1", 1234.5, VarFromDateTime(EncodeDate(1990, 5, 17)), true,
                           "first\r\nline"});
     People->AppendRecord({2, "Bob", "yes", 7.25, Null(), false, Null()});
