@@ -555,4 +555,195 @@ class TCustomDBEditKv : public kvp::TCustomMaskEdit, public IPopupOwnerKv, publi
   bool FTextChanged = false;  // an EN_CHANGE arrived since the last user input began
 };
 
+// [SECTION] Combo box
+
+// Where the drop-down list stands against its combo box.
+enum TDropDownAlign { daLeft, daRight, daCenter };
+KV_ENUM_INFO(TDropDownAlign, daLeft, daRight, daCenter)
+
+// TDropDownBoxKv: the settings of a combo box's drop-down list. Width: -1 the
+// widest item, a positive value that width, 0 the combo box's width; the list
+// is never narrower than the combo box. A size the user gives the list with
+// its grip is kept in Rows and Width.
+class TDropDownBoxKv : public kvp::TPersistent {
+  KV_CLASS(TDropDownBoxKv, kvp::TPersistent)
+ public:
+  TDropDownBoxKv() = default;
+  void Assign(kvp::TPersistent* Source) override;
+
+  TDropDownAlign GetAlign() const { return FAlign; }
+  void SetAlign(TDropDownAlign Value) { FAlign = Value; }
+  bool GetAutoDrop() const { return FAutoDrop; }
+  void SetAutoDrop(bool Value) { FAutoDrop = Value; }
+  kvp::Integer GetRows() const { return FRows; }
+  void SetRows(kvp::Integer Value) { FRows = Value; }
+  bool GetSizable() const { return FSizable; }
+  void SetSizable(bool Value) { FSizable = Value; }
+  kvp::Integer GetWidth() const { return FWidth; }
+  void SetWidth(kvp::Integer Value) { FWidth = Value; }
+
+  KV_PUBLISHED;
+
+ private:
+  TDropDownAlign FAlign = daLeft;
+  bool FAutoDrop = false;  // typing opens the list
+  kvp::Integer FRows = 7;
+  bool FSizable = false;  // the list shows its size grip
+  kvp::Integer FWidth = 0;
+};
+
+// TStringListKv: the string list of a combo box's stored values.
+class TStringListKv : public kvp::TStringList {
+  KV_CLASS(TStringListKv, kvp::TStringList)
+ public:
+  TStringListKv() = default;
+};
+
+// A written text that matches no item; RecheckInList is not used afterwards.
+using TNotInListEventKv =
+    kvp::TDelegate<void(kvp::TObject* Sender, const kvp::String& NewText, bool& RecheckInList)>;
+using TCloseUpEventKv = kvp::TDelegate<void(kvp::TObject* Sender, bool Accept)>;
+// May change Accept before the list's choice is taken.
+using TBeforeCloseUpEventKv = kvp::TDelegate<void(kvp::TObject* Sender, bool& Accept)>;
+
+// TCustomDBComboBoxKv: the edit box as a combo box. With KeyItems empty its
+// list is plain: the user types freely, the text is the value, and the list
+// (Items) only offers and completes texts. With KeyItems filled it is
+// key-based: it shows Items[i] and stores KeyItems[i], and typing only
+// searches the items; Items beyond KeyItems cannot be chosen.
+//
+// The list: DropDown (OnDropDown, then shown) -> the user chooses -> CloseUp
+// (OnBeforeCloseUp, the choice taken when accepted, OnCloseUp).
+class TCustomDBComboBoxKv : public TCustomDBEditKv {
+  KV_CLASS(TCustomDBComboBoxKv, TCustomDBEditKv)
+ public:
+  explicit TCustomDBComboBoxKv(kvp::TComponent* AOwner) : TCustomDBEditKv(AOwner) {}
+
+  TDropDownBoxKv* GetDropDownBox() const { return FDropDownBox.get(); }
+  void SetDropDownBox(TDropDownBoxKv* Value) { FDropDownBox->Assign(Value); }
+  kvp::TStrings* GetItems() const { return FItems.get(); }
+  void SetItems(kvp::TStrings* Value) { FItems->Assign(Value); }
+  kvp::TStrings* GetKeyItems() const { return FKeyItems.get(); }
+  void SetKeyItems(kvp::TStrings* Value) { FKeyItems->Assign(Value); }
+  // The edit image's list; setting one also shows the image.
+  kvp::TCustomImageList* GetImages() const { return FEditImage->GetImages(); }
+  void SetImages(kvp::TCustomImageList* Value);
+  kvp::Integer GetItemIndex() const { return FItemIndex; }
+  // A bound control puts the dataset into edit state and writes the choice.
+  void SetItemIndex(kvp::Integer Value);
+  // The items that can be chosen: Items, or as many as have a key.
+  kvp::Integer GetItemCount() const { return FItemCount; }
+  bool IsKeyBased() const { return FKeyBased; }
+  bool GetListDropped() const { return FListDropped; }
+  TPopupListboxKv* GetPopupListbox() const { return FPopupListbox; }
+  void Clear() override;
+  void DropDown() override;
+  void CloseUp(bool Accept) override;
+  // The previous (IsPrior) or next item, as Up and Down choose it.
+  void SelectNextValue(bool IsPrior);
+
+  // The class of the list made on the first drop-down; null: TPopupListboxKv.
+  kvp::TClass PopupListboxClass = nullptr;
+  TBeforeCloseUpEventKv OnBeforeCloseUp;
+  TCloseUpEventKv OnCloseUp;
+  kvp::TNotifyEvent OnDropDown;
+  TListGetImageIndexEventKv OnGetItemImageIndex;
+  // Asked to fill Items when they are wanted and empty.
+  kvp::TNotifyEvent OnGetItems;
+  TNotInListEventKv OnNotInList;
+
+ protected:
+  void Construct() override;
+  void Destroy() override;
+  void Notification(kvp::TComponent* AComponent, kvp::TOperation Operation) override;
+  void WndProc(kvp::TMessage& Message) override;
+  void DefaultHandler(kvp::TMessage& Message) override;
+  void KeyDown(kvp::Word& Key, kvp::TShiftState Shift) override;
+  void KeyPress(kvp::Char& Key) override;
+  void Change() override;
+  void Click() override;
+  void MouseDown(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X,
+                 kvp::Integer Y) override;
+  void MouseMove(kvp::TShiftState Shift, kvp::Integer X, kvp::Integer Y) override;
+  bool DoMouseWheelDown(kvp::TShiftState Shift, kvp::TPoint MousePos) override;
+  bool DoMouseWheelUp(kvp::TShiftState Shift, kvp::TPoint MousePos) override;
+
+  // Finds the first item that is S (or starts with it, Partial) and chooses
+  // it; answers whether the choice changed.
+  virtual bool LocateStr(const kvp::String& S, bool Partial);
+  // Key-based typing: the typed prefix and Key search the items; Backspace
+  // (#8) widens the selected tail by one character.
+  virtual void ProcessSearchKey(const kvp::String& Key);
+  virtual void RequestItems();
+  virtual void InternalSetItemIndex(kvp::Integer Value);
+
+  TEditButtonKv* CreateEditButton() override;
+  kvp::TAlignment GetDefaultAlignment() override;
+  kvp::Integer GetDefaultImageIndex() override { return FItemImageIndex; }
+  kvp::String GetPaintText() override;
+  kvp::Variant GetVarValue() override;
+  bool IsValidChar(kvp::Char InputChar) override;
+  void DefaultButtonDown(bool IsDown) override;
+  void DataChange(kvp::TObject* Sender) override;
+  void EditButtonMouseMove(kvp::TObject* Sender, kvp::TShiftState Shift, kvp::Integer X,
+                           kvp::Integer Y) override;
+  void InternalSetText(const kvp::String& AText) override;
+  void InternalSetValue(const kvp::Variant& AValue) override;
+  void InternalUpdatePostData() override;
+  void ResetMaxLength() override;
+  void UpdateReadOnlyState() override;
+  void UpdateImageIndex() override;
+  void UpdateData() override;
+
+  void ItemsChanged(kvp::TObject* Sender);
+  void KeyItemsChanged(kvp::TObject* Sender);
+  void Recount();
+  // ItemIndex follows the text (the list's selection too).
+  void SyncItemIndex();
+  void SelectInList();
+  // The widest of the items that can be chosen, as the list shows them.
+  kvp::Integer WidestItem();
+  // Starts dragging from the control into the open list at a client point.
+  void DragIntoList(kvp::TControl* From, kvp::Integer X, kvp::Integer Y);
+  void ListMouseUp(kvp::TObject* Sender, kvp::TMouseButton Button, kvp::TShiftState Shift,
+                   kvp::Integer X, kvp::Integer Y);
+  void ListGetImageIndex(kvp::TObject* Sender, kvp::Integer ItemIndex, kvp::Integer& ImageIndex);
+  // Completes a plain list's text after a typed character.
+  void CompleteTyped(kvp::Char Typed);
+
+  void WMChar(kvp::TWMKey& Message);
+  void WMSetCursor(kvp::TMessage& Message);
+  void WMPaste(kvp::TMessage& Message);
+  void WMKillFocus(kvp::TMessage& Message);
+  void CMWantSpecialKey(kvp::TWMKey& Message);
+  void CMCancelMode(kvp::TMessage& Message);
+  KV_BEGIN_MESSAGE_MAP
+  KV_MESSAGE(kvp::WM_CHAR, WMChar)
+  KV_MESSAGE(kvp::WM_SETCURSOR, WMSetCursor)
+  KV_MESSAGE(kvp::WM_PASTE, WMPaste)
+  KV_MESSAGE(kvp::WM_KILLFOCUS, WMKillFocus)
+  KV_MESSAGE(kvp::CM_WANTSPECIALKEY, CMWantSpecialKey)
+  KV_MESSAGE(kvp::CM_CANCELMODE, CMCancelMode)
+  KV_END_MESSAGE_MAP
+
+  kvp::TObjectPtr<TDropDownBoxKv> FDropDownBox;
+  kvp::Integer FItemIndex = -1;
+  kvp::TObjectPtr<kvp::TStringList> FItems;     // display texts
+  kvp::TObjectPtr<TStringListKv> FKeyItems;     // stored values, case-sensitive
+  bool FListDropped = false;                    // the popup list is open
+  TPopupListboxKv* FPopupListbox = nullptr;     // owned component; made on the first drop-down
+  kvp::Integer FItemCount = 0;                  // items that can be chosen
+  bool FKeyBased = false;                       // KeyItems is not empty
+  kvp::Variant FValue = kvp::Null();            // the stored value while key-based
+  kvp::Integer FItemImageIndex = -1;            // image index of the current item
+};
+
+// TDBComboBoxKv: the combo box as forms place it; it publishes the combo box.
+class TDBComboBoxKv : public TCustomDBComboBoxKv {
+  KV_CLASS(TDBComboBoxKv, TCustomDBComboBoxKv)
+ public:
+  explicit TDBComboBoxKv(kvp::TComponent* AOwner) : TCustomDBComboBoxKv(AOwner) {}
+  KV_PUBLISHED;
+};
+
 }  // namespace korvel

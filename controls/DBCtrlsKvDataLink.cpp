@@ -1,7 +1,7 @@
 // The field data link of the data-aware controls, its unbound mode, and the
 // edit image's settings.
 //
-//   [SECTION] Unit routines      FlatButtonWidth, VariantToText, DBUseRightToLeftAlignment
+//   [SECTION] Unit routines      start-up, FlatButtonWidth, VariantToText, DBUseRightToLeftAlignment
 //   [SECTION] TFieldDataLinkKv   binding, unbound mode, writing, notifications
 //   [SECTION] TEditImageKv
 #include <algorithm>
@@ -16,6 +16,16 @@ namespace korvel {
 using namespace kvp;
 
 // [SECTION] Unit routines
+
+namespace {
+
+// The unit's start-up: stored forms find the published controls by name.
+[[maybe_unused]] const bool DBCtrlsKvRegistered = [] {
+  RegisterClass(TDBComboBoxKv::StaticClass());
+  return true;
+}();
+
+}  // namespace
 
 Integer FlatButtonWidth() {
   // Kept from the toolkit's value the first time it is asked for: the
