@@ -746,4 +746,155 @@ class TDBComboBoxKv : public TCustomDBComboBoxKv {
   KV_PUBLISHED;
 };
 
+// [SECTION] Check box
+
+// TCustomDBCheckBoxKv: the data-aware check box, painted by itself. It shows
+// a field as checked, unchecked or grayed (Null, or a text that is in
+// neither list); a Boolean field is read and written as a Boolean, any other
+// through the ';'-separated texts of ValueChecked and ValueUnchecked (the
+// first of each is written). Unbound, its value is True, False or Null.
+//
+// A click, the space key or the caption's accelerator toggle it (the dataset
+// goes into edit state first): unchecked -> checked (grayed first with
+// AllowGrayed) -> unchecked; grayed -> checked. OnClick fires once for each
+// change of the state made by the user or by a program, never for a record
+// being loaded. The toggled state reaches the field when the link asks for
+// it (leaving the control, a post, moving the record) or at once when a
+// program sets State or Checked.
+class TCustomDBCheckBoxKv : public kvp::TButtonControl {
+  KV_CLASS(TCustomDBCheckBoxKv, kvp::TButtonControl)
+ public:
+  explicit TCustomDBCheckBoxKv(kvp::TComponent* AOwner) : kvp::TButtonControl(AOwner) {}
+
+  kvp::TDataSource* GetDataSource() const { return FDataLink->GetDataSource(); }
+  void SetDataSource(kvp::TDataSource* Value);
+  kvp::String GetDataField() const { return FDataLink->GetFieldName(); }
+  void SetDataField(const kvp::String& Value) { FDataLink->SetFieldName(Value); }
+  kvp::TField* GetField() const { return FDataLink->GetField(); }
+  TFieldDataLinkKv* GetDataLink() const { return FDataLink.get(); }
+  virtual bool IsDataIndependent() const { return FDataLink->GetDataIndependent(); }
+  bool GetReadOnly() const { return FDataLink->GetReadOnly(); }
+  void SetReadOnly(bool Value) { FDataLink->SetReadOnly(Value); }
+
+  kvp::TLeftRight GetAlignment() const { return FAlignment; }
+  void SetAlignment(kvp::TLeftRight Value);
+  bool GetAllowGrayed() const { return FAllowGrayed; }
+  void SetAllowGrayed(bool Value) { FAllowGrayed = Value; }
+  bool GetAlwaysShowBorder() const { return FAlwaysShowBorder; }
+  void SetAlwaysShowBorder(bool Value);
+  bool GetFlat() const { return FFlat; }
+  void SetFlat(bool Value);
+  kvp::TCheckBoxState GetState() const { return FState; }
+  // A bound control puts the dataset into edit state and writes the state at
+  // once (nothing at design time).
+  void SetState(kvp::TCheckBoxState Value);
+  bool GetChecked() const override { return FState == kvp::cbChecked; }
+  void SetChecked(bool Value) override { SetState(Value ? kvp::cbChecked : kvp::cbUnchecked); }
+  const kvp::String& GetValueChecked() const { return FValueChecked; }
+  void SetValueChecked(const kvp::String& Value);
+  const kvp::String& GetValueUnchecked() const { return FValueUnchecked; }
+  void SetValueUnchecked(const kvp::String& Value);
+  // The state changed since it was last loaded.
+  bool GetModified() const { return FModified; }
+  // The rectangles of the box and of the caption, client coordinates.
+  kvp::TRect BoxRect();
+  kvp::TRect CaptionRect();
+
+  bool ExecuteAction(kvp::TBasicAction* Action) override;
+  bool UpdateAction(kvp::TBasicAction* Action) override;
+  bool UseRightToLeftAlignment() const override;
+
+  TUpdateDataEventKv OnUpdateData;
+
+ protected:
+  void Construct() override;
+  void Destroy() override;
+  void Notification(kvp::TComponent* AComponent, kvp::TOperation Operation) override;
+  void PaintWindow(kvp::HDC DC) override;
+  void Click() override;
+  void KeyDown(kvp::Word& Key, kvp::TShiftState Shift) override;
+  void KeyUp(kvp::Word& Key, kvp::TShiftState Shift) override;
+  void KeyPress(kvp::Char& Key) override;
+  void MouseDown(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X,
+                 kvp::Integer Y) override;
+  void MouseUp(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X,
+               kvp::Integer Y) override;
+
+  virtual void Paint();
+  virtual void DrawCaption(const kvp::TRect& Rect, bool Focused);
+  virtual void DrawCheck(const kvp::TRect& Rect, kvp::TCheckBoxState AState, bool Focused, bool Hot,
+                         bool Pressed);
+  virtual void DrawCheckAndCaption(kvp::TCheckBoxState AState, bool Focused, bool Hot,
+                                   bool Pressed);
+  // Changes the state as the user does: OnClick (unless clicks are
+  // disabled), a repaint, the modified flag.
+  virtual void InternalSetState(kvp::TCheckBoxState Value);
+  virtual void InternalUpdatePostData();
+  virtual void Toggle();
+  virtual void UpdateData();
+
+  // The state the field (or the unbound value) stands for.
+  kvp::TCheckBoxState FieldState();
+  void LinkDataChange(kvp::TObject* Sender);
+  void LinkUpdateData(kvp::TObject* Sender);
+  // The box goes to the right edge for a caption at its left.
+  bool BoxAtRight() const;
+
+  void WMEraseBkgnd(kvp::TMessage& Message);
+  void WMPaint(kvp::TMessage& Message);
+  void WMLButtonDown(kvp::TMessage& Message);
+  void WMInvalidating(kvp::TMessage& Message);
+  void CMDialogChar(kvp::TWMKey& Message);
+  void CMWantSpecialKey(kvp::TWMKey& Message);
+  void CMExit(kvp::TMessage& Message);
+  void CMCtl3DChanged(kvp::TMessage& Message);
+  void CMGetDataLink(kvp::TMessage& Message);
+  void CMMouseEnter(kvp::TMessage& Message);
+  void CMMouseLeave(kvp::TMessage& Message);
+  KV_BEGIN_MESSAGE_MAP
+  KV_MESSAGE(kvp::WM_ERASEBKGND, WMEraseBkgnd)
+  KV_MESSAGE(kvp::WM_PAINT, WMPaint)
+  KV_MESSAGE(kvp::WM_LBUTTONDOWN, WMLButtonDown)
+  KV_MESSAGE(kvp::WM_LBUTTONDBLCLK, WMLButtonDown)
+  KV_MESSAGE(kvp::WM_SETFOCUS, WMInvalidating)
+  KV_MESSAGE(kvp::WM_KILLFOCUS, WMInvalidating)
+  KV_MESSAGE(kvp::WM_SIZE, WMInvalidating)
+  KV_MESSAGE(kvp::CM_ENABLEDCHANGED, WMInvalidating)
+  KV_MESSAGE(kvp::CM_TEXTCHANGED, WMInvalidating)
+  KV_MESSAGE(kvp::CM_DIALOGCHAR, CMDialogChar)
+  KV_MESSAGE(kvp::CM_WANTSPECIALKEY, CMWantSpecialKey)
+  KV_MESSAGE(kvp::CM_EXIT, CMExit)
+  KV_MESSAGE(kvp::CM_CTL3DCHANGED, CMCtl3DChanged)
+  KV_MESSAGE(kvp::CM_GETDATALINK, CMGetDataLink)
+  KV_MESSAGE(kvp::CM_MOUSEENTER, CMMouseEnter)
+  KV_MESSAGE(kvp::CM_MOUSELEAVE, CMMouseLeave)
+  KV_END_MESSAGE_MAP
+
+  bool IsStateStored() const { return IsDataIndependent() && FState != kvp::cbUnchecked; }
+  bool IsValueCheckedStored() const { return FValueChecked != "True"; }
+  bool IsValueUncheckedStored() const { return FValueUnchecked != "False"; }
+
+  kvp::TLeftRight FAlignment = kvp::taRightJustify;  // side of the caption
+  bool FAllowGrayed = false;
+  bool FAlwaysShowBorder = false;
+  kvp::TObjectPtr<TFieldDataLinkKv> FDataLink;
+  bool FFlat = false;
+  bool FModified = false;     // the state changed since it was last loaded
+  bool FMouseInside = false;
+  kvp::TCheckBoxState FState = kvp::cbUnchecked;
+  kvp::String FValueChecked = "True";
+  kvp::String FValueUnchecked = "False";
+  kvp::TObjectPtr<kvp::TControlCanvas> FCanvas;
+  bool FInUpdate = false;  // OnUpdateData is running
+  bool FSpaceDown = false;
+};
+
+// TDBCheckBoxKv: the check box as forms place it; it publishes the check box.
+class TDBCheckBoxKv : public TCustomDBCheckBoxKv {
+  KV_CLASS(TDBCheckBoxKv, TCustomDBCheckBoxKv)
+ public:
+  explicit TDBCheckBoxKv(kvp::TComponent* AOwner) : TCustomDBCheckBoxKv(AOwner) {}
+  KV_PUBLISHED;
+};
+
 }  // namespace korvel

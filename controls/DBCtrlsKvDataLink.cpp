@@ -22,6 +22,7 @@ namespace {
 // The unit's start-up: stored forms find the published controls by name.
 [[maybe_unused]] const bool DBCtrlsKvRegistered = [] {
   RegisterClass(TDBComboBoxKv::StaticClass());
+  RegisterClass(TDBCheckBoxKv::StaticClass());
   return true;
 }();
 
