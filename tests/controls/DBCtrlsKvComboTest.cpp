@@ -8,6 +8,8 @@
 // where the mouse is released (needs the list under a dragged capture).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/classes/Filer.h"
 #include "platform/classes/FormReader.h"
 #include "platform/win/Clipboard.h"
@@ -80,6 +82,7 @@ TEST_F(DBCtrlsKvComboTest, ChangingTheTextsKeepsShowingTheStoredKey) {
   Combo->GetKeyItems()->SetText("R\nG");
   Combo->SetValue(Variant("G"));
   EXPECT_EQ(Combo->GetText(), "");  // no texts yet
+  EXPECT_EQ(Combo->GetItemIndex(), -1);
   Combo->GetItems()->SetText("Red\nGreen");
   EXPECT_EQ(Combo->GetText(), "Green");
   EXPECT_EQ(Combo->GetItemIndex(), 1);
@@ -189,6 +192,9 @@ TEST_F(DBCtrlsKvComboTest, TheListOpensBelowAsWideAsAskedAndKeepsTheUsersSize) {
   EXPECT_EQ(LR.Top, CR.Bottom);
   EXPECT_EQ(LR.Left, CR.Left);
   Combo->CloseUp(false);
+  // The program's own sizing is not the user's: nothing is kept.
+  EXPECT_EQ(Combo->GetDropDownBox()->GetRows(), 7);
+  EXPECT_EQ(Combo->GetDropDownBox()->GetWidth(), 0);
   Combo->GetDropDownBox()->SetWidth(-1);
   Combo->GetDropDownBox()->SetRows(3);
   Combo->DropDown();
@@ -272,6 +278,53 @@ TEST_F(DBCtrlsKvComboTest, TheMainButtonsPressOpensTheListAndItsNextClickClosesI
   Advance(600);
   Input.Click(Combo->GetHandle(), Point(10, 5));
   EXPECT_FALSE(Dropped());
+}
+
+TEST_F(DBCtrlsKvComboTest, ItemsAreAskedForWhenWantedAndShownWithTheirImages) {
+  Integer Asked = 0;
+  Combo->OnGetItems = [&](TObject*) {
+    ++Asked;
+    Fruit();
+  };
+  Combo->SetFocus();
+  Input.Type("b");
+  EXPECT_EQ(Asked, 1);
+  EXPECT_EQ(Combo->GetText(), "Banana");
+  Combo->DropDown();
+  EXPECT_EQ(Asked, 1);  // filled: not asked again
+  Combo->CloseUp(false);
+  // Images: the list's rows as high as an image, each asked for its index.
+  TImageList* Images = TImageList::Create(Form);
+  Images->SetWidth(12);
+  Images->SetHeight(30);
+  Combo->SetImages(Images);
+  EXPECT_TRUE(Combo->GetEditImage()->GetVisible());
+  std::vector<Integer> ImageAsked;
+  Combo->OnGetItemImageIndex = [&](TObject*, Integer Item, Integer& Index) {
+    ImageAsked.push_back(Item);
+    Index = Item + 10;
+  };
+  Combo->SetItemIndex(3);
+  EXPECT_EQ(Combo->GetEditImage()->GetImageIndex(), 13);
+  ImageAsked.clear();
+  Combo->DropDown();
+  UpdateWindow(Combo->GetPopupListbox()->GetHandle());
+  EXPECT_EQ(Combo->GetPopupListbox()->GetItemHeight(), 30);
+  std::sort(ImageAsked.begin(), ImageAsked.end());
+  ImageAsked.erase(std::unique(ImageAsked.begin(), ImageAsked.end()), ImageAsked.end());
+  EXPECT_EQ(ImageAsked, (std::vector<Integer>{0, 1, 2, 3}));  // each row drawn
+  Combo->CloseUp(false);
+  Combo->OnGetItemImageIndex = nullptr;
+}
+
+TEST_F(DBCtrlsKvComboTest, AClickOnAnotherControlClosesTheList) {
+  Fruit();
+  Combo->SetFocus();
+  Combo->DropDown();
+  ASSERT_TRUE(Dropped());
+  Input.Click(Other->GetHandle(), Point(5, 5));
+  EXPECT_FALSE(Dropped());
+  EXPECT_EQ(Combo->GetText(), "");
 }
 
 TEST_F(DBCtrlsKvComboTest, NotInListIsAskedForAWrittenTextThatMatchesNoItem) {

@@ -497,6 +497,11 @@ class DBCtrlsKvInplaceTest : public DBCtrlsKvEditButtonsTest {
 };
 
 TEST_F(DBCtrlsKvInplaceTest, AHolderWithoutTheInterfaceIsRefusedAndChangesNothing) {
+  EXPECT_THROW(Edit->SetInplaceEditHolder(Other), Exception);
+  EXPECT_FALSE(Edit->GetInplaceMode());
+  Edit->SetVisible(false);  // still an ordinary control
+  EXPECT_FALSE(Edit->TControl::GetVisible());
+  Edit->SetVisible(true);
   Edit->SetInplaceEditHolder(Holder);
   try {
     Edit->SetInplaceEditHolder(Other);

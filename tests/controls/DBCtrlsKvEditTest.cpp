@@ -291,6 +291,24 @@ TEST_F(DBCtrlsKvEditTest, TheWindowIsReadOnlyWhenTheControlOrTheLinkCannotEdit) 
   Edit->SetFocus();
   Input.Type("q");
   EXPECT_EQ(WindowText(Edit), "Ann");
+  // A control that writes its value itself may be typed into while the
+  // record is edited, even though its own field cannot change.
+  People->Cancel();
+  String Written;
+  Edit->OnUpdateData = [&](TObject*, bool& Handled) {
+    Written = Edit->GetText();
+    Handled = true;
+  };
+  People->Edit();
+  EXPECT_FALSE(WindowReadOnly(Edit));
+  Input.KeyPress(VK_END);
+  Input.Type("e");
+  Edit->GetDataLink()->SetModified();
+  Edit->GetDataLink()->UpdateRecord();
+  EXPECT_EQ(Written, "Anne");  // the handler is handed what was typed
+  Other->SetFocus();
+  EXPECT_EQ(WindowText(Edit), "Ann");
+  Edit->OnUpdateData = nullptr;
 }
 
 TEST_F(DBCtrlsKvEditTest, TheRequiredMarkIsARedDottedLineUnderTheText) {
@@ -374,8 +392,11 @@ TEST_F(DBCtrlsKvEditTest, ARightAlignedNumberIsPaintedRightAlignedUntilItIsFocus
   const TRect R = GetWindowSurfaceRect(PriceEdit->GetHandle());
   const TDrawRecord* Shown = S->FindText("1,234.50");
   ASSERT_NE(Shown, nullptr);
-  const Integer RightGap = R.Right - Shown->Rect.Right;
-  EXPECT_LE(RightGap, 8);  // at the right edge, a margin and the border away
+  // At the right of the text rectangle, the window's margin (and the 3D
+  // look's pixel) away from it.
+  const Integer Margin = Integer(LOWORD(PriceEdit->Perform(EM_GETMARGINS))) + 1;
+  EXPECT_EQ(Shown->Rect.Right, ClientOnSurface(PriceEdit).X + PriceEdit->PaintTextRect().Right - Margin);
+  (void)R;
   PriceEdit->SetFocus();
   UpdateWindow(FormWnd());
   const TDrawRecord* Edited = S->FindText("1234.5");
