@@ -674,6 +674,8 @@ void TDBComboBoxKv::KvPublish(TPublisher<TDBComboBoxKv>& P) {
   P.Prop("AlwaysShowBorder", &TDBComboBoxKv::GetAlwaysShowBorder,
          &TDBComboBoxKv::SetAlwaysShowBorder)
       .Default(false);
+  P.Prop("BorderStyle", &TDBComboBoxKv::GetBorderStyle, &TDBComboBoxKv::SetBorderStyle)
+      .Default(bsSingle);
   P.Prop("DataField", &TDBComboBoxKv::GetDataField, &TDBComboBoxKv::SetDataField);
   P.Prop("DataSource", &TDBComboBoxKv::GetDataSource, &TDBComboBoxKv::SetDataSource);
   P.Prop("DropDownBox", &TDBComboBoxKv::GetDropDownBox, &TDBComboBoxKv::SetDropDownBox);

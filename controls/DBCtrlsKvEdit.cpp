@@ -145,7 +145,7 @@ void TCustomDBEditKv::SetDataSource(TDataSource* Value) {
   if (!(FDataLink->GetDataSourceFixed() && GetComponentState().Contains(csLoading)))
     FDataLink->SetDataSource(Value);
   if (Value) Value->FreeNotification(this);
-  DataChange(this);
+  LinkDataChange(this);
   Invalidate();
 }
 

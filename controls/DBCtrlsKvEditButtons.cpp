@@ -243,7 +243,8 @@ void TCustomDBEditKv::LayoutButtons() {
   if (MinHeight == INT_MAX) MinHeight = H;
   // [Phase 3] From the outer edge in.
   const bool RightToLeft = UseRightToLeftAlignment();
-  Integer X = RightToLeft ? Area.Left : Area.Right;
+  const Integer CW = GetClientWidth();
+  Integer X = RightToLeft ? 0 : CW;
   for (Integer I = N - 1; I >= 0; --I) {
     TEditButtonRecKv& Rec = FButtons[std::size_t(I)];
     const Integer W = Widths[std::size_t(I)];
@@ -260,7 +261,7 @@ void TCustomDBEditKv::LayoutButtons() {
       X -= DW;
     }
   }
-  FButtonsWidth = RightToLeft ? X - Area.Left : Area.Right - X;
+  FButtonsWidth = RightToLeft ? X : CW - X;
   FButtonHeight = MinHeight;
 }
 

@@ -526,7 +526,14 @@ TEST_F(DBCtrlsKvInplaceTest, AHolderWithoutTheInterfaceIsRefusedAndChangesNothin
 }
 
 TEST_F(DBCtrlsKvInplaceTest, TheHolderSeesMessagesAndKeysFirstAndMayKeepThem) {
-  Edit->SetInplaceEditHolder(Holder);
+  // A holder reaches the edit through its in-place interface.
+  IInplaceEditKv* Intf = nullptr;
+  ASSERT_TRUE(Supports(Edit, Intf));
+  Intf->SetInplaceEditHolder(Holder);
+  Intf->SetColor(clYellow);
+  EXPECT_EQ(Edit->TControl::GetColor(), clYellow);
+  EXPECT_EQ(Intf->GetFont(), Edit->TControl::GetFont());
+  EXPECT_EQ(PopupOwnerOf(TPopupListboxKv::Create(Edit)), static_cast<IPopupOwnerKv*>(Edit));
   Edit->ShowInplaceAt(Rect(220, 40, 320, 60), false);
   Holder->SetFocus();
   Edit->ShowInplaceAt(Rect(220, 40, 320, 60), false);
