@@ -23,18 +23,8 @@ using namespace sqlite_detail;
 
 namespace {
 
-TBookmark RowIdToBookmark(Int64 RowId) {
-  TBookmark Result(8, '\0');
-  for (int I = 0; I < 8; ++I) Result[I] = char((UInt64(RowId) >> (8 * I)) & 0xFF);
-  return Result;
-}
-
 bool BookmarkToRowId(const TBookmark& Bookmark, Int64& RowId) {
-  if (Bookmark.size() != 8) return false;
-  UInt64 Value = 0;
-  for (int I = 0; I < 8; ++I) Value |= UInt64(static_cast<unsigned char>(Bookmark[I])) << (8 * I);
-  RowId = Int64(Value);
-  return true;
+  return RowIdOfBookmark(Bookmark, RowId);
 }
 
 }  // namespace
@@ -97,7 +87,7 @@ sqlite3_stmt* TSQLiteDataSet::PrepareKept(sqlite3_stmt*& Kept, const String& SQL
 // The kept statements depend on the filter and the placed rows: any change
 // of those drops them.
 void TSQLiteDataSet::FinalizeKept() {
-  for (sqlite3_stmt** Kept : {&FForward, &FBackward, &FOneRow}) {
+  for (sqlite3_stmt** Kept : {&FForward, &FBackward, &FOneRow, &FRowById, &FRunRead}) {
     sqlite3_finalize(*Kept);
     *Kept = nullptr;
   }
@@ -206,6 +196,7 @@ void TSQLiteDataSet::InternalClose() {
 // Forgets every row read, the count and the cursor: the next read starts over.
 void TSQLiteDataSet::ResetRows() {
   ClearCache();
+  FWanted.assign(FTypes.size(), 0);
   FPlaced.clear();
   FDbCount = -1;
   FCursorKind = ckBof;
@@ -358,7 +349,8 @@ TGetResult TSQLiteDataSet::SeqGetRecord(TRecordBuffer& Buffer, TGetMode Mode) {
 void TSQLiteDataSet::FillBuffer(TRecordBuffer& Buffer, Int64 RowId, const char* Bytes,
                                 Integer RecNo) {
   Decode(Bytes, Buffer.Data);
-  Buffer.Bookmark = RowIdToBookmark(RowId);
+  Buffer.MarkAllRead();
+  SetRowIdBookmark(Buffer.Bookmark, RowId);
   Buffer.RecNo = RecNo;
   FFetchedCount = std::max(FFetchedCount, RecNo);
 }
@@ -369,12 +361,14 @@ TGetResult TSQLiteDataSet::GetRecord(TRecordBuffer& Buffer, TGetMode Mode) {
 
 void TSQLiteDataSet::InternalFirst() {
   FCursorKind = ckBof;
+  FRun.Index = -1;
   FCursor = -1;
 }
 
 void TSQLiteDataSet::InternalLast() {
   if (FHasRowId) {
     FCursorKind = ckEof;
+    FRun.Index = -1;
     return;
   }
   FetchAll();
@@ -387,6 +381,7 @@ void TSQLiteDataSet::InternalSetToRecord(const TRecordBuffer& Buffer) {
   if (FHasRowId) {
     FCursorKind = ckRow;
     FCursorRowId = RowId;
+    FRun.Index = RunIndexOf(RowId, Buffer.RecNo);
     return;
   }
   const Integer Index = IndexOfRowId(RowId);
@@ -400,6 +395,7 @@ bool TSQLiteDataSet::InternalGotoBookmark(const TBookmark& Bookmark) {
     if (PlacedIndexOf(RowId) < 0 && !IsDbRowShown(RowId)) return false;
     FCursorKind = ckRow;
     FCursorRowId = RowId;
+    FRun.Index = -1;
     return true;
   }
   const Integer Index = IndexOfRowId(RowId);
@@ -414,6 +410,7 @@ void TSQLiteDataSet::InternalSetRecNo(Integer Value) {
     if (!KeyedRowAt(Value, Row)) DatabaseError("Record not found", this);
     FCursorKind = ckRow;
     FCursorRowId = Row.RowId;
+    FRun.Index = -1;
     return;
   }
   while (Integer(FRows.size()) < Value && FetchNext()) {

@@ -56,6 +56,25 @@ bool SameValue(const Variant& A, const Variant& B);
 String QuoteName(const String& Name);
 String ColumnText(sqlite3_stmt* Stmt, int Column);
 
+// The bookmark of a row: its row id, 8 bytes little-endian.
+inline void SetRowIdBookmark(TBookmark& Bookmark, Int64 RowId) {
+  Bookmark.resize(8);
+  for (int I = 0; I < 8; ++I) Bookmark[std::size_t(I)] = char((UInt64(RowId) >> (8 * I)) & 0xFF);
+}
+
+inline bool RowIdOfBookmark(const TBookmark& Bookmark, Int64& RowId) {
+  if (Bookmark.size() != 8) return false;
+  UInt64 Value = 0;
+  for (int I = 0; I < 8; ++I)
+    Value |= UInt64(static_cast<unsigned char>(Bookmark[std::size_t(I)])) << (8 * I);
+  RowId = Int64(Value);
+  return true;
+}
+
+// The cell of column Column in a row of cells (AppendCells), skipping those
+// before it.
+TCell CellAt(const char* Bytes, Integer Column);
+
 // [Filter] SQLiteDataSetFilter.cpp
 
 // Why a filter text cannot be one condition in a WHERE clause: a statement

@@ -22,11 +22,7 @@ using namespace sqlite_detail;
 namespace {
 
 bool BookmarkRowId(const TBookmark& Bookmark, Int64& RowId) {
-  if (Bookmark.size() != 8) return false;
-  UInt64 Value = 0;
-  for (int I = 0; I < 8; ++I) Value |= UInt64(static_cast<unsigned char>(Bookmark[I])) << (8 * I);
-  RowId = Int64(Value);
-  return true;
+  return RowIdOfBookmark(Bookmark, RowId);
 }
 
 constexpr Int64 EndAnchor = INT64_MAX;  // a placed row after every database row
@@ -137,6 +133,7 @@ void TSQLiteDataSet::InternalEdit() {
 // not known.
 void TSQLiteDataSet::InternalPost() {
   if (!GetCanModify()) DatabaseError("Cannot modify a read-only dataset", this);
+  DropRun();  // its rows and positions may change
   TRecordBuffer* Buffer = GetActiveBuffer();
   KV_ASSERT(Buffer, "posting needs the edited record");
   const bool Editing = GetState() == dsEdit;
@@ -336,6 +333,7 @@ void TSQLiteDataSet::SeqPost(bool Editing, Int64 RowId, Integer Index, std::stri
 
 void TSQLiteDataSet::InternalDelete() {
   if (!GetCanModify()) DatabaseError("Cannot modify a read-only dataset", this);
+  DropRun();
   const bool OnRow = FHasRowId ? FCursorKind == ckRow
                                : FCursor >= 0 && FCursor < Integer(FRows.size());
   if (!OnRow) DatabaseError("Record not found", this);
@@ -387,6 +385,7 @@ void TSQLiteDataSet::ReplaceCachedRow(Int64 RowId, const std::string& Bytes) {
 void TSQLiteDataSet::RemoveCachedRow(Int64 RowId) {
   for (auto It = FPages.upper_bound(RowId); It != FPages.end(); ++It)
     if (It->second.Base > 0) --It->second.Base;
+  ShiftAnchors(RowId);
   TPages::iterator Page;
   Integer Index = 0;
   if (!FindCached(RowId, Page, Index)) return;
