@@ -316,9 +316,15 @@ TRecordBuffer* TDataSet::GetActiveBuffer() const {
 
 Variant TDataSet::GetFieldValue(const TField* Field) const { return FieldData(Field); }
 
+namespace {
+const Variant NoFieldValue = Null();
+}
+
 const Variant& TDataSet::FieldData(const TField* Field) const {
-  static const Variant NoValue = Null();
-  TRecordBuffer* Buffer = GetActiveBuffer();
+  const Variant& NoValue = NoFieldValue;
+  TRecordBuffer* Buffer = FState == dsBrowse
+                              ? (FRecordCount == 0 ? nullptr : FBuffers[std::size_t(FActiveRecord)])
+                              : GetActiveBuffer();
   if (!Buffer) return NoValue;
   if (Field->FFieldNo > 0) {
     const auto Index = static_cast<std::size_t>(Field->FFieldNo - 1);

@@ -6,6 +6,7 @@
 // supply the records through the protected Internal... protocol below.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -44,7 +45,8 @@ struct TRecordBuffer {
   bool IsUnread(std::size_t Index) const { return UnreadCount > 0 && Unread[Index] != 0; }
   // Every Data value becomes unread (its old contents mean nothing).
   void MarkUnread() {
-    Unread.assign(Data.size(), 1);
+    if (Unread.size() != Data.size()) Unread.resize(Data.size());
+    std::fill(Unread.begin(), Unread.end(), 1);
     UnreadCount = Integer(Data.size());
   }
   // Data[Index] now holds the record's value.

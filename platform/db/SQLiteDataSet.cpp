@@ -118,6 +118,9 @@ void TSQLiteDataSet::InternalOpen() {
     FDB = nullptr;
     DatabaseError("Cannot open database '" + FDatabaseName + "': " + Reason, this);
   }
+  // Pages read through a memory map are not copied: the count, a walk and a
+  // jump read the file where the system keeps it.
+  sqlite3_exec(FDB, "PRAGMA mmap_size = 1073741824", nullptr, nullptr, nullptr);
   FKeyColumns.clear();
   FHasRowId = FSQL.empty() && !IsView() &&
               Prepares("SELECT rowid FROM " + QuoteName(FTableName) + " LIMIT 0");

@@ -58,8 +58,9 @@ String ColumnText(sqlite3_stmt* Stmt, int Column);
 
 // The bookmark of a row: its row id, 8 bytes little-endian.
 inline void SetRowIdBookmark(TBookmark& Bookmark, Int64 RowId) {
-  Bookmark.resize(8);
-  for (int I = 0; I < 8; ++I) Bookmark[std::size_t(I)] = char((UInt64(RowId) >> (8 * I)) & 0xFF);
+  char Bytes[8];
+  for (int I = 0; I < 8; ++I) Bytes[I] = char((UInt64(RowId) >> (8 * I)) & 0xFF);
+  Bookmark.assign(Bytes, 8);
 }
 
 inline bool RowIdOfBookmark(const TBookmark& Bookmark, Int64& RowId) {

@@ -60,6 +60,16 @@ void TSQLiteDataSet::FillLazy(TRecordBuffer& Buffer, Int64 RowId, Int64 RecNo) {
 // placed row gives them all at once; a walk reads one value and the columns
 // it reads are the ones the next run holds.
 void TSQLiteDataSet::ReadUnreadValue(TRecordBuffer& Buffer, Integer Index) {
+  // [Phase 0] The walk's own read: the row the run stands on, a column it holds.
+  if (FRun.Index >= 0 && Buffer.RecNo == FRun.FirstPos + FRun.Index && ControlsDisabled() &&
+      std::size_t(Index) < FWanted.size()) {
+    Int64 RowId = 0;
+    if (RowIdOfBookmark(Buffer.Bookmark, RowId) && RowId == FRun.RowIds[std::size_t(FRun.Index)] &&
+        CellFromRun(FRun.Index, Index, Buffer.Data[std::size_t(Index)])) {
+      FWanted[std::size_t(Index)] = 1;
+      return;
+    }
+  }
   Int64 RowId = 0;
   if (!FHasRowId || !RowIdOfBookmark(Buffer.Bookmark, RowId) ||
       std::size_t(Index) >= FTypes.size()) {
