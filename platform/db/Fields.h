@@ -206,10 +206,10 @@ class TStringField : public TField {
     FSize = 20;
   }
   String GetAsString() const override;
-  void SetAsString(const String& Value) override;
 
  protected:
   String FormatText(bool DisplayText) const override;
+  bool HoldsValue(const Variant& Value) const override;
   Variant ParseText(const String& Text) const override;
   Variant ConvertValue(const Variant& Value) const override;
   Integer DefaultDisplayWidth() const override { return FSize; }

@@ -174,12 +174,15 @@ String TStringField::GetAsString() const {
   return IsNullish(V) ? String() : VarToStr(V);
 }
 
-void TStringField::SetAsString(const String& Value) { SetValue(ParseText(Value)); }
-
 String TStringField::FormatText(bool DisplayText) const {
   const String Value = GetAsString();
   if (DisplayText && !FEditMask.empty()) return FormatMaskText(FEditMask, Value);
   return Value;
+}
+
+bool TStringField::HoldsValue(const Variant& Value) const {
+  const TVarType Type = VarType(Value);
+  return Type == varEmpty || Type == varNull || Type == varString;
 }
 
 Variant TStringField::ParseText(const String& Text) const {
@@ -224,18 +227,22 @@ String TIntegerField::FormatText(bool DisplayText) const {
   return FormatFloat(Format, Extended(Value));
 }
 
+// A whole number within the type's own range (a Smallint's, an Integer's).
 bool TIntegerField::HoldsValue(const Variant& Value) const {
   switch (VarType(Value)) {
     case varEmpty:
     case varNull:
+      return true;
     case varSmallint:
     case varInteger:
     case varShortInt:
     case varByte:
     case varWord:
     case varLongWord:
-    case varInt64:
-      return true;
+    case varInt64: {
+      const Int64 N = Value.AsInt64();
+      return N >= TypeMin() && N <= TypeMax();
+    }
     default:
       return false;
   }

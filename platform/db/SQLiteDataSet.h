@@ -278,7 +278,7 @@ class TSQLiteDataSet : public TDataSet {
   sqlite3_stmt* FRunRead = nullptr;   // a run's rows: the columns of FRunReadColumns
   std::vector<Integer> FRunReadColumns;
   TRun FRun;
-  Integer FRunChunk = 64;             // rows the next run reads
+  Integer FRunChunk = 64;              // rows the next run reads
   std::vector<unsigned char> FWanted;  // columns a walk has read: the next run holds them
   std::map<Int64, Int64> FAnchors;     // row id -> its position among database rows
 

@@ -440,7 +440,11 @@ Int64 TSQLiteDataSet::DbCount() {
     }
     return FDbCount = Count;
   }
-  const String SQL = "SELECT COUNT(*) FROM " + SourceSQL() + " WHERE 1" + RowFilter();
+  // Without a condition the database counts the cells of the table's pages
+  // without reading the rows.
+  const String Filter = RowFilter();
+  const String SQL =
+      "SELECT COUNT(*) FROM " + SourceSQL() + (Filter.empty() ? String() : " WHERE 1" + Filter);
   sqlite3_stmt* Raw = nullptr;
   if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
     SQLiteError("Cannot count the rows");

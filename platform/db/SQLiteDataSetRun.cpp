@@ -22,8 +22,8 @@ using namespace sqlite_detail;
 
 namespace {
 
-constexpr Integer FirstRunRows = 64;       // rows the first chunk of a walk reads
-constexpr Integer LargestRunRows = 4096;   // rows a chunk reads at most
+constexpr Integer FirstRunRows = 64;      // rows the first chunk of a walk reads
+constexpr Integer LargestRunRows = 4096;  // rows a chunk reads at most
 
 // Decodes the unread values of Buffer from a row of cells: only Only when it
 // is a column, else every unread one.
@@ -112,8 +112,7 @@ void TSQLiteDataSet::ReadUnreadValue(TRecordBuffer& Buffer, Integer Index) {
 // Every unread value of the row from the table, whether the filter passes it
 // or not; a row deleted meanwhile reads Null.
 void TSQLiteDataSet::ReadRowById(TRecordBuffer& Buffer, Int64 RowId) {
-  sqlite3_stmt* Stmt =
-      PrepareKept(FRowById, "SELECT * FROM " + SourceSQL() + " WHERE rowid = ?1");
+  sqlite3_stmt* Stmt = PrepareKept(FRowById, "SELECT * FROM " + SourceSQL() + " WHERE rowid = ?1");
   TResetOnExit Reset(Stmt);
   sqlite3_bind_int64(Stmt, 1, RowId);
   const int Step = sqlite3_step(Stmt);
@@ -231,10 +230,11 @@ void TSQLiteDataSet::ReadRun(Int64 From, Int64 FirstPos) {
     FRunRead = nullptr;
   }
   String List = "rowid";
-  for (Integer Column : Columns) List += ", " + QuoteName(GetFieldDefs()->GetItem(Column)->GetName());
-  sqlite3_stmt* Stmt = PrepareKept(FRunRead, "SELECT " + List + " FROM " + SourceSQL() +
-                                                 " WHERE rowid >= ?1" + RowFilter() +
-                                                 " ORDER BY rowid LIMIT ?2");
+  for (Integer Column : Columns)
+    List += ", " + QuoteName(GetFieldDefs()->GetItem(Column)->GetName());
+  sqlite3_stmt* Stmt =
+      PrepareKept(FRunRead, "SELECT " + List + " FROM " + SourceSQL() + " WHERE rowid >= ?1" +
+                                RowFilter() + " ORDER BY rowid LIMIT ?2");
   FRunReadColumns = Columns;
   TResetOnExit Reset(Stmt);
   ++FReadRuns;
