@@ -384,6 +384,32 @@ TEST_F(TSQLiteLazy, AWalkThatChangesRowsVisitsEachOnceWithTheRightNumbers) {
   }
 }
 
+// Record numbers after a walk are counted from rows whose places the walk
+// learnt; deleting rows before them moves those places up.
+TEST_F(TSQLiteLazy, NumbersCountedAfterAWalkFollowDeletesBeforeThem) {
+  Open(20000, 1, 16 << 10);
+  std::vector<Int64> Ids = StoredIds(Db.File);
+  std::vector<TBookmark> Marks;
+  const Integer Rows[] = {4500, 9000, 12345, 19999};
+  {
+    TDisableControlsGuard Guard(DS.get());
+    Integer Row = 0;
+    for (DS->First(); !DS->GetEof(); DS->Next(), ++Row)
+      if (std::find(std::begin(Rows), std::end(Rows), Row) != std::end(Rows))
+        Marks.push_back(DS->GetBookmark());
+  }
+  DS->First();
+  for (int I = 0; I < 3; ++I) DS->Delete();
+  Ids.erase(Ids.begin(), Ids.begin() + 3);
+  for (std::size_t I = 0; I < Marks.size(); ++I) {
+    DS->GotoBookmark(Marks[I]);
+    EXPECT_EQ(Id(), Ids[std::size_t(Rows[I]) - 3]);
+    EXPECT_EQ(DS->GetRecNo(), Rows[I] - 2);
+    DS->Prior();
+    EXPECT_EQ(DS->GetRecNo(), Rows[I] - 3);
+  }
+}
+
 TEST_F(TSQLiteLazy, AWalkStoppedHalfWayDoesNotHoldTheFile) {
   Open(20000, 1);
   TDisableControlsGuard Guard(DS.get());
