@@ -343,20 +343,19 @@ TGetResult TSQLiteDataSet::SeqGetRecord(TRecordBuffer& Buffer, TGetMode Mode) {
   if (Mode == gmNext && FCursor + 1 >= Integer(FRows.size())) FetchNext();
   const TGetResult Result = StepCursor(FCursor, Integer(FRows.size()), Mode);
   if (Result != grOK) return Result;
-  FillBuffer(Buffer, FRows[FCursor].RowId, FRows[FCursor].Bytes.data(), FCursor + 1);
+  FillLazy(Buffer, FRows[FCursor].RowId, FCursor + 1);
   return grOK;
 }
 
-// [SECTION] Protocol
-
-void TSQLiteDataSet::FillBuffer(TRecordBuffer& Buffer, Int64 RowId, const char* Bytes,
-                                Integer RecNo) {
-  Decode(Bytes, Buffer.Data);
-  Buffer.MarkAllRead();
-  SetRowIdBookmark(Buffer.Bookmark, RowId);
-  Buffer.RecNo = RecNo;
-  FFetchedCount = std::max(FFetchedCount, RecNo);
+// The index of a row read in order, found by its record number when no row
+// has moved since, else searched.
+Integer TSQLiteDataSet::SeqIndexOf(Int64 RowId, Integer RecNo) {
+  if (RecNo >= 1 && RecNo <= Integer(FRows.size()) && FRows[std::size_t(RecNo - 1)].RowId == RowId)
+    return RecNo - 1;
+  return IndexOfRowId(RowId);
 }
+
+// [SECTION] Protocol
 
 TGetResult TSQLiteDataSet::GetRecord(TRecordBuffer& Buffer, TGetMode Mode) {
   return FHasRowId ? KeyedGetRecord(Buffer, Mode) : SeqGetRecord(Buffer, Mode);

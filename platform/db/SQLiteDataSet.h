@@ -173,9 +173,10 @@ class TSQLiteDataSet : public TDataSet {
 
   // [Values read on demand and forward runs] SQLiteDataSetRun.cpp
   //
-  // A buffer of a table with row ids holds its row id and position; its
-  // values are read when a field first asks (ReadUnreadValue): from the
-  // forward run, else from the cached page, else by row id from the table.
+  // A buffer holds its row's id and position; its values are read when a
+  // field first asks (ReadUnreadValue): a query's from the rows read in
+  // order; a table's with row ids from the forward run, else from the cached
+  // page, else by row id from the table.
   // A walk with the controls disabled does not fill the cache: its rows come
   // in runs, chunks of consecutive rows read after the cursor that hold only
   // the columns the walk reads (a column read for the first time reads the
@@ -211,6 +212,7 @@ class TSQLiteDataSet : public TDataSet {
   void FetchAll();
   void ReadChunk();
   Integer IndexOfRowId(Int64 RowId);
+  Integer SeqIndexOf(Int64 RowId, Integer RecNo);
   TGetResult SeqGetRecord(TRecordBuffer& Buffer, TGetMode Mode);
 
   // [Both] SQLiteDataSet.cpp
@@ -224,7 +226,6 @@ class TSQLiteDataSet : public TDataSet {
   Int64 CheckFilter(const String& Text);
   void ResetRows();
   void Decode(const char* Bytes, std::vector<Variant>& Data) const;
-  void FillBuffer(TRecordBuffer& Buffer, Int64 RowId, const char* Bytes, Integer RecNo);
   String SourceSQL() const;
   String Condition() const;
 

@@ -54,8 +54,8 @@ void TSQLiteDataSet::FillLazy(TRecordBuffer& Buffer, Int64 RowId, Int64 RecNo) {
   FFetchedCount = std::max(FFetchedCount, Buffer.RecNo);
 }
 
-// From the row as this dataset holds it: a placed row, the run, a cached
-// page; else from the table by row id. While the controls are enabled a
+// From the row as this dataset holds it: a query's row read in order; a
+// placed row, the run, a cached page; else from the table by row id. While the controls are enabled a
 // control is showing the record and will read every value, so a page or a
 // placed row gives them all at once; a walk reads one value and the columns
 // it reads are the ones the next run holds.
@@ -71,9 +71,18 @@ void TSQLiteDataSet::ReadUnreadValue(TRecordBuffer& Buffer, Integer Index) {
     }
   }
   Int64 RowId = 0;
-  if (!FHasRowId || !RowIdOfBookmark(Buffer.Bookmark, RowId) ||
-      std::size_t(Index) >= FTypes.size()) {
+  if (!RowIdOfBookmark(Buffer.Bookmark, RowId) || std::size_t(Index) >= FTypes.size()) {
     inherited::ReadUnreadValue(Buffer, Index);
+    return;
+  }
+  if (!FHasRowId) {
+    const Integer Row = SeqIndexOf(RowId, Buffer.RecNo);
+    if (Row < 0) {
+      inherited::ReadUnreadValue(Buffer, Index);
+      return;
+    }
+    DecodeUnread(Buffer, FRows[std::size_t(Row)].Bytes.data(), FTypes,
+                 ControlsDisabled() ? Index : -1);
     return;
   }
   // [Phase 1] What the walk reads.

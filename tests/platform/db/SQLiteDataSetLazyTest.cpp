@@ -410,6 +410,30 @@ TEST_F(TSQLiteLazy, NumbersCountedAfterAWalkFollowDeletesBeforeThem) {
   }
 }
 
+// A query's rows are read in order and kept: its buffers read their values
+// from those rows too, in a walk and in the window afterwards.
+TEST_F(TSQLiteLazy, AQueryWalkedAndShownReadsEachRowsValues) {
+  MakeItems(Db.File, 3000);
+  DS = OpenSQLite(Db.File, "",
+                  "SELECT id, name, grp, amount FROM items WHERE grp = 1 ORDER BY id DESC");
+  Source->SetDataSet(DS.get());
+  Link->SetDataSource(Source.get());
+  Link->SetBufferCount(7);
+  std::vector<Int64> Ids = StoredIds(Db.File, "grp = 1");
+  std::reverse(Ids.begin(), Ids.end());
+  EXPECT_EQ(ShownRows(), ExpectedRows(Ids, 0, 7));
+  {
+    TDisableControlsGuard Guard(DS.get());
+    Integer Row = 0;
+    for (DS->First(); !DS->GetEof(); DS->Next(), ++Row)
+      ASSERT_EQ(DS->FieldByName("amount")->GetAsFloat(), Ids[std::size_t(Row)] * 0.5);
+    EXPECT_EQ(Row, Integer(Ids.size()));
+  }
+  EXPECT_EQ(ShownRows(), ExpectedRows(Ids, Ids.size() - 7, 7));
+  DS->MoveBy(-10);
+  EXPECT_EQ(ShownRows(), ExpectedRows(Ids, Ids.size() - 11, 7));
+}
+
 TEST_F(TSQLiteLazy, AWalkStoppedHalfWayDoesNotHoldTheFile) {
   Open(20000, 1);
   TDisableControlsGuard Guard(DS.get());
