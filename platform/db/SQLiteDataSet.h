@@ -7,7 +7,14 @@
 // TEXT -> ftMemo, BLOB); dates are stored as ISO 8601 text, and a stored value
 // its field type cannot hold is read in its stored form. A post writes only
 // the columns that changed. A Filter text is one SQL condition on the columns;
-// OnFilterRecord also applies.
+// OnFilterRecord also applies. The file is read through a memory map.
+//
+// A record buffer holds its row's id and position, and a value is decoded
+// only when a field reads it, so that a walk summing one column decodes one
+// column per row. A walk with the controls disabled reads its rows in forward
+// runs of only the columns it reads and leaves the cache of pages to the rows
+// a control shows; the positions it passes become anchors that later counts
+// of the rows before a row start from.
 //
 // Reading a table with row ids: rows are kept compactly (one byte string per
 // page of rows) in a cache of bounded size that drops the pages used least
