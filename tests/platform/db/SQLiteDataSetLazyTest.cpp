@@ -410,6 +410,29 @@ TEST_F(TSQLiteLazy, NumbersCountedAfterAWalkFollowDeletesBeforeThem) {
   }
 }
 
+// A walk through a filter text reads the rows it passes; a search in the
+// middle of the walk moves the cursor, and the walk goes on from there.
+TEST_F(TSQLiteLazy, AFilteredWalkAndASearchInItKeepRowsAndNumbersRight) {
+  Open(8000, 3);
+  DS->SetFilter("grp = 1");
+  DS->SetFiltered(true);
+  const std::vector<Int64> Ids = StoredIds(Db.File, "grp = 1");
+  TDisableControlsGuard Guard(DS.get());
+  Integer Row = 0;
+  for (DS->First(); !DS->GetEof() && Row < 1000; DS->Next(), ++Row)
+    ASSERT_EQ(Id(), Ids[std::size_t(Row)]);
+  ASSERT_EQ(Ids.size(), 4000u);
+  ASSERT_TRUE(DS->Locate("id", Ids[3000], {}));
+  EXPECT_EQ(DS->GetRecNo(), 3001);
+  for (Row = 3000; !DS->GetEof(); DS->Next(), ++Row) {
+    ASSERT_EQ(Id(), Ids[std::size_t(Row)]);
+    ASSERT_EQ(DS->GetRecNo(), Row + 1);
+    ASSERT_EQ(DS->FieldByName("name")->GetAsString(), "item " + IntToStr(Ids[std::size_t(Row)]));
+  }
+  EXPECT_EQ(Row, Integer(Ids.size()));
+  EXPECT_EQ(DS->GetRecordCount(), Integer(Ids.size()));
+}
+
 // A query's rows are read in order and kept: its buffers read their values
 // from those rows too, in a walk and in the window afterwards.
 TEST_F(TSQLiteLazy, AQueryWalkedAndShownReadsEachRowsValues) {
