@@ -87,10 +87,11 @@ sqlite3_stmt* TSQLiteDataSet::PrepareKept(sqlite3_stmt*& Kept, const String& SQL
 // The kept statements depend on the filter and the placed rows: any change
 // of those drops them.
 void TSQLiteDataSet::FinalizeKept() {
-  for (sqlite3_stmt** Kept : {&FForward, &FBackward, &FOneRow, &FRowById, &FRunRead}) {
+  for (sqlite3_stmt** Kept : {&FForward, &FBackward, &FOneRow, &FRowById, &FRunRead, &FWrite}) {
     sqlite3_finalize(*Kept);
     *Kept = nullptr;
   }
+  FWriteSQL.clear();
 }
 
 // The rows read: a table by its name, a query as a subquery.

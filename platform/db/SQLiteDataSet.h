@@ -284,6 +284,8 @@ class TSQLiteDataSet : public TDataSet {
   sqlite3_stmt* FOneRow = nullptr;    // one row by row id, if it passes the filter
   sqlite3_stmt* FRowById = nullptr;   // one row by row id, filter or not
   sqlite3_stmt* FRunRead = nullptr;   // a run's rows: the columns of FRunReadColumns
+  sqlite3_stmt* FWrite = nullptr;     // the last change's statement, FWriteSQL
+  String FWriteSQL;
   std::vector<Integer> FRunReadColumns;
   TRun FRun;
   Integer FRunChunk = 64;              // rows the next run reads
