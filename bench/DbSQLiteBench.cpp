@@ -209,13 +209,17 @@ void BM_StepAllColumnsReference(benchmark::State& State) {
 BENCHMARK(BM_StepAllColumnsReference)->Apply(Sizes);
 
 // [Peak memory] A process of its own opens the grid, goes to the last record,
-// reads the shown rows and reports its VmHWM: this binary run again with
-// KV_BENCH_PEAK_DB set, which registers only the benchmark that does that.
-long VmHWMKiB() {
+// reads the shown rows and reports its VmHWM, and what it holds then of its
+// own memory (RssAnon) and of the database file mapped into it (RssFile:
+// pages of the system's file cache, shared and given back under pressure):
+// this binary run again with KV_BENCH_PEAK_DB set, which registers only the
+// benchmark that does that.
+long StatusKiB(const char* Key) {
   std::ifstream Status("/proc/self/status");
   std::string Line;
+  const std::size_t Length = std::strlen(Key);
   while (std::getline(Status, Line))
-    if (Line.rfind("VmHWM:", 0) == 0) return std::atol(Line.c_str() + 6);
+    if (Line.compare(0, Length, Key) == 0) return std::atol(Line.c_str() + Length);
   return -1;
 }
 
@@ -226,8 +230,9 @@ void BM_PeakChild(benchmark::State& State) {
     Grid.ReadShownRows();
     Grid.DS->Last();
     Grid.ReadShownRows();
+    std::fprintf(stderr, "RSS %ld %ld\n", StatusKiB("RssAnon:"), StatusKiB("RssFile:"));
   }
-  std::fprintf(stderr, "VMHWM %ld\n", VmHWMKiB());
+  std::fprintf(stderr, "VMHWM %ld\n", StatusKiB("VmHWM:"));
 }
 
 const bool PeakChildRegistered = [] {
@@ -239,19 +244,23 @@ const bool PeakChildRegistered = [] {
 void BM_PeakMemoryAfterLast(benchmark::State& State) {
   const std::string File = kvbench::OrdersDbOrSkip(State, State.range(0));
   if (File.empty()) return;
-  long KiB = -1;
+  long KiB = -1, Anon = -1, Mapped = -1;
   for (auto _ : State) {
     const std::string Command = "KV_BENCH_PEAK_DB='" + File + "' /proc/" +
                                 std::to_string(::getpid()) +
                                 "/exe --benchmark_filter=BM_PeakChild 2>&1 >/dev/null";
     if (std::FILE* Child = ::popen(Command.c_str(), "r")) {
       char Line[512];
-      while (std::fgets(Line, sizeof Line, Child))
-        if (std::sscanf(Line, "VMHWM %ld", &KiB) == 1) break;
+      while (std::fgets(Line, sizeof Line, Child)) {
+        std::sscanf(Line, "RSS %ld %ld", &Anon, &Mapped);
+        std::sscanf(Line, "VMHWM %ld", &KiB);
+      }
       ::pclose(Child);
     }
   }
   State.counters["VmHWM_MiB"] = double(KiB) / 1024.0;
+  State.counters["RssAnon_MiB"] = double(Anon) / 1024.0;
+  State.counters["RssFile_MiB"] = double(Mapped) / 1024.0;
 }
 BENCHMARK(BM_PeakMemoryAfterLast)->Apply(Sizes)->Iterations(1);
 

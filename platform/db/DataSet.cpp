@@ -241,12 +241,29 @@ void TDataSet::BindFields(bool Binding) {
 void TDataSet::InitBufferShape(TRecordBuffer& Buffer) const {
   Buffer.Data.resize(FFieldDefs->GetCount());
   Buffer.Calc.resize(FCalcFieldCount);
+  if (Buffer.UnreadCount > 0 && Buffer.Unread.size() != Buffer.Data.size()) {
+    Buffer.Unread.resize(Buffer.Data.size(), 1);  // a new value is not read either
+    Buffer.UnreadCount = Integer(std::count(Buffer.Unread.begin(), Buffer.Unread.end(), 1));
+  }
 }
 
 void TDataSet::InternalInitRecord(TRecordBuffer& Buffer) {
   InitBufferShape(Buffer);
+  Buffer.MarkAllRead();
   for (Variant& V : Buffer.Data) V = Null();
   for (Variant& V : Buffer.Calc) V = Null();
+}
+
+void TDataSet::ReadUnreadValue(TRecordBuffer& Buffer, Integer Index) {
+  Buffer.Data[std::size_t(Index)] = Null();
+}
+
+void TDataSet::ReadAllValues(TRecordBuffer& Buffer) {
+  for (std::size_t I = 0; Buffer.UnreadCount > 0 && I < Buffer.Data.size(); ++I) {
+    if (!Buffer.IsUnread(I)) continue;
+    ReadUnreadValue(Buffer, Integer(I));
+    Buffer.MarkRead(I);
+  }
 }
 
 TField* TDataSet::FindField(const String& FieldName) const { return FFields->FindField(FieldName); }
@@ -299,13 +316,26 @@ TRecordBuffer* TDataSet::GetActiveBuffer() const {
 
 Variant TDataSet::GetFieldValue(const TField* Field) const { return FieldData(Field); }
 
+namespace {
+const Variant NoFieldValue = Null();
+}
+
 const Variant& TDataSet::FieldData(const TField* Field) const {
-  static const Variant NoValue = Null();
-  const TRecordBuffer* Buffer = GetActiveBuffer();
+  const Variant& NoValue = NoFieldValue;
+  TRecordBuffer* Buffer = FState == dsBrowse
+                              ? (FRecordCount == 0 ? nullptr : FBuffers[std::size_t(FActiveRecord)])
+                              : GetActiveBuffer();
   if (!Buffer) return NoValue;
   if (Field->FFieldNo > 0) {
     const auto Index = static_cast<std::size_t>(Field->FFieldNo - 1);
-    return Index < Buffer->Data.size() ? Buffer->Data[Index] : NoValue;
+    if (Index >= Buffer->Data.size()) return NoValue;
+    if (Buffer->IsUnread(Index)) {
+      // Reading a value the store left unread fills it in; no state a reader
+      // can see changes.
+      const_cast<TDataSet*>(this)->ReadUnreadValue(*Buffer, Integer(Index));
+      Buffer->MarkRead(Index);
+    }
+    return Buffer->Data[Index];
   }
   if (Field->FCalcSlot >= 0 && static_cast<std::size_t>(Field->FCalcSlot) < Buffer->Calc.size())
     return Buffer->Calc[std::size_t(Field->FCalcSlot)];
@@ -322,9 +352,10 @@ void TDataSet::SetFieldValue(TField* Field, const Variant& Value) {
   if (!Editing && !Calculating) DatabaseError("Dataset not in edit or insert mode", this);
   TRecordBuffer* Buffer = GetActiveBuffer();
   KV_ASSERT(Buffer, "an editing dataset has a record buffer");
-  if (Field->FFieldNo > 0)
+  if (Field->FFieldNo > 0) {
     Buffer->Data.at(Field->FFieldNo - 1) = Value;
-  else if (Field->FCalcSlot >= 0)
+    Buffer->MarkRead(std::size_t(Field->FFieldNo - 1));
+  } else if (Field->FCalcSlot >= 0)
     Buffer->Calc.at(Field->FCalcSlot) = Value;
 }
 

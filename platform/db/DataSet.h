@@ -6,6 +6,7 @@
 // supply the records through the protected Internal... protocol below.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -28,13 +29,37 @@ enum TGetResult { grOK, grBOF, grEOF, grError };
 
 // TRecordBuffer: one record held by the dataset. Data values are indexed by
 // FieldNo - 1 (the field definitions' order); calculated and lookup values by
-// the field's calculated slot.
+// the field's calculated slot. A concrete dataset may fill a buffer with its
+// record's name alone and leave values unread (MarkUnread): the first read of
+// such a value asks the dataset for it (TDataSet::ReadUnreadValue), so that a
+// walk decodes only the columns somebody reads.
 struct TRecordBuffer {
   std::vector<Variant> Data;  // one per field definition
   std::vector<Variant> Calc;  // one per calculated or lookup field
   TBookmark Bookmark;         // empty for a record being inserted
   Integer RecNo = -1;         // 1-based position in the dataset, -1 when unknown
   TBookmarkFlag Flag = bfCurrent;
+  std::vector<unsigned char> Unread;  // per Data value: 1 while not read yet
+  Integer UnreadCount = 0;            // values of Data still unread; 0: all held
+
+  bool IsUnread(std::size_t Index) const { return UnreadCount > 0 && Unread[Index] != 0; }
+  // Every Data value becomes unread (its old contents mean nothing).
+  void MarkUnread() {
+    if (Unread.size() != Data.size()) Unread.resize(Data.size());
+    std::fill(Unread.begin(), Unread.end(), 1);
+    UnreadCount = Integer(Data.size());
+  }
+  // Data[Index] now holds the record's value.
+  void MarkRead(std::size_t Index) {
+    if (IsUnread(Index)) {
+      Unread[Index] = 0;
+      --UnreadCount;
+    }
+  }
+  void MarkAllRead() {
+    Unread.clear();
+    UnreadCount = 0;
+  }
 };
 
 using TDataSetNotifyEvent = TDelegate<void(TDataSet* DataSet)>;
@@ -203,6 +228,16 @@ class TDataSet : public TComponent {
   virtual void InternalRefresh() {}
   // The filter or its text changed while open; the store re-applies it.
   virtual void FilterChanged() {}
+  // A field reads Data[Index] of a buffer the store filled with that value
+  // unread (TRecordBuffer::MarkUnread). The store puts the record's value
+  // there; it may fill other unread values of the buffer at the same time,
+  // marking each one read. Called wherever the buffer is read, in any state
+  // and after any later fetch, so the store finds the record by the buffer's
+  // own bookmark, not by its cursor. The default reads Null.
+  virtual void ReadUnreadValue(TRecordBuffer& Buffer, Integer Index);
+  // Reads every unread value of Buffer (before the values are copied or
+  // compared as a whole: Edit's old values, a post).
+  void ReadAllValues(TRecordBuffer& Buffer);
 
   // Runs the filter on a fetched record: OnFilterRecord in state dsFilter.
   // Concrete datasets call it from GetRecord when GetFiltered() is on.

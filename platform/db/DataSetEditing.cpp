@@ -69,6 +69,7 @@ void TDataSet::Edit() {
   CheckBrowseMode();
   if (!GetCanModify()) DatabaseError("Cannot modify a read-only dataset", this);
   Fire(BeforeEdit);
+  ReadAllValues(Buffer(FActiveRecord));  // the old values are the record as it was
   RunWithErrorHandler(OnEditError, &TDataSet::EditBody);
   FOldValues = Buffer(FActiveRecord);
   SetState(dsEdit);

@@ -154,6 +154,11 @@ class TField : public TComponent {
   void SetLookupValue(const Variant& Value);
   // Text of the value for display or for editing (formats, masks).
   virtual String FormatText(bool DisplayText) const;
+  // Whether the field's own type holds Value (Null and Empty count as held).
+  // A store may hand a field a value its type cannot hold without loss (text
+  // in a date column, a number past a decimal's range): such a value shows
+  // and edits as its own text, and that text written back keeps it.
+  virtual bool HoldsValue(const Variant& Value) const;
   // Turns text into a value for SetAsString; '' gives Null.
   virtual Variant ParseText(const String& Text) const;
   // Converts a value of any type to this field's stored type, or raises.
@@ -201,10 +206,10 @@ class TStringField : public TField {
     FSize = 20;
   }
   String GetAsString() const override;
-  void SetAsString(const String& Value) override;
 
  protected:
   String FormatText(bool DisplayText) const override;
+  bool HoldsValue(const Variant& Value) const override;
   Variant ParseText(const String& Text) const override;
   Variant ConvertValue(const Variant& Value) const override;
   Integer DefaultDisplayWidth() const override { return FSize; }
@@ -250,6 +255,7 @@ class TIntegerField : public TNumericField {
 
  protected:
   String FormatText(bool DisplayText) const override;
+  bool HoldsValue(const Variant& Value) const override;
   Variant ParseText(const String& Text) const override;
   Variant ConvertValue(const Variant& Value) const override;
   Integer DefaultDisplayWidth() const override { return 11; }
@@ -318,6 +324,7 @@ class TFloatField : public TNumericField {
 
  protected:
   String FormatText(bool DisplayText) const override;
+  bool HoldsValue(const Variant& Value) const override;
   Variant ParseText(const String& Text) const override;
   Variant ConvertValue(const Variant& Value) const override;
   bool FCurrency = false;
@@ -351,6 +358,7 @@ class TBCDField : public TNumericField {
 
  protected:
   String FormatText(bool DisplayText) const override;
+  bool HoldsValue(const Variant& Value) const override;
   Variant ParseText(const String& Text) const override;
   Variant ConvertValue(const Variant& Value) const override;
   bool FCurrency = false;
@@ -367,6 +375,7 @@ class TBooleanField : public TField {
 
  protected:
   String FormatText(bool DisplayText) const override;
+  bool HoldsValue(const Variant& Value) const override;
   Variant ParseText(const String& Text) const override;
   Variant ConvertValue(const Variant& Value) const override;
   Integer DefaultDisplayWidth() const override { return 5; }
@@ -385,6 +394,7 @@ class TDateTimeField : public TField {
 
  protected:
   String FormatText(bool DisplayText) const override;
+  bool HoldsValue(const Variant& Value) const override;
   Variant ParseText(const String& Text) const override;
   Variant ConvertValue(const Variant& Value) const override;
   Integer DefaultDisplayWidth() const override { return 18; }

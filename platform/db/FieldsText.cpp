@@ -66,7 +66,17 @@ String TField::GetAsString() const {
   return IsNullish(V) ? String() : VarToStr(V);
 }
 
-void TField::SetAsString(const String& Value) { SetValue(ParseText(Value)); }
+// The text of a value the field's type does not hold, written back as it
+// reads, keeps that value rather than parsing it.
+void TField::SetAsString(const String& Value) {
+  const Variant& Current = GetData();
+  if (!HoldsValue(Current) && Value == VarToStr(Current)) {
+    const Variant Kept = Current;
+    SetData(Kept);
+    return;
+  }
+  SetValue(ParseText(Value));
+}
 
 Integer TField::GetAsInteger() const {
   const Int64 Value = GetAsLargeInt();
@@ -134,6 +144,8 @@ String TField::GetTextFor(bool DisplayText) const {
     return Text;
   }
   if (IsNull() && !IsBlob()) return String();
+  const Variant& V = GetData();
+  if (!HoldsValue(V)) return VarToStr(V);
   return FormatText(DisplayText);
 }
 
@@ -145,6 +157,8 @@ void TField::SetText(const String& Value) {
 }
 
 String TField::FormatText(bool /*DisplayText*/) const { return GetAsString(); }
+
+bool TField::HoldsValue(const Variant& /*Value*/) const { return true; }
 
 Variant TField::ParseText(const String& Text) const {
   if (Text.empty()) return Null();
@@ -160,12 +174,15 @@ String TStringField::GetAsString() const {
   return IsNullish(V) ? String() : VarToStr(V);
 }
 
-void TStringField::SetAsString(const String& Value) { SetValue(ParseText(Value)); }
-
 String TStringField::FormatText(bool DisplayText) const {
   const String Value = GetAsString();
   if (DisplayText && !FEditMask.empty()) return FormatMaskText(FEditMask, Value);
   return Value;
+}
+
+bool TStringField::HoldsValue(const Variant& Value) const {
+  const TVarType Type = VarType(Value);
+  return Type == varEmpty || Type == varNull || Type == varString;
 }
 
 Variant TStringField::ParseText(const String& Text) const {
@@ -208,6 +225,27 @@ String TIntegerField::FormatText(bool DisplayText) const {
   const Int64 Value = GetAsLargeInt();
   if (Format.empty()) return IntToStr(Value);
   return FormatFloat(Format, Extended(Value));
+}
+
+// A whole number within the type's own range (a Smallint's, an Integer's).
+bool TIntegerField::HoldsValue(const Variant& Value) const {
+  switch (VarType(Value)) {
+    case varEmpty:
+    case varNull:
+      return true;
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64: {
+      const Int64 N = Value.AsInt64();
+      return N >= TypeMin() && N <= TypeMax();
+    }
+    default:
+      return false;
+  }
 }
 
 Variant TIntegerField::ParseText(const String& Text) const {
@@ -258,6 +296,11 @@ String TFloatField::FormatText(bool DisplayText) const {
   return FloatToStrF(Value, ffGeneral, FPrecision, 0);
 }
 
+bool TFloatField::HoldsValue(const Variant& Value) const {
+  const TVarType Type = VarType(Value);
+  return Type == varEmpty || Type == varNull || Type == varDouble || Type == varSingle;
+}
+
 Variant TFloatField::ParseText(const String& Text) const {
   if (Text.empty()) return Null();
   Extended Value = 0;
@@ -289,6 +332,11 @@ String TBCDField::FormatText(bool DisplayText) const {
   if (FCurrency)
     return CurrToStrF(Value, DisplayText ? ffCurrency : ffFixed, FormatSettings.CurrencyDecimals);
   return CurrToStrF(Value, ffGeneral, 0);
+}
+
+bool TBCDField::HoldsValue(const Variant& Value) const {
+  const TVarType Type = VarType(Value);
+  return Type == varEmpty || Type == varNull || Type == varCurrency;
 }
 
 Variant TBCDField::ParseText(const String& Text) const {
@@ -330,6 +378,11 @@ String TBooleanField::FormatText(bool /*DisplayText*/) const {
   return GetAsBoolean() ? TrueText() : FalseText();
 }
 
+bool TBooleanField::HoldsValue(const Variant& Value) const {
+  const TVarType Type = VarType(Value);
+  return Type == varEmpty || Type == varNull || Type == varBoolean;
+}
+
 // The false text is tried first, then the true one; a case-insensitive
 // prefix of either is enough ("t", "F").
 Variant TBooleanField::ParseText(const String& Text) const {
@@ -365,6 +418,11 @@ String TDateTimeField::FormatText(bool DisplayText) const {
   else
     Format = "c";
   return FormatDateTime(Format, GetAsDateTime());
+}
+
+bool TDateTimeField::HoldsValue(const Variant& Value) const {
+  const TVarType Type = VarType(Value);
+  return Type == varEmpty || Type == varNull || Type == varDate;
 }
 
 Variant TDateTimeField::ParseText(const String& Text) const {

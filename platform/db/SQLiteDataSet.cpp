@@ -23,18 +23,8 @@ using namespace sqlite_detail;
 
 namespace {
 
-TBookmark RowIdToBookmark(Int64 RowId) {
-  TBookmark Result(8, '\0');
-  for (int I = 0; I < 8; ++I) Result[I] = char((UInt64(RowId) >> (8 * I)) & 0xFF);
-  return Result;
-}
-
 bool BookmarkToRowId(const TBookmark& Bookmark, Int64& RowId) {
-  if (Bookmark.size() != 8) return false;
-  UInt64 Value = 0;
-  for (int I = 0; I < 8; ++I) Value |= UInt64(static_cast<unsigned char>(Bookmark[I])) << (8 * I);
-  RowId = Int64(Value);
-  return true;
+  return RowIdOfBookmark(Bookmark, RowId);
 }
 
 }  // namespace
@@ -97,10 +87,11 @@ sqlite3_stmt* TSQLiteDataSet::PrepareKept(sqlite3_stmt*& Kept, const String& SQL
 // The kept statements depend on the filter and the placed rows: any change
 // of those drops them.
 void TSQLiteDataSet::FinalizeKept() {
-  for (sqlite3_stmt** Kept : {&FForward, &FBackward, &FOneRow}) {
+  for (sqlite3_stmt** Kept : {&FForward, &FBackward, &FOneRow, &FRowById, &FRunRead, &FWrite}) {
     sqlite3_finalize(*Kept);
     *Kept = nullptr;
   }
+  FWriteSQL.clear();
 }
 
 // The rows read: a table by its name, a query as a subquery.
@@ -128,6 +119,9 @@ void TSQLiteDataSet::InternalOpen() {
     FDB = nullptr;
     DatabaseError("Cannot open database '" + FDatabaseName + "': " + Reason, this);
   }
+  // Pages read through a memory map are not copied: the count, a walk and a
+  // jump read the file where the system keeps it.
+  sqlite3_exec(FDB, "PRAGMA mmap_size = 1073741824", nullptr, nullptr, nullptr);
   FKeyColumns.clear();
   FHasRowId = FSQL.empty() && !IsView() &&
               Prepares("SELECT rowid FROM " + QuoteName(FTableName) + " LIMIT 0");
@@ -206,6 +200,7 @@ void TSQLiteDataSet::InternalClose() {
 // Forgets every row read, the count and the cursor: the next read starts over.
 void TSQLiteDataSet::ResetRows() {
   ClearCache();
+  FWanted.assign(FTypes.size(), 0);
   FPlaced.clear();
   FDbCount = -1;
   FCursorKind = ckBof;
@@ -349,19 +344,19 @@ TGetResult TSQLiteDataSet::SeqGetRecord(TRecordBuffer& Buffer, TGetMode Mode) {
   if (Mode == gmNext && FCursor + 1 >= Integer(FRows.size())) FetchNext();
   const TGetResult Result = StepCursor(FCursor, Integer(FRows.size()), Mode);
   if (Result != grOK) return Result;
-  FillBuffer(Buffer, FRows[FCursor].RowId, FRows[FCursor].Bytes.data(), FCursor + 1);
+  FillLazy(Buffer, FRows[FCursor].RowId, FCursor + 1);
   return grOK;
 }
 
-// [SECTION] Protocol
-
-void TSQLiteDataSet::FillBuffer(TRecordBuffer& Buffer, Int64 RowId, const char* Bytes,
-                                Integer RecNo) {
-  Decode(Bytes, Buffer.Data);
-  Buffer.Bookmark = RowIdToBookmark(RowId);
-  Buffer.RecNo = RecNo;
-  FFetchedCount = std::max(FFetchedCount, RecNo);
+// The index of a row read in order, found by its record number when no row
+// has moved since, else searched.
+Integer TSQLiteDataSet::SeqIndexOf(Int64 RowId, Integer RecNo) {
+  if (RecNo >= 1 && RecNo <= Integer(FRows.size()) && FRows[std::size_t(RecNo - 1)].RowId == RowId)
+    return RecNo - 1;
+  return IndexOfRowId(RowId);
 }
+
+// [SECTION] Protocol
 
 TGetResult TSQLiteDataSet::GetRecord(TRecordBuffer& Buffer, TGetMode Mode) {
   return FHasRowId ? KeyedGetRecord(Buffer, Mode) : SeqGetRecord(Buffer, Mode);
@@ -369,12 +364,14 @@ TGetResult TSQLiteDataSet::GetRecord(TRecordBuffer& Buffer, TGetMode Mode) {
 
 void TSQLiteDataSet::InternalFirst() {
   FCursorKind = ckBof;
+  FRun.Index = -1;
   FCursor = -1;
 }
 
 void TSQLiteDataSet::InternalLast() {
   if (FHasRowId) {
     FCursorKind = ckEof;
+    FRun.Index = -1;
     return;
   }
   FetchAll();
@@ -387,6 +384,7 @@ void TSQLiteDataSet::InternalSetToRecord(const TRecordBuffer& Buffer) {
   if (FHasRowId) {
     FCursorKind = ckRow;
     FCursorRowId = RowId;
+    FRun.Index = RunIndexOf(RowId, Buffer.RecNo);
     return;
   }
   const Integer Index = IndexOfRowId(RowId);
@@ -400,6 +398,7 @@ bool TSQLiteDataSet::InternalGotoBookmark(const TBookmark& Bookmark) {
     if (PlacedIndexOf(RowId) < 0 && !IsDbRowShown(RowId)) return false;
     FCursorKind = ckRow;
     FCursorRowId = RowId;
+    FRun.Index = -1;
     return true;
   }
   const Integer Index = IndexOfRowId(RowId);
@@ -414,6 +413,7 @@ void TSQLiteDataSet::InternalSetRecNo(Integer Value) {
     if (!KeyedRowAt(Value, Row)) DatabaseError("Record not found", this);
     FCursorKind = ckRow;
     FCursorRowId = Row.RowId;
+    FRun.Index = -1;
     return;
   }
   while (Integer(FRows.size()) < Value && FetchNext()) {

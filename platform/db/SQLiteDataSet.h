@@ -7,7 +7,14 @@
 // TEXT -> ftMemo, BLOB); dates are stored as ISO 8601 text, and a stored value
 // its field type cannot hold is read in its stored form. A post writes only
 // the columns that changed. A Filter text is one SQL condition on the columns;
-// OnFilterRecord also applies.
+// OnFilterRecord also applies. The file is read through a memory map.
+//
+// A record buffer holds its row's id and position, and a value is decoded
+// only when a field reads it, so that a walk summing one column decodes one
+// column per row. A walk with the controls disabled reads its rows in forward
+// runs of only the columns it reads and leaves the cache of pages to the rows
+// a control shows; the positions it passes become anchors that later counts
+// of the rows before a row start from.
 //
 // Reading a table with row ids: rows are kept compactly (one byte string per
 // page of rows) in a cache of bounded size that drops the pages used least
@@ -86,6 +93,7 @@ class TSQLiteDataSet : public TDataSet {
   void InternalRefresh() override;
   void InternalEdit() override;
   void FilterChanged() override;
+  void ReadUnreadValue(TRecordBuffer& Buffer, Integer Index) override;
 
  private:
   // [Rows by row id] SQLiteDataSetCache.cpp
@@ -167,7 +175,40 @@ class TSQLiteDataSet : public TDataSet {
   bool IsDbRowShown(Int64 RowId);
   bool RowShown(const char* Bytes);
   TGetResult KeyedGetRecord(TRecordBuffer& Buffer, TGetMode Mode);
+  bool CachedNext(Int64 From, TRowRef& Row, bool& Answered);
   String RowFilter() const;
+
+  // [Values read on demand and forward runs] SQLiteDataSetRun.cpp
+  //
+  // A buffer holds its row's id and position; its values are read when a
+  // field first asks (ReadUnreadValue): a query's from the rows read in
+  // order; a table's with row ids from the forward run, else from the cached
+  // page, else by row id from the table.
+  // A walk with the controls disabled does not fill the cache: its rows come
+  // in runs, chunks of consecutive rows read after the cursor that hold only
+  // the columns the walk reads (a column read for the first time reads the
+  // run again from the current row with it). A run is dropped by any change.
+  struct TRun {
+    std::vector<Int64> RowIds;     // ascending, consecutive database rows
+    std::vector<unsigned> Starts;  // where each row's cells start in Bytes
+    std::string Bytes;             // the cells of Columns, row after row
+    std::vector<Integer> Columns;  // the field definitions held, in cell order
+    Int64 FirstPos = 0;            // position of the first row among database rows
+    Integer Index = -1;            // the row the cursor stands on; -1: none
+    bool End = false;              // no database row follows the last one
+    Integer Count() const { return Integer(RowIds.size()); }
+  };
+  bool RunAllowed() const;
+  void ReadRun(Int64 From, Int64 FirstPos);
+  void DropRun();
+  bool RunNext(TRecordBuffer& Buffer, TGetResult& Result);
+  bool StartRun(Int64 From, Int64 FirstPos, TRecordBuffer& Buffer, TGetResult& Result);
+  Integer RunIndexOf(Int64 RowId, Integer RecNo) const;
+  bool CellFromRun(Integer Row, Integer Column, Variant& Value);
+  void ReadRowById(TRecordBuffer& Buffer, Int64 RowId);
+  void FillLazy(TRecordBuffer& Buffer, Int64 RowId, Int64 RecNo);
+  Int64 DbPositionOf(Int64 RowId);
+  void ShiftAnchors(Int64 RemovedRowId);
 
   // [Rows in read order] queries, views, tables without row ids
   struct TSeqRow {
@@ -178,6 +219,7 @@ class TSQLiteDataSet : public TDataSet {
   void FetchAll();
   void ReadChunk();
   Integer IndexOfRowId(Int64 RowId);
+  Integer SeqIndexOf(Int64 RowId, Integer RecNo);
   TGetResult SeqGetRecord(TRecordBuffer& Buffer, TGetMode Mode);
 
   // [Both] SQLiteDataSet.cpp
@@ -191,7 +233,6 @@ class TSQLiteDataSet : public TDataSet {
   Int64 CheckFilter(const String& Text);
   void ResetRows();
   void Decode(const char* Bytes, std::vector<Variant>& Data) const;
-  void FillBuffer(TRecordBuffer& Buffer, Int64 RowId, const char* Bytes, Integer RecNo);
   String SourceSQL() const;
   String Condition() const;
 
@@ -241,6 +282,15 @@ class TSQLiteDataSet : public TDataSet {
   sqlite3_stmt* FForward = nullptr;   // rows from a row id on, ascending
   sqlite3_stmt* FBackward = nullptr;  // rows up to a row id, descending
   sqlite3_stmt* FOneRow = nullptr;    // one row by row id, if it passes the filter
+  sqlite3_stmt* FRowById = nullptr;   // one row by row id, filter or not
+  sqlite3_stmt* FRunRead = nullptr;   // a run's rows: the columns of FRunReadColumns
+  sqlite3_stmt* FWrite = nullptr;     // the last change's statement, FWriteSQL
+  String FWriteSQL;
+  std::vector<Integer> FRunReadColumns;
+  TRun FRun;
+  Integer FRunChunk = 64;              // rows the next run reads
+  std::vector<unsigned char> FWanted;  // columns a walk has read: the next run holds them
+  std::map<Int64, Int64> FAnchors;     // row id -> its position among database rows
 
   // Rows in read order.
   std::vector<TSeqRow> FRows;        // rows read so far and accepted by the filter

@@ -119,6 +119,8 @@ void TSQLiteDataSet::ClearCache() {
   FPages.clear();
   FCacheBytes = 0;
   FHint = FPages.end();
+  FAnchors.clear();
+  DropRun();
 }
 
 // [SECTION] Reading
@@ -307,10 +309,11 @@ bool TSQLiteDataSet::RowFound(Int64 RowId, TRowRef& Row) {
   return true;
 }
 
-// The first database row with a row id >= From, from the cache or read.
-bool TSQLiteDataSet::DbNext(Int64 From, TRowRef& Row) {
-  // [Phase 1] The cache answers when a page holds From, or when the gap
-  // before the next page is known to be empty.
+// The first database row with a row id >= From as far as the cache knows:
+// Answered when a page holds From, or when the gap before the next page (or
+// after the last) is known; the result is then the answer.
+bool TSQLiteDataSet::CachedNext(Int64 From, TRowRef& Row, bool& Answered) {
+  Answered = true;
   auto After = FPages.upper_bound(From);
   auto Before = PageBefore(After);
   if (Before != FPages.end() && From <= Before->second.RowIds.back()) {
@@ -322,7 +325,18 @@ bool TSQLiteDataSet::DbNext(Int64 From, TRowRef& Row) {
   if (After != FPages.end() &&
       (Before != FPages.end() ? After->second.LinkedToPrev : After->second.IsFirst))
     return RowAt(After, 0, Row);
+  Answered = false;
+  return false;
+}
+
+// The first database row with a row id >= From, from the cache or read.
+bool TSQLiteDataSet::DbNext(Int64 From, TRowRef& Row) {
+  // [Phase 1] The cache answers when it knows.
+  bool Answered = false;
+  const bool Found = CachedNext(From, Row, Answered);
+  if (Answered) return Found;
   // [Phase 2] Else read on until a row is kept or the rows end.
+  const auto Before = PageBefore(FPages.upper_bound(From));
   auto Continues =
       Before != FPages.end() && Before->second.RowIds.back() == From - 1 ? Before : FPages.end();
   for (;;) {
@@ -426,7 +440,11 @@ Int64 TSQLiteDataSet::DbCount() {
     }
     return FDbCount = Count;
   }
-  const String SQL = "SELECT COUNT(*) FROM " + SourceSQL() + " WHERE 1" + RowFilter();
+  // Without a condition the database counts the cells of the table's pages
+  // without reading the rows.
+  const String Filter = RowFilter();
+  const String SQL =
+      "SELECT COUNT(*) FROM " + SourceSQL() + (Filter.empty() ? String() : " WHERE 1" + Filter);
   sqlite3_stmt* Raw = nullptr;
   if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
     SQLiteError("Cannot count the rows");
@@ -435,7 +453,9 @@ Int64 TSQLiteDataSet::DbCount() {
   return FDbCount = sqlite3_column_int64(Raw, 0);
 }
 
-// Database rows shown with a row id below RowId.
+// Database rows shown with a row id below RowId. The database counts only
+// the rows between RowId and the nearest row whose position is known (a
+// page's, an anchor's), on the side nearer by row id.
 Int64 TSQLiteDataSet::DbCountBelow(Int64 RowId) {
   TRowRef Row;
   if (GetFiltered() && OnFilterRecord) {
@@ -445,14 +465,47 @@ Int64 TSQLiteDataSet::DbCountBelow(Int64 RowId) {
       ++Count;
     return Count;
   }
-  const String SQL = "SELECT COUNT(*) FROM " + SourceSQL() + " WHERE rowid < ?" + RowFilter();
+  // [Phase 1] The known positions nearest to RowId: below (or at) and above.
+  bool HasBelow = false, HasAbove = false;
+  Int64 BelowId = 0, BelowPos = 0, AboveId = 0, AbovePos = 0;
+  auto Offer = [&](Int64 Id, Int64 Pos) {
+    if (Id <= RowId && (!HasBelow || Id > BelowId)) HasBelow = true, BelowId = Id, BelowPos = Pos;
+    if (Id > RowId && (!HasAbove || Id < AboveId)) HasAbove = true, AboveId = Id, AbovePos = Pos;
+  };
+  auto Anchor = FAnchors.upper_bound(RowId);
+  if (Anchor != FAnchors.end()) Offer(Anchor->first, Anchor->second);
+  if (Anchor != FAnchors.begin()) Offer(std::prev(Anchor)->first, std::prev(Anchor)->second);
+  auto Page = FPages.upper_bound(RowId);
+  if (Page != FPages.end() && Page->second.Base > 0) Offer(Page->first, Page->second.Base);
+  if (Page != FPages.begin() && std::prev(Page)->second.Base > 0) {
+    const TPage& P = std::prev(Page)->second;
+    const auto At = std::upper_bound(P.RowIds.begin(), P.RowIds.end(), RowId) - 1;
+    Offer(*At, P.Base + (At - P.RowIds.begin()));
+  }
+  if (HasBelow && BelowId == RowId) return BelowPos - 1;
+  const bool UseAbove =
+      HasAbove && (!HasBelow || UInt64(AboveId) - UInt64(RowId) < UInt64(RowId) - UInt64(BelowId));
+  // [Phase 2] The database counts the rows in between.
+  String Range = " WHERE rowid < ?2";
+  Int64 Low = INT64_MIN;
+  if (UseAbove) {
+    Range = " WHERE rowid >= ?1 AND rowid < ?2";
+    Low = RowId;
+  } else if (HasBelow) {
+    Range = " WHERE rowid >= ?1 AND rowid < ?2";
+    Low = BelowId;
+  }
+  const String SQL = "SELECT COUNT(*) FROM " + SourceSQL() + Range + RowFilter();
   sqlite3_stmt* Raw = nullptr;
   if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
     SQLiteError("Cannot count the rows");
   TStatement Stmt(Raw);
-  sqlite3_bind_int64(Raw, 1, RowId);
+  sqlite3_bind_int64(Raw, 1, Low);
+  sqlite3_bind_int64(Raw, 2, UseAbove ? AboveId : RowId);
   if (sqlite3_step(Raw) != SQLITE_ROW) SQLiteError("Cannot count the rows");
-  return sqlite3_column_int64(Raw, 0);
+  const Int64 Between = sqlite3_column_int64(Raw, 0);
+  if (UseAbove) return AbovePos - 1 - Between;
+  return HasBelow ? BelowPos - 1 + Between : Between;
 }
 
 // The record number of a row: the database rows and placed rows before it.
@@ -556,6 +609,8 @@ TGetResult TSQLiteDataSet::KeyedGetRecord(TRecordBuffer& Buffer, TGetMode Mode) 
     case gmNext: {
       bool Found = false;
       if (FCursorKind == ckEof) return grEOF;
+      TGetResult RunResult = grOK;
+      if (RunNext(Buffer, RunResult)) return RunResult;
       if (FCursorKind == ckBof) Found = KeyedNext(First, true, Row);
       if (FCursorKind == ckRow && FPlaced.empty() && FHint != FPages.end() &&
           FHintIndex + 1 < FHint->second.Count() &&
@@ -586,7 +641,8 @@ TGetResult TSQLiteDataSet::KeyedGetRecord(TRecordBuffer& Buffer, TGetMode Mode) 
   }
   FCursorKind = ckRow;
   FCursorRowId = Row.RowId;
-  FillBuffer(Buffer, Row.RowId, Row.Bytes, KeyedPosition(Row));
+  FRun.Index = -1;
+  FillLazy(Buffer, Row.RowId, KeyedPosition(Row));
   return grOK;
 }
 

@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <bit>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -55,6 +57,34 @@ bool SameValue(const Variant& A, const Variant& B);
 
 String QuoteName(const String& Name);
 String ColumnText(sqlite3_stmt* Stmt, int Column);
+
+// The bookmark of a row: its row id, 8 bytes little-endian.
+inline void SetRowIdBookmark(TBookmark& Bookmark, Int64 RowId) {
+  char Bytes[8];
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(Bytes, &RowId, 8);
+  } else {
+    for (int I = 0; I < 8; ++I) Bytes[I] = char((UInt64(RowId) >> (8 * I)) & 0xFF);
+  }
+  Bookmark.assign(Bytes, 8);
+}
+
+inline bool RowIdOfBookmark(const TBookmark& Bookmark, Int64& RowId) {
+  if (Bookmark.size() != 8) return false;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&RowId, Bookmark.data(), 8);
+    return true;
+  }
+  UInt64 Value = 0;
+  for (int I = 0; I < 8; ++I)
+    Value |= UInt64(static_cast<unsigned char>(Bookmark[std::size_t(I)])) << (8 * I);
+  RowId = Int64(Value);
+  return true;
+}
+
+// The cell of column Column in a row of cells (AppendCells), skipping those
+// before it.
+TCell CellAt(const char* Bytes, Integer Column);
 
 // [Filter] SQLiteDataSetFilter.cpp
 

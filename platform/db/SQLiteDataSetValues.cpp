@@ -262,6 +262,11 @@ TCell NextCell(const char*& P) {
   return Cell;
 }
 
+TCell CellAt(const char* Bytes, Integer Column) {
+  for (Integer I = 0; I < Column; ++I) NextCell(Bytes);
+  return NextCell(Bytes);
+}
+
 // A DECIMAL(p, s) whose digits Currency cannot hold (more than four decimals,
 // more than fifteen whole digits) reads as a float.
 TFieldType MapType(const char* DeclType, Integer& Size) {

@@ -22,11 +22,7 @@ using namespace sqlite_detail;
 namespace {
 
 bool BookmarkRowId(const TBookmark& Bookmark, Int64& RowId) {
-  if (Bookmark.size() != 8) return false;
-  UInt64 Value = 0;
-  for (int I = 0; I < 8; ++I) Value |= UInt64(static_cast<unsigned char>(Bookmark[I])) << (8 * I);
-  RowId = Int64(Value);
-  return true;
+  return RowIdOfBookmark(Bookmark, RowId);
 }
 
 constexpr Int64 EndAnchor = INT64_MAX;  // a placed row after every database row
@@ -50,12 +46,24 @@ sqlite3_stmt* TSQLiteDataSet::Prepare(const String& SQL, const std::vector<Varia
   return Stmt;
 }
 
+// The last change's statement stays prepared: a run of edits of the same
+// columns prepares it once.
 void TSQLiteDataSet::Exec(const String& SQL, const std::vector<Variant>& Params,
                           const std::vector<TFieldType>& Types) {
-  sqlite3_stmt* Stmt = Prepare(SQL, Params, Types);
-  const int Step = sqlite3_step(Stmt);
-  sqlite3_finalize(Stmt);
-  if (Step != SQLITE_DONE) SQLiteError("Cannot store the change");
+  if (FWrite && FWriteSQL == SQL) {
+    sqlite3_reset(FWrite);
+    sqlite3_clear_bindings(FWrite);
+    for (std::size_t I = 0; I < Params.size(); ++I)
+      BindValue(FWrite, int(I) + 1, Params[I], Types[I]);
+  } else {
+    sqlite3_finalize(FWrite);
+    FWrite = nullptr;
+    FWriteSQL.clear();
+    FWrite = Prepare(SQL, Params, Types);
+    FWriteSQL = SQL;
+  }
+  TResetOnExit Reset(FWrite);
+  if (sqlite3_step(FWrite) != SQLITE_DONE) SQLiteError("Cannot store the change");
 }
 
 // The condition naming one row (by row id or by its key) for UPDATE, DELETE
@@ -105,13 +113,21 @@ Int64 TSQLiteDataSet::IdOfKey(const std::vector<Variant>& Data) {
 // The row as stored now, named by row id or by the key in Key.
 std::string TSQLiteDataSet::ReadStoredRow(Int64 RowId, const std::vector<Variant>& Key,
                                           bool& Found) {
+  std::string Bytes;
+  if (FHasRowId) {
+    sqlite3_stmt* Kept =
+        PrepareKept(FRowById, "SELECT * FROM " + SourceSQL() + " WHERE rowid = ?1");
+    TResetOnExit Reset(Kept);
+    sqlite3_bind_int64(Kept, 1, RowId);
+    Found = sqlite3_step(Kept) == SQLITE_ROW;
+    if (Found) AppendCells(Bytes, Kept, 0, int(FTypes.size()));
+    return Bytes;
+  }
   std::vector<Variant> Params;
   std::vector<TFieldType> Types;
   RowParams(RowId, Key, Params, Types);
-  TStatement Stmt(Prepare("SELECT NULL, * FROM " + QuoteName(FTableName) + " WHERE " +
-                              RowCondition(),
-                          Params, Types));
-  std::string Bytes;
+  TStatement Stmt(Prepare(
+      "SELECT NULL, * FROM " + QuoteName(FTableName) + " WHERE " + RowCondition(), Params, Types));
   Found = sqlite3_step(Stmt.get()) == SQLITE_ROW;
   if (Found) AppendCells(Bytes, Stmt.get(), 1, int(FTypes.size()));
   return Bytes;
@@ -137,6 +153,7 @@ void TSQLiteDataSet::InternalEdit() {
 // not known.
 void TSQLiteDataSet::InternalPost() {
   if (!GetCanModify()) DatabaseError("Cannot modify a read-only dataset", this);
+  DropRun();  // its rows and positions may change
   TRecordBuffer* Buffer = GetActiveBuffer();
   KV_ASSERT(Buffer, "posting needs the edited record");
   const bool Editing = GetState() == dsEdit;
@@ -336,6 +353,7 @@ void TSQLiteDataSet::SeqPost(bool Editing, Int64 RowId, Integer Index, std::stri
 
 void TSQLiteDataSet::InternalDelete() {
   if (!GetCanModify()) DatabaseError("Cannot modify a read-only dataset", this);
+  DropRun();
   const bool OnRow = FHasRowId ? FCursorKind == ckRow
                                : FCursor >= 0 && FCursor < Integer(FRows.size());
   if (!OnRow) DatabaseError("Record not found", this);
@@ -387,6 +405,7 @@ void TSQLiteDataSet::ReplaceCachedRow(Int64 RowId, const std::string& Bytes) {
 void TSQLiteDataSet::RemoveCachedRow(Int64 RowId) {
   for (auto It = FPages.upper_bound(RowId); It != FPages.end(); ++It)
     if (It->second.Base > 0) --It->second.Base;
+  ShiftAnchors(RowId);
   TPages::iterator Page;
   Integer Index = 0;
   if (!FindCached(RowId, Page, Index)) return;

@@ -1,0 +1,293 @@
+// TSQLiteDataSet over a table with row ids: values read when a field first
+// asks for them, and the forward runs a walk with the controls disabled reads
+// its rows in (see SQLiteDataSet.h). A run holds only the columns the walk
+// reads, so that a pass summing one column decodes one column per row, and it
+// never enters the cache, so that the pages a grid shows stay there. Runs
+// also leave anchors, the positions of rows, so that counting the rows before
+// a row later counts from the nearest anchor.
+//
+// Index
+//   [SECTION] Values     ReadUnreadValue, FillLazy, ReadRowById
+//   [SECTION] Runs       RunNext, StartRun, ReadRun, positions and anchors
+
+#include <algorithm>
+
+#include "platform/db/SQLiteDataSet.h"
+#include "platform/db/SQLiteDataSetImpl.h"
+#include "platform/rtl/Strings.h"
+
+namespace kvp {
+
+using namespace sqlite_detail;
+
+namespace {
+
+constexpr Integer FirstRunRows = 64;      // rows the first chunk of a walk reads
+constexpr Integer LargestRunRows = 4096;  // rows a chunk reads at most
+
+// Decodes the unread values of Buffer from a row of cells: only Only when it
+// is a column, else every unread one.
+void DecodeUnread(TRecordBuffer& Buffer, const char* Bytes, const std::vector<TFieldType>& Types,
+                  Integer Only) {
+  if (Only >= 0) {
+    Buffer.Data[std::size_t(Only)] = ValueOfCell(CellAt(Bytes, Only), Types[std::size_t(Only)]);
+    return;
+  }
+  const char* P = Bytes;
+  for (std::size_t I = 0; I < Types.size() && I < Buffer.Data.size(); ++I) {
+    const TCell Cell = NextCell(P);
+    if (!Buffer.IsUnread(I)) continue;
+    Buffer.Data[I] = ValueOfCell(Cell, Types[I]);
+    Buffer.MarkRead(I);
+  }
+}
+
+}  // namespace
+
+// [SECTION] Values
+
+// Only the row's name and position: values are read when asked for.
+void TSQLiteDataSet::FillLazy(TRecordBuffer& Buffer, Int64 RowId, Int64 RecNo) {
+  Buffer.MarkUnread();
+  SetRowIdBookmark(Buffer.Bookmark, RowId);
+  Buffer.RecNo = Integer(std::min<Int64>(RecNo, INT32_MAX));
+  FFetchedCount = std::max(FFetchedCount, Buffer.RecNo);
+}
+
+// From the row as this dataset holds it: a query's row read in order; a
+// placed row, the run, a cached page; else from the table by row id. While the controls are enabled a
+// control is showing the record and will read every value, so a page or a
+// placed row gives them all at once; a walk reads one value and the columns
+// it reads are the ones the next run holds.
+void TSQLiteDataSet::ReadUnreadValue(TRecordBuffer& Buffer, Integer Index) {
+  // [Phase 0] The walk's own read: the row the run stands on, a column it holds.
+  if (FRun.Index >= 0 && Buffer.RecNo == FRun.FirstPos + FRun.Index && ControlsDisabled() &&
+      std::size_t(Index) < FWanted.size()) {
+    Int64 RowId = 0;
+    if (RowIdOfBookmark(Buffer.Bookmark, RowId) && RowId == FRun.RowIds[std::size_t(FRun.Index)] &&
+        CellFromRun(FRun.Index, Index, Buffer.Data[std::size_t(Index)])) {
+      FWanted[std::size_t(Index)] = 1;
+      return;
+    }
+  }
+  Int64 RowId = 0;
+  if (!RowIdOfBookmark(Buffer.Bookmark, RowId) || std::size_t(Index) >= FTypes.size()) {
+    inherited::ReadUnreadValue(Buffer, Index);
+    return;
+  }
+  if (!FHasRowId) {
+    const Integer Row = SeqIndexOf(RowId, Buffer.RecNo);
+    if (Row < 0) {
+      inherited::ReadUnreadValue(Buffer, Index);
+      return;
+    }
+    DecodeUnread(Buffer, FRows[std::size_t(Row)].Bytes.data(), FTypes,
+                 ControlsDisabled() ? Index : -1);
+    return;
+  }
+  // [Phase 1] What the walk reads.
+  const bool Walking = ControlsDisabled();
+  if (FWanted.size() != FTypes.size()) FWanted.assign(FTypes.size(), 0);
+  if (Walking)
+    FWanted[std::size_t(Index)] = 1;
+  else
+    std::fill(FWanted.begin(), FWanted.end(), 0);
+  const Integer Only = Walking ? Index : -1;
+  // [Phase 2] A placed row.
+  const Integer Placed = FPlaced.empty() ? -1 : PlacedIndexOf(RowId);
+  if (Placed >= 0) {
+    DecodeUnread(Buffer, FPlaced[std::size_t(Placed)].Bytes.data(), FTypes, Only);
+    return;
+  }
+  // [Phase 3] The run; a column it does not hold reads it again from the
+  // row the cursor stands on, with that column.
+  Integer Run = RunIndexOf(RowId, Buffer.RecNo);
+  if (Run >= 0 && CellFromRun(Run, Index, Buffer.Data[std::size_t(Index)])) return;
+  if (Run >= 0 && Run == FRun.Index && RunAllowed()) {
+    ReadRun(RowId, FRun.FirstPos + Run);
+    FRun.Index = FRun.Count() > 0 && FRun.RowIds.front() == RowId ? 0 : -1;
+    if (FRun.Index == 0 && CellFromRun(0, Index, Buffer.Data[std::size_t(Index)])) return;
+  }
+  // [Phase 4] A cached page, else the table.
+  TPages::iterator Page;
+  Integer At = 0;
+  if (FindCached(RowId, Page, At)) {
+    DecodeUnread(Buffer, Page->second.Row(At), FTypes, Only);
+    return;
+  }
+  ReadRowById(Buffer, RowId);
+}
+
+// Every unread value of the row from the table, whether the filter passes it
+// or not; a row deleted meanwhile reads Null.
+void TSQLiteDataSet::ReadRowById(TRecordBuffer& Buffer, Int64 RowId) {
+  sqlite3_stmt* Stmt = PrepareKept(FRowById, "SELECT * FROM " + SourceSQL() + " WHERE rowid = ?1");
+  TResetOnExit Reset(Stmt);
+  sqlite3_bind_int64(Stmt, 1, RowId);
+  const int Step = sqlite3_step(Stmt);
+  if (Step != SQLITE_ROW && Step != SQLITE_DONE) SQLiteError("Cannot read the row");
+  for (std::size_t I = 0; I < FTypes.size() && I < Buffer.Data.size(); ++I) {
+    if (!Buffer.IsUnread(I)) continue;
+    Buffer.Data[I] = Step == SQLITE_ROW ? ValueOfCell(CellOf(Stmt, int(I)), FTypes[I]) : Null();
+    Buffer.MarkRead(I);
+  }
+}
+
+// [SECTION] Runs
+
+// A run serves a walk with the controls disabled over database rows alone:
+// rows placed by Insert and OnFilterRecord go the cache's way.
+bool TSQLiteDataSet::RunAllowed() const {
+  return ControlsDisabled() && FPlaced.empty() && !(GetFiltered() && OnFilterRecord) &&
+         FDB != nullptr;
+}
+
+void TSQLiteDataSet::DropRun() {
+  FRun = TRun{};
+  FRunChunk = FirstRunRows;
+}
+
+// The index in the run of a row, found by its record number; -1 when the run
+// does not hold it.
+Integer TSQLiteDataSet::RunIndexOf(Int64 RowId, Integer RecNo) const {
+  if (FRun.RowIds.empty()) return -1;
+  const Int64 Guess = Int64(RecNo) - FRun.FirstPos;
+  if (Guess >= 0 && Guess < FRun.Count() && FRun.RowIds[std::size_t(Guess)] == RowId)
+    return Integer(Guess);
+  const auto At = std::lower_bound(FRun.RowIds.begin(), FRun.RowIds.end(), RowId);
+  return At != FRun.RowIds.end() && *At == RowId ? Integer(At - FRun.RowIds.begin()) : -1;
+}
+
+bool TSQLiteDataSet::CellFromRun(Integer Row, Integer Column, Variant& Value) {
+  const auto Slot = std::find(FRun.Columns.begin(), FRun.Columns.end(), Column);
+  if (Slot == FRun.Columns.end()) return false;
+  Value = ValueOfCell(CellAt(FRun.Bytes.data() + FRun.Starts[std::size_t(Row)],
+                             Integer(Slot - FRun.Columns.begin())),
+                      FTypes[std::size_t(Column)]);
+  return true;
+}
+
+// The next record of a walk from a run: the run's next row, its next chunk,
+// or a new run where the cache does not hold the next row. False when the
+// step is the cache's to take.
+bool TSQLiteDataSet::RunNext(TRecordBuffer& Buffer, TGetResult& Result) {
+  // [Phase 1] On the run: its next row, else the next chunk.
+  const bool OnRun = FCursorKind == ckRow && FRun.Index >= 0 && FRun.Index < FRun.Count() &&
+                     FRun.RowIds[std::size_t(FRun.Index)] == FCursorRowId;
+  if (OnRun) {
+    if (FRun.Index + 1 < FRun.Count()) {
+      ++FRun.Index;
+      FCursorRowId = FRun.RowIds[std::size_t(FRun.Index)];
+      FillLazy(Buffer, FCursorRowId, FRun.FirstPos + FRun.Index);
+      Result = grOK;
+      return true;
+    }
+    if (FRun.End || FCursorRowId == INT64_MAX) {
+      FCursorKind = ckEof;
+      FRun.Index = -1;
+      Result = grEOF;
+      return true;
+    }
+    if (!RunAllowed()) return false;
+    FRunChunk = std::min(FRunChunk * 2, LargestRunRows);
+    return StartRun(FCursorRowId + 1, FRun.FirstPos + FRun.Index + 1, Buffer, Result);
+  }
+  // [Phase 2] Elsewhere a run starts where the cache does not know the next row.
+  if (!RunAllowed()) return false;
+  if (FCursorKind != ckBof && FCursorKind != ckRow) return false;
+  if (FCursorKind == ckRow && FCursorRowId == INT64_MAX) return false;
+  if (FCursorKind == ckRow && FHint != FPages.end() && FHintIndex + 1 < FHint->second.Count() &&
+      FHint->second.RowIds[std::size_t(FHintIndex)] == FCursorRowId)
+    return false;  // the next row is on the same page
+  const Int64 From = FCursorKind == ckBof ? INT64_MIN : FCursorRowId + 1;
+  TRowRef Row;
+  bool Answered = false;
+  CachedNext(From, Row, Answered);
+  if (Answered) return false;
+  const Int64 Position = FCursorKind == ckBof ? 1 : DbPositionOf(FCursorRowId) + 1;
+  FRunChunk = FirstRunRows;
+  return StartRun(From, Position, Buffer, Result);
+}
+
+bool TSQLiteDataSet::StartRun(Int64 From, Int64 FirstPos, TRecordBuffer& Buffer,
+                              TGetResult& Result) {
+  ReadRun(From, FirstPos);
+  if (FRun.Count() == 0) {
+    FCursorKind = ckEof;
+    FRun.Index = -1;
+    Result = grEOF;
+    return true;
+  }
+  FRun.Index = 0;
+  FCursorKind = ckRow;
+  FCursorRowId = FRun.RowIds.front();
+  FillLazy(Buffer, FCursorRowId, FirstPos);
+  Result = grOK;
+  return true;
+}
+
+// Reads up to FRunChunk database rows from From on with the columns the
+// walk has read, replacing the run. The first row's position becomes an
+// anchor; a run that reaches the end gives the count.
+void TSQLiteDataSet::ReadRun(Int64 From, Int64 FirstPos) {
+  // [Phase 1] The statement for the columns wanted.
+  std::vector<Integer> Columns;
+  for (std::size_t I = 0; I < FWanted.size(); ++I)
+    if (FWanted[I]) Columns.push_back(Integer(I));
+  if (FRunRead && Columns != FRunReadColumns) {
+    sqlite3_finalize(FRunRead);
+    FRunRead = nullptr;
+  }
+  String List = "rowid";
+  for (Integer Column : Columns)
+    List += ", " + QuoteName(GetFieldDefs()->GetItem(Column)->GetName());
+  sqlite3_stmt* Stmt =
+      PrepareKept(FRunRead, "SELECT " + List + " FROM " + SourceSQL() + " WHERE rowid >= ?1" +
+                                RowFilter() + " ORDER BY rowid LIMIT ?2");
+  FRunReadColumns = Columns;
+  TResetOnExit Reset(Stmt);
+  ++FReadRuns;
+  sqlite3_bind_int64(Stmt, 1, From);
+  sqlite3_bind_int(Stmt, 2, FRunChunk);
+  // [Phase 2] The rows.
+  FRun.RowIds.clear();
+  FRun.Starts.clear();
+  FRun.Bytes.clear();
+  FRun.Columns = std::move(Columns);
+  FRun.FirstPos = FirstPos;
+  FRun.Index = -1;
+  const int Cells = int(FRun.Columns.size());
+  int Step = SQLITE_ROW;
+  while ((Step = sqlite3_step(Stmt)) == SQLITE_ROW) {
+    FRun.RowIds.push_back(sqlite3_column_int64(Stmt, 0));
+    FRun.Starts.push_back(unsigned(FRun.Bytes.size()));
+    AppendCells(FRun.Bytes, Stmt, 1, Cells);
+  }
+  if (Step != SQLITE_DONE) {
+    DropRun();
+    SQLiteError("Cannot read the next rows");
+  }
+  FReadRows += FRun.Count();
+  // [Phase 3] What the read tells of positions.
+  FRun.End = FRun.Count() < FRunChunk;
+  if (FRun.Count() > 0) FAnchors[FRun.RowIds.front()] = FirstPos;
+  if (FRun.End && FDbCount < 0) FDbCount = FirstPos + FRun.Count() - 1;
+}
+
+// The position of a database row: from its page, else counted.
+Int64 TSQLiteDataSet::DbPositionOf(Int64 RowId) {
+  TRowRef Row;
+  if (RowFound(RowId, Row)) return KeyedPosition(Row);
+  const Integer Run = RunIndexOf(RowId, 0);
+  if (Run >= 0) return FRun.FirstPos + Run;
+  return DbCountBelow(RowId) + 1;
+}
+
+// A database row left the rows shown: the anchors after it move up one.
+void TSQLiteDataSet::ShiftAnchors(Int64 RemovedRowId) {
+  FAnchors.erase(RemovedRowId);
+  for (auto It = FAnchors.upper_bound(RemovedRowId); It != FAnchors.end(); ++It) --It->second;
+  DropRun();
+}
+
+}  // namespace kvp
