@@ -806,6 +806,7 @@ class TCustomDBGridKv : public TCustomGridKv {
   TScrollBarVisibleModeKv FVertBarMode = sbAutoShowKv;  // the mode the bar was last set for
   bool FVertBarSet = false;              // the bar has been set once
   bool FIgnoreThumbPos = false;          // a tracked thumb already moved the dataset
+  kvp::Integer FThumbTrackPos = 0;       // where the thumb was last dragged to
   bool FReloadingEditor = false;         // the editor is taking the cell's text again
   // Editing
   kvp::String FEditText;   // the editor's text of the current cell, not yet written

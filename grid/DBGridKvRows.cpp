@@ -629,14 +629,20 @@ void TCustomDBGridKv::WMSize(TWMSize& Message) {
 // record number under the thumb.
 void TCustomDBGridKv::WMVScroll(TWMScroll& Message) {
   if (!AcquireFocus()) return;
-  // A 32-bit thumb position: the message carries only 16 bits.
+  // The thumb's position: the message carries 16 bits, so past them the
+  // position comes from the bar while it is dragged, and the dropped thumb
+  // stands where it was last dragged to.
   SCROLLINFO Info{};
   Info.cbSize = sizeof(SCROLLINFO);
-  Info.fMask = SIF_TRACKPOS | SIF_POS;
+  Info.fMask = SIF_TRACKPOS | SIF_RANGE;
   FVertScrollBar->GetScrollInfo(Info);
   const Integer Code = Message.ScrollCode();
+  if (Code == SB_THUMBTRACK) FThumbTrackPos = Info.nTrackPos;
+  const Integer ThumbPos = Info.nMax <= 0xFFFF ? Integer(HIWORD(Message.WParam))
+                           : Code == SB_THUMBTRACK ? Info.nTrackPos
+                                                   : FThumbTrackPos;
   if (FMemTable) {
-    HandleVertScroll(Code, Info.nTrackPos);
+    HandleVertScroll(Code, ThumbPos);
     return;
   }
   if (!FDataLink->GetActive()) return;
@@ -651,7 +657,7 @@ void TCustomDBGridKv::WMVScroll(TWMScroll& Message) {
     case SB_BOTTOM: DataSet->Last(); break;
     case SB_THUMBTRACK:
       if (FVertScrollBar->GetTracking()) {
-        DataSet->MoveBy(Info.nTrackPos - FSumList->GetRecNo());
+        DataSet->MoveBy(ThumbPos - FSumList->GetRecNo());
         FIgnoreThumbPos = true;
       }
       break;
@@ -660,7 +666,7 @@ void TCustomDBGridKv::WMVScroll(TWMScroll& Message) {
         FIgnoreThumbPos = false;
         break;
       }
-      const Integer Pos = Info.nTrackPos;
+      const Integer Pos = ThumbPos;
       if (FSumList->IsSequenced()) {
         if (Pos <= 1)
           DataSet->First();

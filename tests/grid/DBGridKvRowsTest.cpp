@@ -1,0 +1,383 @@
+// The grid's rows against its dataset: the rows show the link's window of
+// records whatever moves the dataset, the window is as large as the visible
+// rows, a scroll moves the pixels and repaints only what changed, the
+// vertical bar shows the record number and takes the user to any record, and
+// nothing reads more of a large table than the rows shown.
+//
+// Ideas for tests: a dataset offering the tree interface with rows fetched
+// on demand; right-to-left scrolling pixels.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "grid/DBGridKv.h"
+#include "platform/rtl/Numbers.h"
+#include "platform/win/Win.h"
+#include "tests/grid/TestDBGrid.h"
+
+namespace korvel {
+namespace {
+
+using namespace kvp;
+
+class DBGridKvRowsTest : public DBGridNumbersTest {
+ protected:
+  TGridDataLinkKv* Link() { return Grid->GetDataLink(); }
+  // The data rows that fit between the title row and the bottom edge.
+  Integer RowsThatFit() {
+    const Integer Line = Grid->GetGridLineWidth();
+    const Integer Footers = Grid->GetFooterRowCount();
+    const Integer Fixed = Grid->GetRowHeights(0) + Line +
+                          Footers * (Grid->GetDefaultRowHeight() + Line) + (Footers > 0 ? Line : 0);
+    return std::max((Grid->GetClientHeight() - Fixed) /
+                        (Grid->GetDefaultRowHeight() + Grid->GetGridLineWidth()),
+                    1);
+  }
+  SCROLLINFO VertBar() {
+    SCROLLINFO Info{};
+    Info.cbSize = sizeof(Info);
+    Info.fMask = SIF_ALL;
+    GetScrollInfo(Grid->GetHandle(), SB_VERT, &Info);
+    return Info;
+  }
+  // Everything the user sees of the rows agrees with the dataset.
+  void ExpectRowsFollow(const char* Where) {
+    SCOPED_TRACE(Where);
+    DataSet->CheckConsistency();
+    Grid->CheckConsistency();
+    const Integer Offset = Grid->GetTitleOffset();
+    ASSERT_TRUE(Link()->GetActive());
+    const Integer Records = Link()->GetRecordCount();
+    EXPECT_EQ(Grid->GetRowCount(), Offset + std::max(Records, 1));
+    EXPECT_EQ(Grid->GetRow(), Offset + Link()->GetActiveRecord());
+    const Integer Total = DataSet->GetRecordCount();
+    EXPECT_EQ(Link()->GetBufferCount(), RowsThatFit()) << "the window is the visible rows";
+    EXPECT_EQ(Records, std::min(Total, RowsThatFit()));
+    if (DataSet->GetState() == dsInsert) return;
+    EXPECT_EQ(Grid->GetRowRecNo(Link()->GetActiveRecord()), DataSet->GetRecNo());
+    for (Integer R = 1; R < Records; ++R)
+      EXPECT_EQ(Grid->GetRowRecNo(R), Grid->GetRowRecNo(R - 1) + 1) << "row " << R;
+    const SCROLLINFO Bar = VertBar();
+    EXPECT_EQ(Bar.nMin, 1);
+    EXPECT_EQ(Bar.nPos, DataSet->GetRecNo()) << "the thumb stands on the record number";
+    EXPECT_EQ(Bar.nMax - Integer(Bar.nPage) + 1, Total) << "the thumb reaches the last record";
+  }
+};
+
+TEST_P(DBGridKvRowsTest, RowsFollowEveryMoveAndChangeOfTheDataset) {
+  OpenNumbers(GetParam(), 60);
+  ExpectRowsFollow("open");
+  const struct {
+    const char* Name;
+    std::function<void()> Act;
+  } Steps[] = {
+      {"Next", [&] { DataSet->Next(); }},
+      {"MoveBy(10)", [&] { DataSet->MoveBy(10); }},
+      {"MoveBy(-3)", [&] { DataSet->MoveBy(-3); }},
+      {"Last", [&] { DataSet->Last(); }},
+      {"Prior", [&] { DataSet->Prior(); }},
+      {"First", [&] { DataSet->First(); }},
+      {"RecNo 25", [&] { DataSet->SetRecNo(25); }},
+      {"Insert", [&] { DataSet->Insert(); }},
+      {"Cancel", [&] { DataSet->Cancel(); }},
+      {"Edit and Post",
+       [&] {
+         DataSet->Edit();
+         DataSet->FieldByName("name")->SetAsString("Changed");
+         DataSet->Post();
+       }},
+      {"Delete", [&] { DataSet->Delete(); }},
+      {"Append and Post",
+       [&] {
+         DataSet->Append();
+         DataSet->FieldByName("id")->SetAsInteger(1000);
+         DataSet->Post();
+       }},
+      {"filter on",
+       [&] {
+         DataSet->SetFilter("id > 30");
+         DataSet->SetFiltered(true);
+       }},
+      {"MoveBy(5) filtered", [&] { DataSet->MoveBy(5); }},
+      {"filter off", [&] { DataSet->SetFiltered(false); }},
+      {"Close and Open",
+       [&] {
+         DataSet->Close();
+         DataSet->Open();
+       }},
+      {"a field hidden", [&] { DataSet->FieldByName("amount")->SetVisible(false); }},
+      {"Last again", [&] { DataSet->Last(); }},
+  };
+  for (const auto& Step : Steps) {
+    Step.Act();
+    ExpectRowsFollow(Step.Name);
+  }
+  EXPECT_EQ(Grid->GetColumns()->GetCount(), 2) << "the hidden field's column went";
+}
+
+TEST_P(DBGridKvRowsTest, TheWindowIsTheRowsThatFitAndFollowsTheGridsSize) {
+  OpenNumbers(GetParam(), 60);
+  const Integer Pitch = Grid->GetDefaultRowHeight() + Grid->GetGridLineWidth();
+  const Integer Fixed = Grid->GetRowHeights(0) + Grid->GetGridLineWidth();
+  const Integer Frame = Grid->GetHeight() - Grid->GetClientHeight();
+  // Seven and a half rows' worth of room: seven records.
+  Grid->SetHeight(Frame + Fixed + 7 * Pitch + Pitch / 2);
+  EXPECT_EQ(Link()->GetBufferCount(), 7);
+  EXPECT_EQ(Grid->GetRowCount(), 1 + 7);
+  // Less than a row: still one.
+  Grid->SetHeight(Frame + Fixed + Pitch / 2);
+  EXPECT_EQ(Link()->GetBufferCount(), 1);
+  EXPECT_EQ(Grid->GetRowCount(), 2);
+  Grid->SetHeight(300);
+  ExpectRowsFollow("taller");
+  // Footer rows take their room from the data rows.
+  const Integer Before = Link()->GetBufferCount();
+  Grid->SetFooterRowCount(2);
+  EXPECT_EQ(Grid->GetContraRowCount(), 2);
+  EXPECT_LT(Link()->GetBufferCount(), Before);
+  EXPECT_EQ(Link()->GetBufferCount(), std::max((Grid->GetClientHeight() - Fixed - 2 * Pitch -
+                                                Grid->GetGridLineWidth()) /
+                                                   Pitch,
+                                               1));
+}
+
+TEST_P(DBGridKvRowsTest, TheThumbTakesTheUserToTheFirstAndLastRecord) {
+  OpenNumbers(GetParam(), 200);
+  Grid->SetFocus();
+  // The thumb, dragged from where it stands to the bottom of the bar.
+  auto DragThumb = [&](bool Down) {
+    TRect Window;
+    GetWindowRect(Grid->GetHandle(), &Window);
+    const TRect Client = Grid->GetClientRect();
+    const TPoint TopLeft = Grid->ClientToScreen({0, 0});
+    const Integer X = TopLeft.X + Client.Right + GetSystemMetrics(SM_CXVSCROLL) / 2;
+    const Integer Arrow = GetSystemMetrics(SM_CYVSCROLL);
+    const SCROLLINFO Bar = VertBar();
+    const Integer Track = Client.Bottom - 2 * Arrow;
+    const Integer Thumb = std::max<Integer>(Track * Integer(Bar.nPage) / (Bar.nMax - Bar.nMin + 1), 8);
+    const Integer ThumbTop = Arrow + MulDiv(Track - Thumb, Bar.nPos - Bar.nMin,
+                                            std::max<Integer>(Bar.nMax - Bar.nMin + 1 - Bar.nPage, 1));
+    const TPoint From{X, TopLeft.Y + ThumbTop + Thumb / 2};
+    const TPoint To{X, Down ? Window.Bottom + 40 : Window.Top - 40};
+    Input.ButtonDownAt(mbLeft, From);
+    Input.MouseMoveAt({X, (From.Y + To.Y) / 2});
+    Input.MouseMoveAt(To);
+    Input.ButtonUpAt(mbLeft, To);
+  };
+  DragThumb(true);
+  EXPECT_EQ(DataSet->GetRecNo(), 200);
+  EXPECT_TRUE(DataSet->GetEof()) << "the last record, as Last leaves it";
+  ExpectRowsFollow("thumb at the bottom");
+  DragThumb(false);
+  EXPECT_EQ(DataSet->GetRecNo(), 1);
+  ExpectRowsFollow("thumb at the top");
+  // A click below the thumb pages down by the visible rows.
+  const Integer Page = Grid->GetVisibleRowCount();
+  Grid->Perform(WM_VSCROLL, SB_PAGEDOWN, 0);
+  EXPECT_EQ(DataSet->GetRecNo(), 1 + Page);
+  Grid->Perform(WM_VSCROLL, SB_LINEDOWN, 0);
+  EXPECT_EQ(Link()->GetActiveRecord(), Link()->GetRecordCount() - 1) << "on the bottom row";
+  ExpectRowsFollow("line down");
+}
+
+TEST_P(DBGridKvRowsTest, TheWheelMovesTheRecord) {
+  OpenNumbers(GetParam(), 30);
+  const TPoint Centre{100, 100};
+  Input.Wheel(Grid->GetHandle(), -WHEEL_DELTA * 3, Centre);
+  EXPECT_EQ(DataSet->GetRecNo(), 4);
+  Input.Wheel(Grid->GetHandle(), WHEEL_DELTA, Centre);
+  EXPECT_EQ(DataSet->GetRecNo(), 3);
+  ExpectRowsFollow("wheel");
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, DBGridKvRowsTest,
+                         ::testing::Values(TStore::Memory, TStore::SQLite), StoreName);
+
+// Painting after a scroll, over the in-memory dataset.
+class DBGridKvScrollPaintTest : public DBGridKvRowsTest {
+ protected:
+  TDrawingLogOn Log;
+  void SetUp() override {
+    DBGridKvRowsTest::SetUp();
+    Grid->PaintRecords = true;
+    OpenNumbers(TStore::Memory, 60);
+    Grid->Invalidate();
+    PaintNow();
+  }
+  void PaintNow() {
+    Grid->Drawn.clear();
+    UpdateWindow(Grid->GetHandle());
+  }
+  COLORREF Pixel(TPoint P) {
+    const TRect R = GetWindowSurfaceRect(Grid->GetHandle());
+    return GetWindowSurface(Grid->GetHandle())->GetPixel(R.Left + P.X, R.Top + P.Y);
+  }
+  TPoint CellCentre(Integer Col, Integer Row) {
+    const TRect R = Grid->CellRect(Col, Row);
+    return {(R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2};
+  }
+  Integer LastRow() { return Grid->GetRowCount() - 1; }
+};
+
+TEST_F(DBGridKvScrollPaintTest, AScrollByOneMovesThePixelsAndPaintsOnlyWhatChanged) {
+  // [Phase 1] To the bottom row: the current row moves, nothing scrolls.
+  DataSet->MoveBy(LastRow() - Grid->GetRow());
+  PaintNow();
+  ASSERT_EQ(Grid->GetRow(), LastRow());
+  const Integer Middle = LastRow() / 2;
+  const COLORREF Below = Pixel(CellCentre(2, Middle + 1));
+  EXPECT_EQ(Below, TTestDBGrid::RecordColour(Middle + 1, 2)) << "record id = grid row";
+  // [Phase 2] One more: the rows move up by one pitch (the grid paints at
+  // once).
+  Grid->Drawn.clear();
+  DataSet->Next();
+  UpdateWindow(Grid->GetHandle());
+  EXPECT_EQ(Pixel(CellCentre(2, Middle)), Below) << "the pixels moved up one row";
+  EXPECT_EQ(Pixel(CellCentre(2, LastRow())), TTestDBGrid::RecordColour(LastRow() + 1, 2));
+  EXPECT_FALSE(Grid->RowDrawn(Middle)) << "a row that only moved is not painted again";
+  EXPECT_TRUE(Grid->RowDrawn(LastRow())) << "the uncovered row";
+  EXPECT_TRUE(Grid->WasDrawn(0, LastRow() - 1)) << "the old indicator, moved up, is painted over";
+  EXPECT_TRUE(Grid->WasDrawn(0, LastRow())) << "the new indicator";
+  // [Phase 3] A scroll past a page paints every row.
+  Grid->Drawn.clear();
+  DataSet->MoveBy(3 * Grid->GetVisibleRowCount());
+  UpdateWindow(Grid->GetHandle());
+  for (Integer Row = 1; Row <= LastRow(); ++Row) EXPECT_TRUE(Grid->RowDrawn(Row)) << Row;
+  EXPECT_EQ(Pixel(CellCentre(2, 1)),
+            TTestDBGrid::RecordColour(DataSet->GetRecNo() - LastRow() + 1, 2));
+}
+
+TEST_F(DBGridKvScrollPaintTest, HiddenDuplicatesRepaintTheFirstRowAfterAScroll) {
+  DataSet->MoveBy(LastRow() - Grid->GetRow());
+  PaintNow();
+  Grid->Drawn.clear();
+  DataSet->Next();
+  UpdateWindow(Grid->GetHandle());
+  EXPECT_FALSE(Grid->RowDrawn(1));
+  Grid->Column(1)->SetHideDuplicates(true);
+  PaintNow();
+  Grid->Drawn.clear();
+  DataSet->Next();
+  UpdateWindow(Grid->GetHandle());
+  EXPECT_TRUE(Grid->RowDrawn(1)) << "its duplicate hiding depends on the row above it";
+}
+
+TEST_F(DBGridKvScrollPaintTest, AFieldNoColumnShowsRepaintsNothing) {
+  DataSet->FieldByName("amount")->SetVisible(false);
+  Grid->Invalidate();
+  PaintNow();
+  DataSet->Edit();
+  PaintNow();
+  Grid->Drawn.clear();
+  DataSet->FieldByName("amount")->SetAsFloat(12.5);
+  PaintNow();
+  EXPECT_TRUE(Grid->Drawn.empty()) << "no visible column shows the field";
+  DataSet->FieldByName("name")->SetAsString("New");
+  PaintNow();
+  EXPECT_TRUE(Grid->RowDrawn(Grid->GetRow()));
+  EXPECT_FALSE(Grid->RowDrawn(Grid->GetRow() + 1));
+}
+
+// Leaving the grid with a new record the user never touched drops it;
+// one typed character keeps it.
+TEST_F(DBGridKvScrollPaintTest, LeavingTheGridCancelsAnUntouchedInsert) {
+  TEdit* Other = TEdit::Create(Form);
+  Other->SetParent(Form);
+  Other->SetBounds(0, 220, 100, 20);
+  Grid->SetFocus();
+  const Integer Count = DataSet->GetRecordCount();
+  DataSet->Insert();
+  Other->SetFocus();
+  EXPECT_EQ(DataSet->GetState(), dsBrowse);
+  EXPECT_EQ(DataSet->GetRecordCount(), Count);
+  // Now with a character typed into the name.
+  Grid->SetFocus();
+  DataSet->Insert();
+  Grid->SetCol(2);
+  Input.Type("Z");
+  ASSERT_TRUE(Grid->GetEditorMode());
+  Other->SetFocus();
+
+  EXPECT_EQ(DataSet->FieldByName("name")->GetAsString(), "Z") << "the text reached the field";
+  DataSet->Post();
+  EXPECT_EQ(DataSet->GetRecordCount(), Count + 1);
+}
+
+TEST_F(DBGridKvScrollPaintTest, AnInactiveLinkShowsOneEmptyRowAndKeepsTheFooters) {
+  Grid->SetFooterRowCount(1);
+  DataSet->Close();
+  EXPECT_EQ(Grid->GetRowCount(), Grid->GetTitleOffset() + 1);
+  EXPECT_EQ(Grid->GetContraRowCount(), 1);
+  const SCROLLINFO Bar = VertBar();
+  EXPECT_FALSE(GetWindowLong(Grid->GetHandle(), GWL_STYLE) & WS_VSCROLL)
+      << "nothing to scroll " << Bar.nMax;
+  DataSet->Open();
+  ExpectRowsFollow("open again");
+}
+
+// A dataset whose records have no numbers.
+class TUnsequencedDataSet : public TMemoryDataSet {
+  KV_CLASS(TUnsequencedDataSet, TMemoryDataSet)
+ public:
+  using TMemoryDataSet::TMemoryDataSet;
+  bool IsSequenced() override { return false; }
+};
+
+TEST_F(DBGridOnFormTest, AnUnsequencedDatasetShowsTopMiddleAndBottom) {
+  auto* DataSet = TUnsequencedDataSet::Create(Form);
+  DataSet->GetFieldDefs()->Add("id", ftInteger);
+  DataSet->Open();
+  for (Integer I = 1; I <= 40; ++I) DataSet->AppendRecord({I});
+  DataSet->First();
+  TDataSource* Source = TDataSource::Create(Form);
+  Source->SetDataSet(DataSet);
+  Grid->SetDataSource(Source);
+  auto Bar = [&] {
+    SCROLLINFO Info{};
+    Info.cbSize = sizeof(Info);
+    Info.fMask = SIF_ALL;
+    GetScrollInfo(Grid->GetHandle(), SB_VERT, &Info);
+    return Info;
+  };
+  EXPECT_EQ(Bar().nMin, 0);
+  EXPECT_EQ(Bar().nMax, 4);
+  EXPECT_EQ(Bar().nPos, 0);
+  DataSet->MoveBy(10);
+  EXPECT_EQ(Bar().nPos, 2);
+  DataSet->Last();
+  EXPECT_EQ(Bar().nPos, 4);
+  Grid->SetFocus();
+  Grid->Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), 0);
+  EXPECT_EQ(DataSet->GetRecNo(), 1);
+}
+
+// A large table: opening, paging and jumping to the end read only the rows
+// shown (the row count comes from the dataset, not from a walk).
+TEST_F(DBGridOnFormTest, ALargeTableIsNeverWalked) {
+  TTempFile File("large");
+  CreateNumbersDatabase(File.Name, 200000);
+  auto* Table = TSQLiteDataSet::Create(Form);
+  Table->SetDatabaseName(File.Name);
+  Table->SetTableName("numbers");
+  Table->Open();
+  TDataSource* Source = TDataSource::Create(Form);
+  Source->SetDataSet(Table);
+  Grid->SetDataSource(Source);
+  Grid->SetFooterRowCount(1);
+  UpdateWindow(Grid->GetHandle());
+  Grid->SetFocus();
+  Grid->Perform(WM_VSCROLL, SB_PAGEDOWN, 0);
+  Grid->Perform(WM_VSCROLL, SB_BOTTOM, 0);
+  UpdateWindow(Grid->GetHandle());
+  EXPECT_EQ(Table->GetRecNo(), 200000);
+  SCROLLINFO Info{};
+  Info.cbSize = sizeof(Info);
+  Info.fMask = SIF_ALL;
+  GetScrollInfo(Grid->GetHandle(), SB_VERT, &Info);
+  EXPECT_EQ(Info.nPos, 200000);
+  EXPECT_LT(Table->GetReadCount(), 2000) << "rows read, of 200000";
+  EXPECT_LT(Table->GetReadRuns(), 20);
+}
+
+}  // namespace
+}  // namespace korvel
