@@ -208,9 +208,14 @@ class DBGridKvScrollPaintTest : public DBGridKvRowsTest {
     Grid->Drawn.clear();
     UpdateWindow(Grid->GetHandle());
   }
+  // A pixel of the client area.
   COLORREF Pixel(TPoint P) {
     const TRect R = GetWindowSurfaceRect(Grid->GetHandle());
-    return GetWindowSurface(Grid->GetHandle())->GetPixel(R.Left + P.X, R.Top + P.Y);
+    TRect Window;
+    GetWindowRect(Grid->GetHandle(), &Window);
+    const TPoint Origin = Grid->ClientToScreen({0, 0});
+    return GetWindowSurface(Grid->GetHandle())
+        ->GetPixel(R.Left + Origin.X - Window.Left + P.X, R.Top + Origin.Y - Window.Top + P.Y);
   }
   TPoint CellCentre(Integer Col, Integer Row) {
     const TRect R = Grid->CellRect(Col, Row);
@@ -232,7 +237,9 @@ TEST_F(DBGridKvScrollPaintTest, AScrollByOneMovesThePixelsAndPaintsOnlyWhatChang
   Grid->Drawn.clear();
   DataSet->Next();
   UpdateWindow(Grid->GetHandle());
-  EXPECT_EQ(Pixel(CellCentre(2, Middle)), Below) << "the pixels moved up one row";
+  const TRect Cell = Grid->CellRect(2, Middle);
+  EXPECT_EQ(Pixel({Cell.Left + 1, Cell.Top}), Below) << "the pixels moved up one row";
+  EXPECT_EQ(Pixel({Cell.Left + 1, Cell.Bottom - 1}), Below) << "by exactly one row pitch";
   EXPECT_EQ(Pixel(CellCentre(2, LastRow())), TTestDBGrid::RecordColour(LastRow() + 1, 2));
   EXPECT_FALSE(Grid->RowDrawn(Middle)) << "a row that only moved is not painted again";
   EXPECT_TRUE(Grid->RowDrawn(LastRow())) << "the uncovered row";
