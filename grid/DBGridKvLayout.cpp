@@ -54,7 +54,7 @@ void TCustomDBGridKv::Construct() {
   // The base grid as the data-aware grid uses it: every cell drawn by
   // DrawCell, a full repaint on resizing, no stored extents, and only the
   // horizontal bar its own.
-  SetDefaultDrawing(false);
+  TCustomGridKv::SetDefaultDrawing(false);
   FFullRepaintOnResize = true;
   SetSaveCellExtents(false);  // the columns carry the widths; heights follow the fonts
   SetColCount(2);
