@@ -553,6 +553,8 @@ class TCustomDBGridKv : public TCustomGridKv {
   virtual bool AcquireFocus();
   virtual void ShowCellEditor();
   virtual bool IsRowSelectFocused();
+  // The selection changed: what it covers and the current row repaint.
+  virtual void SelectionChanged();
   virtual bool CanEditorAlwaysShow();
   // FIXME(grid): the filter-row editor comes with the filter row.
   virtual bool FilterEditorShown() { return false; }
@@ -820,6 +822,7 @@ class TCustomDBGridKv : public TCustomGridKv {
   kvp::Integer FMouseState = 0;
   kvp::Integer FHotTrackCol = -1;  // the title column under the pointer
   bool FFocusOnClick = true;       // a click takes the focus
+  bool FFocusedSeen = false;       // the focus as the last selection change found it
 };
 
 }  // namespace korvel

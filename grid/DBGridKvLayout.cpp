@@ -946,6 +946,13 @@ bool TCustomDBGridKv::IsRowSelectFocused() {
   return !Designing() && FOptions.Contains(dgRowSelectKv) && FDBDefaultDrawing && Focused();
 }
 
+// FIXME(grid): a whole selection repaints everything, and any other the
+// cells it covers, once the grid has its selection.
+void TCustomDBGridKv::SelectionChanged() {
+  if (HandleAllocated() && GetRow() < GetRowCount()) InvalidateGridRow(this, GetRow());
+  FFocusedSeen = IsFocused();
+}
+
 bool TCustomDBGridKv::CanEditorAlwaysShow() {
   return FOptions.Contains(dgAlwaysShowEditorKv) && !FilterEditorShown();
 }

@@ -223,6 +223,7 @@ TEST_F(DBGridKvEditingTest, ARightClickShowsTheColumnsMenuInPlaceOfTheGrids) {
 }
 
 TEST_F(DBGridKvEditingTest, ARowSizedByTheUserSizesEveryRow) {
+  Grid->SetRowLines(2);
   const Integer Before = Grid->GetDefaultRowHeight();
   Grid->SizeRowBy(2, Before + 9);
   EXPECT_EQ(Grid->GetRowHeight(), Before + 9);

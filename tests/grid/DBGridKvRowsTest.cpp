@@ -12,6 +12,7 @@
 
 #include "grid/DBGridKv.h"
 #include "platform/rtl/Numbers.h"
+#include "platform/rtl/VirtualKeys.h"
 #include "platform/win/Win.h"
 #include "tests/grid/TestDBGrid.h"
 
@@ -254,6 +255,26 @@ TEST_F(DBGridKvScrollPaintTest, AScrollByOneMovesThePixelsAndPaintsOnlyWhatChang
             TTestDBGrid::RecordColour(DataSet->GetRecNo() - LastRow() + 1, 2));
 }
 
+TEST_F(DBGridKvScrollPaintTest, RightToLeftTheRowsScrollTheSameWay) {
+  SysLocale.MiddleEast = true;
+  Grid->SetBiDiMode(bdRightToLeft);
+  Grid->Invalidate();
+  PaintNow();
+  const TRect Indicator = Grid->CellRect(0, 1);
+  EXPECT_GT(Indicator.Left, Grid->GetClientWidth() / 2) << "the indicator stands at the right";
+  DataSet->MoveBy(LastRow() - Grid->GetRow());
+  PaintNow();
+  const Integer Middle = LastRow() / 2;
+  const COLORREF Below = Pixel(CellCentre(2, Middle + 1));
+  EXPECT_EQ(Below, TTestDBGrid::RecordColour(Middle + 1, 2));
+  DataSet->Next();
+  UpdateWindow(Grid->GetHandle());
+  const TRect Cell = Grid->CellRect(2, Middle);
+  EXPECT_EQ(Pixel({Cell.Right - 2, Cell.Top}), Below);
+  EXPECT_EQ(Pixel({Cell.Right - 2, Cell.Bottom - 1}), Below);
+  EXPECT_EQ(Pixel(CellCentre(2, LastRow())), TTestDBGrid::RecordColour(LastRow() + 1, 2));
+}
+
 TEST_F(DBGridKvScrollPaintTest, HiddenDuplicatesRepaintTheFirstRowAfterAScroll) {
   DataSet->MoveBy(LastRow() - Grid->GetRow());
   PaintNow();
@@ -384,6 +405,91 @@ TEST_F(DBGridOnFormTest, ALargeTableIsNeverWalked) {
   EXPECT_EQ(Info.nPos, 200000);
   EXPECT_LT(Table->GetReadCount(), 2000) << "rows read, of 200000";
   EXPECT_LT(Table->GetReadRuns(), 20);
+}
+
+}  // namespace
+}  // namespace korvel
+
+namespace korvel {
+namespace {
+
+using namespace kvp;
+
+// A dataset that hands the grid its rows itself: one row per record, the
+// current record's row index, and fetch requests counted.
+class TRowsDataSet : public TMemoryDataSet, public IMemTableKv {
+  KV_CLASS(TRowsDataSet, TMemoryDataSet)
+ public:
+  using TMemoryDataSet::TMemoryDataSet;
+  Integer Fetched = 0;
+  void FetchRecords(Integer Count) override { Fetched += Count; }
+  Integer GetActiveRecord() override { return IsEmpty() ? -1 : GetRecNo() - 1; }
+  Integer GetRecordIndexByBookmark(const TBookmark&) override { return -1; }
+  bool GetNodeExpanded() override { return false; }
+  bool GetNodeHasChildren() override { return false; }
+  Integer GetNodeLevel() override { return 1; }
+  bool GetNodeHasNextSibling(Integer) override { return false; }
+  Integer GetNextNodeLevel() override { return -1; }
+  IMemTableDataFieldValueListKv* GetFieldValueList(const String&) override { return nullptr; }
+  Integer GetTreeLevelLimit() override { return 0; }
+  Integer GetRecordCount() override { return TMemoryDataSet::GetRecordCount(); }
+  bool GetTreeViewMode() override { return false; }
+  TBookmark GetBookmarkByRecordIndex(Integer) override { return {}; }
+  Integer GetParentRecordIndex(Integer) override { return -1; }
+  void SetNodeExpanded(Integer, bool) override {}
+  Integer GetNodeChildCount() override { return 0; }
+  bool MoveRecords(const std::vector<TBookmark>&, Integer, Integer, bool) override { return false; }
+  void SetActiveRecord(Integer) override {}
+  void RestoreActiveRecord() override {}
+};
+
+class DBGridKvMemTableTest : public DBGridOnFormTest {
+ protected:
+  void SetUp() override {
+    DBGridOnFormTest::SetUp();
+    DataSet = TRowsDataSet::Create(Form);
+    DataSet->GetFieldDefs()->Add("id", ftInteger);
+    DataSet->Open();
+    for (Integer I = 1; I <= 60; ++I) DataSet->AppendRecord({I});
+    DataSet->First();
+    Source = TDataSource::Create(Form);
+    Source->SetDataSet(DataSet);
+    Grid->SetDataSource(Source);
+    Grid->SetFocus();
+  }
+  TRowsDataSet* DataSet = nullptr;
+  TDataSource* Source = nullptr;
+};
+
+TEST_F(DBGridKvMemTableTest, TheBarScrollsTheRowsAndLeavesTheRecord) {
+  ASSERT_NE(Grid->GetMemTable(), nullptr);
+  EXPECT_EQ(Grid->GetRowCount(), 1 + 60) << "a row for every record";
+  EXPECT_EQ(Grid->GetRow(), 1);
+  Grid->Perform(WM_VSCROLL, SB_PAGEDOWN, 0);
+  EXPECT_GT(Grid->GetTopRow(), 1);
+  EXPECT_EQ(DataSet->GetRecNo(), 1) << "the record stays";
+  SCROLLINFO Info{};
+  Info.cbSize = sizeof(Info);
+  Info.fMask = SIF_ALL;
+  GetScrollInfo(Grid->GetHandle(), SB_VERT, &Info);
+  EXPECT_EQ(Info.nPos, Grid->GetTopRow());
+  EXPECT_EQ(Info.nMax, 60);
+  // The record moves elsewhere: the current row follows it.
+  DataSet->MoveBy(30);
+  EXPECT_EQ(Grid->GetRow(), 31);
+  // The wheel scrolls the view; with Shift it moves the record.
+  const Integer Top = Grid->GetTopRow();
+  Input.Wheel(Grid->GetHandle(), -WHEEL_DELTA, {50, 50});
+  EXPECT_EQ(Grid->GetTopRow(), Top + 1);
+  EXPECT_EQ(DataSet->GetRecNo(), 31);
+  Input.KeyDown(VK_SHIFT);
+  Input.Wheel(Grid->GetHandle(), -WHEEL_DELTA, {50, 50});
+  Input.KeyUp(VK_SHIFT);
+  EXPECT_EQ(DataSet->GetRecNo(), 32);
+  // Switched off, the grid buffers records again.
+  Grid->SetMemTableSupport(false);
+  EXPECT_EQ(Grid->GetMemTable(), nullptr);
+  EXPECT_EQ(Grid->GetRowCount(), 1 + Grid->GetDataLink()->GetRecordCount());
 }
 
 }  // namespace
