@@ -487,6 +487,9 @@ void TCustomDBGridKv::InternalLayout() {
   UpdateRowCount();
   if (FOptions.Contains(dgRowSelectKv) && LeftCol < GetColCount() && LeftCol >= GetFixedCols())
     SetLeftCol(LeftCol);
+  // The bar's page is the visible rows, and its settings may have changed
+  // with the layout (shown always, never, or an external bar).
+  UpdateScrollBar();
   UpdateActive();
   Invalidate();
   // FIXME(grid): a column selection is refreshed here with the selection,

@@ -140,6 +140,7 @@ TEST_P(DBGridKvRowsTest, TheWindowIsTheRowsThatFitAndFollowsTheGridsSize) {
                                                 Grid->GetGridLineWidth()) /
                                                    Pitch,
                                                1));
+  ExpectRowsFollow("with footers");  // the thumb still reaches the end
 }
 
 TEST_P(DBGridKvRowsTest, TheThumbTakesTheUserToTheFirstAndLastRecord) {
@@ -189,6 +190,40 @@ TEST_P(DBGridKvRowsTest, TheWheelMovesTheRecord) {
   Input.Wheel(Grid->GetHandle(), WHEEL_DELTA, Centre);
   EXPECT_EQ(DataSet->GetRecNo(), 3);
   ExpectRowsFollow("wheel");
+}
+
+TEST_P(DBGridKvRowsTest, AnExternalBarTakesTheRangeAndTheGridsOwnGoes) {
+  OpenNumbers(GetParam(), 80);
+  TScrollBar* Bar = TScrollBar::Create(Form);
+  Bar->SetKind(sbVertical);
+  Bar->SetParent(Form);
+  Grid->GetVertScrollBar()->SetExtScrollBar(Bar);
+  DataSet->MoveBy(40);
+  const Integer Page = Grid->GetVisibleRowCount();
+  EXPECT_EQ(Bar->GetMin(), 1);
+  EXPECT_EQ(Bar->GetMax(), 80 + Page - 1);
+  EXPECT_EQ(Bar->GetPageSize(), Page);
+  EXPECT_EQ(Bar->GetPosition(), DataSet->GetRecNo());
+  EXPECT_FALSE(GetWindowLong(Grid->GetHandle(), GWL_STYLE) & WS_VSCROLL) << "one bar, not two";
+  // The user moves the external bar: the dataset follows.
+  Grid->SetFocus();
+  Bar->Perform(CN_VSCROLL, SB_TOP, 0);
+  EXPECT_EQ(DataSet->GetRecNo(), 1);
+  // Let go, the grid shows its own bar again.
+  Grid->GetVertScrollBar()->SetExtScrollBar(nullptr);
+  EXPECT_TRUE(GetWindowLong(Grid->GetHandle(), GWL_STYLE) & WS_VSCROLL);
+  ExpectRowsFollow("own bar again");
+}
+
+TEST_P(DBGridKvRowsTest, AnAlwaysShownBarStaysWhenEverythingFits) {
+  OpenNumbers(GetParam(), 1);
+  EXPECT_FALSE(GetWindowLong(Grid->GetHandle(), GWL_STYLE) & WS_VSCROLL) << "nothing to scroll";
+  Grid->GetVertScrollBar()->SetVisibleMode(sbAlwaysShowKv);
+  EXPECT_TRUE(GetWindowLong(Grid->GetHandle(), GWL_STYLE) & WS_VSCROLL);
+  Grid->GetVertScrollBar()->SetVisibleMode(sbNeverShowKv);
+  DataSet->Append();
+  DataSet->Cancel();
+  EXPECT_FALSE(GetWindowLong(Grid->GetHandle(), GWL_STYLE) & WS_VSCROLL);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, DBGridKvRowsTest,
