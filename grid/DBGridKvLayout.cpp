@@ -4,16 +4,15 @@
 // fitted column widths.
 //
 // Index:
-//   [SECTION] Construction     Construct, Destroy, Notification, Loaded, CreateWnd, ChangeScale, factories
-//   [SECTION] Options          SetOptions, SetOptionsKv and the layout settings
-//   [SECTION] Locks            BeginLayout, EndLayout, CancelLayout, AcquireLayoutLock, LayoutChanged, DeferLayout
-//   [SECTION] Layout           InternalLayout and its phases, SetFieldsCurrent, RebuildSortMarkedColumns
-//   [SECTION] Heights          row heights, button height, title heights, CalcTitleTreeHeight
-//   [SECTION] Widths           fitted widths, ColWidthsChanged, UpdateHorzScrollBar
-//   [SECTION] Data             DataSource, LinkActive, SelectedField
-//   [SECTION] Streaming        DefineProperties, the Columns property
-//   [SECTION] Style and focus  SetStyle, IsFocused, FlatChanged
-//   [SECTION] Self-check       CheckConsistency
+//   [SECTION] Construction     Construct, Destroy, Notification, Loaded, CreateWnd, ChangeScale,
+//   factories [SECTION] Options          SetOptions, SetOptionsKv and the layout settings [SECTION]
+//   Locks            BeginLayout, EndLayout, CancelLayout, AcquireLayoutLock, LayoutChanged,
+//   DeferLayout [SECTION] Layout           InternalLayout and its phases, SetFieldsCurrent,
+//   RebuildSortMarkedColumns [SECTION] Heights          row heights, button height, title heights,
+//   CalcTitleTreeHeight [SECTION] Widths           fitted widths, ColWidthsChanged,
+//   UpdateHorzScrollBar [SECTION] Data             DataSource, LinkActive, SelectedField [SECTION]
+//   Streaming        DefineProperties, the Columns property [SECTION] Style and focus  SetStyle,
+//   IsFocused, FlatChanged [SECTION] Self-check       CheckConsistency
 #include <algorithm>
 
 #include "controls/DBCtrlsKv.h"
@@ -615,9 +614,9 @@ void TCustomDBGridKv::LayoutRowHeights() {
   SetDefaultRowHeight(std::max(Height, 1));
   if (GetRowCount() > 0) SetRowHeights(0, TitleRowHeight);
   UpdateButtonHeight();
-  FWordWrapAllowed = Metrics.tmHeight + Metrics.tmInternalLeading + Metrics.tmExternalLeading +
-                         FTextMargin <
-                     GetDefaultRowHeight();
+  FWordWrapAllowed =
+      Metrics.tmHeight + Metrics.tmInternalLeading + Metrics.tmExternalLeading + FTextMargin <
+      GetDefaultRowHeight();
 }
 
 void TCustomDBGridKv::UpdateButtonHeight() {
@@ -674,8 +673,8 @@ void TCustomDBGridKv::LayoutTitleHeights() {
     for (Integer I = 0; I < FColumns->GetCount(); ++I)
       Measure(FColumns->GetColumn(I)->GetTitle()->GetFont());
     if (Best < 0) Measure(FTitleFont);
-    SetRowHeights(0, FTitleLines * Tallest.tmHeight + Tallest.tmExternalLeading + 2 +
-                         FTitleHeight + (FOptions.Contains(dgRowLinesKv) ? 1 : 0));
+    SetRowHeights(0, FTitleLines * Tallest.tmHeight + Tallest.tmExternalLeading + 2 + FTitleHeight +
+                         (FOptions.Contains(dgRowLinesKv) ? 1 : 0));
   }
   if (FUseMultiTitle) {
     // [Phase 2] The header tree from the columns, and its height.
@@ -719,8 +718,7 @@ Integer TCustomDBGridKv::CalcTitleTreeHeight(THeadTreeNode* Node) {
     Level = std::max(Level, T + Subtree[I]);
   }
   // [Phase 2] Each child takes what its subtree leaves of the level.
-  for (std::size_t I = 0; I < Children.size(); ++I)
-    Children[I]->Height = Level - Subtree[I];
+  for (std::size_t I = 0; I < Children.size(); ++I) Children[I]->Height = Level - Subtree[I];
   Node->Height = Level;
   return Level;
 }
@@ -782,7 +780,8 @@ void TCustomDBGridKv::LayoutFittedWidths() {
       TColumnKv* Column = FVisibleColumns->GetColumn(I);
       // No reference width at all: the shares are 0 and the last column
       // takes the room below.
-      const Integer Share = Reference > 0 ? MulDiv(Column->GetInitWidth(), Available, Reference) : 0;
+      const Integer Share =
+          Reference > 0 ? MulDiv(Column->GetInitWidth(), Available, Reference) : 0;
       Column->SetWidth(Share);
       if (Column->GetWidth() != Share) {
         Fixed[std::size_t(I)] = 1;

@@ -52,7 +52,8 @@ TEST_F(DBGridOnFormTest, AFreshGridHasTheDefaultsAStoredFormLeavesOut) {
   EXPECT_EQ(Grid->GetTextMargin(), 4);
   EXPECT_EQ(Grid->GetMultiTitleMargin(), 10);
   EXPECT_TRUE(Grid->GetDefaultDrawing());
-  EXPECT_FALSE(static_cast<TCustomGridKv*>(Grid)->GetDefaultDrawing()) << "the grid draws every cell";
+  EXPECT_FALSE(static_cast<TCustomGridKv*>(Grid)->GetDefaultDrawing())
+      << "the grid draws every cell";
   // No dataset: one empty column beside the indicator, one empty row.
   EXPECT_EQ(Grid->GetColCount(), 2);
   EXPECT_EQ(Grid->GetRowCount(), 2);
@@ -71,8 +72,7 @@ TEST_F(DBGridKvLayoutTest, RowHeightsComeFromTheFontAndRoundToWholeLines) {
   EXPECT_EQ(Grid->GetDefaultRowHeight(), T + E);
   EXPECT_FALSE(Grid->GetWordWrapAllowed());
   Grid->SetRowLines(2);
-  EXPECT_EQ(Grid->GetDefaultRowHeight(),
-            (M.Metrics.tmHeight + M.Metrics.tmExternalLeading) * 2);
+  EXPECT_EQ(Grid->GetDefaultRowHeight(), (M.Metrics.tmHeight + M.Metrics.tmExternalLeading) * 2);
   EXPECT_TRUE(Grid->GetWordWrapAllowed());
   Grid->SetRowLines(0);
   // Rounded to whole lines: 1.4 lines give one, 1.6 two, a third of a line

@@ -136,10 +136,10 @@ TEST_P(DBGridKvRowsTest, TheWindowIsTheRowsThatFitAndFollowsTheGridsSize) {
   Grid->SetFooterRowCount(2);
   EXPECT_EQ(Grid->GetContraRowCount(), 2);
   EXPECT_LT(Link()->GetBufferCount(), Before);
-  EXPECT_EQ(Link()->GetBufferCount(), std::max((Grid->GetClientHeight() - Fixed - 2 * Pitch -
-                                                Grid->GetGridLineWidth()) /
-                                                   Pitch,
-                                               1));
+  EXPECT_EQ(
+      Link()->GetBufferCount(),
+      std::max((Grid->GetClientHeight() - Fixed - 2 * Pitch - Grid->GetGridLineWidth()) / Pitch,
+               1));
   ExpectRowsFollow("with footers");  // the thumb still reaches the end
 }
 
@@ -156,9 +156,11 @@ TEST_P(DBGridKvRowsTest, TheThumbTakesTheUserToTheFirstAndLastRecord) {
     const Integer Arrow = GetSystemMetrics(SM_CYVSCROLL);
     const SCROLLINFO Bar = VertBar();
     const Integer Track = Client.Bottom - 2 * Arrow;
-    const Integer Thumb = std::max<Integer>(Track * Integer(Bar.nPage) / (Bar.nMax - Bar.nMin + 1), 8);
-    const Integer ThumbTop = Arrow + MulDiv(Track - Thumb, Bar.nPos - Bar.nMin,
-                                            std::max<Integer>(Bar.nMax - Bar.nMin + 1 - Bar.nPage, 1));
+    const Integer Thumb =
+        std::max<Integer>(Track * Integer(Bar.nPage) / (Bar.nMax - Bar.nMin + 1), 8);
+    const Integer ThumbTop =
+        Arrow + MulDiv(Track - Thumb, Bar.nPos - Bar.nMin,
+                       std::max<Integer>(Bar.nMax - Bar.nMin + 1 - Bar.nPage, 1));
     const TPoint From{X, TopLeft.Y + ThumbTop + Thumb / 2};
     const TPoint To{X, Down ? Window.Bottom + 40 : Window.Top - 40};
     Input.ButtonDownAt(mbLeft, From);

@@ -50,9 +50,9 @@ class TTestDBGrid : public TCustomDBGridKv {
  public:
   explicit TTestDBGrid(kvp::TComponent* AOwner) : TCustomDBGridKv(AOwner) {}
 
-  std::vector<kvp::String> Log;     // hook calls (and the layouts run), in order
-  kvp::Integer Layouts = 0;         // InternalLayout runs
-  kvp::Integer LayoutRequests = 0;  // LayoutChanged calls
+  std::vector<kvp::String> Log;               // hook calls (and the layouts run), in order
+  kvp::Integer Layouts = 0;                   // InternalLayout runs
+  kvp::Integer LayoutRequests = 0;            // LayoutChanged calls
   std::vector<kvp::TMessage> ScrollMessages;  // WM_HSCROLL / WM_VSCROLL received
 
   bool SawDataLinkLayout = false;  // a layout request came while the link reported one
@@ -249,8 +249,7 @@ class DBGridWithDataTest : public DBGridOnFormTest {
     DataSet->Open();
     const char* Names[] = {"Ann", "Bob", "Cid", "Dee", "Eve"};
     const double Amounts[] = {10.5, 20.25, 5, 7.75, 100};
-    for (int I = 0; I < 5; ++I)
-      DataSet->AppendRecord({I + 1, Names[I], Amounts[I], I % 2 == 0});
+    for (int I = 0; I < 5; ++I) DataSet->AppendRecord({I + 1, Names[I], Amounts[I], I % 2 == 0});
     DataSet->First();
     Source = kvp::TDataSource::Create(Form);
     Source->SetName("OrdersSource");
