@@ -612,7 +612,8 @@ void TCustomDBGridKv::LayoutRowHeights() {
   }
   // A row is never less than a pixel high: the rows below divide by it.
   SetDefaultRowHeight(std::max(Height, 1));
-  if (GetRowCount() > 0) SetRowHeights(0, TitleRowHeight);
+  // Without titles row 0 is a data row and keeps the default height.
+  if (GetRowCount() > 0 && TitlesVisible()) SetRowHeights(0, TitleRowHeight);
   UpdateButtonHeight();
   FWordWrapAllowed =
       Metrics.tmHeight + Metrics.tmInternalLeading + Metrics.tmExternalLeading + FTextMargin <

@@ -81,7 +81,7 @@ void TCustomDBGridKv::UpdateRowCount() {
   // [Phase 3] Every data row the default height; the title row its own.
   const Integer TitleRowHeight = GetRowHeights(0);
   SetDefaultRowHeight(GetDefaultRowHeight());
-  SetRowHeights(0, TitleRowHeight);
+  if (TitlesVisible()) SetRowHeights(0, TitleRowHeight);
   if (FMemTable) {
     UpdateRowCountFromMemTable();
     return;

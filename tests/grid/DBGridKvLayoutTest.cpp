@@ -126,6 +126,19 @@ TEST_F(DBGridKvLayoutTest, TheTitleRowIsAsTallAsItsTallestTitleFont) {
             std::min<Integer>(5, (Grid->GetClientHeight() - Grid->GetRowHeights(0) - 1) / Pitch));
 }
 
+TEST_F(DBGridKvLayoutTest, WithoutTitlesTheFirstRowIsADataRowLikeTheOthers) {
+  Grid->SetDataSource(Source);
+  Grid->GetTitleFont()->SetSize(20);
+  ASSERT_NE(Grid->GetRowHeights(0), Grid->GetDefaultRowHeight());
+  Grid->SetOptions(Grid->GetOptions() - dgTitlesKv);
+  EXPECT_EQ(Grid->GetTitleOffset(), 0);
+  EXPECT_EQ(Grid->GetFixedRows(), 0);
+  EXPECT_EQ(Grid->GetRowHeights(0), Grid->GetDefaultRowHeight());
+  EXPECT_EQ(Grid->GetRow(), 0) << "the first record in the first row";
+  Grid->SetOptions(Grid->GetOptions() + dgTitlesKv);
+  EXPECT_EQ(Grid->GetRowHeights(0), Measure(Grid->GetTitleFont()).TextHeight + 4);
+}
+
 TEST_F(DBGridKvLayoutTest, EditButtonsAreAsTallAsTheRowsAllow) {
   Grid->SetDataSource(Source);
   const Integer Width = GetSystemMetrics(SM_CXVSCROLL);
