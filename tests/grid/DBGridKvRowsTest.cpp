@@ -231,6 +231,43 @@ TEST_P(DBGridKvRowsTest, AnAlwaysShownBarStaysWhenEverythingFits) {
 INSTANTIATE_TEST_SUITE_P(Stores, DBGridKvRowsTest,
                          ::testing::Values(TStore::Memory, TStore::SQLite), StoreName);
 
+// The sample database's orders, as the example application shows them.
+class DBGridKvSampleTest : public DBGridKvRowsTest {
+ protected:
+  void SetUp() override {
+    DBGridKvRowsTest::SetUp();
+    CreateSampleDatabase(File.Name);
+    auto* Table = TSQLiteDataSet::Create(Form);
+    Table->SetDatabaseName(File.Name);
+    Table->SetTableName("orders");
+    Table->Open();
+    DataSet = Table;
+    Source = TDataSource::Create(Form);
+    Source->SetDataSet(DataSet);
+    Grid->SetDataSource(Source);
+  }
+};
+
+TEST_F(DBGridKvSampleTest, TheOrdersTableFromFirstToLastAndBack) {
+  EXPECT_EQ(Grid->GetColumns()->GetCount(), 7) << "a column for every field";
+  ExpectRowsFollow("open");
+  Grid->SetFocus();
+  Grid->Perform(WM_VSCROLL, SB_BOTTOM, 0);
+  EXPECT_EQ(DataSet->GetRecNo(), SampleOrderCount);
+  ExpectRowsFollow("bottom");
+  Grid->Perform(WM_VSCROLL, SB_PAGEUP, 0);
+  ExpectRowsFollow("page up");
+  Input.Wheel(Grid->GetHandle(), WHEEL_DELTA * 2, {50, 50});
+  ExpectRowsFollow("wheel");
+  DataSet->Edit();
+  DataSet->FieldByName("quantity")->SetAsInteger(99);
+  DataSet->Post();
+  ExpectRowsFollow("edited");
+  Grid->Perform(WM_VSCROLL, SB_TOP, 0);
+  EXPECT_EQ(DataSet->GetRecNo(), 1);
+  ExpectRowsFollow("top");
+}
+
 // Painting after a scroll, over the in-memory dataset.
 class DBGridKvScrollPaintTest : public DBGridKvRowsTest {
  protected:
