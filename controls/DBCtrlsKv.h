@@ -109,8 +109,11 @@ class TFieldDataLinkKv : public kvp::TDataLink {
   // Looks the fields up for the current name and dataset. A name the dataset
   // does not know raises and leaves the fields as they were.
   virtual void UpdateField();
+  // UpdateField that, with Announce, tells the control even when it finds
+  // the fields it already has.
+  void UpdateFields(bool Announce);
 
-  void SetFields(const TFieldsArrKv& Value);
+  void SetFields(const TFieldsArrKv& Value, bool Announce);
   void SetEditing(bool Value);
   void UpdateDataIndependent();
   // A control whose window's right alignment no longer fits the field makes

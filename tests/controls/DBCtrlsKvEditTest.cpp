@@ -311,6 +311,58 @@ TEST_F(DBCtrlsKvEditTest, TheWindowIsReadOnlyWhenTheControlOrTheLinkCannotEdit) 
   Edit->OnUpdateData = nullptr;
 }
 
+// Regression: a field made read-only during an edit left the box writable,
+// and leaving it raised "Field 'Name' cannot be modified" with the focus held;
+// a field made writable left the box read-only.
+TEST_F(DBCtrlsKvEditTest, AFieldMadeReadOnlyOrWritableWhileEditingChangesTheBoxAtOnce) {
+  Edit->SetFocus();
+  Input.KeyPress(VK_END);
+  Input.Type("e");
+  ASSERT_EQ(People->GetState(), dsEdit);
+  Field("Name")->SetReadOnly(true);
+  EXPECT_TRUE(WindowReadOnly(Edit));
+  EXPECT_EQ(WindowText(Edit), "Ann");  // the field's text: what was typed cannot be kept
+  EXPECT_FALSE(Edit->GetDataLink()->GetModified());
+  Input.Type("x");
+  EXPECT_EQ(WindowText(Edit), "Ann");
+  Input.KeyPress(VK_TAB);
+  EXPECT_TRUE(Application()->GetHandledExceptions().empty());
+  EXPECT_TRUE(Other->Focused());
+  EXPECT_EQ(Field("Name")->GetAsString(), "Ann");
+  // Writable again while the record is still being edited: typing works and
+  // is written.
+  Edit->SetFocus();
+  Field("Name")->SetReadOnly(false);
+  EXPECT_FALSE(WindowReadOnly(Edit));
+  Input.KeyPress(VK_END);
+  Input.Type("a");
+  EXPECT_EQ(WindowText(Edit), "Anna");
+  Input.KeyPress(VK_TAB);
+  EXPECT_TRUE(Other->Focused());
+  EXPECT_EQ(Field("Name")->GetAsString(), "Anna");
+  // The same for a box that is not focused: its text stays the display text.
+  People->Post();
+  Field("Name")->SetReadOnly(true);
+  People->Edit();
+  Field("Name")->SetReadOnly(false);
+  EXPECT_FALSE(WindowReadOnly(Edit));
+  EXPECT_EQ(WindowText(Edit), "Anna");
+}
+
+// A focused box whose field cannot be modified shows what an unfocused one
+// shows: the display text, not the edit text.
+TEST_F(DBCtrlsKvEditTest, AFocusedBoxWhoseFieldCannotBeModifiedShowsTheDisplayText) {
+  TCustomDBEditKv* PriceEdit = MakeEdit("PriceEdit", 40, "Price");
+  Price()->SetReadOnly(true);
+  PriceEdit->SetFocus();
+  EXPECT_EQ(WindowText(PriceEdit), "1,234.50");
+  EXPECT_TRUE(WindowReadOnly(PriceEdit));
+  Price()->SetReadOnly(false);
+  EXPECT_EQ(WindowText(PriceEdit), "1234.5");
+  Other->SetFocus();
+  EXPECT_EQ(WindowText(PriceEdit), "1,234.50");
+}
+
 TEST_F(DBCtrlsKvEditTest, TheRequiredMarkIsARedDottedLineUnderTheText) {
   TCustomDBEditKv* Free = TCustomDBEditKv::Create(Form);
   Free->SetParent(Form);
