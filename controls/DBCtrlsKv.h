@@ -760,8 +760,8 @@ class TDBComboBoxKv : public TCustomDBComboBoxKv {
 // A click, the space key or the caption's accelerator toggle it (the dataset
 // goes into edit state first): unchecked -> checked (grayed first with
 // AllowGrayed) -> unchecked; grayed -> checked. OnClick fires once for each
-// change of the state made by the user or by a program, never for a record
-// being loaded. The toggled state reaches the field when the link asks for
+// change of the state, made by the user, by a program or by a record that
+// shows another state. The toggled state reaches the field when the link asks for
 // it (leaving the control, a post, moving the record) or at once when a
 // program sets State or Checked.
 class TCustomDBCheckBoxKv : public kvp::TButtonControl {
