@@ -506,18 +506,20 @@ void TCustomDBEditKv::MRUListDropDown(TObject*) {
     if (MRUDroppedDown()) FMRUList->CloseUp(false);
     return;
   }
-  // [Phase 2] A list that was closed takes the edit's look and no selection.
+  // [Phase 2] A list that was closed takes the edit's look, no selection and
+  // the formatting rectangle's width. An open list keeps the width it has:
+  // the user may have widened it with its grip.
+  TRect Format;
+  SendMessage(GetHandle(), EM_GETRECT, 0, reinterpret_cast<LPARAM>(&Format));
+  List->SetRowCount(std::min(Count, FMRUList->GetRows()));
   if (!MRUDroppedDown()) {
     List->SetColor(GetColor());
     List->SetFont(GetFont());
     List->SetItemHeight(List->GetTextHeight());
     List->SetItemIndex(-1);
+    List->SetWidth(Format.Width());
   }
-  // [Phase 3] Below (or above) the text, as wide as its formatting rectangle.
-  TRect Format;
-  SendMessage(GetHandle(), EM_GETRECT, 0, reinterpret_cast<LPARAM>(&Format));
-  List->SetRowCount(std::min(Count, FMRUList->GetRows()));
-  List->SetWidth(Format.Width());
+  // [Phase 3] Below (or above) the text.
   const TPoint TopLeft = ClientToScreen(Format.TopLeft());
   const TRect Abs = Bounds(TopLeft.X, TopLeft.Y, Format.Width(), Format.Height());
   const TPoint P = AlignDropDownWindowRect(Abs, List, taLeftJustify);

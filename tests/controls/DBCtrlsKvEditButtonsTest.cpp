@@ -476,6 +476,47 @@ TEST_F(DBCtrlsKvMRUTest, AClickChoosesLeavingClosesAndAResizeIsKept) {
   EXPECT_EQ(Edit->GetMRUList()->Width, 150);
 }
 
+// Regression: a list widened by the user with its grip snapped back to the
+// text's width at the next keystroke.
+TEST_F(DBCtrlsKvMRUTest, AListWidenedWithItsGripKeepsItsWidthWhileTheUserTypes) {
+  Input.Type("a");
+  ASSERT_TRUE(Open());
+  TMRUListboxKv* List = Edit->GetMRUListbox();
+  const Integer TextWidth = FormatRect().Width();
+  ASSERT_EQ(List->GetWidth(), TextWidth);
+  // The grip stands at the bottom right, away from the edit above the list.
+  TRect G;
+  GetWindowRect(List->GetSizeGrip()->GetHandle(), &G);
+  const TPoint From = {G.Right - 3, G.Bottom - 3};
+  Input.MouseMoveAt(From);
+  Input.ButtonDownAt(mbLeft, From);
+  Input.MouseMoveAt({From.X + 20, From.Y});
+  Input.MouseMoveAt({From.X + 40, From.Y});
+  Input.ButtonUpAt(mbLeft, {From.X + 40, From.Y});
+  ASSERT_EQ(List->GetWidth(), TextWidth + 40);
+  EXPECT_EQ(Edit->GetMRUList()->Width, TextWidth + 40);
+  // Typing filters the entries and keeps the user's width and place.
+  TRect Before;
+  GetWindowRect(List->GetHandle(), &Before);
+  EXPECT_TRUE(Edit->Focused());  // pressing the grip took nothing from the edit
+  Input.Type("p");
+  EXPECT_EQ(Edit->GetText(), "ap");
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(Shown(), (std::vector<String>{"apple", "Apricot"}));
+  EXPECT_EQ(List->GetWidth(), TextWidth + 40);
+  TRect After;
+  GetWindowRect(List->GetHandle(), &After);
+  EXPECT_EQ(After.Left, Before.Left);
+  EXPECT_EQ(After.Top, Before.Top);
+  EXPECT_EQ(List->GetRowCount(), 2);  // fewer entries, fewer rows
+  // Closed and opened again: the text's width once more.
+  Input.KeyPress(VK_ESCAPE);
+  ASSERT_FALSE(Open());
+  Input.KeyPress(VK_BACK);
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(List->GetWidth(), TextWidth);
+}
+
 TEST_F(DBCtrlsKvMRUTest, AWrittenValueJoinsTheListAsItsNewestEntry) {
   Edit->SetText("durian");
   TStrings* Items = Edit->GetMRUList()->GetItems();
