@@ -263,7 +263,8 @@ void TCustomDBComboBoxKv::DataChange(TObject*) {
     if (!(FFocused && FDataLink->CanModify()) && !FKeyBased) {
       SetEditText(F->GetDisplayText());
     } else {
-      InternalSetValue(F->IsNull() ? Null() : Variant(F->GetText()));
+      // A Null field's edit text is '': the item of an empty key stands for it.
+      InternalSetValue(Variant(F->GetText()));
     }
   } else {
     if (!FEditMaskAssigned) TCustomMaskEdit::SetEditMask("");

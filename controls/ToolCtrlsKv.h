@@ -378,11 +378,9 @@ class TPopupListboxKv : public kvp::TCustomListBox {
   void WMSize(kvp::TWMSize& Message);
   void WMWindowPosChanging(kvp::TMessage& Message);
   void WMSizeGripSide(kvp::TMessage& Message);
-  void WMMouseActivate(kvp::TMessage& Message);
   void CMCtl3DChanged(kvp::TMessage& Message);
   KV_BEGIN_MESSAGE_MAP
   KV_MESSAGE(kvp::CN_DRAWITEM, CNDrawItem)
-  KV_MESSAGE(kvp::WM_MOUSEACTIVATE, WMMouseActivate)
   KV_MESSAGE(kvp::WM_NCCALCSIZE, WMNCCalcSize)
   KV_MESSAGE(kvp::WM_NCPAINT, WMNCPaint)
   KV_MESSAGE(kvp::WM_SIZE, WMSize)

@@ -47,10 +47,6 @@ void TPopupListboxKv::CreateWnd() {
   CallWindowProc(FDefWndProc, GetHandle(), WM_SETFOCUS, 0, 0);
 }
 
-// A click never activates the list: pressing its size grip leaves the
-// keyboard focus with the owner, which goes on taking the user's typing.
-void TPopupListboxKv::WMMouseActivate(TMessage& Message) { Message.Result = MA_NOACTIVATE; }
-
 Integer TPopupListboxKv::GetBorderSize() {
   DWORD Style = 0, ExStyle = 0;
   if (HandleAllocated()) {
