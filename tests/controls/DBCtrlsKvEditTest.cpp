@@ -461,6 +461,30 @@ TEST_F(DBCtrlsKvEditTest, ARightAlignedNumberIsPaintedRightAlignedUntilItIsFocus
   EXPECT_LE(S->FindText("1,234.50")->Rect.Left - R.Left, 8);
 }
 
+// Regression: with a single border and no 3D look, the text the control
+// paints itself had its frame one pixel inside the client area, with a ring
+// of background round it.
+TEST_F(DBCtrlsKvEditTest, AFlatLookSelfPaintedNumberIsFramedAtTheClientAreasEdge) {
+  TCustomDBEditKv* PriceEdit = MakeEdit("PriceEdit", 40, "Price");
+  PriceEdit->SetCtl3D(false);
+  PriceEdit->SetColor(clYellow);
+  UpdateWindow(FormWnd());
+  const TSurface* S = GetWindowSurface(FormWnd());
+  ASSERT_NE(S->FindText("1,234.50"), nullptr);  // painted by the control
+  const TPoint P = ClientOnSurface(PriceEdit);
+  const TRect Client = Bounds(P.X, P.Y, PriceEdit->GetClientWidth(), PriceEdit->GetClientHeight());
+  const COLORREF Frame = Rgb(clWindowFrame), Fill = Rgb(clYellow);
+  // Every pixel of the client area's outer ring is the frame's.
+  const Integer Ring = 2 * (Client.Width() + Client.Height()) - 4;
+  EXPECT_EQ(CountColor(S, Frame, Client) - CountColor(S, Frame, Rect(Client.Left + 1, Client.Top + 1,
+                                                                      Client.Right - 1, Client.Bottom - 1)),
+            Ring);
+  // Just inside it, the control's colour: no second frame, no gap.
+  EXPECT_EQ(S->GetPixel(Client.Left + 1, Client.Top + 1), Fill);
+  EXPECT_EQ(S->GetPixel(Client.Left + 1, Client.Bottom - 2), Fill);
+  EXPECT_EQ(S->GetPixel(Client.Left + Client.Width() / 2, Client.Top + 1), Fill);
+}
+
 TEST_F(DBCtrlsKvEditTest, EnterAndTabNeverInsertCharacters) {
   Edit->SetFocus();
   Input.KeyPress(VK_END);
