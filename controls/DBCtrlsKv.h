@@ -354,7 +354,9 @@ class TCustomDBEditKv : public kvp::TCustomMaskEdit, public IPopupOwnerKv, publi
   TButtonClickEventKv OnButtonClick;
   TButtonDownEventKv OnButtonDown;
   TOnCheckDrawRequiredStateEventKv OnCheckDrawRequiredState;
-  TGetImageIndexEventKv OnGetImageIndex;
+  // The image index of the value; assigning it shows its index at once.
+  TGetImageIndexEventKv GetOnGetImageIndex() const { return FOnGetImageIndex; }
+  void SetOnGetImageIndex(TGetImageIndexEventKv Value);
   TUpdateDataEventKv OnUpdateData;
 
  protected:
@@ -539,6 +541,7 @@ class TCustomDBEditKv : public kvp::TCustomMaskEdit, public IPopupOwnerKv, publi
   bool FDBReadOnly = false;              // the control's own ReadOnly
   bool FShowHintKv = false;              // the control's own ShowHint
   bool FTooltips = false;
+  TGetImageIndexEventKv FOnGetImageIndex;
   bool FWordWrap = false;
   kvp::TAlignment FAlignment = kvp::taLeftJustify;  // used while FAlignmentAssigned
   bool FBorderActive = false;                       // the flat border is drawn sunken

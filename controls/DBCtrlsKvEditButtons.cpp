@@ -469,8 +469,14 @@ void TCustomDBEditKv::UpdateImageIndex() {
   const Variant V = GetValue();
   if (VarIsType(V, {varSmallint, varInteger, varSingle, varDouble, varCurrency}))
     I = Integer(Round(V.AsDouble()));
-  if (OnGetImageIndex) OnGetImageIndex(this, I);
+  if (FOnGetImageIndex) FOnGetImageIndex(this, I);
   FEditImage->SetImageIndex(I);
+}
+
+void TCustomDBEditKv::SetOnGetImageIndex(TGetImageIndexEventKv Value) {
+  if (FOnGetImageIndex == Value) return;
+  FOnGetImageIndex = Value;
+  UpdateImageIndex();
 }
 
 // [SECTION] MRU list

@@ -220,9 +220,13 @@ TEST_F(DBCtrlsKvEditButtonsTest, TheImageTakesItsWidthAtTheLeftOfTheText) {
   Edit->Number = Null();
   Edit->SetText("text");  // a text value: the default index
   EXPECT_EQ(Edit->GetEditImage()->GetImageIndex(), -1);
-  Edit->OnGetImageIndex = [](TObject*, Integer& I) { I = 7; };
-  Edit->SetText("other");
+  // A handler shows its index as soon as it is assigned, and follows the text.
+  Edit->SetOnGetImageIndex([&](TObject*, Integer& I) { I = Edit->GetText() == "other" ? 8 : 7; });
   EXPECT_EQ(Edit->GetEditImage()->GetImageIndex(), 7);
+  Edit->SetText("other");
+  EXPECT_EQ(Edit->GetEditImage()->GetImageIndex(), 8);
+  Edit->SetOnGetImageIndex(nullptr);
+  EXPECT_EQ(Edit->GetEditImage()->GetImageIndex(), -1);
 }
 
 TEST_F(DBCtrlsKvEditButtonsTest, ThePressThatOpensTheDropDownDoesNotCloseItTheNextClickDoes) {
