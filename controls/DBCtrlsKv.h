@@ -460,6 +460,10 @@ class TCustomDBEditKv : public kvp::TCustomMaskEdit, public IPopupOwnerKv, publi
   bool MRUDroppedDown() const;
   // Keys for the open list; true when the list took the message.
   bool MRUListKey(kvp::TMessage& Message);
+  // Gives a wheel message to the open List first; true when the list used
+  // it. What the list does not use comes back up to this control, its
+  // parent, and goes no further: this control then handles it once itself.
+  bool WheelToList(kvp::TWinControl* List, kvp::TMessage& Message);
 
   // A collapsed caret of a masked control moves back two places.
   void CheckCursor();
@@ -542,6 +546,7 @@ class TCustomDBEditKv : public kvp::TCustomMaskEdit, public IPopupOwnerKv, publi
   bool FShowHintKv = false;              // the control's own ShowHint
   bool FTooltips = false;
   TGetImageIndexEventKv FOnGetImageIndex;
+  bool FWheelInList = false;  // a wheel message is with the open list
   bool FWordWrap = false;
   kvp::TAlignment FAlignment = kvp::taLeftJustify;  // used while FAlignmentAssigned
   bool FBorderActive = false;                       // the flat border is drawn sunken

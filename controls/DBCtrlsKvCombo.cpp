@@ -561,8 +561,7 @@ void TCustomDBComboBoxKv::WndProc(TMessage& Message) {
         if (Key == VK_RETURN || Key == VK_ESCAPE) return;
       }
     } else if (Message.Msg == CM_MOUSEWHEEL) {
-      Message.Result = FPopupListbox->Perform(CM_MOUSEWHEEL, Message.WParam, Message.LParam);
-      if (Message.Result != 0) return;
+      if (WheelToList(FPopupListbox, Message)) return;
     }
   }
   inherited::WndProc(Message);

@@ -15,6 +15,7 @@
 #include <climits>
 
 #include "controls/DBCtrlsKvImpl.h"
+#include "platform/rtl/FlagScope.h"
 #include "platform/controls/EditClass.h"
 #include "platform/rtl/EditMask.h"
 #include "platform/rtl/Numbers.h"
@@ -589,11 +590,20 @@ bool TCustomDBEditKv::MRUListKey(TMessage& Message) {
       }
       return false;
     case CM_MOUSEWHEEL:
-      Message.Result = FMRUListbox->Perform(CM_MOUSEWHEEL, Message.WParam, Message.LParam);
-      return Message.Result != 0;
+      return WheelToList(FMRUListbox, Message);
     default:
       return false;
   }
+}
+
+bool TCustomDBEditKv::WheelToList(TWinControl* List, TMessage& Message) {
+  if (FWheelInList) {  // the list passing up what it did not use
+    Message.Result = 0;
+    return true;
+  }
+  TFlagScope InList(FWheelInList);
+  Message.Result = List->Perform(CM_MOUSEWHEEL, Message.WParam, Message.LParam);
+  return Message.Result != 0;
 }
 
 void TCustomDBEditKv::CMCancelMode(TMessage& Message) {

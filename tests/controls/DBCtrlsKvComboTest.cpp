@@ -172,6 +172,41 @@ TEST_F(DBCtrlsKvComboTest, UpDownTheUpDownButtonAndTheWheelStepThroughTheItems) 
   EXPECT_FALSE(Dropped());
 }
 
+// Regression (found by fuzzing): a wheel message of less than a notch, with
+// the list open, went back and forth between the list and the combo box
+// until the stack overflowed.
+TEST_F(DBCtrlsKvComboTest, AWheelTheOpenListDoesNotUseGoesUpOnce) {
+  Integer FormWheels = 0;
+  Form->OnMouseWheel = [&](TObject*, TShiftState, Integer, TPoint, bool&) { ++FormWheels; };
+  for (bool KeyBased : {false, true}) {
+    SCOPED_TRACE(KeyBased);
+    Fruit();
+    if (KeyBased) Combo->GetKeyItems()->SetText("a\nb\nc\nd");
+    Combo->SetFocus();
+    Combo->SetItemIndex(1);
+    // What the form hears of such a wheel with the list closed ...
+    FormWheels = 0;
+    for (Integer Delta : {0, 15, -15, -40, 40}) Input.Wheel(Combo->GetHandle(), Delta);
+    const Integer Closed = FormWheels;
+    ASSERT_GT(Closed, 0);
+    // ... it hears with the list open: the list hands it to the combo box once.
+    Input.KeyPress(VK_DOWN, {ssAlt});
+    ASSERT_TRUE(Dropped());
+    FormWheels = 0;
+    for (Integer Delta : {0, 15, -15, -40, 40}) Input.Wheel(Combo->GetHandle(), Delta);
+    EXPECT_EQ(FormWheels, Closed);
+    EXPECT_TRUE(Dropped());
+    EXPECT_EQ(Combo->GetItemIndex(), 1);
+    // A whole notch still scrolls the list, and goes no further.
+    FormWheels = 0;
+    Input.Wheel(Combo->GetHandle(), -120);
+    EXPECT_EQ(FormWheels, 0);
+    EXPECT_EQ(Combo->GetItemIndex(), 1);
+    Input.KeyPress(VK_ESCAPE);
+    Combo->GetKeyItems()->Clear();
+  }
+}
+
 TEST_F(DBCtrlsKvComboTest, TheListOpensBelowAsWideAsAskedAndKeepsTheUsersSize) {
   Fruit();
   Combo->GetItems()->Add("A rather long item for this little box");

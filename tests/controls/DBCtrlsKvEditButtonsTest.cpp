@@ -521,6 +521,23 @@ TEST_F(DBCtrlsKvMRUTest, AListWidenedWithItsGripKeepsItsWidthWhileTheUserTypes) 
   EXPECT_EQ(List->GetWidth(), TextWidth);
 }
 
+// Regression: a wheel message of less than a notch went back and forth
+// between the open list and the edit box until the stack overflowed.
+TEST_F(DBCtrlsKvMRUTest, AWheelTheOpenListDoesNotUseGoesUpOnce) {
+  Integer FormWheels = 0;
+  Form->OnMouseWheel = [&](TObject*, TShiftState, Integer, TPoint, bool&) { ++FormWheels; };
+  for (Integer Delta : {0, 15, -15, -40, 40}) Input.Wheel(Edit->GetHandle(), Delta);
+  const Integer Closed = FormWheels;  // what the form hears with the list closed
+  ASSERT_GT(Closed, 0);
+  Input.Type("a");
+  ASSERT_TRUE(Open());
+  FormWheels = 0;
+  for (Integer Delta : {0, 15, -15, -40, 40}) Input.Wheel(Edit->GetHandle(), Delta);
+  EXPECT_EQ(FormWheels, Closed);
+  EXPECT_TRUE(Open());
+  EXPECT_EQ(Edit->GetText(), "a");
+}
+
 TEST_F(DBCtrlsKvMRUTest, AWrittenValueJoinsTheListAsItsNewestEntry) {
   Edit->SetText("durian");
   TStrings* Items = Edit->GetMRUList()->GetItems();
