@@ -365,6 +365,53 @@ TEST_F(DBCtrlsKvComboTest, AnEmptyKeysItemStandsForANullField) {
   EXPECT_EQ(Combo->GetItemIndex(), 0);
 }
 
+// With AutoDrop the first typed character opens the list, and the list
+// follows what is typed: its selection is the item the text completes to.
+TEST_F(DBCtrlsKvComboTest, AutoDropOpensTheListAsTheUserTypes) {
+  Fruit();
+  Combo->SetFocus();
+  Input.Type("b");
+  EXPECT_FALSE(Dropped());  // off by default
+  Combo->SetText("");
+  Combo->GetDropDownBox()->SetAutoDrop(true);
+  Input.Type("a");
+  ASSERT_TRUE(Dropped());
+  TPopupListboxKv* List = Combo->GetPopupListbox();
+  EXPECT_EQ(Combo->GetText(), "Apple");
+  EXPECT_EQ(List->GetItemIndex(), 0);
+  Input.Type("pr");
+  EXPECT_EQ(Combo->GetText(), "Apricot");
+  EXPECT_EQ(List->GetItemIndex(), 1);
+  EXPECT_TRUE(Dropped());
+  Input.KeyPress(VK_RETURN);
+  EXPECT_FALSE(Dropped());
+  EXPECT_EQ(Combo->GetText(), "Apricot");
+  // Key-based: the search opens it too, on the item found.
+  Combo->GetKeyItems()->SetText("a\nb\nc\nd");
+  Input.Type("c");
+  ASSERT_TRUE(Dropped());
+  EXPECT_EQ(Combo->GetText(), "Cherry");
+  EXPECT_EQ(List->GetItemIndex(), 3);
+  Input.KeyPress(VK_ESCAPE);
+  EXPECT_FALSE(Dropped());
+  // Keys that type nothing open nothing.
+  Input.KeyPress(VK_LEFT);
+  Input.KeyPress(VK_SHIFT);
+  EXPECT_FALSE(Dropped());
+}
+
+// Focused over a field that cannot be modified, a plain combo box shows the
+// field's display text, as it does unfocused.
+TEST_F(DBCtrlsKvComboTest, AFocusedComboOverAFieldThatCannotChangeShowsTheDisplayText) {
+  Combo->SetDataSource(Source);
+  Combo->SetDataField("Price");
+  Price()->SetReadOnly(true);
+  Combo->SetFocus();
+  EXPECT_EQ(Combo->GetText(), "1,234.50");
+  Price()->SetReadOnly(false);
+  EXPECT_EQ(Combo->GetText(), "1234.5");
+}
+
 TEST_F(DBCtrlsKvComboTest, BoundPlainTheDisplayTextShowsUntilFocused) {
   Fruit();
   Other->SetFocus();
