@@ -212,6 +212,122 @@ TEST_F(DBCtrlsKvComboTest, TheListOpensBelowAsWideAsAskedAndKeepsTheUsersSize) {
   Combo->GetItems()->Add("A rather long item for this little box");
   std::vector<String> Log;
   Combo->OnDropDown = [&](TObject*) { Log.push_back(Dropped() ? "drop (shown)" : "drop"); };
+  Combo->OnBeforeCloseUp = [&](TObject*, bool& Accept) {
+    Log.push_back(Accept ? "before(true)" : "before(false)");
+  };
+  Combo->OnCloseUp = [&](TObject*, bool Accept) { Log.push_back(Accept ? "close(true)" : "close(false)"); };
+  Combo->DropDown();
+  ASSERT_TRUE(Dropped());
+  TPopupListboxKv* List = Combo->GetPopupListbox();
+  EXPECT_EQ(List->GetWidth(), Combo->GetWidth());  // Width 0: the box's
+  EXPECT_EQ(List->GetRowCount(), 5);
+  TRect LR, CR;
+  GetWindowRect(List->GetHandle(), &LR);
+  GetWindowRect(Combo->GetHandle(), &CR);
+  EXPECT_EQ(LR.Top, CR.Bottom);
+  EXPECT_EQ(LR.Left, CR.Left);
+  Combo->CloseUp(false);
+  // The program's own sizing is not the user's: nothing is kept.
+  EXPECT_EQ(Combo->GetDropDownBox()->GetRows(), 7);
+  EXPECT_EQ(Combo->GetDropDownBox()->GetWidth(), 0);
+  Combo->GetDropDownBox()->SetWidth(-1);
+  Combo->GetDropDownBox()->SetRows(3);
+  Combo->DropDown();
+  EXPECT_GT(List->GetWidth(), Combo->GetWidth());
+  EXPECT_EQ(List->GetClientWidth(), List->GetCanvas()->TextWidth("A rather long item for this little box") + 5);
+  EXPECT_EQ(List->GetRowCount(), 3);
+  // The user drags the grip: the size is kept for the next time.
+  List->SetBounds(List->GetLeft(), List->GetTop(), 300, List->GetItemHeight() * 4 + List->GetBorderSize());
+  Combo->CloseUp(false);
+  EXPECT_EQ(Combo->GetDropDownBox()->GetRows(), 4);
+  EXPECT_EQ(Combo->GetDropDownBox()->GetWidth(), 300);
+  Combo->DropDown();
+  EXPECT_EQ(List->GetWidth(), 300);
+  EXPECT_EQ(List->GetRowCount(), 4);
+  // The handler before closing may refuse the choice.
+  Combo->OnBeforeCloseUp = [&](TObject*, bool& Accept) {
+    Log.push_back("before");
+    Accept = false;
+  };
+  List->SetItemIndex(2);
+  Combo->CloseUp(true);
+  EXPECT_EQ(Combo->GetText(), "");
+  EXPECT_EQ(Log, (std::vector<String>{"drop", "before(false)", "close(false)", "drop", "before(false)",
+                                      "close(false)", "drop", "before", "close(false)"}));
+}
+
+// The list opens on the side the text starts from: under right-to-left
+// reading a list aligned "left" holds the box's right edge, and its grip
+// goes to the corner away from it.
+TEST_F(DBCtrlsKvComboTest, TheListOpensFromTheSideTheTextStartsFrom) {
+  Fruit();
+  Combo->GetDropDownBox()->SetWidth(200);  // wider than the box, so the sides differ
+  Combo->GetDropDownBox()->SetSizable(true);
+  struct TCase {
+    bool RightToLeft;
+    TDropDownAlign Align;
+    bool RightEdgesMeet;
+  };
+  const TCase Cases[] = {{false, daLeft, false}, {false, daRight, true},
+                         {true, daLeft, true},   {true, daRight, false}};
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(testing::Message() << C.RightToLeft << int(C.Align));
+    SysLocale.MiddleEast = C.RightToLeft;
+    Combo->SetBiDiMode(C.RightToLeft ? bdRightToLeft : bdLeftToRight);
+    Combo->GetDropDownBox()->SetAlign(C.Align);
+    Combo->DropDown();
+    ASSERT_TRUE(Dropped());
+    TPopupListboxKv* List = Combo->GetPopupListbox();
+    TRect LR, CR;
+    GetWindowRect(List->GetHandle(), &LR);
+    GetWindowRect(Combo->GetHandle(), &CR);
+    if (C.RightEdgesMeet) {
+      EXPECT_EQ(LR.Right, CR.Right);
+      EXPECT_EQ(List->GetSizeGrip()->GetPosition(), sgpBottomLeftKv);
+    } else {
+      EXPECT_EQ(LR.Left, CR.Left);
+      EXPECT_EQ(List->GetSizeGrip()->GetPosition(), sgpBottomRightKv);
+    }
+    Combo->CloseUp(false);
+  }
+  SysLocale.MiddleEast = false;
+}
+
+TEST_F(DBCtrlsKvComboTest, TheOpenListTakesTheArrowsEnterChoosesEscapeCloses) {
+  Fruit();
+  Combo->SetFocus();
+  Input.KeyPress(VK_DOWN, {ssAlt});  // the main button's shortcut
+  ASSERT_TRUE(Dropped());
+  Input.KeyPress(VK_DOWN);
+  Input.KeyPress(VK_DOWN);
+  EXPECT_EQ(Combo->GetPopupListbox()->GetItemIndex(), 1);
+  EXPECT_EQ(Combo->GetText(), "");  // only the list moved
+  Input.KeyPress(VK_RETURN);
+  EXPECT_FALSE(Dropped());
+  EXPECT_EQ(Combo->GetText(), "Apricot");
+  EXPECT_EQ(Selection(), std::make_pair(0, 7));
+  // Escape closes without taking the list's choice and keeps the text.
+  Input.KeyPress(VK_DOWN, {ssAlt});
+  Input.KeyPress(VK_DOWN);
+  Input.KeyPress(VK_ESCAPE);
+  EXPECT_FALSE(Dropped());
+  EXPECT_EQ(Combo->GetText(), "Apricot");
+  // Characters reach the text while the list is open, '(' among them.
+  Input.KeyPress(VK_DOWN, {ssAlt});
+  Input.KeyPress(VK_END);
+  Input.Type("(");
+  EXPECT_EQ(Combo->GetText(), "Apricot(");
+  EXPECT_TRUE(Dropped());
+  Input.KeyPress(VK_DOWN, {ssAlt});  // the shortcut again closes it
+  EXPECT_FALSE(Dropped());
+  // Leaving closes the list without a choice.
+  Input.KeyPress(VK_DOWN, {ssAlt});
+  Other->SetFocus();
+  EXPECT_FALSE(Dropped());
+}
+
+TEST_F(DBCtrlsKvComboTest, TheMainButtonsPressOpensTheListAndItsNextClickClosesIt) {
+  Fruit();
   Input.Click(Combo->GetHandle(), Centre(MainButton()));
   EXPECT_TRUE(Dropped());
   EXPECT_TRUE(Combo->Focused());
