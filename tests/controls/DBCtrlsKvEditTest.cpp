@@ -448,6 +448,14 @@ TEST_F(DBCtrlsKvEditTest, ARightAlignedNumberIsPaintedRightAlignedUntilItIsFocus
   // look's pixel) away from it.
   const Integer Margin = Integer(LOWORD(PriceEdit->Perform(EM_GETMARGINS))) + 1;
   EXPECT_EQ(Shown->Rect.Right, ClientOnSurface(PriceEdit).X + PriceEdit->PaintTextRect().Right - Margin);
+  // That rectangle keeps one pixel off the client area's right edge.
+  EXPECT_EQ(Shown->Rect.Right, ClientOnSurface(PriceEdit).X + PriceEdit->GetClientWidth() - 1 - Margin);
+  // With a visible button it stops one pixel short of the button.
+  PriceEdit->GetEditButton()->SetVisible(true);
+  UpdateWindow(FormWnd());
+  const Integer Button = PriceEdit->GetButtonRec(0).ButtonControl->GetLeft();
+  EXPECT_EQ(S->FindText("1,234.50")->Rect.Right, ClientOnSurface(PriceEdit).X + Button - 1 - Margin);
+  PriceEdit->GetEditButton()->SetVisible(false);
   (void)R;
   PriceEdit->SetFocus();
   UpdateWindow(FormWnd());
