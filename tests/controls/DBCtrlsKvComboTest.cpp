@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 #include "platform/classes/Filer.h"
 #include "platform/classes/FormReader.h"
@@ -549,6 +550,102 @@ TEST_F(DBCtrlsKvComboTest, BoundPlainTheDisplayTextShowsUntilFocused) {
   Combo->SetItemIndex(1);
   EXPECT_EQ(Field("Name")->GetAsString(), "Apricot");
   EXPECT_EQ(People->GetState(), dsEdit);
+}
+
+// A long run of what a user may do to a form of these controls, chosen at
+// random from a fixed seed: keys and characters, the wheel in whole notches
+// and less, clicks on the boxes, their buttons and their open lists, records
+// moved and fields made read-only or writable under them. Nothing may go
+// wrong where the application would see it, and each combo box must stay
+// consistent: its item is one it can choose, its text that item's, its value
+// that item's key.
+TEST_F(DBCtrlsKvComboTest, ARandomRunOfUserInputLeavesEveryControlConsistent) {
+  // Key-based over Code, plain over Name with a most-recently-used list, and
+  // an unbound edit box.
+  Colours();
+  Combo->SetDataSource(Source);
+  Combo->SetDataField("Code");
+  TDBComboBoxKv* Plain = TDBComboBoxKv::Create(Form);
+  Plain->SetBounds(10, 50, 120, 24);
+  Plain->SetParent(Form);
+  Plain->GetItems()->SetText("Ann\nAnna\nBob\nCid\nZed");
+  Plain->SetDataSource(Source);
+  Plain->SetDataField("Name");
+  Plain->GetMRUList()->SetActive(true);
+  for (const char* S : {"alpha", "anchor", "beta"}) Plain->GetMRUList()->Add(S);
+  Plain->GetDropDownBox()->SetSizable(true);
+  TCustomDBEditKv* Free = TCustomDBEditKv::Create(Form);
+  Free->SetBounds(10, 90, 120, 24);
+  Free->SetParent(Form);
+  Free->GetMRUList()->SetActive(true);
+  for (const char* S : {"one", "two", "three"}) Free->GetMRUList()->Add(S);
+  const std::vector<TCustomDBEditKv*> Controls = {Combo, Plain, Free};
+  const Word Keys[] = {VK_UP,  VK_DOWN, VK_PRIOR,  VK_NEXT,   VK_HOME,   VK_END,   VK_LEFT,
+                       VK_RIGHT, VK_BACK, VK_DELETE, VK_RETURN, VK_ESCAPE, VK_TAB,  VK_INSERT};
+  const char* const Typed[] = {"a", "b", "g", "r", "(", "&", "!", "\"", "Z", " ", "7"};
+  const Integer Deltas[] = {-240, -120, -40, 0, 15, 120};
+  std::mt19937 Random(20261207);
+  auto Pick = [&](Integer N) { return Integer(Random() % std::uint32_t(N)); };
+  auto Check = [&](TCustomDBComboBoxKv* C) {
+    const Integer I = C->GetItemIndex();
+    ASSERT_GE(I, -1);
+    ASSERT_LT(I, C->GetItemCount());
+    if (I < 0) return;
+    EXPECT_EQ(C->GetText(), C->GetItems()->Get(I));
+    if (C->IsKeyBased()) EXPECT_EQ(VarToStr(C->GetValue()), C->GetKeyItems()->Get(I));
+  };
+  for (Integer Step = 0; Step < 1500; ++Step) {
+    SCOPED_TRACE(Step);
+    TCustomDBEditKv* C = Controls[std::size_t(Pick(3))];
+    Advance(Pick(700));
+    switch (Pick(10)) {
+      case 0:
+        Input.Click(C->GetHandle(), Point(Pick(C->GetWidth()), Pick(C->GetHeight())));
+        break;
+      case 1:
+        Input.KeyPress(Keys[Pick(std::size(Keys))], Pick(4) == 0 ? TShiftState{ssShift} : TShiftState{});
+        break;
+      case 2:
+        Input.KeyPress(VK_DOWN, {ssAlt});
+        break;
+      case 3:
+      case 4:
+        Input.Type(Typed[Pick(std::size(Typed))]);
+        break;
+      case 5:
+        Input.Wheel(C->GetHandle(), Deltas[Pick(std::size(Deltas))]);
+        break;
+      case 6: {
+        auto* Box = DynCast<TCustomDBComboBoxKv>(C);
+        TWinControl* List = Box ? static_cast<TWinControl*>(Box->GetPopupListbox())
+                                : static_cast<TWinControl*>(C->GetMRUListbox());
+        if (List && IsWindowVisible(List->GetHandle()))
+          Input.Click(List->GetHandle(), Point(Pick(List->GetClientWidth()), Pick(List->GetClientHeight())));
+        break;
+      }
+      case 7:
+        if (People->GetState() == dsBrowse) Pick(2) ? People->Next() : People->Prior();
+        break;
+      case 8: {
+        TField* F = Field(Pick(2) ? "Name" : "Code");
+        F->SetReadOnly(!F->GetReadOnly());
+        break;
+      }
+      default:
+        if (People->GetState() != dsBrowse) Pick(2) ? People->Post() : People->Cancel();
+        break;
+    }
+    ASSERT_TRUE(Application()->GetHandledExceptions().empty())
+        << Application()->GetHandledExceptions()[0].Message;
+    Check(Combo);
+    Check(Plain);
+    if (HasFatalFailure()) return;
+  }
+  Field("Name")->SetReadOnly(false);
+  Field("Code")->SetReadOnly(false);
+  Other->SetFocus();
+  if (People->GetState() != dsBrowse) People->Post();
+  EXPECT_TRUE(Application()->GetHandledExceptions().empty());
 }
 
 TEST_F(DBCtrlsKvComboTest, AStoredFormKeepsTheListsAndOnlyWhatWasSet) {
