@@ -592,7 +592,9 @@ TEST_F(DBCtrlsKvComboTest, ARandomRunOfUserInputLeavesEveryControlConsistent) {
     ASSERT_LT(I, C->GetItemCount());
     if (I < 0) return;
     EXPECT_EQ(C->GetText(), C->GetItems()->Get(I));
-    if (C->IsKeyBased()) EXPECT_EQ(VarToStr(C->GetValue()), C->GetKeyItems()->Get(I));
+    if (C->IsKeyBased()) {
+      EXPECT_EQ(VarToStr(C->GetValue()), C->GetKeyItems()->Get(I));
+    }
   };
   for (Integer Step = 0; Step < 1500; ++Step) {
     SCOPED_TRACE(Step);
