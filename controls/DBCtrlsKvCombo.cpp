@@ -702,8 +702,7 @@ void TDBComboBoxKv::KvPublish(TPublisher<TDBComboBoxKv>& P) {
   P.Prop("OnCheckDrawRequiredState", &TDBComboBoxKv::OnCheckDrawRequiredState);
   P.Prop("OnCloseUp", &TDBComboBoxKv::OnCloseUp);
   P.Prop("OnDropDown", &TDBComboBoxKv::OnDropDown);
-  P.Prop("OnGetImageIndex", &TDBComboBoxKv::GetOnGetImageIndex,
-         &TDBComboBoxKv::SetOnGetImageIndex);
+  P.Prop("OnGetImageIndex", &TDBComboBoxKv::GetOnGetImageIndex, &TDBComboBoxKv::SetOnGetImageIndex);
   P.Prop("OnGetItemImageIndex", &TDBComboBoxKv::OnGetItemImageIndex);
   P.Prop("OnNotInList", &TDBComboBoxKv::OnNotInList);
   P.Prop("OnUpdateData", &TDBComboBoxKv::OnUpdateData);

@@ -15,9 +15,9 @@
 #include <climits>
 
 #include "controls/DBCtrlsKvImpl.h"
-#include "platform/rtl/FlagScope.h"
 #include "platform/controls/EditClass.h"
 #include "platform/rtl/EditMask.h"
+#include "platform/rtl/FlagScope.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/VirtualKeys.h"
 #include "platform/win/Win.h"

@@ -299,8 +299,8 @@ bool MouseActivate(TInputEvent& E) {
                           MAKELPARAM(Integer(E.Hit), Integer(RawMouseMessage(E.Msg.message))));
   Root = FindWnd(RootH);
   // A child of the desktop (a drop-down list) is never activated.
-  bool MayActivate = Root && !(Root->ExStyle & WS_EX_NOACTIVATE) &&
-                     !(Root->Style & (WS_DISABLED | WS_CHILD));
+  bool MayActivate =
+      Root && !(Root->ExStyle & WS_EX_NOACTIVATE) && !(Root->Style & (WS_DISABLED | WS_CHILD));
   if ((R == MA_ACTIVATE || R == MA_ACTIVATEANDEAT) && MayActivate)
     ActivateTopLevel(RootH, WA_CLICKACTIVE);
   return R != MA_ACTIVATEANDEAT && R != MA_NOACTIVATEANDEAT && IsWindow(E.Msg.hwnd);

@@ -118,8 +118,10 @@ TEST_F(CalculatorKvTest, AFunctionKeysResultIsTheOperandOfThePendingOperation) {
     const char* Shown;
   };
   const TCase Cases[] = {
-      {"2+9S=", "5"},     {"4+2R=", "4.5"},  {"10-16S=", "6"},  {"3*4R=", "0.75"},
-      {"2+9S+1=", "6"},   {"9S=", "3"},      {"2+9S5=", "7"},   {"2+9SI=", "-1"},
+      {"2+9S=", "5"},       {"4+2R=", "4.5"},
+      {"10-16S=", "6"},     {"3*4R=", "0.75"},
+      {"2+9S+1=", "6"},     {"9S=", "3"},
+      {"2+9S5=", "7"},      {"2+9SI=", "-1"},
       {"200+100S%", "220"}, {"2+S=", "3.4142135623731"},
   };
   for (const TCase& C : Cases) {

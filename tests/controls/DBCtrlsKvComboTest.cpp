@@ -269,8 +269,8 @@ TEST_F(DBCtrlsKvComboTest, TheListOpensFromTheSideTheTextStartsFrom) {
     TDropDownAlign Align;
     bool RightEdgesMeet;
   };
-  const TCase Cases[] = {{false, daLeft, false}, {false, daRight, true},
-                         {true, daLeft, true},   {true, daRight, false}};
+  const TCase Cases[] = {
+      {false, daLeft, false}, {false, daRight, true}, {true, daLeft, true}, {true, daRight, false}};
   for (const TCase& C : Cases) {
     SCOPED_TRACE(testing::Message() << C.RightToLeft << int(C.Align));
     SysLocale.MiddleEast = C.RightToLeft;
@@ -580,8 +580,8 @@ TEST_F(DBCtrlsKvComboTest, ARandomRunOfUserInputLeavesEveryControlConsistent) {
   Free->GetMRUList()->SetActive(true);
   for (const char* S : {"one", "two", "three"}) Free->GetMRUList()->Add(S);
   const std::vector<TCustomDBEditKv*> Controls = {Combo, Plain, Free};
-  const Word Keys[] = {VK_UP,  VK_DOWN, VK_PRIOR,  VK_NEXT,   VK_HOME,   VK_END,   VK_LEFT,
-                       VK_RIGHT, VK_BACK, VK_DELETE, VK_RETURN, VK_ESCAPE, VK_TAB,  VK_INSERT};
+  const Word Keys[] = {VK_UP,    VK_DOWN, VK_PRIOR,  VK_NEXT,   VK_HOME,   VK_END, VK_LEFT,
+                       VK_RIGHT, VK_BACK, VK_DELETE, VK_RETURN, VK_ESCAPE, VK_TAB, VK_INSERT};
   const char* const Typed[] = {"a", "b", "g", "r", "(", "&", "!", "\"", "Z", " ", "7"};
   const Integer Deltas[] = {-240, -120, -40, 0, 15, 120};
   std::mt19937 Random(20261207);
@@ -605,7 +605,8 @@ TEST_F(DBCtrlsKvComboTest, ARandomRunOfUserInputLeavesEveryControlConsistent) {
         Input.Click(C->GetHandle(), Point(Pick(C->GetWidth()), Pick(C->GetHeight())));
         break;
       case 1:
-        Input.KeyPress(Keys[Pick(std::size(Keys))], Pick(4) == 0 ? TShiftState{ssShift} : TShiftState{});
+        Input.KeyPress(Keys[Pick(std::size(Keys))],
+                       Pick(4) == 0 ? TShiftState{ssShift} : TShiftState{});
         break;
       case 2:
         Input.KeyPress(VK_DOWN, {ssAlt});
@@ -622,7 +623,8 @@ TEST_F(DBCtrlsKvComboTest, ARandomRunOfUserInputLeavesEveryControlConsistent) {
         TWinControl* List = Box ? static_cast<TWinControl*>(Box->GetPopupListbox())
                                 : static_cast<TWinControl*>(C->GetMRUListbox());
         if (List && IsWindowVisible(List->GetHandle()))
-          Input.Click(List->GetHandle(), Point(Pick(List->GetClientWidth()), Pick(List->GetClientHeight())));
+          Input.Click(List->GetHandle(),
+                      Point(Pick(List->GetClientWidth()), Pick(List->GetClientHeight())));
         break;
       }
       case 7:

@@ -449,12 +449,14 @@ TEST_F(DBCtrlsKvEditTest, ARightAlignedNumberIsPaintedRightAlignedUntilItIsFocus
   const Integer Margin = Integer(LOWORD(PriceEdit->Perform(EM_GETMARGINS))) + 1;
   EXPECT_EQ(Shown->Rect.Right, ClientOnSurface(PriceEdit).X + PriceEdit->PaintTextRect().Right - Margin);
   // That rectangle keeps one pixel off the client area's right edge.
-  EXPECT_EQ(Shown->Rect.Right, ClientOnSurface(PriceEdit).X + PriceEdit->GetClientWidth() - 1 - Margin);
+  EXPECT_EQ(Shown->Rect.Right,
+            ClientOnSurface(PriceEdit).X + PriceEdit->GetClientWidth() - 1 - Margin);
   // With a visible button it stops one pixel short of the button.
   PriceEdit->GetEditButton()->SetVisible(true);
   UpdateWindow(FormWnd());
   const Integer Button = PriceEdit->GetButtonRec(0).ButtonControl->GetLeft();
-  EXPECT_EQ(S->FindText("1,234.50")->Rect.Right, ClientOnSurface(PriceEdit).X + Button - 1 - Margin);
+  EXPECT_EQ(S->FindText("1,234.50")->Rect.Right,
+            ClientOnSurface(PriceEdit).X + Button - 1 - Margin);
   PriceEdit->GetEditButton()->SetVisible(false);
   (void)R;
   PriceEdit->SetFocus();
@@ -484,8 +486,9 @@ TEST_F(DBCtrlsKvEditTest, AFlatLookSelfPaintedNumberIsFramedAtTheClientAreasEdge
   const COLORREF Frame = Rgb(clWindowFrame), Fill = Rgb(clYellow);
   // Every pixel of the client area's outer ring is the frame's.
   const Integer Ring = 2 * (Client.Width() + Client.Height()) - 4;
-  EXPECT_EQ(CountColor(S, Frame, Client) - CountColor(S, Frame, Rect(Client.Left + 1, Client.Top + 1,
-                                                                      Client.Right - 1, Client.Bottom - 1)),
+  EXPECT_EQ(CountColor(S, Frame, Client) - CountColor(S, Frame,
+                                                      Rect(Client.Left + 1, Client.Top + 1,
+                                                           Client.Right - 1, Client.Bottom - 1)),
             Ring);
   // Just inside it, the control's colour: no second frame, no gap.
   EXPECT_EQ(S->GetPixel(Client.Left + 1, Client.Top + 1), Fill);

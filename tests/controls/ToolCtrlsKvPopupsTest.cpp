@@ -412,10 +412,10 @@ TEST_F(ToolCtrlsKvCalendarTest, EachPartThatNamesADayAcceptsTheOthersKeepItOpen)
     bool Closes;
   };
   const TCase Cases[] = {
-      {MCHT_CALENDARBK, false},      {MCHT_TITLEBK, false},          {MCHT_TITLEYEAR, false},
-      {MCHT_CALENDARDAY, false},     {MCHT_TITLEBTNPREV, false},     {MCHT_TITLEBTNNEXT, false},
-      {MCHT_CALENDARDATE, true},     {MCHT_CALENDARDATEPREV, true},  {MCHT_CALENDARDATENEXT, true},
-      {MCHT_CALENDARWEEKNUM, true},  {MCHT_TITLEMONTH, true},        {MCHT_TODAYLINK, true},
+      {MCHT_CALENDARBK, false},     {MCHT_TITLEBK, false},         {MCHT_TITLEYEAR, false},
+      {MCHT_CALENDARDAY, false},    {MCHT_TITLEBTNPREV, false},    {MCHT_TITLEBTNNEXT, false},
+      {MCHT_CALENDARDATE, true},    {MCHT_CALENDARDATEPREV, true}, {MCHT_CALENDARDATENEXT, true},
+      {MCHT_CALENDARWEEKNUM, true}, {MCHT_TITLEMONTH, true},       {MCHT_TODAYLINK, true},
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(testing::Message() << std::hex << C.Code);

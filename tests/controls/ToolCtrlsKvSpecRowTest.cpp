@@ -356,7 +356,7 @@ TEST_F(ToolCtrlsKvValueListTest, AnEditedDatasetKeepsOfferingTheValuesReadBefore
   DS->Append();
   EXPECT_EQ(Texts(), (V{"1", "2", "3"}));
   DS->FieldByName("A")->SetAsInteger(9);
-  DS->Post();  // browsing again: read anew
+  DS->Post();                                   // browsing again: read anew
   EXPECT_EQ(Texts(), (V{"1", "3", "8", "9"}));  // the last record's 2 became 8
 }
 

@@ -252,7 +252,6 @@ TEST_F(FocusTest, AMinimizedWindowIsActivatedWithoutTheFocus) {
   EXPECT_EQ(GetFocus(), A);
 }
 
-
 // A child window moved onto the desktop (how the drop-down lists are made)
 // can be neither activated nor focused: a click on it, or its own SetFocus
 // as a list box does on a press, leaves the focus where it was.
