@@ -2,7 +2,9 @@
 // driver: values and texts of each kind, searching and completing as the
 // user types, stepping with keys, the up-down button and the wheel, the
 // drop-down list (its size, its events in order, keys and clicks while it is
-// open), OnNotInList, the field's values and what a stored form keeps.
+// open, the wheel, right-to-left), AutoDrop, OnNotInList, the field's values
+// (an empty key for Null), what a stored form keeps, and a long random run of
+// user input.
 //
 // Ideas for tests: dragging from the main button into the open list chooses
 // where the mouse is released (needs the list under a dragged capture).

@@ -2,10 +2,8 @@
 // keyboard: the row of buttons (sizes, order, flat dividers, right-to-left),
 // the main button's press and click, drop-down menus and their re-open guard,
 // shortcuts, the flat border, the image, the most-recently-used list dropping
-// down as the user types, and the in-place mode inside a holder.
-//
-// Ideas for tests: the list's size grip dragged by the mouse (the grip's own
-// tests drive it; here its notification is called as it would be).
+// down as the user types (widened with its grip, turned by the wheel), and
+// the in-place mode inside a holder.
 #include <gtest/gtest.h>
 
 #include "platform/controls/EditClass.h"
