@@ -14,7 +14,9 @@
 // DBGridKvDataLink.cpp, DBGridKvHeadTree.cpp, DBGridKvLayout.cpp (the grid's
 // construction, options, locks and layout), DBGridKvRows.cpp (rows against
 // the dataset, the vertical bar, data events), DBGridKvEditing.cpp (the
-// editing protocol, column events, title tracking).
+// editing protocol, column events, title tracking), DBGridKvFilter.cpp (the
+// column filter), DBGridKvSearch.cpp (text search, the saved position, and
+// the requests handed to the data service of DbUtilsKv).
 #pragma once
 
 #include <vector>
@@ -22,6 +24,7 @@
 #include "base/GridsKv.h"
 #include "controls/ToolCtrlsKv.h"
 #include "grid/DBSumLst.h"
+#include "grid/DbUtilsKv.h"
 #include "platform/classes/ChangeLink.h"
 #include "platform/classes/Collection.h"
 #include "platform/classes/Lists.h"
@@ -212,6 +215,7 @@ class TVertDBGridKvScrollBar : public TDBGridKvScrollBar {
 }  // namespace korvel
 
 #include "grid/DBGridKvColumns.h"
+#include "grid/DBGridKvFilter.h"
 
 namespace korvel {
 
@@ -651,6 +655,30 @@ class TCustomDBGridKv : public TCustomGridKv {
   // The window or its in-place editor has the keyboard focus.
   virtual bool IsFocused();
 
+  // -- Searching, filtering and sorting (DBGridKvSearch.cpp) --
+  // Hands a text search to the data service: a features object's search or
+  // the library's own (LocateDatasetText). FieldName empty: the current
+  // column. True when a cell matched; it is then current.
+  virtual bool LocateText(const kvp::String& FieldName, const kvp::String& Text,
+                          TLocateTextMatchingKv Matching, TLocateTextDirectionKv Direction,
+                          TLocateTextOptionsKv Options,
+                          TLocateTextTreeRangeKv TreeRange = ltrNotInTreeKv);
+  // Keep the dataset's position around a walk over its records, so that
+  // afterwards the same records show in the same rows.
+  void SaveBookmark();
+  void RestoreBookmark();
+  // Opens the find dialog through the data service (or its routine when
+  // there is no service).
+  void ExecuteFindDialog(const kvp::String& Text, const kvp::String& ColumnName, bool Modal);
+  // Asks the data service to filter the dataset by the column filters, with
+  // painting held until it is done.
+  virtual void DoApplyFilter();
+  // Asks the data service to order the dataset by the sort-marked columns.
+  virtual void ApplySorting();
+  // FIXME(grid): the filter-row editor comes with the filter row; until then
+  // there is none to place again.
+  virtual void UpdateFilterEditor(bool /*Show*/) {}
+
   // Asserts the invariants of the grid's model; tests call it after changes.
   void CheckConsistency();
 
@@ -823,6 +851,9 @@ class TCustomDBGridKv : public TCustomGridKv {
   kvp::Integer FHotTrackCol = -1;  // the title column under the pointer
   bool FFocusOnClick = true;       // a click takes the focus
   bool FFocusedSeen = false;       // the focus as the last selection change found it
+  // Searching
+  kvp::TBookmark FSavedBookmark;   // the record SaveBookmark kept; empty: none
+  kvp::Integer FSavedOffset = 0;   // rows from the kept record back to the current one
 };
 
 }  // namespace korvel

@@ -474,6 +474,7 @@ void TColumnKv::Construct() {
     FNotInKeyListIndex = -1;
     FIncrement = 1.0L;
     FStored = true;
+    FSTFilter = CreateSTFilter();
     FImageChangeLink = TChangeLink::Create();
     FImageChangeLink->OnChange = TNotifyEvent(this, &TColumnKv::ImageListChange);
     FShowImageAndText = false;
@@ -492,6 +493,7 @@ void TColumnKv::Destroy() {
   if (FImageList) FImageList->UnRegisterChanges(FImageChangeLink);
   FImageList = nullptr;
   FreeAndNil(FImageChangeLink);
+  FreeAndNil(FSTFilter);
   FreeAndNil(FTitle);
   FreeAndNil(FFooters);
   FreeAndNil(FFooter);
@@ -502,6 +504,10 @@ void TColumnKv::Destroy() {
 }
 
 TColumnTitleKv* TColumnKv::CreateTitle() { return TColumnTitleKv::Create(this); }
+
+TSTColumnFilterKv* TColumnKv::CreateSTFilter() { return TSTColumnFilterKv::Create(this); }
+
+void TColumnKv::SetSTFilter(TSTColumnFilterKv* Value) { FSTFilter->Assign(Value); }
 
 TColumnFooterKv* TColumnKv::CreateFooter() { return TColumnFooterKv::CreateApart(this); }
 
@@ -1131,6 +1137,7 @@ void TDBGridColumnKv::KvPublish(TPublisher<TDBGridColumnKv>& P) {
       .Stored(&TDBGridColumnKv::IsReadOnlyStored);
   P.Prop("ShowImageAndText", &TDBGridColumnKv::GetShowImageAndText, &TDBGridColumnKv::SetShowImageAndText)
       .Default(false);
+  P.Prop("STFilter", &TDBGridColumnKv::GetSTFilter, &TDBGridColumnKv::SetSTFilter);
   P.Prop("Tag", &TDBGridColumnKv::GetTag, &TDBGridColumnKv::SetTag).Default(0);
   P.Prop("Title", &TDBGridColumnKv::GetTitle, &TDBGridColumnKv::SetTitle);
   P.Prop("ToolTips", &TDBGridColumnKv::GetToolTips, &TDBGridColumnKv::SetToolTips)

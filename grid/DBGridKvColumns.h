@@ -15,6 +15,7 @@ namespace korvel {
 class TColumnKv;
 class TDBGridColumnsKv;
 class TGridDataLinkKv;
+class TSTColumnFilterKv;
 
 enum TColumnButtonStyleKv { cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown };
 KV_ENUM_INFO(TColumnButtonStyleKv, cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown)
@@ -384,6 +385,9 @@ class TColumnKv : public kvp::TCollectionItem {
   void SetPopupMenu(kvp::TPopupMenu* Value);
   bool GetShowImageAndText() const { return FShowImageAndText; }
   void SetShowImageAndText(bool Value);
+  // The column's filter-row filter.
+  TSTColumnFilterKv* GetSTFilter() const { return FSTFilter; }
+  void SetSTFilter(TSTColumnFilterKv* Value);
   kvp::Integer GetTag() const { return FTag; }
   void SetTag(kvp::Integer Value) { FTag = Value; }
   TColumnTitleKv* GetTitle() const { return FTitle; }
@@ -419,8 +423,8 @@ class TColumnKv : public kvp::TCollectionItem {
 
   // FIXME(grid): edit buttons, the special row and the MRU list come with
   // the edit controls; the drop-down box and drop-down data grid with the
-  // lookup grid; the column filter with the filter row; cell parameters and
-  // the column's events with the column cell values.
+  // lookup grid; cell parameters and the column's events with the column
+  // cell values.
 
  protected:
   void Construct() override;
@@ -429,6 +433,7 @@ class TColumnKv : public kvp::TCollectionItem {
   virtual TColumnTitleKv* CreateTitle();
   virtual TColumnFooterKv* CreateFooter();
   virtual TColumnFootersKv* CreateFooters();
+  virtual TSTColumnFilterKv* CreateSTFilter();
   void Changed(bool AllItems) { kvp::TCollectionItem::Changed(AllItems); }
 
   // Stored tests: an assigned value that differs from its default.
@@ -461,6 +466,7 @@ class TColumnKv : public kvp::TCollectionItem {
   friend class TColumnFooterKv;
   friend class TDBGridColumnsKv;
   friend class TCustomDBGridKv;
+  friend class TSTColumnFilterKv;
   template <class T>
   void SetFlagged(T& Own, const T& Value, TColumnKvValue Bit, bool Notify);
   bool Assigned(TColumnKvValue Bit) const { return FAssignedValues.Contains(Bit); }
@@ -508,6 +514,7 @@ class TColumnKv : public kvp::TCollectionItem {
   kvp::TPopupMenu* FPopupMenu = nullptr;  // not owned; the grid hears of its freeing
   bool FReadOnly = false;
   bool FShowImageAndText = false;
+  TSTColumnFilterKv* FSTFilter = nullptr;  // owned
   kvp::Integer FTag = 0;
   TColumnTitleKv* FTitle = nullptr;  // owned
   TColumnFooterKv* FFooter = nullptr;    // owned; the footer of rows without their own
