@@ -209,12 +209,13 @@ bool TDBGridKvFindDlg::AllChosen() {
 TColumnKv* TDBGridKvFindDlg::ChosenColumn() {
   const Integer Index = cbFindIn->GetItemIndex();
   if (!FDBGrid || AllChosen() || Index >= cbFindIn->GetItems()->GetCount()) return nullptr;
-  auto* Entry = static_cast<TColumnKv*>(cbFindIn->GetItems()->GetObject(Index));
-  // The grid may have rebuilt its columns since the list was filled: only a
-  // column that is still one of the grid's is read.
+  // The grid may have rebuilt its columns since the list was filled: the
+  // entry's object is only compared (never read) until it is found among the
+  // grid's columns.
+  const TObject* Entry = cbFindIn->GetItems()->GetObject(Index);
   TDBGridColumnsKv* Columns = FDBGrid->GetColumns();
   for (Integer I = 0; I < Columns->GetCount(); ++I)
-    if (Columns->GetColumn(I) == Entry) return Entry;
+    if (static_cast<const TObject*>(Columns->GetColumn(I)) == Entry) return Columns->GetColumn(I);
   return nullptr;
 }
 
