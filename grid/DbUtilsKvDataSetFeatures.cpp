@@ -33,8 +33,16 @@ void SetDataSetFilterText(TDataSet* DataSet, const String& Text) {
   } else if (DataSet->GetFiltered()) {
     DataSet->SetFilter(Text);
   } else {
+    // The text is only kept until the filter is switched on; a text the
+    // dataset refuses then is not left behind.
+    const String Old = DataSet->GetFilter();
     DataSet->SetFilter(Text);
-    DataSet->SetFiltered(true);
+    try {
+      DataSet->SetFiltered(true);
+    } catch (...) {
+      DataSet->SetFilter(Old);
+      throw;
+    }
   }
 }
 

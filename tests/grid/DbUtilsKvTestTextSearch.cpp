@@ -175,6 +175,15 @@ TEST_F(DbUtilsKvTextSearchTest, HiddenColumnsAreSkippedAndTheFoundColumnIsTheOne
   EXPECT_EQ(Cell(), "5,3");
 }
 
+// Regression: only the columns fully on the screen were searched.
+TEST_F(DbUtilsKvTextSearchTest, ColumnsScrolledOutOfSightAreSearchedToo) {
+  Grid->SetWidth(120);
+  GoTo(1, IdCol);
+  ASSERT_LT(Grid->GetVisibleColCount(), 3);
+  EXPECT_TRUE(Find("7.5", ltmWholeKv, ltdDownKv, NoCase + ltoAllFieldsKv));
+  EXPECT_EQ(Cell(), "3,3");
+}
+
 TEST_F(DbUtilsKvTextSearchTest, NothingIsSearchedWithoutDataOrVisibleColumns) {
   EXPECT_FALSE(LocateDatasetText(nullptr, "", "abc", ltmAnyPartKv, ltdAllKv, NoCase));
   for (TColumnKv* Column : {Grid->Column(0), Grid->Column(1), Grid->Column(2), Grid->Column(3)})
