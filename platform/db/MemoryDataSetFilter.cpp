@@ -120,15 +120,22 @@ bool ParseQuoted(const String& Text, String& Value) {
   DatabaseError(DBMessage("Invalid filter condition '%s'", {Text}), Owner);
 }
 
-TFilterProgram ParseProgram(const String& Text, const TFieldDefs* Defs, TComponent* Owner);
+// Groups nest at most this deep, so that a text of parentheses cannot
+// exhaust the stack of the recursive parsing and matching.
+constexpr Integer MaxGroupDepth = 64;
 
-TFilterCondition ParseCondition(const String& Text, const TFieldDefs* Defs, TComponent* Owner) {
+TFilterProgram ParseProgram(const String& Text, const TFieldDefs* Defs, TComponent* Owner,
+                            Integer Depth);
+
+TFilterCondition ParseCondition(const String& Text, const TFieldDefs* Defs, TComponent* Owner,
+                                Integer Depth) {
   TFilterCondition Result;
   // [Phase 1] A group: the whole condition in parentheses.
   if (!Text.empty() && Text.front() == '(' && ClosingParenthesis(Text, 0) == Text.size() - 1) {
     const String Inner = Trim(Text.substr(1, Text.size() - 2));
-    if (Inner.empty()) InvalidCondition(Text, Owner);
-    Result.Group = std::make_shared<const TFilterProgram>(ParseProgram(Inner, Defs, Owner));
+    if (Inner.empty() || Depth >= MaxGroupDepth) InvalidCondition(Text, Owner);
+    Result.Group =
+        std::make_shared<const TFilterProgram>(ParseProgram(Inner, Defs, Owner, Depth + 1));
     return Result;
   }
   // [Phase 2] The field, the operator (the first one found) and the value.
@@ -161,12 +168,13 @@ TFilterCondition ParseCondition(const String& Text, const TFieldDefs* Defs, TCom
   return Result;
 }
 
-TFilterProgram ParseProgram(const String& Text, const TFieldDefs* Defs, TComponent* Owner) {
+TFilterProgram ParseProgram(const String& Text, const TFieldDefs* Defs, TComponent* Owner,
+                            Integer Depth) {
   TFilterProgram Program;
   for (const String& Alternative : SplitOn(Text, " or ")) {
     std::vector<TFilterCondition> Conditions;
     for (const String& Part : SplitOn(Alternative, " and "))
-      Conditions.push_back(ParseCondition(Trim(Part), Defs, Owner));
+      Conditions.push_back(ParseCondition(Trim(Part), Defs, Owner, Depth));
     Program.Alternatives.push_back(std::move(Conditions));
   }
   return Program;
@@ -282,7 +290,7 @@ bool ProgramAccepts(const TFilterProgram& Program, const std::vector<Variant>& D
 
 TFilterProgram ParseMemoryFilter(const String& Text, const TFieldDefs* Defs, TComponent* Owner) {
   if (Trim(Text).empty()) return TFilterProgram();
-  return ParseProgram(Text, Defs, Owner);
+  return ParseProgram(Text, Defs, Owner, 0);
 }
 
 bool MemoryFilterAccepts(const TFilterProgram& Program, const std::vector<Variant>& Data,

@@ -123,6 +123,7 @@ TEST_F(TMemoryFilter, MalformedGroupsAndPatternsAreRefusedAndTheOldFilterKept) {
       {"like 'a'", "People: Invalid filter condition 'like 'a''"},
       {"Nope like 'a'", "People: Field 'Nope' not found"},
   };
+  const String Deep = String(65, '(') + "ID = 1" + String(65, ')');
   for (const auto& R : Refused) {
     SCOPED_TRACE(R.Filter);
     try {
@@ -134,6 +135,16 @@ TEST_F(TMemoryFilter, MalformedGroupsAndPatternsAreRefusedAndTheOldFilterKept) {
     EXPECT_EQ(DS->GetFilter(), "City = 'Paris'");
     EXPECT_EQ(DS->GetRecordCount(), 2) << "the old filter still applies";
   }
+  // Groups nest 64 deep at most, so that no text of parentheses can use up
+  // the stack.
+  EXPECT_EQ(Ids(String(64, '(') + "ID = 1" + String(64, ')')), (std::vector<Integer>{1}));
+  try {
+    DS->SetFilter(Deep);
+    ADD_FAILURE() << "accepted";
+  } catch (const EDatabaseError& E) {
+    EXPECT_EQ(E.GetMessage(), "People: Invalid filter condition '(ID = 1)'");
+  }
+  EXPECT_EQ(DS->GetFilter(), String(64, '(') + "ID = 1" + String(64, ')'));
 }
 
 }  // namespace
