@@ -119,6 +119,7 @@ class DBGridKvFindDlgsTest : public DBGridOnFormTest {
 
 TEST_F(DBGridKvFindDlgsTest, TheDialogIsReadFromItsStoredForm) {
   TDBGridKvFindDlg* D = Open();
+  EXPECT_EQ(D->GetOwner(), Application()) << "made on first use, owned by the application";
   EXPECT_EQ(D->GetText(), "Find text");
   EXPECT_EQ(D->GetBorderStyle(), bsDialog);
   EXPECT_EQ(D->GetClientWidth(), 505);

@@ -104,6 +104,8 @@ TEST_P(DbUtilsKvFeaturesTest, EachTypedConditionShowsItsRecords) {
       {{{"amount", "<>Null"}}, {1, 2, 3, 5}},
       {{{"city", "Paris,Wien"}}, {1, 2, 3}},
       {{{"city", "!In(Paris)"}}, {2, 5}},
+      {{{"city", "!In(Paris,Wien)"}}, {5}},
+      {{{"amount", "<>5.5,99"}}, {1, 5}},
       {{{"city", "<>Paris"}}, {2, 5}},
       {{{"born", ">= 1/5/2020"}}, {1, 2, 5}},
       {{{"born", "12/31/2019"}}, {3}},

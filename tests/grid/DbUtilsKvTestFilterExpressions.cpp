@@ -97,6 +97,8 @@ TEST(FilterExpressions, TextsParseToTheirConditions) {
       {"True", fvtBooleanKv, foEqual, "True"},
       {"New York", fvtStringKv, foLike, "New York"},
       {"Tom in town", fvtStringKv, foLike, "Tom in town"},
+      {"O'Brien", fvtStringKv, foLike, "O'Brien"},
+      {"rock 'n' roll", fvtStringKv, foLike, "rock 'n' roll"},
       {"  padded  ", fvtStringKv, foLike, "padded"},
       // Null in any letter case, after = and <> only.
       {"=Null", fvtStringKv, foIsNull, kvp::Null()},
