@@ -117,8 +117,8 @@ void BM_FilterRow_Sqlite3(benchmark::State& State) {
   {
     TFilterWindow W(OrdersTable(File));
     W.Type(true);
-    Condition = static_cast<TSQLiteDataSetFeaturesKv*>(
-                    GetDatasetFeaturesForDataSet(W.DS))->FilterCondition(W.Grid, W.DS);
+    Condition = static_cast<TSQLiteDataSetFeaturesKv*>(GetDatasetFeaturesForDataSet(W.DS))
+                    ->FilterCondition(W.Grid, W.DS);
   }
   sqlite3* Db = nullptr;
   if (sqlite3_open_v2(File.c_str(), &Db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
@@ -126,8 +126,8 @@ void BM_FilterRow_Sqlite3(benchmark::State& State) {
     return;
   }
   const std::string Count = "SELECT COUNT(*) FROM orders WHERE (" + Condition + ")";
-  const std::string Rows =
-      "SELECT * FROM orders WHERE (" + Condition + ") ORDER BY rowid LIMIT " + std::to_string(ShownRows);
+  const std::string Rows = "SELECT * FROM orders WHERE (" + Condition + ") ORDER BY rowid LIMIT " +
+                           std::to_string(ShownRows);
   Int64 Matched = 0;
   for (auto _ : State) {
     sqlite3_stmt* Stmt = nullptr;

@@ -57,8 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   try {
     ParseFilterExpression(Written, Second);
   } catch (const Exception& E) {
-    kvfuzz::Fail("the written form parses",
-                 kvfuzz::Shown(Text) + " written " + kvfuzz::Shown(Written) + ": " + E.GetMessage());
+    kvfuzz::Fail("the written form parses", kvfuzz::Shown(Text) + " written " +
+                                                kvfuzz::Shown(Written) + ": " + E.GetMessage());
   }
   FUZZ_CHECK(SameExpression(First, Second), "the written form parses to the same expression",
              kvfuzz::Shown(Text) + " written " + kvfuzz::Shown(Written));

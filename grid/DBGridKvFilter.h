@@ -114,8 +114,8 @@ class TSTColumnFilterKv : public kvp::TPersistent {
   TColumnKv* FColumn = nullptr;  // the owning column
   kvp::String FDataField;
   kvp::String FKeyField;
-  kvp::TStringList* FKeyValues = nullptr;  // owned
-  kvp::Variant FKeyValue = kvp::Null();    // the key of a lookup filter's text
+  kvp::TStringList* FKeyValues = nullptr;   // owned
+  kvp::Variant FKeyValue = kvp::Null();     // the key of a lookup filter's text
   kvp::TStringList* FListValues = nullptr;  // owned
   kvp::String FListField;
   kvp::TFieldDataLink* FListLink = nullptr;  // owned; its data source is ListSource

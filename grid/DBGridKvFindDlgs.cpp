@@ -134,8 +134,8 @@ void TDBGridKvFindDlg::Execute(TCustomDBGridKv* Grid, const String& Text, bool M
   // [Phase 1] The tree-range row, only for a dataset shown as a tree.
   TDataSet* DataSet = Grid ? Grid->GetDataSet() : nullptr;
   IMemTableKv* Tree = nullptr;
-  const bool InTree = DataSet && DataSet->GetActive() && Supports(DataSet, Tree) &&
-                      Tree->GetTreeViewMode();
+  const bool InTree =
+      DataSet && DataSet->GetActive() && Supports(DataSet, Tree) && Tree->GetTreeViewMode();
   if (InTree)
     SetHeight(FFullHeight);
   else
@@ -256,14 +256,16 @@ void TDBGridKvFindDlg::bFindClick(TObject* /*Sender*/) {
   if (AllChosen()) Options += ltoAllFieldsKv;
   if (cbUseFormat->GetChecked()) Options += ltoMatchFormatKv;
   const Integer Chosen = cbFindDirection->GetItemIndex();
-  auto Direction = Chosen >= ltdUpKv && Chosen <= ltdAllKv ? TLocateTextDirectionKv(Chosen) : ltdAllKv;
+  auto Direction =
+      Chosen >= ltdUpKv && Chosen <= ltdAllKv ? TLocateTextDirectionKv(Chosen) : ltdAllKv;
   if (Ctrl)
     Direction = Direction == ltdUpKv ? ltdDownKv : ltdUpKv;
   else if (Direction == ltdAllKv && !FNewSearch)
     Direction = ltdDownKv;
   const Integer Match = cbMatchinType->GetItemIndex();
-  const auto Matching =
-      Match >= ltmAnyPartKv && Match <= ltmFromBeginningKv ? TLocateTextMatchingKv(Match) : ltmAnyPartKv;
+  const auto Matching = Match >= ltmAnyPartKv && Match <= ltmFromBeginningKv
+                            ? TLocateTextMatchingKv(Match)
+                            : ltmAnyPartKv;
   TLocateTextTreeRangeKv TreeRange = ltrNotInTreeKv;
   if (TreeRangeShown())
     TreeRange = TLocateTextTreeRangeKv(std::max(dbcTreeFindRange->GetItemIndex(), 0));

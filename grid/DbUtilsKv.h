@@ -129,9 +129,9 @@ enum TLocateTextTreeRangeKv : kvp::Integer {
 // column current; without one the grid's saved position comes back. False at
 // once without a grid, data source, active dataset, visible column or a
 // visible column of that field.
-bool LocateDatasetText(TCustomDBGridKv* Grid, const kvp::String& FieldName,
-                       const kvp::String& Text, TLocateTextMatchingKv Matching,
-                       TLocateTextDirectionKv Direction, TLocateTextOptionsKv Options);
+bool LocateDatasetText(TCustomDBGridKv* Grid, const kvp::String& FieldName, const kvp::String& Text,
+                       TLocateTextMatchingKv Matching, TLocateTextDirectionKv Direction,
+                       TLocateTextOptionsKv Options);
 
 // [SECTION] The find-dialog routine
 
@@ -231,8 +231,7 @@ class TDBGridKvDataService : public kvp::TPersistent {
   // The features object's LocateText, else the service's own.
   virtual bool LocateTextByFeatures(TCustomDBGridKv* Grid, const kvp::String& FieldName,
                                     const kvp::String& Text, TLocateTextMatchingKv Matching,
-                                    TLocateTextDirectionKv Direction,
-                                    TLocateTextOptionsKv Options,
+                                    TLocateTextDirectionKv Direction, TLocateTextOptionsKv Options,
                                     TLocateTextTreeRangeKv TreeRange = ltrNotInTreeKv);
   virtual bool DoMoveRecords(TCustomDBGridKv* Grid, kvp::TStrings* Bookmarks, kvp::Integer Target,
                              bool TestOnly);

@@ -159,9 +159,9 @@ String ConditionText(const TCondition& C, const TSyntax& S, TDataSet* DataSet) {
       if (C.Operator == foIsNull || C.Operator == foIsNotNull)
         Parts.push_back(Name + (C.Operator == foIsNull ? S.IsNull : S.IsNotNull));
       else
-        Parts.push_back(Name + " = " +
-                        S.Literal(I < Values.size() ? Values[I] : Null(),
-                                  DataSet->FindField(C.Fields[I])));
+        Parts.push_back(
+            Name + " = " +
+            S.Literal(I < Values.size() ? Values[I] : Null(), DataSet->FindField(C.Fields[I])));
     }
     return Joined(Parts, C.Operator == foIsNotNull ? S.Or : S.And);
   }
@@ -218,7 +218,9 @@ String GridConditionText(TCustomDBGridKv* Grid, TDataSet* DataSet, const TSyntax
   return Result;
 }
 
-String Quoted(const String& Text) { return "'" + StringReplace(Text, "'", "''", {rfReplaceAll}) + "'"; }
+String Quoted(const String& Text) {
+  return "'" + StringReplace(Text, "'", "''", {rfReplaceAll}) + "'";
+}
 
 }  // namespace
 
@@ -238,8 +240,8 @@ String MemoryLiteral(const Variant& Value, TField* /*Field*/) {
   return Quoted(VarToStr(Value));
 }
 
-const TSyntax MemorySyntax = {&MemoryField, &MemoryLiteral, &Quoted, " and ", " or ", " = null",
-                              " <> null",    " like ",      " not like "};
+const TSyntax MemorySyntax = {&MemoryField, &MemoryLiteral, &Quoted,  " and ",     " or ",
+                              " = null",    " <> null",     " like ", " not like "};
 
 }  // namespace
 
@@ -304,8 +306,8 @@ String SQLDateTime(TDateTime Value, TFieldType Type) {
   else if (Type == ftTime)
     Length = std::snprintf(Buffer, sizeof Buffer, "%02d:%02d:%02d", H, Mi, S);
   else
-    Length = std::snprintf(Buffer, sizeof Buffer, "%04d-%02d-%02d %02d:%02d:%02d", Y, Mo, D, H,
-                           Mi, S);
+    Length =
+        std::snprintf(Buffer, sizeof Buffer, "%04d-%02d-%02d %02d:%02d:%02d", Y, Mo, D, H, Mi, S);
   if (Ms != 0 && Type != ftDate)
     std::snprintf(Buffer + Length, sizeof Buffer - std::size_t(Length), ".%03d", Ms);
   return Quoted(Buffer);
@@ -316,8 +318,7 @@ String SQLLiteral(const Variant& Value, TField* Field) {
   if (VarIsNull(Value) || VarIsEmpty(Value)) return "NULL";
   if (VarType(Value) == varDate) return SQLDateTime(Value.AsDateTime(), Type);
   if (VarType(Value) == varBoolean) return Value.AsBoolean() ? "1" : "0";
-  if (VarType(Value) == varInt64 || VarType(Value) == varInteger)
-    return IntToStr(Value.AsInt64());
+  if (VarType(Value) == varInt64 || VarType(Value) == varInteger) return IntToStr(Value.AsInt64());
   if (VarIsNumeric(Value)) return SQLNumber(Value.AsDouble());
   const String Text = VarToStr(Value);
   // A Boolean column holds 1 and 0.
@@ -326,8 +327,8 @@ String SQLLiteral(const Variant& Value, TField* Field) {
   return SQLString(Text);
 }
 
-const TSyntax SQLSyntax = {&SQLField, &SQLLiteral, &SQLString, " AND ",     " OR ", " IS NULL",
-                           " IS NOT NULL", " LIKE ", " NOT LIKE "};
+const TSyntax SQLSyntax = {&SQLField,  &SQLLiteral,    &SQLString, " AND ",     " OR ",
+                           " IS NULL", " IS NOT NULL", " LIKE ",   " NOT LIKE "};
 
 }  // namespace
 

@@ -20,8 +20,7 @@ using namespace kvp;
 
 bool TDatasetFeaturesKv::LocateText(TCustomDBGridKv* Grid, const String& FieldName,
                                     const String& Text, TLocateTextMatchingKv Matching,
-                                    TLocateTextDirectionKv Direction,
-                                    TLocateTextOptionsKv Options,
+                                    TLocateTextDirectionKv Direction, TLocateTextOptionsKv Options,
                                     TLocateTextTreeRangeKv /*TreeRange*/) {
   return LocateDatasetText(Grid, FieldName, Text, Matching, Direction, Options);
 }

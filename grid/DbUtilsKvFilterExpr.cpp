@@ -3,9 +3,9 @@
 // back to the same expression.
 //
 // Index:
-//   [SECTION] Tables            STFilterOperatorsStrMapKv, STFilterOperatorsSQLStrMapKv, STFldTypeMapKv
-//   [SECTION] Lexer             TFilterLexer: tokens, quoted and plain values, lists, look-ahead
-//   [SECTION] Parser            ClearFilterExpression, ParseFilterExpression
+//   [SECTION] Tables            STFilterOperatorsStrMapKv, STFilterOperatorsSQLStrMapKv,
+//   STFldTypeMapKv [SECTION] Lexer             TFilterLexer: tokens, quoted and plain values,
+//   lists, look-ahead [SECTION] Parser            ClearFilterExpression, ParseFilterExpression
 //   [SECTION] Written form      FilterValueAsText, FilterExpressionAsText
 //
 // The grammar, as the lexer reads it: spaces (only the space character)
@@ -38,8 +38,8 @@ const char* const STFilterOperatorsStrMapKv[16] = {
     "", "=", "<>", ">", "<", ">=", "<=", "~", "!~", "In", "!In", "Null", "Null", "AND", "OR", ""};
 
 const char* const STFilterOperatorsSQLStrMapKv[16] = {
-    "",        "=",      "<>",      ">",          "<",           ">=",  "<=", "LIKE",
-    "NOT LIKE", "IN",    "NOT IN",  "IS NULL",    "IS NOT NULL", "AND", "OR", ""};
+    "",         "=",  "<>",     ">",       "<",           ">=",  "<=", "LIKE",
+    "NOT LIKE", "IN", "NOT IN", "IS NULL", "IS NOT NULL", "AND", "OR", ""};
 
 TSTFilterValueTypeKv STFldTypeMapKv(TFieldType FieldType) {
   switch (FieldType) {
@@ -425,8 +425,8 @@ Variant ConvertOperand(TSTFilterOperatorKv Operator, const Variant& Operand,
 // and its value. With RequireBracket an In list must end with ')'; without,
 // a ')' that ends it is still taken.
 void ReadCondition(TFilterLexer& Lexer, TSTFilterOperatorKv First, Variant FirstValue,
-                   TSTFilterValueTypeKv Type, bool RequireBracket,
-                   TSTFilterOperatorKv& Operator, Variant& Operand) {
+                   TSTFilterValueTypeKv Type, bool RequireBracket, TSTFilterOperatorKv& Operator,
+                   Variant& Operand) {
   if (First == foValue) {
     Operator = VarIsArray(FirstValue) ? foIn : (Type == fvtStringKv ? foLike : foEqual);
     Operand = std::move(FirstValue);
@@ -485,8 +485,8 @@ void ParseFilterExpression(const String& Text, TSTFilterExpressionKv& Expression
     if (Token == foNone) {
       if (!Lexer.AtEnd()) Lexer.Fail(SIncorrectExpression);
     } else {
-      ReadCondition(Lexer, Token, std::move(Value), Result.ExpressionType, false,
-                    Result.Operator2, Result.Operand2);
+      ReadCondition(Lexer, Token, std::move(Value), Result.ExpressionType, false, Result.Operator2,
+                    Result.Operand2);
       if (!Lexer.AtEnd()) Lexer.Fail(SIncorrectExpression);
     }
   }
@@ -523,7 +523,9 @@ String DateTimeText(TDateTime Value) {
   return FormatDateTime(FormatSettings.ShortDateFormat, Value) + " " + Time;
 }
 
-String QuotedValue(const String& Text) { return "'" + StringReplace(Text, "'", "''", {rfReplaceAll}) + "'"; }
+String QuotedValue(const String& Text) {
+  return "'" + StringReplace(Text, "'", "''", {rfReplaceAll}) + "'";
+}
 
 String ValuesText(const Variant& Operand, bool InList) {
   if (!VarIsArray(Operand)) return FilterValueAsText(Operand, InList);

@@ -10,7 +10,6 @@ using namespace kvp;
 
 TExecuteFindDialogProcKv ExecuteDBGridKvFindDialogProc = nullptr;
 
-
 // [SECTION] Requests
 
 TDataSet* TDBGridKvDataService::DataSetOf(TCustomDBGridKv* Grid) {
@@ -35,8 +34,7 @@ bool TDBGridKvDataService::MoveRecords(TCustomDBGridKv* Grid, TStrings* Bookmark
 }
 
 bool TDBGridKvDataService::LocateTextByFeatures(TCustomDBGridKv* Grid, const String& FieldName,
-                                                const String& Text,
-                                                TLocateTextMatchingKv Matching,
+                                                const String& Text, TLocateTextMatchingKv Matching,
                                                 TLocateTextDirectionKv Direction,
                                                 TLocateTextOptionsKv Options,
                                                 TLocateTextTreeRangeKv TreeRange) {
@@ -45,8 +43,8 @@ bool TDBGridKvDataService::LocateTextByFeatures(TCustomDBGridKv* Grid, const Str
   return LocateText(Grid, FieldName, Text, Matching, Direction, Options, TreeRange);
 }
 
-bool TDBGridKvDataService::DoMoveRecords(TCustomDBGridKv* Grid, TStrings* Bookmarks,
-                                         Integer Target, bool TestOnly) {
+bool TDBGridKvDataService::DoMoveRecords(TCustomDBGridKv* Grid, TStrings* Bookmarks, Integer Target,
+                                         bool TestOnly) {
   return MoveRecords(Grid, Bookmarks, Target, TestOnly);
 }
 

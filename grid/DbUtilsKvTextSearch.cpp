@@ -2,8 +2,8 @@
 // one column or across the visible columns, up, down or from the first
 // record, matching any part, the whole or the start of a cell.
 #include "grid/DBGridKv.h"
-#include "platform/rtl/FloatFormat.h"
 #include "platform/rtl/DateFormat.h"
+#include "platform/rtl/FloatFormat.h"
 #include "platform/rtl/Strings.h"
 
 namespace korvel {
@@ -74,7 +74,8 @@ bool LocateDatasetText(TCustomDBGridKv* Grid, const String& FieldName, const Str
   } else if (!FieldName.empty()) {
     Column = nullptr;
     for (Integer I = 0; I < Visible->GetCount() && !Column; ++I)
-      if (SameText(Visible->GetColumn(I)->GetFieldName(), FieldName)) Column = Visible->GetColumn(I);
+      if (SameText(Visible->GetColumn(I)->GetFieldName(), FieldName))
+        Column = Visible->GetColumn(I);
   }
   if (!AllColumns && !Column) return false;
   const Integer Count = Visible->GetCount();

@@ -113,7 +113,7 @@ struct TFilterProgram;
 struct TFilterCondition {
   Integer FieldIndex = 0;  // definition index of the field compared
   TFilterOperator Op = foEqual;
-  Variant Value;  // a string, a Double or Null
+  Variant Value;                                // a string, a Double or Null
   std::shared_ptr<const TFilterProgram> Group;  // set for a group; the rest is then unused
 };
 

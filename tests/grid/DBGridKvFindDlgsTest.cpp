@@ -146,10 +146,14 @@ TEST_F(DBGridKvFindDlgsTest, TheDialogIsReadFromItsStoredForm) {
   const struct {
     TWinControl* Control;
     Integer Left, Top, Width, TabOrder;
-  } Controls[] = {{D->cbText, 88, 9, 316, 0},          {D->cbFindIn, 88, 32, 192, 1},
-                  {D->cbMatchinType, 88, 55, 144, 2},  {D->cbFindDirection, 88, 79, 144, 3},
-                  {D->cbCharCase, 88, 105, 144, 4},    {D->cbUseFormat, 260, 105, 144, 5},
-                  {D->bFind, 413, 9, 82, 6},           {D->bCancel, 413, 37, 82, 7},
+  } Controls[] = {{D->cbText, 88, 9, 316, 0},
+                  {D->cbFindIn, 88, 32, 192, 1},
+                  {D->cbMatchinType, 88, 55, 144, 2},
+                  {D->cbFindDirection, 88, 79, 144, 3},
+                  {D->cbCharCase, 88, 105, 144, 4},
+                  {D->cbUseFormat, 260, 105, 144, 5},
+                  {D->bFind, 413, 9, 82, 6},
+                  {D->bCancel, 413, 37, 82, 7},
                   {D->dbcTreeFindRange, 88, 124, 145, 8}};
   for (const auto& C : Controls) {
     SCOPED_TRACE(C.Control->GetName());
@@ -357,9 +361,8 @@ TEST_F(DBGridKvFindDlgsTest, ModallyEscapeEndsTheLoopWithCancel) {
   EXPECT_FALSE(D->GetVisible());
   EXPECT_EQ(Requests, (std::vector<String>{"Grid1 [Name] [abcd] match 0 dir 2 opt 5 tree -1"}));
   EXPECT_EQ(DataSet->GetRecNo(), 5);
-  Application()->QueueModalAction([](TCustomForm* F) {
-    ClickOn(static_cast<TDBGridKvFindDlg*>(F)->bCancel);
-  });
+  Application()->QueueModalAction(
+      [](TCustomForm* F) { ClickOn(static_cast<TDBGridKvFindDlg*>(F)->bCancel); });
   Grid->ExecuteFindDialog("abc", "", true);
   EXPECT_EQ(D->GetModalResult(), mrCancel) << "Close ends it too";
 }

@@ -113,10 +113,10 @@ TEST_F(DbUtilsKvRegistryTest, TheNearestRegisteredAncestorServesADataset) {
   EXPECT_EQ(GetDatasetFeaturesForDataSet(DataSet.get()), Derived);
 
   // The platform's datasets come with the library's own entries.
-  EXPECT_TRUE(GetDatasetFeaturesForClass(TMemoryDataSet::StaticClass())
-                  ->Is<TMemoryDataSetFeaturesKv>());
-  EXPECT_TRUE(GetDatasetFeaturesForClass(TSQLiteDataSet::StaticClass())
-                  ->Is<TSQLiteDataSetFeaturesKv>());
+  EXPECT_TRUE(
+      GetDatasetFeaturesForClass(TMemoryDataSet::StaticClass())->Is<TMemoryDataSetFeaturesKv>());
+  EXPECT_TRUE(
+      GetDatasetFeaturesForClass(TSQLiteDataSet::StaticClass())->Is<TSQLiteDataSetFeaturesKv>());
 
   // An entry for a class that has one replaces it.
   auto* Again = TRecordingFeatures::Create("again");
@@ -186,8 +186,12 @@ TEST_F(DbUtilsKvServiceTest, FilteringAndSortingGoToTheServicesEventThenTheFeatu
   EXPECT_FALSE(Grid->PaintLocked()) << "painting goes on after the filter was applied";
 
   Calls.clear();
-  Service()->OnApplyFilter = [](TCustomDBGridKv* G) { Calls.push_back("event.Filter(" + G->GetName() + ")"); };
-  Service()->OnApplySorting = [](TCustomDBGridKv* G) { Calls.push_back("event.Sort(" + G->GetName() + ")"); };
+  Service()->OnApplyFilter = [](TCustomDBGridKv* G) {
+    Calls.push_back("event.Filter(" + G->GetName() + ")");
+  };
+  Service()->OnApplySorting = [](TCustomDBGridKv* G) {
+    Calls.push_back("event.Sort(" + G->GetName() + ")");
+  };
   Grid->DoApplyFilter();
   Grid->ApplySorting();
   EXPECT_EQ(Calls, (std::vector<String>{"event.Filter(Grid1)", "event.Sort(Grid1)"}));
@@ -251,10 +255,10 @@ TEST_F(DbUtilsKvServiceTest, TheFindDialogOpensThroughTheFeaturesObjectElseTheRo
   Grid->ExecuteFindDialog("hay", "Name", true);  // the library's features: the routine too
   Grid->SetDataSource(nullptr);
   Grid->ExecuteFindDialog("x", "ID", false);
-  EXPECT_EQ(Calls, (std::vector<String>{"features.ExecuteFindDialog(Grid1,needle,modal,Name)",
-                                        "routine(Grid1,needle,,,nil)",
-                                        "routine(Grid1,hay,Name,modal,nil)",
-                                        "routine(Grid1,x,,,nil)"}));
+  EXPECT_EQ(Calls,
+            (std::vector<String>{"features.ExecuteFindDialog(Grid1,needle,modal,Name)",
+                                 "routine(Grid1,needle,,,nil)", "routine(Grid1,hay,Name,modal,nil)",
+                                 "routine(Grid1,x,,,nil)"}));
   // With no routine installed there is nothing to open, and nothing fails.
   Calls.clear();
   ExecuteDBGridKvFindDialogProc = nullptr;

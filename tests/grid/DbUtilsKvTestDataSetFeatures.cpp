@@ -21,7 +21,8 @@ void Exec(sqlite3* Db, const char* SQL) {
 
 // Five people, in memory or in an SQLite file:
 //   id, name (string 30), city (string 30), amount (float), born (date), paid (Boolean)
-class DbUtilsKvFeaturesTest : public DBGridOnFormTest, public ::testing::WithParamInterface<TStore> {
+class DbUtilsKvFeaturesTest : public DBGridOnFormTest,
+                              public ::testing::WithParamInterface<TStore> {
  protected:
   void SetUp() override {
     DBGridOnFormTest::SetUp();
@@ -35,7 +36,9 @@ class DbUtilsKvFeaturesTest : public DBGridOnFormTest, public ::testing::WithPar
       Defs->Add("born", ftDate);
       Defs->Add("paid", ftBoolean);
       Memory->Open();
-      auto Date = [](int Y, int M, int D) { return VarFromDateTime(EncodeDate(Word(Y), Word(M), Word(D))); };
+      auto Date = [](int Y, int M, int D) {
+        return VarFromDateTime(EncodeDate(Word(Y), Word(M), Word(D)));
+      };
       Memory->AppendRecord({1, "Ann Lee", "Paris", 10.0, Date(2020, 1, 5), true});
       Memory->AppendRecord({2, "Bob", "Wien", 5.5, Date(2020, 2, 1), false});
       Memory->AppendRecord({3, "Joanna", "Paris", 99.0, Date(2019, 12, 31), true});
@@ -46,12 +49,13 @@ class DbUtilsKvFeaturesTest : public DBGridOnFormTest, public ::testing::WithPar
     } else {
       sqlite3* Db = nullptr;
       ASSERT_EQ(sqlite3_open(File.Name.c_str(), &Db), SQLITE_OK);
-      Exec(Db,
-           "CREATE TABLE people (id INTEGER PRIMARY KEY, name VARCHAR(30), city VARCHAR(30), "
-           "amount REAL, born DATE, paid BOOLEAN);"
-           "INSERT INTO people VALUES (1, 'Ann Lee', 'Paris', 10.0, '2020-01-05', 1),"
-           "(2, 'Bob', 'Wien', 5.5, '2020-02-01', 0), (3, 'Joanna', 'Paris', 99.0, '2019-12-31', 1),"
-           "(4, 'O''Brien', NULL, NULL, NULL, NULL), (5, 'anna', 'Oslo', 100.0, '2020-01-10', 0);");
+      Exec(
+          Db,
+          "CREATE TABLE people (id INTEGER PRIMARY KEY, name VARCHAR(30), city VARCHAR(30), "
+          "amount REAL, born DATE, paid BOOLEAN);"
+          "INSERT INTO people VALUES (1, 'Ann Lee', 'Paris', 10.0, '2020-01-05', 1),"
+          "(2, 'Bob', 'Wien', 5.5, '2020-02-01', 0), (3, 'Joanna', 'Paris', 99.0, '2019-12-31', 1),"
+          "(4, 'O''Brien', NULL, NULL, NULL, NULL), (5, 'anna', 'Oslo', 100.0, '2020-01-10', 0);");
       sqlite3_close(Db);
       auto* Table = TSQLiteDataSet::Create(Form);
       Table->SetDatabaseName(File.Name);
@@ -137,8 +141,9 @@ TEST_P(DbUtilsKvFeaturesTest, TheFilterIsTheDatasetsOwnText) {
   Filter("amount")->SetExpressionStr(">=1e-7");
   Grid->DoApplyFilter();
   if (GetParam() == TStore::Memory)
-    EXPECT_EQ(DataSet->GetFilter(),
-              "(name like '%it''s%') and ((city = 'Paris') or (city = 'Wien')) and (amount >= 1E-7)");
+    EXPECT_EQ(
+        DataSet->GetFilter(),
+        "(name like '%it''s%') and ((city = 'Paris') or (city = 'Wien')) and (amount >= 1E-7)");
   else
     EXPECT_EQ(DataSet->GetFilter(),
               "(\"name\" LIKE '%it''s%') AND ((\"city\" = 'Paris') OR (\"city\" = 'Wien')) AND "
@@ -197,11 +202,12 @@ TEST_F(DbUtilsKvFeaturesOnFormTest, AnSQLiteTableIsFilteredByTheDatabaseNotByWal
   Grid->DoApplyFilter();
   EXPECT_EQ(Table->GetRecordCount(), 10);
   std::vector<Integer> Ids;
-  for (Table->First(); !Table->GetEof(); Table->Next()) Ids.push_back(Table->FieldByName("id")->GetAsInteger());
+  for (Table->First(); !Table->GetEof(); Table->Next())
+    Ids.push_back(Table->FieldByName("id")->GetAsInteger());
   EXPECT_EQ(Ids, (std::vector<Integer>{1, 19991, 19992, 19993, 19994, 19995, 19996, 19997, 19998,
                                        19999}));
-  EXPECT_LE(Table->GetReadCount() - ReadBefore, 40) << "rows read after the filter: "
-                                                    << Table->GetReadCount() - ReadBefore;
+  EXPECT_LE(Table->GetReadCount() - ReadBefore, 40)
+      << "rows read after the filter: " << Table->GetReadCount() - ReadBefore;
 }
 
 // A lookup column is filtered on its key field with the key of the typed text.

@@ -307,9 +307,9 @@ class TTextMaker {
   String Spaces() { return Chance(30) ? String(std::size_t(1 + Below(2)), ' ') : String(); }
 
   String Word() {
-    static const char* const Words[] = {"abc", "New York", "O'Brien", "a%b", "x_y*", "Émile",
-                                        "İstanbul", "tab\there", "in", "nott", "null5", "1,5",
-                                        "a.b", "-", "ßtraße"};
+    static const char* const Words[] = {"abc",   "New York", "O'Brien",   "a%b", "x_y*",
+                                        "Émile", "İstanbul", "tab\there", "in",  "nott",
+                                        "null5", "1,5",      "a.b",       "-",   "ßtraße"};
     String W = Words[Below(int(std::size(Words)))];
     if (Chance(20)) W += std::to_string(Below(100));
     return W;
@@ -335,7 +335,8 @@ class TTextMaker {
     String D = std::to_string(1 + Below(12)) + "/" + std::to_string(1 + Below(28)) + "/" +
                std::to_string(1950 + Below(100));
     if (Chance(40)) D += " " + std::to_string(Below(24)) + ":" + std::to_string(10 + Below(50));
-    if (Chance(10)) D += ":" + std::to_string(10 + Below(50)) + "." + std::to_string(100 + Below(900));
+    if (Chance(10))
+      D += ":" + std::to_string(10 + Below(50)) + "." + std::to_string(100 + Below(900));
     return D;
   }
   String Value() {
@@ -420,11 +421,11 @@ TEST(FilterExpressions, WritingBackAndParsingAgainGivesTheSameExpression) {
 // [SECTION] Tables
 
 TEST(FilterExpressions, OperatorTextsByCode) {
-  const char* const Display[] = {"",   "=",   "<>",   ">",    "<",   ">=",  "<=", "~",
-                                 "!~", "In",  "!In",  "Null", "Null", "AND", "OR", ""};
-  const char* const SQL[] = {"",       "=",  "<>",     ">",       "<",           ">=",
-                             "<=",     "LIKE", "NOT LIKE", "IN",    "NOT IN",      "IS NULL",
-                             "IS NOT NULL", "AND", "OR", ""};
+  const char* const Display[] = {"",   "=",  "<>",  ">",    "<",    ">=",  "<=", "~",
+                                 "!~", "In", "!In", "Null", "Null", "AND", "OR", ""};
+  const char* const SQL[] = {
+      "",         "=",  "<>",     ">",       "<",           ">=",  "<=", "LIKE",
+      "NOT LIKE", "IN", "NOT IN", "IS NULL", "IS NOT NULL", "AND", "OR", ""};
   for (int Code = 0; Code < 16; ++Code) {
     SCOPED_TRACE(Code);
     EXPECT_STREQ(STFilterOperatorsStrMapKv[Code], Display[Code]);

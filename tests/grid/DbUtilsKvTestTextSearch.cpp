@@ -67,14 +67,10 @@ TEST_F(DbUtilsKvTextSearchTest, EachKindOfMatchWithAndWithoutLetterCase) {
     TLocateTextOptionsKv Options;
     Integer RecNo;  // 0: not found
   } Cases[] = {
-      {"abc", ltmAnyPartKv, NoCase, 2},
-      {"bcx", ltmAnyPartKv, WithCase, 2},
-      {"abc", ltmWholeKv, NoCase, 3},
-      {"ABC", ltmWholeKv, WithCase, 3},
-      {"Abc", ltmWholeKv, WithCase, 0},
-      {"abc", ltmFromBeginningKv, NoCase, 3},
-      {"abc", ltmFromBeginningKv, WithCase, 5},
-      {"bc", ltmFromBeginningKv, NoCase, 0},
+      {"abc", ltmAnyPartKv, NoCase, 2},         {"bcx", ltmAnyPartKv, WithCase, 2},
+      {"abc", ltmWholeKv, NoCase, 3},           {"ABC", ltmWholeKv, WithCase, 3},
+      {"Abc", ltmWholeKv, WithCase, 0},         {"abc", ltmFromBeginningKv, NoCase, 3},
+      {"abc", ltmFromBeginningKv, WithCase, 5}, {"bc", ltmFromBeginningKv, NoCase, 0},
       {"abcde", ltmFromBeginningKv, NoCase, 0},
   };
   for (const auto& C : Cases) {
@@ -88,7 +84,8 @@ TEST_F(DbUtilsKvTextSearchTest, EachKindOfMatchWithAndWithoutLetterCase) {
 
 TEST_F(DbUtilsKvTextSearchTest, UpDownAndAllStartWhereTheyShould) {
   GoTo(3, NameCol);
-  EXPECT_FALSE(Find("abc", ltmWholeKv, ltdDownKv, NoCase)) << "down starts after the current record";
+  EXPECT_FALSE(Find("abc", ltmWholeKv, ltdDownKv, NoCase))
+      << "down starts after the current record";
   EXPECT_EQ(DataSet->GetRecNo(), 3);
   EXPECT_TRUE(Find("abc", ltmWholeKv, ltdAllKv, NoCase)) << "all starts at the first record";
   EXPECT_EQ(DataSet->GetRecNo(), 1);

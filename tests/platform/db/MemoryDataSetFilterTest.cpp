@@ -21,11 +21,15 @@ struct TMemoryFilter : ::testing::Test {
     DS->GetFieldDefs()->Add("Balance", ftFloat);
     DS->GetFieldDefs()->Add("Active", ftBoolean);
     DS->Open();
-    DS->AppendRecord({1, "Émile Zola", "Paris", VarFromDateTime(EncodeDate(2020, 1, 5)), 9.0, true});
-    DS->AppendRecord({2, "Ödön Horváth", "Wien", VarFromDateTime(EncodeDate(2020, 2, 1)), 10.0, false});
-    DS->AppendRecord({3, "anna_b", "Paris", VarFromDateTime(EncodeDate(2019, 12, 31)), 100.0, true});
+    DS->AppendRecord(
+        {1, "Émile Zola", "Paris", VarFromDateTime(EncodeDate(2020, 1, 5)), 9.0, true});
+    DS->AppendRecord(
+        {2, "Ödön Horváth", "Wien", VarFromDateTime(EncodeDate(2020, 2, 1)), 10.0, false});
+    DS->AppendRecord(
+        {3, "anna_b", "Paris", VarFromDateTime(EncodeDate(2019, 12, 31)), 100.0, true});
     DS->AppendRecord({4, "Anna Karenina", Null(), Null(), Null(), Null()});
-    DS->AppendRecord({5, "Bob 100%", "Oslo", VarFromDateTime(EncodeDate(2020, 1, 10)), -5.0, false});
+    DS->AppendRecord(
+        {5, "Bob 100%", "Oslo", VarFromDateTime(EncodeDate(2020, 1, 10)), -5.0, false});
     DS->First();
   }
   void TearDown() override { FreeObject(DS); }
@@ -33,7 +37,8 @@ struct TMemoryFilter : ::testing::Test {
     DS->SetFilter(Filter);
     DS->SetFiltered(true);
     std::vector<Integer> Result;
-    for (DS->First(); !DS->GetEof(); DS->Next()) Result.push_back(DS->FieldByName("ID")->GetAsInteger());
+    for (DS->First(); !DS->GetEof(); DS->Next())
+      Result.push_back(DS->FieldByName("ID")->GetAsInteger());
     EXPECT_EQ(Integer(Result.size()), DS->GetRecordCount());
     return Result;
   }
@@ -89,14 +94,10 @@ TEST_F(TMemoryFilter, QuotedValuesCompareWithNumbersDatesAndBooleansByValue) {
     const char* Filter;
     std::vector<Integer> Ids;
   } Cases[] = {
-      {"Born > '1/10/2020'", {2}},
-      {"Born >= '1/5/2020' and Born < '2/1/2020'", {1, 5}},
-      {"Balance > '10'", {3}},
-      {"Balance < '9.5'", {1, 5}},
-      {"Active = 'true'", {1, 3}},
-      {"Active <> 'True'", {2, 5}},
-      {"Born = 'not a date'", {}},
-      {"Born <> 'not a date'", {}},
+      {"Born > '1/10/2020'", {2}}, {"Born >= '1/5/2020' and Born < '2/1/2020'", {1, 5}},
+      {"Balance > '10'", {3}},     {"Balance < '9.5'", {1, 5}},
+      {"Active = 'true'", {1, 3}}, {"Active <> 'True'", {2, 5}},
+      {"Born = 'not a date'", {}}, {"Born <> 'not a date'", {}},
       {"ID = '1*'", {1}},
   };
   for (const auto& C : Cases) {
