@@ -852,8 +852,8 @@ class TCustomDBGridKv : public TCustomGridKv {
   bool FFocusOnClick = true;       // a click takes the focus
   bool FFocusedSeen = false;       // the focus as the last selection change found it
   // Searching
-  kvp::TBookmark FSavedBookmark;   // the record SaveBookmark kept; empty: none
-  kvp::Integer FSavedOffset = 0;   // rows from the kept record back to the current one
+  kvp::TBookmark FSavedBookmark;  // the record SaveBookmark kept; empty: none
+  kvp::Integer FSavedOffset = 0;  // rows from the kept record back to the current one
 };
 
 }  // namespace korvel
