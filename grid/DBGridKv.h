@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "base/GridsKv.h"
+#include "base/PropFilerKv.h"
 #include "grid/DBSumLst.h"
 #include "platform/classes/ChangeLink.h"
 #include "platform/classes/Collection.h"
@@ -68,6 +69,61 @@ kvp::Integer TextWidthCalc(kvp::TCanvas* Canvas, const kvp::String& Text);
 // Per channel: the mean of the two colours moved 60% towards 225, and for
 // Darker a quarter of its distance from 122 further away; rounded and clamped.
 kvp::TColor BlendColors(kvp::TColor Color1, kvp::TColor Color2, bool Darker);
+
+// [SECTION] Text and image drawing routines (DBGridKvDrawing.cpp)
+
+// The bitmap that every grid uses to write text on a colour the display
+// cannot show exactly (a palette display). Each grid takes one reference in
+// its constructor and gives it back in its destructor; the bitmap exists
+// while anyone holds one, and it only grows.
+void AcquireSharedDrawBitmap();
+void ReleaseSharedDrawBitmap();
+kvp::TBitmap* SharedDrawBitmap();  // null while no one holds a reference
+kvp::Integer SharedDrawBitmapUsers();
+
+// Result := Text when it fits MaxWidth in the canvas font; else the text less
+// its last 2, 3, 4 ... code points followed by "...", the first such cut that
+// fits (at least "..." when nothing of the text fits).
+void CutTextToWidth(const kvp::String& Text, kvp::TCanvas* Canvas, kvp::Integer MaxWidth,
+                    kvp::String& Result);
+// Writes Text into ARect in the canvas font: placed by Alignment and Layout,
+// DX and DY in from the left and top, wrapped at words with WordWrap (then
+// LeftMarg and RightMarg are DrawTextEx margins), cut with "..." with
+// EndEllipsis, clipped to the cell. FillRect paints the cell in the brush
+// first; without it the cell's pixels stay behind the text. On a display that
+// cannot show the brush colour exactly, a filled cell is written through the
+// shared bitmap so that the text is not dithered.
+void WriteCellText(kvp::TCanvas* Canvas, kvp::TRect ARect, bool FillRect, kvp::Integer DX,
+                   kvp::Integer DY, kvp::TAlignment Alignment, kvp::TTextLayout Layout,
+                   bool WordWrap, bool EndEllipsis, kvp::Integer LeftMarg, kvp::Integer RightMarg,
+                   bool RightToLeftReading, const kvp::String& Text);
+// A new font handle like Font but turned by 90 degrees (text running up), of
+// a kind that can turn. The caller owns it.
+kvp::HFONT CreateRotatedFont(kvp::TFont* Font);
+// Text turned by 90 degrees in ARect, running from bottom to top. Across
+// places it across the cell (left, right, centre) and Along along it (ending
+// at the top, starting DY above the bottom, centred). MeasureOnly draws
+// nothing and answers the text's length along the turned axis (its width
+// plus the overhang of a slanted font). EndEllipsis cuts a text longer than
+// the cell's height less DY.
+kvp::Integer WriteVerticalCellText(kvp::TCanvas* Canvas, kvp::TRect ARect, bool FillRect,
+                                   kvp::Integer DX, kvp::Integer DY, const kvp::String& Text,
+                                   kvp::TAlignment Across, kvp::TAlignment Along,
+                                   bool EndEllipsis, bool MeasureOnly);
+// One image of an image list, or a graphic, in ARect: placed across by
+// Alignment (DX further right), centred down; clipped to the cell only when
+// it sticks out.
+void DrawClippedImage(kvp::TCustomImageList* Images, kvp::TCanvas* Canvas,
+                      kvp::TAlignment Alignment, kvp::Integer DX, kvp::Integer ImageIndex,
+                      const kvp::TRect& ARect);
+void DrawClippedImage(kvp::TGraphic* Graphic, kvp::TCanvas* Canvas, kvp::TAlignment Alignment,
+                      kvp::Integer DX, const kvp::TRect& ARect);
+void SwapInt(kvp::Integer& A, kvp::Integer& B);
+// Inside Rect, all four edges included.
+bool PointInRect(const kvp::TPoint& P, const kvp::TRect& Rect);
+// Every channel c of the colour as RGB becomes min(255, c + c / Divisor,
+// rounded); the filter row lightens the fixed colour with divisor 8.
+kvp::TColor LightenColor(kvp::TColor Color, kvp::Integer Divisor);
 
 // [SECTION] Style
 
@@ -546,6 +602,115 @@ class TCustomDBGridKv : public TCustomGridKv {
   kvp::TFont* FFooterFont = nullptr;     // owned
   kvp::TColor FFooterColor = kvp::clWindow;
   kvp::Integer FFooterRowCount = 0;  // footer rows, the base grid's contra rows
+};
+
+// [SECTION] Unit start-up and shared resources (DBGridKvStartup.cpp)
+
+// ---------------------------------------------------------------------------
+// TColCellParamsKv: the parameters of one cell, which its column fills before
+// the grid paints or exports the cell and which the cell-parameter events may
+// change. Font is not owned; Col, Row and State are the painter's, -1, -1 and
+// empty where nobody set them.
+class TColCellParamsKv : public kvp::TObject {
+  KV_CLASS(TColCellParamsKv, kvp::TObject)
+ public:
+  kvp::TAlignment GetAlignment() const { return FAlignment; }
+  void SetAlignment(kvp::TAlignment Value) { FAlignment = Value; }
+  kvp::TColor GetBackground() const { return FBackground; }
+  void SetBackground(kvp::TColor Value) { FBackground = Value; }
+  kvp::TCheckBoxState GetCheckboxState() const { return FCheckboxState; }
+  void SetCheckboxState(kvp::TCheckBoxState Value) { FCheckboxState = Value; }
+  kvp::Integer GetCol() const { return FCol; }
+  void SetCol(kvp::Integer Value) { FCol = Value; }
+  kvp::TFont* GetFont() const { return FFont; }
+  void SetFont(kvp::TFont* Value) { FFont = Value; }
+  kvp::Integer GetImageIndex() const { return FImageIndex; }
+  void SetImageIndex(kvp::Integer Value) { FImageIndex = Value; }
+  bool GetReadOnly() const { return FReadOnly; }
+  void SetReadOnly(bool Value) { FReadOnly = Value; }
+  kvp::Integer GetRow() const { return FRow; }
+  void SetRow(kvp::Integer Value) { FRow = Value; }
+  TGridDrawState GetState() const { return FState; }
+  void SetState(TGridDrawState Value) { FState = Value; }
+  const kvp::String& GetText() const { return FText; }
+  void SetText(const kvp::String& Value) { FText = Value; }
+
+ private:
+  kvp::TAlignment FAlignment = kvp::taLeftJustify;
+  kvp::TColor FBackground = kvp::clWindow;
+  kvp::TCheckBoxState FCheckboxState = kvp::cbUnchecked;
+  kvp::Integer FCol = -1;
+  kvp::TFont* FFont = nullptr;  // not owned
+  kvp::Integer FImageIndex = -1;
+  bool FReadOnly = false;
+  kvp::Integer FRow = -1;
+  TGridDrawState FState;
+  kvp::String FText;
+};
+
+// The unit's start-up and shut-down. Each start-up counts; the first makes
+// the shared objects, loads the cursors and sets the unit's values, and the
+// last shut-down frees what the first made. A cursor that cannot be loaded
+// stops the start-up with EOutOfResources ("Cannot load cursor resource");
+// what was made before it stays until the shut-down.
+void DBGridKvUnitStartup();
+void DBGridKvUnitShutdown();
+kvp::Integer DBGridKvUnitStartCount();
+// Starts the unit for the program the first time a grid needs it; the
+// program's own shut-down gives that start-up back.
+void EnsureDBGridKvUnit();
+
+// Unit values, shared by every grid; set at start-up (0 before).
+extern kvp::TShortCut InplaceSearchShortCut;       // Ctrl+F: starts the type-ahead search
+extern kvp::TShortCut InplaceSearchNextShortCut;   // Ctrl+Enter: next match
+extern kvp::TShortCut InplaceSearchPriorShortCut;  // Ctrl+Shift+Enter: previous match
+extern kvp::TShortCut CopyValueShortCut;           // Ctrl+': copies the prior record's value
+extern kvp::TShortCut FindDialogShortCut;          // Ctrl+F: the find dialog
+extern kvp::Integer InplaceSearchTimeOut;          // milliseconds of silence that end a search
+extern kvp::TColor InplaceSearchHighlightColor;    // behind the searched text
+extern kvp::TColor InplaceSearchHighlightFontColor;
+// While true, no grid switches to painting through an off-screen bitmap.
+extern bool DisableDoubleBuffer;
+
+// Unit objects, shared by every grid; null before start-up and after the
+// last shut-down.
+// Row indicators: 0 arrow, 1 edit, 2 insert, 3 marked, 4 marked and current,
+// 5 arrow for a dark row, 6 arrow in the search colour.
+extern kvp::TCustomImageList* GridIndicatorImages;
+// Sort markers: 0 smDownKv (ascending order), 1 smUpKv (descending).
+extern kvp::TCustomImageList* GridSortMarkerImages;
+extern kvp::HCURSOR GridDownCursor;   // selecting columns
+extern kvp::HCURSOR GridRightCursor;  // selecting records
+extern kvp::HCURSOR GridLeftCursor;   // selecting records, right to left
+extern TColCellParamsKv* GridCellParams;
+
+// ---------------------------------------------------------------------------
+// TColumnKvPropertyInterceptor: stands in for a column in a property storage.
+// It restores the column's width: while the grid fits its columns to its
+// width, the width becomes the column's base width for fitting without
+// laying the grid out; otherwise the column takes it.
+class TColumnKvPropertyInterceptor : public TStoragePropertyInterceptor {
+  KV_CLASS(TColumnKvPropertyInterceptor, TStoragePropertyInterceptor)
+ public:
+  using TStoragePropertyInterceptor::TStoragePropertyInterceptor;
+  void SetWidth(kvp::Integer Value);
+  KV_PUBLISHED;
+};
+
+// ---------------------------------------------------------------------------
+// TColumnsKvPropertyInterceptor: stands in for a grid's columns. ColumnsIndex
+// is the column order as the columns' field names, each in double quotes,
+// separated by commas; written, it moves the named columns to those places.
+class TColumnsKvPropertyInterceptor : public TStoragePropertyInterceptor {
+  KV_CLASS(TColumnsKvPropertyInterceptor, TStoragePropertyInterceptor)
+ public:
+  using TStoragePropertyInterceptor::TStoragePropertyInterceptor;
+  kvp::String GetColumnsIndex() const;
+  void SetColumnsIndex(const kvp::String& Value);
+  KV_PUBLISHED;
+
+ private:
+  kvp::String FColumnsIndex;  // the text last written
 };
 
 }  // namespace korvel

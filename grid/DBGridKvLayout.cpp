@@ -25,8 +25,10 @@ using namespace kvp;
 // [SECTION] Construction
 
 void TCustomDBGridKv::Construct() {
+  EnsureDBGridKvUnit();
   inherited::Construct();
   SetStyle(nullptr);
+  AcquireSharedDrawBitmap();
   FColumnDefValues = CreateColumnDefValues();
   FColumns = CreateColumns();
   FVisibleColumns = TColumnsKvList::Create();
@@ -68,6 +70,7 @@ void TCustomDBGridKv::Destroy() {
   FreeAndNil(FVertScrollBar);
   FreeAndNil(FTitleFont);
   inherited::Destroy();
+  ReleaseSharedDrawBitmap();
   FLeafFieldArr.clear();
   FreeAndNil(FHeadTree);
   // The footers have let go of their aggregates with the columns.
