@@ -1,0 +1,340 @@
+// The grid unit's text and image drawing on a bitmap, read back from its
+// drawing log and its pixels: texts cut to a width, one-line texts placed by
+// alignment and layout, wrapped texts laid out in the cell, the palette
+// display's detour through the shared bitmap, turned text and clipped images.
+//
+// Ideas for tests: a bold right-aligned text placed by its overhang-inclusive
+// width; the shared bitmap under a failing text write.
+#include <gtest/gtest.h>
+
+#include "grid/DBGridKv.h"
+#include "platform/graphics/Surface.h"
+
+namespace korvel {
+namespace {
+
+using namespace kvp;
+
+constexpr TColor Red = 0x0000FF;  // TColor is 0x00BBGGRR
+constexpr TColor Cream = 0xD0F0F8;
+
+// A 240 x 120 bitmap painted red, whose drawing log the tests read.
+class DrawingRoutinesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Bitmap.reset(TBitmap::Create());
+    Bitmap->SetSize(240, 120);
+    Canvas = Bitmap->GetCanvas();
+    Canvas->GetBrush()->SetColor(Red);
+    Canvas->FillRect({0, 0, 240, 120});
+    Canvas->GetFont()->SetName("Courier New");  // every character equally wide
+    Canvas->GetFont()->SetHeight(-12);
+    Canvas->GetFont()->SetColor(clBlack);
+    Canvas->GetBrush()->SetColor(Cream);
+    Log()->ClearRecords();
+  }
+  void TearDown() override { SetDisplayColorDepth(32); }
+  TSurface* Log() { return Bitmap->GetSurface(); }
+  const TDrawRecord* Text(const String& S) {
+    const TDrawRecord* R = Log()->FindText(S);
+    EXPECT_NE(R, nullptr) << "no text \"" << S << "\" was drawn";
+    return R;
+  }
+  COLORREF Pixel(Integer X, Integer Y) { return Canvas->GetPixel(X, Y); }
+  Integer CharWidth() { return Canvas->TextWidth("W"); }
+  Integer LineHeight() { return Canvas->TextHeight("Wg"); }
+
+  TDrawingLogOn DrawingLog;
+  TObjectPtr<TBitmap> Bitmap;
+  TCanvas* Canvas = nullptr;
+};
+
+TEST_F(DrawingRoutinesTest, CutTextToWidthKeepsWhatFitsBeforeTheEllipsis) {
+  const Integer W = CharWidth();
+  ASSERT_EQ(Canvas->TextWidth("."), W);
+  String R;
+  CutTextToWidth("ABCDEFGHIJ", Canvas, W * 15 / 2, R);
+  EXPECT_EQ(R, "ABCD...") << "seven characters fit in seven and a half";
+  CutTextToWidth("ABCDEFGHIJ", Canvas, W * 10, R);
+  EXPECT_EQ(R, "ABCDEFGHIJ");
+  CutTextToWidth("ABCDEFGHIJ", Canvas, W * 9, R);
+  EXPECT_EQ(R, "ABCDEF...");
+  CutTextToWidth("ABCDEFGHIJ", Canvas, W * 9 - 1, R);
+  EXPECT_EQ(R, "ABCDE...");
+  CutTextToWidth("ABCDEFGHIJ", Canvas, W, R);
+  EXPECT_EQ(R, "...");
+  // Characters are cut whole, never in the middle of their bytes.
+  CutTextToWidth("\xC3\x84\xC3\x96\xC3\x9C\xC3\xA4\xC3\xB6\xC3\xBC", Canvas, W * 5, R);
+  EXPECT_EQ(R, "\xC3\x84\xC3\x96...");
+}
+
+TEST_F(DrawingRoutinesTest, OneLineIsPlacedByAlignmentAndLayout) {
+  const Integer W = CharWidth(), H = LineHeight();
+  const TRect Cell{20, 10, 140, 10 + 3 * H};
+  struct {
+    TAlignment Alignment;
+    TTextLayout Layout;
+    Integer X, Y;
+  } Cases[] = {
+      {taLeftJustify, tlTop, Cell.Left + 2, Cell.Top + 1},
+      {taRightJustify, tlTop, Cell.Right - 3 * W - 3, Cell.Top + 1},
+      {taCenter, tlTop, Cell.Left + 60 - 3 * W / 2, Cell.Top + 1},
+      {taLeftJustify, tlCenter, Cell.Left + 2, (Cell.Top + Cell.Bottom - H) / 2},
+      {taLeftJustify, tlBottom, Cell.Left + 2, Cell.Bottom - H},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(testing::Message() << C.Alignment << "/" << C.Layout);
+    Log()->ClearRecords();
+    WriteCellText(Canvas, Cell, true, 2, 1, C.Alignment, C.Layout, false, false, 0, 0, false,
+                  "abc");
+    const TDrawRecord* R = Text("abc");
+    ASSERT_NE(R, nullptr);
+    EXPECT_EQ(R->Rect.Left, C.X);
+    EXPECT_EQ(R->Rect.Top, C.Y);
+  }
+  // A cell no taller than the text keeps it at the top whatever the layout.
+  Log()->ClearRecords();
+  WriteCellText(Canvas, {20, 60, 140, 60 + H}, true, 2, 1, taLeftJustify, tlBottom, false, false,
+                0, 0, false, "low");
+  EXPECT_EQ(Text("low")->Rect.Top, 61);
+}
+
+TEST_F(DrawingRoutinesTest, OneLineFillsTheCellOnlyWhenAsked) {
+  const TRect Cell{20, 10, 140, 40};
+  WriteCellText(Canvas, Cell, false, 2, 2, taLeftJustify, tlTop, false, false, 0, 0, false, "x");
+  EXPECT_EQ(Pixel(130, 35), ColorToRGB(Red)) << "the cell keeps what it showed";
+  EXPECT_EQ(Canvas->GetBrush()->GetStyle(), bsSolid) << "the brush is given back";
+  WriteCellText(Canvas, Cell, true, 2, 2, taLeftJustify, tlTop, false, false, 0, 0, false, "x");
+  EXPECT_EQ(Pixel(130, 35), ColorToRGB(Cream));
+  EXPECT_EQ(Pixel(140, 35), ColorToRGB(Red)) << "and not a pixel beyond it";
+  EXPECT_EQ(Pixel(130, 40), ColorToRGB(Red));
+}
+
+TEST_F(DrawingRoutinesTest, EndEllipsisCutsAOneLineTextToTheCell) {
+  const Integer W = CharWidth();
+  // Ten characters in a cell of eight less 2 x 2 pixels of margin.
+  WriteCellText(Canvas, {0, 0, 8 * W, 20}, true, 2, 2, taLeftJustify, tlTop, false, true, 0, 0,
+                false, "ABCDEFGHIJ");
+  EXPECT_NE(Log()->FindText("ABCD..."), nullptr);
+  // Without the option the text is only clipped.
+  WriteCellText(Canvas, {0, 30, 8 * W, 50}, true, 2, 2, taLeftJustify, tlTop, false, false, 0, 0,
+                false, "ABCDEFGHIJ");
+  EXPECT_NE(Log()->FindText("ABCDEFGHIJ"), nullptr);
+}
+
+TEST_F(DrawingRoutinesTest, AWrappedTextIsLaidOutInTheCell) {
+  const Integer W = CharWidth(), H = LineHeight();
+  // Two words of four letters in a cell five letters wide and three lines high.
+  const TRect Cell{10, 10, 10 + 5 * W + 4, 10 + 3 * H};
+  WriteCellText(Canvas, Cell, true, 2, 1, taLeftJustify, tlCenter, true, false, 0, 0, false,
+                "abcd efgh");
+  const TDrawRecord* First = Text("abcd");
+  const TDrawRecord* Second = Text("efgh");
+  ASSERT_TRUE(First && Second);
+  EXPECT_EQ(First->Rect.Left, Cell.Left + 2);
+  EXPECT_EQ(Second->Rect.Top, First->Rect.Top + H) << "one word a line";
+  const Integer Room = Cell.Bottom - Cell.Top - 2;
+  EXPECT_EQ(First->Rect.Top, Cell.Top + 1 + Room / 2 - (2 * H) / 2) << "the block is centred";
+  EXPECT_EQ(Pixel(Cell.Right - 1, Cell.Bottom - 1), ColorToRGB(Cream));
+
+  Log()->ClearRecords();
+  WriteCellText(Canvas, Cell, true, 0, 0, taLeftJustify, tlBottom, true, false, 0, 0, false,
+                "abcd efgh");
+  EXPECT_EQ(Text("efgh")->Rect.Top, Cell.Bottom - H);
+
+  // Margins push the text in; right alignment with a right margin.
+  Log()->ClearRecords();
+  const TRect Wide{10, 60, 10 + 20 * W, 60 + H};
+  WriteCellText(Canvas, Wide, true, 0, 0, taRightJustify, tlTop, true, false, 0, 3, false, "ab");
+  EXPECT_EQ(Text("ab")->Rect.Left, Wide.Right - 3 - 2 * W);
+}
+
+TEST_F(DrawingRoutinesTest, APaletteDisplayWritesFilledCellsThroughTheSharedBitmap) {
+  AcquireSharedDrawBitmap();
+  const TColor Odd = 0x2D6B91;  // not among the 256 colours of the palette
+  SetDisplayColorDepth(8);
+  ASSERT_NE(GetNearestColor(Canvas->GetHandle(), ColorToRGB(Odd)), ColorToRGB(Odd));
+  Canvas->GetBrush()->SetColor(Odd);
+  const TRect Cell{30, 20, 110, 50};
+  WriteCellText(Canvas, Cell, true, 2, 1, taLeftJustify, tlTop, false, false, 0, 0, false,
+                "Palette");
+  ASSERT_NE(SharedDrawBitmap(), nullptr);
+  EXPECT_GE(SharedDrawBitmap()->GetWidth(), 80);
+  EXPECT_GE(SharedDrawBitmap()->GetHeight(), 30);
+  EXPECT_EQ(Pixel(108, 48), ColorToRGB(Odd)) << "the cell shows its colour whole";
+  EXPECT_EQ(Pixel(110, 48), ColorToRGB(Red));
+  const TDrawRecord* R = Text("Palette");
+  ASSERT_NE(R, nullptr);
+  EXPECT_EQ(R->Rect.Left, Cell.Left + 2);
+  EXPECT_EQ(R->Rect.Top, Cell.Top + 1);
+  // The bitmap only grows.
+  WriteCellText(Canvas, {0, 0, 10, 10}, true, 0, 0, taLeftJustify, tlTop, false, false, 0, 0,
+                false, "s");
+  EXPECT_GE(SharedDrawBitmap()->GetWidth(), 80);
+  // An unfilled cell is written in place: the bitmap's pixels would hide
+  // what the cell shows.
+  Canvas->GetBrush()->SetColor(Odd);
+  WriteCellText(Canvas, {120, 20, 200, 50}, false, 2, 1, taLeftJustify, tlTop, false, false, 0, 0,
+                false, "Clear");
+  EXPECT_EQ(Pixel(198, 48), ColorToRGB(Red));
+  EXPECT_NE(Log()->FindText("Clear"), nullptr);
+  ReleaseSharedDrawBitmap();
+}
+
+TEST(SharedDrawBitmapTest, LivesFromTheFirstUserToTheLast) {
+  const Integer Users = SharedDrawBitmapUsers();
+  if (Users == 0) EXPECT_EQ(SharedDrawBitmap(), nullptr);
+  AcquireSharedDrawBitmap();
+  TBitmap* B = SharedDrawBitmap();
+  ASSERT_NE(B, nullptr);
+  AcquireSharedDrawBitmap();
+  EXPECT_EQ(SharedDrawBitmap(), B);
+  ReleaseSharedDrawBitmap();
+  EXPECT_EQ(SharedDrawBitmap(), B);
+  ReleaseSharedDrawBitmap();
+  EXPECT_EQ(SharedDrawBitmapUsers(), Users);
+  if (Users == 0) EXPECT_EQ(SharedDrawBitmap(), nullptr);
+}
+
+TEST_F(DrawingRoutinesTest, RotatedFontsTurnByNinetyDegreesInAFaceThatCanTurn) {
+  TObjectPtr<TFont> Font(TFont::Create());
+  Font->SetName("Default");
+  Font->SetHeight(-13);
+  Font->SetStyle({fsBold, fsItalic});
+  Font->SetPitch(fpFixed);
+  Font->SetCharset(ANSI_CHARSET);
+  const HFONT H = CreateRotatedFont(Font.get());
+  LOGFONT LF;
+  ASSERT_GT(GetObject(H, &LF), 0);
+  EXPECT_EQ(LF.lfHeight, -13);
+  EXPECT_EQ(LF.lfWidth, 0);
+  EXPECT_EQ(LF.lfEscapement, 900);
+  EXPECT_EQ(LF.lfOrientation, 900);
+  EXPECT_EQ(LF.lfWeight, FW_BOLD);
+  EXPECT_EQ(LF.lfItalic, 1);
+  EXPECT_EQ(LF.lfUnderline, 0);
+  EXPECT_EQ(LF.lfCharSet, ANSI_CHARSET);
+  EXPECT_EQ(LF.lfOutPrecision, OUT_TT_ONLY_PRECIS);
+  EXPECT_EQ(LF.lfPitchAndFamily, FIXED_PITCH);
+  EXPECT_EQ(LF.lfFaceName, "MS Sans Serif") << "the platform's default face";
+  DeleteObject(H);
+  Font->SetStyle({});
+  Font->SetPitch(fpVariable);
+  Font->SetName("Arial");
+  const HFONT H2 = CreateRotatedFont(Font.get());
+  GetObject(H2, &LF);
+  EXPECT_EQ(LF.lfWeight, FW_NORMAL);
+  EXPECT_EQ(LF.lfPitchAndFamily, VARIABLE_PITCH);
+  EXPECT_EQ(LF.lfFaceName, "Arial");
+  DeleteObject(H2);
+}
+
+TEST_F(DrawingRoutinesTest, VerticalTextRunsUpTheCell) {
+  Canvas->GetFont()->SetName("Arial");
+  const Integer Width = Canvas->TextWidth("Title");
+  const Integer H = Canvas->TextHeight("Title");
+  Canvas->GetHandle();  // pen and brush selected too
+  const Integer Objects = GetLiveGdiObjectCount();
+  EXPECT_EQ(WriteVerticalCellText(Canvas, {10, 10, 40, 100}, true, 2, 3, "Title", taLeftJustify,
+                                  taCenter, false, true),
+            Width);
+  EXPECT_TRUE(Log()->Records().empty()) << "measuring draws nothing";
+  const TRect Cell{10, 10, 40, 100};
+  struct {
+    TAlignment Across, Along;
+    TRect Box;  // where the turned text stands
+  } Cases[] = {
+      {taLeftJustify, taLeftJustify, {12, 10, 12 + H, 10 + Width}},
+      {taRightJustify, taRightJustify, {40 - H, 97 - Width, 40, 97}},
+      {taCenter, taCenter,
+       {25 - H / 2, 55 + Width / 2 - Width, 25 - H / 2 + H, 55 + Width / 2}},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(testing::Message() << C.Across << "/" << C.Along);
+    Log()->ClearRecords();
+    WriteVerticalCellText(Canvas, Cell, true, 2, 3, "Title", C.Across, C.Along, false, false);
+    const TDrawRecord* R = Text("Title");
+    ASSERT_NE(R, nullptr);
+    EXPECT_EQ(R->Escapement, 900);
+    EXPECT_EQ(R->Rect, C.Box);
+  }
+  EXPECT_EQ(Canvas->GetFont()->GetOrientation(), 0) << "the canvas font is given back";
+  EXPECT_EQ(Canvas->GetFont()->GetName(), "Arial");
+  Canvas->TextWidth("Title");
+  EXPECT_EQ(GetLiveGdiObjectCount(), Objects) << "the turned font is freed";
+  // A slanted face overhangs by its slope.
+  Canvas->GetFont()->SetStyle({fsItalic});
+  EXPECT_GT(WriteVerticalCellText(Canvas, Cell, true, 2, 3, "Title", taLeftJustify, taCenter,
+                                  false, true),
+            Canvas->TextWidth("Title"));
+}
+
+TEST_F(DrawingRoutinesTest, VerticalTextWithEllipsisIsCutToTheCellHeight) {
+  const Integer W = CharWidth();
+  Log()->ClearRecords();
+  WriteVerticalCellText(Canvas, {10, 10, 30, 10 + 8 * W}, true, 2, 0, "ABCDEFGHIJ", taLeftJustify,
+                        taRightJustify, true, false);
+  EXPECT_NE(Log()->FindText("ABCDE..."), nullptr);
+}
+
+TEST_F(DrawingRoutinesTest, ImagesArePlacedInTheCellAndClippedOnlyWhenTheyStickOut) {
+  TObjectPtr<TCustomImageList> Images(TCustomImageList::CreateSize(16, 16));
+  TObjectPtr<TBitmap> Image(TBitmap::Create());
+  Image->SetSize(16, 16);
+  Image->GetCanvas()->GetBrush()->SetColor(clBlue);
+  Image->GetCanvas()->FillRect({0, 0, 16, 16});
+  Images->Add(Image.get(), nullptr);
+  struct {
+    TAlignment Alignment;
+    Integer DX;
+    Integer X;
+  } Cases[] = {{taLeftJustify, 3, 23}, {taRightJustify, -2, 82}, {taCenter, 1, 53}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Alignment);
+    Canvas->GetBrush()->SetColor(Red);
+    Canvas->FillRect({0, 0, 240, 120});
+    DrawClippedImage(Images.get(), Canvas, C.Alignment, C.DX, 0, {20, 10, 100, 40});
+    EXPECT_EQ(Pixel(C.X, 17), ColorToRGB(clBlue));
+    EXPECT_EQ(Pixel(C.X + 15, 32), ColorToRGB(clBlue));
+    EXPECT_EQ(Pixel(C.X - 1, 17), ColorToRGB(Red));
+    EXPECT_EQ(Pixel(C.X + 16, 17), ColorToRGB(Red));
+  }
+  // A cell lower than the image cuts it at the cell's edges, and the canvas
+  // keeps the clipping it had.
+  Canvas->FillRect({0, 0, 240, 120});
+  HRGN Before = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_EQ(GetClipRgn(Canvas->GetHandle(), Before), 0);
+  DrawClippedImage(Images.get(), Canvas, taLeftJustify, 0, 0, {20, 60, 60, 70});
+  EXPECT_EQ(Pixel(20, 60), ColorToRGB(clBlue));
+  EXPECT_EQ(Pixel(20, 69), ColorToRGB(clBlue));
+  EXPECT_EQ(Pixel(20, 59), ColorToRGB(Red));
+  EXPECT_EQ(Pixel(20, 70), ColorToRGB(Red));
+  EXPECT_EQ(GetClipRgn(Canvas->GetHandle(), Before), 0) << "no clip is left behind";
+  IntersectClipRect(Canvas->GetHandle(), 0, 0, 200, 100);
+  DrawClippedImage(Images.get(), Canvas, taLeftJustify, 0, 0, {20, 60, 60, 70});
+  ASSERT_EQ(GetClipRgn(Canvas->GetHandle(), Before), 1);
+  TRect Box;
+  GetRgnBox(Before, &Box);
+  EXPECT_EQ(Box, TRect(0, 0, 200, 100)) << "the clip it had comes back";
+  DeleteObject(Before);
+  // A graphic is placed like an image.
+  Canvas->FillRect({0, 0, 240, 120});
+  DrawClippedImage(Image.get(), Canvas, taRightJustify, 0, {20, 10, 100, 40});
+  EXPECT_EQ(Pixel(84, 17), ColorToRGB(clBlue));
+  EXPECT_EQ(Pixel(83, 17), ColorToRGB(Red));
+}
+
+TEST(DrawingSmallRoutinesTest, PointInRectCountsAllFourEdges) {
+  const TRect R{10, 20, 30, 40};
+  EXPECT_TRUE(PointInRect({10, 20}, R));
+  EXPECT_TRUE(PointInRect({30, 40}, R));
+  EXPECT_FALSE(PointInRect({31, 40}, R));
+  EXPECT_FALSE(PointInRect({10, 19}, R));
+  Integer A = 1, B = 2;
+  SwapInt(A, B);
+  EXPECT_EQ(A, 2);
+  EXPECT_EQ(B, 1);
+}
+
+}  // namespace
+}  // namespace korvel
