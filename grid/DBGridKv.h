@@ -20,6 +20,7 @@
 #include "base/GridsKv.h"
 #include "base/PropFilerKv.h"
 #include "grid/DBSumLst.h"
+#include "controls/ToolCtrlsKv.h"
 #include "platform/classes/ChangeLink.h"
 #include "platform/classes/Collection.h"
 #include "platform/classes/Lists.h"
@@ -391,16 +392,61 @@ using TDBGridKvOptionsKv = kvp::TSet<TDBGridKvOptionKv>;
 inline constexpr TDBGridKvOptionsKv DefaultDBGridKvOptionsKv =
     TDBGridKvOptionsKv::FromBits(0x00010061);
 
+// What the grid lets the user do to records.
+enum TDBGridKvAllowedOperation { alopInsertKv, alopUpdateKv, alopDeleteKv, alopAppendKv };
+KV_ENUM_INFO(TDBGridKvAllowedOperation, alopInsertKv, alopUpdateKv, alopDeleteKv, alopAppendKv)
+using TDBGridKvAllowedOperations = kvp::TSet<TDBGridKvAllowedOperation>;
+
+// The kinds of selection a grid can hold.
+enum TDBGridKvSelectionKind { gskNone, gskRows, gskRectangle, gskColumns, gskAll };
+KV_ENUM_INFO(TDBGridKvSelectionKind, gskNone, gskRows, gskRectangle, gskColumns, gskAll)
+using TDBGridKvAllowedSelections = kvp::TSet<TDBGridKvSelectionKind>;
+
+// The clipboard and selection commands the grid's keys may run.
+enum TDBGridKvEditAction { geaCutKv, geaCopyKv, geaPasteKv, geaDeleteKv, geaSelectAllKv };
+KV_ENUM_INFO(TDBGridKvEditAction, geaCutKv, geaCopyKv, geaPasteKv, geaDeleteKv, geaSelectAllKv)
+using TDBGridKvEditActions = kvp::TSet<TDBGridKvEditAction>;
+
+// The grid's events (see the Editing section of TCustomDBGridKv for when
+// each fires).
+using TDBGridKvClickEvent = kvp::TDelegate<void(TColumnKv* Column)>;
+using TCheckTitleKvBtnEvent = kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer ACol,
+                                                  TColumnKv* Column, bool& Enabled)>;
+using TTitleKvClickEvent =
+    kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer ACol, TColumnKv* Column)>;
+using TDrawColumnKvCellEvent =
+    kvp::TDelegate<void(kvp::TObject* Sender, const kvp::TRect& Rect, kvp::Integer DataCol,
+                        TColumnKv* Column, TGridDrawState State)>;
+using TDrawDataCellKvEvent = kvp::TDelegate<void(kvp::TObject* Sender, const kvp::TRect& Rect,
+                                                 kvp::TField* Field, TGridDrawState State)>;
+using TGetCellKvParamsEvent =
+    kvp::TDelegate<void(kvp::TObject* Sender, TColumnKv* Column, kvp::TFont* AFont,
+                        kvp::TColor& Background, TGridDrawState State)>;
+using TGetFooterParamsKvEvent = kvp::TDelegate<void(
+    kvp::TObject* Sender, kvp::Integer DataCol, kvp::Integer Row, TColumnKv* Column,
+    kvp::TFont* AFont, kvp::TColor& Background, kvp::TAlignment& Alignment, TGridDrawState State,
+    kvp::String& Text)>;
+using TMovedKvEvent =
+    kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer FromIndex, kvp::Integer ToIndex)>;
+
 // ---------------------------------------------------------------------------
-// TCustomDBGridKv: the data-aware grid. This unit builds what the grid holds
-// before it paints: its options, its layout locks, the style link, the
-// scroll-bar settings, its columns with their defaults and lists, and the
-// data link.
+// TCustomDBGridKv: the data-aware grid. It shows a window of its dataset's
+// records as rows (one per record its data link buffers) and the fields as
+// columns, lays itself out from its columns and fonts, follows the dataset's
+// notifications, and answers the base grid's editing questions from its
+// columns and fields.
 //
 // Layout contract: BeginLayout / EndLayout nest; the outermost EndLayout runs
 // InternalLayout once. LayoutChanged runs a layout at once when no update or
 // layout lock is held and does nothing otherwise (the lock's release lays
-// the grid out).
+// the grid out). DeferLayout posts WM_USER+100 at most once; the message runs
+// the layout when the locks allow it, else posts it again.
+//
+// Rows contract: the data link calls RefreshAfterDataChange (data set
+// changed), Scroll(Distance) (scrolled), RecordChanged(Field) and UpdateData;
+// each of them ends with the current row on the link's active record and the
+// vertical bar on the dataset's position. Paint and export read other rows
+// between SetActiveRecordIndex and RestoreActiveRecordIndex.
 class TCustomDBGridKv : public TCustomGridKv {
   KV_CLASS(TCustomDBGridKv, TCustomGridKv)
  public:
@@ -411,6 +457,19 @@ class TCustomDBGridKv : public TCustomGridKv {
   void SetOptions(TDBGridKvOptions Value);
   TDBGridKvOptionsKv GetOptionsKv() const { return FOptionsKv; }
   void SetOptionsKv(TDBGridKvOptionsKv Value);
+  TDBGridKvAllowedOperations GetAllowedOperations() const { return FAllowedOperations; }
+  void SetAllowedOperations(TDBGridKvAllowedOperations Value) { FAllowedOperations = Value; }
+  TDBGridKvAllowedSelections GetAllowedSelections() const { return FAllowedSelections; }
+  void SetAllowedSelections(TDBGridKvAllowedSelections Value) { FAllowedSelections = Value; }
+  TDBGridKvEditActions GetEditActions() const { return FEditActions; }
+  void SetEditActions(TDBGridKvEditActions Value) { FEditActions = Value; }
+  // The grid's own switch (the base grid's is off: the grid draws every cell
+  // in DrawCell): cells get the grid's default look before OnDrawColumnCell.
+  bool GetDefaultDrawing() const { return FDBDefaultDrawing; }
+  void SetDefaultDrawing(bool Value);
+  // Memo fields are edited as text.
+  bool GetMemoEditing() const { return FMemoEditing; }
+  void SetMemoEditing(bool Value);
 
   // -- Locks --
   void BeginUpdate() { ++FUpdateLock; }
@@ -422,6 +481,57 @@ class TCustomDBGridKv : public TCustomGridKv {
   bool AcquireLayoutLock();
   kvp::Integer GetLayoutLock() const { return FLayoutLock; }
   virtual void LayoutChanged();
+  // Posts the deferred layout (WM_USER+100) unless one is waiting. It takes
+  // no lock and releases none.
+  void DeferLayout();
+
+  // -- Layout --
+  // Grid column c shows column c - IndicatorOffset; grid row r shows buffer
+  // row r - TitleOffset. Both are set by every layout.
+  kvp::Integer GetIndicatorOffset() const { return FIndicatorOffset; }
+  kvp::Integer GetTitleOffset() const { return FTitleOffset; }
+  kvp::Integer RawToDataColumn(kvp::Integer ACol) const { return ACol - FIndicatorOffset; }
+  kvp::Integer DataToRawColumn(kvp::Integer ACol) const { return ACol + FIndicatorOffset; }
+  virtual bool TitlesVisible() { return FOptions.Contains(dgTitlesKv); }
+  // FIXME(grid): the filter row comes with the grid's filter; until then it
+  // is never shown.
+  virtual bool FilterRowVisible() { return false; }
+  // Pixels added to the title row; text lines of the title row (0: one line
+  // measured).
+  kvp::Integer GetTitleHeight() const { return FTitleHeight; }
+  void SetTitleHeight(kvp::Integer Value);
+  kvp::Integer GetTitleLines() const { return FTitleLines; }
+  void SetTitleLines(kvp::Integer Value);
+  // Pixels added to the data rows; text lines of a data row. With both at 0
+  // a row is one text line high.
+  kvp::Integer GetRowHeight() const { return FRowHeight; }
+  void SetRowHeight(kvp::Integer Value);
+  kvp::Integer GetRowLines() const { return FRowLines; }
+  void SetRowLines(kvp::Integer Value);
+  // Pixels added to a measured text height in the title row.
+  kvp::Integer GetTextMargin() const { return FTextMargin; }
+  void SetTextMargin(kvp::Integer Value);
+  // The size of an edit button drawn in a cell.
+  kvp::Integer GetButtonWidth() const { return FButtonWidth; }
+  kvp::Integer GetButtonHeight() const { return FButtonHeight; }
+  // Data rows are tall enough for more than one text line.
+  bool GetWordWrapAllowed() const { return FWordWrapAllowed; }
+  // The width below which fitting does not shrink the whole set of columns.
+  kvp::Integer GetMinAutoFitWidth() const { return FMinAutoFitWidth; }
+  void SetMinAutoFitWidth(kvp::Integer Value);
+  bool GetAutoFitColWidths() const { return FAutoFitColWidths; }
+  void SetAutoFitColWidths(bool Value);
+  kvp::Integer GetFrozenCols() const { return FFrozenCols; }
+  void SetFrozenCols(kvp::Integer Value);
+  kvp::Integer GetContraCols() const { return FContraCols; }
+  void SetContraCols(kvp::Integer Value);
+  // The height of Node's subtree of multi-level titles; sets the heights of
+  // its children on the way.
+  kvp::Integer CalcTitleTreeHeight(THeadTreeNode* Node);
+  // Sets each grid column's width from its column.
+  virtual void SetFieldsCurrent();
+  // The horizontal position for an external horizontal bar.
+  virtual void UpdateHorzScrollBar();
 
   // -- Columns --
   TDBGridColumnsKv* GetColumns() const { return FColumns; }
@@ -439,14 +549,6 @@ class TCustomDBGridKv : public TCustomGridKv {
   void SetUseMultiTitle(bool Value);
   kvp::Integer GetMultiTitleMargin() const { return FMultiTitleMargin; }
   void SetMultiTitleMargin(kvp::Integer Value);
-  bool GetAutoFitColWidths() const { return FAutoFitColWidths; }
-  // FIXME(grid): the widths are fitted with the grid's layout; until then the
-  // switch is stored and the base widths are taken or given back.
-  void SetAutoFitColWidths(bool Value);
-  kvp::Integer GetFrozenCols() const { return FFrozenCols; }
-  void SetFrozenCols(kvp::Integer Value);
-  kvp::Integer GetContraCols() const { return FContraCols; }
-  void SetContraCols(kvp::Integer Value);
   // On: an automatic column given a width writes it into its field's
   // DisplayWidth.
   bool GetColumnWidthWriteBack() const { return FColumnWidthWriteBack; }
@@ -455,11 +557,13 @@ class TCustomDBGridKv : public TCustomGridKv {
   bool GetDataLinkLayout() const { return FDataLinkLayout; }
   // The column of the current grid column; -1 on the indicator.
   kvp::Integer GetSelectedIndex() const { return GetCol() - FIndicatorOffset; }
+  // Makes the column current (the first visible one showing its field).
+  void SetSelectedIndex(kvp::Integer Value);
   kvp::TField* GetSelectedField();
-  // Sets each grid column's width from its column.
-  virtual void SetFieldsCurrent();
+  // Every field of the dataset, in order.
+  virtual void GetDatasetFields(std::vector<kvp::TField*>& List);
 
-  // -- Data --
+  // -- Rows and the data link --
   kvp::TDataSource* GetDataSource() const;
   void SetDataSource(kvp::TDataSource* Value);
   TGridDataLinkKv* GetDataLink() const { return FDataLink; }
@@ -471,20 +575,94 @@ class TCustomDBGridKv : public TCustomGridKv {
   // Fills the data link's map: every visible field for automatic columns,
   // each column's field name for the user's.
   virtual void DefineFieldMap();
-  // FIXME(grid): the next five follow the dataset with the grid's rows, the
-  // editor with the editing protocol; until then they repaint.
   virtual void RefreshAfterDataChange();
   virtual void Scroll(kvp::Integer Distance);
   virtual void RecordChanged(kvp::TField* Field);
   // Writes the pending text of the current cell into its field.
-  virtual void UpdateData() {}
+  virtual void UpdateData();
+  virtual void UpdateActive();
+  virtual void UpdateRowCount();
+  virtual void UpdateScrollBar();
+  // UpdateRowCount and UpdateScrollBar, or a whole layout with fitted widths.
+  virtual void RowsLayoutChanged();
   virtual void InvalidateIndicatorCell();
   // Makes current the first visible column that shows the field.
   void SelectColumnOfField(kvp::TField* Field);
+  // Field reads see the record of data row Index until the restore.
+  void SetActiveRecordIndex(kvp::Integer Index);
+  void RestoreActiveRecordIndex();
+  // Records the grid shows rows for.
+  kvp::Integer GetRecordCount();
+  bool IsActiveRecordRow(kvp::Integer Index);
+  // The dataset's record number of data row Row; 0 without an active link.
+  kvp::Integer GetRowRecNo(kvp::Integer Row);
+  // The dataset's tree interface, while the dataset offers it and the
+  // switch allows it.
+  IMemTableKv* GetMemTable() const { return FMemTable; }
+  bool GetMemTableSupport() const { return FMemTableSupport; }
+  void SetMemTableSupport(bool Value);
+  void UpdateMemTableLink();
+  // Interface mode: scrolls the view to Row without moving the record.
+  void ScrollDataRows(kvp::Integer Row);
   // Takes the focus when it may; answers whether the grid (or its editor)
   // has it.
   virtual bool AcquireFocus();
   virtual void ShowCellEditor();
+  virtual bool IsRowSelectFocused();
+  virtual bool CanEditorAlwaysShow();
+  // FIXME(grid): the filter-row editor comes with the filter row.
+  virtual bool FilterEditorShown() { return false; }
+
+  // -- Editing --
+  // The pending editor text of the current cell, and the key value behind it
+  // for lookup and key-list columns.
+  const kvp::String& GetEditTextPending() const { return FEditText; }
+  const kvp::Variant& GetEditValue() const { return FEditValue; }
+  void SetEditValue(const kvp::Variant& Value) { FEditValue = Value; }
+  // The column may be edited (without starting an edit) and editing is on.
+  bool CanEditColumn(kvp::Integer DataCol);
+  // Lookup fields need all their key fields modifiable.
+  bool FieldCanModify(kvp::TField* Field);
+  // May start an edit: the data link is put into edit and marked modified.
+  bool CanModifySelectedField();
+  // Title tracking, read by the title painting: the tracked grid column and
+  // whether the pointer is in its pressed title.
+  kvp::Integer GetTrackingCol() const { return FTitleTracking.Col; }
+  bool GetTitlePressed() const { return FTitleTracking.Pressed; }
+  void StopTracking();
+  void UpdateTitleTracking(kvp::Integer X, kvp::Integer Y);
+  void InvalidateCells(const TGridRect& Rect);
+  // 0 none, 1 selecting records, 2 selecting columns, 3 a rectangle, 7
+  // dragging records.
+  kvp::Integer GetMouseState() const { return FMouseState; }
+  // The event firers; descendants override them.
+  virtual void CellClick(TColumnKv* Column);
+  virtual void CheckTitleButton(kvp::Integer ACol, bool& Enabled);
+  virtual void ColEnter();
+  virtual void ColExit();
+  virtual void TitleClick(TColumnKv* Column);
+  virtual void DrawColumnCell(const kvp::TRect& Rect, kvp::Integer DataCol, TColumnKv* Column,
+                              TGridDrawState State);
+  virtual void DrawDataCell(const kvp::TRect& Rect, kvp::TField* Field, TGridDrawState State);
+  virtual void EditButtonClick();
+  virtual void GetCellParams(TColumnKv* Column, kvp::TFont* AFont, kvp::TColor& Background,
+                             TGridDrawState State);
+  virtual void GetFooterParams(kvp::Integer DataCol, kvp::Integer Row, TColumnKv* Column,
+                               kvp::TFont* AFont, kvp::TColor& Background,
+                               kvp::TAlignment& Alignment, TGridDrawState State,
+                               kvp::String& Text);
+  TDBGridKvClickEvent OnCellClick;
+  TCheckTitleKvBtnEvent OnCheckTitleBtn;
+  kvp::TNotifyEvent OnColEnter;
+  kvp::TNotifyEvent OnColExit;
+  TTitleKvClickEvent OnTitleClick;
+  TDrawColumnKvCellEvent OnDrawColumnCell;
+  TDrawDataCellKvEvent OnDrawDataCell;
+  kvp::TNotifyEvent OnEditButtonClick;
+  TGetCellKvParamsEvent OnGetCellParams;
+  TGetFooterParamsKvEvent OnGetFooterParams;
+  TMovedKvEvent OnColumnMoved;
+  kvp::TNotifyEvent OnColWidthsChanged;
 
   // -- Multi-level titles --
   // The header tree, rebuilt by each layout while UseMultiTitle is on.
@@ -521,22 +699,9 @@ class TCustomDBGridKv : public TCustomGridKv {
   void SetHorzScrollBar(TDBGridKvScrollBar* Value) { FHorzScrollBar->Assign(Value); }
   TDBGridKvScrollBar* GetVertScrollBar() const { return FVertScrollBar; }
   void SetVertScrollBar(TDBGridKvScrollBar* Value) { FVertScrollBar->Assign(Value); }
-  // FIXME(grid): the row count follows the dataset with the rows of the
-  // data-aware grid; until then only the layout is run again.
-  virtual void UpdateRowCount() {}
-
-  // -- Layout --
-  // Grid column c shows column c - IndicatorOffset; grid row r shows buffer
-  // row r - TitleOffset. Both are set by every layout.
-  kvp::Integer GetIndicatorOffset() const { return FIndicatorOffset; }
-  kvp::Integer GetTitleOffset() const { return FTitleOffset; }
-  virtual bool TitlesVisible() { return FOptions.Contains(dgTitlesKv); }
-  // FIXME(grid): the filter row comes with the grid's filter; until then it
-  // is never shown.
-  virtual bool FilterRowVisible() { return false; }
 
   // -- Focus --
-  // The grid window or its in-place editor has the keyboard focus.
+  // The window or its in-place editor has the keyboard focus.
   virtual bool IsFocused();
 
   // Asserts the invariants of the grid's model; tests call it after changes.
@@ -548,16 +713,48 @@ class TCustomDBGridKv : public TCustomGridKv {
   void Notification(kvp::TComponent* AComponent, kvp::TOperation Operation) override;
   void Loaded() override;
   void DefineProperties(kvp::TFiler* Filer) override;
+  void CreateWnd() override;
+  void ChangeScale(kvp::Integer M, kvp::Integer D) override;
+  void FlatChanged() override;
+  void ColWidthsChanged() override;
+  void RowHeightsChanged() override;
+  void DoExit() override;
+  bool DoMouseWheelDown(kvp::TShiftState Shift, kvp::TPoint MousePos) override;
+  bool DoMouseWheelUp(kvp::TShiftState Shift, kvp::TPoint MousePos) override;
+  void DefaultHandler(kvp::TMessage& Message) override;
   // FIXME(grid): cell painting comes with the grid's painting; until then a
   // cell draws nothing.
   void DrawCell(kvp::Integer /*ACol*/, kvp::Integer /*ARow*/, kvp::TRect /*ARect*/,
                 TGridDrawState /*AState*/) override {}
+
+  // The base grid's editing questions (call order: CanEditShow, then
+  // GetEditMask / GetEditText / GetEditLimit as the editor loads; on the
+  // first change CanEditModify; each key CanEditAcceptKey; every change of
+  // the text SetEditText).
+  bool CanEditAcceptKey(kvp::Char Key) override;
+  bool CanEditModify() override;
+  bool CanEditShow() override;
+  kvp::String GetEditText(kvp::Integer ACol, kvp::Integer ARow) override;
+  void SetEditText(kvp::Integer ACol, kvp::Integer ARow, const kvp::String& Value) override;
+  kvp::String GetEditMask(kvp::Integer ACol, kvp::Integer ARow) override;
+  kvp::Integer GetEditLimit() override;
+  void ColumnMoved(kvp::Integer FromIndex, kvp::Integer ToIndex) override;
 
   virtual TDBGridKvScrollBar* CreateScrollBar(bool Vertical);
   virtual TDBGridKvColumnDefValuesKv* CreateColumnDefValues();
   virtual TDBGridColumnsKv* CreateColumns();
   // Runs from the outermost EndLayout only.
   virtual void InternalLayout();
+  // Stand-ins for later parts of the grid: the in-place editor's list mode
+  // and writability, the selection, the type-ahead search.
+  // FIXME(grid): the grid's in-place editor answers these with its styles.
+  virtual bool EditorListMode() { return false; }
+  virtual bool EditorWritable() { return true; }
+  // FIXME(grid): the selection answers this.
+  virtual bool SelectionExists() { return false; }
+  // FIXME(grid): the type-ahead search sets these.
+  virtual bool InplaceSearching() { return false; }
+  virtual void StopInplaceSearch() {}
 
   bool Designing() const { return GetComponentState().Contains(kvp::csDesigning); }
   bool Loading() const { return GetComponentState().Contains(kvp::csLoading); }
@@ -568,17 +765,76 @@ class TCustomDBGridKv : public TCustomGridKv {
   void ReadColumns(kvp::TReader* Reader);
   void WriteColumns(kvp::TWriter* Writer);
 
+  // Layout phases (DBGridKvLayout.cpp).
+  void LayoutColumnCounts(kvp::Integer Hidden);
+  void LayoutRowHeights();
+  void LayoutSingleTitle();
+  void LayoutHorzScrollBar();
+  void LayoutFittedWidths();
+  void LayoutTitleHeights();
+  void UpdateButtonHeight();
+  kvp::Integer RowPitch() const;
+
+  // Rows (DBGridKvRows.cpp).
+  void ReloadEditor();
+  void ScrollFromMemTable();
+  void UpdateRowCountFromMemTable();
+  void UpdateVertScrollBarFromRows();
+  void RequestFetchRecords();
+  void HandleVertScroll(kvp::Integer Code, kvp::Integer TrackPos);
+  void MoveCurrentToActive(kvp::Integer Target);
+  bool AnyHideDuplicates();
+  kvp::TRect CurrentRowBox();
+  void NoteVertBarAndDefer(bool WasShowing);
+
+  // Messages of the rows: the deferred layout, resizing, vertical scrolling.
+  void WMDeferredLayout(kvp::TMessage& Message);
+  void WMSize(kvp::TWMSize& Message);
+  void WMVScroll(kvp::TWMScroll& Message);
+  KV_BEGIN_MESSAGE_MAP
+  KV_MESSAGE(kvp::WM_USER + 100, WMDeferredLayout)
+  KV_MESSAGE(kvp::WM_SIZE, WMSize)
+  KV_MESSAGE(kvp::WM_VSCROLL, WMVScroll)
+  KV_END_MESSAGE_MAP
+
   friend class TGridDataLinkKv;
   friend class TDBGridColumnsKv;
   friend class THeadTreeNode;
 
   // -- Fields --
+  // Options
   TDBGridKvOptions FOptions = DefaultDBGridKvOptions;
   TDBGridKvOptionsKv FOptionsKv = DefaultDBGridKvOptionsKv;
+  TDBGridKvAllowedOperations FAllowedOperations =
+      TDBGridKvAllowedOperations::FromBits(0x0F);
+  TDBGridKvAllowedSelections FAllowedSelections =
+      TDBGridKvAllowedSelections::FromBits(0x1E);
+  TDBGridKvEditActions FEditActions;
+  bool FDBDefaultDrawing = true;
+  bool FMemoEditing = false;
+  // Locks
   kvp::Integer FUpdateLock = 0;  // BeginUpdate nesting
   kvp::Integer FLayoutLock = 0;  // BeginLayout nesting; the outermost EndLayout lays out
+  // Layout
   kvp::Integer FIndicatorOffset = 1;  // 1 with the indicator column, else 0
   kvp::Integer FTitleOffset = 1;      // title row plus filter row
+  kvp::Integer FTitleHeight = 0;      // pixels added to the title row
+  kvp::Integer FTitleLines = 0;       // text lines of the title row; 0: one, measured
+  kvp::Integer FRowHeight = 0;        // pixels added to the data rows
+  kvp::Integer FRowLines = 0;         // text lines of a data row
+  kvp::Integer FTextMargin = 4;       // pixels added to measured title text; 2 when flat
+  kvp::Integer FButtonWidth = 0;      // an edit button drawn in a cell
+  kvp::Integer FButtonHeight = 0;
+  bool FWordWrapAllowed = false;      // rows are taller than one line of text and margin
+  kvp::Integer FMinAutoFitWidth = 0;  // fitting never shrinks the columns below this total
+  bool FUseMultiTitle = false;
+  kvp::Integer FMultiTitleMargin = 10;  // pixels added to each measured level of a multi-level title
+  bool FAutoFitColWidths = false;
+  kvp::Integer FFrozenCols = 0;       // leading data columns that do not scroll
+  kvp::Integer FContraCols = 0;       // trailing columns pinned to the right edge
+  bool FColumnWidthWriteBack = true;  // automatic columns write their width into the field
+  bool FDataLinkLayout = false;       // the data link is reporting a layout change
+  bool FAssigningTitleFont = false;   // the grid itself sets the title font
   TDBGridKvStyle* FStyle = nullptr;                // not owned; null once its style has gone
   TDBGridKvScrollBar* FHorzScrollBar = nullptr;    // owned
   TDBGridKvScrollBar* FVertScrollBar = nullptr;    // owned; a TVertDBGridKvScrollBar
@@ -588,20 +844,37 @@ class TCustomDBGridKv : public TCustomGridKv {
   TGridDataLinkKv* FDataLink = nullptr;                    // owned
   kvp::TFont* FTitleFont = nullptr;                        // owned
   TColumnsKvList* FSortMarkedColumns = nullptr;            // owned list; columns not owned
-  bool FUseMultiTitle = false;
-  kvp::Integer FMultiTitleMargin = 10;  // pixels added to each measured level of a multi-level title
-  bool FAutoFitColWidths = false;
-  kvp::Integer FFrozenCols = 0;       // leading data columns that do not scroll
-  kvp::Integer FContraCols = 0;       // trailing columns pinned to the right edge
-  bool FColumnWidthWriteBack = true;  // automatic columns write their width into the field
-  bool FDataLinkLayout = false;       // the data link is reporting a layout change
-  bool FAssigningTitleFont = false;   // the grid itself sets the title font
   THeadTreeNode* FHeadTree = nullptr;      // owned; its root is "Root"
   std::vector<TLeafCol> FLeafFieldArr;     // one entry per column, in column order
   TDBGridKvSumList* FSumList = nullptr;  // owned; the footers' aggregates
   kvp::TFont* FFooterFont = nullptr;     // owned
   kvp::TColor FFooterColor = kvp::clWindow;
   kvp::Integer FFooterRowCount = 0;  // footer rows, the base grid's contra rows
+  // Rows
+  kvp::Integer FSavedActiveRecord = -1;  // link row saved by SetActiveRecordIndex; -1: none
+  IMemTableKv* FMemTable = nullptr;      // the dataset's tree interface, or null
+  bool FMemTableSupport = true;          // the grid may take the tree interface
+  bool FFetching = false;                // a fetch request is running
+  bool FRefreshing = false;              // RefreshAfterDataChange is running
+  bool FRecalculating = false;           // a design-time recalculation is running
+  bool FKeepAnchor = false;              // the mouse holds the anchor over a data cell
+  bool FVertBarShown = false;            // the window's vertical bar shows (last set)
+  TScrollBarVisibleModeKv FVertBarMode = sbAutoShowKv;  // the mode the bar was last set for
+  bool FVertBarSet = false;              // the bar has been set once
+  bool FIgnoreThumbPos = false;          // a tracked thumb already moved the dataset
+  bool FReloadingEditor = false;         // the editor is taking the cell's text again
+  // Editing
+  kvp::String FEditText;   // the editor's text of the current cell, not yet written
+  kvp::Variant FEditValue;  // the key value behind FEditText for lookup and key-list columns
+  bool FRowSizing = false;  // the user is sizing a row (set before RowHeightsChanged)
+  struct TTitleTracking {
+    bool Tracking = false;  // a title button is held down
+    kvp::Integer Col = -1;  // the tracked grid column; -1 when none
+    bool Pressed = false;   // the pointer is inside the tracked title
+  } FTitleTracking;
+  kvp::Integer FMouseState = 0;
+  kvp::Integer FHotTrackCol = -1;  // the title column under the pointer
+  bool FFocusOnClick = true;       // a click takes the focus
 };
 
 // [SECTION] Unit start-up and shared resources (DBGridKvStartup.cpp)

@@ -1,21 +1,28 @@
 // The data-aware grid's construction and destruction, its options, its update
-// and layout locks, the style link, and the part of the layout that turns the
-// grid's settings into base-grid counts.
+// and layout locks, the style link, and the layout that turns the grid's
+// columns, fonts and settings into base-grid counts, row and title heights and
+// fitted column widths.
 //
 // Index:
-//   [SECTION] Construction     Construct, Destroy, Notification, Loaded, factories
+//   [SECTION] Construction     Construct, Destroy, Notification, Loaded, CreateWnd, ChangeScale, factories
 //   [SECTION] Options          SetOptions, SetOptionsKv and the layout settings
-//   [SECTION] Locks            BeginLayout, EndLayout, CancelLayout, AcquireLayoutLock, LayoutChanged
-//   [SECTION] Layout           InternalLayout, SetFieldsCurrent, RebuildSortMarkedColumns
+//   [SECTION] Locks            BeginLayout, EndLayout, CancelLayout, AcquireLayoutLock, LayoutChanged, DeferLayout
+//   [SECTION] Layout           InternalLayout and its phases, SetFieldsCurrent, RebuildSortMarkedColumns
+//   [SECTION] Heights          row heights, button height, title heights, CalcTitleTreeHeight
+//   [SECTION] Widths           fitted widths, ColWidthsChanged, UpdateHorzScrollBar
 //   [SECTION] Data             DataSource, LinkActive, SelectedField
 //   [SECTION] Streaming        DefineProperties, the Columns property
-//   [SECTION] Style and focus  SetStyle, IsFocused
+//   [SECTION] Style and focus  SetStyle, IsFocused, FlatChanged
 //   [SECTION] Self-check       CheckConsistency
 #include <algorithm>
 
+#include "controls/DBCtrlsKv.h"
 #include "grid/DBGridKv.h"
 #include "platform/classes/Filer.h"
 #include "platform/classes/Streams.h"
+#include "platform/controls/Forms.h"
+#include "platform/rtl/FlagScope.h"
+#include "platform/rtl/Numbers.h"
 #include "platform/win/Win.h"
 
 namespace korvel {
@@ -59,6 +66,7 @@ void TCustomDBGridKv::Construct() {
 }
 
 void TCustomDBGridKv::Destroy() {
+  FMemTable = nullptr;
   if (FStyle) FStyle->RemoveGrid(this);
   FStyle = nullptr;
   FreeAndNil(FColumns);
@@ -80,17 +88,46 @@ void TCustomDBGridKv::Destroy() {
 
 void TCustomDBGridKv::Notification(TComponent* AComponent, TOperation Operation) {
   inherited::Notification(AComponent, Operation);
-  if (Operation != opRemove) return;
-  for (TDBGridKvScrollBar* Bar : {FHorzScrollBar, FVertScrollBar})
-    if (Bar && Bar->GetExtScrollBar() == AComponent) Bar->SetExtScrollBar(nullptr);
-  if (FDataLink && AComponent == FDataLink->GetDataSource()) SetDataSource(nullptr);
-  if (!FColumns) return;
+  if (Operation != opRemove || !FColumns) return;
+  // [Phase 1] Menus, image lists and scroll bars are let go.
   for (Integer I = 0; I < FColumns->GetCount(); ++I) {
     TColumnKv* Column = FColumns->GetColumn(I);
-    if (Column->FField == AComponent) Column->FField = nullptr;
     if (Column->FPopupMenu == AComponent) Column->FPopupMenu = nullptr;
     if (Column->FImageList == AComponent) Column->SetImageList(nullptr);
   }
+  // FIXME(grid): the title images and the columns' drop-down list sources
+  // are let go here once they exist.
+  for (TDBGridKvScrollBar* Bar : {FVertScrollBar, FHorzScrollBar})
+    if (Bar && Bar->GetExtScrollBar() == AComponent) {
+      Bar->SetExtScrollBar(nullptr);
+      break;
+    }
+  if (FDataLink && AComponent == FDataLink->GetDataSource()) SetDataSource(nullptr);
+  // [Phase 2] A field that goes takes its columns' binding with it; the
+  // layout runs now, or later while the dataset's controls are disabled.
+  if (auto* Field = DynCast<TField>(AComponent); Field && FDataLink && !Destroying()) {
+    BeginLayout();
+    bool Dropped = false;
+    try {
+      for (Integer I = 0; I < FColumns->GetCount(); ++I) {
+        TColumnKv* Column = FColumns->GetColumn(I);
+        if (Column->FField != Field) continue;
+        Column->FField = nullptr;
+        Dropped = true;
+      }
+    } catch (...) {
+      CancelLayout();
+      throw;
+    }
+    TDataSet* DataSet = FDataLink->GetDataSet();
+    if (Dropped && !(DataSet && DataSet->ControlsDisabled())) {
+      EndLayout();
+    } else {
+      DeferLayout();
+      CancelLayout();
+    }
+  }
+  if (DynCast<TDataSet>(AComponent)) UpdateMemTableLink();
 }
 
 void TCustomDBGridKv::Loaded() {
@@ -101,10 +138,67 @@ void TCustomDBGridKv::Loaded() {
     for (Integer I = 0; I < FColumns->GetCount(); ++I)
       FColumns->GetColumn(I)->SetInitWidth(FColumns->GetColumn(I)->GetWidth());
     FColumns->EndUpdate();
+    SetScrollBars(ssNone);
   }
   RebuildSortMarkedColumns();
   if (GetDataSource()) FSumList->Loaded();
   LayoutChanged();
+  DeferLayout();
+}
+
+void TCustomDBGridKv::CreateWnd() {
+  BeginUpdate();
+  {
+    struct TEnd {
+      TCustomDBGridKv* Grid;
+      ~TEnd() { Grid->EndUpdate(); }
+    } End{this};
+    inherited::CreateWnd();
+  }
+  FButtonWidth = GetFlat() ? FlatButtonWidth() : GetSystemMetrics(SM_CXVSCROLL);
+  UpdateButtonHeight();
+  if (FAutoFitColWidths) {
+    LayoutChanged();
+  } else if (FLayoutLock == 0) {
+    UpdateRowCount();
+    SetFieldsCurrent();
+  }
+  UpdateScrollBar();
+  // FIXME(grid): the IME name and mode are saved here with the grid's keyboard.
+}
+
+// Fonts and widths scale together; each width is the scaled running sum less
+// the widths already given, so that rounding never adds up across columns.
+void TCustomDBGridKv::ChangeScale(Integer M, Integer D) {
+  if (M != D && !GetParentFont()) {
+    TFlagScope Assigning(FAssigningTitleFont);
+    FTitleFont->SetSize(MulDiv(GetFont()->GetSize(), M, D));
+    FFooterFont->SetSize(MulDiv(FFooterFont->GetSize(), M, D));
+    FColumns->BeginUpdate();
+    struct TEnd {
+      TDBGridColumnsKv* Columns;
+      ~TEnd() { Columns->EndUpdate(); }
+    } End{FColumns};
+    Integer OldSum = 0;
+    Integer NewSum = 0;
+    for (Integer I = 0; I < FColumns->GetCount(); ++I) {
+      TColumnKv* Column = FColumns->GetColumn(I);
+      auto Scale = [&](TFont* Font) { Font->SetSize(MulDiv(Font->GetSize(), M, D)); };
+      if (Column->GetAssignedValues().Contains(cvFont)) Scale(Column->GetFont());
+      if (Column->GetAssignedValues().Contains(cvTitleFont)) Scale(Column->GetTitle()->GetFont());
+      constexpr Byte OwnFont = 2;  // the footer's assigned-font flag
+      if (Column->GetFooter()->GetAssignedValues() & OwnFont) Scale(Column->GetFooter()->GetFont());
+      for (Integer J = 0; J < Column->GetFooters()->GetCount(); ++J) {
+        TColumnFooterKv* Footer = Column->GetFooters()->GetItem(J);
+        if (Footer->GetAssignedValues() & OwnFont) Scale(Footer->GetFont());
+      }
+      OldSum += Column->GetWidth();
+      const Integer Width = MulDiv(OldSum, M, D) - NewSum;
+      Column->SetWidth(Width);
+      NewSum += Width;
+    }
+  }
+  inherited::ChangeScale(M, D);
 }
 
 TDBGridKvScrollBar* TCustomDBGridKv::CreateScrollBar(bool Vertical) {
@@ -167,14 +261,76 @@ void TCustomDBGridKv::SetAutoFitColWidths(bool Value) {
   if (!Value) {
     // Each column goes back to the width it had before fitting.
     FColumns->BeginUpdate();
-    for (Integer I = 0; I < FColumns->GetCount(); ++I)
-      FColumns->GetColumn(I)->SetWidth(FColumns->GetColumn(I)->GetInitWidth());
-    FColumns->EndUpdate();
+    {
+      struct TEnd {
+        TDBGridColumnsKv* Columns;
+        ~TEnd() { Columns->EndUpdate(); }
+      } End{FColumns};
+      for (Integer I = 0; I < FColumns->GetCount(); ++I)
+        FColumns->GetColumn(I)->SetWidth(FColumns->GetColumn(I)->GetInitWidth());
+    }
+    SetScrollBars(ssHorizontal);
   } else if (!Loading()) {
     for (Integer I = 0; I < FColumns->GetCount(); ++I)
       FColumns->GetColumn(I)->SetInitWidth(FColumns->GetColumn(I)->GetWidth());
+    SetScrollBars(ssNone);
   }
+  if (Value && GetLeftCol() != GetFixedCols() && GetFixedCols() < GetColCount())
+    SetLeftCol(GetFixedCols());
   LayoutChanged();
+}
+
+void TCustomDBGridKv::SetTitleHeight(Integer Value) {
+  Value = std::max(Value, 0);
+  if (FTitleHeight == Value) return;
+  FTitleHeight = Value;
+  LayoutChanged();
+}
+
+void TCustomDBGridKv::SetTitleLines(Integer Value) {
+  Value = std::max(Value, 0);  // a negative count of lines would give a negative title
+  if (FTitleLines == Value) return;
+  FTitleLines = Value;
+  LayoutChanged();
+}
+
+void TCustomDBGridKv::SetRowHeight(Integer Value) {
+  Value = std::max(Value, 0);
+  if (FRowHeight == Value) return;
+  FRowHeight = Value;
+  LayoutChanged();
+}
+
+void TCustomDBGridKv::SetRowLines(Integer Value) {
+  Value = std::max(Value, 0);  // a negative count of lines would give rows of no height
+  if (FRowLines == Value) return;
+  FRowLines = Value;
+  LayoutChanged();
+}
+
+void TCustomDBGridKv::SetTextMargin(Integer Value) {
+  if (FTextMargin == Value) return;
+  FTextMargin = Value;
+  LayoutChanged();
+}
+
+void TCustomDBGridKv::SetMinAutoFitWidth(Integer Value) {
+  Value = std::max(Value, 0);
+  if (FMinAutoFitWidth == Value) return;
+  FMinAutoFitWidth = Value;
+  LayoutChanged();
+}
+
+void TCustomDBGridKv::SetDefaultDrawing(bool Value) {
+  if (FDBDefaultDrawing == Value) return;
+  FDBDefaultDrawing = Value;
+  Invalidate();
+}
+
+void TCustomDBGridKv::SetMemoEditing(bool Value) {
+  if (FMemoEditing == Value) return;
+  FMemoEditing = Value;
+  Invalidate();
 }
 
 void TCustomDBGridKv::TitleFontChanged(TObject*) {
@@ -227,11 +383,62 @@ void TCustomDBGridKv::LayoutChanged() {
   if (AcquireLayoutLock()) EndLayout();
 }
 
+// Posting is all it does: a caller holding a layout lock releases it itself
+// (CancelLayout), and a caller holding none has nothing to release.
+void TCustomDBGridKv::DeferLayout() {
+  if (!HandleAllocated()) return;
+  MSG Waiting;
+  if (PeekMessage(&Waiting, GetHandle(), WM_USER + 100, WM_USER + 100, PM_NOREMOVE)) return;
+  PostMessage(GetHandle(), WM_USER + 100, 0, 0);
+}
+
 // [SECTION] Layout
+
+namespace {
+
+// Lends the canvas a screen device context for measuring while the grid has
+// no window, and takes it back on every path.
+class TMeasuringDC {
+ public:
+  explicit TMeasuringDC(TCustomGridKv* Grid, TCanvas* Canvas) : FCanvas(Canvas) {
+    if (Grid->HandleAllocated() || Canvas->HandleAllocated()) return;
+    FDC = GetDC(nullptr);
+    Canvas->SetHandle(FDC);
+  }
+  ~TMeasuringDC() {
+    if (!FDC) return;
+    FCanvas->SetHandle(nullptr);
+    ReleaseDC(nullptr, FDC);
+  }
+  TMeasuringDC(const TMeasuringDC&) = delete;
+  TMeasuringDC& operator=(const TMeasuringDC&) = delete;
+
+ private:
+  TCanvas* FCanvas;
+  HDC FDC = nullptr;
+};
+
+// Holds the base grid's paint lock for a scope.
+class TPaintLockGuard {
+ public:
+  explicit TPaintLockGuard(TCustomGridKv* Grid) : FGrid(Grid) { FGrid->LockPaint(); }
+  ~TPaintLockGuard() { FGrid->UnlockPaint(); }
+  TPaintLockGuard(const TPaintLockGuard&) = delete;
+  TPaintLockGuard& operator=(const TPaintLockGuard&) = delete;
+
+ private:
+  TCustomGridKv* FGrid;
+};
+
+}  // namespace
 
 void TCustomDBGridKv::InternalLayout() {
   if (Loading()) return;
-  // [Phase 1] A stored form that mixes automatic columns and the user's
+  // [Phase 1] A waiting deferred layout is this one. Nothing paints until
+  // the layout is done, whatever it throws.
+  if (HandleAllocated()) KillMessage(GetHandle(), WM_USER + 100);
+  TPaintLockGuard PaintLock(this);
+  // [Phase 2] A stored form that mixes automatic columns and the user's
   // keeps the user's only.
   bool SeenAutomatic = false;
   for (Integer I = 0; I < FColumns->GetCount(); ++I) {
@@ -247,14 +454,14 @@ void TCustomDBGridKv::InternalLayout() {
   FIndicatorOffset = FOptions.Contains(dgIndicatorKv) ? 1 : 0;
   FDataLink->ClearMapping();
   if (FDataLink->GetActive()) DefineFieldMap();
-  // [Phase 2] The columns: the user's look their fields up again; automatic
+  // [Phase 3] The columns: the user's look their fields up again; automatic
   // ones follow the mapped fields.
   if (FColumns->IsCustomized()) {
     for (Integer I = 0; I < FColumns->GetCount(); ++I) FColumns->GetColumn(I)->FField = nullptr;
   } else {
     LayoutDefaultColumns();
   }
-  // [Phase 3] The visible columns, and the hidden ones that stand at the
+  // [Phase 4] The visible columns, and the hidden ones that stand at the
   // frozen boundary (they join the fixed columns, so that the first
   // scrolling column is a visible one).
   FVisibleColumns->Clear();
@@ -268,7 +475,31 @@ void TCustomDBGridKv::InternalLayout() {
     ++Hidden;
   if (FVisibleColumns->GetCount() == 0) --Hidden;
   Hidden = std::max(Hidden, 0);
-  // [Phase 4] The base grid's counts. At least one grid column scrolls.
+  // [Phase 5] Counts, rows and titles.
+  LayoutColumnCounts(Hidden);
+  FTitleOffset = (TitlesVisible() ? 1 : 0) + (FilterRowVisible() ? 1 : 0);
+  LayoutRowHeights();
+  LayoutSingleTitle();
+  LayoutHorzScrollBar();
+  LayoutFittedWidths();
+  LayoutTitleHeights();
+  // [Phase 6] Rows follow the new heights; the current cell and the editor
+  // follow the rows.
+  SetFieldsCurrent();
+  const Integer LeftCol = GetLeftCol();
+  UpdateRowCount();
+  if (FOptions.Contains(dgRowSelectKv) && LeftCol < GetColCount() && LeftCol >= GetFixedCols())
+    SetLeftCol(LeftCol);
+  UpdateActive();
+  Invalidate();
+  // FIXME(grid): a column selection is refreshed here with the selection,
+  // and the filter editor placed again with the filter row.
+}
+
+// The base grid's column counts: indicator and frozen columns fixed, the
+// trailing ContraCols columns pinned to the right edge. At least one grid
+// column always scrolls.
+void TCustomDBGridKv::LayoutColumnCounts(Integer Hidden) {
   const Integer Count = FColumns->GetCount();
   if (!FDataLink->GetActive() && !FColumns->IsCustomized()) {
     SetContraColCount(0);
@@ -281,23 +512,13 @@ void TCustomDBGridKv::InternalLayout() {
     SetContraColCount(Contra);
     SetColCount(Count + FIndicatorOffset - Contra);
     SetFixedCols(std::min(FIndicatorOffset + FFrozenCols + Hidden, GetColCount() - 1));
-    SetFrozenColCount(std::min(FFrozenCols, GetFixedCols() - FIndicatorOffset));
+    // The base grid freezes the last fixed columns; the hidden ones at the
+    // boundary are counted in, so that every visible frozen column is among
+    // the frozen ones (and so may become current).
+    const Integer Frozen = FFrozenCols > 0 ? FFrozenCols + Hidden : 0;
+    SetFrozenColCount(std::min(Frozen, GetFixedCols() - FIndicatorOffset));
   }
   SetContraRowCount(FFooterRowCount);
-  FTitleOffset = (TitlesVisible() ? 1 : 0) + (FilterRowVisible() ? 1 : 0);
-  // FIXME(grid): row heights, title heights, the horizontal scroll bar and
-  // the fitting of widths come with the grid's layout.
-  SetFieldsCurrent();
-  // [Phase 5] Multi-level titles: the header tree from the columns.
-  // FIXME(grid): the title row's height from the tree comes with the
-  // grid's layout.
-  if (FUseMultiTitle && TitlesVisible()) {
-    FHeadTree->BuildFromColumns(this);
-  } else {
-    FLeafFieldArr.clear();
-    FHeadTree->FreeChildren();
-  }
-  Invalidate();
 }
 
 // Automatic columns, one per mapped field, in map order.
@@ -362,24 +583,335 @@ void TCustomDBGridKv::RebuildSortMarkedColumns() {
   for (TColumnKv* Column : Marked) FSortMarkedColumns->Add(Column);
 }
 
+// [SECTION] Heights
+
+// The default row height from the font, RowLines and RowHeight, rounded to
+// whole text lines with dgFitRowHeightToTextKv. The title row keeps its
+// height (setting the default height drops every stored one).
+void TCustomDBGridKv::LayoutRowHeights() {
+  TCanvas* Canvas = GetCanvas();
+  TMeasuringDC DC(this, Canvas);
+  Canvas->SetFont(GetFont());
+  const Integer Extra =
+      (GetFlat() ? 1 : 3) + (FOptions.Contains(dgRowLinesKv) ? GetGridLineWidth() : 0);
+  const Integer T = std::max(Canvas->TextHeight("Wg"), 1);
+  const Integer TitleRowHeight = GetRowHeights(0);
+  TEXTMETRIC Metrics{};
+  GetTextMetrics(Canvas->GetHandle(), &Metrics);
+  Integer Height = FRowHeight < 1 && FRowLines < 1
+                       ? T + Extra
+                       : (Metrics.tmHeight + Metrics.tmExternalLeading) * FRowLines + FRowHeight;
+  if (FOptionsKv.Contains(dgFitRowHeightToTextKv)) {
+    // At least one line; past half a line rounds up.
+    const Integer H = Height - Extra;
+    if (H % T <= T / 2 && H / T != 0)
+      Height = (H / T) * T + Extra;
+    else
+      Height = (H / T + 1) * T + Extra;
+    FRowLines = (Height - Extra) / T;
+    FRowHeight = Extra;
+  }
+  // A row is never less than a pixel high: the rows below divide by it.
+  SetDefaultRowHeight(std::max(Height, 1));
+  if (GetRowCount() > 0) SetRowHeights(0, TitleRowHeight);
+  UpdateButtonHeight();
+  FWordWrapAllowed = Metrics.tmHeight + Metrics.tmInternalLeading + Metrics.tmExternalLeading +
+                         FTextMargin <
+                     GetDefaultRowHeight();
+}
+
+void TCustomDBGridKv::UpdateButtonHeight() {
+  const Integer Row = GetDefaultRowHeight();
+  FButtonHeight = Row > Integer(Round(Extended(FButtonWidth) * 3 / 2))
+                      ? ScaledButtonWidth(FButtonWidth, GetFlat())
+                      : Row;
+}
+
+// Pitch of a standard row: its height and, with row lines, the line.
+Integer TCustomDBGridKv::RowPitch() const {
+  return GetDefaultRowHeight() + (FOptions.Contains(dgRowLinesKv) ? GetGridLineWidth() : 0);
+}
+
+// A single-level title row: the tallest title font's line and the margin.
+void TCustomDBGridKv::LayoutSingleTitle() {
+  if (!FOptions.Contains(dgTitlesKv) || FUseMultiTitle || GetRowCount() == 0) return;
+  TCanvas* Canvas = GetCanvas();
+  TMeasuringDC DC(this, Canvas);
+  Integer Height = 0;
+  for (Integer I = 0; I < FColumns->GetCount(); ++I) {
+    Canvas->SetFont(FColumns->GetColumn(I)->GetTitle()->GetFont());
+    Height = std::max(Height, Canvas->TextHeight("Wg") + FTextMargin);
+  }
+  if (Height == 0) {
+    Canvas->SetFont(FTitleFont);
+    Height = Canvas->TextHeight("Wg") + FTextMargin;
+  }
+  SetRowHeights(0, Height);
+}
+
+// Title lines and pixels of the user's, or the height of the header tree.
+void TCustomDBGridKv::LayoutTitleHeights() {
+  if (!FOptions.Contains(dgTitlesKv) || GetRowCount() == 0) {
+    if (!FUseMultiTitle || !TitlesVisible()) {
+      FLeafFieldArr.clear();
+      FHeadTree->FreeChildren();
+    }
+    return;
+  }
+  TCanvas* Canvas = GetCanvas();
+  TMeasuringDC DC(this, Canvas);
+  if (FTitleHeight != 0 || FTitleLines != 0) {
+    // [Phase 1] The metrics of the tallest title font.
+    TEXTMETRIC Tallest{};
+    Integer Best = -1;
+    auto Measure = [&](TFont* Font) {
+      Canvas->SetFont(Font);
+      const Integer H = Canvas->TextHeight("Wg");
+      if (H <= Best) return;
+      Best = H;
+      GetTextMetrics(Canvas->GetHandle(), &Tallest);
+    };
+    for (Integer I = 0; I < FColumns->GetCount(); ++I)
+      Measure(FColumns->GetColumn(I)->GetTitle()->GetFont());
+    if (Best < 0) Measure(FTitleFont);
+    SetRowHeights(0, FTitleLines * Tallest.tmHeight + Tallest.tmExternalLeading + 2 +
+                         FTitleHeight + (FOptions.Contains(dgRowLinesKv) ? 1 : 0));
+  }
+  if (FUseMultiTitle) {
+    // [Phase 2] The header tree from the columns, and its height.
+    Canvas->SetFont(FTitleFont);
+    FHeadTree->BuildFromColumns(this);
+    const Integer Height = CalcTitleTreeHeight(FHeadTree);
+    SetRowHeights(0, std::max(Height - (FOptionsKv.Contains(dgFixed3DKv) ? 1 : 3), 1));
+    Canvas->SetFont(GetFont());
+  } else {
+    FLeafFieldArr.clear();
+    FHeadTree->FreeChildren();
+  }
+}
+
+Integer TCustomDBGridKv::CalcTitleTreeHeight(THeadTreeNode* Node) {
+  TCanvas* Canvas = GetCanvas();
+  TMeasuringDC DC(this, Canvas);
+  const std::vector<THeadTreeNode*> Children = Node->Children();
+  // [Phase 1] Each child's subtree and own caption.
+  std::vector<Integer> Subtree(Children.size());
+  Integer Level = 0;
+  for (std::size_t I = 0; I < Children.size(); ++I) {
+    THeadTreeNode* Child = Children[I];
+    Subtree[I] = Child->Child ? CalcTitleTreeHeight(Child) : 0;
+    const bool Leaf = Child->Child == nullptr && Child->Column;
+    Canvas->SetFont(Leaf ? Child->Column->GetTitle()->GetFont() : FTitleFont);
+    const String Caption = Child->Text.empty() ? String(" ") : Child->Text;
+    Integer T = 0;
+    if (Leaf && Child->Column->GetTitle()->GetOrientation() == tohVertical) {
+      // FIXME(grid): measured by the vertical text writer once the drawing
+      // helpers exist; its length is the caption's width.
+      T = (Child->Width < 1 ? 0 : Canvas->TextWidth(Caption)) + 6;
+    } else {
+      if (Child->Width >= 1) {
+        TRect R(0, 0, std::max(Child->Width - 4 - Child->LineWidth, 0), 0);
+        DrawText(Canvas->GetHandle(), Caption, -1, &R, DT_CALCRECT | DT_WORDBREAK);
+        T = R.Bottom - R.Top;
+      }
+      T += FMultiTitleMargin;
+    }
+    Level = std::max(Level, T + Subtree[I]);
+  }
+  // [Phase 2] Each child takes what its subtree leaves of the level.
+  for (std::size_t I = 0; I < Children.size(); ++I)
+    Children[I]->Height = Level - Subtree[I];
+  Node->Height = Level;
+  return Level;
+}
+
+// [SECTION] Widths
+
+// The grid's own horizontal bar shows unless the columns are fitted to the
+// width, the bar is switched off, or an external bar stands in for it.
+void TCustomDBGridKv::LayoutHorzScrollBar() {
+  const bool Show = (!FAutoFitColWidths || Designing()) && FHorzScrollBar->GetVisible() &&
+                    !FHorzScrollBar->GetExtScrollBar();
+  const bool Shown = GetScrollBars() == ssHorizontal || GetScrollBars() == ssBoth;
+  if (Show != Shown) {
+    const bool Window = HandleAllocated();
+    SetScrollBars(Show ? ssHorizontal : ssNone);
+    if (Window) {
+      HandleNeeded();
+      UpdateScrollBar();
+    }
+  }
+  SetFieldsCurrent();
+}
+
+// The visible auto-fit columns share the client width in proportion to their
+// reference widths; a column that its limits stop keeps its clamped width and
+// the others share the rest, pass after pass. The last free column takes the
+// rounding remainder.
+void TCustomDBGridKv::LayoutFittedWidths() {
+  if (!FAutoFitColWidths || Designing() || !HandleAllocated()) return;
+  const Integer N = FVisibleColumns->GetCount();
+  std::vector<char> Fixed(std::size_t(N), 0);
+  auto Free = [&](Integer I) {
+    return FVisibleColumns->GetColumn(I)->GetAutoFitColWidth() && !Fixed[std::size_t(I)];
+  };
+  Integer Available = 0;
+  Integer Total = 0;
+  for (Integer Pass = 0; Pass < std::max(N, 1); ++Pass) {
+    // [Phase 1] The room left for the free columns (the vertical bar may
+    // have come or gone with the last widths).
+    UpdateScrollBar();
+    Integer Reference = 0;
+    Integer Others = 0;
+    for (Integer I = 0; I < N; ++I) {
+      TColumnKv* Column = FVisibleColumns->GetColumn(I);
+      if (Free(I))
+        Reference += Column->GetInitWidth();
+      else
+        Others += Column->GetWidth();
+    }
+    Available = std::max(GetClientWidth(), FMinAutoFitWidth) - Others;
+    if (FIndicatorOffset > 0) Available -= GetColWidths(0);
+    if (FOptions.Contains(dgColLinesKv)) Available -= N + (FIndicatorOffset > 0 ? 1 : 0);
+    Available = std::max(Available, 0);
+    // [Phase 2] Shares; a column its limits stop is fixed from now on.
+    bool Marked = false;
+    Total = 0;
+    for (Integer I = 0; I < N; ++I) {
+      if (!Free(I)) continue;
+      TColumnKv* Column = FVisibleColumns->GetColumn(I);
+      // No reference width at all: the shares are 0 and the last column
+      // takes the room below.
+      const Integer Share = Reference > 0 ? MulDiv(Column->GetInitWidth(), Available, Reference) : 0;
+      Column->SetWidth(Share);
+      if (Column->GetWidth() != Share) {
+        Fixed[std::size_t(I)] = 1;
+        Marked = true;
+      }
+      Total += Column->GetWidth();
+    }
+    if (!Marked) break;
+  }
+  // [Phase 3] The remainder to the last free column.
+  if (Total == Available) return;
+  for (Integer I = N - 1; I >= 0; --I) {
+    if (!Free(I)) continue;
+    TColumnKv* Column = FVisibleColumns->GetColumn(I);
+    Column->SetWidth(std::max(Column->GetWidth() + Available - Total, 0));
+    break;
+  }
+  SetFieldsCurrent();
+}
+
+// The user sized a column: the column takes the grid column's width, or with
+// fitted widths its reference width changes and the neighbours give back the
+// difference, and the layout fits them again.
+void TCustomDBGridKv::ColWidthsChanged() {
+  // FIXME(grid): the filter row's updates are suspended here with the filter row.
+  if ((FDataLink->GetActive() || FColumns->IsCustomized()) && AcquireLayoutLock()) {
+    struct TEnd {
+      TCustomDBGridKv* Grid;
+      bool Done = false;
+      ~TEnd() {
+        if (!Done) Grid->CancelLayout();
+      }
+    } End{this};
+    inherited::ColWidthsChanged();
+    // [Phase 1] Every grid column within its column's limits.
+    for (Integer Col = FIndicatorOffset; Col < GetFullColCount(); ++Col) {
+      const Integer I = Col - FIndicatorOffset;
+      if (I >= FColumns->GetCount()) break;
+      TColumnKv* Column = FColumns->GetColumn(I);
+      if (!Column->GetVisible()) continue;
+      const Integer Width = GetColWidths(Col);
+      const Integer Clamped = Column->ClampWidth(Width);
+      if (Clamped != Width) SetColWidths(Col, Clamped);
+    }
+    // [Phase 2] The columns take the widths.
+    const bool Fitting = FAutoFitColWidths && !Designing();
+    const Integer N = FVisibleColumns->GetCount();
+    for (Integer V = 0; V < N; ++V) {
+      TColumnKv* Column = FVisibleColumns->GetColumn(V);
+      const Integer Col = Column->GetIndex() + FIndicatorOffset;
+      if (Col >= GetFullColCount()) continue;
+      const Integer NewWidth = GetColWidths(Col);
+      const Integer OldWidth = Column->GetWidth();
+      if (!Fitting) {
+        Column->SetWidth(NewWidth);
+        continue;
+      }
+      if (OldWidth == NewWidth) continue;
+      if (!Column->GetAutoFitColWidth()) {
+        Column->SetWidth(NewWidth);
+        continue;
+      }
+      const Integer OldRef = Column->GetInitWidth();
+      // A column that had no width takes its new width as its reference.
+      const Integer NewRef = OldWidth > 0 ? MulDiv(OldRef, NewWidth, OldWidth) : NewWidth;
+      Column->SetInitWidth(std::max(NewRef, 0));
+      if (FOptionsKv.Contains(dgProportionalColSizingKv)) {
+        Integer Sum = 0;
+        for (Integer W = V + 1; W < N; ++W)
+          if (FVisibleColumns->GetColumn(W)->GetAutoFitColWidth())
+            Sum += FVisibleColumns->GetColumn(W)->GetWidth();
+        const Integer Change = NewWidth - OldWidth;
+        for (Integer W = V + 1; W < N && Sum > 0; ++W) {
+          TColumnKv* Right = FVisibleColumns->GetColumn(W);
+          if (!Right->GetAutoFitColWidth()) continue;
+          Right->SetInitWidth(std::max(MulDiv(Sum - Change, Right->GetInitWidth(), Sum), 1));
+        }
+      } else {
+        for (Integer W = V + 1; W < N; ++W) {
+          TColumnKv* Next = FVisibleColumns->GetColumn(W);
+          Next->SetInitWidth(std::max(Next->GetInitWidth() + OldRef - Column->GetInitWidth(), 0));
+          break;
+        }
+      }
+    }
+    End.Done = true;
+    EndLayout();
+  }
+  inherited::ColWidthsChanged();
+  InvalidateEditor();
+  if (OnColWidthsChanged) OnColWidthsChanged(this);
+  UpdateHorzScrollBar();
+}
+
+// Only an external horizontal bar is set here: 0..127 over the scrolling
+// columns that do not fit.
+void TCustomDBGridKv::UpdateHorzScrollBar() {
+  TScrollBar* Bar = FHorzScrollBar ? FHorzScrollBar->GetExtScrollBar() : nullptr;
+  if (!Bar || !HandleAllocated()) return;
+  TGridDrawInfo DrawInfo;
+  CalcDrawInfo(DrawInfo);
+  const bool AllFit = GetVisibleColCount() + GetFixedCols() >= GetColCount();
+  const Integer Max = AllFit ? 0 : 127;
+  const TGridCoord MaxTopLeft = CalcMaxTopLeft({GetColCount() - 1, 0}, DrawInfo);
+  const Integer Span = MaxTopLeft.X - GetFixedCols();
+  const Integer Position = Span > 0 ? MulDiv(GetLeftCol() - GetFixedCols(), 127, Span) : 0;
+  if (Bar->GetMin() == 0 && Bar->GetMax() == Max && Bar->GetPosition() == Position &&
+      Bar->GetPageSize() == 0)
+    return;
+  Bar->SetPageSize(0);
+  Bar->SetParams(Position, 0, Max);
+}
+
 // [SECTION] Data
 
 TDataSource* TCustomDBGridKv::GetDataSource() const { return FDataLink->GetDataSource(); }
 
-void TCustomDBGridKv::SetDataSource(TDataSource* Value) {
-  if (Value == FDataLink->GetDataSource()) return;
-  FDataLink->SetDataSource(Value);
-  if (Value) Value->FreeNotification(this);
-}
-
 void TCustomDBGridKv::LinkActive(bool Value) {
   if (Destroying()) return;
-  // FIXME(grid): the dataset interface, the selection and the scroll bar
-  // follow the link with the grid's rows.
+  UpdateMemTableLink();
   if (!Value) HideEditor();
+  // FIXME(grid): the selection hears of the link here.
   TDataSource* Source = GetDataSource();
   FSumList->SetDataSet(Source ? Source->GetDataSet() : nullptr);
+  if (FMemTable) UpdateRowCount();
   LayoutChanged();
+  if (Value && CanEditorAlwaysShow()) ShowCellEditor();
+  UpdateScrollBar();
+  UpdateMemTableLink();
   FColumns->ResetFieldLinks();
 }
 
@@ -398,36 +930,27 @@ void TCustomDBGridKv::DefineFieldMap() {
   }
 }
 
-void TCustomDBGridKv::RefreshAfterDataChange() {
-  UpdateRowCount();
-  Invalidate();
-}
-
-void TCustomDBGridKv::Scroll(Integer /*Distance*/) { Invalidate(); }
-
-void TCustomDBGridKv::RecordChanged(TField* /*Field*/) {
-  if (HandleAllocated() && GetRow() < GetRowCount()) InvalidateGridRow(this, GetRow());
-}
-
-void TCustomDBGridKv::InvalidateIndicatorCell() {
-  if (FIndicatorOffset > 0 && HandleAllocated()) InvalidateCell(0, GetRow());
-}
-
-void TCustomDBGridKv::SelectColumnOfField(TField* Field) {
-  for (Integer I = 0; I < FColumns->GetCount(); ++I) {
-    TColumnKv* Column = FColumns->GetColumn(I);
-    if (!Column->GetVisible() || Column->GetField() != Field) continue;
-    const Integer GridCol = I + FIndicatorOffset;
-    if (GridCol >= GetFixedCols() && GridCol < GetColCount()) SetCol(GridCol);
-    return;
-  }
+void TCustomDBGridKv::GetDatasetFields(std::vector<TField*>& List) {
+  TDataSet* DataSet = GetDataSet();
+  for (Integer I = 0; DataSet && I < DataSet->GetFields()->GetCount(); ++I)
+    List.push_back(DataSet->GetFields()->GetField(I));
 }
 
 bool TCustomDBGridKv::AcquireFocus() {
-  // FIXME(grid): the focus-on-click switch and MDI child forms come with the
-  // grid's mouse handling.
-  if (!Designing() && CanFocus() && !IsFocused()) SetFocus();
+  if (FFocusOnClick && CanFocus() && !Designing() && !IsFocused()) {
+    // FIXME(grid): an MDI child form is also activated through the window
+    // system with the grid's mouse handling.
+    SetFocus();
+  }
   return IsFocused();
+}
+
+bool TCustomDBGridKv::IsRowSelectFocused() {
+  return !Designing() && FOptions.Contains(dgRowSelectKv) && FDBDefaultDrawing && Focused();
+}
+
+bool TCustomDBGridKv::CanEditorAlwaysShow() {
+  return FOptions.Contains(dgAlwaysShowEditorKv) && !FilterEditorShown();
 }
 
 void TCustomDBGridKv::ShowCellEditor() {
@@ -493,6 +1016,12 @@ void TCustomDBGridKv::SetStyle(TDBGridKvStyle* Value) {
   if (FStyle) FStyle->RemoveGrid(this);
   FStyle = Value ? Value : DefaultGridStyle();
   if (FStyle) FStyle->AddGrid(this);
+}
+
+void TCustomDBGridKv::FlatChanged() {
+  FTextMargin = GetFlat() ? 2 : 4;
+  if (HandleAllocated()) RecreateWnd();
+  LayoutChanged();
 }
 
 bool TCustomDBGridKv::IsFocused() {

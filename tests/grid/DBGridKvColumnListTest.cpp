@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "grid/DBGridKv.h"
+#include "platform/rtl/Numbers.h"
 #include "platform/win/Win.h"
 #include "tests/grid/TestDBGrid.h"
 
@@ -128,15 +129,20 @@ TEST_F(DBGridKvColumnListTest, AutoFitScalesTheBaseWidthAndPassesTheDifferenceOn
   Amount->SetWidth(40);
   Grid->SetAutoFitColWidths(true);
   EXPECT_EQ(Id->GetInitWidth(), 100);
-  // The grid column is 100 wide; the column becomes 150: its base grows by half.
-  Id->SetWidth(150);
-  EXPECT_EQ(Id->GetInitWidth(), 150);
-  EXPECT_EQ(Name->GetInitWidth(), 0) << "the next column gives up 50, not below 0";
+  // The column becomes half as wide again as its fitted grid column: its
+  // base grows by half.
+  const Integer Fitted = Grid->GetColWidths(1);
+  Id->SetWidth(Fitted * 3 / 2);
+  const Integer Base = MulDiv(100, Fitted * 3 / 2, Fitted);
+  EXPECT_EQ(Id->GetInitWidth(), Base);
+  EXPECT_EQ(Name->GetInitWidth(), std::max(0, 50 - (Base - 100)))
+      << "the next column gives up what it gained, not below 0";
   // The last column passes nothing on.
-  Grid->SetColWidths(3, 80);
-  Amount->SetWidth(60);
-  EXPECT_EQ(Amount->GetInitWidth(), 30);
-  EXPECT_EQ(Id->GetInitWidth(), 150);
+  const Integer AmountBase = Amount->GetInitWidth();
+  const Integer AmountFitted = Grid->GetColWidths(3);
+  Amount->SetWidth(AmountFitted / 2);
+  EXPECT_EQ(Amount->GetInitWidth(), MulDiv(AmountBase, AmountFitted / 2, AmountFitted));
+  EXPECT_EQ(Id->GetInitWidth(), Base);
 }
 
 TEST_F(DBGridKvColumnListTest, AutoFitOfAHiddenColumnWithoutLinesLeavesItsBaseAlone) {

@@ -57,7 +57,10 @@ class TTestDBGrid : public TCustomDBGridKv {
     if (ThrowOnLayoutRequest) throw kvp::EInvalidOperation("no layout now");
     TCustomDBGridKv::LayoutChanged();
   }
-  void UpdateRowCount() override { Log.push_back("UpdateRowCount"); }
+  void UpdateRowCount() override {
+    Log.push_back("UpdateRowCount");
+    TCustomDBGridKv::UpdateRowCount();
+  }
   void WndProc(kvp::TMessage& Message) override {
     if (Message.Msg == kvp::WM_HSCROLL || Message.Msg == kvp::WM_VSCROLL)
       ScrollMessages.push_back(Message);
