@@ -33,6 +33,8 @@
 
 namespace korvel {
 
+class TColCellParamsKv;
+class TColumnKv;
 class TCustomDBGridKv;
 
 // [SECTION] Unit routines
@@ -125,6 +127,15 @@ bool PointInRect(const kvp::TPoint& P, const kvp::TRect& Rect);
 // Every channel c of the colour as RGB becomes min(255, c + c / Divisor,
 // rounded); the filter row lightens the fixed colour with divisor 8.
 kvp::TColor LightenColor(kvp::TColor Color, kvp::Integer Divisor);
+// One edit button of Grid inside a cell, clipped to AClipRect when it is
+// wider: the painter's face for Style (or Glyph, centred, for a glyph
+// button) on Color; on a flat grid a one-pixel strip at the button's inner
+// side separates it from the text. A right-to-left Column's button is
+// painted unmirrored over its place on the screen.
+void DrawCellEditButton(TCustomDBGridKv* Grid, TColumnKv* Column, kvp::TCanvas* Canvas,
+                        kvp::TBitmap* Glyph, kvp::TColor Color, bool Active, bool Flat,
+                        bool Pressed, bool Enabled, kvp::TRect ARect, const kvp::TRect& AClipRect,
+                        TEditButtonStyleKv Style);
 
 // [SECTION] Style
 
@@ -428,6 +439,12 @@ using TGetFooterParamsKvEvent = kvp::TDelegate<void(
     kvp::String& Text)>;
 using TMovedKvEvent =
     kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer FromIndex, kvp::Integer ToIndex)>;
+using TGetTitleParamsKvEvent =
+    kvp::TDelegate<void(kvp::TObject* Sender, TColumnKv* Column, kvp::TFont* AFont,
+                        kvp::TColor& Background, TSortMarkerKv& SortMarker, bool IsDown)>;
+using TDrawFooterCellKvEvent =
+    kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer DataCol, kvp::Integer Row,
+                        TColumnKv* Column, const kvp::TRect& Rect, TGridDrawState State)>;
 
 // ---------------------------------------------------------------------------
 // TCustomDBGridKv: the data-aware grid. It shows a window of its dataset's
@@ -700,6 +717,75 @@ class TCustomDBGridKv : public TCustomGridKv {
   TDBGridKvScrollBar* GetVertScrollBar() const { return FVertScrollBar; }
   void SetVertScrollBar(TDBGridKvScrollBar* Value) { FVertScrollBar->Assign(Value); }
 
+  // -- Drawing (DBGridKvDrawing.cpp) --
+  // The canvas in the anisotropic mapping of the client size: mirrored, x
+  // runs from the right edge; not mirrored, the plain mapping.
+  void MirrorCanvas(bool Mirrored);
+  // The unit's WriteCellText on the grid's canvas for a cell of Column. A
+  // right-to-left column is written unmirrored over the cell's place on the
+  // screen, with its left and right alignment and margins exchanged, so that
+  // its text reads right to left from the cell's right edge.
+  void WriteCellText(TColumnKv* Column, kvp::TRect ARect, bool FillRect, kvp::Integer DX,
+                     kvp::Integer DY, const kvp::String& Text, kvp::TAlignment Alignment,
+                     kvp::TTextLayout Layout, bool WordWrap, bool EndEllipsis,
+                     kvp::Integer LeftMarg, kvp::Integer RightMarg);
+  // Fixed cells take the visual style's header face: not flat, styles on,
+  // the fixed 3-D look and both column and row lines.
+  bool ThemedDrawingEnabled();
+  // The fixed cells' background: the header face (pressed when Pressed or
+  // Selected) over ARect grown by 2 pixels, clipped to ClipRect unless it is
+  // empty; without styles ARect filled with the canvas brush.
+  void DrawFixedBackground(const kvp::TRect& ARect, bool Pressed, bool Selected,
+                           const kvp::TRect& ClipRect = kvp::TRect{});
+  // Paints through an off-screen bitmap: with the header face, or with the
+  // tree lines of a dataset shown as a tree.
+  virtual bool WantsDoubleBuffer();
+  // Set by the first paint that wants double buffering; never cleared.
+  bool GetDoubleBuffered() const { return FDoubleBuffered; }
+  // The flat grid's one-pixel sunken border, on the window's own context.
+  virtual void PaintFlatBorder();
+  // 18 pixels a level of the current record's node while the dataset shows
+  // a tree, else 0.
+  kvp::Integer GetTreeIndent();
+  // The node area of a tree row at the left of ARect: one 18-pixel slot a
+  // level with the connectors and the node's box; WithLines paints the row
+  // lines under the slots over so that the tree reads as one column.
+  void DrawTreeArea(kvp::TCanvas* Canvas, const kvp::TRect& ARect, bool WithLines);
+
+  // -- Painting (DBGridKvPaint.cpp) --
+  // Images that titles show by their ImageIndex; the grid hears of their
+  // changes and of their freeing.
+  kvp::TCustomImageList* GetTitleImages() const { return FTitleImages; }
+  void SetTitleImages(kvp::TCustomImageList* Value);
+  // The parameters of the cell being painted.
+  TColCellParamsKv* GetColCellParams() const { return FColCellParams; }
+  // Where a cell lies: the indicator or a data column; the title, filter,
+  // data or footer rows. DataCol and Index are area-relative: the column
+  // index, and the row within its area.
+  TCellAreaKv GetCellType(kvp::Integer ACol, kvp::Integer ARow, kvp::Integer& DataCol,
+                          kvp::Integer& Index);
+  // The cell is painted in the raised look of the fixed cells.
+  virtual bool CellIsDrawnFixed(kvp::Integer ACol, kvp::Integer ARow, TGridDrawState AState,
+                                const kvp::TRect& ARect);
+  // The cell belongs to the selection shown.
+  virtual bool CellIsSelected(kvp::Integer ACol, kvp::Integer ARow, const kvp::TBookmark& Bookmark,
+                              kvp::Integer DataCol);
+  // Colours a selected fixed cell (indicator, title, filter, footer) and
+  // answers whether it is highlighted; through the style when there is one.
+  virtual bool GetFixedCellHighlight(kvp::Integer ACol, kvp::Integer ARow, kvp::TFont* AFont,
+                                     kvp::TColor& Background, bool Selected,
+                                     TGridDrawState AState, TCellAreaKv CellType);
+  // Colours a data cell that is shown highlighted and answers whether it is.
+  virtual bool GetDataCellHighlight(kvp::Integer ACol, kvp::Integer ARow, kvp::Integer DataCol,
+                                    kvp::Integer DataRow, const kvp::String& Value,
+                                    kvp::TFont* AFont, kvp::TColor& Background,
+                                    TGridDrawState AState);
+  // The row whose indicator shows the current record, as the last paint
+  // found it; -1 before.
+  kvp::Integer GetIndicatorRow() const { return FIndicatorRow; }
+  TGetTitleParamsKvEvent OnGetTitleParams;
+  TDrawFooterCellKvEvent OnDrawFooterCell;
+
   // -- Focus --
   // The window or its in-place editor has the keyboard focus.
   virtual bool IsFocused();
@@ -722,10 +808,12 @@ class TCustomDBGridKv : public TCustomGridKv {
   bool DoMouseWheelDown(kvp::TShiftState Shift, kvp::TPoint MousePos) override;
   bool DoMouseWheelUp(kvp::TShiftState Shift, kvp::TPoint MousePos) override;
   void DefaultHandler(kvp::TMessage& Message) override;
-  // FIXME(grid): cell painting comes with the grid's painting; until then a
-  // cell draws nothing.
-  void DrawCell(kvp::Integer /*ACol*/, kvp::Integer /*ARow*/, kvp::TRect /*ARect*/,
-                TGridDrawState /*AState*/) override {}
+  // Paints one cell: classifies it, prepares font, brush and margins, paints
+  // the area it belongs to and frames it in the raised look when it is drawn
+  // fixed (DBGridKvPaint.cpp). Reads the grid; moves only the data link's
+  // active record, and always back.
+  void DrawCell(kvp::Integer ACol, kvp::Integer ARow, kvp::TRect ARect,
+                TGridDrawState AState) override;
 
   // The base grid's editing questions (call order: CanEditShow, then
   // GetEditMask / GetEditText / GetEditLimit as the editor loads; on the
@@ -787,14 +875,65 @@ class TCustomDBGridKv : public TCustomGridKv {
   kvp::TRect CurrentRowBox();
   void NoteVertBarAndDefer(bool WasShowing);
 
-  // Messages of the rows: the deferred layout, resizing, vertical scrolling.
+  // Painting (DBGridKvPaint.cpp): the areas DrawCell hands each cell to.
+  // Each paints into ARect and answers in Highlighted whether the cell was
+  // drawn highlighted, for the raised frame.
+  void DrawIndicatorCell(kvp::Integer ARow, kvp::TRect ARect, kvp::Integer VertMargin,
+                         bool& Highlighted);
+  void DrawTitleCell(kvp::Integer ACol, kvp::Integer ARow, TColumnKv* Column, kvp::TRect& ARect,
+                     TGridDrawState AState, kvp::Integer HorzMargin, kvp::Integer VertMargin,
+                     bool& Highlighted);
+  void DrawTitleAncestors(kvp::Integer ACol, kvp::Integer DataCol, const kvp::TRect& Cell,
+                          TGridDrawState AState, bool Highlighted);
+  // One filter-row cell: the column's condition in blue on the lightened
+  // fixed colour, with its drop-down button, or the plain background.
+  virtual void DrawFilterCell(kvp::Integer ACol, kvp::Integer ARow, bool& Highlighted,
+                              TGridDrawState AState, kvp::TRect ARect, TCellAreaKv CellType,
+                              kvp::Integer DataCol, kvp::Integer HorzMargin,
+                              kvp::Integer VertMargin);
+  void DrawFooterCell(kvp::Integer ACol, kvp::Integer ARow, kvp::Integer FooterRow,
+                      TColumnKv* Column, kvp::TRect ARect, TGridDrawState AState, bool Down,
+                      kvp::Integer HorzMargin, kvp::Integer VertMargin, bool& Highlighted);
+  // The data cell of a row that shows a record. FIXME(grid): cell
+  // parameters and their events, row colours, images, check boxes, edit
+  // buttons, hidden duplicates and the search highlight come with the data
+  // cells' own painting; this paints the column's display text of the
+  // record in the column's layout.
+  virtual void DrawDataRowCell(kvp::Integer ACol, kvp::Integer ARow, kvp::Integer DataCol,
+                               kvp::Integer DataRow, TColumnKv* Column, kvp::TRect ARect,
+                               TGridDrawState AState, bool Down, kvp::Integer HorzMargin,
+                               kvp::Integer VertMargin, bool& Highlighted);
+  void DrawFocusFrame(kvp::TRect ARect, TGridDrawState AState);
+  // The raised (or, pressed or highlighted, sunken) one-pixel frame of a
+  // cell drawn in the fixed look, always on the grid's canvas; without
+  // LeftEdge or RightEdge that side is left open (a title spanning columns).
+  void DrawButtonFrame(kvp::TCanvas* ACanvas, kvp::TRect ARect, bool IsDown, bool Highlighted,
+                       bool LeftEdge, bool RightEdge);
+  // FIXME(grid): the filter row answers whether a column shows its filter
+  // cell; until then no column does.
+  virtual bool ColumnFilterCellShown(kvp::Integer /*DataCol*/) { return false; }
+  // FIXME(grid): the filter row gives a column's condition as text and
+  // whether its filter offers a drop-down list.
+  virtual kvp::String ColumnFilterText(kvp::Integer /*DataCol*/) { return {}; }
+  virtual bool ColumnFilterDropDown(kvp::Integer /*DataCol*/) { return false; }
+  // The node area of a tree row in the first data column (DBGridKvDrawing.cpp),
+  // in the column's colour; ARect grows by a pixel at the left, top and
+  // bottom for a cell drawn fixed.
+  virtual void DrawTreeCell(kvp::Integer DataCol, kvp::Integer DataRow, bool Fixed,
+                            kvp::TRect& ARect, TGridDrawState State);
+  void TitleImagesChanged(kvp::TObject* Sender);
+
+  // Messages of the rows: the deferred layout, resizing, vertical scrolling;
+  // of the drawing: painting, through an off-screen bitmap when wanted.
   void WMDeferredLayout(kvp::TMessage& Message);
   void WMSize(kvp::TWMSize& Message);
   void WMVScroll(kvp::TWMScroll& Message);
+  void WMPaint(kvp::TWMPaint& Message);
   KV_BEGIN_MESSAGE_MAP
   KV_MESSAGE(kvp::WM_USER + 100, WMDeferredLayout)
   KV_MESSAGE(kvp::WM_SIZE, WMSize)
   KV_MESSAGE(kvp::WM_VSCROLL, WMVScroll)
+  KV_MESSAGE(kvp::WM_PAINT, WMPaint)
   KV_END_MESSAGE_MAP
 
   friend class TGridDataLinkKv;
@@ -875,6 +1014,12 @@ class TCustomDBGridKv : public TCustomGridKv {
   kvp::Integer FMouseState = 0;
   kvp::Integer FHotTrackCol = -1;  // the title column under the pointer
   bool FFocusOnClick = true;       // a click takes the focus
+  // Drawing and painting
+  bool FDoubleBuffered = false;  // paints through an off-screen bitmap; never cleared
+  kvp::TCustomImageList* FTitleImages = nullptr;     // not owned; the grid hears of its freeing
+  kvp::TChangeLink* FTitleImageChangeLink = nullptr;  // owned
+  TColCellParamsKv* FColCellParams = nullptr;  // owned; refilled for every cell
+  kvp::Integer FIndicatorRow = -1;  // the row the current record's indicator was painted in
 };
 
 // [SECTION] Unit start-up and shared resources (DBGridKvStartup.cpp)

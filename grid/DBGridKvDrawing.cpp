@@ -10,12 +10,18 @@
 //   [SECTION] Vertical text       CreateRotatedFont, WriteVerticalCellText
 //   [SECTION] Images              DrawClippedImage
 //   [SECTION] Small routines      SwapInt, PointInRect
+//   [SECTION] Grid drawing        MirrorCanvas, WriteCellText, ThemedDrawingEnabled,
+//                                 DrawFixedBackground, WantsDoubleBuffer, PaintFlatBorder
+//   [SECTION] Double buffer       WMPaint
+//   [SECTION] Tree node area      GetTreeIndent, DrawTreeArea, DrawTreeCell
 #include <algorithm>
 #include <utility>
 
 #include "base/KorvelVCL.h"
 #include "grid/DBGridKv.h"
+#include "platform/graphics/Themes.h"
 #include "platform/rtl/Strings.h"
+#include "platform/win/Win.h"
 
 namespace korvel {
 
@@ -401,6 +407,236 @@ void SwapInt(Integer& A, Integer& B) { std::swap(A, B); }
 
 bool PointInRect(const TPoint& P, const TRect& Rect) {
   return P.X >= Rect.Left && P.X <= Rect.Right && P.Y >= Rect.Top && P.Y <= Rect.Bottom;
+}
+
+// [SECTION] Grid drawing
+
+void TCustomDBGridKv::MirrorCanvas(bool Mirrored) {
+  ::korvel::MirrorCanvas(GetCanvas(), Mirrored, GetClientWidth(), GetClientHeight());
+  FCanvasMirrored = Mirrored;
+}
+
+void TCustomDBGridKv::WriteCellText(TColumnKv* Column, TRect ARect, bool FillRect, Integer DX,
+                                    Integer DY, const String& Text, TAlignment Alignment,
+                                    TTextLayout Layout, bool WordWrap, bool EndEllipsis,
+                                    Integer LeftMarg, Integer RightMarg) {
+  TCanvas* Canvas = GetCanvas();
+  const bool RightToLeft = Column ? Column->UseRightToLeftAlignment() : UseRightToLeftAlignment();
+  const bool Reading = Column ? Column->UseRightToLeftReading() : UseRightToLeftReading();
+  // On the mirrored canvas of a right-to-left grid the text is written on
+  // the screen's own axis over the cell's place; its logical right is then
+  // the screen's left.
+  const bool Unmirror = RightToLeft && GetCanvasMirrored();
+  if (Unmirror) {
+    WindowsLPtoDP(Canvas->GetHandle(), ARect);
+    if (ARect.Left > ARect.Right) std::swap(ARect.Left, ARect.Right);
+    MirrorCanvas(false);
+    if (Alignment == taLeftJustify)
+      Alignment = taRightJustify;
+    else if (Alignment == taRightJustify)
+      Alignment = taLeftJustify;
+    std::swap(LeftMarg, RightMarg);
+  }
+  struct TRemirror {
+    TCustomDBGridKv* Grid;
+    bool On;
+    ~TRemirror() {
+      if (On) Grid->MirrorCanvas(true);
+    }
+  } Remirror{this, Unmirror};
+  ::korvel::WriteCellText(Canvas, ARect, FillRect, DX, DY, Alignment, Layout, WordWrap,
+                          EndEllipsis, LeftMarg, RightMarg, Reading, Text);
+}
+
+bool TCustomDBGridKv::ThemedDrawingEnabled() {
+  return !GetFlat() && ThemeServices()->ThemesEnabled() && FOptionsKv.Contains(dgFixed3DKv) &&
+         FOptions.Contains(dgColLinesKv) && FOptions.Contains(dgRowLinesKv);
+}
+
+void TCustomDBGridKv::DrawFixedBackground(const TRect& ARect, bool Pressed, bool Selected,
+                                          const TRect& ClipRect) {
+  TCanvas* Canvas = GetCanvas();
+  if (!ThemedDrawingEnabled()) {
+    Canvas->FillRect(ARect);
+    return;
+  }
+  TRect Face = ARect;
+  InflateRect(Face, 2, 2);
+  const TThemedElementDetails Details = ThemeServices()->GetElementDetails(
+      Pressed || Selected ? thHeaderItemPressed : thHeaderItemNormal);
+  const bool Clip = ClipRect.Right > ClipRect.Left && ClipRect.Bottom > ClipRect.Top;
+  ThemeServices()->DrawElement(Canvas->GetHandle(), Details, Face, Clip ? &ClipRect : nullptr);
+}
+
+bool TCustomDBGridKv::WantsDoubleBuffer() {
+  return ThemedDrawingEnabled() ||
+         (FMemTable && FMemTable->GetTreeViewMode() && FOptions.Contains(dgRowLinesKv));
+}
+
+void TCustomDBGridKv::PaintFlatBorder() {
+  if (!GetFlat() || GetBorderStyle() != bsSingle || !GetCtl3D() || !HandleAllocated()) return;
+  const HWND Wnd = GetHandle();
+  const HDC DC = GetWindowDC(Wnd);
+  if (!DC) return;
+  TRect R;
+  GetWindowRect(Wnd, &R);
+  OffsetRect(R, -R.Left, -R.Top);
+  DrawEdge(DC, &R, BDR_SUNKENINNER, BF_RECT);
+  ReleaseDC(Wnd, DC);
+}
+
+// [SECTION] Double buffer
+
+namespace {
+
+// The off-screen bitmap of one paint: a memory context holding a bitmap of
+// the client's size, both given back however the paint ends.
+class TPaintBuffer {
+ public:
+  TPaintBuffer(Integer Width, Integer Height) {
+    const HDC Screen = GetDC(nullptr);
+    FBitmap = CreateCompatibleBitmap(Screen, std::max(Width, 1), std::max(Height, 1));
+    ReleaseDC(nullptr, Screen);
+    FDC = CreateCompatibleDC(nullptr);
+    FOld = SelectObject(FDC, FBitmap);
+  }
+  ~TPaintBuffer() {
+    SelectObject(FDC, FOld);
+    DeleteDC(FDC);
+    DeleteObject(FBitmap);
+  }
+  TPaintBuffer(const TPaintBuffer&) = delete;
+  TPaintBuffer& operator=(const TPaintBuffer&) = delete;
+  HDC DC() const { return FDC; }
+
+ private:
+  HBITMAP FBitmap = nullptr;
+  HDC FDC = nullptr;
+  HGDIOBJ FOld = nullptr;
+};
+
+}  // namespace
+
+void TCustomDBGridKv::WMPaint(TWMPaint& Message) {
+  // [Phase 1] A locked grid leaves its update region for the paint after
+  // the lock.
+  if (PaintLocked()) return;
+  if (WantsDoubleBuffer() && !DisableDoubleBuffer) FDoubleBuffered = true;
+  if (!FDoubleBuffered || Message.DC) {
+    inherited::Dispatch(reinterpret_cast<TMessage&>(Message));
+    return;
+  }
+  // [Phase 2] The whole paint goes into a bitmap of the client's size,
+  // erased and clipped to what needs painting, then onto the window at once.
+  const HWND Wnd = GetHandle();
+  const Integer Width = GetClientWidth(), Height = GetClientHeight();
+  TPaintBuffer Buffer(Width, Height);
+  PAINTSTRUCT PS;
+  const HDC DC = BeginPaint(Wnd, &PS);
+  struct TEnd {
+    HWND Wnd;
+    PAINTSTRUCT* PS;
+    ~TEnd() { EndPaint(Wnd, PS); }
+  } End{Wnd, &PS};
+  const HRGN Region = CreateRectRgnIndirect(PS.rcPaint);
+  SendMessage(Wnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(Buffer.DC()),
+              reinterpret_cast<LPARAM>(Buffer.DC()));
+  SelectClipRgn(Buffer.DC(), Region);
+  DeleteObject(Region);
+  Message.DC = Buffer.DC();
+  struct TClearDC {
+    TWMPaint& M;
+    ~TClearDC() { M.DC = nullptr; }
+  } ClearDC{Message};
+  WMPaint(Message);
+  BitBlt(DC, 0, 0, Width, Height, Buffer.DC(), 0, 0, SRCCOPY);
+}
+
+// [SECTION] Tree node area
+
+namespace {
+
+constexpr Integer TreeSlot = 18;  // pixels a tree level takes
+
+}  // namespace
+
+Integer TCustomDBGridKv::GetTreeIndent() {
+  if (!FMemTable || !FMemTable->GetTreeViewMode()) return 0;
+  return std::max(0, TreeSlot * FMemTable->GetNodeLevel());
+}
+
+void TCustomDBGridKv::DrawTreeArea(TCanvas* Canvas, const TRect& ARect, bool WithLines) {
+  if (!FMemTable) return;
+  const Integer Level = FMemTable->GetNodeLevel();
+  const Integer NextLevel = FMemTable->GetNextNodeLevel();
+  const bool RowLines = WithLines && FOptions.Contains(dgRowLinesKv);
+  const Integer LineWidth = GetGridLineWidth();
+  auto Slot = [&](Integer L) {
+    return TRect{ARect.Left + (L - 1) * TreeSlot, ARect.Top, ARect.Left + L * TreeSlot,
+                 ARect.Bottom};
+  };
+  // The row line under a slot in the grid's colour: the tree reads as one
+  // column down the rows.
+  auto CoverRowLine = [&](Integer L) {
+    const TRect S = Slot(L);
+    const TColor Saved = Canvas->GetBrush()->GetColor();
+    Canvas->GetBrush()->SetColor(GetColor());
+    Canvas->FillRect({S.Left, S.Bottom, S.Right, S.Bottom + LineWidth});
+    Canvas->GetBrush()->SetColor(Saved);
+  };
+  if (Level < 1) return;
+  // [Phase 1] The first slot's row line.
+  if (RowLines) CoverRowLine(1);
+  // [Phase 2] The ancestors' levels: a connector where an ancestor has a
+  // following sibling.
+  for (Integer L = 1; L < Level; ++L) {
+    Canvas->FillRect(Slot(L));
+    if (FMemTable->GetNodeHasNextSibling(L))
+      DrawTreeElement(Canvas, Slot(L), tehVLine, false, 1, 1, false);
+    if (RowLines && (NextLevel < 0 || L < NextLevel)) CoverRowLine(L);
+  }
+  // [Phase 3] The node's own slot.
+  const bool Sibling = FMemTable->GetNodeHasNextSibling(Level);
+  TTreeElementKv Kind = Sibling ? tehCrossUpDown : tehCrossUp;
+  if (FMemTable->GetNodeHasChildren()) {
+    if (FMemTable->GetNodeExpanded())
+      Kind = Sibling ? tehMinusUpDown : tehMinusUp;
+    else
+      Kind = Sibling ? tehPlusUpDown : tehPlusUp;
+  }
+  Canvas->FillRect(Slot(Level));
+  DrawTreeElement(Canvas, Slot(Level), Kind, false, 1, 1, false);
+  // [Phase 4] The line that parts the tree from the text.
+  if (WithLines) {
+    TPen* Pen = Canvas->GetPen();
+    const TColor Saved = Pen->GetColor();
+    Pen->SetColor(TColor(0xC0C0C0));
+    Pen->SetStyle(psSolid);
+    const Integer X = Slot(Level).Right - 1;
+    Canvas->MoveTo(X, ARect.Bottom);
+    Canvas->LineTo(X, ARect.Top - 2);
+    Pen->SetColor(Saved);
+  }
+}
+
+void TCustomDBGridKv::DrawTreeCell(Integer DataCol, Integer /*DataRow*/, bool Fixed, TRect& ARect,
+                                   TGridDrawState /*State*/) {
+  if (!FMemTable || !FMemTable->GetTreeViewMode()) return;
+  TCanvas* Canvas = GetCanvas();
+  const TColor Saved = Canvas->GetBrush()->GetColor();
+  // FIXME(grid): a record in the selection takes the style's data-cell
+  // colour here once the selection exists.
+  Canvas->GetBrush()->SetColor(DataCol >= 0 && DataCol < FColumns->GetCount()
+                                   ? FColumns->GetColumn(DataCol)->GetColor()
+                                   : GetColor());
+  TRect Area = ARect;
+  if (Fixed) {
+    --Area.Left;
+    --Area.Top;
+    ++Area.Bottom;
+  }
+  DrawTreeArea(Canvas, Area, true);
+  Canvas->GetBrush()->SetColor(Saved);
 }
 
 }  // namespace korvel

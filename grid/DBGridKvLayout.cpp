@@ -53,10 +53,14 @@ void TCustomDBGridKv::Construct() {
   FFooterFont = TFont::Create();
   FFooterFont->Assign(GetFont());
   FFooterFont->OnChange = TNotifyEvent(this, &TCustomDBGridKv::FooterFontChanged);
+  FColCellParams = TColCellParamsKv::Create();
+  // FIXME(grid): the filter comes here.
+  FTitleImageChangeLink = TChangeLink::Create();
+  FTitleImageChangeLink->OnChange = TNotifyEvent(this, &TCustomDBGridKv::TitleImagesChanged);
   // The base grid as the data-aware grid uses it: every cell drawn by
   // DrawCell, a full repaint on resizing, no stored extents, and only the
   // horizontal bar its own.
-  SetDefaultDrawing(false);
+  TCustomGridKv::SetDefaultDrawing(false);
   FFullRepaintOnResize = true;
   SetSaveCellExtents(false);  // the columns carry the widths; heights follow the fonts
   SetColCount(2);
@@ -69,6 +73,7 @@ void TCustomDBGridKv::Destroy() {
   FMemTable = nullptr;
   if (FStyle) FStyle->RemoveGrid(this);
   FStyle = nullptr;
+  FreeAndNil(FColCellParams);
   FreeAndNil(FColumns);
   FreeAndNil(FColumnDefValues);
   FreeAndNil(FVisibleColumns);
@@ -77,6 +82,9 @@ void TCustomDBGridKv::Destroy() {
   FreeAndNil(FHorzScrollBar);
   FreeAndNil(FVertScrollBar);
   FreeAndNil(FTitleFont);
+  if (FTitleImages) FTitleImages->UnRegisterChanges(FTitleImageChangeLink);
+  FTitleImages = nullptr;
+  FreeAndNil(FTitleImageChangeLink);
   inherited::Destroy();
   ReleaseSharedDrawBitmap();
   FLeafFieldArr.clear();
@@ -95,8 +103,9 @@ void TCustomDBGridKv::Notification(TComponent* AComponent, TOperation Operation)
     if (Column->FPopupMenu == AComponent) Column->FPopupMenu = nullptr;
     if (Column->FImageList == AComponent) Column->SetImageList(nullptr);
   }
-  // FIXME(grid): the title images and the columns' drop-down list sources
-  // are let go here once they exist.
+  if (AComponent == FTitleImages) SetTitleImages(nullptr);
+  // FIXME(grid): the columns' drop-down list sources are let go here once
+  // they exist.
   for (TDBGridKvScrollBar* Bar : {FVertScrollBar, FHorzScrollBar})
     if (Bar && Bar->GetExtScrollBar() == AComponent) {
       Bar->SetExtScrollBar(nullptr);
@@ -561,6 +570,7 @@ void TCustomDBGridKv::LayoutDefaultColumns() {
 void TCustomDBGridKv::SetFieldsCurrent() {
   // FIXME(grid): tab stops are set here too with the grid's keyboard.
   const bool Lines = FOptions.Contains(dgColLinesKv);
+  if (FIndicatorOffset > 0 && GetFullColCount() > 0) SetColWidths(0, 11);
   for (Integer I = 0; I < FColumns->GetCount(); ++I) {
     const Integer GridCol = I + FIndicatorOffset;
     if (GridCol >= GetFullColCount()) break;
