@@ -715,9 +715,10 @@ Integer TCustomDBGridKv::CalcTitleTreeHeight(THeadTreeNode* Node) {
     const String Caption = Child->Text.empty() ? String(" ") : Child->Text;
     Integer T = 0;
     if (Leaf && Child->Column->GetTitle()->GetOrientation() == tohVertical) {
-      // FIXME(grid): measured by the vertical text writer once the drawing
-      // helpers exist; its length is the caption's width.
-      T = (Child->Width < 1 ? 0 : Canvas->TextWidth(Caption)) + 6;
+      T = (Child->Width < 1 ? 0
+                            : WriteVerticalCellText(Canvas, TRect{}, false, 0, 0, Caption,
+                                                    taLeftJustify, taLeftJustify, false, true)) +
+          6;
     } else {
       if (Child->Width >= 1) {
         TRect R(0, 0, std::max(Child->Width - 4 - Child->LineWidth, 0), 0);
