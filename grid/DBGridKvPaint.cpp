@@ -574,7 +574,10 @@ void TCustomDBGridKv::DrawDataRowCell(Integer ACol, Integer ARow, Integer DataCo
   TCanvas* Canvas = GetCanvas();
   TActiveRecordGuard Record(this, DataRow);
   TField* Field = Column->GetField();
-  const String Text = Field ? Field->GetDisplayText() : String();
+  String Text;
+  if (Field)
+    Text = FMemoEditing && Field->GetDataType() == ftMemo ? Field->GetAsString()
+                                                           : Field->GetDisplayText();
   // [Phase 1] The tree's node area in the first column of a tree.
   TRect TextRect = ARect;
   if (FMemTable && DataCol == 0 && FMemTable->GetTreeViewMode()) {
