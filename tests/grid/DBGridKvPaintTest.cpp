@@ -15,6 +15,7 @@
 #include "grid/DBGridKv.h"
 #include "platform/db/SQLiteDataSet.h"
 #include "platform/db/SampleDatabase.h"
+#include "platform/rtl/Strings.h"
 #include "platform/graphics/Surface.h"
 #include "platform/graphics/Themes.h"
 #include "platform/rtl/VirtualKeys.h"
@@ -721,6 +722,116 @@ TEST_F(GridPaintTest, RightToLeftTheIndicatorAndTextsStandMirrored) {
   ASSERT_NE(Title, nullptr);
   EXPECT_EQ(Title->Rect.Right, Cell(2, 0).Right - 1 - 3);
   EXPECT_FALSE(Grid->GetCanvasMirrored());
+}
+
+// [SECTION] Over the sample database
+
+// The customers of the sample database in a grid of 620 x 300 pixels, with
+// titles on two levels and a footer row, moved with the wheel and the
+// scroll bar as a user moves it.
+class SampleDatabasePaintTest : public ::testing::Test {
+ protected:
+  TDrawingLogOn DrawingLog;
+  void SetUp() override {
+    ResetWindowSystem();
+    Application()->Reset();
+    DbFile = (std::filesystem::temp_directory_path() /
+              ("korvel-grid-paint-" + std::to_string(::getpid()) + ".db"))
+                 .string();
+    CreateSampleDatabase(DbFile);
+    Form = TForm::Create(nullptr);
+    Form->SetBounds(20, 20, 660, 360);
+    DataSet = TSQLiteDataSet::Create(Form);
+    DataSet->SetDatabaseName(DbFile);
+    DataSet->SetTableName("customers");
+    auto* Source = TDataSource::Create(Form);
+    Source->SetDataSet(DataSet);
+    Grid = TTestDBGrid::Create(Form);
+    Grid->SetBounds(8, 8, 620, 300);
+    Grid->SetParent(Form);
+    Grid->SetUseMultiTitle(true);
+    Grid->SetFooterRowCount(1);
+    struct {
+      const char* Field;
+      const char* Caption;
+      Integer Width;
+    } Columns[] = {{"id", "Id", 40},
+                   {"name", "Customer|Name", 150},
+                   {"city", "Address|City", 110},
+                   {"country", "Address|Country", 110},
+                   {"credit", "Credit", 110}};
+    for (const auto& C : Columns) {
+      TColumnKv* Column = Grid->GetColumns()->Add();
+      Column->SetFieldName(C.Field);
+      Column->GetTitle()->SetCaption(C.Caption);
+      Column->SetWidth(C.Width);
+    }
+    Grid->Column(4)->GetFooter()->SetValueType(fvtSum);
+    Grid->GetSumList()->SetActive(true);
+    Grid->SetDataSource(Source);
+    DataSet->Open();
+    Form->Show();
+    Grid->SetFocus();
+    UpdateWindow(Form->GetHandle());
+  }
+  void TearDown() override {
+    Grid->CheckConsistency();
+    FreeAndNil(Form);
+    Application()->CheckNoExceptions();
+    ResetWindowSystem();
+    std::filesystem::remove(DbFile);
+  }
+  TSurface* Surface() { return GetWindowSurface(Grid->GetHandle()); }
+  TRect Cell(Integer Col, Integer Row) {
+    TRect R = Grid->CellRect(Col, Row);
+    const TPoint P = Grid->ClientToScreen({0, 0});
+    TRect F;
+    GetWindowRect(Form->GetHandle(), &F);
+    OffsetRect(R, P.X - F.Left, P.Y - F.Top);
+    return R;
+  }
+  // What the row of the current record shows, cell by cell.
+  String CurrentRowText() {
+    String S;
+    for (Integer Col = 1; Col < Grid->GetColCount(); ++Col)
+      S += Surface()->TextIn(Cell(Col, Grid->GetRow())) + "|";
+    return S;
+  }
+  String Expected() {
+    String S;
+    for (Integer I = 0; I < Grid->GetColumns()->GetCount(); ++I)
+      S += Grid->Column(I)->GetField()->GetDisplayText() + "|";
+    return S;
+  }
+  String DbFile;
+  TForm* Form = nullptr;
+  TSQLiteDataSet* DataSet = nullptr;
+  TTestDBGrid* Grid = nullptr;
+};
+
+TEST_F(SampleDatabasePaintTest, TheRowsFollowTheWheelAndTheScrollBarAndTheFooterTotalsTheFile) {
+  EXPECT_EQ(CurrentRowText(), Expected());
+  EXPECT_EQ(DataSet->GetRecNo(), 1);
+  // The wheel: three records down, the arrow with them.
+  Input.Wheel(Grid->GetHandle(), -3 * 120, {100, 100});
+  UpdateWindow(Grid->GetHandle());
+  EXPECT_EQ(DataSet->GetRecNo(), 4);
+  EXPECT_EQ(CurrentRowText(), Expected());
+  // A click on the scroll bar below its thumb: a page of records on.
+  Input.Click(Grid->GetHandle(),
+              {Grid->GetClientWidth() + GetSystemMetrics(SM_CXVSCROLL) / 2,
+               Grid->GetClientHeight() - GetSystemMetrics(SM_CYVSCROLL) - 4});
+  UpdateWindow(Grid->GetHandle());
+  EXPECT_GT(DataSet->GetRecNo(), 4 + 5);
+  EXPECT_EQ(CurrentRowText(), Expected());
+  // Both title levels and the total of the whole table.
+  EXPECT_NE(Surface()->FindText("Customer"), nullptr);
+  EXPECT_NE(Surface()->FindText("Address"), nullptr);
+  EXPECT_NE(Surface()->FindText("Country"), nullptr);
+  const String Total = Surface()->TextIn(Cell(5, Grid->GetRowCount()));
+  EXPECT_EQ(Total, Grid->FooterText(0, Grid->Column(4)));
+  EXPECT_EQ(Total, "$2,857,665.26");
+  SaveWindowPng(Form->GetHandle(), "grid-over-the-sample-database.png");
 }
 
 }  // namespace
