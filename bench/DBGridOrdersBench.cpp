@@ -284,6 +284,8 @@ void BM_DBGridOrders_PeakMemory(benchmark::State& State) {
   if (Db.empty()) return;
   Prepare();
   std::ofstream("/proc/self/clear_refs") << "5";
+  State.counters["base_RssAnon_MiB"] = ProcStatusKb("RssAnon") / 1024.0;
+  State.counters["base_RssFile_MiB"] = ProcStatusKb("RssFile") / 1024.0;
   for (auto _ : State) {
     TDBOrdersWindow W(Db, false);
     State.counters["open_VmHWM_MiB"] = ProcStatusKb("VmHWM") / 1024.0;

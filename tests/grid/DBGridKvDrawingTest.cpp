@@ -92,6 +92,11 @@ TEST_F(DrawingRoutinesTest, OneLineIsPlacedByAlignmentAndLayout) {
     EXPECT_EQ(R->Rect.Left, C.X);
     EXPECT_EQ(R->Rect.Top, C.Y);
   }
+  // An odd number of spare pixels: the text stands a pixel nearer the top.
+  Log()->ClearRecords();
+  const TRect Odd{20, 10, 140, 10 + 3 * H + 1};
+  WriteCellText(Canvas, Odd, true, 2, 1, taLeftJustify, tlCenter, false, false, 0, 0, false, "odd");
+  EXPECT_EQ(Text("odd")->Rect.Top, Odd.Top + H);
   // A cell no taller than the text keeps it at the top whatever the layout.
   Log()->ClearRecords();
   WriteCellText(Canvas, {20, 60, 140, 60 + H}, true, 2, 1, taLeftJustify, tlBottom, false, false,

@@ -285,12 +285,23 @@ TEST_F(GridPaintTest, TheCurrentCellIsHighlightedAndFramedForFocus) {
   for (const TDrawRecord& Rec : Surface()->Records())
     Frame = Frame || (Rec.Kind == TDrawKind::Frame && Rec.Rect == Cell(1, 1));
   EXPECT_TRUE(Frame) << "the focus frame around the current cell";
-  // Without the focus there is no frame.
-  Form->SetActiveControl(nullptr);
-  ::kvp::SetFocus(Form->GetHandle());
+  auto Framed = [&] {
+    for (const TDrawRecord& Rec : Surface()->Records())
+      if (Rec.Kind == TDrawKind::Frame && Rec.Rect == Cell(1, 1)) return true;
+    return false;
+  };
+  // Another window with the focus: the grid is still its form's active
+  // control, but without the focus there is no frame.
+  TObjectPtr<TForm> Other(TForm::Create(nullptr));
+  Other->SetBounds(600, 100, 100, 100);
+  Other->Show();
+  ::kvp::SetFocus(Other->GetHandle());
+  ASSERT_EQ(Form->GetActiveControl(), Grid);
   RepaintAll();
-  for (const TDrawRecord& Rec : Surface()->Records())
-    EXPECT_FALSE(Rec.Kind == TDrawKind::Frame && Rec.Rect == Cell(1, 1));
+  EXPECT_FALSE(Framed());
+  ::kvp::SetFocus(Grid->GetHandle());
+  RepaintAll();
+  EXPECT_TRUE(Framed()) << "the focus back: the frame back";
 }
 
 // [SECTION] Titles
@@ -349,14 +360,26 @@ TEST_F(GridPaintTest, SortMarkersAndTheirNumbersStandAtTheTitlesRight) {
   InflateRect(R3, -1, -1);
   EXPECT_NE(Text(3, 0, "2"), nullptr);
   EXPECT_TRUE(ImageAt(GridSortMarkerImages, 1, R3.Right - W - 2 - Digit, Y, clBtnFace));
-  // A narrow title gives up the marker first, then the number.
-  Grid->Column(1)->SetWidth(16 + Digit);
+  // A narrow title gives up the marker first, then the number: the marker
+  // shows while 16 pixels and the number's width are free inside the frame,
+  // the number while its width and 2 are (no caption covers them here).
+  Grid->Column(1)->GetTitle()->SetCaption(" ");
+  auto MarkerShown = [&] {
+    TRect C = Grid->CellRect(2, 0);
+    InflateRect(C, -1, -1);
+    return ImageAt(GridSortMarkerImages, 0, C.Right - W - 2 - Digit, Y, clBtnFace);
+  };
+  Grid->Column(1)->SetWidth(2 + 16 + Digit);
+  RepaintAll();
+  EXPECT_TRUE(MarkerShown());
+  Grid->Column(1)->SetWidth(2 + 16 + Digit - 1);
+  RepaintAll();
+  EXPECT_FALSE(MarkerShown());
+  EXPECT_NE(Text(2, 0, "1"), nullptr);
+  Grid->Column(1)->SetWidth(2 + Digit + 2);
   RepaintAll();
   EXPECT_NE(Text(2, 0, "1"), nullptr);
-  R = Grid->CellRect(2, 0);
-  InflateRect(R, -1, -1);
-  EXPECT_FALSE(ImageAt(GridSortMarkerImages, 0, R.Right - W - 2 - Digit, Y, clBtnFace));
-  Grid->Column(1)->SetWidth(Digit + 2);
+  Grid->Column(1)->SetWidth(2 + Digit + 2 - 1);
   RepaintAll();
   EXPECT_EQ(Text(2, 0, "1"), nullptr);
 }
