@@ -12,15 +12,17 @@
 // DBGridKvScrollBars.cpp, DBGridKvColumns.cpp (column, title),
 // DBGridKvColumnList.cpp (collection, defaults, lists), DBGridKvFooters.cpp,
 // DBGridKvDataLink.cpp, DBGridKvHeadTree.cpp, DBGridKvLayout.cpp (the grid's
-// construction, locks and the column part of its layout).
+// construction, options, locks and layout), DBGridKvRows.cpp (rows against
+// the dataset, the vertical bar, data events), DBGridKvEditing.cpp (the
+// editing protocol, column events, title tracking).
 #pragma once
 
 #include <vector>
 
 #include "base/GridsKv.h"
 #include "base/PropFilerKv.h"
-#include "grid/DBSumLst.h"
 #include "controls/ToolCtrlsKv.h"
+#include "grid/DBSumLst.h"
 #include "platform/classes/ChangeLink.h"
 #include "platform/classes/Collection.h"
 #include "platform/classes/Lists.h"
@@ -421,8 +423,8 @@ using TDBGridKvEditActions = kvp::TSet<TDBGridKvEditAction>;
 // The grid's events (see the Editing section of TCustomDBGridKv for when
 // each fires).
 using TDBGridKvClickEvent = kvp::TDelegate<void(TColumnKv* Column)>;
-using TCheckTitleKvBtnEvent = kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer ACol,
-                                                  TColumnKv* Column, bool& Enabled)>;
+using TCheckTitleKvBtnEvent =
+    kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer ACol, TColumnKv* Column, bool& Enabled)>;
 using TTitleKvClickEvent =
     kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer ACol, TColumnKv* Column)>;
 using TDrawColumnKvCellEvent =
@@ -433,10 +435,10 @@ using TDrawDataCellKvEvent = kvp::TDelegate<void(kvp::TObject* Sender, const kvp
 using TGetCellKvParamsEvent =
     kvp::TDelegate<void(kvp::TObject* Sender, TColumnKv* Column, kvp::TFont* AFont,
                         kvp::TColor& Background, TGridDrawState State)>;
-using TGetFooterParamsKvEvent = kvp::TDelegate<void(
-    kvp::TObject* Sender, kvp::Integer DataCol, kvp::Integer Row, TColumnKv* Column,
-    kvp::TFont* AFont, kvp::TColor& Background, kvp::TAlignment& Alignment, TGridDrawState State,
-    kvp::String& Text)>;
+using TGetFooterParamsKvEvent =
+    kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer DataCol, kvp::Integer Row,
+                        TColumnKv* Column, kvp::TFont* AFont, kvp::TColor& Background,
+                        kvp::TAlignment& Alignment, TGridDrawState State, kvp::String& Text)>;
 using TMovedKvEvent =
     kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer FromIndex, kvp::Integer ToIndex)>;
 using TGetTitleParamsKvEvent =
@@ -626,6 +628,8 @@ class TCustomDBGridKv : public TCustomGridKv {
   virtual bool AcquireFocus();
   virtual void ShowCellEditor();
   virtual bool IsRowSelectFocused();
+  // The selection changed: what it covers and the current row repaint.
+  virtual void SelectionChanged();
   virtual bool CanEditorAlwaysShow();
   // FIXME(grid): the filter-row editor comes with the filter row.
   virtual bool FilterEditorShown() { return false; }
@@ -666,8 +670,7 @@ class TCustomDBGridKv : public TCustomGridKv {
                              TGridDrawState State);
   virtual void GetFooterParams(kvp::Integer DataCol, kvp::Integer Row, TColumnKv* Column,
                                kvp::TFont* AFont, kvp::TColor& Background,
-                               kvp::TAlignment& Alignment, TGridDrawState State,
-                               kvp::String& Text);
+                               kvp::TAlignment& Alignment, TGridDrawState State, kvp::String& Text);
   TDBGridKvClickEvent OnCellClick;
   TCheckTitleKvBtnEvent OnCheckTitleBtn;
   kvp::TNotifyEvent OnColEnter;
@@ -944,10 +947,8 @@ class TCustomDBGridKv : public TCustomGridKv {
   // Options
   TDBGridKvOptions FOptions = DefaultDBGridKvOptions;
   TDBGridKvOptionsKv FOptionsKv = DefaultDBGridKvOptionsKv;
-  TDBGridKvAllowedOperations FAllowedOperations =
-      TDBGridKvAllowedOperations::FromBits(0x0F);
-  TDBGridKvAllowedSelections FAllowedSelections =
-      TDBGridKvAllowedSelections::FromBits(0x1E);
+  TDBGridKvAllowedOperations FAllowedOperations = TDBGridKvAllowedOperations::FromBits(0x0F);
+  TDBGridKvAllowedSelections FAllowedSelections = TDBGridKvAllowedSelections::FromBits(0x1E);
   TDBGridKvEditActions FEditActions;
   bool FDBDefaultDrawing = true;
   bool FMemoEditing = false;
@@ -967,26 +968,27 @@ class TCustomDBGridKv : public TCustomGridKv {
   bool FWordWrapAllowed = false;      // rows are taller than one line of text and margin
   kvp::Integer FMinAutoFitWidth = 0;  // fitting never shrinks the columns below this total
   bool FUseMultiTitle = false;
-  kvp::Integer FMultiTitleMargin = 10;  // pixels added to each measured level of a multi-level title
+  kvp::Integer FMultiTitleMargin =
+      10;  // pixels added to each measured level of a multi-level title
   bool FAutoFitColWidths = false;
   kvp::Integer FFrozenCols = 0;       // leading data columns that do not scroll
   kvp::Integer FContraCols = 0;       // trailing columns pinned to the right edge
   bool FColumnWidthWriteBack = true;  // automatic columns write their width into the field
   bool FDataLinkLayout = false;       // the data link is reporting a layout change
   bool FAssigningTitleFont = false;   // the grid itself sets the title font
-  TDBGridKvStyle* FStyle = nullptr;                // not owned; null once its style has gone
-  TDBGridKvScrollBar* FHorzScrollBar = nullptr;    // owned
-  TDBGridKvScrollBar* FVertScrollBar = nullptr;    // owned; a TVertDBGridKvScrollBar
+  TDBGridKvStyle* FStyle = nullptr;   // not owned; null once its style has gone
+  TDBGridKvScrollBar* FHorzScrollBar = nullptr;            // owned
+  TDBGridKvScrollBar* FVertScrollBar = nullptr;            // owned; a TVertDBGridKvScrollBar
   TDBGridKvColumnDefValuesKv* FColumnDefValues = nullptr;  // owned
   TDBGridColumnsKv* FColumns = nullptr;                    // owned
   TColumnsKvList* FVisibleColumns = nullptr;               // owned list; columns not owned
   TGridDataLinkKv* FDataLink = nullptr;                    // owned
   kvp::TFont* FTitleFont = nullptr;                        // owned
   TColumnsKvList* FSortMarkedColumns = nullptr;            // owned list; columns not owned
-  THeadTreeNode* FHeadTree = nullptr;      // owned; its root is "Root"
-  std::vector<TLeafCol> FLeafFieldArr;     // one entry per column, in column order
-  TDBGridKvSumList* FSumList = nullptr;  // owned; the footers' aggregates
-  kvp::TFont* FFooterFont = nullptr;     // owned
+  THeadTreeNode* FHeadTree = nullptr;                      // owned; its root is "Root"
+  std::vector<TLeafCol> FLeafFieldArr;                     // one entry per column, in column order
+  TDBGridKvSumList* FSumList = nullptr;                    // owned; the footers' aggregates
+  kvp::TFont* FFooterFont = nullptr;                       // owned
   kvp::TColor FFooterColor = kvp::clWindow;
   kvp::Integer FFooterRowCount = 0;  // footer rows, the base grid's contra rows
   // Rows
@@ -999,11 +1001,12 @@ class TCustomDBGridKv : public TCustomGridKv {
   bool FKeepAnchor = false;              // the mouse holds the anchor over a data cell
   bool FVertBarShown = false;            // the window's vertical bar shows (last set)
   TScrollBarVisibleModeKv FVertBarMode = sbAutoShowKv;  // the mode the bar was last set for
-  bool FVertBarSet = false;              // the bar has been set once
-  bool FIgnoreThumbPos = false;          // a tracked thumb already moved the dataset
-  bool FReloadingEditor = false;         // the editor is taking the cell's text again
+  bool FVertBarSet = false;                             // the bar has been set once
+  bool FIgnoreThumbPos = false;                         // a tracked thumb already moved the dataset
+  kvp::Integer FThumbTrackPos = 0;                      // where the thumb was last dragged to
+  bool FReloadingEditor = false;  // the editor is taking the cell's text again
   // Editing
-  kvp::String FEditText;   // the editor's text of the current cell, not yet written
+  kvp::String FEditText;    // the editor's text of the current cell, not yet written
   kvp::Variant FEditValue;  // the key value behind FEditText for lookup and key-list columns
   bool FRowSizing = false;  // the user is sizing a row (set before RowHeightsChanged)
   struct TTitleTracking {
@@ -1020,6 +1023,7 @@ class TCustomDBGridKv : public TCustomGridKv {
   kvp::TChangeLink* FTitleImageChangeLink = nullptr;  // owned
   TColCellParamsKv* FColCellParams = nullptr;  // owned; refilled for every cell
   kvp::Integer FIndicatorRow = -1;  // the row the current record's indicator was painted in
+  bool FFocusedSeen = false;       // the focus as the last selection change found it
 };
 
 // [SECTION] Unit start-up and shared resources (DBGridKvStartup.cpp)

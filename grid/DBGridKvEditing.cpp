@@ -197,7 +197,8 @@ String TCustomDBGridKv::GetEditText(Integer ACol, Integer /*ARow*/) {
     // [Phase 1] The text: a key list shows the pick-list entry beside the key.
     if (HasItems(Column->GetKeyList())) {
       const Integer I = Column->GetKeyList()->IndexOf(Field->GetEditText());
-      if (I >= 0 && I < Column->GetPickList()->GetCount()) Text = Column->GetPickList()->GetStrings(I);
+      if (I >= 0 && I < Column->GetPickList()->GetCount())
+        Text = Column->GetPickList()->GetStrings(I);
     } else if (FMemoEditing && Field->GetDataType() == ftMemo) {
       Text = AdjustLineBreaks(Field->GetAsString());
     } else {
@@ -265,7 +266,8 @@ void TCustomDBGridKv::UpdateData() {
       WriteColumnValues(this, Column, FEditText, FEditValue, false);
       return;
     }
-    default: break;
+    default:
+      break;
   }
   if (Field->GetFieldKind() == fkLookup && Field->GetLookupDataSet()) {
     std::vector<TField*> Keys;
@@ -274,6 +276,8 @@ void TCustomDBGridKv::UpdateData() {
       Field->GetDataSet()->Edit();
       WriteColumnValues(this, Column, FEditText, FEditValue, false);
     }
+    // The lookup field shows the text looked up for the key written; the
+    // typed text is not forced on it, so text and key never disagree.
     return;
   }
   WriteColumnValues(this, Column, FEditText, Variant(FEditText), true);
@@ -411,8 +415,8 @@ void TCustomDBGridKv::GetCellParams(TColumnKv* Column, TFont* AFont, TColor& Bac
   if (OnGetCellParams) OnGetCellParams(this, Column, AFont, Background, State);
 }
 
-void TCustomDBGridKv::GetFooterParams(Integer DataCol, Integer Row, TColumnKv* Column,
-                                      TFont* AFont, TColor& Background, TAlignment& Alignment,
+void TCustomDBGridKv::GetFooterParams(Integer DataCol, Integer Row, TColumnKv* Column, TFont* AFont,
+                                      TColor& Background, TAlignment& Alignment,
                                       TGridDrawState State, String& Text) {
   if (OnGetFooterParams)
     OnGetFooterParams(this, DataCol, Row, Column, AFont, Background, Alignment, State, Text);

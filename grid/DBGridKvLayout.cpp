@@ -4,16 +4,15 @@
 // fitted column widths.
 //
 // Index:
-//   [SECTION] Construction     Construct, Destroy, Notification, Loaded, CreateWnd, ChangeScale, factories
-//   [SECTION] Options          SetOptions, SetOptionsKv and the layout settings
-//   [SECTION] Locks            BeginLayout, EndLayout, CancelLayout, AcquireLayoutLock, LayoutChanged, DeferLayout
-//   [SECTION] Layout           InternalLayout and its phases, SetFieldsCurrent, RebuildSortMarkedColumns
-//   [SECTION] Heights          row heights, button height, title heights, CalcTitleTreeHeight
-//   [SECTION] Widths           fitted widths, ColWidthsChanged, UpdateHorzScrollBar
-//   [SECTION] Data             DataSource, LinkActive, SelectedField
-//   [SECTION] Streaming        DefineProperties, the Columns property
-//   [SECTION] Style and focus  SetStyle, IsFocused, FlatChanged
-//   [SECTION] Self-check       CheckConsistency
+//   [SECTION] Construction     Construct, Destroy, Notification, Loaded, CreateWnd, ChangeScale,
+//   factories [SECTION] Options          SetOptions, SetOptionsKv and the layout settings [SECTION]
+//   Locks            BeginLayout, EndLayout, CancelLayout, AcquireLayoutLock, LayoutChanged,
+//   DeferLayout [SECTION] Layout           InternalLayout and its phases, SetFieldsCurrent,
+//   RebuildSortMarkedColumns [SECTION] Heights          row heights, button height, title heights,
+//   CalcTitleTreeHeight [SECTION] Widths           fitted widths, ColWidthsChanged,
+//   UpdateHorzScrollBar [SECTION] Data             DataSource, LinkActive, SelectedField [SECTION]
+//   Streaming        DefineProperties, the Columns property [SECTION] Style and focus  SetStyle,
+//   IsFocused, FlatChanged [SECTION] Self-check       CheckConsistency
 #include <algorithm>
 
 #include "controls/DBCtrlsKv.h"
@@ -499,6 +498,9 @@ void TCustomDBGridKv::InternalLayout() {
   UpdateRowCount();
   if (FOptions.Contains(dgRowSelectKv) && LeftCol < GetColCount() && LeftCol >= GetFixedCols())
     SetLeftCol(LeftCol);
+  // The bar's page is the visible rows, and its settings may have changed
+  // with the layout (shown always, never, or an external bar).
+  UpdateScrollBar();
   UpdateActive();
   Invalidate();
   // FIXME(grid): a column selection is refreshed here with the selection,
@@ -623,11 +625,12 @@ void TCustomDBGridKv::LayoutRowHeights() {
   }
   // A row is never less than a pixel high: the rows below divide by it.
   SetDefaultRowHeight(std::max(Height, 1));
-  if (GetRowCount() > 0) SetRowHeights(0, TitleRowHeight);
+  // Without titles row 0 is a data row and keeps the default height.
+  if (GetRowCount() > 0 && TitlesVisible()) SetRowHeights(0, TitleRowHeight);
   UpdateButtonHeight();
-  FWordWrapAllowed = Metrics.tmHeight + Metrics.tmInternalLeading + Metrics.tmExternalLeading +
-                         FTextMargin <
-                     GetDefaultRowHeight();
+  FWordWrapAllowed =
+      Metrics.tmHeight + Metrics.tmInternalLeading + Metrics.tmExternalLeading + FTextMargin <
+      GetDefaultRowHeight();
 }
 
 void TCustomDBGridKv::UpdateButtonHeight() {
@@ -684,8 +687,8 @@ void TCustomDBGridKv::LayoutTitleHeights() {
     for (Integer I = 0; I < FColumns->GetCount(); ++I)
       Measure(FColumns->GetColumn(I)->GetTitle()->GetFont());
     if (Best < 0) Measure(FTitleFont);
-    SetRowHeights(0, FTitleLines * Tallest.tmHeight + Tallest.tmExternalLeading + 2 +
-                         FTitleHeight + (FOptions.Contains(dgRowLinesKv) ? 1 : 0));
+    SetRowHeights(0, FTitleLines * Tallest.tmHeight + Tallest.tmExternalLeading + 2 + FTitleHeight +
+                         (FOptions.Contains(dgRowLinesKv) ? 1 : 0));
   }
   if (FUseMultiTitle) {
     // [Phase 2] The header tree from the columns, and its height.
@@ -730,8 +733,7 @@ Integer TCustomDBGridKv::CalcTitleTreeHeight(THeadTreeNode* Node) {
     Level = std::max(Level, T + Subtree[I]);
   }
   // [Phase 2] Each child takes what its subtree leaves of the level.
-  for (std::size_t I = 0; I < Children.size(); ++I)
-    Children[I]->Height = Level - Subtree[I];
+  for (std::size_t I = 0; I < Children.size(); ++I) Children[I]->Height = Level - Subtree[I];
   Node->Height = Level;
   return Level;
 }
@@ -793,7 +795,8 @@ void TCustomDBGridKv::LayoutFittedWidths() {
       TColumnKv* Column = FVisibleColumns->GetColumn(I);
       // No reference width at all: the shares are 0 and the last column
       // takes the room below.
-      const Integer Share = Reference > 0 ? MulDiv(Column->GetInitWidth(), Available, Reference) : 0;
+      const Integer Share =
+          Reference > 0 ? MulDiv(Column->GetInitWidth(), Available, Reference) : 0;
       Column->SetWidth(Share);
       if (Column->GetWidth() != Share) {
         Fixed[std::size_t(I)] = 1;
@@ -958,6 +961,13 @@ bool TCustomDBGridKv::AcquireFocus() {
 
 bool TCustomDBGridKv::IsRowSelectFocused() {
   return !Designing() && FOptions.Contains(dgRowSelectKv) && FDBDefaultDrawing && Focused();
+}
+
+// FIXME(grid): a whole selection repaints everything, and any other the
+// cells it covers, once the grid has its selection.
+void TCustomDBGridKv::SelectionChanged() {
+  if (HandleAllocated() && GetRow() < GetRowCount()) InvalidateGridRow(this, GetRow());
+  FFocusedSeen = IsFocused();
 }
 
 bool TCustomDBGridKv::CanEditorAlwaysShow() {

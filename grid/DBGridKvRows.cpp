@@ -8,10 +8,11 @@
 //   [SECTION] Data source      SetDataSource, UpdateMemTableLink, SetMemTableSupport
 //   [SECTION] Row count        UpdateRowCount, RowsLayoutChanged, UpdateActive, ReloadEditor
 //   [SECTION] Scroll bar       UpdateScrollBar
-//   [SECTION] Data events      RefreshAfterDataChange, Scroll, RecordChanged, InvalidateIndicatorCell
-//   [SECTION] Reading rows     SetActiveRecordIndex, GetRecordCount, GetRowRecNo, SelectColumnOfField
-//   [SECTION] Interface mode   UpdateRowCountFromMemTable, ScrollFromMemTable, FetchRecords, ScrollDataRows
-//   [SECTION] Input            DoExit, mouse wheel, WM_VSCROLL, WM_SIZE, the deferred layout
+//   [SECTION] Data events      RefreshAfterDataChange, Scroll, RecordChanged,
+//   InvalidateIndicatorCell [SECTION] Reading rows     SetActiveRecordIndex, GetRecordCount,
+//   GetRowRecNo, SelectColumnOfField [SECTION] Interface mode   UpdateRowCountFromMemTable,
+//   ScrollFromMemTable, FetchRecords, ScrollDataRows [SECTION] Input            DoExit, mouse
+//   wheel, WM_VSCROLL, WM_SIZE, the deferred layout
 #include <algorithm>
 #include <cstdlib>
 
@@ -80,7 +81,7 @@ void TCustomDBGridKv::UpdateRowCount() {
   // [Phase 3] Every data row the default height; the title row its own.
   const Integer TitleRowHeight = GetRowHeights(0);
   SetDefaultRowHeight(GetDefaultRowHeight());
-  SetRowHeights(0, TitleRowHeight);
+  if (TitlesVisible()) SetRowHeights(0, TitleRowHeight);
   if (FMemTable) {
     UpdateRowCountFromMemTable();
     return;
@@ -467,9 +468,8 @@ void TCustomDBGridKv::RequestFetchRecords() {
   CalcDrawInfo(DrawInfo);
   const TGridAxisDrawInfo& Vert = DrawInfo.Vert;
   if (Vert.GridBoundary < Vert.GridExtent)
-    FMemTable->FetchRecords((Vert.GridExtent - Vert.GridBoundary) /
-                                std::max(GetDefaultRowHeight(), 1) +
-                            1);
+    FMemTable->FetchRecords(
+        (Vert.GridExtent - Vert.GridBoundary) / std::max(GetDefaultRowHeight(), 1) + 1);
   else if (Vert.LastFullVisibleCell >= GetRowCount() - 1)
     FMemTable->FetchRecords(1);
 }
@@ -516,8 +516,12 @@ void TCustomDBGridKv::HandleVertScroll(Integer Code, Integer TrackPos) {
   CalcDrawInfo(DrawInfo);
   const Integer Top = GetTopRow();
   switch (Code) {
-    case SB_LINEUP: ScrollDataRows(Top - 1); break;
-    case SB_LINEDOWN: ScrollDataRows(Top + 1); break;
+    case SB_LINEUP:
+      ScrollDataRows(Top - 1);
+      break;
+    case SB_LINEDOWN:
+      ScrollDataRows(Top + 1);
+      break;
     case SB_PAGEUP: {
       // The rows that fill a page ending at the current top row.
       Integer Height = DrawInfo.Vert.GridExtent - DrawInfo.Vert.FixedBoundary;
@@ -536,10 +540,17 @@ void TCustomDBGridKv::HandleVertScroll(Integer Code, Integer TrackPos) {
     case SB_THUMBTRACK:
       if (FVertScrollBar->GetTracking()) ScrollDataRows(GetFixedRows() + TrackPos - 1);
       break;
-    case SB_THUMBPOSITION: ScrollDataRows(GetFixedRows() + TrackPos - 1); break;
-    case SB_TOP: ScrollDataRows(GetFixedRows()); break;
-    case SB_BOTTOM: ScrollDataRows(GetRowCount()); break;
-    default: break;
+    case SB_THUMBPOSITION:
+      ScrollDataRows(GetFixedRows() + TrackPos - 1);
+      break;
+    case SB_TOP:
+      ScrollDataRows(GetFixedRows());
+      break;
+    case SB_BOTTOM:
+      ScrollDataRows(GetRowCount());
+      break;
+    default:
+      break;
   }
   UpdateScrollBar();
 }
@@ -571,8 +582,7 @@ bool TCustomDBGridKv::DoMouseWheelDown(TShiftState Shift, TPoint MousePos) {
   if (TCustomControl::DoMouseWheelDown(Shift, MousePos)) return true;
   TDataSet* DataSet = FDataLink->GetDataSet();
   if (Shift.Contains(ssShift)) {
-    if (FDataLink->GetActive())
-      DataSet->MoveBy(Shift.Contains(ssCtrl) ? GetVisibleRowCount() : 1);
+    if (FDataLink->GetActive()) DataSet->MoveBy(Shift.Contains(ssCtrl) ? GetVisibleRowCount() : 1);
   } else if (Shift.Contains(ssCtrl)) {
     const Integer Below = GetTopRow() + 2 * GetVisibleRowCount() - GetRowCount();
     if (Below > 0) FMemTable->FetchRecords(Below);
@@ -630,29 +640,47 @@ void TCustomDBGridKv::WMSize(TWMSize& Message) {
 // record number under the thumb.
 void TCustomDBGridKv::WMVScroll(TWMScroll& Message) {
   if (!AcquireFocus()) return;
-  // A 32-bit thumb position: the message carries only 16 bits.
+  // The thumb's position: the message carries 16 bits, so past them the
+  // position comes from the bar while it is dragged, and the dropped thumb
+  // stands where it was last dragged to.
   SCROLLINFO Info{};
   Info.cbSize = sizeof(SCROLLINFO);
-  Info.fMask = SIF_TRACKPOS | SIF_POS;
+  Info.fMask = SIF_TRACKPOS | SIF_RANGE;
   FVertScrollBar->GetScrollInfo(Info);
   const Integer Code = Message.ScrollCode();
+  if (Code == SB_THUMBTRACK) FThumbTrackPos = Info.nTrackPos;
+  const Integer ThumbPos = Info.nMax <= 0xFFFF     ? Integer(HIWORD(Message.WParam))
+                           : Code == SB_THUMBTRACK ? Info.nTrackPos
+                                                   : FThumbTrackPos;
   if (FMemTable) {
-    HandleVertScroll(Code, Info.nTrackPos);
+    HandleVertScroll(Code, ThumbPos);
     return;
   }
   if (!FDataLink->GetActive()) return;
   TDataSet* DataSet = FDataLink->GetDataSet();
   const Integer Active = FDataLink->GetActiveRecord();
   switch (Code) {
-    case SB_LINEUP: DataSet->MoveBy(-Active - 1); break;
-    case SB_LINEDOWN: DataSet->MoveBy(FDataLink->GetRecordCount() - Active); break;
-    case SB_PAGEUP: DataSet->MoveBy(-GetVisibleRowCount()); break;
-    case SB_PAGEDOWN: DataSet->MoveBy(GetVisibleRowCount()); break;
-    case SB_TOP: DataSet->First(); break;
-    case SB_BOTTOM: DataSet->Last(); break;
+    case SB_LINEUP:
+      DataSet->MoveBy(-Active - 1);
+      break;
+    case SB_LINEDOWN:
+      DataSet->MoveBy(FDataLink->GetRecordCount() - Active);
+      break;
+    case SB_PAGEUP:
+      DataSet->MoveBy(-GetVisibleRowCount());
+      break;
+    case SB_PAGEDOWN:
+      DataSet->MoveBy(GetVisibleRowCount());
+      break;
+    case SB_TOP:
+      DataSet->First();
+      break;
+    case SB_BOTTOM:
+      DataSet->Last();
+      break;
     case SB_THUMBTRACK:
       if (FVertScrollBar->GetTracking()) {
-        DataSet->MoveBy(Info.nTrackPos - FSumList->GetRecNo());
+        DataSet->MoveBy(ThumbPos - FSumList->GetRecNo());
         FIgnoreThumbPos = true;
       }
       break;
@@ -661,7 +689,7 @@ void TCustomDBGridKv::WMVScroll(TWMScroll& Message) {
         FIgnoreThumbPos = false;
         break;
       }
-      const Integer Pos = Info.nTrackPos;
+      const Integer Pos = ThumbPos;
       if (FSumList->IsSequenced()) {
         if (Pos <= 1)
           DataSet->First();
@@ -671,16 +699,26 @@ void TCustomDBGridKv::WMVScroll(TWMScroll& Message) {
           DataSet->Last();
       } else {
         switch (Pos) {
-          case 0: DataSet->First(); break;
-          case 1: DataSet->MoveBy(-GetVisibleRowCount()); break;
-          case 3: DataSet->MoveBy(GetVisibleRowCount()); break;
-          case 4: DataSet->Last(); break;
-          default: break;
+          case 0:
+            DataSet->First();
+            break;
+          case 1:
+            DataSet->MoveBy(-GetVisibleRowCount());
+            break;
+          case 3:
+            DataSet->MoveBy(GetVisibleRowCount());
+            break;
+          case 4:
+            DataSet->Last();
+            break;
+          default:
+            break;
         }
       }
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 

@@ -156,8 +156,8 @@ TEST_F(DBGridKvScrollBarsTest, WithoutAnExternalBarShowingFollowsTheGridWindowSt
 }
 
 TEST_F(DBGridKvScrollBarsTest, ScrollInfoComesFromTheExternalBarWhenOneIsAttached) {
-  Bar->SetParams(30, 0, 90);
   Grid->GetVertScrollBar()->SetExtScrollBar(Bar);
+  Bar->SetParams(30, 0, 90);
   SCROLLINFO Info;
   Info.fMask = SIF_ALL;
   ASSERT_TRUE(Grid->GetVertScrollBar()->GetScrollInfo(Info));

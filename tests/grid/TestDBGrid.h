@@ -4,12 +4,18 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <vector>
 
 #include "grid/DBGridKv.h"
 #include "platform/controls/Forms.h"
 #include "platform/db/MemoryDataSet.h"
+#include "platform/db/SQLiteDataSet.h"
+#include "platform/db/SampleDatabase.h"
+#include "platform/graphics/Surface.h"
 #include "platform/win/Win.h"
 
 namespace korvel {
@@ -44,9 +50,9 @@ class TTestDBGrid : public TCustomDBGridKv {
  public:
   explicit TTestDBGrid(kvp::TComponent* AOwner) : TCustomDBGridKv(AOwner) {}
 
-  std::vector<kvp::String> Log;     // hook calls (and the layouts run), in order
-  kvp::Integer Layouts = 0;         // InternalLayout runs
-  kvp::Integer LayoutRequests = 0;  // LayoutChanged calls
+  std::vector<kvp::String> Log;               // hook calls (and the layouts run), in order
+  kvp::Integer Layouts = 0;                   // InternalLayout runs
+  kvp::Integer LayoutRequests = 0;            // LayoutChanged calls
   std::vector<kvp::TMessage> ScrollMessages;  // WM_HSCROLL / WM_VSCROLL received
 
   bool SawDataLinkLayout = false;  // a layout request came while the link reported one
@@ -59,6 +65,7 @@ class TTestDBGrid : public TCustomDBGridKv {
   }
   void UpdateRowCount() override {
     Log.push_back("UpdateRowCount");
+    if (ThrowOnRowCount) throw kvp::EInvalidOperation("no rows now");
     TCustomDBGridKv::UpdateRowCount();
   }
   void WndProc(kvp::TMessage& Message) override {
@@ -96,6 +103,7 @@ class TTestDBGrid : public TCustomDBGridKv {
     Log.push_back("UpdateData");
     if (ThrowOnUpdateData) throw kvp::EDatabaseError("refused");
     GetDataLink()->UpdateRecord();  // a nested request does nothing
+    TCustomDBGridKv::UpdateData();
   }
   void InvalidateIndicatorCell() override {
     Log.push_back("InvalidateIndicatorCell");
@@ -115,6 +123,44 @@ class TTestDBGrid : public TCustomDBGridKv {
   }
 
   TTestColumns* Cols() const { return static_cast<TTestColumns*>(GetColumns()); }
+
+  // With PaintRecords, every cell paints itself a colour of its own: data
+  // cells from their record's first field, other cells from their place. The
+  // cells painted are logged in Drawn.
+  bool PaintRecords = false;
+  struct TDrawn {
+    kvp::Integer Col, Row;
+  };
+  std::vector<TDrawn> Drawn;
+  bool WasDrawn(kvp::Integer Col, kvp::Integer Row) const {
+    for (const TDrawn& D : Drawn)
+      if (D.Col == Col && D.Row == Row) return true;
+    return false;
+  }
+  bool RowDrawn(kvp::Integer Row) const {
+    for (const TDrawn& D : Drawn)
+      if (D.Row == Row) return true;
+    return false;
+  }
+  // The colour a data cell of the record with that key gets.
+  static kvp::COLORREF RecordColour(kvp::Integer Key, kvp::Integer Col) {
+    return kvp::COLORREF(0x200000 | ((Key * 37 % 200) << 8) | (0x20 + Col * 40));
+  }
+  // Throws from the row count while set (a layout then fails half way).
+  bool ThrowOnRowCount = false;
+  // Protected parts the tests reach.
+  using TCustomDBGridKv::CanEditShow;
+  using TCustomDBGridKv::GetEditLimit;
+  using TCustomDBGridKv::GetEditMask;
+  using TCustomDBGridKv::GetEditText;
+  void SizeRowBy(kvp::Integer Row, kvp::Integer Height) {
+    FRowSizing = true;
+    SetRowHeights(Row, Height);
+  }
+  void StartTitleTracking(kvp::Integer Col) {
+    FTitleTracking.Tracking = true;
+    FTitleTracking.Col = Col;
+  }
   TColumnKv* Column(kvp::Integer Index) const { return GetColumns()->GetColumn(Index); }
 
   KV_PUBLISHED {
@@ -129,6 +175,23 @@ class TTestDBGrid : public TCustomDBGridKv {
  protected:
   TDBGridColumnsKv* CreateColumns() override {
     return TTestColumns::Create(this, TTestColumn::StaticClass());
+  }
+  void DrawCell(kvp::Integer ACol, kvp::Integer ARow, kvp::TRect ARect,
+                TGridDrawState AState) override {
+    if (!PaintRecords) return TCustomDBGridKv::DrawCell(ACol, ARow, ARect, AState);
+    Drawn.push_back({ACol, ARow});
+    kvp::COLORREF Colour = kvp::COLORREF(0x808080 + ACol * 4 + ARow * 0x0400);
+    const kvp::Integer DataRow = ARow - GetTitleOffset();
+    if (ACol >= GetIndicatorOffset() && DataRow >= 0 && ARow < GetRowCount() &&
+        GetDataLink()->GetActive() && DataRow < GetDataLink()->GetRecordCount()) {
+      SetActiveRecordIndex(DataRow);
+      const kvp::Integer Key = GetDataSet()->GetFields()->GetField(0)->GetAsInteger();
+      RestoreActiveRecordIndex();
+      Colour = RecordColour(Key, ACol);
+    }
+    GetCanvas()->GetBrush()->SetStyle(kvp::bsSolid);
+    GetCanvas()->GetBrush()->SetColor(kvp::TColor(Colour));
+    GetCanvas()->FillRect(ARect);
   }
   void InternalLayout() override {
     ++Layouts;
@@ -186,8 +249,7 @@ class DBGridWithDataTest : public DBGridOnFormTest {
     DataSet->Open();
     const char* Names[] = {"Ann", "Bob", "Cid", "Dee", "Eve"};
     const double Amounts[] = {10.5, 20.25, 5, 7.75, 100};
-    for (int I = 0; I < 5; ++I)
-      DataSet->AppendRecord({I + 1, Names[I], Amounts[I], I % 2 == 0});
+    for (int I = 0; I < 5; ++I) DataSet->AppendRecord({I + 1, Names[I], Amounts[I], I % 2 == 0});
     DataSet->First();
     Source = kvp::TDataSource::Create(Form);
     Source->SetName("OrdersSource");
@@ -196,6 +258,69 @@ class DBGridWithDataTest : public DBGridOnFormTest {
   kvp::TField* Field(const char* Name) { return DataSet->FieldByName(Name); }
   kvp::TMemoryDataSet* DataSet = nullptr;
   kvp::TDataSource* Source = nullptr;
+};
+
+}  // namespace korvel
+
+namespace korvel {
+
+// A file in the temporary folder, removed when the test ends.
+struct TTempFile {
+  kvp::String Name;
+  explicit TTempFile(const char* Tag) {
+    Name = (std::filesystem::temp_directory_path() /
+            ("kv_grid_" + kvp::String(Tag) + "_" + std::to_string(::getpid()) + ".sqlite"))
+               .string();
+    std::remove(Name.c_str());
+  }
+  ~TTempFile() {
+    std::remove(Name.c_str());
+    std::remove((Name + "-journal").c_str());
+  }
+  TTempFile(const TTempFile&) = delete;
+  TTempFile& operator=(const TTempFile&) = delete;
+};
+
+// Where the records come from.
+enum class TStore { Memory, SQLite };
+inline std::string StoreName(const ::testing::TestParamInfo<TStore>& Info) {
+  return Info.param == TStore::Memory ? "Memory" : "SQLite";
+}
+
+// A grid on a form over numbered records, in memory or in an SQLite file:
+//   id (integer) 1..Count, name "Row <id>" (string 40), amount (float)
+class DBGridNumbersTest : public DBGridOnFormTest, public ::testing::WithParamInterface<TStore> {
+ protected:
+  void TearDown() override {
+    if (DataSet) DataSet->CheckConsistency();
+    DBGridOnFormTest::TearDown();
+  }
+  void OpenNumbers(TStore Store, kvp::Integer Count) {
+    if (Store == TStore::Memory) {
+      auto* Memory = kvp::TMemoryDataSet::Create(Form);
+      Memory->GetFieldDefs()->Add("id", kvp::ftInteger);
+      Memory->GetFieldDefs()->Add("name", kvp::ftString, 40);
+      Memory->GetFieldDefs()->Add("amount", kvp::ftFloat);
+      Memory->Open();
+      for (kvp::Integer I = 1; I <= Count; ++I)
+        Memory->AppendRecord({I, "Row " + std::to_string(I), double(I % 1000) / 4});
+      Memory->First();
+      DataSet = Memory;
+    } else {
+      kvp::CreateNumbersDatabase(File.Name, Count);
+      auto* Table = kvp::TSQLiteDataSet::Create(Form);
+      Table->SetDatabaseName(File.Name);
+      Table->SetTableName("numbers");
+      Table->Open();
+      DataSet = Table;
+    }
+    Source = kvp::TDataSource::Create(Form);
+    Source->SetDataSet(DataSet);
+    Grid->SetDataSource(Source);
+  }
+  kvp::TDataSet* DataSet = nullptr;
+  kvp::TDataSource* Source = nullptr;
+  TTempFile File{"numbers"};
 };
 
 }  // namespace korvel
