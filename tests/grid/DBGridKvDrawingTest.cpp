@@ -9,6 +9,7 @@
 
 #include "grid/DBGridKv.h"
 #include "platform/graphics/Surface.h"
+#include "tests/grid/TestDBGrid.h"
 
 namespace korvel {
 namespace {
@@ -339,6 +340,173 @@ TEST(DrawingSmallRoutinesTest, PointInRectCountsAllFourEdges) {
   SwapInt(A, B);
   EXPECT_EQ(A, 2);
   EXPECT_EQ(B, 1);
+}
+
+// [SECTION] The grid's drawing
+
+// A tree the dataset interface reports for its current record: its level,
+// which of its ancestors have a following sibling, its children.
+class TFakeTree : public kvp::TObject, public IMemTableKv {
+  KV_CLASS(TFakeTree, kvp::TObject)
+ public:
+  bool TreeMode = true;
+  Integer Level = 3;
+  std::vector<bool> NextSibling = {true, false, true};  // levels 1, 2, 3
+  bool Children = true;
+  bool Expanded = true;
+  Integer NextLevel = 2;  // the next row goes on at level 2
+
+  void FetchRecords(Integer) override {}
+  Integer GetActiveRecord() override { return 0; }
+  Integer GetRecordIndexByBookmark(const TBookmark&) override { return -1; }
+  bool GetNodeExpanded() override { return Expanded; }
+  bool GetNodeHasChildren() override { return Children; }
+  Integer GetNodeLevel() override { return Level; }
+  bool GetNodeHasNextSibling(Integer L) override { return NextSibling.at(std::size_t(L - 1)); }
+  Integer GetNextNodeLevel() override { return NextLevel; }
+  IMemTableDataFieldValueListKv* GetFieldValueList(const String&) override { return nullptr; }
+  Integer GetTreeLevelLimit() override { return 10; }
+  Integer GetRecordCount() override { return 1; }
+  bool GetTreeViewMode() override { return TreeMode; }
+  TBookmark GetBookmarkByRecordIndex(Integer) override { return {}; }
+  Integer GetParentRecordIndex(Integer) override { return -1; }
+  void SetNodeExpanded(Integer, bool) override {}
+  Integer GetNodeChildCount() override { return Children ? 1 : 0; }
+  bool MoveRecords(const std::vector<TBookmark>&, Integer, Integer, bool) override { return false; }
+  void SetActiveRecord(Integer) override {}
+  void RestoreActiveRecord() override {}
+};
+
+class TTreeGrid : public TTestDBGrid {
+  KV_CLASS(TTreeGrid, TTestDBGrid)
+ public:
+  using TTestDBGrid::TTestDBGrid;
+  void SetTree(IMemTableKv* Tree) { FMemTable = Tree; }
+};
+
+class GridDrawingTest : public DBGridOnFormTest {
+ protected:
+  TDrawingLogOn DrawingLog;
+  void SetUp() override {
+    DBGridOnFormTest::SetUp();
+    TreeGrid = TTreeGrid::Create(Form);
+    TreeGrid->SetParent(Form);
+    Grids.push_back(TreeGrid);
+    Tree.reset(TFakeTree::Create());
+    Bitmap.reset(TBitmap::Create());
+    Bitmap->SetSize(120, 40);
+    Canvas = Bitmap->GetCanvas();
+    Canvas->GetBrush()->SetColor(clRed);
+    Canvas->FillRect({0, 0, 120, 40});
+  }
+  void TearDown() override {
+    TreeGrid->SetTree(nullptr);
+    DBGridOnFormTest::TearDown();
+  }
+  COLORREF Pixel(Integer X, Integer Y) { return Canvas->GetPixel(X, Y); }
+  TTreeGrid* TreeGrid = nullptr;
+  TObjectPtr<TFakeTree> Tree;
+  TObjectPtr<TBitmap> Bitmap;
+  TCanvas* Canvas = nullptr;
+};
+
+TEST_F(GridDrawingTest, TheTreeAreaHasASlotALevelWithItsConnectorsAndTheNodesBox) {
+  TreeGrid->SetTree(Tree.get());
+  EXPECT_EQ(TreeGrid->GetTreeIndent(), 54);
+  // A row of 20 pixels at the top of the bitmap, its row line below it.
+  Canvas->GetBrush()->SetColor(TColor(0xF0E0D0));
+  TreeGrid->DrawTreeArea(Canvas, {0, 0, 100, 20}, true);
+  const COLORREF Back = ColorToRGB(TColor(0xF0E0D0)), Shadow = ColorToRGB(clBtnShadow);
+  auto Dotted = [&](Integer X, Integer Y0, Integer Y1) {
+    for (Integer Y = Y0; Y < Y1; ++Y)
+      if (Pixel(X, Y) == Shadow || Pixel(X, Y + 1) == Shadow) continue;
+      else return false;
+    return true;
+  };
+  // Level 1 has a following sibling: a vertical connector through its slot.
+  EXPECT_TRUE(Dotted(9, 0, 19));
+  // Level 2 has none: only the background.
+  for (Integer Y = 0; Y < 20; ++Y) EXPECT_EQ(Pixel(27, Y), Back) << Y;
+  // The node: an expanded box centred in the third slot.
+  EXPECT_EQ(Pixel(36 + 9 - 4, 10), Shadow) << "the box's left side";
+  EXPECT_EQ(Pixel(36 + 9 + 4, 10), Shadow) << "the box's right side";
+  EXPECT_EQ(Pixel(36 + 9, 10), ColorToRGB(clWindowText)) << "the minus bar";
+  EXPECT_NE(Pixel(36 + 9, 8), ColorToRGB(clWindowText)) << "no plus bar";
+  // A silver line parts the tree from the text, up to the top.
+  for (Integer Y = 0; Y < 20; ++Y) EXPECT_EQ(Pixel(53, Y), COLORREF(0xC0C0C0)) << Y;
+  // The row line under the first slot and under the levels before the one
+  // the next row goes on at is in the grid's colour; not under the rest.
+  EXPECT_EQ(Pixel(9, 20), ColorToRGB(TreeGrid->GetColor()));
+  EXPECT_EQ(Pixel(27, 20), ColorToRGB(clRed)) << "the next row goes on at level 2";
+  EXPECT_EQ(Pixel(40, 20), ColorToRGB(clRed));
+  // With no level reported for the next row, every ancestor's line is covered.
+  Tree->NextLevel = -1;
+  TreeGrid->DrawTreeArea(Canvas, {0, 0, 100, 20}, true);
+  EXPECT_EQ(Pixel(27, 20), ColorToRGB(TreeGrid->GetColor()));
+  EXPECT_EQ(Pixel(40, 20), ColorToRGB(clRed)) << "the node's own slot keeps its line";
+  EXPECT_EQ(Pixel(60, 10), ColorToRGB(clRed)) << "nothing right of the area";
+}
+
+TEST_F(GridDrawingTest, ALeafAndACollapsedNodeTakeTheirOwnElements) {
+  TreeGrid->SetTree(Tree.get());
+  Tree->Level = 1;
+  Tree->NextSibling = {false};
+  Tree->Children = false;
+  TreeGrid->DrawTreeArea(Canvas, {0, 0, 18, 20}, false);
+  const COLORREF Shadow = ColorToRGB(clBtnShadow);
+  // The last leaf: a connector from the top to the middle and to the right.
+  bool Up = false, Down = false, Right = false;
+  for (Integer Y = 0; Y < 9; ++Y) Up = Up || Pixel(9, Y) == Shadow;
+  for (Integer Y = 12; Y < 20; ++Y) Down = Down || Pixel(9, Y) == Shadow;
+  for (Integer X = 11; X < 18; ++X) Right = Right || Pixel(X, 10) == Shadow;
+  EXPECT_TRUE(Up);
+  EXPECT_FALSE(Down);
+  EXPECT_TRUE(Right);
+  // A collapsed node: the plus box.
+  Tree->Children = true;
+  Tree->Expanded = false;
+  TreeGrid->DrawTreeArea(Canvas, {0, 0, 18, 20}, false);
+  EXPECT_EQ(Pixel(9, 8), ColorToRGB(clWindowText)) << "the plus bar";
+}
+
+TEST_F(GridDrawingTest, ATreeWithRowLinesWantsTheOffScreenBitmap) {
+  EXPECT_FALSE(TreeGrid->WantsDoubleBuffer());
+  EXPECT_EQ(TreeGrid->GetTreeIndent(), 0);
+  TreeGrid->SetTree(Tree.get());
+  EXPECT_TRUE(TreeGrid->WantsDoubleBuffer());
+  TreeGrid->SetOptions(TreeGrid->GetOptions() - dgRowLinesKv);
+  EXPECT_FALSE(TreeGrid->WantsDoubleBuffer());
+  TreeGrid->SetOptions(TreeGrid->GetOptions() + dgRowLinesKv);
+  Tree->TreeMode = false;
+  EXPECT_FALSE(TreeGrid->WantsDoubleBuffer());
+  EXPECT_EQ(TreeGrid->GetTreeIndent(), 0) << "not shown as a tree";
+}
+
+TEST_F(GridDrawingTest, AFlatGridWithABorderDrawsASunkenOne) {
+  TreeGrid->SetBounds(405, 10, 80, 80);  // beside the fixture's grid
+  TreeGrid->SetFlat(true);
+  ASSERT_EQ(TreeGrid->GetBorderStyle(), bsSingle);
+  ASSERT_TRUE(TreeGrid->GetCtl3D());
+  ASSERT_TRUE(TreeGrid->HandleAllocated());
+  TSurface* Surface = GetWindowSurface(TreeGrid->GetHandle());
+  Surface->ClearRecords();
+  TreeGrid->PaintFlatBorder();
+  const TRect Window = GetWindowSurfaceRect(TreeGrid->GetHandle());
+  std::vector<const TDrawRecord*> Edges;
+  for (const TDrawRecord& R : Surface->Records())
+    if (R.Kind == TDrawKind::Edge) Edges.push_back(&R);
+  ASSERT_EQ(Edges.size(), 1u);
+  EXPECT_EQ(Edges[0]->Flags, BDR_SUNKENINNER);
+  EXPECT_EQ(Edges[0]->Flags2, BF_RECT);
+  EXPECT_EQ(Edges[0]->Rect, Window);
+  // Not flat, or without a border: nothing.
+  Surface->ClearRecords();
+  TreeGrid->SetFlat(false);
+  TreeGrid->PaintFlatBorder();
+  TreeGrid->SetFlat(true);
+  TreeGrid->SetBorderStyle(bsNone);
+  TreeGrid->PaintFlatBorder();
+  for (const TDrawRecord& R : Surface->Records()) EXPECT_NE(R.Kind, TDrawKind::Edge);
 }
 
 }  // namespace
