@@ -14,7 +14,11 @@
 // DBGridKvDataLink.cpp, DBGridKvHeadTree.cpp, DBGridKvLayout.cpp (the grid's
 // construction, options, locks and layout), DBGridKvRows.cpp (rows against
 // the dataset, the vertical bar, data events), DBGridKvEditing.cpp (the
-// editing protocol, column events, title tracking).
+// editing protocol, column events, title tracking), DBGridKvDrawing.cpp (text
+// and image drawing, the header face, painting through an off-screen bitmap,
+// the tree node area), DBGridKvPaint.cpp (the cells: indicator, titles,
+// filter row, data rows, footers, frames), DBGridKvStartup.cpp (the unit's
+// start-up, shared images, cursors and values, the column interceptors).
 #pragma once
 
 #include <vector>
