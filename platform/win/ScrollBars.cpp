@@ -10,6 +10,7 @@
 //   [SECTION] Geometry               ScrollBarRect, ScrollBarParts
 //   [SECTION] Tracking               StartScrollTrack, TrackMouse, EndScrollTrack
 #include <algorithm>
+#include <utility>
 
 #include "platform/win/Win.h"
 #include "platform/win/WinImpl.h"
@@ -92,6 +93,20 @@ Integer SetScrollInfo(HWND Wnd, Integer Bar, const SCROLLINFO* Info, BOOL Redraw
   return Result;
 }
 
+namespace {
+
+// The thumb's drag ends with SB_THUMBPOSITION while the bar is still in its
+// drag: a window asking for the track position then gets where the thumb was
+// let go (a 32-bit position the message's 16 bits cannot carry).
+struct TThumbRelease {
+  HWND Wnd = nullptr;
+  Integer Bar = 0;
+  Integer TrackPos = 0;
+};
+TThumbRelease* GThumbRelease = nullptr;
+
+}  // namespace
+
 BOOL GetScrollInfo(HWND Wnd, Integer Bar, SCROLLINFO* Info) {
   if (Bar == SB_CTL)
     return SendMessage(Wnd, SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(Info)) ? TRUE : FALSE;
@@ -107,6 +122,8 @@ BOOL GetScrollInfo(HWND Wnd, Integer Bar, SCROLLINFO* Info) {
     bool Tracking = State().Track.Wnd == Wnd && State().Track.Bar == Bar &&
                     State().Track.Part == TScrollPart::Thumb;
     Info->nTrackPos = Tracking ? B->TrackPos : B->Pos;
+    if (GThumbRelease && GThumbRelease->Wnd == Wnd && GThumbRelease->Bar == Bar)
+      Info->nTrackPos = GThumbRelease->TrackPos;
   }
   return TRUE;
 }
@@ -366,7 +383,15 @@ void EndScrollTrack(bool Cancel) {
   W->NcPaintPending = true;
   if (S.Capture == T.Wnd) ReleaseCapture();
   if (!IsWindow(T.Wnd)) return;
-  if (T.Part == TScrollPart::Thumb && !Cancel) SendScroll(T.Wnd, T.Bar, SB_THUMBPOSITION, TrackPos);
+  if (T.Part == TScrollPart::Thumb && !Cancel) {
+    TThumbRelease Release{T.Wnd, T.Bar, TrackPos};
+    TThumbRelease* Outer = std::exchange(GThumbRelease, &Release);
+    struct TRestore {
+      TThumbRelease* Outer;
+      ~TRestore() { GThumbRelease = Outer; }
+    } Restore{Outer};
+    SendScroll(T.Wnd, T.Bar, SB_THUMBPOSITION, TrackPos);
+  }
   if (IsWindow(T.Wnd)) SendScroll(T.Wnd, T.Bar, SB_ENDSCROLL, 0);
 }
 
