@@ -50,6 +50,7 @@ void TCustomDBGridKv::Construct() {
   FFooterFont = TFont::Create();
   FFooterFont->Assign(GetFont());
   FFooterFont->OnChange = TNotifyEvent(this, &TCustomDBGridKv::FooterFontChanged);
+  FColCellParams = TColCellParamsKv::Create();
   // The base grid as the data-aware grid uses it: every cell drawn by
   // DrawCell, a full repaint on resizing, no stored extents, and only the
   // horizontal bar its own.
@@ -66,6 +67,7 @@ void TCustomDBGridKv::Destroy() {
   FMemTable = nullptr;
   if (FStyle) FStyle->RemoveGrid(this);
   FStyle = nullptr;
+  FreeAndNil(FColCellParams);
   FreeAndNil(FColumns);
   FreeAndNil(FColumnDefValues);
   FreeAndNil(FVisibleColumns);
