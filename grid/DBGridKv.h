@@ -1030,6 +1030,19 @@ class TCustomDBGridKv : public TCustomGridKv {
   void SetToggleSelection(bool Value) { FToggleSelection = Value; }
   kvp::TNotifyEvent OnSelectionChanged;
 
+  // -- Data cells (DBGridKvDataCells.cpp) --
+  // The backgrounds of the odd and the even records (by record number) in
+  // columns of the grid's colour; each is Color until it is set.
+  kvp::TColor GetOddRowColor() const { return FOddRowColorAssigned ? FOddRowColor : GetColor(); }
+  void SetOddRowColor(kvp::TColor Value);
+  kvp::TColor GetEvenRowColor() const { return FEvenRowColorAssigned ? FEvenRowColor : GetColor(); }
+  void SetEvenRowColor(kvp::TColor Value);
+  // A column's check box in ARect on Background: the button painter's
+  // check-box face; a right-to-left column's is painted unmirrored over its
+  // place on the screen.
+  void DrawCellCheckBox(TColumnKv* Column, kvp::TCanvas* Canvas, const kvp::TRect& ARect,
+                        kvp::TCheckBoxState State, bool Enabled, bool Flat, kvp::TColor Background);
+
   // -- Focus --
   // The window or its in-place editor has the keyboard focus.
   virtual bool IsFocused();
@@ -1108,6 +1121,25 @@ class TCustomDBGridKv : public TCustomGridKv {
   // FIXME(grid): the type-ahead search sets these.
   virtual bool InplaceSearching() { return false; }
   virtual void StopInplaceSearch() {}
+  // FIXME(grid): the type-ahead search keeps the text it has matched.
+  virtual kvp::String InplaceSearchText() { return {}; }
+  // Data cells (DBGridKvDataCells.cpp): fills the cell parameters for
+  // Column from the record before the link and runs the grid's and the
+  // column's parameter events.
+  void FillDataCellParams(TColumnKv* Column, TGridDrawState State, kvp::TFont* Font,
+                          kvp::TColor Background);
+  // The text Column shows for data row DataRow, through the same parameter
+  // events; the link's record and the canvas font are left as they were.
+  kvp::String RowCellText(TColumnKv* Column, kvp::Integer ARow, kvp::Integer DataRow,
+                          TGridDrawState State);
+  void DrawDataCellButtons(TColumnKv* Column, const kvp::TRect& Cell, const kvp::TRect& Clip,
+                           bool Down, kvp::TColor Background);
+  void DrawInplaceSearchHighlight(TColumnKv* Column, const kvp::TRect& ARect,
+                                  kvp::Integer HorzMargin, kvp::Integer VertMargin,
+                                  const kvp::String& Text);
+  // The tip of data cell (ACol, ARow): its whole text, where the cell's text
+  // starts, in the cell's font; false when the cell shows no tip.
+  bool DataCellToolTip(kvp::Integer ACol, kvp::Integer ARow, kvp::THintInfo& Info);
 
   bool Designing() const { return GetComponentState().Contains(kvp::csDesigning); }
   bool Loading() const { return GetComponentState().Contains(kvp::csLoading); }
@@ -1159,11 +1191,12 @@ class TCustomDBGridKv : public TCustomGridKv {
   void DrawFooterCell(kvp::Integer ACol, kvp::Integer ARow, kvp::Integer FooterRow,
                       TColumnKv* Column, kvp::TRect ARect, TGridDrawState AState, bool Down,
                       kvp::Integer HorzMargin, kvp::Integer VertMargin, bool& Highlighted);
-  // The data cell of a row that shows a record. FIXME(grid): cell
-  // parameters and their events, row colours, images, check boxes, edit
-  // buttons, hidden duplicates and the search highlight come with the data
-  // cells' own painting; this paints the column's display text of the
-  // record in the column's layout.
+  // The data cell of a row that shows a record (DBGridKvDataCells.cpp): the
+  // row's colour, the cell parameters and their events, the highlight, the
+  // contents by the column's kind (text, image with text, image, check box),
+  // the edit buttons kept shown, the mark of an empty required field, hidden
+  // duplicates and the type-ahead search's highlight, then the application's
+  // drawing events.
   virtual void DrawDataRowCell(kvp::Integer ACol, kvp::Integer ARow, kvp::Integer DataCol,
                                kvp::Integer DataRow, TColumnKv* Column, kvp::TRect ARect,
                                TGridDrawState AState, bool Down, kvp::Integer HorzMargin,
@@ -1196,12 +1229,18 @@ class TCustomDBGridKv : public TCustomGridKv {
   void WMPaint(kvp::TWMPaint& Message);
   // The editor's EN_CHANGE reaches the editor too (DBGridKvInplaceEdit.cpp).
   void WMCommand(kvp::TWMCommand& Message);
+  // Tool tips of clipped data cells (DBGridKvDataCells.cpp). FIXME(grid):
+  // the tips of titles and footers come with the grid's messages.
+  void CMHintShow(kvp::TCMHintShow& Message);
+  void CMHintShowPause(kvp::TCMHintShowPause& Message);
   KV_BEGIN_MESSAGE_MAP
   KV_MESSAGE(kvp::WM_USER + 100, WMDeferredLayout)
   KV_MESSAGE(kvp::WM_SIZE, WMSize)
   KV_MESSAGE(kvp::WM_VSCROLL, WMVScroll)
   KV_MESSAGE(kvp::WM_PAINT, WMPaint)
   KV_MESSAGE(kvp::WM_COMMAND, WMCommand)
+  KV_MESSAGE(kvp::CM_HINTSHOW, CMHintShow)
+  KV_MESSAGE(kvp::CM_HINTSHOWPAUSE, CMHintShowPause)
   KV_END_MESSAGE_MAP
 
   friend class TGridDataLinkKv;
@@ -1301,6 +1340,13 @@ class TCustomDBGridKv : public TCustomGridKv {
   bool FCellSelectTracking = false;          // the held mouse selects cells
   kvp::TPoint FMouseDownPoint;               // the press, then each selecting move
   kvp::TPoint FLastMovePoint{-1, -1};        // the point of the last mouse move
+  // Data cells
+  kvp::TColor FOddRowColor = kvp::clWindow;   // meant while FOddRowColorAssigned
+  kvp::TColor FEvenRowColor = kvp::clWindow;  // meant while FEvenRowColorAssigned
+  bool FOddRowColorAssigned = false;
+  bool FEvenRowColorAssigned = false;
+  kvp::TObjectPtr<kvp::TFont> FDuplicateFont;  // keeps the canvas font while a row above is read
+  kvp::TObjectPtr<kvp::TFont> FHintFont;       // the font of cell tips; made on first use
   bool FFocusedSeen = false;       // the focus as the last selection change found it
 };
 
