@@ -911,9 +911,12 @@ TEST(FormReading, CharacterCodesReadUpToTheLastCodePoint) {
     const char* Value;
     const char* Text;
   } Cases[] = {
-      {"#1114111", "\xF4\x8F\xBF\xBF"}, {"#$10FFFF", "\xF4\x8F\xBF\xBF"},
-      {"#55295", "\xED\x9F\xBF"},       {"#$E000", "\xEE\x80\x80"},
-      {"#65'a'#66", "AaB"},               {"#0009", "\t"},
+      {"#1114111", "\xF4\x8F\xBF\xBF"},
+      {"#$10FFFF", "\xF4\x8F\xBF\xBF"},
+      {"#55295", "\xED\x9F\xBF"},
+      {"#$E000", "\xEE\x80\x80"},
+      {"#65'a'#66", "AaB"},
+      {"#0009", "\t"},
   };
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Value);
