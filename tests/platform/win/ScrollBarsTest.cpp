@@ -219,6 +219,19 @@ TEST_F(ScrollBarsTest, DraggingTheThumbTracksThenSetsThePosition) {
   Input.MouseUp(mbLeft, Wnd, Point(84 + 8, 20 + 17));
   GetScrollInfo(Wnd, SB_VERT, &Si);
   EXPECT_EQ(Si.nTrackPos, Si.nPos) << "outside a drag it is the position";
+  // Between pixels the position is the nearest one: 2 px are 2.94 positions,
+  // 67 px 98.53; the end of the travel is the last position, and back down.
+  const struct {
+    Integer Px, Pos;
+  } Steps[] = {{1, 1}, {2, 3}, {67, 99}, {68, 100}, {90, 100}, {34, 50}, {-10, 0}};
+  Input.MouseDown(mbLeft, Wnd, Point(84 + 8, 20));
+  for (const auto& St : Steps) {
+    SCOPED_TRACE(St.Px);
+    Input.MouseMove(Wnd, Point(84 + 8, 20 + St.Px));
+    GetScrollInfo(Wnd, SB_VERT, &Si);
+    EXPECT_EQ(Si.nTrackPos, St.Pos);
+  }
+  Input.MouseUp(mbLeft, Wnd, Point(84 + 8, 20 - 10));
 }
 
 TEST_F(ScrollBarsTest, DisabledArrowsAndCancelMode) {
