@@ -234,6 +234,29 @@ TEST_F(ScrollBarsTest, DraggingTheThumbTracksThenSetsThePosition) {
   Input.MouseUp(mbLeft, Wnd, Point(84 + 8, 20 - 10));
 }
 
+// A window with more positions than a message's 16 bits carry takes the
+// dropped thumb's place from the track position while it handles
+// SB_THUMBPOSITION; once the drag is over the track position is the position.
+TEST_F(ScrollBarsTest, TheTrackPositionIsReadableWhileTheDroppedThumbIsTaken) {
+  SetInfo(0, 200000, 0, 0);
+  std::vector<Integer> Taken;
+  Rec().Answer = [&](HWND W, UINT Msg, WPARAM Wp, LPARAM) -> std::optional<LRESULT> {
+    if (W != Wnd || Msg != WM_VSCROLL) return std::nullopt;
+    if (LOWORD(Wp) != SB_THUMBPOSITION && LOWORD(Wp) != SB_ENDSCROLL) return std::nullopt;
+    SCROLLINFO Si;
+    Si.fMask = SIF_TRACKPOS;
+    GetScrollInfo(W, SB_VERT, &Si);
+    Taken.push_back(Si.nTrackPos);
+    return std::nullopt;
+  };
+  Input.Drag(Wnd, Point(84 + 8, 20), Point(84 + 8, 20 + 34), 2);
+  Rec().Answer = nullptr;
+  // 34 of 68 pixels of travel: half of 200,000, beyond a message's 65,535.
+  ASSERT_EQ(Taken.size(), 2u);
+  EXPECT_EQ(Taken[0], 100000) << "during SB_THUMBPOSITION";
+  EXPECT_EQ(Taken[1], 0) << "during SB_ENDSCROLL the drag is over: the position";
+}
+
 TEST_F(ScrollBarsTest, DisabledArrowsAndCancelMode) {
   SetInfo(0, 99, 10, 0);
   EXPECT_TRUE(EnableScrollBar(Wnd, SB_VERT, ESB_DISABLE_DOWN));
