@@ -44,11 +44,15 @@ constexpr Int64 OneRecord = 10000;  // a count of one
 
 // The dataset event properties the producer takes over, by slot; the last
 // slot is the master's AfterScroll.
+enum TSlot : int {
+  slCancel, slClose, slEdit, slInsert, slOpen, slPost, slScroll, slDelete, slRefresh, slMaster
+};
 TDataSetNotifyEvent TDataSet::*const Slots[] = {
     &TDataSet::AfterCancel, &TDataSet::AfterClose,  &TDataSet::AfterEdit,
     &TDataSet::AfterInsert, &TDataSet::AfterOpen,   &TDataSet::AfterPost,
-    &TDataSet::AfterScroll, &TDataSet::BeforeDelete, &TDataSet::AfterScroll};
-constexpr int MasterSlot = 8;
+    &TDataSet::AfterScroll, &TDataSet::BeforeDelete, &TDataSet::AfterRefresh,
+    &TDataSet::AfterScroll};
+constexpr int MasterSlot = slMaster;
 
 // Every attached producer, so that one that detaches can hand its saved
 // handlers to a producer that chained behind it.
@@ -134,8 +138,11 @@ void TDBSumListProducer::Construct() {
   FActive = true;
 }
 
+// A producer that goes away gives the dataset's handlers back whatever its
+// owner is doing: a dataset must never call into a freed producer.
 void TDBSumListProducer::Destroy() {
-  if (FSumCollection) Deactivate(false);
+  FActive = false;
+  if (FSumCollection) ReturnDataSetEvents();
   if (FWatch) FWatch->Producer = nullptr;
   FreeAndNil(FWatch);
   FBookmarks.clear();
@@ -189,14 +196,15 @@ void TDBSumListProducer::Watched(TComponent* Component) {
 
 TDataSetNotifyEvent TDBSumListProducer::OwnHandler(int Slot) {
   switch (Slot) {
-    case 0: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterCancel);
-    case 1: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterClose);
-    case 2: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterEdit);
-    case 3: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterInsert);
-    case 4: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterOpen);
-    case 5: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterPost);
-    case 6: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterScroll);
-    case 7: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetBeforeDelete);
+    case slCancel: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterCancel);
+    case slClose: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterClose);
+    case slEdit: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterEdit);
+    case slInsert: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterInsert);
+    case slOpen: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterOpen);
+    case slPost: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterPost);
+    case slScroll: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterScroll);
+    case slDelete: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetBeforeDelete);
+    case slRefresh: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterRefresh);
     default: return TDataSetNotifyEvent(this, &TDBSumListProducer::MasterDataSetAfterScroll);
   }
 }
@@ -413,15 +421,17 @@ void TDBSumListProducer::StoreContribution(TDBSum* Sum, TField* Field, bool Inse
   Sum->FOldVarValue = Field->GetValue();
 }
 
-void TDBSumListProducer::ApplyPost(TDBSum* Sum, TField* Field) {
+void TDBSumListProducer::ApplyPost(TDBSum* Sum, TField* Field, bool Shown) {
   const Int64 Old = Sum->FOldValue.GetRaw();
+  // A record that no longer shows counts as empty, for a count too.
+  const bool Empty = !Shown || (Field && Field->IsNull());
   switch (Sum->FGroupOperation) {
     case goSum:
-      Sum->FValue = Field->IsNull() ? Raw(Sum->FValue.GetRaw() - Old)
-                                    : Raw(RoundRaw(Share(Field) + (Sum->FValue.GetRaw() - Old)));
+      Sum->FValue = Empty ? Raw(Sum->FValue.GetRaw() - Old)
+                          : Raw(RoundRaw(Share(Field) + (Sum->FValue.GetRaw() - Old)));
       break;
     case goAvg:
-      if (Field->IsNull()) {
+      if (Empty) {
         if (!VarIsNull(Sum->FOldVarValue)) --Sum->FAvgCount;
         Sum->FAvgSum = Raw(Sum->FAvgSum.GetRaw() - Old);
       } else {
@@ -433,8 +443,8 @@ void TDBSumListProducer::ApplyPost(TDBSum* Sum, TField* Field) {
                         : Raw(RoundRaw(Extended(Sum->FAvgSum.GetRaw()) / Sum->FAvgCount));
       break;
     case goCount:
-      Sum->FValue = Field && Field->IsNull() ? Raw(Sum->FValue.GetRaw() - Old)
-                                             : Raw(Sum->FValue.GetRaw() - Old + OneRecord);
+      Sum->FValue = Empty ? Raw(Sum->FValue.GetRaw() - Old)
+                          : Raw(Sum->FValue.GetRaw() - Old + OneRecord);
       break;
   }
 }
@@ -468,7 +478,7 @@ void TDBSumListProducer::ApplyDelete(TDBSum* Sum, TField* Field, bool Editing) {
 
 void TDBSumListProducer::DataSetAfterOpen(TDataSet* DataSet) {
   if (FActive) RecalcAll();
-  CallSaved(4, DataSet);
+  CallSaved(slOpen, DataSet);
 }
 
 void TDBSumListProducer::DataSetAfterClose(TDataSet* DataSet) {
@@ -478,7 +488,20 @@ void TDBSumListProducer::DataSetAfterClose(TDataSet* DataSet) {
     FInRecalc = false;
   }
   FBookmarks.clear();
-  CallSaved(1, DataSet);
+  FPostCount = -1;
+  CallSaved(slClose, DataSet);
+}
+
+bool TDBSumListProducer::MayHidePosted() const {
+  return FDataSet && (FDataSet->GetFiltered() || FDataSet->GetDataSource() || FMasterDataSet);
+}
+
+// Where a filter or a master may hide the record being edited, the record
+// count tells after the post whether it still shows: an edited record that
+// shows keeps the count, an inserted one raises it.
+void TDBSumListProducer::NotePostStart(bool Inserting) {
+  FPostInsert = Inserting;
+  FPostCount = MayHidePosted() ? FDataSet->GetRecordCount() : -1;
 }
 
 // The application's handler runs whether or not the producer is active.
@@ -488,33 +511,52 @@ void TDBSumListProducer::DataSetAfterEdit(TDataSet* DataSet) {
       TDBSum* Sum = FSumCollection->GetItem(I);
       if (Sum->TakesPart()) StoreContribution(Sum, FieldOf(Sum), false);
     }
-  CallSaved(2, DataSet);
+  NotePostStart(false);
+  FEditBookmark.clear();
+  if (FVirtualRecords && !DataSetSequenced()) FEditBookmark = DataSet->GetBookmark();
+  CallSaved(slEdit, DataSet);
 }
 
+// A new record joins the bookmark list when it is posted, at its place in
+// dataset order; one cancelled never joins it.
 void TDBSumListProducer::DataSetAfterInsert(TDataSet* DataSet) {
   for (Integer I = 0; I < FSumCollection->GetCount(); ++I) {
     TDBSum* Sum = FSumCollection->GetItem(I);
     if (Sum->TakesPart()) StoreContribution(Sum, nullptr, true);
   }
-  if (FVirtualRecords && !DataSetSequenced()) {
-    const TBookmark Bookmark = DataSet->GetBookmark();
-    if (Bookmark.empty())
-      FPendingInsert = true;
-    else
-      FBookmarks.push_back(Bookmark);
-  }
-  CallSaved(3, DataSet);
+  NotePostStart(true);
+  if (FVirtualRecords && !DataSetSequenced()) FPendingInsert = true;
+  CallSaved(slInsert, DataSet);
 }
 
 void TDBSumListProducer::DataSetAfterPost(TDataSet* DataSet) {
-  if (FActive)
+  // [Phase 1] Does the posted record still show? Without a filter or a
+  // master it does, and the dataset stands on it.
+  bool Shown = true;
+  if (FPostCount >= 0 && MayHidePosted()) {
+    const Integer Count = DataSet->GetRecordCount();
+    Shown = FPostInsert ? Count > FPostCount : Count >= FPostCount;
+  }
+  FPostCount = -1;
+  // [Phase 2] Its difference. A pass that posts a pending edit with its
+  // first move counts the record itself.
+  if (FActive && !FInRecalc)
     for (Integer I = 0; I < FSumCollection->GetCount(); ++I) {
       TDBSum* Sum = FSumCollection->GetItem(I);
-      if (Sum->TakesPart()) ApplyPost(Sum, FieldOf(Sum));
+      if (Sum->TakesPart()) ApplyPost(Sum, Shown ? FieldOf(Sum) : nullptr, Shown);
     }
-  if (!DataSetSequenced() && FVirtualRecords && FPendingInsert) PlacePendingBookmark();
+  // [Phase 3] The bookmark list follows.
+  if (!DataSetSequenced() && FVirtualRecords && !FInRecalc) {
+    if (FPendingInsert && Shown) PlacePendingBookmark();
+    if (!Shown && !FEditBookmark.empty()) {
+      const Integer Index = FindBookmarkIndex(FEditBookmark);
+      if (Index >= 0) FBookmarks.erase(FBookmarks.begin() + Index);
+    }
+  }
+  FPendingInsert = false;
+  FEditBookmark.clear();
   DoSumListChanged();
-  CallSaved(5, DataSet);
+  CallSaved(slPost, DataSet);
 }
 
 // The posted record goes to its place in dataset order, found by walking
@@ -536,12 +578,14 @@ void TDBSumListProducer::PlacePendingBookmark() {
 }
 
 void TDBSumListProducer::DataSetAfterCancel(TDataSet* DataSet) {
-  CallSaved(0, DataSet);
+  CallSaved(slCancel, DataSet);
   FPendingInsert = false;
+  FPostCount = -1;
+  FEditBookmark.clear();
 }
 
 void TDBSumListProducer::DataSetBeforeDelete(TDataSet* DataSet) {
-  CallSaved(7, DataSet);
+  CallSaved(slDelete, DataSet);
   if (FActive) {
     const bool Editing = DataSet->GetState() == dsEdit;
     for (Integer I = 0; I < FSumCollection->GetCount(); ++I) {
@@ -553,11 +597,26 @@ void TDBSumListProducer::DataSetBeforeDelete(TDataSet* DataSet) {
     const Integer Index = FindBookmarkIndex(DataSet->GetBookmark());
     if (Index >= 0) FBookmarks.erase(FBookmarks.begin() + Index);
   }
+  FPostCount = -1;
+  FEditBookmark.clear();
   DoSumListChanged();
 }
 
+// A refresh may drop records (one edited out of the filter goes now) or
+// bring others: the values are counted again, and the dataset goes back to
+// the record it stood on.
+void TDBSumListProducer::DataSetAfterRefresh(TDataSet* DataSet) {
+  if (FActive && !FInRecalc && FHooked && DataSet->GetActive()) {
+    TDisableControlsGuard Hold(DataSet);
+    const TBookmark Current = DataSet->GetBookmark();
+    RecalcAll();
+    if (!Current.empty() && DataSet->BookmarkValid(Current)) DataSet->GotoBookmark(Current);
+  }
+  CallSaved(slRefresh, DataSet);
+}
+
 void TDBSumListProducer::DataSetAfterScroll(TDataSet* DataSet) {
-  CallSaved(6, DataSet);
+  CallSaved(slScroll, DataSet);
   if (!FActive || FInRecalc) return;
   if ((DataSet->GetFiltered() && DataSet->GetFilter() != FSavedFilter) ||
       DataSet->GetFiltered() != FSavedFiltered)
@@ -565,7 +624,7 @@ void TDBSumListProducer::DataSetAfterScroll(TDataSet* DataSet) {
 }
 
 void TDBSumListProducer::MasterDataSetAfterScroll(TDataSet* DataSet) {
-  CallSaved(MasterSlot, DataSet);
+  CallSaved(slMaster, DataSet);
   if (FActive && !FInRecalc) RecalcAll();
 }
 
