@@ -874,8 +874,20 @@ void TColumnKv::SetLookupDisplayFields(const String& Value) {
   SetFlagged(FLookupDisplayFields, Value, cvLookupDisplayFields, true);
 }
 
+// While a form is read the grid has no dataset yet, so that defaults and
+// limits would be judged against the grid's default width and not the
+// field's: a width read is one the form stored, and it is taken as it is.
+bool TColumnKv::GridLoading() const {
+  TCustomDBGridKv* Grid = GetGrid();
+  return Grid && Grid->GetComponentState().Contains(csLoading);
+}
+
 void TColumnKv::SetWidth(Integer Value) {
   TCustomDBGridKv* Grid = GetGrid();
+  if (FStored && GridLoading()) {
+    if (Value != -1) SetFlagged(FWidth, Value, cvWidth, true);
+    return;
+  }
   // [Phase 1] An automatic column shows its field's DisplayWidth.
   if (!FStored && Grid) {
     TField* Field = GetField();
@@ -903,16 +915,17 @@ Integer TColumnKv::ClampWidth(Integer Value) const {
   return Value;
 }
 
+// A limit read with a form was stored with a width within it.
 void TColumnKv::SetMaxWidth(Integer Value) {
   if (FMaxWidth == Value) return;
   FMaxWidth = Value;
-  if (Value > 0 && GetWidth() > Value) SetWidth(Value);
+  if (Value > 0 && !GridLoading() && GetWidth() > Value) SetWidth(Value);
 }
 
 void TColumnKv::SetMinWidth(Integer Value) {
   if (FMinWidth == Value) return;
   FMinWidth = Value;
-  if (Value > 0 && GetWidth() < Value) SetWidth(Value);
+  if (Value > 0 && !GridLoading() && GetWidth() < Value) SetWidth(Value);
 }
 
 void TColumnKv::SetAutoFitColWidth(bool Value) {

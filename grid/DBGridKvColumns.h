@@ -464,6 +464,7 @@ class TColumnKv : public kvp::TCollectionItem {
   template <class T>
   void SetFlagged(T& Own, const T& Value, TColumnKvValue Bit, bool Notify);
   bool Assigned(TColumnKvValue Bit) const { return FAssignedValues.Contains(Bit); }
+  bool GridLoading() const;
   // An automatic column with an active link writes some values into its field.
   bool WritesThrough();
   void FontChanged(kvp::TObject* Sender);
