@@ -414,8 +414,9 @@ void TCustomDBGridKv::SelectColumnOfField(TField* Field) {
   for (Integer I = 0; I < FColumns->GetCount(); ++I) {
     TColumnKv* Column = FColumns->GetColumn(I);
     if (!Column->GetVisible() || Column->GetField() != Field) continue;
+    // Frozen columns stand among the fixed ones and can be current too.
     const Integer GridCol = I + FIndicatorOffset;
-    if (GridCol >= GetFixedCols() && GridCol < GetColCount()) SetCol(GridCol);
+    if (GridCol >= GetFixedCols() - GetFrozenColCount() && GridCol < GetColCount()) SetCol(GridCol);
     return;
   }
 }
