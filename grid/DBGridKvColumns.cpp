@@ -397,7 +397,9 @@ void TColumnTitleKv::SetSortIndex(Integer Value) {
     FSortIndex = Value;
     return;
   }
-  if (FSortMarker == smNoneKv) return;
+  // Only a marked column takes a place, and only a place some marked column
+  // holds: an unsorted column's 0 is no place in the order.
+  if (FSortMarker == smNoneKv || Value == 0) return;
   for (Integer I = 0; I < Columns->GetCount(); ++I) {
     TColumnTitleKv* Holder = Columns->GetColumn(I)->GetTitle();
     if (Holder == this || Holder->FSortIndex != Value) continue;

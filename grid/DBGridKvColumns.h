@@ -247,6 +247,7 @@ class TColumnTitleKv : public kvp::TPersistent {
 
  private:
   friend class TColumnKv;
+  friend class TCustomDBGridKv;
   bool Assigned(TColumnKvValue Bit) const;
   void Flag(TColumnKvValue Bit);
   void NotifyColumn(bool AllItems);

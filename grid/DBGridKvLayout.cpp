@@ -12,6 +12,7 @@
 //   [SECTION] Style and focus  SetStyle, IsFocused
 //   [SECTION] Self-check       CheckConsistency
 #include <algorithm>
+#include <limits>
 
 #include "grid/DBGridKv.h"
 #include "platform/classes/Filer.h"
@@ -345,18 +346,29 @@ void TCustomDBGridKv::SetFieldsCurrent() {
   }
 }
 
+// The marked columns in the order of their numbers (a marked column without
+// one last), numbered again 1..n: numbers read with a form, or left by a
+// column that went, may have gaps or repeats. An unmarked column has none.
 void TCustomDBGridKv::RebuildSortMarkedColumns() {
   FSortMarkedColumns->Clear();
   std::vector<TColumnKv*> Marked;
   for (Integer I = 0; I < FColumns->GetCount(); ++I) {
-    TColumnKv* Column = FColumns->GetColumn(I);
-    if (Column->GetTitle()->GetSortMarker() != smNoneKv && Column->GetTitle()->GetSortIndex() > 0)
-      Marked.push_back(Column);
+    TColumnTitleKv* Title = FColumns->GetColumn(I)->GetTitle();
+    if (Title->FSortMarker != smNoneKv)
+      Marked.push_back(FColumns->GetColumn(I));
+    else
+      Title->FSortIndex = 0;
   }
-  std::stable_sort(Marked.begin(), Marked.end(), [](TColumnKv* A, TColumnKv* B) {
-    return A->GetTitle()->GetSortIndex() < B->GetTitle()->GetSortIndex();
-  });
-  for (TColumnKv* Column : Marked) FSortMarkedColumns->Add(Column);
+  auto Place = [](TColumnKv* C) {
+    const Integer Index = C->GetTitle()->FSortIndex;
+    return Index > 0 ? Index : std::numeric_limits<Integer>::max();
+  };
+  std::stable_sort(Marked.begin(), Marked.end(),
+                   [&](TColumnKv* A, TColumnKv* B) { return Place(A) < Place(B); });
+  for (TColumnKv* Column : Marked) {
+    FSortMarkedColumns->Add(Column);
+    Column->GetTitle()->FSortIndex = FSortMarkedColumns->GetCount();
+  }
 }
 
 // [SECTION] Data

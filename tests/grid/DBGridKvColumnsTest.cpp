@@ -348,9 +348,19 @@ TEST_F(DBGridKvSortMarkingTest, AMultiSortGridNumbersAndRenumbers) {
   EXPECT_EQ(Indexes(), (std::vector<Integer>{1, 0, 2}));
   T(Name)->SetSortIndex(1);
   EXPECT_EQ(Indexes(), (std::vector<Integer>{1, 0, 2})) << "a column needs a marker";
-  // A freed column leaves the list; the others keep their numbers.
-  Third->Free();
-  EXPECT_EQ(Marked(), std::vector<TColumnKv*>{Amount});
+  // Unsorted columns hold no place in the order: 0 is nobody's to swap.
+  T(Amount)->SetSortIndex(0);
+  T(Third)->SetSortIndex(-3);
+  EXPECT_EQ(Indexes(), (std::vector<Integer>{1, 0, 2}));
+  EXPECT_EQ(Marked(), (std::vector<TColumnKv*>{Amount, Third}));
+  Grid->CheckConsistency();
+  // A freed column leaves the list; those after it move up.
+  Amount->Free();
+  EXPECT_EQ(Marked(), std::vector<TColumnKv*>{Third});
+  EXPECT_EQ(T(Third)->GetSortIndex(), 1);
+  Grid->CheckConsistency();
+  T(Name)->SetSortMarker(smUpKv);
+  EXPECT_EQ(T(Name)->GetSortIndex(), 2);
 }
 
 TEST_F(DBGridKvSortMarkingTest, NextMarkerCyclesAndClearsTheOthersUnlessKept) {

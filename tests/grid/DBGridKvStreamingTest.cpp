@@ -99,6 +99,36 @@ TEST_F(DBGridKvStreamingTest, UserColumnsRoundTripWithTheirAssignedValuesOnly) {
   Copy->CheckConsistency();
 }
 
+TEST_F(DBGridKvStreamingTest, SortIndexesReadWithGapsOrRepeatsAreNumberedAgain) {
+  TTestDBGrid* Source = NewGrid();
+  for (const char* Name : {"A", "B", "C", "D"}) Source->GetColumns()->Add()->SetFieldName(Name);
+  const String Text = ComponentToText(Source);
+  // Hand-made: C sorted third with no second, A and D both second, B's
+  // number without a marker.
+  String Edited = Text;
+  auto Mark = [&](const char* Name, const char* Stored) {
+    const String Key = String("FieldName = '") + Name + "'";
+    const std::size_t At = Edited.find(Key);
+    ASSERT_NE(At, String::npos) << Edited;
+    Edited.insert(At + Key.size(), String("\n") + Stored);
+  };
+  Mark("A", "        Title.SortIndex = 2\n        Title.SortMarker = smDownKv");
+  Mark("B", "        Title.SortIndex = 1");
+  Mark("C", "        Title.SortIndex = 3\n        Title.SortMarker = smUpKv");
+  Mark("D", "        Title.SortIndex = 2\n        Title.SortMarker = smUpKv");
+  TTestDBGrid* Read = this->Read(Edited);
+  std::vector<Integer> Indexes;
+  for (Integer I = 0; I < 4; ++I) Indexes.push_back(Read->Column(I)->GetTitle()->GetSortIndex());
+  EXPECT_EQ(Indexes, (std::vector<Integer>{1, 0, 3, 2})) << "in their stored order";
+  ASSERT_EQ(Read->GetSortMarkedColumns()->GetCount(), 3);
+  EXPECT_EQ(Read->GetSortMarkedColumns()->GetColumn(2), Read->Column(2));
+  Read->CheckConsistency();
+  Read->SetOptionsKv(Read->GetOptionsKv() + dgMultiSortMarkingKv);
+  Read->Column(1)->GetTitle()->SetSortMarker(smDownKv);
+  EXPECT_EQ(Read->Column(1)->GetTitle()->GetSortIndex(), 4);
+  Read->CheckConsistency();
+}
+
 TEST_F(DBGridKvStreamingTest, AutomaticColumnsNeverReachTheForm) {
   TTestDBGrid* Grid = NewGrid();
   Grid->LayoutChanged();
