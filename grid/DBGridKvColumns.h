@@ -130,7 +130,11 @@ class TColumnFooterKv : public kvp::TCollectionItem {
   bool IsAlignmentStored();
   bool IsColorStored() const;
   bool IsFontStored() const { return (FAssignedValues & fbFont) != 0; }
-  bool IsToolTipsStored() const { return (FAssignedValues & fbToolTips) != 0 && FToolTips; }
+  // An assigned True is always stored; an assigned False too where the
+  // grid's default would read back True.
+  bool IsToolTipsStored() const {
+    return (FAssignedValues & fbToolTips) != 0 && (FToolTips || FToolTips != DefaultToolTips());
+  }
 
   TColumnKv* FApartColumn = nullptr;  // the column of a footer made apart
   kvp::TAlignment FAlignment = kvp::taLeftJustify;

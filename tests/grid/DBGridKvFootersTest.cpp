@@ -233,6 +233,23 @@ TEST_F(DBGridKvFootersTest, FootersAreStoredWithTheirColumnsAndCopied) {
   EXPECT_EQ(Aggregates(), 4) << "each footer its own aggregate";
 }
 
+TEST_F(DBGridKvFootersTest, AFootersOwnToolTipsSurviveAStoredFormWhateverTheGridsDefault) {
+  RegisterClass(TTestDBGrid::StaticClass());
+  Grid->GetColumnDefValues()->GetFooter()->SetToolTips(true);
+  Foot(2)->SetToolTips(false);
+  Foot(1)->SetToolTips(true);  // the default, assigned
+  const String Text = ComponentToText(Grid);
+  TObjectPtr<TComponent> Copy(ReadComponentFromText(Text, nullptr));
+  auto* Read = static_cast<TTestDBGrid*>(Copy.get());
+  ASSERT_TRUE(Read->GetColumnDefValues()->GetFooter()->GetToolTips());
+  EXPECT_FALSE(Read->Column(2)->GetFooter()->GetToolTips());
+  EXPECT_TRUE(Read->Column(1)->GetFooter()->GetToolTips());
+  EXPECT_TRUE(Read->Column(0)->GetFooter()->GetToolTips()) << "unassigned: the grid's";
+  String Expected = Text;  // the copy has no data source on its own
+  Expected.erase(Expected.find("  DataSource = OrdersSource\n"), 28);
+  EXPECT_EQ(ComponentToText(Read), Expected);
+}
+
 TEST_F(DBGridKvFootersTest, ADesignedGridCountsWithoutTakingTheDatasetsEvents) {
   TTestDBGrid* Designed = MakeGrid("Designed");
   Designed->SetDesigning(true);
