@@ -207,6 +207,10 @@ void TColumnTitleKv::SetAlignment(TAlignment Value) {
 }
 
 void TColumnTitleKv::SetCaption(const String& Value) {
+  const Integer Levels = TitleLevelCount(Value);
+  if (Levels > MaxTitleLevels)
+    RaiseGridError("A title caption may have at most " + std::to_string(MaxTitleLevels) +
+                   " levels; this one has " + std::to_string(Levels));
   if (FColumn->WritesThrough()) {
     FColumn->GetField()->SetDisplayLabel(Value);
     return;

@@ -706,6 +706,12 @@ class TColumnsKvList : public kvp::TObjectList {
 
 // The delimiter of title levels: "Address|City".
 inline constexpr char TitleLevelDelimiter = '|';
+// The most levels a title shows, as deep as a stored form may nest: a
+// caption with more is refused, and a field's label with more keeps its
+// last levels whole in the lowest cell.
+inline constexpr kvp::Integer MaxTitleLevels = 256;
+// The number of levels (words between delimiters) of a caption.
+kvp::Integer TitleLevelCount(const kvp::String& Caption);
 
 // The N-th word (1-based) of S, words being runs of characters outside
 // Delimiters, and its 1-based byte position; "" and 0 when there is none.
