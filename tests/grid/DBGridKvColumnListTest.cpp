@@ -65,9 +65,15 @@ TEST_F(DBGridKvColumnListTest, AColumnsWidthReachesItsGridColumn) {
   EXPECT_EQ(Grid->GetColWidths(2), 90);
   Name->SetVisible(false);
   EXPECT_EQ(Grid->GetColWidths(2), -1) << "hidden, with column lines";
+  Name->SetWidth(70);
+  EXPECT_EQ(Grid->GetColWidths(2), -1) << "a hidden column's new width stays out of sight";
   Grid->SetOptions(Grid->GetOptions() - dgColLinesKv);
   EXPECT_EQ(Grid->GetColWidths(2), 0) << "hidden, without lines";
+  Name->SetWidth(80);
+  EXPECT_EQ(Grid->GetColWidths(2), 0);
   EXPECT_EQ(Grid->GetVisibleColumns()->GetCount(), 2);
+  Name->SetVisible(true);
+  EXPECT_EQ(Grid->GetColWidths(2), 80) << "shown again with its latest width";
 }
 
 TEST_F(DBGridKvColumnListTest, AnUnchangedWidthLaysOutOnlyForMultiLevelTitles) {
@@ -124,19 +130,25 @@ TEST_F(DBGridKvColumnListTest, AutoFitScalesTheBaseWidthAndPassesTheDifferenceOn
   TColumnKv* Name = Grid->Column(1);
   TColumnKv* Amount = Grid->Column(2);
   Id->SetWidth(100);
-  Name->SetWidth(50);
+  Name->SetWidth(30);
   Amount->SetWidth(40);
   Grid->SetAutoFitColWidths(true);
   EXPECT_EQ(Id->GetInitWidth(), 100);
   // The grid column is 100 wide; the column becomes 150: its base grows by half.
   Id->SetWidth(150);
   EXPECT_EQ(Id->GetInitWidth(), 150);
-  EXPECT_EQ(Name->GetInitWidth(), 0) << "the next column gives up 50, not below 0";
+  EXPECT_EQ(Name->GetInitWidth(), 0) << "the next column gives up 50 of its 30, not below 0";
+  // Narrower again: the next column takes back what the base gave up.
+  Grid->SetColWidths(1, 150);
+  Id->SetWidth(120);
+  EXPECT_EQ(Id->GetInitWidth(), 120);
+  EXPECT_EQ(Name->GetInitWidth(), 30);
   // The last column passes nothing on.
   Grid->SetColWidths(3, 80);
   Amount->SetWidth(60);
   EXPECT_EQ(Amount->GetInitWidth(), 30);
-  EXPECT_EQ(Id->GetInitWidth(), 150);
+  EXPECT_EQ(Id->GetInitWidth(), 120);
+  EXPECT_EQ(Name->GetInitWidth(), 30);
 }
 
 TEST_F(DBGridKvColumnListTest, AutoFitOfAHiddenColumnWithoutLinesLeavesItsBaseAlone) {

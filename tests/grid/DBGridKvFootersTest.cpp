@@ -76,6 +76,20 @@ TEST_F(DBGridKvFootersTest, AveragesOfWholeNumbersRoundHalfToEven) {
   DataSet->First();
   DataSet->Delete();  // 2..4: 3
   EXPECT_EQ(Text(0), "3");
+  DataSet->AppendRecord({5});  // 2..5: 3.5
+  EXPECT_EQ(Text(0), "4");
+  DataSet->Locate("ID", 5, {});
+  DataSet->Edit();
+  Field("ID")->SetAsInteger(-3);  // 2, 3, 4, -3: 1.5
+  DataSet->Post();
+  EXPECT_EQ(Text(0), "2");
+  DataSet->AppendRecord({7});  // 13 / 5: 2.6
+  EXPECT_EQ(Text(0), "3");
+  DataSet->AppendRecord({-1});  // 12 / 6: 2
+  DataSet->AppendRecord({3});  // 15 / 7: 2.142857
+  EXPECT_EQ(Text(0), "2");
+  DataSet->AppendRecord({-20});  // -5 / 8: -0.625
+  EXPECT_EQ(Text(0), "-1");
 }
 
 TEST_F(DBGridKvFootersTest, FloatFootersUseTheGeneralFormatOrMoney) {
@@ -158,6 +172,47 @@ TEST_F(DBGridKvFootersTest, EachFooterRowUsesItsOwnFooterOrTheColumnsOne) {
   EXPECT_EQ(Text(2, 0), "5");
   EXPECT_EQ(Text(2, 1), "143.5");
   EXPECT_EQ(Grid->GetContraRowCount(), 2);
+}
+
+TEST_F(DBGridKvFootersTest, AnApplicationShowingTheTotalsWhenToldSeesTheNewOnes) {
+  Foot(2)->SetValueType(fvtSum);
+  std::vector<String> Shown;
+  Grid->GetSumList()->SumListChanged = [&](TObject*) { Shown.push_back(Text(2)); };
+  struct TLetGo {
+    TDBGridKvSumList* List;
+    ~TLetGo() { List->SumListChanged = nullptr; }
+  } LetGo{Grid->GetSumList()};
+  DataSet->Edit();
+  Field("Amount")->SetAsFloat(11);  // 10.5 -> 11
+  DataSet->Post();
+  ASSERT_FALSE(Shown.empty());
+  EXPECT_EQ(Shown.back(), "144");
+  Shown.clear();
+  DataSet->Delete();
+  ASSERT_FALSE(Shown.empty());
+  EXPECT_EQ(Shown.back(), "133");
+  Shown.clear();
+  DataSet->AppendRecord({9, "Zed", 7});
+  ASSERT_FALSE(Shown.empty());
+  EXPECT_EQ(Shown.back(), "140");
+}
+
+// The user filters Amount > 6 and edits a shown amount below it: the record
+// leaves the view, and the footers show what the grid shows.
+TEST_F(DBGridKvFootersTest, ARecordEditedOutOfTheFilterLeavesTheFooters) {
+  Foot(2)->SetValueType(fvtSum);
+  Foot(0)->SetValueType(fvtCount);
+  DataSet->SetFilter("Amount > 6");
+  DataSet->SetFiltered(true);
+  ASSERT_EQ(Text(2), "138.5");
+  ASSERT_EQ(Text(0), "4");
+  DataSet->First();
+  DataSet->Edit();
+  Field("Amount")->SetAsFloat(1);  // 10.5 -> 1
+  DataSet->Post();
+  EXPECT_EQ(DataSet->GetRecordCount(), 3);
+  EXPECT_EQ(Text(2), "128");
+  EXPECT_EQ(Text(0), "3");
 }
 
 TEST_F(DBGridKvFootersTest, FootersFollowThePostsOfTheDataset) {
