@@ -105,6 +105,14 @@ TEST_F(DBGridKvColumnsTest, AnAssignedValueSurvivesAChangeOfItsDefault) {
   EXPECT_EQ(Amount->GetColor(), clRed);
   EXPECT_EQ(Amount->GetTitle()->GetCaption(), "Sum");
   EXPECT_EQ(Name->GetColor(), clYellow);
+  // Another field: what the user set stays, the rest follows the new field.
+  Amount->SetFieldName("Name");
+  EXPECT_EQ(Amount->GetField(), Field("Name"));
+  EXPECT_EQ(Amount->GetAlignment(), taCenter);
+  EXPECT_EQ(Amount->GetColor(), clRed);
+  EXPECT_EQ(Amount->GetTitle()->GetCaption(), "Sum");
+  EXPECT_TRUE(Amount->GetWordWrap()) << "a string field's";
+  Amount->SetFieldName("Amount");
   // Restoring the defaults lets the column follow again.
   Amount->RestoreDefaults();
   EXPECT_EQ(Amount->GetAlignment(), taLeftJustify);

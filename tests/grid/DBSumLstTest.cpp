@@ -433,6 +433,22 @@ TEST_F(DBSumLstTest, AnEngineFreedWhileItsOwnerLoadsGivesTheHandlersBack) {
   Owner->Loaded();
 }
 
+TEST_F(DBSumLstTest, ATotalBeyondCurrencyRaisesInsteadOfWrapping) {
+  Fill({5e14, 1});
+  Sum = AddSum(goSum, "V");
+  Producer->SetDataSet(DS);
+  ASSERT_EQ(Sum->GetValue().GetRaw(), 5000000000000010000);
+  // 10^15 is past the largest currency: the post is stored, and its total
+  // cannot be: the error says so rather than a wrapped-around sum, and a
+  // pass says so again.
+  EXPECT_THROW(DS->AppendRecord({3, 5e14}), EOverflow);
+  EXPECT_EQ(DS->GetState(), dsBrowse);
+  EXPECT_EQ(DS->GetRecordCount(), 3);
+  EXPECT_THROW(Producer->RecalcAll(), EOverflow);
+  EXPECT_FALSE(DS->ControlsDisabled());
+  EXPECT_FALSE(Producer->GetInRecalc());
+}
+
 // [SECTION] Handlers chained and given back
 
 class DBSumLstHandlersTest : public DBSumLstTest {
