@@ -14,6 +14,7 @@
 #include "grid/DBSumLst.h"
 
 #include <cmath>
+#include <limits>
 
 #include "base/KorvelVCL.h"
 #include "platform/classes/TypInfo.h"
@@ -27,16 +28,35 @@ using namespace kvp;
 
 namespace {
 
-// An amount in ten-thousandths rounded half to even, as currency stores it;
-// one that does not fit raises, as currency arithmetic does.
-Int64 RoundRaw(Extended X) {
+// An amount that does not fit raises, as currency arithmetic does.
+Int64 RoundRawChecked(Extended X) {
   if (!std::isfinite(X) || X >= 9223372036854775807.0L || X < -9223372036854775808.0L)
     throw EOverflow("Floating point overflow");
   return std::llrint(X);  // the default rounding: to nearest, ties to even
 }
 
+// An amount in ten-thousandths rounded half to even, as currency stores it.
+inline Int64 RoundRaw(Extended X) {
+#if defined(__GNUC__) && defined(__x86_64__)
+  // The x87 store rounds as llrint does (to nearest, ties to even) and gives
+  // the lowest integer for anything that does not fit: the full pass takes
+  // one of these per record and aggregate.
+  Int64 Rounded;
+  __asm__("fistpll %0" : "=m"(Rounded) : "t"(X) : "st");
+  if (Rounded != std::numeric_limits<Int64>::min()) return Rounded;
+#endif
+  return RoundRawChecked(X);
+}
+
 // A field's value in ten-thousandths, in extended precision.
 Extended Share(TField* Field) { return Extended(Field->GetAsFloat()) * 10000.0L; }
+
+// The share of a value that is not null.
+bool ReadShare(TField* Field, Extended& Result) {
+  if (Field->IsNull()) return false;
+  Result = Extended(Field->GetAsFloat()) * 10000.0L;
+  return true;
+}
 
 Currency Raw(Int64 Value) { return Currency::FromRaw(Value); }
 
@@ -366,23 +386,21 @@ void TDBSumListProducer::RecalcAll() {
           Sums.push_back(Sum);
           Fields.push_back(FieldOf(Sum));
         }
+        // Running totals in raw ten-thousandths: the sum (or an average's
+        // sum) and an average's count of values.
+        std::vector<Int64> Totals(Sums.size(), 0);
+        std::vector<Integer> Counts(Sums.size(), 0);
         const bool ListRecords = !DataSetSequenced() && FVirtualRecords;
         FDataSet->First();
         while (!FDataSet->GetEof()) {
           for (std::size_t K = 0; K < Sums.size(); ++K) {
-            TDBSum* Sum = Sums[K];
             TField* Field = Fields[K];
-            switch (Sum->FGroupOperation) {
-              case goSum:
-                if (!Field->IsNull()) Sum->FValue = Raw(RoundRaw(Share(Field) + Sum->FValue.GetRaw()));
-                break;
-              case goAvg:
-                if (!Field->IsNull()) ++Sum->FAvgCount;
-                Sum->FAvgSum = Raw(RoundRaw(Share(Field) + Sum->FAvgSum.GetRaw()));
-                break;
-              case goCount:
-                if (!Field || !Field->IsNull()) Sum->FValue = Raw(Sum->FValue.GetRaw() + OneRecord);
-                break;
+            Extended X = 0;
+            if (Sums[K]->FGroupOperation == goCount) {
+              if (!Field || !Field->IsNull()) Totals[K] += OneRecord;
+            } else if (ReadShare(Field, X)) {
+              Totals[K] = RoundRaw(X + Totals[K]);  // an average counts its null values as 0
+              ++Counts[K];
             }
           }
           if (ListRecords) FBookmarks.push_back(FDataSet->GetBookmark());
@@ -390,11 +408,18 @@ void TDBSumListProducer::RecalcAll() {
         }
         // [Phase 4] Back to the first record; averages from their sums.
         FDataSet->First();
-        for (TDBSum* Sum : Sums)
-          if (Sum->FGroupOperation == goAvg)
-            Sum->FValue = Sum->FAvgCount == 0
-                              ? Currency()
-                              : Raw(RoundRaw(Extended(Sum->FAvgSum.GetRaw()) / Sum->FAvgCount));
+        for (std::size_t K = 0; K < Sums.size(); ++K) {
+          TDBSum* Sum = Sums[K];
+          if (Sum->FGroupOperation != goAvg) {
+            Sum->FValue = Raw(Totals[K]);
+            continue;
+          }
+          Sum->FAvgSum = Raw(Totals[K]);
+          Sum->FAvgCount = Counts[K];
+          Sum->FValue = Sum->FAvgCount == 0
+                            ? Currency()
+                            : Raw(RoundRaw(Extended(Sum->FAvgSum.GetRaw()) / Sum->FAvgCount));
+        }
       }
       if (OnAfterRecalcAll) OnAfterRecalcAll(this);
     }
