@@ -125,6 +125,11 @@ TEST_F(DBGridKvColumnsTest, OnlyAssignedValuesThatDifferAreStored) {
   EXPECT_NE(Plain.find("FieldName = 'Amount'"), String::npos) << Plain;
   EXPECT_EQ(std::count(Plain.begin(), Plain.end(), '='), 1) << "nothing else:" << Plain;
   // The default, assigned: flagged but not stored.
+  const Integer Default = Name->GetWidth();
+  Name->SetWidth(Default + 7);
+  Name->SetWidth(Default);
+  EXPECT_TRUE(Name->GetAssignedValues().Contains(cvWidth));
+  EXPECT_EQ(StoredText(Name).find("Width"), String::npos) << StoredText(Name);
   Amount->SetColor(Grid->GetColor());
   EXPECT_TRUE(Amount->GetAssignedValues().Contains(cvColor));
   EXPECT_EQ(StoredText(Amount).find("Color"), String::npos);

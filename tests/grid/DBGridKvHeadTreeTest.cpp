@@ -162,6 +162,15 @@ TEST_F(DBGridKvMultiTitleTest, NeighboursShareTheirLeadingPartAndItsWidth) {
   EXPECT_EQ(Grid->GetHeadTree()->Child->Child->LineWidth, 0);
 }
 
+TEST_F(DBGridKvMultiTitleTest, ANewWidthWidensTheSharedCellAbove) {
+  Columns({"X|1", "X|2", "Y"});
+  Grid->Column(0)->SetWidth(80);
+  const THeadTreeNode* X = Grid->GetHeadTree()->Child;
+  EXPECT_EQ(X->Child->Width, 80);
+  EXPECT_EQ(X->Width, 80 + 60 + 1);
+  Grid->CheckConsistency();
+}
+
 TEST_F(DBGridKvMultiTitleTest, EqualPartsThatAreNotNeighboursStayApart) {
   Columns({"A|1", "B|2", "A|3"});
   EXPECT_EQ(Tree(), "Root[A[1] B[2] A[3]]");

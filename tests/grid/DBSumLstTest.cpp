@@ -609,6 +609,28 @@ TEST_F(DBSumLstVirtualRecordsTest, TheListGivesRecordNumbersAndCounts) {
   EXPECT_EQ(Loose->FieldByName("ID")->GetAsInteger(), 20);
   EXPECT_EQ(Producer->GetRecNo(), 2);
   EXPECT_EQ(Producer->FindBookmarkIndex("nonsense"), -1);
+  // A record the list lacks, after all of them: the search runs off the end
+  // and the next one starts again from the first entry.
+  const TBookmark Stranger("\xE7\x03\x00\x00", 4);  // record 999
+  ASSERT_GT(Loose->CompareBookmarks(Stranger, Producer->GetBookmarks(2)), 0);
+  EXPECT_EQ(Producer->FindBookmarkIndex(Stranger), -1);
+  EXPECT_EQ(Producer->FindBookmarkIndex(Producer->GetBookmarks(1)), 1);
+  EXPECT_EQ(Producer->FindBookmarkIndex(Stranger), -1);
+  EXPECT_EQ(Producer->FindBookmarkIndex(Producer->GetBookmarks(2)), 2);
+}
+
+TEST_F(DBSumLstVirtualRecordsTest, ACancelledInsertLeavesNoTraceForTheNextPost) {
+  Producer->SetDataSet(Loose);
+  Loose->Insert();
+  Loose->FieldByName("ID")->SetAsInteger(15);
+  Loose->Cancel();
+  Loose->First();
+  Loose->Edit();
+  Loose->FieldByName("V")->SetAsFloat(11);
+  Loose->Post();
+  EXPECT_EQ(Producer->RecordCount(), 3);
+  EXPECT_EQ(Producer->GetRecNo(), 1);
+  EXPECT_EQ(Sum->GetValue(), Currency(61));
 }
 
 TEST_F(DBSumLstVirtualRecordsTest, AnInsertedRecordLandsInItsPlaceAndADeletedOneLeaves) {
