@@ -65,13 +65,21 @@ constexpr Int64 OneRecord = 10000;  // a count of one
 // The dataset event properties the producer takes over, by slot; the last
 // slot is the master's AfterScroll.
 enum TSlot : int {
-  slCancel, slClose, slEdit, slInsert, slOpen, slPost, slScroll, slDelete, slRefresh, slMaster
+  slCancel,
+  slClose,
+  slEdit,
+  slInsert,
+  slOpen,
+  slPost,
+  slScroll,
+  slDelete,
+  slRefresh,
+  slMaster
 };
 TDataSetNotifyEvent TDataSet::*const Slots[] = {
-    &TDataSet::AfterCancel, &TDataSet::AfterClose,  &TDataSet::AfterEdit,
-    &TDataSet::AfterInsert, &TDataSet::AfterOpen,   &TDataSet::AfterPost,
-    &TDataSet::AfterScroll, &TDataSet::BeforeDelete, &TDataSet::AfterRefresh,
-    &TDataSet::AfterScroll};
+    &TDataSet::AfterCancel,  &TDataSet::AfterClose, &TDataSet::AfterEdit,   &TDataSet::AfterInsert,
+    &TDataSet::AfterOpen,    &TDataSet::AfterPost,  &TDataSet::AfterScroll, &TDataSet::BeforeDelete,
+    &TDataSet::AfterRefresh, &TDataSet::AfterScroll};
 constexpr int MasterSlot = slMaster;
 
 // Every attached producer, so that one that detaches can hand its saved
@@ -216,15 +224,24 @@ void TDBSumListProducer::Watched(TComponent* Component) {
 
 TDataSetNotifyEvent TDBSumListProducer::OwnHandler(int Slot) {
   switch (Slot) {
-    case slCancel: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterCancel);
-    case slClose: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterClose);
-    case slEdit: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterEdit);
-    case slInsert: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterInsert);
-    case slOpen: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterOpen);
-    case slPost: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterPost);
-    case slScroll: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterScroll);
-    case slDelete: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetBeforeDelete);
-    case slRefresh: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterRefresh);
+    case slCancel:
+      return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterCancel);
+    case slClose:
+      return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterClose);
+    case slEdit:
+      return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterEdit);
+    case slInsert:
+      return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterInsert);
+    case slOpen:
+      return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterOpen);
+    case slPost:
+      return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterPost);
+    case slScroll:
+      return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterScroll);
+    case slDelete:
+      return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetBeforeDelete);
+    case slRefresh:
+      return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterRefresh);
     default: return TDataSetNotifyEvent(this, &TDBSumListProducer::MasterDataSetAfterScroll);
   }
 }
@@ -468,8 +485,8 @@ void TDBSumListProducer::ApplyPost(TDBSum* Sum, TField* Field, bool Shown) {
                         : Raw(RoundRaw(Extended(Sum->FAvgSum.GetRaw()) / Sum->FAvgCount));
       break;
     case goCount:
-      Sum->FValue = Empty ? Raw(Sum->FValue.GetRaw() - Old)
-                          : Raw(Sum->FValue.GetRaw() - Old + OneRecord);
+      Sum->FValue =
+          Empty ? Raw(Sum->FValue.GetRaw() - Old) : Raw(Sum->FValue.GetRaw() - Old + OneRecord);
       break;
   }
 }

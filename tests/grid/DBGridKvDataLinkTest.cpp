@@ -316,7 +316,7 @@ TEST_F(DBGridKvDataLinkTest, AFocusRequestIsTakenByTheColumnShowingTheField) {
 TEST_F(DBGridKvDataLinkTest, ARequiredFieldInAFrozenColumnBringsTheUserToIt) {
   Grid->SetDataSource(Source);
   Grid->SetFrozenCols(2);  // ID and Name stay when the rest scrolls
-  Grid->SetCol(3);  // Amount
+  Grid->SetCol(3);         // Amount
   Field("Name")->SetRequired(true);
   DataSet->Append();
   Field("ID")->SetAsInteger(6);

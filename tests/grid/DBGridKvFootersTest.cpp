@@ -86,7 +86,7 @@ TEST_F(DBGridKvFootersTest, AveragesOfWholeNumbersRoundHalfToEven) {
   DataSet->AppendRecord({7});  // 13 / 5: 2.6
   EXPECT_EQ(Text(0), "3");
   DataSet->AppendRecord({-1});  // 12 / 6: 2
-  DataSet->AppendRecord({3});  // 15 / 7: 2.142857
+  DataSet->AppendRecord({3});   // 15 / 7: 2.142857
   EXPECT_EQ(Text(0), "2");
   DataSet->AppendRecord({-20});  // -5 / 8: -0.625
   EXPECT_EQ(Text(0), "-1");

@@ -204,7 +204,8 @@ class DBGridKvFormStreamingTest : public DBGridWithDataTest {
     }
     Data->Open();
     for (Integer I = 0; I < DataSet->GetFieldCount(); ++I)
-      Data->GetFields()->GetField(I)->SetDisplayWidth(DataSet->GetFields()->GetField(I)->GetDisplayWidth());
+      Data->GetFields()->GetField(I)->SetDisplayWidth(
+          DataSet->GetFields()->GetField(I)->GetDisplayWidth());
     auto* Src = TDataSource::Create(Other);
     Src->SetName("OrdersSource");
     Src->SetDataSet(Data);

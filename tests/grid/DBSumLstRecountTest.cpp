@@ -25,7 +25,9 @@ using namespace kvp;
 struct TScratchDatabase {
   String File;
   explicit TScratchDatabase(const char* Tag) {
-    File = (std::filesystem::path(std::filesystem::exists("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path()) /
+    File = (std::filesystem::path(std::filesystem::exists("/dev/shm")
+                                      ? "/dev/shm"
+                                      : std::filesystem::temp_directory_path()) /
             ("kv_sums_" + String(Tag) + "_" + std::to_string(::getpid()) + ".sqlite"))
                .string();
     std::remove(File.c_str());
