@@ -197,6 +197,22 @@ TEST_F(DBGridKvFootersTest, AnApplicationShowingTheTotalsWhenToldSeesTheNewOnes)
   EXPECT_EQ(Shown.back(), "140");
 }
 
+// An amount edited and not posted when the application adds a footer: the
+// new footer's count posts the edit, and the record counts once.
+TEST_F(DBGridKvFootersTest, AFooterAddedWhileARecordIsEditedCountsItOnce) {
+  Foot(2)->SetValueType(fvtSum);
+  ASSERT_EQ(Text(2), "143.5");
+  DataSet->Edit();
+  Field("Amount")->SetAsFloat(50);  // 10.5 -> 50
+  Foot(1)->SetValueType(fvtCount);
+  EXPECT_EQ(Text(2), "183");
+  EXPECT_EQ(Text(1), "5");
+  DataSet->Edit();
+  Field("Amount")->SetAsFloat(60);
+  DataSet->Post();
+  EXPECT_EQ(Text(2), "193") << "and later posts still add their difference once";
+}
+
 // The user filters Amount > 6 and edits a shown amount below it: the record
 // leaves the view, and the footers show what the grid shows.
 TEST_F(DBGridKvFootersTest, ARecordEditedOutOfTheFilterLeavesTheFooters) {
