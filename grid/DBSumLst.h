@@ -1,6 +1,6 @@
 // DBSumLst: the aggregate engine. A producer keeps sums, averages and counts
 // of a dataset's fields current while the dataset is opened, edited, posted,
-// deleted from, scrolled and filtered. It takes over eight of the dataset's
+// deleted from, scrolled, filtered and refreshed. It takes over nine of the dataset's
 // event properties (and its master's AfterScroll), calls on to the handlers
 // the application had set there, and applies each change as a difference, so
 // that a full pass over the records runs only on opening, on a new filter, on
