@@ -1,11 +1,11 @@
 // DBSumLst: the aggregate engine. A producer keeps sums, averages and counts
 // of a dataset's fields current while the dataset is opened, edited, posted,
-// deleted from, scrolled, filtered and refreshed. It takes over nine of the dataset's
-// event properties (and its master's AfterScroll), calls on to the handlers
-// the application had set there, and applies each change as a difference, so
-// that a full pass over the records runs only on opening, on a new filter, on
-// a scroll of the master, on a refresh and on request. Amounts are currency:
-// ten-thousandths in a 64-bit integer, rounded half to even.
+// deleted from, scrolled, filtered and refreshed. It takes over nine of the
+// dataset's event properties (and its master's AfterScroll), calls on to the
+// handlers the application had set there, and applies each change as a
+// difference, so that a full pass over the records runs only on opening, on a
+// new filter, on a scroll of the master, on a refresh and on request. Amounts
+// are currency: ten-thousandths in a 64-bit integer, rounded half to even.
 #pragma once
 
 #include <vector>
