@@ -10,7 +10,6 @@
 //   [SECTION] Geometry               ScrollBarRect, ScrollBarParts
 //   [SECTION] Tracking               StartScrollTrack, TrackMouse, EndScrollTrack
 #include <algorithm>
-#include <utility>
 
 #include "platform/win/Win.h"
 #include "platform/win/WinImpl.h"
@@ -93,20 +92,6 @@ Integer SetScrollInfo(HWND Wnd, Integer Bar, const SCROLLINFO* Info, BOOL Redraw
   return Result;
 }
 
-namespace {
-
-// The thumb's drag ends with SB_THUMBPOSITION while the bar is still in its
-// drag: a window asking for the track position then gets where the thumb was
-// let go (a 32-bit position the message's 16 bits cannot carry).
-struct TThumbRelease {
-  HWND Wnd = nullptr;
-  Integer Bar = 0;
-  Integer TrackPos = 0;
-};
-TThumbRelease* GThumbRelease = nullptr;
-
-}  // namespace
-
 BOOL GetScrollInfo(HWND Wnd, Integer Bar, SCROLLINFO* Info) {
   if (Bar == SB_CTL)
     return SendMessage(Wnd, SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(Info)) ? TRUE : FALSE;
@@ -119,11 +104,10 @@ BOOL GetScrollInfo(HWND Wnd, Integer Bar, SCROLLINFO* Info) {
   if (Info->fMask & SIF_PAGE) Info->nPage = B->Page;
   if (Info->fMask & SIF_POS) Info->nPos = B->Pos;
   if (Info->fMask & SIF_TRACKPOS) {
-    bool Tracking = State().Track.Wnd == Wnd && State().Track.Bar == Bar &&
-                    State().Track.Part == TScrollPart::Thumb;
+    const TWinState& S = State();
+    bool Tracking = (S.Track.Wnd == Wnd && S.Track.Bar == Bar && S.Track.Part == TScrollPart::Thumb) ||
+                    (S.ThumbReleased.Wnd == Wnd && S.ThumbReleased.Bar == Bar);
     Info->nTrackPos = Tracking ? B->TrackPos : B->Pos;
-    if (GThumbRelease && GThumbRelease->Wnd == Wnd && GThumbRelease->Bar == Bar)
-      Info->nTrackPos = GThumbRelease->TrackPos;
   }
   return TRUE;
 }
@@ -384,12 +368,11 @@ void EndScrollTrack(bool Cancel) {
   if (S.Capture == T.Wnd) ReleaseCapture();
   if (!IsWindow(T.Wnd)) return;
   if (T.Part == TScrollPart::Thumb && !Cancel) {
-    TThumbRelease Release{T.Wnd, T.Bar, TrackPos};
-    TThumbRelease* Outer = std::exchange(GThumbRelease, &Release);
-    struct TRestore {
-      TThumbRelease* Outer;
-      ~TRestore() { GThumbRelease = Outer; }
-    } Restore{Outer};
+    S.ThumbReleased = T;
+    struct TRelease {
+      TScrollTrack& R;
+      ~TRelease() { R = {}; }
+    } Release{S.ThumbReleased};
     SendScroll(T.Wnd, T.Bar, SB_THUMBPOSITION, TrackPos);
   }
   if (IsWindow(T.Wnd)) SendScroll(T.Wnd, T.Bar, SB_ENDSCROLL, 0);

@@ -6,8 +6,9 @@
 // face with visual styles, right-to-left reading, and painting through an
 // off-screen bitmap.
 //
-// Ideas for tests: the tree node area of a dataset that shows a tree; a
-// frozen column in the fixed look; a bold right-aligned footer.
+// Ideas for tests: a frozen column painted in the fixed look; a bold
+// right-aligned footer placed by its overhang; the glyph face of an edit
+// button in a cell; data cells of a dataset shown as a tree.
 #include <gtest/gtest.h>
 
 #include <filesystem>
