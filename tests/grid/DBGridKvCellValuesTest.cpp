@@ -261,6 +261,22 @@ TEST_F(DBGridKvCellValuesTest, SteppingWalksAListInTheDirectionOfTheStepsSignAnd
   EXPECT_TRUE(Field("Paid")->GetAsBoolean());
 }
 
+// The editor of a key-list cell shows the pick-list text beside the key: a
+// step starts from there (it once took that text for a key, found none, and
+// went back to the first key every time).
+TEST_F(DBGridKvCellValuesTest, SteppingAKeyListCellWhoseEditorShowsStartsFromTheShownText) {
+  Lists(cStatus, "Y,N,X", "Yes,No,Unknown");
+  EditCell(cStatus);
+  ASSERT_EQ(Editor()->GetText(), "Yes");
+  Column(cStatus)->SetNextFieldValue(1);
+  EXPECT_EQ(Field("Status")->GetAsString(), "N");
+  EXPECT_EQ(Editor()->GetText(), "No") << "the editor follows";
+  Column(cStatus)->SetNextFieldValue(1);
+  EXPECT_EQ(Field("Status")->GetAsString(), "X");
+  Column(cStatus)->SetNextFieldValue(-1);
+  EXPECT_EQ(Field("Status")->GetAsString(), "N");
+}
+
 TEST_F(DBGridKvCellValuesTest, SteppingANumberAddsTheStepInTheFieldsOwnType) {
   Column(cQty)->SetNextFieldValue(1);
   EXPECT_EQ(Field("Qty")->GetValue(), Variant(4));
@@ -475,7 +491,9 @@ TEST_F(DBGridKvCellValuesTest, ALookupCellWithoutAKeyFindsTheTypedNameOrAsksForI
   Orders->Edit();
   Field("CustID")->Clear();
   Orders->Post();
+  std::vector<String> Asked;
   Column(cCustomer)->OnNotInList = [&](TObject*, const String& Text, bool& Recheck) {
+    Asked.push_back(Text);
     Customers->AppendRecord({4, Text});
     Recheck = true;
   };
@@ -489,6 +507,7 @@ TEST_F(DBGridKvCellValuesTest, ALookupCellWithoutAKeyFindsTheTypedNameOrAsksForI
   Orders->Post();
   EXPECT_EQ(Field("CustID")->GetAsInteger(), 4) << "the customer the application added";
   EXPECT_EQ(Field("Customer")->GetAsString(), "Dan");
+  EXPECT_EQ(Asked, std::vector<String>{"Dan"}) << "a name in the list is no question";
 }
 
 TEST_F(DBGridKvCellValuesTest, TheEditorsButtonsTakeTheirWidthsFlatOrNot) {
