@@ -283,6 +283,10 @@ TEST_F(DBGridKvInplaceEditTest, ARightToLeftColumnHasItsButtonsAndItsImageRoomAt
   EXPECT_EQ(ButtonBox(0).Left, 20);
   EXPECT_EQ(FormatRect().Left, 2 + 20 + SB);
   EXPECT_EQ(FormatRect().Right, W - 2 - 12 - 5);
+  // The image stands in that room, at the right; the text keeps its own.
+  const TRect Image = ColourBox(clRed);
+  EXPECT_EQ(Image.Left, W - 2 - 12);
+  EXPECT_EQ(Image.Right, W - 2);
   SysLocale.MiddleEast = false;
 }
 
