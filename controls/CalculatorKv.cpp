@@ -225,19 +225,30 @@ void TCalculatorKv::Clear() {
   SetDisplay(0);
   FOperator = U'=';
   FOperand = 0;
+  FOperandShown = false;
 }
 
 void TCalculatorKv::CheckFirst() {
   if (FStatus != csFirstKv) return;
   FStatus = csValidKv;
+  FOperandShown = false;
   SetDisplayText("0");
 }
 
-// "=" computes while a number is keyed against a pending operator, whatever
-// the operand; otherwise the key reads "Ok".
+// A function key's result or a pasted number replaces the displayed number
+// as an operand, as a typed number does: a pending operation stays.
+void TCalculatorKv::ShowOperand(double Value) {
+  FStatus = csFirstKv;
+  SetDisplay(Value);
+  FOperandShown = FStatus != csErrorKv;
+}
+
+// "=" computes while a number is keyed (or made by a function key) against a
+// pending operator, whatever the operand; otherwise the key reads "Ok".
 void TCalculatorKv::UpdateEqualKey() {
   if (!spEqual) return;
-  spEqual->SetCaption(FStatus == csValidKv && IsBinaryOperator(FOperator) ? "=" : SOk);
+  const bool HasOperand = FStatus == csValidKv || (FStatus == csFirstKv && FOperandShown);
+  spEqual->SetCaption(HasOperand && IsBinaryOperator(FOperator) ? "=" : SOk);
 }
 
 void TCalculatorKv::CalcKey(Char Key) {
@@ -281,30 +292,29 @@ void TCalculatorKv::CalcKey(Char Key) {
   } else if (Key == U'I') {
     SetDisplay(-GetDisplay());
   } else if (Key == U'R') {
-    FStatus = csFirstKv;
     const double X = GetDisplay();
     if (X == 0)
       Error();
     else
-      SetDisplay(1 / X);
+      ShowOperand(1 / X);
   } else if (Key == U'S') {
-    FStatus = csFirstKv;
     const double X = GetDisplay();
     if (X < 0)
       Error();
     else
-      SetDisplay(std::sqrt(X));
+      ShowOperand(std::sqrt(X));
   } else if (Key == U'C' || Key == KeyEscape) {
     Clear();
   } else if (Key == KeyCopy) {
     Clipboard()->SetAsText(GetDisplayText());
   } else if (Key == KeyPaste) {
     if (Clipboard()->HasFormat(CF_TEXT))
-      SetDisplay(double(StrToFloat(Trim(Clipboard()->GetAsText()))));
+      ShowOperand(double(StrToFloat(Trim(Clipboard()->GetAsText()))));
   } else if (IsBinaryOperator(Key) || Key == U'%' || Key == U'=' || Key == KeyEnter) {
     // [Phase 3] An operator: the pending one is applied first.
-    if (FStatus == csValidKv) {
+    if (FStatus == csValidKv || FOperandShown) {
       FStatus = csFirstKv;
+      FOperandShown = false;
       double X = GetDisplay();
       if (Key == U'%') {
         if (FOperator == U'*' || FOperator == U'/')

@@ -94,11 +94,18 @@ class TCalculatorKv : public kvp::TCustomControl {
   void SetDisplayText(const kvp::String& Value);
   // Starts a number when none is being keyed.
   void CheckFirst();
+  // Shows the result of a function key or a pasted number as the operand of
+  // the pending operation.
+  void ShowOperand(double Value);
   void UpdateEqualKey();
 
   TCalculatorStateKv FStatus = csFirstKv;
   double FOperand = 0;         // the left operand of the pending operation
   kvp::Char FOperator = U'=';  // the pending operator: '=' after clearing
+  // The display holds an operand made by square root, reciprocal or a paste:
+  // the pending operation applies to it as to a keyed number, while the next
+  // digit still starts a new number (the state stays 0).
+  bool FOperandShown = false;
   kvp::TBorderStyle FBorderStyle = kvp::bsNone;
   kvp::Integer FPixelsPerInch = 0;  // the stored form's; 0: the screen's
   kvp::Integer FTextHeight = 0;     // the stored form's "TextHeight"; 0: none read

@@ -109,8 +109,11 @@ class TFieldDataLinkKv : public kvp::TDataLink {
   // Looks the fields up for the current name and dataset. A name the dataset
   // does not know raises and leaves the fields as they were.
   virtual void UpdateField();
+  // UpdateField that, with Announce, tells the control even when it finds
+  // the fields it already has.
+  void UpdateFields(bool Announce);
 
-  void SetFields(const TFieldsArrKv& Value);
+  void SetFields(const TFieldsArrKv& Value, bool Announce);
   void SetEditing(bool Value);
   void UpdateDataIndependent();
   // A control whose window's right alignment no longer fits the field makes
@@ -351,7 +354,9 @@ class TCustomDBEditKv : public kvp::TCustomMaskEdit, public IPopupOwnerKv, publi
   TButtonClickEventKv OnButtonClick;
   TButtonDownEventKv OnButtonDown;
   TOnCheckDrawRequiredStateEventKv OnCheckDrawRequiredState;
-  TGetImageIndexEventKv OnGetImageIndex;
+  // The image index of the value; assigning it shows its index at once.
+  TGetImageIndexEventKv GetOnGetImageIndex() const { return FOnGetImageIndex; }
+  void SetOnGetImageIndex(TGetImageIndexEventKv Value);
   TUpdateDataEventKv OnUpdateData;
 
  protected:
@@ -455,6 +460,10 @@ class TCustomDBEditKv : public kvp::TCustomMaskEdit, public IPopupOwnerKv, publi
   bool MRUDroppedDown() const;
   // Keys for the open list; true when the list took the message.
   bool MRUListKey(kvp::TMessage& Message);
+  // Gives a wheel message to the open List first; true when the list used
+  // it. What the list does not use comes back up to this control, its
+  // parent, and goes no further: this control then handles it once itself.
+  bool WheelToList(kvp::TWinControl* List, kvp::TMessage& Message);
 
   // A collapsed caret of a masked control moves back two places.
   void CheckCursor();
@@ -536,6 +545,8 @@ class TCustomDBEditKv : public kvp::TCustomMaskEdit, public IPopupOwnerKv, publi
   bool FDBReadOnly = false;              // the control's own ReadOnly
   bool FShowHintKv = false;              // the control's own ShowHint
   bool FTooltips = false;
+  TGetImageIndexEventKv FOnGetImageIndex;
+  bool FWheelInList = false;  // a wheel message is with the open list
   bool FWordWrap = false;
   kvp::TAlignment FAlignment = kvp::taLeftJustify;  // used while FAlignmentAssigned
   bool FBorderActive = false;                       // the flat border is drawn sunken
@@ -757,8 +768,8 @@ class TDBComboBoxKv : public TCustomDBComboBoxKv {
 // A click, the space key or the caption's accelerator toggle it (the dataset
 // goes into edit state first): unchecked -> checked (grayed first with
 // AllowGrayed) -> unchecked; grayed -> checked. OnClick fires once for each
-// change of the state made by the user or by a program, never for a record
-// being loaded. The toggled state reaches the field when the link asks for
+// change of the state, made by the user, by a program or by a record that
+// shows another state. The toggled state reaches the field when the link asks for
 // it (leaving the control, a post, moving the record) or at once when a
 // program sets State or Checked.
 class TCustomDBCheckBoxKv : public kvp::TButtonControl {

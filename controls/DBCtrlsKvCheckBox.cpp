@@ -135,14 +135,11 @@ TCheckBoxState TCustomDBCheckBoxKv::FieldState() {
   return cbGrayed;
 }
 
-// A record being loaded is not a click: the state follows without OnClick.
+// The state follows the field as a program's change does: a record that
+// changes the state fires OnClick once (applications follow the record
+// there), one that keeps it fires none. What was loaded is not a change.
 void TCustomDBCheckBoxKv::LinkDataChange(TObject*) {
-  const TCheckBoxState S = FieldState();
-  if (S != FState) {
-    FState = S;
-    if (HandleAllocated()) SendMessage(GetHandle(), BM_SETCHECK, WPARAM(S), 0);
-    Invalidate();
-  }
+  InternalSetState(FieldState());
   FModified = false;
 }
 

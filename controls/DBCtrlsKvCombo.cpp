@@ -263,7 +263,8 @@ void TCustomDBComboBoxKv::DataChange(TObject*) {
     if (!(FFocused && FDataLink->CanModify()) && !FKeyBased) {
       SetEditText(F->GetDisplayText());
     } else {
-      InternalSetValue(F->IsNull() ? Null() : Variant(F->GetText()));
+      // A Null field's edit text is '': the item of an empty key stands for it.
+      InternalSetValue(Variant(F->GetText()));
     }
   } else {
     if (!FEditMaskAssigned) TCustomMaskEdit::SetEditMask("");
@@ -560,8 +561,7 @@ void TCustomDBComboBoxKv::WndProc(TMessage& Message) {
         if (Key == VK_RETURN || Key == VK_ESCAPE) return;
       }
     } else if (Message.Msg == CM_MOUSEWHEEL) {
-      Message.Result = FPopupListbox->Perform(CM_MOUSEWHEEL, Message.WParam, Message.LParam);
-      if (Message.Result != 0) return;
+      if (WheelToList(FPopupListbox, Message)) return;
     }
   }
   inherited::WndProc(Message);
@@ -702,7 +702,7 @@ void TDBComboBoxKv::KvPublish(TPublisher<TDBComboBoxKv>& P) {
   P.Prop("OnCheckDrawRequiredState", &TDBComboBoxKv::OnCheckDrawRequiredState);
   P.Prop("OnCloseUp", &TDBComboBoxKv::OnCloseUp);
   P.Prop("OnDropDown", &TDBComboBoxKv::OnDropDown);
-  P.Prop("OnGetImageIndex", &TDBComboBoxKv::OnGetImageIndex);
+  P.Prop("OnGetImageIndex", &TDBComboBoxKv::GetOnGetImageIndex, &TDBComboBoxKv::SetOnGetImageIndex);
   P.Prop("OnGetItemImageIndex", &TDBComboBoxKv::OnGetItemImageIndex);
   P.Prop("OnNotInList", &TDBComboBoxKv::OnNotInList);
   P.Prop("OnUpdateData", &TDBComboBoxKv::OnUpdateData);

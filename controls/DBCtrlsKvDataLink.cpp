@@ -89,7 +89,7 @@ void TFieldDataLinkKv::UpdateDataIndependent() {
   const bool Old = FDataIndependent;
   FDataIndependent = New;
   FValue = Null();
-  LayoutChanged();
+  UpdateField();
   if (!Old && New) RecordChanged(nullptr);
 }
 
@@ -157,7 +157,9 @@ bool TFieldDataLinkKv::IsBound(const TField* Field) const {
   return std::find(FFields.begin(), FFields.end(), Field) != FFields.end();
 }
 
-void TFieldDataLinkKv::UpdateField() {
+void TFieldDataLinkKv::UpdateField() { UpdateFields(false); }
+
+void TFieldDataLinkKv::UpdateFields(bool Announce) {
   TFieldsArrKv List;
   if (GetActive() && !FFieldName.empty()) {
     TDataSet* DataSet = GetDataSet();
@@ -170,13 +172,17 @@ void TFieldDataLinkKv::UpdateField() {
       DataSet->GetFieldList(List, FFieldName);
     }
   }
-  SetFields(List);
+  SetFields(List, Announce);
 }
 
-// Only a change of the fields is announced, so that a look-up that finds the
-// same fields (an unbound link asked again) does not reload the control.
-void TFieldDataLinkKv::SetFields(const TFieldsArrKv& Value) {
-  if (FFields == Value) return;
+// A new set of fields is always announced. The same fields found again are
+// announced only when Announce is set: the dataset's layout changed, and a
+// field may have become read-only or writable, so the control must work out
+// its editing state and show its value again. A look-up made for the link's
+// own reasons (its name or source set to what finds the same fields) does
+// not reload the control.
+void TFieldDataLinkKv::SetFields(const TFieldsArrKv& Value, bool Announce) {
+  if (FFields == Value && !Announce) return;
   FFields = Value;
   EditingChanged();
   RecordChanged(nullptr);
@@ -213,7 +219,9 @@ void TFieldDataLinkKv::RecordChanged(TField* Field) {
   FModified = false;
 }
 
-void TFieldDataLinkKv::LayoutChanged() { UpdateField(); }
+// The dataset's fields changed their settings (read-only, visible, label ...)
+// or were made again: the control is told even when the same fields are found.
+void TFieldDataLinkKv::LayoutChanged() { UpdateFields(true); }
 
 void TFieldDataLinkKv::DataEvent(TDataEvent Event, TDataEventInfo Info) {
   inherited::DataEvent(Event, Info);

@@ -496,9 +496,13 @@ void TCustomDBEditKv::PaintWindow(HDC DC) {
     TRect R = PaintTextRect();
     const bool Single = GetBorderStyle() == bsSingle;
     if (Single && !GetCtl3D()) {
+      // The frame runs round the client area's edge; the text stays inside it
+      // (the text rectangle of this look already keeps off the edge).
+      TRect Client = GetClientRect();
       C->GetBrush()->SetColor(clWindowFrame);
-      C->FrameRect(R);
-      InflateRect(R, -1, -1);
+      C->FrameRect(Client);
+      InflateRect(Client, -1, -1);
+      IntersectRect(R, R, Client);
     }
     C->GetBrush()->SetColor(GetColor());
     C->FillRect(R);

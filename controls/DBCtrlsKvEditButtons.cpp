@@ -17,6 +17,7 @@
 #include "controls/DBCtrlsKvImpl.h"
 #include "platform/controls/EditClass.h"
 #include "platform/rtl/EditMask.h"
+#include "platform/rtl/FlagScope.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/VirtualKeys.h"
 #include "platform/win/Win.h"
@@ -469,8 +470,14 @@ void TCustomDBEditKv::UpdateImageIndex() {
   const Variant V = GetValue();
   if (VarIsType(V, {varSmallint, varInteger, varSingle, varDouble, varCurrency}))
     I = Integer(Round(V.AsDouble()));
-  if (OnGetImageIndex) OnGetImageIndex(this, I);
+  if (FOnGetImageIndex) FOnGetImageIndex(this, I);
   FEditImage->SetImageIndex(I);
+}
+
+void TCustomDBEditKv::SetOnGetImageIndex(TGetImageIndexEventKv Value) {
+  if (FOnGetImageIndex == Value) return;
+  FOnGetImageIndex = Value;
+  UpdateImageIndex();
 }
 
 // [SECTION] MRU list
@@ -506,18 +513,20 @@ void TCustomDBEditKv::MRUListDropDown(TObject*) {
     if (MRUDroppedDown()) FMRUList->CloseUp(false);
     return;
   }
-  // [Phase 2] A list that was closed takes the edit's look and no selection.
+  // [Phase 2] A list that was closed takes the edit's look, no selection and
+  // the formatting rectangle's width. An open list keeps the width it has:
+  // the user may have widened it with its grip.
+  TRect Format;
+  SendMessage(GetHandle(), EM_GETRECT, 0, reinterpret_cast<LPARAM>(&Format));
+  List->SetRowCount(std::min(Count, FMRUList->GetRows()));
   if (!MRUDroppedDown()) {
     List->SetColor(GetColor());
     List->SetFont(GetFont());
     List->SetItemHeight(List->GetTextHeight());
     List->SetItemIndex(-1);
+    List->SetWidth(Format.Width());
   }
-  // [Phase 3] Below (or above) the text, as wide as its formatting rectangle.
-  TRect Format;
-  SendMessage(GetHandle(), EM_GETRECT, 0, reinterpret_cast<LPARAM>(&Format));
-  List->SetRowCount(std::min(Count, FMRUList->GetRows()));
-  List->SetWidth(Format.Width());
+  // [Phase 3] Below (or above) the text.
   const TPoint TopLeft = ClientToScreen(Format.TopLeft());
   const TRect Abs = Bounds(TopLeft.X, TopLeft.Y, Format.Width(), Format.Height());
   const TPoint P = AlignDropDownWindowRect(Abs, List, taLeftJustify);
@@ -581,11 +590,20 @@ bool TCustomDBEditKv::MRUListKey(TMessage& Message) {
       }
       return false;
     case CM_MOUSEWHEEL:
-      Message.Result = FMRUListbox->Perform(CM_MOUSEWHEEL, Message.WParam, Message.LParam);
-      return Message.Result != 0;
+      return WheelToList(FMRUListbox, Message);
     default:
       return false;
   }
+}
+
+bool TCustomDBEditKv::WheelToList(TWinControl* List, TMessage& Message) {
+  if (FWheelInList) {  // the list passing up what it did not use
+    Message.Result = 0;
+    return true;
+  }
+  TFlagScope InList(FWheelInList);
+  Message.Result = List->Perform(CM_MOUSEWHEEL, Message.WParam, Message.LParam);
+  return Message.Result != 0;
 }
 
 void TCustomDBEditKv::CMCancelMode(TMessage& Message) {

@@ -281,13 +281,14 @@ void TDatasetFieldValueListKv::DataSetEvent(TDataEvent Event, TDataEventInfo) {
 }
 
 void TDatasetFieldValueListKv::RefreshValues() {
-  FValues->Clear();
   TDataSet* DataSet = GetDataSet();
-  if (!DataSet || !DataSet->GetActive()) return;
-  TField* Field = DataSet->FindField(FFieldName);
+  TField* Field = DataSet && DataSet->GetActive() ? DataSet->FindField(FFieldName) : nullptr;
+  // A record being edited is not posted behind the user's back: the values
+  // read before stay on offer, and the list is read again once the dataset
+  // browses.
+  if (Field && DataSet->GetState() != dsBrowse) return;
+  FValues->Clear();
   if (!Field) return;
-  // A record being edited is not posted behind the user's back.
-  if (DataSet->GetState() != dsBrowse) return;
   {
     TDisableControlsGuard Disabled(DataSet);
     const TBookmark Here = DataSet->GetBookmark();

@@ -207,6 +207,10 @@ void TColumnTitleKv::SetAlignment(TAlignment Value) {
 }
 
 void TColumnTitleKv::SetCaption(const String& Value) {
+  const Integer Levels = TitleLevelCount(Value);
+  if (Levels > MaxTitleLevels)
+    RaiseGridError("A title caption may have at most " + std::to_string(MaxTitleLevels) +
+                   " levels; this one has " + std::to_string(Levels));
   if (FColumn->WritesThrough()) {
     FColumn->GetField()->SetDisplayLabel(Value);
     return;
@@ -397,7 +401,9 @@ void TColumnTitleKv::SetSortIndex(Integer Value) {
     FSortIndex = Value;
     return;
   }
-  if (FSortMarker == smNoneKv) return;
+  // Only a marked column takes a place, and only a place some marked column
+  // holds: an unsorted column's 0 is no place in the order.
+  if (FSortMarker == smNoneKv || Value == 0) return;
   for (Integer I = 0; I < Columns->GetCount(); ++I) {
     TColumnTitleKv* Holder = Columns->GetColumn(I)->GetTitle();
     if (Holder == this || Holder->FSortIndex != Value) continue;
@@ -885,8 +891,20 @@ void TColumnKv::SetLookupDisplayFields(const String& Value) {
   SetFlagged(FLookupDisplayFields, Value, cvLookupDisplayFields, true);
 }
 
+// While a form is read the grid has no dataset yet, so that defaults and
+// limits would be judged against the grid's default width and not the
+// field's: a width read is one the form stored, and it is taken as it is.
+bool TColumnKv::GridLoading() const {
+  TCustomDBGridKv* Grid = GetGrid();
+  return Grid && Grid->GetComponentState().Contains(csLoading);
+}
+
 void TColumnKv::SetWidth(Integer Value) {
   TCustomDBGridKv* Grid = GetGrid();
+  if (FStored && GridLoading()) {
+    if (Value != -1) SetFlagged(FWidth, Value, cvWidth, true);
+    return;
+  }
   // [Phase 1] An automatic column shows its field's DisplayWidth.
   if (!FStored && Grid) {
     TField* Field = GetField();
@@ -914,16 +932,17 @@ Integer TColumnKv::ClampWidth(Integer Value) const {
   return Value;
 }
 
+// A limit read with a form was stored with a width within it.
 void TColumnKv::SetMaxWidth(Integer Value) {
   if (FMaxWidth == Value) return;
   FMaxWidth = Value;
-  if (Value > 0 && GetWidth() > Value) SetWidth(Value);
+  if (Value > 0 && !GridLoading() && GetWidth() > Value) SetWidth(Value);
 }
 
 void TColumnKv::SetMinWidth(Integer Value) {
   if (FMinWidth == Value) return;
   FMinWidth = Value;
-  if (Value > 0 && GetWidth() < Value) SetWidth(Value);
+  if (Value > 0 && !GridLoading() && GetWidth() < Value) SetWidth(Value);
 }
 
 void TColumnKv::SetAutoFitColWidth(bool Value) {

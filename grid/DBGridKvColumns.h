@@ -205,7 +205,11 @@ class TColumnFooterKv : public kvp::TCollectionItem {
   bool IsAlignmentStored();
   bool IsColorStored() const;
   bool IsFontStored() const { return (FAssignedValues & fbFont) != 0; }
-  bool IsToolTipsStored() const { return (FAssignedValues & fbToolTips) != 0 && FToolTips; }
+  // An assigned True is always stored; an assigned False too where the
+  // grid's default would read back True.
+  bool IsToolTipsStored() const {
+    return (FAssignedValues & fbToolTips) != 0 && (FToolTips || FToolTips != DefaultToolTips());
+  }
 
   TColumnKv* FApartColumn = nullptr;  // the column of a footer made apart
   kvp::TAlignment FAlignment = kvp::taLeftJustify;
@@ -322,6 +326,7 @@ class TColumnTitleKv : public kvp::TPersistent {
 
  private:
   friend class TColumnKv;
+  friend class TCustomDBGridKv;
   bool Assigned(TColumnKvValue Bit) const;
   void Flag(TColumnKvValue Bit);
   void NotifyColumn(bool AllItems);
@@ -585,6 +590,7 @@ class TColumnKv : public kvp::TCollectionItem {
   template <class T>
   void SetFlagged(T& Own, const T& Value, TColumnKvValue Bit, bool Notify);
   bool Assigned(TColumnKvValue Bit) const { return FAssignedValues.Contains(Bit); }
+  bool GridLoading() const;
   // An automatic column with an active link writes some values into its field.
   bool WritesThrough();
   void FontChanged(kvp::TObject* Sender);
@@ -826,6 +832,12 @@ class TColumnsKvList : public kvp::TObjectList {
 
 // The delimiter of title levels: "Address|City".
 inline constexpr char TitleLevelDelimiter = '|';
+// The most levels a title shows, as deep as a stored form may nest: a
+// caption with more is refused, and a field's label with more keeps its
+// last levels whole in the lowest cell.
+inline constexpr kvp::Integer MaxTitleLevels = 256;
+// The number of levels (words between delimiters) of a caption.
+kvp::Integer TitleLevelCount(const kvp::String& Caption);
 
 // The N-th word (1-based) of S, words being runs of characters outside
 // Delimiters, and its 1-based byte position; "" and 0 when there is none.

@@ -4,16 +4,21 @@
 // fitted column widths.
 //
 // Index:
-//   [SECTION] Construction     Construct, Destroy, Notification, Loaded, CreateWnd, ChangeScale,
-//   factories [SECTION] Options          SetOptions, SetOptionsKv and the layout settings [SECTION]
-//   Locks            BeginLayout, EndLayout, CancelLayout, AcquireLayoutLock, LayoutChanged,
-//   DeferLayout [SECTION] Layout           InternalLayout and its phases, SetFieldsCurrent,
-//   RebuildSortMarkedColumns [SECTION] Heights          row heights, button height, title heights,
-//   CalcTitleTreeHeight [SECTION] Widths           fitted widths, ColWidthsChanged,
-//   UpdateHorzScrollBar [SECTION] Data             DataSource, LinkActive, SelectedField [SECTION]
-//   Streaming        DefineProperties, the Columns property [SECTION] Style and focus  SetStyle,
-//   IsFocused, FlatChanged [SECTION] Self-check       CheckConsistency
+//   [SECTION] Construction     Construct, Destroy, Notification, Loaded, CreateWnd,
+//                              ChangeScale, factories
+//   [SECTION] Options          SetOptions, SetOptionsKv and the layout settings
+//   [SECTION] Locks            BeginLayout, EndLayout, CancelLayout, AcquireLayoutLock,
+//                              LayoutChanged, DeferLayout
+//   [SECTION] Layout           InternalLayout and its phases, SetFieldsCurrent,
+//                              RebuildSortMarkedColumns
+//   [SECTION] Heights          row heights, button height, title heights, CalcTitleTreeHeight
+//   [SECTION] Widths           fitted widths, ColWidthsChanged, UpdateHorzScrollBar
+//   [SECTION] Data             DataSource, LinkActive, SelectedField
+//   [SECTION] Streaming        DefineProperties, the Columns property
+//   [SECTION] Style and focus  SetStyle, IsFocused, FlatChanged
+//   [SECTION] Self-check       CheckConsistency
 #include <algorithm>
+#include <limits>
 
 #include "controls/DBCtrlsKv.h"
 #include "grid/DBGridKv.h"
@@ -570,18 +575,29 @@ void TCustomDBGridKv::SetFieldsCurrent() {
   }
 }
 
+// The marked columns in the order of their numbers (a marked column without
+// one last), numbered again 1..n: numbers read with a form, or left by a
+// column that went, may have gaps or repeats. An unmarked column has none.
 void TCustomDBGridKv::RebuildSortMarkedColumns() {
   FSortMarkedColumns->Clear();
   std::vector<TColumnKv*> Marked;
   for (Integer I = 0; I < FColumns->GetCount(); ++I) {
-    TColumnKv* Column = FColumns->GetColumn(I);
-    if (Column->GetTitle()->GetSortMarker() != smNoneKv && Column->GetTitle()->GetSortIndex() > 0)
-      Marked.push_back(Column);
+    TColumnTitleKv* Title = FColumns->GetColumn(I)->GetTitle();
+    if (Title->FSortMarker != smNoneKv)
+      Marked.push_back(FColumns->GetColumn(I));
+    else
+      Title->FSortIndex = 0;
   }
-  std::stable_sort(Marked.begin(), Marked.end(), [](TColumnKv* A, TColumnKv* B) {
-    return A->GetTitle()->GetSortIndex() < B->GetTitle()->GetSortIndex();
-  });
-  for (TColumnKv* Column : Marked) FSortMarkedColumns->Add(Column);
+  auto Place = [](TColumnKv* C) {
+    const Integer Index = C->GetTitle()->FSortIndex;
+    return Index > 0 ? Index : std::numeric_limits<Integer>::max();
+  };
+  std::stable_sort(Marked.begin(), Marked.end(),
+                   [&](TColumnKv* A, TColumnKv* B) { return Place(A) < Place(B); });
+  for (TColumnKv* Column : Marked) {
+    FSortMarkedColumns->Add(Column);
+    Column->GetTitle()->FSortIndex = FSortMarkedColumns->GetCount();
+  }
 }
 
 // [SECTION] Heights

@@ -9,10 +9,12 @@
 //   [SECTION] Row count        UpdateRowCount, RowsLayoutChanged, UpdateActive, ReloadEditor
 //   [SECTION] Scroll bar       UpdateScrollBar
 //   [SECTION] Data events      RefreshAfterDataChange, Scroll, RecordChanged,
-//   InvalidateIndicatorCell [SECTION] Reading rows     SetActiveRecordIndex, GetRecordCount,
-//   GetRowRecNo, SelectColumnOfField [SECTION] Interface mode   UpdateRowCountFromMemTable,
-//   ScrollFromMemTable, FetchRecords, ScrollDataRows [SECTION] Input            DoExit, mouse
-//   wheel, WM_VSCROLL, WM_SIZE, the deferred layout
+//                              InvalidateIndicatorCell
+//   [SECTION] Reading rows     SetActiveRecordIndex, GetRecordCount, GetRowRecNo,
+//                              SelectColumnOfField
+//   [SECTION] Interface mode   UpdateRowCountFromMemTable, ScrollFromMemTable, FetchRecords,
+//                              ScrollDataRows
+//   [SECTION] Input            DoExit, mouse wheel, WM_VSCROLL, WM_SIZE, the deferred layout
 #include <algorithm>
 #include <cstdlib>
 
@@ -386,7 +388,10 @@ void TCustomDBGridKv::SelectColumnOfField(TField* Field) {
 // (with its column events) once the grid's keys exist.
 void TCustomDBGridKv::SetSelectedIndex(Integer Value) {
   const Integer GridCol = DataToRawColumn(Value);
-  if (GridCol >= GetFixedCols() && GridCol < GetColCount() && GridCol != GetCol()) SetCol(GridCol);
+  // Frozen columns stand among the fixed ones and can be current too.
+  if (GridCol >= GetFixedCols() - GetFrozenColCount() && GridCol < GetColCount() &&
+      GridCol != GetCol())
+    SetCol(GridCol);
 }
 
 // [SECTION] Interface mode

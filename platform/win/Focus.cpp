@@ -115,7 +115,10 @@ HWND SetFocus(HWND Wnd) {
   if (Wnd == Old) return Old;
   // The window's top-level window is activated first; its default handling
   // may already give the focus somewhere.
+  // A child window whose parent is the desktop (a drop-down list made so)
+  // cannot be activated, so neither it nor its children can take the focus.
   TWnd* Root = RootOf(W);
+  if (Root->Style & WS_CHILD) return nullptr;
   if (S.Active != Root->Handle) {
     ActivateTopLevel(Root->Handle, WA_ACTIVE);
     if (!IsWindow(Wnd)) return Old;
@@ -139,6 +142,7 @@ HWND SetActiveWindow(HWND Wnd) {
   HWND Old = S.Active;
   TWnd* W = FindWnd(Wnd);
   if (Wnd && (!W || W == Desktop())) return nullptr;
+  if (W && (RootOf(W)->Style & WS_CHILD)) return nullptr;  // a child of the desktop
   HWND Root = W ? RootOf(W)->Handle : nullptr;
   ActivateTopLevel(Root, WA_ACTIVE);
   return Old;

@@ -298,7 +298,9 @@ bool MouseActivate(TInputEvent& E) {
   LRESULT R = SendMessage(E.Msg.hwnd, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(RootH),
                           MAKELPARAM(Integer(E.Hit), Integer(RawMouseMessage(E.Msg.message))));
   Root = FindWnd(RootH);
-  bool MayActivate = Root && !(Root->ExStyle & WS_EX_NOACTIVATE) && !(Root->Style & WS_DISABLED);
+  // A child of the desktop (a drop-down list) is never activated.
+  bool MayActivate =
+      Root && !(Root->ExStyle & WS_EX_NOACTIVATE) && !(Root->Style & (WS_DISABLED | WS_CHILD));
   if ((R == MA_ACTIVATE || R == MA_ACTIVATEANDEAT) && MayActivate)
     ActivateTopLevel(RootH, WA_CLICKACTIVE);
   return R != MA_ACTIVATEANDEAT && R != MA_NOACTIVATEANDEAT && IsWindow(E.Msg.hwnd);

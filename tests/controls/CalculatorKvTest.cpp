@@ -110,6 +110,40 @@ TEST_F(CalculatorKvTest, OperatorsApplyInTheOrderTheyAreKeyed) {
   EXPECT_EQ(Display(), "0");
 }
 
+// Regression: square root, reciprocal and paste dropped the pending
+// operation: "2 + 9 sqrt =" gave 3.
+TEST_F(CalculatorKvTest, AFunctionKeysResultIsTheOperandOfThePendingOperation) {
+  struct TCase {
+    const char* Keys;
+    const char* Shown;
+  };
+  const TCase Cases[] = {
+      {"2+9S=", "5"},       {"4+2R=", "4.5"},
+      {"10-16S=", "6"},     {"3*4R=", "0.75"},
+      {"2+9S+1=", "6"},     {"9S=", "3"},
+      {"2+9S5=", "7"},      {"2+9SI=", "-1"},
+      {"200+100S%", "220"}, {"2+S=", "3.4142135623731"},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Keys);
+    Type("C");
+    Type(C.Keys);
+    EXPECT_EQ(Display(), C.Shown);
+  }
+  // The "=" key offers to compute, and the next digit starts a new number.
+  Type("C2+9S");
+  EXPECT_EQ(EqualKey(), "=");
+  Type("=");
+  EXPECT_EQ(EqualKey(), "Ok");
+  // A paste is an operand too.
+  Clipboard()->SetAsText("3");
+  Type("C2+");
+  Input.KeyPress('V', {ssCtrl});
+  EXPECT_EQ(EqualKey(), "=");
+  Type("=");
+  EXPECT_EQ(Display(), "5");
+}
+
 TEST_F(CalculatorKvTest, PercentTakesAShareOfTheOperand) {
   Type("200+10%");
   EXPECT_EQ(Display(), "220");
@@ -397,6 +431,15 @@ TEST_F(PopupCalculatorKvTest, EnterComputesWhatIsPendingAndThenAcceptsTheResult)
   Input.Type("=");
   EXPECT_EQ(Edit->CloseUps, (std::vector<bool>{true, true}));
   EXPECT_EQ(Calc->GetValue().AsDouble(), -5.0);
+  // A square root keyed against a pending sum is computed before closing.
+  DropDown();
+  Input.Type("2+9S");
+  Input.KeyPress(VK_RETURN);
+  EXPECT_EQ(Display(), "5");
+  EXPECT_EQ(Edit->CloseUps.size(), 2u);
+  Input.KeyPress(VK_RETURN);
+  EXPECT_EQ(Edit->CloseUps, (std::vector<bool>{true, true, true}));
+  EXPECT_EQ(Calc->GetValue().AsDouble(), 5.0);
 }
 
 TEST_F(PopupCalculatorKvTest, EscapeAndTheLossOfTheFocusRefuse) {

@@ -1,7 +1,8 @@
 // The data-aware check box, driven through the input driver: field values to
 // checked, unchecked and grayed (lists of texts, Boolean fields, Null), the
 // toggling cycle with and without AllowGrayed, the state written on leaving
-// and at once when set by a program, one OnClick per click, the space key,
+// and at once when set by a program, one OnClick per change of the state
+// (a click, a program or a record that shows another state), the space key,
 // Escape and the accelerator, a read-only link, its layout and painting, and
 // what a stored form keeps.
 //
@@ -56,7 +57,7 @@ TEST_F(DBCtrlsKvCheckBoxTest, TextsOfTheListsMeanCheckedOrUncheckedAnythingElseG
   EXPECT_EQ(Box->GetState(), cbChecked);
   People->Next();  // Null
   EXPECT_EQ(Box->GetState(), cbGrayed);
-  EXPECT_EQ(Clicks.Count(), 0u);  // loading a record is no click
+  Clicks.Senders.clear();
   // Clicking a grayed box checks it and writes the first text of the list.
   ClickBox();
   EXPECT_EQ(Box->GetState(), cbChecked);
@@ -77,17 +78,19 @@ TEST_F(DBCtrlsKvCheckBoxTest, ABooleanFieldIsReadAndWrittenAsABoolean) {
   EXPECT_EQ(Box->GetState(), cbChecked);
   People->Next();
   EXPECT_EQ(Box->GetState(), cbUnchecked);
+  Clicks.Senders.clear();
   ClickBox();
   EXPECT_TRUE(Box->GetChecked());
   People->Next();  // moving posts the toggled state
   EXPECT_EQ(Box->GetState(), cbGrayed);
   People->Prior();
   EXPECT_TRUE(Field("Active")->GetAsBoolean());
+  EXPECT_EQ(Clicks.Count(), 3u);  // the click and the two records that changed the state
   // Set by a program: written at once.
   Box->SetChecked(false);
   EXPECT_EQ(People->GetState(), dsEdit);
   EXPECT_FALSE(Field("Active")->GetAsBoolean());
-  EXPECT_EQ(Clicks.Count(), 2u);
+  EXPECT_EQ(Clicks.Count(), 4u);
   Box->SetState(cbGrayed);
   EXPECT_TRUE(Field("Active")->IsNull());
 }
@@ -163,8 +166,42 @@ TEST_F(DBCtrlsKvCheckBoxTest, SpaceTogglesOnReleaseEscapeBringsTheFieldBack) {
   EXPECT_FALSE(Box->GetChecked());
 }
 
+// Applications follow the record in OnClick: a record that shows another
+// state fires it once, like a program's change; one that shows the same
+// state, or writing the user's state back, fires none.
+TEST_F(DBCtrlsKvCheckBoxTest, ARecordThatChangesTheStateFiresOneOnClick) {
+  std::vector<TCheckBoxState> SeenInOnClick;
+  Box->OnClick = [&](TObject*) { SeenInOnClick.push_back(Box->GetState()); };
+  Bind("Active");  // Ann: checked
+  People->Next();  // Bob: unchecked
+  People->Next();  // Cid: Null
+  People->Last();  // the same record again
+  People->First();
+  EXPECT_EQ(SeenInOnClick,
+            (std::vector<TCheckBoxState>{cbChecked, cbUnchecked, cbGrayed, cbChecked}));
+  EXPECT_FALSE(Box->GetModified());
+  // A record edited elsewhere shows at once, with its click.
+  People->Edit();
+  Field("Active")->SetAsBoolean(false);
+  EXPECT_EQ(SeenInOnClick.back(), cbUnchecked);
+  EXPECT_EQ(SeenInOnClick.size(), 5u);
+  // The user's own toggle is one click, posting it none more.
+  ClickBox();
+  People->Post();
+  EXPECT_EQ(SeenInOnClick.size(), 6u);
+  EXPECT_TRUE(Field("Active")->GetAsBoolean());
+  // Unbound: a value given to the link is a change like any other.
+  Box->SetDataSource(nullptr);
+  Box->SetDataField("");
+  SeenInOnClick.clear();
+  Box->GetDataLink()->SetValue(Variant(true));
+  Box->GetDataLink()->SetValue(Variant(true));
+  EXPECT_EQ(SeenInOnClick, (std::vector<TCheckBoxState>{cbChecked}));
+}
+
 TEST_F(DBCtrlsKvCheckBoxTest, AReadOnlyLinkOrFieldKeepsTheState) {
   Bind("Active");
+  Clicks.Senders.clear();
   Box->SetReadOnly(true);
   ClickBox();
   EXPECT_TRUE(Box->GetChecked());

@@ -2,13 +2,16 @@
 // driver: values and texts of each kind, searching and completing as the
 // user types, stepping with keys, the up-down button and the wheel, the
 // drop-down list (its size, its events in order, keys and clicks while it is
-// open), OnNotInList, the field's values and what a stored form keeps.
+// open, the wheel, right-to-left), AutoDrop, OnNotInList, the field's values
+// (an empty key for Null), what a stored form keeps, and a long random run of
+// user input.
 //
 // Ideas for tests: dragging from the main button into the open list chooses
 // where the mouse is released (needs the list under a dragged capture).
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 #include "platform/classes/Filer.h"
 #include "platform/classes/FormReader.h"
@@ -172,6 +175,41 @@ TEST_F(DBCtrlsKvComboTest, UpDownTheUpDownButtonAndTheWheelStepThroughTheItems) 
   EXPECT_FALSE(Dropped());
 }
 
+// Regression (found by fuzzing): a wheel message of less than a notch, with
+// the list open, went back and forth between the list and the combo box
+// until the stack overflowed.
+TEST_F(DBCtrlsKvComboTest, AWheelTheOpenListDoesNotUseGoesUpOnce) {
+  Integer FormWheels = 0;
+  Form->OnMouseWheel = [&](TObject*, TShiftState, Integer, TPoint, bool&) { ++FormWheels; };
+  for (bool KeyBased : {false, true}) {
+    SCOPED_TRACE(KeyBased);
+    Fruit();
+    if (KeyBased) Combo->GetKeyItems()->SetText("a\nb\nc\nd");
+    Combo->SetFocus();
+    Combo->SetItemIndex(1);
+    // What the form hears of such a wheel with the list closed ...
+    FormWheels = 0;
+    for (Integer Delta : {0, 15, -15, -40, 40}) Input.Wheel(Combo->GetHandle(), Delta);
+    const Integer Closed = FormWheels;
+    ASSERT_GT(Closed, 0);
+    // ... it hears with the list open: the list hands it to the combo box once.
+    Input.KeyPress(VK_DOWN, {ssAlt});
+    ASSERT_TRUE(Dropped());
+    FormWheels = 0;
+    for (Integer Delta : {0, 15, -15, -40, 40}) Input.Wheel(Combo->GetHandle(), Delta);
+    EXPECT_EQ(FormWheels, Closed);
+    EXPECT_TRUE(Dropped());
+    EXPECT_EQ(Combo->GetItemIndex(), 1);
+    // A whole notch still scrolls the list, and goes no further.
+    FormWheels = 0;
+    Input.Wheel(Combo->GetHandle(), -120);
+    EXPECT_EQ(FormWheels, 0);
+    EXPECT_EQ(Combo->GetItemIndex(), 1);
+    Input.KeyPress(VK_ESCAPE);
+    Combo->GetKeyItems()->Clear();
+  }
+}
+
 TEST_F(DBCtrlsKvComboTest, TheListOpensBelowAsWideAsAskedAndKeepsTheUsersSize) {
   Fruit();
   Combo->GetItems()->Add("A rather long item for this little box");
@@ -219,6 +257,43 @@ TEST_F(DBCtrlsKvComboTest, TheListOpensBelowAsWideAsAskedAndKeepsTheUsersSize) {
   EXPECT_EQ(Combo->GetText(), "");
   EXPECT_EQ(Log, (std::vector<String>{"drop", "before(false)", "close(false)", "drop", "before(false)",
                                       "close(false)", "drop", "before", "close(false)"}));
+}
+
+// The list opens on the side the text starts from: under right-to-left
+// reading a list aligned "left" holds the box's right edge, and its grip
+// goes to the corner away from it.
+TEST_F(DBCtrlsKvComboTest, TheListOpensFromTheSideTheTextStartsFrom) {
+  Fruit();
+  Combo->GetDropDownBox()->SetWidth(200);  // wider than the box, so the sides differ
+  Combo->GetDropDownBox()->SetSizable(true);
+  struct TCase {
+    bool RightToLeft;
+    TDropDownAlign Align;
+    bool RightEdgesMeet;
+  };
+  const TCase Cases[] = {
+      {false, daLeft, false}, {false, daRight, true}, {true, daLeft, true}, {true, daRight, false}};
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(testing::Message() << C.RightToLeft << int(C.Align));
+    SysLocale.MiddleEast = C.RightToLeft;
+    Combo->SetBiDiMode(C.RightToLeft ? bdRightToLeft : bdLeftToRight);
+    Combo->GetDropDownBox()->SetAlign(C.Align);
+    Combo->DropDown();
+    ASSERT_TRUE(Dropped());
+    TPopupListboxKv* List = Combo->GetPopupListbox();
+    TRect LR, CR;
+    GetWindowRect(List->GetHandle(), &LR);
+    GetWindowRect(Combo->GetHandle(), &CR);
+    if (C.RightEdgesMeet) {
+      EXPECT_EQ(LR.Right, CR.Right);
+      EXPECT_EQ(List->GetSizeGrip()->GetPosition(), sgpBottomLeftKv);
+    } else {
+      EXPECT_EQ(LR.Left, CR.Left);
+      EXPECT_EQ(List->GetSizeGrip()->GetPosition(), sgpBottomRightKv);
+    }
+    Combo->CloseUp(false);
+  }
+  SysLocale.MiddleEast = false;
 }
 
 TEST_F(DBCtrlsKvComboTest, TheOpenListTakesTheArrowsEnterChoosesEscapeCloses) {
@@ -355,8 +430,10 @@ TEST_F(DBCtrlsKvComboTest, BoundKeyBasedTheFieldsTextIsTheKey) {
   EXPECT_EQ(Combo->GetMaxLength(), 0);  // a key-based box takes no length
   People->Next();
   EXPECT_EQ(Combo->GetText(), "Yes");
-  People->Next();  // null
-  EXPECT_TRUE(VarIsNull(Combo->GetValue()));
+  People->Next();  // null: its edit text, '', is the key
+  EXPECT_EQ(Combo->GetText(), "");
+  EXPECT_EQ(Combo->GetItemIndex(), -1);
+  EXPECT_EQ(VarToStr(Combo->GetValue()), "");
   People->Prior();
   Combo->SetFocus();
   Input.Type("n");
@@ -375,6 +452,83 @@ TEST_F(DBCtrlsKvComboTest, BoundKeyBasedTheFieldsTextIsTheKey) {
   Combo->SetFocus();
   Input.KeyPress(VK_DELETE);
   EXPECT_EQ(Combo->GetText(), "No");
+}
+
+// Regression: with an empty key among the keys, a Null field showed nothing,
+// and the item of the empty key, chosen and posted, read back as no item.
+TEST_F(DBCtrlsKvComboTest, AnEmptyKeysItemStandsForANullField) {
+  for (const char* S : {"(none)", "Yes", "No"}) Combo->GetItems()->Add(S);
+  for (const char* S : {"", "yes", "no"}) Combo->GetKeyItems()->Add(S);
+  Combo->SetDataSource(Source);
+  Combo->SetDataField("Code");
+  People->Last();  // Cid: Code is Null
+  EXPECT_EQ(Combo->GetText(), "(none)");
+  EXPECT_EQ(Combo->GetItemIndex(), 0);
+  // Bob's "yes" chosen away from, as the user does it: the list, the first row.
+  People->Prior();
+  ASSERT_EQ(Combo->GetText(), "Yes");
+  Combo->SetFocus();
+  Input.KeyPress(VK_DOWN, {ssAlt});
+  TPopupListboxKv* List = Combo->GetPopupListbox();
+  ASSERT_TRUE(Dropped());
+  EXPECT_EQ(List->GetItemIndex(), 1);
+  Input.Click(List->GetHandle(), Centre(List->ItemRect(0)));
+  EXPECT_FALSE(Dropped());
+  EXPECT_EQ(Combo->GetText(), "(none)");
+  Other->SetFocus();
+  People->Post();
+  EXPECT_TRUE(Field("Code")->IsNull());
+  People->First();
+  People->Next();  // back on Bob
+  EXPECT_EQ(Combo->GetText(), "(none)");
+  EXPECT_EQ(Combo->GetItemIndex(), 0);
+}
+
+// With AutoDrop the first typed character opens the list, and the list
+// follows what is typed: its selection is the item the text completes to.
+TEST_F(DBCtrlsKvComboTest, AutoDropOpensTheListAsTheUserTypes) {
+  Fruit();
+  Combo->SetFocus();
+  Input.Type("b");
+  EXPECT_FALSE(Dropped());  // off by default
+  Combo->SetText("");
+  Combo->GetDropDownBox()->SetAutoDrop(true);
+  Input.Type("a");
+  ASSERT_TRUE(Dropped());
+  TPopupListboxKv* List = Combo->GetPopupListbox();
+  EXPECT_EQ(Combo->GetText(), "Apple");
+  EXPECT_EQ(List->GetItemIndex(), 0);
+  Input.Type("pr");
+  EXPECT_EQ(Combo->GetText(), "Apricot");
+  EXPECT_EQ(List->GetItemIndex(), 1);
+  EXPECT_TRUE(Dropped());
+  Input.KeyPress(VK_RETURN);
+  EXPECT_FALSE(Dropped());
+  EXPECT_EQ(Combo->GetText(), "Apricot");
+  // Key-based: the search opens it too, on the item found.
+  Combo->GetKeyItems()->SetText("a\nb\nc\nd");
+  Input.Type("c");
+  ASSERT_TRUE(Dropped());
+  EXPECT_EQ(Combo->GetText(), "Cherry");
+  EXPECT_EQ(List->GetItemIndex(), 3);
+  Input.KeyPress(VK_ESCAPE);
+  EXPECT_FALSE(Dropped());
+  // Keys that type nothing open nothing.
+  Input.KeyPress(VK_LEFT);
+  Input.KeyPress(VK_SHIFT);
+  EXPECT_FALSE(Dropped());
+}
+
+// Focused over a field that cannot be modified, a plain combo box shows the
+// field's display text, as it does unfocused.
+TEST_F(DBCtrlsKvComboTest, AFocusedComboOverAFieldThatCannotChangeShowsTheDisplayText) {
+  Combo->SetDataSource(Source);
+  Combo->SetDataField("Price");
+  Price()->SetReadOnly(true);
+  Combo->SetFocus();
+  EXPECT_EQ(Combo->GetText(), "1,234.50");
+  Price()->SetReadOnly(false);
+  EXPECT_EQ(Combo->GetText(), "1234.5");
 }
 
 TEST_F(DBCtrlsKvComboTest, BoundPlainTheDisplayTextShowsUntilFocused) {
@@ -398,6 +552,106 @@ TEST_F(DBCtrlsKvComboTest, BoundPlainTheDisplayTextShowsUntilFocused) {
   Combo->SetItemIndex(1);
   EXPECT_EQ(Field("Name")->GetAsString(), "Apricot");
   EXPECT_EQ(People->GetState(), dsEdit);
+}
+
+// A long run of what a user may do to a form of these controls, chosen at
+// random from a fixed seed: keys and characters, the wheel in whole notches
+// and less, clicks on the boxes, their buttons and their open lists, records
+// moved and fields made read-only or writable under them. Nothing may go
+// wrong where the application would see it, and each combo box must stay
+// consistent: its item is one it can choose, its text that item's, its value
+// that item's key.
+TEST_F(DBCtrlsKvComboTest, ARandomRunOfUserInputLeavesEveryControlConsistent) {
+  // Key-based over Code, plain over Name with a most-recently-used list, and
+  // an unbound edit box.
+  Colours();
+  Combo->SetDataSource(Source);
+  Combo->SetDataField("Code");
+  TDBComboBoxKv* Plain = TDBComboBoxKv::Create(Form);
+  Plain->SetBounds(10, 50, 120, 24);
+  Plain->SetParent(Form);
+  Plain->GetItems()->SetText("Ann\nAnna\nBob\nCid\nZed");
+  Plain->SetDataSource(Source);
+  Plain->SetDataField("Name");
+  Plain->GetMRUList()->SetActive(true);
+  for (const char* S : {"alpha", "anchor", "beta"}) Plain->GetMRUList()->Add(S);
+  Plain->GetDropDownBox()->SetSizable(true);
+  TCustomDBEditKv* Free = TCustomDBEditKv::Create(Form);
+  Free->SetBounds(10, 90, 120, 24);
+  Free->SetParent(Form);
+  Free->GetMRUList()->SetActive(true);
+  for (const char* S : {"one", "two", "three"}) Free->GetMRUList()->Add(S);
+  const std::vector<TCustomDBEditKv*> Controls = {Combo, Plain, Free};
+  const Word Keys[] = {VK_UP,    VK_DOWN, VK_PRIOR,  VK_NEXT,   VK_HOME,   VK_END, VK_LEFT,
+                       VK_RIGHT, VK_BACK, VK_DELETE, VK_RETURN, VK_ESCAPE, VK_TAB, VK_INSERT};
+  const char* const Typed[] = {"a", "b", "g", "r", "(", "&", "!", "\"", "Z", " ", "7"};
+  const Integer Deltas[] = {-240, -120, -40, 0, 15, 120};
+  std::mt19937 Random(20261207);
+  auto Pick = [&](Integer N) { return Integer(Random() % std::uint32_t(N)); };
+  auto Check = [&](TCustomDBComboBoxKv* C) {
+    const Integer I = C->GetItemIndex();
+    ASSERT_GE(I, -1);
+    ASSERT_LT(I, C->GetItemCount());
+    if (I < 0) return;
+    EXPECT_EQ(C->GetText(), C->GetItems()->Get(I));
+    if (C->IsKeyBased()) {
+      EXPECT_EQ(VarToStr(C->GetValue()), C->GetKeyItems()->Get(I));
+    }
+  };
+  for (Integer Step = 0; Step < 1500; ++Step) {
+    SCOPED_TRACE(Step);
+    TCustomDBEditKv* C = Controls[std::size_t(Pick(3))];
+    Advance(Pick(700));
+    switch (Pick(10)) {
+      case 0:
+        Input.Click(C->GetHandle(), Point(Pick(C->GetWidth()), Pick(C->GetHeight())));
+        break;
+      case 1:
+        Input.KeyPress(Keys[Pick(std::size(Keys))],
+                       Pick(4) == 0 ? TShiftState{ssShift} : TShiftState{});
+        break;
+      case 2:
+        Input.KeyPress(VK_DOWN, {ssAlt});
+        break;
+      case 3:
+      case 4:
+        Input.Type(Typed[Pick(std::size(Typed))]);
+        break;
+      case 5:
+        Input.Wheel(C->GetHandle(), Deltas[Pick(std::size(Deltas))]);
+        break;
+      case 6: {
+        auto* Box = DynCast<TCustomDBComboBoxKv>(C);
+        TWinControl* List = Box ? static_cast<TWinControl*>(Box->GetPopupListbox())
+                                : static_cast<TWinControl*>(C->GetMRUListbox());
+        if (List && IsWindowVisible(List->GetHandle()))
+          Input.Click(List->GetHandle(),
+                      Point(Pick(List->GetClientWidth()), Pick(List->GetClientHeight())));
+        break;
+      }
+      case 7:
+        if (People->GetState() == dsBrowse) Pick(2) ? People->Next() : People->Prior();
+        break;
+      case 8: {
+        TField* F = Field(Pick(2) ? "Name" : "Code");
+        F->SetReadOnly(!F->GetReadOnly());
+        break;
+      }
+      default:
+        if (People->GetState() != dsBrowse) Pick(2) ? People->Post() : People->Cancel();
+        break;
+    }
+    ASSERT_TRUE(Application()->GetHandledExceptions().empty())
+        << Application()->GetHandledExceptions()[0].Message;
+    Check(Combo);
+    Check(Plain);
+    if (HasFatalFailure()) return;
+  }
+  Field("Name")->SetReadOnly(false);
+  Field("Code")->SetReadOnly(false);
+  Other->SetFocus();
+  if (People->GetState() != dsBrowse) People->Post();
+  EXPECT_TRUE(Application()->GetHandledExceptions().empty());
 }
 
 TEST_F(DBCtrlsKvComboTest, AStoredFormKeepsTheListsAndOnlyWhatWasSet) {

@@ -2,10 +2,8 @@
 // keyboard: the row of buttons (sizes, order, flat dividers, right-to-left),
 // the main button's press and click, drop-down menus and their re-open guard,
 // shortcuts, the flat border, the image, the most-recently-used list dropping
-// down as the user types, and the in-place mode inside a holder.
-//
-// Ideas for tests: the list's size grip dragged by the mouse (the grip's own
-// tests drive it; here its notification is called as it would be).
+// down as the user types (widened with its grip, turned by the wheel), and
+// the in-place mode inside a holder.
 #include <gtest/gtest.h>
 
 #include "platform/controls/EditClass.h"
@@ -220,9 +218,13 @@ TEST_F(DBCtrlsKvEditButtonsTest, TheImageTakesItsWidthAtTheLeftOfTheText) {
   Edit->Number = Null();
   Edit->SetText("text");  // a text value: the default index
   EXPECT_EQ(Edit->GetEditImage()->GetImageIndex(), -1);
-  Edit->OnGetImageIndex = [](TObject*, Integer& I) { I = 7; };
-  Edit->SetText("other");
+  // A handler shows its index as soon as it is assigned, and follows the text.
+  Edit->SetOnGetImageIndex([&](TObject*, Integer& I) { I = Edit->GetText() == "other" ? 8 : 7; });
   EXPECT_EQ(Edit->GetEditImage()->GetImageIndex(), 7);
+  Edit->SetText("other");
+  EXPECT_EQ(Edit->GetEditImage()->GetImageIndex(), 8);
+  Edit->SetOnGetImageIndex(nullptr);
+  EXPECT_EQ(Edit->GetEditImage()->GetImageIndex(), -1);
 }
 
 TEST_F(DBCtrlsKvEditButtonsTest, ThePressThatOpensTheDropDownDoesNotCloseItTheNextClickDoes) {
@@ -474,6 +476,64 @@ TEST_F(DBCtrlsKvMRUTest, AClickChoosesLeavingClosesAndAResizeIsKept) {
   List->GetSizeGrip()->OnParentResized(List->GetSizeGrip());
   EXPECT_EQ(Edit->GetMRUList()->GetRows(), 2);
   EXPECT_EQ(Edit->GetMRUList()->Width, 150);
+}
+
+// Regression: a list widened by the user with its grip snapped back to the
+// text's width at the next keystroke.
+TEST_F(DBCtrlsKvMRUTest, AListWidenedWithItsGripKeepsItsWidthWhileTheUserTypes) {
+  Input.Type("a");
+  ASSERT_TRUE(Open());
+  TMRUListboxKv* List = Edit->GetMRUListbox();
+  const Integer TextWidth = FormatRect().Width();
+  ASSERT_EQ(List->GetWidth(), TextWidth);
+  // The grip stands at the bottom right, away from the edit above the list.
+  TRect G;
+  GetWindowRect(List->GetSizeGrip()->GetHandle(), &G);
+  const TPoint From = {G.Right - 3, G.Bottom - 3};
+  Input.MouseMoveAt(From);
+  Input.ButtonDownAt(mbLeft, From);
+  Input.MouseMoveAt({From.X + 20, From.Y});
+  Input.MouseMoveAt({From.X + 40, From.Y});
+  Input.ButtonUpAt(mbLeft, {From.X + 40, From.Y});
+  ASSERT_EQ(List->GetWidth(), TextWidth + 40);
+  EXPECT_EQ(Edit->GetMRUList()->Width, TextWidth + 40);
+  // Typing filters the entries and keeps the user's width and place.
+  TRect Before;
+  GetWindowRect(List->GetHandle(), &Before);
+  EXPECT_TRUE(Edit->Focused());  // pressing the grip took nothing from the edit
+  Input.Type("p");
+  EXPECT_EQ(Edit->GetText(), "ap");
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(Shown(), (std::vector<String>{"apple", "Apricot"}));
+  EXPECT_EQ(List->GetWidth(), TextWidth + 40);
+  TRect After;
+  GetWindowRect(List->GetHandle(), &After);
+  EXPECT_EQ(After.Left, Before.Left);
+  EXPECT_EQ(After.Top, Before.Top);
+  EXPECT_EQ(List->GetRowCount(), 2);  // fewer entries, fewer rows
+  // Closed and opened again: the text's width once more.
+  Input.KeyPress(VK_ESCAPE);
+  ASSERT_FALSE(Open());
+  Input.KeyPress(VK_BACK);
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(List->GetWidth(), TextWidth);
+}
+
+// Regression: a wheel message of less than a notch went back and forth
+// between the open list and the edit box until the stack overflowed.
+TEST_F(DBCtrlsKvMRUTest, AWheelTheOpenListDoesNotUseGoesUpOnce) {
+  Integer FormWheels = 0;
+  Form->OnMouseWheel = [&](TObject*, TShiftState, Integer, TPoint, bool&) { ++FormWheels; };
+  for (Integer Delta : {0, 15, -15, -40, 40}) Input.Wheel(Edit->GetHandle(), Delta);
+  const Integer Closed = FormWheels;  // what the form hears with the list closed
+  ASSERT_GT(Closed, 0);
+  Input.Type("a");
+  ASSERT_TRUE(Open());
+  FormWheels = 0;
+  for (Integer Delta : {0, 15, -15, -40, 40}) Input.Wheel(Edit->GetHandle(), Delta);
+  EXPECT_EQ(FormWheels, Closed);
+  EXPECT_TRUE(Open());
+  EXPECT_EQ(Edit->GetText(), "a");
 }
 
 TEST_F(DBCtrlsKvMRUTest, AWrittenValueJoinsTheListAsItsNewestEntry) {

@@ -311,6 +311,58 @@ TEST_F(DBCtrlsKvEditTest, TheWindowIsReadOnlyWhenTheControlOrTheLinkCannotEdit) 
   Edit->OnUpdateData = nullptr;
 }
 
+// Regression: a field made read-only during an edit left the box writable,
+// and leaving it raised "Field 'Name' cannot be modified" with the focus held;
+// a field made writable left the box read-only.
+TEST_F(DBCtrlsKvEditTest, AFieldMadeReadOnlyOrWritableWhileEditingChangesTheBoxAtOnce) {
+  Edit->SetFocus();
+  Input.KeyPress(VK_END);
+  Input.Type("e");
+  ASSERT_EQ(People->GetState(), dsEdit);
+  Field("Name")->SetReadOnly(true);
+  EXPECT_TRUE(WindowReadOnly(Edit));
+  EXPECT_EQ(WindowText(Edit), "Ann");  // the field's text: what was typed cannot be kept
+  EXPECT_FALSE(Edit->GetDataLink()->GetModified());
+  Input.Type("x");
+  EXPECT_EQ(WindowText(Edit), "Ann");
+  Input.KeyPress(VK_TAB);
+  EXPECT_TRUE(Application()->GetHandledExceptions().empty());
+  EXPECT_TRUE(Other->Focused());
+  EXPECT_EQ(Field("Name")->GetAsString(), "Ann");
+  // Writable again while the record is still being edited: typing works and
+  // is written.
+  Edit->SetFocus();
+  Field("Name")->SetReadOnly(false);
+  EXPECT_FALSE(WindowReadOnly(Edit));
+  Input.KeyPress(VK_END);
+  Input.Type("a");
+  EXPECT_EQ(WindowText(Edit), "Anna");
+  Input.KeyPress(VK_TAB);
+  EXPECT_TRUE(Other->Focused());
+  EXPECT_EQ(Field("Name")->GetAsString(), "Anna");
+  // The same for a box that is not focused: its text stays the display text.
+  People->Post();
+  Field("Name")->SetReadOnly(true);
+  People->Edit();
+  Field("Name")->SetReadOnly(false);
+  EXPECT_FALSE(WindowReadOnly(Edit));
+  EXPECT_EQ(WindowText(Edit), "Anna");
+}
+
+// A focused box whose field cannot be modified shows what an unfocused one
+// shows: the display text, not the edit text.
+TEST_F(DBCtrlsKvEditTest, AFocusedBoxWhoseFieldCannotBeModifiedShowsTheDisplayText) {
+  TCustomDBEditKv* PriceEdit = MakeEdit("PriceEdit", 40, "Price");
+  Price()->SetReadOnly(true);
+  PriceEdit->SetFocus();
+  EXPECT_EQ(WindowText(PriceEdit), "1,234.50");
+  EXPECT_TRUE(WindowReadOnly(PriceEdit));
+  Price()->SetReadOnly(false);
+  EXPECT_EQ(WindowText(PriceEdit), "1234.5");
+  Other->SetFocus();
+  EXPECT_EQ(WindowText(PriceEdit), "1,234.50");
+}
+
 TEST_F(DBCtrlsKvEditTest, TheRequiredMarkIsARedDottedLineUnderTheText) {
   TCustomDBEditKv* Free = TCustomDBEditKv::Create(Form);
   Free->SetParent(Form);
@@ -396,6 +448,16 @@ TEST_F(DBCtrlsKvEditTest, ARightAlignedNumberIsPaintedRightAlignedUntilItIsFocus
   // look's pixel) away from it.
   const Integer Margin = Integer(LOWORD(PriceEdit->Perform(EM_GETMARGINS))) + 1;
   EXPECT_EQ(Shown->Rect.Right, ClientOnSurface(PriceEdit).X + PriceEdit->PaintTextRect().Right - Margin);
+  // That rectangle keeps one pixel off the client area's right edge.
+  EXPECT_EQ(Shown->Rect.Right,
+            ClientOnSurface(PriceEdit).X + PriceEdit->GetClientWidth() - 1 - Margin);
+  // With a visible button it stops one pixel short of the button.
+  PriceEdit->GetEditButton()->SetVisible(true);
+  UpdateWindow(FormWnd());
+  const Integer Button = PriceEdit->GetButtonRec(0).ButtonControl->GetLeft();
+  EXPECT_EQ(S->FindText("1,234.50")->Rect.Right,
+            ClientOnSurface(PriceEdit).X + Button - 1 - Margin);
+  PriceEdit->GetEditButton()->SetVisible(false);
   (void)R;
   PriceEdit->SetFocus();
   UpdateWindow(FormWnd());
@@ -407,6 +469,31 @@ TEST_F(DBCtrlsKvEditTest, ARightAlignedNumberIsPaintedRightAlignedUntilItIsFocus
   Other->SetFocus();
   UpdateWindow(FormWnd());
   EXPECT_LE(S->FindText("1,234.50")->Rect.Left - R.Left, 8);
+}
+
+// Regression: with a single border and no 3D look, the text the control
+// paints itself had its frame one pixel inside the client area, with a ring
+// of background round it.
+TEST_F(DBCtrlsKvEditTest, AFlatLookSelfPaintedNumberIsFramedAtTheClientAreasEdge) {
+  TCustomDBEditKv* PriceEdit = MakeEdit("PriceEdit", 40, "Price");
+  PriceEdit->SetCtl3D(false);
+  PriceEdit->SetColor(clYellow);
+  UpdateWindow(FormWnd());
+  const TSurface* S = GetWindowSurface(FormWnd());
+  ASSERT_NE(S->FindText("1,234.50"), nullptr);  // painted by the control
+  const TPoint P = ClientOnSurface(PriceEdit);
+  const TRect Client = Bounds(P.X, P.Y, PriceEdit->GetClientWidth(), PriceEdit->GetClientHeight());
+  const COLORREF Frame = Rgb(clWindowFrame), Fill = Rgb(clYellow);
+  // Every pixel of the client area's outer ring is the frame's.
+  const Integer Ring = 2 * (Client.Width() + Client.Height()) - 4;
+  EXPECT_EQ(CountColor(S, Frame, Client) - CountColor(S, Frame,
+                                                      Rect(Client.Left + 1, Client.Top + 1,
+                                                           Client.Right - 1, Client.Bottom - 1)),
+            Ring);
+  // Just inside it, the control's colour: no second frame, no gap.
+  EXPECT_EQ(S->GetPixel(Client.Left + 1, Client.Top + 1), Fill);
+  EXPECT_EQ(S->GetPixel(Client.Left + 1, Client.Bottom - 2), Fill);
+  EXPECT_EQ(S->GetPixel(Client.Left + Client.Width() / 2, Client.Top + 1), Fill);
 }
 
 TEST_F(DBCtrlsKvEditTest, EnterAndTabNeverInsertCharacters) {

@@ -140,9 +140,68 @@ TEST_F(DBCtrlsKvFormTest, MovingThroughTheRecordsShowsEachFieldsTexts) {
   Customers->SetRecNo(17);
   EXPECT_EQ(Shown(City), "");
   EXPECT_EQ(City->GetItemIndex(), -1);
-  EXPECT_TRUE(VarIsNull(Country->GetValue()));
+  EXPECT_EQ(Shown(Country), "");
+  EXPECT_EQ(Country->GetItemIndex(), -1);
+  EXPECT_EQ(VarToStr(Country->GetValue()), "");  // the Null field's edit text is the key
   Customers->SetRecNo(11);
   EXPECT_EQ(Shown(Credit), "");
+  EXPECT_EQ(Customers->GetState(), dsBrowse);
+}
+
+// The form as a dialog: its OK and Cancel buttons answer Enter and Escape
+// whenever the control with the focus has no use for them. A control uses
+// Escape only to drop what the user changed and Enter or Escape only to close
+// its open list.
+TEST_F(DBCtrlsKvFormTest, EnterAndEscapeReachTheDialogsButtonsUnlessAControlUsesThem) {
+  TButton* Ok = TButton::Create(Form);
+  Ok->SetBounds(300, 230, 50, 24);
+  Ok->SetParent(Form);
+  Ok->SetDefault(true);
+  Ok->SetModalResult(mrOk);
+  TButton* Cancel = TButton::Create(Form);
+  Cancel->SetBounds(355, 230, 50, 24);
+  Cancel->SetParent(Form);
+  Cancel->SetCancel(true);
+  Cancel->SetModalResult(mrCancel);
+  auto Press = [&](Word Key, TShiftState Shift = {}) {
+    Form->SetModalResult(mrNone);
+    Input.KeyPress(Key, Shift);
+    return Form->GetModalResult();
+  };
+  // Nothing changed: the dialog's buttons answer, in each kind of control.
+  for (TWinControl* C : std::initializer_list<TWinControl*>{Name, City, Country, Vip}) {
+    SCOPED_TRACE(C->GetName());
+    C->SetFocus();
+    EXPECT_EQ(Press(VK_ESCAPE), mrCancel);
+    EXPECT_EQ(Press(VK_RETURN), mrOk);
+  }
+  // A typed change: Escape drops it and the dialog stays; the next Escape is the dialog's.
+  Name->SetFocus();
+  Input.KeyPress(VK_END);
+  Input.Type("x");
+  EXPECT_EQ(Press(VK_ESCAPE), mrNone);
+  EXPECT_EQ(Shown(Name), "Björn Öztürk");
+  EXPECT_EQ(Press(VK_ESCAPE), mrCancel);
+  // The check box the same way, after a toggle by the space key.
+  Vip->SetFocus();
+  const bool Was = Vip->GetChecked();
+  Input.KeyPress(VK_SPACE);
+  EXPECT_EQ(Press(VK_ESCAPE), mrNone);
+  EXPECT_EQ(Vip->GetChecked(), Was);
+  EXPECT_EQ(Press(VK_ESCAPE), mrCancel);
+  // An open list takes Enter and Escape to close itself.
+  City->SetFocus();
+  Input.KeyPress(VK_DOWN, {ssAlt});
+  ASSERT_TRUE(IsWindowVisible(City->GetPopupListbox()->GetHandle()));
+  EXPECT_EQ(Press(VK_ESCAPE), mrNone);
+  EXPECT_FALSE(IsWindowVisible(City->GetPopupListbox()->GetHandle()));
+  Input.KeyPress(VK_DOWN, {ssAlt});
+  Input.KeyPress(VK_DOWN);
+  EXPECT_EQ(Press(VK_RETURN), mrNone);
+  EXPECT_FALSE(IsWindowVisible(City->GetPopupListbox()->GetHandle()));
+  EXPECT_EQ(Shown(City), "Kraków");  // the row after København
+  Customers->Cancel();
+  // Nothing modified is left behind in the record.
   EXPECT_EQ(Customers->GetState(), dsBrowse);
 }
 

@@ -141,6 +141,18 @@ TEST_F(ToolCtrlsKvPainterTest, EllipsisDotsGrowWithTheInnerWidth) {
   // Pressed: one pixel right and down.
   Paint(Rect(0, 20, 16, 36), bcsEllipsisKv, true, false, false, bdsDownKv);
   EXPECT_EQ(ColorBox(S(), Text, Rect(2, 22, 14, 34)), Rect(4, 28, 14, 30));
+  // The sizes change exactly at inner widths 8 (dots) and 12 (gaps).
+  struct TCase {
+    Integer Inner, Dot, Gap;
+  };
+  for (const TCase& C : {TCase{7, 1, 1}, TCase{8, 2, 1}, TCase{11, 2, 1}, TCase{12, 2, 2}}) {
+    SCOPED_TRACE(C.Inner);
+    const Integer Side = C.Inner + 4;  // the raised edge takes two pixels a side
+    Paint(Rect(40, 40, 40 + Side, 40 + Side), bcsEllipsisKv);
+    const TRect Box = ColorBox(S(), Text, Rect(42, 42, 38 + Side, 38 + Side));
+    EXPECT_EQ(Box.Height(), C.Dot);
+    EXPECT_EQ(Box.Width(), 3 * C.Dot + 2 * C.Gap);
+  }
 }
 
 TEST_F(ToolCtrlsKvPainterTest, DisabledMarksAreEmbossed) {

@@ -403,6 +403,34 @@ TEST_F(ToolCtrlsKvCalendarTest, ADayOfTheNextMonthAndTheMonthNameAcceptToo) {
   EXPECT_EQ(Edit->CloseUps, (std::vector<bool>{true, true}));
 }
 
+// Every part of the calendar that names a day (or a month) closes it with
+// the choice; the parts that only browse keep it open.
+TEST_F(ToolCtrlsKvCalendarTest, EachPartThatNamesADayAcceptsTheOthersKeepItOpen) {
+  Cal->SetWeekNumbers(true);
+  struct TCase {
+    UINT Code;
+    bool Closes;
+  };
+  const TCase Cases[] = {
+      {MCHT_CALENDARBK, false},     {MCHT_TITLEBK, false},         {MCHT_TITLEYEAR, false},
+      {MCHT_CALENDARDAY, false},    {MCHT_TITLEBTNPREV, false},    {MCHT_TITLEBTNNEXT, false},
+      {MCHT_CALENDARDATE, true},    {MCHT_CALENDARDATEPREV, true}, {MCHT_CALENDARDATENEXT, true},
+      {MCHT_CALENDARWEEKNUM, true}, {MCHT_TITLEMONTH, true},       {MCHT_TODAYLINK, true},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << C.Code);
+    Edit->CloseUps.clear();
+    Cal->SetDate(EncodeDate(2024, 5, 15));
+    Edit->DropDown();
+    ClickAt(Where(C.Code));
+    EXPECT_EQ(Edit->CloseUps, C.Closes ? std::vector<bool>{true} : std::vector<bool>{});
+    EXPECT_EQ(Edit->DroppedDown(), !C.Closes);
+    Edit->CloseUp(false);
+    ProcessMessages();  // the close-up the calendar posted when it lost the focus
+    Edit->SetFocus();
+  }
+}
+
 TEST_F(ToolCtrlsKvCalendarTest, EnterAcceptsAndEscapeRefuses) {
   Edit->DropDown();
   kvp::SetFocus(CalWnd());

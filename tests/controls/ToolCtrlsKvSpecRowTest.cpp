@@ -345,5 +345,20 @@ TEST_F(ToolCtrlsKvValueListTest, BuildingTheListLeavesTheDatasetWhereItWas) {
   EXPECT_EQ(Texts(), (V{"2", "3", "42", "5"}));  // text order: "42" before "5"
 }
 
+// Regression: the values offered went as soon as the dataset went into edit.
+TEST_F(ToolCtrlsKvValueListTest, AnEditedDatasetKeepsOfferingTheValuesReadBefore) {
+  ASSERT_EQ(Texts(), (V{"1", "2", "3"}));
+  DS->Edit();
+  DS->FieldByName("A")->SetAsInteger(8);
+  EXPECT_EQ(Texts(), (V{"1", "2", "3"}));
+  EXPECT_EQ(DS->GetState(), dsEdit);  // neither posted nor moved
+  EXPECT_EQ(DS->FieldByName("A")->GetAsInteger(), 8);
+  DS->Append();
+  EXPECT_EQ(Texts(), (V{"1", "2", "3"}));
+  DS->FieldByName("A")->SetAsInteger(9);
+  DS->Post();                                   // browsing again: read anew
+  EXPECT_EQ(Texts(), (V{"1", "3", "8", "9"}));  // the last record's 2 became 8
+}
+
 }  // namespace
 }  // namespace korvel

@@ -252,5 +252,33 @@ TEST_F(FocusTest, AMinimizedWindowIsActivatedWithoutTheFocus) {
   EXPECT_EQ(GetFocus(), A);
 }
 
+// A child window moved onto the desktop (how the drop-down lists are made)
+// can be neither activated nor focused: a click on it, or its own SetFocus
+// as a list box does on a press, leaves the focus where it was.
+TEST_F(FocusTest, AChildOfTheDesktopIsNeverActivatedNorFocused) {
+  HWND Main = MakeTop(Rect(0, 0, 200, 200));
+  HWND Edit = MakeChild(Main, Rect(0, 0, 50, 20));
+  HWND List = MakeChild(Main, Rect(0, 20, 50, 80));
+  HWND InList = MakeChild(List, Rect(0, 0, 10, 10));
+  SetParent(List, nullptr);
+  SetFocus(Edit);
+  Rec().Clear();
+  EXPECT_EQ(SetFocus(List), nullptr);
+  EXPECT_EQ(SetFocus(InList), nullptr);
+  EXPECT_EQ(SetActiveWindow(List), nullptr);
+  Input.Click(InList, Point(5, 5));
+  EXPECT_EQ(Rec().Count(InList, WM_LBUTTONDOWN), 1) << "the click itself is delivered";
+  EXPECT_EQ(GetActiveWindow(), Main);
+  EXPECT_EQ(GetFocus(), Edit);
+  EXPECT_EQ(Rec().Count(Edit, WM_KILLFOCUS), 0);
+  EXPECT_EQ(Rec().Count(Main, WM_ACTIVATE), 0);
+  // A top-level window of the popup kind is activated as always.
+  HWND Popup = MakeTop(Rect(300, 0, 350, 50));
+  SetActiveWindow(Main);
+  SetFocus(Popup);
+  EXPECT_EQ(GetFocus(), Popup);
+  EXPECT_EQ(GetActiveWindow(), Popup);
+}
+
 }  // namespace
 }  // namespace kvp::test
