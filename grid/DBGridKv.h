@@ -1479,8 +1479,9 @@ class TDBGridInplaceEdit : public TInplaceEdit, public IPopupOwnerKv {
   TPopupMonthCalendarKv* GetCalendar() const { return FCalendar; }
   TPopupCalculatorKv* GetCalculator() const { return FCalculator; }
   TMRUListboxKv* GetMRUListBox() const { return FMRUListBox; }
-  // The current column's most-recently-used list, as the last load found it.
-  TMRUListKv* GetMRUList() const { return FMRUList; }
+  // The current column's most-recently-used list, as the last load found it;
+  // null once the editor's cell has no column that holds it.
+  TMRUListKv* GetMRUList() const;
   // The button row: pair 0 is the main button, pair i the control of the
   // column's EditButtons item i - 1.
   kvp::Integer GetEditButtonCount() const { return kvp::Integer(FEditButtonControls.size()); }
@@ -1562,14 +1563,14 @@ class TDBGridInplaceEdit : public TInplaceEdit, public IPopupOwnerKv {
   kvp::String FTypedText;         // the character being typed
   // FIXME(grid): the drop-down data grid comes with the lookup grid; until
   // then a data-list cell shows its button and opens nothing.
-  kvp::TWinControl* FDataList = nullptr;  // the column's; not owned; the editor hears of its freeing
+  kvp::TWinControl* FDataList = nullptr;  // the column's, not owned; its freeing is heard
   bool FDroppedDown = false;  // a drop-down opened and not closed (the main button shows pressed)
   std::vector<TEditButtonPair> FEditButtonControls;
   TColumnEditStyleKv FEditStyle = cesPlainKv;
   bool FDataListColumnsMoved = false;  // the user moved a column of the open data list
   bool FListVisible = false;           // a drop-down shows
   kvp::TDataSource* FDataSource = nullptr;  // owned; the data list reads its dataset through it
-  TMRUListKv* FMRUList = nullptr;           // the current column's; not owned
+  TMRUListKv* FMRUList = nullptr;           // the current column's; not owned, checked before use
   TMRUListboxKv* FMRUListBox = nullptr;     // owned; made on first use
   bool FDropDownByButton = false;  // the last press of the main button opened the drop-down
   TPopupListboxKv* FPickList = nullptr;         // owned; made on first use

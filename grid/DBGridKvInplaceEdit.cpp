@@ -7,7 +7,7 @@
 //
 // Index:
 //   [SECTION] Style rule    GetColumnEditStyle, EditorStyleOf
-//   [SECTION] Life          Construct, Destroy, Notification, GetGrid, GetColumn
+//   [SECTION] Life          Construct, Destroy, Notification, GetGrid, GetColumn, GetMRUList
 //   [SECTION] Style         SetEditStyle, GetPopupCalculator
 //   [SECTION] Contents      UpdateContents, SetWordWrap, CreateParams
 //   [SECTION] Image         UpdateImageIndex, TextChanged
@@ -126,6 +126,13 @@ TColumnKv* TDBGridInplaceEdit::GetColumn() const {
   TDBGridColumnsKv* Columns = Grid->GetColumns();
   if (Index < 0 || Index >= Columns->GetCount()) return nullptr;
   return Columns->GetColumn(Index);
+}
+
+// A column may go while the editor still points at its list: the list
+// counts only while the current column holds it.
+TMRUListKv* TDBGridInplaceEdit::GetMRUList() const {
+  TColumnKv* Column = GetColumn();
+  return Column && Column->GetMRUList() == FMRUList ? FMRUList : nullptr;
 }
 
 // [SECTION] Style

@@ -217,7 +217,9 @@ TRect TDBGridInplaceEdit::TextArea() {
 // [SECTION] Painting
 
 // The edit window paints its whole client area: what the editor adds goes
-// over it.
+// over it. The image stands where the text rectangle left room for it: at
+// the left, or at the right in a right-to-left column (its buttons are at
+// the left there).
 void TDBGridInplaceEdit::PaintWindow(HDC DC) {
   inherited::PaintWindow(DC);
   TColumnKv* Column = GetColumn();
@@ -226,8 +228,11 @@ void TDBGridInplaceEdit::PaintWindow(HDC DC) {
     // for a right-to-left grid) is drawn here with the tree drawing.
     DrawRequiredState(FCanvas);
     if (ShowsImage(Column) && FImageIndex >= 0 && Visible()) {
-      const Integer Left = (InTreeArea(Column) ? TreeIndent() : 0) + 2;
       TCustomImageList* Images = Column->GetImageList();
+      const Integer Indent = (InTreeArea(Column) ? TreeIndent() : 0) + 2;
+      const Integer Left = Column->UseRightToLeftAlignment()
+                               ? GetClientWidth() - Indent - Images->GetWidth()
+                               : Indent;
       DrawImageCentered(FCanvas->GetHandle(),
                         TRect{Left, 0, Left + Images->GetWidth(), GetHeight()}, Images, false,
                         FImageIndex);

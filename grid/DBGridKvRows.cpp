@@ -19,6 +19,7 @@
 #include <cstdlib>
 
 #include "grid/DBGridKv.h"
+#include "platform/rtl/EditMask.h"
 #include "platform/rtl/FlagScope.h"
 #include "platform/win/Win.h"
 
@@ -317,9 +318,17 @@ void TCustomDBGridKv::RecordChanged(TField* Field) {
     Text = Column->GetDisplayText();
   else
     Text = Selected->GetEditText();
+  // A masked editor hands its text back in its mask's shape (its case, its
+  // literals): the field's text is compared in that shape. Otherwise the key
+  // that puts the record into edit would reload the editor and move its
+  // caret away from where that very key was to go.
+  TInplaceEdit* Editor = GetInplaceEditor();
+  if (Editor && Editor->IsMasked()) {
+    const TEditMask Mask(Editor->GetEditMask());
+    Text = Mask.TextFromEditText(Mask.EditTextFromText(Text));
+  }
   if (Text == FEditText) return;
   ReloadEditor();
-  TInplaceEdit* Editor = GetInplaceEditor();
   if (Editor && Editor->Visible()) Editor->SetSelStart(Length(Editor->GetText()));
 }
 

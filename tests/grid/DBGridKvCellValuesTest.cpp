@@ -15,6 +15,7 @@
 
 #include "controls/DBCtrlsKv.h"
 #include "grid/DBGridKv.h"
+#include "platform/classes/Filer.h"
 #include "platform/rtl/VirtualKeys.h"
 #include "platform/win/Win.h"
 #include "tests/grid/TestCellEditing.h"
@@ -261,6 +262,22 @@ TEST_F(DBGridKvCellValuesTest, SteppingWalksAListInTheDirectionOfTheStepsSignAnd
   EXPECT_TRUE(Field("Paid")->GetAsBoolean());
 }
 
+// The editor of a key-list cell shows the pick-list text beside the key: a
+// step starts from there (it once took that text for a key, found none, and
+// went back to the first key every time).
+TEST_F(DBGridKvCellValuesTest, SteppingAKeyListCellWhoseEditorShowsStartsFromTheShownText) {
+  Lists(cStatus, "Y,N,X", "Yes,No,Unknown");
+  EditCell(cStatus);
+  ASSERT_EQ(Editor()->GetText(), "Yes");
+  Column(cStatus)->SetNextFieldValue(1);
+  EXPECT_EQ(Field("Status")->GetAsString(), "N");
+  EXPECT_EQ(Editor()->GetText(), "No") << "the editor follows";
+  Column(cStatus)->SetNextFieldValue(1);
+  EXPECT_EQ(Field("Status")->GetAsString(), "X");
+  Column(cStatus)->SetNextFieldValue(-1);
+  EXPECT_EQ(Field("Status")->GetAsString(), "N");
+}
+
 TEST_F(DBGridKvCellValuesTest, SteppingANumberAddsTheStepInTheFieldsOwnType) {
   Column(cQty)->SetNextFieldValue(1);
   EXPECT_EQ(Field("Qty")->GetValue(), Variant(4));
@@ -475,7 +492,9 @@ TEST_F(DBGridKvCellValuesTest, ALookupCellWithoutAKeyFindsTheTypedNameOrAsksForI
   Orders->Edit();
   Field("CustID")->Clear();
   Orders->Post();
+  std::vector<String> Asked;
   Column(cCustomer)->OnNotInList = [&](TObject*, const String& Text, bool& Recheck) {
+    Asked.push_back(Text);
     Customers->AppendRecord({4, Text});
     Recheck = true;
   };
@@ -489,6 +508,7 @@ TEST_F(DBGridKvCellValuesTest, ALookupCellWithoutAKeyFindsTheTypedNameOrAsksForI
   Orders->Post();
   EXPECT_EQ(Field("CustID")->GetAsInteger(), 4) << "the customer the application added";
   EXPECT_EQ(Field("Customer")->GetAsString(), "Dan");
+  EXPECT_EQ(Asked, std::vector<String>{"Dan"}) << "a name in the list is no question";
 }
 
 TEST_F(DBGridKvCellValuesTest, TheEditorsButtonsTakeTheirWidthsFlatOrNot) {
@@ -546,6 +566,57 @@ TEST_F(DBGridKvCellValuesTest, AColumnOutsideAGridShowsNothingAndWritesNothing) 
   Alone->UpdateDataValues("x", Variant("x"), true);
   Alone->SetNextFieldValue(1);
   EXPECT_FALSE(Called);
+}
+
+}  // namespace
+}  // namespace korvel
+
+namespace korvel {
+namespace {
+
+using namespace kvp;
+
+// A column's edit buttons, special row and most-recently-used list are kept
+// with the form and copied with the column.
+TEST(DBGridKvColumnEditingParts, AreStoredWithTheFormAndCopiedWithTheColumn) {
+  ResetWindowSystem();
+  RegisterClass(TTestDBGrid::StaticClass());
+  TObjectPtr<TTestDBGrid> Grid(TTestDBGrid::Create(nullptr));
+  Grid->SetName("Grid1");
+  TColumnKv* Column = Grid->GetColumns()->Add();
+  Column->SetFieldName("Item");
+  TEditButtonKv* Button = Column->GetEditButtons()->Add();
+  Button->SetStyle(ebsEllipsisKv);
+  Button->SetWidth(20);
+  Button->SetHint("More");
+  Column->GetMRUList()->SetActive(true);
+  Column->GetMRUList()->GetItems()->SetCommaText("Kiwi,Lime");
+  Column->GetDropDownSpecRow()->SetVisible(true);
+  Column->GetDropDownSpecRow()->SetCellsText("(nobody)");
+  const String Text = ComponentToText(Grid.get());
+  TObjectPtr<TComponent> Read(ReadComponentFromText(Text, nullptr));
+  TColumnKv* Back = static_cast<TTestDBGrid*>(Read.get())->GetColumns()->GetColumn(0);
+  ASSERT_EQ(Back->GetEditButtons()->GetCount(), 1) << Text;
+  EXPECT_EQ(Back->GetEditButtons()->GetItems(0)->GetStyle(), ebsEllipsisKv);
+  EXPECT_EQ(Back->GetEditButtons()->GetItems(0)->GetWidth(), 20);
+  EXPECT_EQ(Back->GetEditButtons()->GetItems(0)->GetHint(), "More");
+  EXPECT_TRUE(Back->GetMRUList()->GetActive());
+  EXPECT_EQ(Back->GetMRUList()->GetItems()->GetCommaText(), "Kiwi,Lime");
+  EXPECT_TRUE(Back->GetDropDownSpecRow()->GetVisible());
+  EXPECT_EQ(Back->GetDropDownSpecRow()->GetCellsText(), "(nobody)");
+  // A copy takes the buttons, the list and the parameter event.
+  bool Called = false;
+  Column->SetOnGetCellParams([&](TObject*, bool, TColCellParamsKv*) { Called = true; });
+  TColumnKv* Copy = Grid->GetColumns()->Add();
+  Copy->Assign(Column);
+  EXPECT_EQ(Copy->GetEditButtons()->GetCount(), 1);
+  EXPECT_EQ(Copy->GetEditButtons()->GetItems(0)->GetWidth(), 20);
+  EXPECT_EQ(Copy->GetMRUList()->GetItems()->GetCount(), 2);
+  Copy->GetCellParams(false, nullptr);
+  EXPECT_TRUE(Called);
+  Read.reset();
+  Grid.reset();
+  ResetWindowSystem();
 }
 
 }  // namespace

@@ -114,11 +114,11 @@ TEST_F(DBGridKvInplaceEditTest, EachCellGetsTheEditStyleOfItsColumnsButtonStyleA
     EXPECT_EQ(Editor()->GetEditStyle(), Case.Style);
     EXPECT_EQ(GetColumnEditStyle(Column(Case.Col)), Case.Style) << "the painting's answer too";
     EXPECT_EQ(Button(0)->GetVisible(), Case.Style != cesPlainKv);
-    if (Case.Style != cesPlainKv) EXPECT_EQ(Button(0)->GetStyle(), Case.Face);
-    for (Integer Col : {Case.Col}) {
-      Column(Col)->RestoreDefaults();
-      Column(Col)->SetButtonStyle(cbsAuto);
+    if (Case.Style != cesPlainKv) {
+      EXPECT_EQ(Button(0)->GetStyle(), Case.Face);
     }
+    Column(Case.Col)->RestoreDefaults();
+    Column(Case.Col)->SetButtonStyle(cbsAuto);
     Field("CustID")->SetReadOnly(false);
     Grid->SetReadOnly(false);
   }
@@ -283,6 +283,10 @@ TEST_F(DBGridKvInplaceEditTest, ARightToLeftColumnHasItsButtonsAndItsImageRoomAt
   EXPECT_EQ(ButtonBox(0).Left, 20);
   EXPECT_EQ(FormatRect().Left, 2 + 20 + SB);
   EXPECT_EQ(FormatRect().Right, W - 2 - 12 - 5);
+  // The image stands in that room, at the right; the text keeps its own.
+  const TRect Image = ColourBox(clRed);
+  EXPECT_EQ(Image.Left, W - 2 - 12);
+  EXPECT_EQ(Image.Right, W - 2);
   SysLocale.MiddleEast = false;
 }
 
@@ -350,10 +354,22 @@ TEST_F(DBGridKvInplaceEditTest, ClicksBesideTheTextLeaveTheCaretAndTheArrowShows
 }
 
 TEST_F(DBGridKvInplaceEditTest, AnEmptyRequiredFieldIsUnderlinedInRedWhileItsRecordIsEdited) {
-  Field("Item")->SetRequired(true);
+  for (const char* Name : {"Item", "Status"}) Field(Name)->SetRequired(true);
   Column(cItem)->SetHighlightRequired(true);
-  EditCell(cItem);
-  EXPECT_EQ(ColourBox(clRed), (TRect{0, 0, 0, 0})) << "a value, and no edit";
+  Column(cStatus)->SetHighlightRequired(true);
+  // Only an empty field of a record being edited has the line.
+  Orders->SetRecNo(3);
+  EditCell(cStatus);
+  EXPECT_EQ(ColourBox(clRed), (TRect{0, 0, 0, 0})) << "empty, but browsed";
+  Orders->Edit();
+  Editor()->Invalidate();
+  EXPECT_EQ(ColourBox(clRed).Top, Editor()->GetClientHeight() - 1) << "empty and edited";
+  Orders->Cancel();
+  Orders->First();
+  Orders->Edit();
+  EditCell(cStatus);
+  EXPECT_EQ(ColourBox(clRed), (TRect{0, 0, 0, 0})) << "edited, but not empty";
+  Orders->Cancel();
   Grid->HideEditor();
   Orders->Append();
   EditCell(cItem);
@@ -444,6 +460,21 @@ TEST_F(DBGridKvInplaceEditTest, TheCellParameterEventsColourTheEditorChangeItsTe
   EXPECT_TRUE(Editor()->GetReadOnly());
   Input.Type("z");
   EXPECT_EQ(Editor()->GetText(), "APPLE") << "locked";
+}
+
+// A mask that shapes the field's text (upper case here) gave the editor a
+// text other than the field's: the key that put the record into edit then
+// reloaded the editor, put the caret at the end and was lost with a beep.
+TEST_F(DBGridKvInplaceEditTest, TheColumnsMaskShapesWhatIsTypedAndMovesWithTheCell) {
+  Column(cItem)->SetEditMask(">LLLLL;0;_");
+  TypeInto(cItem, "kiwis");
+  EXPECT_EQ(Editor()->GetText(), "KIWIS");
+  EXPECT_EQ(GetMessageBeepCount(), 0);
+  Orders->Post();
+  EXPECT_EQ(Field("Item")->GetAsString(), "KIWIS");
+  EditCell(cQty);
+  EXPECT_EQ(Editor()->GetEditMask(), "") << "the next cell has none";
+  EXPECT_EQ(Editor()->GetText(), "3");
 }
 
 // The sample database's customers, edited through the grid and read back
@@ -546,6 +577,15 @@ TEST_F(DBGridKvSampleEditTest, StepsReachTheFileInTheFieldsOwnType) {
   Amount->SetNextFieldValue(0.01);
   Paid->SetNextFieldValue(1);
   Orders->Post();
+  // Money adds in exact cents: a hundred of them add one whole, to the cent.
+  Orders->Next();
+  TField* Second = Orders->FieldByName("amount");
+  Orders->Edit();
+  Second->SetAsFloat(0.1);
+  for (int I = 0; I < 100; ++I) Amount->SetNextFieldValue(0.01);
+  EXPECT_EQ(Second->GetAsFloat(), 1.1);
+  Orders->Post();
+  Orders->First();
   TObjectPtr<TSQLiteDataSet> Check(TSQLiteDataSet::Create(nullptr));
   Check->SetDatabaseName(File.Name);
   Check->SetSQL("SELECT quantity, amount, paid FROM orders WHERE id = 1");
