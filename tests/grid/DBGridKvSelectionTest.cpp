@@ -112,6 +112,14 @@ class DBGridKvSelectionTest : public DBGridNumbersTest {
     return RepaintIs(Boxes);
   }
   bool RepaintsNothing() { return RepaintIs({}); }
+  // The number of rectangles the update region is made of.
+  std::size_t UpdateRectangles() {
+    HRGN Update = CreateRectRgn(0, 0, 0, 0);
+    GetUpdateRgn(Grid->GetHandle(), Update, FALSE);
+    const std::size_t Count = GetRegionData(Update)->Rects().size();
+    DeleteObject(Update);
+    return Count;
+  }
   bool WholeGridRepaints() {
     TRect Box;
     GetUpdateRect(Grid->GetHandle(), &Box, FALSE);
@@ -215,6 +223,12 @@ TEST_F(DBGridKvSelectionTest, ARectangleRepaintsExactlyTheCellsThatChanged) {
   StartCounting();
   Rect->Select(0, Bm(1), true);  // over the anchor to the top left
   EXPECT_TRUE(RepaintIsDifference(Box(1, 3, 3, 5), Box(1, 1, 1, 3)));
+  // One more column of the same rows is one strip to repaint.
+  StartCounting();
+  Rect->Select(1, Bm(1), true);
+  EXPECT_TRUE(RepaintIsDifference(Box(1, 1, 1, 3), Box(1, 1, 2, 3)));
+  EXPECT_EQ(UpdateRectangles(), 1u);
+  Rect->Select(0, Bm(1), true);
   // The same corners again change nothing on screen.
   StartCounting();
   Rect->Select(0, Bm(1), true);
