@@ -332,14 +332,16 @@ TEST_F(DBGridKvDataCellsTest, TheFirstRowShownIsNeverADuplicate) {
 TEST_F(DBGridKvDataCellsTest, CheckBoxesAreCentredAndALowRowGivesThemItsHeight) {
   Open();
   Grid->Column(3)->SetCheckboxes(true);
+  const TColor Back = TColor(0xC0E0FF);
+  Grid->Column(3)->SetColor(Back);
   RepaintAll();
   const Integer W = DefaultCheckBoxWidth(), H = DefaultCheckBoxHeight();
   for (Integer Id : {1, 2}) {
     SCOPED_TRACE(Id);
     const TRect Cell = Grid->CellRect(4, RowOf(Id));
-    TObjectPtr<TBitmap> Expected = Sheet(Cell.Width(), Cell.Height(), clWindow);
+    TObjectPtr<TBitmap> Expected = Sheet(Cell.Width(), Cell.Height(), Back);
     const Integer X = Cell.Width() / 2 - W / 2, Y = Cell.Height() / 2 - H / 2;
-    PaintButtonControl(Expected->GetCanvas()->GetHandle(), {X, Y, X + W, Y + H}, clWindow,
+    PaintButtonControl(Expected->GetCanvas()->GetHandle(), {X, Y, X + W, Y + H}, Back,
                        Id % 2 ? cbChecked : cbUnchecked, true, false, false, bdsUpKv,
                        bcsCheckBoxKv);
     EXPECT_TRUE(PixelsAre(Cell, Expected.get()));
@@ -350,9 +352,9 @@ TEST_F(DBGridKvDataCellsTest, CheckBoxesAreCentredAndALowRowGivesThemItsHeight) 
   RepaintAll();
   const TRect Cell = Grid->CellRect(4, RowOf(1));
   ASSERT_LT(Cell.Height(), H);
-  TObjectPtr<TBitmap> Expected = Sheet(Cell.Width(), Cell.Height(), clWindow);
+  TObjectPtr<TBitmap> Expected = Sheet(Cell.Width(), Cell.Height(), Back);
   const Integer X = Cell.Width() / 2 - W / 2;
-  PaintButtonControl(Expected->GetCanvas()->GetHandle(), {X, 0, X + W, Cell.Height()}, clWindow,
+  PaintButtonControl(Expected->GetCanvas()->GetHandle(), {X, 0, X + W, Cell.Height()}, Back,
                      cbChecked, true, false, false, bdsUpKv, bcsCheckBoxKv);
   EXPECT_TRUE(PixelsAre(Cell, Expected.get()));
 }
@@ -402,6 +404,8 @@ TEST_F(DBGridKvDataCellsTest, EditButtonsKeptShownStandInTheRoomTheColumnKeeps) 
   Open();
   TColumnKv* Column = Grid->Column(1);
   Column->SetWidth(150);
+  const TColor Back = TColor(0xC0E0FF);
+  Column->SetColor(Back);
   Column->GetPickList()->Add("Ann");
   Column->SetAlwaysShowEditButton(true);
   TEditButtonsKv* Extra = Column->GetEditButtons();
@@ -422,14 +426,14 @@ TEST_F(DBGridKvDataCellsTest, EditButtonsKeptShownStandInTheRoomTheColumnKeeps) 
     ASSERT_EQ(Column->EditButtonsWidth(), BW + 10 + BW + 15 + 4 * Line);
     const Integer Start = Cell.Right - Column->EditButtonsWidth();
     // What the buttons should look like, drawn alone.
-    TObjectPtr<TBitmap> Expected = Sheet(Cell.Right - Start, BH, clWindow);
+    TObjectPtr<TBitmap> Expected = Sheet(Cell.Right - Start, BH, Back);
     Integer X = 0;
     for (auto [W, Face] : {std::pair{BW, bcsDropDownKv},
                            {10, bcsDropDownKv},
                            {BW, bcsEllipsisKv},
                            {15, bcsPlusKv}}) {
-      PaintButtonControl(Expected->GetCanvas()->GetHandle(), {X + Line, 0, X + W + Line, BH},
-                         clWindow, cbUnchecked, true, false, Flat, bdsUpKv, Face);
+      PaintButtonControl(Expected->GetCanvas()->GetHandle(), {X + Line, 0, X + W + Line, BH}, Back,
+                         cbUnchecked, true, false, Flat, bdsUpKv, Face);
       X += W + Line;
     }
     EXPECT_EQ(X, Cell.Right - Start) << "the last button ends at the cell's edge";
