@@ -14,12 +14,17 @@
 // DBGridKvDataLink.cpp, DBGridKvHeadTree.cpp, DBGridKvLayout.cpp (the grid's
 // construction, options, locks and layout), DBGridKvRows.cpp (rows against
 // the dataset, the vertical bar, data events), DBGridKvEditing.cpp (the
-// editing protocol, column events, title tracking).
+// editing protocol, column events, title tracking), DBGridKvDrawing.cpp (text
+// and image drawing, the header face, painting through an off-screen bitmap,
+// the tree node area), DBGridKvPaint.cpp (the cells: indicator, titles,
+// filter row, data rows, footers, frames), DBGridKvStartup.cpp (the unit's
+// start-up, shared images, cursors and values, the column interceptors).
 #pragma once
 
 #include <vector>
 
 #include "base/GridsKv.h"
+#include "base/PropFilerKv.h"
 #include "controls/ToolCtrlsKv.h"
 #include "grid/DBSumLst.h"
 #include "platform/classes/ChangeLink.h"
@@ -34,6 +39,8 @@
 
 namespace korvel {
 
+class TColCellParamsKv;
+class TColumnKv;
 class TCustomDBGridKv;
 
 // [SECTION] Unit routines
@@ -71,6 +78,70 @@ kvp::Integer TextWidthCalc(kvp::TCanvas* Canvas, const kvp::String& Text);
 // Per channel: the mean of the two colours moved 60% towards 225, and for
 // Darker a quarter of its distance from 122 further away; rounded and clamped.
 kvp::TColor BlendColors(kvp::TColor Color1, kvp::TColor Color2, bool Darker);
+
+// [SECTION] Text and image drawing routines (DBGridKvDrawing.cpp)
+
+// The bitmap that every grid uses to write text on a colour the display
+// cannot show exactly (a palette display). Each grid takes one reference in
+// its constructor and gives it back in its destructor; the bitmap exists
+// while anyone holds one, and it only grows.
+void AcquireSharedDrawBitmap();
+void ReleaseSharedDrawBitmap();
+kvp::TBitmap* SharedDrawBitmap();  // null while no one holds a reference
+kvp::Integer SharedDrawBitmapUsers();
+
+// Result := Text when it fits MaxWidth in the canvas font; else the text less
+// its last 2, 3, 4 ... code points followed by "...", the first such cut that
+// fits (at least "..." when nothing of the text fits).
+void CutTextToWidth(const kvp::String& Text, kvp::TCanvas* Canvas, kvp::Integer MaxWidth,
+                    kvp::String& Result);
+// Writes Text into ARect in the canvas font: placed by Alignment and Layout,
+// DX and DY in from the left and top, wrapped at words with WordWrap (then
+// LeftMarg and RightMarg are DrawTextEx margins), cut with "..." with
+// EndEllipsis, clipped to the cell. FillRect paints the cell in the brush
+// first; without it the cell's pixels stay behind the text. On a display that
+// cannot show the brush colour exactly, a filled cell is written through the
+// shared bitmap so that the text is not dithered.
+void WriteCellText(kvp::TCanvas* Canvas, kvp::TRect ARect, bool FillRect, kvp::Integer DX,
+                   kvp::Integer DY, kvp::TAlignment Alignment, kvp::TTextLayout Layout,
+                   bool WordWrap, bool EndEllipsis, kvp::Integer LeftMarg, kvp::Integer RightMarg,
+                   bool RightToLeftReading, const kvp::String& Text);
+// A new font handle like Font but turned by 90 degrees (text running up), of
+// a kind that can turn. The caller owns it.
+kvp::HFONT CreateRotatedFont(kvp::TFont* Font);
+// Text turned by 90 degrees in ARect, running from bottom to top. Across
+// places it across the cell (left, right, centre) and Along along it (ending
+// at the top, starting DY above the bottom, centred). MeasureOnly draws
+// nothing and answers the text's length along the turned axis (its width
+// plus the overhang of a slanted font). EndEllipsis cuts a text longer than
+// the cell's height less DY.
+kvp::Integer WriteVerticalCellText(kvp::TCanvas* Canvas, kvp::TRect ARect, bool FillRect,
+                                   kvp::Integer DX, kvp::Integer DY, const kvp::String& Text,
+                                   kvp::TAlignment Across, kvp::TAlignment Along,
+                                   bool EndEllipsis, bool MeasureOnly);
+// One image of an image list, or a graphic, in ARect: placed across by
+// Alignment (DX further right), centred down; clipped to the cell only when
+// it sticks out.
+void DrawClippedImage(kvp::TCustomImageList* Images, kvp::TCanvas* Canvas,
+                      kvp::TAlignment Alignment, kvp::Integer DX, kvp::Integer ImageIndex,
+                      const kvp::TRect& ARect);
+void DrawClippedImage(kvp::TGraphic* Graphic, kvp::TCanvas* Canvas, kvp::TAlignment Alignment,
+                      kvp::Integer DX, const kvp::TRect& ARect);
+void SwapInt(kvp::Integer& A, kvp::Integer& B);
+// Inside Rect, all four edges included.
+bool PointInRect(const kvp::TPoint& P, const kvp::TRect& Rect);
+// Every channel c of the colour as RGB becomes min(255, c + c / Divisor,
+// rounded); the filter row lightens the fixed colour with divisor 8.
+kvp::TColor LightenColor(kvp::TColor Color, kvp::Integer Divisor);
+// One edit button of Grid inside a cell, clipped to AClipRect when it is
+// wider: the painter's face for Style (or Glyph, centred, for a glyph
+// button) on Color; on a flat grid a one-pixel strip at the button's inner
+// side separates it from the text. A right-to-left Column's button is
+// painted unmirrored over its place on the screen.
+void DrawCellEditButton(TCustomDBGridKv* Grid, TColumnKv* Column, kvp::TCanvas* Canvas,
+                        kvp::TBitmap* Glyph, kvp::TColor Color, bool Active, bool Flat,
+                        bool Pressed, bool Enabled, kvp::TRect ARect, const kvp::TRect& AClipRect,
+                        TEditButtonStyleKv Style);
 
 // [SECTION] Style
 
@@ -374,6 +445,12 @@ using TGetFooterParamsKvEvent =
                         kvp::TAlignment& Alignment, TGridDrawState State, kvp::String& Text)>;
 using TMovedKvEvent =
     kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer FromIndex, kvp::Integer ToIndex)>;
+using TGetTitleParamsKvEvent =
+    kvp::TDelegate<void(kvp::TObject* Sender, TColumnKv* Column, kvp::TFont* AFont,
+                        kvp::TColor& Background, TSortMarkerKv& SortMarker, bool IsDown)>;
+using TDrawFooterCellKvEvent =
+    kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer DataCol, kvp::Integer Row,
+                        TColumnKv* Column, const kvp::TRect& Rect, TGridDrawState State)>;
 
 // ---------------------------------------------------------------------------
 // TCustomDBGridKv: the data-aware grid. It shows a window of its dataset's
@@ -647,6 +724,75 @@ class TCustomDBGridKv : public TCustomGridKv {
   TDBGridKvScrollBar* GetVertScrollBar() const { return FVertScrollBar; }
   void SetVertScrollBar(TDBGridKvScrollBar* Value) { FVertScrollBar->Assign(Value); }
 
+  // -- Drawing (DBGridKvDrawing.cpp) --
+  // The canvas in the anisotropic mapping of the client size: mirrored, x
+  // runs from the right edge; not mirrored, the plain mapping.
+  void MirrorCanvas(bool Mirrored);
+  // The unit's WriteCellText on the grid's canvas for a cell of Column. A
+  // right-to-left column is written unmirrored over the cell's place on the
+  // screen, with its left and right alignment and margins exchanged, so that
+  // its text reads right to left from the cell's right edge.
+  void WriteCellText(TColumnKv* Column, kvp::TRect ARect, bool FillRect, kvp::Integer DX,
+                     kvp::Integer DY, const kvp::String& Text, kvp::TAlignment Alignment,
+                     kvp::TTextLayout Layout, bool WordWrap, bool EndEllipsis,
+                     kvp::Integer LeftMarg, kvp::Integer RightMarg);
+  // Fixed cells take the visual style's header face: not flat, styles on,
+  // the fixed 3-D look and both column and row lines.
+  bool ThemedDrawingEnabled();
+  // The fixed cells' background: the header face (pressed when Pressed or
+  // Selected) over ARect grown by 2 pixels, clipped to ClipRect unless it is
+  // empty; without styles ARect filled with the canvas brush.
+  void DrawFixedBackground(const kvp::TRect& ARect, bool Pressed, bool Selected,
+                           const kvp::TRect& ClipRect = kvp::TRect{});
+  // Paints through an off-screen bitmap: with the header face, or with the
+  // tree lines of a dataset shown as a tree.
+  virtual bool WantsDoubleBuffer();
+  // Set by the first paint that wants double buffering; never cleared.
+  bool GetDoubleBuffered() const { return FDoubleBuffered; }
+  // The flat grid's one-pixel sunken border, on the window's own context.
+  virtual void PaintFlatBorder();
+  // 18 pixels a level of the current record's node while the dataset shows
+  // a tree, else 0.
+  kvp::Integer GetTreeIndent();
+  // The node area of a tree row at the left of ARect: one 18-pixel slot a
+  // level with the connectors and the node's box; WithLines paints the row
+  // lines under the slots over so that the tree reads as one column.
+  void DrawTreeArea(kvp::TCanvas* Canvas, const kvp::TRect& ARect, bool WithLines);
+
+  // -- Painting (DBGridKvPaint.cpp) --
+  // Images that titles show by their ImageIndex; the grid hears of their
+  // changes and of their freeing.
+  kvp::TCustomImageList* GetTitleImages() const { return FTitleImages; }
+  void SetTitleImages(kvp::TCustomImageList* Value);
+  // The parameters of the cell being painted.
+  TColCellParamsKv* GetColCellParams() const { return FColCellParams; }
+  // Where a cell lies: the indicator or a data column; the title, filter,
+  // data or footer rows. DataCol and Index are area-relative: the column
+  // index, and the row within its area.
+  TCellAreaKv GetCellType(kvp::Integer ACol, kvp::Integer ARow, kvp::Integer& DataCol,
+                          kvp::Integer& Index);
+  // The cell is painted in the raised look of the fixed cells.
+  virtual bool CellIsDrawnFixed(kvp::Integer ACol, kvp::Integer ARow, TGridDrawState AState,
+                                const kvp::TRect& ARect);
+  // The cell belongs to the selection shown.
+  virtual bool CellIsSelected(kvp::Integer ACol, kvp::Integer ARow, const kvp::TBookmark& Bookmark,
+                              kvp::Integer DataCol);
+  // Colours a selected fixed cell (indicator, title, filter, footer) and
+  // answers whether it is highlighted; through the style when there is one.
+  virtual bool GetFixedCellHighlight(kvp::Integer ACol, kvp::Integer ARow, kvp::TFont* AFont,
+                                     kvp::TColor& Background, bool Selected,
+                                     TGridDrawState AState, TCellAreaKv CellType);
+  // Colours a data cell that is shown highlighted and answers whether it is.
+  virtual bool GetDataCellHighlight(kvp::Integer ACol, kvp::Integer ARow, kvp::Integer DataCol,
+                                    kvp::Integer DataRow, const kvp::String& Value,
+                                    kvp::TFont* AFont, kvp::TColor& Background,
+                                    TGridDrawState AState);
+  // The row whose indicator shows the current record, as the last paint
+  // found it; -1 before.
+  kvp::Integer GetIndicatorRow() const { return FIndicatorRow; }
+  TGetTitleParamsKvEvent OnGetTitleParams;
+  TDrawFooterCellKvEvent OnDrawFooterCell;
+
   // -- Focus --
   // The window or its in-place editor has the keyboard focus.
   virtual bool IsFocused();
@@ -669,10 +815,12 @@ class TCustomDBGridKv : public TCustomGridKv {
   bool DoMouseWheelDown(kvp::TShiftState Shift, kvp::TPoint MousePos) override;
   bool DoMouseWheelUp(kvp::TShiftState Shift, kvp::TPoint MousePos) override;
   void DefaultHandler(kvp::TMessage& Message) override;
-  // FIXME(grid): cell painting comes with the grid's painting; until then a
-  // cell draws nothing.
-  void DrawCell(kvp::Integer /*ACol*/, kvp::Integer /*ARow*/, kvp::TRect /*ARect*/,
-                TGridDrawState /*AState*/) override {}
+  // Paints one cell: classifies it, prepares font, brush and margins, paints
+  // the area it belongs to and frames it in the raised look when it is drawn
+  // fixed (DBGridKvPaint.cpp). Reads the grid; moves only the data link's
+  // active record, and always back.
+  void DrawCell(kvp::Integer ACol, kvp::Integer ARow, kvp::TRect ARect,
+                TGridDrawState AState) override;
 
   // The base grid's editing questions (call order: CanEditShow, then
   // GetEditMask / GetEditText / GetEditLimit as the editor loads; on the
@@ -734,14 +882,65 @@ class TCustomDBGridKv : public TCustomGridKv {
   kvp::TRect CurrentRowBox();
   void NoteVertBarAndDefer(bool WasShowing);
 
-  // Messages of the rows: the deferred layout, resizing, vertical scrolling.
+  // Painting (DBGridKvPaint.cpp): the areas DrawCell hands each cell to.
+  // Each paints into ARect and answers in Highlighted whether the cell was
+  // drawn highlighted, for the raised frame.
+  void DrawIndicatorCell(kvp::Integer ARow, kvp::TRect ARect, kvp::Integer VertMargin,
+                         bool& Highlighted);
+  void DrawTitleCell(kvp::Integer ACol, kvp::Integer ARow, TColumnKv* Column, kvp::TRect& ARect,
+                     TGridDrawState AState, kvp::Integer HorzMargin, kvp::Integer VertMargin,
+                     bool& Highlighted);
+  void DrawTitleAncestors(kvp::Integer ACol, kvp::Integer DataCol, const kvp::TRect& Cell,
+                          TGridDrawState AState, bool Highlighted);
+  // One filter-row cell: the column's condition in blue on the lightened
+  // fixed colour, with its drop-down button, or the plain background.
+  virtual void DrawFilterCell(kvp::Integer ACol, kvp::Integer ARow, bool& Highlighted,
+                              TGridDrawState AState, kvp::TRect ARect, TCellAreaKv CellType,
+                              kvp::Integer DataCol, kvp::Integer HorzMargin,
+                              kvp::Integer VertMargin);
+  void DrawFooterCell(kvp::Integer ACol, kvp::Integer ARow, kvp::Integer FooterRow,
+                      TColumnKv* Column, kvp::TRect ARect, TGridDrawState AState, bool Down,
+                      kvp::Integer HorzMargin, kvp::Integer VertMargin, bool& Highlighted);
+  // The data cell of a row that shows a record. FIXME(grid): cell
+  // parameters and their events, row colours, images, check boxes, edit
+  // buttons, hidden duplicates and the search highlight come with the data
+  // cells' own painting; this paints the column's display text of the
+  // record in the column's layout.
+  virtual void DrawDataRowCell(kvp::Integer ACol, kvp::Integer ARow, kvp::Integer DataCol,
+                               kvp::Integer DataRow, TColumnKv* Column, kvp::TRect ARect,
+                               TGridDrawState AState, bool Down, kvp::Integer HorzMargin,
+                               kvp::Integer VertMargin, bool& Highlighted);
+  void DrawFocusFrame(kvp::TRect ARect, TGridDrawState AState);
+  // The raised (or, pressed or highlighted, sunken) one-pixel frame of a
+  // cell drawn in the fixed look, always on the grid's canvas; without
+  // LeftEdge or RightEdge that side is left open (a title spanning columns).
+  void DrawButtonFrame(kvp::TCanvas* ACanvas, kvp::TRect ARect, bool IsDown, bool Highlighted,
+                       bool LeftEdge, bool RightEdge);
+  // FIXME(grid): the filter row answers whether a column shows its filter
+  // cell; until then no column does.
+  virtual bool ColumnFilterCellShown(kvp::Integer /*DataCol*/) { return false; }
+  // FIXME(grid): the filter row gives a column's condition as text and
+  // whether its filter offers a drop-down list.
+  virtual kvp::String ColumnFilterText(kvp::Integer /*DataCol*/) { return {}; }
+  virtual bool ColumnFilterDropDown(kvp::Integer /*DataCol*/) { return false; }
+  // The node area of a tree row in the first data column (DBGridKvDrawing.cpp),
+  // in the column's colour; ARect grows by a pixel at the left, top and
+  // bottom for a cell drawn fixed.
+  virtual void DrawTreeCell(kvp::Integer DataCol, kvp::Integer DataRow, bool Fixed,
+                            kvp::TRect& ARect, TGridDrawState State);
+  void TitleImagesChanged(kvp::TObject* Sender);
+
+  // Messages of the rows: the deferred layout, resizing, vertical scrolling;
+  // of the drawing: painting, through an off-screen bitmap when wanted.
   void WMDeferredLayout(kvp::TMessage& Message);
   void WMSize(kvp::TWMSize& Message);
   void WMVScroll(kvp::TWMScroll& Message);
+  void WMPaint(kvp::TWMPaint& Message);
   KV_BEGIN_MESSAGE_MAP
   KV_MESSAGE(kvp::WM_USER + 100, WMDeferredLayout)
   KV_MESSAGE(kvp::WM_SIZE, WMSize)
   KV_MESSAGE(kvp::WM_VSCROLL, WMVScroll)
+  KV_MESSAGE(kvp::WM_PAINT, WMPaint)
   KV_END_MESSAGE_MAP
 
   friend class TGridDataLinkKv;
@@ -822,7 +1021,122 @@ class TCustomDBGridKv : public TCustomGridKv {
   kvp::Integer FMouseState = 0;
   kvp::Integer FHotTrackCol = -1;  // the title column under the pointer
   bool FFocusOnClick = true;       // a click takes the focus
+  // Drawing and painting
+  bool FDoubleBuffered = false;  // paints through an off-screen bitmap; never cleared
+  kvp::TCustomImageList* FTitleImages = nullptr;     // not owned; the grid hears of its freeing
+  kvp::TChangeLink* FTitleImageChangeLink = nullptr;  // owned
+  TColCellParamsKv* FColCellParams = nullptr;  // owned; refilled for every cell
+  kvp::Integer FIndicatorRow = -1;  // the row the current record's indicator was painted in
   bool FFocusedSeen = false;       // the focus as the last selection change found it
+};
+
+// [SECTION] Unit start-up and shared resources (DBGridKvStartup.cpp)
+
+// ---------------------------------------------------------------------------
+// TColCellParamsKv: the parameters of one cell, which its column fills before
+// the grid paints or exports the cell and which the cell-parameter events may
+// change. Font is not owned; Col, Row and State are the painter's, -1, -1 and
+// empty where nobody set them.
+class TColCellParamsKv : public kvp::TObject {
+  KV_CLASS(TColCellParamsKv, kvp::TObject)
+ public:
+  kvp::TAlignment GetAlignment() const { return FAlignment; }
+  void SetAlignment(kvp::TAlignment Value) { FAlignment = Value; }
+  kvp::TColor GetBackground() const { return FBackground; }
+  void SetBackground(kvp::TColor Value) { FBackground = Value; }
+  kvp::TCheckBoxState GetCheckboxState() const { return FCheckboxState; }
+  void SetCheckboxState(kvp::TCheckBoxState Value) { FCheckboxState = Value; }
+  kvp::Integer GetCol() const { return FCol; }
+  void SetCol(kvp::Integer Value) { FCol = Value; }
+  kvp::TFont* GetFont() const { return FFont; }
+  void SetFont(kvp::TFont* Value) { FFont = Value; }
+  kvp::Integer GetImageIndex() const { return FImageIndex; }
+  void SetImageIndex(kvp::Integer Value) { FImageIndex = Value; }
+  bool GetReadOnly() const { return FReadOnly; }
+  void SetReadOnly(bool Value) { FReadOnly = Value; }
+  kvp::Integer GetRow() const { return FRow; }
+  void SetRow(kvp::Integer Value) { FRow = Value; }
+  TGridDrawState GetState() const { return FState; }
+  void SetState(TGridDrawState Value) { FState = Value; }
+  const kvp::String& GetText() const { return FText; }
+  void SetText(const kvp::String& Value) { FText = Value; }
+
+ private:
+  kvp::TAlignment FAlignment = kvp::taLeftJustify;
+  kvp::TColor FBackground = kvp::clWindow;
+  kvp::TCheckBoxState FCheckboxState = kvp::cbUnchecked;
+  kvp::Integer FCol = -1;
+  kvp::TFont* FFont = nullptr;  // not owned
+  kvp::Integer FImageIndex = -1;
+  bool FReadOnly = false;
+  kvp::Integer FRow = -1;
+  TGridDrawState FState;
+  kvp::String FText;
+};
+
+// The unit's start-up and shut-down. Each start-up counts; the first makes
+// the shared objects, loads the cursors and sets the unit's values, and the
+// last shut-down frees what the first made. A cursor that cannot be loaded
+// stops the start-up with EOutOfResources ("Cannot load cursor resource");
+// what was made before it stays until the shut-down.
+void DBGridKvUnitStartup();
+void DBGridKvUnitShutdown();
+kvp::Integer DBGridKvUnitStartCount();
+// Starts the unit for the program the first time a grid needs it; the
+// program's own shut-down gives that start-up back.
+void EnsureDBGridKvUnit();
+
+// Unit values, shared by every grid; set at start-up (0 before).
+extern kvp::TShortCut InplaceSearchShortCut;       // Ctrl+F: starts the type-ahead search
+extern kvp::TShortCut InplaceSearchNextShortCut;   // Ctrl+Enter: next match
+extern kvp::TShortCut InplaceSearchPriorShortCut;  // Ctrl+Shift+Enter: previous match
+extern kvp::TShortCut CopyValueShortCut;           // Ctrl+': copies the prior record's value
+extern kvp::TShortCut FindDialogShortCut;          // Ctrl+F: the find dialog
+extern kvp::Integer InplaceSearchTimeOut;          // milliseconds of silence that end a search
+extern kvp::TColor InplaceSearchHighlightColor;    // behind the searched text
+extern kvp::TColor InplaceSearchHighlightFontColor;
+// While true, no grid switches to painting through an off-screen bitmap.
+extern bool DisableDoubleBuffer;
+
+// Unit objects, shared by every grid; null before start-up and after the
+// last shut-down.
+// Row indicators: 0 arrow, 1 edit, 2 insert, 3 marked, 4 marked and current,
+// 5 arrow for a dark row, 6 arrow in the search colour.
+extern kvp::TCustomImageList* GridIndicatorImages;
+// Sort markers: 0 smDownKv (ascending order), 1 smUpKv (descending).
+extern kvp::TCustomImageList* GridSortMarkerImages;
+extern kvp::HCURSOR GridDownCursor;   // selecting columns
+extern kvp::HCURSOR GridRightCursor;  // selecting records
+extern kvp::HCURSOR GridLeftCursor;   // selecting records, right to left
+extern TColCellParamsKv* GridCellParams;
+
+// ---------------------------------------------------------------------------
+// TColumnKvPropertyInterceptor: stands in for a column in a property storage.
+// It restores the column's width: while the grid fits its columns to its
+// width, the width becomes the column's base width for fitting without
+// laying the grid out; otherwise the column takes it.
+class TColumnKvPropertyInterceptor : public TStoragePropertyInterceptor {
+  KV_CLASS(TColumnKvPropertyInterceptor, TStoragePropertyInterceptor)
+ public:
+  using TStoragePropertyInterceptor::TStoragePropertyInterceptor;
+  void SetWidth(kvp::Integer Value);
+  KV_PUBLISHED;
+};
+
+// ---------------------------------------------------------------------------
+// TColumnsKvPropertyInterceptor: stands in for a grid's columns. ColumnsIndex
+// is the column order as the columns' field names, each in double quotes,
+// separated by commas; written, it moves the named columns to those places.
+class TColumnsKvPropertyInterceptor : public TStoragePropertyInterceptor {
+  KV_CLASS(TColumnsKvPropertyInterceptor, TStoragePropertyInterceptor)
+ public:
+  using TStoragePropertyInterceptor::TStoragePropertyInterceptor;
+  kvp::String GetColumnsIndex() const;
+  void SetColumnsIndex(const kvp::String& Value);
+  KV_PUBLISHED;
+
+ private:
+  kvp::String FColumnsIndex;  // the text last written
 };
 
 }  // namespace korvel

@@ -4,7 +4,7 @@
 // restoring defaults.
 //
 // Index:
-//   [SECTION] Shared helpers      SameFont, CopyFontQuietly, SortMarkerFont
+//   [SECTION] Shared helpers      SameFont, CopyFontQuietly
 //   [SECTION] Title               defaults, setters, stored tests, fonts, Assign
 //   [SECTION] Sort marking        SetSortMarker, SetSortIndex, SetNextSortMarkerValue, GetSortMarkingWidth
 //   [SECTION] Column lifetime     Construct, Destroy, GetGrid, RestoreDefaults, Assign, SetIndex
@@ -49,8 +49,6 @@ void CopyFontQuietly(TFont* Font, TFont* Source) {
   Font->OnChange = Saved;
 }
 
-TFont* GSortMarkerFont = nullptr;
-
 // Width of Text in Font on the screen.
 Integer ScreenTextWidth(TFont* Font, const String& Text) {
   HDC DC = GetDC(nullptr);
@@ -63,17 +61,6 @@ Integer ScreenTextWidth(TFont* Font, const String& Text) {
 }
 
 }  // namespace
-
-TFont* SortMarkerFont() {
-  if (!GSortMarkerFont) {
-    GSortMarkerFont = TFont::Create();
-    GSortMarkerFont->SetName("Arial");
-    // FIXME(grid): the height is 1 minus the height of the sort-marker
-    // bitmap, which comes with the grid's resources; its bitmap is 8 high.
-    GSortMarkerFont->SetHeight(1 - 8);
-  }
-  return GSortMarkerFont;
-}
 
 // [SECTION] Title
 

@@ -36,8 +36,10 @@ using namespace kvp;
 // [SECTION] Construction
 
 void TCustomDBGridKv::Construct() {
+  EnsureDBGridKvUnit();
   inherited::Construct();
   SetStyle(nullptr);
+  AcquireSharedDrawBitmap();
   FColumnDefValues = CreateColumnDefValues();
   FColumns = CreateColumns();
   FVisibleColumns = TColumnsKvList::Create();
@@ -55,6 +57,10 @@ void TCustomDBGridKv::Construct() {
   FFooterFont = TFont::Create();
   FFooterFont->Assign(GetFont());
   FFooterFont->OnChange = TNotifyEvent(this, &TCustomDBGridKv::FooterFontChanged);
+  FColCellParams = TColCellParamsKv::Create();
+  // FIXME(grid): the filter comes here.
+  FTitleImageChangeLink = TChangeLink::Create();
+  FTitleImageChangeLink->OnChange = TNotifyEvent(this, &TCustomDBGridKv::TitleImagesChanged);
   // The base grid as the data-aware grid uses it: every cell drawn by
   // DrawCell, a full repaint on resizing, no stored extents, and only the
   // horizontal bar its own.
@@ -71,6 +77,7 @@ void TCustomDBGridKv::Destroy() {
   FMemTable = nullptr;
   if (FStyle) FStyle->RemoveGrid(this);
   FStyle = nullptr;
+  FreeAndNil(FColCellParams);
   FreeAndNil(FColumns);
   FreeAndNil(FColumnDefValues);
   FreeAndNil(FVisibleColumns);
@@ -79,7 +86,11 @@ void TCustomDBGridKv::Destroy() {
   FreeAndNil(FHorzScrollBar);
   FreeAndNil(FVertScrollBar);
   FreeAndNil(FTitleFont);
+  if (FTitleImages) FTitleImages->UnRegisterChanges(FTitleImageChangeLink);
+  FTitleImages = nullptr;
+  FreeAndNil(FTitleImageChangeLink);
   inherited::Destroy();
+  ReleaseSharedDrawBitmap();
   FLeafFieldArr.clear();
   FreeAndNil(FHeadTree);
   // The footers have let go of their aggregates with the columns.
@@ -96,8 +107,9 @@ void TCustomDBGridKv::Notification(TComponent* AComponent, TOperation Operation)
     if (Column->FPopupMenu == AComponent) Column->FPopupMenu = nullptr;
     if (Column->FImageList == AComponent) Column->SetImageList(nullptr);
   }
-  // FIXME(grid): the title images and the columns' drop-down list sources
-  // are let go here once they exist.
+  if (AComponent == FTitleImages) SetTitleImages(nullptr);
+  // FIXME(grid): the columns' drop-down list sources are let go here once
+  // they exist.
   for (TDBGridKvScrollBar* Bar : {FVertScrollBar, FHorzScrollBar})
     if (Bar && Bar->GetExtScrollBar() == AComponent) {
       Bar->SetExtScrollBar(nullptr);
@@ -565,6 +577,7 @@ void TCustomDBGridKv::LayoutDefaultColumns() {
 void TCustomDBGridKv::SetFieldsCurrent() {
   // FIXME(grid): tab stops are set here too with the grid's keyboard.
   const bool Lines = FOptions.Contains(dgColLinesKv);
+  if (FIndicatorOffset > 0 && GetFullColCount() > 0) SetColWidths(0, 11);
   for (Integer I = 0; I < FColumns->GetCount(); ++I) {
     const Integer GridCol = I + FIndicatorOffset;
     if (GridCol >= GetFullColCount()) break;
@@ -721,9 +734,10 @@ Integer TCustomDBGridKv::CalcTitleTreeHeight(THeadTreeNode* Node) {
     const String Caption = Child->Text.empty() ? String(" ") : Child->Text;
     Integer T = 0;
     if (Leaf && Child->Column->GetTitle()->GetOrientation() == tohVertical) {
-      // FIXME(grid): measured by the vertical text writer once the drawing
-      // helpers exist; its length is the caption's width.
-      T = (Child->Width < 1 ? 0 : Canvas->TextWidth(Caption)) + 6;
+      T = (Child->Width < 1 ? 0
+                            : WriteVerticalCellText(Canvas, TRect{}, false, 0, 0, Caption,
+                                                    taLeftJustify, taLeftJustify, false, true)) +
+          6;
     } else {
       if (Child->Width >= 1) {
         TRect R(0, 0, std::max(Child->Width - 4 - Child->LineWidth, 0), 0);

@@ -565,7 +565,8 @@ void TCustomDBGridKv::HandleVertScroll(Integer Code, Integer TrackPos) {
 // An inserted record the user never touched goes when the focus leaves;
 // anything typed is written into the record.
 void TCustomDBGridKv::DoExit() {
-  if (FDataLink->GetActive()) {
+  // A grid being freed loses the focus after its data link has gone.
+  if (FDataLink && FDataLink->GetActive()) {
     TDataSet* DataSet = FDataLink->GetDataSet();
     if (FOptions.Contains(dgCancelOnExitKv) && DataSet->GetState() == dsInsert &&
         !DataSet->GetModified() && !FDataLink->GetModified())

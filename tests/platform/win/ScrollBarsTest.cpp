@@ -257,6 +257,25 @@ TEST_F(ScrollBarsTest, TheTrackPositionIsReadableWhileTheDroppedThumbIsTaken) {
   EXPECT_EQ(Taken[1], 0) << "during SB_ENDSCROLL the drag is over: the position";
 }
 
+TEST_F(ScrollBarsTest, WhileTheThumbIsLetGoItsTrackPositionIsWhereItStopped) {
+  SetInfo(0, 100, 0, 0);
+  std::vector<std::pair<WORD, Integer>> Seen;  // code, nTrackPos asked for on receipt
+  Rec().Answer = [&](HWND W, UINT Msg, WPARAM WP, LPARAM) -> std::optional<LRESULT> {
+    if (W != Wnd || Msg != WM_VSCROLL) return std::nullopt;
+    SCROLLINFO Si;
+    Si.fMask = SIF_TRACKPOS;
+    GetScrollInfo(Wnd, SB_VERT, &Si);
+    Seen.push_back({LOWORD(WP), Si.nTrackPos});
+    return LRESULT(0);
+  };
+  Input.Drag(Wnd, Point(84 + 8, 20), Point(84 + 8, 20 + 34), 2);
+  Rec().Answer = nullptr;
+  const std::vector<std::pair<WORD, Integer>> Expected = {
+      {SB_THUMBTRACK, 0}, {SB_THUMBTRACK, 25}, {SB_THUMBTRACK, 50},
+      {SB_THUMBPOSITION, 50}, {SB_ENDSCROLL, 0}};
+  EXPECT_EQ(Seen, Expected) << "SB_ENDSCROLL: the drag is over, the position again";
+}
+
 TEST_F(ScrollBarsTest, DisabledArrowsAndCancelMode) {
   SetInfo(0, 99, 10, 0);
   EXPECT_TRUE(EnableScrollBar(Wnd, SB_VERT, ESB_DISABLE_DOWN));
