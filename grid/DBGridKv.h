@@ -18,13 +18,17 @@
 // and image drawing, the header face, painting through an off-screen bitmap,
 // the tree node area), DBGridKvPaint.cpp (the cells: indicator, titles,
 // filter row, data rows, footers, frames), DBGridKvStartup.cpp (the unit's
-// start-up, shared images, cursors and values, the column interceptors).
+// start-up, shared images, cursors and values, the column interceptors),
+// DBGridKvCellValues.cpp (what a column shows and writes),
+// DBGridKvInplaceEdit.cpp and DBGridKvInplaceEditButtons.cpp (the in-place
+// editor).
 #pragma once
 
 #include <vector>
 
 #include "base/GridsKv.h"
 #include "base/PropFilerKv.h"
+#include "controls/CalculatorKv.h"
 #include "controls/ToolCtrlsKv.h"
 #include "grid/DBSumLst.h"
 #include "platform/classes/ChangeLink.h"
@@ -42,6 +46,7 @@ namespace korvel {
 class TColCellParamsKv;
 class TColumnKv;
 class TCustomDBGridKv;
+class TDBGridInplaceEdit;
 
 // [SECTION] Unit routines
 
@@ -650,6 +655,14 @@ class TCustomDBGridKv : public TCustomGridKv {
   bool FieldCanModify(kvp::TField* Field);
   // May start an edit: the data link is put into edit and marked modified.
   bool CanModifySelectedField();
+  // The current row may be edited, or a record appended to an empty dataset:
+  // the link is active, updates are allowed (or the record is being
+  // inserted), and the dataset has records unless inserting is allowed.
+  bool CanModifyRecord();
+  // The grid's parameter object of the cell being edited or painted.
+  TColCellParamsKv* GetColCellParams() const { return FColCellParams; }
+  // The in-place editor, once it was made.
+  TDBGridInplaceEdit* GetDBInplaceEditor() const;
   // Title tracking, read by the title painting: the tracked grid column and
   // whether the pointer is in its pressed title.
   kvp::Integer GetTrackingCol() const { return FTitleTracking.Col; }
@@ -764,8 +777,6 @@ class TCustomDBGridKv : public TCustomGridKv {
   // changes and of their freeing.
   kvp::TCustomImageList* GetTitleImages() const { return FTitleImages; }
   void SetTitleImages(kvp::TCustomImageList* Value);
-  // The parameters of the cell being painted.
-  TColCellParamsKv* GetColCellParams() const { return FColCellParams; }
   // Where a cell lies: the indicator or a data column; the title, filter,
   // data or footer rows. DataCol and Index are area-relative: the column
   // index, and the row within its area.
@@ -840,11 +851,13 @@ class TCustomDBGridKv : public TCustomGridKv {
   virtual TDBGridColumnsKv* CreateColumns();
   // Runs from the outermost EndLayout only.
   virtual void InternalLayout();
-  // Stand-ins for later parts of the grid: the in-place editor's list mode
-  // and writability, the selection, the type-ahead search.
-  // FIXME(grid): the grid's in-place editor answers these with its styles.
-  virtual bool EditorListMode() { return false; }
-  virtual bool EditorWritable() { return true; }
+  // The editor chooses the cell's value from its data list (a lookup cell)
+  // rather than taking typed text; then whether the column lets it write.
+  virtual bool EditorListMode();
+  virtual bool EditorWritable();
+  TInplaceEdit* CreateEditor() override;
+  // Stand-ins for later parts of the grid: the selection, the type-ahead
+  // search.
   // FIXME(grid): the selection answers this.
   virtual bool SelectionExists() { return false; }
   // FIXME(grid): the type-ahead search sets these.
@@ -936,15 +949,19 @@ class TCustomDBGridKv : public TCustomGridKv {
   void WMSize(kvp::TWMSize& Message);
   void WMVScroll(kvp::TWMScroll& Message);
   void WMPaint(kvp::TWMPaint& Message);
+  // The editor's EN_CHANGE reaches the editor too (DBGridKvInplaceEdit.cpp).
+  void WMCommand(kvp::TWMCommand& Message);
   KV_BEGIN_MESSAGE_MAP
   KV_MESSAGE(kvp::WM_USER + 100, WMDeferredLayout)
   KV_MESSAGE(kvp::WM_SIZE, WMSize)
   KV_MESSAGE(kvp::WM_VSCROLL, WMVScroll)
   KV_MESSAGE(kvp::WM_PAINT, WMPaint)
+  KV_MESSAGE(kvp::WM_COMMAND, WMCommand)
   KV_END_MESSAGE_MAP
 
   friend class TGridDataLinkKv;
   friend class TDBGridColumnsKv;
+  friend class TDBGridInplaceEdit;
   friend class THeadTreeNode;
 
   // -- Fields --
@@ -1018,6 +1035,7 @@ class TCustomDBGridKv : public TCustomGridKv {
     kvp::Integer Col = -1;  // the tracked grid column; -1 when none
     bool Pressed = false;   // the pointer is inside the tracked title
   } FTitleTracking;
+  TColCellParamsKv* FColCellParams = nullptr;  // owned; refilled for every cell
   kvp::Integer FMouseState = 0;
   kvp::Integer FHotTrackCol = -1;  // the title column under the pointer
   bool FFocusOnClick = true;       // a click takes the focus
@@ -1025,54 +1043,12 @@ class TCustomDBGridKv : public TCustomGridKv {
   bool FDoubleBuffered = false;  // paints through an off-screen bitmap; never cleared
   kvp::TCustomImageList* FTitleImages = nullptr;     // not owned; the grid hears of its freeing
   kvp::TChangeLink* FTitleImageChangeLink = nullptr;  // owned
-  TColCellParamsKv* FColCellParams = nullptr;  // owned; refilled for every cell
   kvp::Integer FIndicatorRow = -1;  // the row the current record's indicator was painted in
   bool FFocusedSeen = false;       // the focus as the last selection change found it
 };
 
 // [SECTION] Unit start-up and shared resources (DBGridKvStartup.cpp)
 
-// ---------------------------------------------------------------------------
-// TColCellParamsKv: the parameters of one cell, which its column fills before
-// the grid paints or exports the cell and which the cell-parameter events may
-// change. Font is not owned; Col, Row and State are the painter's, -1, -1 and
-// empty where nobody set them.
-class TColCellParamsKv : public kvp::TObject {
-  KV_CLASS(TColCellParamsKv, kvp::TObject)
- public:
-  kvp::TAlignment GetAlignment() const { return FAlignment; }
-  void SetAlignment(kvp::TAlignment Value) { FAlignment = Value; }
-  kvp::TColor GetBackground() const { return FBackground; }
-  void SetBackground(kvp::TColor Value) { FBackground = Value; }
-  kvp::TCheckBoxState GetCheckboxState() const { return FCheckboxState; }
-  void SetCheckboxState(kvp::TCheckBoxState Value) { FCheckboxState = Value; }
-  kvp::Integer GetCol() const { return FCol; }
-  void SetCol(kvp::Integer Value) { FCol = Value; }
-  kvp::TFont* GetFont() const { return FFont; }
-  void SetFont(kvp::TFont* Value) { FFont = Value; }
-  kvp::Integer GetImageIndex() const { return FImageIndex; }
-  void SetImageIndex(kvp::Integer Value) { FImageIndex = Value; }
-  bool GetReadOnly() const { return FReadOnly; }
-  void SetReadOnly(bool Value) { FReadOnly = Value; }
-  kvp::Integer GetRow() const { return FRow; }
-  void SetRow(kvp::Integer Value) { FRow = Value; }
-  TGridDrawState GetState() const { return FState; }
-  void SetState(TGridDrawState Value) { FState = Value; }
-  const kvp::String& GetText() const { return FText; }
-  void SetText(const kvp::String& Value) { FText = Value; }
-
- private:
-  kvp::TAlignment FAlignment = kvp::taLeftJustify;
-  kvp::TColor FBackground = kvp::clWindow;
-  kvp::TCheckBoxState FCheckboxState = kvp::cbUnchecked;
-  kvp::Integer FCol = -1;
-  kvp::TFont* FFont = nullptr;  // not owned
-  kvp::Integer FImageIndex = -1;
-  bool FReadOnly = false;
-  kvp::Integer FRow = -1;
-  TGridDrawState FState;
-  kvp::String FText;
-};
 
 // The unit's start-up and shut-down. Each start-up counts; the first makes
 // the shared objects, loads the cursors and sets the unit's values, and the
@@ -1137,6 +1113,173 @@ class TColumnsKvPropertyInterceptor : public TStoragePropertyInterceptor {
 
  private:
   kvp::String FColumnsIndex;  // the text last written
+};
+
+// [SECTION] In-place editor (DBGridKvInplaceEdit.cpp, DBGridKvInplaceEditButtons.cpp)
+
+// The edit styles of the grid's in-place editor: the button it shows and the
+// drop-down that button opens.
+enum TColumnEditStyleKv : kvp::Byte {
+  cesPlainKv,     // no button, no drop-down
+  cesEllipsisKv,  // an ellipsis button; its click is the grid's EditButtonClick
+  cesPickListKv,  // a drop-down button; the column's pick list
+  cesDataListKv,  // a drop-down button; the column's drop-down data grid
+  cesDateKv,      // a drop-down button; a month calendar
+  cesUpDownKv,    // an up-down button; its halves step the value
+  cesDropDownKv,  // a drop-down button; a calculator when the field is a number
+};
+
+// The edit style of Column's cells, from its ButtonStyle and its field; a
+// column without a field is plain. While the grid is designed a lookup column
+// shows its list even when its key fields cannot be written.
+TColumnEditStyleKv GetColumnEditStyle(TColumnKv* Column);
+
+// ---------------------------------------------------------------------------
+// TDBGridInplaceEdit: the editor the data-aware grid lays over its current
+// data cell. Each load (UpdateContents) takes from the grid and the current
+// column the edit style, font, colour, text, mask, length limit, read-only
+// state and image; each placement (BoundsChanged) lays out the row of edit
+// buttons at its edge (the main button innermost, then the column's
+// EditButtons) and the text rectangle beside them and the image. It paints
+// the image, the tree area and the underline of an empty required field
+// over its text. The drop-downs are made on first use and kept.
+//
+// Load contract (the base grid's UpdateEdit): UpdateContents -> the grid
+// reads the text back -> SelectAll -> UpdateLoc -> BoundsChanged. Every
+// change of the text: EN_CHANGE -> the grid's pending text -> TextChanged.
+class TDBGridInplaceEdit : public TInplaceEdit, public IPopupOwnerKv {
+  KV_CLASS(TDBGridInplaceEdit, TInplaceEdit)
+ public:
+  explicit TDBGridInplaceEdit(kvp::TComponent* AOwner) : TInplaceEdit(AOwner) {}
+
+  TCustomDBGridKv* GetGrid() const;
+  // The grid's current column; null without columns or off them.
+  TColumnKv* GetColumn() const;
+  TColumnEditStyleKv GetEditStyle() const { return FEditStyle; }
+  // Makes the style's drop-down (once) and the active list; the editor takes
+  // the column's read-only state.
+  void SetEditStyle(TColumnEditStyleKv Value);
+  bool GetWordWrap() const { return FWordWrap; }
+  // A multi-line window without horizontal scrolling; the window is made
+  // again when the value changes.
+  void SetWordWrap(bool Value);
+  // The pixels the buttons and their separators take at the editor's edge.
+  kvp::Integer GetButtonWidth() const { return FButtonWidth; }
+  // The image of the current value in the column's ImageList; -1 none.
+  kvp::Integer GetImageIndex() const { return FImageIndex; }
+  // The drop-down of the current style, or null.
+  kvp::TWinControl* GetActiveList() const { return FActiveList; }
+  bool GetListVisible() const { return FListVisible; }
+  bool GetDroppedDown() const { return FDroppedDown; }
+  kvp::TDataSource* GetDataSource() const { return FDataSource; }
+  kvp::TWinControl* GetDataList() const { return FDataList; }
+  TPopupListboxKv* GetPickList() const { return FPickList; }
+  TPopupMonthCalendarKv* GetCalendar() const { return FCalendar; }
+  TPopupCalculatorKv* GetCalculator() const { return FCalculator; }
+  TMRUListboxKv* GetMRUListBox() const { return FMRUListBox; }
+  // The current column's most-recently-used list, as the last load found it;
+  // null once the editor's cell has no column that holds it.
+  TMRUListKv* GetMRUList() const;
+  // The button row: pair 0 is the main button, pair i the control of the
+  // column's EditButtons item i - 1.
+  kvp::Integer GetEditButtonCount() const { return kvp::Integer(FEditButtonControls.size()); }
+  TEditButtonControlKv* GetEditButtonControl(kvp::Integer Index) const {
+    return FEditButtonControls.at(std::size_t(Index)).Button;
+  }
+  kvp::TShape* GetEditButtonSeparator(kvp::Integer Index) const {
+    return FEditButtonControls.at(std::size_t(Index)).Separator;
+  }
+
+  // Lays the buttons out along the edge and gives the edit window its text
+  // rectangle.
+  void BoundsChanged() override;
+  // Takes style, font, colours, text, mask, limit and image of the current
+  // cell from the grid and the column.
+  void UpdateContents() override;
+
+  // In slot order.
+  // The image of the editor's text (a pick-list line) or of the field's
+  // number; repaints when it changed.
+  virtual void UpdateImageIndex();
+  virtual TEditButtonControlKv* CreateEditButtonControl();
+  // The calculator, made on first use.
+  virtual TPopupCalculatorKv* GetPopupCalculator();
+  virtual void ButtonDown(bool Down);
+  // The rectangle of the text in client coordinates: inside the margins,
+  // beside the buttons, the image and the tree area.
+  virtual kvp::TRect CalcEditRect();
+  virtual void EditButtonClick(kvp::TObject* Sender);
+  virtual void EditButtonDown(kvp::TObject* Sender, bool TopButton, bool& AutoRepeat,
+                              bool& Handled);
+  virtual void EditButtonMouseMove(kvp::TObject* Sender, kvp::TShiftState Shift, kvp::Integer X,
+                                   kvp::Integer Y);
+  virtual void EditButtonMouseUp(kvp::TObject* Sender, kvp::TMouseButton Button,
+                                 kvp::TShiftState Shift, kvp::Integer X, kvp::Integer Y);
+  // The red dotted line under the text of an empty required field.
+  virtual void DrawRequiredState(kvp::TCanvas* ACanvas);
+  // The editor window reported a change of its text.
+  virtual void TextChanged();
+
+  // The drop-down protocol: a popup closes through its owner.
+  void CloseUp(bool Accept) override;
+  void ListMouseUp(kvp::TObject* Sender, kvp::TMouseButton Button, kvp::TShiftState Shift,
+                   kvp::Integer X, kvp::Integer Y);
+  // Set by TextChanged, consumed by the typing that follows.
+  bool GetTextChanged() const { return FTextChanged; }
+
+ protected:
+  void Construct() override;
+  void Destroy() override;
+  void Notification(kvp::TComponent* AComponent, kvp::TOperation Operation) override;
+  void CreateParams(kvp::TCreateParams& Params) override;
+  void PaintWindow(kvp::HDC DC) override;
+  void DefaultHandler(kvp::TMessage& Message) override;
+
+  // The text rectangle taken across the editor's full height: the edit's own
+  // ground, where its cursor shows and its clicks count.
+  kvp::TRect TextArea();
+  // The column shows an image beside its text.
+  bool ShowsImage(TColumnKv* Column) const;
+  // The grid shows its dataset as a tree and Column is its first visible one.
+  bool InTreeArea(TColumnKv* Column) const;
+  kvp::Integer TreeIndent() const;
+
+  void WMSetCursor(kvp::TMessage& Message);
+  KV_BEGIN_MESSAGE_MAP
+  KV_MESSAGE(kvp::WM_SETCURSOR, WMSetCursor)
+  KV_END_MESSAGE_MAP
+
+  // One pair of the button row.
+  struct TEditButtonPair {
+    kvp::TShape* Separator = nullptr;       // owned by the editor
+    TEditButtonControlKv* Button = nullptr;  // owned by the editor; Tag: the pair's index
+  };
+
+  kvp::TControlCanvas* FCanvas = nullptr;  // owned; the editor's own painting
+  kvp::TWinControl* FActiveList = nullptr;  // the drop-down of the current style, or null
+  kvp::Integer FButtonWidth = 0;  // pixels of the buttons and separators together
+  kvp::String FTypedText;         // the character being typed
+  // FIXME(grid): the drop-down data grid comes with the lookup grid; until
+  // then a data-list cell shows its button and opens nothing.
+  kvp::TWinControl* FDataList = nullptr;  // the column's, not owned; its freeing is heard
+  bool FDroppedDown = false;  // a drop-down opened and not closed (the main button shows pressed)
+  std::vector<TEditButtonPair> FEditButtonControls;
+  TColumnEditStyleKv FEditStyle = cesPlainKv;
+  bool FDataListColumnsMoved = false;  // the user moved a column of the open data list
+  bool FListVisible = false;           // a drop-down shows
+  kvp::TDataSource* FDataSource = nullptr;  // owned; the data list reads its dataset through it
+  TMRUListKv* FMRUList = nullptr;           // the current column's; not owned, checked before use
+  TMRUListboxKv* FMRUListBox = nullptr;     // owned; made on first use
+  bool FDropDownByButton = false;  // the last press of the main button opened the drop-down
+  TPopupListboxKv* FPickList = nullptr;         // owned; made on first use
+  TPopupCalculatorKv* FCalculator = nullptr;    // owned; made on first use
+  TPopupMonthCalendarKv* FCalendar = nullptr;   // owned; made on first use
+  bool FTextChanged = false;  // the text changed since the typing last looked
+  bool FWordWrap = false;
+  kvp::Integer FImageIndex = -1;
+
+ private:
+  TColumnEditStyleKv EditorStyleOf(TColumnKv* Column) const;
 };
 
 }  // namespace korvel

@@ -467,6 +467,11 @@ void TColumnKv::Construct() {
     FNotInKeyListIndex = -1;
     FIncrement = 1.0L;
     FStored = true;
+    FEditButtons = CreateEditButtons();
+    FEditButtons->OnChange = TNotifyEvent(this, &TColumnKv::EditButtonsChanged);
+    FDropDownSpecRow = TSpecRowKv::Create(this);
+    FDropDownSpecRow->OnChange = TNotifyEvent(this, &TColumnKv::SpecRowChanged);
+    FMRUList = TMRUListKv::Create(this);
     FImageChangeLink = TChangeLink::Create();
     FImageChangeLink->OnChange = TNotifyEvent(this, &TColumnKv::ImageListChange);
     FShowImageAndText = false;
@@ -485,6 +490,9 @@ void TColumnKv::Destroy() {
   if (FImageList) FImageList->UnRegisterChanges(FImageChangeLink);
   FImageList = nullptr;
   FreeAndNil(FImageChangeLink);
+  FreeAndNil(FMRUList);
+  FreeAndNil(FDropDownSpecRow);
+  FreeAndNil(FEditButtons);
   FreeAndNil(FTitle);
   FreeAndNil(FFooters);
   FreeAndNil(FFooter);
@@ -582,6 +590,9 @@ void TColumnKv::Assign(TPersistent* Source) {
   SetDblClickNextVal(S->GetDblClickNextVal());
   SetDropDownSizing(S->GetDropDownSizing());
   SetDropDownShowTitles(S->GetDropDownShowTitles());
+  SetOnGetCellParams(S->FOnGetCellParams);
+  FEditButtons->Assign(S->FEditButtons);
+  FMRUList->Assign(S->FMRUList);
   SetDisplayFormat(S->FDisplayFormat);
   SetEditMask(S->FEditMask);
   SetShowImageAndText(S->FShowImageAndText);
@@ -1095,12 +1106,15 @@ void TDBGridColumnKv::KvPublish(TPublisher<TDBGridColumnKv>& P) {
       .Stored(&TDBGridColumnKv::IsDblClickNextValStored);
   P.Prop("DisplayFormat", &TDBGridColumnKv::GetDisplayFormat, &TDBGridColumnKv::SetDisplayFormat);
   P.Prop("DropDownRows", &TDBGridColumnKv::GetDropDownRows, &TDBGridColumnKv::SetDropDownRows).Default(7);
+  P.Prop("DropDownSpecRow", &TDBGridColumnKv::GetDropDownSpecRow,
+         &TDBGridColumnKv::SetDropDownSpecRow);
   P.Prop("DropDownShowTitles", &TDBGridColumnKv::GetDropDownShowTitles,
          &TDBGridColumnKv::SetDropDownShowTitles)
       .Stored(&TDBGridColumnKv::IsDropDownShowTitlesStored);
   P.Prop("DropDownSizing", &TDBGridColumnKv::GetDropDownSizing, &TDBGridColumnKv::SetDropDownSizing)
       .Stored(&TDBGridColumnKv::IsDropDownSizingStored);
   P.Prop("DropDownWidth", &TDBGridColumnKv::GetDropDownWidth, &TDBGridColumnKv::SetDropDownWidth).Default(0);
+  P.Prop("EditButtons", &TDBGridColumnKv::GetEditButtons, &TDBGridColumnKv::SetEditButtons);
   P.Prop("EditMask", &TDBGridColumnKv::GetEditMask, &TDBGridColumnKv::SetEditMask);
   P.Prop("EndEllipsis", &TDBGridColumnKv::GetEndEllipsis, &TDBGridColumnKv::SetEndEllipsis)
       .Stored(&TDBGridColumnKv::IsEndEllipsisStored);
@@ -1126,6 +1140,7 @@ void TDBGridColumnKv::KvPublish(TPublisher<TDBGridColumnKv>& P) {
   P.Prop("LookupDisplayFields", &TDBGridColumnKv::GetLookupDisplayFields,
          &TDBGridColumnKv::SetLookupDisplayFields)
       .Stored(&TDBGridColumnKv::IsLookupDisplayFieldsStored);
+  P.Prop("MRUList", &TDBGridColumnKv::GetMRUList, &TDBGridColumnKv::SetMRUList);
   P.Prop("MaxWidth", &TDBGridColumnKv::GetMaxWidth, &TDBGridColumnKv::SetMaxWidth).Default(0);
   P.Prop("MinWidth", &TDBGridColumnKv::GetMinWidth, &TDBGridColumnKv::SetMinWidth).Default(0);
   P.Prop("NotInKeyListIndex", &TDBGridColumnKv::GetNotInKeyListIndex, &TDBGridColumnKv::SetNotInKeyListIndex)
@@ -1145,6 +1160,13 @@ void TDBGridColumnKv::KvPublish(TPublisher<TDBGridColumnKv>& P) {
   P.Prop("Width", &TDBGridColumnKv::GetWidth, &TDBGridColumnKv::SetWidth).Stored(&TDBGridColumnKv::IsWidthStored);
   P.Prop("WordWrap", &TDBGridColumnKv::GetWordWrap, &TDBGridColumnKv::SetWordWrap)
       .Stored(&TDBGridColumnKv::IsWordWrapStored);
+  P.Prop("OnCheckDrawRequiredState", &TDBGridColumnKv::OnCheckDrawRequiredState);
+  P.Prop("OnEditButtonClick", &TDBGridColumnKv::OnEditButtonClick);
+  P.Prop("OnEditButtonDown", &TDBGridColumnKv::OnEditButtonDown);
+  P.Prop("OnGetCellParams", &TDBGridColumnKv::GetOnGetCellParams,
+         &TDBGridColumnKv::SetOnGetCellParams);
+  P.Prop("OnNotInList", &TDBGridColumnKv::OnNotInList);
+  P.Prop("OnUpdateData", &TDBGridColumnKv::OnUpdateData);
 }
 
 }  // namespace korvel

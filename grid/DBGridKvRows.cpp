@@ -19,6 +19,7 @@
 #include <cstdlib>
 
 #include "grid/DBGridKv.h"
+#include "platform/rtl/EditMask.h"
 #include "platform/rtl/FlagScope.h"
 #include "platform/win/Win.h"
 
@@ -291,17 +292,6 @@ void TCustomDBGridKv::Scroll(Integer Distance) {
   if (FUpdateLock == 0) Update();
 }
 
-namespace {
-
-// The pick-list text of a key-list column: the entry beside the field's key.
-String KeyListText(TColumnKv* Column, TField* Field) {
-  const Integer Index = Column->GetKeyList()->IndexOf(Field->GetEditText());
-  if (Index < 0 || Index >= Column->GetPickList()->GetCount()) return {};
-  return Column->GetPickList()->GetStrings(Index);
-}
-
-}  // namespace
-
 void TCustomDBGridKv::RecordChanged(TField* Field) {
   if (!HandleAllocated()) return;
   // [Phase 1] Only rows showing the field are painted again.
@@ -318,19 +308,25 @@ void TCustomDBGridKv::RecordChanged(TField* Field) {
   // [Phase 2] The editor takes the field's new text when it differs.
   TField* Selected = GetSelectedField();
   if (!Selected || (Field && Field != Selected)) return;
-  const TColumnKv* Column = FColumns->GetColumn(GetSelectedIndex());
+  TColumnKv* Column = FColumns->GetColumn(GetSelectedIndex());
   String Text;
   if (FMemoEditing && Selected->GetDataType() == ftMemo)
     Text = AdjustLineBreaks(Selected->GetAsString());
-  else if (Column->FKeyList && Column->FKeyList->GetCount() > 0 && Column->FPickList &&
-           Column->FPickList->GetCount() > 0)
-    // FIXME(grid): the column's display text once the columns give it.
-    Text = KeyListText(const_cast<TColumnKv*>(Column), Selected);
+  else if (Column->GetColumnType() == ctKeyPickListKv)
+    Text = Column->GetDisplayText();
   else
     Text = Selected->GetEditText();
+  // A masked editor hands its text back in its mask's shape (its case, its
+  // literals): the field's text is compared in that shape. Otherwise the key
+  // that puts the record into edit would reload the editor and move its
+  // caret away from where that very key was to go.
+  TInplaceEdit* Editor = GetInplaceEditor();
+  if (Editor && Editor->IsMasked()) {
+    const TEditMask Mask(Editor->GetEditMask());
+    Text = Mask.TextFromEditText(Mask.EditTextFromText(Text));
+  }
   if (Text == FEditText) return;
   ReloadEditor();
-  TInplaceEdit* Editor = GetInplaceEditor();
   if (Editor && Editor->Visible()) Editor->SetSelStart(Length(Editor->GetText()));
 }
 
