@@ -4,7 +4,6 @@
 // filter, bookmarks, RecNo and RecordCount.
 //
 // Index
-//   [SECTION] Connections  the idle connections kept for reopening a file
 //   [SECTION] Properties   published properties, errors, kept statements
 //   [SECTION] Opening      InternalOpen, the key of a table without row ids,
 //                          InternalClose, the filter, Refresh
@@ -13,11 +12,7 @@
 
 #include "platform/db/SQLiteDataSet.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <map>
-#include <vector>
 
 #include "platform/db/SQLiteDataSetImpl.h"
 #include "platform/rtl/Strings.h"
@@ -32,106 +27,14 @@ bool BookmarkToRowId(const TBookmark& Bookmark, Int64& RowId) {
   return RowIdOfBookmark(Bookmark, RowId);
 }
 
-// [SECTION] Connections
-
-// A dataset's connection maps the database file into memory; mapping and
-// unmapping a large file's pages costs more than counting or walking its
-// rows once they are mapped. So a connection is not closed with its dataset
-// but kept, idle, for the next dataset that opens the same file, which finds
-// the pages mapped already. A connection serves one dataset at a time; it is
-// kept only when it is idle (no transaction, no statement) and reused only
-// while its name still names the file it opened (not one put in its place).
-struct TFileId {
-  dev_t Dev = 0;
-  ino_t Ino = 0;
-  bool operator==(const TFileId&) const = default;
-};
-
-bool FileIdOf(const String& Name, TFileId& Id) {
-  struct stat St;
-  if (::stat(Name.c_str(), &St) != 0) return false;
-  Id = {St.st_dev, St.st_ino};
-  return true;
-}
-
-struct TIdleConnection {
-  String Name;
-  TFileId Id;
-  sqlite3* DB = nullptr;
-};
-
-class TConnectionPool {
- public:
-  static constexpr std::size_t MaxIdle = 4;  // the oldest idle connection goes first
-
-  ~TConnectionPool() { CloseIdle(); }
-  void CloseIdle() {
-    for (TIdleConnection& C : FIdle) sqlite3_close(C.DB);
-    FIdle.clear();
-  }
-  // An idle connection to the file Name names now, or null.
-  sqlite3* Take(const String& Name) {
-    TFileId Id;
-    if (!FileIdOf(Name, Id)) return nullptr;
-    for (auto It = FIdle.begin(); It != FIdle.end(); ++It) {
-      if (It->Name != Name) continue;
-      sqlite3* DB = It->DB;
-      const bool Same = It->Id == Id;
-      FIdle.erase(It);
-      if (Same) {
-        FOpened[DB] = Id;
-        return DB;
-      }
-      sqlite3_close(DB);  // the name now names another file
-      return nullptr;
-    }
-    return nullptr;
-  }
-  // Notes the file a newly opened connection reads.
-  void Opened(const String& Name, sqlite3* DB) {
-    TFileId Id;
-    if (FileIdOf(Name, Id)) FOpened[DB] = Id;
-  }
-  // Keeps an idle connection for its file, or closes it.
-  void Give(const String& Name, sqlite3* DB) {
-    auto It = FOpened.find(DB);
-    const bool Known = It != FOpened.end();
-    const TFileId Id = Known ? It->second : TFileId{};
-    if (Known) FOpened.erase(It);
-    if (!Known || !sqlite3_get_autocommit(DB) || sqlite3_next_stmt(DB, nullptr)) {
-      sqlite3_close(DB);
-      return;
-    }
-    FIdle.push_back({Name, Id, DB});
-    if (FIdle.size() > MaxIdle) {
-      sqlite3_close(FIdle.front().DB);
-      FIdle.erase(FIdle.begin());
-    }
-  }
-  std::size_t IdleCount() const { return FIdle.size(); }
-
- private:
-  std::vector<TIdleConnection> FIdle;     // oldest first
-  std::map<sqlite3*, TFileId> FOpened;  // connections in use and the file each opened
-};
-
-TConnectionPool& Pool() {
-  static TConnectionPool P;
-  return P;
-}
-
 }  // namespace
-
-Integer IdleSQLiteConnectionCount() { return Integer(Pool().IdleCount()); }
-
-void CloseIdleSQLiteConnections() { Pool().CloseIdle(); }
 
 // [SECTION] Properties
 
 void TSQLiteDataSet::Destroy() {
   inherited::Destroy();
   FinalizeKept();
-  if (FDB) Pool().Give(FDatabaseName, FDB);
+  if (FDB) sqlite3_close(FDB);
   FDB = nullptr;
 }
 
@@ -208,16 +111,13 @@ void TSQLiteDataSet::InternalOpen() {
   // [Phase 1] The database and what the dataset reads.
   if (FTableName.empty() && FSQL.empty())
     DatabaseError("Neither a table name nor a query is given", this);
-  if (!FDB) FDB = Pool().Take(FDatabaseName);
-  if (!FDB) {
-    if (sqlite3_open_v2(FDatabaseName.c_str(), &FDB, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK) {
-      const String Reason = FDB ? sqlite3_errmsg(FDB) : "out of memory";
-      if (FDB) sqlite3_close(FDB);
-      FDB = nullptr;
-      DatabaseError("Cannot open database '" + FDatabaseName + "': " + Reason, this);
-    }
-    Pool().Opened(FDatabaseName, FDB);
+  if (!FDB &&
+      sqlite3_open_v2(FDatabaseName.c_str(), &FDB, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                      nullptr) != SQLITE_OK) {
+    const String Reason = FDB ? sqlite3_errmsg(FDB) : "out of memory";
+    if (FDB) sqlite3_close(FDB);
+    FDB = nullptr;
+    DatabaseError("Cannot open database '" + FDatabaseName + "': " + Reason, this);
   }
   // Pages read through a memory map are not copied: the count, a walk and a
   // jump read the file where the system keeps it.
@@ -293,7 +193,7 @@ bool TSQLiteDataSet::Prepares(const String& SQL) {
 void TSQLiteDataSet::InternalClose() {
   ResetRows();
   FinalizeKept();
-  if (FDB) Pool().Give(FDatabaseName, FDB);
+  if (FDB) sqlite3_close(FDB);
   FDB = nullptr;
 }
 

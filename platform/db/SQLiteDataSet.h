@@ -48,11 +48,6 @@ struct sqlite3_stmt;
 
 namespace kvp {
 
-// Connections kept idle after their datasets closed, for the next dataset
-// that opens the same file; closing them lets the files go.
-Integer IdleSQLiteConnectionCount();
-void CloseIdleSQLiteConnections();
-
 class TSQLiteDataSet : public TDataSet {
   KV_CLASS(TSQLiteDataSet, TDataSet)
  public:

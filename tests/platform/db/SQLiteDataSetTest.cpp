@@ -7,11 +7,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <set>
 
 #include "DbTestUtil.h"
-#include "SQLiteTestUtil.h"
 #include "platform/db/SampleDatabase.h"
 #include "platform/rtl/DateUtils.h"
 
@@ -409,62 +407,6 @@ TEST(SQLiteLargeTable, ShowsTheFirst50OfAMillionRowsAndKeepsAnEditAfterReopening
   EXPECT_LT(DS->GetFetchedCount(), 1000);
   DS->Free();
   std::remove(File.c_str());
-}
-
-}  // namespace
-}  // namespace kvp::test
-
-namespace kvp::test {
-namespace {
-
-// A dataset opened again on a file finds the connection its predecessor left
-// idle (the file's pages still mapped), but never one to a file that has been
-// put in the first one's place, and never more than a few.
-TEST(SQLiteConnections, AClosedDatasetLeavesItsConnectionForTheNextOnTheSameFile) {
-  TTempDatabase A("pool_a"), B("pool_b");
-  RunSQL(A.File, "CREATE TABLE t (id INTEGER PRIMARY KEY, v TEXT); INSERT INTO t VALUES (1, 'a')");
-  RunSQL(B.File, "CREATE TABLE t (id INTEGER PRIMARY KEY, v TEXT); INSERT INTO t VALUES (1, 'b')");
-  auto Open = [](const String& File) {
-    TObjectPtr<TSQLiteDataSet> DS(TSQLiteDataSet::Create(nullptr));
-    DS->SetDatabaseName(File);
-    DS->SetTableName("t");
-    DS->Open();
-    return DS;
-  };
-  CloseIdleSQLiteConnections();
-  const Integer Before = IdleSQLiteConnectionCount();
-  ASSERT_EQ(Before, 0);
-  {
-    auto DS = Open(A.File);
-    EXPECT_EQ(IdleSQLiteConnectionCount(), Before);
-    DS->Close();
-    EXPECT_EQ(IdleSQLiteConnectionCount(), Before + 1);
-    DS->Open();  // takes it back
-    EXPECT_EQ(IdleSQLiteConnectionCount(), Before);
-    EXPECT_EQ(DS->FieldByName("v")->GetAsString(), "a");
-  }
-  EXPECT_EQ(IdleSQLiteConnectionCount(), Before + 1) << "freed while open: kept too";
-  {
-    auto DS = Open(B.File);
-    EXPECT_EQ(DS->FieldByName("v")->GetAsString(), "b") << "another file, its own connection";
-  }
-  // Changes made elsewhere are seen through a kept connection.
-  RunSQL(A.File, "UPDATE t SET v = 'changed'");
-  EXPECT_EQ(Open(A.File)->FieldByName("v")->GetAsString(), "changed");
-  // A file put in the place of the first is read, not the first.
-  std::remove(A.File.c_str());
-  RunSQL(A.File, "CREATE TABLE t (id INTEGER PRIMARY KEY, v TEXT); INSERT INTO t VALUES (1, 'new')");
-  EXPECT_EQ(Open(A.File)->FieldByName("v")->GetAsString(), "new");
-  // A few are kept at most.
-  std::vector<std::unique_ptr<TTempDatabase>> Files;
-  for (int I = 0; I < 6; ++I) {
-    Files.push_back(std::make_unique<TTempDatabase>(("pool_" + std::to_string(I)).c_str()));
-    RunSQL(Files.back()->File, "CREATE TABLE t (id INTEGER PRIMARY KEY)");
-    Open(Files.back()->File);
-  }
-  EXPECT_EQ(IdleSQLiteConnectionCount(), 4);
-  CloseIdleSQLiteConnections();
-  EXPECT_EQ(IdleSQLiteConnectionCount(), 0);
 }
 
 }  // namespace
