@@ -21,7 +21,8 @@
 // start-up, shared images, cursors and values, the column interceptors),
 // DBGridKvCellValues.cpp (what a column shows and writes),
 // DBGridKvInplaceEdit.cpp and DBGridKvInplaceEditButtons.cpp (the in-place
-// editor).
+// editor), DBGridKvSelection.cpp (the selection and its bookmark list, the
+// hint window), DBGridKvDataCells.cpp (data cells and their highlight).
 #pragma once
 
 #include <vector>
@@ -35,6 +36,7 @@
 #include "platform/classes/Collection.h"
 #include "platform/classes/Lists.h"
 #include "platform/classes/StringList.h"
+#include "platform/controls/HintWindow.h"
 #include "platform/controls/Menus.h"
 #include "platform/controls/StdCtrls.h"
 #include "platform/db/DB.h"
@@ -457,6 +459,201 @@ using TDrawFooterCellKvEvent =
     kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer DataCol, kvp::Integer Row,
                         TColumnKv* Column, const kvp::TRect& Rect, TGridDrawState State)>;
 
+// [SECTION] Selection: the bookmark list, the hint window and the selection
+
+class TDBGridKvSelection;
+
+// ---------------------------------------------------------------------------
+// TBookmarkListKv: the grid's selected records, a sorted bookmark list whose
+// dataset is the grid's. Listing the first record through it makes the
+// grid's selection a record selection; emptying it lets the selection fall
+// back to none. Each change repaints the row or the grid.
+//
+// Hooks (on top of the base list's): SetCurrentRowSelected -> the row
+// repainted, the selection switched to records when it held something else,
+// UpdateState, the selection's change notification; Clear -> the change
+// notification; SelectionChanged -> the selection's UpdateState.
+class TBookmarkListKv : public TBMListKv {
+  KV_CLASS(TBookmarkListKv, TBMListKv)
+ public:
+  explicit TBookmarkListKv(TCustomDBGridKv* AGrid) : FGrid(AGrid) {}
+  TCustomDBGridKv* GetGrid() const { return FGrid; }
+  void SetCurrentRowSelected(bool Value) override;
+  void Clear() override;
+  // The grid cells of the selected records on screen: every column, from the
+  // row of the first to the row of the last selected record shown; all -1
+  // when none is shown or the link is inactive.
+  void SelectedRowsRect(TGridRect& Rect);
+
+ protected:
+  kvp::TDataSet* GetDataSet() override;
+  void Invalidate() override;
+  void SelectionChanged() override;
+
+ private:
+  bool GridDestroying() const;
+  TCustomDBGridKv* FGrid = nullptr;  // the owning grid, never changed
+};
+
+namespace dbgrid {
+
+// ---------------------------------------------------------------------------
+// TToolTipsWindow: the hint window that shows a clipped cell's whole text.
+// It measures the text in the font the hint data carries (the cell's font),
+// always in the window-text colour. Private to the grid unit: the edit
+// controls have a window of the same name of their own.
+class TToolTipsWindow : public kvp::THintWindow {
+  KV_CLASS(TToolTipsWindow, kvp::THintWindow)
+ public:
+  explicit TToolTipsWindow(kvp::TComponent* AOwner) : kvp::THintWindow(AOwner) {}
+  // AData is the TFont to show the text in; without one the window's own
+  // font stays.
+  kvp::TRect CalcHintRect(kvp::Integer MaxWidth, const kvp::String& AHint, void* AData) override;
+};
+
+}  // namespace dbgrid
+
+// ---------------------------------------------------------------------------
+// TDBGridKvSelectionCols: the selected columns of a grid, kept in the order
+// of their Index in the grid's columns, with the anchor of the last plain
+// or Ctrl selection and the columns the running Shift extension changed (so
+// that moving back restores exactly those). It owns none of the columns; a
+// column that leaves the grid leaves the list.
+class TDBGridKvSelectionCols : public TColumnsKvList {
+  KV_CLASS(TDBGridKvSelectionCols, TColumnsKvList)
+ public:
+  explicit TDBGridKvSelectionCols(TCustomDBGridKv* AGrid) : FGrid(AGrid) {}
+  TCustomDBGridKv* GetGrid() const { return FGrid; }
+  TColumnKv* GetAnchor() const { return FAnchor; }
+  TColumnKv* GetShiftCol() const { return FShiftCol; }
+  TColumnsKvList* GetShiftSelectedCols() const { return FShiftSelectedCols; }
+  // A toggle: lists the column, or unlists it when listed. The selection
+  // becomes a column selection, or none when the list ends empty.
+  void Add(TColumnKv* Column);
+  // Lists the column (never unlists); without AddToSelection the others go.
+  void Select(TColumnKv* Column, bool AddToSelection);
+  // Extends the range from the anchor to Column, or shrinks it back: passed
+  // columns take the anchor's state, and columns this extension changed get
+  // their old state back when it shrinks. Hidden columns are never listed.
+  void SelectShift(TColumnKv* Column);
+  // Repaints the listed columns, empties the list and drops the anchor.
+  void Clear() override;
+  // Drops the columns that are no longer the grid's and sorts the rest.
+  void Refresh();
+  // Every trace of a column that leaves the grid goes: its entries in both
+  // lists, and the anchor and the Shift corner when they are that column.
+  void ColumnRemoved(TColumnKv* Column);
+  // Grid columns of the lowest and the highest listed column, all rows.
+  void GetSelectionRect(TGridRect& Rect);
+  // Raises EAssertionFailed unless the list is in Index order, free of
+  // duplicates and made of the grid's columns.
+  void CheckConsistency();
+
+ protected:
+  void Construct() override;
+  void Destroy() override;
+
+ private:
+  void InsertInOrder(TColumnKv* Column);
+  void InvalidateColumn(TColumnKv* Column);
+  void NoteKind();
+  TColumnKv* FAnchor = nullptr;      // where the last plain or Ctrl selection started; null: none
+  TCustomDBGridKv* FGrid = nullptr;  // the owning grid, never changed
+  TColumnKv* FShiftCol = nullptr;    // the column the last Shift extension reached
+  TColumnsKvList* FShiftSelectedCols = nullptr;  // owned list; columns the extension toggled
+};
+
+// ---------------------------------------------------------------------------
+// TDBGridKvSelectionRect: a rectangle of data cells held as two corners,
+// each a data column index and a record's bookmark, so that it stays on its
+// records while the grid scrolls and the buffer refills. Its rows are the
+// records whose bookmarks lie between the corners' in the dataset's order.
+// The queries need the grid's data link active.
+class TDBGridKvSelectionRect : public kvp::TObject {
+  KV_CLASS(TDBGridKvSelectionRect, kvp::TObject)
+ public:
+  explicit TDBGridKvSelectionRect(TCustomDBGridKv* AGrid) : FGrid(AGrid) {}
+  TCustomDBGridKv* GetGrid() const { return FGrid; }
+  kvp::Integer GetAnchorCol() const { return FAnchorCol; }
+  const kvp::TBookmark& GetAnchorBookmark() const { return FAnchorBookmark; }
+  kvp::Integer GetShiftCol() const { return FShiftCol; }
+  const kvp::TBookmark& GetShiftBookmark() const { return FShiftBookmark; }
+  // Both corners gone; the grid repaints.
+  void Clear();
+  // Moves the Shift corner to (ACol, Bookmark), and the anchor too unless
+  // Extend (or there is none yet). Two corners in one cell are no
+  // selection. Repaints what changed between the old and the new rectangle.
+  void Select(kvp::Integer ACol, const kvp::TBookmark& Bookmark, bool Extend);
+  bool CellSelected(kvp::Integer ACol, const kvp::TBookmark& Bookmark);
+  // The earlier and the later corner record (the anchor's when they are one).
+  kvp::TBookmark GetTopRow();
+  kvp::TBookmark GetBottomRow();
+  kvp::Integer GetLeftCol();
+  kvp::Integer GetRightCol();
+  // The grid cells of the part of the rectangle on screen; all -1 when none
+  // of it is, or the link is inactive.
+  void GetSelectionRect(TGridRect& Rect);
+
+ private:
+  void CheckActive(const char* Message);
+  kvp::TRect CornersBox(kvp::Integer Col1, const kvp::TBookmark& Bm1, kvp::Integer Col2,
+                        const kvp::TBookmark& Bm2);
+  kvp::Integer FAnchorCol = -1;      // the fixed corner's data column; -1: none
+  kvp::TBookmark FAnchorBookmark;    // the fixed corner's record; empty: none
+  TCustomDBGridKv* FGrid = nullptr;  // the owning grid, never changed
+  kvp::Integer FShiftCol = -1;       // the moving corner's data column; -1: none
+  kvp::TBookmark FShiftBookmark;     // the moving corner's record
+};
+
+// ---------------------------------------------------------------------------
+// TDBGridKvSelection: what the user has marked beyond the current cell:
+// nothing, records (the grid's bookmark list), a rectangle of cells, columns
+// or everything. Painting, the clipboard, the exporters and the delete
+// command ask it whether a data cell is selected and which grid cells cover
+// the selection; the keyboard and the mouse change it. Each change repaints
+// only what it changed and tells the grid's OnSelectionChanged.
+class TDBGridKvSelection : public kvp::TObject {
+  KV_CLASS(TDBGridKvSelection, kvp::TObject)
+ public:
+  explicit TDBGridKvSelection(TCustomDBGridKv* AGrid) : FGrid(AGrid) {}
+  TCustomDBGridKv* GetGrid() const { return FGrid; }
+  TDBGridKvSelectionCols* GetColumns() const { return FColumns; }
+  TDBGridKvSelectionRect* GetRect() const { return FRect; }
+  TBookmarkListKv* GetRows() const;
+  TDBGridKvSelectionKind GetSelectionType() const { return FSelectionType; }
+  // A new kind repaints the editors only.
+  void SetSelectionType(TDBGridKvSelectionKind Value);
+  // Whether the cell of data column ACol in the record of Bookmark is
+  // selected; a negative column is a record's indicator.
+  bool DataCellSelected(kvp::Integer ACol, const kvp::TBookmark& Bookmark);
+  // Empties what the current kind holds; the kind becomes none.
+  void Clear();
+  // The bookmark list is emptied and (un)linked, then Clear.
+  void ResetRows(bool Flag);
+  void SelectAll();
+  // Records or columns with nothing left fall back to none.
+  void UpdateState();
+  // The grid cells that cover the selection on screen; all -1 for none.
+  void GetSelectionRect(TGridRect& Rect);
+  // The grid's OnSelectionChanged (not while the grid is being destroyed).
+  virtual void SelectionChanged();
+  // Records deleted, or hidden by a filter, leave the record selection, and
+  // a rectangle whose corner record went is dropped; answers whether
+  // anything went.
+  bool DropVanishedRecords();
+  void CheckConsistency();
+
+ protected:
+  void Construct() override;
+  void Destroy() override;
+
+ private:
+  TDBGridKvSelectionCols* FColumns = nullptr;  // owned
+  TCustomDBGridKv* FGrid = nullptr;            // the owning grid, never changed
+  TDBGridKvSelectionRect* FRect = nullptr;     // owned
+  TDBGridKvSelectionKind FSelectionType = gskNone;
+};
+
 // ---------------------------------------------------------------------------
 // TCustomDBGridKv: the data-aware grid. It shows a window of its dataset's
 // records as rows (one per record its data link buffers) and the fields as
@@ -804,6 +1001,48 @@ class TCustomDBGridKv : public TCustomGridKv {
   TGetTitleParamsKvEvent OnGetTitleParams;
   TDrawFooterCellKvEvent OnDrawFooterCell;
 
+  // -- Selection (DBGridKvSelection.cpp) --
+  // What the user has marked beyond the current cell, and its record part.
+  TDBGridKvSelection* GetSelection() const { return FSelection; }
+  TBookmarkListKv* GetSelectedRows() const { return FBookmarks; }
+  // Whether the user may reach a kind: none always; the others only with
+  // dgMultiSelectKv and in AllowedSelections, and a rectangle or columns
+  // only without dgRowSelectKv.
+  bool IsSelectionKindAllowed(TDBGridKvSelectionKind Kind);
+  // Select all may run: an active link, records to select, and gskAll among
+  // the allowed selections.
+  bool CanSelectAll();
+  // What a plain click or navigation key does to the selection: with
+  // dgClearSelectionOnEditKv it goes, and the records' Shift anchor always.
+  void ClearSelection();
+  // Moves the dataset by Distance records (to the first or the last with
+  // ToEnd). With Select a rectangle grows to the new record, or, with
+  // NoRectangle or in row-select mode, the records passed take the state of
+  // the anchor record of the Shift extension (the opposite with Ctrl).
+  void MoveAndSelect(bool Select, kvp::Integer Distance, bool ToEnd, bool NoRectangle);
+  // Makes grid column RawCol current, skipping columns of no width in
+  // Direction; with Select the rectangle's moving corner follows.
+  void MoveCol(kvp::Integer RawCol, kvp::Integer Direction, bool Select);
+  // Whether the next record passed with Shift takes the opposite state of
+  // the anchor's rather than being selected (Ctrl held, or clicks and keys
+  // keep the selection). The keyboard sets it at every key.
+  bool GetToggleSelection() const { return FToggleSelection; }
+  void SetToggleSelection(bool Value) { FToggleSelection = Value; }
+  kvp::TNotifyEvent OnSelectionChanged;
+
+  // -- Data cells (DBGridKvDataCells.cpp) --
+  // The backgrounds of the odd and the even records (by record number) in
+  // columns of the grid's colour; each is Color until it is set.
+  kvp::TColor GetOddRowColor() const { return FOddRowColorAssigned ? FOddRowColor : GetColor(); }
+  void SetOddRowColor(kvp::TColor Value);
+  kvp::TColor GetEvenRowColor() const { return FEvenRowColorAssigned ? FEvenRowColor : GetColor(); }
+  void SetEvenRowColor(kvp::TColor Value);
+  // A column's check box in ARect on Background: the button painter's
+  // check-box face; a right-to-left column's is painted unmirrored over its
+  // place on the screen.
+  void DrawCellCheckBox(TColumnKv* Column, kvp::TCanvas* Canvas, const kvp::TRect& ARect,
+                        kvp::TCheckBoxState State, bool Enabled, bool Flat, kvp::TColor Background);
+
   // -- Focus --
   // The window or its in-place editor has the keyboard focus.
   virtual bool IsFocused();
@@ -826,6 +1065,26 @@ class TCustomDBGridKv : public TCustomGridKv {
   bool DoMouseWheelDown(kvp::TShiftState Shift, kvp::TPoint MousePos) override;
   bool DoMouseWheelUp(kvp::TShiftState Shift, kvp::TPoint MousePos) override;
   void DefaultHandler(kvp::TMessage& Message) override;
+  // The keys and clicks that select (DBGridKvSelection.cpp). FIXME(grid):
+  // the grid's keyboard and mouse handling take these over whole; until
+  // then they decode the navigation keys, the clicks on data cells, on the
+  // indicator and on the titles' column-selection strip, and the drags that
+  // follow, and hand everything else to the base grid.
+  void KeyDown(kvp::Word& Key, kvp::TShiftState Shift) override;
+  void MouseDown(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X,
+                 kvp::Integer Y) override;
+  void MouseMove(kvp::TShiftState Shift, kvp::Integer X, kvp::Integer Y) override;
+  void MouseUp(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X,
+               kvp::Integer Y) override;
+  // The steps of the stand-in above: each answers whether it took the input.
+  bool SelectionKeyDown(kvp::Word Key, kvp::TShiftState Shift);
+  bool SelectionMouseDown(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X,
+                          kvp::Integer Y);
+  // The pixel box of the data cells on screen (the first scrolling data
+  // column and row to the last shown).
+  kvp::TRect GetDataBoxRect();
+  // Whether (X, Y) lies in the column-selection strip of a title cell.
+  bool InColumnSelectionStrip(kvp::Integer X, kvp::Integer Y, const TGridCoord& Cell);
   // Paints one cell: classifies it, prepares font, brush and margins, paints
   // the area it belongs to and frames it in the raised look when it is drawn
   // fixed (DBGridKvPaint.cpp). Reads the grid; moves only the data link's
@@ -856,13 +1115,31 @@ class TCustomDBGridKv : public TCustomGridKv {
   virtual bool EditorListMode();
   virtual bool EditorWritable();
   TInplaceEdit* CreateEditor() override;
-  // Stand-ins for later parts of the grid: the selection, the type-ahead
-  // search.
-  // FIXME(grid): the selection answers this.
-  virtual bool SelectionExists() { return false; }
+  // Stand-in for a later part of the grid: the type-ahead search.
+  // A selection of any kind is held.
+  virtual bool SelectionExists();
   // FIXME(grid): the type-ahead search sets these.
   virtual bool InplaceSearching() { return false; }
   virtual void StopInplaceSearch() {}
+  // FIXME(grid): the type-ahead search keeps the text it has matched.
+  virtual kvp::String InplaceSearchText() { return {}; }
+  // Data cells (DBGridKvDataCells.cpp): fills the cell parameters for
+  // Column from the record before the link and runs the grid's and the
+  // column's parameter events.
+  void FillDataCellParams(TColumnKv* Column, TGridDrawState State, kvp::TFont* Font,
+                          kvp::TColor Background);
+  // The text Column shows for data row DataRow, through the same parameter
+  // events; the link's record and the canvas font are left as they were.
+  kvp::String RowCellText(TColumnKv* Column, kvp::Integer ARow, kvp::Integer DataRow,
+                          TGridDrawState State);
+  void DrawDataCellButtons(TColumnKv* Column, const kvp::TRect& Cell, const kvp::TRect& Clip,
+                           bool Down, kvp::TColor Background);
+  void DrawInplaceSearchHighlight(TColumnKv* Column, const kvp::TRect& ARect,
+                                  kvp::Integer HorzMargin, kvp::Integer VertMargin,
+                                  const kvp::String& Text);
+  // The tip of data cell (ACol, ARow): its whole text, where the cell's text
+  // starts, in the cell's font; false when the cell shows no tip.
+  bool DataCellToolTip(kvp::Integer ACol, kvp::Integer ARow, kvp::THintInfo& Info);
 
   bool Designing() const { return GetComponentState().Contains(kvp::csDesigning); }
   bool Loading() const { return GetComponentState().Contains(kvp::csLoading); }
@@ -914,11 +1191,12 @@ class TCustomDBGridKv : public TCustomGridKv {
   void DrawFooterCell(kvp::Integer ACol, kvp::Integer ARow, kvp::Integer FooterRow,
                       TColumnKv* Column, kvp::TRect ARect, TGridDrawState AState, bool Down,
                       kvp::Integer HorzMargin, kvp::Integer VertMargin, bool& Highlighted);
-  // The data cell of a row that shows a record. FIXME(grid): cell
-  // parameters and their events, row colours, images, check boxes, edit
-  // buttons, hidden duplicates and the search highlight come with the data
-  // cells' own painting; this paints the column's display text of the
-  // record in the column's layout.
+  // The data cell of a row that shows a record (DBGridKvDataCells.cpp): the
+  // row's colour, the cell parameters and their events, the highlight, the
+  // contents by the column's kind (text, image with text, image, check box),
+  // the edit buttons kept shown, the mark of an empty required field, hidden
+  // duplicates and the type-ahead search's highlight, then the application's
+  // drawing events.
   virtual void DrawDataRowCell(kvp::Integer ACol, kvp::Integer ARow, kvp::Integer DataCol,
                                kvp::Integer DataRow, TColumnKv* Column, kvp::TRect ARect,
                                TGridDrawState AState, bool Down, kvp::Integer HorzMargin,
@@ -951,12 +1229,18 @@ class TCustomDBGridKv : public TCustomGridKv {
   void WMPaint(kvp::TWMPaint& Message);
   // The editor's EN_CHANGE reaches the editor too (DBGridKvInplaceEdit.cpp).
   void WMCommand(kvp::TWMCommand& Message);
+  // Tool tips of clipped data cells (DBGridKvDataCells.cpp). FIXME(grid):
+  // the tips of titles and footers come with the grid's messages.
+  void CMHintShow(kvp::TCMHintShow& Message);
+  void CMHintShowPause(kvp::TCMHintShowPause& Message);
   KV_BEGIN_MESSAGE_MAP
   KV_MESSAGE(kvp::WM_USER + 100, WMDeferredLayout)
   KV_MESSAGE(kvp::WM_SIZE, WMSize)
   KV_MESSAGE(kvp::WM_VSCROLL, WMVScroll)
   KV_MESSAGE(kvp::WM_PAINT, WMPaint)
   KV_MESSAGE(kvp::WM_COMMAND, WMCommand)
+  KV_MESSAGE(kvp::CM_HINTSHOW, CMHintShow)
+  KV_MESSAGE(kvp::CM_HINTSHOWPAUSE, CMHintShowPause)
   KV_END_MESSAGE_MAP
 
   friend class TGridDataLinkKv;
@@ -1044,11 +1328,29 @@ class TCustomDBGridKv : public TCustomGridKv {
   kvp::TCustomImageList* FTitleImages = nullptr;     // not owned; the grid hears of its freeing
   kvp::TChangeLink* FTitleImageChangeLink = nullptr;  // owned
   kvp::Integer FIndicatorRow = -1;  // the row the current record's indicator was painted in
+  // Selection
+  TBookmarkListKv* FBookmarks = nullptr;     // owned; the selection's record part
+  TDBGridKvSelection* FSelection = nullptr;  // owned
+  bool FToggleSelection = false;             // Shift extensions take the anchor's opposite state
+  bool FSelectionAnchorSet = false;          // a Shift extension of the records has begun
+  kvp::TBookmark FSelectionAnchorBookmark;   // its anchor record
+  bool FSelectionAnchorSelected = false;     // whether the anchor was selected when it began
+  bool FInColExit = false;                   // ColExit runs; MoveCol does not call it again
+  bool FRowSelectTracking = false;           // the held mouse selects records
+  bool FCellSelectTracking = false;          // the held mouse selects cells
+  kvp::TPoint FMouseDownPoint;               // the press, then each selecting move
+  kvp::TPoint FLastMovePoint{-1, -1};        // the point of the last mouse move
+  // Data cells
+  kvp::TColor FOddRowColor = kvp::clWindow;   // meant while FOddRowColorAssigned
+  kvp::TColor FEvenRowColor = kvp::clWindow;  // meant while FEvenRowColorAssigned
+  bool FOddRowColorAssigned = false;
+  bool FEvenRowColorAssigned = false;
+  kvp::TObjectPtr<kvp::TFont> FDuplicateFont;  // keeps the canvas font while a row above is read
+  kvp::TObjectPtr<kvp::TFont> FHintFont;       // the font of cell tips; made on first use
   bool FFocusedSeen = false;       // the focus as the last selection change found it
 };
 
 // [SECTION] Unit start-up and shared resources (DBGridKvStartup.cpp)
-
 
 // The unit's start-up and shut-down. Each start-up counts; the first makes
 // the shared objects, loads the cursors and sets the unit's values, and the

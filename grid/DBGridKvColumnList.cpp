@@ -34,6 +34,12 @@ void TDBGridColumnsKv::ResetFieldLinks() {
 
 TPersistent* TDBGridColumnsKv::GetOwner() { return FGrid; }
 
+void TDBGridColumnsKv::Notify(TCollectionItem* Item, TCollectionNotification Action) {
+  inherited::Notify(Item, Action);
+  if (Action != cnAdded && FGrid && FGrid->GetSelection())
+    FGrid->GetSelection()->GetColumns()->ColumnRemoved(static_cast<TColumnKv*>(Item));
+}
+
 // [SECTION] Change reaction
 
 void TDBGridColumnsKv::Update(TCollectionItem* Item) {

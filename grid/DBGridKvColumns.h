@@ -690,6 +690,8 @@ class TDBGridColumnsKv : public kvp::TCollection {
 
  protected:
   void Update(kvp::TCollectionItem* Item) override;
+  // A column leaving the collection leaves the grid's selection too.
+  void Notify(kvp::TCollectionItem* Item, kvp::TCollectionNotification Action) override;
 
  private:
   void ColumnChanged(TColumnKv* Column);

@@ -47,13 +47,13 @@ void TCustomDBGridKv::Construct() {
   FTitleFont = TFont::Create();
   FTitleFont->Assign(GetFont());
   FTitleFont->OnChange = TNotifyEvent(this, &TCustomDBGridKv::TitleFontChanged);
-  // FIXME(grid): the bookmark list comes here.
+  FBookmarks = TBookmarkListKv::Create(this);
   FHeadTree = THeadTreeNode::CreateText("Root", 0, 0);
   FSumList = TDBGridKvSumList::Create(this);
   FHorzScrollBar = CreateScrollBar(false);
   FVertScrollBar = CreateScrollBar(true);
   FSortMarkedColumns = TColumnsKvList::Create();
-  // FIXME(grid): the selection comes here.
+  FSelection = TDBGridKvSelection::Create(this);
   FFooterFont = TFont::Create();
   FFooterFont->Assign(GetFont());
   FFooterFont->OnChange = TNotifyEvent(this, &TCustomDBGridKv::FooterFontChanged);
@@ -78,6 +78,7 @@ void TCustomDBGridKv::Destroy() {
   if (FStyle) FStyle->RemoveGrid(this);
   FStyle = nullptr;
   FreeAndNil(FColCellParams);
+  if (FSelection) FSelection->Clear();
   FreeAndNil(FColumns);
   FreeAndNil(FColumnDefValues);
   FreeAndNil(FVisibleColumns);
@@ -86,6 +87,7 @@ void TCustomDBGridKv::Destroy() {
   FreeAndNil(FHorzScrollBar);
   FreeAndNil(FVertScrollBar);
   FreeAndNil(FTitleFont);
+  FreeAndNil(FBookmarks);
   if (FTitleImages) FTitleImages->UnRegisterChanges(FTitleImageChangeLink);
   FTitleImages = nullptr;
   FreeAndNil(FTitleImageChangeLink);
@@ -95,6 +97,7 @@ void TCustomDBGridKv::Destroy() {
   FreeAndNil(FHeadTree);
   // The footers have let go of their aggregates with the columns.
   FreeAndNil(FSumList);
+  FreeAndNil(FSelection);
   FreeAndNil(FFooterFont);
 }
 
@@ -508,8 +511,8 @@ void TCustomDBGridKv::InternalLayout() {
   UpdateScrollBar();
   UpdateActive();
   Invalidate();
-  // FIXME(grid): a column selection is refreshed here with the selection,
-  // and the filter editor placed again with the filter row.
+  if (FSelection->GetSelectionType() == gskColumns) FSelection->GetColumns()->Refresh();
+  // FIXME(grid): the filter editor is placed again here with the filter row.
 }
 
 // The base grid's column counts: indicator and frozen columns fixed, the
@@ -934,7 +937,7 @@ void TCustomDBGridKv::LinkActive(bool Value) {
   if (Destroying()) return;
   UpdateMemTableLink();
   if (!Value) HideEditor();
-  // FIXME(grid): the selection hears of the link here.
+  FSelection->ResetRows(Value);
   TDataSource* Source = GetDataSource();
   FSumList->SetDataSet(Source ? Source->GetDataSet() : nullptr);
   if (FMemTable) UpdateRowCount();
@@ -977,13 +980,6 @@ bool TCustomDBGridKv::AcquireFocus() {
 
 bool TCustomDBGridKv::IsRowSelectFocused() {
   return !Designing() && FOptions.Contains(dgRowSelectKv) && FDBDefaultDrawing && Focused();
-}
-
-// FIXME(grid): a whole selection repaints everything, and any other the
-// cells it covers, once the grid has its selection.
-void TCustomDBGridKv::SelectionChanged() {
-  if (HandleAllocated() && GetRow() < GetRowCount()) InvalidateGridRow(this, GetRow());
-  FFocusedSeen = IsFocused();
 }
 
 bool TCustomDBGridKv::CanEditorAlwaysShow() {
@@ -1083,6 +1079,7 @@ void TCustomDBGridKv::CheckConsistency() {
               "the visible list holds visible columns of this grid");
   }
   FHeadTree->CheckConsistency();
+  FSelection->CheckConsistency();
   KV_ASSERT(FLeafFieldArr.empty() || Integer(FLeafFieldArr.size()) == FColumns->GetCount() ||
                 FLayoutLock > 0,
             "one leaf per column");

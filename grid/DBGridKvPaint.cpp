@@ -4,16 +4,16 @@
 // belongs to and frames cells drawn in the fixed look. The indicator shows
 // the current record's state, titles their captions (one level or several),
 // images, sort markers and sort indexes, footers their totals; data cells
-// are painted plainly until the data cells' own painting takes over.
+// are DBGridKvDataCells.cpp's.
 //
 // Index:
 //   [SECTION] Classification     GetCellType, CellIsDrawnFixed, CellIsSelected
-//   [SECTION] Highlight          GetFixedCellHighlight, GetDataCellHighlight, LightenColor
+//   [SECTION] Highlight          GetFixedCellHighlight, LightenColor
 //   [SECTION] DrawCell           DrawCell
 //   [SECTION] Indicator          DrawIndicatorCell
 //   [SECTION] Titles             DrawTitleCell, DrawTitleAncestors, title images
 //   [SECTION] Filter row         DrawFilterCell
-//   [SECTION] Data, footer       DrawDataRowCell, DrawFooterCell, DrawFocusFrame
+//   [SECTION] Footer             DrawFooterCell, DrawFocusFrame
 //   [SECTION] Frames, buttons    DrawButtonFrame, DrawCellEditButton
 #include <algorithm>
 #include <cmath>
@@ -101,11 +101,17 @@ bool TCustomDBGridKv::CellIsDrawnFixed(Integer ACol, Integer ARow, TGridDrawStat
   return Result;
 }
 
-bool TCustomDBGridKv::CellIsSelected(Integer /*ACol*/, Integer /*ARow*/,
-                                     const TBookmark& /*Bookmark*/, Integer /*DataCol*/) {
-  // FIXME(grid): the selection answers this (everything, the records of the
-  // indicator, cells, selected columns); until it exists nothing is selected.
-  return false;
+// Everything; the records of the indicator; data cells by record and
+// column; and above or below the records, the cells of selected columns.
+bool TCustomDBGridKv::CellIsSelected(Integer ACol, Integer ARow, const TBookmark& Bookmark,
+                                     Integer DataCol) {
+  const TDBGridKvSelectionKind Kind = FSelection->GetSelectionType();
+  if (Kind == gskAll) return true;
+  const bool DataRow = ARow >= FTitleOffset && ARow < GetRowCount();
+  if (ACol < FIndicatorOffset)
+    return DataRow && Kind == gskRows && FSelection->DataCellSelected(-1, Bookmark);
+  if (DataRow) return FSelection->DataCellSelected(DataCol, Bookmark);
+  return Kind == gskColumns && FSelection->DataCellSelected(DataCol, Bookmark);
 }
 
 // [SECTION] Highlight
@@ -131,38 +137,6 @@ bool TCustomDBGridKv::GetFixedCellHighlight(Integer ACol, Integer ARow, TFont* A
   } else {
     Background = TColor(RGB(64, 64, 64));
     AFont->SetColor(TColor(0xFFFFFF));
-  }
-  return true;
-}
-
-bool TCustomDBGridKv::GetDataCellHighlight(Integer ACol, Integer ARow, Integer DataCol,
-                                           Integer DataRow, const String& Value, TFont* AFont,
-                                           TColor& Background, TGridDrawState AState) {
-  if (FStyle)
-    return FStyle->HighlightDataCellColor(this, ACol, ARow, DataCol, DataRow, Value, AState,
-                                          false, Background, AFont);
-  // FIXME(grid): the selection's cells are highlighted first once it exists.
-  const bool RowSelect = FOptions.Contains(dgRowSelectKv);
-  const bool CurrentRow = ARow == GetRow();
-  bool Focus = HandleAllocated() && GetFocus() == GetHandle() &&
-               FOptionsKv.Contains(dgHighlightFocusKv);
-  if (FOptionsKv.Contains(dgRowHighlightKv) && CurrentRow && ACol != GetCol()) {
-    Focus = true;
-    AState += gdSelected;
-  }
-  const bool Highlighted = (AState.Contains(gdSelected) || (CurrentRow && RowSelect)) &&
-                           (FOptions.Contains(dgAlwaysShowSelectionKv) || Focus) &&
-                           (FUpdateLock == 0 || RowSelect);
-  if (!Highlighted) return false;
-  if (IsFocused()) {
-    Background = clHighlight;
-    AFont->SetColor(clHighlightText);
-  } else if (CurrentRow && (ACol == GetCol() || RowSelect) &&
-             (FOptions.Contains(dgAlwaysShowSelectionKv) || Focus)) {
-    Background = clBtnShadow;
-    AFont->SetColor(clHighlightText);
-  } else {
-    Background = clBtnFace;
   }
   return true;
 }
@@ -266,14 +240,16 @@ void TCustomDBGridKv::DrawIndicatorCell(Integer ARow, TRect ARect, Integer VertM
     DrawFixedBackground(ARect, false, false);
     return;
   }
-  // [Phase 1] Marked rows.
-  // FIXME(grid): with the selection, everything selected marks every row, and
-  // with dgMultiSelectKv a row is marked when its record's bookmark is among
-  // the selected ones.
-  const bool Marked = false;
+  // [Phase 1] Marked rows: everything selected, or with dgMultiSelectKv a
+  // record among the selected ones.
   const Integer DataRow = ARow - FTitleOffset;
   const bool ShowsRecord = ARow >= FTitleOffset && ARow < GetRowCount() &&
                            DataRow < GetRecordCount();
+  bool Marked = FSelection->GetSelectionType() == gskAll;
+  if (ShowsRecord && FOptions.Contains(dgMultiSelectKv) && !Marked) {
+    TActiveRecordGuard Record(this, DataRow);
+    Marked = FSelection->DataCellSelected(-1, GetDataSet()->GetBookmark());
+  }
   if (Marked) {
     TColor Background = Canvas->GetBrush()->GetColor();
     Highlighted = GetFixedCellHighlight(0, ARow, Canvas->GetFont(), Background, true, {gdFixed},
@@ -565,42 +541,7 @@ void TCustomDBGridKv::DrawFilterCell(Integer ACol, Integer ARow, bool& Highlight
     Canvas->FillRect({Button.Left, Button.Bottom, ARect.Right, ARect.Bottom});
 }
 
-// [SECTION] Data, footer
-
-void TCustomDBGridKv::DrawDataRowCell(Integer ACol, Integer ARow, Integer DataCol,
-                                      Integer DataRow, TColumnKv* Column, TRect ARect,
-                                      TGridDrawState AState, bool Down, Integer HorzMargin,
-                                      Integer VertMargin, bool& Highlighted) {
-  TCanvas* Canvas = GetCanvas();
-  TActiveRecordGuard Record(this, DataRow);
-  TField* Field = Column->GetField();
-  String Text;
-  if (Field)
-    Text = FMemoEditing && Field->GetDataType() == ftMemo ? Field->GetAsString()
-                                                           : Field->GetDisplayText();
-  // [Phase 1] The tree's node area in the first column of a tree.
-  TRect TextRect = ARect;
-  if (FMemTable && DataCol == 0 && FMemTable->GetTreeViewMode()) {
-    DrawTreeCell(DataCol, DataRow, Down, TextRect, AState);
-    TextRect.Left += GetTreeIndent() - (Down ? 1 : 0);
-  }
-  // [Phase 2] Highlight and text.
-  TColor Background = Canvas->GetBrush()->GetColor();
-  Highlighted = GetDataCellHighlight(ACol, ARow, DataCol, DataRow, Text, Canvas->GetFont(),
-                                     Background, AState);
-  if (Highlighted) AState += gdSelected;
-  Canvas->GetBrush()->SetColor(Background);
-  if (FDBDefaultDrawing && TextRect.Right > TextRect.Left) {
-    if (Down && ThemedDrawingEnabled()) DrawFixedBackground(TextRect, false, false);
-    WriteCellText(Column, TextRect, true, HorzMargin, VertMargin, Text, Column->GetAlignment(),
-                  Column->GetLayout(), Column->GetWordWrap() && FWordWrapAllowed,
-                  Column->GetEndEllipsis(), 0, 0);
-  }
-  // [Phase 3] The application's painting, then the focus frame.
-  if (!FColumns->IsCustomized()) DrawDataCell(ARect, Field, AState);
-  DrawColumnCell(ARect, DataCol, Column, AState);
-  DrawFocusFrame(ARect, AState);
-}
+// [SECTION] Footer
 
 void TCustomDBGridKv::DrawFooterCell(Integer ACol, Integer ARow, Integer FooterRow,
                                      TColumnKv* Column, TRect ARect, TGridDrawState AState,

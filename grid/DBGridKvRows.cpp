@@ -31,7 +31,7 @@ using namespace kvp;
 
 void TCustomDBGridKv::SetDataSource(TDataSource* Value) {
   if (Value == FDataLink->GetDataSource()) return;
-  // FIXME(grid): the selection is cleared here with the selection.
+  ClearSelection();
   FDataLink->SetDataSource(Value);
   if (Value) Value->FreeNotification(this);
   LinkActive(FDataLink->GetActive());
@@ -218,6 +218,8 @@ void TCustomDBGridKv::NoteVertBarAndDefer(bool WasShowing) {
 // [SECTION] Data events
 
 void TCustomDBGridKv::RefreshAfterDataChange() {
+  // Deleted records leave the selection, with or without a window.
+  if (!FRefreshing) FSelection->DropVanishedRecords();
   if (!HandleAllocated() || FRefreshing) return;
   TFlagScope Refreshing(FRefreshing);
   if (Designing() && FSumList->GetActive() && !FRecalculating) {

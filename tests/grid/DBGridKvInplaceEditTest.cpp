@@ -433,6 +433,7 @@ TEST_F(DBGridKvInplaceEditTest, TheCellParameterEventsColourTheEditorChangeItsTe
   std::vector<String> Log;
   Grid->OnGetCellParams = [&](TObject*, TColumnKv* Column, TFont* AFont, TColor& Background,
                               TGridDrawState State) {
+    if (AFont == Grid->GetCanvas()->GetFont()) return;  // a cell being painted
     Log.push_back("grid");
     EXPECT_EQ(Column, this->Column(cItem));
     EXPECT_TRUE(State.Contains(gdFocused));
@@ -441,8 +442,8 @@ TEST_F(DBGridKvInplaceEditTest, TheCellParameterEventsColourTheEditorChangeItsTe
   };
   bool Lock = false;
   Column(cItem)->SetOnGetCellParams([&](TObject*, bool EditMode, TColCellParamsKv* Params) {
+    if (!EditMode) return;  // a cell being painted
     Log.push_back("column");
-    EXPECT_TRUE(EditMode);
     Params->SetText(UpperCase(Params->GetText()));
     if (Lock) Params->SetReadOnly(true);
   });
