@@ -28,7 +28,9 @@ function(kv_test name dir)
   # Tests run in a folder of the build tree, so that the pictures and files
   # they write never land in the sources.
   file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/test-output)
+  # A test that hangs (a timer never due, a loop that never ends) fails after
+  # five minutes instead of holding CI for ctest's default of 25.
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/test-output
-    PROPERTIES ENVIRONMENT "KV_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+    PROPERTIES ENVIRONMENT "KV_SOURCE_DIR=${PROJECT_SOURCE_DIR}" TIMEOUT 300)
 endfunction()

@@ -48,13 +48,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     DeleteObject(Handle);
   }
   // [2] Through a stream into a TBitmap, as a file or a stored form loads it.
-  // FIXME(graphics): TBitmap::LoadFromStream allocates the size the file
-  // header claims (up to 1 GB) before reading, so a 20-byte file can ask for a
-  // gigabyte; such inputs are kept from it here until it reads before it
-  // allocates.
-  if (Size >= 6 && (std::uint32_t(Data[2]) | std::uint32_t(Data[3]) << 8 |
-                    std::uint32_t(Data[4]) << 16 | std::uint32_t(Data[5]) << 24) > Size)
-    return 0;
   TObjectPtr<TMemoryStream> Stream(TMemoryStream::Create());
   if (Size) Stream->WriteBuffer(Data, Integer(Size));
   Stream->SetPosition(0);

@@ -14,14 +14,25 @@
 // DBGridKvDataLink.cpp, DBGridKvHeadTree.cpp, DBGridKvLayout.cpp (the grid's
 // construction, options, locks and layout), DBGridKvRows.cpp (rows against
 // the dataset, the vertical bar, data events), DBGridKvEditing.cpp (the
-// editing protocol, column events, title tracking), DBGridKvFilter.cpp (the
-// column filter), DBGridKvSearch.cpp (text search, the saved position, and
-// the requests handed to the data service of DbUtilsKv).
+// editing protocol, column events, title tracking), DBGridKvDrawing.cpp (text
+// and image drawing, the header face, painting through an off-screen bitmap,
+// the tree node area), DBGridKvPaint.cpp (the cells: indicator, titles,
+// filter row, data rows, footers, frames), DBGridKvStartup.cpp (the unit's
+// start-up, shared images, cursors and values, the column interceptors),
+// DBGridKvCellValues.cpp (what a column shows and writes),
+// DBGridKvInplaceEdit.cpp and DBGridKvInplaceEditButtons.cpp (the in-place
+// editor), DBGridKvSelection.cpp (the selection and its bookmark list, the
+// hint window), DBGridKvDataCells.cpp (data cells and their highlight),
+// DBGridKvFilter.cpp (the column filter), DBGridKvSearch.cpp (text search,
+// the saved position, and the requests handed to the data service of
+// DbUtilsKv).
 #pragma once
 
 #include <vector>
 
 #include "base/GridsKv.h"
+#include "base/PropFilerKv.h"
+#include "controls/CalculatorKv.h"
 #include "controls/ToolCtrlsKv.h"
 #include "grid/DBSumLst.h"
 #include "grid/DbUtilsKv.h"
@@ -29,6 +40,7 @@
 #include "platform/classes/Collection.h"
 #include "platform/classes/Lists.h"
 #include "platform/classes/StringList.h"
+#include "platform/controls/HintWindow.h"
 #include "platform/controls/Menus.h"
 #include "platform/controls/StdCtrls.h"
 #include "platform/db/DB.h"
@@ -37,7 +49,10 @@
 
 namespace korvel {
 
+class TColCellParamsKv;
+class TColumnKv;
 class TCustomDBGridKv;
+class TDBGridInplaceEdit;
 
 // [SECTION] Unit routines
 
@@ -74,6 +89,70 @@ kvp::Integer TextWidthCalc(kvp::TCanvas* Canvas, const kvp::String& Text);
 // Per channel: the mean of the two colours moved 60% towards 225, and for
 // Darker a quarter of its distance from 122 further away; rounded and clamped.
 kvp::TColor BlendColors(kvp::TColor Color1, kvp::TColor Color2, bool Darker);
+
+// [SECTION] Text and image drawing routines (DBGridKvDrawing.cpp)
+
+// The bitmap that every grid uses to write text on a colour the display
+// cannot show exactly (a palette display). Each grid takes one reference in
+// its constructor and gives it back in its destructor; the bitmap exists
+// while anyone holds one, and it only grows.
+void AcquireSharedDrawBitmap();
+void ReleaseSharedDrawBitmap();
+kvp::TBitmap* SharedDrawBitmap();  // null while no one holds a reference
+kvp::Integer SharedDrawBitmapUsers();
+
+// Result := Text when it fits MaxWidth in the canvas font; else the text less
+// its last 2, 3, 4 ... code points followed by "...", the first such cut that
+// fits (at least "..." when nothing of the text fits).
+void CutTextToWidth(const kvp::String& Text, kvp::TCanvas* Canvas, kvp::Integer MaxWidth,
+                    kvp::String& Result);
+// Writes Text into ARect in the canvas font: placed by Alignment and Layout,
+// DX and DY in from the left and top, wrapped at words with WordWrap (then
+// LeftMarg and RightMarg are DrawTextEx margins), cut with "..." with
+// EndEllipsis, clipped to the cell. FillRect paints the cell in the brush
+// first; without it the cell's pixels stay behind the text. On a display that
+// cannot show the brush colour exactly, a filled cell is written through the
+// shared bitmap so that the text is not dithered.
+void WriteCellText(kvp::TCanvas* Canvas, kvp::TRect ARect, bool FillRect, kvp::Integer DX,
+                   kvp::Integer DY, kvp::TAlignment Alignment, kvp::TTextLayout Layout,
+                   bool WordWrap, bool EndEllipsis, kvp::Integer LeftMarg, kvp::Integer RightMarg,
+                   bool RightToLeftReading, const kvp::String& Text);
+// A new font handle like Font but turned by 90 degrees (text running up), of
+// a kind that can turn. The caller owns it.
+kvp::HFONT CreateRotatedFont(kvp::TFont* Font);
+// Text turned by 90 degrees in ARect, running from bottom to top. Across
+// places it across the cell (left, right, centre) and Along along it (ending
+// at the top, starting DY above the bottom, centred). MeasureOnly draws
+// nothing and answers the text's length along the turned axis (its width
+// plus the overhang of a slanted font). EndEllipsis cuts a text longer than
+// the cell's height less DY.
+kvp::Integer WriteVerticalCellText(kvp::TCanvas* Canvas, kvp::TRect ARect, bool FillRect,
+                                   kvp::Integer DX, kvp::Integer DY, const kvp::String& Text,
+                                   kvp::TAlignment Across, kvp::TAlignment Along,
+                                   bool EndEllipsis, bool MeasureOnly);
+// One image of an image list, or a graphic, in ARect: placed across by
+// Alignment (DX further right), centred down; clipped to the cell only when
+// it sticks out.
+void DrawClippedImage(kvp::TCustomImageList* Images, kvp::TCanvas* Canvas,
+                      kvp::TAlignment Alignment, kvp::Integer DX, kvp::Integer ImageIndex,
+                      const kvp::TRect& ARect);
+void DrawClippedImage(kvp::TGraphic* Graphic, kvp::TCanvas* Canvas, kvp::TAlignment Alignment,
+                      kvp::Integer DX, const kvp::TRect& ARect);
+void SwapInt(kvp::Integer& A, kvp::Integer& B);
+// Inside Rect, all four edges included.
+bool PointInRect(const kvp::TPoint& P, const kvp::TRect& Rect);
+// Every channel c of the colour as RGB becomes min(255, c + c / Divisor,
+// rounded); the filter row lightens the fixed colour with divisor 8.
+kvp::TColor LightenColor(kvp::TColor Color, kvp::Integer Divisor);
+// One edit button of Grid inside a cell, clipped to AClipRect when it is
+// wider: the painter's face for Style (or Glyph, centred, for a glyph
+// button) on Color; on a flat grid a one-pixel strip at the button's inner
+// side separates it from the text. A right-to-left Column's button is
+// painted unmirrored over its place on the screen.
+void DrawCellEditButton(TCustomDBGridKv* Grid, TColumnKv* Column, kvp::TCanvas* Canvas,
+                        kvp::TBitmap* Glyph, kvp::TColor Color, bool Active, bool Flat,
+                        bool Pressed, bool Enabled, kvp::TRect ARect, const kvp::TRect& AClipRect,
+                        TEditButtonStyleKv Style);
 
 // [SECTION] Style
 
@@ -378,6 +457,207 @@ using TGetFooterParamsKvEvent =
                         kvp::TAlignment& Alignment, TGridDrawState State, kvp::String& Text)>;
 using TMovedKvEvent =
     kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer FromIndex, kvp::Integer ToIndex)>;
+using TGetTitleParamsKvEvent =
+    kvp::TDelegate<void(kvp::TObject* Sender, TColumnKv* Column, kvp::TFont* AFont,
+                        kvp::TColor& Background, TSortMarkerKv& SortMarker, bool IsDown)>;
+using TDrawFooterCellKvEvent =
+    kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer DataCol, kvp::Integer Row,
+                        TColumnKv* Column, const kvp::TRect& Rect, TGridDrawState State)>;
+
+// [SECTION] Selection: the bookmark list, the hint window and the selection
+
+class TDBGridKvSelection;
+
+// ---------------------------------------------------------------------------
+// TBookmarkListKv: the grid's selected records, a sorted bookmark list whose
+// dataset is the grid's. Listing the first record through it makes the
+// grid's selection a record selection; emptying it lets the selection fall
+// back to none. Each change repaints the row or the grid.
+//
+// Hooks (on top of the base list's): SetCurrentRowSelected -> the row
+// repainted, the selection switched to records when it held something else,
+// UpdateState, the selection's change notification; Clear -> the change
+// notification; SelectionChanged -> the selection's UpdateState.
+class TBookmarkListKv : public TBMListKv {
+  KV_CLASS(TBookmarkListKv, TBMListKv)
+ public:
+  explicit TBookmarkListKv(TCustomDBGridKv* AGrid) : FGrid(AGrid) {}
+  TCustomDBGridKv* GetGrid() const { return FGrid; }
+  void SetCurrentRowSelected(bool Value) override;
+  void Clear() override;
+  // The grid cells of the selected records on screen: every column, from the
+  // row of the first to the row of the last selected record shown; all -1
+  // when none is shown or the link is inactive.
+  void SelectedRowsRect(TGridRect& Rect);
+
+ protected:
+  kvp::TDataSet* GetDataSet() override;
+  void Invalidate() override;
+  void SelectionChanged() override;
+
+ private:
+  bool GridDestroying() const;
+  TCustomDBGridKv* FGrid = nullptr;  // the owning grid, never changed
+};
+
+namespace dbgrid {
+
+// ---------------------------------------------------------------------------
+// TToolTipsWindow: the hint window that shows a clipped cell's whole text.
+// It measures the text in the font the hint data carries (the cell's font),
+// always in the window-text colour. Private to the grid unit: the edit
+// controls have a window of the same name of their own.
+class TToolTipsWindow : public kvp::THintWindow {
+  KV_CLASS(TToolTipsWindow, kvp::THintWindow)
+ public:
+  explicit TToolTipsWindow(kvp::TComponent* AOwner) : kvp::THintWindow(AOwner) {}
+  // AData is the TFont to show the text in; without one the window's own
+  // font stays.
+  kvp::TRect CalcHintRect(kvp::Integer MaxWidth, const kvp::String& AHint, void* AData) override;
+};
+
+}  // namespace dbgrid
+
+// ---------------------------------------------------------------------------
+// TDBGridKvSelectionCols: the selected columns of a grid, kept in the order
+// of their Index in the grid's columns, with the anchor of the last plain
+// or Ctrl selection and the columns the running Shift extension changed (so
+// that moving back restores exactly those). It owns none of the columns; a
+// column that leaves the grid leaves the list.
+class TDBGridKvSelectionCols : public TColumnsKvList {
+  KV_CLASS(TDBGridKvSelectionCols, TColumnsKvList)
+ public:
+  explicit TDBGridKvSelectionCols(TCustomDBGridKv* AGrid) : FGrid(AGrid) {}
+  TCustomDBGridKv* GetGrid() const { return FGrid; }
+  TColumnKv* GetAnchor() const { return FAnchor; }
+  TColumnKv* GetShiftCol() const { return FShiftCol; }
+  TColumnsKvList* GetShiftSelectedCols() const { return FShiftSelectedCols; }
+  // A toggle: lists the column, or unlists it when listed. The selection
+  // becomes a column selection, or none when the list ends empty.
+  void Add(TColumnKv* Column);
+  // Lists the column (never unlists); without AddToSelection the others go.
+  void Select(TColumnKv* Column, bool AddToSelection);
+  // Extends the range from the anchor to Column, or shrinks it back: passed
+  // columns take the anchor's state, and columns this extension changed get
+  // their old state back when it shrinks. Hidden columns are never listed.
+  void SelectShift(TColumnKv* Column);
+  // Repaints the listed columns, empties the list and drops the anchor.
+  void Clear() override;
+  // Drops the columns that are no longer the grid's and sorts the rest.
+  void Refresh();
+  // Every trace of a column that leaves the grid goes: its entries in both
+  // lists, and the anchor and the Shift corner when they are that column.
+  void ColumnRemoved(TColumnKv* Column);
+  // Grid columns of the lowest and the highest listed column, all rows.
+  void GetSelectionRect(TGridRect& Rect);
+  // Raises EAssertionFailed unless the list is in Index order, free of
+  // duplicates and made of the grid's columns.
+  void CheckConsistency();
+
+ protected:
+  void Construct() override;
+  void Destroy() override;
+
+ private:
+  void InsertInOrder(TColumnKv* Column);
+  void InvalidateColumn(TColumnKv* Column);
+  void NoteKind();
+  TColumnKv* FAnchor = nullptr;      // where the last plain or Ctrl selection started; null: none
+  TCustomDBGridKv* FGrid = nullptr;  // the owning grid, never changed
+  TColumnKv* FShiftCol = nullptr;    // the column the last Shift extension reached
+  TColumnsKvList* FShiftSelectedCols = nullptr;  // owned list; columns the extension toggled
+};
+
+// ---------------------------------------------------------------------------
+// TDBGridKvSelectionRect: a rectangle of data cells held as two corners,
+// each a data column index and a record's bookmark, so that it stays on its
+// records while the grid scrolls and the buffer refills. Its rows are the
+// records whose bookmarks lie between the corners' in the dataset's order.
+// The queries need the grid's data link active.
+class TDBGridKvSelectionRect : public kvp::TObject {
+  KV_CLASS(TDBGridKvSelectionRect, kvp::TObject)
+ public:
+  explicit TDBGridKvSelectionRect(TCustomDBGridKv* AGrid) : FGrid(AGrid) {}
+  TCustomDBGridKv* GetGrid() const { return FGrid; }
+  kvp::Integer GetAnchorCol() const { return FAnchorCol; }
+  const kvp::TBookmark& GetAnchorBookmark() const { return FAnchorBookmark; }
+  kvp::Integer GetShiftCol() const { return FShiftCol; }
+  const kvp::TBookmark& GetShiftBookmark() const { return FShiftBookmark; }
+  // Both corners gone; the grid repaints.
+  void Clear();
+  // Moves the Shift corner to (ACol, Bookmark), and the anchor too unless
+  // Extend (or there is none yet). Two corners in one cell are no
+  // selection. Repaints what changed between the old and the new rectangle.
+  void Select(kvp::Integer ACol, const kvp::TBookmark& Bookmark, bool Extend);
+  bool CellSelected(kvp::Integer ACol, const kvp::TBookmark& Bookmark);
+  // The earlier and the later corner record (the anchor's when they are one).
+  kvp::TBookmark GetTopRow();
+  kvp::TBookmark GetBottomRow();
+  kvp::Integer GetLeftCol();
+  kvp::Integer GetRightCol();
+  // The grid cells of the part of the rectangle on screen; all -1 when none
+  // of it is, or the link is inactive.
+  void GetSelectionRect(TGridRect& Rect);
+
+ private:
+  void CheckActive(const char* Message);
+  kvp::TRect CornersBox(kvp::Integer Col1, const kvp::TBookmark& Bm1, kvp::Integer Col2,
+                        const kvp::TBookmark& Bm2);
+  kvp::Integer FAnchorCol = -1;      // the fixed corner's data column; -1: none
+  kvp::TBookmark FAnchorBookmark;    // the fixed corner's record; empty: none
+  TCustomDBGridKv* FGrid = nullptr;  // the owning grid, never changed
+  kvp::Integer FShiftCol = -1;       // the moving corner's data column; -1: none
+  kvp::TBookmark FShiftBookmark;     // the moving corner's record
+};
+
+// ---------------------------------------------------------------------------
+// TDBGridKvSelection: what the user has marked beyond the current cell:
+// nothing, records (the grid's bookmark list), a rectangle of cells, columns
+// or everything. Painting, the clipboard, the exporters and the delete
+// command ask it whether a data cell is selected and which grid cells cover
+// the selection; the keyboard and the mouse change it. Each change repaints
+// only what it changed and tells the grid's OnSelectionChanged.
+class TDBGridKvSelection : public kvp::TObject {
+  KV_CLASS(TDBGridKvSelection, kvp::TObject)
+ public:
+  explicit TDBGridKvSelection(TCustomDBGridKv* AGrid) : FGrid(AGrid) {}
+  TCustomDBGridKv* GetGrid() const { return FGrid; }
+  TDBGridKvSelectionCols* GetColumns() const { return FColumns; }
+  TDBGridKvSelectionRect* GetRect() const { return FRect; }
+  TBookmarkListKv* GetRows() const;
+  TDBGridKvSelectionKind GetSelectionType() const { return FSelectionType; }
+  // A new kind repaints the editors only.
+  void SetSelectionType(TDBGridKvSelectionKind Value);
+  // Whether the cell of data column ACol in the record of Bookmark is
+  // selected; a negative column is a record's indicator.
+  bool DataCellSelected(kvp::Integer ACol, const kvp::TBookmark& Bookmark);
+  // Empties what the current kind holds; the kind becomes none.
+  void Clear();
+  // The bookmark list is emptied and (un)linked, then Clear.
+  void ResetRows(bool Flag);
+  void SelectAll();
+  // Records or columns with nothing left fall back to none.
+  void UpdateState();
+  // The grid cells that cover the selection on screen; all -1 for none.
+  void GetSelectionRect(TGridRect& Rect);
+  // The grid's OnSelectionChanged (not while the grid is being destroyed).
+  virtual void SelectionChanged();
+  // Records deleted, or hidden by a filter, leave the record selection, and
+  // a rectangle whose corner record went is dropped; answers whether
+  // anything went.
+  bool DropVanishedRecords();
+  void CheckConsistency();
+
+ protected:
+  void Construct() override;
+  void Destroy() override;
+
+ private:
+  TDBGridKvSelectionCols* FColumns = nullptr;  // owned
+  TCustomDBGridKv* FGrid = nullptr;            // the owning grid, never changed
+  TDBGridKvSelectionRect* FRect = nullptr;     // owned
+  TDBGridKvSelectionKind FSelectionType = gskNone;
+};
 
 // ---------------------------------------------------------------------------
 // TCustomDBGridKv: the data-aware grid. It shows a window of its dataset's
@@ -577,6 +857,14 @@ class TCustomDBGridKv : public TCustomGridKv {
   bool FieldCanModify(kvp::TField* Field);
   // May start an edit: the data link is put into edit and marked modified.
   bool CanModifySelectedField();
+  // The current row may be edited, or a record appended to an empty dataset:
+  // the link is active, updates are allowed (or the record is being
+  // inserted), and the dataset has records unless inserting is allowed.
+  bool CanModifyRecord();
+  // The grid's parameter object of the cell being edited or painted.
+  TColCellParamsKv* GetColCellParams() const { return FColCellParams; }
+  // The in-place editor, once it was made.
+  TDBGridInplaceEdit* GetDBInplaceEditor() const;
   // Title tracking, read by the title painting: the tracked grid column and
   // whether the pointer is in its pressed title.
   kvp::Integer GetTrackingCol() const { return FTitleTracking.Col; }
@@ -651,6 +939,115 @@ class TCustomDBGridKv : public TCustomGridKv {
   TDBGridKvScrollBar* GetVertScrollBar() const { return FVertScrollBar; }
   void SetVertScrollBar(TDBGridKvScrollBar* Value) { FVertScrollBar->Assign(Value); }
 
+  // -- Drawing (DBGridKvDrawing.cpp) --
+  // The canvas in the anisotropic mapping of the client size: mirrored, x
+  // runs from the right edge; not mirrored, the plain mapping.
+  void MirrorCanvas(bool Mirrored);
+  // The unit's WriteCellText on the grid's canvas for a cell of Column. A
+  // right-to-left column is written unmirrored over the cell's place on the
+  // screen, with its left and right alignment and margins exchanged, so that
+  // its text reads right to left from the cell's right edge.
+  void WriteCellText(TColumnKv* Column, kvp::TRect ARect, bool FillRect, kvp::Integer DX,
+                     kvp::Integer DY, const kvp::String& Text, kvp::TAlignment Alignment,
+                     kvp::TTextLayout Layout, bool WordWrap, bool EndEllipsis,
+                     kvp::Integer LeftMarg, kvp::Integer RightMarg);
+  // Fixed cells take the visual style's header face: not flat, styles on,
+  // the fixed 3-D look and both column and row lines.
+  bool ThemedDrawingEnabled();
+  // The fixed cells' background: the header face (pressed when Pressed or
+  // Selected) over ARect grown by 2 pixels, clipped to ClipRect unless it is
+  // empty; without styles ARect filled with the canvas brush.
+  void DrawFixedBackground(const kvp::TRect& ARect, bool Pressed, bool Selected,
+                           const kvp::TRect& ClipRect = kvp::TRect{});
+  // Paints through an off-screen bitmap: with the header face, or with the
+  // tree lines of a dataset shown as a tree.
+  virtual bool WantsDoubleBuffer();
+  // Set by the first paint that wants double buffering; never cleared.
+  bool GetDoubleBuffered() const { return FDoubleBuffered; }
+  // The flat grid's one-pixel sunken border, on the window's own context.
+  virtual void PaintFlatBorder();
+  // 18 pixels a level of the current record's node while the dataset shows
+  // a tree, else 0.
+  kvp::Integer GetTreeIndent();
+  // The node area of a tree row at the left of ARect: one 18-pixel slot a
+  // level with the connectors and the node's box; WithLines paints the row
+  // lines under the slots over so that the tree reads as one column.
+  void DrawTreeArea(kvp::TCanvas* Canvas, const kvp::TRect& ARect, bool WithLines);
+
+  // -- Painting (DBGridKvPaint.cpp) --
+  // Images that titles show by their ImageIndex; the grid hears of their
+  // changes and of their freeing.
+  kvp::TCustomImageList* GetTitleImages() const { return FTitleImages; }
+  void SetTitleImages(kvp::TCustomImageList* Value);
+  // Where a cell lies: the indicator or a data column; the title, filter,
+  // data or footer rows. DataCol and Index are area-relative: the column
+  // index, and the row within its area.
+  TCellAreaKv GetCellType(kvp::Integer ACol, kvp::Integer ARow, kvp::Integer& DataCol,
+                          kvp::Integer& Index);
+  // The cell is painted in the raised look of the fixed cells.
+  virtual bool CellIsDrawnFixed(kvp::Integer ACol, kvp::Integer ARow, TGridDrawState AState,
+                                const kvp::TRect& ARect);
+  // The cell belongs to the selection shown.
+  virtual bool CellIsSelected(kvp::Integer ACol, kvp::Integer ARow, const kvp::TBookmark& Bookmark,
+                              kvp::Integer DataCol);
+  // Colours a selected fixed cell (indicator, title, filter, footer) and
+  // answers whether it is highlighted; through the style when there is one.
+  virtual bool GetFixedCellHighlight(kvp::Integer ACol, kvp::Integer ARow, kvp::TFont* AFont,
+                                     kvp::TColor& Background, bool Selected,
+                                     TGridDrawState AState, TCellAreaKv CellType);
+  // Colours a data cell that is shown highlighted and answers whether it is.
+  virtual bool GetDataCellHighlight(kvp::Integer ACol, kvp::Integer ARow, kvp::Integer DataCol,
+                                    kvp::Integer DataRow, const kvp::String& Value,
+                                    kvp::TFont* AFont, kvp::TColor& Background,
+                                    TGridDrawState AState);
+  // The row whose indicator shows the current record, as the last paint
+  // found it; -1 before.
+  kvp::Integer GetIndicatorRow() const { return FIndicatorRow; }
+  TGetTitleParamsKvEvent OnGetTitleParams;
+  TDrawFooterCellKvEvent OnDrawFooterCell;
+
+  // -- Selection (DBGridKvSelection.cpp) --
+  // What the user has marked beyond the current cell, and its record part.
+  TDBGridKvSelection* GetSelection() const { return FSelection; }
+  TBookmarkListKv* GetSelectedRows() const { return FBookmarks; }
+  // Whether the user may reach a kind: none always; the others only with
+  // dgMultiSelectKv and in AllowedSelections, and a rectangle or columns
+  // only without dgRowSelectKv.
+  bool IsSelectionKindAllowed(TDBGridKvSelectionKind Kind);
+  // Select all may run: an active link, records to select, and gskAll among
+  // the allowed selections.
+  bool CanSelectAll();
+  // What a plain click or navigation key does to the selection: with
+  // dgClearSelectionOnEditKv it goes, and the records' Shift anchor always.
+  void ClearSelection();
+  // Moves the dataset by Distance records (to the first or the last with
+  // ToEnd). With Select a rectangle grows to the new record, or, with
+  // NoRectangle or in row-select mode, the records passed take the state of
+  // the anchor record of the Shift extension (the opposite with Ctrl).
+  void MoveAndSelect(bool Select, kvp::Integer Distance, bool ToEnd, bool NoRectangle);
+  // Makes grid column RawCol current, skipping columns of no width in
+  // Direction; with Select the rectangle's moving corner follows.
+  void MoveCol(kvp::Integer RawCol, kvp::Integer Direction, bool Select);
+  // Whether the next record passed with Shift takes the opposite state of
+  // the anchor's rather than being selected (Ctrl held, or clicks and keys
+  // keep the selection). The keyboard sets it at every key.
+  bool GetToggleSelection() const { return FToggleSelection; }
+  void SetToggleSelection(bool Value) { FToggleSelection = Value; }
+  kvp::TNotifyEvent OnSelectionChanged;
+
+  // -- Data cells (DBGridKvDataCells.cpp) --
+  // The backgrounds of the odd and the even records (by record number) in
+  // columns of the grid's colour; each is Color until it is set.
+  kvp::TColor GetOddRowColor() const { return FOddRowColorAssigned ? FOddRowColor : GetColor(); }
+  void SetOddRowColor(kvp::TColor Value);
+  kvp::TColor GetEvenRowColor() const { return FEvenRowColorAssigned ? FEvenRowColor : GetColor(); }
+  void SetEvenRowColor(kvp::TColor Value);
+  // A column's check box in ARect on Background: the button painter's
+  // check-box face; a right-to-left column's is painted unmirrored over its
+  // place on the screen.
+  void DrawCellCheckBox(TColumnKv* Column, kvp::TCanvas* Canvas, const kvp::TRect& ARect,
+                        kvp::TCheckBoxState State, bool Enabled, bool Flat, kvp::TColor Background);
+
   // -- Focus --
   // The window or its in-place editor has the keyboard focus.
   virtual bool IsFocused();
@@ -697,10 +1094,32 @@ class TCustomDBGridKv : public TCustomGridKv {
   bool DoMouseWheelDown(kvp::TShiftState Shift, kvp::TPoint MousePos) override;
   bool DoMouseWheelUp(kvp::TShiftState Shift, kvp::TPoint MousePos) override;
   void DefaultHandler(kvp::TMessage& Message) override;
-  // FIXME(grid): cell painting comes with the grid's painting; until then a
-  // cell draws nothing.
-  void DrawCell(kvp::Integer /*ACol*/, kvp::Integer /*ARow*/, kvp::TRect /*ARect*/,
-                TGridDrawState /*AState*/) override {}
+  // The keys and clicks that select (DBGridKvSelection.cpp). FIXME(grid):
+  // the grid's keyboard and mouse handling take these over whole; until
+  // then they decode the navigation keys, the clicks on data cells, on the
+  // indicator and on the titles' column-selection strip, and the drags that
+  // follow, and hand everything else to the base grid.
+  void KeyDown(kvp::Word& Key, kvp::TShiftState Shift) override;
+  void MouseDown(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X,
+                 kvp::Integer Y) override;
+  void MouseMove(kvp::TShiftState Shift, kvp::Integer X, kvp::Integer Y) override;
+  void MouseUp(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X,
+               kvp::Integer Y) override;
+  // The steps of the stand-in above: each answers whether it took the input.
+  bool SelectionKeyDown(kvp::Word Key, kvp::TShiftState Shift);
+  bool SelectionMouseDown(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X,
+                          kvp::Integer Y);
+  // The pixel box of the data cells on screen (the first scrolling data
+  // column and row to the last shown).
+  kvp::TRect GetDataBoxRect();
+  // Whether (X, Y) lies in the column-selection strip of a title cell.
+  bool InColumnSelectionStrip(kvp::Integer X, kvp::Integer Y, const TGridCoord& Cell);
+  // Paints one cell: classifies it, prepares font, brush and margins, paints
+  // the area it belongs to and frames it in the raised look when it is drawn
+  // fixed (DBGridKvPaint.cpp). Reads the grid; moves only the data link's
+  // active record, and always back.
+  void DrawCell(kvp::Integer ACol, kvp::Integer ARow, kvp::TRect ARect,
+                TGridDrawState AState) override;
 
   // The base grid's editing questions (call order: CanEditShow, then
   // GetEditMask / GetEditText / GetEditLimit as the editor loads; on the
@@ -720,16 +1139,36 @@ class TCustomDBGridKv : public TCustomGridKv {
   virtual TDBGridColumnsKv* CreateColumns();
   // Runs from the outermost EndLayout only.
   virtual void InternalLayout();
-  // Stand-ins for later parts of the grid: the in-place editor's list mode
-  // and writability, the selection, the type-ahead search.
-  // FIXME(grid): the grid's in-place editor answers these with its styles.
-  virtual bool EditorListMode() { return false; }
-  virtual bool EditorWritable() { return true; }
-  // FIXME(grid): the selection answers this.
-  virtual bool SelectionExists() { return false; }
+  // The editor chooses the cell's value from its data list (a lookup cell)
+  // rather than taking typed text; then whether the column lets it write.
+  virtual bool EditorListMode();
+  virtual bool EditorWritable();
+  TInplaceEdit* CreateEditor() override;
+  // Stand-in for a later part of the grid: the type-ahead search.
+  // A selection of any kind is held.
+  virtual bool SelectionExists();
   // FIXME(grid): the type-ahead search sets these.
   virtual bool InplaceSearching() { return false; }
   virtual void StopInplaceSearch() {}
+  // FIXME(grid): the type-ahead search keeps the text it has matched.
+  virtual kvp::String InplaceSearchText() { return {}; }
+  // Data cells (DBGridKvDataCells.cpp): fills the cell parameters for
+  // Column from the record before the link and runs the grid's and the
+  // column's parameter events.
+  void FillDataCellParams(TColumnKv* Column, TGridDrawState State, kvp::TFont* Font,
+                          kvp::TColor Background);
+  // The text Column shows for data row DataRow, through the same parameter
+  // events; the link's record and the canvas font are left as they were.
+  kvp::String RowCellText(TColumnKv* Column, kvp::Integer ARow, kvp::Integer DataRow,
+                          TGridDrawState State);
+  void DrawDataCellButtons(TColumnKv* Column, const kvp::TRect& Cell, const kvp::TRect& Clip,
+                           bool Down, kvp::TColor Background);
+  void DrawInplaceSearchHighlight(TColumnKv* Column, const kvp::TRect& ARect,
+                                  kvp::Integer HorzMargin, kvp::Integer VertMargin,
+                                  const kvp::String& Text);
+  // The tip of data cell (ACol, ARow): its whole text, where the cell's text
+  // starts, in the cell's font; false when the cell shows no tip.
+  bool DataCellToolTip(kvp::Integer ACol, kvp::Integer ARow, kvp::THintInfo& Info);
 
   bool Designing() const { return GetComponentState().Contains(kvp::csDesigning); }
   bool Loading() const { return GetComponentState().Contains(kvp::csLoading); }
@@ -762,18 +1201,80 @@ class TCustomDBGridKv : public TCustomGridKv {
   kvp::TRect CurrentRowBox();
   void NoteVertBarAndDefer(bool WasShowing);
 
-  // Messages of the rows: the deferred layout, resizing, vertical scrolling.
+  // Painting (DBGridKvPaint.cpp): the areas DrawCell hands each cell to.
+  // Each paints into ARect and answers in Highlighted whether the cell was
+  // drawn highlighted, for the raised frame.
+  void DrawIndicatorCell(kvp::Integer ARow, kvp::TRect ARect, kvp::Integer VertMargin,
+                         bool& Highlighted);
+  void DrawTitleCell(kvp::Integer ACol, kvp::Integer ARow, TColumnKv* Column, kvp::TRect& ARect,
+                     TGridDrawState AState, kvp::Integer HorzMargin, kvp::Integer VertMargin,
+                     bool& Highlighted);
+  void DrawTitleAncestors(kvp::Integer ACol, kvp::Integer DataCol, const kvp::TRect& Cell,
+                          TGridDrawState AState, bool Highlighted);
+  // One filter-row cell: the column's condition in blue on the lightened
+  // fixed colour, with its drop-down button, or the plain background.
+  virtual void DrawFilterCell(kvp::Integer ACol, kvp::Integer ARow, bool& Highlighted,
+                              TGridDrawState AState, kvp::TRect ARect, TCellAreaKv CellType,
+                              kvp::Integer DataCol, kvp::Integer HorzMargin,
+                              kvp::Integer VertMargin);
+  void DrawFooterCell(kvp::Integer ACol, kvp::Integer ARow, kvp::Integer FooterRow,
+                      TColumnKv* Column, kvp::TRect ARect, TGridDrawState AState, bool Down,
+                      kvp::Integer HorzMargin, kvp::Integer VertMargin, bool& Highlighted);
+  // The data cell of a row that shows a record (DBGridKvDataCells.cpp): the
+  // row's colour, the cell parameters and their events, the highlight, the
+  // contents by the column's kind (text, image with text, image, check box),
+  // the edit buttons kept shown, the mark of an empty required field, hidden
+  // duplicates and the type-ahead search's highlight, then the application's
+  // drawing events.
+  virtual void DrawDataRowCell(kvp::Integer ACol, kvp::Integer ARow, kvp::Integer DataCol,
+                               kvp::Integer DataRow, TColumnKv* Column, kvp::TRect ARect,
+                               TGridDrawState AState, bool Down, kvp::Integer HorzMargin,
+                               kvp::Integer VertMargin, bool& Highlighted);
+  void DrawFocusFrame(kvp::TRect ARect, TGridDrawState AState);
+  // The raised (or, pressed or highlighted, sunken) one-pixel frame of a
+  // cell drawn in the fixed look, always on the grid's canvas; without
+  // LeftEdge or RightEdge that side is left open (a title spanning columns).
+  void DrawButtonFrame(kvp::TCanvas* ACanvas, kvp::TRect ARect, bool IsDown, bool Highlighted,
+                       bool LeftEdge, bool RightEdge);
+  // FIXME(grid): the filter row answers whether a column shows its filter
+  // cell; until then no column does.
+  virtual bool ColumnFilterCellShown(kvp::Integer /*DataCol*/) { return false; }
+  // FIXME(grid): the filter row gives a column's condition as text and
+  // whether its filter offers a drop-down list.
+  virtual kvp::String ColumnFilterText(kvp::Integer /*DataCol*/) { return {}; }
+  virtual bool ColumnFilterDropDown(kvp::Integer /*DataCol*/) { return false; }
+  // The node area of a tree row in the first data column (DBGridKvDrawing.cpp),
+  // in the column's colour; ARect grows by a pixel at the left, top and
+  // bottom for a cell drawn fixed.
+  virtual void DrawTreeCell(kvp::Integer DataCol, kvp::Integer DataRow, bool Fixed,
+                            kvp::TRect& ARect, TGridDrawState State);
+  void TitleImagesChanged(kvp::TObject* Sender);
+
+  // Messages of the rows: the deferred layout, resizing, vertical scrolling;
+  // of the drawing: painting, through an off-screen bitmap when wanted.
   void WMDeferredLayout(kvp::TMessage& Message);
   void WMSize(kvp::TWMSize& Message);
   void WMVScroll(kvp::TWMScroll& Message);
+  void WMPaint(kvp::TWMPaint& Message);
+  // The editor's EN_CHANGE reaches the editor too (DBGridKvInplaceEdit.cpp).
+  void WMCommand(kvp::TWMCommand& Message);
+  // Tool tips of clipped data cells (DBGridKvDataCells.cpp). FIXME(grid):
+  // the tips of titles and footers come with the grid's messages.
+  void CMHintShow(kvp::TCMHintShow& Message);
+  void CMHintShowPause(kvp::TCMHintShowPause& Message);
   KV_BEGIN_MESSAGE_MAP
   KV_MESSAGE(kvp::WM_USER + 100, WMDeferredLayout)
   KV_MESSAGE(kvp::WM_SIZE, WMSize)
   KV_MESSAGE(kvp::WM_VSCROLL, WMVScroll)
+  KV_MESSAGE(kvp::WM_PAINT, WMPaint)
+  KV_MESSAGE(kvp::WM_COMMAND, WMCommand)
+  KV_MESSAGE(kvp::CM_HINTSHOW, CMHintShow)
+  KV_MESSAGE(kvp::CM_HINTSHOWPAUSE, CMHintShowPause)
   KV_END_MESSAGE_MAP
 
   friend class TGridDataLinkKv;
   friend class TDBGridColumnsKv;
+  friend class TDBGridInplaceEdit;
   friend class THeadTreeNode;
 
   // -- Fields --
@@ -847,13 +1348,272 @@ class TCustomDBGridKv : public TCustomGridKv {
     kvp::Integer Col = -1;  // the tracked grid column; -1 when none
     bool Pressed = false;   // the pointer is inside the tracked title
   } FTitleTracking;
+  TColCellParamsKv* FColCellParams = nullptr;  // owned; refilled for every cell
   kvp::Integer FMouseState = 0;
   kvp::Integer FHotTrackCol = -1;  // the title column under the pointer
   bool FFocusOnClick = true;       // a click takes the focus
+  // Drawing and painting
+  bool FDoubleBuffered = false;  // paints through an off-screen bitmap; never cleared
+  kvp::TCustomImageList* FTitleImages = nullptr;     // not owned; the grid hears of its freeing
+  kvp::TChangeLink* FTitleImageChangeLink = nullptr;  // owned
+  kvp::Integer FIndicatorRow = -1;  // the row the current record's indicator was painted in
+  // Selection
+  TBookmarkListKv* FBookmarks = nullptr;     // owned; the selection's record part
+  TDBGridKvSelection* FSelection = nullptr;  // owned
+  bool FToggleSelection = false;             // Shift extensions take the anchor's opposite state
+  bool FSelectionAnchorSet = false;          // a Shift extension of the records has begun
+  kvp::TBookmark FSelectionAnchorBookmark;   // its anchor record
+  bool FSelectionAnchorSelected = false;     // whether the anchor was selected when it began
+  bool FInColExit = false;                   // ColExit runs; MoveCol does not call it again
+  bool FRowSelectTracking = false;           // the held mouse selects records
+  bool FCellSelectTracking = false;          // the held mouse selects cells
+  kvp::TPoint FMouseDownPoint;               // the press, then each selecting move
+  kvp::TPoint FLastMovePoint{-1, -1};        // the point of the last mouse move
+  // Data cells
+  kvp::TColor FOddRowColor = kvp::clWindow;   // meant while FOddRowColorAssigned
+  kvp::TColor FEvenRowColor = kvp::clWindow;  // meant while FEvenRowColorAssigned
+  bool FOddRowColorAssigned = false;
+  bool FEvenRowColorAssigned = false;
+  kvp::TObjectPtr<kvp::TFont> FDuplicateFont;  // keeps the canvas font while a row above is read
+  kvp::TObjectPtr<kvp::TFont> FHintFont;       // the font of cell tips; made on first use
   bool FFocusedSeen = false;       // the focus as the last selection change found it
   // Searching
   kvp::TBookmark FSavedBookmark;  // the record SaveBookmark kept; empty: none
   kvp::Integer FSavedOffset = 0;  // rows from the kept record back to the current one
+};
+
+// [SECTION] Unit start-up and shared resources (DBGridKvStartup.cpp)
+
+// The unit's start-up and shut-down. Each start-up counts; the first makes
+// the shared objects, loads the cursors and sets the unit's values, and the
+// last shut-down frees what the first made. A cursor that cannot be loaded
+// stops the start-up with EOutOfResources ("Cannot load cursor resource");
+// what was made before it stays until the shut-down.
+void DBGridKvUnitStartup();
+void DBGridKvUnitShutdown();
+kvp::Integer DBGridKvUnitStartCount();
+// Starts the unit for the program the first time a grid needs it; the
+// program's own shut-down gives that start-up back.
+void EnsureDBGridKvUnit();
+
+// Unit values, shared by every grid; set at start-up (0 before).
+extern kvp::TShortCut InplaceSearchShortCut;       // Ctrl+F: starts the type-ahead search
+extern kvp::TShortCut InplaceSearchNextShortCut;   // Ctrl+Enter: next match
+extern kvp::TShortCut InplaceSearchPriorShortCut;  // Ctrl+Shift+Enter: previous match
+extern kvp::TShortCut CopyValueShortCut;           // Ctrl+': copies the prior record's value
+extern kvp::TShortCut FindDialogShortCut;          // Ctrl+F: the find dialog
+extern kvp::Integer InplaceSearchTimeOut;          // milliseconds of silence that end a search
+extern kvp::TColor InplaceSearchHighlightColor;    // behind the searched text
+extern kvp::TColor InplaceSearchHighlightFontColor;
+// While true, no grid switches to painting through an off-screen bitmap.
+extern bool DisableDoubleBuffer;
+
+// Unit objects, shared by every grid; null before start-up and after the
+// last shut-down.
+// Row indicators: 0 arrow, 1 edit, 2 insert, 3 marked, 4 marked and current,
+// 5 arrow for a dark row, 6 arrow in the search colour.
+extern kvp::TCustomImageList* GridIndicatorImages;
+// Sort markers: 0 smDownKv (ascending order), 1 smUpKv (descending).
+extern kvp::TCustomImageList* GridSortMarkerImages;
+extern kvp::HCURSOR GridDownCursor;   // selecting columns
+extern kvp::HCURSOR GridRightCursor;  // selecting records
+extern kvp::HCURSOR GridLeftCursor;   // selecting records, right to left
+extern TColCellParamsKv* GridCellParams;
+
+// ---------------------------------------------------------------------------
+// TColumnKvPropertyInterceptor: stands in for a column in a property storage.
+// It restores the column's width: while the grid fits its columns to its
+// width, the width becomes the column's base width for fitting without
+// laying the grid out; otherwise the column takes it.
+class TColumnKvPropertyInterceptor : public TStoragePropertyInterceptor {
+  KV_CLASS(TColumnKvPropertyInterceptor, TStoragePropertyInterceptor)
+ public:
+  using TStoragePropertyInterceptor::TStoragePropertyInterceptor;
+  void SetWidth(kvp::Integer Value);
+  KV_PUBLISHED;
+};
+
+// ---------------------------------------------------------------------------
+// TColumnsKvPropertyInterceptor: stands in for a grid's columns. ColumnsIndex
+// is the column order as the columns' field names, each in double quotes,
+// separated by commas; written, it moves the named columns to those places.
+class TColumnsKvPropertyInterceptor : public TStoragePropertyInterceptor {
+  KV_CLASS(TColumnsKvPropertyInterceptor, TStoragePropertyInterceptor)
+ public:
+  using TStoragePropertyInterceptor::TStoragePropertyInterceptor;
+  kvp::String GetColumnsIndex() const;
+  void SetColumnsIndex(const kvp::String& Value);
+  KV_PUBLISHED;
+
+ private:
+  kvp::String FColumnsIndex;  // the text last written
+};
+
+// [SECTION] In-place editor (DBGridKvInplaceEdit.cpp, DBGridKvInplaceEditButtons.cpp)
+
+// The edit styles of the grid's in-place editor: the button it shows and the
+// drop-down that button opens.
+enum TColumnEditStyleKv : kvp::Byte {
+  cesPlainKv,     // no button, no drop-down
+  cesEllipsisKv,  // an ellipsis button; its click is the grid's EditButtonClick
+  cesPickListKv,  // a drop-down button; the column's pick list
+  cesDataListKv,  // a drop-down button; the column's drop-down data grid
+  cesDateKv,      // a drop-down button; a month calendar
+  cesUpDownKv,    // an up-down button; its halves step the value
+  cesDropDownKv,  // a drop-down button; a calculator when the field is a number
+};
+
+// The edit style of Column's cells, from its ButtonStyle and its field; a
+// column without a field is plain. While the grid is designed a lookup column
+// shows its list even when its key fields cannot be written.
+TColumnEditStyleKv GetColumnEditStyle(TColumnKv* Column);
+
+// ---------------------------------------------------------------------------
+// TDBGridInplaceEdit: the editor the data-aware grid lays over its current
+// data cell. Each load (UpdateContents) takes from the grid and the current
+// column the edit style, font, colour, text, mask, length limit, read-only
+// state and image; each placement (BoundsChanged) lays out the row of edit
+// buttons at its edge (the main button innermost, then the column's
+// EditButtons) and the text rectangle beside them and the image. It paints
+// the image, the tree area and the underline of an empty required field
+// over its text. The drop-downs are made on first use and kept.
+//
+// Load contract (the base grid's UpdateEdit): UpdateContents -> the grid
+// reads the text back -> SelectAll -> UpdateLoc -> BoundsChanged. Every
+// change of the text: EN_CHANGE -> the grid's pending text -> TextChanged.
+class TDBGridInplaceEdit : public TInplaceEdit, public IPopupOwnerKv {
+  KV_CLASS(TDBGridInplaceEdit, TInplaceEdit)
+ public:
+  explicit TDBGridInplaceEdit(kvp::TComponent* AOwner) : TInplaceEdit(AOwner) {}
+
+  TCustomDBGridKv* GetGrid() const;
+  // The grid's current column; null without columns or off them.
+  TColumnKv* GetColumn() const;
+  TColumnEditStyleKv GetEditStyle() const { return FEditStyle; }
+  // Makes the style's drop-down (once) and the active list; the editor takes
+  // the column's read-only state.
+  void SetEditStyle(TColumnEditStyleKv Value);
+  bool GetWordWrap() const { return FWordWrap; }
+  // A multi-line window without horizontal scrolling; the window is made
+  // again when the value changes.
+  void SetWordWrap(bool Value);
+  // The pixels the buttons and their separators take at the editor's edge.
+  kvp::Integer GetButtonWidth() const { return FButtonWidth; }
+  // The image of the current value in the column's ImageList; -1 none.
+  kvp::Integer GetImageIndex() const { return FImageIndex; }
+  // The drop-down of the current style, or null.
+  kvp::TWinControl* GetActiveList() const { return FActiveList; }
+  bool GetListVisible() const { return FListVisible; }
+  bool GetDroppedDown() const { return FDroppedDown; }
+  kvp::TDataSource* GetDataSource() const { return FDataSource; }
+  kvp::TWinControl* GetDataList() const { return FDataList; }
+  TPopupListboxKv* GetPickList() const { return FPickList; }
+  TPopupMonthCalendarKv* GetCalendar() const { return FCalendar; }
+  TPopupCalculatorKv* GetCalculator() const { return FCalculator; }
+  TMRUListboxKv* GetMRUListBox() const { return FMRUListBox; }
+  // The current column's most-recently-used list, as the last load found it;
+  // null once the editor's cell has no column that holds it.
+  TMRUListKv* GetMRUList() const;
+  // The button row: pair 0 is the main button, pair i the control of the
+  // column's EditButtons item i - 1.
+  kvp::Integer GetEditButtonCount() const { return kvp::Integer(FEditButtonControls.size()); }
+  TEditButtonControlKv* GetEditButtonControl(kvp::Integer Index) const {
+    return FEditButtonControls.at(std::size_t(Index)).Button;
+  }
+  kvp::TShape* GetEditButtonSeparator(kvp::Integer Index) const {
+    return FEditButtonControls.at(std::size_t(Index)).Separator;
+  }
+
+  // Lays the buttons out along the edge and gives the edit window its text
+  // rectangle.
+  void BoundsChanged() override;
+  // Takes style, font, colours, text, mask, limit and image of the current
+  // cell from the grid and the column.
+  void UpdateContents() override;
+
+  // In slot order.
+  // The image of the editor's text (a pick-list line) or of the field's
+  // number; repaints when it changed.
+  virtual void UpdateImageIndex();
+  virtual TEditButtonControlKv* CreateEditButtonControl();
+  // The calculator, made on first use.
+  virtual TPopupCalculatorKv* GetPopupCalculator();
+  virtual void ButtonDown(bool Down);
+  // The rectangle of the text in client coordinates: inside the margins,
+  // beside the buttons, the image and the tree area.
+  virtual kvp::TRect CalcEditRect();
+  virtual void EditButtonClick(kvp::TObject* Sender);
+  virtual void EditButtonDown(kvp::TObject* Sender, bool TopButton, bool& AutoRepeat,
+                              bool& Handled);
+  virtual void EditButtonMouseMove(kvp::TObject* Sender, kvp::TShiftState Shift, kvp::Integer X,
+                                   kvp::Integer Y);
+  virtual void EditButtonMouseUp(kvp::TObject* Sender, kvp::TMouseButton Button,
+                                 kvp::TShiftState Shift, kvp::Integer X, kvp::Integer Y);
+  // The red dotted line under the text of an empty required field.
+  virtual void DrawRequiredState(kvp::TCanvas* ACanvas);
+  // The editor window reported a change of its text.
+  virtual void TextChanged();
+
+  // The drop-down protocol: a popup closes through its owner.
+  void CloseUp(bool Accept) override;
+  void ListMouseUp(kvp::TObject* Sender, kvp::TMouseButton Button, kvp::TShiftState Shift,
+                   kvp::Integer X, kvp::Integer Y);
+  // Set by TextChanged, consumed by the typing that follows.
+  bool GetTextChanged() const { return FTextChanged; }
+
+ protected:
+  void Construct() override;
+  void Destroy() override;
+  void Notification(kvp::TComponent* AComponent, kvp::TOperation Operation) override;
+  void CreateParams(kvp::TCreateParams& Params) override;
+  void PaintWindow(kvp::HDC DC) override;
+  void DefaultHandler(kvp::TMessage& Message) override;
+
+  // The text rectangle taken across the editor's full height: the edit's own
+  // ground, where its cursor shows and its clicks count.
+  kvp::TRect TextArea();
+  // The column shows an image beside its text.
+  bool ShowsImage(TColumnKv* Column) const;
+  // The grid shows its dataset as a tree and Column is its first visible one.
+  bool InTreeArea(TColumnKv* Column) const;
+  kvp::Integer TreeIndent() const;
+
+  void WMSetCursor(kvp::TMessage& Message);
+  KV_BEGIN_MESSAGE_MAP
+  KV_MESSAGE(kvp::WM_SETCURSOR, WMSetCursor)
+  KV_END_MESSAGE_MAP
+
+  // One pair of the button row.
+  struct TEditButtonPair {
+    kvp::TShape* Separator = nullptr;       // owned by the editor
+    TEditButtonControlKv* Button = nullptr;  // owned by the editor; Tag: the pair's index
+  };
+
+  kvp::TControlCanvas* FCanvas = nullptr;  // owned; the editor's own painting
+  kvp::TWinControl* FActiveList = nullptr;  // the drop-down of the current style, or null
+  kvp::Integer FButtonWidth = 0;  // pixels of the buttons and separators together
+  kvp::String FTypedText;         // the character being typed
+  // FIXME(grid): the drop-down data grid comes with the lookup grid; until
+  // then a data-list cell shows its button and opens nothing.
+  kvp::TWinControl* FDataList = nullptr;  // the column's, not owned; its freeing is heard
+  bool FDroppedDown = false;  // a drop-down opened and not closed (the main button shows pressed)
+  std::vector<TEditButtonPair> FEditButtonControls;
+  TColumnEditStyleKv FEditStyle = cesPlainKv;
+  bool FDataListColumnsMoved = false;  // the user moved a column of the open data list
+  bool FListVisible = false;           // a drop-down shows
+  kvp::TDataSource* FDataSource = nullptr;  // owned; the data list reads its dataset through it
+  TMRUListKv* FMRUList = nullptr;           // the current column's; not owned, checked before use
+  TMRUListboxKv* FMRUListBox = nullptr;     // owned; made on first use
+  bool FDropDownByButton = false;  // the last press of the main button opened the drop-down
+  TPopupListboxKv* FPickList = nullptr;         // owned; made on first use
+  TPopupCalculatorKv* FCalculator = nullptr;    // owned; made on first use
+  TPopupMonthCalendarKv* FCalendar = nullptr;   // owned; made on first use
+  bool FTextChanged = false;  // the text changed since the typing last looked
+  bool FWordWrap = false;
+  kvp::Integer FImageIndex = -1;
+
+ private:
+  TColumnEditStyleKv EditorStyleOf(TColumnKv* Column) const;
 };
 
 }  // namespace korvel

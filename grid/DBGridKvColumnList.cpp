@@ -34,6 +34,12 @@ void TDBGridColumnsKv::ResetFieldLinks() {
 
 TPersistent* TDBGridColumnsKv::GetOwner() { return FGrid; }
 
+void TDBGridColumnsKv::Notify(TCollectionItem* Item, TCollectionNotification Action) {
+  inherited::Notify(Item, Action);
+  if (Action != cnAdded && FGrid && FGrid->GetSelection())
+    FGrid->GetSelection()->GetColumns()->ColumnRemoved(static_cast<TColumnKv*>(Item));
+}
+
 // [SECTION] Change reaction
 
 void TDBGridColumnsKv::Update(TCollectionItem* Item) {
@@ -68,14 +74,14 @@ void TDBGridColumnsKv::ColumnChanged(TColumnKv* Column) {
   FGrid->InvalidateCol(GridCol);
   const Integer GridWidth = FGrid->GetColWidths(GridCol);
   if (!FGrid->GetAutoFitColWidths() || FGrid->GetComponentState().Contains(csDesigning)) {
-    const Integer Width = Column->GetWidth();
-    if (GridWidth == Width) {
-      if (FGrid->GetUseMultiTitle()) FGrid->LayoutChanged();
-    } else {
-      FGrid->SetColWidths(GridCol, Column->GetVisible() ? Width
-                                   : FGrid->GetOptions().Contains(dgColLinesKv) ? -1
-                                                                                : 0);
-    }
+    // A hidden column keeps its grid column at -1 (with column lines) or 0.
+    const Integer Width = Column->GetVisible()                         ? Column->GetWidth()
+                          : FGrid->GetOptions().Contains(dgColLinesKv) ? -1
+                                                                       : 0;
+    if (GridWidth != Width) FGrid->SetColWidths(GridCol, Width);
+    // Titles may span columns: a change of any column, hidden ones too,
+    // may regroup them.
+    if (FGrid->GetUseMultiTitle()) FGrid->LayoutChanged();
     return;
   }
   if (GridWidth == -1) return;

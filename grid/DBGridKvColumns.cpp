@@ -4,7 +4,7 @@
 // restoring defaults.
 //
 // Index:
-//   [SECTION] Shared helpers      SameFont, CopyFontQuietly, SortMarkerFont
+//   [SECTION] Shared helpers      SameFont, CopyFontQuietly
 //   [SECTION] Title               defaults, setters, stored tests, fonts, Assign
 //   [SECTION] Sort marking        SetSortMarker, SetSortIndex, SetNextSortMarkerValue, GetSortMarkingWidth
 //   [SECTION] Column lifetime     Construct, Destroy, GetGrid, RestoreDefaults, Assign, SetIndex
@@ -49,8 +49,6 @@ void CopyFontQuietly(TFont* Font, TFont* Source) {
   Font->OnChange = Saved;
 }
 
-TFont* GSortMarkerFont = nullptr;
-
 // Width of Text in Font on the screen.
 Integer ScreenTextWidth(TFont* Font, const String& Text) {
   HDC DC = GetDC(nullptr);
@@ -63,17 +61,6 @@ Integer ScreenTextWidth(TFont* Font, const String& Text) {
 }
 
 }  // namespace
-
-TFont* SortMarkerFont() {
-  if (!GSortMarkerFont) {
-    GSortMarkerFont = TFont::Create();
-    GSortMarkerFont->SetName("Arial");
-    // FIXME(grid): the height is 1 minus the height of the sort-marker
-    // bitmap, which comes with the grid's resources; its bitmap is 8 high.
-    GSortMarkerFont->SetHeight(1 - 8);
-  }
-  return GSortMarkerFont;
-}
 
 // [SECTION] Title
 
@@ -207,6 +194,10 @@ void TColumnTitleKv::SetAlignment(TAlignment Value) {
 }
 
 void TColumnTitleKv::SetCaption(const String& Value) {
+  const Integer Levels = TitleLevelCount(Value);
+  if (Levels > MaxTitleLevels)
+    RaiseGridError("A title caption may have at most " + std::to_string(MaxTitleLevels) +
+                   " levels; this one has " + std::to_string(Levels));
   if (FColumn->WritesThrough()) {
     FColumn->GetField()->SetDisplayLabel(Value);
     return;
@@ -397,7 +388,9 @@ void TColumnTitleKv::SetSortIndex(Integer Value) {
     FSortIndex = Value;
     return;
   }
-  if (FSortMarker == smNoneKv) return;
+  // Only a marked column takes a place, and only a place some marked column
+  // holds: an unsorted column's 0 is no place in the order.
+  if (FSortMarker == smNoneKv || Value == 0) return;
   for (Integer I = 0; I < Columns->GetCount(); ++I) {
     TColumnTitleKv* Holder = Columns->GetColumn(I)->GetTitle();
     if (Holder == this || Holder->FSortIndex != Value) continue;
@@ -474,6 +467,11 @@ void TColumnKv::Construct() {
     FNotInKeyListIndex = -1;
     FIncrement = 1.0L;
     FStored = true;
+    FEditButtons = CreateEditButtons();
+    FEditButtons->OnChange = TNotifyEvent(this, &TColumnKv::EditButtonsChanged);
+    FDropDownSpecRow = TSpecRowKv::Create(this);
+    FDropDownSpecRow->OnChange = TNotifyEvent(this, &TColumnKv::SpecRowChanged);
+    FMRUList = TMRUListKv::Create(this);
     FSTFilter = CreateSTFilter();
     FImageChangeLink = TChangeLink::Create();
     FImageChangeLink->OnChange = TNotifyEvent(this, &TColumnKv::ImageListChange);
@@ -494,6 +492,9 @@ void TColumnKv::Destroy() {
   FImageList = nullptr;
   FreeAndNil(FImageChangeLink);
   FreeAndNil(FSTFilter);
+  FreeAndNil(FMRUList);
+  FreeAndNil(FDropDownSpecRow);
+  FreeAndNil(FEditButtons);
   FreeAndNil(FTitle);
   FreeAndNil(FFooters);
   FreeAndNil(FFooter);
@@ -595,6 +596,9 @@ void TColumnKv::Assign(TPersistent* Source) {
   SetDblClickNextVal(S->GetDblClickNextVal());
   SetDropDownSizing(S->GetDropDownSizing());
   SetDropDownShowTitles(S->GetDropDownShowTitles());
+  SetOnGetCellParams(S->FOnGetCellParams);
+  FEditButtons->Assign(S->FEditButtons);
+  FMRUList->Assign(S->FMRUList);
   SetDisplayFormat(S->FDisplayFormat);
   SetEditMask(S->FEditMask);
   SetShowImageAndText(S->FShowImageAndText);
@@ -880,8 +884,20 @@ void TColumnKv::SetLookupDisplayFields(const String& Value) {
   SetFlagged(FLookupDisplayFields, Value, cvLookupDisplayFields, true);
 }
 
+// While a form is read the grid has no dataset yet, so that defaults and
+// limits would be judged against the grid's default width and not the
+// field's: a width read is one the form stored, and it is taken as it is.
+bool TColumnKv::GridLoading() const {
+  TCustomDBGridKv* Grid = GetGrid();
+  return Grid && Grid->GetComponentState().Contains(csLoading);
+}
+
 void TColumnKv::SetWidth(Integer Value) {
   TCustomDBGridKv* Grid = GetGrid();
+  if (FStored && GridLoading()) {
+    if (Value != -1) SetFlagged(FWidth, Value, cvWidth, true);
+    return;
+  }
   // [Phase 1] An automatic column shows its field's DisplayWidth.
   if (!FStored && Grid) {
     TField* Field = GetField();
@@ -909,16 +925,17 @@ Integer TColumnKv::ClampWidth(Integer Value) const {
   return Value;
 }
 
+// A limit read with a form was stored with a width within it.
 void TColumnKv::SetMaxWidth(Integer Value) {
   if (FMaxWidth == Value) return;
   FMaxWidth = Value;
-  if (Value > 0 && GetWidth() > Value) SetWidth(Value);
+  if (Value > 0 && !GridLoading() && GetWidth() > Value) SetWidth(Value);
 }
 
 void TColumnKv::SetMinWidth(Integer Value) {
   if (FMinWidth == Value) return;
   FMinWidth = Value;
-  if (Value > 0 && GetWidth() < Value) SetWidth(Value);
+  if (Value > 0 && !GridLoading() && GetWidth() < Value) SetWidth(Value);
 }
 
 void TColumnKv::SetAutoFitColWidth(bool Value) {
@@ -1095,12 +1112,15 @@ void TDBGridColumnKv::KvPublish(TPublisher<TDBGridColumnKv>& P) {
       .Stored(&TDBGridColumnKv::IsDblClickNextValStored);
   P.Prop("DisplayFormat", &TDBGridColumnKv::GetDisplayFormat, &TDBGridColumnKv::SetDisplayFormat);
   P.Prop("DropDownRows", &TDBGridColumnKv::GetDropDownRows, &TDBGridColumnKv::SetDropDownRows).Default(7);
+  P.Prop("DropDownSpecRow", &TDBGridColumnKv::GetDropDownSpecRow,
+         &TDBGridColumnKv::SetDropDownSpecRow);
   P.Prop("DropDownShowTitles", &TDBGridColumnKv::GetDropDownShowTitles,
          &TDBGridColumnKv::SetDropDownShowTitles)
       .Stored(&TDBGridColumnKv::IsDropDownShowTitlesStored);
   P.Prop("DropDownSizing", &TDBGridColumnKv::GetDropDownSizing, &TDBGridColumnKv::SetDropDownSizing)
       .Stored(&TDBGridColumnKv::IsDropDownSizingStored);
   P.Prop("DropDownWidth", &TDBGridColumnKv::GetDropDownWidth, &TDBGridColumnKv::SetDropDownWidth).Default(0);
+  P.Prop("EditButtons", &TDBGridColumnKv::GetEditButtons, &TDBGridColumnKv::SetEditButtons);
   P.Prop("EditMask", &TDBGridColumnKv::GetEditMask, &TDBGridColumnKv::SetEditMask);
   P.Prop("EndEllipsis", &TDBGridColumnKv::GetEndEllipsis, &TDBGridColumnKv::SetEndEllipsis)
       .Stored(&TDBGridColumnKv::IsEndEllipsisStored);
@@ -1126,6 +1146,7 @@ void TDBGridColumnKv::KvPublish(TPublisher<TDBGridColumnKv>& P) {
   P.Prop("LookupDisplayFields", &TDBGridColumnKv::GetLookupDisplayFields,
          &TDBGridColumnKv::SetLookupDisplayFields)
       .Stored(&TDBGridColumnKv::IsLookupDisplayFieldsStored);
+  P.Prop("MRUList", &TDBGridColumnKv::GetMRUList, &TDBGridColumnKv::SetMRUList);
   P.Prop("MaxWidth", &TDBGridColumnKv::GetMaxWidth, &TDBGridColumnKv::SetMaxWidth).Default(0);
   P.Prop("MinWidth", &TDBGridColumnKv::GetMinWidth, &TDBGridColumnKv::SetMinWidth).Default(0);
   P.Prop("NotInKeyListIndex", &TDBGridColumnKv::GetNotInKeyListIndex, &TDBGridColumnKv::SetNotInKeyListIndex)
@@ -1146,6 +1167,13 @@ void TDBGridColumnKv::KvPublish(TPublisher<TDBGridColumnKv>& P) {
   P.Prop("Width", &TDBGridColumnKv::GetWidth, &TDBGridColumnKv::SetWidth).Stored(&TDBGridColumnKv::IsWidthStored);
   P.Prop("WordWrap", &TDBGridColumnKv::GetWordWrap, &TDBGridColumnKv::SetWordWrap)
       .Stored(&TDBGridColumnKv::IsWordWrapStored);
+  P.Prop("OnCheckDrawRequiredState", &TDBGridColumnKv::OnCheckDrawRequiredState);
+  P.Prop("OnEditButtonClick", &TDBGridColumnKv::OnEditButtonClick);
+  P.Prop("OnEditButtonDown", &TDBGridColumnKv::OnEditButtonDown);
+  P.Prop("OnGetCellParams", &TDBGridColumnKv::GetOnGetCellParams,
+         &TDBGridColumnKv::SetOnGetCellParams);
+  P.Prop("OnNotInList", &TDBGridColumnKv::OnNotInList);
+  P.Prop("OnUpdateData", &TDBGridColumnKv::OnUpdateData);
 }
 
 }  // namespace korvel

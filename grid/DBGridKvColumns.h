@@ -61,6 +61,81 @@ using TColumnKvValues = kvp::TSet<TColumnKvValue>;
 // The small font of the sort-marker numbers in titles.
 kvp::TFont* SortMarkerFont();
 
+// [SECTION] Cell parameters
+
+// ---------------------------------------------------------------------------
+// TColCellParamsKv: the parameters of one cell, which its column fills before
+// the grid paints, edits or exports the cell and which the cell-parameter
+// events may change. Font is not owned; Col, Row and State are the caller's,
+// -1, -1 and empty where nobody set them.
+class TColCellParamsKv : public kvp::TObject {
+  KV_CLASS(TColCellParamsKv, kvp::TObject)
+ public:
+  kvp::TAlignment GetAlignment() const { return FAlignment; }
+  void SetAlignment(kvp::TAlignment Value) { FAlignment = Value; }
+  kvp::TColor GetBackground() const { return FBackground; }
+  void SetBackground(kvp::TColor Value) { FBackground = Value; }
+  kvp::TCheckBoxState GetCheckboxState() const { return FCheckboxState; }
+  void SetCheckboxState(kvp::TCheckBoxState Value) { FCheckboxState = Value; }
+  kvp::Integer GetCol() const { return FCol; }
+  void SetCol(kvp::Integer Value) { FCol = Value; }
+  kvp::TFont* GetFont() const { return FFont; }
+  void SetFont(kvp::TFont* Value) { FFont = Value; }
+  kvp::Integer GetImageIndex() const { return FImageIndex; }
+  void SetImageIndex(kvp::Integer Value) { FImageIndex = Value; }
+  bool GetReadOnly() const { return FReadOnly; }
+  void SetReadOnly(bool Value) { FReadOnly = Value; }
+  kvp::Integer GetRow() const { return FRow; }
+  void SetRow(kvp::Integer Value) { FRow = Value; }
+  TGridDrawState GetState() const { return FState; }
+  void SetState(TGridDrawState Value) { FState = Value; }
+  const kvp::String& GetText() const { return FText; }
+  void SetText(const kvp::String& Value) { FText = Value; }
+
+ private:
+  kvp::TAlignment FAlignment = kvp::taLeftJustify;
+  kvp::TColor FBackground = kvp::clWindow;
+  kvp::TCheckBoxState FCheckboxState = kvp::cbUnchecked;
+  kvp::Integer FCol = -1;
+  kvp::TFont* FFont = nullptr;  // not owned
+  kvp::Integer FImageIndex = -1;
+  bool FReadOnly = false;
+  kvp::Integer FRow = -1;
+  TGridDrawState FState;
+  kvp::String FText;
+};
+
+// A field's value in a display format: the field's display text without a
+// format, nothing for a null value, a number or a date and time in the
+// format, and the display text of any other kind of field.
+kvp::String FormatFieldDisplayValue(kvp::TField* Field, const kvp::String& DisplayFormat);
+
+// What a column shows in its cells, decided from its settings in this order
+// (the first that holds): check boxes; the lookup value of a lookup field;
+// pick-list texts of the field's own values; images without text; pick-list
+// texts beside the keys of a key list; the field's own text.
+enum TColumnKvType {
+  ctCommonKv = 0,
+  ctPickListKv = 1,
+  ctLookupFieldKv = 2,
+  ctKeyPickListKv = 3,
+  ctKeyImageListKv = 4,
+  ctCheckboxesKv = 5
+};
+
+// The column's events (see TColumnKv for when each fires).
+using TGetColCellParamsEventKv =
+    kvp::TDelegate<void(kvp::TObject* Sender, bool EditMode, TColCellParamsKv* Params)>;
+// Writes an edited value itself (Handled) or changes what the column writes.
+using TColumnKvUpdateDataEventKv = kvp::TDelegate<void(
+    kvp::TObject* Sender, kvp::String& Text, kvp::Variant& Value, bool& UseText, bool& Handled)>;
+// The last word on whether the editor underlines an empty required field.
+using TCheckDrawRequiredStateEventKv =
+    kvp::TDelegate<void(kvp::TObject* Sender, const kvp::String& Text, bool& DrawState)>;
+// A text written into a list column matches no item of its list.
+using TColumnKvNotInListEventKv =
+    kvp::TDelegate<void(kvp::TObject* Sender, const kvp::String& NewText, bool& RecheckInList)>;
+
 // [SECTION] Footers
 
 class TColumnFootersKv;
@@ -131,7 +206,11 @@ class TColumnFooterKv : public kvp::TCollectionItem {
   bool IsAlignmentStored();
   bool IsColorStored() const;
   bool IsFontStored() const { return (FAssignedValues & fbFont) != 0; }
-  bool IsToolTipsStored() const { return (FAssignedValues & fbToolTips) != 0 && FToolTips; }
+  // An assigned True is always stored; an assigned False too where the
+  // grid's default would read back True.
+  bool IsToolTipsStored() const {
+    return (FAssignedValues & fbToolTips) != 0 && (FToolTips || FToolTips != DefaultToolTips());
+  }
 
   TColumnKv* FApartColumn = nullptr;  // the column of a footer made apart
   kvp::TAlignment FAlignment = kvp::taLeftJustify;
@@ -248,6 +327,7 @@ class TColumnTitleKv : public kvp::TPersistent {
 
  private:
   friend class TColumnKv;
+  friend class TCustomDBGridKv;
   bool Assigned(TColumnKvValue Bit) const;
   void Flag(TColumnKvValue Bit);
   void NotifyColumn(bool AllItems);
@@ -421,10 +501,53 @@ class TColumnKv : public kvp::TCollectionItem {
   bool DefaultCheckboxes();
   kvp::String DefaultLookupDisplayFields();
 
-  // FIXME(grid): edit buttons, the special row and the MRU list come with
-  // the edit controls; the drop-down box and drop-down data grid with the
-  // lookup grid; cell parameters and the column's events with the column
-  // cell values.
+  // -- Edit buttons, special row, most-recently-used list --
+  // The additional buttons the in-place editor shows beside its own.
+  TEditButtonsKv* GetEditButtons() const { return FEditButtons; }
+  void SetEditButtons(TEditButtonsKv* Value) { FEditButtons->Assign(Value); }
+  // The extra first row of the drop-down list of a lookup column.
+  TSpecRowKv* GetDropDownSpecRow() const { return FDropDownSpecRow; }
+  void SetDropDownSpecRow(TSpecRowKv* Value) { FDropDownSpecRow->Assign(Value); }
+  TMRUListKv* GetMRUList() const { return FMRUList; }
+  void SetMRUList(TMRUListKv* Value) { FMRUList->Assign(Value); }
+  // FIXME(grid): the drop-down box and drop-down data grid come with the
+  // lookup grid.
+
+  // -- Cell values (DBGridKvCellValues.cpp) --
+  // The grid, its editor and the exporters read and write the field through
+  // these, never directly.
+  TColumnKvType GetColumnType();
+  // The text a cell shows for the current record.
+  kvp::String GetDisplayText();
+  // The state of a check-box cell, and writing one (grayed writes Null).
+  kvp::TCheckBoxState GetCheckboxState();
+  void SetCheckboxState(kvp::TCheckBoxState Value);
+  // The image of the current value in ImageList; NotInKeyListIndex when none.
+  kvp::Integer GetImageIndex();
+  // Fills what the column decides of a cell; Col, Row -1 and State empty.
+  void FillColCellParams(TColCellParamsKv* Params);
+  // Steps the value: the next (Increment > 0) or previous item of a list,
+  // the other state of a check box, or the number plus Increment.
+  void SetNextFieldValue(kvp::Extended Increment);
+  // Writes an edited text (UseText) or value into the field: OnUpdateData
+  // first, which may write it itself; then the text goes to the MRU list.
+  void UpdateDataValues(kvp::String Text, kvp::Variant Value, bool UseText);
+  // Whether the cell may be edited now; with TryEdit the record is put into
+  // edit and the grid's data link marked modified.
+  bool CanModify(bool TryEdit);
+  // Pixels the in-place editor's visible buttons take.
+  kvp::Integer EditButtonsWidth();
+  // Lets the application change a cell's parameters (OnGetCellParams).
+  virtual void GetCellParams(bool EditMode, TColCellParamsKv* Params);
+
+  // -- Events --
+  const TGetColCellParamsEventKv& GetOnGetCellParams() const { return FOnGetCellParams; }
+  void SetOnGetCellParams(const TGetColCellParamsEventKv& Value);
+  TCheckDrawRequiredStateEventKv OnCheckDrawRequiredState;
+  TButtonClickEventKv OnEditButtonClick;
+  TButtonDownEventKv OnEditButtonDown;
+  TColumnKvNotInListEventKv OnNotInList;
+  TColumnKvUpdateDataEventKv OnUpdateData;
 
  protected:
   void Construct() override;
@@ -433,6 +556,9 @@ class TColumnKv : public kvp::TCollectionItem {
   virtual TColumnTitleKv* CreateTitle();
   virtual TColumnFooterKv* CreateFooter();
   virtual TColumnFootersKv* CreateFooters();
+  virtual TEditButtonsKv* CreateEditButtons();
+  // The special row changed: a change of the column.
+  virtual void SpecRowChanged(kvp::TObject* Sender);
   virtual TSTColumnFilterKv* CreateSTFilter();
   void Changed(bool AllItems) { kvp::TCollectionItem::Changed(AllItems); }
 
@@ -470,11 +596,13 @@ class TColumnKv : public kvp::TCollectionItem {
   template <class T>
   void SetFlagged(T& Own, const T& Value, TColumnKvValue Bit, bool Notify);
   bool Assigned(TColumnKvValue Bit) const { return FAssignedValues.Contains(Bit); }
+  bool GridLoading() const;
   // An automatic column with an active link writes some values into its field.
   bool WritesThrough();
   void FontChanged(kvp::TObject* Sender);
   void RefreshDefaultFont();
   void ImageListChange(kvp::TObject* Sender);
+  void EditButtonsChanged(kvp::TObject* Sender);
   void InvalidateGrid() const;
   // The text metrics of the column's font and the width of "0".
   void MeasureFont(kvp::TEXTMETRIC& Metrics, kvp::Integer& ZeroWidth);
@@ -529,6 +657,10 @@ class TColumnKv : public kvp::TCollectionItem {
   bool FAutoFitColWidth = true;
   kvp::Integer FInitWidth = 0;  // the width the grid scales when it fits columns to its width
   bool FStored = true;          // false for an automatic column
+  TEditButtonsKv* FEditButtons = nullptr;  // owned; a change of a button is a change of the column
+  TSpecRowKv* FDropDownSpecRow = nullptr;  // owned
+  TMRUListKv* FMRUList = nullptr;          // owned
+  TGetColCellParamsEventKv FOnGetCellParams;
 };
 
 // TDBGridColumnKv: the data-aware grid's column class; it only publishes.
@@ -565,6 +697,8 @@ class TDBGridColumnsKv : public kvp::TCollection {
 
  protected:
   void Update(kvp::TCollectionItem* Item) override;
+  // A column leaving the collection leaves the grid's selection too.
+  void Notify(kvp::TCollectionItem* Item, kvp::TCollectionNotification Action) override;
 
  private:
   void ColumnChanged(TColumnKv* Column);
@@ -707,6 +841,12 @@ class TColumnsKvList : public kvp::TObjectList {
 
 // The delimiter of title levels: "Address|City".
 inline constexpr char TitleLevelDelimiter = '|';
+// The most levels a title shows, as deep as a stored form may nest: a
+// caption with more is refused, and a field's label with more keeps its
+// last levels whole in the lowest cell.
+inline constexpr kvp::Integer MaxTitleLevels = 256;
+// The number of levels (words between delimiters) of a caption.
+kvp::Integer TitleLevelCount(const kvp::String& Caption);
 
 // The N-th word (1-based) of S, words being runs of characters outside
 // Delimiters, and its 1-based byte position; "" and 0 when there is none.

@@ -5,116 +5,35 @@
 // right click, and the pressed-title tracking that the title painting reads.
 //
 // Index:
-//   [SECTION] Column answers   ColumnKind, ColumnCanModify, WriteColumnValues (stand-ins)
 //   [SECTION] Questions        CanEditAcceptKey, FieldCanModify, CanModifySelectedField,
-//                              CanEditModify, CanEditShow, CanEditColumn
+//                              CanModifyRecord, CanEditModify, CanEditShow, CanEditColumn
 //   [SECTION] Editor text      GetEditText, SetEditText, GetEditMask, GetEditLimit, UpdateData
 //   [SECTION] Columns and rows ColumnMoved, RowHeightsChanged, DefaultHandler
 //   [SECTION] Title tracking   StopTracking, UpdateTitleTracking, InvalidateCells
 //   [SECTION] Events           CellClick ... GetFooterParams
 #include <algorithm>
 
-#include "grid/DBGridKv.h"
+#include "grid/DBGridKvImpl.h"
 #include "platform/win/Win.h"
 
 namespace korvel {
 
 using namespace kvp;
-
-// [SECTION] Column answers
+using dbgrid::HasItems;
 
 namespace {
 
-// The kinds of column, by what it shows.
-enum TColumnKind {
-  ckPlain = 0,
-  ckPickList = 1,
-  ckLookup = 2,
-  ckKeyPickList = 3,
-  ckKeyImageList = 4,
-  ckCheckboxes = 5
-};
-
-bool HasItems(TStrings* List) { return List && List->GetCount() > 0; }
-
-// FIXME(grid): the column answers these itself once the column cell values
-// exist (with its special row, its events and its MRU list).
-TColumnKind ColumnKind(TColumnKv* Column) {
-  TField* Field = Column->GetField();
-  if (Column->GetCheckboxes()) return ckCheckboxes;
-  if (Field && Field->GetFieldKind() == fkLookup) return ckLookup;
-  const bool Keys = HasItems(Column->GetKeyList());
-  const bool Picks = HasItems(Column->GetPickList());
-  if (Picks && !Keys) return ckPickList;
-  if (Column->GetImageList() && !Column->GetShowImageAndText()) return ckKeyImageList;
-  if (Keys && Picks) return ckKeyPickList;
-  return ckPlain;
-}
-
-// The fields an edit of Field writes: its key fields for a lookup field.
-bool KeyFieldsOf(TField* Field, std::vector<TField*>& Keys) {
-  if (Field->GetFieldKind() != fkLookup) return false;
-  TDataSet* DataSet = Field->GetDataSet();
-  if (DataSet) DataSet->GetFieldList(Keys, Field->GetKeyFields());
-  return true;
+// The column of data column Index, or null off the columns.
+TColumnKv* ColumnAt(TDBGridColumnsKv* Columns, Integer Index) {
+  return Index >= 0 && Index < Columns->GetCount() ? Columns->GetColumn(Index) : nullptr;
 }
 
 }  // namespace
 
-// May the column's field be modified (and with TryEdit: the edit started).
-// FIXME(grid): the column answers this itself, with the keyboard's test of
-// whether the current row may be edited or appended.
-static bool ColumnCanModify(TCustomDBGridKv* Grid, TColumnKv* Column, bool TryEdit) {
-  TGridDataLinkKv* Link = Grid->GetDataLink();
-  TField* Field = Column->GetField();
-  if (Grid->GetReadOnly() || !Link->GetActive() || Link->GetReadOnly() || Column->GetReadOnly() ||
-      !Field)
-    return false;
-  std::vector<TField*> Tested;
-  if (!KeyFieldsOf(Field, Tested)) Tested.push_back(Field);
-  for (TField* F : Tested) {
-    if (!F || !F->GetCanModify()) return false;
-    if (F->IsBlob() && !F->OnSetText && !(F->GetDataType() == ftMemo && Grid->GetMemoEditing()))
-      return false;
-  }
-  TDataSet* DataSet = Link->GetDataSet();
-  const TDBGridKvAllowedOperations Allowed = Grid->GetAllowedOperations();
-  if (!Allowed.Contains(alopUpdateKv) && DataSet->GetState() != dsInsert) return false;
-  if (DataSet->IsEmpty() && !Allowed.Contains(alopInsertKv) && !Allowed.Contains(alopAppendKv))
-    return false;
-  if (!TryEdit) return true;
-  Link->Edit();
-  if (!Link->GetEditing()) return false;
-  Link->Modified();
-  return true;
-}
-
-// Writes an edited text (UseText) or value into the column's field.
-// FIXME(grid): the column writes its value itself (update-data event, MRU
-// list) once the column cell values exist.
-static void WriteColumnValues(TCustomDBGridKv* Grid, TColumnKv* Column, const String& Text,
-                              const Variant& Value, bool UseText) {
-  TField* Field = Column->GetField();
-  if (!Field) return;
-  if (UseText) {
-    if (Field->GetDataType() == ftMemo && Grid->GetMemoEditing())
-      Field->SetAsString(Text);
-    else
-      Field->SetEditText(Text);
-    return;
-  }
-  if (Field->GetFieldKind() != fkLookup || Field->GetKeyFields().empty())
-    Field->SetValue(Value);
-  else
-    Field->GetDataSet()->SetFieldValues(Field->GetKeyFields(), Value);
-}
-
 // [SECTION] Questions
 
 bool TCustomDBGridKv::CanEditAcceptKey(Char Key) {
-  const Integer Index = GetSelectedIndex();
-  TColumnKv* Column =
-      Index >= 0 && Index < FColumns->GetCount() ? FColumns->GetColumn(Index) : nullptr;
+  TColumnKv* Column = ColumnAt(FColumns, GetSelectedIndex());
   TField* Field = Column ? Column->GetField() : nullptr;
   if (!FDataLink->GetActive() || !Field) return EditorListMode() && EditorWritable();
   const bool Answer = EditorListMode() ? EditorWritable() : true;
@@ -124,9 +43,9 @@ bool TCustomDBGridKv::CanEditAcceptKey(Char Key) {
 }
 
 bool TCustomDBGridKv::FieldCanModify(TField* Field) {
+  if (Field->GetFieldKind() != fkLookup) return Field->GetCanModify();
   std::vector<TField*> Keys;
-  if (!KeyFieldsOf(Field, Keys)) return Field->GetCanModify();
-  return FieldsCanModify(Keys);
+  return dbgrid::LookupKeyFields(Field, Keys) && FieldsCanModify(Keys);
 }
 
 bool TCustomDBGridKv::CanModifySelectedField() {
@@ -140,36 +59,41 @@ bool TCustomDBGridKv::CanModifySelectedField() {
     return Writable;
   }
   if (GetReadOnly() || !FDataLink->GetActive() || FDataLink->GetReadOnly()) return false;
-  const Integer Index = GetSelectedIndex();
-  if (Index < 0 || Index >= FColumns->GetCount()) return false;
-  TColumnKv* Column = FColumns->GetColumn(Index);
+  TColumnKv* Column = ColumnAt(FColumns, GetSelectedIndex());
+  if (!Column) return false;
   TField* Field = Column->GetField();
   if (Column->GetReadOnly() || !Field || !FieldCanModify(Field)) return false;
   // Of the blobs only a memo edited as text.
   if (Field->IsBlob() && !(FMemoEditing && Field->GetDataType() == ftMemo)) return false;
-  if (!ColumnCanModify(this, Column, false)) return false;
+  if (!Column->CanModify(false)) return false;
   FDataLink->Edit();
   const bool Editing = FDataLink->GetEditing();
   if (Editing) FDataLink->Modified();
   return Editing;
 }
 
+bool TCustomDBGridKv::CanModifyRecord() {
+  if (!FDataLink->GetActive()) return false;
+  TDataSet* DataSet = FDataLink->GetDataSet();
+  if (!FAllowedOperations.Contains(alopUpdateKv) && DataSet->GetState() != dsInsert) return false;
+  return !DataSet->IsEmpty() || FAllowedOperations.Contains(alopInsertKv) ||
+         FAllowedOperations.Contains(alopAppendKv);
+}
+
 bool TCustomDBGridKv::CanEditModify() {
-  const Integer Index = GetSelectedIndex();
-  if (Index >= 0 && Index < FColumns->GetCount() &&
-      ColumnKind(FColumns->GetColumn(Index)) == ckCheckboxes)
-    return false;
+  TColumnKv* Column = ColumnAt(FColumns, GetSelectedIndex());
+  if (Column && Column->GetColumnType() == ctCheckboxesKv) return false;
   if (InplaceSearching()) return false;
   return CanModifySelectedField();
 }
 
 bool TCustomDBGridKv::CanEditShow() {
   if (FLayoutLock > 0 || !inherited::CanEditShow()) return false;
-  const Integer Index = GetSelectedIndex();
-  bool Show = Index >= 0 && Index < FColumns->GetCount();
+  TColumnKv* Column = ColumnAt(FColumns, GetSelectedIndex());
+  bool Show = Column != nullptr;
   if (Show) {
-    const TColumnKind Kind = ColumnKind(FColumns->GetColumn(Index));
-    Show = Kind != ckKeyImageList && Kind != ckCheckboxes;
+    const TColumnKvType Kind = Column->GetColumnType();
+    Show = Kind != ctKeyImageListKv && Kind != ctCheckboxesKv;
   }
   if (Show && SelectionExists() && FOptionsKv.Contains(dgClearSelectionOnEditKv) &&
       FAllowedSelections.Contains(gskRectangle))
@@ -180,36 +104,50 @@ bool TCustomDBGridKv::CanEditShow() {
 }
 
 bool TCustomDBGridKv::CanEditColumn(Integer DataCol) {
-  if (DataCol < 0 || DataCol >= FColumns->GetCount()) return false;
-  return ColumnCanModify(this, FColumns->GetColumn(DataCol), false) &&
-         FOptions.Contains(dgEditingKv);
+  TColumnKv* Column = ColumnAt(FColumns, DataCol);
+  return Column && Column->CanModify(false) && FOptions.Contains(dgEditingKv);
 }
 
 // [SECTION] Editor text
 
 String TCustomDBGridKv::GetEditText(Integer ACol, Integer /*ARow*/) {
   String Text;
-  const Integer Index = RawToDataColumn(ACol);
-  TColumnKv* Column =
-      Index >= 0 && Index < FColumns->GetCount() ? FColumns->GetColumn(Index) : nullptr;
+  TColumnKv* Column = ColumnAt(FColumns, RawToDataColumn(ACol));
   TField* Field = Column ? Column->GetField() : nullptr;
   if (FDataLink->GetActive() && Field) {
-    // [Phase 1] The text: a key list shows the pick-list entry beside the key.
+    // [Phase 1] The text: a key list shows the pick-list entry beside the
+    // key, which is the value the cell edits.
     if (HasItems(Column->GetKeyList())) {
       const Integer I = Column->GetKeyList()->IndexOf(Field->GetEditText());
       if (I >= 0 && I < Column->GetPickList()->GetCount())
         Text = Column->GetPickList()->GetStrings(I);
+      FEditValue = Field->GetValue();
     } else if (FMemoEditing && Field->GetDataType() == ftMemo) {
       Text = AdjustLineBreaks(Field->GetAsString());
     } else {
       Text = Field->GetEditText();
     }
-    // [Phase 2] A lookup field edits the key behind its text.
-    // FIXME(grid): the special row of the column's drop-down takes part here
-    // once the columns have one, and the column's cell-parameter event may
-    // change the text.
-    if (Field->GetFieldKind() == fkLookup && Field->GetLookupDataSet())
-      FEditValue = Field->GetDataSet()->GetFieldValues(Field->GetKeyFields());
+    // [Phase 2] A lookup field edits the key behind its text, or the value
+    // of the special row when the row stands for this key (or for a key the
+    // lookup dataset lacks).
+    if (Field->GetFieldKind() == fkLookup && Field->GetLookupDataSet()) {
+      std::vector<TField*> Keys;
+      FEditValue = dbgrid::LookupKeyFields(Field, Keys) && !Keys.empty()
+                       ? Field->GetDataSet()->GetFieldValues(Field->GetKeyFields())
+                       : Variant(Null());
+      TSpecRowKv* SpecRow = Column->GetDropDownSpecRow();
+      if (SpecRow->GetVisible() && (VarEquals(FEditValue, SpecRow->GetValue()) ||
+                                    (SpecRow->GetShowIfNotInKeyList() && Field->IsNull()))) {
+        FEditValue = SpecRow->GetValue();
+        Text = SpecRow->CellText(0);
+      }
+    }
+    // [Phase 3] The application may change the text the editor shows.
+    TObjectPtr<TColCellParamsKv> Params(TColCellParamsKv::Create());
+    Params->SetText(Text);
+    Params->SetFont(GetCanvas()->GetFont());
+    Column->GetCellParams(true, Params.get());
+    Text = Params->GetText();
   }
   FEditText = Text;
   return Text;
@@ -219,9 +157,8 @@ void TCustomDBGridKv::SetEditText(Integer, Integer, const String& Value) { FEdit
 
 String TCustomDBGridKv::GetEditMask(Integer ACol, Integer) {
   if (!FDataLink->GetActive()) return {};
-  const Integer Index = RawToDataColumn(ACol);
-  if (Index < 0 || Index >= FColumns->GetCount()) return {};
-  TColumnKv* Column = FColumns->GetColumn(Index);
+  TColumnKv* Column = ColumnAt(FColumns, RawToDataColumn(ACol));
+  if (!Column) return {};
   if (!Column->GetEditMask().empty()) return Column->GetEditMask();
   TField* Field = Column->GetField();
   if (!Field || HasItems(Column->GetKeyList())) return {};
@@ -230,57 +167,88 @@ String TCustomDBGridKv::GetEditMask(Integer ACol, Integer) {
 
 // The limit counts characters; a wide string field's size is in characters too.
 Integer TCustomDBGridKv::GetEditLimit() {
-  const Integer Index = GetSelectedIndex();
-  if (!FDataLink->GetActive() || Index < 0 || Index >= FColumns->GetCount()) return 0;
-  TColumnKv* Column = FColumns->GetColumn(Index);
+  TColumnKv* Column = ColumnAt(FColumns, GetSelectedIndex());
+  if (!FDataLink->GetActive() || !Column) return 0;
   TField* Field = Column->GetField();
   if (!Field || HasItems(Column->GetKeyList())) return 0;
   const TFieldType Type = Field->GetDataType();
   return Type == ftString || Type == ftWideString ? Field->GetSize() : 0;
 }
 
-// The pending text goes into the field through its column: a key-list
-// column writes the key beside the chosen text, a lookup column the key
+// The pending text goes into the field through its column: a pick-list
+// column writes the text (after asking about a text not in its list), a
+// key-list column the key beside the chosen text, a lookup column the key
 // value behind it, any other column the text.
 void TCustomDBGridKv::UpdateData() {
-  const Integer Index = GetSelectedIndex();
-  if (Index < 0 || Index >= FColumns->GetCount()) return;
-  TColumnKv* Column = FColumns->GetColumn(Index);
+  TColumnKv* Column = ColumnAt(FColumns, GetSelectedIndex());
+  if (!Column) return;
   TField* Field = Column->GetField();
   if (!Field) {
-    WriteColumnValues(this, Column, FEditText, Variant(FEditText), true);
+    Column->UpdateDataValues(FEditText, Variant(FEditText), true);
     return;
   }
-  // FIXME(grid): the column's not-in-list event is asked here for pick-list,
-  // key-list and lookup texts once the columns have it.
-  switch (ColumnKind(Column)) {
-    case ckKeyPickList: {
-      const Integer I = Column->GetPickList()->IndexOf(FEditText);
+  switch (Column->GetColumnType()) {
+    case ctPickListKv: {
+      if (Column->OnNotInList && dbgrid::IndexOfText(Column->GetPickList(), FEditText) < 0) {
+        bool Recheck = false;
+        Column->OnNotInList(Column, FEditText, Recheck);
+      }
+      Column->UpdateDataValues(FEditText, Variant(FEditText), true);
+      return;
+    }
+    case ctKeyPickListKv: {
       TStrings* Keys = Column->GetKeyList();
-      if (I >= 0 && I < Keys->GetCount())
-        FEditValue = Variant(Keys->GetStrings(I));
-      else if (I >= 0 || FEditText.empty())
-        // A pick-list entry without a key, or no text: no key at all, never
-        // the key of an earlier choice.
+      auto KeyOf = [&](Integer I) {
+        // A pick-list entry without a key is no key at all, never the key
+        // of an earlier choice.
+        return I < Keys->GetCount() ? Variant(Keys->GetStrings(I)) : Variant(Null());
+      };
+      Integer I = Column->GetPickList()->IndexOf(FEditText);
+      if (I >= 0) {
+        FEditValue = KeyOf(I);
+      } else if (FEditText.empty()) {
         FEditValue = Null();
-      WriteColumnValues(this, Column, FEditText, FEditValue, false);
+      } else if (Column->OnNotInList) {
+        bool Recheck = false;
+        Column->OnNotInList(Column, FEditText, Recheck);
+        I = Recheck ? Column->GetPickList()->IndexOf(FEditText) : -1;
+        FEditValue = I >= 0 ? KeyOf(I) : Variant(Null());
+      }
+      // Without a handler an unlisted text keeps the cell's key.
+      Column->UpdateDataValues(FEditText, FEditValue, false);
       return;
     }
     default:
       break;
   }
   if (Field->GetFieldKind() == fkLookup && Field->GetLookupDataSet()) {
-    std::vector<TField*> Keys;
-    KeyFieldsOf(Field, Keys);
-    if (FieldsCanModify(Keys)) {
-      Field->GetDataSet()->Edit();
-      WriteColumnValues(this, Column, FEditText, FEditValue, false);
+    // [Phase 1] A text typed without a key: its record in the lookup list,
+    // or one the application adds when asked.
+    TDataSet* List = Field->GetLookupDataSet();
+    if (VarIsNull(FEditValue) && !FEditText.empty() && Column->OnNotInList && List->GetActive()) {
+      auto Find = [&] {
+        if (!List->Locate(Field->GetLookupResultField(), Variant(FEditText), {loCaseInsensitive}))
+          return false;
+        FEditValue = List->GetFieldValues(Field->GetLookupKeyFields());
+        return true;
+      };
+      if (!Find()) {
+        bool Recheck = false;
+        Column->OnNotInList(Column, FEditText, Recheck);
+        if (Recheck) Find();
+      }
     }
-    // The lookup field shows the text looked up for the key written; the
-    // typed text is not forced on it, so text and key never disagree.
+    // [Phase 2] The key goes into the key fields. The lookup field shows the
+    // text looked up for the key written; the typed text is not forced on
+    // it, so text and key never disagree.
+    std::vector<TField*> Keys;
+    if (dbgrid::LookupKeyFields(Field, Keys) && FieldsCanModify(Keys)) {
+      Field->GetDataSet()->Edit();
+      Column->UpdateDataValues(FEditText, FEditValue, false);
+    }
     return;
   }
-  WriteColumnValues(this, Column, FEditText, Variant(FEditText), true);
+  Column->UpdateDataValues(FEditText, Variant(FEditText), true);
 }
 
 // [SECTION] Columns and rows

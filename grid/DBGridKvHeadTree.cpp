@@ -45,6 +45,14 @@ String GetWord(Integer N, const String& S, const String& Delimiters) {
   return GetWordAndStart(N, S, Delimiters, Pos);
 }
 
+Integer TitleLevelCount(const String& Caption) {
+  Integer Count = 0;
+  for (std::size_t I = 0; I < Caption.size(); ++I)
+    if (Caption[I] != TitleLevelDelimiter && (I == 0 || Caption[I - 1] == TitleLevelDelimiter))
+      ++Count;
+  return Count;
+}
+
 // [SECTION] Nodes
 
 void THeadTreeNode::Destroy() {
@@ -63,19 +71,33 @@ std::vector<THeadTreeNode*> THeadTreeNode::Children() const {
   return List;
 }
 
+// Every descendant is taken off its parent before it is freed, so that
+// freeing a tree costs no recursion however deep it is.
 void THeadTreeNode::FreeChildren() {
-  for (THeadTreeNode* Node : Children()) Node->Free();
+  std::vector<THeadTreeNode*> Pending = Children();
   Child = nullptr;
+  while (!Pending.empty()) {
+    THeadTreeNode* Node = Pending.back();
+    Pending.pop_back();
+    for (THeadTreeNode* Kid : Node->Children()) Pending.push_back(Kid);
+    Node->Child = nullptr;
+    Node->Free();
+  }
 }
 
+// Up from ANode to the level of this node: the children of one parent form
+// one ring, and nodes without a parent are in this ring only if it holds them.
 bool THeadTreeNode::Find(THeadTreeNode* ANode) {
-  if (!ANode) return false;
-  THeadTreeNode* Node = this;
-  do {
-    if (Node == ANode) return true;
-    if (Node->Child && Node->Child->Find(ANode)) return true;
-    Node = Node->Next;
-  } while (Node != this);
+  for (THeadTreeNode* Node = ANode; Node; Node = Node->Parent) {
+    if (Node->Parent != Parent) continue;
+    if (Parent) return true;
+    const THeadTreeNode* Sibling = this;
+    do {
+      if (Sibling == Node) return true;
+      Sibling = Sibling->Next;
+    } while (Sibling != this);
+    return false;
+  }
   return false;
 }
 
@@ -186,16 +208,19 @@ void THeadTreeNode::BuildFromColumns(TCustomDBGridKv* Grid) {
     Leaves.push_back(Leaf);
   }
   // [Phase 2] Merge passes: neighbours with equal leading parts share a
-  // parent; each union starts the passes over.
+  // parent; each union starts the passes over. A leaf as deep as titles go
+  // keeps the rest of its caption.
+  auto Splits = [&](Integer I) { return Leaves[std::size_t(I)]->GetLevel() < MaxTitleLevels; };
   for (bool Changed = true; Changed;) {
     Changed = false;
     for (Integer I = 0; I < Count; ++I) {
       Integer Second = 0;
       const String& Text = Leaves[std::size_t(I)]->Text;
-      if (GetWordAndStart(2, Text, Delimiters, Second).empty()) continue;
+      if (GetWordAndStart(2, Text, Delimiters, Second).empty() || !Splits(I)) continue;
       const String Head = GetWord(1, Text, Delimiters);
       Integer J = I;
-      while (J < Count - 1 && GetWord(1, Leaves[std::size_t(J) + 1]->Text, Delimiters) == Head) {
+      while (J < Count - 1 && Splits(J + 1) &&
+             GetWord(1, Leaves[std::size_t(J) + 1]->Text, Delimiters) == Head) {
         CutFirstLevel(Leaves[std::size_t(J)]->Text, Delimiters);
         ++J;
       }
@@ -211,19 +236,24 @@ void THeadTreeNode::BuildFromColumns(TCustomDBGridKv* Grid) {
 }
 
 void THeadTreeNode::CheckConsistency() const {
-  const std::vector<THeadTreeNode*> Kids = Children();
-  for (THeadTreeNode* Kid : Kids) {
-    KV_ASSERT(Kid->Parent == this, "a child's parent is the node it hangs below");
-    Kid->CheckConsistency();
+  std::vector<const THeadTreeNode*> Pending{this};
+  while (!Pending.empty()) {
+    const THeadTreeNode* Node = Pending.back();
+    Pending.pop_back();
+    const std::vector<THeadTreeNode*> Kids = Node->Children();
+    for (THeadTreeNode* Kid : Kids) {
+      KV_ASSERT(Kid->Parent == Node, "a child's parent is the node it hangs below");
+      Pending.push_back(Kid);
+    }
+    if (Kids.empty()) continue;
+    KV_ASSERT(Kids.back()->Next == Node->Child, "the ring of siblings closes on the first child");
+    if (Node->Column) continue;
+    Integer Sum = 0;
+    for (THeadTreeNode* Kid : Kids) Sum += Kid->Width + Node->LineWidth;
+    if (Node->Parent)
+      KV_ASSERT(Node->Width == (Node->LineWidth >= 1 ? Sum - Node->LineWidth : Sum),
+                "an inner node spans its children and the lines between them");
   }
-  if (Kids.empty()) return;
-  KV_ASSERT(Kids.back()->Next == Child, "the ring of siblings closes on the first child");
-  if (Column) return;
-  Integer Sum = 0;
-  for (THeadTreeNode* Kid : Kids) Sum += Kid->Width + LineWidth;
-  if (Parent)
-    KV_ASSERT(Width == (LineWidth >= 1 ? Sum - LineWidth : Sum),
-              "an inner node spans its children and the lines between them");
 }
 
 }  // namespace korvel

@@ -4,16 +4,21 @@
 // fitted column widths.
 //
 // Index:
-//   [SECTION] Construction     Construct, Destroy, Notification, Loaded, CreateWnd, ChangeScale,
-//   factories [SECTION] Options          SetOptions, SetOptionsKv and the layout settings [SECTION]
-//   Locks            BeginLayout, EndLayout, CancelLayout, AcquireLayoutLock, LayoutChanged,
-//   DeferLayout [SECTION] Layout           InternalLayout and its phases, SetFieldsCurrent,
-//   RebuildSortMarkedColumns [SECTION] Heights          row heights, button height, title heights,
-//   CalcTitleTreeHeight [SECTION] Widths           fitted widths, ColWidthsChanged,
-//   UpdateHorzScrollBar [SECTION] Data             DataSource, LinkActive, SelectedField [SECTION]
-//   Streaming        DefineProperties, the Columns property [SECTION] Style and focus  SetStyle,
-//   IsFocused, FlatChanged [SECTION] Self-check       CheckConsistency
+//   [SECTION] Construction     Construct, Destroy, Notification, Loaded, CreateWnd,
+//                              ChangeScale, factories
+//   [SECTION] Options          SetOptions, SetOptionsKv and the layout settings
+//   [SECTION] Locks            BeginLayout, EndLayout, CancelLayout, AcquireLayoutLock,
+//                              LayoutChanged, DeferLayout
+//   [SECTION] Layout           InternalLayout and its phases, SetFieldsCurrent,
+//                              RebuildSortMarkedColumns
+//   [SECTION] Heights          row heights, button height, title heights, CalcTitleTreeHeight
+//   [SECTION] Widths           fitted widths, ColWidthsChanged, UpdateHorzScrollBar
+//   [SECTION] Data             DataSource, LinkActive, SelectedField
+//   [SECTION] Streaming        DefineProperties, the Columns property
+//   [SECTION] Style and focus  SetStyle, IsFocused, FlatChanged
+//   [SECTION] Self-check       CheckConsistency
 #include <algorithm>
+#include <limits>
 
 #include "controls/DBCtrlsKv.h"
 #include "grid/DBGridKv.h"
@@ -31,8 +36,10 @@ using namespace kvp;
 // [SECTION] Construction
 
 void TCustomDBGridKv::Construct() {
+  EnsureDBGridKvUnit();
   inherited::Construct();
   SetStyle(nullptr);
+  AcquireSharedDrawBitmap();
   FColumnDefValues = CreateColumnDefValues();
   FColumns = CreateColumns();
   FVisibleColumns = TColumnsKvList::Create();
@@ -40,16 +47,20 @@ void TCustomDBGridKv::Construct() {
   FTitleFont = TFont::Create();
   FTitleFont->Assign(GetFont());
   FTitleFont->OnChange = TNotifyEvent(this, &TCustomDBGridKv::TitleFontChanged);
-  // FIXME(grid): the bookmark list comes here.
+  FBookmarks = TBookmarkListKv::Create(this);
   FHeadTree = THeadTreeNode::CreateText("Root", 0, 0);
   FSumList = TDBGridKvSumList::Create(this);
   FHorzScrollBar = CreateScrollBar(false);
   FVertScrollBar = CreateScrollBar(true);
   FSortMarkedColumns = TColumnsKvList::Create();
-  // FIXME(grid): the selection comes here.
+  FSelection = TDBGridKvSelection::Create(this);
   FFooterFont = TFont::Create();
   FFooterFont->Assign(GetFont());
   FFooterFont->OnChange = TNotifyEvent(this, &TCustomDBGridKv::FooterFontChanged);
+  FColCellParams = TColCellParamsKv::Create();
+  // FIXME(grid): the filter comes here.
+  FTitleImageChangeLink = TChangeLink::Create();
+  FTitleImageChangeLink->OnChange = TNotifyEvent(this, &TCustomDBGridKv::TitleImagesChanged);
   // The base grid as the data-aware grid uses it: every cell drawn by
   // DrawCell, a full repaint on resizing, no stored extents, and only the
   // horizontal bar its own.
@@ -66,6 +77,8 @@ void TCustomDBGridKv::Destroy() {
   FMemTable = nullptr;
   if (FStyle) FStyle->RemoveGrid(this);
   FStyle = nullptr;
+  FreeAndNil(FColCellParams);
+  if (FSelection) FSelection->Clear();
   FreeAndNil(FColumns);
   FreeAndNil(FColumnDefValues);
   FreeAndNil(FVisibleColumns);
@@ -74,11 +87,17 @@ void TCustomDBGridKv::Destroy() {
   FreeAndNil(FHorzScrollBar);
   FreeAndNil(FVertScrollBar);
   FreeAndNil(FTitleFont);
+  FreeAndNil(FBookmarks);
+  if (FTitleImages) FTitleImages->UnRegisterChanges(FTitleImageChangeLink);
+  FTitleImages = nullptr;
+  FreeAndNil(FTitleImageChangeLink);
   inherited::Destroy();
+  ReleaseSharedDrawBitmap();
   FLeafFieldArr.clear();
   FreeAndNil(FHeadTree);
   // The footers have let go of their aggregates with the columns.
   FreeAndNil(FSumList);
+  FreeAndNil(FSelection);
   FreeAndNil(FFooterFont);
 }
 
@@ -91,8 +110,9 @@ void TCustomDBGridKv::Notification(TComponent* AComponent, TOperation Operation)
     if (Column->FPopupMenu == AComponent) Column->FPopupMenu = nullptr;
     if (Column->FImageList == AComponent) Column->SetImageList(nullptr);
   }
-  // FIXME(grid): the title images and the columns' drop-down list sources
-  // are let go here once they exist.
+  if (AComponent == FTitleImages) SetTitleImages(nullptr);
+  // FIXME(grid): the columns' drop-down list sources are let go here once
+  // they exist.
   for (TDBGridKvScrollBar* Bar : {FVertScrollBar, FHorzScrollBar})
     if (Bar && Bar->GetExtScrollBar() == AComponent) {
       Bar->SetExtScrollBar(nullptr);
@@ -491,8 +511,8 @@ void TCustomDBGridKv::InternalLayout() {
   UpdateScrollBar();
   UpdateActive();
   Invalidate();
-  // FIXME(grid): a column selection is refreshed here with the selection,
-  // and the filter editor placed again with the filter row.
+  if (FSelection->GetSelectionType() == gskColumns) FSelection->GetColumns()->Refresh();
+  // FIXME(grid): the filter editor is placed again here with the filter row.
 }
 
 // The base grid's column counts: indicator and frozen columns fixed, the
@@ -560,6 +580,7 @@ void TCustomDBGridKv::LayoutDefaultColumns() {
 void TCustomDBGridKv::SetFieldsCurrent() {
   // FIXME(grid): tab stops are set here too with the grid's keyboard.
   const bool Lines = FOptions.Contains(dgColLinesKv);
+  if (FIndicatorOffset > 0 && GetFullColCount() > 0) SetColWidths(0, 11);
   for (Integer I = 0; I < FColumns->GetCount(); ++I) {
     const Integer GridCol = I + FIndicatorOffset;
     if (GridCol >= GetFullColCount()) break;
@@ -568,18 +589,29 @@ void TCustomDBGridKv::SetFieldsCurrent() {
   }
 }
 
+// The marked columns in the order of their numbers (a marked column without
+// one last), numbered again 1..n: numbers read with a form, or left by a
+// column that went, may have gaps or repeats. An unmarked column has none.
 void TCustomDBGridKv::RebuildSortMarkedColumns() {
   FSortMarkedColumns->Clear();
   std::vector<TColumnKv*> Marked;
   for (Integer I = 0; I < FColumns->GetCount(); ++I) {
-    TColumnKv* Column = FColumns->GetColumn(I);
-    if (Column->GetTitle()->GetSortMarker() != smNoneKv && Column->GetTitle()->GetSortIndex() > 0)
-      Marked.push_back(Column);
+    TColumnTitleKv* Title = FColumns->GetColumn(I)->GetTitle();
+    if (Title->FSortMarker != smNoneKv)
+      Marked.push_back(FColumns->GetColumn(I));
+    else
+      Title->FSortIndex = 0;
   }
-  std::stable_sort(Marked.begin(), Marked.end(), [](TColumnKv* A, TColumnKv* B) {
-    return A->GetTitle()->GetSortIndex() < B->GetTitle()->GetSortIndex();
-  });
-  for (TColumnKv* Column : Marked) FSortMarkedColumns->Add(Column);
+  auto Place = [](TColumnKv* C) {
+    const Integer Index = C->GetTitle()->FSortIndex;
+    return Index > 0 ? Index : std::numeric_limits<Integer>::max();
+  };
+  std::stable_sort(Marked.begin(), Marked.end(),
+                   [&](TColumnKv* A, TColumnKv* B) { return Place(A) < Place(B); });
+  for (TColumnKv* Column : Marked) {
+    FSortMarkedColumns->Add(Column);
+    Column->GetTitle()->FSortIndex = FSortMarkedColumns->GetCount();
+  }
 }
 
 // [SECTION] Heights
@@ -705,9 +737,10 @@ Integer TCustomDBGridKv::CalcTitleTreeHeight(THeadTreeNode* Node) {
     const String Caption = Child->Text.empty() ? String(" ") : Child->Text;
     Integer T = 0;
     if (Leaf && Child->Column->GetTitle()->GetOrientation() == tohVertical) {
-      // FIXME(grid): measured by the vertical text writer once the drawing
-      // helpers exist; its length is the caption's width.
-      T = (Child->Width < 1 ? 0 : Canvas->TextWidth(Caption)) + 6;
+      T = (Child->Width < 1 ? 0
+                            : WriteVerticalCellText(Canvas, TRect{}, false, 0, 0, Caption,
+                                                    taLeftJustify, taLeftJustify, false, true)) +
+          6;
     } else {
       if (Child->Width >= 1) {
         TRect R(0, 0, std::max(Child->Width - 4 - Child->LineWidth, 0), 0);
@@ -904,7 +937,7 @@ void TCustomDBGridKv::LinkActive(bool Value) {
   if (Destroying()) return;
   UpdateMemTableLink();
   if (!Value) HideEditor();
-  // FIXME(grid): the selection hears of the link here.
+  FSelection->ResetRows(Value);
   TDataSource* Source = GetDataSource();
   FSumList->SetDataSet(Source ? Source->GetDataSet() : nullptr);
   if (FMemTable) UpdateRowCount();
@@ -947,13 +980,6 @@ bool TCustomDBGridKv::AcquireFocus() {
 
 bool TCustomDBGridKv::IsRowSelectFocused() {
   return !Designing() && FOptions.Contains(dgRowSelectKv) && FDBDefaultDrawing && Focused();
-}
-
-// FIXME(grid): a whole selection repaints everything, and any other the
-// cells it covers, once the grid has its selection.
-void TCustomDBGridKv::SelectionChanged() {
-  if (HandleAllocated() && GetRow() < GetRowCount()) InvalidateGridRow(this, GetRow());
-  FFocusedSeen = IsFocused();
 }
 
 bool TCustomDBGridKv::CanEditorAlwaysShow() {
@@ -1053,6 +1079,7 @@ void TCustomDBGridKv::CheckConsistency() {
               "the visible list holds visible columns of this grid");
   }
   FHeadTree->CheckConsistency();
+  FSelection->CheckConsistency();
   KV_ASSERT(FLeafFieldArr.empty() || Integer(FLeafFieldArr.size()) == FColumns->GetCount() ||
                 FLayoutLock > 0,
             "one leaf per column");

@@ -9,14 +9,17 @@
 //   [SECTION] Row count        UpdateRowCount, RowsLayoutChanged, UpdateActive, ReloadEditor
 //   [SECTION] Scroll bar       UpdateScrollBar
 //   [SECTION] Data events      RefreshAfterDataChange, Scroll, RecordChanged,
-//   InvalidateIndicatorCell [SECTION] Reading rows     SetActiveRecordIndex, GetRecordCount,
-//   GetRowRecNo, SelectColumnOfField [SECTION] Interface mode   UpdateRowCountFromMemTable,
-//   ScrollFromMemTable, FetchRecords, ScrollDataRows [SECTION] Input            DoExit, mouse
-//   wheel, WM_VSCROLL, WM_SIZE, the deferred layout
+//                              InvalidateIndicatorCell
+//   [SECTION] Reading rows     SetActiveRecordIndex, GetRecordCount, GetRowRecNo,
+//                              SelectColumnOfField
+//   [SECTION] Interface mode   UpdateRowCountFromMemTable, ScrollFromMemTable, FetchRecords,
+//                              ScrollDataRows
+//   [SECTION] Input            DoExit, mouse wheel, WM_VSCROLL, WM_SIZE, the deferred layout
 #include <algorithm>
 #include <cstdlib>
 
 #include "grid/DBGridKv.h"
+#include "platform/rtl/EditMask.h"
 #include "platform/rtl/FlagScope.h"
 #include "platform/win/Win.h"
 
@@ -28,7 +31,7 @@ using namespace kvp;
 
 void TCustomDBGridKv::SetDataSource(TDataSource* Value) {
   if (Value == FDataLink->GetDataSource()) return;
-  // FIXME(grid): the selection is cleared here with the selection.
+  ClearSelection();
   FDataLink->SetDataSource(Value);
   if (Value) Value->FreeNotification(this);
   LinkActive(FDataLink->GetActive());
@@ -215,6 +218,8 @@ void TCustomDBGridKv::NoteVertBarAndDefer(bool WasShowing) {
 // [SECTION] Data events
 
 void TCustomDBGridKv::RefreshAfterDataChange() {
+  // Deleted records leave the selection, with or without a window.
+  if (!FRefreshing) FSelection->DropVanishedRecords();
   if (!HandleAllocated() || FRefreshing) return;
   TFlagScope Refreshing(FRefreshing);
   if (Designing() && FSumList->GetActive() && !FRecalculating) {
@@ -289,17 +294,6 @@ void TCustomDBGridKv::Scroll(Integer Distance) {
   if (FUpdateLock == 0) Update();
 }
 
-namespace {
-
-// The pick-list text of a key-list column: the entry beside the field's key.
-String KeyListText(TColumnKv* Column, TField* Field) {
-  const Integer Index = Column->GetKeyList()->IndexOf(Field->GetEditText());
-  if (Index < 0 || Index >= Column->GetPickList()->GetCount()) return {};
-  return Column->GetPickList()->GetStrings(Index);
-}
-
-}  // namespace
-
 void TCustomDBGridKv::RecordChanged(TField* Field) {
   if (!HandleAllocated()) return;
   // [Phase 1] Only rows showing the field are painted again.
@@ -316,19 +310,25 @@ void TCustomDBGridKv::RecordChanged(TField* Field) {
   // [Phase 2] The editor takes the field's new text when it differs.
   TField* Selected = GetSelectedField();
   if (!Selected || (Field && Field != Selected)) return;
-  const TColumnKv* Column = FColumns->GetColumn(GetSelectedIndex());
+  TColumnKv* Column = FColumns->GetColumn(GetSelectedIndex());
   String Text;
   if (FMemoEditing && Selected->GetDataType() == ftMemo)
     Text = AdjustLineBreaks(Selected->GetAsString());
-  else if (Column->FKeyList && Column->FKeyList->GetCount() > 0 && Column->FPickList &&
-           Column->FPickList->GetCount() > 0)
-    // FIXME(grid): the column's display text once the columns give it.
-    Text = KeyListText(const_cast<TColumnKv*>(Column), Selected);
+  else if (Column->GetColumnType() == ctKeyPickListKv)
+    Text = Column->GetDisplayText();
   else
     Text = Selected->GetEditText();
+  // A masked editor hands its text back in its mask's shape (its case, its
+  // literals): the field's text is compared in that shape. Otherwise the key
+  // that puts the record into edit would reload the editor and move its
+  // caret away from where that very key was to go.
+  TInplaceEdit* Editor = GetInplaceEditor();
+  if (Editor && Editor->IsMasked()) {
+    const TEditMask Mask(Editor->GetEditMask());
+    Text = Mask.TextFromEditText(Mask.EditTextFromText(Text));
+  }
   if (Text == FEditText) return;
   ReloadEditor();
-  TInplaceEdit* Editor = GetInplaceEditor();
   if (Editor && Editor->Visible()) Editor->SetSelStart(Length(Editor->GetText()));
 }
 
@@ -390,7 +390,10 @@ void TCustomDBGridKv::SelectColumnOfField(TField* Field) {
 // (with its column events) once the grid's keys exist.
 void TCustomDBGridKv::SetSelectedIndex(Integer Value) {
   const Integer GridCol = DataToRawColumn(Value);
-  if (GridCol >= GetFixedCols() && GridCol < GetColCount() && GridCol != GetCol()) SetCol(GridCol);
+  // Frozen columns stand among the fixed ones and can be current too.
+  if (GridCol >= GetFixedCols() - GetFrozenColCount() && GridCol < GetColCount() &&
+      GridCol != GetCol())
+    SetCol(GridCol);
 }
 
 // [SECTION] Interface mode
@@ -560,7 +563,8 @@ void TCustomDBGridKv::HandleVertScroll(Integer Code, Integer TrackPos) {
 // An inserted record the user never touched goes when the focus leaves;
 // anything typed is written into the record.
 void TCustomDBGridKv::DoExit() {
-  if (FDataLink->GetActive()) {
+  // A grid being freed loses the focus after its data link has gone.
+  if (FDataLink && FDataLink->GetActive()) {
     TDataSet* DataSet = FDataLink->GetDataSet();
     if (FOptions.Contains(dgCancelOnExitKv) && DataSet->GetState() == dsInsert &&
         !DataSet->GetModified() && !FDataLink->GetModified())

@@ -124,15 +124,18 @@ bool TDBGridKvStyle::HighlightDataCellColor(TCustomDBGridKv* Grid, Integer ACol,
   const TDBGridKvOptions Options = Grid->GetOptions();
   const TDBGridKvOptionsKv OptionsKv = Grid->GetOptionsKv();
   const bool RowSelect = Options.Contains(dgRowSelectKv);
-  // [Phase 1] Cells of the selection are always highlighted.
-  // FIXME(grid): the selection object comes with the grid's selection; until
-  // then no cell belongs to a selection and the selection counts as empty.
+  // [Phase 1] Cells of the selection are always highlighted; the record is
+  // the one the painting put before the link.
+  TDBGridKvSelection* Selection = Grid->GetSelection();
   bool Result = false;
+  if (Grid->GetDataLink()->GetActive())
+    Result = Selection->DataCellSelected(DataCol, Grid->GetDataSet()->GetBookmark());
+  // [Phase 2] The current cell, and the current row with row highlight.
+  bool InCurrent = Grid->Focused() && OptionsKv.Contains(dgHighlightFocusKv);
+  const bool InCurrentRow = Grid->GetTitleOffset() + DataRow == Grid->GetRow();
   if (!Result) {
-    // [Phase 2] The current cell, and the current row with row highlight.
-    bool InCurrent = Grid->Focused() && OptionsKv.Contains(dgHighlightFocusKv);
-    const bool InCurrentRow = Grid->GetTitleOffset() + DataRow == Grid->GetRow();
     if (OptionsKv.Contains(dgRowHighlightKv) && InCurrentRow &&
+        Selection->GetSelectionType() == gskNone &&
         Grid->GetIndicatorOffset() + DataCol != Grid->GetCol()) {
       InCurrent = true;
       AState += gdSelected;
@@ -140,28 +143,27 @@ bool TDBGridKvStyle::HighlightDataCellColor(TCustomDBGridKv* Grid, Integer ACol,
     if (AState.Contains(gdSelected) || (InCurrentRow && RowSelect))
       Result = (Options.Contains(dgAlwaysShowSelectionKv) || InCurrent) &&
                (Grid->GetUpdateLock() == 0 || RowSelect);
-    if (Result) {
-      // [Phase 3] The colours: with the focus, the highlight (blended on
-      // cells other than the current one); without it, the shadow.
-      const bool IsCurrentCell = ARow == Grid->GetRow() && (ACol == Grid->GetCol() || RowSelect);
-      if (Grid->IsFocused()) {
-        if (FBlendSelection && FNumColors == -1 && !IsCurrentCell) {
-          AColor = TColor(
-              GetNearestColor(Grid->GetCanvas()->GetHandle(), BlendColors(AColor, clHighlight, true)));
-        } else {
-          AColor = clHighlight;
-          AFont->SetColor(clHighlightText);
-        }
-      } else if (IsCurrentCell && (Options.Contains(dgAlwaysShowSelectionKv) || InCurrent)) {
-        AColor = clBtnShadow;
-        AFont->SetColor(clHighlightText);
-      } else if (FNumColors == -1) {
-        AColor = TColor(
-            GetNearestColor(Grid->GetCanvas()->GetHandle(), BlendColors(AColor, clBtnShadow, false)));
-      } else {
-        AColor = clBtnFace;
-      }
+  }
+  if (!Result) return false;
+  // [Phase 3] The colours: with the focus, the highlight (blended on cells
+  // other than the current one); without it, the shadow.
+  const bool IsCurrentCell = ARow == Grid->GetRow() && (ACol == Grid->GetCol() || RowSelect);
+  if (Grid->IsFocused()) {
+    if (FBlendSelection && FNumColors == -1 && !IsCurrentCell) {
+      AColor = TColor(
+          GetNearestColor(Grid->GetCanvas()->GetHandle(), BlendColors(AColor, clHighlight, true)));
+    } else {
+      AColor = clHighlight;
+      AFont->SetColor(clHighlightText);
     }
+  } else if (IsCurrentCell && (Options.Contains(dgAlwaysShowSelectionKv) || InCurrent)) {
+    AColor = clBtnShadow;
+    AFont->SetColor(clHighlightText);
+  } else if (FNumColors == -1) {
+    AColor = TColor(
+        GetNearestColor(Grid->GetCanvas()->GetHandle(), BlendColors(AColor, clBtnShadow, false)));
+  } else {
+    AColor = clBtnFace;
   }
   return Result;
 }

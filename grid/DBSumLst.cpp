@@ -14,6 +14,7 @@
 #include "grid/DBSumLst.h"
 
 #include <cmath>
+#include <limits>
 
 #include "base/KorvelVCL.h"
 #include "platform/classes/TypInfo.h"
@@ -27,16 +28,35 @@ using namespace kvp;
 
 namespace {
 
-// An amount in ten-thousandths rounded half to even, as currency stores it;
-// one that does not fit raises, as currency arithmetic does.
-Int64 RoundRaw(Extended X) {
+// An amount that does not fit raises, as currency arithmetic does.
+Int64 RoundRawChecked(Extended X) {
   if (!std::isfinite(X) || X >= 9223372036854775807.0L || X < -9223372036854775808.0L)
     throw EOverflow("Floating point overflow");
   return std::llrint(X);  // the default rounding: to nearest, ties to even
 }
 
+// An amount in ten-thousandths rounded half to even, as currency stores it.
+inline Int64 RoundRaw(Extended X) {
+#if defined(__GNUC__) && defined(__x86_64__)
+  // The x87 store rounds as llrint does (to nearest, ties to even) and gives
+  // the lowest integer for anything that does not fit: the full pass takes
+  // one of these per record and aggregate.
+  Int64 Rounded;
+  __asm__("fistpll %0" : "=m"(Rounded) : "t"(X) : "st");
+  if (Rounded != std::numeric_limits<Int64>::min()) return Rounded;
+#endif
+  return RoundRawChecked(X);
+}
+
 // A field's value in ten-thousandths, in extended precision.
 Extended Share(TField* Field) { return Extended(Field->GetAsFloat()) * 10000.0L; }
+
+// The share of a value that is not null.
+bool ReadShare(TField* Field, Extended& Result) {
+  if (Field->IsNull()) return false;
+  Result = Extended(Field->GetAsFloat()) * 10000.0L;
+  return true;
+}
 
 Currency Raw(Int64 Value) { return Currency::FromRaw(Value); }
 
@@ -44,11 +64,23 @@ constexpr Int64 OneRecord = 10000;  // a count of one
 
 // The dataset event properties the producer takes over, by slot; the last
 // slot is the master's AfterScroll.
+enum TSlot : int {
+  slCancel,
+  slClose,
+  slEdit,
+  slInsert,
+  slOpen,
+  slPost,
+  slScroll,
+  slDelete,
+  slRefresh,
+  slMaster
+};
 TDataSetNotifyEvent TDataSet::*const Slots[] = {
-    &TDataSet::AfterCancel, &TDataSet::AfterClose,  &TDataSet::AfterEdit,
-    &TDataSet::AfterInsert, &TDataSet::AfterOpen,   &TDataSet::AfterPost,
-    &TDataSet::AfterScroll, &TDataSet::BeforeDelete, &TDataSet::AfterScroll};
-constexpr int MasterSlot = 8;
+    &TDataSet::AfterCancel,  &TDataSet::AfterClose, &TDataSet::AfterEdit,   &TDataSet::AfterInsert,
+    &TDataSet::AfterOpen,    &TDataSet::AfterPost,  &TDataSet::AfterScroll, &TDataSet::BeforeDelete,
+    &TDataSet::AfterRefresh, &TDataSet::AfterScroll};
+constexpr int MasterSlot = slMaster;
 
 // Every attached producer, so that one that detaches can hand its saved
 // handlers to a producer that chained behind it.
@@ -134,8 +166,11 @@ void TDBSumListProducer::Construct() {
   FActive = true;
 }
 
+// A producer that goes away gives the dataset's handlers back whatever its
+// owner is doing: a dataset must never call into a freed producer.
 void TDBSumListProducer::Destroy() {
-  if (FSumCollection) Deactivate(false);
+  FActive = false;
+  if (FSumCollection) ReturnDataSetEvents();
   if (FWatch) FWatch->Producer = nullptr;
   FreeAndNil(FWatch);
   FBookmarks.clear();
@@ -189,14 +224,24 @@ void TDBSumListProducer::Watched(TComponent* Component) {
 
 TDataSetNotifyEvent TDBSumListProducer::OwnHandler(int Slot) {
   switch (Slot) {
-    case 0: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterCancel);
-    case 1: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterClose);
-    case 2: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterEdit);
-    case 3: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterInsert);
-    case 4: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterOpen);
-    case 5: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterPost);
-    case 6: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterScroll);
-    case 7: return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetBeforeDelete);
+    case slCancel:
+      return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterCancel);
+    case slClose:
+      return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterClose);
+    case slEdit:
+      return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterEdit);
+    case slInsert:
+      return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterInsert);
+    case slOpen:
+      return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterOpen);
+    case slPost:
+      return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterPost);
+    case slScroll:
+      return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterScroll);
+    case slDelete:
+      return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetBeforeDelete);
+    case slRefresh:
+      return TDataSetNotifyEvent(this, &TDBSumListProducer::DataSetAfterRefresh);
     default: return TDataSetNotifyEvent(this, &TDBSumListProducer::MasterDataSetAfterScroll);
   }
 }
@@ -358,23 +403,21 @@ void TDBSumListProducer::RecalcAll() {
           Sums.push_back(Sum);
           Fields.push_back(FieldOf(Sum));
         }
+        // Running totals in raw ten-thousandths: the sum (or an average's
+        // sum) and an average's count of values.
+        std::vector<Int64> Totals(Sums.size(), 0);
+        std::vector<Integer> Counts(Sums.size(), 0);
         const bool ListRecords = !DataSetSequenced() && FVirtualRecords;
         FDataSet->First();
         while (!FDataSet->GetEof()) {
           for (std::size_t K = 0; K < Sums.size(); ++K) {
-            TDBSum* Sum = Sums[K];
             TField* Field = Fields[K];
-            switch (Sum->FGroupOperation) {
-              case goSum:
-                if (!Field->IsNull()) Sum->FValue = Raw(RoundRaw(Share(Field) + Sum->FValue.GetRaw()));
-                break;
-              case goAvg:
-                if (!Field->IsNull()) ++Sum->FAvgCount;
-                Sum->FAvgSum = Raw(RoundRaw(Share(Field) + Sum->FAvgSum.GetRaw()));
-                break;
-              case goCount:
-                if (!Field || !Field->IsNull()) Sum->FValue = Raw(Sum->FValue.GetRaw() + OneRecord);
-                break;
+            Extended X = 0;
+            if (Sums[K]->FGroupOperation == goCount) {
+              if (!Field || !Field->IsNull()) Totals[K] += OneRecord;
+            } else if (ReadShare(Field, X)) {
+              Totals[K] = RoundRaw(X + Totals[K]);  // an average counts its null values as 0
+              ++Counts[K];
             }
           }
           if (ListRecords) FBookmarks.push_back(FDataSet->GetBookmark());
@@ -382,11 +425,18 @@ void TDBSumListProducer::RecalcAll() {
         }
         // [Phase 4] Back to the first record; averages from their sums.
         FDataSet->First();
-        for (TDBSum* Sum : Sums)
-          if (Sum->FGroupOperation == goAvg)
-            Sum->FValue = Sum->FAvgCount == 0
-                              ? Currency()
-                              : Raw(RoundRaw(Extended(Sum->FAvgSum.GetRaw()) / Sum->FAvgCount));
+        for (std::size_t K = 0; K < Sums.size(); ++K) {
+          TDBSum* Sum = Sums[K];
+          if (Sum->FGroupOperation != goAvg) {
+            Sum->FValue = Raw(Totals[K]);
+            continue;
+          }
+          Sum->FAvgSum = Raw(Totals[K]);
+          Sum->FAvgCount = Counts[K];
+          Sum->FValue = Sum->FAvgCount == 0
+                            ? Currency()
+                            : Raw(RoundRaw(Extended(Sum->FAvgSum.GetRaw()) / Sum->FAvgCount));
+        }
       }
       if (OnAfterRecalcAll) OnAfterRecalcAll(this);
     }
@@ -413,15 +463,17 @@ void TDBSumListProducer::StoreContribution(TDBSum* Sum, TField* Field, bool Inse
   Sum->FOldVarValue = Field->GetValue();
 }
 
-void TDBSumListProducer::ApplyPost(TDBSum* Sum, TField* Field) {
+void TDBSumListProducer::ApplyPost(TDBSum* Sum, TField* Field, bool Shown) {
   const Int64 Old = Sum->FOldValue.GetRaw();
+  // A record that no longer shows counts as empty, for a count too.
+  const bool Empty = !Shown || (Field && Field->IsNull());
   switch (Sum->FGroupOperation) {
     case goSum:
-      Sum->FValue = Field->IsNull() ? Raw(Sum->FValue.GetRaw() - Old)
-                                    : Raw(RoundRaw(Share(Field) + (Sum->FValue.GetRaw() - Old)));
+      Sum->FValue = Empty ? Raw(Sum->FValue.GetRaw() - Old)
+                          : Raw(RoundRaw(Share(Field) + (Sum->FValue.GetRaw() - Old)));
       break;
     case goAvg:
-      if (Field->IsNull()) {
+      if (Empty) {
         if (!VarIsNull(Sum->FOldVarValue)) --Sum->FAvgCount;
         Sum->FAvgSum = Raw(Sum->FAvgSum.GetRaw() - Old);
       } else {
@@ -433,8 +485,8 @@ void TDBSumListProducer::ApplyPost(TDBSum* Sum, TField* Field) {
                         : Raw(RoundRaw(Extended(Sum->FAvgSum.GetRaw()) / Sum->FAvgCount));
       break;
     case goCount:
-      Sum->FValue = Field && Field->IsNull() ? Raw(Sum->FValue.GetRaw() - Old)
-                                             : Raw(Sum->FValue.GetRaw() - Old + OneRecord);
+      Sum->FValue =
+          Empty ? Raw(Sum->FValue.GetRaw() - Old) : Raw(Sum->FValue.GetRaw() - Old + OneRecord);
       break;
   }
 }
@@ -468,7 +520,7 @@ void TDBSumListProducer::ApplyDelete(TDBSum* Sum, TField* Field, bool Editing) {
 
 void TDBSumListProducer::DataSetAfterOpen(TDataSet* DataSet) {
   if (FActive) RecalcAll();
-  CallSaved(4, DataSet);
+  CallSaved(slOpen, DataSet);
 }
 
 void TDBSumListProducer::DataSetAfterClose(TDataSet* DataSet) {
@@ -478,7 +530,20 @@ void TDBSumListProducer::DataSetAfterClose(TDataSet* DataSet) {
     FInRecalc = false;
   }
   FBookmarks.clear();
-  CallSaved(1, DataSet);
+  FPostCount = -1;
+  CallSaved(slClose, DataSet);
+}
+
+bool TDBSumListProducer::MayHidePosted() const {
+  return FDataSet && (FDataSet->GetFiltered() || FDataSet->GetDataSource() || FMasterDataSet);
+}
+
+// Where a filter or a master may hide the record being edited, the record
+// count tells after the post whether it still shows: an edited record that
+// shows keeps the count, an inserted one raises it.
+void TDBSumListProducer::NotePostStart(bool Inserting) {
+  FPostInsert = Inserting;
+  FPostCount = MayHidePosted() ? FDataSet->GetRecordCount() : -1;
 }
 
 // The application's handler runs whether or not the producer is active.
@@ -488,33 +553,52 @@ void TDBSumListProducer::DataSetAfterEdit(TDataSet* DataSet) {
       TDBSum* Sum = FSumCollection->GetItem(I);
       if (Sum->TakesPart()) StoreContribution(Sum, FieldOf(Sum), false);
     }
-  CallSaved(2, DataSet);
+  NotePostStart(false);
+  FEditBookmark.clear();
+  if (FVirtualRecords && !DataSetSequenced()) FEditBookmark = DataSet->GetBookmark();
+  CallSaved(slEdit, DataSet);
 }
 
+// A new record joins the bookmark list when it is posted, at its place in
+// dataset order; one cancelled never joins it.
 void TDBSumListProducer::DataSetAfterInsert(TDataSet* DataSet) {
   for (Integer I = 0; I < FSumCollection->GetCount(); ++I) {
     TDBSum* Sum = FSumCollection->GetItem(I);
     if (Sum->TakesPart()) StoreContribution(Sum, nullptr, true);
   }
-  if (FVirtualRecords && !DataSetSequenced()) {
-    const TBookmark Bookmark = DataSet->GetBookmark();
-    if (Bookmark.empty())
-      FPendingInsert = true;
-    else
-      FBookmarks.push_back(Bookmark);
-  }
-  CallSaved(3, DataSet);
+  NotePostStart(true);
+  if (FVirtualRecords && !DataSetSequenced()) FPendingInsert = true;
+  CallSaved(slInsert, DataSet);
 }
 
 void TDBSumListProducer::DataSetAfterPost(TDataSet* DataSet) {
-  if (FActive)
+  // [Phase 1] Does the posted record still show? Without a filter or a
+  // master it does, and the dataset stands on it.
+  bool Shown = true;
+  if (FPostCount >= 0 && MayHidePosted()) {
+    const Integer Count = DataSet->GetRecordCount();
+    Shown = FPostInsert ? Count > FPostCount : Count >= FPostCount;
+  }
+  FPostCount = -1;
+  // [Phase 2] Its difference. A pass that posts a pending edit with its
+  // first move counts the record itself.
+  if (FActive && !FInRecalc)
     for (Integer I = 0; I < FSumCollection->GetCount(); ++I) {
       TDBSum* Sum = FSumCollection->GetItem(I);
-      if (Sum->TakesPart()) ApplyPost(Sum, FieldOf(Sum));
+      if (Sum->TakesPart()) ApplyPost(Sum, Shown ? FieldOf(Sum) : nullptr, Shown);
     }
-  if (!DataSetSequenced() && FVirtualRecords && FPendingInsert) PlacePendingBookmark();
+  // [Phase 3] The bookmark list follows.
+  if (!DataSetSequenced() && FVirtualRecords && !FInRecalc) {
+    if (FPendingInsert && Shown) PlacePendingBookmark();
+    if (!Shown && !FEditBookmark.empty()) {
+      const Integer Index = FindBookmarkIndex(FEditBookmark);
+      if (Index >= 0) FBookmarks.erase(FBookmarks.begin() + Index);
+    }
+  }
+  FPendingInsert = false;
+  FEditBookmark.clear();
   DoSumListChanged();
-  CallSaved(5, DataSet);
+  CallSaved(slPost, DataSet);
 }
 
 // The posted record goes to its place in dataset order, found by walking
@@ -536,12 +620,14 @@ void TDBSumListProducer::PlacePendingBookmark() {
 }
 
 void TDBSumListProducer::DataSetAfterCancel(TDataSet* DataSet) {
-  CallSaved(0, DataSet);
+  CallSaved(slCancel, DataSet);
   FPendingInsert = false;
+  FPostCount = -1;
+  FEditBookmark.clear();
 }
 
 void TDBSumListProducer::DataSetBeforeDelete(TDataSet* DataSet) {
-  CallSaved(7, DataSet);
+  CallSaved(slDelete, DataSet);
   if (FActive) {
     const bool Editing = DataSet->GetState() == dsEdit;
     for (Integer I = 0; I < FSumCollection->GetCount(); ++I) {
@@ -553,11 +639,26 @@ void TDBSumListProducer::DataSetBeforeDelete(TDataSet* DataSet) {
     const Integer Index = FindBookmarkIndex(DataSet->GetBookmark());
     if (Index >= 0) FBookmarks.erase(FBookmarks.begin() + Index);
   }
+  FPostCount = -1;
+  FEditBookmark.clear();
   DoSumListChanged();
 }
 
+// A refresh may drop records (one edited out of the filter goes now) or
+// bring others: the values are counted again, and the dataset goes back to
+// the record it stood on.
+void TDBSumListProducer::DataSetAfterRefresh(TDataSet* DataSet) {
+  if (FActive && !FInRecalc && FHooked && DataSet->GetActive()) {
+    TDisableControlsGuard Hold(DataSet);
+    const TBookmark Current = DataSet->GetBookmark();
+    RecalcAll();
+    if (!Current.empty() && DataSet->BookmarkValid(Current)) DataSet->GotoBookmark(Current);
+  }
+  CallSaved(slRefresh, DataSet);
+}
+
 void TDBSumListProducer::DataSetAfterScroll(TDataSet* DataSet) {
-  CallSaved(6, DataSet);
+  CallSaved(slScroll, DataSet);
   if (!FActive || FInRecalc) return;
   if ((DataSet->GetFiltered() && DataSet->GetFilter() != FSavedFilter) ||
       DataSet->GetFiltered() != FSavedFiltered)
@@ -565,7 +666,7 @@ void TDBSumListProducer::DataSetAfterScroll(TDataSet* DataSet) {
 }
 
 void TDBSumListProducer::MasterDataSetAfterScroll(TDataSet* DataSet) {
-  CallSaved(MasterSlot, DataSet);
+  CallSaved(slMaster, DataSet);
   if (FActive && !FInRecalc) RecalcAll();
 }
 

@@ -1,11 +1,11 @@
 // DBSumLst: the aggregate engine. A producer keeps sums, averages and counts
 // of a dataset's fields current while the dataset is opened, edited, posted,
-// deleted from, scrolled and filtered. It takes over eight of the dataset's
-// event properties (and its master's AfterScroll), calls on to the handlers
-// the application had set there, and applies each change as a difference, so
-// that a full pass over the records runs only on opening, on a new filter, on
-// a scroll of the master and on request. Amounts are currency: ten-thousandths
-// in a 64-bit integer, rounded half to even.
+// deleted from, scrolled, filtered and refreshed. It takes over nine of the
+// dataset's event properties (and its master's AfterScroll), calls on to the
+// handlers the application had set there, and applies each change as a
+// difference, so that a full pass over the records runs only on opening, on a
+// new filter, on a scroll of the master, on a refresh and on request. Amounts
+// are currency: ten-thousandths in a 64-bit integer, rounded half to even.
 #pragma once
 
 #include <vector>
@@ -86,14 +86,20 @@ class TDBSumCollection : public kvp::TCollection {
 // TDBSumListProducer: see the unit comment.
 //
 // Hook contract. While attached, the dataset's AfterOpen, AfterClose,
-// AfterEdit, AfterInsert, AfterPost, AfterCancel, AfterScroll and
-// BeforeDelete (and the master's AfterScroll) are the producer's; each calls
-// the handler that was there before with the same dataset: after its own work
-// for the After-open/close/edit/insert/post handlers, before it for
-// AfterCancel, BeforeDelete and the two AfterScroll handlers. Detaching gives
-// back a handler only where it is still the producer's own; where another
-// producer has chained behind it, that producer takes over its saved handler,
-// so producers on one dataset attach and detach in any order.
+// AfterEdit, AfterInsert, AfterPost, AfterCancel, AfterScroll, AfterRefresh
+// and BeforeDelete (and the master's AfterScroll) are the producer's; each
+// calls the handler that was there before with the same dataset: after its
+// own work for the After-open/close/edit/insert/post/refresh handlers, before
+// it for AfterCancel, BeforeDelete and the two AfterScroll handlers.
+// Detaching gives back a handler only where it is still the producer's own;
+// where another producer has chained behind it, that producer takes over its
+// saved handler, so producers on one dataset attach and detach in any order.
+// A producer that goes away always gives its handlers back.
+//
+// The totals are those of the records the dataset shows: a posted record that
+// its filter or its master hides leaves them, a refresh (after which such
+// records go) counts again, and a pass that posts a pending edit counts that
+// record once.
 class TDBSumListProducer : public kvp::TPersistent {
   KV_CLASS(TDBSumListProducer, kvp::TPersistent)
  public:
@@ -154,6 +160,7 @@ class TDBSumListProducer : public kvp::TPersistent {
   virtual void DataSetAfterInsert(kvp::TDataSet* DataSet);
   virtual void DataSetAfterOpen(kvp::TDataSet* DataSet);
   virtual void DataSetAfterPost(kvp::TDataSet* DataSet);
+  virtual void DataSetAfterRefresh(kvp::TDataSet* DataSet);
   virtual void DataSetAfterScroll(kvp::TDataSet* DataSet);
   virtual void DataSetBeforeDelete(kvp::TDataSet* DataSet);
   virtual void MasterDataSetAfterScroll(kvp::TDataSet* DataSet);
@@ -181,26 +188,36 @@ class TDBSumListProducer : public kvp::TPersistent {
   kvp::Integer FBookmarkCursor = -1;        // where the last search of the list ended
   kvp::TComponent* FOwner = nullptr;        // the grid, usually; steers by its state
   TDBSumCollection* FSumCollection = nullptr;  // owned
-  bool FPendingInsert = false;  // an inserted record had no bookmark yet
+  bool FPendingInsert = false;  // an inserted record waits for its bookmark until it is posted
   std::vector<kvp::TBookmark> FBookmarks;  // all records in dataset order (VirtualRecords)
 
  private:
   class TWatch;
   friend class TWatch;
-  static constexpr int SlotCount = 9;  // the eight dataset events and the master's AfterScroll
+  static constexpr int SlotCount = 10;  // the nine dataset events and the master's AfterScroll
   kvp::TDataSetNotifyEvent OwnHandler(int Slot);
   void CallSaved(int Slot, kvp::TDataSet* DataSet) const;
   void Watched(kvp::TComponent* Component);
   // The current record's share of an aggregate, in raw ten-thousandths.
   void StoreContribution(TDBSum* Sum, kvp::TField* Field, bool Inserted);
-  void ApplyPost(TDBSum* Sum, kvp::TField* Field);
+  // Field is null when the posted record no longer shows: its share leaves.
+  void ApplyPost(TDBSum* Sum, kvp::TField* Field, bool Shown);
   void ApplyDelete(TDBSum* Sum, kvp::TField* Field, bool Editing);
   void PlacePendingBookmark();
   bool DataSetSequenced() const;
   kvp::TField* FieldOf(TDBSum* Sum) const;
+  // A filter or a master can hide a posted record: then the posts count.
+  bool MayHidePosted() const;
+  void NotePostStart(bool Inserting);
 
   kvp::TDataSetNotifyEvent FSaved[SlotCount];  // the handlers there before, by slot
   TWatch* FWatch = nullptr;  // owned; hears of the dataset's and the master's freeing
+  // The edit or insert in progress: the dataset's record count when it began
+  // (-1 when no filter or master can hide the record, or when the producer
+  // came in during it), whether it is an insert, and the edited record.
+  kvp::Integer FPostCount = -1;
+  bool FPostInsert = false;
+  kvp::TBookmark FEditBookmark;  // kept only for the bookmark list
 };
 
 }  // namespace korvel

@@ -2,8 +2,6 @@
 // one column or across the visible columns, up, down or from the first
 // record, matching any part, the whole or the start of a cell.
 #include "grid/DBGridKv.h"
-#include "platform/rtl/DateFormat.h"
-#include "platform/rtl/FloatFormat.h"
 #include "platform/rtl/Strings.h"
 
 namespace korvel {
@@ -12,27 +10,8 @@ using namespace kvp;
 
 namespace {
 
-// The text a column shows for its field in the current record.
-// FIXME(grid): the column's own display text (key and pick lists, lookups,
-// the special row) comes with the column cell values; this stands in for it
-// with the field's display text under the column's display format.
-String ColumnDisplayText(TColumnKv* Column) {
-  TField* Field = Column->GetField();
-  if (!Field) return String();
-  const String& Format = Column->GetDisplayFormat();
-  if (Format.empty()) return Field->GetDisplayText();
-  if (Field->IsNull()) return String();
-  if (DynCast<TNumericField>(Field)) return FormatFloat(Format, Field->GetAsFloat());
-  if (DynCast<TDateTimeField>(Field)) {
-    String Text;
-    DateTimeToString(Text, Format, Field->GetAsDateTime());
-    return Text;
-  }
-  return String();
-}
-
 String CellText(TColumnKv* Column, bool DisplayText) {
-  if (DisplayText) return ColumnDisplayText(Column);
+  if (DisplayText) return Column->GetDisplayText();
   TField* Field = Column->GetField();
   return Field ? Field->GetText() : String();
 }

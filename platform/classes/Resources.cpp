@@ -3,6 +3,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <set>
 #include <utility>
 
 #include "platform/rtl/Exceptions.h"
@@ -27,6 +28,11 @@ std::map<TKey, std::unique_ptr<TRegistered>>& Registered() {
   return Table;
 }
 
+std::set<TKey>& HiddenKeys() {
+  static std::set<TKey> Keys;
+  return Keys;
+}
+
 // The embedded table by upper-case type and name, built on first use.
 const std::map<TKey, const TResourceEntry*>& Embedded() {
   static const std::map<TKey, const TResourceEntry*> Index = [] {
@@ -44,6 +50,7 @@ const std::map<TKey, const TResourceEntry*>& Embedded() {
 
 const TResourceEntry* FindResource(const String& Name, const String& Type) {
   const TKey Key(UpperCase(Type), UpperCase(Name));
+  if (!HiddenKeys().empty() && HiddenKeys().count(Key)) return nullptr;
   auto R = Registered().find(Key);
   if (R != Registered().end()) return &R->second->Entry;
   auto E = Embedded().find(Key);
@@ -66,6 +73,14 @@ void RegisterResource(const String& Name, const String& Type, std::vector<unsign
 
 bool UnregisterResource(const String& Name, const String& Type) {
   return Registered().erase(TKey(UpperCase(Type), UpperCase(Name))) > 0;
+}
+
+void SetResourceHidden(const String& Name, const String& Type, bool Hidden) {
+  TKey Key(UpperCase(Type), UpperCase(Name));
+  if (Hidden)
+    HiddenKeys().insert(std::move(Key));
+  else
+    HiddenKeys().erase(Key);
 }
 
 // [SECTION] TResourceStream

@@ -39,6 +39,10 @@ void RegisterResource(const String& Name, const String& Type, std::vector<unsign
 // Removes a registered resource, uncovering the embedded one it hid; returns
 // whether there was one. Embedded resources cannot be removed.
 bool UnregisterResource(const String& Name, const String& Type);
+// Tests: while hidden, FindResource answers null for that name and type, as
+// if the module lacked the resource (embedded or registered); showing it
+// again brings it back unchanged.
+void SetResourceHidden(const String& Name, const String& Type, bool Hidden);
 
 // The handle of the library's own resources, for the routines that take a
 // module (LoadBitmap, LoadCursor, TResourceStream); a null module means the

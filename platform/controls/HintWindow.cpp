@@ -30,7 +30,6 @@ TRect THintWindow::CalcHintRect(Integer MaxWidth, const String& AHint, void*) {
   String Text = AHint;
   TTextFormat Format{tfCalcRect, tfLeft, tfWordBreak, tfNoPrefix};
   if (UseRightToLeftReading()) Format += tfRtlReading;
-  FCanvas->GetFont()->Assign(FFont.get());
   FCanvas->TextRect(R, Text, Format);
   FCanvas->FreeHandle();
   R.Right += 6;
@@ -62,7 +61,6 @@ void THintWindow::Paint() {
   TRect R = GetClientRect();
   R.Left += 2;
   R.Top += 2;
-  FCanvas->GetFont()->Assign(FFont.get());
   FCanvas->GetFont()->SetColor(Screen()->GetHintFont()->GetColor());
   FCanvas->GetBrush()->SetStyle(bsClear);
   String Text = GetCaption();

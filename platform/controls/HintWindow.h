@@ -9,6 +9,9 @@
 namespace kvp {
 
 // THintWindow: a popup tool window that never activates, in the info colours.
+// It measures and paints its text in its canvas font, which starts as the
+// screen's hint font and which a descendant may change (in CalcHintRect, for
+// the hint it is about to show); painting only sets the hint font's colour.
 class THintWindow : public TCustomControl {
   KV_CLASS(THintWindow, TCustomControl)
  public:

@@ -39,6 +39,7 @@ struct TBarState {
   Integer TrackPos = 0;       // the thumb's position while it is dragged
   UINT Disabled = 0;          // ESB_DISABLE_LTUP / ESB_DISABLE_RTDN
   TPart Press = TPart::None;  // what the held button tracks
+  bool ThumbReleased = false; // sending the SB_THUMBPOSITION of a drag that ended
   bool Hot = false;           // the mouse is over the pressed part (repeats only then)
   Integer Grab = 0;           // thumb drags: mouse offset from the thumb's start
   Integer LastAlong = 0;      // the mouse's last coordinate along the bar
@@ -201,8 +202,21 @@ void EndTrack(TBarState& B, bool Notify) {
   if (GetCapture() == B.Wnd) ReleaseCapture();
   InvalidateRect(B.Wnd, nullptr, FALSE);
   if (!Notify) return;
-  if (Was == TPart::Thumb) Send(B, SB_THUMBPOSITION, B.TrackPos);
-  Send(B, SB_ENDSCROLL);
+  HWND Wnd = B.Wnd;
+  if (Was == TPart::Thumb) {
+    // The track position stays readable while the window takes it; the
+    // window may destroy the bar meanwhile, so B is looked up again after.
+    struct TRelease {
+      HWND Wnd;
+      ~TRelease() {
+        if (IsWindow(Wnd)) StateOf(Wnd).ThumbReleased = false;
+      }
+    } Release{Wnd};
+    B.ThumbReleased = true;
+    Send(B, SB_THUMBPOSITION, B.TrackPos);
+  }
+  if (!IsWindow(Wnd)) return;
+  Send(StateOf(Wnd), SB_ENDSCROLL);
 }
 
 void KeyDown(TBarState& B, Word Key) {
@@ -340,7 +354,7 @@ LRESULT HandleBarMessage(TBarState& B, UINT Msg, WPARAM W, LPARAM L) {
       }
       if (Si->fMask & SIF_PAGE) Si->nPage = B.Page;
       if (Si->fMask & SIF_POS) Si->nPos = B.Pos;
-      if (Si->fMask & SIF_TRACKPOS) Si->nTrackPos = B.Press == TPart::Thumb ? B.TrackPos : B.Pos;
+      if (Si->fMask & SIF_TRACKPOS) Si->nTrackPos = B.Press == TPart::Thumb || B.ThumbReleased ? B.TrackPos : B.Pos;
       return TRUE;
     }
     default:

@@ -66,8 +66,9 @@ void TCustomEdit::KvPublish(TPublisher<TCustomEdit>& P) {
 
 void TCustomEdit::Construct() {
   inherited::Construct();
-  FControlStyle =
-      TControlStyle{csClickEvents, csSetCaption, csDoubleClicks, csFixedHeight, csFramed};
+  // Edits of this generation of the system are not framed: the border is
+  // BorderStyle's alone, so an edit without one has none.
+  FControlStyle = TControlStyle{csClickEvents, csSetCaption, csDoubleClicks, csFixedHeight};
   FTabStop = true;
   FParentColor = false;
   SetColor(clWindow);
@@ -314,7 +315,8 @@ void TCustomListBox::KvPublish(TPublisher<TCustomListBox>& P) {
 
 void TCustomListBox::Construct() {
   inherited::Construct();
-  FControlStyle = TControlStyle{csSetCaption, csDoubleClicks, csFramed};
+  // Not framed, as edits: the border is BorderStyle's alone.
+  FControlStyle = TControlStyle{csSetCaption, csDoubleClicks};
   SetBounds(FLeft, FTop, 121, 97);
   FTabStop = true;
   FParentColor = false;

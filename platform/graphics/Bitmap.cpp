@@ -1,5 +1,6 @@
 #include "platform/graphics/Bitmap.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/classes/Filer.h"
@@ -223,9 +224,18 @@ void TBitmap::LoadFromStream(TStream* Stream) {
                        std::uint32_t(Header[4]) << 16 | std::uint32_t(Header[5]) << 24;
   if (Size < 14 || Size > 0x40000000u)
     throw EInvalidImage("Bitmap image is not valid: size " + std::to_string(Size));
-  std::vector<Byte> Data(Size);
-  std::memcpy(Data.data(), Header, 14);
-  Stream->ReadBuffer(Data.data() + 14, Integer(Size - 14));
+  // The rest is read a block at a time, so that a header claiming more than
+  // the stream holds fails on the first short read instead of taking the
+  // memory it claims first.
+  constexpr std::uint32_t Block = 0x10000;
+  std::vector<Byte> Data(Header, Header + 14);
+  for (std::uint32_t Left = Size - 14; Left > 0;) {
+    const std::uint32_t Count = std::min(Left, Block);
+    const std::size_t Had = Data.size();
+    Data.resize(Had + Count);
+    Stream->ReadBuffer(Data.data() + Had, Integer(Count));
+    Left -= Count;
+  }
   TDibImage Img = ReadBmp(Data.data(), Data.size());
   HBITMAP H = CreateBitmapFromDib(Img);
   FPixelFormat = Img.Monochrome       ? pf1bit

@@ -434,6 +434,9 @@ struct OSVERSIONINFO {
   char szCSDVersion[128] = {};
 };
 
+// COMPOSITIONFORM styles: the composition window's top-left at ptCurrentPos.
+inline constexpr DWORD CFS_POINT = 0x0002;
+
 struct COMPOSITIONFORM {
   DWORD dwStyle = 0;
   TPoint ptCurrentPos;

@@ -104,8 +104,9 @@ BOOL GetScrollInfo(HWND Wnd, Integer Bar, SCROLLINFO* Info) {
   if (Info->fMask & SIF_PAGE) Info->nPage = B->Page;
   if (Info->fMask & SIF_POS) Info->nPos = B->Pos;
   if (Info->fMask & SIF_TRACKPOS) {
-    bool Tracking = State().Track.Wnd == Wnd && State().Track.Bar == Bar &&
-                    State().Track.Part == TScrollPart::Thumb;
+    const TWinState& S = State();
+    bool Tracking = (S.Track.Wnd == Wnd && S.Track.Bar == Bar && S.Track.Part == TScrollPart::Thumb) ||
+                    (S.ThumbReleased.Wnd == Wnd && S.ThumbReleased.Bar == Bar);
     Info->nTrackPos = Tracking ? B->TrackPos : B->Pos;
   }
   return TRUE;
@@ -366,7 +367,14 @@ void EndScrollTrack(bool Cancel) {
   W->NcPaintPending = true;
   if (S.Capture == T.Wnd) ReleaseCapture();
   if (!IsWindow(T.Wnd)) return;
-  if (T.Part == TScrollPart::Thumb && !Cancel) SendScroll(T.Wnd, T.Bar, SB_THUMBPOSITION, TrackPos);
+  if (T.Part == TScrollPart::Thumb && !Cancel) {
+    S.ThumbReleased = T;
+    struct TRelease {
+      TScrollTrack& R;
+      ~TRelease() { R = {}; }
+    } Release{S.ThumbReleased};
+    SendScroll(T.Wnd, T.Bar, SB_THUMBPOSITION, TrackPos);
+  }
   if (IsWindow(T.Wnd)) SendScroll(T.Wnd, T.Bar, SB_ENDSCROLL, 0);
 }
 

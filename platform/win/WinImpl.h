@@ -169,6 +169,9 @@ struct TWinState {
   bool LastDownValid = false;
 
   TScrollTrack Track;
+  // The thumb drag that ended, while its SB_THUMBPOSITION is being sent: the
+  // track position stays readable then, so a window can take a 32-bit position.
+  TScrollTrack ThumbReleased;
   TCaret Caret;
 };
 

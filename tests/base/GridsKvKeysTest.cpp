@@ -3,6 +3,8 @@
 // the dialog codes the grid answers.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/controls/StdCtrls.h"
 #include "platform/rtl/VirtualKeys.h"
 #include "tests/base/TestGrid.h"
@@ -80,7 +82,9 @@ TEST_F(GridsKvKeysTest, KeyTableMovesTheCurrentCellAndTheTopLeftCell) {
 }
 
 // Scrolling moves pixels and repaints only what was uncovered; the picture
-// must be the one a full repaint gives, with and without a footer row.
+// must be the one a full repaint gives, with and without a footer row. A 5 x 5
+// grid scrolls one cell each way at once (both strips and the corner move); a
+// row selection's focus rectangle is drawn again where the row now ends.
 TEST_F(GridsKvKeysTest, ScrolledPictureMatchesAFullRepaint) {
   auto Snapshot = [&] {
     std::vector<COLORREF> Pixels;
@@ -88,32 +92,56 @@ TEST_F(GridsKvKeysTest, ScrolledPictureMatchesAFullRepaint) {
       for (Integer X = 0; X < 320; ++X) Pixels.push_back(Pixel(X, Y));
     return Pixels;
   };
+  auto Key = [&](Word K, TShiftState Shift = {}) { return [=, this] { Press(K, Shift); }; };
+  auto Bar = [&](UINT Msg, Integer Code) {
+    return [=, this] { SendMessage(Grid->GetHandle(), Msg, MAKEWPARAM(Code, 0), 0); };
+  };
+  const std::function<void()> None = [] {};
+  const std::function<void()> ToTheEnd = Key(VK_END, {ssCtrl});
+  const std::function<void()> ThirdColumnFirst = [this] { Grid->SetLeftCol(3); };
   struct TCase {
     const char* Name;
     Integer ContraRows, ContraCols;
-    Word Key;
-    TShiftState Shift;
+    std::function<void()> Start;  // scrolls the grid to where the case starts
+    std::function<void()> Act;
+    Integer Size = 10;  // columns and rows
+    bool RowSelect = false;
   };
   const TCase Cases[] = {
-      {"right", 0, 0, VK_RIGHT, {}},
-      {"page down", 0, 0, VK_NEXT, {}},
-      {"both ways", 0, 0, VK_END, {ssCtrl}},
-      {"back home", 0, 0, VK_HOME, {ssCtrl}},
-      {"footer, down", 1, 0, VK_NEXT, {}},
-      {"footer, both", 1, 0, VK_END, {ssCtrl}},
-      {"contra column, down", 0, 1, VK_NEXT, {}},
-      {"contra column, both", 0, 1, VK_END, {ssCtrl}},
-      {"contra column, back", 0, 1, VK_HOME, {ssCtrl}},
+      {"right", 0, 0, None, Key(VK_RIGHT)},
+      {"page down", 0, 0, None, Key(VK_NEXT)},
+      {"both ways", 0, 0, None, Key(VK_END, {ssCtrl})},
+      {"back home", 0, 0, ToTheEnd, Key(VK_HOME, {ssCtrl})},
+      {"footer, down", 1, 0, None, Key(VK_NEXT)},
+      {"footer, both", 1, 0, None, Key(VK_END, {ssCtrl})},
+      {"contra column, down", 0, 1, None, Key(VK_NEXT)},
+      {"contra column, both", 0, 1, None, Key(VK_END, {ssCtrl})},
+      {"contra column, back", 0, 1, ToTheEnd, Key(VK_HOME, {ssCtrl})},
+      {"one cell both ways", 0, 0, None, Key(VK_END, {ssCtrl}), 5},
+      {"one cell both ways, footer", 1, 0, None, Key(VK_END, {ssCtrl}), 5},
+      {"one cell both ways, contra column", 0, 1, None, Key(VK_END, {ssCtrl}), 5},
+      {"one cell both ways, both", 1, 1, None, Key(VK_END, {ssCtrl}), 5},
+      {"one cell back both ways, both", 1, 1, ToTheEnd, Key(VK_HOME, {ssCtrl}), 5},
+      {"row selection, a column right", 0, 0, None, Bar(WM_HSCROLL, SB_LINEDOWN), 10, true},
+      {"row selection, a column back", 0, 1, ThirdColumnFirst, Bar(WM_HSCROLL, SB_LINEUP), 10,
+       true},
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.Name);
+    Grid->SetColCount(C.Size);
+    Grid->SetRowCount(C.Size);
+    Grid->SetOptions(C.RowSelect ? Grid->GetOptions() + goRowSelect
+                                 : Grid->GetOptions() - goRowSelect);
     Grid->SetContraRowCount(C.ContraRows);
     Grid->SetContraColCount(C.ContraCols);
-    if (C.Key == VK_HOME) Press(VK_END, {ssCtrl});
     Grid->FocusCell(3, 3, true);
+    C.Start();
+    const TGridCoord Before{Grid->GetLeftCol(), Grid->GetTopRow()};
     RepaintAll();
-    Press(C.Key, C.Shift);
+    C.Act();
     Paint();
+    ASSERT_FALSE(Before == (TGridCoord{Grid->GetLeftCol(), Grid->GetTopRow()}))
+        << "nothing scrolled";
     const auto Scrolled = Snapshot();
     RepaintAll();
     EXPECT_TRUE(Scrolled == Snapshot());

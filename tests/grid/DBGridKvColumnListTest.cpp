@@ -66,9 +66,15 @@ TEST_F(DBGridKvColumnListTest, AColumnsWidthReachesItsGridColumn) {
   EXPECT_EQ(Grid->GetColWidths(2), 90);
   Name->SetVisible(false);
   EXPECT_EQ(Grid->GetColWidths(2), -1) << "hidden, with column lines";
+  Name->SetWidth(70);
+  EXPECT_EQ(Grid->GetColWidths(2), -1) << "a hidden column's new width stays out of sight";
   Grid->SetOptions(Grid->GetOptions() - dgColLinesKv);
   EXPECT_EQ(Grid->GetColWidths(2), 0) << "hidden, without lines";
+  Name->SetWidth(80);
+  EXPECT_EQ(Grid->GetColWidths(2), 0);
   EXPECT_EQ(Grid->GetVisibleColumns()->GetCount(), 2);
+  Name->SetVisible(true);
+  EXPECT_EQ(Grid->GetColWidths(2), 80) << "shown again with its latest width";
 }
 
 TEST_F(DBGridKvColumnListTest, AnUnchangedWidthLaysOutOnlyForMultiLevelTitles) {
@@ -125,7 +131,7 @@ TEST_F(DBGridKvColumnListTest, AutoFitScalesTheBaseWidthAndPassesTheDifferenceOn
   TColumnKv* Name = Grid->Column(1);
   TColumnKv* Amount = Grid->Column(2);
   Id->SetWidth(100);
-  Name->SetWidth(50);
+  Name->SetWidth(30);
   Amount->SetWidth(40);
   Grid->SetAutoFitColWidths(true);
   EXPECT_EQ(Id->GetInitWidth(), 100);

@@ -105,6 +105,14 @@ TEST_F(DBGridKvColumnsTest, AnAssignedValueSurvivesAChangeOfItsDefault) {
   EXPECT_EQ(Amount->GetColor(), clRed);
   EXPECT_EQ(Amount->GetTitle()->GetCaption(), "Sum");
   EXPECT_EQ(Name->GetColor(), clYellow);
+  // Another field: what the user set stays, the rest follows the new field.
+  Amount->SetFieldName("Name");
+  EXPECT_EQ(Amount->GetField(), Field("Name"));
+  EXPECT_EQ(Amount->GetAlignment(), taCenter);
+  EXPECT_EQ(Amount->GetColor(), clRed);
+  EXPECT_EQ(Amount->GetTitle()->GetCaption(), "Sum");
+  EXPECT_TRUE(Amount->GetWordWrap()) << "a string field's";
+  Amount->SetFieldName("Amount");
   // Restoring the defaults lets the column follow again.
   Amount->RestoreDefaults();
   EXPECT_EQ(Amount->GetAlignment(), taLeftJustify);
@@ -117,6 +125,11 @@ TEST_F(DBGridKvColumnsTest, OnlyAssignedValuesThatDifferAreStored) {
   EXPECT_NE(Plain.find("FieldName = 'Amount'"), String::npos) << Plain;
   EXPECT_EQ(std::count(Plain.begin(), Plain.end(), '='), 1) << "nothing else:" << Plain;
   // The default, assigned: flagged but not stored.
+  const Integer Default = Name->GetWidth();
+  Name->SetWidth(Default + 7);
+  Name->SetWidth(Default);
+  EXPECT_TRUE(Name->GetAssignedValues().Contains(cvWidth));
+  EXPECT_EQ(StoredText(Name).find("Width"), String::npos) << StoredText(Name);
   Amount->SetColor(Grid->GetColor());
   EXPECT_TRUE(Amount->GetAssignedValues().Contains(cvColor));
   EXPECT_EQ(StoredText(Amount).find("Color"), String::npos);
@@ -350,9 +363,19 @@ TEST_F(DBGridKvSortMarkingTest, AMultiSortGridNumbersAndRenumbers) {
   EXPECT_EQ(Indexes(), (std::vector<Integer>{1, 0, 2}));
   T(Name)->SetSortIndex(1);
   EXPECT_EQ(Indexes(), (std::vector<Integer>{1, 0, 2})) << "a column needs a marker";
-  // A freed column leaves the list; the others keep their numbers.
-  Third->Free();
-  EXPECT_EQ(Marked(), std::vector<TColumnKv*>{Amount});
+  // Unsorted columns hold no place in the order: 0 is nobody's to swap.
+  T(Amount)->SetSortIndex(0);
+  T(Third)->SetSortIndex(-3);
+  EXPECT_EQ(Indexes(), (std::vector<Integer>{1, 0, 2}));
+  EXPECT_EQ(Marked(), (std::vector<TColumnKv*>{Amount, Third}));
+  Grid->CheckConsistency();
+  // A freed column leaves the list; those after it move up.
+  Amount->Free();
+  EXPECT_EQ(Marked(), std::vector<TColumnKv*>{Third});
+  EXPECT_EQ(T(Third)->GetSortIndex(), 1);
+  Grid->CheckConsistency();
+  T(Name)->SetSortMarker(smUpKv);
+  EXPECT_EQ(T(Name)->GetSortIndex(), 2);
 }
 
 TEST_F(DBGridKvSortMarkingTest, NextMarkerCyclesAndClearsTheOthersUnlessKept) {

@@ -315,6 +315,21 @@ TEST_F(DBGridKvDataLinkTest, AFocusRequestIsTakenByTheColumnShowingTheField) {
   DataSet->DataEvent(deFocusControl, 0);
 }
 
+TEST_F(DBGridKvDataLinkTest, ARequiredFieldInAFrozenColumnBringsTheUserToIt) {
+  Grid->SetDataSource(Source);
+  Grid->SetFrozenCols(2);  // ID and Name stay when the rest scrolls
+  Grid->SetCol(3);         // Amount
+  Field("Name")->SetRequired(true);
+  DataSet->Append();
+  Field("ID")->SetAsInteger(6);
+  Grid->Log.clear();
+  EXPECT_THROW(DataSet->Post(), EDatabaseError);
+  EXPECT_EQ(Grid->GetSelectedField(), Field("Name"));
+  EXPECT_EQ(Grid->GetCol(), 2);
+  EXPECT_EQ(Grid->Calls(), (std::vector<String>{"AcquireFocus", "ShowCellEditor"}));
+  DataSet->Cancel();
+}
+
 TEST_F(DBGridKvDataLinkTest, ALayoutChangeFlagsTheGridOnlyWhileItLasts) {
   Grid->SetDataSource(Source);
   Grid->SawDataLinkLayout = false;

@@ -76,6 +76,20 @@ TEST_F(DBGridKvFootersTest, AveragesOfWholeNumbersRoundHalfToEven) {
   DataSet->First();
   DataSet->Delete();  // 2..4: 3
   EXPECT_EQ(Text(0), "3");
+  DataSet->AppendRecord({5});  // 2..5: 3.5
+  EXPECT_EQ(Text(0), "4");
+  DataSet->Locate("ID", 5, {});
+  DataSet->Edit();
+  Field("ID")->SetAsInteger(-3);  // 2, 3, 4, -3: 1.5
+  DataSet->Post();
+  EXPECT_EQ(Text(0), "2");
+  DataSet->AppendRecord({7});  // 13 / 5: 2.6
+  EXPECT_EQ(Text(0), "3");
+  DataSet->AppendRecord({-1});  // 12 / 6: 2
+  DataSet->AppendRecord({3});   // 15 / 7: 2.142857
+  EXPECT_EQ(Text(0), "2");
+  DataSet->AppendRecord({-20});  // -5 / 8: -0.625
+  EXPECT_EQ(Text(0), "-1");
 }
 
 TEST_F(DBGridKvFootersTest, FloatFootersUseTheGeneralFormatOrMoney) {
@@ -160,6 +174,63 @@ TEST_F(DBGridKvFootersTest, EachFooterRowUsesItsOwnFooterOrTheColumnsOne) {
   EXPECT_EQ(Grid->GetContraRowCount(), 2);
 }
 
+TEST_F(DBGridKvFootersTest, AnApplicationShowingTheTotalsWhenToldSeesTheNewOnes) {
+  Foot(2)->SetValueType(fvtSum);
+  std::vector<String> Shown;
+  Grid->GetSumList()->SumListChanged = [&](TObject*) { Shown.push_back(Text(2)); };
+  struct TLetGo {
+    TDBGridKvSumList* List;
+    ~TLetGo() { List->SumListChanged = nullptr; }
+  } LetGo{Grid->GetSumList()};
+  DataSet->Edit();
+  Field("Amount")->SetAsFloat(11);  // 10.5 -> 11
+  DataSet->Post();
+  ASSERT_FALSE(Shown.empty());
+  EXPECT_EQ(Shown.back(), "144");
+  Shown.clear();
+  DataSet->Delete();
+  ASSERT_FALSE(Shown.empty());
+  EXPECT_EQ(Shown.back(), "133");
+  Shown.clear();
+  DataSet->AppendRecord({9, "Zed", 7});
+  ASSERT_FALSE(Shown.empty());
+  EXPECT_EQ(Shown.back(), "140");
+}
+
+// An amount edited and not posted when the application adds a footer: the
+// new footer's count posts the edit, and the record counts once.
+TEST_F(DBGridKvFootersTest, AFooterAddedWhileARecordIsEditedCountsItOnce) {
+  Foot(2)->SetValueType(fvtSum);
+  ASSERT_EQ(Text(2), "143.5");
+  DataSet->Edit();
+  Field("Amount")->SetAsFloat(50);  // 10.5 -> 50
+  Foot(1)->SetValueType(fvtCount);
+  EXPECT_EQ(Text(2), "183");
+  EXPECT_EQ(Text(1), "5");
+  DataSet->Edit();
+  Field("Amount")->SetAsFloat(60);
+  DataSet->Post();
+  EXPECT_EQ(Text(2), "193") << "and later posts still add their difference once";
+}
+
+// The user filters Amount > 6 and edits a shown amount below it: the record
+// leaves the view, and the footers show what the grid shows.
+TEST_F(DBGridKvFootersTest, ARecordEditedOutOfTheFilterLeavesTheFooters) {
+  Foot(2)->SetValueType(fvtSum);
+  Foot(0)->SetValueType(fvtCount);
+  DataSet->SetFilter("Amount > 6");
+  DataSet->SetFiltered(true);
+  ASSERT_EQ(Text(2), "138.5");
+  ASSERT_EQ(Text(0), "4");
+  DataSet->First();
+  DataSet->Edit();
+  Field("Amount")->SetAsFloat(1);  // 10.5 -> 1
+  DataSet->Post();
+  EXPECT_EQ(DataSet->GetRecordCount(), 3);
+  EXPECT_EQ(Text(2), "128");
+  EXPECT_EQ(Text(0), "3");
+}
+
 TEST_F(DBGridKvFootersTest, FootersFollowThePostsOfTheDataset) {
   Foot(2)->SetValueType(fvtSum);
   Foot(0)->SetValueType(fvtCount);
@@ -231,6 +302,23 @@ TEST_F(DBGridKvFootersTest, FootersAreStoredWithTheirColumnsAndCopied) {
   EXPECT_EQ(Foot(3)->GetColor(), clRed);
   EXPECT_EQ(Col(3)->GetFooters()->GetCount(), 1);
   EXPECT_EQ(Aggregates(), 4) << "each footer its own aggregate";
+}
+
+TEST_F(DBGridKvFootersTest, AFootersOwnToolTipsSurviveAStoredFormWhateverTheGridsDefault) {
+  RegisterClass(TTestDBGrid::StaticClass());
+  Grid->GetColumnDefValues()->GetFooter()->SetToolTips(true);
+  Foot(2)->SetToolTips(false);
+  Foot(1)->SetToolTips(true);  // the default, assigned
+  const String Text = ComponentToText(Grid);
+  TObjectPtr<TComponent> Copy(ReadComponentFromText(Text, nullptr));
+  auto* Read = static_cast<TTestDBGrid*>(Copy.get());
+  ASSERT_TRUE(Read->GetColumnDefValues()->GetFooter()->GetToolTips());
+  EXPECT_FALSE(Read->Column(2)->GetFooter()->GetToolTips());
+  EXPECT_TRUE(Read->Column(1)->GetFooter()->GetToolTips());
+  EXPECT_TRUE(Read->Column(0)->GetFooter()->GetToolTips()) << "unassigned: the grid's";
+  String Expected = Text;  // the copy has no data source on its own
+  Expected.erase(Expected.find("  DataSource = OrdersSource\n"), 28);
+  EXPECT_EQ(ComponentToText(Read), Expected);
 }
 
 TEST_F(DBGridKvFootersTest, ADesignedGridCountsWithoutTakingTheDatasetsEvents) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "grid/DBGridKv.h"
+#include "platform/classes/Filer.h"
 #include "tests/grid/TestDBGrid.h"
 
 namespace korvel {
@@ -163,6 +164,15 @@ TEST_F(DBGridKvMultiTitleTest, NeighboursShareTheirLeadingPartAndItsWidth) {
   EXPECT_EQ(Grid->GetHeadTree()->Child->Child->LineWidth, 0);
 }
 
+TEST_F(DBGridKvMultiTitleTest, ANewWidthWidensTheSharedCellAbove) {
+  Columns({"X|1", "X|2", "Y"});
+  Grid->Column(0)->SetWidth(80);
+  const THeadTreeNode* X = Grid->GetHeadTree()->Child;
+  EXPECT_EQ(X->Child->Width, 80);
+  EXPECT_EQ(X->Width, 80 + 60 + 1);
+  Grid->CheckConsistency();
+}
+
 TEST_F(DBGridKvMultiTitleTest, EqualPartsThatAreNotNeighboursStayApart) {
   Columns({"A|1", "B|2", "A|3"});
   EXPECT_EQ(Tree(), "Root[A[1] B[2] A[3]]");
@@ -203,6 +213,87 @@ TEST_F(DBGridKvMultiTitleTest, TheTreeFollowsColumnsThatMoveHideAndChange) {
   Grid->SetUseMultiTitle(false);
   EXPECT_EQ(Tree(), "Root");
   EXPECT_EQ(Grid->GetLeafCount(), 0);
+}
+
+TEST_F(DBGridKvMultiTitleTest, AHiddenColumnsNewCaptionOrFieldRegroupsTheTitles) {
+  Columns({"X|a", "Z|b", "X|c"});
+  Grid->Column(1)->SetVisible(false);
+  ASSERT_EQ(Tree(), "Root[X[a] Z[b] X[c]]");
+  Grid->Column(1)->GetTitle()->SetCaption("X|b");
+  EXPECT_EQ(Tree(), "Root[X[a b c]]");
+  // Without a caption of its own the title is the field's label.
+  Field("ID")->SetDisplayLabel("Q|id");
+  Grid->Column(1)->GetTitle()->RestoreDefaults();
+  Grid->Column(1)->SetFieldName("ID");
+  EXPECT_EQ(Tree(), "Root[X[a] Q[id] X[c]]");
+}
+
+TEST_F(DBGridKvMultiTitleTest, TitlesDeeperThanTheLimitAreRefusedAndTheTreeStaysBounded) {
+  Columns({"A|B"});
+  TColumnTitleKv* Title = Grid->Column(0)->GetTitle();
+  String Deep = "A";
+  for (Integer I = 1; I < MaxTitleLevels; ++I) Deep += "|A";
+  Title->SetCaption(Deep);  // as deep as allowed
+  THeadTreeNode* Leaf = Grid->GetLeaf(0)->FLeaf;
+  EXPECT_EQ(Leaf->GetLevel(), MaxTitleLevels);
+  EXPECT_EQ(Leaf->Text, "A");
+  try {
+    Title->SetCaption(Deep + "|A");
+    ADD_FAILURE() << "a caption one level deeper was taken";
+  } catch (const EInvalidGridOperationKv& E) {
+    EXPECT_NE(E.GetMessage().find(std::to_string(MaxTitleLevels)), String::npos) << E.GetMessage();
+  }
+  EXPECT_EQ(Title->GetCaption(), Deep) << "the caption before stays";
+  // A field's label is the field's own: a deeper one shows its last levels
+  // whole in the lowest cell.
+  String Deeper = Deep;
+  for (Integer I = 0; I < 100000; ++I) Deeper += "|A";
+  Field("Amount")->SetDisplayLabel(Deeper);
+  TColumnKv* Column = Grid->GetColumns()->Add();
+  Column->SetFieldName("Amount");
+  Leaf = Grid->GetLeaf(1)->FLeaf;
+  EXPECT_EQ(Leaf->GetLevel(), MaxTitleLevels);
+  EXPECT_EQ(Leaf->Text.size(), 2 * 100001 - 1);
+  Grid->CheckConsistency();
+}
+
+TEST_F(DBGridKvMultiTitleTest, AStoredFormWithADeepTitleIsRefusedWithAClearError) {
+  RegisterClass(TTestDBGrid::StaticClass());
+  Columns({"A|B"});
+  String Text = ComponentToText(Grid);
+  String Deep = "A";
+  for (Integer I = 0; I < 100000; ++I) Deep += "|A";
+  const std::size_t At = Text.find("'A|B'");
+  ASSERT_NE(At, String::npos) << Text;
+  Text.replace(At, 5, "'" + Deep + "'");
+  try {
+    TObjectPtr<TComponent> Read(ReadComponentFromText(Text, nullptr));
+    ADD_FAILURE() << "read";
+  } catch (const Exception& E) {
+    EXPECT_NE(E.GetMessage().find("levels"), String::npos) << E.GetMessage();
+  }
+}
+
+TEST(DBGridKvHeadTreeDepthTest, AVeryDeepTreeIsSearchedAndFreedWithoutDeepRecursion) {
+  TObjectPtr<THeadTreeNode> Root(THeadTreeNode::CreateText("Root", 0, 0));
+  // A chain of 200,000 levels, linked by hand as a union would link it.
+  auto Chain = [&] {
+    THeadTreeNode* Node = Root.get();
+    for (Integer I = 0; I < 200000; ++I) {
+      THeadTreeNode* Below = THeadTreeNode::CreateText("A", 20, 10);
+      Below->Parent = Node;
+      Node->Child = Below;
+      Node = Below;
+    }
+    return Node;
+  };
+  THeadTreeNode* Bottom = Chain();
+  EXPECT_TRUE(Root->Find(Bottom));
+  EXPECT_EQ(Bottom->GetLevel(), 200000);
+  Root->AddChild(Bottom, "B", 1, 1);
+  Root->FreeChildren();
+  EXPECT_EQ(Root->Child, nullptr);
+  Chain();  // and freed with the root
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "platform/classes/Filer.h"
 #include "platform/classes/FormReader.h"
 #include "platform/classes/Streams.h"
+#include "platform/db/DataSource.h"
 #include "platform/win/Win.h"
 #include "tests/grid/TestDBGrid.h"
 
@@ -98,6 +99,36 @@ TEST_F(DBGridKvStreamingTest, UserColumnsRoundTripWithTheirAssignedValuesOnly) {
   Copy->CheckConsistency();
 }
 
+TEST_F(DBGridKvStreamingTest, SortIndexesReadWithGapsOrRepeatsAreNumberedAgain) {
+  TTestDBGrid* Source = NewGrid();
+  for (const char* Name : {"A", "B", "C", "D"}) Source->GetColumns()->Add()->SetFieldName(Name);
+  const String Text = ComponentToText(Source);
+  // Hand-made: C sorted third with no second, A and D both second, B's
+  // number without a marker.
+  String Edited = Text;
+  auto Mark = [&](const char* Name, const char* Stored) {
+    const String Key = String("FieldName = '") + Name + "'";
+    const std::size_t At = Edited.find(Key);
+    ASSERT_NE(At, String::npos) << Edited;
+    Edited.insert(At + Key.size(), String("\n") + Stored);
+  };
+  Mark("A", "        Title.SortIndex = 2\n        Title.SortMarker = smDownKv");
+  Mark("B", "        Title.SortIndex = 1");
+  Mark("C", "        Title.SortIndex = 3\n        Title.SortMarker = smUpKv");
+  Mark("D", "        Title.SortIndex = 2\n        Title.SortMarker = smUpKv");
+  TTestDBGrid* Read = this->Read(Edited);
+  std::vector<Integer> Indexes;
+  for (Integer I = 0; I < 4; ++I) Indexes.push_back(Read->Column(I)->GetTitle()->GetSortIndex());
+  EXPECT_EQ(Indexes, (std::vector<Integer>{1, 0, 3, 2})) << "in their stored order";
+  ASSERT_EQ(Read->GetSortMarkedColumns()->GetCount(), 3);
+  EXPECT_EQ(Read->GetSortMarkedColumns()->GetColumn(2), Read->Column(2));
+  Read->CheckConsistency();
+  Read->SetOptionsKv(Read->GetOptionsKv() + dgMultiSortMarkingKv);
+  Read->Column(1)->GetTitle()->SetSortMarker(smDownKv);
+  EXPECT_EQ(Read->Column(1)->GetTitle()->GetSortIndex(), 4);
+  Read->CheckConsistency();
+}
+
 TEST_F(DBGridKvStreamingTest, AutomaticColumnsNeverReachTheForm) {
   TTestDBGrid* Grid = NewGrid();
   Grid->LayoutChanged();
@@ -133,6 +164,97 @@ TEST_F(DBGridKvStreamingTest, ADescendantWithoutTheAncestorsColumnsStoresAnEmpty
   ReadComponentText(Text, Inherited);
   EXPECT_FALSE(Inherited->GetColumns()->IsCustomized());
   EXPECT_EQ(Inherited->GetColumns()->GetCount(), 1);
+}
+
+// A form in code with its dataset and data source, into which a stored form
+// holding the grid is read: while the grid reads its columns it has no
+// dataset yet, and every width must come back as it was stored.
+class DBGridKvFormStreamingTest : public DBGridWithDataTest {
+ protected:
+  void SetUp() override {
+    DBGridWithDataTest::SetUp();
+    RegisterClass(TTestDBGrid::StaticClass());
+    Form->SetName("Form1");
+    Grid->SetDataSource(Source);
+  }
+  void TearDown() override {
+    if (Other) FreeAndNil(Other);
+    DBGridWithDataTest::TearDown();
+  }
+  // The form's text with its dataset and data source standing for those of
+  // the form it is read into.
+  String FormText() {
+    String Text = ComponentToText(Form);
+    for (const char* Name : {"Orders: ", "OrdersSource: "}) {
+      const std::size_t At = Text.find(String("object ") + Name);
+      EXPECT_NE(At, String::npos) << Text;
+      if (At != String::npos) Text.replace(At, 6, "inherited");
+    }
+    return Text;
+  }
+  // A second form like the first, its dataset open, without a grid.
+  TTestDBGrid* ReadIntoOther(const String& Text) {
+    Other = TForm::Create(nullptr);
+    Other->SetName("Form1");
+    auto* Data = TMemoryDataSet::Create(Other);
+    Data->SetName("Orders");
+    for (Integer I = 0; I < DataSet->GetFieldDefs()->GetCount(); ++I) {
+      const TFieldDef* Def = DataSet->GetFieldDefs()->GetItem(I);
+      Data->GetFieldDefs()->Add(Def->GetName(), Def->GetDataType(), Def->GetSize());
+    }
+    Data->Open();
+    for (Integer I = 0; I < DataSet->GetFieldCount(); ++I)
+      Data->GetFields()->GetField(I)->SetDisplayWidth(
+          DataSet->GetFields()->GetField(I)->GetDisplayWidth());
+    auto* Src = TDataSource::Create(Other);
+    Src->SetName("OrdersSource");
+    Src->SetDataSet(Data);
+    ReadComponentText(Text, Other);
+    auto* G = static_cast<TTestDBGrid*>(Other->FindComponent("Grid1"));
+    EXPECT_NE(G, nullptr);
+    return G;
+  }
+  TForm* Other = nullptr;
+};
+
+TEST_F(DBGridKvFormStreamingTest, ColumnWidthsComeBackAsStoredWhileTheGridHasNoDatasetYet) {
+  // Default widths from the fields, far from the grid's default width.
+  Field("Name")->SetDisplayWidth(20);
+  Field("ID")->SetDisplayWidth(4);
+  TColumnKv* Name = Grid->GetColumns()->Add();
+  Name->SetFieldName("Name");
+  TColumnKv* Id = Grid->GetColumns()->Add();
+  Id->SetFieldName("ID");
+  TColumnKv* Amount = Grid->GetColumns()->Add();
+  Amount->SetFieldName("Amount");
+  const Integer NameWidth = Name->GetWidth();
+  const Integer IdWidth = Id->GetWidth();
+  ASSERT_GT(NameWidth, Grid->GetDefaultColWidth() + 20);
+  ASSERT_LT(IdWidth, Grid->GetDefaultColWidth() - 20);
+  ASSERT_NE(Amount->GetWidth(), Grid->GetDefaultColWidth());
+  // A lower limit below the field's width, an upper one above it, and an
+  // explicit width equal to the grid's default width.
+  Name->SetMinWidth(Grid->GetDefaultColWidth() + 10);
+  Id->SetMaxWidth(Grid->GetDefaultColWidth() - 10);
+  Amount->SetWidth(Grid->GetDefaultColWidth());
+  ASSERT_EQ(Name->GetWidth(), NameWidth);
+  ASSERT_EQ(Id->GetWidth(), IdWidth);
+  const String Text = FormText();
+
+  TTestDBGrid* Read = ReadIntoOther(Text);
+  ASSERT_NE(Read, nullptr);
+  ASSERT_EQ(Read->GetDataSet(), Other->FindComponent("Orders"));
+  EXPECT_EQ(Read->Column(0)->GetWidth(), NameWidth) << "follows its field";
+  EXPECT_FALSE(Read->Column(0)->GetAssignedValues().Contains(cvWidth));
+  EXPECT_EQ(Read->Column(1)->GetWidth(), IdWidth) << "follows its field";
+  EXPECT_EQ(Read->Column(2)->GetWidth(), Grid->GetDefaultColWidth()) << "as assigned";
+  EXPECT_TRUE(Read->Column(2)->GetAssignedValues().Contains(cvWidth));
+  for (Integer I = 0; I < 3; ++I)
+    EXPECT_EQ(Read->GetColWidths(I + 1), Grid->GetColWidths(I + 1)) << "grid column " << I + 1;
+  String Again = ComponentToText(Other);
+  for (const char* Name : {"Orders: ", "OrdersSource: "})
+    Again.replace(Again.find(String("object ") + Name), 6, "inherited");
+  EXPECT_EQ(Again, Text);
 }
 
 }  // namespace

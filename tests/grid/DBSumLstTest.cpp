@@ -313,6 +313,142 @@ TEST_F(DBSumLstTest, AnUnknownFieldRaisesAndLeavesTheControlsEnabled) {
   EXPECT_EQ(Heard, 1);
 }
 
+TEST_F(DBSumLstTest, APassWhileARecordIsEditedCountsItOnce) {
+  Fill({10.5, 20.25, 5, 7.75, 100});
+  Sum = AddSum(goSum, "V");
+  Producer->SetDataSet(DS);
+  ASSERT_EQ(Sum->GetValue().GetRaw(), 1435000);
+  DS->Edit();
+  DS->FieldByName("V")->SetAsFloat(50);  // 10.5 -> 50, not posted
+  // The application adds a count: the pass posts the edit with its first move.
+  All = AddSum(goCount, "");
+  EXPECT_EQ(DS->GetState(), dsBrowse);
+  EXPECT_EQ(Sum->GetValue().GetRaw(), 1830000);
+  EXPECT_EQ(All->GetValue().GetRaw(), 50000);
+  // A new record being appended when the engine comes in counts once too.
+  Producer->SetActive(false);
+  DS->Append();
+  DS->FieldByName("ID")->SetAsInteger(6);
+  DS->FieldByName("V")->SetAsFloat(1.25);
+  Producer->SetActive(true);
+  EXPECT_EQ(DS->GetState(), dsBrowse);
+  EXPECT_EQ(Sum->GetValue().GetRaw(), 1842500);
+  EXPECT_EQ(All->GetValue().GetRaw(), 60000);
+}
+
+TEST_F(DBSumLstTest, TheApplicationHearsOfAPostWithTheNewTotals) {
+  Fill({1, 2});
+  Sum = AddSum(goSum, "V");
+  Producer->SetDataSet(DS);
+  std::vector<Int64> Heard;
+  Producer->SumListChanged = [&](TObject* Sender) {
+    EXPECT_EQ(Sender, Producer);
+    Heard.push_back(Sum->GetValue().GetRaw());
+  };
+  EditV(5);  // 1 -> 5
+  EXPECT_EQ(Heard, std::vector<Int64>{70000});
+  Heard.clear();
+  DS->Append();
+  DS->FieldByName("V")->SetAsFloat(3);
+  DS->Post();
+  EXPECT_EQ(Heard, std::vector<Int64>{100000});
+}
+
+// An in-memory dataset filtered on V > 6: records posted out of the filter,
+// or into a master's other key, leave the totals with the view.
+TEST_F(DBSumLstTest, APostedRecordTheFilterHidesLeavesTheTotals) {
+  Fill({10.5, 20.25, 5, 7.75, 100});
+  AddTheFour();
+  Producer->SetDataSet(DS);
+  DS->SetFilter("V > 6");
+  DS->SetFiltered(true);
+  ASSERT_EQ(Raws(), (std::vector<Int64>{1385000, 346250, 40000, 40000}));
+  DS->First();
+  EditV(1);  // 10.5 -> 1: out of the view, the cursor on a neighbour
+  EXPECT_EQ(DS->GetRecordCount(), 3);
+  EXPECT_EQ(Raws(), (std::vector<Int64>{1280000, 426667, 30000, 30000}));
+  EXPECT_EQ(Avg->GetAvgCount(), 3);
+  // A new record the filter refuses never joins; one it takes does.
+  DS->Append();
+  DS->FieldByName("V")->SetAsFloat(2);
+  DS->Post();
+  EXPECT_EQ(Raws(), (std::vector<Int64>{1280000, 426667, 30000, 30000}));
+  DS->Append();
+  DS->FieldByName("V")->SetAsFloat(8);
+  DS->Post();
+  EXPECT_EQ(Raws(), (std::vector<Int64>{1360000, 340000, 40000, 40000}));
+  // A null posted out of a filter of its own.
+  DS->SetFilter("V > 6 or V = null");
+  DS->First();
+  EditV(Null());
+  EXPECT_EQ(Raws(), (std::vector<Int64>{1157500, 385833, 40000, 30000}));
+  EditV(3);  // the null record leaves too
+  EXPECT_EQ(Raws(), (std::vector<Int64>{1157500, 385833, 30000, 30000}));
+  // Unfiltered, every record is back.
+  DS->SetFiltered(false);
+  EXPECT_EQ(Raws(), (std::vector<Int64>{1267500, 181071, 70000, 70000}));
+}
+
+TEST_F(DBSumLstTest, ADetailRecordPostedUnderAnotherMasterLeavesTheTotals) {
+  TMemoryDataSet* Master = TMemoryDataSet::Create(Owner);
+  Master->GetFieldDefs()->Add("ID", ftInteger);
+  Master->Open();
+  Master->AppendRecord({1});
+  Master->AppendRecord({2});
+  Master->First();
+  TDataSource* MasterSource = TDataSource::Create(Owner);
+  MasterSource->SetDataSet(Master);
+  for (Integer I = 1; I <= 4; ++I) DS->AppendRecord({I % 2 + 1, I, "r"});  // keys 2, 1, 2, 1
+  DS->SetMasterFields("ID");
+  DS->SetDetailFields("ID");
+  DS->SetMasterSource(MasterSource);
+  AddTheFour();
+  Producer->SetDataSet(DS);
+  ASSERT_EQ(Raws(), (std::vector<Int64>{60000, 30000, 20000, 20000}));  // 2 and 4
+  DS->Edit();
+  DS->FieldByName("ID")->SetAsInteger(2);  // moves to the other master
+  DS->Post();
+  EXPECT_EQ(DS->GetRecordCount(), 1);
+  EXPECT_EQ(Raws(), (std::vector<Int64>{40000, 40000, 10000, 10000}));
+  FreeObject(Producer);
+  Producer = nullptr;
+}
+
+TEST_F(DBSumLstTest, AnEngineFreedWhileItsOwnerLoadsGivesTheHandlersBack) {
+  Fill({1, 2});
+  AddTheFour();
+  const TDataSetNotifyEvent Application = [](TDataSet*) {};
+  DS->AfterPost = Application;
+  Producer->SetDataSet(DS);
+  ASSERT_TRUE(Producer->GetHooked());
+  Owner->Loading();
+  FreeObject(Producer);
+  Producer = nullptr;
+  EXPECT_TRUE(DS->AfterPost == Application);
+  EXPECT_FALSE(DS->AfterScroll);
+  EXPECT_FALSE(DS->AfterRefresh);
+  EditV(3);  // nothing freed is called
+  DS->Next();
+  DS->Refresh();
+  Owner->Loaded();
+}
+
+TEST_F(DBSumLstTest, ATotalBeyondCurrencyRaisesInsteadOfWrapping) {
+  Fill({5e14, 1});
+  Sum = AddSum(goSum, "V");
+  Producer->SetDataSet(DS);
+  ASSERT_EQ(Sum->GetValue().GetRaw(), 5000000000000010000);
+  // 10^15 is past the largest currency: the post is stored, and its total
+  // cannot be: the error says so rather than a wrapped-around sum, and a
+  // pass says so again.
+  EXPECT_THROW(DS->AppendRecord({3, 5e14}), EOverflow);
+  EXPECT_EQ(DS->GetState(), dsBrowse);
+  EXPECT_EQ(DS->GetRecordCount(), 3);
+  EXPECT_THROW(Producer->RecalcAll(), EOverflow);
+  EXPECT_FALSE(DS->ControlsDisabled());
+  EXPECT_FALSE(Producer->GetInRecalc());
+}
+
 // [SECTION] Handlers chained and given back
 
 class DBSumLstHandlersTest : public DBSumLstTest {
@@ -324,7 +460,7 @@ class DBSumLstHandlersTest : public DBSumLstTest {
     for (TDataSetNotifyEvent TDataSet::*Slot :
          {&TDataSet::AfterCancel, &TDataSet::AfterClose, &TDataSet::AfterEdit,
           &TDataSet::AfterInsert, &TDataSet::AfterOpen, &TDataSet::AfterPost,
-          &TDataSet::AfterScroll, &TDataSet::BeforeDelete})
+          &TDataSet::AfterScroll, &TDataSet::BeforeDelete, &TDataSet::AfterRefresh})
       DS->*Slot = TDataSetNotifyEvent(this, &DBSumLstHandlersTest::App);
     Original = DS->AfterPost;
   }
@@ -333,7 +469,7 @@ class DBSumLstHandlersTest : public DBSumLstTest {
       for (TDataSetNotifyEvent TDataSet::*Slot :
            {&TDataSet::AfterCancel, &TDataSet::AfterClose, &TDataSet::AfterEdit,
             &TDataSet::AfterInsert, &TDataSet::AfterOpen, &TDataSet::AfterPost,
-            &TDataSet::AfterScroll, &TDataSet::BeforeDelete})
+            &TDataSet::AfterScroll, &TDataSet::BeforeDelete, &TDataSet::AfterRefresh})
         DS->*Slot = nullptr;
     DBSumLstTest::TearDown();
   }
@@ -473,6 +609,28 @@ TEST_F(DBSumLstVirtualRecordsTest, TheListGivesRecordNumbersAndCounts) {
   EXPECT_EQ(Loose->FieldByName("ID")->GetAsInteger(), 20);
   EXPECT_EQ(Producer->GetRecNo(), 2);
   EXPECT_EQ(Producer->FindBookmarkIndex("nonsense"), -1);
+  // A record the list lacks, after all of them: the search runs off the end
+  // and the next one starts again from the first entry.
+  const TBookmark Stranger("\xE7\x03\x00\x00", 4);  // record 999
+  ASSERT_GT(Loose->CompareBookmarks(Stranger, Producer->GetBookmarks(2)), 0);
+  EXPECT_EQ(Producer->FindBookmarkIndex(Stranger), -1);
+  EXPECT_EQ(Producer->FindBookmarkIndex(Producer->GetBookmarks(1)), 1);
+  EXPECT_EQ(Producer->FindBookmarkIndex(Stranger), -1);
+  EXPECT_EQ(Producer->FindBookmarkIndex(Producer->GetBookmarks(2)), 2);
+}
+
+TEST_F(DBSumLstVirtualRecordsTest, ACancelledInsertLeavesNoTraceForTheNextPost) {
+  Producer->SetDataSet(Loose);
+  Loose->Insert();
+  Loose->FieldByName("ID")->SetAsInteger(15);
+  Loose->Cancel();
+  Loose->First();
+  Loose->Edit();
+  Loose->FieldByName("V")->SetAsFloat(11);
+  Loose->Post();
+  EXPECT_EQ(Producer->RecordCount(), 3);
+  EXPECT_EQ(Producer->GetRecNo(), 1);
+  EXPECT_EQ(Sum->GetValue(), Currency(61));
 }
 
 TEST_F(DBSumLstVirtualRecordsTest, AnInsertedRecordLandsInItsPlaceAndADeletedOneLeaves) {
@@ -515,6 +673,27 @@ TEST_F(DBSumLstVirtualRecordsTest, TheFirstRecordPostedIntoAnEmptyListIsListed) 
   EXPECT_EQ(Producer->RecordCount(), 1);
   EXPECT_EQ(Producer->GetRecNo(), 1);
   EXPECT_EQ(Sum->GetValue(), Currency(2));
+}
+
+TEST_F(DBSumLstVirtualRecordsTest, RecordsPostedOutOfTheFilterLeaveTheList) {
+  Producer->SetDataSet(Loose);
+  Loose->SetFilter("V > 15");
+  Loose->SetFiltered(true);
+  ASSERT_EQ(Producer->RecordCount(), 2);
+  Loose->First();  // 20
+  Loose->Edit();
+  Loose->FieldByName("V")->SetAsFloat(1);
+  Loose->Post();
+  EXPECT_EQ(Producer->RecordCount(), 1);
+  EXPECT_EQ(Producer->GetRecNo(), 1) << "on 30, the one left";
+  Loose->Append();
+  Loose->FieldByName("ID")->SetAsInteger(40);
+  Loose->FieldByName("V")->SetAsFloat(2);  // refused by the filter
+  Loose->Post();
+  EXPECT_EQ(Producer->RecordCount(), 1);
+  EXPECT_EQ(Sum->GetValue(), Currency(30));
+  Loose->SetFiltered(false);
+  EXPECT_EQ(Producer->RecordCount(), 4);
 }
 
 TEST_F(DBSumLstVirtualRecordsTest, ASequencedDatasetAnswersForItself) {

@@ -165,6 +165,7 @@ class TTestDBGrid : public TCustomDBGridKv {
 
   KV_PUBLISHED {
     P.Prop("ColumnDefValues", &TTestDBGrid::GetColumnDefValues, &TTestDBGrid::SetColumnDefValues);
+    P.Prop("DataSource", &TTestDBGrid::GetDataSource, &TTestDBGrid::SetDataSource);
     P.Prop("HorzScrollBar", &TTestDBGrid::GetHorzScrollBar, &TTestDBGrid::SetHorzScrollBar);
     P.Prop("TitleFont", &TTestDBGrid::GetTitleFont, &TTestDBGrid::SetTitleFont);
     P.Prop("UseMultiTitle", &TTestDBGrid::GetUseMultiTitle, &TTestDBGrid::SetUseMultiTitle)

@@ -110,3 +110,17 @@ TEST(ResourceStream, MissingResourceRaisesAndReplacementDoesNotDisturbAnOpenStre
   EXPECT_EQ(Got[0], 'a');
   EXPECT_EQ(Got[1], 'b');
 }
+
+TEST(ResourceTable, AHiddenResourceIsNotFoundUntilShownAgain) {
+  SetResourceHidden("kvtestdata", "test", true);
+  EXPECT_EQ(FindResource("KVTESTDATA", "TEST"), nullptr);
+  EXPECT_THROW(TObjectPtr<TResourceStream>(TResourceStream::Create(HInstance, "KVTESTDATA", "TEST")),
+               EResNotFound);
+  // Registering one under the hidden name does not uncover it either.
+  RegisterResource("KVTESTDATA", "TEST", {'x'});
+  EXPECT_EQ(FindResource("KVTESTDATA", "TEST"), nullptr);
+  EXPECT_TRUE(UnregisterResource("KVTESTDATA", "TEST"));
+  SetResourceHidden("KVTESTDATA", "TEST", false);
+  ASSERT_NE(FindResource("KVTESTDATA", "TEST"), nullptr);
+  EXPECT_EQ(Text(FindResource("KVTESTDATA", "TEST")), EmbeddedText);
+}

@@ -903,6 +903,33 @@ TEST(FormReading, LongStringsGoOnAfterAPlusAndReferencesMustFitTheirClass) {
   EXPECT_EQ(Form->Caption, "abc");
 }
 
+// Character codes read as the code points they name, up to the last one and
+// on both sides of the surrogates; those in between and past the last are
+// malformed (see EveryMalformedValueIsNamedWithItsPropertyAndLine).
+TEST(FormReading, CharacterCodesReadUpToTheLastCodePoint) {
+  const struct {
+    const char* Value;
+    const char* Text;
+  } Cases[] = {
+      {"#1114111", "\xF4\x8F\xBF\xBF"},
+      {"#$10FFFF", "\xF4\x8F\xBF\xBF"},
+      {"#55295", "\xED\x9F\xBF"},
+      {"#$E000", "\xEE\x80\x80"},
+      {"#65'a'#66", "AaB"},
+      {"#0009", "\t"},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Value);
+    TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+    ReadComponentText("object Form1: TStreamForm\n  Caption = " + String(C.Value) + "\nend\n",
+                      Form.get());
+    EXPECT_EQ(Form->Caption, C.Text);
+  }
+  TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
+  EXPECT_EQ(ReadError("object Form1: TStreamForm\n  Caption = #57343\nend\n", Form.get()),
+            "Error reading Form1.Caption: Invalid string constant on line 2");
+}
+
 TEST(FormText, ControlCharactersAreWrittenAsCodesOutsideTheQuotes) {
   TObjectPtr<TStreamForm> Form(TStreamForm::Create(nullptr));
   Form->SetName("F");

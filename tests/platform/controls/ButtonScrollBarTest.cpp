@@ -206,6 +206,32 @@ TEST_F(ScrollBarClassTest, ArrowsRepeatAndThumbDragsNotifyTheParent) {
   SaveWindowPng(Parent, "stdctl-scrollbar.png");
 }
 
+// The parent of a bar control reads the dropped thumb's place with
+// SBM_GETSCROLLINFO while it handles SB_THUMBPOSITION, past 16 bits too.
+TEST_F(ScrollBarClassTest, TheTrackPositionIsReadableWhileTheDroppedThumbIsTaken) {
+  HWND B = MakeBar(SBS_VERT);
+  SCROLLINFO Si;
+  Si.fMask = SIF_ALL;
+  Si.nMin = 0;
+  Si.nMax = 200000;
+  Si.nPage = 0;
+  Si.nPos = 0;
+  SendMessage(B, SBM_SETSCROLLINFO, TRUE, reinterpret_cast<LPARAM>(&Si));
+  std::vector<Integer> Taken;
+  ParentLog().OnScroll = [&](HWND Bar, WORD Code) {
+    if (Code != SB_THUMBPOSITION && Code != SB_ENDSCROLL) return;
+    SCROLLINFO T;
+    T.fMask = SIF_TRACKPOS;
+    SendMessage(Bar, SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(&T));
+    Taken.push_back(T.nTrackPos);
+  };
+  Input.Drag(B, {8, 20}, {8, 400});
+  ParentLog().OnScroll = nullptr;
+  ASSERT_EQ(Taken.size(), 2u);
+  EXPECT_EQ(Taken[0], 200000) << "during SB_THUMBPOSITION";
+  EXPECT_EQ(Taken[1], 0) << "during SB_ENDSCROLL the drag is over: the position";
+}
+
 // The thumb as painted is what a press drags: its first and last pixels
 // take the thumb, the pixels just outside page up and down.
 TEST_F(ScrollBarClassTest, APressOnTheThumbsEdgeDragsItAndJustOutsideItPages) {

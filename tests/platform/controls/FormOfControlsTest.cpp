@@ -285,6 +285,25 @@ TEST_F(FormOfControlsTest, Ctl3DFromTheParentReachesTheBordersOfExistingWindows)
   EXPECT_FALSE(Sunken(Rooms));
 }
 
+// An edit or a list box whose BorderStyle is none has no border, with Ctl3D
+// off too: its client area is its whole window (the grid's cell editor is
+// one). Once it was framed by a line all the same.
+TEST_F(FormOfControlsTest, WithoutABorderStyleThereIsNoBorderCtl3DOrNot) {
+  Form->Show();
+  for (TWinControl* C : {static_cast<TWinControl*>(Name), static_cast<TWinControl*>(Rooms)}) {
+    SCOPED_TRACE(C->GetName());
+    C->SetCtl3D(false);
+    if (auto* Edit = DynCast<TCustomEdit>(C)) Edit->SetBorderStyle(bsNone);
+    if (auto* List = DynCast<TCustomListBox>(C)) List->SetBorderStyle(bsNone);
+    EXPECT_EQ(GetWindowLongPtr(C->GetHandle(), GWL_STYLE) & WS_BORDER, 0);
+    EXPECT_EQ(C->GetClientWidth(), C->GetWidth());
+    EXPECT_EQ(C->GetClientHeight(), C->GetHeight());
+    if (auto* Edit = DynCast<TCustomEdit>(C)) Edit->SetBorderStyle(bsSingle);
+    if (auto* List = DynCast<TCustomListBox>(C)) List->SetBorderStyle(bsSingle);
+    EXPECT_NE(GetWindowLongPtr(C->GetHandle(), GWL_STYLE) & WS_BORDER, 0) << "a single line";
+  }
+}
+
 // BiDiMode and ShowHint reach the children that follow their parent, and a
 // child's own setting stops it. Without a right-to-left locale nothing is
 // mirrored, whatever the mode.

@@ -5,6 +5,8 @@
 // mouse-enter and mouse-leave messages of the idle step.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/controls/Forms.h"
 #include "platform/controls/HintWindow.h"
 
@@ -228,6 +230,55 @@ TEST_F(HintsTest, AControlMayShowItsHintInItsOwnWindowClassWithItsData) {
   Advance(500);
   ASSERT_TRUE(HintShown());
   EXPECT_EQ(Application()->GetHintWindow()->ClassType(), THintWindow::StaticClass());
+}
+
+// A hint window that shows its hints in a large bold font of its own.
+class TBigHintWindow : public THintWindow {
+  KV_CLASS(TBigHintWindow, THintWindow)
+ public:
+  explicit TBigHintWindow(TComponent* AOwner) : THintWindow(AOwner) {}
+  TRect CalcHintRect(Integer MaxWidth, const String& AHint, void* AData) override {
+    GetCanvas()->GetFont()->SetSize(20);
+    GetCanvas()->GetFont()->SetStyle(TFontStyles{fsBold});
+    GetCanvas()->GetFont()->SetColor(clRed);
+    return THintWindow::CalcHintRect(MaxWidth, AHint, AData);
+  }
+};
+
+// The right edge of what is painted on the window's client area in other
+// colours than its background.
+Integer InkRight(THintWindow* W) {
+  TSurface* Surface = GetWindowSurface(W->GetHandle());
+  const TRect On = GetWindowSurfaceRect(W->GetHandle());
+  const COLORREF Back = ColorToRGB(W->GetColor());
+  Integer Right = -1;
+  for (Integer Y = On.Top + 1; Y < On.Bottom - 1; ++Y)
+    for (Integer X = On.Left + 1; X < On.Right - 1; ++X)
+      if (Surface->GetPixel(X, Y) != Back) Right = std::max(Right, X - On.Left);
+  return Right;
+}
+
+TEST_F(HintsTest, AHintWindowMeasuresAndPaintsInItsCanvasFontInTheHintColour) {
+  THintWindow* Plain = THintWindow::Create(Form);
+  TBigHintWindow* Big = TBigHintWindow::Create(Form);
+  const TRect P = Plain->CalcHintRect(1000, "Wide words", nullptr);
+  const TRect B = Big->CalcHintRect(1000, "Wide words", nullptr);
+  EXPECT_GT(B.Width(), P.Width() + 20);
+  EXPECT_GT(B.Height(), P.Height());
+  Plain->ActivateHint(Rect(50, 50, 50 + P.Width(), 50 + P.Height()), "Wide words");
+  Big->ActivateHint(Rect(50, 150, 50 + B.Width(), 150 + B.Height()), "Wide words");
+  UpdateWindow(Plain->GetHandle());
+  UpdateWindow(Big->GetHandle());
+  EXPECT_GT(InkRight(Big), P.Width()) << "the text is painted as large as it was measured";
+  EXPECT_LT(InkRight(Plain), P.Width());
+  // In the hint font's colour, not the one the measuring font had.
+  TSurface* Surface = GetWindowSurface(Big->GetHandle());
+  const TRect On = GetWindowSurfaceRect(Big->GetHandle());
+  Integer Red = 0;
+  for (Integer Y = On.Top; Y < On.Bottom; ++Y)
+    for (Integer X = On.Left; X < On.Right; ++X)
+      if (Surface->GetPixel(X, Y) == RGB(255, 0, 0)) ++Red;
+  EXPECT_EQ(Red, 0);
 }
 
 }  // namespace

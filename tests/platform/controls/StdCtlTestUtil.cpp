@@ -25,6 +25,7 @@ LRESULT ParentProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
     case WM_VSCROLL:
       Log.Notices.push_back({Msg, 0, Integer(LOWORD(W)), Integer(std::int16_t(HIWORD(W))),
                              reinterpret_cast<HWND>(L)});
+      if (Log.OnScroll) Log.OnScroll(reinterpret_cast<HWND>(L), LOWORD(W));
       return 0;
     case WM_MEASUREITEM:
       if (Log.OnMeasure) Log.OnMeasure(reinterpret_cast<MEASUREITEMSTRUCT*>(L));

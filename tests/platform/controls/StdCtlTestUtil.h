@@ -31,6 +31,7 @@ struct TParentLog {
   std::vector<TNotice> Notices;
   std::function<void(MEASUREITEMSTRUCT*)> OnMeasure;
   std::function<void(const DRAWITEMSTRUCT*)> OnDraw;
+  std::function<void(HWND Bar, WORD Code)> OnScroll;  // after the notice is logged
   Integer Count(UINT Msg, Integer Code) const {
     Integer N = 0;
     for (const TNotice& T : Notices) N += T.Msg == Msg && T.Code == Code;

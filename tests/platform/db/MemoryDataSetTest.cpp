@@ -76,6 +76,17 @@ TEST_F(TMemory, CompareBookmarksFollowsTheCurrentOrder) {
   EXPECT_GT(DS->CompareBookmarks("", First), 0) << "the empty bookmark comes last";
   DS->SetIndexFieldNames("Name");  // now Bob (5) comes before Émile (1)
   EXPECT_GT(DS->CompareBookmarks(First, Last), 0);
+  // A deleted record's bookmark, as a list of selected records may still
+  // hold it, comes after every record there is and before the empty one.
+  DS->Locate("ID", 3, {});
+  const TBookmark Deleted = DS->GetBookmark();
+  DS->Delete();
+  for (const TBookmark& Live : {First, Last}) {
+    EXPECT_GT(DS->CompareBookmarks(Deleted, Live), 0);
+    EXPECT_LT(DS->CompareBookmarks(Live, Deleted), 0);
+  }
+  EXPECT_EQ(DS->CompareBookmarks(Deleted, Deleted), 0);
+  EXPECT_LT(DS->CompareBookmarks(Deleted, ""), 0);
 }
 
 TEST_F(TMemory, BookmarkIsEmptyWhileInserting) {
@@ -702,6 +713,14 @@ TEST_F(TMemory, FilterTextWithTextAfterAValueIsRefusedAndTheOldFilterKept) {
       {"  ", {1, 2, 3, 4, 5, 6, 7}},
       {"Name = 'Bob*'", {5, 7}},
       {"Name <> 'Bob*' and ID < 5", {1, 2, 3, 4}},
+      // Each comparison at its boundary value, both ways.
+      {"ID <= 2", {1, 2}},
+      {"ID < 2", {1}},
+      {"ID >= 6", {6, 7}},
+      {"ID > 6", {7}},
+      {"ID <> 3 and ID <= 4", {1, 2, 4}},
+      {"City <> null", {1, 2, 3, 4, 6, 7}},
+      {"City = null", {5}},
   };
   DS->AppendRecord({6, "O'Brien", "Dublin"});
   DS->AppendRecord({7, "Bob*", "Oslo"});

@@ -131,6 +131,61 @@ TEST(Bitmap, CanvasResizeAndStreamRoundTrip) {
   EXPECT_NE(D->GetHandle(), C->GetHandle());
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#define KV_HEAP_BYTES() __sanitizer_get_current_allocated_bytes()
+#else
+#define KV_HEAP_BYTES() std::size_t(0)
+#endif
+
+// A memory stream that notes how much the heap held at its fullest while it
+// was read from.
+class TWatchedStream : public TMemoryStream {
+  KV_CLASS(TWatchedStream, TMemoryStream)
+ public:
+  std::size_t Start = KV_HEAP_BYTES();
+  std::size_t Peak = 0;
+  Integer Read(void* Buffer, Integer Count) override {
+    Peak = std::max(Peak, KV_HEAP_BYTES() - std::min(Start, KV_HEAP_BYTES()));
+    return inherited::Read(Buffer, Count);
+  }
+};
+
+// A header that claims more than the stream holds is a short read, found
+// before the claimed memory is taken; a file larger than one read block loads
+// whole.
+TEST(Bitmap, AStreamShorterThanItsHeaderClaimsIsAReadErrorWithoutTakingTheClaim) {
+  TLeakCheck Leaks;
+  std::vector<Byte> Good = MakeBmp(1, 1, 24, {}, {{1, 2, 3, 0}});
+  for (std::uint32_t Claim : {std::uint32_t(Good.size() + 1), 0x3FFFFFFFu}) {
+    SCOPED_TRACE(Claim);
+    std::vector<Byte> Bytes = Good;
+    for (int I = 0; I < 4; ++I) Bytes[std::size_t(2 + I)] = Byte(Claim >> (8 * I));
+    TObjectPtr<TWatchedStream> Stream(TWatchedStream::Create());
+    Stream->WriteBuffer(Bytes.data(), Integer(Bytes.size()));
+    Stream->SetPosition(0);
+    Stream->Start = KV_HEAP_BYTES();
+    TObjectPtr<TBitmap> B(TBitmap::Create());
+    EXPECT_THROW(B->LoadFromStream(Stream.get()), EReadError);
+    EXPECT_TRUE(B->Empty());
+    EXPECT_LT(Stream->Peak, std::size_t(1) << 20) << "memory taken for what the header claims";
+  }
+  TObjectPtr<TBitmap> Big(TBitmap::Create());
+  Big->SetSize(300, 200);  // 180,000 bytes of pixels
+  Big->GetCanvas()->SetPixels(299, 0, clRed);
+  Big->GetCanvas()->SetPixels(0, 199, clBlue);
+  TObjectPtr<TMemoryStream> Stream(TMemoryStream::Create());
+  Big->SaveToStream(Stream.get());
+  Stream->WriteBuffer("tail", 4);
+  Stream->SetPosition(0);
+  TObjectPtr<TBitmap> Back(TBitmap::Create());
+  Back->LoadFromStream(Stream.get());
+  EXPECT_EQ(Back->GetWidth(), 300);
+  EXPECT_EQ(Back->GetCanvas()->GetPixels(299, 0), clRed);
+  EXPECT_EQ(Back->GetCanvas()->GetPixels(0, 199), clBlue);
+  EXPECT_EQ(Stream->GetPosition(), Stream->GetSize() - 4) << "the stream is left after the bitmap";
+}
+
 // Reaches the stored-form data of a bitmap, as the form writer and reader do.
 class TStoredBitmap : public TBitmap {
   KV_CLASS(TStoredBitmap, TBitmap)

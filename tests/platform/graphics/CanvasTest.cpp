@@ -2,6 +2,8 @@
 // that no handle outlives its use.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "GraphicsTestUtil.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/rtl/Exceptions.h"
@@ -50,6 +52,86 @@ TEST(Font, SizeHeightAndSharedHandles) {
   GetObject(B->GetHandle(), &L);
   EXPECT_EQ(L.lfWeight, FW_BOLD);
   EXPECT_EQ(L.lfHeight, -13);
+}
+
+// Sizes in points are heights in pixels at the font's resolution; a height
+// halfway between two sizes rounds away from zero, both ways, and across
+// resolutions the size in points carries over.
+TEST(Font, SizesHalfwayBetweenPointsRoundAwayFromZero) {
+  TLeakCheck Leaks;
+  TObjectPtr<TFont> F(TFont::Create());
+  const struct {
+    Integer Height, Size;
+  } Cases[] = {{-14, 11}, {-10, 8}, {-2, 2}, {-13, 10}, {-15, 11}, {14, -11}, {10, -8}, {-1, 1}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Height);
+    F->SetHeight(C.Height);
+    EXPECT_EQ(F->GetSize(), C.Size);
+  }
+  TObjectPtr<TFont> Printer(TFont::Create());
+  Printer->SetPixelsPerInch(120);
+  F->SetHeight(-14);  // 10.5 points: 11
+  Printer->Assign(F.get());
+  EXPECT_EQ(Printer->GetHeight(), -18);  // 11 points at 120 pixels an inch: 18.33
+  Printer->SetSize(9);                   // 15 pixels exactly
+  EXPECT_EQ(Printer->GetHeight(), -15);
+  Printer->SetSize(10);  // 16.67 pixels
+  EXPECT_EQ(Printer->GetHeight(), -17);
+}
+
+// Every attribute that shapes the glyphs gives the font a handle that has it,
+// once, with one OnChange; the colour is drawn with any handle and keeps it.
+TEST(Font, EachShapingAttributeGivesANewHandleAndTheColourKeepsIt) {
+  TLeakCheck Leaks;
+  TObjectPtr<TFont> F(TFont::Create());
+  int Changes = 0;
+  F->OnChange = TNotifyEvent([&](TObject*) { ++Changes; });
+  auto Log = [&] {
+    LOGFONT L;
+    EXPECT_NE(GetObject(F->GetHandle(), &L), 0);
+    return L;
+  };
+  const struct {
+    const char* Name;
+    std::function<void()> Set;
+    std::function<bool(const LOGFONT&)> Has;
+  } Cases[] = {
+      {"name", [&] { F->SetName("Courier New"); },
+       [](const LOGFONT& L) { return L.lfFaceName == "Courier New"; }},
+      {"height", [&] { F->SetHeight(-17); }, [](const LOGFONT& L) { return L.lfHeight == -17; }},
+      {"bold", [&] { F->SetStyle({fsBold}); },
+       [](const LOGFONT& L) { return L.lfWeight == FW_BOLD && !L.lfItalic; }},
+      {"italic", [&] { F->SetStyle({fsItalic}); },
+       [](const LOGFONT& L) { return L.lfWeight == FW_NORMAL && L.lfItalic; }},
+      {"underline", [&] { F->SetStyle({fsUnderline}); },
+       [](const LOGFONT& L) { return L.lfUnderline && !L.lfItalic; }},
+      {"strike-out", [&] { F->SetStyle({fsStrikeOut}); },
+       [](const LOGFONT& L) { return L.lfStrikeOut && !L.lfUnderline; }},
+      {"character set", [&] { F->SetCharset(204); },
+       [](const LOGFONT& L) { return L.lfCharSet == 204; }},
+      {"fixed pitch", [&] { F->SetPitch(fpFixed); },
+       [](const LOGFONT& L) { return (L.lfPitchAndFamily & 3) == FIXED_PITCH; }},
+      {"variable pitch", [&] { F->SetPitch(fpVariable); },
+       [](const LOGFONT& L) { return (L.lfPitchAndFamily & 3) == VARIABLE_PITCH; }},
+      {"orientation", [&] { F->SetOrientation(450); },
+       [](const LOGFONT& L) { return L.lfEscapement == 450 && L.lfOrientation == 450; }},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    const LOGFONT Before = Log();
+    EXPECT_FALSE(C.Has(Before));
+    Changes = 0;
+    C.Set();
+    EXPECT_EQ(Changes, 1);
+    EXPECT_TRUE(C.Has(Log()));
+    C.Set();
+    EXPECT_EQ(Changes, 1) << "setting the same value again changes nothing";
+  }
+  HFONT Handle = F->GetHandle();
+  Changes = 0;
+  F->SetColor(clRed);
+  EXPECT_EQ(Changes, 1);
+  EXPECT_EQ(F->GetHandle(), Handle);
 }
 
 TEST(Font, AssignCopiesAndNotifiesOnce) {

@@ -35,6 +35,47 @@ TEST(Edges, RaisedAndSunkenEdgesUseTheirShades) {
   EXPECT_EQ(Rec.Flags2, BF_RECT | BF_MIDDLE);
 }
 
+// Every pixel of a raised and a sunken edge on a background of no scheme
+// colour: the top and left sides stop short of the corners that belong to
+// the bottom and right sides, ring inside ring.
+TEST(Edges, EveryPixelOfARaisedAndASunkenEdge) {
+  TLeakCheck Leaks;
+  const COLORREF Olive = RGB(128, 128, 0);
+  auto Colour = [&](char C) {
+    switch (C) {
+      case 'L':
+        return GetSysColor(COLOR_3DLIGHT);
+      case 'H':
+        return GetSysColor(COLOR_BTNHIGHLIGHT);
+      case 'S':
+        return GetSysColor(COLOR_BTNSHADOW);
+      case 'D':
+        return GetSysColor(COLOR_3DDKSHADOW);
+      default:
+        return Olive;
+    }
+  };
+  const struct {
+    UINT Edge;
+    const char* Rows[7];
+  } Cases[] = {
+      {EDGE_RAISED,
+       {"........", ".LLLLLD.", ".LHHHSD.", ".LH..SD.", ".LSSSSD.", ".DDDDDD.", "........"}},
+      {EDGE_SUNKEN,
+       {"........", ".SSSSSH.", ".SDDDLH.", ".SD..LH.", ".SLLLLH.", ".HHHHHH.", "........"}},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Edge);
+    TPaintBox B(8, 7);
+    B.Surface.Fill(Olive);
+    TRect R{1, 1, 7, 6};
+    DrawEdge(B.Dc, &R, C.Edge, BF_RECT);
+    for (Integer Y = 0; Y < 7; ++Y)
+      for (Integer X = 0; X < 8; ++X)
+        EXPECT_EQ(B.Surface.GetPixel(X, Y), Colour(C.Rows[Y][X])) << X << "," << Y;
+  }
+}
+
 TEST(Edges, SidesAndAdjust) {
   TLeakCheck Leaks;
   TPaintBox B(40, 40);

@@ -71,8 +71,16 @@ TEST_F(DateFormatTest, BadArgumentsToEncodeRaise) {
   EXPECT_FALSE(TryEncodeDate(2023, 2, 29, Kept));
   EXPECT_FALSE(TryEncodeDate(0, 1, 1, Kept));
   EXPECT_FALSE(TryEncodeDate(2023, 13, 1, Kept));
-  EXPECT_FALSE(TryEncodeTime(24, 0, 0, 0, Kept));
+  EXPECT_FALSE(TryEncodeDate(2023, 0, 1, Kept));
+  EXPECT_FALSE(TryEncodeDate(2023, 12, 0, Kept));
+  EXPECT_FALSE(TryEncodeDate(10000, 1, 1, Kept));
+  // Each part of a time at its first value too large, and at its last good one.
+  const Word Bad[][4] = {{24, 0, 0, 0}, {0, 60, 0, 0}, {0, 0, 60, 0}, {0, 0, 0, 1000}};
+  for (const auto& T : Bad) EXPECT_FALSE(TryEncodeTime(T[0], T[1], T[2], T[3], Kept));
   EXPECT_EQ(Kept, 7);
+  ASSERT_TRUE(TryEncodeTime(23, 59, 59, 999, Kept));
+  EXPECT_EQ(Kept, (MSecsPerDay - 1) / TDateTime(MSecsPerDay));
+  ASSERT_TRUE(TryEncodeDate(9999, 12, 31, Kept));
   try {
     EncodeDate(2023, 2, 30);
     FAIL() << "no exception";

@@ -219,6 +219,61 @@ TEST_F(ScrollBarsTest, DraggingTheThumbTracksThenSetsThePosition) {
   Input.MouseUp(mbLeft, Wnd, Point(84 + 8, 20 + 17));
   GetScrollInfo(Wnd, SB_VERT, &Si);
   EXPECT_EQ(Si.nTrackPos, Si.nPos) << "outside a drag it is the position";
+  // Between pixels the position is the nearest one: 2 px are 2.94 positions,
+  // 67 px 98.53; the end of the travel is the last position, and back down.
+  const struct {
+    Integer Px, Pos;
+  } Steps[] = {{1, 1}, {2, 3}, {67, 99}, {68, 100}, {90, 100}, {34, 50}, {-10, 0}};
+  Input.MouseDown(mbLeft, Wnd, Point(84 + 8, 20));
+  for (const auto& St : Steps) {
+    SCOPED_TRACE(St.Px);
+    Input.MouseMove(Wnd, Point(84 + 8, 20 + St.Px));
+    GetScrollInfo(Wnd, SB_VERT, &Si);
+    EXPECT_EQ(Si.nTrackPos, St.Pos);
+  }
+  Input.MouseUp(mbLeft, Wnd, Point(84 + 8, 20 - 10));
+}
+
+// A window with more positions than a message's 16 bits carry takes the
+// dropped thumb's place from the track position while it handles
+// SB_THUMBPOSITION; once the drag is over the track position is the position.
+TEST_F(ScrollBarsTest, TheTrackPositionIsReadableWhileTheDroppedThumbIsTaken) {
+  SetInfo(0, 200000, 0, 0);
+  std::vector<Integer> Taken;
+  Rec().Answer = [&](HWND W, UINT Msg, WPARAM Wp, LPARAM) -> std::optional<LRESULT> {
+    if (W != Wnd || Msg != WM_VSCROLL) return std::nullopt;
+    if (LOWORD(Wp) != SB_THUMBPOSITION && LOWORD(Wp) != SB_ENDSCROLL) return std::nullopt;
+    SCROLLINFO Si;
+    Si.fMask = SIF_TRACKPOS;
+    GetScrollInfo(W, SB_VERT, &Si);
+    Taken.push_back(Si.nTrackPos);
+    return std::nullopt;
+  };
+  Input.Drag(Wnd, Point(84 + 8, 20), Point(84 + 8, 20 + 34), 2);
+  Rec().Answer = nullptr;
+  // 34 of 68 pixels of travel: half of 200,000, beyond a message's 65,535.
+  ASSERT_EQ(Taken.size(), 2u);
+  EXPECT_EQ(Taken[0], 100000) << "during SB_THUMBPOSITION";
+  EXPECT_EQ(Taken[1], 0) << "during SB_ENDSCROLL the drag is over: the position";
+}
+
+TEST_F(ScrollBarsTest, WhileTheThumbIsLetGoItsTrackPositionIsWhereItStopped) {
+  SetInfo(0, 100, 0, 0);
+  std::vector<std::pair<WORD, Integer>> Seen;  // code, nTrackPos asked for on receipt
+  Rec().Answer = [&](HWND W, UINT Msg, WPARAM WP, LPARAM) -> std::optional<LRESULT> {
+    if (W != Wnd || Msg != WM_VSCROLL) return std::nullopt;
+    SCROLLINFO Si;
+    Si.fMask = SIF_TRACKPOS;
+    GetScrollInfo(Wnd, SB_VERT, &Si);
+    Seen.push_back({LOWORD(WP), Si.nTrackPos});
+    return LRESULT(0);
+  };
+  Input.Drag(Wnd, Point(84 + 8, 20), Point(84 + 8, 20 + 34), 2);
+  Rec().Answer = nullptr;
+  const std::vector<std::pair<WORD, Integer>> Expected = {
+      {SB_THUMBTRACK, 0}, {SB_THUMBTRACK, 25}, {SB_THUMBTRACK, 50},
+      {SB_THUMBPOSITION, 50}, {SB_ENDSCROLL, 0}};
+  EXPECT_EQ(Seen, Expected) << "SB_ENDSCROLL: the drag is over, the position again";
 }
 
 TEST_F(ScrollBarsTest, DisabledArrowsAndCancelMode) {

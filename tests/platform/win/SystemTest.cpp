@@ -82,6 +82,11 @@ TEST_F(SystemTest, TheCaretIsHiddenByACountAndDuringPainting) {
   ShowCaret(H);
   EXPECT_FALSE(IsCaretVisible()) << "hidden twice, shown once";
   ShowCaret(H);
+  EXPECT_TRUE(IsCaretVisible());
+  ShowCaret(H);  // one show too many is not saved up for a later hide
+  HideCaret(H);
+  EXPECT_FALSE(IsCaretVisible()) << "hidden once after an extra show";
+  ShowCaret(H);
   SetCaretPos(7, 3);
   bool VisibleWhilePainting = true;
   Rec().Answer = [&](HWND W, UINT Msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
