@@ -266,6 +266,12 @@ void CreateDBGridKvDataService();
 void FreeDBGridKvDataService();
 
 // [SECTION] Features of the platform's datasets
+//
+// The registry starts empty, so a grid's sort and filter requests have no
+// effect until the application registers features objects; these serve the
+// platform's two datasets:
+//   RegisterDatasetFeaturesKv(TMemoryDataSet::StaticClass(), TMemoryDataSetFeaturesKv::Create());
+//   RegisterDatasetFeaturesKv(TSQLiteDataSet::StaticClass(), TSQLiteDataSetFeaturesKv::Create());
 
 // ---------------------------------------------------------------------------
 // TMemoryDataSetFeaturesKv: filters and orders a TMemoryDataSet for the

@@ -66,17 +66,10 @@ TObjectPtr<TDatasetFeaturesKv> Serving(TClass DataSetClass, TDatasetFeaturesKv* 
   return TObjectPtr<TDatasetFeaturesKv>(Features);
 }
 
-// The entries in registration order, the platform's datasets first; freed
-// with the program.
+// The entries in registration order; empty until an application registers
+// one; freed with the program.
 std::vector<TFeaturesEntry>& Entries() {
-  static std::vector<TFeaturesEntry> List = [] {
-    std::vector<TFeaturesEntry> Made;
-    AddEntry(Made, TMemoryDataSet::StaticClass(),
-             Serving(TMemoryDataSet::StaticClass(), TMemoryDataSetFeaturesKv::Create()));
-    AddEntry(Made, TSQLiteDataSet::StaticClass(),
-             Serving(TSQLiteDataSet::StaticClass(), TSQLiteDataSetFeaturesKv::Create()));
-    return Made;
-  }();
+  static std::vector<TFeaturesEntry> List;
   return List;
 }
 

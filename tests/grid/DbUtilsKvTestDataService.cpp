@@ -91,7 +91,8 @@ class DbUtilsKvRegistryTest : public ::testing::Test {
  protected:
   void TearDown() override {
     for (TClass C : {TTestBaseDataSet::StaticClass(), TTestDerivedDataSet::StaticClass(),
-                     other::TTestBaseDataSet::StaticClass(), TDataSet::StaticClass()})
+                     other::TTestBaseDataSet::StaticClass(), TDataSet::StaticClass(),
+                     TMemoryDataSet::StaticClass()})
       UnregisterDatasetFeaturesKv(C);
   }
 };
@@ -112,11 +113,11 @@ TEST_F(DbUtilsKvRegistryTest, TheNearestRegisteredAncestorServesADataset) {
   TObjectPtr<TTestDerived2DataSet> DataSet(TTestDerived2DataSet::Create(nullptr));
   EXPECT_EQ(GetDatasetFeaturesForDataSet(DataSet.get()), Derived);
 
-  // The platform's datasets come with the library's own entries.
-  EXPECT_TRUE(
-      GetDatasetFeaturesForClass(TMemoryDataSet::StaticClass())->Is<TMemoryDataSetFeaturesKv>());
-  EXPECT_TRUE(
-      GetDatasetFeaturesForClass(TSQLiteDataSet::StaticClass())->Is<TSQLiteDataSetFeaturesKv>());
+  // The registry starts empty: the platform's datasets have entries only
+  // when the application registers the library's features objects for them.
+  EXPECT_EQ(GetDatasetFeaturesForClass(TMemoryDataSet::StaticClass()), nullptr);
+  EXPECT_EQ(GetDatasetFeaturesForClass(TSQLiteDataSet::StaticClass()), nullptr);
+  RegisterDatasetFeaturesKv(TMemoryDataSet::StaticClass(), TMemoryDataSetFeaturesKv::Create());
 
   // An entry for a class that has one replaces it.
   auto* Again = TRecordingFeatures::Create("again");
@@ -169,6 +170,7 @@ class DbUtilsKvServiceTest : public DBGridOnFormTest {
     ExecuteDBGridKvFindDialogProc = SavedRoutine;
     UnregisterDatasetFeaturesKv(TTestDerivedDataSet::StaticClass());
     UnregisterDatasetFeaturesKv(TDataSet::StaticClass());
+    UnregisterDatasetFeaturesKv(TMemoryDataSet::StaticClass());
     SetDBGridKvDataService(TDBGridKvDataService::Create());
     DBGridOnFormTest::TearDown();
   }

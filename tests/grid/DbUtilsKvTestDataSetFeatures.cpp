@@ -21,9 +21,26 @@ void Exec(sqlite3* Db, const char* SQL) {
 
 // Five people, in memory or in an SQLite file:
 //   id, name (string 30), city (string 30), amount (float), born (date), paid (Boolean)
+// The library's features objects registered for the platform's datasets, as
+// an application does, for one test.
+class TPlatformFeatures {
+ public:
+  TPlatformFeatures() {
+    RegisterDatasetFeaturesKv(TMemoryDataSet::StaticClass(), TMemoryDataSetFeaturesKv::Create());
+    RegisterDatasetFeaturesKv(TSQLiteDataSet::StaticClass(), TSQLiteDataSetFeaturesKv::Create());
+  }
+  ~TPlatformFeatures() {
+    UnregisterDatasetFeaturesKv(TMemoryDataSet::StaticClass());
+    UnregisterDatasetFeaturesKv(TSQLiteDataSet::StaticClass());
+  }
+  TPlatformFeatures(const TPlatformFeatures&) = delete;
+  TPlatformFeatures& operator=(const TPlatformFeatures&) = delete;
+};
+
 class DbUtilsKvFeaturesTest : public DBGridOnFormTest,
                               public ::testing::WithParamInterface<TStore> {
  protected:
+  TPlatformFeatures Features;
   void SetUp() override {
     DBGridOnFormTest::SetUp();
     if (GetParam() == TStore::Memory) {
@@ -182,7 +199,10 @@ TEST_P(DbUtilsKvFeaturesTest, TheSortMarkersOrderTheInMemoryDataset) {
 INSTANTIATE_TEST_SUITE_P(Stores, DbUtilsKvFeaturesTest,
                          ::testing::Values(TStore::Memory, TStore::SQLite), StoreName);
 
-class DbUtilsKvFeaturesOnFormTest : public DBGridOnFormTest {};
+class DbUtilsKvFeaturesOnFormTest : public DBGridOnFormTest {
+ protected:
+  TPlatformFeatures Features;
+};
 
 // The SQLite dataset is filtered by the database: applying a filter over a
 // large table reads only the rows that pass it.
