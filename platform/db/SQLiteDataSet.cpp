@@ -12,6 +12,8 @@
 
 #include "platform/db/SQLiteDataSet.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "platform/db/SQLiteDataSetImpl.h"
@@ -66,14 +68,36 @@ void TSQLiteDataSet::SetSQL(const String& Value) {
   FSQL = Value;
 }
 
+// The database's reason, and what it means where the bare text would puzzle:
+// a lock still held after the wait, a file replaced under the dataset.
 void TSQLiteDataSet::SQLiteError(const String& Operation) {
-  const String Reason = FDB ? sqlite3_errmsg(FDB) : "no database";
+  String Reason = FDB ? sqlite3_errmsg(FDB) : "no database";
+  const int Code = FDB ? sqlite3_extended_errcode(FDB) : SQLITE_OK;
+  if ((Code & 0xFF) == SQLITE_BUSY || (Code & 0xFF) == SQLITE_LOCKED)
+    Reason += " (another connection held the lock for the " + IntToStr(BusyTimeoutMs / 1000) +
+              " seconds waited)";
+  else if (Code == SQLITE_READONLY_DBMOVED)
+    Reason += " (the file was replaced or moved since the dataset opened it; open the dataset "
+              "again)";
   DatabaseError(Operation + ": " + Reason, this);
 }
 
+// Steps a reading statement: true on a row, false at the end; anything else
+// (a lock held too long, a damaged file) raises.
+bool TSQLiteDataSet::StepRow(sqlite3_stmt* Stmt, const String& Operation) {
+  const int Step = sqlite3_step(Stmt);
+  if (Step == SQLITE_ROW) return true;
+  if (Step == SQLITE_DONE) return false;
+  SQLiteError(Operation);
+}
+
 // A statement kept prepared for reading, made on first use; the caller resets
-// it when done (TResetOnExit).
-sqlite3_stmt* TSQLiteDataSet::PrepareKept(sqlite3_stmt*& Kept, const String& SQL) {
+// it when done (TResetOnExit). Its columns from First on must be the fields'
+// (Columns of them, or all): a statement prepared after another connection
+// changed the table is refused.
+sqlite3_stmt* TSQLiteDataSet::PrepareKept(sqlite3_stmt*& Kept, const String& SQL, int First,
+                                          const std::vector<Integer>* Columns) {
+  CheckColumnsKept();
   if (Kept) return Kept;
   if (sqlite3_prepare_v3(FDB, SQL.c_str(), int(SQL.size()), SQLITE_PREPARE_PERSISTENT, &Kept,
                          nullptr) != SQLITE_OK) {
@@ -81,7 +105,67 @@ sqlite3_stmt* TSQLiteDataSet::PrepareKept(sqlite3_stmt*& Kept, const String& SQL
     Kept = nullptr;
     SQLiteError("Cannot read " + (FSQL.empty() ? "table " + FTableName : String("the query")));
   }
+  if (!SameColumns(Kept, First, Columns)) {
+    sqlite3_finalize(Kept);
+    Kept = nullptr;
+    ColumnsChanged();
+  }
   return Kept;
+}
+
+// Whether the columns of Stmt from First on are those the fields were made
+// from: their number, names and declared types.
+bool TSQLiteDataSet::SameColumns(sqlite3_stmt* Stmt, int First,
+                                 const std::vector<Integer>* Columns) const {
+  const std::size_t Count = Columns ? Columns->size() : FShapeNames.size();
+  if (sqlite3_column_count(Stmt) != First + int(Count)) return false;
+  for (std::size_t I = 0; I < Count; ++I) {
+    const std::size_t Def = Columns ? std::size_t((*Columns)[I]) : I;
+    const int Column = First + int(I);
+    const char* Name = sqlite3_column_name(Stmt, Column);
+    const char* Decl = sqlite3_column_decltype(Stmt, Column);
+    if (!Name || FShapeNames[Def] != Name || FShapeDecls[Def] != (Decl ? Decl : "")) return false;
+  }
+  return true;
+}
+
+// A kept statement that SQLite prepared again since its last read (another
+// connection changed the schema) must still read the fields' columns; called
+// once a step has run it.
+void TSQLiteDataSet::CheckReprepared(sqlite3_stmt* Stmt, int First,
+                                     const std::vector<Integer>* Columns) {
+  if (sqlite3_stmt_status(Stmt, SQLITE_STMTSTATUS_REPREPARE, 0) == 0) return;
+  if (!SameColumns(Stmt, First, Columns)) ColumnsChanged();
+  sqlite3_stmt_status(Stmt, SQLITE_STMTSTATUS_REPREPARE, 1);
+}
+
+// The values would show under the wrong fields: nothing is read or written
+// until the dataset is opened again.
+void TSQLiteDataSet::ColumnsChanged() {
+  FShapeChanged = true;
+  DatabaseError("The columns of " + (FSQL.empty() ? "table " + FTableName : String("the query")) +
+                    " changed since the dataset was opened; open it again",
+                this);
+}
+
+void TSQLiteDataSet::CheckColumnsKept() {
+  if (FShapeChanged) ColumnsChanged();
+}
+
+// The file the connection reads, to see when another one is put under the
+// name (a rename over it).
+void TSQLiteDataSet::RememberFile() {
+  struct stat Info {};
+  FFileKnown = ::stat(FDatabaseName.c_str(), &Info) == 0;
+  FFileDevice = FFileKnown ? UInt64(Info.st_dev) : 0;
+  FFileInode = FFileKnown ? UInt64(Info.st_ino) : 0;
+}
+
+bool TSQLiteDataSet::FileReplaced() const {
+  if (!FFileKnown) return false;
+  struct stat Info {};
+  if (::stat(FDatabaseName.c_str(), &Info) != 0) return true;
+  return UInt64(Info.st_dev) != FFileDevice || UInt64(Info.st_ino) != FFileInode;
 }
 
 // The kept statements depend on the filter and the placed rows: any change
@@ -119,57 +203,121 @@ void TSQLiteDataSet::InternalOpen() {
     FDB = nullptr;
     DatabaseError("Cannot open database '" + FDatabaseName + "': " + Reason, this);
   }
-  // Pages read through a memory map are not copied: the count, a walk and a
-  // jump read the file where the system keeps it.
-  sqlite3_exec(FDB, "PRAGMA mmap_size = 1073741824", nullptr, nullptr, nullptr);
+  // Other programs write the file too: a lock they hold for a moment is
+  // waited for. The file is read with the system's reads, never through a
+  // memory map, since a mapped page that vanishes (another program empties
+  // the file or copies a backup over it) kills the process instead of
+  // failing the read.
+  sqlite3_busy_timeout(FDB, BusyTimeoutMs);
+  sqlite3_exec(FDB, "PRAGMA mmap_size = 0", nullptr, nullptr, nullptr);
+  // [Phase 2] The name that reads the row id, and the columns.
   FKeyColumns.clear();
-  FHasRowId = FSQL.empty() && !IsView() &&
-              Prepares("SELECT rowid FROM " + QuoteName(FTableName) + " LIMIT 0");
-  const String SQL = (FHasRowId ? "SELECT rowid, * FROM " : "SELECT NULL, * FROM ") + SourceSQL();
+  FRowIdColumn.clear();
+  FKeyed = false;
+  bool WithoutRowId = false;
+  FHasRowId = FSQL.empty() && !IsView() && ChooseRowIdName(WithoutRowId);
+  const String SQL = (FHasRowId ? "SELECT " + FRowId + ", * FROM " : String("SELECT NULL, * FROM ")) +
+                     SourceSQL();
   sqlite3_stmt* Raw = nullptr;
   if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
     SQLiteError("Cannot read " + (FSQL.empty() ? "table " + FTableName : String("the query")));
   TStatement Stmt(Raw);
-  // [Phase 2] The field definitions from the columns after the row id.
+  // [Phase 3] The field definitions from the columns after the row id; the
+  // names and declared types are kept to see when another connection
+  // changes the table.
   TFieldDefs* Defs = GetFieldDefs();
   Defs->Clear();
   FTypes.clear();
+  FShapeNames.clear();
+  FShapeDecls.clear();
+  FShapeChanged = false;
   const int Columns = sqlite3_column_count(Raw);
   for (int Column = 1; Column < Columns; ++Column) {
     Integer Size = 0;
-    const TFieldType Type = MapType(sqlite3_column_decltype(Raw, Column), Size);
+    const char* Decl = sqlite3_column_decltype(Raw, Column);
+    const TFieldType Type = MapType(Decl, Size);
     Defs->Add(sqlite3_column_name(Raw, Column), Type, Size);
     FTypes.push_back(Type);
+    FShapeNames.push_back(sqlite3_column_name(Raw, Column));
+    FShapeDecls.push_back(Decl ? Decl : "");
   }
   Stmt.reset();
-  if (FSQL.empty()) ReadKeyColumns();
+  if (FSQL.empty()) ReadKeyColumns(WithoutRowId);
+  RememberFile();
   FReadRows = 0;
   FReadRuns = 0;
   ResetRows();
 }
 
-// The primary key's columns from the table's description: a table without row
-// ids is written through them, and a lone INTEGER PRIMARY KEY is the row id
-// itself (changing it moves the row). A view has neither and stays read-only.
-void TSQLiteDataSet::ReadKeyColumns() {
+// A table reads its row id by the first of SQLite's three names for it that
+// no column of its own takes ("rowid", else "oid", else "_rowid_"). False for
+// a table without row ids (WithoutRowId) and for one whose columns take all
+// three names: such a table is read and written by its primary key.
+bool TSQLiteDataSet::ChooseRowIdName(bool& WithoutRowId) {
+  WithoutRowId = false;
+  sqlite3_stmt* Raw = nullptr;
+  const String SQL = "SELECT * FROM " + QuoteName(FTableName) + " LIMIT 0";
+  if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
+    SQLiteError("Cannot read table " + FTableName);
+  TStatement Stmt(Raw);
+  for (const char* Name : {"rowid", "oid", "_rowid_"}) {
+    bool Taken = false;
+    for (int Column = 0; Column < sqlite3_column_count(Raw) && !Taken; ++Column)
+      Taken = SameText(sqlite3_column_name(Raw, Column), Name);
+    if (Taken) continue;
+    if (!Prepares("SELECT " + String(Name) + " FROM " + QuoteName(FTableName) + " LIMIT 0")) {
+      WithoutRowId = true;
+      return false;
+    }
+    FRowId = Name;
+    return true;
+  }
+  return false;
+}
+
+// The primary key's columns from the table's description: a table read
+// without row ids is written through them, and a column that is the row id
+// itself (changing it moves the row) is found as SQLite decides it: the
+// column it reads from the row id. A view has neither and stays read-only.
+void TSQLiteDataSet::ReadKeyColumns(bool WithoutRowId) {
   std::vector<std::pair<int, Integer>> Keys;  // position in the key, field definition
-  String IntegerKey;
+  bool NotNull = true;
   sqlite3_stmt* Raw = nullptr;
   const String SQL = "PRAGMA table_info(" + QuoteName(FTableName) + ")";
   if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
     SQLiteError("Cannot read the columns of table " + FTableName);
   TStatement Stmt(Raw);
-  while (sqlite3_step(Raw) == SQLITE_ROW) {
+  while (StepRow(Raw, "Cannot read the columns of table " + FTableName)) {
     const int Position = sqlite3_column_int(Raw, 5);
-    const String Name = ColumnText(Raw, 1);
-    const Integer Def = GetFieldDefs()->IndexOf(Name);
-    if (Position > 0 && Def >= 0) Keys.emplace_back(Position, Def);
-    if (Position > 0 && UpperCase(ColumnText(Raw, 2)) == "INTEGER") IntegerKey = Name;
+    const Integer Def = GetFieldDefs()->IndexOf(ColumnText(Raw, 1));
+    if (Position <= 0 || Def < 0) continue;
+    Keys.emplace_back(Position, Def);
+    NotNull = NotNull && sqlite3_column_int(Raw, 3) != 0;
   }
-  FRowIdName = FHasRowId && Keys.size() == 1 ? IntegerKey : String();
-  if (FHasRowId) return;
+  Stmt.reset();
   std::sort(Keys.begin(), Keys.end());
+  if (FHasRowId) {
+    if (Keys.size() == 1 && ReadsRowId(GetFieldDefs()->GetItem(Keys[0].second)->GetName()))
+      FRowIdColumn = GetFieldDefs()->GetItem(Keys[0].second)->GetName();
+    return;
+  }
   for (const auto& Key : Keys) FKeyColumns.push_back(Key.second);
+  // Keys that are never NULL order every row: rows are read in key order
+  // from the last key read on.
+  FKeyed = !FKeyColumns.empty() && (WithoutRowId || NotNull);
+}
+
+// Whether SQLite reads the column from the row id: its own plan for reading
+// the column from the table says so.
+bool TSQLiteDataSet::ReadsRowId(const String& Column) {
+  const String SQL =
+      "EXPLAIN SELECT " + QuoteName(Column) + " FROM " + QuoteName(FTableName) + " NOT INDEXED";
+  sqlite3_stmt* Raw = nullptr;
+  if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK) return false;
+  TStatement Stmt(Raw);
+  while (StepRow(Raw, "Cannot read the columns of table " + FTableName))
+    if (ColumnText(Raw, 1) == "Rowid") return true;
+  return false;
 }
 
 // A view's rows have no row ids of their own (it answers NULL for them).

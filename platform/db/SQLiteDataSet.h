@@ -53,6 +53,9 @@ class TSQLiteDataSet : public TDataSet {
  public:
   explicit TSQLiteDataSet(TComponent* AOwner) : TDataSet(AOwner) {}
 
+  // How long a read or a change waits for a lock another connection holds.
+  static constexpr int BusyTimeoutMs = 5000;
+
   const String& GetDatabaseName() const { return FDatabaseName; }
   void SetDatabaseName(const String& Value);
   const String& GetTableName() const { return FTableName; }
@@ -163,7 +166,7 @@ class TSQLiteDataSet : public TDataSet {
   void TrimCache(TPages::iterator Keep);
   void ClearCache();
   bool KeyedNext(const TKey& From, bool Inclusive, TRowRef& Row);
-  bool KeyedPrior(const TKey& Before, TRowRef& Row);
+  bool KeyedPrior(const TKey& Before, bool FromEnd, TRowRef& Row);
   TKey KeyOf(Int64 RowId, bool& Placed, Integer& PlacedIndex) const;
   Integer PlacedIndexOf(Int64 RowId) const;
   Integer PlacedBelow(const TKey& Key) const;
@@ -225,11 +228,22 @@ class TSQLiteDataSet : public TDataSet {
   // [Both] SQLiteDataSet.cpp
   void CheckInactiveFor(const char* What);
   [[noreturn]] void SQLiteError(const String& Operation);
-  sqlite3_stmt* PrepareKept(sqlite3_stmt*& Kept, const String& SQL);
+  bool StepRow(sqlite3_stmt* Stmt, const String& Operation);
+  sqlite3_stmt* PrepareKept(sqlite3_stmt*& Kept, const String& SQL, int First = 1,
+                            const std::vector<Integer>* Columns = nullptr);
+  bool SameColumns(sqlite3_stmt* Stmt, int First, const std::vector<Integer>* Columns) const;
+  void CheckReprepared(sqlite3_stmt* Stmt, int First = 1,
+                       const std::vector<Integer>* Columns = nullptr);
+  [[noreturn]] void ColumnsChanged();
+  void CheckColumnsKept();
+  void RememberFile();
+  bool FileReplaced() const;
+  bool ChooseRowIdName(bool& WithoutRowId);
+  bool ReadsRowId(const String& Column);
   void FinalizeKept();
   bool Prepares(const String& SQL);
   bool IsView();
-  void ReadKeyColumns();
+  void ReadKeyColumns(bool WithoutRowId);
   Int64 CheckFilter(const String& Text);
   void ResetRows();
   void Decode(const char* Bytes, std::vector<Variant>& Data) const;
@@ -261,7 +275,15 @@ class TSQLiteDataSet : public TDataSet {
   std::vector<TFieldType> FTypes;      // field type of each column after the row id
   std::vector<Variant> FEditOriginal;  // the edited record as read, to find what changed
   bool FHasRowId = false;              // a table with row ids: the cache by row id
-  String FRowIdName;                   // the column that is the row id ("id"), if any
+  String FRowId = "rowid";             // the name that reads the row id: no column takes it
+  String FRowIdColumn;                 // the column that is the row id ("id"), if any
+  bool FKeyed = false;                 // no row ids: rows are read in primary key order
+  std::vector<String> FShapeNames;     // the columns the fields were made from
+  std::vector<String> FShapeDecls;     // their declared types
+  bool FShapeChanged = false;          // another connection changed them: no reads
+  bool FFileKnown = false;             // the file's identity when opened
+  UInt64 FFileDevice = 0;
+  UInt64 FFileInode = 0;
   Integer FFetchedCount = 0;
   Int64 FReadRows = 0;
   Integer FReadRuns = 0;

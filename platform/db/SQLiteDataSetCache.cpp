@@ -131,7 +131,7 @@ String TSQLiteDataSet::RowFilter() const {
   String Result;
   if (!Condition().empty()) Result += " AND " + Condition();
   if (!FPlaced.empty()) {
-    Result += " AND rowid NOT IN (";
+    Result += " AND " + FRowId + " NOT IN (";
     for (std::size_t I = 0; I < FPlaced.size(); ++I)
       Result += (I ? "," : "") + IntToStr(FPlaced[I].RowId);
     Result += ")";
@@ -147,9 +147,9 @@ String TSQLiteDataSet::RowFilter() const {
 TSQLiteDataSet::TRead TSQLiteDataSet::ReadForward(Int64 From, TPages::iterator Continues) {
   const bool Walking = Continues != FPages.end();
   FChunk = Walking ? std::min(FChunk * 2, LargestChunk) : FirstChunk;
-  sqlite3_stmt* Stmt = PrepareKept(FForward, "SELECT rowid, * FROM " + SourceSQL() +
-                                                 " WHERE rowid >= ?1" + RowFilter() +
-                                                 " ORDER BY rowid LIMIT ?2");
+  sqlite3_stmt* Stmt = PrepareKept(FForward, "SELECT " + FRowId + ", * FROM " + SourceSQL() +
+                                                 " WHERE " + FRowId + " >= ?1" + RowFilter() +
+                                                 " ORDER BY " + FRowId + " LIMIT ?2");
   TResetOnExit Reset(Stmt);
   ++FReadRuns;
   sqlite3_bind_int64(Stmt, 1, From);
@@ -219,9 +219,9 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadBackward(Int64 To, TPages::iterator Co
   const bool Walking = Continues != FPages.end() && To != INT64_MAX;
   FChunk = Walking ? std::min(FChunk * 2, PageRows) : FirstChunk;
   const Int64 Count = To == INT64_MAX ? DbCount() : -1;
-  sqlite3_stmt* Stmt = PrepareKept(FBackward, "SELECT rowid, * FROM " + SourceSQL() +
-                                                  " WHERE rowid <= ?1" + RowFilter() +
-                                                  " ORDER BY rowid DESC LIMIT ?2");
+  sqlite3_stmt* Stmt = PrepareKept(FBackward, "SELECT " + FRowId + ", * FROM " + SourceSQL() +
+                                                  " WHERE " + FRowId + " <= ?1" + RowFilter() +
+                                                  " ORDER BY " + FRowId + " DESC LIMIT ?2");
   TResetOnExit Reset(Stmt);
   ++FReadRuns;
   sqlite3_bind_int64(Stmt, 1, To);
@@ -393,8 +393,8 @@ bool TSQLiteDataSet::DbRowAt(Int64 Position, TRowRef& Row) {
     }
     return false;
   }
-  const String SQL = "SELECT rowid FROM " + SourceSQL() + " WHERE 1" + RowFilter() +
-                     " ORDER BY rowid LIMIT 1 OFFSET ?";
+  const String SQL = "SELECT " + FRowId + " FROM " + SourceSQL() + " WHERE 1" + RowFilter() +
+                     " ORDER BY " + FRowId + " LIMIT 1 OFFSET ?";
   sqlite3_stmt* Raw = nullptr;
   if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
     SQLiteError("Cannot find record " + IntToStr(Position));
@@ -418,7 +418,7 @@ bool TSQLiteDataSet::IsDbRowShown(Int64 RowId) {
   Integer Index = 0;
   if (FindCached(RowId, Page, Index)) return true;
   sqlite3_stmt* Stmt =
-      PrepareKept(FOneRow, "SELECT rowid, * FROM " + SourceSQL() + " WHERE rowid = ?1" + RowFilter());
+      PrepareKept(FOneRow, "SELECT " + FRowId + ", * FROM " + SourceSQL() + " WHERE " + FRowId + " = ?1" + RowFilter());
   TResetOnExit Reset(Stmt);
   sqlite3_bind_int64(Stmt, 1, RowId);
   if (sqlite3_step(Stmt) != SQLITE_ROW) return false;
@@ -486,13 +486,13 @@ Int64 TSQLiteDataSet::DbCountBelow(Int64 RowId) {
   const bool UseAbove =
       HasAbove && (!HasBelow || UInt64(AboveId) - UInt64(RowId) < UInt64(RowId) - UInt64(BelowId));
   // [Phase 2] The database counts the rows in between.
-  String Range = " WHERE rowid < ?2";
+  String Range = " WHERE " + FRowId + " < ?2";
   Int64 Low = INT64_MIN;
   if (UseAbove) {
-    Range = " WHERE rowid >= ?1 AND rowid < ?2";
+    Range = " WHERE " + FRowId + " >= ?1 AND " + FRowId + " < ?2";
     Low = RowId;
   } else if (HasBelow) {
-    Range = " WHERE rowid >= ?1 AND rowid < ?2";
+    Range = " WHERE " + FRowId + " >= ?1 AND " + FRowId + " < ?2";
     Low = BelowId;
   }
   const String SQL = "SELECT COUNT(*) FROM " + SourceSQL() + Range + RowFilter();
@@ -574,9 +574,9 @@ bool TSQLiteDataSet::KeyedNext(const TKey& From, bool Inclusive, TRowRef& Row) {
   return DbFound;
 }
 
-// The last row whose key is before Before; from the end when FromEnd.
-bool TSQLiteDataSet::KeyedPrior(const TKey& Before, TRowRef& Row) {
-  const bool FromEnd = Before.Major == INT64_MAX && Before.Minor == INT64_MAX;
+// The last row whose key is before Before; the last row of all when FromEnd
+// (a row's own key can be the largest there is: row id 2^63-1).
+bool TSQLiteDataSet::KeyedPrior(const TKey& Before, bool FromEnd, TRowRef& Row) {
   Integer Placed = -1;
   for (std::size_t I = FPlaced.size(); I-- > 0 && Placed < 0;)
     if (FromEnd || TKey{FPlaced[I].Anchor, Int64(I)} < Before) Placed = Integer(I);
@@ -595,7 +595,6 @@ TGetResult TSQLiteDataSet::KeyedGetRecord(TRecordBuffer& Buffer, TGetMode Mode) 
   bool Placed = false;
   Integer Index = 0;
   const TKey First{INT64_MIN, INT64_MIN};
-  const TKey End{INT64_MAX, INT64_MAX};
   switch (Mode) {
     case gmCurrent:
       if (FCursorKind != ckRow) return grError;
@@ -629,9 +628,9 @@ TGetResult TSQLiteDataSet::KeyedGetRecord(TRecordBuffer& Buffer, TGetMode Mode) 
     case gmPrior: {
       bool Found = false;
       if (FCursorKind == ckBof) return grBOF;
-      if (FCursorKind == ckEof) Found = KeyedPrior(End, Row);
-      if (FCursorKind == ckRow) Found = KeyedPrior(KeyOf(FCursorRowId, Placed, Index), Row);
-      if (FCursorKind == ckGap) Found = KeyedPrior(FGapKey, Row);
+      if (FCursorKind == ckEof) Found = KeyedPrior(TKey{}, true, Row);
+      if (FCursorKind == ckRow) Found = KeyedPrior(KeyOf(FCursorRowId, Placed, Index), false, Row);
+      if (FCursorKind == ckGap) Found = KeyedPrior(FGapKey, false, Row);
       if (!Found) {
         FCursorKind = ckBof;
         return grBOF;

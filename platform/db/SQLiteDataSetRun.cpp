@@ -121,7 +121,7 @@ void TSQLiteDataSet::ReadUnreadValue(TRecordBuffer& Buffer, Integer Index) {
 // Every unread value of the row from the table, whether the filter passes it
 // or not; a row deleted meanwhile reads Null.
 void TSQLiteDataSet::ReadRowById(TRecordBuffer& Buffer, Int64 RowId) {
-  sqlite3_stmt* Stmt = PrepareKept(FRowById, "SELECT * FROM " + SourceSQL() + " WHERE rowid = ?1");
+  sqlite3_stmt* Stmt = PrepareKept(FRowById, "SELECT * FROM " + SourceSQL() + " WHERE " + FRowId + " = ?1", 0);
   TResetOnExit Reset(Stmt);
   sqlite3_bind_int64(Stmt, 1, RowId);
   const int Step = sqlite3_step(Stmt);
@@ -238,12 +238,12 @@ void TSQLiteDataSet::ReadRun(Int64 From, Int64 FirstPos) {
     sqlite3_finalize(FRunRead);
     FRunRead = nullptr;
   }
-  String List = "rowid";
+  String List = FRowId;
   for (Integer Column : Columns)
     List += ", " + QuoteName(GetFieldDefs()->GetItem(Column)->GetName());
   sqlite3_stmt* Stmt =
-      PrepareKept(FRunRead, "SELECT " + List + " FROM " + SourceSQL() + " WHERE rowid >= ?1" +
-                                RowFilter() + " ORDER BY rowid LIMIT ?2");
+      PrepareKept(FRunRead, "SELECT " + List + " FROM " + SourceSQL() + " WHERE " + FRowId + " >= ?1" +
+                                RowFilter() + " ORDER BY " + FRowId + " LIMIT ?2", 1, &Columns);
   FRunReadColumns = Columns;
   TResetOnExit Reset(Stmt);
   ++FReadRuns;

@@ -69,7 +69,7 @@ void TSQLiteDataSet::Exec(const String& SQL, const std::vector<Variant>& Params,
 // The condition naming one row (by row id or by its key) for UPDATE, DELETE
 // and re-reading; RowParams gives its values and their types.
 String TSQLiteDataSet::RowCondition() const {
-  if (FHasRowId) return "rowid = ?";
+  if (FHasRowId) return FRowId + " = ?";
   String Result;
   for (Integer Column : FKeyColumns)
     Result += (Result.empty() ? "" : " AND ") +
@@ -116,7 +116,7 @@ std::string TSQLiteDataSet::ReadStoredRow(Int64 RowId, const std::vector<Variant
   std::string Bytes;
   if (FHasRowId) {
     sqlite3_stmt* Kept =
-        PrepareKept(FRowById, "SELECT * FROM " + SourceSQL() + " WHERE rowid = ?1");
+        PrepareKept(FRowById, "SELECT * FROM " + SourceSQL() + " WHERE " + FRowId + " = ?1", 0);
     TResetOnExit Reset(Kept);
     sqlite3_bind_int64(Kept, 1, RowId);
     Found = sqlite3_step(Kept) == SQLITE_ROW;
@@ -210,13 +210,13 @@ void TSQLiteDataSet::InternalPost() {
   // id or key: a changed INTEGER PRIMARY KEY is the row id itself.
   Int64 NewRowId = RowId;
   if (!Editing && FHasRowId) NewRowId = sqlite3_last_insert_rowid(FDB);
-  const Integer IdField = FRowIdName.empty() ? -1 : Defs->IndexOf(FRowIdName);
+  const Integer IdField = FRowIdColumn.empty() ? -1 : Defs->IndexOf(FRowIdColumn);
   if (Editing && IdField >= 0 && std::count(Columns.begin(), Columns.end(), IdField) > 0)
     NewRowId = Buffer->Data[IdField].AsInt64();
   bool Found = false;
   std::string Row = ReadStoredRow(NewRowId, Buffer->Data, Found);
+  if (!Found) DatabaseError("Record not found", this);  // rolled back: nothing stored
   if (!Transaction.Commit()) SQLiteError("Cannot store the change");
-  if (!Found) DatabaseError("Record not found", this);
   // [Phase 4] The row takes its place among those read.
   if (FHasRowId)
     KeyedPost(Editing, Editing ? RowId : NewRowId, Row);
@@ -296,7 +296,7 @@ void TSQLiteDataSet::KeyedPost(bool Editing, Int64 RowId, const std::string& Sto
 // Whether a stored row passes the filter text and OnFilterRecord.
 bool TSQLiteDataSet::PassesFilter(Int64 RowId, const std::string& Stored) {
   if (!Condition().empty()) {
-    const String SQL = "SELECT EXISTS (SELECT 1 FROM " + SourceSQL() + " WHERE rowid = ? AND " +
+    const String SQL = "SELECT EXISTS (SELECT 1 FROM " + SourceSQL() + " WHERE " + FRowId + " = ? AND " +
                        Condition() + ")";
     sqlite3_stmt* Raw = nullptr;
     if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
@@ -311,9 +311,9 @@ bool TSQLiteDataSet::PassesFilter(Int64 RowId, const std::string& Stored) {
 // Whether a new row comes after every database row and passes the filter.
 bool TSQLiteDataSet::IsAtEndOfTable(Int64 RowId) {
   const String Source = SourceSQL();
-  const String SQL = "SELECT NOT EXISTS (SELECT 1 FROM " + Source + " WHERE rowid > ?1" +
+  const String SQL = "SELECT NOT EXISTS (SELECT 1 FROM " + Source + " WHERE " + FRowId + " > ?1" +
                      RowFilter() + ") AND EXISTS (SELECT 1 FROM " + Source +
-                     " WHERE rowid = ?1" + (Condition().empty() ? "" : " AND " + Condition()) +
+                     " WHERE " + FRowId + " = ?1" + (Condition().empty() ? "" : " AND " + Condition()) +
                      ")";
   sqlite3_stmt* Raw = nullptr;
   if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)

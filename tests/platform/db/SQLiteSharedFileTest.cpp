@@ -1,0 +1,332 @@
+// The SQLite dataset on a file that other programs use at the same time: a
+// second connection or a child process changes the file between the
+// dataset's steps (commits, locks, a backup copied over it, a rename), and
+// each test checks the rows the dataset shows and the file as SQLite reads it.
+//
+// Ideas for tests:
+// - a file in WAL mode checkpointed by another process during a walk.
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "SQLiteTestUtil.h"
+
+namespace kvp::test {
+namespace {
+
+// Another program: Body runs in a child process, which ends when it returns.
+class TOtherProgram {
+ public:
+  explicit TOtherProgram(const std::function<void()>& Body) {
+    FPid = ::fork();
+    if (FPid == 0) {
+      Body();
+      ::_exit(0);
+    }
+  }
+  ~TOtherProgram() { Wait(); }
+  TOtherProgram(const TOtherProgram&) = delete;
+  TOtherProgram& operator=(const TOtherProgram&) = delete;
+  // True when the child ran to its end.
+  bool Wait() {
+    if (FPid <= 0) return FExited;
+    int Status = 0;
+    ::waitpid(FPid, &Status, 0);
+    FPid = 0;
+    FExited = WIFEXITED(Status) && WEXITSTATUS(Status) == 0;
+    return FExited;
+  }
+
+ private:
+  pid_t FPid = -1;
+  bool FExited = false;
+};
+
+void SleepMs(int Ms) { std::this_thread::sleep_for(std::chrono::milliseconds(Ms)); }
+
+// The child's own connection: SQL run in one go, nothing checked (a child
+// must not report through the test framework).
+void ChildSQL(const String& File, const String& SQL, int HoldMs = 0) {
+  sqlite3* DB = nullptr;
+  sqlite3_open(File.c_str(), &DB);
+  sqlite3_busy_timeout(DB, 10000);
+  sqlite3_exec(DB, SQL.c_str(), nullptr, nullptr, nullptr);
+  if (HoldMs > 0) SleepMs(HoldMs);
+  sqlite3_exec(DB, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(DB);
+}
+
+// Every cell of Table read through the row id name Alias: "id | cell | ...".
+std::vector<String> StoredRowsBy(const String& File, const String& Table, const String& Alias) {
+  std::vector<String> Rows;
+  sqlite3* DB = nullptr;
+  EXPECT_EQ(sqlite3_open_v2(File.c_str(), &DB, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  sqlite3_stmt* Stmt = nullptr;
+  const String SQL = "SELECT " + Alias + ", * FROM \"" + Table + "\" ORDER BY " + Alias;
+  EXPECT_EQ(sqlite3_prepare_v2(DB, SQL.c_str(), -1, &Stmt, nullptr), SQLITE_OK)
+      << sqlite3_errmsg(DB);
+  while (Stmt && sqlite3_step(Stmt) == SQLITE_ROW) {
+    String Row;
+    for (int Column = 0; Column < sqlite3_column_count(Stmt); ++Column)
+      Row += (Column ? " | " : "") + StoredCell(Stmt, Column);
+    Rows.push_back(Row);
+  }
+  sqlite3_finalize(Stmt);
+  sqlite3_close(DB);
+  return Rows;
+}
+
+// The values of one field over a walk from the first record.
+std::vector<String> Walk(TSQLiteDataSet* DS, const char* Field, Integer Limit = 100000) {
+  std::vector<String> Values;
+  for (DS->First(); !DS->GetEof() && Integer(Values.size()) < Limit; DS->Next())
+    Values.push_back(DS->FieldByName(Field)->GetAsString());
+  return Values;
+}
+
+String Numbered(const char* Table, Integer Rows, const char* Payload = "'row '||x") {
+  return String("CREATE TABLE ") + Table +
+         " (id INTEGER PRIMARY KEY, name TEXT, amount INTEGER);"
+         "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < " +
+         IntToStr(Rows) + ") INSERT INTO " + Table + " SELECT x, " + Payload + ", x FROM n;";
+}
+
+// [1] A backup copied over the open file, or the file emptied, while the
+// dataset reads it: reads fail with the database's error, the process lives,
+// and once the file is whole again the rows read are the file's.
+TEST(SQLiteSharedFile, ABackupCopiedOverTheOpenFileFailsReadsButNeverKillsTheProcess) {
+  TTempDatabase Db("copyover");
+  RunSQL(Db.File, Numbered("items", 20000, "printf('%.200c', 'x') || x"));
+  const String Backup = FileBytes(Db.File);
+  TObjectPtr<TSQLiteDataSet> DS = OpenSQLite(Db.File, "items");
+  const String File = Db.File;
+  TOtherProgram Copier([&] {
+    // cp backup.db data.db, again and again, now and then leaving it empty.
+    const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    for (int Round = 0; std::chrono::steady_clock::now() < End; ++Round) {
+      const int Fd = ::open(File.c_str(), O_WRONLY | O_TRUNC);
+      if (Fd < 0) continue;
+      if (Round % 3 == 2) SleepMs(2);
+      for (std::size_t At = 0; At < Backup.size(); At += 65536)
+        if (::write(Fd, Backup.data() + At, std::min<std::size_t>(65536, Backup.size() - At)) < 0)
+          break;
+      ::close(Fd);
+    }
+  });
+  Integer Failed = 0;
+  const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+  while (std::chrono::steady_clock::now() < End) {
+    try {
+      DS->Refresh();
+      DS->Last();
+      DS->SetRecNo(7000);
+      DS->MoveBy(-300);
+      (void)DS->GetRecordCount();
+    } catch (const EDatabaseError&) {
+      ++Failed;
+    }
+  }
+  ASSERT_TRUE(Copier.Wait());
+  SCOPED_TRACE(IntToStr(Failed) + " reads failed while the file was being copied");
+  ASSERT_TRUE(FileBytes(Db.File) == Backup);
+  DS->Close();
+  DS->Open();
+  EXPECT_EQ(DS->GetRecordCount(), 20000);
+  DS->Last();
+  EXPECT_EQ(DS->FieldByName("amount")->GetAsInteger(), 20000);
+}
+
+TEST(SQLiteSharedFile, AFileEmptiedUnderTheDatasetRaisesTheDatabasesError) {
+  TTempDatabase Db("emptied");
+  RunSQL(Db.File, Numbered("items", 5000));
+  TObjectPtr<TSQLiteDataSet> DS = OpenSQLite(Db.File, "items");
+  DS->MoveBy(10);
+  ASSERT_EQ(::truncate(Db.File.c_str(), 0), 0);
+  EXPECT_THROW(
+      {
+        DS->Refresh();
+        DS->Last();
+      },
+      EDatabaseError);
+}
+
+// [2] Locks another program holds for a moment are waited for; one held past
+// the wait fails the post, which says so and keeps the edit.
+TEST(SQLiteSharedFile, OpensReadsAndPostsWaitForAMomentaryLock) {
+  TTempDatabase Db("busy");
+  RunSQL(Db.File, Numbered("items", 300));
+  const String File = Db.File;
+  TOtherProgram Writer([&] {
+    // Small commits, one after another, for a second and a half.
+    const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    for (int I = 0; std::chrono::steady_clock::now() < End; ++I)
+      ChildSQL(File,
+               "BEGIN IMMEDIATE; UPDATE items SET amount = amount + 1 WHERE id = " +
+                   IntToStr(200 + I % 50) + ";",
+               3);
+  });
+  SleepMs(50);
+  Integer Posts = 0;
+  for (Integer I = 0; I < 30; ++I) {
+    SCOPED_TRACE(I);
+    TObjectPtr<TSQLiteDataSet> DS;
+    ASSERT_NO_THROW(DS = OpenSQLite(File, "items"));
+    ASSERT_NO_THROW(DS->MoveBy(I));
+    DS->Edit();
+    DS->FieldByName("name")->SetAsString("posted " + IntToStr(I));
+    ASSERT_NO_THROW(DS->Post());
+    ++Posts;
+  }
+  EXPECT_TRUE(Writer.Wait());
+  EXPECT_EQ(Posts, 30);
+  TObjectPtr<TSQLiteDataSet> DS = OpenSQLite(File, "items");
+  DS->MoveBy(29);
+  EXPECT_EQ(DS->FieldByName("name")->GetAsString(), "posted 29");
+}
+
+TEST(SQLiteSharedFile, ALockHeldPastTheWaitFailsThePostSayingSoAndKeepsTheEdit) {
+  TTempDatabase Db("locked");
+  RunSQL(Db.File, Numbered("items", 10));
+  const String File = Db.File;
+  TObjectPtr<TSQLiteDataSet> DS = OpenSQLite(File, "items");
+  DS->Edit();
+  DS->FieldByName("name")->SetAsString("mine");
+  TOtherProgram Holder(
+      [&] { ChildSQL(File, "BEGIN EXCLUSIVE;", TSQLiteDataSet::BusyTimeoutMs + 1500); });
+  SleepMs(300);
+  const auto Start = std::chrono::steady_clock::now();
+  try {
+    DS->Post();
+    FAIL() << "the lock is held past the wait";
+  } catch (const EDatabaseError& E) {
+    EXPECT_NE(E.GetMessage().find("locked"), String::npos) << E.GetMessage();
+    EXPECT_NE(E.GetMessage().find("seconds waited"), String::npos) << E.GetMessage();
+  }
+  EXPECT_GE(std::chrono::steady_clock::now() - Start,
+            std::chrono::milliseconds(TSQLiteDataSet::BusyTimeoutMs - 500));
+  EXPECT_EQ(DS->GetState(), dsEdit);
+  EXPECT_EQ(DS->FieldByName("name")->GetAsString(), "mine");
+  ASSERT_TRUE(Holder.Wait());
+  DS->Post();
+  EXPECT_EQ(StoredRows(File, "items")[0], "integer 1 | integer 1 | text 'mine' | integer 1");
+}
+
+// [3] A table with a column of its own named like the row id.
+TEST(SQLiteSharedFile, AColumnNamedRowidIsTheUsersAndTheRowsAreReadByAnotherName) {
+  TTempDatabase Db("rowidcol");
+  RunSQL(Db.File,
+         "CREATE TABLE t (rowid TEXT, v INTEGER);"
+         "INSERT INTO t VALUES ('a', 1), ('a', 2), ('b', 3), ('a', 4);");
+  TObjectPtr<TSQLiteDataSet> DS = OpenSQLite(Db.File, "t");
+  EXPECT_EQ(Walk(DS.get(), "v"), (std::vector<String>{"1", "2", "3", "4"}));
+  EXPECT_EQ(Walk(DS.get(), "rowid"), (std::vector<String>{"a", "a", "b", "a"}));
+  DS->SetRecNo(2);
+  DS->Edit();
+  DS->FieldByName("v")->SetAsInteger(20);
+  DS->Post();
+  DS->SetRecNo(4);
+  DS->Delete();
+  EXPECT_EQ(StoredRowsBy(Db.File, "t", "oid"),
+            (std::vector<String>{"integer 1 | text 'a' | integer 1",
+                                 "integer 2 | text 'a' | integer 20",
+                                 "integer 3 | text 'b' | integer 3"}));
+  EXPECT_EQ(Walk(DS.get(), "v"), (std::vector<String>{"1", "20", "3"}));
+}
+
+TEST(SQLiteSharedFile, ATableTakingAllThreeRowIdNamesIsReadAndWrittenByItsKey) {
+  TTempDatabase Db("allnames");
+  RunSQL(Db.File,
+         "CREATE TABLE t (rowid INTEGER, oid INTEGER, _rowid_ INTEGER, v TEXT NOT NULL, "
+         "PRIMARY KEY (v));"
+         "INSERT INTO t VALUES (7, 7, 7, 'x'), (7, 7, 7, 'y'), (8, 8, 8, 'z');"
+         "CREATE TABLE u (rowid, oid, _rowid_);"
+         "INSERT INTO u VALUES (1, 1, 1), (1, 1, 1);");
+  TObjectPtr<TSQLiteDataSet> DS = OpenSQLite(Db.File, "t");
+  EXPECT_EQ(Walk(DS.get(), "v"), (std::vector<String>{"x", "y", "z"}));
+  ASSERT_TRUE(DS->Locate("v", "y", {}));
+  DS->Edit();
+  DS->FieldByName("oid")->SetAsInteger(70);
+  DS->Post();
+  EXPECT_EQ(DS->FieldByName("v")->GetAsString(), "y");
+  DS->First();
+  DS->Delete();
+  EXPECT_EQ(Walk(DS.get(), "oid"), (std::vector<String>{"70", "8"}));
+  sqlite3* Check = nullptr;
+  ASSERT_EQ(sqlite3_open(Db.File.c_str(), &Check), SQLITE_OK);
+  sqlite3_stmt* Stmt = nullptr;
+  sqlite3_prepare_v2(Check, "SELECT group_concat(v || '=' || oid, ',') FROM t", -1, &Stmt,
+                     nullptr);
+  ASSERT_EQ(sqlite3_step(Stmt), SQLITE_ROW);
+  EXPECT_EQ(StoredCell(Stmt, 0), "text 'y=70,z=8'");
+  sqlite3_finalize(Stmt);
+  sqlite3_close(Check);
+  // Without a key such a table cannot name one row: it is read-only.
+  TObjectPtr<TSQLiteDataSet> U = OpenSQLite(Db.File, "u");
+  EXPECT_EQ(U->GetRecordCount(), 2);
+  EXPECT_FALSE(U->GetCanModify());
+}
+
+// [4] The row id alias exactly as SQLite decides it.
+TEST(SQLiteSharedFile, OnlyAColumnSQLiteReadsFromTheRowIdMovesTheRowWhenChanged) {
+  TTempDatabase Db("alias");
+  RunSQL(Db.File,
+         "CREATE TABLE descending (id INTEGER PRIMARY KEY DESC, name TEXT);"
+         "INSERT INTO descending VALUES (10, 'a'), (20, 'b'), (30, 'c');"
+         "CREATE TABLE tablekey (id INTEGER, name TEXT, PRIMARY KEY (id DESC));"
+         "INSERT INTO tablekey VALUES (10, 'a'), (20, 'b'), (30, 'c');");
+  {
+    SCOPED_TRACE("INTEGER PRIMARY KEY DESC: an ordinary column");
+    TObjectPtr<TSQLiteDataSet> DS = OpenSQLite(Db.File, "descending");
+    DS->SetRecNo(2);
+    DS->Edit();
+    DS->FieldByName("id")->SetAsInteger(5);
+    ASSERT_NO_THROW(DS->Post());
+    EXPECT_EQ(DS->FieldByName("name")->GetAsString(), "b") << "the cursor stays on the row";
+    EXPECT_EQ(DS->GetRecNo(), 2) << "rows stay in row id order";
+    EXPECT_EQ(StoredRowsBy(Db.File, "descending", "rowid"),
+              (std::vector<String>{"integer 1 | integer 10 | text 'a'",
+                                   "integer 2 | integer 5 | text 'b'",
+                                   "integer 3 | integer 30 | text 'c'"}));
+  }
+  {
+    SCOPED_TRACE("PRIMARY KEY (id DESC) as a table constraint: the row id");
+    TObjectPtr<TSQLiteDataSet> DS = OpenSQLite(Db.File, "tablekey");
+    DS->SetRecNo(2);
+    DS->Edit();
+    DS->FieldByName("id")->SetAsInteger(40);
+    ASSERT_NO_THROW(DS->Post());
+    EXPECT_EQ(DS->FieldByName("name")->GetAsString(), "b");
+    EXPECT_EQ(StoredRowsBy(Db.File, "tablekey", "rowid"),
+              (std::vector<String>{"integer 10 | integer 10 | text 'a'",
+                                   "integer 30 | integer 30 | text 'c'",
+                                   "integer 40 | integer 40 | text 'b'"}));
+  }
+}
+
+// [5] The largest row id is a row like any other.
+TEST(SQLiteSharedFile, PriorFromTheLargestRowIdMovesOn) {
+  TTempDatabase Db("maxrowid");
+  RunSQL(Db.File,
+         "CREATE TABLE t (id INTEGER PRIMARY KEY, name TEXT);"
+         "INSERT INTO t VALUES (-9223372036854775808, 'least'), (1, 'one'), "
+         "(9223372036854775806, 'almost'), (9223372036854775807, 'most');");
+  TObjectPtr<TSQLiteDataSet> DS = OpenSQLite(Db.File, "t");
+  std::vector<String> Backward;
+  for (DS->Last(); !DS->GetBof(); DS->Prior()) {
+    Backward.push_back(DS->FieldByName("name")->GetAsString());
+    ASSERT_LT(Backward.size(), 10u) << "Prior does not move";
+  }
+  EXPECT_EQ(Backward, (std::vector<String>{"most", "almost", "one", "least"}));
+  EXPECT_EQ(Walk(DS.get(), "name"), (std::vector<String>{"least", "one", "almost", "most"}));
+  ASSERT_TRUE(DS->Locate("name", "most", {}));
+  DS->Prior();
+  EXPECT_EQ(DS->FieldByName("name")->GetAsString(), "almost");
+}
+
+}  // namespace
+}  // namespace kvp::test
