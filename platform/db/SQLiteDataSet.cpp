@@ -171,7 +171,8 @@ bool TSQLiteDataSet::FileReplaced() const {
 // The kept statements depend on the filter and the placed rows: any change
 // of those drops them.
 void TSQLiteDataSet::FinalizeKept() {
-  for (sqlite3_stmt** Kept : {&FForward, &FBackward, &FOneRow, &FRowById, &FRunRead, &FWrite}) {
+  for (sqlite3_stmt** Kept :
+       {&FForward, &FBackward, &FOneRow, &FRowById, &FRunRead, &FWrite, &FSeqStmt, &FSeqAfter}) {
     sqlite3_finalize(*Kept);
     *Kept = nullptr;
   }
@@ -244,9 +245,19 @@ void TSQLiteDataSet::InternalOpen() {
   Stmt.reset();
   if (FSQL.empty()) ReadKeyColumns(WithoutRowId);
   RememberFile();
+  FWalMode = !FHasRowId && !FKeyed && InWalMode();
   FReadRows = 0;
   FReadRuns = 0;
+  FKeyIds.clear();  // a key keeps its number while the dataset is open
   ResetRows();
+}
+
+// Whether the file is in WAL mode, where an open read keeps no writer out.
+bool TSQLiteDataSet::InWalMode() {
+  sqlite3_stmt* Raw = nullptr;
+  if (sqlite3_prepare_v2(FDB, "PRAGMA journal_mode", -1, &Raw, nullptr) != SQLITE_OK) return false;
+  TStatement Stmt(Raw);
+  return StepRow(Raw, "Cannot read the journal mode") && SameText(ColumnText(Raw, 0), "wal");
 }
 
 // A table reads its row id by the first of SQLite's three names for it that
@@ -357,8 +368,8 @@ void TSQLiteDataSet::ResetRows() {
   FRows.clear();
   FCursor = -1;
   FSeqRead = 0;
+  FSeqLast.clear();
   FAtEnd = false;
-  FKeyIds.clear();
   FFetchedCount = 0;
 }
 
@@ -431,42 +442,71 @@ bool TSQLiteDataSet::RowShown(const char* Bytes) {
   return RecordFilterAccepts(Buffer);
 }
 
-// Reads the next chunk of the statement's rows: as many as have been read
-// already (at least 64), so that the rows skipped again by each chunk's
-// OFFSET add up to no more than those read.
+// Reads the next rows, each once, in a chunk that grows with the rows read:
+// a table keyed by its primary key reads the rows after the last key read (a
+// new statement each time, so that no read stays open between calls); a
+// query, a view or a table without such a key steps its one statement on.
+// That statement stays open between chunks only where an open read does not
+// keep other connections from writing (a file in WAL mode); elsewhere the
+// first chunk reads every row.
 void TSQLiteDataSet::ReadChunk() {
-  String Order;
-  for (Integer Column : FKeyColumns)
-    Order += (Order.empty() ? " ORDER BY " : ", ") +
-             QuoteName(GetFieldDefs()->GetItem(Column)->GetName());
+  // [Phase 1] The statement: the first rows, or those after the last key.
   const String Where = Condition().empty() ? String() : " WHERE " + Condition();
-  sqlite3_stmt* Stmt = PrepareKept(
-      FForward, "SELECT NULL, * FROM " + SourceSQL() + Where + Order + " LIMIT ? OFFSET ?");
-  TResetOnExit Reset(Stmt);
+  String Order;
+  String After;
+  for (Integer Column : FKeyColumns) {
+    const String Name = QuoteName(GetFieldDefs()->GetItem(Column)->GetName());
+    Order += (Order.empty() ? " ORDER BY " : ", ") + Name;
+    After += (After.empty() ? "" : ", ") + Name;
+  }
+  const String Source = "SELECT NULL, * FROM " + SourceSQL();
+  const bool Continues = FKeyed && !FSeqLast.empty();
+  sqlite3_stmt* Stmt = nullptr;
+  if (!FKeyed) {
+    Stmt = PrepareKept(FSeqStmt, Source + Where + Order);
+  } else if (!Continues) {
+    Stmt = PrepareKept(FSeqStmt, Source + Where + Order + " LIMIT ?1");
+  } else {
+    String Marks;
+    for (std::size_t I = 0; I < FKeyColumns.size(); ++I)
+      Marks += (I ? ", ?" : "?") + IntToStr(Integer(I) + 2);
+    Stmt = PrepareKept(FSeqAfter, Source + (Where.empty() ? " WHERE " : Where + " AND ") + "(" +
+                                      After + ") > (" + Marks + ")" + Order + " LIMIT ?1");
+  }
+  const Int64 Chunk = !FKeyed && !FWalMode ? INT64_MAX : std::clamp<Int64>(FSeqRead, 64, 4096);
+  if (FKeyed) {
+    sqlite3_reset(Stmt);
+    sqlite3_bind_int64(Stmt, 1, Chunk);
+    if (Continues) {
+      std::vector<Variant> Params;
+      std::vector<TFieldType> Types;
+      RowParams(0, FSeqLast.data(), Params, Types);
+      for (std::size_t I = 0; I < Params.size(); ++I)
+        BindValue(Stmt, int(I) + 2, Params[I], Types[I]);
+    }
+  }
   ++FReadRuns;
-  const Int64 Chunk = std::max<Int64>(64, FSeqRead);
-  sqlite3_bind_int64(Stmt, 1, Chunk);
-  sqlite3_bind_int64(Stmt, 2, FSeqRead);
+  // [Phase 2] The rows.
   const int Columns = int(FTypes.size());
   Int64 Count = 0;
-  int Step = SQLITE_ROW;
-  std::vector<Variant> Key;
-  while ((Step = sqlite3_step(Stmt)) == SQLITE_ROW) {
+  bool End = false;
+  for (; Count < Chunk; ++Count) {
+    if (!StepRow(Stmt, "Cannot read the next rows")) {
+      End = true;
+      break;
+    }
+    if (Count == 0) CheckReprepared(Stmt);
     TSeqRow Row;
     AppendCells(Row.Bytes, Stmt, 1, Columns);
     ++FSeqRead;
     ++FReadRows;
-    ++Count;
-    if (FKeyColumns.empty()) {
-      Row.RowId = FSeqRead;
-    } else {
-      Decode(Row.Bytes.data(), Key);
-      Row.RowId = IdOfKey(Key);
-    }
+    Row.RowId = FKeyColumns.empty() ? FSeqRead : IdOfKey(Row.Bytes.data());
+    if (FKeyed) FSeqLast = Row.Bytes;
     if (RowShown(Row.Bytes.data())) FRows.push_back(std::move(Row));
   }
-  if (Step != SQLITE_DONE) SQLiteError("Cannot read the next rows");
-  if (Count < Chunk) FAtEnd = true;
+  // [Phase 3] A keyed read ends with every chunk; a stepped one at its end.
+  if (FKeyed || End) sqlite3_reset(Stmt);
+  if (End) FAtEnd = true;
 }
 
 // Reads chunks until a row past those held is there; false at the end.

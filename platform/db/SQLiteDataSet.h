@@ -244,6 +244,7 @@ class TSQLiteDataSet : public TDataSet {
   bool Prepares(const String& SQL);
   bool IsView();
   void ReadKeyColumns(bool WithoutRowId);
+  bool InWalMode();
   Int64 CheckFilter(const String& Text);
   void ResetRows();
   void Decode(const char* Bytes, std::vector<Variant>& Data) const;
@@ -255,12 +256,16 @@ class TSQLiteDataSet : public TDataSet {
                         const std::vector<TFieldType>& Types);
   void Exec(const String& SQL, const std::vector<Variant>& Params,
             const std::vector<TFieldType>& Types);
-  String KeyText(const std::vector<Variant>& Data) const;
-  Int64 IdOfKey(const std::vector<Variant>& Data);
+  std::string KeyText(const char* Stored) const;
+  Int64 IdOfKey(const char* Stored);
   String RowCondition() const;
-  void RowParams(Int64 RowId, const std::vector<Variant>& Data, std::vector<Variant>& Params,
+  void RowParams(Int64 RowId, const char* Stored, std::vector<Variant>& Params,
                  std::vector<TFieldType>& Types) const;
-  std::string ReadStoredRow(Int64 RowId, const std::vector<Variant>& Key, bool& Found);
+  std::string ReadStoredRow(Int64 RowId, const std::vector<Variant>& KeyParams,
+                            const std::vector<TFieldType>& KeyTypes, bool& Found);
+  void CheckRowAsRead(Int64 RowId, const std::vector<Variant>& KeyParams,
+                      const std::vector<TFieldType>& KeyTypes, const std::vector<Variant>& Read,
+                      const std::vector<Integer>& Columns);
   void KeyedPost(bool Editing, Int64 RowId, const std::string& Stored);
   void SeqPost(bool Editing, Int64 RowId, Integer Index, std::string&& Stored);
   bool IsAtEndOfTable(Int64 RowId);
@@ -278,6 +283,7 @@ class TSQLiteDataSet : public TDataSet {
   String FRowId = "rowid";             // the name that reads the row id: no column takes it
   String FRowIdColumn;                 // the column that is the row id ("id"), if any
   bool FKeyed = false;                 // no row ids: rows are read in primary key order
+  bool FWalMode = false;               // an open read lets other connections write
   std::vector<String> FShapeNames;     // the columns the fields were made from
   std::vector<String> FShapeDecls;     // their declared types
   bool FShapeChanged = false;          // another connection changed them: no reads
@@ -317,10 +323,13 @@ class TSQLiteDataSet : public TDataSet {
   // Rows in read order.
   std::vector<TSeqRow> FRows;        // rows read so far and accepted by the filter
   Integer FCursor = -1;              // index in FRows; -1 before the first row
-  Int64 FSeqRead = 0;                // rows of the statement read; the next chunk's offset
+  Int64 FSeqRead = 0;                // rows of the statement read
+  std::string FSeqLast;              // keyed: the cells of the last row read
+  sqlite3_stmt* FSeqStmt = nullptr;  // the rows in order (keyed: the first ones)
+  sqlite3_stmt* FSeqAfter = nullptr;  // keyed: the rows after a key
   bool FAtEnd = false;               // every row of the statement has been read
   std::vector<Integer> FKeyColumns;  // a table without row ids: its primary key's fields
-  std::map<String, Int64> FKeyIds;   // key text -> the row's number (its bookmark)
+  std::map<std::string, Int64> FKeyIds;  // a key's stored cells -> the row's number (its bookmark)
   Int64 FNextKeyId = 1;
 };
 

@@ -89,6 +89,12 @@ std::vector<String> Walk(TSQLiteDataSet* DS, const char* Field, Integer Limit = 
   return Values;
 }
 
+String Pad4(Integer N) {
+  char Text[16];
+  std::snprintf(Text, sizeof Text, "%04d", N);
+  return Text;
+}
+
 String Numbered(const char* Table, Integer Rows, const char* Payload = "'row '||x") {
   return String("CREATE TABLE ") + Table +
          " (id INTEGER PRIMARY KEY, name TEXT, amount INTEGER);"
@@ -326,6 +332,144 @@ TEST(SQLiteSharedFile, PriorFromTheLargestRowIdMovesOn) {
   ASSERT_TRUE(DS->Locate("name", "most", {}));
   DS->Prior();
   EXPECT_EQ(DS->FieldByName("name")->GetAsString(), "almost");
+}
+
+// [6] Another user deletes the row the dataset stands on and inserts one that
+// SQLite gives the same row id: the post and the delete refuse, keeping the
+// other user's row and the edit.
+TEST(SQLiteSharedFile, ARowReplacedUnderTheSameRowIdIsNeitherOverwrittenNorDeleted) {
+  TTempDatabase Db("reused");
+  RunSQL(Db.File, Numbered("items", 3));
+  TObjectPtr<TSQLiteDataSet> DS = OpenSQLite(Db.File, "items");
+  DS->Last();
+  ASSERT_EQ(DS->FieldByName("name")->GetAsString(), "row 3");
+  DS->Edit();
+  DS->FieldByName("name")->SetAsString("mine");
+  RunSQL(Db.File, "DELETE FROM items WHERE id = 3; INSERT INTO items (name, amount) VALUES ('theirs', 30);");
+  const std::vector<String> Theirs = StoredRows(Db.File, "items");
+  ASSERT_EQ(Theirs.back(), "integer 3 | integer 3 | text 'theirs' | integer 30");
+  try {
+    DS->Post();
+    FAIL() << "the row is another user's now";
+  } catch (const EDatabaseError& E) {
+    EXPECT_NE(E.GetMessage().find("deleted by another user"), String::npos) << E.GetMessage();
+  }
+  EXPECT_EQ(DS->GetState(), dsEdit);
+  EXPECT_EQ(DS->FieldByName("name")->GetAsString(), "mine");
+  EXPECT_EQ(StoredRows(Db.File, "items"), Theirs);
+  DS->Cancel();
+  // A delete of the row as read refuses the same way.
+  DS->First();
+  (void)DS->FieldByName("name")->GetAsString();
+  RunSQL(Db.File, "DELETE FROM items WHERE id = 1; INSERT INTO items VALUES (1, 'new one', 10);");
+  const std::vector<String> Before = StoredRows(Db.File, "items");
+  EXPECT_THROW(DS->Delete(), EDatabaseError);
+  EXPECT_EQ(StoredRows(Db.File, "items"), Before);
+  // Another user's change of a column this user did not write is kept.
+  DS->Refresh();
+  DS->SetRecNo(2);
+  DS->Edit();
+  DS->FieldByName("name")->SetAsString("named here");
+  RunSQL(Db.File, "UPDATE items SET amount = 222 WHERE id = 2");
+  DS->Post();
+  EXPECT_EQ(StoredRows(Db.File, "items")[1], "integer 2 | integer 2 | text 'named here' | integer 222");
+}
+
+// [7] Rows read once each: a query in random order, and a table without row
+// ids that another connection changes during the walk.
+TEST(SQLiteSharedFile, AQueryInRandomOrderShowsEveryRowOnce) {
+  TTempDatabase Db("random");
+  RunSQL(Db.File, Numbered("items", 1000));
+  TObjectPtr<TSQLiteDataSet> DS =
+      OpenSQLite(Db.File, "", "SELECT id, name FROM items ORDER BY random()");
+  std::vector<String> Seen = Walk(DS.get(), "id");
+  ASSERT_EQ(Seen.size(), 1000u);
+  std::sort(Seen.begin(), Seen.end());
+  EXPECT_EQ(std::unique(Seen.begin(), Seen.end()), Seen.end()) << "a row shown twice";
+  // The same order backwards, and after moving about.
+  std::vector<String> Back;
+  for (DS->Last(); !DS->GetBof(); DS->Prior()) Back.push_back(DS->FieldByName("id")->GetAsString());
+  std::vector<String> Forward = Walk(DS.get(), "id");
+  std::reverse(Back.begin(), Back.end());
+  EXPECT_EQ(Back, Forward);
+}
+
+TEST(SQLiteSharedFile, RowsAnotherConnectionChangesDuringAWalkAreShownOnceEach) {
+  TTempDatabase Db("keyedwalk");
+  String SQL = "CREATE TABLE k (code TEXT PRIMARY KEY, n INTEGER) WITHOUT ROWID;";
+  for (Integer I = 0; I < 600; ++I)
+    SQL += "INSERT INTO k VALUES ('c" + Pad4(I * 2) + "', " + IntToStr(I * 2) + ");";
+  RunSQL(Db.File, SQL);
+  TObjectPtr<TSQLiteDataSet> DS = OpenSQLite(Db.File, "k");
+  std::vector<String> Seen;
+  for (DS->First(); !DS->GetEof(); DS->Next()) {
+    Seen.push_back(DS->FieldByName("code")->GetAsString());
+    if (Seen.size() == 100) {
+      // Another user: rows before the cursor go, rows behind it come.
+      RunSQL(Db.File,
+             "DELETE FROM k WHERE n < 50; INSERT INTO k VALUES ('c0001', 1), ('c0003', 3), "
+             "('c0999', 999), ('c1001', 1001);");
+    }
+  }
+  std::vector<String> Sorted = Seen;
+  std::sort(Sorted.begin(), Sorted.end());
+  EXPECT_EQ(Sorted, Seen) << "in key order";
+  EXPECT_EQ(std::unique(Sorted.begin(), Sorted.end()), Sorted.end()) << "a row shown twice";
+  EXPECT_EQ(Seen.size(), 602u) << "600 read, and the two added after the cursor";
+  EXPECT_NE(std::find(Seen.begin(), Seen.end(), "c0999"), Seen.end());
+}
+
+TEST(SQLiteSharedFile, AQueryOnAFileInWalModeIsReadAsNeededAndLetsOthersWrite) {
+  TTempDatabase Db("wal");
+  RunSQL(Db.File, "PRAGMA journal_mode = WAL;" + Numbered("items", 5000));
+  TObjectPtr<TSQLiteDataSet> DS = OpenSQLite(Db.File, "", "SELECT * FROM items ORDER BY random()");
+  DS->MoveBy(10);
+  EXPECT_LT(DS->GetReadCount(), 5000) << "read as far as needed";
+  RunSQL(Db.File, "UPDATE items SET name = 'written' WHERE id = 1");
+  std::vector<String> Seen = Walk(DS.get(), "id");
+  std::sort(Seen.begin(), Seen.end());
+  EXPECT_EQ(Seen.size(), 5000u);
+  EXPECT_EQ(std::unique(Seen.begin(), Seen.end()), Seen.end());
+  EXPECT_EQ(DS->GetReadCount(), 5000);
+}
+
+// [8] Keys that print alike are different rows.
+TEST(SQLiteSharedFile, KeysDifferingPastWhatTheyPrintAreDifferentRows) {
+  TTempDatabase Db("keys");
+  RunSQL(Db.File,
+         "CREATE TABLE r (k REAL PRIMARY KEY, v TEXT) WITHOUT ROWID;"
+         "INSERT INTO r VALUES (0.1000000000000001, 'a'), (0.1000000000000002, 'b'), "
+         "(0.1000000000000003, 'c');"
+         "CREATE TABLE d (k DATETIME PRIMARY KEY, v TEXT) WITHOUT ROWID;"
+         "INSERT INTO d VALUES ('2024-01-01 10:00:00.001', 'a'), ('2024-01-01 10:00:00.002', 'b'), "
+         "('2024-01-01T10:00:00.003', 'c');");
+  for (const char* Table : {"r", "d"}) {
+    SCOPED_TRACE(Table);
+    TObjectPtr<TSQLiteDataSet> DS = OpenSQLite(Db.File, Table);
+    std::vector<TBookmark> Marks;
+    for (DS->First(); !DS->GetEof(); DS->Next()) Marks.push_back(DS->GetBookmark());
+    ASSERT_EQ(Marks.size(), 3u);
+    EXPECT_NE(Marks[0], Marks[1]);
+    EXPECT_NE(Marks[1], Marks[2]);
+    DS->GotoBookmark(Marks[1]);
+    EXPECT_EQ(DS->FieldByName("v")->GetAsString(), "b");
+    DS->Edit();
+    DS->FieldByName("v")->SetAsString("B");
+    DS->Post();
+    DS->GotoBookmark(Marks[2]);
+    EXPECT_EQ(DS->FieldByName("v")->GetAsString(), "c");
+    DS->Delete();
+    EXPECT_EQ(Walk(DS.get(), "v"), (std::vector<String>{"a", "B"}));
+    sqlite3* Check = nullptr;
+    ASSERT_EQ(sqlite3_open(Db.File.c_str(), &Check), SQLITE_OK);
+    sqlite3_stmt* Stmt = nullptr;
+    sqlite3_prepare_v2(Check, ("SELECT group_concat(v, ',') FROM " + String(Table)).c_str(), -1,
+                       &Stmt, nullptr);
+    ASSERT_EQ(sqlite3_step(Stmt), SQLITE_ROW);
+    EXPECT_EQ(StoredCell(Stmt, 0), "text 'a,B'");
+    sqlite3_finalize(Stmt);
+    sqlite3_close(Check);
+  }
 }
 
 }  // namespace
