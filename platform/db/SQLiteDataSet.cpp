@@ -196,21 +196,7 @@ void TSQLiteDataSet::InternalOpen() {
   // [Phase 1] The database and what the dataset reads.
   if (FTableName.empty() && FSQL.empty())
     DatabaseError("Neither a table name nor a query is given", this);
-  if (!FDB &&
-      sqlite3_open_v2(FDatabaseName.c_str(), &FDB, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                      nullptr) != SQLITE_OK) {
-    const String Reason = FDB ? sqlite3_errmsg(FDB) : "out of memory";
-    if (FDB) sqlite3_close(FDB);
-    FDB = nullptr;
-    DatabaseError("Cannot open database '" + FDatabaseName + "': " + Reason, this);
-  }
-  // Other programs write the file too: a lock they hold for a moment is
-  // waited for. The file is read with the system's reads, never through a
-  // memory map, since a mapped page that vanishes (another program empties
-  // the file or copies a backup over it) kills the process instead of
-  // failing the read.
-  sqlite3_busy_timeout(FDB, BusyTimeoutMs);
-  sqlite3_exec(FDB, "PRAGMA mmap_size = 0", nullptr, nullptr, nullptr);
+  if (!FDB) OpenConnection();
   // [Phase 2] The name that reads the row id, and the columns.
   FKeyColumns.clear();
   FRowIdColumn.clear();
@@ -250,6 +236,46 @@ void TSQLiteDataSet::InternalOpen() {
   FReadRuns = 0;
   FKeyIds.clear();  // a key keeps its number while the dataset is open
   ResetRows();
+}
+
+// Opens the connection. Other programs write the file too: a lock they hold
+// for a moment is waited for. The file is read with the system's reads, never
+// through a memory map, since a mapped page that vanishes (another program
+// empties the file or copies a backup over it) kills the process instead of
+// failing the read.
+void TSQLiteDataSet::OpenConnection() {
+  if (sqlite3_open_v2(FDatabaseName.c_str(), &FDB, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                      nullptr) != SQLITE_OK) {
+    const String Reason = FDB ? sqlite3_errmsg(FDB) : "out of memory";
+    if (FDB) sqlite3_close(FDB);
+    FDB = nullptr;
+    DatabaseError("Cannot open database '" + FDatabaseName + "': " + Reason, this);
+  }
+  sqlite3_busy_timeout(FDB, BusyTimeoutMs);
+  sqlite3_exec(FDB, "PRAGMA mmap_size = 0", nullptr, nullptr, nullptr);
+}
+
+// Another file was put under the name (a rename over it): the connection
+// reads that one from now on, when its table still has the fields' columns.
+void TSQLiteDataSet::OpenReplacedFile() {
+  struct stat Info {};
+  if (::stat(FDatabaseName.c_str(), &Info) != 0)
+    DatabaseError("The database file '" + FDatabaseName +
+                      "' was removed or renamed since the dataset opened it",
+                  this);
+  FinalizeKept();
+  sqlite3_close(FDB);
+  FDB = nullptr;
+  FShapeChanged = true;  // until the new file is known to have the same table
+  OpenConnection();
+  RememberFile();
+  FShapeChanged = false;
+  const String SQL = (FHasRowId ? "SELECT " + FRowId + ", * FROM " : String("SELECT NULL, * FROM ")) +
+                     SourceSQL() + " LIMIT 0";
+  sqlite3_stmt* Raw = nullptr;
+  const bool Prepared = sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) == SQLITE_OK;
+  TStatement Stmt(Raw);
+  if (!Prepared || !SameColumns(Raw, 1, nullptr)) ColumnsChanged();
 }
 
 // Whether the file is in WAL mode, where an open read keeps no writer out.
@@ -402,9 +428,12 @@ Int64 TSQLiteDataSet::CheckFilter(const String& Text) {
   return sqlite3_column_int64(Raw, 0);
 }
 
-// Reads the rows again and goes back to the same row when it is still there,
-// else to the one after it.
+// Reads the rows again, from the file now under the name when another one
+// was put there, and goes back to the same row when it is still there, else
+// to the one after it.
 void TSQLiteDataSet::InternalRefresh() {
+  CheckColumnsKept();
+  if (FileReplaced()) OpenReplacedFile();
   if (FHasRowId) {
     const TCursorKind Kind = FCursorKind;
     const Int64 RowId = FCursorRowId;
@@ -529,6 +558,7 @@ Integer TSQLiteDataSet::IndexOfRowId(Int64 RowId) {
 }
 
 TGetResult TSQLiteDataSet::SeqGetRecord(TRecordBuffer& Buffer, TGetMode Mode) {
+  CheckColumnsKept();
   if (Mode == gmNext && FCursor + 1 >= Integer(FRows.size())) FetchNext();
   const TGetResult Result = StepCursor(FCursor, Integer(FRows.size()), Mode);
   if (Result != grOK) return Result;
@@ -580,6 +610,7 @@ void TSQLiteDataSet::InternalSetToRecord(const TRecordBuffer& Buffer) {
 }
 
 bool TSQLiteDataSet::InternalGotoBookmark(const TBookmark& Bookmark) {
+  CheckColumnsKept();
   Int64 RowId = 0;
   if (!BookmarkToRowId(Bookmark, RowId)) return false;
   if (FHasRowId) {
@@ -596,6 +627,7 @@ bool TSQLiteDataSet::InternalGotoBookmark(const TBookmark& Bookmark) {
 }
 
 void TSQLiteDataSet::InternalSetRecNo(Integer Value) {
+  CheckColumnsKept();
   if (FHasRowId) {
     TRowRef Row;
     if (!KeyedRowAt(Value, Row)) DatabaseError("Record not found", this);
@@ -615,6 +647,7 @@ void TSQLiteDataSet::InternalSetRecNo(Integer Value) {
 // by reading.
 Integer TSQLiteDataSet::GetRecordCount() {
   if (!GetActive()) return 0;
+  CheckColumnsKept();
   if (FHasRowId) return Integer(std::min<Int64>(DbCount() + Int64(FPlaced.size()), INT32_MAX));
   if (FAtEnd) return Integer(FRows.size());
   if (GetFiltered() && OnFilterRecord) {
@@ -645,7 +678,7 @@ bool TSQLiteDataSet::GetCanModify() {
 
 bool TSQLiteDataSet::BookmarkValid(const TBookmark& Bookmark) {
   Int64 RowId = 0;
-  if (!GetActive() || !BookmarkToRowId(Bookmark, RowId)) return false;
+  if (!GetActive() || !BookmarkToRowId(Bookmark, RowId) || FShapeChanged) return false;
   if (FHasRowId) return PlacedIndexOf(RowId) >= 0 || IsDbRowShown(RowId);
   return IndexOfRowId(RowId) >= 0;
 }

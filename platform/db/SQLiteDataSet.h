@@ -237,6 +237,8 @@ class TSQLiteDataSet : public TDataSet {
   [[noreturn]] void ColumnsChanged();
   void CheckColumnsKept();
   void RememberFile();
+  void OpenConnection();
+  void OpenReplacedFile();
   bool FileReplaced() const;
   bool ChooseRowIdName(bool& WithoutRowId);
   bool ReadsRowId(const String& Column);

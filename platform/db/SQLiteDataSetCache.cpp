@@ -163,7 +163,10 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadForward(Int64 From, TPages::iterator C
   std::string Scratch;  // a row OnFilterRecord looks at before it is kept
   Integer Count = 0;
   int Step = SQLITE_ROW;
+  bool Checked = false;
   while ((Step = sqlite3_step(Stmt)) == SQLITE_ROW) {
+    if (!Checked) CheckReprepared(Stmt);
+    Checked = true;
     const Int64 RowId = sqlite3_column_int64(Stmt, 0);
     if (Next != FPages.end() && RowId >= Next->first) {
       if (RowId == Next->first && Page != FPages.end()) LinkAfter(Page, Next);
@@ -236,6 +239,7 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadBackward(Int64 To, TPages::iterator Co
   Integer Raw = 0;
   int Step = SQLITE_ROW;
   while ((Step = sqlite3_step(Stmt)) == SQLITE_ROW) {
+    if (Raw == 0) CheckReprepared(Stmt);
     const Int64 RowId = sqlite3_column_int64(Stmt, 0);
     if (Prev != FPages.end() && RowId <= Prev->second.RowIds.back()) {
       Read.Stopped = true;
@@ -400,7 +404,7 @@ bool TSQLiteDataSet::DbRowAt(Int64 Position, TRowRef& Row) {
     SQLiteError("Cannot find record " + IntToStr(Position));
   TStatement Stmt(Raw);
   sqlite3_bind_int64(Raw, 1, Position - 1);
-  if (sqlite3_step(Raw) != SQLITE_ROW) return false;
+  if (!StepRow(Raw, "Cannot find record " + IntToStr(Position))) return false;
   const Int64 RowId = sqlite3_column_int64(Raw, 0);
   Stmt.reset();
   if (!DbNext(RowId, Row) || Row.RowId != RowId) return false;
@@ -421,7 +425,8 @@ bool TSQLiteDataSet::IsDbRowShown(Int64 RowId) {
       PrepareKept(FOneRow, "SELECT " + FRowId + ", * FROM " + SourceSQL() + " WHERE " + FRowId + " = ?1" + RowFilter());
   TResetOnExit Reset(Stmt);
   sqlite3_bind_int64(Stmt, 1, RowId);
-  if (sqlite3_step(Stmt) != SQLITE_ROW) return false;
+  if (!StepRow(Stmt, "Cannot read the row")) return false;
+  CheckReprepared(Stmt);
   std::string Bytes;
   AppendCells(Bytes, Stmt, 1, int(FTypes.size()));
   return RowShown(Bytes.data());
@@ -590,6 +595,7 @@ bool TSQLiteDataSet::KeyedPrior(const TKey& Before, bool FromEnd, TRowRef& Row) 
 }
 
 TGetResult TSQLiteDataSet::KeyedGetRecord(TRecordBuffer& Buffer, TGetMode Mode) {
+  CheckColumnsKept();
   ++FUseTick;
   TRowRef Row;
   bool Placed = false;

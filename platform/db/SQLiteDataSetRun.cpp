@@ -60,6 +60,7 @@ void TSQLiteDataSet::FillLazy(TRecordBuffer& Buffer, Int64 RowId, Int64 RecNo) {
 // placed row gives them all at once; a walk reads one value and the columns
 // it reads are the ones the next run holds.
 void TSQLiteDataSet::ReadUnreadValue(TRecordBuffer& Buffer, Integer Index) {
+  CheckColumnsKept();
   // [Phase 0] The walk's own read: the row the run stands on, a column it holds.
   if (FRun.Index >= 0 && Buffer.RecNo == FRun.FirstPos + FRun.Index && ControlsDisabled() &&
       std::size_t(Index) < FWanted.size()) {
@@ -126,6 +127,7 @@ void TSQLiteDataSet::ReadRowById(TRecordBuffer& Buffer, Int64 RowId) {
   sqlite3_bind_int64(Stmt, 1, RowId);
   const int Step = sqlite3_step(Stmt);
   if (Step != SQLITE_ROW && Step != SQLITE_DONE) SQLiteError("Cannot read the row");
+  CheckReprepared(Stmt, 0);
   for (std::size_t I = 0; I < FTypes.size() && I < Buffer.Data.size(); ++I) {
     if (!Buffer.IsUnread(I)) continue;
     Buffer.Data[I] = Step == SQLITE_ROW ? ValueOfCell(CellOf(Stmt, int(I)), FTypes[I]) : Null();
@@ -259,6 +261,7 @@ void TSQLiteDataSet::ReadRun(Int64 From, Int64 FirstPos) {
   const int Cells = int(FRun.Columns.size());
   int Step = SQLITE_ROW;
   while ((Step = sqlite3_step(Stmt)) == SQLITE_ROW) {
+    if (FRun.RowIds.empty()) CheckReprepared(Stmt, 1, &FRun.Columns);
     FRun.RowIds.push_back(sqlite3_column_int64(Stmt, 0));
     FRun.Starts.push_back(unsigned(FRun.Bytes.size()));
     AppendCells(FRun.Bytes, Stmt, 1, Cells);

@@ -197,6 +197,7 @@ void TSQLiteDataSet::InternalEdit() {
 // not known.
 void TSQLiteDataSet::InternalPost() {
   if (!GetCanModify()) DatabaseError("Cannot modify a read-only dataset", this);
+  CheckColumnsKept();
   DropRun();  // its rows and positions may change
   TRecordBuffer* Buffer = GetActiveBuffer();
   KV_ASSERT(Buffer, "posting needs the edited record");
@@ -419,6 +420,7 @@ void TSQLiteDataSet::SeqPost(bool Editing, Int64 RowId, Integer Index, std::stri
 
 void TSQLiteDataSet::InternalDelete() {
   if (!GetCanModify()) DatabaseError("Cannot modify a read-only dataset", this);
+  CheckColumnsKept();
   DropRun();
   if (!FHasRowId && !FKeyed) FetchAll();  // the open read ends before the change
   const bool OnRow = FHasRowId ? FCursorKind == ckRow

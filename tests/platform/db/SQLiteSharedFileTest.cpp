@@ -472,5 +472,92 @@ TEST(SQLiteSharedFile, KeysDifferingPastWhatTheyPrintAreDifferentRows) {
   }
 }
 
+// [9] Another connection changes the table's columns: the dataset refuses to
+// read or write until it is opened again, and then shows the new columns.
+TEST(SQLiteSharedFile, ColumnsChangedByAnotherConnectionAreRefusedUntilTheDatasetIsOpenedAgain) {
+  struct {
+    const char* Name;
+    const char* SQL;
+  } Changes[] = {
+      {"a column added", "ALTER TABLE items ADD COLUMN extra TEXT DEFAULT 'x'"},
+      {"a column dropped", "ALTER TABLE items DROP COLUMN name"},
+      {"the table made again, columns in another order",
+       "CREATE TABLE t2 (id INTEGER PRIMARY KEY, amount INTEGER, name TEXT);"
+       "INSERT INTO t2 SELECT id, amount, name FROM items; DROP TABLE items;"
+       "ALTER TABLE t2 RENAME TO items"},
+      {"a column's type changed",
+       "CREATE TABLE t2 (id INTEGER PRIMARY KEY, name TEXT, amount REAL);"
+       "INSERT INTO t2 SELECT * FROM items; DROP TABLE items; ALTER TABLE t2 RENAME TO items"},
+  };
+  for (const auto& Change : Changes) {
+    SCOPED_TRACE(Change.Name);
+    TTempDatabase Db("columns");
+    RunSQL(Db.File, Numbered("items", 3000));
+    TObjectPtr<TSQLiteDataSet> DS = OpenSQLite(Db.File, "items");
+    TObjectPtr<TSQLiteDataSet> Walker = OpenSQLite(Db.File, "items");
+    Walker->MoveBy(3);
+    DS->MoveBy(3);
+    DS->Edit();
+    DS->FieldByName("amount")->SetAsInteger(-1);
+    RunSQL(Db.File, Change.SQL);
+    EXPECT_THROW(Walker->MoveBy(2000), EDatabaseError) << "the walk's statement reads them";
+    const std::vector<String> Stored = StoredRows(Db.File, "items");
+    try {
+      DS->Post();
+      FAIL() << "the post must be refused";
+    } catch (const EDatabaseError& E) {
+      EXPECT_NE(E.GetMessage().find("changed since the dataset was opened"), String::npos)
+          << E.GetMessage();
+    }
+    EXPECT_EQ(StoredRows(Db.File, "items"), Stored);
+    EXPECT_THROW(DS->Cancel(), EDatabaseError) << "the edit is dropped, the row not read again";
+    EXPECT_EQ(DS->GetState(), dsBrowse);
+    EXPECT_THROW(DS->MoveBy(2000), EDatabaseError) << "a walk on past the rows held";
+    EXPECT_THROW(DS->Refresh(), EDatabaseError);
+    DS->Close();
+    DS->Open();
+    DS->MoveBy(3);
+    EXPECT_EQ(DS->FieldByName("id")->GetAsInteger(), 4);
+    if (DS->FindField("name")) EXPECT_EQ(DS->FieldByName("name")->GetAsString(), "row 4");
+    EXPECT_EQ(DS->FieldByName("amount")->GetAsInteger(), 4);
+  }
+}
+
+// [10] A file put under the name by a rename: Refresh reads it; a post before
+// that says what happened.
+TEST(SQLiteSharedFile, RefreshReadsTheFileRenamedOverTheOpenOne) {
+  TTempDatabase Db("renamed");
+  TTempDatabase Other("renamed_new");
+  RunSQL(Db.File, Numbered("items", 50));
+  RunSQL(Other.File, Numbered("items", 80, "'new '||x"));
+  TObjectPtr<TSQLiteDataSet> DS = OpenSQLite(Db.File, "items");
+  DS->MoveBy(4);
+  ASSERT_EQ(std::rename(Other.File.c_str(), Db.File.c_str()), 0);
+  DS->Edit();
+  DS->FieldByName("name")->SetAsString("lost?");
+  try {
+    DS->Post();
+    FAIL() << "the file written would be the one no longer there";
+  } catch (const EDatabaseError& E) {
+    EXPECT_NE(E.GetMessage().find("replaced or moved"), String::npos) << E.GetMessage();
+  }
+  DS->Cancel();
+  DS->Refresh();
+  EXPECT_EQ(DS->GetRecordCount(), 80);
+  EXPECT_EQ(DS->FieldByName("name")->GetAsString(), "new 5");
+  DS->Edit();
+  DS->FieldByName("name")->SetAsString("kept");
+  DS->Post();
+  EXPECT_EQ(StoredRows(Db.File, "items")[4], "integer 5 | integer 5 | text 'kept' | integer 5");
+  // A name with no file behind it any more.
+  ASSERT_EQ(std::remove(Db.File.c_str()), 0);
+  try {
+    DS->Refresh();
+    FAIL() << "the file is gone";
+  } catch (const EDatabaseError& E) {
+    EXPECT_NE(E.GetMessage().find("removed or renamed"), String::npos) << E.GetMessage();
+  }
+}
+
 }  // namespace
 }  // namespace kvp::test
