@@ -457,17 +457,18 @@ void TSQLiteDataSet::InternalRefresh() {
 
 // [SECTION] Sequential
 
-void TSQLiteDataSet::Decode(const char* Bytes, std::vector<Variant>& Data) const {
+void TSQLiteDataSet::Decode(const char* Bytes, std::vector<Variant>& Data, Int64 RowId) {
   Data.resize(FTypes.size());
-  for (std::size_t I = 0; I < FTypes.size(); ++I) Data[I] = ValueOfCell(NextCell(Bytes), FTypes[I]);
+  for (std::size_t I = 0; I < FTypes.size(); ++I)
+    Data[I] = CellValue(NextCell(Bytes), Integer(I), RowId);
 }
 
 // Passes the row through OnFilterRecord when it filters.
-bool TSQLiteDataSet::RowShown(const char* Bytes) {
+bool TSQLiteDataSet::RowShown(const char* Bytes, Int64 RowId) {
   if (!GetFiltered() || !OnFilterRecord) return true;
   TRecordBuffer Buffer;
   InitBufferShape(Buffer);
-  Decode(Bytes, Buffer.Data);
+  Decode(Bytes, Buffer.Data, RowId);
   return RecordFilterAccepts(Buffer);
 }
 
@@ -531,7 +532,7 @@ void TSQLiteDataSet::ReadChunk() {
     ++FReadRows;
     Row.RowId = FKeyColumns.empty() ? FSeqRead : IdOfKey(Row.Bytes.data());
     if (FKeyed) FSeqLast = Row.Bytes;
-    if (RowShown(Row.Bytes.data())) FRows.push_back(std::move(Row));
+    if (RowShown(Row.Bytes.data(), Row.RowId)) FRows.push_back(std::move(Row));
   }
   // [Phase 3] A keyed read ends with every chunk; a stepped one at its end.
   if (FKeyed || End) sqlite3_reset(Stmt);

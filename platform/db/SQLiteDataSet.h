@@ -48,6 +48,10 @@ struct sqlite3_stmt;
 
 namespace kvp {
 
+namespace sqlite_detail {
+struct TCell;
+}
+
 class TSQLiteDataSet : public TDataSet {
   KV_CLASS(TSQLiteDataSet, TDataSet)
  public:
@@ -78,6 +82,8 @@ class TSQLiteDataSet : public TDataSet {
   // Reads of rows started since opening: each runs a statement once.
   Integer GetReadRuns() const { return FReadRuns; }
   Integer GetCachedCount() const;
+  // Bytes of row data held now: the cache and a walk's run.
+  std::size_t GetCachedBytes() const { return FCacheBytes + FRun.Bytes.size(); }
   // The most bytes of row data the cache of a table with row ids keeps.
   void SetCacheLimit(std::size_t Bytes) { FCacheLimit = Bytes; }
 
@@ -152,6 +158,8 @@ class TSQLiteDataSet : public TDataSet {
     TPages::iterator Page;    // the page read into last
   };
 
+  int LargestCachedCell() const;
+  std::size_t ReadBudget() const;
   bool FindCached(Int64 RowId, TPages::iterator& Page, Integer& Index);
   TPages::iterator PageBefore(TPages::iterator Page);
   bool DbNext(Int64 From, TRowRef& Row);  // the first database row with a row id >= From
@@ -176,7 +184,7 @@ class TSQLiteDataSet : public TDataSet {
   bool KeyedRowAt(Integer Position, TRowRef& Row);
   bool DbRowAt(Int64 Position, TRowRef& Row);
   bool IsDbRowShown(Int64 RowId);
-  bool RowShown(const char* Bytes);
+  bool RowShown(const char* Bytes, Int64 RowId);
   TGetResult KeyedGetRecord(TRecordBuffer& Buffer, TGetMode Mode);
   bool CachedNext(Int64 From, TRowRef& Row, bool& Answered);
   String RowFilter() const;
@@ -209,6 +217,8 @@ class TSQLiteDataSet : public TDataSet {
   Integer RunIndexOf(Int64 RowId, Integer RecNo) const;
   bool CellFromRun(Integer Row, Integer Column, Variant& Value);
   void ReadRowById(TRecordBuffer& Buffer, Int64 RowId);
+  void DecodeInto(TRecordBuffer& Buffer, const char* Bytes, Int64 RowId, Integer Only);
+  Variant CellValue(const sqlite_detail::TCell& Cell, Integer Column, Int64 RowId);
   void FillLazy(TRecordBuffer& Buffer, Int64 RowId, Int64 RecNo);
   Int64 DbPositionOf(Int64 RowId);
   void ShiftAnchors(Int64 RemovedRowId);
@@ -249,7 +259,7 @@ class TSQLiteDataSet : public TDataSet {
   bool InWalMode();
   Int64 CheckFilter(const String& Text);
   void ResetRows();
-  void Decode(const char* Bytes, std::vector<Variant>& Data) const;
+  void Decode(const char* Bytes, std::vector<Variant>& Data, Int64 RowId = 0);
   String SourceSQL() const;
   String Condition() const;
 
@@ -264,7 +274,8 @@ class TSQLiteDataSet : public TDataSet {
   void RowParams(Int64 RowId, const char* Stored, std::vector<Variant>& Params,
                  std::vector<TFieldType>& Types) const;
   std::string ReadStoredRow(Int64 RowId, const std::vector<Variant>& KeyParams,
-                            const std::vector<TFieldType>& KeyTypes, bool& Found);
+                            const std::vector<TFieldType>& KeyTypes, bool& Found,
+                            int Largest = 0x7FFFFFFF);
   void CheckRowAsRead(Int64 RowId, const std::vector<Variant>& KeyParams,
                       const std::vector<TFieldType>& KeyTypes, const std::vector<Variant>& Read,
                       const std::vector<Integer>& Columns);

@@ -27,6 +27,8 @@ constexpr Integer FirstChunk = 64;    // rows read after a jump
 constexpr Integer LargestChunk = 4096;  // rows read at once when walking on
 constexpr Int64 DbMinor = INT64_MAX;  // the minor key of every database row
 
+constexpr int LargestCell = 64 * 1024;  // a text or blob cached with its row, at most
+
 std::size_t PageBytes(Integer Rows, std::size_t Bytes) {
   return Bytes + std::size_t(Rows) * (sizeof(Int64) + sizeof(unsigned));
 }
@@ -34,6 +36,15 @@ std::size_t PageBytes(Integer Rows, std::size_t Bytes) {
 }  // namespace
 
 // [SECTION] Pages
+
+// Texts and blobs larger than this stay in the table until a field asks.
+int TSQLiteDataSet::LargestCachedCell() const {
+  return int(std::min<std::size_t>(LargestCell, std::max<std::size_t>(FCacheLimit / 16, 1)));
+}
+
+// The bytes one read may bring into the cache: rows of any size cannot take
+// more than their share of the limit, however many were asked for.
+std::size_t TSQLiteDataSet::ReadBudget() const { return std::max<std::size_t>(FCacheLimit / 4, 1); }
 
 bool TSQLiteDataSet::FindCached(Int64 RowId, TPages::iterator& Page, Integer& Index) {
   auto Holds = [RowId](const TPage& P) {
@@ -161,6 +172,9 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadForward(Int64 From, TPages::iterator C
   const bool Handler = GetFiltered() && OnFilterRecord;
   const int Columns = int(FTypes.size());
   std::string Scratch;  // a row OnFilterRecord looks at before it is kept
+  const int Largest = LargestCachedCell();
+  std::size_t Held = 0;  // bytes of the rows read, as SQLite holds them
+  bool Cut = false;      // the read stopped at its share of the cache
   Integer Count = 0;
   int Step = SQLITE_ROW;
   bool Checked = false;
@@ -174,15 +188,20 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadForward(Int64 From, TPages::iterator C
       Read.StopRowId = Next->first;
       break;
     }
+    if (Held >= ReadBudget()) {
+      Cut = true;
+      break;
+    }
     ++Count;
     ++FReadRows;
     Read.LastRaw = RowId;
     if (Handler) {
       Scratch.clear();
-      AppendCells(Scratch, Stmt, 1, Columns);
-      if (!RowShown(Scratch.data())) continue;
+      Held += AppendCells(Scratch, Stmt, 1, Columns, Largest);
+      if (!RowShown(Scratch.data(), RowId)) continue;
     }
-    if (Page == FPages.end() || Page->second.Count() >= PageRows) {
+    if (Page == FPages.end() || Page->second.Count() >= PageRows ||
+        Page->second.Bytes.size() >= ReadBudget()) {
       const auto Prev = Page;
       Page = AddPage(RowId);
       Page->second.Bytes.reserve(Prev != FPages.end() ? Prev->second.Bytes.size() + 1024 : 0);
@@ -196,7 +215,7 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadForward(Int64 From, TPages::iterator C
     if (Handler)
       P.Bytes += Scratch;
     else
-      AppendCells(P.Bytes, Stmt, 1, Columns);
+      Held += AppendCells(P.Bytes, Stmt, 1, Columns, Largest);
     P.RowIds.push_back(RowId);
     P.Starts.push_back(unsigned(Before));
     P.LastUse = FUseTick;
@@ -204,7 +223,7 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadForward(Int64 From, TPages::iterator C
     if (Read.Stored++ == 0) Read.Answer = RowId;
   }
   if (Step != SQLITE_ROW && Step != SQLITE_DONE) SQLiteError("Cannot read the next rows");
-  Read.End = !Read.Stopped && Count < FChunk;
+  Read.End = !Read.Stopped && !Cut && Count < FChunk;
   if (Read.End && Page != FPages.end()) Page->second.IsLast = true;
   if (Page != FPages.end()) {
     SpreadBases(Page);
@@ -236,6 +255,9 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadBackward(Int64 To, TPages::iterator Co
   TRead Read;
   std::vector<Int64> Ids;
   std::vector<std::string> Rows;
+  const int Largest = LargestCachedCell();
+  std::size_t Held = 0;  // bytes of the rows read, as SQLite holds them
+  bool Cut = false;      // the read stopped at its share of the cache
   Integer Raw = 0;
   int Step = SQLITE_ROW;
   while ((Step = sqlite3_step(Stmt)) == SQLITE_ROW) {
@@ -250,17 +272,21 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadBackward(Int64 To, TPages::iterator Co
       }
       break;
     }
+    if (Held >= ReadBudget()) {
+      Cut = true;
+      break;
+    }
     ++Raw;
     Read.LastRaw = RowId;
     std::string Bytes;
-    AppendCells(Bytes, Stmt, 1, int(FTypes.size()));
-    if (Handler && !RowShown(Bytes.data())) continue;
+    Held += AppendCells(Bytes, Stmt, 1, int(FTypes.size()), Largest);
+    if (Handler && !RowShown(Bytes.data(), RowId)) continue;
     Ids.push_back(RowId);
     Rows.push_back(std::move(Bytes));
   }
   if (Step != SQLITE_ROW && Step != SQLITE_DONE) SQLiteError("Cannot read the prior rows");
   FReadRows += Raw;
-  Read.End = !Read.Stopped && Raw < FChunk;
+  Read.End = !Read.Stopped && !Cut && Raw < FChunk;
   Read.Stored = Integer(Ids.size());
   if (Ids.empty()) {
     if (Read.End && Continues != FPages.end()) {
@@ -427,9 +453,10 @@ bool TSQLiteDataSet::IsDbRowShown(Int64 RowId) {
   sqlite3_bind_int64(Stmt, 1, RowId);
   if (!StepRow(Stmt, "Cannot read the row")) return false;
   CheckReprepared(Stmt);
+  if (!GetFiltered() || !OnFilterRecord) return true;
   std::string Bytes;
-  AppendCells(Bytes, Stmt, 1, int(FTypes.size()));
-  return RowShown(Bytes.data());
+  AppendCells(Bytes, Stmt, 1, int(FTypes.size()), LargestCachedCell());
+  return RowShown(Bytes.data(), RowId);
 }
 
 // [SECTION] Counting

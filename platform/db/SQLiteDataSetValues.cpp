@@ -159,7 +159,17 @@ TCell CellOf(sqlite3_stmt* Stmt, int Column) {
 
 namespace {
 
-enum TCellTag : unsigned char { ctNull, ctInt8, ctInt16, ctInt32, ctInt64, ctReal, ctText, ctBlob };
+enum TCellTag : unsigned char {
+  ctNull,
+  ctInt8,
+  ctInt16,
+  ctInt32,
+  ctInt64,
+  ctReal,
+  ctText,
+  ctBlob,
+  ctLarge  // then the storage class and the size: the value is in the table only
+};
 
 template <typename T>
 void Put(std::string& Out, T Value) {
@@ -178,12 +188,16 @@ T Take(const char*& P) {
 
 }  // namespace
 
-void AppendCells(std::string& Out, sqlite3_stmt* Stmt, int First, int Count) {
+std::size_t AppendCells(std::string& Out, sqlite3_stmt* Stmt, int First, int Count,
+                        int Largest) {
+  std::size_t Held = 0;
   for (int Column = First; Column < First + Count; ++Column) {
     sqlite3_value* Value = sqlite3_column_value(Stmt, Column);
-    switch (sqlite3_value_type(Value)) {
+    const int Class = sqlite3_value_type(Value);
+    switch (Class) {
       case SQLITE_INTEGER: {
         const Int64 Whole = sqlite3_value_int64(Value);
+        Held += 8;
         if (Whole >= INT8_MIN && Whole <= INT8_MAX) {
           Out += char(ctInt8);
           Put(Out, std::int8_t(Whole));
@@ -200,23 +214,25 @@ void AppendCells(std::string& Out, sqlite3_stmt* Stmt, int First, int Count) {
         break;
       }
       case SQLITE_FLOAT:
+        Held += 8;
         Out += char(ctReal);
         Put(Out, sqlite3_value_double(Value));
         break;
-      case SQLITE_TEXT: {
-        const auto* Text = reinterpret_cast<const char*>(sqlite3_value_text(Value));
-        const auto Size = std::uint32_t(sqlite3_value_bytes(Value));
-        Out += char(ctText);
-        Put(Out, Size);
-        Out.append(Text, Size);
-        break;
-      }
+      case SQLITE_TEXT:
       case SQLITE_BLOB: {
-        const auto* Bytes = static_cast<const char*>(sqlite3_value_blob(Value));
+        const void* Payload =
+            Class == SQLITE_TEXT ? sqlite3_value_text(Value) : sqlite3_value_blob(Value);
         const auto Size = std::uint32_t(sqlite3_value_bytes(Value));
-        Out += char(ctBlob);
+        Held += Size;
+        if (Size > std::uint32_t(Largest)) {
+          Out += char(ctLarge);
+          Out += char(Class);
+          Put(Out, Size);
+          break;
+        }
+        Out += char(Class == SQLITE_TEXT ? ctText : ctBlob);
         Put(Out, Size);
-        if (Size > 0) Out.append(Bytes, Size);
+        if (Size > 0) Out.append(static_cast<const char*>(Payload), Size);
         break;
       }
       default:
@@ -224,6 +240,7 @@ void AppendCells(std::string& Out, sqlite3_stmt* Stmt, int First, int Count) {
         break;
     }
   }
+  return Held;
 }
 
 TCell NextCell(const char*& P) {
@@ -255,6 +272,11 @@ TCell NextCell(const char*& P) {
       Cell.Size = int(Take<std::uint32_t>(P));
       Cell.Bytes = P;
       P += Cell.Size;
+      break;
+    case ctLarge:
+      Cell.Class = static_cast<unsigned char>(*P++);
+      Cell.Size = int(Take<std::uint32_t>(P));
+      Cell.Large = true;
       break;
     default:
       break;

@@ -135,7 +135,8 @@ Int64 TSQLiteDataSet::IdOfKey(const char* Stored) {
 
 // The row as stored now, named by row id or by the key in Params (RowParams).
 std::string TSQLiteDataSet::ReadStoredRow(Int64 RowId, const std::vector<Variant>& KeyParams,
-                                          const std::vector<TFieldType>& KeyTypes, bool& Found) {
+                                          const std::vector<TFieldType>& KeyTypes, bool& Found,
+                                          int Largest) {
   std::string Bytes;
   if (FHasRowId) {
     sqlite3_stmt* Kept =
@@ -144,7 +145,7 @@ std::string TSQLiteDataSet::ReadStoredRow(Int64 RowId, const std::vector<Variant
     sqlite3_bind_int64(Kept, 1, RowId);
     Found = StepRow(Kept, "Cannot read the row");
     CheckReprepared(Kept, 0);
-    if (Found) AppendCells(Bytes, Kept, 0, int(FTypes.size()));
+    if (Found) AppendCells(Bytes, Kept, 0, int(FTypes.size()), Largest);
     return Bytes;
   }
   TStatement Stmt(Prepare("SELECT NULL, * FROM " + QuoteName(FTableName) + " WHERE " +
@@ -168,7 +169,7 @@ void TSQLiteDataSet::CheckRowAsRead(Int64 RowId, const std::vector<Variant>& Key
   bool Same = Found;
   if (Found) {
     std::vector<Variant> Now;
-    Decode(Stored.data(), Now);
+    Decode(Stored.data(), Now, RowId);
     for (std::size_t I = 0; I < Columns.size() && Same; ++I) {
       const std::size_t Column = std::size_t(Columns[I]);
       Same = Column >= Read.size() || SameValue(Now[Column], Read[Column]);
@@ -283,7 +284,8 @@ void TSQLiteDataSet::InternalPost() {
     }
   }
   bool Found = false;
-  std::string Row = ReadStoredRow(NewRowId, NewKey, NewKeyTypes, Found);
+  std::string Row = ReadStoredRow(NewRowId, NewKey, NewKeyTypes, Found,
+                                  FHasRowId ? LargestCachedCell() : KeepAll);
   if (!Found) DatabaseError("Record not found", this);  // rolled back: nothing stored
   if (!Transaction.Commit()) SQLiteError("Cannot store the change");
   // [Phase 4] The row takes its place among those read.
@@ -331,7 +333,7 @@ void TSQLiteDataSet::KeyedPost(bool Editing, Int64 RowId, const std::string& Sto
   Int64 BeforeId = 0;
   const bool AtEnd = GetInsertAppend() || !BookmarkRowId(GetInsertBefore(), BeforeId);
   const bool EndPlaced = !FPlaced.empty() && FPlaced.back().Anchor == EndAnchor;
-  if (AtEnd && !EndPlaced && IsAtEndOfTable(NewRowId) && RowShown(Stored.data())) {
+  if (AtEnd && !EndPlaced && IsAtEndOfTable(NewRowId) && RowShown(Stored.data(), NewRowId)) {
     if (FDbCount >= 0) ++FDbCount;
     for (auto& [First, Page] : FPages) {
       if (!Page.IsLast) continue;
@@ -374,7 +376,7 @@ bool TSQLiteDataSet::PassesFilter(Int64 RowId, const std::string& Stored) {
     sqlite3_bind_int64(Raw, 1, RowId);
     if (sqlite3_step(Raw) != SQLITE_ROW || sqlite3_column_int(Raw, 0) == 0) return false;
   }
-  return RowShown(Stored.data());
+  return RowShown(Stored.data(), RowId);
 }
 
 // Whether a new row comes after every database row and passes the filter.

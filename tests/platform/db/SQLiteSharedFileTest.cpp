@@ -559,5 +559,77 @@ TEST(SQLiteSharedFile, RefreshReadsTheFileRenamedOverTheOpenOne) {
   }
 }
 
+// [11] Rows of large pictures: the cache keeps to its limit in bytes, and a
+// picture is read from the file when a field asks for it.
+TEST(SQLiteSharedFile, LargeValuesKeepTheCacheToItsLimitAndAreReadWhenAsked) {
+  TTempDatabase Db("large");
+  RunSQL(Db.File,
+         "CREATE TABLE pictures (id INTEGER PRIMARY KEY, title TEXT, picture BLOB, caption TEXT);"
+         "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < 40) "
+         "INSERT INTO pictures SELECT x, 'picture ' || x, "
+         "  CAST(printf('%.*c', 1000000 + x, char(64 + x % 26)) AS BLOB), "
+         "  printf('%.*c', 200000, 'c') || x FROM n;");
+  const std::size_t Limit = 1 << 20;
+  TObjectPtr<TSQLiteDataSet> DS(TSQLiteDataSet::Create(nullptr));
+  DS->SetDatabaseName(Db.File);
+  DS->SetTableName("pictures");
+  DS->SetCacheLimit(Limit);
+  DS->Open();
+  auto Expected = [&](Integer Id, const char* Column) {
+    sqlite3* Check = nullptr;
+    sqlite3_open(Db.File.c_str(), &Check);
+    sqlite3_stmt* Stmt = nullptr;
+    sqlite3_prepare_v2(Check,
+                       ("SELECT " + String(Column) + " FROM pictures WHERE id = " + IntToStr(Id))
+                           .c_str(),
+                       -1, &Stmt, nullptr);
+    sqlite3_step(Stmt);
+    String Value(static_cast<const char*>(sqlite3_column_blob(Stmt, 0)),
+                 std::size_t(sqlite3_column_bytes(Stmt, 0)));
+    sqlite3_finalize(Stmt);
+    sqlite3_close(Check);
+    return Value;
+  };
+  // [a] The first row, its picture as stored.
+  EXPECT_LE(DS->GetCachedBytes(), Limit);
+  EXPECT_TRUE(DS->FieldByName("picture")->GetAsString() == Expected(1, "picture"));
+  EXPECT_TRUE(DS->FieldByName("caption")->GetAsString() == Expected(1, "caption"));
+  // [b] Walking shown rows, both ways, and jumping.
+  std::size_t Most = 0;
+  Integer Rows = 0;
+  for (DS->First(); !DS->GetEof(); DS->Next(), ++Rows) {
+    EXPECT_EQ(DS->FieldByName("title")->GetAsString(), "picture " + IntToStr(Rows + 1));
+    Most = std::max(Most, DS->GetCachedBytes());
+  }
+  EXPECT_EQ(Rows, 40);
+  DS->Last();
+  EXPECT_TRUE(DS->FieldByName("picture")->GetAsString() == Expected(40, "picture"));
+  for (; !DS->GetBof(); DS->Prior()) Most = std::max(Most, DS->GetCachedBytes());
+  EXPECT_LE(Most, Limit);
+  // [c] A walk with the controls disabled reading the pictures.
+  {
+    TDisableControlsGuard Disabled(DS.get());
+    std::size_t Total = 0;
+    for (DS->First(); !DS->GetEof(); DS->Next()) {
+      Total += DS->FieldByName("picture")->GetAsString().size();
+      Most = std::max(Most, DS->GetCachedBytes());
+    }
+    EXPECT_EQ(Total, std::size_t(40 * 1000000 + 40 * 41 / 2));
+  }
+  EXPECT_LE(Most, Limit);
+  // [d] A post of another column keeps the picture; a new picture is stored.
+  ASSERT_TRUE(DS->Locate("id", 7, {}));
+  DS->Edit();
+  DS->FieldByName("title")->SetAsString("seven");
+  DS->Post();
+  EXPECT_TRUE(DS->FieldByName("picture")->GetAsString() == Expected(7, "picture"));
+  DS->Edit();
+  DS->FieldByName("picture")->SetAsString(String(300000, 'z'));
+  DS->Post();
+  EXPECT_TRUE(Expected(7, "picture") == String(300000, 'z'));
+  EXPECT_EQ(Expected(7, "title"), "seven");
+  EXPECT_LE(DS->GetCachedBytes(), Limit);
+}
+
 }  // namespace
 }  // namespace kvp::test
