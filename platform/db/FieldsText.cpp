@@ -190,10 +190,11 @@ Variant TStringField::ParseText(const String& Text) const {
   return ConvertValue(Variant(Text));
 }
 
-// Text longer than Size characters is cut; empty text is stored as Null.
+// Text longer than Size characters is cut (unless the store keeps it whole);
+// empty text is stored as Null.
 Variant TStringField::ConvertValue(const Variant& Value) const {
   String Text = VarToStr(Value);
-  if (FSize > 0 && Length(Text) > FSize) Text = Copy(Text, 1, FSize);
+  if (FCutToSize && FSize > 0 && Length(Text) > FSize) Text = Copy(Text, 1, FSize);
   if (Text.empty()) return Null();
   return Variant(Text);
 }
@@ -339,11 +340,17 @@ bool TBCDField::HoldsValue(const Variant& Value) const {
   return Type == varEmpty || Type == varNull || Type == varCurrency;
 }
 
+// Text with more decimals than the four the field keeps is refused, not cut.
 Variant TBCDField::ParseText(const String& Text) const {
   if (Text.empty()) return Null();
   Currency Value;
   if (!TryStrToCurr(Text, Value))
     DatabaseError(DBMessage("'%s' is not a valid floating point value for field '%s'",
+                            {Text, GetDisplayName()}),
+                  const_cast<TBCDField*>(this));
+  Extended Typed = 0;
+  if (TryStrToFloat(Text, Typed) && Double(Typed) != Double(Value.ToDouble()))
+    DatabaseError(DBMessage("'%s' has more decimals than the four field '%s' keeps",
                             {Text, GetDisplayName()}),
                   const_cast<TBCDField*>(this));
   return Variant(Value);
@@ -420,9 +427,16 @@ String TDateTimeField::FormatText(bool DisplayText) const {
   return FormatDateTime(Format, GetAsDateTime());
 }
 
+// A date field holds a day, a time field a time of day: a store's date with
+// a time in a date column is the store's own value, shown and kept as such.
 bool TDateTimeField::HoldsValue(const Variant& Value) const {
   const TVarType Type = VarType(Value);
-  return Type == varEmpty || Type == varNull || Type == varDate;
+  if (Type == varEmpty || Type == varNull) return true;
+  if (Type != varDate) return false;
+  const TDateTime DT = Value.AsDateTime();
+  if (FDataType == ftDate) return DateOf(DT) == DT;
+  if (FDataType == ftTime) return TimeOf(DT) == DT;
+  return true;
 }
 
 Variant TDateTimeField::ParseText(const String& Text) const {
@@ -454,6 +468,12 @@ String TBlobField::FormatText(bool /*DisplayText*/) const {
   if (FDataType == ftGraphic) Name = "Graphic";
   String Result = "(" + Name + ")";
   return IsNull() ? Result : UpperCase(Result);
+}
+
+// Bytes or text; a number a store keeps in such a column is its own value.
+bool TBlobField::HoldsValue(const Variant& Value) const {
+  const TVarType Type = VarType(Value);
+  return Type == varEmpty || Type == varNull || Type == varString;
 }
 
 Variant TBlobField::ParseText(const String& Text) const {

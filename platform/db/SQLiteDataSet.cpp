@@ -223,7 +223,9 @@ void TSQLiteDataSet::InternalOpen() {
     Integer Size = 0;
     const char* Decl = sqlite3_column_decltype(Raw, Column);
     const TFieldType Type = MapType(Decl, Size);
-    Defs->Add(sqlite3_column_name(Raw, Column), Type, Size);
+    // SQLite keeps text of any length in a column declared VARCHAR(n): the
+    // field takes n as its width and cuts nothing.
+    Defs->Add(sqlite3_column_name(Raw, Column), Type, Size)->SetCutToSize(false);
     FTypes.push_back(Type);
     FShapeNames.push_back(sqlite3_column_name(Raw, Column));
     FShapeDecls.push_back(Decl ? Decl : "");

@@ -73,9 +73,13 @@ bool ParseIso(const char* P, int Size, TDateTime& Value) {
   return true;
 }
 
+// A date or a time of day as its column's type writes it; a date with a time
+// (or a time with a date) keeps both.
 String FormatIso(TDateTime Value, TFieldType Type) {
   Word Y = 0, Mo = 0, D = 0, H = 0, Mi = 0, S = 0, Ms = 0;
   DecodeDateTime(Value, Y, Mo, D, H, Mi, S, Ms);
+  if ((Type == ftDate && (H || Mi || S || Ms)) || (Type == ftTime && (Value >= 1 || Value < 0)))
+    Type = ftDateTime;
   if (Y == 0 && Type != ftTime) throw EConvertError("The date is outside 0001..9999");
   char Buffer[64];
   int Length = 0;
@@ -290,7 +294,8 @@ TCell CellAt(const char* Bytes, Integer Column) {
 }
 
 // A DECIMAL(p, s) whose digits Currency cannot hold (more than four decimals,
-// more than fifteen whole digits) reads as a float.
+// more than fifteen whole digits), and a NUMERIC or DECIMAL that declares no
+// digits at all, read as a float.
 TFieldType MapType(const char* DeclType, Integer& Size) {
   Size = 0;
   if (!DeclType || !*DeclType) return ftVariant;
@@ -313,6 +318,9 @@ TFieldType MapType(const char* DeclType, Integer& Size) {
     Integer Precision = 0;
     Integer Scale = 0;
     DeclaredDigits(Upper, Precision, Scale);
+    // Without declared digits the column holds whatever SQLite stores: a
+    // float holds every real it can store, where four decimals would cut.
+    if (Upper.find('(') == String::npos) return ftFloat;
     return Scale > 4 || Precision - Scale > 15 ? ftFloat : ftBCD;
   }
   if (Has(Upper, "REAL") || Has(Upper, "FLOA") || Has(Upper, "DOUB")) return ftFloat;
