@@ -180,9 +180,11 @@ String TStringField::FormatText(bool DisplayText) const {
   return Value;
 }
 
+// Text that is not empty: an empty text a store keeps apart from Null is the
+// store's own value (the field's empty text is Null).
 bool TStringField::HoldsValue(const Variant& Value) const {
   const TVarType Type = VarType(Value);
-  return Type == varEmpty || Type == varNull || Type == varString;
+  return Type == varEmpty || Type == varNull || (Type == varString && !Value.AsString().empty());
 }
 
 Variant TStringField::ParseText(const String& Text) const {
@@ -470,10 +472,11 @@ String TBlobField::FormatText(bool /*DisplayText*/) const {
   return IsNull() ? Result : UpperCase(Result);
 }
 
-// Bytes or text; a number a store keeps in such a column is its own value.
+// Bytes or text; a number a store keeps in such a column is its own value,
+// and so is an empty value kept apart from Null.
 bool TBlobField::HoldsValue(const Variant& Value) const {
   const TVarType Type = VarType(Value);
-  return Type == varEmpty || Type == varNull || Type == varString;
+  return Type == varEmpty || Type == varNull || (Type == varString && !Value.AsString().empty());
 }
 
 Variant TBlobField::ParseText(const String& Text) const {

@@ -486,7 +486,7 @@ void TSQLiteDataSet::ReadChunk() {
   const String Where = Condition().empty() ? String() : " WHERE " + Condition();
   String Order;
   String After;
-  for (Integer Column : FKeyColumns) {
+  for (Integer Column : FKeyed ? FKeyColumns : std::vector<Integer>()) {
     const String Name = QuoteName(GetFieldDefs()->GetItem(Column)->GetName());
     Order += (Order.empty() ? " ORDER BY " : ", ") + Name;
     After += (After.empty() ? "" : ", ") + Name;
@@ -523,11 +523,12 @@ void TSQLiteDataSet::ReadChunk() {
   Int64 Count = 0;
   bool End = false;
   for (; Count < Chunk; ++Count) {
-    if (!StepRow(Stmt, "Cannot read the next rows")) {
+    const bool Stepped = StepRow(Stmt, "Cannot read the next rows");
+    if (Count == 0) CheckReprepared(Stmt);
+    if (!Stepped) {
       End = true;
       break;
     }
-    if (Count == 0) CheckReprepared(Stmt);
     TSeqRow Row;
     AppendCells(Row.Bytes, Stmt, 1, Columns);
     ++FSeqRead;

@@ -272,7 +272,7 @@ class TSQLiteDataSet : public TDataSet {
   Int64 IdOfKey(const char* Stored);
   String RowCondition() const;
   void RowParams(Int64 RowId, const char* Stored, std::vector<Variant>& Params,
-                 std::vector<TFieldType>& Types) const;
+                 std::vector<TFieldType>& Types);
   std::string ReadStoredRow(Int64 RowId, const std::vector<Variant>& KeyParams,
                             const std::vector<TFieldType>& KeyTypes, bool& Found,
                             int Largest = 0x7FFFFFFF);

@@ -223,6 +223,7 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadForward(Int64 From, TPages::iterator C
     if (Read.Stored++ == 0) Read.Answer = RowId;
   }
   if (Step != SQLITE_ROW && Step != SQLITE_DONE) SQLiteError("Cannot read the next rows");
+  if (!Checked) CheckReprepared(Stmt);
   Read.End = !Read.Stopped && !Cut && Count < FChunk;
   if (Read.End && Page != FPages.end()) Page->second.IsLast = true;
   if (Page != FPages.end()) {
@@ -285,6 +286,7 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadBackward(Int64 To, TPages::iterator Co
     Rows.push_back(std::move(Bytes));
   }
   if (Step != SQLITE_ROW && Step != SQLITE_DONE) SQLiteError("Cannot read the prior rows");
+  if (Raw == 0) CheckReprepared(Stmt);
   FReadRows += Raw;
   Read.End = !Read.Stopped && !Cut && Raw < FChunk;
   Read.Stored = Integer(Ids.size());
@@ -451,8 +453,9 @@ bool TSQLiteDataSet::IsDbRowShown(Int64 RowId) {
       PrepareKept(FOneRow, "SELECT " + FRowId + ", * FROM " + SourceSQL() + " WHERE " + FRowId + " = ?1" + RowFilter());
   TResetOnExit Reset(Stmt);
   sqlite3_bind_int64(Stmt, 1, RowId);
-  if (!StepRow(Stmt, "Cannot read the row")) return false;
+  const bool Found = StepRow(Stmt, "Cannot read the row");
   CheckReprepared(Stmt);
+  if (!Found) return false;
   if (!GetFiltered() || !OnFilterRecord) return true;
   std::string Bytes;
   AppendCells(Bytes, Stmt, 1, int(FTypes.size()), LargestCachedCell());

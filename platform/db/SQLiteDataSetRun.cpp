@@ -290,6 +290,7 @@ void TSQLiteDataSet::ReadRun(Int64 From, Int64 FirstPos) {
     FRun.Starts.push_back(unsigned(FRun.Bytes.size()));
     Held += AppendCells(FRun.Bytes, Stmt, 1, Cells, Largest);
   }
+  if (FRun.RowIds.empty() && Step == SQLITE_DONE) CheckReprepared(Stmt, 1, &FRun.Columns);
   if (Step != SQLITE_DONE && !Cut) {
     DropRun();
     SQLiteError("Cannot read the next rows");

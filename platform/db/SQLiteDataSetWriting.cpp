@@ -100,15 +100,25 @@ void CellParam(const TCell& Cell, std::vector<Variant>& Params, std::vector<TFie
   }
 }
 
-// The values naming the row: its row id, or its key's cells as stored.
+// The values naming the row: its row id, or its key's cells as stored. A key
+// with a NULL (a table with row ids lets a key column hold several) names no
+// single row: such a row cannot be changed.
 void TSQLiteDataSet::RowParams(Int64 RowId, const char* Stored, std::vector<Variant>& Params,
-                               std::vector<TFieldType>& Types) const {
+                               std::vector<TFieldType>& Types) {
   if (FHasRowId) {
     Params.push_back(Variant(RowId));
     Types.push_back(ftLargeint);
     return;
   }
-  for (Integer Column : FKeyColumns) CellParam(CellAt(Stored, Column), Params, Types);
+  for (Integer Column : FKeyColumns) {
+    const TCell Cell = CellAt(Stored, Column);
+    if (Cell.Class == SQLITE_NULL)
+      DatabaseError("Cannot change the row: its key field '" +
+                        GetFieldDefs()->GetItem(Column)->GetName() +
+                        "' is empty, so the row cannot be told from others",
+                    this);
+    CellParam(Cell, Params, Types);
+  }
 }
 
 // The key of a row as its cells' stored bytes, so that keys differing
