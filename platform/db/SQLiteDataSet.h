@@ -180,6 +180,8 @@ class TSQLiteDataSet : public TDataSet {
   Integer PlacedBelow(const TKey& Key) const;
   Int64 DbCountBelow(Int64 RowId);
   Int64 DbCount();
+  Int64 CountTable();
+  String ReadFileHeader();
   Integer KeyedPosition(const TRowRef& Row);
   bool KeyedRowAt(Integer Position, TRowRef& Row);
   bool DbRowAt(Int64 Position, TRowRef& Row);

@@ -11,6 +11,8 @@
 //   [SECTION] Order       keys, placed rows, KeyedNext, KeyedPrior, KeyedGetRecord
 
 #include <algorithm>
+#include <map>
+#include <tuple>
 
 #include "platform/db/SQLiteDataSet.h"
 #include "platform/db/SQLiteDataSetImpl.h"
@@ -32,6 +34,44 @@ constexpr int LargestCell = 64 * 1024;  // a text or blob cached with its row, a
 std::size_t PageBytes(Integer Rows, std::size_t Bytes) {
   return Bytes + std::size_t(Rows) * (sizeof(Int64) + sizeof(unsigned));
 }
+
+// Counts of whole tables this process took (CountTable), with the file's
+// header as it was then.
+struct TCountKey {
+  UInt64 Device = 0;
+  UInt64 Inode = 0;
+  String Table;
+  bool operator<(const TCountKey& Other) const {
+    return std::tie(Device, Inode, Table) < std::tie(Other.Device, Other.Inode, Other.Table);
+  }
+};
+std::map<TCountKey, std::pair<String, Int64>>& CountsTaken() {
+  static std::map<TCountKey, std::pair<String, Int64>> Taken;
+  return Taken;
+}
+
+// Holds a read transaction whose lock is taken at once, when none is open.
+class TReadTransaction {
+ public:
+  explicit TReadTransaction(sqlite3* DB) : FDB(DB) {
+    if (!sqlite3_get_autocommit(DB)) return;
+    if (sqlite3_exec(DB, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) return;
+    FOpen = true;
+    // The schema's version is on the first page: reading it takes the lock.
+    FBegun = sqlite3_exec(DB, "PRAGMA schema_version", nullptr, nullptr, nullptr) == SQLITE_OK;
+  }
+  ~TReadTransaction() {
+    if (FOpen) sqlite3_exec(FDB, "COMMIT", nullptr, nullptr, nullptr);
+  }
+  TReadTransaction(const TReadTransaction&) = delete;
+  TReadTransaction& operator=(const TReadTransaction&) = delete;
+  bool Begun() const { return FBegun; }
+
+ private:
+  sqlite3* FDB;
+  bool FOpen = false;
+  bool FBegun = false;
+};
 
 }  // namespace
 
@@ -478,14 +518,55 @@ Int64 TSQLiteDataSet::DbCount() {
   // Without a condition the database counts the cells of the table's pages
   // without reading the rows.
   const String Filter = RowFilter();
-  const String SQL =
-      "SELECT COUNT(*) FROM " + SourceSQL() + (Filter.empty() ? String() : " WHERE 1" + Filter);
+  if (Filter.empty()) return FDbCount = CountTable();
+  const String SQL = "SELECT COUNT(*) FROM " + SourceSQL() + " WHERE 1" + Filter;
   sqlite3_stmt* Raw = nullptr;
   if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
     SQLiteError("Cannot count the rows");
   TStatement Stmt(Raw);
-  if (sqlite3_step(Raw) != SQLITE_ROW) SQLiteError("Cannot count the rows");
+  if (!StepRow(Raw, "Cannot count the rows")) SQLiteError("Cannot count the rows");
   return FDbCount = sqlite3_column_int64(Raw, 0);
+}
+
+// The rows of the whole table. Counting reads every page of the table, so a
+// count this process took before is taken again only when the file changed
+// since: SQLite changes the file's header with every change it commits to a
+// file not in WAL mode (its own cache of pages relies on that), so the same
+// header, read in the same read transaction as the count, means the same rows.
+Int64 TSQLiteDataSet::CountTable() {
+  // [Phase 1] One read transaction, its lock taken, and the header it sees.
+  TReadTransaction Reading(FDB);
+  const String SQL = "SELECT COUNT(*) FROM " + SourceSQL();
+  sqlite3_stmt* Raw = nullptr;
+  if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
+    SQLiteError("Cannot count the rows");
+  TStatement Stmt(Raw);
+  String Header;
+  if (Reading.Begun() && FFileKnown) Header = ReadFileHeader();
+  const bool Cacheable = Header.size() == 100 && Header[18] == 1 && Header[19] == 1;
+  const TCountKey Key{FFileDevice, FFileInode, FTableName};
+  // [Phase 2] The count taken before, or the database's.
+  auto& Taken = CountsTaken();
+  if (Cacheable) {
+    const auto Found = Taken.find(Key);
+    if (Found != Taken.end() && Found->second.first == Header) return Found->second.second;
+  }
+  if (!StepRow(Raw, "Cannot count the rows")) SQLiteError("Cannot count the rows");
+  const Int64 Count = sqlite3_column_int64(Raw, 0);
+  if (Cacheable) Taken[Key] = {Header, Count};
+  return Count;
+}
+
+// The first 100 bytes of the database file, read through the connection's
+// own handle (a handle of ours, closed, would drop the connection's locks).
+String TSQLiteDataSet::ReadFileHeader() {
+  sqlite3_file* File = nullptr;
+  if (sqlite3_file_control(FDB, "main", SQLITE_FCNTL_FILE_POINTER, &File) != SQLITE_OK || !File ||
+      !File->pMethods)
+    return String();
+  String Header(100, '\0');
+  if (File->pMethods->xRead(File, Header.data(), 100, 0) != SQLITE_OK) return String();
+  return Header;
 }
 
 // Database rows shown with a row id below RowId. The database counts only

@@ -631,5 +631,33 @@ TEST(SQLiteSharedFile, LargeValuesKeepTheCacheToItsLimitAndAreReadWhenAsked) {
   EXPECT_LE(DS->GetCachedBytes(), Limit);
 }
 
+// [12] A table's count is kept for the next dataset on the same file only
+// while nothing changed the file.
+TEST(SQLiteSharedFile, ACountTakenBeforeIsTakenAgainWhenAnotherProgramChangedTheFile) {
+  for (const char* Mode : {"DELETE", "WAL"}) {
+    SCOPED_TRACE(Mode);
+    TTempDatabase Db("counted");
+    RunSQL(Db.File, "PRAGMA journal_mode = " + String(Mode) + ";" + Numbered("items", 100));
+    TObjectPtr<TSQLiteDataSet> First = OpenSQLite(Db.File, "items");
+    EXPECT_EQ(First->GetRecordCount(), 100);
+    EXPECT_EQ(OpenSQLite(Db.File, "items")->GetRecordCount(), 100);
+    sqlite3* Other = nullptr;
+    ASSERT_EQ(sqlite3_open(Db.File.c_str(), &Other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(Other, "INSERT INTO items (name) VALUES ('a'), ('b'), ('c')", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    TObjectPtr<TSQLiteDataSet> Second = OpenSQLite(Db.File, "items");
+    EXPECT_EQ(Second->GetRecordCount(), 103);
+    First->Refresh();
+    EXPECT_EQ(First->GetRecordCount(), 103);
+    First->Last();
+    EXPECT_EQ(First->GetRecNo(), 103);
+    ASSERT_EQ(sqlite3_exec(Other, "DELETE FROM items WHERE id <= 50", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(Other);
+    EXPECT_EQ(OpenSQLite(Db.File, "items")->GetRecordCount(), 53);
+  }
+}
+
 }  // namespace
 }  // namespace kvp::test
