@@ -394,6 +394,7 @@ void TSQLiteDataSet::ResetRows() {
   FChunk = 64;
   FinalizeKept();
   FRows.clear();
+  FSeqBytes.clear();
   FCursor = -1;
   FSeqRead = 0;
   FSeqLast.clear();
@@ -529,13 +530,17 @@ void TSQLiteDataSet::ReadChunk() {
       End = true;
       break;
     }
-    TSeqRow Row;
-    AppendCells(Row.Bytes, Stmt, 1, Columns);
+    TSeqRow Row{0, FSeqBytes.size()};
+    AppendCells(FSeqBytes, Stmt, 1, Columns);
     ++FSeqRead;
     ++FReadRows;
-    Row.RowId = FKeyColumns.empty() ? FSeqRead : IdOfKey(Row.Bytes.data());
-    if (FKeyed) FSeqLast = Row.Bytes;
-    if (RowShown(Row.Bytes.data(), Row.RowId)) FRows.push_back(std::move(Row));
+    const char* Bytes = FSeqBytes.data() + Row.Start;
+    Row.RowId = FKeyColumns.empty() ? FSeqRead : IdOfKey(Bytes);
+    if (FKeyed) FSeqLast.assign(Bytes, FSeqBytes.size() - Row.Start);
+    if (RowShown(Bytes, Row.RowId))
+      FRows.push_back(Row);
+    else
+      FSeqBytes.resize(Row.Start);
   }
   // [Phase 3] A keyed read ends with every chunk; a stepped one at its end.
   if (FKeyed || End) sqlite3_reset(Stmt);

@@ -227,9 +227,10 @@ class TSQLiteDataSet : public TDataSet {
 
   // [Rows in read order] queries, views, tables without row ids
   struct TSeqRow {
-    Int64 RowId = 0;    // the position for a query or view; a key's number
-    std::string Bytes;  // its cells
+    Int64 RowId = 0;        // the position for a query or view; a key's number
+    std::size_t Start = 0;  // where its cells start in FSeqBytes
   };
+  const char* SeqRow(std::size_t Index) const { return FSeqBytes.data() + FRows[Index].Start; }
   bool FetchNext();
   void FetchAll();
   void ReadChunk();
@@ -337,6 +338,7 @@ class TSQLiteDataSet : public TDataSet {
 
   // Rows in read order.
   std::vector<TSeqRow> FRows;        // rows read so far and accepted by the filter
+  std::string FSeqBytes;             // their cells, row after row (a row written here: at the end)
   Integer FCursor = -1;              // index in FRows; -1 before the first row
   Int64 FSeqRead = 0;                // rows of the statement read
   std::string FSeqLast;              // keyed: the cells of the last row read

@@ -99,7 +99,7 @@ void TSQLiteDataSet::ReadUnreadValue(TRecordBuffer& Buffer, Integer Index) {
       inherited::ReadUnreadValue(Buffer, Index);
       return;
     }
-    DecodeInto(Buffer, FRows[std::size_t(Row)].Bytes.data(), RowId,
+    DecodeInto(Buffer, SeqRow(std::size_t(Row)), RowId,
                ControlsDisabled() ? Index : -1);
     return;
   }

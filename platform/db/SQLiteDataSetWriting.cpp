@@ -233,7 +233,7 @@ void TSQLiteDataSet::InternalPost() {
     return;
   }
   // [Phase 2] The row named as read, and the statement: UPDATE or INSERT.
-  const char* StoredBytes = Stored >= 0 ? FRows[std::size_t(Stored)].Bytes.data() : nullptr;
+  const char* StoredBytes = Stored >= 0 ? SeqRow(std::size_t(Stored)) : nullptr;
   std::vector<Variant> KeyParams;
   std::vector<TFieldType> KeyTypes;
   if (Editing) RowParams(RowId, StoredBytes, KeyParams, KeyTypes);
@@ -408,12 +408,13 @@ bool TSQLiteDataSet::IsAtEndOfTable(Int64 RowId) {
 // record it was inserted at (at the end when appended).
 void TSQLiteDataSet::SeqPost(bool Editing, Int64 RowId, Integer Index, std::string&& Stored) {
   if (Editing) {
-    FKeyIds.erase(KeyText(FRows[std::size_t(Index)].Bytes.data()));
+    FKeyIds.erase(KeyText(SeqRow(std::size_t(Index))));
     FKeyIds[KeyText(Stored.data())] = RowId;
   } else {
     RowId = IdOfKey(Stored.data());
   }
-  TSeqRow Row{RowId, std::move(Stored)};
+  TSeqRow Row{RowId, FSeqBytes.size()};
+  FSeqBytes += Stored;
   if (Index >= 0) {
     FRows[Index] = std::move(Row);
   } else {
@@ -439,10 +440,10 @@ void TSQLiteDataSet::InternalDelete() {
                                : FCursor >= 0 && FCursor < Integer(FRows.size());
   if (!OnRow) DatabaseError("Record not found", this);
   const Int64 RowId = FHasRowId ? FCursorRowId : FRows[FCursor].RowId;
-  const std::string Key = FHasRowId ? std::string() : KeyText(FRows[FCursor].Bytes.data());
+  const std::string Key = FHasRowId ? std::string() : KeyText(SeqRow(std::size_t(FCursor)));
   std::vector<Variant> Params;
   std::vector<TFieldType> Types;
-  RowParams(RowId, FHasRowId ? nullptr : FRows[FCursor].Bytes.data(), Params, Types);
+  RowParams(RowId, FHasRowId ? nullptr : SeqRow(std::size_t(FCursor)), Params, Types);
   // The values the user has seen of the row are the ones it must still hold.
   std::vector<Integer> Seen;
   const TRecordBuffer* Buffer = GetActiveBuffer();
