@@ -241,13 +241,14 @@ void TSQLiteDataSet::InternalOpen() {
 }
 
 // Opens the connection. Other programs write the file too: a lock they hold
-// for a moment is waited for. The file is read with the system's reads, never
-// through a memory map, since a mapped page that vanishes (another program
-// empties the file or copies a backup over it) kills the process instead of
-// failing the read.
+// for a moment is waited for. The file is read with the system's reads (ahead
+// where reads follow one another: SQLiteDataSetFile.cpp), never through a
+// memory map, since a mapped page that vanishes (another program empties the
+// file or copies a backup over it) kills the process instead of failing the
+// read.
 void TSQLiteDataSet::OpenConnection() {
   if (sqlite3_open_v2(FDatabaseName.c_str(), &FDB, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                      nullptr) != SQLITE_OK) {
+                      ReadAheadVfs()) != SQLITE_OK) {
     const String Reason = FDB ? sqlite3_errmsg(FDB) : "out of memory";
     if (FDB) sqlite3_close(FDB);
     FDB = nullptr;

@@ -91,6 +91,13 @@ inline bool RowIdOfBookmark(const TBookmark& Bookmark, Int64& RowId) {
 // before it.
 TCell CellAt(const char* Bytes, Integer Column);
 
+// [File layer] SQLiteDataSetFile.cpp
+
+// The name of the file layer the dataset's connections use (SQLite's own,
+// reading ahead where reads follow one another), or null when it cannot be
+// had: the system's layer is then used.
+const char* ReadAheadVfs();
+
 // [Filter] SQLiteDataSetFilter.cpp
 
 // Why a filter text cannot be one condition in a WHERE clause: a statement

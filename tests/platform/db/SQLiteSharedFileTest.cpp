@@ -518,7 +518,9 @@ TEST(SQLiteSharedFile, ColumnsChangedByAnotherConnectionAreRefusedUntilTheDatase
     DS->Open();
     DS->MoveBy(3);
     EXPECT_EQ(DS->FieldByName("id")->GetAsInteger(), 4);
-    if (DS->FindField("name")) EXPECT_EQ(DS->FieldByName("name")->GetAsString(), "row 4");
+    if (DS->FindField("name")) {
+      EXPECT_EQ(DS->FieldByName("name")->GetAsString(), "row 4");
+    }
     EXPECT_EQ(DS->FieldByName("amount")->GetAsInteger(), 4);
   }
 }
