@@ -1,13 +1,24 @@
-// TSQLiteDataSet: a dataset over an SQLite database file. Given a TableName it
-// reads the table's rows in row id order and writes edits, inserts and deletes
-// back by row id (a table without row ids: in primary key order, by key; a
-// view: read-only); given SQL it shows the query's rows read-only. Declared
-// column types map to field types (VARCHAR(n) -> ftString of n, INT ->
-// ftInteger, REAL -> ftFloat, BOOLEAN, DATE, DATETIME, TIME, CURRENCY, DECIMAL,
-// TEXT -> ftMemo, BLOB); dates are stored as ISO 8601 text, and a stored value
-// its field type cannot hold is read in its stored form. A post writes only
-// the columns that changed. A Filter text is one SQL condition on the columns;
-// OnFilterRecord also applies. The file is read through a memory map.
+// TSQLiteDataSet: a dataset over an SQLite database file that other programs
+// may read and write at the same time. Given a TableName it reads the table's
+// rows in row id order and writes edits, inserts and deletes back by row id
+// (read by the first of "rowid", "oid", "_rowid_" that no column takes; a
+// table without row ids, or one whose columns take all three names: in
+// primary key order, by key; a view: read-only); given SQL it shows the
+// query's rows read-only. Declared column types map to field types
+// (VARCHAR(n) -> ftString of width n that cuts nothing, INT -> ftInteger,
+// REAL -> ftFloat, BOOLEAN, DATE, DATETIME, TIME, CURRENCY, DECIMAL(p, s),
+// NUMERIC -> ftFloat, TEXT -> ftMemo, BLOB); dates are stored as ISO 8601
+// text, and a stored value its field type cannot hold is read, and written
+// back, in its stored form. A post writes only the columns that changed, and
+// only while the row still holds what was read in them. A Filter text is one
+// SQL condition on the columns; OnFilterRecord also applies.
+//
+// The file is shared: locks other connections hold are waited for
+// (BusyTimeoutMs); it is never read through a memory map, whose vanished
+// pages would kill the process when another program empties the file or
+// copies over it; a file renamed over the open one is read from Refresh on;
+// columns another connection changes stop every read and write until the
+// dataset is opened again.
 //
 // A record buffer holds its row's id and position, and a value is decoded
 // only when a field reads it, so that a walk summing one column decodes one
@@ -17,22 +28,25 @@
 // of the rows before a row start from.
 //
 // Reading a table with row ids: rows are kept compactly (one byte string per
-// page of rows) in a cache of bounded size that drops the pages used least
-// recently; the record count is asked of the database once and then kept up to
-// date through this dataset's own inserts and deletes (Refresh, a filter change
-// and reopening ask again). A row edited out of the filter stays where it was
-// until Refresh, as do rows inserted here. A page remembers the position of its first row, so
-// that Last reads only the last rows ("ORDER BY rowid DESC") and knows their
-// record numbers from the count. The two reading statements stay prepared and
-// are reset after every read, so no read stays open while the dataset is idle
-// and other connections can write to the file. Rows inserted here in the
-// middle of the table stay where they were inserted until Refresh.
+// page of rows) in a cache bounded in bytes that drops the pages used least
+// recently; a read stops at its share of the cache, and texts and blobs past
+// 64 KiB stay in the file until a field asks for them. The record count is
+// asked of the database once and then kept up to date through this dataset's
+// own inserts and deletes (Refresh, a filter change and reopening ask again);
+// a count of the whole table taken before in the process is reused while the
+// file's header shows no change. A row edited out of the filter stays where it
+// was until Refresh, as do rows inserted here. A page remembers the position
+// of its first row, so that Last reads only the last rows ("ORDER BY rowid
+// DESC") and knows their record numbers from the count. The two reading
+// statements stay prepared and are reset after every read, so no read stays
+// open while the dataset is idle and other connections can write to the file.
 //
-// Reading a query, a view or a table without row ids: rows are read in order
-// from one kept statement in chunks that grow with the rows already read and
-// are kept, compactly, as long as the dataset is open. A chunk past the first
-// runs the statement again and skips the rows already read (OFFSET); as every
-// chunk is as large as all before it, a walk costs about twice a single pass.
+// Reading a query, a view or a table without row ids: each row once, kept
+// compactly as long as the dataset is open. A table keyed by a primary key
+// that is never NULL is read in key order in chunks, each after the last key
+// read; anything else steps one statement on, which stays open between
+// chunks only in a file in WAL mode (where an open read keeps no writer out)
+// and is otherwise read through at the first read.
 #pragma once
 
 #include <map>
