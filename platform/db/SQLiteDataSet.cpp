@@ -368,7 +368,8 @@ bool TSQLiteDataSet::IsView() {
     SQLiteError("Cannot read the description of table " + FTableName);
   TStatement Stmt(Raw);
   sqlite3_bind_text(Raw, 1, FTableName.c_str(), int(FTableName.size()), SQLITE_TRANSIENT);
-  return sqlite3_step(Raw) == SQLITE_ROW && ColumnText(Raw, 0) == "view";
+  return StepRow(Raw, "Cannot read the description of table " + FTableName) &&
+         ColumnText(Raw, 0) == "view";
 }
 
 bool TSQLiteDataSet::Prepares(const String& SQL) {

@@ -384,7 +384,9 @@ bool TSQLiteDataSet::PassesFilter(Int64 RowId, const std::string& Stored) {
       SQLiteError("Cannot apply the filter '" + GetFilter() + "'");
     TStatement Stmt(Raw);
     sqlite3_bind_int64(Raw, 1, RowId);
-    if (sqlite3_step(Raw) != SQLITE_ROW || sqlite3_column_int(Raw, 0) == 0) return false;
+    if (!StepRow(Raw, "Cannot apply the filter '" + GetFilter() + "'") ||
+        sqlite3_column_int(Raw, 0) == 0)
+      return false;
   }
   return RowShown(Stored.data(), RowId);
 }
@@ -401,7 +403,7 @@ bool TSQLiteDataSet::IsAtEndOfTable(Int64 RowId) {
     SQLiteError("Cannot place the new row");
   TStatement Stmt(Raw);
   sqlite3_bind_int64(Raw, 1, RowId);
-  return sqlite3_step(Raw) == SQLITE_ROW && sqlite3_column_int(Raw, 0) != 0;
+  return StepRow(Raw, "Cannot place the new row") && sqlite3_column_int(Raw, 0) != 0;
 }
 
 // Rows read in order: the row replaces the one edited, or goes before the
