@@ -4,9 +4,10 @@
 // filter, bookmarks, RecNo and RecordCount.
 //
 // Index
-//   [SECTION] Properties   published properties, errors, kept statements
-//   [SECTION] Opening      InternalOpen, the key of a table without row ids,
-//                          InternalClose, the filter, Refresh
+//   [SECTION] Properties   published properties, errors, kept statements and
+//                          the check of their columns, the file's identity
+//   [SECTION] Opening      InternalOpen, the connection, the row id's name and
+//                          the key, InternalClose, the filter, Refresh
 //   [SECTION] Sequential   reading a query, a view or a table without row ids
 //   [SECTION] Protocol     GetRecord, bookmarks, RecNo, RecordCount
 

@@ -1,10 +1,13 @@
 // TSQLiteDataSet: writing edits, inserts and deletes back by row id or key.
 // A post writes only the columns that changed (an insert only those given),
-// re-reads the row as stored inside the same transaction, and puts it among
-// the rows read: the cache of a table with row ids, or the rows read in order.
+// and only while the row still holds what was read in them (a delete: what
+// the user has seen of it); it re-reads the row as stored inside the same
+// transaction, and puts it among the rows read: the cache of a table with row
+// ids, or the rows read in order.
 //
 // Index
-//   [SECTION] Statements   Prepare, Exec, the condition naming one row, keys
+//   [SECTION] Statements   Prepare, Exec, the condition naming one row, keys,
+//                          the check that a row still holds what was read
 //   [SECTION] Post         InternalEdit, InternalPost and its two placings
 //   [SECTION] Delete       InternalDelete, the cache after a change
 
