@@ -195,6 +195,8 @@ class TSQLiteDataSet : public TDataSet {
   Int64 DbCountBelow(Int64 RowId);
   Int64 DbCount();
   Int64 CountTable();
+  void HoldFileCounts();
+  void ReleaseFileCounts();
   String ReadFileHeader();
   Integer KeyedPosition(const TRowRef& Row);
   bool KeyedRowAt(Integer Position, TRowRef& Row);
@@ -296,7 +298,8 @@ class TSQLiteDataSet : public TDataSet {
   void CheckRowAsRead(Int64 RowId, const std::vector<Variant>& KeyParams,
                       const std::vector<TFieldType>& KeyTypes, const std::vector<Variant>& Read,
                       const std::vector<Integer>& Columns);
-  void KeyedPost(bool Editing, Int64 RowId, const std::string& Stored);
+  bool KeyedPostShown(bool Editing, Int64 RowId, const std::string& Stored);
+  void KeyedPost(bool Editing, Int64 RowId, const std::string& Stored, bool Shown);
   void SeqPost(bool Editing, Int64 RowId, Integer Index, std::string&& Stored);
   bool IsAtEndOfTable(Int64 RowId);
   bool PassesFilter(Int64 RowId, const std::string& Stored);

@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <map>
-#include <tuple>
 
 #include "platform/db/SQLiteDataSet.h"
 #include "platform/db/SQLiteDataSetImpl.h"
@@ -36,17 +35,15 @@ std::size_t PageBytes(Integer Rows, std::size_t Bytes) {
 }
 
 // Counts of whole tables this process took (CountTable), with the file's
-// header as it was then.
-struct TCountKey {
-  UInt64 Device = 0;
-  UInt64 Inode = 0;
-  String Table;
-  bool operator<(const TCountKey& Other) const {
-    return std::tie(Device, Inode, Table) < std::tie(Other.Device, Other.Inode, Other.Table);
-  }
+// header as it was then, kept while a dataset holds the file open: an open
+// file keeps its identity, where a file deleted and made again may take the
+// identity of the old one.
+struct TFileCounts {
+  Integer Users = 0;                                  // datasets holding the file open
+  std::map<String, std::pair<String, Int64>> Tables;  // table -> header, count
 };
-std::map<TCountKey, std::pair<String, Int64>>& CountsTaken() {
-  static std::map<TCountKey, std::pair<String, Int64>> Taken;
+std::map<std::pair<UInt64, UInt64>, TFileCounts>& CountsTaken() {
+  static std::map<std::pair<UInt64, UInt64>, TFileCounts> Taken;
   return Taken;
 }
 
@@ -543,18 +540,31 @@ Int64 TSQLiteDataSet::CountTable() {
   TStatement Stmt(Raw);
   String Header;
   if (Reading.Begun() && FFileKnown) Header = ReadFileHeader();
-  const bool Cacheable = Header.size() == 100 && Header[18] == 1 && Header[19] == 1;
-  const TCountKey Key{FFileDevice, FFileInode, FTableName};
+  const auto File = CountsTaken().find({FFileDevice, FFileInode});
+  const bool Cacheable = Header.size() == 100 && Header[18] == 1 && Header[19] == 1 &&
+                         File != CountsTaken().end();
   // [Phase 2] The count taken before, or the database's.
-  auto& Taken = CountsTaken();
   if (Cacheable) {
-    const auto Found = Taken.find(Key);
-    if (Found != Taken.end() && Found->second.first == Header) return Found->second.second;
+    const auto Found = File->second.Tables.find(FTableName);
+    if (Found != File->second.Tables.end() && Found->second.first == Header)
+      return Found->second.second;
   }
   if (!StepRow(Raw, "Cannot count the rows")) SQLiteError("Cannot count the rows");
   const Int64 Count = sqlite3_column_int64(Raw, 0);
-  if (Cacheable) Taken[Key] = {Header, Count};
+  if (Cacheable) File->second.Tables[FTableName] = {Header, Count};
   return Count;
+}
+
+// This dataset holds the file it remembered open, and lets it go.
+void TSQLiteDataSet::HoldFileCounts() {
+  if (FFileKnown) ++CountsTaken()[{FFileDevice, FFileInode}].Users;
+}
+
+void TSQLiteDataSet::ReleaseFileCounts() {
+  if (!FFileKnown) return;
+  FFileKnown = false;
+  const auto File = CountsTaken().find({FFileDevice, FFileInode});
+  if (File != CountsTaken().end() && --File->second.Users <= 0) CountsTaken().erase(File);
 }
 
 // The first 100 bytes of the database file, read through the connection's

@@ -300,10 +300,13 @@ void TSQLiteDataSet::InternalPost() {
   std::string Row = ReadStoredRow(NewRowId, NewKey, NewKeyTypes, Found,
                                   FHasRowId ? LargestCachedCell() : KeepAll);
   if (!Found) DatabaseError("Record not found", this);  // rolled back: nothing stored
+  // Where the row goes is asked of the database before the change is kept,
+  // so that a post that raises has stored nothing.
+  const bool Shown = FHasRowId && KeyedPostShown(Editing, Editing ? RowId : NewRowId, Row);
   if (!Transaction.Commit()) SQLiteError("Cannot store the change");
   // [Phase 4] The row takes its place among those read.
   if (FHasRowId)
-    KeyedPost(Editing, Editing ? RowId : NewRowId, Row);
+    KeyedPost(Editing, Editing ? RowId : NewRowId, Row, Shown);
   else
     SeqPost(Editing, RowId, Stored, std::move(Row));
   if (FHasRowId && Editing && NewRowId != RowId) {
@@ -321,12 +324,22 @@ void TSQLiteDataSet::InternalPost() {
 // A table with row ids: an edit replaces the cached row; a new row at the end
 // of the table (by row id, passing the filter) is one of the database rows,
 // anywhere else it is placed where it was inserted.
-void TSQLiteDataSet::KeyedPost(bool Editing, Int64 RowId, const std::string& Stored) {
+// Whether a posted row is one of the database rows shown: an edited row that
+// still passes the filter, a new row that comes last and passes it.
+bool TSQLiteDataSet::KeyedPostShown(bool Editing, Int64 RowId, const std::string& Stored) {
+  if (Editing) return PlacedIndexOf(RowId) < 0 && PassesFilter(RowId, Stored);
+  Int64 BeforeId = 0;
+  const bool AtEnd = GetInsertAppend() || !BookmarkRowId(GetInsertBefore(), BeforeId);
+  const bool EndPlaced = !FPlaced.empty() && FPlaced.back().Anchor == EndAnchor;
+  return AtEnd && !EndPlaced && IsAtEndOfTable(RowId) && RowShown(Stored.data(), RowId);
+}
+
+void TSQLiteDataSet::KeyedPost(bool Editing, Int64 RowId, const std::string& Stored, bool Shown) {
   if (Editing) {
     const Integer Placed = PlacedIndexOf(RowId);
     if (Placed >= 0) {
       FPlaced[Placed].Bytes = Stored;
-    } else if (PassesFilter(RowId, Stored)) {
+    } else if (Shown) {
       ReplaceCachedRow(RowId, Stored);
     } else {
       // Edited out of the filter: it stays where it is until Refresh, as a
@@ -345,8 +358,7 @@ void TSQLiteDataSet::KeyedPost(bool Editing, Int64 RowId, const std::string& Sto
   const Int64 NewRowId = RowId;
   Int64 BeforeId = 0;
   const bool AtEnd = GetInsertAppend() || !BookmarkRowId(GetInsertBefore(), BeforeId);
-  const bool EndPlaced = !FPlaced.empty() && FPlaced.back().Anchor == EndAnchor;
-  if (AtEnd && !EndPlaced && IsAtEndOfTable(NewRowId) && RowShown(Stored.data(), NewRowId)) {
+  if (Shown) {
     if (FDbCount >= 0) ++FDbCount;
     for (auto& [First, Page] : FPages) {
       if (!Page.IsLast) continue;

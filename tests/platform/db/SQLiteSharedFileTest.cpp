@@ -658,6 +658,12 @@ TEST(SQLiteSharedFile, ACountTakenBeforeIsTakenAgainWhenAnotherProgramChangedThe
               SQLITE_OK);
     sqlite3_close(Other);
     EXPECT_EQ(OpenSQLite(Db.File, "items")->GetRecordCount(), 53);
+    // A file made again under the name, once no dataset holds the old one.
+    First.reset();
+    Second.reset();
+    std::remove(Db.File.c_str());
+    RunSQL(Db.File, "PRAGMA journal_mode = " + String(Mode) + ";" + Numbered("items", 120));
+    EXPECT_EQ(OpenSQLite(Db.File, "items")->GetRecordCount(), 120);
   }
 }
 
