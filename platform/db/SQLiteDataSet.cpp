@@ -36,7 +36,6 @@ bool BookmarkToRowId(const TBookmark& Bookmark, Int64& RowId) {
 
 void TSQLiteDataSet::Destroy() {
   inherited::Destroy();
-  ReleaseFileCounts();
   FinalizeKept();
   if (FDB) sqlite3_close(FDB);
   FDB = nullptr;
@@ -157,12 +156,10 @@ void TSQLiteDataSet::CheckColumnsKept() {
 // The file the connection reads, to see when another one is put under the
 // name (a rename over it).
 void TSQLiteDataSet::RememberFile() {
-  ReleaseFileCounts();
   struct stat Info {};
   FFileKnown = ::stat(FDatabaseName.c_str(), &Info) == 0;
   FFileDevice = FFileKnown ? UInt64(Info.st_dev) : 0;
   FFileInode = FFileKnown ? UInt64(Info.st_ino) : 0;
-  HoldFileCounts();
 }
 
 bool TSQLiteDataSet::FileReplaced() const {
@@ -384,7 +381,6 @@ bool TSQLiteDataSet::Prepares(const String& SQL) {
 }
 
 void TSQLiteDataSet::InternalClose() {
-  ReleaseFileCounts();
   ResetRows();
   FinalizeKept();
   if (FDB) sqlite3_close(FDB);

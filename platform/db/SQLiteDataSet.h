@@ -195,9 +195,7 @@ class TSQLiteDataSet : public TDataSet {
   Int64 DbCountBelow(Int64 RowId);
   Int64 DbCount();
   Int64 CountTable();
-  void HoldFileCounts();
-  void ReleaseFileCounts();
-  String ReadFileHeader();
+  std::string FileFingerprint();
   Integer KeyedPosition(const TRowRef& Row);
   bool KeyedRowAt(Integer Position, TRowRef& Row);
   bool DbRowAt(Int64 Position, TRowRef& Row);

@@ -10,6 +10,8 @@
 //   [SECTION] Counting    DbCount, DbCountBelow, positions
 //   [SECTION] Order       keys, placed rows, KeyedNext, KeyedPrior, KeyedGetRecord
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <map>
 
@@ -34,18 +36,14 @@ std::size_t PageBytes(Integer Rows, std::size_t Bytes) {
   return Bytes + std::size_t(Rows) * (sizeof(Int64) + sizeof(unsigned));
 }
 
-// Counts of whole tables this process took (CountTable), with the file's
-// header as it was then, kept while a dataset holds the file open: an open
-// file keeps its identity, where a file deleted and made again may take the
-// identity of the old one.
-struct TFileCounts {
-  Integer Users = 0;                                  // datasets holding the file open
-  std::map<String, std::pair<String, Int64>> Tables;  // table -> header, count
-};
-std::map<std::pair<UInt64, UInt64>, TFileCounts>& CountsTaken() {
-  static std::map<std::pair<UInt64, UInt64>, TFileCounts> Taken;
+// Counts of whole tables this process took (CountTable), each with the
+// fingerprint of the file it was taken from.
+using TCountKey = std::pair<std::pair<UInt64, UInt64>, String>;  // file identity, table
+std::map<TCountKey, std::pair<std::string, Int64>>& CountsTaken() {
+  static std::map<TCountKey, std::pair<std::string, Int64>> Taken;
   return Taken;
 }
+constexpr std::size_t MostCountsKept = 64;
 
 // Holds a read transaction whose lock is taken at once, when none is open.
 class TReadTransaction {
@@ -531,53 +529,74 @@ Int64 TSQLiteDataSet::DbCount() {
 // file not in WAL mode (its own cache of pages relies on that), so the same
 // header, read in the same read transaction as the count, means the same rows.
 Int64 TSQLiteDataSet::CountTable() {
-  // [Phase 1] One read transaction, its lock taken, and the header it sees.
+  // [Phase 1] One read transaction, its lock taken, and the file it reads.
   TReadTransaction Reading(FDB);
   const String SQL = "SELECT COUNT(*) FROM " + SourceSQL();
   sqlite3_stmt* Raw = nullptr;
   if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
     SQLiteError("Cannot count the rows");
   TStatement Stmt(Raw);
-  String Header;
-  if (Reading.Begun() && FFileKnown) Header = ReadFileHeader();
-  const auto File = CountsTaken().find({FFileDevice, FFileInode});
-  const bool Cacheable = Header.size() == 100 && Header[18] == 1 && Header[19] == 1 &&
-                         File != CountsTaken().end();
+  const std::string Print = Reading.Begun() ? FileFingerprint() : std::string();
+  const TCountKey Key{{FFileDevice, FFileInode}, FTableName};
   // [Phase 2] The count taken before, or the database's.
-  if (Cacheable) {
-    const auto Found = File->second.Tables.find(FTableName);
-    if (Found != File->second.Tables.end() && Found->second.first == Header)
-      return Found->second.second;
+  auto& Taken = CountsTaken();
+  if (!Print.empty()) {
+    const auto Found = Taken.find(Key);
+    if (Found != Taken.end() && Found->second.first == Print) return Found->second.second;
   }
   if (!StepRow(Raw, "Cannot count the rows")) SQLiteError("Cannot count the rows");
   const Int64 Count = sqlite3_column_int64(Raw, 0);
-  if (Cacheable) File->second.Tables[FTableName] = {Header, Count};
+  if (!Print.empty()) {
+    if (Taken.size() >= MostCountsKept) Taken.clear();
+    Taken[Key] = {Print, Count};
+  }
   return Count;
 }
 
-// This dataset holds the file it remembered open, and lets it go.
-void TSQLiteDataSet::HoldFileCounts() {
-  if (FFileKnown) ++CountsTaken()[{FFileDevice, FFileInode}].Users;
-}
-
-void TSQLiteDataSet::ReleaseFileCounts() {
-  if (!FFileKnown) return;
-  FFileKnown = false;
-  const auto File = CountsTaken().find({FFileDevice, FFileInode});
-  if (File != CountsTaken().end() && --File->second.Users <= 0) CountsTaken().erase(File);
-}
-
-// The first 100 bytes of the database file, read through the connection's
-// own handle (a handle of ours, closed, would drop the connection's locks).
-String TSQLiteDataSet::ReadFileHeader() {
+// What tells whether the file changed since a count, read inside the count's
+// read transaction: the file's header (SQLite changes it with every change it
+// commits to a file not in WAL mode, and trusts its own cache of pages on
+// that), the table's first page, and the file's size and change times (any
+// write by any program moves the change time). Empty where it cannot tell: a
+// file in WAL mode, a file other than the one the dataset opened.
+std::string TSQLiteDataSet::FileFingerprint() {
+  struct stat Info {};
+  if (!FFileKnown || ::stat(FDatabaseName.c_str(), &Info) != 0 ||
+      UInt64(Info.st_dev) != FFileDevice || UInt64(Info.st_ino) != FFileInode)
+    return std::string();
   sqlite3_file* File = nullptr;
   if (sqlite3_file_control(FDB, "main", SQLITE_FCNTL_FILE_POINTER, &File) != SQLITE_OK || !File ||
       !File->pMethods)
-    return String();
-  String Header(100, '\0');
-  if (File->pMethods->xRead(File, Header.data(), 100, 0) != SQLITE_OK) return String();
-  return Header;
+    return std::string();
+  std::string Print(100, '\0');
+  if (File->pMethods->xRead(File, Print.data(), 100, 0) != SQLITE_OK || Print[18] != 1 ||
+      Print[19] != 1)
+    return std::string();
+  // [The table's first page] its number from the schema, its size from the header.
+  const int PageSize = (static_cast<unsigned char>(Print[16]) << 8 |
+                        static_cast<unsigned char>(Print[17])) == 1
+                           ? 65536
+                           : static_cast<unsigned char>(Print[16]) << 8 |
+                                 static_cast<unsigned char>(Print[17]);
+  sqlite3_stmt* Raw = nullptr;
+  if (sqlite3_prepare_v2(FDB, "SELECT rootpage FROM sqlite_master WHERE name = ?1", -1, &Raw,
+                         nullptr) != SQLITE_OK)
+    return std::string();
+  TStatement Stmt(Raw);
+  sqlite3_bind_text(Raw, 1, FTableName.c_str(), int(FTableName.size()), SQLITE_TRANSIENT);
+  if (sqlite3_step(Raw) != SQLITE_ROW || PageSize < 512) return std::string();
+  const sqlite3_int64 Root = sqlite3_column_int64(Raw, 0);
+  std::string Page(std::size_t(PageSize), '\0');
+  if (Root < 1 || File->pMethods->xRead(File, Page.data(), PageSize, (Root - 1) * PageSize) !=
+                      SQLITE_OK)
+    return std::string();
+  const Int64 Times[] = {Int64(Info.st_size), Int64(Info.st_mtim.tv_sec),
+                         Int64(Info.st_mtim.tv_nsec), Int64(Info.st_ctim.tv_sec),
+                         Int64(Info.st_ctim.tv_nsec)};
+  Print.append(reinterpret_cast<const char*>(Times), sizeof Times);
+  return Print + Page;
 }
+
 
 // Database rows shown with a row id below RowId. The database counts only
 // the rows between RowId and the nearest row whose position is known (a

@@ -665,6 +665,17 @@ TEST(SQLiteSharedFile, ACountTakenBeforeIsTakenAgainWhenAnotherProgramChangedThe
     RunSQL(Db.File, "PRAGMA journal_mode = " + String(Mode) + ";" + Numbered("items", 120));
     EXPECT_EQ(OpenSQLite(Db.File, "items")->GetRecordCount(), 120);
   }
+  // Another file's bytes copied over the file, headers alike to the byte.
+  TTempDatabase Db("copied");
+  TTempDatabase Other("copied_other");
+  RunSQL(Db.File, Numbered("items", 100));
+  RunSQL(Other.File, Numbered("items", 101));
+  const String Bytes = FileBytes(Db.File);
+  const String OtherBytes = FileBytes(Other.File);
+  ASSERT_EQ(Bytes.substr(0, 100), OtherBytes.substr(0, 100));
+  EXPECT_EQ(OpenSQLite(Db.File, "items")->GetRecordCount(), 100);
+  std::ofstream(Db.File, std::ios::binary | std::ios::trunc) << OtherBytes;
+  EXPECT_EQ(OpenSQLite(Db.File, "items")->GetRecordCount(), 101);
 }
 
 }  // namespace
