@@ -342,6 +342,27 @@ bool TBCDField::HoldsValue(const Variant& Value) const {
   return Type == varEmpty || Type == varNull || Type == varCurrency;
 }
 
+namespace {
+
+// Whether a number's text has a non-zero digit past the fourth decimal, or
+// (with an exponent) a value that four decimals do not hold.
+bool MoreThanFourDecimals(const String& Text) {
+  if (Text.find_first_of("eE") != String::npos) {
+    Currency Value;
+    Extended Typed = 0;
+    return TryStrToCurr(Text, Value) && TryStrToFloat(Text, Typed) &&
+           Double(Typed) != Double(Value.ToDouble());
+  }
+  const auto Point = Text.find(static_cast<char>(FormatSettings.DecimalSeparator));
+  if (Point == String::npos) return false;
+  std::size_t End = Point + 1;
+  while (End < Text.size() && Text[End] >= '0' && Text[End] <= '9') ++End;
+  while (End > Point + 1 && Text[End - 1] == '0') --End;
+  return End - Point - 1 > 4;
+}
+
+}  // namespace
+
 // Text with more decimals than the four the field keeps is refused, not cut.
 Variant TBCDField::ParseText(const String& Text) const {
   if (Text.empty()) return Null();
@@ -350,8 +371,7 @@ Variant TBCDField::ParseText(const String& Text) const {
     DatabaseError(DBMessage("'%s' is not a valid floating point value for field '%s'",
                             {Text, GetDisplayName()}),
                   const_cast<TBCDField*>(this));
-  Extended Typed = 0;
-  if (TryStrToFloat(Text, Typed) && Double(Typed) != Double(Value.ToDouble()))
+  if (MoreThanFourDecimals(Text))
     DatabaseError(DBMessage("'%s' has more decimals than the four field '%s' keeps",
                             {Text, GetDisplayName()}),
                   const_cast<TBCDField*>(this));
