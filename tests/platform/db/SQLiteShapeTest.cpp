@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 
@@ -23,6 +24,25 @@ TEST(SQLiteShapes, RandomTablesAndStepsKeepTheDatasetAndTheFileAlike) {
     const String Fault = shape_test::TShapeRun(Db.File, Bytes.data(), Bytes.size()).Run();
     ASSERT_EQ(Fault, "") << "run " << Run;
   }
+}
+
+// The fuzz target's seeds, among them inputs that found faults.
+TEST(SQLiteShapes, TheFuzzSeedsKeepTheDatasetAndTheFileAlike) {
+  const char* Source = std::getenv("KV_SOURCE_DIR");
+  ASSERT_NE(Source, nullptr) << "ctest sets KV_SOURCE_DIR";
+  TTempDatabase Db("shapeseeds");
+  Integer Seeds = 0;
+  for (const auto& Entry :
+       std::filesystem::directory_iterator(String(Source) + "/fuzz/seeds/SQLiteShapeFuzz")) {
+    const String Bytes = FileBytes(Entry.path().string());
+    const String Fault =
+        shape_test::TShapeRun(Db.File, reinterpret_cast<const std::uint8_t*>(Bytes.data()),
+                              Bytes.size())
+            .Run();
+    EXPECT_EQ(Fault, "") << Entry.path().filename();
+    ++Seeds;
+  }
+  EXPECT_GE(Seeds, 5);
 }
 
 }  // namespace
