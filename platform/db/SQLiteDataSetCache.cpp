@@ -219,6 +219,7 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadForward(Int64 From, TPages::iterator C
     const Int64 RowId = sqlite3_column_int64(Stmt, 0);
     if (Next != FPages.end() && RowId >= Next->first) {
       if (RowId == Next->first && Page != FPages.end()) LinkAfter(Page, Next);
+      Next->second.LastUse = FUseTick;  // it holds the answer: not trimmed below
       Read.Stopped = true;
       Read.StopRowId = Next->first;
       break;
@@ -300,6 +301,7 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadBackward(Int64 To, TPages::iterator Co
     if (Raw == 0) CheckReprepared(Stmt);
     const Int64 RowId = sqlite3_column_int64(Stmt, 0);
     if (Prev != FPages.end() && RowId <= Prev->second.RowIds.back()) {
+      Prev->second.LastUse = FUseTick;  // it holds the answer: not trimmed below
       Read.Stopped = true;
       Read.StopRowId = Prev->second.RowIds.back();
       if (RowId == Read.StopRowId) {
