@@ -430,7 +430,17 @@ Int64 TSQLiteDataSet::CheckFilter(const String& Text) {
     DatabaseError(Refused + ": it is more than one condition", this);
   if (sqlite3_bind_parameter_count(Raw) > 0)
     DatabaseError(Refused + ": it may not hold parameters", this);
-  if (sqlite3_step(Raw) != SQLITE_ROW) SQLiteError(Refused);
+  // The reading statements nest the condition deeper than the count does: the
+  // deepest of them must take it too (SQLite's parser has a bounded depth).
+  const String Deepest = "SELECT NOT EXISTS (SELECT 1 FROM " + SourceSQL() +
+                         " WHERE 1 > ?1 AND (" + Text + ") AND 1 NOT IN (0)) AND EXISTS "
+                         "(SELECT 1 FROM " + SourceSQL() + " WHERE 1 = ?1 AND (" + Text + "))";
+  sqlite3_stmt* Probe = nullptr;
+  const bool Nests =
+      sqlite3_prepare_v2(FDB, Deepest.c_str(), int(Deepest.size()), &Probe, nullptr) == SQLITE_OK;
+  TStatement Kept(Probe);
+  if (!Nests) SQLiteError(Refused);
+  if (!StepRow(Raw, Refused)) SQLiteError(Refused);
   return sqlite3_column_int64(Raw, 0);
 }
 

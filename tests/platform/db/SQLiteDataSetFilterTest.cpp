@@ -55,6 +55,9 @@ TEST_F(TSQLiteFilter, TextThatWouldEscapeTheConditionIsRefusedAndTheOldFilterKep
       {"no_such_column = 1", "no such column"},
       {"abs(id - 200 - 9223372036854775807 - 1) >= 0", "integer overflow"},
       {"json(name) IS NOT NULL", "malformed JSON"},
+      {"++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++"
+       "abs(id - 40) / 8 > 0",
+       "parser stack overflow"},
   };
   for (const auto& Case : Refused) {
     SCOPED_TRACE(Case.Text);
