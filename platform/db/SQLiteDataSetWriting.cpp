@@ -461,14 +461,17 @@ void TSQLiteDataSet::InternalDelete() {
   std::vector<Variant> Params;
   std::vector<TFieldType> Types;
   RowParams(RowId, FHasRowId ? nullptr : SeqRow(std::size_t(FCursor)), Params, Types);
-  // The values the user has seen of the row are the ones it must still hold.
+  // The values the user has seen of the row are the ones it must still hold:
+  // as read, not as typed into a record deleted while it is edited.
   std::vector<Integer> Seen;
   const TRecordBuffer* Buffer = GetActiveBuffer();
   for (std::size_t I = 0; Buffer && I < Buffer->Data.size() && I < FTypes.size(); ++I)
     if (!Buffer->IsUnread(I)) Seen.push_back(Integer(I));
+  const std::vector<Variant>* Read = nullptr;
+  if (Buffer) Read = GetState() == dsEdit ? &FEditOriginal : &Buffer->Data;
   TTransaction Transaction(FDB);
   if (!Transaction.Begin()) SQLiteError("Cannot start the change");
-  if (Buffer) CheckRowAsRead(RowId, Params, Types, Buffer->Data, Seen);
+  if (Read) CheckRowAsRead(RowId, Params, Types, *Read, Seen);
   Exec("DELETE FROM " + QuoteName(FTableName) + " WHERE " + RowCondition(), Params, Types);
   if (!Transaction.Commit()) SQLiteError("Cannot store the change");
   if (!FHasRowId) {

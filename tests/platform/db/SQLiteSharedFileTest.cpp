@@ -365,6 +365,23 @@ TEST(SQLiteSharedFile, ARowReplacedUnderTheSameRowIdIsNeitherOverwrittenNorDelet
   const std::vector<String> Before = StoredRows(Db.File, "items");
   EXPECT_THROW(DS->Delete(), EDatabaseError);
   EXPECT_EQ(StoredRows(Db.File, "items"), Before);
+  // A record deleted while the user edits it is compared as read, not as
+  // typed: the row goes, in a table with row ids and in one keyed by its key.
+  DS->Refresh();
+  DS->SetRecNo(3);
+  DS->Edit();
+  DS->FieldByName("name")->SetAsString("typed, then deleted");
+  DS->Delete();
+  EXPECT_EQ(StoredRows(Db.File, "items").size(), 2u);
+  EXPECT_EQ(DS->GetState(), dsBrowse);
+  RunSQL(Db.File, "CREATE TABLE k (code TEXT PRIMARY KEY, n INTEGER) WITHOUT ROWID;"
+                  "INSERT INTO k VALUES ('a', 1), ('b', 2);");
+  TObjectPtr<TSQLiteDataSet> Keyed = OpenSQLite(Db.File, "k");
+  Keyed->Last();
+  Keyed->Edit();
+  Keyed->FieldByName("n")->SetAsInteger(20);
+  Keyed->Delete();
+  EXPECT_EQ(StoredRows(Db.File, "k", false), std::vector<String>{"text 'a' | integer 1"});
   // Another user's change of a column this user did not write is kept.
   DS->Refresh();
   DS->SetRecNo(2);
