@@ -11,7 +11,6 @@
 //   [SECTION] Style         SetEditStyle, GetPopupCalculator
 //   [SECTION] Contents      UpdateContents, SetWordWrap, CreateParams
 //   [SECTION] Image         UpdateImageIndex, TextChanged
-//   [SECTION] Later parts   CloseUp, ListMouseUp, ButtonDown, EditButtonDown ... (stand-ins)
 //   [SECTION] Grid side     CreateEditor, GetDBInplaceEditor, EditorListMode,
 //                           EditorWritable, WMCommand
 #include "controls/DBCtrlsKv.h"
@@ -124,7 +123,7 @@ TColumnKv* TDBGridInplaceEdit::GetColumn() const {
   if (!Grid) return nullptr;
   const Integer Index = Grid->GetSelectedIndex();
   TDBGridColumnsKv* Columns = Grid->GetColumns();
-  if (Index < 0 || Index >= Columns->GetCount()) return nullptr;
+  if (!Columns || Index < 0 || Index >= Columns->GetCount()) return nullptr;
   return Columns->GetColumn(Index);
 }
 
@@ -197,13 +196,17 @@ void TDBGridInplaceEdit::UpdateContents() {
   TColumnKv* Column = GetColumn();
   if (!Grid || !Column) {
     // Off the columns the editor is a plain one.
+    if (FListVisible) CloseUp(false);
     SetEditStyle(cesPlainKv);
     FImageIndex = -1;
     FMRUList = nullptr;
     inherited::UpdateContents();
     return;
   }
-  // [Phase 1] Style and font.
+  // [Phase 1] A list left open for the last cell closes, refused: its value
+  // belongs to that cell. Then style and font.
+  if (FListVisible) CloseUp(false);
+  if (MRUListDroppedDown()) CloseMRUList(FMRUList, false);
   SetEditStyle(EditorStyleOf(Column));
   GetFont()->Assign(Column->GetFont());
   // [Phase 2] What the column decides of the cell; then the application.
@@ -280,26 +283,6 @@ void TDBGridInplaceEdit::TextChanged() {
   FTextChanged = true;
   UpdateImageIndex();
 }
-
-// [SECTION] Later parts
-
-// FIXME(grid): opening and closing the drop-downs, the buttons' presses and
-// clicks, stepping with the up-down button and dragging from a button into
-// its list come with the editor's drop-downs; until then the buttons show
-// and a press changes nothing.
-void TDBGridInplaceEdit::CloseUp(bool /*Accept*/) {}
-
-void TDBGridInplaceEdit::ListMouseUp(TObject*, TMouseButton, TShiftState, Integer, Integer) {}
-
-void TDBGridInplaceEdit::ButtonDown(bool /*Down*/) {}
-
-void TDBGridInplaceEdit::EditButtonClick(TObject* /*Sender*/) {}
-
-void TDBGridInplaceEdit::EditButtonDown(TObject*, bool, bool&, bool& Handled) { Handled = false; }
-
-void TDBGridInplaceEdit::EditButtonMouseMove(TObject*, TShiftState, Integer, Integer) {}
-
-void TDBGridInplaceEdit::EditButtonMouseUp(TObject*, TMouseButton, TShiftState, Integer, Integer) {}
 
 // [SECTION] Grid side
 
