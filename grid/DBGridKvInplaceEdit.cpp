@@ -196,17 +196,13 @@ void TDBGridInplaceEdit::UpdateContents() {
   TColumnKv* Column = GetColumn();
   if (!Grid || !Column) {
     // Off the columns the editor is a plain one.
-    if (FListVisible) CloseUp(false);
     SetEditStyle(cesPlainKv);
     FImageIndex = -1;
     FMRUList = nullptr;
     inherited::UpdateContents();
     return;
   }
-  // [Phase 1] A list left open for the last cell closes, refused: its value
-  // belongs to that cell. Then style and font.
-  if (FListVisible) CloseUp(false);
-  if (MRUListDroppedDown()) CloseMRUList(FMRUList, false);
+  // [Phase 1] Style and font.
   SetEditStyle(EditorStyleOf(Column));
   GetFont()->Assign(Column->GetFont());
   // [Phase 2] What the column decides of the cell; then the application.

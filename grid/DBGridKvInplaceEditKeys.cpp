@@ -59,6 +59,12 @@ TDataSet* ListDataSetOf(TColumnKv* Column) {
 // [SECTION] Routing
 
 void TDBGridInplaceEdit::WndProc(TMessage& Message) {
+  // The wheel reaches the editor, which has the focus, before the form
+  // hands it to the grid: while a list is open it turns nothing.
+  if (Message.Msg == WM_MOUSEWHEEL && FListVisible) {
+    Message.Result = 1;
+    return;
+  }
   if ((Message.Msg == WM_KEYDOWN || Message.Msg == WM_SYSKEYDOWN || Message.Msg == WM_CHAR) &&
       RouteListKey(Message))
     return;
