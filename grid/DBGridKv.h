@@ -1665,6 +1665,7 @@ class TDBGridInplaceEdit : public TInplaceEdit, public IPopupOwnerKv {
   TPopupCalculatorKv* FCalculator = nullptr;    // owned; made on first use
   TPopupMonthCalendarKv* FCalendar = nullptr;   // owned; made on first use
   bool FTextChanged = false;  // the text changed since the typing last looked
+  bool FTextFromList = false;  // a list is setting the text: no typing of the user's
   bool FWordWrap = false;
   kvp::Integer FImageIndex = -1;
 

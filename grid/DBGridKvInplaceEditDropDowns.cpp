@@ -21,6 +21,7 @@
 #include "platform/controls/MonthCalClass.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/DateFormat.h"
+#include "platform/rtl/FlagScope.h"
 #include "platform/rtl/FloatFormat.h"
 #include "platform/win/Caret.h"
 #include "platform/win/Win.h"
@@ -184,6 +185,8 @@ void TDBGridInplaceEdit::CloseUp(bool Accept) {
   Invalidate();
   ShowCaret(GetHandle());
   if (!Grid || !Column) return;
+  // The text the list leaves is no typing for the most-recently-used list.
+  TFlagScope FromList(FTextFromList);
   // [Phase 4] Refused: the text from before the list was browsed.
   if (!Accept) {
     if (List == FPickList || List == FDataList) SetText(Grid->FEditText);

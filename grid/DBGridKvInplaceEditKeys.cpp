@@ -535,13 +535,14 @@ bool TDBGridInplaceEdit::MRUListDroppedDown() const {
 }
 
 // Runs after the edit window handled a message that changed the text. Only
-// a change the user made counts: loading the editor for a cell, or a list
-// being browsed, opens nothing.
+// a change the user made counts: loading the editor for a cell, browsing a
+// list, or a text chosen from a list (or put back when a list is refused)
+// opens nothing.
 void TDBGridInplaceEdit::UpdateMRUDropDown() {
   if (!FTextChanged) return;
   FTextChanged = false;
   TCustomDBGridKv* Grid = GetGrid();
-  if (Grid && Grid->FLoadingEditor) return;
+  if (FTextFromList || (Grid && Grid->FLoadingEditor)) return;
   const String Empty = GetEditMask().empty() ? String() : FormatMaskText(GetEditMask(), "");
   if (MRUListDroppedDown() && GetText() == Empty) {
     CloseMRUList(FMRUList, false);
@@ -633,6 +634,8 @@ void TDBGridInplaceEdit::CloseMRUList(TObject*, bool Accept) {
   Link->Modified();
   const Integer Index = List->GetItemIndex();
   if (Index >= 0) {
+    // The entry chosen is no typing: the list does not drop down again.
+    TFlagScope Chosen(FTextFromList);
     SetText(List->GetItems()->GetStrings(Index));
     Grid->FEditText = GetText();
   }
