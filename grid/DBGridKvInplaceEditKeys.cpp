@@ -534,22 +534,21 @@ bool TDBGridInplaceEdit::MRUListDroppedDown() const {
   return List && List->DroppedDown && FMRUListBox;
 }
 
-// Runs after the edit window handled a message that changed the text. Only
-// a change the user made counts: loading the editor for a cell, browsing a
-// list, or a text chosen from a list (or put back when a list is refused)
-// opens nothing.
+// Runs after the edit window handled a message that changed the text. A
+// text chosen from a list, or put back when a list is refused, opens
+// nothing. (The editor is loaded for a cell while hidden, so a cell's own
+// text opens nothing either.)
 void TDBGridInplaceEdit::UpdateMRUDropDown() {
   if (!FTextChanged) return;
   FTextChanged = false;
-  TCustomDBGridKv* Grid = GetGrid();
-  if (FTextFromList || (Grid && Grid->FLoadingEditor)) return;
+  if (FTextFromList) return;
   const String Empty = GetEditMask().empty() ? String() : FormatMaskText(GetEditMask(), "");
   if (MRUListDroppedDown() && GetText() == Empty) {
     CloseMRUList(FMRUList, false);
     return;
   }
   TMRUListKv* List = GetMRUList();
-  if (List && List->GetActive() && Visible() && Focused() && !FListVisible && GetText() != Empty)
+  if (List && List->GetActive() && Visible() && !FListVisible && GetText() != Empty)
     DropDownMRUList();
 }
 
