@@ -1453,7 +1453,13 @@ kvp::Integer LocateStringsText(kvp::TStrings* Strings, const kvp::String& Text,
 //
 // Load contract (the base grid's UpdateEdit): UpdateContents -> the grid
 // reads the text back -> SelectAll -> UpdateLoc -> BoundsChanged. Every
-// change of the text: EN_CHANGE -> the grid's pending text -> TextChanged.
+// change of the text: EN_CHANGE -> the grid's pending text -> TextChanged ->
+// (after the edit window's handling) the most-recently-used list follows.
+// Keys: WndProc gives an open drop-down or most-recently-used list its keys
+// first -> KeyDown (list cells, shortcuts, keys handed to the grid) ->
+// KeyPress -> AutoCompleteText (a list cell's typing). Drop-downs: DropDown
+// -> the user browses (the pending text stays) -> CloseUp(Accept), called
+// by the keys, the list's click, the popup itself or a loss of focus.
 class TDBGridInplaceEdit : public TInplaceEdit, public IPopupOwnerKv {
   KV_CLASS(TDBGridInplaceEdit, TInplaceEdit)
  public:

@@ -256,8 +256,8 @@ void TDBGridInplaceEdit::WMKillFocus(TWMKillFocus& Message) {
                       (To == FActiveList->GetHandle() || IsChild(FActiveList->GetHandle(), To));
   if (FListVisible && !ToList) {
     CloseUp(false);
-  } else if (MRUListDroppedDown() && !(FMRUListBox->HandleAllocated() &&
-                                       To == FMRUListBox->GetHandle())) {
+  } else if (MRUListDroppedDown() &&
+             !(FMRUListBox->HandleAllocated() && To == FMRUListBox->GetHandle())) {
     CloseMRUList(FMRUList, false);
   }
   // The grid repaints its selection when it loses the focus as a whole. No

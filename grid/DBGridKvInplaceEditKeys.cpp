@@ -74,10 +74,9 @@ void TDBGridInplaceEdit::WndProc(TMessage& Message) {
 bool TDBGridInplaceEdit::RouteListKey(TMessage& Message) {
   const bool KeyDownMsg = IsKeyDownMessage(Message.Msg);
   // [Phase 1] The styles with a drop-down.
-  const bool DropDownStyle = FEditStyle == cesPickListKv || FEditStyle == cesDataListKv ||
-                             FEditStyle == cesDateKv ||
-                             (FEditStyle == cesDropDownKv && FCalculator &&
-                              FActiveList == FCalculator);
+  const bool DropDownStyle =
+      FEditStyle == cesPickListKv || FEditStyle == cesDataListKv || FEditStyle == cesDateKv ||
+      (FEditStyle == cesDropDownKv && FCalculator && FActiveList == FCalculator);
   if (DropDownStyle) {
     const TShiftState Shift = KeyDataToShiftState(Integer(Message.LParam));
     // A character beyond the keys' range is no key of the table.
@@ -101,10 +100,10 @@ bool TDBGridInplaceEdit::RouteListKey(TMessage& Message) {
         // Browsing keys; characters are typed, whatever key code they share.
         const bool Ctrl = Shift.Contains(ssCtrl);
         const bool NoShift = !Shift.Contains(ssShift);
-        const bool ToList = ((Key == VK_PRIOR || Key == VK_NEXT || Key == VK_UP || Key == VK_DOWN) &&
-                             NoShift) ||
-                            ((Key == VK_HOME || Key == VK_END) && Ctrl) ||
-                            ((Key == VK_LEFT || Key == VK_RIGHT) && FActiveList == FCalendar);
+        const bool ToList =
+            ((Key == VK_PRIOR || Key == VK_NEXT || Key == VK_UP || Key == VK_DOWN) && NoShift) ||
+            ((Key == VK_HOME || Key == VK_END) && Ctrl) ||
+            ((Key == VK_LEFT || Key == VK_RIGHT) && FActiveList == FCalendar);
         if (ToList) {
           SendMessage(FActiveList->GetHandle(), Message.Msg, Message.WParam, Message.LParam);
           // FIXME(grid): the drop-down data grid's display text shows here.

@@ -159,8 +159,7 @@ TEST_F(DBGridKvDropDownTest, PressingTheButtonAndDraggingIntoTheListChoosesWhere
   TPopupListboxKv* List = Editor()->GetPickList();
   ASSERT_TRUE(Shown(List));
   // Down the list to its third line, still holding the button.
-  const TPoint Target =
-      Editor()->ScreenToClient(List->ClientToScreen(OnLine(2)));
+  const TPoint Target = Editor()->ScreenToClient(List->ClientToScreen(OnLine(2)));
   Input.MouseMove(Editor()->GetHandle(), Point(From.X, From.Y + 10));
   Input.MouseMove(Editor()->GetHandle(), Target);
   Input.MouseUp(mbLeft, Editor()->GetHandle(), Target);
@@ -292,6 +291,26 @@ TEST_F(DBGridKvDropDownTest, TheCalculatorComputesFromTheCellsNumberAndEnterWrit
   EXPECT_FALSE(Orders->GetState() == dsEdit && Field("Weight")->GetAsFloat() != 2.0);
 }
 
+TEST_F(DBGridKvDropDownTest, TheCalculatorStaysShutOnATextThatIsNoNumber) {
+  Column(cWeight)->SetButtonStyle(cbsDropDown);
+  EditCell(cWeight);
+  Editor()->SelectAll();
+  Input.Type("1..5");
+  AltDown();
+  EXPECT_FALSE(Editor()->GetListVisible());
+  EXPECT_FALSE(Shown(Editor()->GetCalculator()));
+  ASSERT_EQ(Application()->GetHandledExceptions().size(), 1u) << "the conversion's error is shown";
+  Application()->ClearHandledExceptions();
+  EXPECT_EQ(Editor()->GetText(), "1..5") << "nothing typed is lost";
+  // Mended, it opens.
+  Input.KeyPress(VK_BACK);
+  Input.KeyPress(VK_BACK);
+  Input.KeyPress(VK_BACK);
+  AltDown();
+  EXPECT_TRUE(Shown(Editor()->GetCalculator()));
+  EXPECT_EQ(Editor()->GetCalculator()->GetValue().AsDouble(), 1.0);
+}
+
 TEST_F(DBGridKvDropDownTest, AnOpenListClosesWithoutTakingItWhenTheEditorIsLoadedAgain) {
   EditCell(cItem);
   AltDown();
@@ -365,6 +384,7 @@ TEST_F(DBGridKvDropDownTest, TheUpDownButtonStepsByTheIncrementAndRepeatsWhileHe
 
 TEST_F(DBGridKvDropDownTest, TheUpDownButtonOfAListGoesBackUpwardsAndForwardDownwards) {
   Column(cItem)->SetButtonStyle(cbsUpDown);
+  Column(cItem)->SetIncrement(2);  // a list moves one line whatever the step
   EditCell(cItem);
   ClickButton(0, false);
   EXPECT_EQ(Field("Item")->GetAsString(), "Banana");

@@ -29,8 +29,9 @@ class DBGridKvEditorKeysTest : public DBGridShopTest {
     Customers->First();
   }
   // The selected part of the editor's text.
-  String Selected() { return Copy(Editor()->GetText(), Editor()->GetSelStart() + 1,
-                                  Editor()->GetSelLength()); }
+  String Selected() {
+    return Copy(Editor()->GetText(), Editor()->GetSelStart() + 1, Editor()->GetSelLength());
+  }
   Integer Caret() { return Editor()->GetSelStart() + Editor()->GetSelLength(); }
   // Puts the caret at Pos with nothing selected.
   void CaretAt(Integer Pos) {
@@ -92,6 +93,15 @@ TEST_F(DBGridKvEditorKeysTest, WithANotInListHandlerALookupCellTakesFreeTextWith
   CaretAt(0);
   Input.KeyPress(VK_BACK);
   EXPECT_EQ(Editor()->GetText(), "B");
+  EXPECT_EQ(Caret(), 0);
+  // Delete takes the selection and nothing more.
+  Input.KeyPress(VK_END);
+  Input.Type("z");
+  ASSERT_EQ(Editor()->GetText(), "Bz");
+  CaretAt(0);
+  Editor()->SetSelLength(1);
+  Input.KeyPress(VK_DELETE);
+  EXPECT_EQ(Editor()->GetText(), "z");
   EXPECT_EQ(Caret(), 0);
 }
 
