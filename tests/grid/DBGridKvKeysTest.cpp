@@ -356,7 +356,8 @@ TEST_P(DBGridKvKeysTest, CtrlDeleteAsksAndDeletesTheCurrentOrTheSelectedRecords)
       {"one record, OK", true, {}, mrOk, "Delete record?", 5},
       {"one record, Cancel", true, {}, mrCancel, "Delete record?", 5},
       {"two selected, OK", true, {2, 3}, mrOk, "Delete all selected records?", 3},
-      {"no question", false, {}, mrNone, nullptr, 2},
+      {"one selected, OK", true, {4}, mrOk, "Delete record?", 2},
+      {"no question", false, {}, mrNone, nullptr, 1},
   };
   Grid->SetOptions(Grid->GetOptions() + dgMultiSelectKv);
   for (const TCase& C : Cases) {
@@ -378,8 +379,8 @@ TEST_P(DBGridKvKeysTest, CtrlDeleteAsksAndDeletesTheCurrentOrTheSelectedRecords)
     EXPECT_EQ(DataSet->GetRecordCount(), C.Left);
   }
   if (SQLite()) {
-    EXPECT_EQ(CountRows(File.Name), 2);
-    EXPECT_EQ(CountRows(File.Name, "id IN (2, 3)"), 0);
+    EXPECT_EQ(CountRows(File.Name), 1);
+    EXPECT_EQ(CountRows(File.Name, "id IN (2, 3, 4)"), 0);
   }
 }
 
