@@ -22,7 +22,10 @@
 // DBGridKvCellValues.cpp (what a column shows and writes),
 // DBGridKvInplaceEdit.cpp and DBGridKvInplaceEditButtons.cpp (the in-place
 // editor), DBGridKvSelection.cpp (the selection and its bookmark list, the
-// hint window), DBGridKvDataCells.cpp (data cells and their highlight).
+// hint window), DBGridKvDataCells.cpp (data cells and their highlight),
+// DBGridKvFilter.cpp (the column filter), DBGridKvSearch.cpp (text search,
+// the saved position, and the requests handed to the data service of
+// DbUtilsKv).
 #pragma once
 
 #include <vector>
@@ -32,6 +35,7 @@
 #include "controls/CalculatorKv.h"
 #include "controls/ToolCtrlsKv.h"
 #include "grid/DBSumLst.h"
+#include "grid/DbUtilsKv.h"
 #include "platform/classes/ChangeLink.h"
 #include "platform/classes/Collection.h"
 #include "platform/classes/Lists.h"
@@ -291,6 +295,7 @@ class TVertDBGridKvScrollBar : public TDBGridKvScrollBar {
 }  // namespace korvel
 
 #include "grid/DBGridKvColumns.h"
+#include "grid/DBGridKvFilter.h"
 
 namespace korvel {
 
@@ -1099,6 +1104,30 @@ class TCustomDBGridKv : public TCustomGridKv {
   // The window or its in-place editor has the keyboard focus.
   virtual bool IsFocused();
 
+  // -- Searching, filtering and sorting (DBGridKvSearch.cpp) --
+  // Hands a text search to the data service: a features object's search or
+  // the library's own (LocateDatasetText). FieldName empty: the current
+  // column. True when a cell matched; it is then current.
+  virtual bool LocateText(const kvp::String& FieldName, const kvp::String& Text,
+                          TLocateTextMatchingKv Matching, TLocateTextDirectionKv Direction,
+                          TLocateTextOptionsKv Options,
+                          TLocateTextTreeRangeKv TreeRange = ltrNotInTreeKv);
+  // Keep the dataset's position around a walk over its records, so that
+  // afterwards the same records show in the same rows.
+  void SaveBookmark();
+  void RestoreBookmark();
+  // Opens the find dialog through the data service (or its routine when
+  // there is no service).
+  void ExecuteFindDialog(const kvp::String& Text, const kvp::String& ColumnName, bool Modal);
+  // Asks the data service to filter the dataset by the column filters, with
+  // painting held until it is done.
+  virtual void DoApplyFilter();
+  // Asks the data service to order the dataset by the sort-marked columns.
+  virtual void ApplySorting();
+  // FIXME(grid): the filter-row editor comes with the filter row; until then
+  // there is none to place again.
+  virtual void UpdateFilterEditor(bool /*Show*/) {}
+
   // Asserts the invariants of the grid's model; tests call it after changes.
   void CheckConsistency();
 
@@ -1471,6 +1500,9 @@ class TCustomDBGridKv : public TCustomGridKv {
   kvp::TObjectPtr<kvp::TFont> FDuplicateFont;  // keeps the canvas font while a row above is read
   kvp::TObjectPtr<kvp::TFont> FHintFont;       // the font of cell tips; made on first use
   bool FFocusedSeen = false;       // the focus as the last selection change found it
+  // Searching
+  kvp::TBookmark FSavedBookmark;  // the record SaveBookmark kept; empty: none
+  kvp::Integer FSavedOffset = 0;  // rows from the kept record back to the current one
 };
 
 // [SECTION] Unit start-up and shared resources (DBGridKvStartup.cpp)
