@@ -1066,7 +1066,8 @@ class TCustomDBGridKv : public TCustomGridKv {
   // columns: OnSortMarkingChanged when assigned, else the data service.
   void ApplySortingAfterCtrl();
   // Ctrl-clicks on title buttons changed the sort markers; the release of
-  // Ctrl (or leaving the grid) applies them.
+  // Ctrl applies them. FIXME(grid): so does the grid's loss of the focus,
+  // with the grid's messages.
   bool GetSortingPending() const { return FSortingPending; }
   // The clipboard commands the keys run, on the selection. FIXME(grid): each
   // hands over to the clipboard unit's command of the same role once that

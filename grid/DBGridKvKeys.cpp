@@ -30,6 +30,14 @@ namespace {
 
 bool ShiftHeld() { return GetKeyState(VK_SHIFT) < 0; }
 
+// The field name of the grid's current column, empty off the columns.
+String SelectedFieldNameOf(TCustomDBGridKv* Grid) {
+  const Integer Index = Grid->GetSelectedIndex();
+  TDBGridColumnsKv* Columns = Grid->GetColumns();
+  return Index >= 0 && Index < Columns->GetCount() ? Columns->GetColumn(Index)->GetFieldName()
+                                                   : String();
+}
+
 // The dataset takes typed text only while it browses.
 bool DataSetBrowsing(TDataSet* DataSet) {
   const TDataSetState State = DataSet->GetState();
@@ -108,15 +116,15 @@ void TCustomDBGridKv::KeyDown(Word& Key, TShiftState Shift) {
   } else if (Pressed == InplaceSearchShortCut && FOptionsKv.Contains(dgInplaceSearchKv)) {
     if (InplaceSearching() && FOptionsKv.Contains(dgFindDialogKv) &&
         FindDialogShortCut == InplaceSearchShortCut) {
+      // The dialog goes on looking for what the search had found.
+      const String Text = InplaceSearchText();
       StopInplaceSearch();
-      // FIXME(grid): the find dialog opens here (ExecuteFindDialog) once the
-      // data service is on main.
+      ExecuteFindDialog(Text, SelectedFieldNameOf(this), false);
     } else {
       InplaceSearchText(String(), -1, 2);
     }
   } else if (Pressed == FindDialogShortCut && FOptionsKv.Contains(dgFindDialogKv)) {
-    // FIXME(grid): the find dialog opens here (ExecuteFindDialog) once the
-    // data service is on main.
+    ExecuteFindDialog(String(), SelectedFieldNameOf(this), false);
   } else if (InplaceSearching()) {
     // FIXME(grid): Backspace takes the search's last character back, and the
     // next and prior matches keep the running time-out, with the search.
@@ -577,12 +585,10 @@ void TCustomDBGridKv::CopyValueFromPriorRecord() {
 
 void TCustomDBGridKv::ApplySortingAfterCtrl() {
   if (!FOptionsKv.Contains(dgAutoSortMarkingKv)) return;
-  if (OnSortMarkingChanged) {
+  if (OnSortMarkingChanged)
     OnSortMarkingChanged(this);
-    return;
-  }
-  // FIXME(grid): the data service sorts the dataset (ApplySorting) once it
-  // is on main.
+  else
+    ApplySorting();
 }
 
 }  // namespace korvel

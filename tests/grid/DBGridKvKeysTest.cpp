@@ -11,6 +11,7 @@
 #include <sqlite3.h>
 
 #include "grid/DBGridKv.h"
+#include "grid/DbUtilsKv.h"
 #include "platform/controls/Dialogs.h"
 #include "platform/rtl/VirtualKeys.h"
 #include "platform/win/Clipboard.h"
@@ -511,6 +512,28 @@ TEST_P(DBGridKvKeysTest, CtrlQuoteCopiesTheValueOfTheRecordAbove) {
   if (SQLite()) {
     EXPECT_EQ(CountRows(File.Name, "name = 'Row 2'"), 2);
   }
+}
+
+TEST_P(DBGridKvKeysTest, CtrlFOpensTheFindDialogOnTheCurrentColumnWithItsOption) {
+  Open(5);
+  static std::vector<String> Opened;
+  Opened.clear();
+  const TExecuteFindDialogProcKv Saved = ExecuteDBGridKvFindDialogProc;
+  ExecuteDBGridKvFindDialogProc = [](TCustomDBGridKv*, const String& Text, const String&,
+                                     bool Modal, const TColumnCaptionsKv*) {
+    Opened.push_back(Text + (Modal ? " modal" : " not modal"));
+  };
+  struct TRestore {
+    TExecuteFindDialogProcKv Saved;
+    ~TRestore() { ExecuteDBGridKvFindDialogProc = Saved; }
+  } Restore{Saved};
+  Grid->SetOptionsKv(Grid->GetOptionsKv() - dgFindDialogKv);
+  Press('F', {ssCtrl});
+  EXPECT_TRUE(Opened.empty());
+  Grid->SetOptionsKv(Grid->GetOptionsKv() + dgFindDialogKv);
+  Press('F', {ssCtrl});
+  EXPECT_EQ(Opened, std::vector<String>{" not modal"});
+  EXPECT_EQ(DataSet->GetState(), dsBrowse);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, DBGridKvKeysTest, ::testing::Values(TStore::Memory, TStore::SQLite),

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "grid/DBGridKv.h"
+#include "grid/DbUtilsKv.h"
 #include "platform/controls/Forms.h"
 #include "platform/graphics/Surface.h"
 #include "platform/rtl/VirtualKeys.h"
@@ -166,6 +167,55 @@ TEST_F(DBGridKvMouseTest, TitleClicksCycleSortMarkersAndCtrlClicksAskForOneSorti
   EXPECT_EQ(Marker(1), smNoneKv);
   EXPECT_EQ(Grid->GetSortMarkedColumns()->GetCount(), 2);
 }
+
+// Without an application handler the sorting request goes to the data
+// service, which has the dataset's features object order it (the in-memory
+// dataset's does).
+class DBGridKvSortTest : public DBGridKvMouseTest {
+ protected:
+  void SetUp() override {
+    DBGridKvMouseTest::SetUp();
+    RegisterDatasetFeaturesKv(TMemoryDataSet::StaticClass(), TMemoryDataSetFeaturesKv::Create());
+    RegisterDatasetFeaturesKv(TSQLiteDataSet::StaticClass(), TSQLiteDataSetFeaturesKv::Create());
+  }
+  void TearDown() override {
+    UnregisterDatasetFeaturesKv(TMemoryDataSet::StaticClass());
+    UnregisterDatasetFeaturesKv(TSQLiteDataSet::StaticClass());
+    DBGridKvMouseTest::TearDown();
+  }
+};
+
+TEST_P(DBGridKvSortTest, ATitleClickHasTheDataServiceSortTheRecords) {
+  OpenNumbers(GetParam(), 12);
+  for (const char* Name : {"id", "name", "amount"}) Grid->GetColumns()->Add()->SetFieldName(Name);
+  Grid->SetOptionsKv(Grid->GetOptionsKv() + dgAutoSortMarkingKv);
+  Grid->Column(0)->GetTitle()->SetTitleButton(true);
+  Grid->SetFocus();
+  Integer Asked = 0;
+  DBGridKvDataService()->OnApplySorting = TDBGridKvDataServiceEvent([&](TCustomDBGridKv* G) {
+    ++Asked;
+    DBGridKvDataService()->DefaultApplySorting(G);
+  });
+  struct TClear {
+    ~TClear() { DBGridKvDataService()->OnApplySorting = {}; }
+  } Clear;
+  Input.Click(H(), Title(1));
+  Advance(1000);
+  Input.Click(H(), Title(1));
+  EXPECT_EQ(Asked, 2);
+  EXPECT_EQ(Grid->Column(0)->GetTitle()->GetSortMarker(), smUpKv);
+  // The SQLite dataset's features object filters but does not order.
+  if (GetParam() == TStore::SQLite) return;
+  // The top row now shows the highest number.
+  DataSet->First();
+  EXPECT_EQ(Id(), 12);
+  Grid->SetActiveRecordIndex(0);
+  EXPECT_EQ(Id(), 12);
+  Grid->RestoreActiveRecordIndex();
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, DBGridKvSortTest, ::testing::Values(TStore::Memory, TStore::SQLite),
+                         StoreName);
 
 TEST_F(DBGridKvMouseTest, ATitleDraggedSidewaysMovesItsColumnWithTheDropLineShown) {
   Open();
