@@ -357,9 +357,7 @@ TGridKeyRequestKv TCustomDBGridKv::DecodeKey(Word Key, TShiftState Shift) {
         else if (FEditActions.Contains(geaPasteKv) && CanPasteSelection())
           R.Act = A::Paste;
       } else if (FDataLink->GetDataSet()->GetCanModify() && !GetReadOnly() &&
-                 FOptions.Contains(dgEditingKv) &&
-                 (FAllowedOperations.Contains(alopInsertKv) ||
-                  FAllowedOperations.Contains(alopAppendKv))) {
+                 FOptions.Contains(dgEditingKv)) {
         R.Act = A::InsertRecord;
         R.ClearFirst = true;
       }
@@ -437,7 +435,7 @@ void TCustomDBGridKv::RunKeyRequest(const TGridKeyRequestKv& R) {
     case A::InsertRecord:
       if (FAllowedOperations.Contains(alopInsertKv))
         DataSet->Insert();
-      else
+      else if (FAllowedOperations.Contains(alopAppendKv))
         DataSet->Append();
       return;
     case A::DeleteRecords:
