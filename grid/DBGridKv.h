@@ -1191,11 +1191,10 @@ class TCustomDBGridKv : public TCustomGridKv {
   // The steps of the press, the move and the release.
   bool TitleClickCounts(const TGridCoord& Cell, kvp::Integer Y);
   void DoubleClickDown(kvp::TShiftState Shift, kvp::Integer X, kvp::Integer Y);
-  void SizingDown(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X,
-                  kvp::Integer Y);
+  void SizingDown(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X, kvp::Integer Y);
   void ColumnSelectDown(kvp::TShiftState Shift, const TGridCoord& Cell);
-  bool DataRowDown(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X,
-                   kvp::Integer Y, const TGridCoord& Cell);
+  bool DataRowDown(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X, kvp::Integer Y,
+                   const TGridCoord& Cell);
   void RecordSelectDown(kvp::TMouseButton Button, kvp::TShiftState Shift, const TGridCoord& Cell,
                         const TGridCoord& OldCell, const kvp::TBookmark& OldBookmark);
   void EditButtonsDown(const TGridCoord& Cell, const TGridCoord& OldCell, kvp::Integer X,

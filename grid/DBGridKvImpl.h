@@ -64,15 +64,15 @@ enum class TGridKeyActKv {
 
 struct TGridKeyRequestKv {
   TGridKeyActKv Act = TGridKeyActKv::None;
-  bool ClearFirst = false;   // the grid's ClearSelection runs first
-  bool Select = false;       // the move extends the selection
-  kvp::Integer Distance = 0;  // records, or columns for ScrollCols
-  bool ToEnd = false;        // to the first (Distance < 0) or the last record
-  bool NoRectangle = false;  // records are selected even where rectangles may be
-  kvp::Integer Col = 0;       // the grid column of MoveCol
+  bool ClearFirst = false;     // the grid's ClearSelection runs first
+  bool Select = false;         // the move extends the selection
+  kvp::Integer Distance = 0;   // records, or columns for ScrollCols
+  bool ToEnd = false;          // to the first (Distance < 0) or the last record
+  bool NoRectangle = false;    // records are selected even where rectangles may be
+  kvp::Integer Col = 0;        // the grid column of MoveCol
   kvp::Integer Direction = 0;  // MoveCol's step past columns of no width
-  bool Forward = true;        // Tab
-  bool FetchAhead = false;    // interface mode: records are fetched for a page down
+  bool Forward = true;         // Tab
+  bool FetchAhead = false;     // interface mode: records are fetched for a page down
 };
 
 }  // namespace korvel

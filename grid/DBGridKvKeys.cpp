@@ -387,7 +387,9 @@ TGridKeyRequestKv TCustomDBGridKv::DecodeKey(Word Key, TShiftState Shift) {
     case VK_ADD:
     case VK_SUBTRACT:
       if (FMemTable && FMemTable->GetTreeViewMode())
-        R.Act = Key == VK_MULTIPLY ? A::ToggleNode : Key == VK_ADD ? A::ExpandNode : A::CollapseNode;
+        R.Act = Key == VK_MULTIPLY ? A::ToggleNode
+                : Key == VK_ADD    ? A::ExpandNode
+                                   : A::CollapseNode;
       break;
     default:
       break;
@@ -482,8 +484,8 @@ void TCustomDBGridKv::RunKeyRequest(const TGridKeyRequestKv& R) {
     case A::ToggleNode:
     case A::ExpandNode:
     case A::CollapseNode: {
-      const bool Expanded = R.Act == A::ToggleNode ? !FMemTable->GetNodeExpanded()
-                                                   : R.Act == A::ExpandNode;
+      const bool Expanded =
+          R.Act == A::ToggleNode ? !FMemTable->GetNodeExpanded() : R.Act == A::ExpandNode;
       FMemTable->SetNodeExpanded(GetRow() - FTitleOffset, Expanded);
       return;
     }

@@ -34,10 +34,10 @@ using dbgrid::TGridUpdateGuard;
 namespace {
 
 constexpr UINT_PTR AutoScrollTimerId = 1;
-constexpr Integer TitleDragThreshold = 3;    // pixels sideways that turn a title press into a move
-constexpr Integer ColumnSelectStrip = 7;     // pixels at the bottom of a title that select its column
+constexpr Integer TitleDragThreshold = 3;  // pixels sideways that turn a title press into a move
+constexpr Integer ColumnSelectStrip = 7;   // pixels at the bottom of a title that select its column
 constexpr Integer ColumnSelectInterval = 60;  // ms of the first tick while columns are selected
-constexpr Integer MouseStateBorder = 6;      // CalcMouseState: on a frozen column's border
+constexpr Integer MouseStateBorder = 6;       // CalcMouseState: on a frozen column's border
 
 bool Inside(const TRect& R, Integer X, Integer Y) {
   return X >= R.Left && X < R.Right && Y >= R.Top && Y < R.Bottom;
@@ -93,8 +93,7 @@ void TCustomDBGridKv::CalcMouseState(Integer X, Integer Y, Integer& State, Integ
     Edge = E + LineWidth;
   }
   // [Phase 3] A grid filled by its frozen columns: the client's right edge.
-  if (Edge > GridWidth && ClientWidth == GridWidth && X >= ClientWidth - Lead &&
-      X <= ClientWidth) {
+  if (Edge > GridWidth && ClientWidth == GridWidth && X >= ClientWidth - Lead && X <= ClientWidth) {
     State = MouseStateBorder;
     SizingPos = ClientWidth;
     SizingOfs = ClientWidth - X;
@@ -487,8 +486,8 @@ void TCustomDBGridKv::LiveColSizingMove(Integer X) {
   Width = std::max(Width, 1);
   // Fitted columns stop following once the border nears the grid's end.
   const Integer N = FColumns->GetCount() - FSizingIndex;
-  const bool Blocked = FAutoFitColWidths && !Designing() &&
-                       SizingPos >= Horz.FullGridBoundary - N - N * LineWidth;
+  const bool Blocked =
+      FAutoFitColWidths && !Designing() && SizingPos >= Horz.FullGridBoundary - N - N * LineWidth;
   if (!Blocked) SetColWidths(FSizingIndex, Width);
   UpdateDesigner();
 }
@@ -635,8 +634,7 @@ void TCustomDBGridKv::AutoScrollTimer() {
     if (Rectangle && FDataLink->GetActive()) {
       TDataSet* DataSet = FDataLink->GetDataSet();
       DataSet->MoveBy(Vert * Step);
-      const Integer Corner =
-          GetLeftCol() == GetFixedCols() && Horz < 0 ? 0 : GetSelectedIndex();
+      const Integer Corner = GetLeftCol() == GetFixedCols() && Horz < 0 ? 0 : GetSelectedIndex();
       FSelection->GetRect()->Select(Corner, DataSet->GetBookmark(), true);
     }
   }

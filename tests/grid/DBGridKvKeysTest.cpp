@@ -89,9 +89,7 @@ class DBGridKvKeysTest : public DBGridNumbersTest {
   }
   String Name() { return DataSet->FieldByName("name")->GetAsString(); }
   void Press(Word Key, TShiftState Shift = {}) { Input.KeyPress(Key, Shift); }
-  bool EditorShown() {
-    return Grid->GetInplaceEditor() && Grid->GetInplaceEditor()->Visible();
-  }
+  bool EditorShown() { return Grid->GetInplaceEditor() && Grid->GetInplaceEditor()->Visible(); }
   String EditorText() { return Grid->GetInplaceEditor()->GetText(); }
   bool SQLite() const { return GetParam() == TStore::SQLite; }
 };
@@ -189,8 +187,7 @@ TEST_P(DBGridKvKeysTest, AReadOnlyGridOrDatasetNeitherGrowsNorChanges) {
     EXPECT_EQ(DataSet->GetRecordCount(), 5);
     if (Way == 1) QueueMessageDlgAnswer(mrOk);
     Press(VK_DELETE, {ssCtrl});
-    EXPECT_EQ(DataSet->GetRecordCount(), 5 - Way)
-        << "deleting is its own permission";
+    EXPECT_EQ(DataSet->GetRecordCount(), 5 - Way) << "deleting is its own permission";
     if (Way == 0) {
       Press(VK_RIGHT);
       Input.Type("Q");
@@ -536,8 +533,8 @@ TEST_P(DBGridKvKeysTest, CtrlFOpensTheFindDialogOnTheCurrentColumnWithItsOption)
   EXPECT_EQ(DataSet->GetState(), dsBrowse);
 }
 
-INSTANTIATE_TEST_SUITE_P(Stores, DBGridKvKeysTest, ::testing::Values(TStore::Memory, TStore::SQLite),
-                         StoreName);
+INSTANTIATE_TEST_SUITE_P(Stores, DBGridKvKeysTest,
+                         ::testing::Values(TStore::Memory, TStore::SQLite), StoreName);
 
 }  // namespace
 }  // namespace korvel

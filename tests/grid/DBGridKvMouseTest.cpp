@@ -214,15 +214,16 @@ TEST_P(DBGridKvSortTest, ATitleClickHasTheDataServiceSortTheRecords) {
   Grid->RestoreActiveRecordIndex();
 }
 
-INSTANTIATE_TEST_SUITE_P(Stores, DBGridKvSortTest, ::testing::Values(TStore::Memory, TStore::SQLite),
-                         StoreName);
+INSTANTIATE_TEST_SUITE_P(Stores, DBGridKvSortTest,
+                         ::testing::Values(TStore::Memory, TStore::SQLite), StoreName);
 
 TEST_F(DBGridKvMouseTest, ATitleDraggedSidewaysMovesItsColumnWithTheDropLineShown) {
   Open();
   for (Integer I = 0; I < 3; ++I) Grid->Column(I)->GetTitle()->SetTitleButton(true);
   std::vector<std::pair<Integer, Integer>> Moves;
-  Grid->OnColumnMoved = TMovedKvEvent(
-      [&](TObject*, Integer From, Integer To) { Moves.push_back({From, To}); });
+  Grid->OnColumnMoved = TMovedKvEvent([&](TObject*, Integer From, Integer To) {
+    Moves.push_back({From, To});
+  });
   Integer Clicks = 0;
   Grid->OnTitleClick = TTitleKvClickEvent([&](TObject*, Integer, TColumnKv*) { ++Clicks; });
   // The drop line stands at the far edge of the column it would land on.
