@@ -25,7 +25,8 @@
 // hint window), DBGridKvDataCells.cpp (data cells and their highlight),
 // DBGridKvFilter.cpp (the column filter), DBGridKvSearch.cpp (text search,
 // the saved position, and the requests handed to the data service of
-// DbUtilsKv).
+// DbUtilsKv), DBGridKvKeys.cpp (the grid under the keyboard),
+// DBGridKvMouse.cpp (the grid under the mouse).
 #pragma once
 
 #include <vector>
