@@ -236,6 +236,47 @@ TEST_P(DBGridKvKeysTest, InsertInsertsOrAppendsWhereOnlyAppendingIsAllowed) {
   Press(VK_ESCAPE);
 }
 
+// [SECTION] Selecting
+
+TEST_P(DBGridKvKeysTest, ShiftArrowsSelectFromTheAnchorAndTakeTheAnchorsOppositeInToggleMode) {
+  Open(8);
+  Grid->SetOptions(Grid->GetOptions() + dgMultiSelectKv + dgRowSelectKv);
+  TBookmarkListKv* Rows = Grid->GetSelectedRows();
+  auto Selected = [&] {
+    std::vector<Integer> R;
+    const TBookmark Here = DataSet->GetBookmark();
+    for (Integer I = 0; I < Rows->GetCount(); ++I) {
+      DataSet->SetBookmark(Rows->GetItems(I));
+      R.push_back(Id());
+    }
+    DataSet->SetBookmark(Here);
+    return R;
+  };
+  Press(VK_DOWN, {ssShift});
+  Press(VK_DOWN, {ssShift});
+  Press(VK_UP, {ssShift});
+  EXPECT_EQ(Selected(), (std::vector<Integer>{1, 2})) << "the anchor and the next record";
+  Press(VK_DOWN);
+  EXPECT_EQ(Selected(), std::vector<Integer>{}) << "a plain arrow drops the selection";
+  // Where keys keep the selection, an extension gives the records passed
+  // the opposite of the anchor's state: from a selected anchor it clears.
+  Grid->SetOptionsKv(Grid->GetOptionsKv() - dgClearSelectionOnEditKv);
+  ASSERT_EQ(Id(), 3);
+  for (Integer I = 0; I < 4; ++I) {
+    Rows->SetCurrentRowSelected(true);
+    Press(VK_DOWN);
+  }
+  EXPECT_EQ(Selected(), (std::vector<Integer>{3, 4, 5, 6}));
+  Press(VK_UP, {ssCtrl});
+  Press(VK_DOWN);
+  Press(VK_DOWN);
+  ASSERT_EQ(Id(), 3);
+  Press(VK_DOWN, {ssShift});
+  Press(VK_DOWN, {ssShift});
+  EXPECT_EQ(Selected(), (std::vector<Integer>{6}));
+  EXPECT_EQ(Id(), 5);
+}
+
 // [SECTION] Tab and Enter
 
 TEST_P(DBGridKvKeysTest, TabStopsAtColumnsThatTakeTypingAndWrapsIntoTheNextRecord) {
