@@ -25,7 +25,8 @@
 // hint window), DBGridKvDataCells.cpp (data cells and their highlight),
 // DBGridKvFilter.cpp (the column filter), DBGridKvSearch.cpp (text search,
 // the saved position, and the requests handed to the data service of
-// DbUtilsKv).
+// DbUtilsKv), DBGridKvKeys.cpp (the grid under the keyboard),
+// DBGridKvMouse.cpp (the grid under the mouse).
 #pragma once
 
 #include <vector>
@@ -53,6 +54,7 @@ class TColCellParamsKv;
 class TColumnKv;
 class TCustomDBGridKv;
 class TDBGridInplaceEdit;
+struct TGridKeyRequestKv;
 
 // [SECTION] Unit routines
 
@@ -1035,6 +1037,58 @@ class TCustomDBGridKv : public TCustomGridKv {
   void SetToggleSelection(bool Value) { FToggleSelection = Value; }
   kvp::TNotifyEvent OnSelectionChanged;
 
+  // -- Keyboard (DBGridKvKeys.cpp) --
+  // Whether each clipboard key (and edit action) may run now: copy needs a
+  // selection; cut, copy and delete allowed; delete, a grid and dataset that
+  // may change and, for records, delete allowed, for cells, update allowed;
+  // paste, a dataset that may change, something on the clipboard to read,
+  // and an insert under way or update allowed.
+  bool CanCopySelection();
+  bool CanCutSelection();
+  bool CanDeleteSelection();
+  bool CanPasteSelection();
+  // With dgConfirmDeleteKv asks "Delete record?" (for at most one selected
+  // record) or "Delete all selected records?"; only Cancel refuses.
+  bool ConfirmDelete();
+  // Down: the next record, appending one at the end of a dataset that may
+  // grow; an untouched inserted record is left alone at the end and dropped
+  // elsewhere. Up: the prior record, dropping an untouched record inserted
+  // at the end. Shift (as the key state has it) extends the selection.
+  void NextRow(bool Select);
+  void PriorRow(bool Select);
+  // Tab and Shift+Tab: the next or prior tab-stop column, over the ends of
+  // the row into the next or prior record.
+  void Tab(bool GoForward);
+  // A type-ahead search runs, or typing would start one.
+  bool CanStartInplaceSearch();
+  // Ctrl+': the current column takes the value of the record above it.
+  void CopyValueFromPriorRecord();
+  // With dgAutoSortMarkingKv the dataset is sorted by the sort-marked
+  // columns: OnSortMarkingChanged when assigned, else the data service.
+  void ApplySortingAfterCtrl();
+  // Ctrl-clicks on title buttons changed the sort markers; the release of
+  // Ctrl applies them. FIXME(grid): so does the grid's loss of the focus,
+  // with the grid's messages.
+  bool GetSortingPending() const { return FSortingPending; }
+  // The clipboard commands the keys run, on the selection. FIXME(grid): each
+  // hands over to the clipboard unit's command of the same role once that
+  // unit is on main; until then they change nothing.
+  virtual void CopySelectionToClipboard() {}
+  virtual void CutSelectionToClipboard() {}
+  virtual void PasteSelectionFromClipboard() {}
+  virtual void DeleteSelection() {}
+  kvp::TNotifyEvent OnSortMarkingChanged;
+
+  // -- Mouse (DBGridKvMouse.cpp) --
+  // The pixel box of the data cells on screen, from the first data column
+  // and row to the last ones.
+  kvp::TRect GetDataBoxRect();
+  // The check-box cell the last left press went to; (-1, -1) when none.
+  TGridCoord GetPressedCheckBoxCell() const { return FPressedCheckBoxCell; }
+  // A left release on a title or filter cell of a data column.
+  virtual void TitleCellClick(TColumnKv* Column);
+  TDBGridKvClickEvent OnTitleCellClick;
+
   // -- Data cells (DBGridKvDataCells.cpp) --
   // The backgrounds of the odd and the even records (by record number) in
   // columns of the grid's colour; each is Color until it is set.
@@ -1094,26 +1148,66 @@ class TCustomDBGridKv : public TCustomGridKv {
   bool DoMouseWheelDown(kvp::TShiftState Shift, kvp::TPoint MousePos) override;
   bool DoMouseWheelUp(kvp::TShiftState Shift, kvp::TPoint MousePos) override;
   void DefaultHandler(kvp::TMessage& Message) override;
-  // The keys and clicks that select (DBGridKvSelection.cpp). FIXME(grid):
-  // the grid's keyboard and mouse handling take these over whole; until
-  // then they decode the navigation keys, the clicks on data cells, on the
-  // indicator and on the titles' column-selection strip, and the drags that
-  // follow, and hand everything else to the base grid.
+  // -- Keyboard (DBGridKvKeys.cpp) --
+  // Call order of one key: KeyDown (OnKeyDown, the shortcuts, the key
+  // table, Delete on a check-box cell) -> WMChar (Space on a check-box
+  // cell, the type-ahead search, or the base grid's editor) -> KeyPress
+  // (Enter) -> KeyUp (Ctrl released after Ctrl-clicks on titles).
   void KeyDown(kvp::Word& Key, kvp::TShiftState Shift) override;
+  void KeyPress(kvp::Char& Key) override;
+  void KeyUp(kvp::Word& Key, kvp::TShiftState Shift) override;
+  void WMChar(kvp::TWMKey& Message);
+  // What a key asks of the grid (decoded from the key, the modifiers and the
+  // grid's options), and the one routine that carries a request out.
+  TGridKeyRequestKv DecodeKey(kvp::Word Key, kvp::TShiftState Shift);
+  void RunKeyRequest(const TGridKeyRequestKv& Request);
+
+  // -- Mouse (DBGridKvMouse.cpp) --
+  // One press runs as a state machine on FMouseState (and the base grid's
+  // GridState for sizing and moving): MouseDown decides and sets it,
+  // MouseMove and MouseUp switch on it, and StopTracking, WM_CANCELMODE or
+  // the release reset it. Timer 1 scrolls while a selection is dragged
+  // beyond the data cells (AutoScrollTimer).
   void MouseDown(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X,
                  kvp::Integer Y) override;
   void MouseMove(kvp::TShiftState Shift, kvp::Integer X, kvp::Integer Y) override;
   void MouseUp(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X,
                kvp::Integer Y) override;
-  // The steps of the stand-in above: each answers whether it took the input.
-  bool SelectionKeyDown(kvp::Word Key, kvp::TShiftState Shift);
-  bool SelectionMouseDown(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X,
-                          kvp::Integer Y);
-  // The pixel box of the data cells on screen (the first scrolling data
-  // column and row to the last shown).
-  kvp::TRect GetDataBoxRect();
-  // Whether (X, Y) lies in the column-selection strip of a title cell.
-  bool InColumnSelectionStrip(kvp::Integer X, kvp::Integer Y, const TGridCoord& Cell);
+  // The base grid's selecting step: up and down move the dataset by a row
+  // beyond the rows shown.
+  void TimedScroll(TGridScrollDirections Direction) override;
+  // Timer 1: starts it, or gives it a new interval; stops it.
+  void StartTimer(kvp::Integer Interval);
+  void StopTimer();
+  bool GetTimerActive() const { return FTimerActive; }
+  kvp::Integer GetTimerInterval() const { return FTimerInterval; }
+  // One step of a selection dragged beyond the data cells, from the last
+  // selecting move (rows, rectangle) or the cursor (columns); the farther
+  // the mouse, the bigger and quicker the steps.
+  virtual void AutoScrollTimer();
+  // The title rows' borders of the frozen columns: State 6 with the border
+  // found, else 0.
+  void CalcMouseState(kvp::Integer X, kvp::Integer Y, kvp::Integer& State, kvp::Integer& Index,
+                      kvp::Integer& SizingPos, kvp::Integer& SizingOfs);
+  // The steps of the press, the move and the release.
+  bool TitleClickCounts(const TGridCoord& Cell, kvp::Integer Y);
+  void DoubleClickDown(kvp::TShiftState Shift, kvp::Integer X, kvp::Integer Y);
+  void SizingDown(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X, kvp::Integer Y);
+  void ColumnSelectDown(kvp::TShiftState Shift, const TGridCoord& Cell);
+  bool DataRowDown(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X, kvp::Integer Y,
+                   const TGridCoord& Cell);
+  void RecordSelectDown(kvp::TMouseButton Button, kvp::TShiftState Shift, const TGridCoord& Cell,
+                        const TGridCoord& OldCell, const kvp::TBookmark& OldBookmark);
+  void EditButtonsDown(const TGridCoord& Cell, const TGridCoord& OldCell, kvp::Integer X,
+                       kvp::Integer Y);
+  void SelectingMove(kvp::TShiftState Shift, kvp::Integer X, kvp::Integer Y, bool Moved);
+  void LiveColSizingMove(kvp::Integer X);
+  void TitleButtonUp(kvp::TShiftState Shift, kvp::Integer X, kvp::Integer Y);
+  void AutoScrollColumns();
+  void WMSetCursor(kvp::TWMSetCursor& Message);
+  void WMTimer(kvp::TWMTimer& Message);
+  void WMCancelMode(kvp::TMessage& Message);
+  void WndProc(kvp::TMessage& Message) override;
   // Paints one cell: classifies it, prepares font, brush and margins, paints
   // the area it belongs to and frames it in the raised look when it is drawn
   // fixed (DBGridKvPaint.cpp). Reads the grid; moves only the data link's
@@ -1152,6 +1246,24 @@ class TCustomDBGridKv : public TCustomGridKv {
   virtual void StopInplaceSearch() {}
   // FIXME(grid): the type-ahead search keeps the text it has matched.
   virtual kvp::String InplaceSearchText() { return {}; }
+  // FIXME(grid): the type-ahead search adds Text to what it looks for, with
+  // a time-out in ms (-1 none), from the first record (Direction 2) or
+  // downwards (1) or upwards (0) from the current one.
+  virtual void InplaceSearchText(const kvp::String& /*Text*/, kvp::Integer /*TimeOut*/,
+                                 kvp::Integer /*Direction*/) {}
+  // FIXME(grid): tree mode, record moving and width fitting come with the
+  // grid's commands; until then no press starts a record drag or toggles a
+  // node, and a double click on a title border fits nothing.
+  virtual bool StartRowMoving(kvp::Integer /*X*/, kvp::Integer /*Y*/, bool /*TestOnly*/) {
+    return false;
+  }
+  virtual bool ToggleTreeNode(kvp::Integer /*X*/, kvp::Integer /*Y*/, bool /*TestOnly*/) {
+    return false;
+  }
+  virtual void RowMoveDragOver(kvp::Integer /*X*/, kvp::Integer /*Y*/,
+                               const TGridDrawInfo& /*DrawInfo*/) {}
+  virtual void EndRowMoving(kvp::Integer /*X*/, kvp::Integer /*Y*/, bool /*Accept*/) {}
+  virtual void OptimizeSelectedColsWidth(TColumnKv* /*Column*/) {}
   // Data cells (DBGridKvDataCells.cpp): fills the cell parameters for
   // Column from the record before the link and runs the grid's and the
   // column's parameter events.
@@ -1268,6 +1380,10 @@ class TCustomDBGridKv : public TCustomGridKv {
   KV_MESSAGE(kvp::WM_VSCROLL, WMVScroll)
   KV_MESSAGE(kvp::WM_PAINT, WMPaint)
   KV_MESSAGE(kvp::WM_COMMAND, WMCommand)
+  KV_MESSAGE(kvp::WM_CHAR, WMChar)
+  KV_MESSAGE(kvp::WM_SETCURSOR, WMSetCursor)
+  KV_MESSAGE(kvp::WM_TIMER, WMTimer)
+  KV_MESSAGE(kvp::WM_CANCELMODE, WMCancelMode)
   KV_MESSAGE(kvp::CM_HINTSHOW, CMHintShow)
   KV_MESSAGE(kvp::CM_HINTSHOWPAUSE, CMHintShowPause)
   KV_END_MESSAGE_MAP
@@ -1369,6 +1485,14 @@ class TCustomDBGridKv : public TCustomGridKv {
   bool FCellSelectTracking = false;          // the held mouse selects cells
   kvp::TPoint FMouseDownPoint;               // the press, then each selecting move
   kvp::TPoint FLastMovePoint{-1, -1};        // the point of the last mouse move
+  kvp::TShiftState FMouseDownShift;          // the shift state of the last selecting move
+  TGridCoord FPressedCheckBoxCell{-1, -1};   // the check-box cell of the last left press
+  bool FTimerActive = false;                 // timer 1 runs for the grid's own mouse states
+  kvp::Integer FTimerInterval = -1;          // timer 1's interval in ms; -1 while stopped
+  bool FSortingPending = false;              // Ctrl-clicks on titles wait for Ctrl's release
+  bool FRightTitleClick = false;             // a right press on a title is tracked as a left one
+  bool FSelectedCellPressed = false;  // automatic drag: a left press on a selected cell waits
+  bool FAutoDragPress = false;        // the press came with the drag mode held manual
   // Data cells
   kvp::TColor FOddRowColor = kvp::clWindow;   // meant while FOddRowColorAssigned
   kvp::TColor FEvenRowColor = kvp::clWindow;  // meant while FEvenRowColorAssigned

@@ -304,9 +304,12 @@ void TCustomDBGridKv::DefaultHandler(TMessage& Message) {
 // [SECTION] Title tracking
 
 void TCustomDBGridKv::StopTracking() {
+  // The auto-scroll timer and the selecting drags end in any case.
+  StopTimer();
+  FRowSelectTracking = false;
+  FCellSelectTracking = false;
   if (!FTitleTracking.Tracking) return;
-  // FIXME(grid): a row move in progress (mouse state 7) ends here with the
-  // grid's record moving.
+  if (FMouseState == 7) EndRowMoving(-1, -1, false);
   FTitleTracking.Tracking = false;
   UpdateTitleTracking(-1, -1);
   SetMouseCapture(false);

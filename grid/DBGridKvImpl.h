@@ -20,4 +20,59 @@ bool LookupKeyFields(kvp::TField* Field, std::vector<kvp::TField*>& Fields);
 // when there is none.
 kvp::Integer IndexOfText(kvp::TStrings* Strings, const kvp::String& Text);
 
+// Holds BeginUpdate / EndUpdate of the grid.
+class TGridUpdateGuard {
+ public:
+  explicit TGridUpdateGuard(TCustomDBGridKv* Grid) : FGrid(Grid) { FGrid->BeginUpdate(); }
+  ~TGridUpdateGuard() { FGrid->EndUpdate(); }
+  TGridUpdateGuard(const TGridUpdateGuard&) = delete;
+  TGridUpdateGuard& operator=(const TGridUpdateGuard&) = delete;
+
+ private:
+  TCustomDBGridKv* FGrid;
+};
+
 }  // namespace korvel::dbgrid
+
+namespace korvel {
+
+// What one key asks of the grid (DBGridKvKeys.cpp): KeyDown decodes the key
+// into a request and RunKeyRequest carries it out.
+enum class TGridKeyActKv {
+  None,
+  MoveRecords,    // MoveAndSelect(Select, Distance, ToEnd, NoRectangle)
+  MoveDataSet,    // the dataset moves by Distance, or to an end with ToEnd
+  NextRow,        // NextRow(Select)
+  PriorRow,       // PriorRow(Select)
+  MoveCol,        // MoveCol(Col, Direction, Select)
+  ScrollCols,     // LeftCol moves by Distance
+  InsertRecord,   // Insert, or Append where only appending is allowed
+  DeleteRecords,  // the selected records, or the current one, after asking
+  Copy,
+  Cut,
+  Paste,
+  DeleteSelection,
+  SelectAll,
+  SearchClipboard,  // the clipboard's text is added to the running search
+  Tab,              // Tab(Forward)
+  Escape,
+  EditorOn,
+  ToggleNode,
+  ExpandNode,
+  CollapseNode,
+};
+
+struct TGridKeyRequestKv {
+  TGridKeyActKv Act = TGridKeyActKv::None;
+  bool ClearFirst = false;     // the grid's ClearSelection runs first
+  bool Select = false;         // the move extends the selection
+  kvp::Integer Distance = 0;   // records, or columns for ScrollCols
+  bool ToEnd = false;          // to the first (Distance < 0) or the last record
+  bool NoRectangle = false;    // records are selected even where rectangles may be
+  kvp::Integer Col = 0;        // the grid column of MoveCol
+  kvp::Integer Direction = 0;  // MoveCol's step past columns of no width
+  bool Forward = true;         // Tab
+  bool FetchAhead = false;     // interface mode: records are fetched for a page down
+};
+
+}  // namespace korvel

@@ -21,7 +21,7 @@
 #include <limits>
 
 #include "controls/DBCtrlsKv.h"
-#include "grid/DBGridKv.h"
+#include "grid/DBGridKvImpl.h"
 #include "platform/classes/Filer.h"
 #include "platform/classes/Streams.h"
 #include "platform/controls/Forms.h"
@@ -577,14 +577,33 @@ void TCustomDBGridKv::LayoutDefaultColumns() {
   }
 }
 
+namespace {
+
+// Tab stops at a column whose field can be typed into: a visible, writable
+// column over a stored field (a lookup field writes its keys: one of them
+// writable is enough).
+bool ColumnIsTabStop(TColumnKv* Column, bool LinkActive) {
+  TField* Field = Column->GetField();
+  if (!Column->GetVisible() || Column->GetReadOnly() || !LinkActive || !Field ||
+      Field->GetFieldKind() == fkCalculated)
+    return false;
+  if (Field->GetFieldKind() != fkLookup) return !Field->GetReadOnly();
+  std::vector<TField*> Keys;
+  if (!dbgrid::LookupKeyFields(Field, Keys)) return false;
+  return std::any_of(Keys.begin(), Keys.end(), [](TField* Key) { return !Key->GetReadOnly(); });
+}
+
+}  // namespace
+
 void TCustomDBGridKv::SetFieldsCurrent() {
-  // FIXME(grid): tab stops are set here too with the grid's keyboard.
   const bool Lines = FOptions.Contains(dgColLinesKv);
+  const bool LinkActive = FDataLink->GetActive();
   if (FIndicatorOffset > 0 && GetFullColCount() > 0) SetColWidths(0, 11);
   for (Integer I = 0; I < FColumns->GetCount(); ++I) {
     const Integer GridCol = I + FIndicatorOffset;
     if (GridCol >= GetFullColCount()) break;
     TColumnKv* Column = FColumns->GetColumn(I);
+    SetTabStops(GridCol, ColumnIsTabStop(Column, LinkActive));
     SetColWidths(GridCol, Column->GetVisible() ? Column->GetWidth() : Lines ? -1 : 0);
   }
 }
