@@ -689,6 +689,9 @@ class TCustomDBGridKv : public TCustomGridKv {
   void SetOptions(TDBGridKvOptions Value);
   TDBGridKvOptionsKv GetOptionsKv() const { return FOptionsKv; }
   void SetOptionsKv(TDBGridKvOptionsKv Value);
+  // The user may size the data rows from the indicator column (off at first).
+  bool GetRowSizingAllowed() const { return FRowSizingAllowed; }
+  void SetRowSizingAllowed(bool Value);
   TDBGridKvAllowedOperations GetAllowedOperations() const { return FAllowedOperations; }
   void SetAllowedOperations(TDBGridKvAllowedOperations Value) { FAllowedOperations = Value; }
   TDBGridKvAllowedSelections GetAllowedSelections() const { return FAllowedSelections; }
@@ -775,6 +778,7 @@ class TCustomDBGridKv : public TCustomGridKv {
   // The columns with a sort marker, in SortIndex order.
   TColumnsKvList* GetSortMarkedColumns() const { return FSortMarkedColumns; }
   void RebuildSortMarkedColumns();
+  void KeepFirstSortMarker();
   kvp::TFont* GetTitleFont() const { return FTitleFont; }
   void SetTitleFont(kvp::TFont* Value) { FTitleFont->Assign(Value); }
   bool GetUseMultiTitle() const { return FUseMultiTitle; }
@@ -1399,6 +1403,7 @@ class TCustomDBGridKv : public TCustomGridKv {
   TDBGridKvOptionsKv FOptionsKv = DefaultDBGridKvOptionsKv;
   TDBGridKvAllowedOperations FAllowedOperations = TDBGridKvAllowedOperations::FromBits(0x0F);
   TDBGridKvAllowedSelections FAllowedSelections = TDBGridKvAllowedSelections::FromBits(0x1E);
+  bool FRowSizingAllowed = false;  // adds goRowSizing to the base grid's options
   TDBGridKvEditActions FEditActions;
   bool FDBDefaultDrawing = true;
   bool FMemoEditing = false;

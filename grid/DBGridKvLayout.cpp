@@ -232,15 +232,61 @@ TDBGridColumnsKv* TCustomDBGridKv::CreateColumns() {
 
 // [SECTION] Options
 
+// The grid's options decide the base grid's: lines, sizing and moving, tabs,
+// row selection (which leaves no editing) and the editor's.
 void TCustomDBGridKv::SetOptions(TDBGridKvOptions Value) {
   if (FOptions == Value) return;
+  TGridOptions Base;
+  if (FRowSizingAllowed) Base += goRowSizing;
+  if (Value.Contains(dgColLinesKv)) Base += TGridOptions{goFixedVertLine, goVertLine};
+  if (Value.Contains(dgRowLinesKv)) Base += TGridOptions{goFixedHorzLine, goHorzLine};
+  if (Value.Contains(dgColumnResizeKv)) Base += TGridOptions{goColSizing, goColMoving};
+  if (Value.Contains(dgTabsKv)) Base += goTabs;
+  if (Value.Contains(dgRowSelectKv)) {
+    Base += goRowSelect;
+    Value -= TDBGridKvOptions{dgEditingKv, dgAlwaysShowEditorKv};
+  }
+  if (Value.Contains(dgEditingKv)) Base += goEditing;
+  if (Value.Contains(dgAlwaysShowEditorKv)) Base += goAlwaysShowEditor;
+  const TDBGridKvOptions Old = FOptions;
   FOptions = Value;
-  LayoutChanged();
+  TCustomGridKv::SetOptions(Base);
+  if (Old.Contains(dgMultiSelectKv) && !Value.Contains(dgMultiSelectKv)) ClearSelection();
+  const TDBGridKvOptions Layout{dgEditingKv,   dgAlwaysShowEditorKv, dgTitlesKv,
+                                dgIndicatorKv, dgColLinesKv,         dgRowLinesKv,
+                                dgRowSelectKv, dgAlwaysShowSelectionKv};
+  if ((Old * Layout) != (Value * Layout)) LayoutChanged();
+  if (GetEditorMode()) ReloadEditor();
+}
+
+void TCustomDBGridKv::SetRowSizingAllowed(bool Value) {
+  if (FRowSizingAllowed == Value) return;
+  FRowSizingAllowed = Value;
+  TGridOptions Base = TCustomGridKv::GetOptions();
+  if (Value)
+    Base += goRowSizing;
+  else
+    Base -= goRowSizing;
+  TCustomGridKv::SetOptions(Base);
+}
+
+// Without sorting by several columns only the first sorted column keeps its
+// marker.
+void TCustomDBGridKv::KeepFirstSortMarker() {
+  std::vector<TColumnKv*> Marked;
+  for (Integer I = 0; I < FSortMarkedColumns->GetCount(); ++I)
+    Marked.push_back(FSortMarkedColumns->GetColumn(I));
+  for (std::size_t I = 1; I < Marked.size(); ++I) Marked[I]->GetTitle()->SetSortMarker(smNoneKv);
+  RebuildSortMarkedColumns();
+  Invalidate();
 }
 
 void TCustomDBGridKv::SetOptionsKv(TDBGridKvOptionsKv Value) {
   if (FOptionsKv == Value) return;
+  const bool MultiSortDropped =
+      FOptionsKv.Contains(dgMultiSortMarkingKv) && !Value.Contains(dgMultiSortMarkingKv);
   FOptionsKv = Value;
+  if (MultiSortDropped) KeepFirstSortMarker();
   LayoutChanged();
 }
 

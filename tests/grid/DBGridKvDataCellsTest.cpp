@@ -241,7 +241,13 @@ TEST_F(DBGridKvDataCellsTest, RowSelectAndRowHighlightLightTheCurrentRow) {
   RepaintAll();
   EXPECT_EQ(Inside(2, RowOf(3)), ColorToRGB(clWindow)) << "no focus, no always-show";
   // Row highlight lights the other cells of the row while nothing is selected.
-  Grid->SetOptions(Grid->GetOptions() - dgRowSelectKv + dgMultiSelectKv);
+  // (Row selection took editing away; it comes back with the option.)
+  EXPECT_FALSE(Grid->GetOptions().Contains(dgEditingKv));
+  Grid->SetOptions(Grid->GetOptions() - dgRowSelectKv + dgMultiSelectKv + dgEditingKv);
+  // The base grid's range still spans the row until the current cell moves.
+  const Integer Col = Grid->GetCol();
+  Grid->SetCol(Col + 1);
+  Grid->SetCol(Col);
   Grid->SetOptionsKv(Grid->GetOptionsKv() + dgRowHighlightKv);
   Grid->SetFocus();
   RepaintAll();

@@ -357,6 +357,91 @@ TEST_F(DBGridKvLayoutTest, TheUserSizesAColumnWithTheMouse) {
   EXPECT_EQ(Grid->GetColWidths(2), Width + 30);
 }
 
+// The grid's options reach the base grid: lines, sizing and moving, tabs,
+// row selection and the editor, so that what the user may do follows them.
+TEST_F(DBGridKvLayoutTest, OptionsDecideWhatTheBaseGridLetsTheUserDo) {
+  Grid->SetDataSource(Source);
+  auto Base = [&] { return static_cast<TCustomGridKv*>(Grid)->GetOptions(); };
+  const struct {
+    TDBGridKvOption Option;
+    TGridOptions Gives;
+  } Cases[] = {
+      {dgColLinesKv, {goFixedVertLine, goVertLine}},
+      {dgRowLinesKv, {goFixedHorzLine, goHorzLine}},
+      {dgColumnResizeKv, {goColSizing, goColMoving}},
+      {dgTabsKv, {goTabs}},
+      {dgEditingKv, {goEditing}},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(int(C.Option));
+    Grid->SetOptions(Grid->GetOptions() - C.Option);
+    EXPECT_EQ(Base() * C.Gives, TGridOptions{});
+    Grid->SetOptions(Grid->GetOptions() + C.Option);
+    EXPECT_EQ(Base() * C.Gives, C.Gives);
+  }
+  EXPECT_EQ(Base(), TGridOptions::FromBits(0x0E8F)) << "the defaults as the constructor set them";
+
+  // Without column sizing a dragged title border sizes nothing.
+  const Integer Width = Grid->Column(1)->GetWidth();
+  const TRect Title = Grid->CellRect(2, 0);
+  const Integer Y = (Title.Top + Title.Bottom) / 2;
+  Grid->SetOptions(Grid->GetOptions() - dgColumnResizeKv);
+  Input.Drag(Grid->GetHandle(), {Title.Right, Y}, {Title.Right + 25, Y});
+  EXPECT_EQ(Grid->Column(1)->GetWidth(), Width);
+  Grid->SetOptions(Grid->GetOptions() + dgColumnResizeKv);
+
+  // Without editing a typed character opens no editor and changes nothing.
+  Grid->SetFocus();
+  Grid->SetOptions(Grid->GetOptions() - dgEditingKv);
+  Input.Type("x");
+  EXPECT_FALSE(Grid->GetEditorMode());
+  EXPECT_EQ(DataSet->GetState(), dsBrowse);
+  Grid->SetOptions(Grid->GetOptions() + dgEditingKv);
+
+  // Row selection takes editing and the always-shown editor away.
+  Grid->SetOptions(Grid->GetOptions() + dgAlwaysShowEditorKv);
+  EXPECT_TRUE(Base().Contains(goAlwaysShowEditor));
+  Grid->SetOptions(Grid->GetOptions() + dgRowSelectKv);
+  EXPECT_TRUE(Base().Contains(goRowSelect));
+  EXPECT_FALSE(Grid->GetOptions().Contains(dgEditingKv));
+  EXPECT_FALSE(Grid->GetOptions().Contains(dgAlwaysShowEditorKv));
+  EXPECT_FALSE(Base().Contains(goEditing));
+  EXPECT_FALSE(Base().Contains(goAlwaysShowEditor));
+
+  // Rows are sized by the user only where the grid allows it.
+  EXPECT_FALSE(Base().Contains(goRowSizing));
+  Grid->SetRowSizingAllowed(true);
+  EXPECT_TRUE(Base().Contains(goRowSizing));
+  Grid->SetOptions(Grid->GetOptions() - dgRowSelectKv);
+  EXPECT_TRUE(Base().Contains(goRowSizing)) << "kept through other option changes";
+  Grid->SetRowSizingAllowed(false);
+  EXPECT_FALSE(Base().Contains(goRowSizing));
+}
+
+// Dropping multi-select clears the selection; dropping multi-column sorting
+// leaves the first sorted column its marker and no other.
+TEST_F(DBGridKvLayoutTest, DroppingSeveralAtOnceKeepsOne) {
+  Grid->SetDataSource(Source);
+  Grid->SetOptions(Grid->GetOptions() + dgMultiSelectKv);
+  Grid->GetSelection()->SelectAll();
+  ASSERT_NE(Grid->GetSelection()->GetSelectionType(), gskNone);
+  Grid->SetOptions(Grid->GetOptions() - dgMultiSelectKv);
+  EXPECT_EQ(Grid->GetSelection()->GetSelectionType(), gskNone);
+
+  Grid->SetOptionsKv(Grid->GetOptionsKv() + dgMultiSortMarkingKv);
+  Grid->Column(2)->GetTitle()->SetSortMarker(smDownKv);
+  Grid->Column(0)->GetTitle()->SetSortMarker(smUpKv);
+  Grid->Column(1)->GetTitle()->SetSortMarker(smDownKv);
+  ASSERT_EQ(Grid->GetSortMarkedColumns()->GetCount(), 3);
+  Grid->SetOptionsKv(Grid->GetOptionsKv() - dgMultiSortMarkingKv);
+  ASSERT_EQ(Grid->GetSortMarkedColumns()->GetCount(), 1);
+  EXPECT_EQ(Grid->GetSortMarkedColumns()->GetColumn(0), Grid->Column(2));
+  EXPECT_EQ(Grid->Column(2)->GetTitle()->GetSortMarker(), smDownKv);
+  EXPECT_EQ(Grid->Column(2)->GetTitle()->GetSortIndex(), 1);
+  EXPECT_EQ(Grid->Column(0)->GetTitle()->GetSortMarker(), smNoneKv);
+  EXPECT_EQ(Grid->Column(1)->GetTitle()->GetSortIndex(), 0);
+}
+
 TEST_F(DBGridKvLayoutTest, ScalingKeepsTheSumOfTheWidths) {
   for (const char* Name : {"ID", "Name", "Amount"}) Grid->GetColumns()->Add()->SetFieldName(Name);
   Grid->SetDataSource(Source);
