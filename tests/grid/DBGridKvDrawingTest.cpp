@@ -321,7 +321,7 @@ TEST_F(DrawingRoutinesTest, ImagesArePlacedInTheCellAndClippedOnlyWhenTheyStickO
   ASSERT_EQ(GetClipRgn(Canvas->GetHandle(), Before), 1);
   TRect Box;
   GetRgnBox(Before, &Box);
-  EXPECT_EQ(Box, TRect(0, 0, 200, 100)) << "the clip it had comes back";
+  EXPECT_EQ(Box, (TRect{0, 0, 200, 100})) << "the clip it had comes back";
   DeleteObject(Before);
   // A graphic is placed like an image.
   Canvas->FillRect({0, 0, 240, 120});
