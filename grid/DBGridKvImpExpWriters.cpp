@@ -1,0 +1,384 @@
+// The export walk over the grid's selection, the footer sums and counts of
+// the exported records, and the tab-separated text and separated-values
+// writers; the guards that every walk over the dataset shares.
+//
+// Index
+//   [SECTION] Walk guards         TGridPosition, TPendingEditGuard, column helpers
+//   [SECTION] The walk            ExportToStream, ExportToFile, WriteRecord, WriteFooter
+//   [SECTION] Footer values       CalcFooterValues, GetFooterValue
+//   [SECTION] Text                TDBGridKvExportAsText
+//   [SECTION] Separated values    TDBGridKvExportAsCSV
+#include <cmath>
+
+#include "grid/DBGridKvImpExpImpl.h"
+#include "grid/DBGridKvImpl.h"
+#include "platform/rtl/FloatFormat.h"
+#include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/Numbers.h"
+#include "platform/rtl/Strings.h"
+
+namespace korvel {
+
+using namespace kvp;
+
+// [SECTION] Walk guards
+
+namespace impexp {
+
+TGridPosition::TGridPosition(TCustomDBGridKv* Grid, bool Save) : FGrid(Grid) {
+  if (!Save) return;
+  TDataSet* DataSet = Grid->GetDataSet();
+  if (!DataSet || !DataSet->GetActive() || !Grid->GetDataLink()->GetActive()) return;
+  if (Grid->GetMemTable()) {
+    FBookmark = DataSet->GetBookmark();
+  } else {
+    // The middle row of those shown, and how far the current record lies
+    // from it.
+    TGridDataLinkKv* Link = Grid->GetDataLink();
+    const Integer Count = Link->GetRecordCount();
+    const Integer Offset = Link->GetActiveRecord() - Count / 2 + (Count + 1) % 2;
+    const Integer Moved = Offset ? DataSet->MoveBy(-Offset) : 0;
+    FBookmark = DataSet->GetBookmark();
+    if (Moved) DataSet->MoveBy(-Moved);
+    FOffset = -Moved;
+  }
+  FSaved = !FBookmark.empty();
+}
+
+TGridPosition::~TGridPosition() {
+  if (!FSaved) return;
+  try {
+    Restore();
+  } catch (...) {
+    // Leaving by an exception already: the walk's own error is the one to
+    // report.
+  }
+}
+
+void TGridPosition::Restore(bool Keep) {
+  if (!FSaved) return;
+  FSaved = Keep;
+  TDataSet* DataSet = FGrid->GetDataSet();
+  if (!DataSet || !DataSet->GetActive() || !DataSet->BookmarkValid(FBookmark)) return;
+  DataSet->GotoBookmark(FBookmark);
+  if (FOffset) DataSet->MoveBy(FOffset);
+}
+
+TPendingEditGuard::~TPendingEditGuard() {
+  if (std::uncaught_exceptions() <= FExceptions || !FDataSet) return;
+  try {
+    if (FDataSet->GetState() == dsEdit || FDataSet->GetState() == dsInsert) FDataSet->Cancel();
+  } catch (...) {
+    // The exception on its way is the one to report.
+  }
+}
+
+void VisibleColumnsInRange(TCustomDBGridKv* Grid, Integer First, Integer Last,
+                           TColumnsKvList* List) {
+  TDBGridColumnsKv* Columns = Grid->GetColumns();
+  First = std::max<Integer>(First, 0);
+  Last = std::min<Integer>(Last, Columns->GetCount() - 1);
+  for (Integer I = First; I <= Last; ++I)
+    if (Columns->GetColumn(I)->GetVisible()) List->Add(Columns->GetColumn(I));
+}
+
+TField* ColumnValueField(TColumnKv* Column) {
+  TField* Field = Column->GetField();
+  if (!Field || Field->GetFieldKind() != fkLookup) return Field;
+  std::vector<TField*> Keys;
+  if (!dbgrid::LookupKeyFields(Field, Keys) || Keys.size() != 1) return nullptr;
+  return Keys.front();
+}
+
+}  // namespace impexp
+
+// [SECTION] The walk
+
+void TDBGridKvExport::Construct() {
+  inherited::Construct();
+  FColCellParamsEh = TColCellParamsKv::Create();
+}
+
+void TDBGridKvExport::Destroy() {
+  FreeAndNil(FColCellParamsEh);
+  inherited::Destroy();
+}
+
+void TDBGridKvExport::StreamWriteString(const String& Text) {
+  if (!Text.empty()) FStream->WriteBuffer(Text.data(), Integer(Text.size()));
+}
+
+void TDBGridKvExport::ExportToFile(const String& FileName, bool IsExportAll) {
+  TObjectPtr<TFileStream> File(TFileStream::Create(FileName, fmCreate));
+  ExportToStream(File.get(), IsExportAll);
+}
+
+void TDBGridKvExport::ExportToStream(TStream* Stream, bool IsExportAll) {
+  TCustomDBGridKv* Grid = FDBGrid;
+  TDataSet* DataSet = Grid ? Grid->GetDataSet() : nullptr;
+  if (!DataSet || !Grid->GetDataLink()->GetActive()) return;
+  TDBGridKvSelection* Selection = Grid->GetSelection();
+  const TDBGridKvSelectionKind Kind = IsExportAll ? gskAll : Selection->GetSelectionType();
+  if (Kind == gskNone) return;
+  FStream = Stream;
+  // [Phase 1] The dataset stays still on screen; the position comes back
+  // whatever happens.
+  TDisableControlsGuard Disabled(DataSet);
+  impexp::TGridPosition Position(Grid);
+  // [Phase 2] The columns.
+  TObjectPtr<TColumnsKvList> OwnList;
+  switch (Kind) {
+    case gskRectangle:
+      OwnList.reset(TColumnsKvList::Create());
+      impexp::VisibleColumnsInRange(Grid, Selection->GetRect()->GetLeftCol(),
+                                    Selection->GetRect()->GetRightCol(), OwnList.get());
+      FExpCols = OwnList.get();
+      break;
+    case gskColumns:
+      FExpCols = Selection->GetColumns();
+      break;
+    default:
+      FExpCols = Grid->GetVisibleColumns();
+      break;
+  }
+  FFooterValues.assign(std::size_t(Grid->GetFooterRowCount()) * std::size_t(FExpCols->GetCount()),
+                       Currency());
+  struct TClearCols {
+    TDBGridKvExport* Self;
+    ~TClearCols() { Self->FExpCols = nullptr; }
+  } ClearCols{this};
+  // [Phase 3] Prefix and titles.
+  WritePrefix();
+  if (Grid->GetOptions().Contains(dgTitlesKv)) WriteTitle(FExpCols);
+  // [Phase 4] The records.
+  auto WriteOne = [&] {
+    CalcFooterValues();
+    WriteRecord(FExpCols);
+  };
+  switch (Kind) {
+    case gskRows: {
+      TBookmarkListKv* Rows = Selection->GetRows();
+      std::vector<TBookmark> Marks;
+      for (Integer I = 0; I < Rows->GetCount(); ++I) Marks.push_back(Rows->GetItems(I));
+      for (const TBookmark& Mark : Marks) {
+        if (!DataSet->BookmarkValid(Mark)) continue;
+        DataSet->GotoBookmark(Mark);
+        WriteOne();
+      }
+      break;
+    }
+    case gskRectangle: {
+      TDBGridKvSelectionRect* Rect = Selection->GetRect();
+      const TBookmark Bottom = Rect->GetBottomRow();
+      DataSet->GotoBookmark(Rect->GetTopRow());
+      while (!DataSet->GetEof()) {
+        WriteOne();
+        if (DataSetCompareBookmarks(DataSet, DataSet->GetBookmark(), Bottom) == 0) break;
+        DataSet->Next();
+      }
+      break;
+    }
+    default:
+      for (DataSet->First(); !DataSet->GetEof(); DataSet->Next()) WriteOne();
+      break;
+  }
+  // [Phase 5] Footers.
+  for (Integer Row = 0; Row < Grid->GetFooterRowCount(); ++Row) WriteFooter(FExpCols, Row);
+  // [Phase 6] Back where the grid was; then the suffix.
+  Position.Restore();
+  WriteSuffix();
+}
+
+void TDBGridKvExport::WriteRecord(TColumnsKvList* ColumnsList) {
+  TCustomDBGridKv* Grid = FDBGrid;
+  for (Integer I = 0; I < ColumnsList->GetCount(); ++I) {
+    TColumnKv* Column = ColumnsList->GetColumn(I);
+    TObjectPtr<TFont> Font(TFont::Create());
+    Font->Assign(Column->GetFont());
+    TColCellParamsKv* Params = FColCellParamsEh;
+    Column->FillColCellParams(Params);
+    Params->SetFont(Font.get());
+    TColor Background = Params->GetBackground();
+    Grid->GetCellParams(Column, Font.get(), Background, Params->GetState());
+    Params->SetBackground(Background);
+    FDataCellShading = Background;
+    Column->GetCellParams(false, Params);
+    WriteDataCell(Column, Params);
+    Params->SetFont(nullptr);
+  }
+}
+
+void TDBGridKvExport::WriteFooter(TColumnsKvList* ColumnsList, Integer FooterNo) {
+  TCustomDBGridKv* Grid = FDBGrid;
+  for (Integer I = 0; I < ColumnsList->GetCount(); ++I) {
+    TColumnKv* Column = ColumnsList->GetColumn(I);
+    TColumnFooterKv* Footer = Column->UsedFooter(FooterNo);
+    TObjectPtr<TFont> Font(TFont::Create());
+    Font->Assign(Footer->GetFont());
+    TColor Background = Footer->GetColor();
+    TAlignment Alignment = Footer->GetAlignment();
+    String Text;
+    if (Footer->GetValueType() == fvtSum || Footer->GetValueType() == fvtCount)
+      Text = GetFooterValue(FooterNo, I, Column);
+    else
+      Grid->GetFooterText(FooterNo, Column, Text);
+    Grid->GetFooterParams(Column->GetIndex(), FooterNo, Column, Font.get(), Background, Alignment,
+                          {}, Text);
+    WriteFooterCell(I, FooterNo, Column, Font.get(), Background, Alignment, Text);
+  }
+}
+
+// [SECTION] Footer values
+
+namespace {
+
+// The field a footer sums: the one its FieldName names, else the column's.
+TField* FooterField(TCustomDBGridKv* Grid, TColumnKv* Column, TColumnFooterKv* Footer) {
+  TDataSet* DataSet = Grid->GetDataSet();
+  if (!DataSet) return nullptr;
+  return DataSet->FindField(Footer->GetFieldName().empty() ? Column->GetFieldName()
+                                                           : Footer->GetFieldName());
+}
+
+String FieldDisplayFormat(TField* Field) {
+  if (auto* Numeric = DynCast<TNumericField>(Field)) return Numeric->GetDisplayFormat();
+  return {};
+}
+
+}  // namespace
+
+void TDBGridKvExport::CalcFooterValues() {
+  const Integer ColCount = FExpCols->GetCount();
+  for (Integer Row = 0; Row < FDBGrid->GetFooterRowCount(); ++Row)
+    for (Integer Col = 0; Col < ColCount; ++Col) {
+      TColumnKv* Column = FExpCols->GetColumn(Col);
+      TColumnFooterKv* Footer = Column->UsedFooter(Row);
+      TField* Field = FooterField(FDBGrid, Column, Footer);
+      if (!Field) continue;
+      Currency& Value = FFooterValues[std::size_t(Col + ColCount * Row)];
+      if (Footer->GetValueType() == fvtSum && !Field->IsNull())
+        Value = Currency::FromDouble(Value.ToDouble() + Extended(Field->GetAsFloat()));
+      else if (Footer->GetValueType() == fvtCount)
+        Value = Currency::FromRaw(Value.GetRaw() + Currency::Scale);
+    }
+}
+
+String TDBGridKvExport::GetFooterValue(Integer Row, Integer Col, TColumnKv* Column) {
+  TColumnFooterKv* Footer = Column->UsedFooter(Row);
+  const Currency Value = FFooterValues[std::size_t(Col + FExpCols->GetCount() * Row)];
+  if (Footer->GetValueType() == fvtCount) return FloatToStr(Value.ToDouble());
+  TField* Field = FooterField(FDBGrid, Column, Footer);
+  if (!Field) return {};
+  const String Format = FieldDisplayFormat(Field);
+  switch (Field->GetDataType()) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+    case ftLargeint:  // a whole number like the others (the grid's own footer agrees)
+      if (!Format.empty()) return FormatFloat(Format, Value.ToDouble());
+      return std::to_string(Round(Value.ToDouble()));
+    case ftFloat:
+    case ftCurrency: {
+      if (!Format.empty()) return FormatFloat(Format, Value.ToDouble());
+      auto* Float = DynCast<TFloatField>(Field);
+      const bool Money = Float && Float->GetCurrency();
+      return FloatToStrF(Value.ToDouble(), Money ? ffCurrency : ffGeneral,
+                         Float ? Float->GetPrecision() : 15,
+                         Money ? FormatSettings.CurrencyDecimals : 0);
+    }
+    case ftBCD:
+    case ftFMTBcd: {
+      if (!Format.empty()) return FormatCurr(Format, Value);
+      auto* Bcd = DynCast<TBCDField>(Field);
+      const bool Money = Bcd && Bcd->GetCurrency();
+      return CurrToStrF(Value, Money ? ffCurrency : ffGeneral,
+                        Money ? FormatSettings.CurrencyDecimals : 0);
+    }
+    default:
+      return {};
+  }
+}
+
+// [SECTION] Text
+
+void TDBGridKvExportAsText::ExportToStream(TStream* Stream, bool IsExportAll) {
+  FirstRec = true;
+  TDBGridKvExport::ExportToStream(Stream, IsExportAll);
+}
+
+void TDBGridKvExportAsText::WriteLineSeparator() {
+  if (FirstRec)
+    FirstRec = false;
+  else
+    StreamWriteString("\r\n");
+}
+
+void TDBGridKvExportAsText::WriteCellSeparator() {
+  if (FirstCell)
+    FirstCell = false;
+  else
+    StreamWriteString("\t");
+}
+
+void TDBGridKvExportAsText::WriteTitle(TColumnsKvList* ColumnsList) {
+  WriteLineSeparator();
+  String Line;
+  for (Integer I = 0; I < ColumnsList->GetCount(); ++I) {
+    Line += ColumnsList->GetColumn(I)->GetTitle()->GetCaption();
+    if (I < ColumnsList->GetCount() - 1) Line += '\t';
+  }
+  StreamWriteString(Line);
+}
+
+void TDBGridKvExportAsText::WriteRecord(TColumnsKvList* ColumnsList) {
+  WriteLineSeparator();
+  FirstCell = true;
+  TDBGridKvExport::WriteRecord(ColumnsList);
+}
+
+void TDBGridKvExportAsText::WriteDataCell(TColumnKv*, TColCellParamsKv* CellParams) {
+  WriteCellSeparator();
+  StreamWriteString(CellText(CellParams->GetText()));
+}
+
+void TDBGridKvExportAsText::WriteFooter(TColumnsKvList* ColumnsList, Integer FooterNo) {
+  WriteLineSeparator();
+  FirstCell = true;
+  TDBGridKvExport::WriteFooter(ColumnsList, FooterNo);
+}
+
+void TDBGridKvExportAsText::WriteFooterCell(Integer, Integer, TColumnKv*, TFont*, TColor,
+                                            TAlignment, const String& Text) {
+  WriteCellSeparator();
+  StreamWriteString(CellText(Text));
+}
+
+// [SECTION] Separated values
+
+void TDBGridKvExportAsCSV::Construct() {
+  inherited::Construct();
+  FSeparator = CsvSeparatorChar;
+}
+
+String TDBGridKvExportAsCSV::CellText(const String& Text) { return AnsiQuotedStr(Text, '"'); }
+
+void TDBGridKvExportAsCSV::WriteCellSeparator() {
+  if (FirstCell)
+    FirstCell = false;
+  else
+    StreamWriteString(Utf8Encode(FSeparator));
+}
+
+void TDBGridKvExportAsCSV::WriteTitle(TColumnsKvList* ColumnsList) {
+  WriteLineSeparator();
+  String Line;
+  const String Separator = Utf8Encode(FSeparator);
+  for (Integer I = 0; I < ColumnsList->GetCount(); ++I) {
+    Line += CellText(ColumnsList->GetColumn(I)->GetTitle()->GetCaption());
+    if (I < ColumnsList->GetCount() - 1) Line += Separator;
+  }
+  StreamWriteString(Line);
+}
+
+}  // namespace korvel
