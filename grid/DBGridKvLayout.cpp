@@ -743,7 +743,7 @@ Integer TCustomDBGridKv::CalcTitleTreeHeight(THeadTreeNode* Node) {
           6;
     } else {
       if (Child->Width >= 1) {
-        TRect R(0, 0, std::max(Child->Width - 4 - Child->LineWidth, 0), 0);
+        TRect R{0, 0, std::max(Child->Width - 4 - Child->LineWidth, 0), 0};
         DrawText(Canvas->GetHandle(), Caption, -1, &R, DT_CALCRECT | DT_WORDBREAK);
         T = R.Bottom - R.Top;
       }
