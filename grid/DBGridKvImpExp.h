@@ -245,10 +245,12 @@ class TDBGridKvImport : public kvp::TObject {
   virtual void ReadSuffix() {}
   virtual void ReadRecord(TColumnsKvList* ColumnsList);
   virtual void SetCellValue(TColumnKv* /*Column*/) {}
-  // Writes into the column's field (or its key field) through Assign, which
-  // gets the field; the error question guards the write. Without a
-  // modifiable target nothing is written.
-  void AssignCell(TColumnKv* Column, bool SkipLookupWithoutKeys,
+  // Writes into the column's field through Assign, which gets the field;
+  // the error question guards the write. Without a modifiable target
+  // nothing is written. TypedValue: a value of the binary format, written
+  // whole also into a blob or memo field; else text, and a lookup without
+  // key fields is passed over.
+  void AssignCell(TColumnKv* Column, bool TypedValue,
                   const std::function<void(kvp::TField*)>& Assign);
   // The error question for an assignment that raised.
   void AskAboutError(const kvp::String& Message);

@@ -266,7 +266,7 @@ void TDBGridKvImportAsVCLDBIF::ReadRecord(TColumnsKvList* ColumnsList) {
 
 void TDBGridKvImportAsVCLDBIF::SetCellValue(TColumnKv* Column) {
   if (Column && !FEndOfData && !VarIsEmpty(FValue)) {
-    AssignCell(Column, false, [&](TField* Field) {
+    AssignCell(Column, true, [&](TField* Field) {
       if (Field->GetFieldKind() == fkLookup) Field = impexp::ColumnValueField(Column);
       if (Field) Field->SetValue(FValue);
     });

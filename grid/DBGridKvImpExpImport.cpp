@@ -154,12 +154,37 @@ void TDBGridKvImport::ReadRecord(TColumnsKvList* ColumnsList) {
 
 // [SECTION] Writing a cell
 
-void TDBGridKvImport::AssignCell(TColumnKv* Column, bool SkipLookupWithoutKeys,
+namespace {
+
+// Whether a typed value may be written into the column's field: as for an
+// edit of the cell, but a blob or memo field takes its value whole (the
+// editor's objection is to editing binary contents as text).
+bool CanWriteTypedValue(TColumnKv* Column) {
+  TCustomDBGridKv* Grid = Column->GetGrid();
+  TField* Field = Column->GetField();
+  if (!Grid || !Field || Grid->GetReadOnly() || !Grid->GetDataLink()->GetActive() ||
+      Grid->GetDataLink()->GetReadOnly() || Column->GetReadOnly())
+    return false;
+  std::vector<TField*> Targets;
+  if (Field->GetFieldKind() == fkLookup) {
+    if (!dbgrid::LookupKeyFields(Field, Targets)) return false;
+  } else {
+    Targets.push_back(Field);
+  }
+  for (TField* Target : Targets)
+    if (!Target->GetCanModify()) return false;
+  return Grid->CanModifyRecord();
+}
+
+}  // namespace
+
+void TDBGridKvImport::AssignCell(TColumnKv* Column, bool TypedValue,
                                  const std::function<void(TField*)>& Assign) {
-  if (!Column || !Column->CanModify(false)) return;
+  if (!Column) return;
+  if (TypedValue ? !CanWriteTypedValue(Column) : !Column->CanModify(false)) return;
   TField* Field = Column->GetField();
   if (!Field) return;
-  if (Field->GetFieldKind() == fkLookup && SkipLookupWithoutKeys && Field->GetKeyFields().empty())
+  if (Field->GetFieldKind() == fkLookup && !TypedValue && Field->GetKeyFields().empty())
     return;
   TDataSet* DataSet = Field->GetDataSet();
   if (!DataSet || !DataSet->GetCanModify()) return;
@@ -267,7 +292,7 @@ void TDBGridKvImportAsText::ReadRecord(TColumnsKvList* ColumnsList) {
 }
 
 void TDBGridKvImportAsText::SetCellValue(TColumnKv* Column) {
-  AssignCell(Column, true, [&](TField* Field) {
+  AssignCell(Column, false, [&](TField* Field) {
     if (Field->GetFieldKind() == fkLookup) {
       // The lookup dataset's record whose shown text begins with the value
       // gives the key.
