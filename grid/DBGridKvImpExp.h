@@ -87,8 +87,10 @@ class TDBGridKvExport : public kvp::TObject {
   // The sum or count footer text of the exported records.
   kvp::String GetFooterValue(kvp::Integer Row, kvp::Integer Col, TColumnKv* Column);
   void CalcFooterValues();
-  // Writes the bytes of Text to the stream, without a terminator.
+  // Writes the bytes of Text to the stream, without a terminator; they may
+  // wait in a buffer until FlushBuffer, which the walk calls at its end.
   void StreamWriteString(const kvp::String& Text);
+  void FlushBuffer();
 
   TColCellParamsKv* FColCellParamsEh = nullptr;  // owned; the cell handed to WriteDataCell
   TCustomDBGridKv* FDBGrid = nullptr;
@@ -96,6 +98,9 @@ class TDBGridKvExport : public kvp::TObject {
   kvp::TStream* FStream = nullptr;     // where the writers write during a walk
   TFooterValues FFooterValues;
   kvp::TColor FDataCellShading = kvp::clWindow;  // the cell's colour after the grid's event
+  kvp::TFont* FCellFont = nullptr;  // owned; the copy of a column's font handed to a cell
+  kvp::String FBuffer;              // written bytes not yet in the stream
+  std::size_t FFlushAt = 0x10000;   // the buffer goes to the stream from this size on
 };
 
 // ---------------------------------------------------------------------------
@@ -117,8 +122,9 @@ class TDBGridKvExportAsText : public TDBGridKvExport {
                        const kvp::String& Text) override;
   virtual void WriteLineSeparator();
   virtual void WriteCellSeparator();
-  // The text of a cell as the format writes it.
+  // The text of a cell as the format writes it, and writing it.
   virtual kvp::String CellText(const kvp::String& Text) { return Text; }
+  virtual void AppendCellText(const kvp::String& Text);
 
   bool FirstRec = false;   // no line separator before the first line
   bool FirstCell = false;  // no cell separator before the first cell of a line
@@ -139,8 +145,10 @@ class TDBGridKvExportAsCSV : public TDBGridKvExportAsText {
   void WriteTitle(TColumnsKvList* ColumnsList) override;
   void WriteCellSeparator() override;
   kvp::String CellText(const kvp::String& Text) override;
+  void AppendCellText(const kvp::String& Text) override;
 
   kvp::Char FSeparator = U';';
+  kvp::String FSeparatorText = ";";  // the separator as UTF-8
 };
 
 // ---------------------------------------------------------------------------

@@ -68,12 +68,13 @@ class TClipboardOpenGuard {
   TClipboardOpenGuard& operator=(const TClipboardOpenGuard&) = delete;
 };
 
-// A new moveable, shareable block holding Size bytes of Bytes.
+// A new moveable, shareable block holding Size bytes of Bytes (zeros
+// without Bytes).
 HGLOBAL NewClipboardBlock(const void* Bytes, std::size_t Size) {
   HGLOBAL Block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, Size);
   if (!Block) throw EOutOfMemory("Out of memory for a clipboard block of " + std::to_string(Size) +
                                  " bytes");
-  if (Size > 0) {
+  if (Size > 0 && Bytes) {
     void* P = GlobalLock(Block);
     std::memcpy(P, Bytes, Size);
     GlobalUnlock(Block);
@@ -118,11 +119,30 @@ void PutStreamToClipboard(UINT Format, TMemoryStreamKv* Stream) {
   PutBlock(Format, NewClipboardBlock(Stream->GetMemory(), std::size_t(Stream->GetSize())));
 }
 
+// The text is converted straight into the clipboard's block: counted first,
+// then written (a copy of several megabytes is a common case).
 void PutStreamToClipboardAsUnicode(TMemoryStreamKv* Stream) {
   TClipboardOpenGuard Open;
-  const String Text(static_cast<const char*>(Stream->GetMemory()), std::size_t(Stream->GetSize()));
-  const WideString Wide = Utf8ToUtf16(Text);
-  PutBlock(CF_UNICODETEXT, NewClipboardBlock(Wide.data(), Wide.size() * sizeof(char16_t)));
+  const std::string_view Text(static_cast<const char*>(Stream->GetMemory()),
+                              std::size_t(Stream->GetSize()));
+  std::size_t Units = 0;
+  for (std::size_t I = 0; I < Text.size();) Units += Utf8Decode(Text, I) >= 0x10000 ? 2 : 1;
+  HGLOBAL Block = NewClipboardBlock(nullptr, Units * sizeof(char16_t));
+  if (Units > 0) {
+    auto* Out = static_cast<char16_t*>(GlobalLock(Block));
+    for (std::size_t I = 0; I < Text.size();) {
+      Char C = Utf8Decode(Text, I);
+      if (C >= 0x10000) {
+        C -= 0x10000;
+        *Out++ = char16_t(0xD800 + (C >> 10));
+        *Out++ = char16_t(0xDC00 + (C & 0x3FF));
+      } else {
+        *Out++ = char16_t(C);
+      }
+    }
+    GlobalUnlock(Block);
+  }
+  PutBlock(CF_UNICODETEXT, Block);
 }
 
 void GetStreamFromClipboard(UINT Format, TStream* Stream) {

@@ -146,6 +146,8 @@ void TDBGridKvExportAsRTF::ExportToStream(TStream* Stream, bool IsExportAll) {
   if (Body->GetSize() == 0) return;
   // [Phase 3] The document: its tables, then the body.
   FStream = Stream;
+  FBuffer.clear();
+  FFlushAt = 0x10000;
   String Head = "{\\rtf0\\ansi\r\n{\\colortbl";
   for (const String& Key : FColorList)
     Head += "\\red" + Trim(Key.substr(0, 3)) + "\\green" + Trim(Key.substr(3, 3)) + "\\blue" +
@@ -155,6 +157,7 @@ void TDBGridKvExportAsRTF::ExportToStream(TStream* Stream, bool IsExportAll) {
     Head += "\\f" + std::to_string(I) + "\\fnil " + FFontList[I] + ";";
   Head += "}\r\n";
   StreamWriteString(Head);
+  FlushBuffer();
   Stream->WriteBuffer(Body->GetMemory(), Integer(Body->GetSize()));
 }
 

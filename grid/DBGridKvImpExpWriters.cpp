@@ -97,15 +97,27 @@ TField* ColumnValueField(TColumnKv* Column) {
 void TDBGridKvExport::Construct() {
   inherited::Construct();
   FColCellParamsEh = TColCellParamsKv::Create();
+  FCellFont = TFont::Create();
 }
 
 void TDBGridKvExport::Destroy() {
   FreeAndNil(FColCellParamsEh);
+  FreeAndNil(FCellFont);
   inherited::Destroy();
 }
 
+// Small writes gather in a buffer that goes to the stream in large blocks:
+// a file stream writes each block through the system.
 void TDBGridKvExport::StreamWriteString(const String& Text) {
-  if (!Text.empty()) FStream->WriteBuffer(Text.data(), Integer(Text.size()));
+  FBuffer += Text;
+  if (FBuffer.size() >= FFlushAt) FlushBuffer();
+}
+
+void TDBGridKvExport::FlushBuffer() {
+  if (FBuffer.empty()) return;
+  String Block;
+  Block.swap(FBuffer);
+  FStream->WriteBuffer(Block.data(), Integer(Block.size()));
 }
 
 void TDBGridKvExport::ExportToFile(const String& FileName, bool IsExportAll) {
@@ -121,6 +133,10 @@ void TDBGridKvExport::ExportToStream(TStream* Stream, bool IsExportAll) {
   const TDBGridKvSelectionKind Kind = IsExportAll ? gskAll : Selection->GetSelectionType();
   if (Kind == gskNone) return;
   FStream = Stream;
+  FBuffer.clear();
+  // A memory stream takes the whole text at the end, in one block, rather
+  // than growing step by step.
+  FFlushAt = DynCast<TCustomMemoryStream>(Stream) ? String::npos : 0x10000;
   // [Phase 1] The dataset stays still on screen; the position comes back
   // whatever happens.
   TDisableControlsGuard Disabled(DataSet);
@@ -187,24 +203,36 @@ void TDBGridKvExport::ExportToStream(TStream* Stream, bool IsExportAll) {
   // [Phase 6] Back where the grid was; then the suffix.
   Position.Restore();
   WriteSuffix();
+  FlushBuffer();
 }
 
+// Each cell gets its own copy of the column's font, so that the events may
+// change it. A column's image index and check-box state are worked out only
+// where the column shows them (an image list, check boxes): elsewhere they
+// mean nothing, and working them out would format every value once more.
 void TDBGridKvExport::WriteRecord(TColumnsKvList* ColumnsList) {
   TCustomDBGridKv* Grid = FDBGrid;
+  TColCellParamsKv* Params = FColCellParamsEh;
   for (Integer I = 0; I < ColumnsList->GetCount(); ++I) {
     TColumnKv* Column = ColumnsList->GetColumn(I);
-    TObjectPtr<TFont> Font(TFont::Create());
-    Font->Assign(Column->GetFont());
-    TColCellParamsKv* Params = FColCellParamsEh;
-    Column->FillColCellParams(Params);
-    Params->SetFont(Font.get());
+    FCellFont->Assign(Column->GetFont());
+    Params->SetCol(-1);
+    Params->SetRow(-1);
+    Params->SetState({});
+    Params->SetFont(FCellFont);
+    Params->SetBackground(Column->GetColor());
+    Params->SetAlignment(Column->GetAlignment());
+    Params->SetImageIndex(Column->GetImageList() ? Column->GetImageIndex() : -1);
+    Params->SetText(Column->GetDisplayText());
+    Params->SetCheckboxState(Column->GetColumnType() == ctCheckboxesKv ? Column->GetCheckboxState()
+                                                                        : cbUnchecked);
+    Params->SetReadOnly(Column->GetReadOnly());
     TColor Background = Params->GetBackground();
-    Grid->GetCellParams(Column, Font.get(), Background, Params->GetState());
+    Grid->GetCellParams(Column, FCellFont, Background, Params->GetState());
     Params->SetBackground(Background);
     FDataCellShading = Background;
     Column->GetCellParams(false, Params);
     WriteDataCell(Column, Params);
-    Params->SetFont(nullptr);
   }
 }
 
@@ -339,8 +367,10 @@ void TDBGridKvExportAsText::WriteRecord(TColumnsKvList* ColumnsList) {
 
 void TDBGridKvExportAsText::WriteDataCell(TColumnKv*, TColCellParamsKv* CellParams) {
   WriteCellSeparator();
-  StreamWriteString(CellText(CellParams->GetText()));
+  AppendCellText(CellParams->GetText());
 }
+
+void TDBGridKvExportAsText::AppendCellText(const String& Text) { StreamWriteString(CellText(Text)); }
 
 void TDBGridKvExportAsText::WriteFooter(TColumnsKvList* ColumnsList, Integer FooterNo) {
   WriteLineSeparator();
@@ -359,24 +389,53 @@ void TDBGridKvExportAsText::WriteFooterCell(Integer, Integer, TColumnKv*, TFont*
 void TDBGridKvExportAsCSV::Construct() {
   inherited::Construct();
   FSeparator = CsvSeparatorChar;
+  FSeparatorText = Utf8Encode(FSeparator);
 }
 
-String TDBGridKvExportAsCSV::CellText(const String& Text) { return AnsiQuotedStr(Text, '"'); }
+// The text in double quotes, each quote inside doubled (as AnsiQuotedStr
+// with '"' has it, in one pass).
+namespace {
+
+void AppendQuoted(String& Out, const String& Text) {
+  Out += '"';
+  std::size_t From = 0;
+  for (std::size_t Quote = Text.find('"'); Quote != String::npos; Quote = Text.find('"', From)) {
+    Out.append(Text, From, Quote + 1 - From);
+    Out += '"';
+    From = Quote + 1;
+  }
+  Out.append(Text, From, String::npos);
+  Out += '"';
+}
+
+}  // namespace
+
+String TDBGridKvExportAsCSV::CellText(const String& Text) {
+  String Out;
+  Out.reserve(Text.size() + 2);
+  AppendQuoted(Out, Text);
+  return Out;
+}
+
+// Straight into the buffer: a cell is the commonest write.
+void TDBGridKvExportAsCSV::AppendCellText(const String& Text) {
+  AppendQuoted(FBuffer, Text);
+  if (FBuffer.size() >= FFlushAt) FlushBuffer();
+}
 
 void TDBGridKvExportAsCSV::WriteCellSeparator() {
   if (FirstCell)
     FirstCell = false;
   else
-    StreamWriteString(Utf8Encode(FSeparator));
+    StreamWriteString(FSeparatorText);
 }
 
 void TDBGridKvExportAsCSV::WriteTitle(TColumnsKvList* ColumnsList) {
   WriteLineSeparator();
   String Line;
-  const String Separator = Utf8Encode(FSeparator);
   for (Integer I = 0; I < ColumnsList->GetCount(); ++I) {
     Line += CellText(ColumnsList->GetColumn(I)->GetTitle()->GetCaption());
-    if (I < ColumnsList->GetCount() - 1) Line += Separator;
+    if (I < ColumnsList->GetCount() - 1) Line += FSeparatorText;
   }
   StreamWriteString(Line);
 }
