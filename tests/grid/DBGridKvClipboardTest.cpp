@@ -240,3 +240,84 @@ TEST_F(DBGridKvClipboardTest, ACommandThatFailsClosesTheClipboardAndEnablesTheCo
 
 }  // namespace
 }  // namespace korvel
+
+namespace korvel {
+namespace {
+
+using namespace kvp;
+using namespace impexptest;
+
+// Orders whose customer is named by two key fields (Region, Number) in a
+// lookup of customers by (R, N).
+class DBGridKvTwoKeyLookupTest : public DBGridOnFormTest {
+ protected:
+  void SetUp() override {
+    DBGridOnFormTest::SetUp();
+    Customers = TMemoryDataSet::Create(Form);
+    Customers->GetFieldDefs()->Add("R", ftString, 4);
+    Customers->GetFieldDefs()->Add("N", ftInteger);
+    Customers->GetFieldDefs()->Add("Name", ftString, 20);
+    Customers->Open();
+    Customers->AppendRecord({"EU", 1, "Ann"});
+    Customers->AppendRecord({"US", 1, "Bob"});
+    Orders = TMemoryDataSet::Create(Form);
+    for (const auto& [Name, Type] : std::vector<std::pair<const char*, TFieldType>>{
+             {"Item", ftString}, {"Region", ftString}, {"Number", ftInteger}})
+      Orders->GetFieldDefs()->Add(Name, Type, Type == ftString ? 20 : 0);
+    for (Integer I = 0; I < Orders->GetFieldDefs()->GetCount(); ++I)
+      Orders->GetFieldDefs()->GetItem(I)->CreateField(Orders, Orders);
+    auto* Customer = TStringField::Create(Orders);
+    Customer->SetFieldName("Customer");
+    Customer->SetFieldKind(fkLookup);
+    Customer->SetKeyFields("Region;Number");
+    Customer->SetLookupDataSet(Customers);
+    Customer->SetLookupKeyFields("R;N");
+    Customer->SetLookupResultField("Name");
+    Customer->SetDataSet(Orders);
+    Orders->Open();
+    Orders->AppendRecord({"Pen", "EU", 1});
+    Orders->AppendRecord({"Ink", "US", 1});
+    Orders->First();
+    Source = TDataSource::Create(Form);
+    Source->SetDataSet(Orders);
+    Grid->SetDataSource(Source);
+    Grid->SetOptions(Grid->GetOptions() + dgMultiSelectKv - dgConfirmDeleteKv);
+    for (const char* Name : {"Item", "Customer"}) Grid->GetColumns()->Add()->SetFieldName(Name);
+  }
+  void TearDown() override {
+    EXPECT_FALSE(Orders->ControlsDisabled());
+    DBGridOnFormTest::TearDown();
+  }
+  TMemoryDataSet* Customers = nullptr;
+  TMemoryDataSet* Orders = nullptr;
+  TDataSource* Source = nullptr;
+};
+
+TEST_F(DBGridKvTwoKeyLookupTest, ALookupOnTwoKeysIsCopiedAsNoValueAndClearedWhole) {
+  EXPECT_EQ(Records(Orders), (std::vector<String>{"Pen|EU|1|Ann", "Ink|US|1|Bob"}));
+  SelectRectangle(Grid, 0, 1, 1, 2);
+  CopyGridSelectionToClipboard(Grid, false);
+  EXPECT_EQ(ClipboardBytes(CF_TEXT), String("Item\tCustomer\r\nPen\tAnn\r\nInk\tBob\0", 32));
+  // The exchange format has no single value for two keys: "no value".
+  const String Binary = ClipboardBytes(CF_VCLDBIF);
+  EXPECT_EQ(Binary.substr(16), String("\5\3\0\0\0Pen\1\5\3\0\0\0Ink\1\0", 19));
+  // Clearing the rectangle clears both key fields of each record.
+  DeleteGridSelection(Grid, false);
+  EXPECT_EQ(Records(Orders), (std::vector<String>{"<null>|<null>|<null>|<null>",
+                                                  "<null>|<null>|<null>|<null>"}));
+  // Pasting the exchange format writes the items and leaves the keys alone.
+  Grid->GetSelection()->Clear();
+  Orders->First();
+  Grid->SetSelectedIndex(0);
+  PasteGridSelectionFromClipboard(Grid, false);
+  EXPECT_EQ(Records(Orders), (std::vector<String>{"Pen|<null>|<null>|<null>",
+                                                  "Ink|<null>|<null>|<null>"}));
+  // Text names the customer: both keys come from the customer found.
+  PutClipboardBytes(CF_TEXT, String("Pen\tbob\r\n\0", 10));
+  Orders->First();
+  PasteGridSelectionFromClipboard(Grid, false);
+  EXPECT_EQ(Records(Orders)[0], "Pen|US|1|Bob");
+}
+
+}  // namespace
+}  // namespace korvel
