@@ -91,6 +91,16 @@ class TDBGridKvExport : public kvp::TObject {
   // wait in a buffer until FlushBuffer, which the walk calls at its end.
   void StreamWriteString(const kvp::String& Text);
   void FlushBuffer();
+  // What a column decides for every one of its cells.
+  struct TColumnLook {
+    kvp::TFont* Font = nullptr;  // the column's own
+    kvp::TColor Color = kvp::clWindow;
+    kvp::TAlignment Alignment = kvp::taLeftJustify;
+    bool Images = false;      // an image list: the cells have an image index
+    bool Checkboxes = false;  // check boxes: the cells have a check-box state
+    bool ReadOnly = false;
+  };
+  static TColumnLook LookOf(TColumnKv* Column);
 
   TColCellParamsKv* FColCellParamsEh = nullptr;  // owned; the cell handed to WriteDataCell
   TCustomDBGridKv* FDBGrid = nullptr;
@@ -101,6 +111,7 @@ class TDBGridKvExport : public kvp::TObject {
   kvp::TFont* FCellFont = nullptr;  // owned; the copy of a column's font handed to a cell
   kvp::String FBuffer;              // written bytes not yet in the stream
   std::size_t FFlushAt = 0x10000;   // the buffer goes to the stream from this size on
+  std::vector<TColumnLook> FColumnLooks;  // of the export columns, during a walk
 };
 
 // ---------------------------------------------------------------------------

@@ -159,9 +159,15 @@ void TDBGridKvExport::ExportToStream(TStream* Stream, bool IsExportAll) {
   }
   FFooterValues.assign(std::size_t(Grid->GetFooterRowCount()) * std::size_t(FExpCols->GetCount()),
                        Currency());
+  FColumnLooks.clear();
+  for (Integer I = 0; I < FExpCols->GetCount(); ++I)
+    FColumnLooks.push_back(LookOf(FExpCols->GetColumn(I)));
   struct TClearCols {
     TDBGridKvExport* Self;
-    ~TClearCols() { Self->FExpCols = nullptr; }
+    ~TClearCols() {
+      Self->FExpCols = nullptr;
+      Self->FColumnLooks.clear();
+    }
   } ClearCols{this};
   // [Phase 3] Prefix and titles.
   WritePrefix();
@@ -210,23 +216,25 @@ void TDBGridKvExport::ExportToStream(TStream* Stream, bool IsExportAll) {
 // change it. A column's image index and check-box state are worked out only
 // where the column shows them (an image list, check boxes): elsewhere they
 // mean nothing, and working them out would format every value once more.
+// What a column decides for all its cells is taken once per walk.
 void TDBGridKvExport::WriteRecord(TColumnsKvList* ColumnsList) {
   TCustomDBGridKv* Grid = FDBGrid;
   TColCellParamsKv* Params = FColCellParamsEh;
+  const bool Known = ColumnsList == FExpCols && FColumnLooks.size() == std::size_t(ColumnsList->GetCount());
   for (Integer I = 0; I < ColumnsList->GetCount(); ++I) {
     TColumnKv* Column = ColumnsList->GetColumn(I);
-    FCellFont->Assign(Column->GetFont());
+    const TColumnLook Look = Known ? FColumnLooks[std::size_t(I)] : LookOf(Column);
+    FCellFont->Assign(Look.Font);
     Params->SetCol(-1);
     Params->SetRow(-1);
     Params->SetState({});
     Params->SetFont(FCellFont);
-    Params->SetBackground(Column->GetColor());
-    Params->SetAlignment(Column->GetAlignment());
-    Params->SetImageIndex(Column->GetImageList() ? Column->GetImageIndex() : -1);
+    Params->SetBackground(Look.Color);
+    Params->SetAlignment(Look.Alignment);
+    Params->SetImageIndex(Look.Images ? Column->GetImageIndex() : -1);
     Params->SetText(Column->GetDisplayText());
-    Params->SetCheckboxState(Column->GetColumnType() == ctCheckboxesKv ? Column->GetCheckboxState()
-                                                                        : cbUnchecked);
-    Params->SetReadOnly(Column->GetReadOnly());
+    Params->SetCheckboxState(Look.Checkboxes ? Column->GetCheckboxState() : cbUnchecked);
+    Params->SetReadOnly(Look.ReadOnly);
     TColor Background = Params->GetBackground();
     Grid->GetCellParams(Column, FCellFont, Background, Params->GetState());
     Params->SetBackground(Background);
@@ -234,6 +242,17 @@ void TDBGridKvExport::WriteRecord(TColumnsKvList* ColumnsList) {
     Column->GetCellParams(false, Params);
     WriteDataCell(Column, Params);
   }
+}
+
+TDBGridKvExport::TColumnLook TDBGridKvExport::LookOf(TColumnKv* Column) {
+  TColumnLook Look;
+  Look.Font = Column->GetFont();
+  Look.Color = Column->GetColor();
+  Look.Alignment = Column->GetAlignment();
+  Look.Images = Column->GetImageList() != nullptr;
+  Look.Checkboxes = Column->GetColumnType() == ctCheckboxesKv;
+  Look.ReadOnly = Column->GetReadOnly();
+  return Look;
 }
 
 void TDBGridKvExport::WriteFooter(TColumnsKvList* ColumnsList, Integer FooterNo) {
