@@ -22,7 +22,10 @@
 // DBGridKvCellValues.cpp (what a column shows and writes),
 // DBGridKvInplaceEdit.cpp and DBGridKvInplaceEditButtons.cpp (the in-place
 // editor), DBGridKvSelection.cpp (the selection and its bookmark list, the
-// hint window), DBGridKvDataCells.cpp (data cells and their highlight).
+// hint window), DBGridKvDataCells.cpp (data cells and their highlight),
+// DBGridKvFilter.cpp (the column filter), DBGridKvSearch.cpp (text search,
+// the saved position, and the requests handed to the data service of
+// DbUtilsKv).
 #pragma once
 
 #include <vector>
@@ -32,6 +35,7 @@
 #include "controls/CalculatorKv.h"
 #include "controls/ToolCtrlsKv.h"
 #include "grid/DBSumLst.h"
+#include "grid/DbUtilsKv.h"
 #include "platform/classes/ChangeLink.h"
 #include "platform/classes/Collection.h"
 #include "platform/classes/Lists.h"
@@ -290,6 +294,7 @@ class TVertDBGridKvScrollBar : public TDBGridKvScrollBar {
 }  // namespace korvel
 
 #include "grid/DBGridKvColumns.h"
+#include "grid/DBGridKvFilter.h"
 
 namespace korvel {
 
@@ -1047,6 +1052,30 @@ class TCustomDBGridKv : public TCustomGridKv {
   // The window or its in-place editor has the keyboard focus.
   virtual bool IsFocused();
 
+  // -- Searching, filtering and sorting (DBGridKvSearch.cpp) --
+  // Hands a text search to the data service: a features object's search or
+  // the library's own (LocateDatasetText). FieldName empty: the current
+  // column. True when a cell matched; it is then current.
+  virtual bool LocateText(const kvp::String& FieldName, const kvp::String& Text,
+                          TLocateTextMatchingKv Matching, TLocateTextDirectionKv Direction,
+                          TLocateTextOptionsKv Options,
+                          TLocateTextTreeRangeKv TreeRange = ltrNotInTreeKv);
+  // Keep the dataset's position around a walk over its records, so that
+  // afterwards the same records show in the same rows.
+  void SaveBookmark();
+  void RestoreBookmark();
+  // Opens the find dialog through the data service (or its routine when
+  // there is no service).
+  void ExecuteFindDialog(const kvp::String& Text, const kvp::String& ColumnName, bool Modal);
+  // Asks the data service to filter the dataset by the column filters, with
+  // painting held until it is done.
+  virtual void DoApplyFilter();
+  // Asks the data service to order the dataset by the sort-marked columns.
+  virtual void ApplySorting();
+  // FIXME(grid): the filter-row editor comes with the filter row; until then
+  // there is none to place again.
+  virtual void UpdateFilterEditor(bool /*Show*/) {}
+
   // Asserts the invariants of the grid's model; tests call it after changes.
   void CheckConsistency();
 
@@ -1348,6 +1377,9 @@ class TCustomDBGridKv : public TCustomGridKv {
   kvp::TObjectPtr<kvp::TFont> FDuplicateFont;  // keeps the canvas font while a row above is read
   kvp::TObjectPtr<kvp::TFont> FHintFont;       // the font of cell tips; made on first use
   bool FFocusedSeen = false;       // the focus as the last selection change found it
+  // Searching
+  kvp::TBookmark FSavedBookmark;  // the record SaveBookmark kept; empty: none
+  kvp::Integer FSavedOffset = 0;  // rows from the kept record back to the current one
 };
 
 // [SECTION] Unit start-up and shared resources (DBGridKvStartup.cpp)
@@ -1435,6 +1467,11 @@ enum TColumnEditStyleKv : kvp::Byte {
 // column without a field is plain. While the grid is designed a lookup column
 // shows its list even when its key fields cannot be written.
 TColumnEditStyleKv GetColumnEditStyle(TColumnKv* Column);
+// The index of the first line of Strings equal to Text ignoring case, or
+// with loPartialKey the first that starts with Text ignoring case; -1 when
+// none does. Only loPartialKey is looked at.
+kvp::Integer LocateStringsText(kvp::TStrings* Strings, const kvp::String& Text,
+                               kvp::TLocateOptions Options);
 
 // ---------------------------------------------------------------------------
 // TDBGridInplaceEdit: the editor the data-aware grid lays over its current
@@ -1448,7 +1485,13 @@ TColumnEditStyleKv GetColumnEditStyle(TColumnKv* Column);
 //
 // Load contract (the base grid's UpdateEdit): UpdateContents -> the grid
 // reads the text back -> SelectAll -> UpdateLoc -> BoundsChanged. Every
-// change of the text: EN_CHANGE -> the grid's pending text -> TextChanged.
+// change of the text: EN_CHANGE -> the grid's pending text -> TextChanged ->
+// (after the edit window's handling) the most-recently-used list follows.
+// Keys: WndProc gives an open drop-down or most-recently-used list its keys
+// first -> KeyDown (list cells, shortcuts, keys handed to the grid) ->
+// KeyPress -> AutoCompleteText (a list cell's typing). Drop-downs: DropDown
+// -> the user browses (the pending text stays) -> CloseUp(Accept), called
+// by the keys, the list's click, the popup itself or a loss of focus.
 class TDBGridInplaceEdit : public TInplaceEdit, public IPopupOwnerKv {
   KV_CLASS(TDBGridInplaceEdit, TInplaceEdit)
  public:
@@ -1522,11 +1565,55 @@ class TDBGridInplaceEdit : public TInplaceEdit, public IPopupOwnerKv {
   // The editor window reported a change of its text.
   virtual void TextChanged();
 
-  // The drop-down protocol: a popup closes through its owner.
+  // Completes the typed characters Text from the cell's list (lookup, key
+  // or pick list): the list's entry shows with its untyped tail selected.
+  // Text comes back empty when the characters were used up here and must not
+  // reach the edit window.
+  virtual void AutoCompleteText(kvp::String& Text);
+  // Most-recently-used entries that start with the editor's text: a test
+  // descendants may use; the list's own filter applies otherwise.
+  virtual void FilterMRUItem(const kvp::String& Item, bool& Accept);
+  // The user sized the most-recently-used list box: the list keeps its rows
+  // and width.
+  virtual void MRUListResized(kvp::TObject* Sender);
+  virtual TMRUListboxKv* CreateMRUListBox();
+
+  // -- Drop-downs (DBGridKvInplaceEditDropDowns.cpp) --
+  // Opens the drop-down of the current style next to the editor; nothing
+  // when one shows already or the style has none.
+  void DropDown();
+  // Closes the drop-down; with Accept its value becomes the cell's. Refused,
+  // the editor shows the cell's pending text again.
   void CloseUp(bool Accept) override;
   void ListMouseUp(kvp::TObject* Sender, kvp::TMouseButton Button, kvp::TShiftState Shift,
                    kvp::Integer X, kvp::Integer Y);
-  // Set by TextChanged, consumed by the typing that follows.
+  void DataListCloseUp(kvp::TObject* Sender, bool Accept);
+  void DataListColumnMoved(kvp::TObject* Sender, kvp::Integer FromIndex, kvp::Integer ToIndex);
+  // The up-down step: the number by the column's Increment, or the next
+  // (Down) or previous entry of the column's list.
+  void StepFieldValue(bool Down);
+  // The last press of the main button opened the drop-down.
+  bool GetDropDownByButton() const { return FDropDownByButton; }
+
+  // -- Keys and the most-recently-used list (DBGridKvInplaceEditKeys.cpp) --
+  // Enter and Escape close an open drop-down, Alt+Up/Down and Ctrl+Enter
+  // open or close it; a key used here comes back as 0.
+  void DoDropDownKeys(kvp::Word& Key, kvp::TShiftState Shift);
+  // The typed character through AutoCompleteText; 0 when it was used up.
+  void ProcessTypedChar(kvp::Char& Key);
+  // The pending text (and a lookup cell's key) follow the editor's text.
+  void UpdateGridEditValue();
+  // The text without its selected part.
+  kvp::String GetTextWithoutSelection();
+  // Shows the entries of the most-recently-used list that start with the
+  // text under it; closes it when none does.
+  void DropDownMRUList();
+  void CloseMRUList(kvp::TObject* List, bool Accept);
+  void MRUListMouseUp(kvp::TObject* Sender, kvp::TMouseButton Button, kvp::TShiftState Shift,
+                      kvp::Integer X, kvp::Integer Y);
+  // The list box shows the current column's most-recently-used list.
+  bool MRUListDroppedDown() const;
+  // Set by TextChanged, consumed by the next default message handling.
   bool GetTextChanged() const { return FTextChanged; }
 
  protected:
@@ -1536,6 +1623,17 @@ class TDBGridInplaceEdit : public TInplaceEdit, public IPopupOwnerKv {
   void CreateParams(kvp::TCreateParams& Params) override;
   void PaintWindow(kvp::HDC DC) override;
   void DefaultHandler(kvp::TMessage& Message) override;
+  void WndProc(kvp::TMessage& Message) override;
+  void KeyDown(kvp::Word& Key, kvp::TShiftState Shift) override;
+  void KeyPress(kvp::Char& Key) override;
+  void KeyUp(kvp::Word& Key, kvp::TShiftState Shift) override;
+  void MouseDown(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X,
+                 kvp::Integer Y) override;
+  void MouseMove(kvp::TShiftState Shift, kvp::Integer X, kvp::Integer Y) override;
+  void MouseUp(kvp::TMouseButton Button, kvp::TShiftState Shift, kvp::Integer X,
+               kvp::Integer Y) override;
+  bool DoMouseWheel(kvp::TShiftState Shift, kvp::Integer WheelDelta,
+                    kvp::TPoint MousePos) override;
 
   // The text rectangle taken across the editor's full height: the edit's own
   // ground, where its cursor shows and its clicks count.
@@ -1547,9 +1645,37 @@ class TDBGridInplaceEdit : public TInplaceEdit, public IPopupOwnerKv {
   kvp::Integer TreeIndent() const;
 
   void WMSetCursor(kvp::TMessage& Message);
+  void WMKillFocus(kvp::TWMKillFocus& Message);
+  void WMSetFocus(kvp::TMessage& Message);
+  void WMPaste(kvp::TMessage& Message);
+  void CMCancelMode(kvp::TMessage& Message);
   KV_BEGIN_MESSAGE_MAP
   KV_MESSAGE(kvp::WM_SETCURSOR, WMSetCursor)
+  KV_MESSAGE(kvp::WM_KILLFOCUS, WMKillFocus)
+  KV_MESSAGE(kvp::WM_SETFOCUS, WMSetFocus)
+  KV_MESSAGE(kvp::WM_PASTE, WMPaste)
+  KV_MESSAGE(kvp::CM_CANCELMODE, CMCancelMode)
   KV_END_MESSAGE_MAP
+
+  // Keys for an open drop-down or most-recently-used list: true when the
+  // message was used up there.
+  bool RouteListKey(kvp::TMessage& Message);
+  // The main button's control, once the buttons were laid out.
+  TEditButtonControlKv* MainButton() const;
+  // Shows Text while the user browses an open list; the cell's pending text
+  // stays what it was before the list opened.
+  void ShowBrowsedText(const kvp::String& Text);
+  // Sets the text and selects what follows its first Typed characters.
+  void ShowCompleted(const kvp::String& Text, kvp::Integer Typed);
+  // The list cell's Delete and Backspace.
+  void DeleteInListCell(kvp::Word& Key);
+  void BackspaceInListCell(kvp::Word& Key);
+  // The list's entry of a pick-list or lookup cell after a change of text.
+  void FollowList();
+  // Hands a key to the grid's own key handling; the key is used up.
+  void HandKeyToGrid(kvp::Word& Key, kvp::TShiftState Shift);
+  // After a change of the text: the most-recently-used list follows it.
+  void UpdateMRUDropDown();
 
   // One pair of the button row.
   struct TEditButtonPair {
@@ -1577,6 +1703,7 @@ class TDBGridInplaceEdit : public TInplaceEdit, public IPopupOwnerKv {
   TPopupCalculatorKv* FCalculator = nullptr;    // owned; made on first use
   TPopupMonthCalendarKv* FCalendar = nullptr;   // owned; made on first use
   bool FTextChanged = false;  // the text changed since the typing last looked
+  bool FTextFromList = false;  // a list is setting the text: no typing of the user's
   bool FWordWrap = false;
   kvp::Integer FImageIndex = -1;
 

@@ -472,6 +472,7 @@ void TColumnKv::Construct() {
     FDropDownSpecRow = TSpecRowKv::Create(this);
     FDropDownSpecRow->OnChange = TNotifyEvent(this, &TColumnKv::SpecRowChanged);
     FMRUList = TMRUListKv::Create(this);
+    FSTFilter = CreateSTFilter();
     FImageChangeLink = TChangeLink::Create();
     FImageChangeLink->OnChange = TNotifyEvent(this, &TColumnKv::ImageListChange);
     FShowImageAndText = false;
@@ -490,6 +491,7 @@ void TColumnKv::Destroy() {
   if (FImageList) FImageList->UnRegisterChanges(FImageChangeLink);
   FImageList = nullptr;
   FreeAndNil(FImageChangeLink);
+  FreeAndNil(FSTFilter);
   FreeAndNil(FMRUList);
   FreeAndNil(FDropDownSpecRow);
   FreeAndNil(FEditButtons);
@@ -503,6 +505,10 @@ void TColumnKv::Destroy() {
 }
 
 TColumnTitleKv* TColumnKv::CreateTitle() { return TColumnTitleKv::Create(this); }
+
+TSTColumnFilterKv* TColumnKv::CreateSTFilter() { return TSTColumnFilterKv::Create(this); }
+
+void TColumnKv::SetSTFilter(TSTColumnFilterKv* Value) { FSTFilter->Assign(Value); }
 
 TColumnFooterKv* TColumnKv::CreateFooter() { return TColumnFooterKv::CreateApart(this); }
 
@@ -1152,6 +1158,7 @@ void TDBGridColumnKv::KvPublish(TPublisher<TDBGridColumnKv>& P) {
       .Stored(&TDBGridColumnKv::IsReadOnlyStored);
   P.Prop("ShowImageAndText", &TDBGridColumnKv::GetShowImageAndText, &TDBGridColumnKv::SetShowImageAndText)
       .Default(false);
+  P.Prop("STFilter", &TDBGridColumnKv::GetSTFilter, &TDBGridColumnKv::SetSTFilter);
   P.Prop("Tag", &TDBGridColumnKv::GetTag, &TDBGridColumnKv::SetTag).Default(0);
   P.Prop("Title", &TDBGridColumnKv::GetTitle, &TDBGridColumnKv::SetTitle);
   P.Prop("ToolTips", &TDBGridColumnKv::GetToolTips, &TDBGridColumnKv::SetToolTips)

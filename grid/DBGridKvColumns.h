@@ -15,6 +15,7 @@ namespace korvel {
 class TColumnKv;
 class TDBGridColumnsKv;
 class TGridDataLinkKv;
+class TSTColumnFilterKv;
 
 enum TColumnButtonStyleKv { cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown };
 KV_ENUM_INFO(TColumnButtonStyleKv, cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown)
@@ -464,6 +465,9 @@ class TColumnKv : public kvp::TCollectionItem {
   void SetPopupMenu(kvp::TPopupMenu* Value);
   bool GetShowImageAndText() const { return FShowImageAndText; }
   void SetShowImageAndText(bool Value);
+  // The column's filter-row filter.
+  TSTColumnFilterKv* GetSTFilter() const { return FSTFilter; }
+  void SetSTFilter(TSTColumnFilterKv* Value);
   kvp::Integer GetTag() const { return FTag; }
   void SetTag(kvp::Integer Value) { FTag = Value; }
   TColumnTitleKv* GetTitle() const { return FTitle; }
@@ -507,7 +511,7 @@ class TColumnKv : public kvp::TCollectionItem {
   TMRUListKv* GetMRUList() const { return FMRUList; }
   void SetMRUList(TMRUListKv* Value) { FMRUList->Assign(Value); }
   // FIXME(grid): the drop-down box and drop-down data grid come with the
-  // lookup grid; the column filter with the filter row.
+  // lookup grid.
 
   // -- Cell values (DBGridKvCellValues.cpp) --
   // The grid, its editor and the exporters read and write the field through
@@ -555,6 +559,7 @@ class TColumnKv : public kvp::TCollectionItem {
   virtual TEditButtonsKv* CreateEditButtons();
   // The special row changed: a change of the column.
   virtual void SpecRowChanged(kvp::TObject* Sender);
+  virtual TSTColumnFilterKv* CreateSTFilter();
   void Changed(bool AllItems) { kvp::TCollectionItem::Changed(AllItems); }
 
   // Stored tests: an assigned value that differs from its default.
@@ -587,6 +592,7 @@ class TColumnKv : public kvp::TCollectionItem {
   friend class TColumnFooterKv;
   friend class TDBGridColumnsKv;
   friend class TCustomDBGridKv;
+  friend class TSTColumnFilterKv;
   template <class T>
   void SetFlagged(T& Own, const T& Value, TColumnKvValue Bit, bool Notify);
   bool Assigned(TColumnKvValue Bit) const { return FAssignedValues.Contains(Bit); }
@@ -636,6 +642,7 @@ class TColumnKv : public kvp::TCollectionItem {
   kvp::TPopupMenu* FPopupMenu = nullptr;  // not owned; the grid hears of its freeing
   bool FReadOnly = false;
   bool FShowImageAndText = false;
+  TSTColumnFilterKv* FSTFilter = nullptr;  // owned
   kvp::Integer FTag = 0;
   TColumnTitleKv* FTitle = nullptr;  // owned
   TColumnFooterKv* FFooter = nullptr;    // owned; the footer of rows without their own

@@ -11,7 +11,6 @@
 //   [SECTION] Style         SetEditStyle, GetPopupCalculator
 //   [SECTION] Contents      UpdateContents, SetWordWrap, CreateParams
 //   [SECTION] Image         UpdateImageIndex, TextChanged
-//   [SECTION] Later parts   CloseUp, ListMouseUp, ButtonDown, EditButtonDown ... (stand-ins)
 //   [SECTION] Grid side     CreateEditor, GetDBInplaceEditor, EditorListMode,
 //                           EditorWritable, WMCommand
 #include "controls/DBCtrlsKv.h"
@@ -124,7 +123,7 @@ TColumnKv* TDBGridInplaceEdit::GetColumn() const {
   if (!Grid) return nullptr;
   const Integer Index = Grid->GetSelectedIndex();
   TDBGridColumnsKv* Columns = Grid->GetColumns();
-  if (Index < 0 || Index >= Columns->GetCount()) return nullptr;
+  if (!Columns || Index < 0 || Index >= Columns->GetCount()) return nullptr;
   return Columns->GetColumn(Index);
 }
 
@@ -280,26 +279,6 @@ void TDBGridInplaceEdit::TextChanged() {
   FTextChanged = true;
   UpdateImageIndex();
 }
-
-// [SECTION] Later parts
-
-// FIXME(grid): opening and closing the drop-downs, the buttons' presses and
-// clicks, stepping with the up-down button and dragging from a button into
-// its list come with the editor's drop-downs; until then the buttons show
-// and a press changes nothing.
-void TDBGridInplaceEdit::CloseUp(bool /*Accept*/) {}
-
-void TDBGridInplaceEdit::ListMouseUp(TObject*, TMouseButton, TShiftState, Integer, Integer) {}
-
-void TDBGridInplaceEdit::ButtonDown(bool /*Down*/) {}
-
-void TDBGridInplaceEdit::EditButtonClick(TObject* /*Sender*/) {}
-
-void TDBGridInplaceEdit::EditButtonDown(TObject*, bool, bool&, bool& Handled) { Handled = false; }
-
-void TDBGridInplaceEdit::EditButtonMouseMove(TObject*, TShiftState, Integer, Integer) {}
-
-void TDBGridInplaceEdit::EditButtonMouseUp(TObject*, TMouseButton, TShiftState, Integer, Integer) {}
 
 // [SECTION] Grid side
 

@@ -9,7 +9,7 @@
 //   [SECTION] Button row       CreateEditButtonControl, BoundsChanged
 //   [SECTION] Text rectangle   CalcEditRect, TextArea, ShowsImage, InTreeArea, TreeIndent
 //   [SECTION] Painting         PaintWindow, DrawRequiredState
-//   [SECTION] Mouse            WMSetCursor, DefaultHandler
+//   [SECTION] Mouse            WMSetCursor, DefaultHandler (and the text's changes)
 #include <algorithm>
 #include <climits>
 
@@ -280,7 +280,8 @@ void TDBGridInplaceEdit::WMSetCursor(TMessage& Message) {
 }
 
 // A press beside the text (on the image or the tree area) does not move the
-// caret, unless the editor holds the mouse (a selection being dragged).
+// caret, unless the editor holds the mouse (a selection being dragged). A
+// message that changed the text lets the most-recently-used list follow.
 void TDBGridInplaceEdit::DefaultHandler(TMessage& Message) {
   if (Message.Msg >= WM_LBUTTONDOWN && Message.Msg <= WM_MBUTTONDBLCLK && HandleAllocated() &&
       GetCapture() != GetHandle()) {
@@ -288,6 +289,7 @@ void TDBGridInplaceEdit::DefaultHandler(TMessage& Message) {
     if (!PtInRect(TextArea(), P)) return;
   }
   inherited::DefaultHandler(Message);
+  UpdateMRUDropDown();
 }
 
 }  // namespace korvel

@@ -138,9 +138,9 @@ void DBGridKvUnitStartup() {
                                    TColumnKvPropertyInterceptor::StaticClass());
   RegisterClassPropertyInterceptor(TDBGridColumnsKv::StaticClass(),
                                    TColumnsKvPropertyInterceptor::StaticClass());
-  // [Phase 2] The default style.
-  // FIXME(grid): the global data service is made here once it exists.
+  // [Phase 2] The default style and the data service.
   CreateDefaultGridStyle();
+  CreateDBGridKvDataService();
   // [Phase 3] The sort-marker font: its digits stand as high as the marker.
   {
     TObjectPtr<TBitmap> Marker(LoadResourceBitmap("DBSMDOWNKV"));
@@ -180,6 +180,7 @@ void DBGridKvUnitShutdown() {
   FreeAndNil(GridSortMarkerImages);
   FreeAndNil(GSortMarkerFont);
   FreeDefaultGridStyle();
+  FreeDBGridKvDataService();
   FreeAndNil(GridCellParams);
   // The interceptors stay registered: the interceptor unit frees its
   // registry at its own shut-down.

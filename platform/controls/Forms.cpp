@@ -478,14 +478,13 @@ void TCustomForm::SetWindowFocus() {
   if (Target) ::kvp::SetFocus(Target);
 }
 
+// An active form keeps the focus where it is inside it: focusing the form
+// window itself would take it from the active control and leave none.
 void TCustomForm::SetFocus() {
-  if (!FActive) {
-    if (!(FVisible && FEnabled))
-      throw EInvalidOperation("Cannot focus a disabled or invisible window ('" + GetName() + "')");
-    SetWindowFocus();
-  } else {
-    ::kvp::SetFocus(GetHandle());
-  }
+  if (FActive) return;
+  if (!(FVisible && FEnabled))
+    throw EInvalidOperation("Cannot focus a disabled or invisible window ('" + GetName() + "')");
+  SetWindowFocus();
 }
 
 bool TCustomForm::CanFocus() { return FVisible && FEnabled; }

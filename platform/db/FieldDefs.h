@@ -29,6 +29,9 @@ class TFieldDef : public TPersistent {
   void SetSize(Integer Value) { FSize = Value; }
   bool GetRequired() const { return FRequired; }
   void SetRequired(bool Value) { FRequired = Value; }
+  // Off for a store that keeps text of any length: its string fields cut nothing.
+  bool GetCutToSize() const { return FCutToSize; }
+  void SetCutToSize(bool Value) { FCutToSize = Value; }
   Integer GetPrecision() const { return FPrecision; }
   void SetPrecision(Integer Value) { FPrecision = Value; }
   Integer GetFieldNo() const;
@@ -47,6 +50,7 @@ class TFieldDef : public TPersistent {
   Integer FSize = 0;  // characters for strings, bytes for byte fields, 0 otherwise
   bool FRequired = false;
   Integer FPrecision = 0;  // digits of a BCD definition; 0 when not given
+  bool FCutToSize = true;  // string fields cut text longer than Size
 };
 
 // TFieldDefs: the ordered definitions of one dataset.

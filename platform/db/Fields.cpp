@@ -122,6 +122,14 @@ void TField::SetValue(const Variant& Value) {
     SetData(Null());
     return;
   }
+  // A value the field's type does not hold, written back as it was read,
+  // stays as stored (converting it would change what the store holds).
+  const Variant& Current = GetData();
+  if (!HoldsValue(Current) && VarType(Value) == VarType(Current) && VarSameValue(Value, Current)) {
+    const Variant Kept = Current;
+    SetData(Kept);
+    return;
+  }
   SetData(ConvertValue(Value));
 }
 
@@ -388,6 +396,7 @@ TField* TFieldDef::CreateField(TComponent* Owner, TDataSet* DataSet) {
     Field->FDataType = FDataType;
     if (Field->Is<TStringField>() || Field->Is<TBlobField>()) Field->FSize = FSize;
     if (auto* BCD = DynCast<TBCDField>(Field)) BCD->SetPrecision(FPrecision);
+    if (auto* Text = DynCast<TStringField>(Field)) Text->SetCutToSize(FCutToSize);
     Field->FRequired = FRequired;
     Field->SetDataSet(DataSet);
   } catch (...) {
@@ -405,6 +414,7 @@ void TFieldDef::Assign(TPersistent* Source) {
   }
   FName = Other->FName;
   FDataType = Other->FDataType;
+  FCutToSize = Other->FCutToSize;
   FSize = Other->FSize;
   FRequired = Other->FRequired;
   FPrecision = Other->FPrecision;

@@ -197,7 +197,9 @@ class TField : public TComponent {
   friend class TFieldDef;
 };
 
-// TStringField: text of at most Size characters (longer text is cut).
+// TStringField: text of at most Size characters (longer text is cut), unless
+// the store keeps text of any length (CutToSize off: Size is then the width
+// the column is declared with, and nothing typed is cut).
 class TStringField : public TField {
   KV_CLASS(TStringField, TField)
  public:
@@ -206,6 +208,8 @@ class TStringField : public TField {
     FSize = 20;
   }
   String GetAsString() const override;
+  bool GetCutToSize() const { return FCutToSize; }
+  void SetCutToSize(bool Value) { FCutToSize = Value; }
 
  protected:
   String FormatText(bool DisplayText) const override;
@@ -213,6 +217,9 @@ class TStringField : public TField {
   Variant ParseText(const String& Text) const override;
   Variant ConvertValue(const Variant& Value) const override;
   Integer DefaultDisplayWidth() const override { return FSize; }
+
+ private:
+  bool FCutToSize = true;  // text longer than Size is cut
 };
 
 class TWideStringField : public TStringField {
@@ -425,6 +432,7 @@ class TBlobField : public TField {
 
  protected:
   String FormatText(bool DisplayText) const override;
+  bool HoldsValue(const Variant& Value) const override;
   Variant ParseText(const String& Text) const override;
   Variant ConvertValue(const Variant& Value) const override;
 };

@@ -180,9 +180,11 @@ String TStringField::FormatText(bool DisplayText) const {
   return Value;
 }
 
+// Text that is not empty: an empty text a store keeps apart from Null is the
+// store's own value (the field's empty text is Null).
 bool TStringField::HoldsValue(const Variant& Value) const {
   const TVarType Type = VarType(Value);
-  return Type == varEmpty || Type == varNull || Type == varString;
+  return Type == varEmpty || Type == varNull || (Type == varString && !Value.AsString().empty());
 }
 
 Variant TStringField::ParseText(const String& Text) const {
@@ -190,10 +192,11 @@ Variant TStringField::ParseText(const String& Text) const {
   return ConvertValue(Variant(Text));
 }
 
-// Text longer than Size characters is cut; empty text is stored as Null.
+// Text longer than Size characters is cut (unless the store keeps it whole);
+// empty text is stored as Null.
 Variant TStringField::ConvertValue(const Variant& Value) const {
   String Text = VarToStr(Value);
-  if (FSize > 0 && Length(Text) > FSize) Text = Copy(Text, 1, FSize);
+  if (FCutToSize && FSize > 0 && Length(Text) > FSize) Text = Copy(Text, 1, FSize);
   if (Text.empty()) return Null();
   return Variant(Text);
 }
@@ -339,11 +342,37 @@ bool TBCDField::HoldsValue(const Variant& Value) const {
   return Type == varEmpty || Type == varNull || Type == varCurrency;
 }
 
+namespace {
+
+// Whether a number's text has a non-zero digit past the fourth decimal, or
+// (with an exponent) a value that four decimals do not hold.
+bool MoreThanFourDecimals(const String& Text) {
+  if (Text.find_first_of("eE") != String::npos) {
+    Currency Value;
+    Extended Typed = 0;
+    return TryStrToCurr(Text, Value) && TryStrToFloat(Text, Typed) &&
+           Double(Typed) != Double(Value.ToDouble());
+  }
+  const auto Point = Text.find(static_cast<char>(FormatSettings.DecimalSeparator));
+  if (Point == String::npos) return false;
+  std::size_t End = Point + 1;
+  while (End < Text.size() && Text[End] >= '0' && Text[End] <= '9') ++End;
+  while (End > Point + 1 && Text[End - 1] == '0') --End;
+  return End - Point - 1 > 4;
+}
+
+}  // namespace
+
+// Text with more decimals than the four the field keeps is refused, not cut.
 Variant TBCDField::ParseText(const String& Text) const {
   if (Text.empty()) return Null();
   Currency Value;
   if (!TryStrToCurr(Text, Value))
     DatabaseError(DBMessage("'%s' is not a valid floating point value for field '%s'",
+                            {Text, GetDisplayName()}),
+                  const_cast<TBCDField*>(this));
+  if (MoreThanFourDecimals(Text))
+    DatabaseError(DBMessage("'%s' has more decimals than the four field '%s' keeps",
                             {Text, GetDisplayName()}),
                   const_cast<TBCDField*>(this));
   return Variant(Value);
@@ -420,9 +449,16 @@ String TDateTimeField::FormatText(bool DisplayText) const {
   return FormatDateTime(Format, GetAsDateTime());
 }
 
+// A date field holds a day, a time field a time of day: a store's date with
+// a time in a date column is the store's own value, shown and kept as such.
 bool TDateTimeField::HoldsValue(const Variant& Value) const {
   const TVarType Type = VarType(Value);
-  return Type == varEmpty || Type == varNull || Type == varDate;
+  if (Type == varEmpty || Type == varNull) return true;
+  if (Type != varDate) return false;
+  const TDateTime DT = Value.AsDateTime();
+  if (FDataType == ftDate) return DateOf(DT) == DT;
+  if (FDataType == ftTime) return TimeOf(DT) == DT;
+  return true;
 }
 
 Variant TDateTimeField::ParseText(const String& Text) const {
@@ -454,6 +490,13 @@ String TBlobField::FormatText(bool /*DisplayText*/) const {
   if (FDataType == ftGraphic) Name = "Graphic";
   String Result = "(" + Name + ")";
   return IsNull() ? Result : UpperCase(Result);
+}
+
+// Bytes or text; a number a store keeps in such a column is its own value,
+// and so is an empty value kept apart from Null.
+bool TBlobField::HoldsValue(const Variant& Value) const {
+  const TVarType Type = VarType(Value);
+  return Type == varEmpty || Type == varNull || (Type == varString && !Value.AsString().empty());
 }
 
 Variant TBlobField::ParseText(const String& Text) const {

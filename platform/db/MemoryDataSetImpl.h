@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/db/DBCommon.h"
@@ -94,13 +95,26 @@ struct TMemRecord {
 };
 
 // The filter text, parsed once: alternatives joined by 'or', each a list of
-// conditions joined by 'and'.
-enum TFilterOperator { foEqual, foNotEqual, foLess, foGreater, foLessEqual, foGreaterEqual };
+// conditions joined by 'and'; a condition is a comparison, a LIKE pattern or
+// a group in parentheses.
+enum TFilterOperator {
+  foEqual,
+  foNotEqual,
+  foLess,
+  foGreater,
+  foLessEqual,
+  foGreaterEqual,
+  foLike,
+  foNotLike
+};
+
+struct TFilterProgram;
 
 struct TFilterCondition {
   Integer FieldIndex = 0;  // definition index of the field compared
   TFilterOperator Op = foEqual;
-  Variant Value;  // a string, a Double or Null
+  Variant Value;                                // a string, a Double or Null
+  std::shared_ptr<const TFilterProgram> Group;  // set for a group; the rest is then unused
 };
 
 struct TFilterProgram {
@@ -108,8 +122,10 @@ struct TFilterProgram {
 };
 
 // Parses "Name op value [and|or ...]". A value is a quoted string (a quote
-// inside it doubled), a number or null; anything else, text left after a
-// value, or a field the definitions lack raises EDatabaseError in Owner's name.
+// inside it doubled), a number or null; "Name like 'pattern'" and "Name not
+// like 'pattern'" take a quoted pattern; a condition may be a group of
+// conditions in parentheses. Anything else, text left after a value, or a
+// field the definitions lack raises EDatabaseError in Owner's name.
 TFilterProgram ParseMemoryFilter(const String& Text, const TFieldDefs* Defs, TComponent* Owner);
 // Whether a record's values pass the program under the filter options.
 bool MemoryFilterAccepts(const TFilterProgram& Program, const std::vector<Variant>& Data,

@@ -1,13 +1,24 @@
-// TSQLiteDataSet: a dataset over an SQLite database file. Given a TableName it
-// reads the table's rows in row id order and writes edits, inserts and deletes
-// back by row id (a table without row ids: in primary key order, by key; a
-// view: read-only); given SQL it shows the query's rows read-only. Declared
-// column types map to field types (VARCHAR(n) -> ftString of n, INT ->
-// ftInteger, REAL -> ftFloat, BOOLEAN, DATE, DATETIME, TIME, CURRENCY, DECIMAL,
-// TEXT -> ftMemo, BLOB); dates are stored as ISO 8601 text, and a stored value
-// its field type cannot hold is read in its stored form. A post writes only
-// the columns that changed. A Filter text is one SQL condition on the columns;
-// OnFilterRecord also applies. The file is read through a memory map.
+// TSQLiteDataSet: a dataset over an SQLite database file that other programs
+// may read and write at the same time. Given a TableName it reads the table's
+// rows in row id order and writes edits, inserts and deletes back by row id
+// (read by the first of "rowid", "oid", "_rowid_" that no column takes; a
+// table without row ids, or one whose columns take all three names: in
+// primary key order, by key; a view: read-only); given SQL it shows the
+// query's rows read-only. Declared column types map to field types
+// (VARCHAR(n) -> ftString of width n that cuts nothing, INT -> ftInteger,
+// REAL -> ftFloat, BOOLEAN, DATE, DATETIME, TIME, CURRENCY, DECIMAL(p, s),
+// NUMERIC -> ftFloat, TEXT -> ftMemo, BLOB); dates are stored as ISO 8601
+// text, and a stored value its field type cannot hold is read, and written
+// back, in its stored form. A post writes only the columns that changed, and
+// only while the row still holds what was read in them. A Filter text is one
+// SQL condition on the columns; OnFilterRecord also applies.
+//
+// The file is shared: locks other connections hold are waited for
+// (BusyTimeoutMs); it is never read through a memory map, whose vanished
+// pages would kill the process when another program empties the file or
+// copies over it; a file renamed over the open one is read from Refresh on;
+// columns another connection changes stop every read and write until the
+// dataset is opened again.
 //
 // A record buffer holds its row's id and position, and a value is decoded
 // only when a field reads it, so that a walk summing one column decodes one
@@ -17,22 +28,25 @@
 // of the rows before a row start from.
 //
 // Reading a table with row ids: rows are kept compactly (one byte string per
-// page of rows) in a cache of bounded size that drops the pages used least
-// recently; the record count is asked of the database once and then kept up to
-// date through this dataset's own inserts and deletes (Refresh, a filter change
-// and reopening ask again). A row edited out of the filter stays where it was
-// until Refresh, as do rows inserted here. A page remembers the position of its first row, so
-// that Last reads only the last rows ("ORDER BY rowid DESC") and knows their
-// record numbers from the count. The two reading statements stay prepared and
-// are reset after every read, so no read stays open while the dataset is idle
-// and other connections can write to the file. Rows inserted here in the
-// middle of the table stay where they were inserted until Refresh.
+// page of rows) in a cache bounded in bytes that drops the pages used least
+// recently; a read stops at its share of the cache, and texts and blobs past
+// 64 KiB stay in the file until a field asks for them. The record count is
+// asked of the database once and then kept up to date through this dataset's
+// own inserts and deletes (Refresh, a filter change and reopening ask again);
+// a count of the whole table taken before in the process is reused while the
+// file's header shows no change. A row edited out of the filter stays where it
+// was until Refresh, as do rows inserted here. A page remembers the position
+// of its first row, so that Last reads only the last rows ("ORDER BY rowid
+// DESC") and knows their record numbers from the count. The two reading
+// statements stay prepared and are reset after every read, so no read stays
+// open while the dataset is idle and other connections can write to the file.
 //
-// Reading a query, a view or a table without row ids: rows are read in order
-// from one kept statement in chunks that grow with the rows already read and
-// are kept, compactly, as long as the dataset is open. A chunk past the first
-// runs the statement again and skips the rows already read (OFFSET); as every
-// chunk is as large as all before it, a walk costs about twice a single pass.
+// Reading a query, a view or a table without row ids: each row once, kept
+// compactly as long as the dataset is open. A table keyed by a primary key
+// that is never NULL is read in key order in chunks, each after the last key
+// read; anything else steps one statement on, which stays open between
+// chunks only in a file in WAL mode (where an open read keeps no writer out)
+// and is otherwise read through at the first read.
 #pragma once
 
 #include <map>
@@ -48,10 +62,17 @@ struct sqlite3_stmt;
 
 namespace kvp {
 
+namespace sqlite_detail {
+struct TCell;
+}
+
 class TSQLiteDataSet : public TDataSet {
   KV_CLASS(TSQLiteDataSet, TDataSet)
  public:
   explicit TSQLiteDataSet(TComponent* AOwner) : TDataSet(AOwner) {}
+
+  // How long a read or a change waits for a lock another connection holds.
+  static constexpr int BusyTimeoutMs = 5000;
 
   const String& GetDatabaseName() const { return FDatabaseName; }
   void SetDatabaseName(const String& Value);
@@ -75,6 +96,8 @@ class TSQLiteDataSet : public TDataSet {
   // Reads of rows started since opening: each runs a statement once.
   Integer GetReadRuns() const { return FReadRuns; }
   Integer GetCachedCount() const;
+  // Bytes of row data held now: the cache and a walk's run.
+  std::size_t GetCachedBytes() const { return FCacheBytes + FRun.Bytes.size(); }
   // The most bytes of row data the cache of a table with row ids keeps.
   void SetCacheLimit(std::size_t Bytes) { FCacheLimit = Bytes; }
 
@@ -149,6 +172,8 @@ class TSQLiteDataSet : public TDataSet {
     TPages::iterator Page;    // the page read into last
   };
 
+  int LargestCachedCell() const;
+  std::size_t ReadBudget() const;
   bool FindCached(Int64 RowId, TPages::iterator& Page, Integer& Index);
   TPages::iterator PageBefore(TPages::iterator Page);
   bool DbNext(Int64 From, TRowRef& Row);  // the first database row with a row id >= From
@@ -163,17 +188,19 @@ class TSQLiteDataSet : public TDataSet {
   void TrimCache(TPages::iterator Keep);
   void ClearCache();
   bool KeyedNext(const TKey& From, bool Inclusive, TRowRef& Row);
-  bool KeyedPrior(const TKey& Before, TRowRef& Row);
+  bool KeyedPrior(const TKey& Before, bool FromEnd, TRowRef& Row);
   TKey KeyOf(Int64 RowId, bool& Placed, Integer& PlacedIndex) const;
   Integer PlacedIndexOf(Int64 RowId) const;
   Integer PlacedBelow(const TKey& Key) const;
   Int64 DbCountBelow(Int64 RowId);
   Int64 DbCount();
+  Int64 CountTable();
+  std::string FileFingerprint();
   Integer KeyedPosition(const TRowRef& Row);
   bool KeyedRowAt(Integer Position, TRowRef& Row);
   bool DbRowAt(Int64 Position, TRowRef& Row);
   bool IsDbRowShown(Int64 RowId);
-  bool RowShown(const char* Bytes);
+  bool RowShown(const char* Bytes, Int64 RowId);
   TGetResult KeyedGetRecord(TRecordBuffer& Buffer, TGetMode Mode);
   bool CachedNext(Int64 From, TRowRef& Row, bool& Answered);
   String RowFilter() const;
@@ -206,15 +233,18 @@ class TSQLiteDataSet : public TDataSet {
   Integer RunIndexOf(Int64 RowId, Integer RecNo) const;
   bool CellFromRun(Integer Row, Integer Column, Variant& Value);
   void ReadRowById(TRecordBuffer& Buffer, Int64 RowId);
+  void DecodeInto(TRecordBuffer& Buffer, const char* Bytes, Int64 RowId, Integer Only);
+  Variant CellValue(const sqlite_detail::TCell& Cell, Integer Column, Int64 RowId);
   void FillLazy(TRecordBuffer& Buffer, Int64 RowId, Int64 RecNo);
   Int64 DbPositionOf(Int64 RowId);
   void ShiftAnchors(Int64 RemovedRowId);
 
   // [Rows in read order] queries, views, tables without row ids
   struct TSeqRow {
-    Int64 RowId = 0;    // the position for a query or view; a key's number
-    std::string Bytes;  // its cells
+    Int64 RowId = 0;        // the position for a query or view; a key's number
+    std::size_t Start = 0;  // where its cells start in FSeqBytes
   };
+  const char* SeqRow(std::size_t Index) const { return FSeqBytes.data() + FRows[Index].Start; }
   bool FetchNext();
   void FetchAll();
   void ReadChunk();
@@ -225,14 +255,28 @@ class TSQLiteDataSet : public TDataSet {
   // [Both] SQLiteDataSet.cpp
   void CheckInactiveFor(const char* What);
   [[noreturn]] void SQLiteError(const String& Operation);
-  sqlite3_stmt* PrepareKept(sqlite3_stmt*& Kept, const String& SQL);
+  bool StepRow(sqlite3_stmt* Stmt, const String& Operation);
+  sqlite3_stmt* PrepareKept(sqlite3_stmt*& Kept, const String& SQL, int First = 1,
+                            const std::vector<Integer>* Columns = nullptr);
+  bool SameColumns(sqlite3_stmt* Stmt, int First, const std::vector<Integer>* Columns) const;
+  void CheckReprepared(sqlite3_stmt* Stmt, int First = 1,
+                       const std::vector<Integer>* Columns = nullptr);
+  [[noreturn]] void ColumnsChanged();
+  void CheckColumnsKept();
+  void RememberFile();
+  void OpenConnection();
+  void OpenReplacedFile();
+  bool FileReplaced() const;
+  bool ChooseRowIdName(bool& WithoutRowId);
+  bool ReadsRowId(const String& Column);
   void FinalizeKept();
   bool Prepares(const String& SQL);
   bool IsView();
-  void ReadKeyColumns();
+  void ReadKeyColumns(bool WithoutRowId);
+  bool InWalMode();
   Int64 CheckFilter(const String& Text);
   void ResetRows();
-  void Decode(const char* Bytes, std::vector<Variant>& Data) const;
+  void Decode(const char* Bytes, std::vector<Variant>& Data, Int64 RowId = 0);
   String SourceSQL() const;
   String Condition() const;
 
@@ -241,13 +285,19 @@ class TSQLiteDataSet : public TDataSet {
                         const std::vector<TFieldType>& Types);
   void Exec(const String& SQL, const std::vector<Variant>& Params,
             const std::vector<TFieldType>& Types);
-  String KeyText(const std::vector<Variant>& Data) const;
-  Int64 IdOfKey(const std::vector<Variant>& Data);
+  std::string KeyText(const char* Stored) const;
+  Int64 IdOfKey(const char* Stored);
   String RowCondition() const;
-  void RowParams(Int64 RowId, const std::vector<Variant>& Data, std::vector<Variant>& Params,
-                 std::vector<TFieldType>& Types) const;
-  std::string ReadStoredRow(Int64 RowId, const std::vector<Variant>& Key, bool& Found);
-  void KeyedPost(bool Editing, Int64 RowId, const std::string& Stored);
+  void RowParams(Int64 RowId, const char* Stored, std::vector<Variant>& Params,
+                 std::vector<TFieldType>& Types);
+  std::string ReadStoredRow(Int64 RowId, const std::vector<Variant>& KeyParams,
+                            const std::vector<TFieldType>& KeyTypes, bool& Found,
+                            int Largest = 0x7FFFFFFF);
+  void CheckRowAsRead(Int64 RowId, const std::vector<Variant>& KeyParams,
+                      const std::vector<TFieldType>& KeyTypes, const std::vector<Variant>& Read,
+                      const std::vector<Integer>& Columns);
+  bool KeyedPostShown(bool Editing, Int64 RowId, const std::string& Stored);
+  void KeyedPost(bool Editing, Int64 RowId, const std::string& Stored, bool Shown);
   void SeqPost(bool Editing, Int64 RowId, Integer Index, std::string&& Stored);
   bool IsAtEndOfTable(Int64 RowId);
   bool PassesFilter(Int64 RowId, const std::string& Stored);
@@ -261,7 +311,16 @@ class TSQLiteDataSet : public TDataSet {
   std::vector<TFieldType> FTypes;      // field type of each column after the row id
   std::vector<Variant> FEditOriginal;  // the edited record as read, to find what changed
   bool FHasRowId = false;              // a table with row ids: the cache by row id
-  String FRowIdName;                   // the column that is the row id ("id"), if any
+  String FRowId = "rowid";             // the name that reads the row id: no column takes it
+  String FRowIdColumn;                 // the column that is the row id ("id"), if any
+  bool FKeyed = false;                 // no row ids: rows are read in primary key order
+  bool FWalMode = false;               // an open read lets other connections write
+  std::vector<String> FShapeNames;     // the columns the fields were made from
+  std::vector<String> FShapeDecls;     // their declared types
+  bool FShapeChanged = false;          // another connection changed them: no reads
+  bool FFileKnown = false;             // the file's identity when opened
+  UInt64 FFileDevice = 0;
+  UInt64 FFileInode = 0;
   Integer FFetchedCount = 0;
   Int64 FReadRows = 0;
   Integer FReadRuns = 0;
@@ -294,11 +353,15 @@ class TSQLiteDataSet : public TDataSet {
 
   // Rows in read order.
   std::vector<TSeqRow> FRows;        // rows read so far and accepted by the filter
+  std::string FSeqBytes;             // their cells, row after row (a row written here: at the end)
   Integer FCursor = -1;              // index in FRows; -1 before the first row
-  Int64 FSeqRead = 0;                // rows of the statement read; the next chunk's offset
+  Int64 FSeqRead = 0;                // rows of the statement read
+  std::string FSeqLast;              // keyed: the cells of the last row read
+  sqlite3_stmt* FSeqStmt = nullptr;  // the rows in order (keyed: the first ones)
+  sqlite3_stmt* FSeqAfter = nullptr;  // keyed: the rows after a key
   bool FAtEnd = false;               // every row of the statement has been read
   std::vector<Integer> FKeyColumns;  // a table without row ids: its primary key's fields
-  std::map<String, Int64> FKeyIds;   // key text -> the row's number (its bookmark)
+  std::map<std::string, Int64> FKeyIds;  // a key's stored cells -> the row's number (its bookmark)
   Int64 FNextKeyId = 1;
 };
 

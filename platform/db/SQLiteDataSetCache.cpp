@@ -10,7 +10,10 @@
 //   [SECTION] Counting    DbCount, DbCountBelow, positions
 //   [SECTION] Order       keys, placed rows, KeyedNext, KeyedPrior, KeyedGetRecord
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <map>
 
 #include "platform/db/SQLiteDataSet.h"
 #include "platform/db/SQLiteDataSetImpl.h"
@@ -27,13 +30,56 @@ constexpr Integer FirstChunk = 64;    // rows read after a jump
 constexpr Integer LargestChunk = 4096;  // rows read at once when walking on
 constexpr Int64 DbMinor = INT64_MAX;  // the minor key of every database row
 
+constexpr int LargestCell = 64 * 1024;  // a text or blob cached with its row, at most
+
 std::size_t PageBytes(Integer Rows, std::size_t Bytes) {
   return Bytes + std::size_t(Rows) * (sizeof(Int64) + sizeof(unsigned));
 }
 
+// Counts of whole tables this process took (CountTable), each with the
+// fingerprint of the file it was taken from.
+using TCountKey = std::pair<std::pair<UInt64, UInt64>, String>;  // file identity, table
+std::map<TCountKey, std::pair<std::string, Int64>>& CountsTaken() {
+  static std::map<TCountKey, std::pair<std::string, Int64>> Taken;
+  return Taken;
+}
+constexpr std::size_t MostCountsKept = 64;
+
+// Holds a read transaction whose lock is taken at once, when none is open.
+class TReadTransaction {
+ public:
+  explicit TReadTransaction(sqlite3* DB) : FDB(DB) {
+    if (!sqlite3_get_autocommit(DB)) return;
+    if (sqlite3_exec(DB, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) return;
+    FOpen = true;
+    // The schema's version is on the first page: reading it takes the lock.
+    FBegun = sqlite3_exec(DB, "PRAGMA schema_version", nullptr, nullptr, nullptr) == SQLITE_OK;
+  }
+  ~TReadTransaction() {
+    if (FOpen) sqlite3_exec(FDB, "COMMIT", nullptr, nullptr, nullptr);
+  }
+  TReadTransaction(const TReadTransaction&) = delete;
+  TReadTransaction& operator=(const TReadTransaction&) = delete;
+  bool Begun() const { return FBegun; }
+
+ private:
+  sqlite3* FDB;
+  bool FOpen = false;
+  bool FBegun = false;
+};
+
 }  // namespace
 
 // [SECTION] Pages
+
+// Texts and blobs larger than this stay in the table until a field asks.
+int TSQLiteDataSet::LargestCachedCell() const {
+  return int(std::min<std::size_t>(LargestCell, std::max<std::size_t>(FCacheLimit / 16, 1)));
+}
+
+// The bytes one read may bring into the cache: rows of any size cannot take
+// more than their share of the limit, however many were asked for.
+std::size_t TSQLiteDataSet::ReadBudget() const { return std::max<std::size_t>(FCacheLimit / 4, 1); }
 
 bool TSQLiteDataSet::FindCached(Int64 RowId, TPages::iterator& Page, Integer& Index) {
   auto Holds = [RowId](const TPage& P) {
@@ -131,7 +177,7 @@ String TSQLiteDataSet::RowFilter() const {
   String Result;
   if (!Condition().empty()) Result += " AND " + Condition();
   if (!FPlaced.empty()) {
-    Result += " AND rowid NOT IN (";
+    Result += " AND " + FRowId + " NOT IN (";
     for (std::size_t I = 0; I < FPlaced.size(); ++I)
       Result += (I ? "," : "") + IntToStr(FPlaced[I].RowId);
     Result += ")";
@@ -147,9 +193,9 @@ String TSQLiteDataSet::RowFilter() const {
 TSQLiteDataSet::TRead TSQLiteDataSet::ReadForward(Int64 From, TPages::iterator Continues) {
   const bool Walking = Continues != FPages.end();
   FChunk = Walking ? std::min(FChunk * 2, LargestChunk) : FirstChunk;
-  sqlite3_stmt* Stmt = PrepareKept(FForward, "SELECT rowid, * FROM " + SourceSQL() +
-                                                 " WHERE rowid >= ?1" + RowFilter() +
-                                                 " ORDER BY rowid LIMIT ?2");
+  sqlite3_stmt* Stmt = PrepareKept(FForward, "SELECT " + FRowId + ", * FROM " + SourceSQL() +
+                                                 " WHERE " + FRowId + " >= ?1" + RowFilter() +
+                                                 " ORDER BY " + FRowId + " LIMIT ?2");
   TResetOnExit Reset(Stmt);
   ++FReadRuns;
   sqlite3_bind_int64(Stmt, 1, From);
@@ -161,14 +207,25 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadForward(Int64 From, TPages::iterator C
   const bool Handler = GetFiltered() && OnFilterRecord;
   const int Columns = int(FTypes.size());
   std::string Scratch;  // a row OnFilterRecord looks at before it is kept
+  const int Largest = LargestCachedCell();
+  std::size_t Held = 0;  // bytes of the rows read, as SQLite holds them
+  bool Cut = false;      // the read stopped at its share of the cache
   Integer Count = 0;
   int Step = SQLITE_ROW;
+  bool Checked = false;
   while ((Step = sqlite3_step(Stmt)) == SQLITE_ROW) {
+    if (!Checked) CheckReprepared(Stmt);
+    Checked = true;
     const Int64 RowId = sqlite3_column_int64(Stmt, 0);
     if (Next != FPages.end() && RowId >= Next->first) {
       if (RowId == Next->first && Page != FPages.end()) LinkAfter(Page, Next);
+      Next->second.LastUse = FUseTick;  // it holds the answer: not trimmed below
       Read.Stopped = true;
       Read.StopRowId = Next->first;
+      break;
+    }
+    if (Held >= ReadBudget()) {
+      Cut = true;
       break;
     }
     ++Count;
@@ -176,10 +233,11 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadForward(Int64 From, TPages::iterator C
     Read.LastRaw = RowId;
     if (Handler) {
       Scratch.clear();
-      AppendCells(Scratch, Stmt, 1, Columns);
-      if (!RowShown(Scratch.data())) continue;
+      Held += AppendCells(Scratch, Stmt, 1, Columns, Largest);
+      if (!RowShown(Scratch.data(), RowId)) continue;
     }
-    if (Page == FPages.end() || Page->second.Count() >= PageRows) {
+    if (Page == FPages.end() || Page->second.Count() >= PageRows ||
+        Page->second.Bytes.size() >= ReadBudget()) {
       const auto Prev = Page;
       Page = AddPage(RowId);
       Page->second.Bytes.reserve(Prev != FPages.end() ? Prev->second.Bytes.size() + 1024 : 0);
@@ -193,7 +251,7 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadForward(Int64 From, TPages::iterator C
     if (Handler)
       P.Bytes += Scratch;
     else
-      AppendCells(P.Bytes, Stmt, 1, Columns);
+      Held += AppendCells(P.Bytes, Stmt, 1, Columns, Largest);
     P.RowIds.push_back(RowId);
     P.Starts.push_back(unsigned(Before));
     P.LastUse = FUseTick;
@@ -201,7 +259,8 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadForward(Int64 From, TPages::iterator C
     if (Read.Stored++ == 0) Read.Answer = RowId;
   }
   if (Step != SQLITE_ROW && Step != SQLITE_DONE) SQLiteError("Cannot read the next rows");
-  Read.End = !Read.Stopped && Count < FChunk;
+  if (!Checked) CheckReprepared(Stmt);
+  Read.End = !Read.Stopped && !Cut && Count < FChunk;
   if (Read.End && Page != FPages.end()) Page->second.IsLast = true;
   if (Page != FPages.end()) {
     SpreadBases(Page);
@@ -219,9 +278,9 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadBackward(Int64 To, TPages::iterator Co
   const bool Walking = Continues != FPages.end() && To != INT64_MAX;
   FChunk = Walking ? std::min(FChunk * 2, PageRows) : FirstChunk;
   const Int64 Count = To == INT64_MAX ? DbCount() : -1;
-  sqlite3_stmt* Stmt = PrepareKept(FBackward, "SELECT rowid, * FROM " + SourceSQL() +
-                                                  " WHERE rowid <= ?1" + RowFilter() +
-                                                  " ORDER BY rowid DESC LIMIT ?2");
+  sqlite3_stmt* Stmt = PrepareKept(FBackward, "SELECT " + FRowId + ", * FROM " + SourceSQL() +
+                                                  " WHERE " + FRowId + " <= ?1" + RowFilter() +
+                                                  " ORDER BY " + FRowId + " DESC LIMIT ?2");
   TResetOnExit Reset(Stmt);
   ++FReadRuns;
   sqlite3_bind_int64(Stmt, 1, To);
@@ -233,11 +292,16 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadBackward(Int64 To, TPages::iterator Co
   TRead Read;
   std::vector<Int64> Ids;
   std::vector<std::string> Rows;
+  const int Largest = LargestCachedCell();
+  std::size_t Held = 0;  // bytes of the rows read, as SQLite holds them
+  bool Cut = false;      // the read stopped at its share of the cache
   Integer Raw = 0;
   int Step = SQLITE_ROW;
   while ((Step = sqlite3_step(Stmt)) == SQLITE_ROW) {
+    if (Raw == 0) CheckReprepared(Stmt);
     const Int64 RowId = sqlite3_column_int64(Stmt, 0);
     if (Prev != FPages.end() && RowId <= Prev->second.RowIds.back()) {
+      Prev->second.LastUse = FUseTick;  // it holds the answer: not trimmed below
       Read.Stopped = true;
       Read.StopRowId = Prev->second.RowIds.back();
       if (RowId == Read.StopRowId) {
@@ -246,17 +310,22 @@ TSQLiteDataSet::TRead TSQLiteDataSet::ReadBackward(Int64 To, TPages::iterator Co
       }
       break;
     }
+    if (Held >= ReadBudget()) {
+      Cut = true;
+      break;
+    }
     ++Raw;
     Read.LastRaw = RowId;
     std::string Bytes;
-    AppendCells(Bytes, Stmt, 1, int(FTypes.size()));
-    if (Handler && !RowShown(Bytes.data())) continue;
+    Held += AppendCells(Bytes, Stmt, 1, int(FTypes.size()), Largest);
+    if (Handler && !RowShown(Bytes.data(), RowId)) continue;
     Ids.push_back(RowId);
     Rows.push_back(std::move(Bytes));
   }
   if (Step != SQLITE_ROW && Step != SQLITE_DONE) SQLiteError("Cannot read the prior rows");
+  if (Raw == 0) CheckReprepared(Stmt);
   FReadRows += Raw;
-  Read.End = !Read.Stopped && Raw < FChunk;
+  Read.End = !Read.Stopped && !Cut && Raw < FChunk;
   Read.Stored = Integer(Ids.size());
   if (Ids.empty()) {
     if (Read.End && Continues != FPages.end()) {
@@ -393,14 +462,14 @@ bool TSQLiteDataSet::DbRowAt(Int64 Position, TRowRef& Row) {
     }
     return false;
   }
-  const String SQL = "SELECT rowid FROM " + SourceSQL() + " WHERE 1" + RowFilter() +
-                     " ORDER BY rowid LIMIT 1 OFFSET ?";
+  const String SQL = "SELECT " + FRowId + " FROM " + SourceSQL() + " WHERE 1" + RowFilter() +
+                     " ORDER BY " + FRowId + " LIMIT 1 OFFSET ?";
   sqlite3_stmt* Raw = nullptr;
   if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
     SQLiteError("Cannot find record " + IntToStr(Position));
   TStatement Stmt(Raw);
   sqlite3_bind_int64(Raw, 1, Position - 1);
-  if (sqlite3_step(Raw) != SQLITE_ROW) return false;
+  if (!StepRow(Raw, "Cannot find record " + IntToStr(Position))) return false;
   const Int64 RowId = sqlite3_column_int64(Raw, 0);
   Stmt.reset();
   if (!DbNext(RowId, Row) || Row.RowId != RowId) return false;
@@ -418,13 +487,16 @@ bool TSQLiteDataSet::IsDbRowShown(Int64 RowId) {
   Integer Index = 0;
   if (FindCached(RowId, Page, Index)) return true;
   sqlite3_stmt* Stmt =
-      PrepareKept(FOneRow, "SELECT rowid, * FROM " + SourceSQL() + " WHERE rowid = ?1" + RowFilter());
+      PrepareKept(FOneRow, "SELECT " + FRowId + ", * FROM " + SourceSQL() + " WHERE " + FRowId + " = ?1" + RowFilter());
   TResetOnExit Reset(Stmt);
   sqlite3_bind_int64(Stmt, 1, RowId);
-  if (sqlite3_step(Stmt) != SQLITE_ROW) return false;
+  const bool Found = StepRow(Stmt, "Cannot read the row");
+  CheckReprepared(Stmt);
+  if (!Found) return false;
+  if (!GetFiltered() || !OnFilterRecord) return true;
   std::string Bytes;
-  AppendCells(Bytes, Stmt, 1, int(FTypes.size()));
-  return RowShown(Bytes.data());
+  AppendCells(Bytes, Stmt, 1, int(FTypes.size()), LargestCachedCell());
+  return RowShown(Bytes.data(), RowId);
 }
 
 // [SECTION] Counting
@@ -443,15 +515,90 @@ Int64 TSQLiteDataSet::DbCount() {
   // Without a condition the database counts the cells of the table's pages
   // without reading the rows.
   const String Filter = RowFilter();
-  const String SQL =
-      "SELECT COUNT(*) FROM " + SourceSQL() + (Filter.empty() ? String() : " WHERE 1" + Filter);
+  if (Filter.empty()) return FDbCount = CountTable();
+  const String SQL = "SELECT COUNT(*) FROM " + SourceSQL() + " WHERE 1" + Filter;
   sqlite3_stmt* Raw = nullptr;
   if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
     SQLiteError("Cannot count the rows");
   TStatement Stmt(Raw);
-  if (sqlite3_step(Raw) != SQLITE_ROW) SQLiteError("Cannot count the rows");
+  if (!StepRow(Raw, "Cannot count the rows")) SQLiteError("Cannot count the rows");
   return FDbCount = sqlite3_column_int64(Raw, 0);
 }
+
+// The rows of the whole table. Counting reads every page of the table, so a
+// count this process took before is taken again only when the file changed
+// since: SQLite changes the file's header with every change it commits to a
+// file not in WAL mode (its own cache of pages relies on that), so the same
+// header, read in the same read transaction as the count, means the same rows.
+Int64 TSQLiteDataSet::CountTable() {
+  // [Phase 1] One read transaction, its lock taken, and the file it reads.
+  TReadTransaction Reading(FDB);
+  const String SQL = "SELECT COUNT(*) FROM " + SourceSQL();
+  sqlite3_stmt* Raw = nullptr;
+  if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
+    SQLiteError("Cannot count the rows");
+  TStatement Stmt(Raw);
+  const std::string Print = Reading.Begun() ? FileFingerprint() : std::string();
+  const TCountKey Key{{FFileDevice, FFileInode}, FTableName};
+  // [Phase 2] The count taken before, or the database's.
+  auto& Taken = CountsTaken();
+  if (!Print.empty()) {
+    const auto Found = Taken.find(Key);
+    if (Found != Taken.end() && Found->second.first == Print) return Found->second.second;
+  }
+  if (!StepRow(Raw, "Cannot count the rows")) SQLiteError("Cannot count the rows");
+  const Int64 Count = sqlite3_column_int64(Raw, 0);
+  if (!Print.empty()) {
+    if (Taken.size() >= MostCountsKept) Taken.clear();
+    Taken[Key] = {Print, Count};
+  }
+  return Count;
+}
+
+// What tells whether the file changed since a count, read inside the count's
+// read transaction: the file's header (SQLite changes it with every change it
+// commits to a file not in WAL mode, and trusts its own cache of pages on
+// that), the table's first page, and the file's size and change times (any
+// write by any program moves the change time). Empty where it cannot tell: a
+// file in WAL mode, a file other than the one the dataset opened.
+std::string TSQLiteDataSet::FileFingerprint() {
+  struct stat Info {};
+  if (!FFileKnown || ::stat(FDatabaseName.c_str(), &Info) != 0 ||
+      UInt64(Info.st_dev) != FFileDevice || UInt64(Info.st_ino) != FFileInode)
+    return std::string();
+  sqlite3_file* File = nullptr;
+  if (sqlite3_file_control(FDB, "main", SQLITE_FCNTL_FILE_POINTER, &File) != SQLITE_OK || !File ||
+      !File->pMethods)
+    return std::string();
+  std::string Print(100, '\0');
+  if (File->pMethods->xRead(File, Print.data(), 100, 0) != SQLITE_OK || Print[18] != 1 ||
+      Print[19] != 1)
+    return std::string();
+  // [The table's first page] its number from the schema, its size from the header.
+  const int PageSize = (static_cast<unsigned char>(Print[16]) << 8 |
+                        static_cast<unsigned char>(Print[17])) == 1
+                           ? 65536
+                           : static_cast<unsigned char>(Print[16]) << 8 |
+                                 static_cast<unsigned char>(Print[17]);
+  sqlite3_stmt* Raw = nullptr;
+  if (sqlite3_prepare_v2(FDB, "SELECT rootpage FROM sqlite_master WHERE name = ?1", -1, &Raw,
+                         nullptr) != SQLITE_OK)
+    return std::string();
+  TStatement Stmt(Raw);
+  sqlite3_bind_text(Raw, 1, FTableName.c_str(), int(FTableName.size()), SQLITE_TRANSIENT);
+  if (sqlite3_step(Raw) != SQLITE_ROW || PageSize < 512) return std::string();
+  const sqlite3_int64 Root = sqlite3_column_int64(Raw, 0);
+  std::string Page(std::size_t(PageSize), '\0');
+  if (Root < 1 || File->pMethods->xRead(File, Page.data(), PageSize, (Root - 1) * PageSize) !=
+                      SQLITE_OK)
+    return std::string();
+  const Int64 Times[] = {Int64(Info.st_size), Int64(Info.st_mtim.tv_sec),
+                         Int64(Info.st_mtim.tv_nsec), Int64(Info.st_ctim.tv_sec),
+                         Int64(Info.st_ctim.tv_nsec)};
+  Print.append(reinterpret_cast<const char*>(Times), sizeof Times);
+  return Print + Page;
+}
+
 
 // Database rows shown with a row id below RowId. The database counts only
 // the rows between RowId and the nearest row whose position is known (a
@@ -486,13 +633,13 @@ Int64 TSQLiteDataSet::DbCountBelow(Int64 RowId) {
   const bool UseAbove =
       HasAbove && (!HasBelow || UInt64(AboveId) - UInt64(RowId) < UInt64(RowId) - UInt64(BelowId));
   // [Phase 2] The database counts the rows in between.
-  String Range = " WHERE rowid < ?2";
+  String Range = " WHERE " + FRowId + " < ?2";
   Int64 Low = INT64_MIN;
   if (UseAbove) {
-    Range = " WHERE rowid >= ?1 AND rowid < ?2";
+    Range = " WHERE " + FRowId + " >= ?1 AND " + FRowId + " < ?2";
     Low = RowId;
   } else if (HasBelow) {
-    Range = " WHERE rowid >= ?1 AND rowid < ?2";
+    Range = " WHERE " + FRowId + " >= ?1 AND " + FRowId + " < ?2";
     Low = BelowId;
   }
   const String SQL = "SELECT COUNT(*) FROM " + SourceSQL() + Range + RowFilter();
@@ -574,9 +721,9 @@ bool TSQLiteDataSet::KeyedNext(const TKey& From, bool Inclusive, TRowRef& Row) {
   return DbFound;
 }
 
-// The last row whose key is before Before; from the end when FromEnd.
-bool TSQLiteDataSet::KeyedPrior(const TKey& Before, TRowRef& Row) {
-  const bool FromEnd = Before.Major == INT64_MAX && Before.Minor == INT64_MAX;
+// The last row whose key is before Before; the last row of all when FromEnd
+// (a row's own key can be the largest there is: row id 2^63-1).
+bool TSQLiteDataSet::KeyedPrior(const TKey& Before, bool FromEnd, TRowRef& Row) {
   Integer Placed = -1;
   for (std::size_t I = FPlaced.size(); I-- > 0 && Placed < 0;)
     if (FromEnd || TKey{FPlaced[I].Anchor, Int64(I)} < Before) Placed = Integer(I);
@@ -590,12 +737,12 @@ bool TSQLiteDataSet::KeyedPrior(const TKey& Before, TRowRef& Row) {
 }
 
 TGetResult TSQLiteDataSet::KeyedGetRecord(TRecordBuffer& Buffer, TGetMode Mode) {
+  CheckColumnsKept();
   ++FUseTick;
   TRowRef Row;
   bool Placed = false;
   Integer Index = 0;
   const TKey First{INT64_MIN, INT64_MIN};
-  const TKey End{INT64_MAX, INT64_MAX};
   switch (Mode) {
     case gmCurrent:
       if (FCursorKind != ckRow) return grError;
@@ -629,9 +776,9 @@ TGetResult TSQLiteDataSet::KeyedGetRecord(TRecordBuffer& Buffer, TGetMode Mode) 
     case gmPrior: {
       bool Found = false;
       if (FCursorKind == ckBof) return grBOF;
-      if (FCursorKind == ckEof) Found = KeyedPrior(End, Row);
-      if (FCursorKind == ckRow) Found = KeyedPrior(KeyOf(FCursorRowId, Placed, Index), Row);
-      if (FCursorKind == ckGap) Found = KeyedPrior(FGapKey, Row);
+      if (FCursorKind == ckEof) Found = KeyedPrior(TKey{}, true, Row);
+      if (FCursorKind == ckRow) Found = KeyedPrior(KeyOf(FCursorRowId, Placed, Index), false, Row);
+      if (FCursorKind == ckGap) Found = KeyedPrior(FGapKey, false, Row);
       if (!Found) {
         FCursorKind = ckBof;
         return grBOF;

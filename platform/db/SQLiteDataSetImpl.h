@@ -25,15 +25,20 @@ struct TCell {
   double Real = 0;              // SQLITE_FLOAT
   const char* Bytes = nullptr;  // SQLITE_TEXT (not terminated) and SQLITE_BLOB
   int Size = 0;                 // bytes of text or blob
+  bool Large = false;           // a text or blob kept out of a cached row: Bytes is null
 };
 
 TCell CellOf(sqlite3_stmt* Stmt, int Column);
 
 // Rows are cached as their cells one after another: a tag byte (the storage
 // class, and for whole numbers how many bytes they take), then the payload.
-// AppendCells adds Count columns of Stmt's row from First; NextCell reads the
-// cell at P and moves P past it.
-void AppendCells(std::string& Out, sqlite3_stmt* Stmt, int First, int Count);
+// AppendCells adds Count columns of Stmt's row from First, a text or blob of
+// more than Largest bytes as its class and size alone (a Large cell, read
+// from the table when a field asks), and answers the bytes of the row as
+// SQLite holds it; NextCell reads the cell at P and moves P past it.
+constexpr int KeepAll = 0x7FFFFFFF;
+std::size_t AppendCells(std::string& Out, sqlite3_stmt* Stmt, int First, int Count,
+                        int Largest = KeepAll);
 TCell NextCell(const char*& P);
 
 // The field type of a declared column type, by the words it contains; Size
@@ -85,6 +90,13 @@ inline bool RowIdOfBookmark(const TBookmark& Bookmark, Int64& RowId) {
 // The cell of column Column in a row of cells (AppendCells), skipping those
 // before it.
 TCell CellAt(const char* Bytes, Integer Column);
+
+// [File layer] SQLiteDataSetFile.cpp
+
+// The name of the file layer the dataset's connections use (SQLite's own,
+// reading ahead where reads follow one another), or null when it cannot be
+// had: the system's layer is then used.
+const char* ReadAheadVfs();
 
 // [Filter] SQLiteDataSetFilter.cpp
 

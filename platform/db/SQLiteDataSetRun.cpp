@@ -25,26 +25,43 @@ namespace {
 constexpr Integer FirstRunRows = 64;      // rows the first chunk of a walk reads
 constexpr Integer LargestRunRows = 4096;  // rows a chunk reads at most
 
+}  // namespace
+
+// [SECTION] Values
+
 // Decodes the unread values of Buffer from a row of cells: only Only when it
 // is a column, else every unread one.
-void DecodeUnread(TRecordBuffer& Buffer, const char* Bytes, const std::vector<TFieldType>& Types,
-                  Integer Only) {
+void TSQLiteDataSet::DecodeInto(TRecordBuffer& Buffer, const char* Bytes, Int64 RowId,
+                                Integer Only) {
   if (Only >= 0) {
-    Buffer.Data[std::size_t(Only)] = ValueOfCell(CellAt(Bytes, Only), Types[std::size_t(Only)]);
+    Buffer.Data[std::size_t(Only)] = CellValue(CellAt(Bytes, Only), Only, RowId);
     return;
   }
   const char* P = Bytes;
-  for (std::size_t I = 0; I < Types.size() && I < Buffer.Data.size(); ++I) {
+  for (std::size_t I = 0; I < FTypes.size() && I < Buffer.Data.size(); ++I) {
     const TCell Cell = NextCell(P);
     if (!Buffer.IsUnread(I)) continue;
-    Buffer.Data[I] = ValueOfCell(Cell, Types[I]);
+    Buffer.Data[I] = CellValue(Cell, Integer(I), RowId);
     Buffer.MarkRead(I);
   }
 }
 
-}  // namespace
-
-// [SECTION] Values
+// The value of a cached cell; a large one kept out of the cache is read from
+// the table (Null when the row is gone).
+Variant TSQLiteDataSet::CellValue(const TCell& Cell, Integer Column, Int64 RowId) {
+  if (!Cell.Large) return ValueOfCell(Cell, FTypes[std::size_t(Column)]);
+  const String SQL = "SELECT " + QuoteName(GetFieldDefs()->GetItem(Column)->GetName()) + " FROM " +
+                     SourceSQL() + " WHERE " + FRowId + " = ?1";
+  sqlite3_stmt* Raw = nullptr;
+  if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
+    SQLiteError("Cannot read the value of field " + GetFieldDefs()->GetItem(Column)->GetName());
+  TStatement Stmt(Raw);
+  const std::vector<Integer> Columns{Column};
+  if (!SameColumns(Raw, 0, &Columns)) ColumnsChanged();
+  sqlite3_bind_int64(Raw, 1, RowId);
+  if (!StepRow(Raw, "Cannot read the row")) return Null();
+  return ValueOfCell(CellOf(Raw, 0), FTypes[std::size_t(Column)]);
+}
 
 // Only the row's name and position: values are read when asked for.
 void TSQLiteDataSet::FillLazy(TRecordBuffer& Buffer, Int64 RowId, Int64 RecNo) {
@@ -60,6 +77,7 @@ void TSQLiteDataSet::FillLazy(TRecordBuffer& Buffer, Int64 RowId, Int64 RecNo) {
 // placed row gives them all at once; a walk reads one value and the columns
 // it reads are the ones the next run holds.
 void TSQLiteDataSet::ReadUnreadValue(TRecordBuffer& Buffer, Integer Index) {
+  CheckColumnsKept();
   // [Phase 0] The walk's own read: the row the run stands on, a column it holds.
   if (FRun.Index >= 0 && Buffer.RecNo == FRun.FirstPos + FRun.Index && ControlsDisabled() &&
       std::size_t(Index) < FWanted.size()) {
@@ -81,8 +99,8 @@ void TSQLiteDataSet::ReadUnreadValue(TRecordBuffer& Buffer, Integer Index) {
       inherited::ReadUnreadValue(Buffer, Index);
       return;
     }
-    DecodeUnread(Buffer, FRows[std::size_t(Row)].Bytes.data(), FTypes,
-                 ControlsDisabled() ? Index : -1);
+    DecodeInto(Buffer, SeqRow(std::size_t(Row)), RowId,
+               ControlsDisabled() ? Index : -1);
     return;
   }
   // [Phase 1] What the walk reads.
@@ -96,7 +114,7 @@ void TSQLiteDataSet::ReadUnreadValue(TRecordBuffer& Buffer, Integer Index) {
   // [Phase 2] A placed row.
   const Integer Placed = FPlaced.empty() ? -1 : PlacedIndexOf(RowId);
   if (Placed >= 0) {
-    DecodeUnread(Buffer, FPlaced[std::size_t(Placed)].Bytes.data(), FTypes, Only);
+    DecodeInto(Buffer, FPlaced[std::size_t(Placed)].Bytes.data(), RowId, Only);
     return;
   }
   // [Phase 3] The run; a column it does not hold reads it again from the
@@ -112,7 +130,7 @@ void TSQLiteDataSet::ReadUnreadValue(TRecordBuffer& Buffer, Integer Index) {
   TPages::iterator Page;
   Integer At = 0;
   if (FindCached(RowId, Page, At)) {
-    DecodeUnread(Buffer, Page->second.Row(At), FTypes, Only);
+    DecodeInto(Buffer, Page->second.Row(At), RowId, Only);
     return;
   }
   ReadRowById(Buffer, RowId);
@@ -121,11 +139,12 @@ void TSQLiteDataSet::ReadUnreadValue(TRecordBuffer& Buffer, Integer Index) {
 // Every unread value of the row from the table, whether the filter passes it
 // or not; a row deleted meanwhile reads Null.
 void TSQLiteDataSet::ReadRowById(TRecordBuffer& Buffer, Int64 RowId) {
-  sqlite3_stmt* Stmt = PrepareKept(FRowById, "SELECT * FROM " + SourceSQL() + " WHERE rowid = ?1");
+  sqlite3_stmt* Stmt = PrepareKept(FRowById, "SELECT * FROM " + SourceSQL() + " WHERE " + FRowId + " = ?1", 0);
   TResetOnExit Reset(Stmt);
   sqlite3_bind_int64(Stmt, 1, RowId);
   const int Step = sqlite3_step(Stmt);
   if (Step != SQLITE_ROW && Step != SQLITE_DONE) SQLiteError("Cannot read the row");
+  CheckReprepared(Stmt, 0);
   for (std::size_t I = 0; I < FTypes.size() && I < Buffer.Data.size(); ++I) {
     if (!Buffer.IsUnread(I)) continue;
     Buffer.Data[I] = Step == SQLITE_ROW ? ValueOfCell(CellOf(Stmt, int(I)), FTypes[I]) : Null();
@@ -161,9 +180,9 @@ Integer TSQLiteDataSet::RunIndexOf(Int64 RowId, Integer RecNo) const {
 bool TSQLiteDataSet::CellFromRun(Integer Row, Integer Column, Variant& Value) {
   const auto Slot = std::find(FRun.Columns.begin(), FRun.Columns.end(), Column);
   if (Slot == FRun.Columns.end()) return false;
-  Value = ValueOfCell(CellAt(FRun.Bytes.data() + FRun.Starts[std::size_t(Row)],
-                             Integer(Slot - FRun.Columns.begin())),
-                      FTypes[std::size_t(Column)]);
+  Value = CellValue(CellAt(FRun.Bytes.data() + FRun.Starts[std::size_t(Row)],
+                          Integer(Slot - FRun.Columns.begin())),
+                    Column, FRun.RowIds[std::size_t(Row)]);
   return true;
 }
 
@@ -238,12 +257,12 @@ void TSQLiteDataSet::ReadRun(Int64 From, Int64 FirstPos) {
     sqlite3_finalize(FRunRead);
     FRunRead = nullptr;
   }
-  String List = "rowid";
+  String List = FRowId;
   for (Integer Column : Columns)
     List += ", " + QuoteName(GetFieldDefs()->GetItem(Column)->GetName());
   sqlite3_stmt* Stmt =
-      PrepareKept(FRunRead, "SELECT " + List + " FROM " + SourceSQL() + " WHERE rowid >= ?1" +
-                                RowFilter() + " ORDER BY rowid LIMIT ?2");
+      PrepareKept(FRunRead, "SELECT " + List + " FROM " + SourceSQL() + " WHERE " + FRowId + " >= ?1" +
+                                RowFilter() + " ORDER BY " + FRowId + " LIMIT ?2", 1, &Columns);
   FRunReadColumns = Columns;
   TResetOnExit Reset(Stmt);
   ++FReadRuns;
@@ -257,19 +276,28 @@ void TSQLiteDataSet::ReadRun(Int64 From, Int64 FirstPos) {
   FRun.FirstPos = FirstPos;
   FRun.Index = -1;
   const int Cells = int(FRun.Columns.size());
+  const int Largest = LargestCachedCell();
+  std::size_t Held = 0;  // bytes of the rows read, as SQLite holds them
+  bool Cut = false;      // the run stopped at its share of the cache
   int Step = SQLITE_ROW;
   while ((Step = sqlite3_step(Stmt)) == SQLITE_ROW) {
+    if (FRun.RowIds.empty()) CheckReprepared(Stmt, 1, &FRun.Columns);
+    if (Held >= ReadBudget()) {
+      Cut = true;
+      break;
+    }
     FRun.RowIds.push_back(sqlite3_column_int64(Stmt, 0));
     FRun.Starts.push_back(unsigned(FRun.Bytes.size()));
-    AppendCells(FRun.Bytes, Stmt, 1, Cells);
+    Held += AppendCells(FRun.Bytes, Stmt, 1, Cells, Largest);
   }
-  if (Step != SQLITE_DONE) {
+  if (FRun.RowIds.empty() && Step == SQLITE_DONE) CheckReprepared(Stmt, 1, &FRun.Columns);
+  if (Step != SQLITE_DONE && !Cut) {
     DropRun();
     SQLiteError("Cannot read the next rows");
   }
   FReadRows += FRun.Count();
   // [Phase 3] What the read tells of positions.
-  FRun.End = FRun.Count() < FRunChunk;
+  FRun.End = !Cut && FRun.Count() < FRunChunk;
   if (FRun.Count() > 0) FAnchors[FRun.RowIds.front()] = FirstPos;
   if (FRun.End && FDbCount < 0) FDbCount = FirstPos + FRun.Count() - 1;
 }

@@ -73,9 +73,13 @@ bool ParseIso(const char* P, int Size, TDateTime& Value) {
   return true;
 }
 
+// A date or a time of day as its column's type writes it; a date with a time
+// (or a time with a date) keeps both.
 String FormatIso(TDateTime Value, TFieldType Type) {
   Word Y = 0, Mo = 0, D = 0, H = 0, Mi = 0, S = 0, Ms = 0;
   DecodeDateTime(Value, Y, Mo, D, H, Mi, S, Ms);
+  if ((Type == ftDate && (H || Mi || S || Ms)) || (Type == ftTime && (Value >= 1 || Value < 0)))
+    Type = ftDateTime;
   if (Y == 0 && Type != ftTime) throw EConvertError("The date is outside 0001..9999");
   char Buffer[64];
   int Length = 0;
@@ -159,7 +163,17 @@ TCell CellOf(sqlite3_stmt* Stmt, int Column) {
 
 namespace {
 
-enum TCellTag : unsigned char { ctNull, ctInt8, ctInt16, ctInt32, ctInt64, ctReal, ctText, ctBlob };
+enum TCellTag : unsigned char {
+  ctNull,
+  ctInt8,
+  ctInt16,
+  ctInt32,
+  ctInt64,
+  ctReal,
+  ctText,
+  ctBlob,
+  ctLarge  // then the storage class and the size: the value is in the table only
+};
 
 template <typename T>
 void Put(std::string& Out, T Value) {
@@ -178,12 +192,16 @@ T Take(const char*& P) {
 
 }  // namespace
 
-void AppendCells(std::string& Out, sqlite3_stmt* Stmt, int First, int Count) {
+std::size_t AppendCells(std::string& Out, sqlite3_stmt* Stmt, int First, int Count,
+                        int Largest) {
+  std::size_t Held = 0;
   for (int Column = First; Column < First + Count; ++Column) {
     sqlite3_value* Value = sqlite3_column_value(Stmt, Column);
-    switch (sqlite3_value_type(Value)) {
+    const int Class = sqlite3_value_type(Value);
+    switch (Class) {
       case SQLITE_INTEGER: {
         const Int64 Whole = sqlite3_value_int64(Value);
+        Held += 8;
         if (Whole >= INT8_MIN && Whole <= INT8_MAX) {
           Out += char(ctInt8);
           Put(Out, std::int8_t(Whole));
@@ -200,23 +218,25 @@ void AppendCells(std::string& Out, sqlite3_stmt* Stmt, int First, int Count) {
         break;
       }
       case SQLITE_FLOAT:
+        Held += 8;
         Out += char(ctReal);
         Put(Out, sqlite3_value_double(Value));
         break;
-      case SQLITE_TEXT: {
-        const auto* Text = reinterpret_cast<const char*>(sqlite3_value_text(Value));
-        const auto Size = std::uint32_t(sqlite3_value_bytes(Value));
-        Out += char(ctText);
-        Put(Out, Size);
-        Out.append(Text, Size);
-        break;
-      }
+      case SQLITE_TEXT:
       case SQLITE_BLOB: {
-        const auto* Bytes = static_cast<const char*>(sqlite3_value_blob(Value));
+        const void* Payload =
+            Class == SQLITE_TEXT ? sqlite3_value_text(Value) : sqlite3_value_blob(Value);
         const auto Size = std::uint32_t(sqlite3_value_bytes(Value));
-        Out += char(ctBlob);
+        Held += Size;
+        if (Size > std::uint32_t(Largest)) {
+          Out += char(ctLarge);
+          Out += char(Class);
+          Put(Out, Size);
+          break;
+        }
+        Out += char(Class == SQLITE_TEXT ? ctText : ctBlob);
         Put(Out, Size);
-        if (Size > 0) Out.append(Bytes, Size);
+        if (Size > 0) Out.append(static_cast<const char*>(Payload), Size);
         break;
       }
       default:
@@ -224,6 +244,7 @@ void AppendCells(std::string& Out, sqlite3_stmt* Stmt, int First, int Count) {
         break;
     }
   }
+  return Held;
 }
 
 TCell NextCell(const char*& P) {
@@ -256,6 +277,11 @@ TCell NextCell(const char*& P) {
       Cell.Bytes = P;
       P += Cell.Size;
       break;
+    case ctLarge:
+      Cell.Class = static_cast<unsigned char>(*P++);
+      Cell.Size = int(Take<std::uint32_t>(P));
+      Cell.Large = true;
+      break;
     default:
       break;
   }
@@ -268,7 +294,8 @@ TCell CellAt(const char* Bytes, Integer Column) {
 }
 
 // A DECIMAL(p, s) whose digits Currency cannot hold (more than four decimals,
-// more than fifteen whole digits) reads as a float.
+// more than fifteen whole digits), and a NUMERIC or DECIMAL that declares no
+// digits at all, read as a float.
 TFieldType MapType(const char* DeclType, Integer& Size) {
   Size = 0;
   if (!DeclType || !*DeclType) return ftVariant;
@@ -291,6 +318,9 @@ TFieldType MapType(const char* DeclType, Integer& Size) {
     Integer Precision = 0;
     Integer Scale = 0;
     DeclaredDigits(Upper, Precision, Scale);
+    // Without declared digits the column holds whatever SQLite stores: a
+    // float holds every real it can store, where four decimals would cut.
+    if (Upper.find('(') == String::npos) return ftFloat;
     return Scale > 4 || Precision - Scale > 15 ? ftFloat : ftBCD;
   }
   if (Has(Upper, "REAL") || Has(Upper, "FLOA") || Has(Upper, "DOUB")) return ftFloat;

@@ -1,10 +1,13 @@
 // TSQLiteDataSet: writing edits, inserts and deletes back by row id or key.
 // A post writes only the columns that changed (an insert only those given),
-// re-reads the row as stored inside the same transaction, and puts it among
-// the rows read: the cache of a table with row ids, or the rows read in order.
+// and only while the row still holds what was read in them (a delete: what
+// the user has seen of it); it re-reads the row as stored inside the same
+// transaction, and puts it among the rows read: the cache of a table with row
+// ids, or the rows read in order.
 //
 // Index
-//   [SECTION] Statements   Prepare, Exec, the condition naming one row, keys
+//   [SECTION] Statements   Prepare, Exec, the condition naming one row, keys,
+//                          the check that a row still holds what was read
 //   [SECTION] Post         InternalEdit, InternalPost and its two placings
 //   [SECTION] Delete       InternalDelete, the cache after a change
 
@@ -69,7 +72,7 @@ void TSQLiteDataSet::Exec(const String& SQL, const std::vector<Variant>& Params,
 // The condition naming one row (by row id or by its key) for UPDATE, DELETE
 // and re-reading; RowParams gives its values and their types.
 String TSQLiteDataSet::RowCondition() const {
-  if (FHasRowId) return "rowid = ?";
+  if (FHasRowId) return FRowId + " = ?";
   String Result;
   for (Integer Column : FKeyColumns)
     Result += (Result.empty() ? "" : " AND ") +
@@ -77,60 +80,115 @@ String TSQLiteDataSet::RowCondition() const {
   return Result;
 }
 
-void TSQLiteDataSet::RowParams(Int64 RowId, const std::vector<Variant>& Data,
-                               std::vector<Variant>& Params, std::vector<TFieldType>& Types) const {
+// A stored cell as a parameter that binds back to exactly the same value.
+void CellParam(const TCell& Cell, std::vector<Variant>& Params, std::vector<TFieldType>& Types) {
+  switch (Cell.Class) {
+    case SQLITE_INTEGER:
+      Params.push_back(Variant(Cell.Int));
+      Types.push_back(ftLargeint);
+      break;
+    case SQLITE_FLOAT:
+      Params.push_back(Variant(Cell.Real));
+      Types.push_back(ftFloat);
+      break;
+    case SQLITE_TEXT:
+    case SQLITE_BLOB:
+      Params.push_back(Variant(String(Cell.Bytes ? Cell.Bytes : "", std::size_t(Cell.Size))));
+      Types.push_back(Cell.Class == SQLITE_TEXT ? ftString : ftBlob);
+      break;
+    default:
+      Params.push_back(Null());
+      Types.push_back(ftUnknown);
+      break;
+  }
+}
+
+// The values naming the row: its row id, or its key's cells as stored. A key
+// with a NULL (a table with row ids lets a key column hold several) names no
+// single row: such a row cannot be changed.
+void TSQLiteDataSet::RowParams(Int64 RowId, const char* Stored, std::vector<Variant>& Params,
+                               std::vector<TFieldType>& Types) {
   if (FHasRowId) {
     Params.push_back(Variant(RowId));
     Types.push_back(ftLargeint);
     return;
   }
   for (Integer Column : FKeyColumns) {
-    Params.push_back(Data[Column]);
-    Types.push_back(FTypes[Column]);
+    const TCell Cell = CellAt(Stored, Column);
+    if (Cell.Class == SQLITE_NULL)
+      DatabaseError("Cannot change the row: its key field '" +
+                        GetFieldDefs()->GetItem(Column)->GetName() +
+                        "' is empty, so the row cannot be told from others",
+                    this);
+    CellParam(Cell, Params, Types);
   }
 }
 
-// The key values of a row as one text, each with its storage type, so that
-// equal keys give equal texts.
-String TSQLiteDataSet::KeyText(const std::vector<Variant>& Data) const {
-  String Result;
+// The key of a row as its cells' stored bytes, so that keys differing
+// anywhere (past fifteen digits, in milliseconds) differ here too.
+std::string TSQLiteDataSet::KeyText(const char* Stored) const {
+  std::string Result;
   for (Integer Column : FKeyColumns) {
-    const Variant& V = Data[Column];
-    Result += IntToStr(Integer(VarType(V))) + ':' + (VarIsNull(V) ? String() : VarToStr(V));
-    Result += '\x1f';
+    const char* Start = Stored;
+    for (Integer I = 0; I < Column; ++I) NextCell(Start);
+    const char* End = Start;
+    NextCell(End);
+    Result.append(Start, std::size_t(End - Start));
   }
   return Result;
 }
 
 // Rows of a table without row ids are named by a number given to each key
 // the first time it is read; it stays with the row while the dataset is open.
-Int64 TSQLiteDataSet::IdOfKey(const std::vector<Variant>& Data) {
-  const auto [It, Added] = FKeyIds.emplace(KeyText(Data), FNextKeyId);
+Int64 TSQLiteDataSet::IdOfKey(const char* Stored) {
+  const auto [It, Added] = FKeyIds.emplace(KeyText(Stored), FNextKeyId);
   if (Added) ++FNextKeyId;
   return It->second;
 }
 
-// The row as stored now, named by row id or by the key in Key.
-std::string TSQLiteDataSet::ReadStoredRow(Int64 RowId, const std::vector<Variant>& Key,
-                                          bool& Found) {
+// The row as stored now, named by row id or by the key in Params (RowParams).
+std::string TSQLiteDataSet::ReadStoredRow(Int64 RowId, const std::vector<Variant>& KeyParams,
+                                          const std::vector<TFieldType>& KeyTypes, bool& Found,
+                                          int Largest) {
   std::string Bytes;
   if (FHasRowId) {
     sqlite3_stmt* Kept =
-        PrepareKept(FRowById, "SELECT * FROM " + SourceSQL() + " WHERE rowid = ?1");
+        PrepareKept(FRowById, "SELECT * FROM " + SourceSQL() + " WHERE " + FRowId + " = ?1", 0);
     TResetOnExit Reset(Kept);
     sqlite3_bind_int64(Kept, 1, RowId);
-    Found = sqlite3_step(Kept) == SQLITE_ROW;
-    if (Found) AppendCells(Bytes, Kept, 0, int(FTypes.size()));
+    Found = StepRow(Kept, "Cannot read the row");
+    CheckReprepared(Kept, 0);
+    if (Found) AppendCells(Bytes, Kept, 0, int(FTypes.size()), Largest);
     return Bytes;
   }
-  std::vector<Variant> Params;
-  std::vector<TFieldType> Types;
-  RowParams(RowId, Key, Params, Types);
-  TStatement Stmt(Prepare(
-      "SELECT NULL, * FROM " + QuoteName(FTableName) + " WHERE " + RowCondition(), Params, Types));
-  Found = sqlite3_step(Stmt.get()) == SQLITE_ROW;
+  TStatement Stmt(Prepare("SELECT NULL, * FROM " + QuoteName(FTableName) + " WHERE " +
+                              RowCondition(),
+                          KeyParams, KeyTypes));
+  if (!SameColumns(Stmt.get(), 1, nullptr)) ColumnsChanged();
+  Found = StepRow(Stmt.get(), "Cannot read the row");
   if (Found) AppendCells(Bytes, Stmt.get(), 1, int(FTypes.size()));
   return Bytes;
+}
+
+// Refuses a change when the row stored now no longer holds what the user
+// read in Columns: another user changed it, or deleted it and SQLite gave a
+// new row its row id. The transaction then rolls back.
+void TSQLiteDataSet::CheckRowAsRead(Int64 RowId, const std::vector<Variant>& KeyParams,
+                                    const std::vector<TFieldType>& KeyTypes,
+                                    const std::vector<Variant>& Read,
+                                    const std::vector<Integer>& Columns) {
+  bool Found = false;
+  const std::string Stored = ReadStoredRow(RowId, KeyParams, KeyTypes, Found);
+  bool Same = Found;
+  if (Found) {
+    std::vector<Variant> Now;
+    Decode(Stored.data(), Now, RowId);
+    for (std::size_t I = 0; I < Columns.size() && Same; ++I) {
+      const std::size_t Column = std::size_t(Columns[I]);
+      Same = Column >= Read.size() || SameValue(Now[Column], Read[Column]);
+    }
+  }
+  if (!Same) DatabaseError("Cannot store the change: the row was deleted by another user", this);
 }
 
 // [SECTION] Post
@@ -153,12 +211,14 @@ void TSQLiteDataSet::InternalEdit() {
 // not known.
 void TSQLiteDataSet::InternalPost() {
   if (!GetCanModify()) DatabaseError("Cannot modify a read-only dataset", this);
+  CheckColumnsKept();
   DropRun();  // its rows and positions may change
   TRecordBuffer* Buffer = GetActiveBuffer();
   KV_ASSERT(Buffer, "posting needs the edited record");
   const bool Editing = GetState() == dsEdit;
   Int64 RowId = 0;
   if (Editing) BookmarkRowId(Buffer->Bookmark, RowId);
+  if (!FHasRowId && !FKeyed) FetchAll();  // the open read ends before the change
   const Integer Stored = Editing && !FHasRowId ? IndexOfRowId(RowId) : -1;
   if (Editing && !FHasRowId && Stored < 0) DatabaseError("Record not found", this);
   // [Phase 1] The columns to write: those changed, or those given.
@@ -175,8 +235,15 @@ void TSQLiteDataSet::InternalPost() {
     InternalSetToRecord(*Buffer);
     return;
   }
-  if (!FHasRowId && (!Editing || KeyText(FEditOriginal) != KeyText(Buffer->Data))) FetchAll();
-  // [Phase 2] The statement: UPDATE of the stored row, or INSERT.
+  // [Phase 2] The row named as read, and the statement: UPDATE or INSERT.
+  const char* StoredBytes = Stored >= 0 ? SeqRow(std::size_t(Stored)) : nullptr;
+  std::vector<Variant> KeyParams;
+  std::vector<TFieldType> KeyTypes;
+  if (Editing) RowParams(RowId, StoredBytes, KeyParams, KeyTypes);
+  bool KeyChanged = !Editing;
+  for (Integer Column : FKeyColumns)
+    KeyChanged = KeyChanged || std::count(Columns.begin(), Columns.end(), Column) > 0;
+  if (!FHasRowId && KeyChanged) FetchAll();  // the row's place among the unread ones is not known
   std::vector<Variant> Params;
   std::vector<TFieldType> Types;
   for (Integer I : Columns) {
@@ -189,7 +256,8 @@ void TSQLiteDataSet::InternalPost() {
     for (std::size_t I = 0; I < Columns.size(); ++I)
       SQL += (I ? ", " : "") + QuoteName(Defs->GetItem(Columns[I])->GetName()) + " = ?";
     SQL += " WHERE " + RowCondition();
-    RowParams(RowId, FEditOriginal, Params, Types);
+    Params.insert(Params.end(), KeyParams.begin(), KeyParams.end());
+    Types.insert(Types.end(), KeyTypes.begin(), KeyTypes.end());
   } else if (Columns.empty()) {
     SQL = "INSERT INTO " + QuoteName(FTableName) + " DEFAULT VALUES";
   } else {
@@ -201,25 +269,44 @@ void TSQLiteDataSet::InternalPost() {
     }
     SQL = "INSERT INTO " + QuoteName(FTableName) + " (" + Names + ") VALUES (" + Marks + ")";
   }
+  // [Phase 3] Inside one transaction: the row still holds what was read in
+  // the columns written, the change, and the row as stored (defaults,
+  // conversions) found by its new row id or key: a changed row id alias
+  // moves the row.
   TTransaction Transaction(FDB);
   if (!Transaction.Begin()) SQLiteError("Cannot start the change");
+  if (Editing) CheckRowAsRead(RowId, KeyParams, KeyTypes, FEditOriginal, Columns);
   Exec(SQL, Params, Types);
   if (Editing && sqlite3_changes(FDB) == 0)
     DatabaseError("Cannot store the change: the row was deleted by another user", this);
-  // [Phase 3] The row as stored (defaults, conversions), found by its new row
-  // id or key: a changed INTEGER PRIMARY KEY is the row id itself.
   Int64 NewRowId = RowId;
   if (!Editing && FHasRowId) NewRowId = sqlite3_last_insert_rowid(FDB);
-  const Integer IdField = FRowIdName.empty() ? -1 : Defs->IndexOf(FRowIdName);
+  const Integer IdField = FRowIdColumn.empty() ? -1 : Defs->IndexOf(FRowIdColumn);
   if (Editing && IdField >= 0 && std::count(Columns.begin(), Columns.end(), IdField) > 0)
     NewRowId = Buffer->Data[IdField].AsInt64();
+  std::vector<Variant> NewKey;
+  std::vector<TFieldType> NewKeyTypes;
+  for (std::size_t I = 0; I < FKeyColumns.size(); ++I) {
+    const Integer Column = FKeyColumns[I];
+    if (!Editing || std::count(Columns.begin(), Columns.end(), Column) > 0) {
+      NewKey.push_back(Buffer->Data[Column]);
+      NewKeyTypes.push_back(FTypes[Column]);
+    } else {
+      NewKey.push_back(KeyParams[I]);
+      NewKeyTypes.push_back(KeyTypes[I]);
+    }
+  }
   bool Found = false;
-  std::string Row = ReadStoredRow(NewRowId, Buffer->Data, Found);
+  std::string Row = ReadStoredRow(NewRowId, NewKey, NewKeyTypes, Found,
+                                  FHasRowId ? LargestCachedCell() : KeepAll);
+  if (!Found) DatabaseError("Record not found", this);  // rolled back: nothing stored
+  // Where the row goes is asked of the database before the change is kept,
+  // so that a post that raises has stored nothing.
+  const bool Shown = FHasRowId && KeyedPostShown(Editing, Editing ? RowId : NewRowId, Row);
   if (!Transaction.Commit()) SQLiteError("Cannot store the change");
-  if (!Found) DatabaseError("Record not found", this);
   // [Phase 4] The row takes its place among those read.
   if (FHasRowId)
-    KeyedPost(Editing, Editing ? RowId : NewRowId, Row);
+    KeyedPost(Editing, Editing ? RowId : NewRowId, Row, Shown);
   else
     SeqPost(Editing, RowId, Stored, std::move(Row));
   if (FHasRowId && Editing && NewRowId != RowId) {
@@ -237,12 +324,22 @@ void TSQLiteDataSet::InternalPost() {
 // A table with row ids: an edit replaces the cached row; a new row at the end
 // of the table (by row id, passing the filter) is one of the database rows,
 // anywhere else it is placed where it was inserted.
-void TSQLiteDataSet::KeyedPost(bool Editing, Int64 RowId, const std::string& Stored) {
+// Whether a posted row is one of the database rows shown: an edited row that
+// still passes the filter, a new row that comes last and passes it.
+bool TSQLiteDataSet::KeyedPostShown(bool Editing, Int64 RowId, const std::string& Stored) {
+  if (Editing) return PlacedIndexOf(RowId) < 0 && PassesFilter(RowId, Stored);
+  Int64 BeforeId = 0;
+  const bool AtEnd = GetInsertAppend() || !BookmarkRowId(GetInsertBefore(), BeforeId);
+  const bool EndPlaced = !FPlaced.empty() && FPlaced.back().Anchor == EndAnchor;
+  return AtEnd && !EndPlaced && IsAtEndOfTable(RowId) && RowShown(Stored.data(), RowId);
+}
+
+void TSQLiteDataSet::KeyedPost(bool Editing, Int64 RowId, const std::string& Stored, bool Shown) {
   if (Editing) {
     const Integer Placed = PlacedIndexOf(RowId);
     if (Placed >= 0) {
       FPlaced[Placed].Bytes = Stored;
-    } else if (PassesFilter(RowId, Stored)) {
+    } else if (Shown) {
       ReplaceCachedRow(RowId, Stored);
     } else {
       // Edited out of the filter: it stays where it is until Refresh, as a
@@ -261,8 +358,7 @@ void TSQLiteDataSet::KeyedPost(bool Editing, Int64 RowId, const std::string& Sto
   const Int64 NewRowId = RowId;
   Int64 BeforeId = 0;
   const bool AtEnd = GetInsertAppend() || !BookmarkRowId(GetInsertBefore(), BeforeId);
-  const bool EndPlaced = !FPlaced.empty() && FPlaced.back().Anchor == EndAnchor;
-  if (AtEnd && !EndPlaced && IsAtEndOfTable(NewRowId) && RowShown(Stored.data())) {
+  if (Shown) {
     if (FDbCount >= 0) ++FDbCount;
     for (auto& [First, Page] : FPages) {
       if (!Page.IsLast) continue;
@@ -296,45 +392,46 @@ void TSQLiteDataSet::KeyedPost(bool Editing, Int64 RowId, const std::string& Sto
 // Whether a stored row passes the filter text and OnFilterRecord.
 bool TSQLiteDataSet::PassesFilter(Int64 RowId, const std::string& Stored) {
   if (!Condition().empty()) {
-    const String SQL = "SELECT EXISTS (SELECT 1 FROM " + SourceSQL() + " WHERE rowid = ? AND " +
+    const String SQL = "SELECT EXISTS (SELECT 1 FROM " + SourceSQL() + " WHERE " + FRowId + " = ? AND " +
                        Condition() + ")";
     sqlite3_stmt* Raw = nullptr;
     if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
       SQLiteError("Cannot apply the filter '" + GetFilter() + "'");
     TStatement Stmt(Raw);
     sqlite3_bind_int64(Raw, 1, RowId);
-    if (sqlite3_step(Raw) != SQLITE_ROW || sqlite3_column_int(Raw, 0) == 0) return false;
+    if (!StepRow(Raw, "Cannot apply the filter '" + GetFilter() + "'") ||
+        sqlite3_column_int(Raw, 0) == 0)
+      return false;
   }
-  return RowShown(Stored.data());
+  return RowShown(Stored.data(), RowId);
 }
 
 // Whether a new row comes after every database row and passes the filter.
 bool TSQLiteDataSet::IsAtEndOfTable(Int64 RowId) {
   const String Source = SourceSQL();
-  const String SQL = "SELECT NOT EXISTS (SELECT 1 FROM " + Source + " WHERE rowid > ?1" +
+  const String SQL = "SELECT NOT EXISTS (SELECT 1 FROM " + Source + " WHERE " + FRowId + " > ?1" +
                      RowFilter() + ") AND EXISTS (SELECT 1 FROM " + Source +
-                     " WHERE rowid = ?1" + (Condition().empty() ? "" : " AND " + Condition()) +
+                     " WHERE " + FRowId + " = ?1" + (Condition().empty() ? "" : " AND " + Condition()) +
                      ")";
   sqlite3_stmt* Raw = nullptr;
   if (sqlite3_prepare_v2(FDB, SQL.c_str(), -1, &Raw, nullptr) != SQLITE_OK)
     SQLiteError("Cannot place the new row");
   TStatement Stmt(Raw);
   sqlite3_bind_int64(Raw, 1, RowId);
-  return sqlite3_step(Raw) == SQLITE_ROW && sqlite3_column_int(Raw, 0) != 0;
+  return StepRow(Raw, "Cannot place the new row") && sqlite3_column_int(Raw, 0) != 0;
 }
 
 // Rows read in order: the row replaces the one edited, or goes before the
 // record it was inserted at (at the end when appended).
 void TSQLiteDataSet::SeqPost(bool Editing, Int64 RowId, Integer Index, std::string&& Stored) {
-  std::vector<Variant> Data;
-  Decode(Stored.data(), Data);
   if (Editing) {
-    FKeyIds.erase(KeyText(FEditOriginal));
-    FKeyIds[KeyText(Data)] = RowId;
+    FKeyIds.erase(KeyText(SeqRow(std::size_t(Index))));
+    FKeyIds[KeyText(Stored.data())] = RowId;
   } else {
-    RowId = IdOfKey(Data);
+    RowId = IdOfKey(Stored.data());
   }
-  TSeqRow Row{RowId, std::move(Stored)};
+  TSeqRow Row{RowId, FSeqBytes.size()};
+  FSeqBytes += Stored;
   if (Index >= 0) {
     FRows[Index] = std::move(Row);
   } else {
@@ -353,23 +450,32 @@ void TSQLiteDataSet::SeqPost(bool Editing, Int64 RowId, Integer Index, std::stri
 
 void TSQLiteDataSet::InternalDelete() {
   if (!GetCanModify()) DatabaseError("Cannot modify a read-only dataset", this);
+  CheckColumnsKept();
   DropRun();
+  if (!FHasRowId && !FKeyed) FetchAll();  // the open read ends before the change
   const bool OnRow = FHasRowId ? FCursorKind == ckRow
                                : FCursor >= 0 && FCursor < Integer(FRows.size());
   if (!OnRow) DatabaseError("Record not found", this);
   const Int64 RowId = FHasRowId ? FCursorRowId : FRows[FCursor].RowId;
-  std::vector<Variant> Data;
-  if (!FHasRowId) Decode(FRows[FCursor].Bytes.data(), Data);
+  const std::string Key = FHasRowId ? std::string() : KeyText(SeqRow(std::size_t(FCursor)));
   std::vector<Variant> Params;
   std::vector<TFieldType> Types;
-  RowParams(RowId, Data, Params, Types);
+  RowParams(RowId, FHasRowId ? nullptr : SeqRow(std::size_t(FCursor)), Params, Types);
+  // The values the user has seen of the row are the ones it must still hold:
+  // as read, not as typed into a record deleted while it is edited.
+  std::vector<Integer> Seen;
+  const TRecordBuffer* Buffer = GetActiveBuffer();
+  for (std::size_t I = 0; Buffer && I < Buffer->Data.size() && I < FTypes.size(); ++I)
+    if (!Buffer->IsUnread(I)) Seen.push_back(Integer(I));
+  const std::vector<Variant>* Read = nullptr;
+  if (Buffer) Read = GetState() == dsEdit ? &FEditOriginal : &Buffer->Data;
   TTransaction Transaction(FDB);
   if (!Transaction.Begin()) SQLiteError("Cannot start the change");
+  if (Read) CheckRowAsRead(RowId, Params, Types, *Read, Seen);
   Exec("DELETE FROM " + QuoteName(FTableName) + " WHERE " + RowCondition(), Params, Types);
   if (!Transaction.Commit()) SQLiteError("Cannot store the change");
   if (!FHasRowId) {
-    FKeyIds.erase(KeyText(Data));
-    if (sqlite3_changes(FDB) > 0) --FSeqRead;  // later chunks start one row earlier
+    FKeyIds.erase(Key);
     FRows.erase(FRows.begin() + FCursor);
     return;
   }

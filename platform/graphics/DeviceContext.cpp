@@ -9,6 +9,7 @@
 //   [SECTION] Clipping
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <unordered_set>
 #include <utility>
 
@@ -195,12 +196,34 @@ BOOL RestoreDC(HDC Dc, Integer SavedDC) {
 
 // [SECTION] The screen
 
-TSurface* ScreenSurface() {
-  static TSurface Screen(1280, 1024);  // the primary monitor of the window system
-  return &Screen;
+namespace {
+
+// The primary monitor of the window system. Its pixels (5 MB at 1280 x 1024)
+// are made when something first draws on the screen, not when a DC on it is
+// only asked about the display, as most screen DCs are.
+TSize& ScreenSize() {
+  static TSize Size{1280, 1024};
+  return Size;
 }
 
-void SetScreenSize(Integer Width, Integer Height) { ScreenSurface()->Resize(Width, Height); }
+std::unique_ptr<TSurface>& ScreenPixels() {
+  static std::unique_ptr<TSurface> Screen;
+  return Screen;
+}
+
+}  // namespace
+
+TSurface* ScreenSurface() {
+  std::unique_ptr<TSurface>& Screen = ScreenPixels();
+  if (!Screen) Screen = std::make_unique<TSurface>(ScreenSize().cx, ScreenSize().cy);
+  return Screen.get();
+}
+
+void SetScreenSize(Integer Width, Integer Height) {
+  TSurface* Screen = ScreenSurface();
+  Screen->Resize(Width, Height);
+  ScreenSize() = {Screen->Width(), Screen->Height()};
+}
 
 Integer GetDisplayColorDepth() { return DisplayDepth(); }
 
@@ -211,13 +234,17 @@ void SetDisplayColorDepth(Integer BitsPerPixel) {
   DisplayDepth() = BitsPerPixel;
 }
 
-HDC CreateScreenDC() { return CreateSurfaceDC(ScreenSurface(), {0, 0}, nullptr); }
+HDC CreateScreenDC() {
+  TDeviceContext* Dc = NewDC();
+  Dc->Screen = true;
+  return reinterpret_cast<HDC>(Dc);
+}
 
 Integer GetDeviceCaps(HDC Dc, Integer Index) {
   TDeviceContext* D = LookupDC(Dc);
   if (!D) return 0;
   Integer Depth = DisplayDepth();
-  const TSurface* Screen = ScreenSurface();
+  const TSize Screen = ScreenSize();
   switch (Index) {
     case LOGPIXELSX:
     case LOGPIXELSY:
@@ -235,13 +262,13 @@ Integer GetDeviceCaps(HDC Dc, Integer Index) {
     case COLORRES:
       return Depth == 8 ? 18 : 0;
     case HORZRES:
-      return Screen->Width();
+      return Screen.cx;
     case VERTRES:
-      return Screen->Height();
+      return Screen.cy;
     case HORZSIZE:
-      return Integer(std::lround(Screen->Width() * 25.4 / 96));
+      return Integer(std::lround(Screen.cx * 25.4 / 96));
     case VERTSIZE:
-      return Integer(std::lround(Screen->Height() * 25.4 / 96));
+      return Integer(std::lround(Screen.cy * 25.4 / 96));
     case RASTERCAPS:
       return RC_BITBLT | RC_STRETCHBLT | (Depth == 8 ? RC_PALETTE : 0);
     case NUMBRUSHES:

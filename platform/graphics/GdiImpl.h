@@ -87,12 +87,16 @@ struct TDCState {
 struct TDeviceContext {
   bool Memory = false;             // made by CreateCompatibleDC
   TSurface* Surface = nullptr;     // surface DCs: the surface drawn on
+  bool Screen = false;             // a DC on the screen, whose pixels are made when first drawn on
   TPoint Origin;                   // surface pixel of device point (0,0)
   std::optional<TRegion> Visible;  // surface coordinates; none = whole surface
   TDCState S;
   std::vector<TDCState> Saved;
 
-  TSurface* Target() const { return Memory ? (S.Bitmap ? &S.Bitmap->Surface : nullptr) : Surface; }
+  TSurface* Target() const {
+    if (Memory) return S.Bitmap ? &S.Bitmap->Surface : nullptr;
+    return Screen ? ScreenSurface() : Surface;
+  }
   bool Mono() const { return Memory && S.Bitmap && S.Bitmap->BitsPixel == 1; }
 };
 

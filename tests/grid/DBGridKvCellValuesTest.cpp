@@ -448,22 +448,25 @@ TEST_F(DBGridKvCellValuesTest, ATextNotInAPickListAsksTheApplication) {
   TypeInto(cItem, "Kiwi");
   Orders->Post();
   EXPECT_EQ(Field("Item")->GetAsString(), "Kiwi") << "a plain pick list takes any text";
+  // Typed in other letters, a listed text is completed to the list's own.
   TypeInto(cItem, "pear");
   Orders->Post();
-  EXPECT_EQ(Field("Item")->GetAsString(), "pear");
-  EXPECT_EQ(Asked, std::vector<String>{"Kiwi"}) << "a listed text in other letters is no question";
+  EXPECT_EQ(Field("Item")->GetAsString(), "Pear");
+  EXPECT_EQ(Asked, std::vector<String>{"Kiwi"}) << "a listed text is no question";
 }
 
 TEST_F(DBGridKvCellValuesTest, AKeyListCellWritesTheKeyOfItsTextOrWhatTheApplicationAdds) {
   Lists(cStatus, "Y,N", "Yes,No");
   Record(2);
-  // An unlisted text without a handler keeps the cell's key, even after a
-  // lookup cell left a key of its own behind.
+  // Without a handler only listed texts can be typed: letters that lead to
+  // none are dropped, the others complete a listed text, and its key is
+  // written, even after a lookup cell left a key of its own behind.
   EditCell(cCustomer);
   ASSERT_EQ(Grid->GetEditValue(), Variant(2));
   TypeInto(cStatus, "Maybe");
+  EXPECT_EQ(Editor()->GetText(), "Yes");
   Orders->Post();
-  EXPECT_EQ(Field("Status")->GetAsString(), "N");
+  EXPECT_EQ(Field("Status")->GetAsString(), "Y");
   // A handler may add the text to the lists and have it looked up again.
   Column(cStatus)->OnNotInList = [&](TObject*, const String& Text, bool& Recheck) {
     if (Text != "Maybe") return;

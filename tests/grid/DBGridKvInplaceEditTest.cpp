@@ -9,7 +9,8 @@
 // text stays.
 //
 // Ideas for tests: the tree area of a dataset shown as a tree, once the grid
-// draws trees; the buttons' presses, once the drop-downs exist.
+// draws trees. The buttons' presses and the drop-downs are tested in
+// DBGridKvInplaceEditDropDownTest.cpp.
 #include <gtest/gtest.h>
 
 #include <functional>

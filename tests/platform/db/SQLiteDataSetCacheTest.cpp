@@ -62,6 +62,33 @@ struct TSQLiteCache : ::testing::Test {
   }
 };
 
+// Regression: a read that reached a page the cache held, then made room for
+// itself, could drop that very page and lose the row it had found: after
+// Refresh, First showed an empty table.
+TEST(SQLiteCacheRoom, ARowFoundOnACachedPageSurvivesTheReadMakingRoom) {
+  TTempDatabase Db("room");
+  String SQL = "CREATE TABLE wide (tag TEXT";
+  for (Integer I = 0; I < 40; ++I) SQL += ", c" + IntToStr(I);
+  SQL += "); WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < 38) "
+         "INSERT INTO wide (tag) SELECT 'tag ' || x FROM n;";
+  RunSQL(Db.File, SQL);
+  TObjectPtr<TSQLiteDataSet> DS(TSQLiteDataSet::Create(nullptr));
+  DS->SetDatabaseName(Db.File);
+  DS->SetTableName("wide");
+  DS->SetCacheLimit(2000);
+  DS->Open();
+  for (Integer Round = 0; Round < 2; ++Round) {
+    SCOPED_TRACE(Round);
+    DS->Refresh();
+    DS->First();
+    ASSERT_FALSE(DS->IsEmpty());
+    Integer Rows = 0;
+    for (; !DS->GetEof(); DS->Next())
+      EXPECT_EQ(DS->FieldByName("tag")->GetAsString(), "tag " + IntToStr(++Rows));
+    EXPECT_EQ(Rows, 38);
+  }
+}
+
 TEST_F(TSQLiteCache, LastReadsOnlyTheLastRowsAndKnowsTheirNumbers) {
   Open(200000);
   const std::vector<Int64> Ids = StoredIds(Db.File);

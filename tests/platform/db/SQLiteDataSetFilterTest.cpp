@@ -54,6 +54,10 @@ TEST_F(TSQLiteFilter, TextThatWouldEscapeTheConditionIsRefusedAndTheOldFilterKep
       {"id = @id OR id = $x", "parameters"},
       {"no_such_column = 1", "no such column"},
       {"abs(id - 200 - 9223372036854775807 - 1) >= 0", "integer overflow"},
+      {"json(name) IS NOT NULL", "malformed JSON"},
+      {"++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++"
+       "abs(id - 40) / 8 > 0",
+       "parser stack overflow"},
   };
   for (const auto& Case : Refused) {
     SCOPED_TRACE(Case.Text);

@@ -238,5 +238,69 @@ TEST(SQLiteDecimals, ADecimalPastTheCurrencyRangeDoesNotBlockTheRowsAfterIt) {
   EXPECT_EQ(DS->FieldByName("total")->GetAsFloat(), 123456789012345678.5);
 }
 
+// A value read and written back through Value keeps what is stored, whatever
+// the field's type: INTEGER 12.5, '' in a REAL column, a CURRENCY past what
+// a double holds.
+TEST_F(TSQLiteValues, EveryValueWrittenBackAsReadKeepsTheFileAsItWas) {
+  RunSQL(Db.File,
+         "CREATE TABLE more (id INTEGER PRIMARY KEY, n INTEGER, r REAL, c CURRENCY, d DATE);"
+         "INSERT INTO more VALUES (1, 0.5, '', 922337203685477580, ''), "
+         "(2, '', x'00', 0.12345, 12), (3, 1e300, -0.0, 9007199254740993, '2024-02-30');");
+  for (const char* Table : {"odd", "more"}) {
+    SCOPED_TRACE(Table);
+    DS = OpenSQLite(Db.File, Table);
+    const std::vector<String> Before = StoredRows(Db.File, Table);
+    if (String(Table) == "more") {
+      DS->First();
+      EXPECT_EQ(VarType(F("n")->GetValue()), varDouble);
+      EXPECT_EQ(F("n")->GetValue().AsDouble(), 0.5) << "read as stored, not as 0";
+      EXPECT_EQ(VarType(F("r")->GetValue()), varString) << "'' is not Null";
+      EXPECT_EQ(F("c")->GetValue().AsInt64(), 922337203685477580) << "not rounded";
+    }
+    for (DS->First(); !DS->GetEof(); DS->Next()) {
+      DS->Edit();
+      for (TField* Field : *DS->GetFields()) {
+        SCOPED_TRACE(Field->GetFieldName());
+        Field->SetValue(Field->GetValue());
+      }
+      DS->Post();
+    }
+    const std::vector<String> After = StoredRows(Db.File, Table);
+    ASSERT_EQ(After.size(), Before.size());
+    for (std::size_t I = 0; I < After.size(); ++I) EXPECT_EQ(After[I], Before[I]);
+  }
+}
+
+// What a user types is stored as typed, or refused with the reason; it is
+// never cut.
+TEST_F(TSQLiteValues, TypedValuesAreStoredWholeOrRefusedNeverCut) {
+  RunSQL(Db.File,
+         "CREATE TABLE typed (id INTEGER PRIMARY KEY, num NUMERIC, dec DECIMAL, "
+         "money DECIMAL(12, 2), code CHAR(3), name VARCHAR(5));"
+         "INSERT INTO typed (id) VALUES (1);");
+  DS = OpenSQLite(Db.File, "typed");
+  EXPECT_EQ(F("num")->GetDataType(), ftFloat) << "NUMERIC declares no scale";
+  EXPECT_EQ(F("money")->GetDataType(), ftBCD);
+  EXPECT_EQ(F("name")->GetSize(), 5) << "the declared width";
+  DS->Edit();
+  F("num")->SetText("0.123456789");
+  F("dec")->SetText("-1234.56789");
+  F("code")->SetText("ABCDEF");
+  F("name")->SetText("longer than five");
+  F("money")->SetText("12.34");
+  try {
+    F("money")->SetText("1.23456");
+    FAIL() << "five decimals in a field that keeps four";
+  } catch (const EDatabaseError& E) {
+    EXPECT_NE(E.GetMessage().find("more decimals"), String::npos) << E.GetMessage();
+  }
+  EXPECT_EQ(F("money")->GetText(), "12.34") << "the value before stays";
+  DS->Post();
+  EXPECT_EQ(StoredRows(Db.File, "typed")[0],
+            "integer 1 | integer 1 | real 0.123456789 (0x3fbf9add3739635f) | "
+            "real -1234.56789 (0xc0934a4584f4c6e7) | real 12.34 (0x4028ae147ae147ae) | "
+            "text 'ABCDEF' | text 'longer than five'");
+}
+
 }  // namespace
 }  // namespace kvp::test

@@ -81,13 +81,16 @@ inline String StoredCell(sqlite3_stmt* Stmt, int Column) {
   }
 }
 
-// Every cell of Table in row id order, one line a row: "rowid | cell | cell".
-inline std::vector<String> StoredRows(const String& File, const String& Table) {
+// Every cell of Table in row id order, one line a row: "rowid | cell | cell";
+// a table without row ids in its key's order, without the row id.
+inline std::vector<String> StoredRows(const String& File, const String& Table,
+                                      bool WithRowIds = true) {
   std::vector<String> Rows;
   sqlite3* DB = nullptr;
   EXPECT_EQ(sqlite3_open_v2(File.c_str(), &DB, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
   sqlite3_stmt* Stmt = nullptr;
-  const String SQL = "SELECT rowid, * FROM \"" + Table + "\" ORDER BY rowid";
+  const String SQL = WithRowIds ? "SELECT rowid, * FROM \"" + Table + "\" ORDER BY rowid"
+                                : "SELECT * FROM \"" + Table + "\"";
   EXPECT_EQ(sqlite3_prepare_v2(DB, SQL.c_str(), -1, &Stmt, nullptr), SQLITE_OK)
       << sqlite3_errmsg(DB);
   while (Stmt && sqlite3_step(Stmt) == SQLITE_ROW) {

@@ -306,6 +306,33 @@ TEST(DeviceCaps, ColourDepthDrivesNearestColourAndColourCount) {
   DeleteDC(Screen);
 }
 
+// A screen DC is mostly asked about the display; what is drawn through it
+// lands on the screen's pixels, and the display's size follows the screen.
+TEST(DeviceCaps, AScreenDCDrawsOnTheScreenAndTellsItsSize) {
+  TLeakCheck Leaks;
+  HDC Dc = CreateScreenDC();
+  EXPECT_EQ(GetDeviceCaps(Dc, HORZRES), ScreenSurface()->Width());
+  EXPECT_EQ(GetDeviceCaps(Dc, VERTRES), ScreenSurface()->Height());
+  HBRUSH Red = CreateSolidBrush(kRed);
+  TRect R{10, 20, 13, 22};
+  FillRect(Dc, &R, Red);
+  EXPECT_EQ(ScreenSurface()->GetPixel(10, 20), kRed);
+  EXPECT_EQ(ScreenSurface()->GetPixel(12, 21), kRed);
+  EXPECT_NE(ScreenSurface()->GetPixel(13, 21), kRed);
+  EXPECT_NE(ScreenSurface()->GetPixel(12, 22), kRed);
+  const Integer W = ScreenSurface()->Width(), H = ScreenSurface()->Height();
+  SetScreenSize(800, 600);
+  EXPECT_EQ(GetDeviceCaps(Dc, HORZRES), 800);
+  EXPECT_EQ(GetDeviceCaps(Dc, VERTRES), 600);
+  EXPECT_EQ(GetDeviceCaps(Dc, HORZSIZE), 212);
+  EXPECT_EQ(ScreenSurface()->GetPixel(11, 21), kRed) << "resizing keeps the top-left content";
+  SetScreenSize(W, H);
+  R = {0, 0, W, H};
+  FillRect(Dc, &R, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  DeleteObject(Red);
+  DeleteDC(Dc);
+}
+
 TEST(Shapes, XorPolygonTwiceRestoresAndRegionsPaint) {
   TLeakCheck Leaks;
   TPaintBox B(30, 30);
