@@ -10,15 +10,11 @@
 namespace korvel::impexp {
 
 // ---------------------------------------------------------------------------
-// TGridPosition: keeps the grid's position across a walk over the dataset.
-// With the data link it keeps the record in the middle of the rows shown and
-// the distance to the current record, so that putting it back shows the same
-// records in the same rows; with the dataset's tree interface only the
-// current record. Restore puts it back (once); a position not put back is
-// put back when the guard goes, quietly when an exception is on its way.
-//
-// FIXME(grid): this is the grid's SaveBookmark/RestoreBookmark, which the
-// grid's messages and actions bring; the walks use it then.
+// TGridPosition: keeps the grid's position across a walk over the dataset
+// through the grid's SaveBookmark / RestoreBookmark (the same records in the
+// same rows afterwards). Restore puts it back (once, unless asked to keep
+// it); a position not put back is put back when the guard goes, quietly
+// when an exception is on its way.
 class TGridPosition {
  public:
   explicit TGridPosition(TCustomDBGridKv* Grid, bool Save = true);
@@ -32,9 +28,7 @@ class TGridPosition {
 
  private:
   TCustomDBGridKv* FGrid;
-  kvp::TBookmark FBookmark;  // the record kept; empty: none
-  kvp::Integer FOffset = 0;  // records from the kept one to the current one
-  bool FSaved = false;       // a position waits to be put back
+  bool FSaved = false;  // a position waits to be put back
 };
 
 // ---------------------------------------------------------------------------

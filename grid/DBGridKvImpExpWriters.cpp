@@ -28,21 +28,10 @@ namespace impexp {
 TGridPosition::TGridPosition(TCustomDBGridKv* Grid, bool Save) : FGrid(Grid) {
   if (!Save) return;
   TDataSet* DataSet = Grid->GetDataSet();
-  if (!DataSet || !DataSet->GetActive() || !Grid->GetDataLink()->GetActive()) return;
-  if (Grid->GetMemTable()) {
-    FBookmark = DataSet->GetBookmark();
-  } else {
-    // The middle row of those shown, and how far the current record lies
-    // from it.
-    TGridDataLinkKv* Link = Grid->GetDataLink();
-    const Integer Count = Link->GetRecordCount();
-    const Integer Offset = Link->GetActiveRecord() - Count / 2 + (Count + 1) % 2;
-    const Integer Moved = Offset ? DataSet->MoveBy(-Offset) : 0;
-    FBookmark = DataSet->GetBookmark();
-    if (Moved) DataSet->MoveBy(-Moved);
-    FOffset = -Moved;
-  }
-  FSaved = !FBookmark.empty();
+  if (!DataSet || !DataSet->GetActive() || !Grid->GetDataLink()->GetActive() || DataSet->IsEmpty())
+    return;
+  Grid->SaveBookmark();
+  FSaved = true;
 }
 
 TGridPosition::~TGridPosition() {
@@ -59,9 +48,8 @@ void TGridPosition::Restore(bool Keep) {
   if (!FSaved) return;
   FSaved = Keep;
   TDataSet* DataSet = FGrid->GetDataSet();
-  if (!DataSet || !DataSet->GetActive() || !DataSet->BookmarkValid(FBookmark)) return;
-  DataSet->GotoBookmark(FBookmark);
-  if (FOffset) DataSet->MoveBy(FOffset);
+  if (!DataSet || !DataSet->GetActive()) return;
+  FGrid->RestoreBookmark();
 }
 
 TPendingEditGuard::~TPendingEditGuard() {
