@@ -7,6 +7,7 @@
 //   [SECTION] Streams            ExportGridToStream, ImportGridFromStream, clipboard blocks
 //   [SECTION] Commands           copy, cut, paste
 //   [SECTION] Delete             DeleteGridSelection, clearing cells
+//   [SECTION] The grid's keys    the commands the grid's keys run
 #include <cstring>
 
 #include "base/KorvelConsts.h"
@@ -331,5 +332,12 @@ void DeleteGridSelection(TCustomDBGridKv* Grid, bool ForWholeGrid) {
     }
   }
 }
+
+// [SECTION] The grid's keys
+
+void TCustomDBGridKv::CopySelectionToClipboard() { CopyGridSelectionToClipboard(this, false); }
+void TCustomDBGridKv::CutSelectionToClipboard() { CutGridSelectionToClipboard(this, false); }
+void TCustomDBGridKv::PasteSelectionFromClipboard() { PasteGridSelectionFromClipboard(this, false); }
+void TCustomDBGridKv::DeleteSelection() { DeleteGridSelection(this, false); }
 
 }  // namespace korvel

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/controls/Dialogs.h"
+#include "platform/rtl/VirtualKeys.h"
 #include "tests/grid/TestImpExp.h"
 
 namespace korvel {
@@ -217,6 +218,43 @@ TEST_F(DBGridKvClipboardTest, CutOfARectangleCopiesItThenEmptiesItKeepingTheReco
   EXPECT_EQ(Records(DataSet), (std::vector<String>{"1|Ann|10.5|True", "2|<null>|<null>|False",
                                                    "3|<null>|<null>|True", "4|Dee|7.75|False",
                                                    "5|Eve|100|True"}));
+}
+
+// A person with the keyboard only: selects the ids and names of two records
+// with Shift and the arrows, copies them, pastes them over the last two
+// records, and cuts a record after confirming; the dataset holds what they did.
+TEST_F(DBGridKvClipboardTest, TheKeysCopyPasteAndCutThroughTheClipboard) {
+  Grid->SetEditActions({geaCopyKv, geaCutKv, geaPasteKv, geaDeleteKv, geaSelectAllKv});
+  Grid->SetOptions(Grid->GetOptions() + dgConfirmDeleteKv);
+  Grid->SetFocus();
+  DataSet->First();
+  Input.KeyPress(VK_RIGHT, {ssShift});
+  Input.KeyPress(VK_DOWN, {ssShift});
+  ASSERT_EQ(Grid->GetSelection()->GetSelectionType(), gskRectangle);
+  Input.KeyPress('C', {ssCtrl});
+  EXPECT_EQ(Clipboard()->GetAsText(), "ID\tName\r\n1\tAnn\r\n2\tBob");
+  // Paste from the id of record 4 on: the exchange format writes the values.
+  Input.KeyPress(VK_DOWN);
+  Input.KeyPress(VK_DOWN);
+  Input.KeyPress(VK_LEFT);
+  ASSERT_EQ(Grid->GetSelection()->GetSelectionType(), gskNone);
+  ASSERT_EQ(DataSet->GetRecNo(), 4);
+  ASSERT_EQ(Grid->GetSelectedIndex(), 0);
+  Input.KeyPress('V', {ssCtrl});
+  std::vector<String> Rows;
+  for (DataSet->First(); !DataSet->GetEof(); DataSet->Next())
+    Rows.push_back(Field("ID")->GetAsString() + " " + Field("Name")->GetAsString() + " " +
+                   Field("Amount")->GetAsString());
+  EXPECT_EQ(Rows, (std::vector<String>{"1 Ann 10.5", "2 Bob 20.25", "3 Cid 5", "1 Ann 7.75",
+                                       "2 Bob 100"}));
+  // Cut the first record: copied, then deleted after the question.
+  DataSet->First();
+  Grid->GetSelectedRows()->SetCurrentRowSelected(true);
+  QueueMessageDlgAnswer(mrOk);
+  Input.KeyPress('X', {ssCtrl});
+  EXPECT_EQ(Questions(), std::vector<String>{"Delete record?"});
+  EXPECT_EQ(DataSet->GetRecordCount(), 4);
+  EXPECT_EQ(Clipboard()->GetAsText(), "ID\tName\tAmount\tPaid\r\n1\tAnn\t10.5\tTrue");
 }
 
 TEST_F(DBGridKvClipboardTest, ACommandThatFailsClosesTheClipboardAndEnablesTheControls) {
