@@ -317,6 +317,53 @@ TEST_F(TSQLiteOrder, RandomNavigationAndChangesMatchAModelOfTheRows) {
   EXPECT_EQ(Walk(DS.get()), SQLiteOrder(Db.File, "grp, name DESC, id"));
 }
 
+TEST_F(TSQLiteOrder, OnFilterRecordRowsAreNumberedInTheOrder) {
+  Open(400, "name", "name", 4 << 10);
+  DS->OnFilterRecord = [](TDataSet* D, bool& Accept) {
+    Accept = D->FieldByName("grp")->GetAsInteger() == 2;
+  };
+  DS->SetFiltered(true);
+  const std::vector<Int64> Expected = SQLiteOrder(Db.File, "name DESC, id", "grp = 2");
+  EXPECT_EQ(Walk(DS.get()), Expected);
+  EXPECT_EQ(WalkBack(DS.get()), Expected);
+  DS->SetRecNo(50);
+  EXPECT_EQ(Id(DS.get()), Expected[49]);
+  DS->GotoBookmark(BookmarkOf(Expected[70]));
+  EXPECT_EQ(DS->GetRecNo(), 71);
+}
+
+// Text columns sort by their collation, as SQLite sorts them.
+TEST(SQLiteOrderCollation, ACaseBlindColumnSortsWithoutCaseAndTiesByRowId) {
+  TTempDatabase Db{"order_nocase"};
+  RunSQL(Db.File,
+         "CREATE TABLE items (id INTEGER PRIMARY KEY, name TEXT COLLATE NOCASE, tail TEXT "
+         "COLLATE RTRIM);"
+         "INSERT INTO items (name, tail) VALUES ('b', 'x'), ('A', 'x  '), ('a', 'w'), ('B', "
+         "'x '), ('c', 'w '), ('_', 'y');");
+  TObjectPtr<TSQLiteDataSet> DS{TSQLiteDataSet::Create(nullptr)};
+  DS->SetDatabaseName(Db.File);
+  DS->SetTableName("items");
+  DS->SetIndexFieldNames("name");
+  DS->Open();
+  EXPECT_EQ(Walk(DS.get()), SQLiteOrder(Db.File, "name, id"));
+  DS->SetRecNo(4);
+  EXPECT_EQ(Id(DS.get()), SQLiteOrder(Db.File, "name, id")[3]);
+  EXPECT_GT(DS->CompareBookmarks(BookmarkOf(4), BookmarkOf(3)), 0) << "'B' after 'a'";
+  EXPECT_LT(DS->CompareBookmarks(BookmarkOf(2), BookmarkOf(3)), 0) << "'A' before 'a' by id";
+  DS->SetIndexFieldNames("tail");
+  EXPECT_EQ(Walk(DS.get()), SQLiteOrder(Db.File, "tail, id"));
+  DS->Last();
+  EXPECT_EQ(DS->GetRecNo(), 6);
+  // A query is read in the order too.
+  DS->Close();
+  DS->SetTableName("");
+  DS->SetSQL("SELECT id, name FROM items WHERE id > 1");
+  DS->SetIndexFieldNames("name;id");
+  DS->SetDescFields("name");
+  DS->Open();
+  EXPECT_EQ(Walk(DS.get()), SQLiteOrder(Db.File, "name DESC, id", "id > 1"));
+}
+
 TEST(SQLiteOrderKeyed, ATableWithoutRowIdsIsOrderedWithItsKeyBreakingTies) {
   TTempDatabase Db{"order_keyed"};
   RunSQL(Db.File,
