@@ -37,7 +37,7 @@ TMemoryTreeDataSet* MakeFolders(bool Tree = true) {
   return DS;
 }
 
-struct TTree : ::testing::Test {
+struct MemoryTreeDataSetTest : ::testing::Test {
   TLog Events;  // the dataset's events, for the tests that hook them
   TMemoryTreeDataSet* DS = nullptr;
   IMemTableKv* Table = nullptr;
@@ -94,7 +94,7 @@ struct TTree : ::testing::Test {
   }
 };
 
-TEST_F(TTree, NodesExpandAndCollapseAndTheDatasetWalksWhatShows) {
+TEST_F(MemoryTreeDataSetTest, NodesExpandAndCollapseAndTheDatasetWalksWhatShows) {
   EXPECT_TRUE(Table->GetTreeViewMode());
   EXPECT_EQ(Rows(), (std::vector<Integer>{1, 5})) << "nodes start collapsed";
   EXPECT_EQ(Table->GetRecordCount(), 2);
@@ -137,7 +137,7 @@ TEST_F(TTree, NodesExpandAndCollapseAndTheDatasetWalksWhatShows) {
   FreeObject(Source);
 }
 
-TEST_F(TTree, ACollapseThatHidesTheCurrentRecordMakesTheCollapsedNodeCurrent) {
+TEST_F(MemoryTreeDataSetTest, ACollapseThatHidesTheCurrentRecordMakesTheCollapsedNodeCurrent) {
   Expand(1);
   Expand(2);
   ASSERT_TRUE(DS->Locate("ID", 4, {}));
@@ -158,7 +158,7 @@ TEST_F(TTree, ACollapseThatHidesTheCurrentRecordMakesTheCollapsedNodeCurrent) {
   DS->CheckConsistency();
 }
 
-TEST_F(TTree, RowsAreReadWithoutMovingTheCursorAndReadsNest) {
+TEST_F(MemoryTreeDataSetTest, RowsAreReadWithoutMovingTheCursorAndReadsNest) {
   Expand(1);
   DS->Last();  // Root B, row 3
   ASSERT_EQ(Id(), 5);
@@ -201,7 +201,7 @@ TEST_F(TTree, RowsAreReadWithoutMovingTheCursorAndReadsNest) {
   EXPECT_TRUE(Table->GetBookmarkByRecordIndex(4).empty());
 }
 
-TEST_F(TTree, APostedRecordShowsAndANewParentMovesItInTheTree) {
+TEST_F(MemoryTreeDataSetTest, APostedRecordShowsAndANewParentMovesItInTheTree) {
   // A new child of a collapsed node opens the way to it.
   DS->AppendRecord({7, 2, "A.1.b"});
   EXPECT_EQ(Id(), 7);
@@ -222,7 +222,7 @@ TEST_F(TTree, APostedRecordShowsAndANewParentMovesItInTheTree) {
   DS->CheckConsistency();
 }
 
-TEST_F(TTree, ParentsThatNameNoRecordOrLoopMakeRootsAndLoseNothing) {
+TEST_F(MemoryTreeDataSetTest, ParentsThatNameNoRecordOrLoopMakeRootsAndLoseNothing) {
   DS->AppendRecord({8, 99, "orphan"});
   DS->AppendRecord({9, 10, "loop one"});
   DS->AppendRecord({10, 9, "loop two"});
@@ -242,7 +242,7 @@ TEST_F(TTree, ParentsThatNameNoRecordOrLoopMakeRootsAndLoseNothing) {
   DS->CheckConsistency();
 }
 
-TEST_F(TTree, RecordsMoveBesideTheTargetOrUnderIt) {
+TEST_F(MemoryTreeDataSetTest, RecordsMoveBesideTheTargetOrUnderIt) {
   Expand(1);
   Expand(5);
   // Rows: 1, 2, 3, 5, 6. Moving Root B's child to sit below A.2 (a drop below
@@ -288,7 +288,7 @@ TEST_F(TTree, RecordsMoveBesideTheTargetOrUnderIt) {
   EXPECT_FALSE(Table->MoveRecords({}, 0, 1, false));
 }
 
-TEST_F(TTree, WithoutTreeFieldsTheRowsAreTheRecordsAndMovesReorderThem) {
+TEST_F(MemoryTreeDataSetTest, WithoutTreeFieldsTheRowsAreTheRecordsAndMovesReorderThem) {
   Make(false);
   EXPECT_FALSE(Table->GetTreeViewMode());
   EXPECT_EQ(Rows(), (std::vector<Integer>{1, 2, 3, 4, 5, 6}));
@@ -318,7 +318,7 @@ TEST_F(TTree, WithoutTreeFieldsTheRowsAreTheRecordsAndMovesReorderThem) {
   DS->CheckConsistency();
 }
 
-TEST_F(TTree, ValueListsHoldTheDistinctTextsAndFollowChanges) {
+TEST_F(MemoryTreeDataSetTest, ValueListsHoldTheDistinctTextsAndFollowChanges) {
   DS->AppendRecord({7, 1, "A.1"});
   IMemTableDataFieldValueListKv* List = Table->GetFieldValueList("Name");
   ASSERT_NE(List, nullptr);
