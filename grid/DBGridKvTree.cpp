@@ -187,11 +187,14 @@ void TCustomDBGridKv::RowMoveDragOver(Integer X, Integer Y, const TGridDrawInfo&
     Row = std::clamp(MouseCoord(X, Y).Y, GetTopRow(), LastVisible);
   }
   // [Phase 2] The level and the line's start there; moved when acceptable.
+  // The place the drag started from always is: a drop there moves nothing,
+  // so that a person can take a drag back.
   Integer Level = -1;
   const Integer LineX = CalcDropLineX(Row, {X, Y}, Level);
+  const bool Home = Row == FRowMove.StartRow && Level == FRowMove.StartLevel;
   const bool Moves = (Row != FRowMove.TargetRow || Level != FRowMove.TargetLevel ||
                       LineX != FRowMove.LineX) &&
-                     MoveRecordsDrop(Row - FTitleOffset, Level, true);
+                     (Home || MoveRecordsDrop(Row - FTitleOffset, Level, true));
   if (Moves) {
     if (FRowMove.Drawn) DrawDropLine();
     FRowMove.TargetRow = Row;
