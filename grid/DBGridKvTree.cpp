@@ -149,7 +149,7 @@ bool TCustomDBGridKv::StartRowMoving(Integer X, Integer Y, bool TestOnly) {
 // The mouse beyond the data rows scrolls them by one; over them it picks the
 // row. The line moves only to a place the drop would be accepted at. A scroll
 // moves the window's pixels, the line's too, so the line is taken off first
-// and drawn again afterwards.
+// and drawn again once the uncovered rows are painted.
 void TCustomDBGridKv::RowMoveDragOver(Integer X, Integer Y, const TGridDrawInfo& DrawInfo) {
   if (FMouseState != 7 || !FDataLink->GetActive()) return;
   // [Phase 1] The row under the mouse, scrolling at the edges.
@@ -179,6 +179,8 @@ void TCustomDBGridKv::RowMoveDragOver(Integer X, Integer Y, const TGridDrawInfo&
         FRowMove.TargetRow = std::clamp(FRowMove.TargetRow + Shift, FTitleOffset, Last);
       }
     }
+    // What the scroll uncovered is painted before the line goes over it.
+    Update();
     TGridDrawInfo Now;
     CalcDrawInfo(Now);
     Row = Up ? GetTopRow()

@@ -124,6 +124,13 @@ class DBGridKvTreeTest : public DBGridOnFormTest {
     return {P.X - W.Left, P.Y - W.Top};
   }
   TRect Client() { return {0, 0, Grid->GetClientWidth(), Grid->GetClientHeight()}; }
+  // The window shows what a fresh paint of the whole grid shows: no trace of
+  // a drop line is left.
+  bool Clean() {
+    UpdateWindow(H());  // what is due to be painted is no trace
+    const std::vector<COLORREF> Now = Pixels(Client());
+    return Now == Repainted();
+  }
   // What a fresh paint of the whole grid shows.
   std::vector<COLORREF> Repainted() {
     InvalidateRect(H(), nullptr, true);
@@ -203,6 +210,25 @@ TEST_F(DBGridKvTreeTest, AToggleKeepsTheTopRowAndTheRowsBelowFollow) {
   const Integer B1 = TextRow("B.1"), C = TextRow("Root 7");
   ASSERT_GE(B1, 0);
   EXPECT_LT(B1, C);
+}
+
+TEST_F(DBGridKvTreeTest, TheKeypadKeysExpandAndCollapseTheCurrentNodeAndOpenNoEditor) {
+  Grid->SetOptions(Grid->GetOptions() + dgEditingKv);
+  Open();
+  Input.KeyPress(VK_ADD);
+  EXPECT_EQ(Shown(), (std::vector<String>{"Root A", "A.1", "A.2", "Root B"}));
+  Input.KeyPress(VK_ADD);
+  EXPECT_EQ(Shown().size(), 4u) << "an expanded node stays expanded";
+  Input.KeyPress(VK_DOWN);
+  Input.KeyPress(VK_MULTIPLY);
+  EXPECT_EQ(Shown(), (std::vector<String>{"Root A", "A.1", "A.1.a", "A.2", "Root B"}));
+  Input.KeyPress(VK_MULTIPLY);
+  EXPECT_EQ(Shown().size(), 4u);
+  Input.KeyPress(VK_UP);
+  Input.KeyPress(VK_SUBTRACT);
+  EXPECT_EQ(Shown(), (std::vector<String>{"Root A", "Root B"}));
+  EXPECT_FALSE(Grid->GetEditorMode()) << "the keys typed nothing into a cell";
+  EXPECT_EQ(Name(), "Root A");
 }
 
 TEST_F(DBGridKvTreeTest, TheEditorLeavesTheNodeAreaItsRoomAndItsBoxToggles) {
@@ -289,16 +315,22 @@ TEST_F(DBGridKvTreeMoveTest, ARecordDroppedBelowAnotherGoesAfterItAndRightOfItsL
   EXPECT_EQ(Grid->GetMouseState(), 0);
   EXPECT_EQ(Shown(), (std::vector<String>{"Root A", "B.1", "A.1", "A.2", "Root B"}));
   EXPECT_EQ(ParentOf(6), Variant(1)) << "B.1 went beside A.1, under Root A";
-  EXPECT_EQ(Pixels(Client()), Repainted()) << "no trace of the line is left";
+  EXPECT_TRUE(Clean()) << "no trace of the line is left";
   // A.2 (row 3) dropped below Root B (row 4), right of Root B's level:
   // it becomes Root B's first child.
   Advance(1000);
   Input.MouseDown(mbLeft, H(), OnIndicator(3));
-  Input.MouseMove(H(), InTree(4, 2 * Slot + 4));
-  Input.MouseUp(mbLeft, H(), InTree(4, 2 * Slot + 4));
+  Input.MouseMove(H(), InTree(4, 5 * Slot));
+  // No deeper than a child of the row: the line starts at level 2, on the
+  // lower edge (the drop is below the start row).
+  const TRect B = Cell(First(), 4);
+  EXPECT_EQ(DropLines().at(DropLines().size() - 2).Points,
+            (std::vector<TPoint>{OnSurface({B.Left + 2 * Slot, B.Bottom}),
+                                 OnSurface({Grid->GetClientWidth(), B.Bottom})}));
+  Input.MouseUp(mbLeft, H(), InTree(4, 5 * Slot));
   EXPECT_EQ(ParentOf(3), Variant(5));
   EXPECT_EQ(Shown(), (std::vector<String>{"Root A", "B.1", "A.1", "Root B", "A.2"}));
-  EXPECT_EQ(Pixels(Client()), Repainted());
+  EXPECT_TRUE(Clean());
   SavePng("kv_tree_moved.png");
 }
 
@@ -328,26 +360,36 @@ TEST_F(DBGridKvTreeMoveTest, DroppedOnItsOwnRowOrCancelledNothingMovesAndTheLine
 
 TEST_F(DBGridKvTreeMoveTest, DraggedBelowTheRowsTheViewScrollsOnTheTimerAndTheLineLeavesNoTrace) {
   Open(30);
-  const Integer Rows = Integer(Shown().size());
+  const std::vector<String> Rows = Shown();
   ASSERT_GT(Grid->GetRowCount() - Grid->GetTopRow(), Grid->GetVisibleRowCount());
-  Input.MouseDown(mbLeft, H(), OnIndicator(1));  // A.1
-  const TPoint Below{InTree(0, 5).X, Grid->GetClientHeight() + 10};
-  Input.MouseMove(H(), Below);
-  const Integer Top = Grid->GetTopRow();
-  Advance(60);
-  Advance(60);
-  Advance(60);
-  EXPECT_GT(Grid->GetTopRow(), Top) << "the view scrolls while the mouse is below";
-  EXPECT_EQ(Name(), "Root A") << "the record stays where it was";
-  // Back inside, released on the last full row shown.
-  TGridDrawInfo Info;
-  Grid->CalcDrawInfo(Info);
-  const Integer LastRow = Info.Vert.LastFullVisibleCell - Grid->GetTitleOffset();
-  Input.MouseMove(H(), InTree(LastRow, 5));
-  Input.MouseUp(mbLeft, H(), InTree(LastRow, 5));
-  EXPECT_EQ(Integer(Shown().size()), Rows);
-  EXPECT_EQ(Shown()[std::size_t(LastRow)], "A.1") << "A.1 went after the row it was dropped on";
-  EXPECT_EQ(Pixels(Client()), Repainted());
+  // Carried below the rows, the view scrolls on every tick of the timer;
+  // back inside, the drag is let go with Escape.
+  auto DragBelow = [&] {
+    Input.MouseDown(mbLeft, H(), OnIndicator(1));  // A.1
+    Input.MouseMove(H(), {InTree(0, 5).X, Grid->GetClientHeight() + 10});
+    const Integer Top = Grid->GetTopRow();
+    for (Integer Tick = 0; Tick < 3; ++Tick) Advance(60);
+    EXPECT_EQ(Grid->GetTopRow(), Top + 3) << "a row a tick while the mouse is below";
+    EXPECT_EQ(Name(), "Root A") << "the record stays where it was";
+    TGridDrawInfo Info;
+    Grid->CalcDrawInfo(Info);
+    const Integer LastRow = Info.Vert.LastFullVisibleCell - Grid->GetTitleOffset();
+    Input.MouseMove(H(), InTree(LastRow, 5));
+    return LastRow;
+  };
+  const Integer Dropped = DragBelow();
+  Input.KeyPress(VK_ESCAPE);
+  EXPECT_TRUE(Clean()) << "no trace of the line";
+  Input.MouseUp(mbLeft, H(), InTree(Dropped, 5));
+  EXPECT_EQ(Shown(), Rows);
+  // The same drag let go on the last full row: A.1 goes after that row.
+  Grid->ScrollDataRows(RowOf(0));
+  Advance(1000);
+  const Integer Last = DragBelow();
+  Input.MouseUp(mbLeft, H(), InTree(Last, 5));
+  EXPECT_EQ(Shown().size(), Rows.size());
+  EXPECT_EQ(Shown()[std::size_t(Last)], "A.1");
+  EXPECT_TRUE(Clean());
 }
 
 // Dragging records of a plain dataset: the application moves them.
@@ -397,6 +439,13 @@ TEST_F(DBGridKvRowMoveTest, TheApplicationGetsTheDraggedRecordOrTheSelectedOnesA
   EXPECT_EQ(Moves[0].Names, std::vector<String>{"Bob"});
   EXPECT_EQ(Moves[0].Target, 4) << "Dee's record number";
   EXPECT_EQ(Moves[0].Level, -1);
+  // Taken back to its own row, it is not moved.
+  Advance(1000);
+  Input.MouseDown(mbLeft, H(), OnIndicator(1));
+  Input.MouseMove(H(), OnData(3));
+  Input.MouseMove(H(), OnData(1));
+  Input.MouseUp(mbLeft, H(), OnData(1));
+  EXPECT_EQ(Moves.size(), 1u);
   // With rows selected, only a selected row drags, and it takes the others.
   Grid->SetOptions(Grid->GetOptions() + dgMultiSelectKv);
   Advance(1000);
