@@ -212,6 +212,23 @@ TEST_F(DBGridKvTreeTest, AToggleKeepsTheTopRowAndTheRowsBelowFollow) {
   EXPECT_LT(B1, C);
 }
 
+TEST_F(DBGridKvTreeTest, RightToLeftTheNodesBoxStandsAtTheCellsRightEdge) {
+  SysLocale.MiddleEast = true;
+  Grid->SetBiDiMode(bdRightToLeft);
+  Open();
+  SavePng("kv_tree_rtl.png");
+  // The box of Root A: the last slot of its indent, from the cell's right.
+  const TRect R = Cell(First(), 0);
+  Input.Click(H(), {R.Left + Slot / 2, Middle(1)});  // Root B's text, far from its box
+  EXPECT_EQ(Shown().size(), 2u);
+  EXPECT_EQ(Name(), "Root B");
+  Advance(1000);
+  Input.Click(H(), {R.Right - 1 - Slot / 2, Middle(0)});
+  EXPECT_EQ(Shown(), (std::vector<String>{"Root A", "A.1", "A.2", "Root B"}));
+  EXPECT_EQ(Name(), "Root B");
+  SysLocale.MiddleEast = false;
+}
+
 TEST_F(DBGridKvTreeTest, TheKeypadKeysExpandAndCollapseTheCurrentNodeAndOpenNoEditor) {
   Grid->SetOptions(Grid->GetOptions() + dgEditingKv);
   Open();
