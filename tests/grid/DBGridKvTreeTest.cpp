@@ -12,6 +12,7 @@
 
 #include "grid/DBGridKv.h"
 #include "grid/DBGridKvFilter.h"
+#include "grid/DbUtilsKv.h"
 #include "platform/controls/EditClass.h"
 #include "platform/controls/Forms.h"
 #include "platform/db/MemoryDataSetTree.h"
@@ -510,6 +511,86 @@ TEST_F(DBGridKvRowMoveTest, WithNobodyToMoveThemTheRecordsStayAndTheLineStaysPut
   DataSet->First();
   Marks->Add(DataSet->GetBookmark());
   EXPECT_FALSE(Grid->MoveRecords(Marks.get(), 2, false, -1));
+}
+
+// A features object for in-memory datasets that moves a dragged record by
+// sending it to the end: it takes the dataset there, as a real move might.
+class TMoveToEndFeatures : public TDatasetFeaturesKv {
+  KV_CLASS(TMoveToEndFeatures, TDatasetFeaturesKv)
+ public:
+  std::vector<String>* Calls = nullptr;
+  bool MoveRecords(TCustomDBGridKv* Grid, TStrings* Bookmarks, Integer Target,
+                   bool TestOnly) override {
+    if (TestOnly) return true;
+    TDataSet* DataSet = Grid->GetDataSet();
+    DataSet->GotoBookmark(Bookmarks->GetStrings(0));
+    Calls->push_back(DataSet->FieldByName("id")->GetAsString() + " to " + std::to_string(Target));
+    DataSet->Last();
+    return true;
+  }
+};
+
+class DBGridKvServiceMoveTest : public DBGridNumbersTest {
+ protected:
+  void SetUp() override {
+    DBGridNumbersTest::SetUp();
+    auto* Features = TMoveToEndFeatures::Create();
+    Features->Calls = &Calls;
+    RegisterDatasetFeaturesKv(TMemoryDataSet::StaticClass(), Features);
+    OpenNumbers(TStore::Memory, 40);
+    Grid->GetColumns()->Add()->SetFieldName("name");
+    Grid->SetOptionsKv(Grid->GetOptionsKv() + dgRowMovingKv);
+    Grid->SetFocus();
+    UpdateWindow(Grid->GetHandle());
+  }
+  void TearDown() override {
+    UnregisterDatasetFeaturesKv(TMemoryDataSet::StaticClass());
+    DBGridNumbersTest::TearDown();
+  }
+  HWND H() { return Grid->GetHandle(); }
+  TPoint At(Integer Col, Integer DataRow) {
+    const TRect R = Grid->CellRect(Col, Grid->GetTitleOffset() + DataRow);
+    return {R.Left + 4, (R.Top + R.Bottom) / 2};
+  }
+  Integer IdAt(Integer DataRow) {
+    Grid->SetActiveRecordIndex(DataRow);
+    const Integer Id = DataSet->FieldByName("id")->GetAsInteger();
+    Grid->RestoreActiveRecordIndex();
+    return Id;
+  }
+  // The window shows what a fresh paint shows: the drop line left no trace.
+  bool Clean() {
+    UpdateWindow(H());
+    const TSurface Now = *GetWindowSurface(H());
+    InvalidateRect(H(), nullptr, true);
+    UpdateWindow(H());
+    const TSurface* After = GetWindowSurface(H());
+    for (Integer Y = 0; Y < Now.Height(); ++Y)
+      if (!std::equal(Now.Scanline(Y), Now.Scanline(Y) + Now.Width(), After->Scanline(Y)))
+        return false;
+    return true;
+  }
+  std::vector<String> Calls;
+};
+
+TEST_F(DBGridKvServiceMoveTest, DraggedPastTheWindowTheRecordsScrollAndTheDropKeepsTheView) {
+  DataSet->MoveBy(3);  // id 4, row 3 current
+  Input.MouseDown(mbLeft, H(), At(0, 1));  // id 2
+  ASSERT_EQ(Grid->GetMouseState(), 7);
+  Input.MouseMove(H(), {At(1, 0).X, Grid->GetClientHeight() + 10});
+  Advance(60);
+  Advance(60);
+  EXPECT_EQ(IdAt(0), 3) << "the window moved two records down";
+  // Released on the last row: the record shown there is the target.
+  const Integer LastRow = Grid->GetDataLink()->GetRecordCount() - 1;
+  Input.MouseMove(H(), At(1, LastRow));
+  const Integer TopId = IdAt(0), CurrentRow = Grid->GetDataLink()->GetActiveRecord();
+  const Integer TargetId = IdAt(LastRow);
+  Input.MouseUp(mbLeft, H(), At(1, LastRow));
+  EXPECT_EQ(Calls, std::vector<String>{"2 to " + std::to_string(TargetId)});
+  EXPECT_EQ(IdAt(0), TopId) << "the same record at the top";
+  EXPECT_EQ(Grid->GetDataLink()->GetActiveRecord(), CurrentRow) << "and the same row current";
+  EXPECT_TRUE(Clean());
 }
 
 // [SECTION] Commands
