@@ -591,6 +591,19 @@ TEST_F(DBGridKvServiceMoveTest, DraggedPastTheWindowTheRecordsScrollAndTheDropKe
   EXPECT_EQ(IdAt(0), TopId) << "the same record at the top";
   EXPECT_EQ(Grid->GetDataLink()->GetActiveRecord(), CurrentRow) << "and the same row current";
   EXPECT_TRUE(Clean());
+  // Carried one record past the window and back onto its own record, which
+  // now shows one row higher: nothing moves.
+  Calls.clear();
+  DataSet->First();
+  Advance(1000);
+  Input.MouseDown(mbLeft, H(), At(0, 2));  // id 3
+  Input.MouseMove(H(), {At(1, 0).X, Grid->GetClientHeight() + 10});
+  Advance(60);
+  ASSERT_EQ(IdAt(1), 3);
+  Input.MouseMove(H(), At(1, 1));
+  Input.MouseUp(mbLeft, H(), At(1, 1));
+  EXPECT_TRUE(Calls.empty());
+  EXPECT_TRUE(Clean());
 }
 
 // [SECTION] Commands
