@@ -1281,14 +1281,15 @@ class TCustomDBGridKv : public TCustomGridKv {
   virtual void InplaceSearchText(const kvp::String& /*Text*/, kvp::Integer /*TimeOut*/,
                                  kvp::Integer /*Direction*/) {}
   // -- Tree mode and record moving (DBGridKvTree.cpp) --
-  // A press at (X, Y) in the node area of a tree row's first visible
-  // column; unless TestOnly, a press on the node's box (the last 18 pixels
-  // of the indent) expands or collapses that node.
+  // A press at (X, Y) in the node area of a tree row's first data column
+  // (the one that draws the tree); unless TestOnly, a press on the node's
+  // box (the last 18 pixels of the indent) expands or collapses that node.
   virtual bool ToggleTreeNode(kvp::Integer X, kvp::Integer Y, bool TestOnly);
   // Records dragged on the indicator column. Call order: StartRowMoving (a
   // press: MouseState 7, timer 1, the drop line drawn) -> RowMoveDragOver
   // (each move and timer tick: the line follows the mouse where
-  // MoveRecordsDrop would accept the drop) -> EndRowMoving (the release, or a
+  // MoveRecordsDrop would accept the drop, and back to the start, where a
+  // drop moves nothing) -> EndRowMoving (the release, or a
   // cancel with Accept false: the line erased, and with Accept a drop on a
   // place other than the start).
   virtual bool StartRowMoving(kvp::Integer X, kvp::Integer Y, bool TestOnly);

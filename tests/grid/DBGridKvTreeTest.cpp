@@ -191,6 +191,28 @@ TEST_F(DBGridKvTreeTest, APressOnANodesBoxExpandsOrCollapsesItAndTheRestOfTheInd
   SavePng("kv_tree_nodes.png");
 }
 
+TEST_F(DBGridKvTreeTest, AToggleThatFailsLeavesTheGridAndTheDatasetLiveAndTheEditKept) {
+  Open();
+  // The pending edit is posted before the rows change, and the post is refused.
+  Tree->BeforePost = TDataSetNotifyEvent([](TDataSet*) { throw EDatabaseError("refused"); });
+  Tree->Edit();
+  Tree->FieldByName("Name")->SetAsString("Root A, renamed");
+  Input.Click(H(), Box(0, 1));
+  const auto& Handled = Application()->GetHandledExceptions();
+  ASSERT_EQ(Handled.size(), 1u);
+  EXPECT_EQ(Handled[0].Message, "refused");
+  Application()->ClearHandledExceptions();
+  EXPECT_FALSE(Tree->ControlsDisabled());
+  EXPECT_FALSE(Grid->PaintLocked());
+  EXPECT_EQ(Tree->GetState(), dsEdit);
+  EXPECT_EQ(Name(), "Root A, renamed");
+  // Once the post is allowed, the next press toggles.
+  Tree->BeforePost = TDataSetNotifyEvent();
+  Advance(1000);
+  Input.Click(H(), Box(0, 1));
+  EXPECT_EQ(Shown(), (std::vector<String>{"Root A, renamed", "A.1", "A.2", "Root B"}));
+}
+
 TEST_F(DBGridKvTreeTest, AToggleKeepsTheTopRowAndTheRowsBelowFollow) {
   Open(30);
   Grid->ScrollDataRows(RowOf(1));
