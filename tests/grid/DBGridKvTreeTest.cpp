@@ -510,6 +510,12 @@ TEST_F(DBGridKvRowMoveTest, TheApplicationGetsTheDraggedRecordOrTheSelectedOnesA
   ASSERT_EQ(Moves.size(), 2u);
   EXPECT_EQ(Moves[1].Names, (std::vector<String>{"Ann", "Cid"}));
   EXPECT_EQ(Moves[1].Target, 5);
+  // With Ctrl held a press on a selected row selects, as ever: no drag.
+  Advance(1000);
+  Input.MouseDown(mbLeft, H(), OnIndicator(2), {ssCtrl});
+  EXPECT_NE(Grid->GetMouseState(), 7);
+  Input.MouseUp(mbLeft, H(), OnIndicator(2), {ssCtrl});
+  EXPECT_EQ(Grid->GetSelectedRows()->GetCount(), 1) << "Cid left the selection";
 }
 
 TEST_F(DBGridKvRowMoveTest, WithNobodyToMoveThemTheRecordsStayAndTheLineStaysPut) {
