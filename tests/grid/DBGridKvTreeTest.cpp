@@ -2,12 +2,13 @@
 // commands on whole records and columns, as a person uses them through the
 // input driver on the virtual clock: nodes expanded and collapsed with a
 // press on their box, records dragged on the indicator column behind the
-// dotted drop line and dropped beside or under another record, the same
+// XOR drop line and dropped beside or under another record, the same
 // drag over a plain dataset handed to the application, column widths fitted
 // to what the columns show, and the column filters cleared.
 //
-// Ideas for tests: a right-to-left grid's mirrored node box; a drag that
-// scrolls a plain dataset's window; fitting a vertical title.
+// Ideas for tests: fitting a vertical title and an image title; a
+// right-to-left editor's node box; several selected records dropped between
+// two of them in a tree.
 #include <gtest/gtest.h>
 
 #include "grid/DBGridKv.h"
@@ -518,7 +519,7 @@ TEST_F(DBGridKvRowMoveTest, TheApplicationGetsTheDraggedRecordOrTheSelectedOnesA
   EXPECT_EQ(Grid->GetSelectedRows()->GetCount(), 1) << "Cid left the selection";
 }
 
-TEST_F(DBGridKvRowMoveTest, WithNobodyToMoveThemTheRecordsStayAndTheLineStaysPut) {
+TEST_F(DBGridKvRowMoveTest, WithNobodyToMoveThemTheRecordsStayWhereTheyAre) {
   Grid->OnMoveRecords = TDBGridKvMoveRecordsEvent();
   const std::vector<String> Before = [&] {
     std::vector<String> R;
@@ -663,6 +664,18 @@ TEST_F(DBGridKvTreeTest, ADoubleClickOnATitleBorderFitsTheColumnToItsWidestCellW
   Measure->GetCanvas()->GetFont()->Assign(Grid->Column(1)->GetTitle()->GetFont());
   EXPECT_EQ(Grid->Column(1)->GetWidth(), Measure->GetCanvas()->TextWidth("ID") + 4)
       << "the title is the widest";
+  // A footer wider than everything else sets the width, with 5 pixels.
+  Grid->SetFooterRowCount(1);
+  TColumnFooterKv* Footer = Grid->Column(1)->GetFooter();
+  Footer->SetValueType(fvtStaticText);
+  Footer->SetValue("Folders in the tree");
+  Grid->GetSelection()->Clear();
+  Grid->Column(0)->SetWidth(300);
+  Grid->OptimizeSelectedColsWidth(Grid->Column(1));
+  Measure->GetCanvas()->GetFont()->Assign(Footer->GetFont());
+  EXPECT_EQ(Grid->Column(1)->GetWidth(),
+            Measure->GetCanvas()->TextWidth("Folders in the tree") + 5);
+  EXPECT_EQ(Grid->Column(0)->GetWidth(), 300) << "only the column asked";
 }
 
 TEST_F(DBGridKvTreeTest, AFitThatFailsHalfWayLeavesTheDatasetWhereItWasAndLive) {
