@@ -24,11 +24,11 @@ using namespace kvp;
 
 namespace {
 
-constexpr Integer TreeSlot = 18;            // pixels a tree level takes
-constexpr Integer RowMoveInterval = 60;     // ms of timer 1 while records are dragged
+constexpr Integer TreeSlot = 18;         // pixels a tree level takes
+constexpr Integer RowMoveInterval = 60;  // ms of timer 1 while records are dragged
 constexpr COLORREF DropLineColour = 0xC0C0C0;
 constexpr Integer DropLineWidth = 5;
-constexpr Integer DropTickHalf = 5;         // the tick runs 5 pixels above and below the line
+constexpr Integer DropTickHalf = 5;  // the tick runs 5 pixels above and below the line
 
 // Puts the record of a data row before the fields for the life of the guard.
 class TRowRecordGuard {
@@ -194,9 +194,9 @@ void TCustomDBGridKv::RowMoveDragOver(Integer X, Integer Y, const TGridDrawInfo&
   Integer Level = -1;
   const Integer LineX = CalcDropLineX(Row, {X, Y}, Level);
   const bool Home = Row == FRowMove.StartRow && Level == FRowMove.StartLevel;
-  const bool Moves = (Row != FRowMove.TargetRow || Level != FRowMove.TargetLevel ||
-                      LineX != FRowMove.LineX) &&
-                     (Home || MoveRecordsDrop(Row - FTitleOffset, Level, true));
+  const bool Moves =
+      (Row != FRowMove.TargetRow || Level != FRowMove.TargetLevel || LineX != FRowMove.LineX) &&
+      (Home || MoveRecordsDrop(Row - FTitleOffset, Level, true));
   if (Moves) {
     if (FRowMove.Drawn) DrawDropLine();
     FRowMove.TargetRow = Row;
@@ -252,9 +252,9 @@ void TCustomDBGridKv::DrawDropLine() {
   if (!HandleAllocated()) return;
   if (!FRowMove.Drawn) {
     const TRect R = BoxRect(0, FRowMove.TargetRow, 0, FRowMove.TargetRow);
-    const bool Below = FRowMove.TargetRow > FRowMove.StartRow ||
-                       (FRowMove.TargetRow == FRowMove.StartRow &&
-                        FRowMove.TargetLevel > FRowMove.StartLevel);
+    const bool Below =
+        FRowMove.TargetRow > FRowMove.StartRow ||
+        (FRowMove.TargetRow == FRowMove.StartRow && FRowMove.TargetLevel > FRowMove.StartLevel);
     FRowMove.DrawnY = Below ? R.Bottom : R.Top;
     FRowMove.DrawnX = FRowMove.LineX;
     FRowMove.DrawnRight = GetClientWidth();
@@ -449,8 +449,8 @@ void TCustomDBGridKv::OptimizeColsWidth(TColumnsKvList* List) {
       TColumnFooterKv* Footer = Column->UsedFooter(Row);
       if (!Footer) continue;
       const bool Wrap = Footer->GetWordWrap() && FWordWrapAllowed;
-      Grow(I, Measure.Width(Footer->GetFont(), FooterText(Row, Column), Wrap, Column->GetWidth()) +
-                  5);
+      Grow(I,
+           Measure.Width(Footer->GetFont(), FooterText(Row, Column), Wrap, Column->GetWidth()) + 5);
     }
   }
   // [Phase 4] The widths, in one layout.

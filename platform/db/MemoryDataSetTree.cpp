@@ -193,8 +193,7 @@ void TMemoryDataSet::ShowInTree(TMemRecord* Record) {
 // [SECTION] Tree fields
 
 void TMemoryTreeDataSet::KvPublish(TPublisher<TMemoryTreeDataSet>& P) {
-  P.Prop("TreeIdField", &TMemoryTreeDataSet::GetTreeIdField,
-         &TMemoryTreeDataSet::SetTreeIdField);
+  P.Prop("TreeIdField", &TMemoryTreeDataSet::GetTreeIdField, &TMemoryTreeDataSet::SetTreeIdField);
   P.Prop("TreeParentField", &TMemoryTreeDataSet::GetTreeParentField,
          &TMemoryTreeDataSet::SetTreeParentField);
 }

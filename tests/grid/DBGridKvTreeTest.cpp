@@ -84,7 +84,9 @@ class DBGridKvTreeTest : public DBGridOnFormTest {
     return (R.Top + R.Bottom) / 2;
   }
   // A point X pixels into the tree column's cell of a data row.
-  TPoint InTree(Integer DataRow, Integer X) { return {Cell(First(), DataRow).Left + X, Middle(DataRow)}; }
+  TPoint InTree(Integer DataRow, Integer X) {
+    return {Cell(First(), DataRow).Left + X, Middle(DataRow)};
+  }
   TPoint OnIndicator(Integer DataRow) { return {Cell(0, DataRow).Left + 4, Middle(DataRow)}; }
   // The centre of a data row's node box: the last slot of its indent.
   TPoint Box(Integer DataRow, Integer Level) { return InTree(DataRow, Level * Slot - Slot / 2); }
@@ -140,8 +142,8 @@ class DBGridKvTreeTest : public DBGridOnFormTest {
     return Pixels(Client());
   }
   void SavePng(const char* Name) {
-    GetWindowSurface(Form->GetHandle())->SavePng(
-        (std::filesystem::temp_directory_path() / Name).string());
+    GetWindowSurface(Form->GetHandle())
+        ->SavePng((std::filesystem::temp_directory_path() / Name).string());
   }
 
   TMemoryTreeDataSet* Tree = nullptr;
@@ -150,7 +152,8 @@ class DBGridKvTreeTest : public DBGridOnFormTest {
 
 // [SECTION] Tree nodes
 
-TEST_F(DBGridKvTreeTest, APressOnANodesBoxExpandsOrCollapsesItAndTheRestOfTheIndentOnlyTakesThePress) {
+TEST_F(DBGridKvTreeTest,
+       APressOnANodesBoxExpandsOrCollapsesItAndTheRestOfTheIndentOnlyTakesThePress) {
   Open();
   EXPECT_EQ(Shown(), (std::vector<String>{"Root A", "Root B"}));
   EXPECT_EQ(Grid->GetRowCount(), RowOf(2));
@@ -603,7 +606,7 @@ class DBGridKvServiceMoveTest : public DBGridNumbersTest {
 };
 
 TEST_F(DBGridKvServiceMoveTest, DraggedPastTheWindowTheRecordsScrollAndTheDropKeepsTheView) {
-  DataSet->MoveBy(3);  // id 4, row 3 current
+  DataSet->MoveBy(3);                      // id 4, row 3 current
   Input.MouseDown(mbLeft, H(), At(0, 1));  // id 2
   ASSERT_EQ(Grid->GetMouseState(), 7);
   Input.MouseMove(H(), {At(1, 0).X, Grid->GetClientHeight() + 10});

@@ -83,8 +83,7 @@ struct MemoryTreeDataSetTest : ::testing::Test {
   String Node(Integer Row) {
     Table->SetActiveRecord(Row);
     String S = IntToStr(Id()) + " L" + IntToStr(Table->GetNodeLevel());
-    if (Table->GetNodeHasChildren())
-      S += Table->GetNodeExpanded() ? " -" : " +";
+    if (Table->GetNodeHasChildren()) S += Table->GetNodeExpanded() ? " -" : " +";
     S += " next:";
     for (Integer L = 1; L <= Table->GetNodeLevel(); ++L)
       S += Table->GetNodeHasNextSibling(L) ? "1" : "0";
