@@ -660,8 +660,19 @@ void TDBGridInplaceEdit::FilterMRUItem(const String& Item, bool& Accept) {
 // The mouse goes past the masked edit's and the base editor's handling to
 // the control's own.
 void TDBGridInplaceEdit::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
-  // FIXME(grid): a press on the node's box before the text of the first
-  // column toggles the node with the grid's tree mode.
+  // A press on the node's box (the last slot of the indent, before the
+  // text) expands or collapses the current record's node.
+  TColumnKv* TreeColumn = GetColumn();
+  TCustomDBGridKv* Grid = GetGrid();
+  if (Grid && InTreeArea(TreeColumn)) {
+    const Integer Indent = TreeIndent();
+    const Integer At = TreeColumn->UseRightToLeftAlignment() ? GetClientWidth() - 1 - X : X;
+    if (At >= Indent - 18 && At < Indent && Indent > 0) {
+      IMemTableKv* Tree = Grid->GetMemTable();
+      const Integer Row = Tree->GetActiveRecord();
+      if (Row >= 0) Tree->SetNodeExpanded(Row, !Tree->GetNodeExpanded());
+    }
+  }
   TControl::MouseDown(Button, Shift, X, Y);
   TColumnKv* Column = GetColumn();
   if (Column && Column->GetDblClickNextVal() && Shift.Contains(ssDouble))
