@@ -658,10 +658,11 @@ bool TDBLookupGridKv::CanModify() {
 
 void TDBLookupGridKv::SpecRowChanged(TObject*) {
   if (Loading()) return;
-  // A row that comes or goes moves the data rows: the layout and the choice
-  // follow it.
+  // A row that comes or goes moves the data rows: the height (for as many
+  // data rows), the layout and the choice follow it.
   const bool Shown = GetTitleOffset() > (TitlesVisible() ? 1 : 0);
   if (Shown != FSpecRow->GetVisible()) {
+    UpdateHeightForRows(FListRowCount);
     LayoutChanged();
     if (FListActive) KeyValueChanged();
   }
@@ -753,6 +754,7 @@ void TDBLookupGridKv::RefreshAfterDataChange() {
 }
 
 void TDBLookupGridKv::LinkActive(bool Value) {
+  if (Destroying()) return;
   UpdateListFields();
   inherited::LinkActive(Value);
   RefitColumns();

@@ -9,9 +9,11 @@
 //   [SECTION] Window         WMEraseBkgnd, WMMouseActivate, WMSize, WMWindowPosChanging,
 //                            WMSizeGripSide
 //   [SECTION] User actions   KeyDown, KeyUp, KeyValueChanged, MouseDown, MouseMove, MouseUp
+//   [SECTION] Column         TColumnKv::GetDataList, FindDataList, GetDropDownListDataSet
 #include <algorithm>
 
 #include "grid/DBLookupGridsKv.h"
+#include "platform/db/Fields.h"
 #include "platform/graphics/Gdi.h"
 #include "platform/rtl/FlagScope.h"
 #include "platform/win/Win.h"
@@ -156,6 +158,48 @@ void TPopupDataGridKv::MouseUp(TMouseButton Button, TShiftState Shift, Integer X
                      Cell.Y >= GetTitleOffset() && Cell.Y < GetRowCount();
   const bool OnSpecRow = FSpecRow->GetVisible() && Cell.Y >= 0 && Cell.Y == GetTitleOffset() - 1;
   if ((OnRow || OnSpecRow) && OnMouseCloseUp) OnMouseCloseUp(this, true);
+}
+
+// [SECTION] Column
+
+namespace {
+
+// Owns a column's drop-down data grid and hears of its freeing: the list's
+// parent (the in-place editor) may free it before the column goes.
+class TDataListHolder : public TComponent {
+  KV_CLASS(TDataListHolder, TComponent)
+ public:
+  explicit TDataListHolder(TComponent* AOwner) : TComponent(AOwner) {}
+  TPopupDataGridKv* List = nullptr;  // owned through the component list; null once freed
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    inherited::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == List) List = nullptr;
+  }
+};
+
+}  // namespace
+
+TPopupDataGridKv* TColumnKv::FindDataList() const {
+  auto* Holder = static_cast<TDataListHolder*>(FDataListHolder);
+  return Holder ? Holder->List : nullptr;
+}
+
+TPopupDataGridKv* TColumnKv::GetDataList() {
+  if (TPopupDataGridKv* List = FindDataList()) return List;
+  if (!FDataListHolder) FDataListHolder = TDataListHolder::Create(nullptr);
+  auto* Holder = static_cast<TDataListHolder*>(FDataListHolder);
+  Holder->List = TPopupDataGridKv::Create(Holder);
+  Holder->List->FreeNotification(Holder);
+  Holder->List->SetName("DataList");
+  Holder->List->SetSpecRow(FDropDownSpecRow);
+  return Holder->List;
+}
+
+TDataSet* TColumnKv::GetDropDownListDataSet() {
+  TField* Field = GetField();
+  return Field && Field->GetFieldKind() == fkLookup ? Field->GetLookupDataSet() : nullptr;
 }
 
 }  // namespace korvel
