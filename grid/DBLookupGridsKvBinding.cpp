@@ -274,16 +274,20 @@ void TDBLookupGridColumnKv::SetIndex(Integer Value) {
 }
 
 // The width stays in an automatic column rather than going to its field.
+// The grid's write-back switch is held off for the call: marking the column
+// as the user's would make the layout it starts take the whole set of
+// columns for the user's for that moment.
 void TDBLookupGridColumnKv::SetWidth(Integer Value) {
-  if (!IsNotStored()) {
+  TCustomDBGridKv* Grid = GetGrid();
+  if (!IsNotStored() || !Grid || !Grid->GetColumnWidthWriteBack()) {
     inherited::SetWidth(Value);
     return;
   }
-  SetStored(true);
+  Grid->SetColumnWidthWriteBack(false);
   struct TRestore {
-    TColumnKv* Column;
-    ~TRestore() { Column->SetStored(false); }
-  } Restore{this};
+    TCustomDBGridKv* Grid;
+    ~TRestore() { Grid->SetColumnWidthWriteBack(true); }
+  } Restore{Grid};
   inherited::SetWidth(Value);
 }
 

@@ -95,7 +95,13 @@ void TDBLookupGridKv::MoveListByKey(Word Key, Integer Distance) {
         Distance = 0;
       }
     }
-    List->MoveBy(Distance);
+    // From the first record itself the special row is the next one up, as
+    // it is once the list has reported its beginning.
+    if (List->MoveBy(Distance) == 0 && Distance < 0 && FSpecRow->GetVisible() && List->GetBof()) {
+      SelectSpecRow();
+      List->First();
+      return;
+    }
   }
   SelectCurrent();
 }

@@ -35,6 +35,9 @@ class TTestLookupGrid : public TDBLookupGridKv {
   bool Focused() const { return FFocused; }
   kvp::Integer SpecRowHeight() const { return FSpecRowHeight; }
   using TDBLookupGridKv::GetTitleRowHeight;
+  using TDBLookupGridKv::GetTimerActive;
+  using TDBLookupGridKv::GetTimerInterval;
+  bool WheelDown() { return DoMouseWheelDown({}, kvp::TPoint{0, 0}); }
 };
 
 // Cities (ID integer, Name string 20): 1 Aberdeen .. 12 Lisbon, in that
