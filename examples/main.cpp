@@ -1,8 +1,10 @@
 // The example application: the customers of the sample database in the
 // data-aware grid on a form, with titles on two levels, a sort marker and
 // footer rows of totals, moved about as a user would (the wheel, a click on
-// the scroll bar, the arrow keys); it saves a picture of the form and prints
-// the form back in the text form format.
+// the scroll bar, the arrow keys); below them the orders, whose customer a
+// lookup column drops down a list of and a lookup grid beside them shows;
+// it saves a picture of the form and prints the form back in the text form
+// format.
 //
 // Usage: korvel_example [output folder]   (default: the current folder)
 #include <cstdio>
@@ -10,6 +12,7 @@
 #include <iostream>
 
 #include "grid/DBGridKv.h"
+#include "grid/DBLookupGridsKv.h"
 #include "platform/classes/Filer.h"
 #include "platform/controls/Forms.h"
 #include "platform/db/DB.h"
@@ -65,7 +68,7 @@ int main(int argc, char** argv) {
     TObjectPtr<TForm> Form(TForm::Create(nullptr));
     Form->SetName("CustomersForm");
     Form->SetCaption("Customers");
-    Form->SetBounds(40, 40, 760, 420);
+    Form->SetBounds(40, 40, 760, 640);
 
     auto* Customers = TSQLiteDataSet::Create(Form.get());
     Customers->SetName("Customers");
@@ -103,7 +106,71 @@ int main(int argc, char** argv) {
     Grid->SetDataSource(Source);
     Customers->Open();
 
+    // The orders: the customer of each order is a lookup column (it drops
+    // down a list of the customers) and the choice of a lookup grid beside
+    // the orders, which follows the current order.
+    auto* CustomerList = TSQLiteDataSet::Create(Form.get());
+    CustomerList->SetName("CustomerList");
+    CustomerList->SetDatabaseName(DbFile);
+    CustomerList->SetTableName("customers");
+    CustomerList->Open();
+    auto* Orders = TSQLiteDataSet::Create(Form.get());
+    Orders->SetName("Orders");
+    Orders->SetDatabaseName(DbFile);
+    Orders->SetTableName("orders");
+    auto AddField = [Orders](TField* Field, const char* FieldName) {
+      Field->SetFieldName(FieldName);
+      Field->SetDataSet(Orders);
+      return Field;
+    };
+    AddField(TLargeintField::Create(Orders), "id");
+    AddField(TLargeintField::Create(Orders), "customer_id");
+    AddField(TDateTimeField::Create(Orders), "ordered");
+    AddField(TCurrencyField::Create(Orders), "amount");
+    auto* Customer = TStringField::Create(Orders);
+    Customer->SetSize(40);
+    Customer->SetFieldKind(fkLookup);
+    Customer->SetKeyFields("customer_id");
+    Customer->SetLookupDataSet(CustomerList);
+    Customer->SetLookupKeyFields("id");
+    Customer->SetLookupResultField("name");
+    AddField(Customer, "customer");
+    auto* OrderSource = TDataSource::Create(Form.get());
+    OrderSource->SetName("OrderSource");
+    OrderSource->SetDataSet(Orders);
+    auto* OrderGrid = TCustomersGrid::Create(Form.get());
+    OrderGrid->SetName("OrderGrid");
+    OrderGrid->SetBounds(8, 380, 488, 220);
+    OrderGrid->SetParent(Form.get());
+    AddColumn(OrderGrid, "id", "Order", 50);
+    AddColumn(OrderGrid, "ordered", "Ordered", 130);
+    TColumnKv* CustomerColumn = AddColumn(OrderGrid, "customer", "Customer", 160);
+    AddColumn(OrderGrid, "amount", "Amount", 100);
+    OrderGrid->SetDataSource(OrderSource);
+    Orders->Open();
+    auto* CustomerChoice = TDBLookupGridKv::Create(Form.get());
+    CustomerChoice->SetName("CustomerChoice");
+    CustomerChoice->SetShowTitles(true);
+    CustomerChoice->GetSpecRow()->SetCellsText("(no customer)");
+    CustomerChoice->GetSpecRow()->SetVisible(true);
+    CustomerChoice->SetBounds(504, 380, 232, 220);  // snapped to whole rows
+    CustomerChoice->SetParent(Form.get());
+    CustomerChoice->SetLinkDataSource(OrderSource);
+    CustomerChoice->SetDataField("customer");
+    CustomerChoice->SetListAutoFitColWidths(true);
+
     Form->Show();
+    // The customer of the first order, from the drop-down of its cell: the
+    // list opens, goes two customers down, and Enter takes the customer.
+    OrderGrid->SetFocus();
+    OrderGrid->SetSelectedIndex(CustomerColumn->GetIndex());
+    OrderGrid->ShowEditor();
+    Input.KeyPress(VK_DOWN, {ssAlt});
+    Input.KeyPress(VK_DOWN);
+    Input.KeyPress(VK_DOWN);
+    Input.KeyPress(VK_RETURN);
+    Input.KeyPress(VK_RETURN);
+    Orders->Post();
     Grid->SetFocus();
     // A user moving about: the wheel three notches down, a click on the
     // scroll bar below its thumb (a page of customers), a column to the
@@ -123,6 +190,7 @@ int main(int argc, char** argv) {
               << "Current customer: " << Customers->GetRecNo() << ", "
               << Customers->FieldByName("name")->GetDisplayText() << "\n"
               << "Total credit: " << Grid->FooterText(0, Credit) << "\n"
+              << "Customer of the first order: " << CustomerChoice->GetText() << "\n"
               << "Picture of the form: " << PngFile << "\n\n"
               << "The form as stored:\n"
               << ComponentToText(Form.get());
