@@ -301,6 +301,34 @@ TEST_F(LookupGridTest, FreeingTheBoundSourceUnbindsTheGrid) {
   EXPECT_FALSE(Grid->GetLookupMode());
 }
 
+// Two key fields: the key is a pair, found, shown and written as one.
+TEST_F(LookupGridTest, APairOfKeyFieldsIsChosenAndWrittenAsOne) {
+  auto* Visits = TMemoryDataSet::Create(Form);
+  Visits->GetFieldDefs()->Add("CityID", ftInteger);
+  Visits->GetFieldDefs()->Add("CityName", ftString, 20);
+  Visits->Open();
+  Visits->AppendRecord({4, "Dijon"});
+  Visits->First();
+  auto* VisitSource = TDataSource::Create(Form);
+  VisitSource->SetDataSet(Visits);
+  Grid->SetListSource(CitySource);
+  Grid->SetKeyField("ID;Name");
+  Grid->SetListField("Name");
+  Grid->SetLinkDataSource(VisitSource);
+  Grid->SetDataField("CityID;CityName");
+  EXPECT_EQ(Grid->GetText(), "Dijon");
+  Repaint();
+  EXPECT_EQ(CellBackground(0, RowOfCity("Dijon")), ColorToRGB(clHighlight));
+  Grid->SetFocus();
+  Press(VK_DOWN);
+  EXPECT_EQ(Visits->FieldByName("CityID")->GetAsInteger(), 5);
+  EXPECT_EQ(Visits->FieldByName("CityName")->GetAsString(), "Essen");
+  EXPECT_EQ(Grid->GetText(), "Essen");
+  // A pair that is in no record names nothing.
+  Visits->FieldByName("CityName")->SetAsString("Paris");
+  EXPECT_EQ(Grid->GetText(), "");
+}
+
 // [SECTION] Errors
 
 TEST_F(LookupGridTest, TheBindingsMistakesAreReportedInTheirWords) {
