@@ -370,6 +370,9 @@ class TPopupDataGridKv : public TDBLookupGridKv {
   explicit TPopupDataGridKv(kvp::TComponent* AOwner) : TDBLookupGridKv(AOwner) {}
 
   bool CanFocus() override { return false; }
+  // A drop-down works without the focus, which stays with its owner: the
+  // data-aware grid's presses (titles, column borders) go on here.
+  bool AcquireFocus() override { return true; }
   TSizeGripKv* GetSizeGrip() const { return FSizeGrip; }
   // Set by every WM_SIZE; the owner clears it after it sized and showed
   // the list and reads it on closing.

@@ -171,9 +171,33 @@ TEST_F(DBGridKvDropDownGridTest, TheListFollowsTheMouseAndTellsOfTheUsersChanges
   EXPECT_EQ(Changes, 1);
   List()->SetKeyValue(Variant(2));
   EXPECT_EQ(Changes, 1);
-  // A held button drags rather than tracks.
   Input.MouseMove(List()->GetHandle(), OnCustomer("Ann"));
   EXPECT_EQ(Changes, 2);
+  // A list that may not choose does not follow.
+  List()->GetLookupLink()->SetReadOnly(true);
+  Input.MouseMove(List()->GetHandle(), OnCustomer("Bob"));
+  EXPECT_EQ(List()->GetText(), "Ann");
+  List()->GetLookupLink()->SetReadOnly(false);
+  Input.KeyPress(VK_ESCAPE);
+}
+
+// Sizing a column of the open list is no choice.
+TEST_F(DBGridKvDropDownGridTest, AReleaseThatEndsSizingAColumnKeepsTheListOpen) {
+  Column(cCustomer)->SetDropDownShowTitles(true);
+  Open();
+  TPopupDataGridKv* L = List();
+  L->SetLookupOptions({dlgColLinesKv, dlgColumnResizeKv});
+  L->SetListAutoFitColWidths(false);
+  const TRect Title = L->CellRect(0, 0);
+  const Integer Width = L->GetColWidths(0);
+  const TPoint Border{Title.Right - 1, (Title.Top + Title.Bottom) / 2};
+  Input.MouseDown(mbLeft, L->GetHandle(), Border);
+  ASSERT_EQ(L->GetGridState(), gsColSizing);
+  Input.MouseMove(L->GetHandle(), {Border.X - 10, Border.Y + 30});
+  Input.MouseUp(mbLeft, L->GetHandle(), {Border.X - 10, Border.Y + 30});
+  EXPECT_TRUE(Shown());
+  EXPECT_EQ(L->GetColWidths(0), Width - 10);
+  EXPECT_EQ(Editor()->GetText(), "Ann");
   Input.KeyPress(VK_ESCAPE);
 }
 
