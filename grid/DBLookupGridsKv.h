@@ -326,36 +326,36 @@ class TDBLookupGridKv : public TCustomDBGridKv {
   bool InterfaceMode() const { return GetMemTable() != nullptr; }
 
   // -- Fields --
-  kvp::String FDataField;                     // ';'-separated names of the bound fields
-  TFieldsArrKv FDataFields;                   // those fields in the bound dataset
+  kvp::String FDataField;                        // ';'-separated names of the bound fields
+  TFieldsArrKv FDataFields;                      // those fields in the bound dataset
   TLookupGridDataLinkKv* FLookupLink = nullptr;  // owned
-  bool FFocused = false;                      // set by WM_SETFOCUS, cleared by WM_KILLFOCUS
-  kvp::String FKeyField;                      // ';'-separated key fields of the list dataset
+  bool FFocused = false;                         // set by WM_SETFOCUS, cleared by WM_KILLFOCUS
+  kvp::String FKeyField;                         // ';'-separated key fields of the list dataset
   TFieldsArrKv FKeyFields;
-  bool FKeyRowShown = false;                  // KeyValue's record is among the buffered rows
-  kvp::Variant FKeyValue;                     // Null, or a variant array for several keys
-  bool FListActive = false;                   // the key and list fields were found
-  kvp::TField* FListFieldObject = nullptr;    // the shown field; its display text is Text
-  kvp::String FListField;                     // ';'-separated list fields
-  std::vector<kvp::TField*> FListFields;      // not owned; in order
-  bool FSearchMode = false;                   // the grid itself is choosing
-  bool FLookupMode = false;                   // DataField is one lookup field
+  bool FKeyRowShown = false;                    // KeyValue's record is among the buffered rows
+  kvp::Variant FKeyValue;                       // Null, or a variant array for several keys
+  bool FListActive = false;                     // the key and list fields were found
+  kvp::TField* FListFieldObject = nullptr;      // the shown field; its display text is Text
+  kvp::String FListField;                       // ';'-separated list fields
+  std::vector<kvp::TField*> FListFields;        // not owned; in order
+  bool FSearchMode = false;                     // the grid itself is choosing
+  bool FLookupMode = false;                     // DataField is one lookup field
   kvp::TDataSource* FInternalSource = nullptr;  // owned; the lookup field's list in lookup mode
-  kvp::String FDataFieldName;                 // the edited fields' names joined with ';'
-  TFieldsArrKv FEditedFields;                 // the fields that receive the key
-  kvp::Integer FLastMouseY = 0;               // client Y of the last selecting move
-  bool FPopup = false;                        // the grid is a drop-down
-  kvp::Integer FListRecordCount = 0;          // copies of the list link's counts
+  kvp::String FDataFieldName;                   // the edited fields' names joined with ';'
+  TFieldsArrKv FEditedFields;                   // the fields that receive the key
+  kvp::Integer FLastMouseY = 0;                 // client Y of the last selecting move
+  bool FPopup = false;                          // the grid is a drop-down
+  kvp::Integer FListRecordCount = 0;            // copies of the list link's counts
   kvp::Integer FListActiveRecord = 0;
-  kvp::Integer FListRowCount = 0;             // data rows the height is made for
+  kvp::Integer FListRowCount = 0;  // data rows the height is made for
   kvp::String FSearchText;
   kvp::String FText;
-  TSpecRowKv* FSpecRow = nullptr;             // owned
+  TSpecRowKv* FSpecRow = nullptr;  // owned
   TDBLookupGridKvOptions FLookupOptions{dlgColLinesKv};
-  kvp::Integer FSpecRowHeight = 0;            // 0 while the special row is invisible
+  kvp::Integer FSpecRowHeight = 0;  // 0 while the special row is invisible
   bool FListAutoFitColWidths = false;
-  bool FFitting = false;                      // the columns are being fitted
-  bool FUpdatingRowCount = false;             // UpdateRowCount runs
+  bool FFitting = false;           // the columns are being fitted
+  bool FUpdatingRowCount = false;  // UpdateRowCount runs
 };
 
 // ---------------------------------------------------------------------------
@@ -419,8 +419,8 @@ class TPopupDataGridKv : public TDBLookupGridKv {
 
   TSizeGripKv* FSizeGrip = nullptr;  // owned; a child window of the popup
   bool FSizedByUser = false;
-  bool FUserAction = false;          // a key or mouse action of the user runs
-  bool FPressInside = false;         // the last press was in the popup, off a tree node's button
+  bool FUserAction = false;           // a key or mouse action of the user runs
+  bool FPressInside = false;          // the last press was in the popup, off a tree node's button
   kvp::Integer FFlatBorderWidth = 1;  // the non-client frame: 1 with Ctl3D, else 0
 };
 

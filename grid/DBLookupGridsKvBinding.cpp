@@ -559,8 +559,8 @@ bool TDBLookupGridKv::LocateKey() {
   try {
     const Variant Kept = FKeyValue;
     TDataSet* List = GetDataSet();
-    if (!VarIsNull(FKeyValue) && List && List->GetActive() && IsKeyValueValid(FKeyFields, FKeyValue) &&
-        List->Locate(FKeyField, FKeyValue, {})) {
+    if (!VarIsNull(FKeyValue) && List && List->GetActive() &&
+        IsKeyValueValid(FKeyFields, FKeyValue) && List->Locate(FKeyField, FKeyValue, {})) {
       Result = true;
       FKeyValue = Kept;
       if (InterfaceMode()) ScrollDataRows(GetRow() - GetVisibleRowCount() / 2);
@@ -703,8 +703,8 @@ void TDBLookupGridKv::DrawFilterCell(Integer ACol, Integer ARow, bool& Highlight
                                      TGridDrawState AState, TRect ARect, TCellAreaKv CellType,
                                      Integer DataCol, Integer HorzMargin, Integer VertMargin) {
   if (!FSpecRow->GetVisible() || ARow != GetTitleOffset() - 1) {
-    inherited::DrawFilterCell(ACol, ARow, Highlighted, AState, ARect, CellType, DataCol,
-                              HorzMargin, VertMargin);
+    inherited::DrawFilterCell(ACol, ARow, Highlighted, AState, ARect, CellType, DataCol, HorzMargin,
+                              VertMargin);
     return;
   }
   TCanvas* Canvas = GetCanvas();

@@ -41,8 +41,7 @@ void TDBLookupGridKv::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Int
   FSpecRowHeight = FSpecRow && FSpecRow->GetVisible() ? GetSpecRowHeight() : 0;
   const Integer Title = GetTitleRowHeight();
   const Integer Row = std::max<Integer>(GetDataRowHeight(), 1);
-  FListRowCount =
-      std::max<Integer>(1, (AHeight - GetBorderExtra() - Title - FSpecRowHeight) / Row);
+  FListRowCount = std::max<Integer>(1, (AHeight - GetBorderExtra() - Title - FSpecRowHeight) / Row);
   const Integer Line = GetOptions().Contains(dgRowLinesKv) ? GetGridLineWidth() : 0;
   inherited::SetBounds(ALeft, ATop, AWidth,
                        Title + GetBorderExtra() + FListRowCount * Row + FSpecRowHeight + Line);

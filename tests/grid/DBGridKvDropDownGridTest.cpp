@@ -237,8 +237,7 @@ TEST_F(DBGridKvDropDownGridTest, TheListIsNeverSmallerThanAScrollBarsButton) {
   EXPECT_EQ(Box.Width(), GetSystemMetrics(SM_CXVSCROLL));
   const Integer Height = Box.Height();
   EXPECT_GE(Height, GetSystemMetrics(SM_CYVSCROLL));
-  SetWindowPos(L->GetHandle(), nullptr, 5, 5, 2, 2,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(L->GetHandle(), nullptr, 5, 5, 2, 2, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   GetWindowRect(L->GetHandle(), &Box);
   EXPECT_EQ(Box.Height(), Height);
   Input.KeyPress(VK_ESCAPE);

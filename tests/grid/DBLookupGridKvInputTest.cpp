@@ -368,7 +368,8 @@ TEST_F(LookupGridInputTest, FittingTheColumnsOnceFillsTheWidthWithoutAHorizontal
   ASSERT_TRUE(Grid->GetHorzScrollBar()->IsScrollBarShowing());
   Grid->SetListAutoFitColWidths(true);
   EXPECT_FALSE(Grid->GetHorzScrollBar()->IsScrollBarShowing());
-  EXPECT_FALSE(Grid->GetAutoFitColWidths());  // the fitted widths stay without the grid's own fitting
+  EXPECT_FALSE(
+      Grid->GetAutoFitColWidths());  // the fitted widths stay without the grid's own fitting
   const Integer Line = Grid->GetGridLineWidth();
   EXPECT_EQ(Grid->GetColWidths(0) + Grid->GetColWidths(1) + 2 * Line, Grid->GetClientWidth());
   EXPECT_EQ(Grid->GetColumnsWidth(), Grid->GetClientWidth());

@@ -34,9 +34,9 @@ class TTestLookupGrid : public TDBLookupGridKv {
   }
   bool Focused() const { return FFocused; }
   kvp::Integer SpecRowHeight() const { return FSpecRowHeight; }
-  using TDBLookupGridKv::GetTitleRowHeight;
   using TDBLookupGridKv::GetTimerActive;
   using TDBLookupGridKv::GetTimerInterval;
+  using TDBLookupGridKv::GetTitleRowHeight;
   bool WheelDown() { return DoMouseWheelDown({}, kvp::TPoint{0, 0}); }
 };
 
