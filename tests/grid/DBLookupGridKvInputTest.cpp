@@ -1,6 +1,7 @@
 // The lookup grid under the keyboard, the mouse, the wheel and the scroll
 // bar, its incremental search on the virtual clock, and its height in whole
 // rows.
+#include "platform/win/Cursors.h"
 #include "tests/grid/TestLookupGrid.h"
 
 namespace korvel {
@@ -229,6 +230,16 @@ TEST_F(LookupGridInputTest, DraggingAboveTheGridReachesTheSpecialRow) {
   Advance(200);
   EXPECT_TRUE(Grid->GetSpecRow()->Selected);
   Input.MouseUp(mbLeft, Wnd(), {20, -2});
+}
+
+TEST_F(LookupGridInputTest, OverTheSpecialRowTheGridLeavesTheCursorAlone) {
+  ShowSpecRow();
+  const HCURSOR Hand = Screen()->GetCursors(crHandPoint);
+  SetCursor(Hand);
+  Input.MouseMove(Wnd(), CellCenter(0, Grid->GetTitleOffset() - 1));
+  EXPECT_EQ(GetCursor(), Hand);
+  Input.MouseMove(Wnd(), CellCenter(0, Grid->GetTitleOffset() + 1));
+  EXPECT_EQ(GetCursor(), Screen()->GetCursors(crArrow));
 }
 
 // [SECTION] Wheel and scroll bar
