@@ -160,6 +160,37 @@ TEST_F(DBGridKvDropDownGridTest, TheSpecialRowEmptiesTheCustomer) {
   EXPECT_TRUE(Field("CustID")->IsNull());
 }
 
+TEST_F(DBGridKvDropDownGridTest, WhatIsTypedIntoTheCellIsChosenInTheOpenList) {
+  Open();
+  Input.Type("c");
+  EXPECT_TRUE(Shown());
+  EXPECT_EQ(Editor()->GetText(), "Cid");
+  EXPECT_EQ(VarToStr(List()->GetKeyValue()), "3");
+  EXPECT_EQ(List()->GetText(), "Cid");
+  // Clearing the cell clears the list's choice.
+  Editor()->SelectAll();
+  Input.KeyPress(VK_DELETE);
+  EXPECT_TRUE(VarIsNull(List()->GetKeyValue()));
+  EXPECT_EQ(List()->GetText(), "");
+  Input.Type("b");
+  EXPECT_EQ(List()->GetText(), "Bob");
+  Input.KeyPress(VK_RETURN);
+  EXPECT_FALSE(Shown());
+  Orders->Post();
+  EXPECT_EQ(Field("CustID")->GetAsInteger(), 2);
+}
+
+TEST_F(DBGridKvDropDownGridTest, TheSpecialRowsShortcutChoosesItInTheOpenList) {
+  TSpecRowKv* Spec = Column(cCustomer)->GetDropDownSpecRow();
+  Spec->SetCellsText("(nobody)");
+  Spec->SetVisible(true);
+  Open();
+  Input.KeyPress(VK_DELETE, {ssAlt});
+  EXPECT_EQ(Editor()->GetText(), "(nobody)");
+  EXPECT_TRUE(List()->GetSpecRow()->Selected);
+  EXPECT_EQ(List()->GetText(), "(nobody)");
+}
+
 // [SECTION] The popup window
 
 TEST_F(DBGridKvDropDownGridTest, TheListFollowsTheMouseAndTellsOfTheUsersChangesOnly) {
