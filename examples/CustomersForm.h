@@ -1,6 +1,8 @@
 // The example application's form: the customers of a database file in the
 // data-aware grid, the id frozen at the left, name and address under titles
-// of two levels, a sort marker on the name and two footer rows of totals.
+// of two levels, a sort marker on the name and two footer rows of totals;
+// below them the orders, whose customer a lookup column drops down a list
+// of, and a lookup grid beside them showing the current order's customer.
 // The example program shows it; tests open it as a person would.
 #pragma once
 
@@ -8,6 +10,10 @@
 #include "platform/controls/Forms.h"
 #include "platform/db/DB.h"
 #include "platform/db/SQLiteDataSet.h"
+
+namespace korvel {
+class TDBLookupGridKv;
+}
 
 namespace korvel::example {
 
@@ -36,6 +42,10 @@ struct TCustomersForm {
   kvp::TSQLiteDataSet* Customers = nullptr;
   TCustomersGrid* Grid = nullptr;
   TColumnKv* Credit = nullptr;  // the column with the credit totals
+  kvp::TSQLiteDataSet* Orders = nullptr;
+  TCustomersGrid* OrderGrid = nullptr;
+  TColumnKv* CustomerColumn = nullptr;  // the orders' lookup column
+  TDBLookupGridKv* CustomerChoice = nullptr;
 };
 
 // Builds the form over the sample database in DbFile and opens the

@@ -1693,7 +1693,7 @@ class TDBGridInplaceEdit : public TInplaceEdit, public IPopupOwnerKv {
   bool GetListVisible() const { return FListVisible; }
   bool GetDroppedDown() const { return FDroppedDown; }
   kvp::TDataSource* GetDataSource() const { return FDataSource; }
-  kvp::TWinControl* GetDataList() const { return FDataList; }
+  TPopupDataGridKv* GetDataList() const { return FDataList; }
   TPopupListboxKv* GetPickList() const { return FPickList; }
   TPopupMonthCalendarKv* GetCalendar() const { return FCalendar; }
   TPopupCalculatorKv* GetCalculator() const { return FCalculator; }
@@ -1863,9 +1863,7 @@ class TDBGridInplaceEdit : public TInplaceEdit, public IPopupOwnerKv {
   kvp::TWinControl* FActiveList = nullptr;  // the drop-down of the current style, or null
   kvp::Integer FButtonWidth = 0;  // pixels of the buttons and separators together
   kvp::String FTypedText;         // the character being typed
-  // FIXME(grid): the drop-down data grid comes with the lookup grid; until
-  // then a data-list cell shows its button and opens nothing.
-  kvp::TWinControl* FDataList = nullptr;  // the column's, not owned; its freeing is heard
+  TPopupDataGridKv* FDataList = nullptr;  // the column's, not owned; its freeing is heard
   bool FDroppedDown = false;  // a drop-down opened and not closed (the main button shows pressed)
   std::vector<TEditButtonPair> FEditButtonControls;
   TColumnEditStyleKv FEditStyle = cesPlainKv;

@@ -17,6 +17,7 @@
 
 #include "controls/DBCtrlsKv.h"
 #include "grid/DBGridKvImpl.h"
+#include "grid/DBLookupGridsKv.h"
 #include "platform/rtl/DateFormat.h"
 #include "platform/rtl/FloatFormat.h"
 #include "platform/rtl/Numbers.h"
@@ -131,9 +132,10 @@ TEditButtonsKv* TColumnKv::CreateEditButtons() {
 
 void TColumnKv::EditButtonsChanged(TObject*) { Changed(false); }
 
-// FIXME(grid): the drop-down data grid takes the special row here once the
-// lookup grid exists.
-void TColumnKv::SpecRowChanged(TObject*) { Changed(false); }
+void TColumnKv::SpecRowChanged(TObject*) {
+  Changed(false);
+  if (TPopupDataGridKv* List = FindDataList()) List->SetSpecRow(FDropDownSpecRow);
+}
 
 void TColumnKv::SetOnGetCellParams(const TGetColCellParamsEventKv& Value) {
   if (FOnGetCellParams == Value) return;
