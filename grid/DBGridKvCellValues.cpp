@@ -174,8 +174,10 @@ String TColumnKv::GetDisplayText() {
     return {};
   }
   // [Phase 2] A memo edited as text shows all of it.
-  TCustomDBGridKv* Grid = GetGrid();
-  if (Grid && Grid->GetMemoEditing() && Field->GetDataType() == ftMemo) return Field->GetAsString();
+  if (Field->GetDataType() == ftMemo) {
+    TCustomDBGridKv* Grid = GetGrid();
+    if (Grid && Grid->GetMemoEditing()) return Field->GetAsString();
+  }
   // [Phase 3] The special row of a lookup list stands for its own value, and
   // for keys the lookup dataset lacks when it says so.
   if (Kind == ctLookupFieldKv && FDropDownSpecRow->GetVisible()) {

@@ -9,7 +9,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -559,6 +561,87 @@ bool ScannedToCurrency(const TScannedNumber& N, Currency& Value) {
   throw EConvertError("'" + S + "' is not a valid floating point value");
 }
 
+// The general format of a finite value that a double holds exactly (every
+// field's value), worked out in a buffer of the caller's: the commonest
+// number text, written without a heap allocation. The same digits,
+// rounding and layout as FormatGeneral(FromFloat(Value)). Returns the length
+// of the text, or 0 where the slower path must write it (an infinity or a
+// NaN, a long double beyond a double, a separator beyond ASCII).
+Integer FormatGeneralInPlace(Extended Value, Integer Precision, Integer ExpDigits,
+                             const TFormatSettings& Settings, char* Out) {
+  const std::uint32_t DecSep = std::uint32_t(Settings.DecimalSeparator);
+  if (!std::isfinite(Value) || DecSep == 0 || DecSep >= 0x80) return 0;
+  if (Value == 0) {
+    Out[0] = '0';
+    return 1;
+  }
+  const Extended Magnitude = std::fabs(Value);
+  const double AsDouble = double(Magnitude);
+  if (Extended(AsDouble) != Magnitude) return 0;
+  // [Phase 1] 18 significant digits, "d.ddddddddddddddddde+XX".
+  char Sci[40];
+  const std::to_chars_result End =
+      std::to_chars(Sci, Sci + sizeof Sci, AsDouble, std::chars_format::scientific, 17);
+  char Digits[MaxFloatDigits + 1];
+  Digits[0] = Sci[0];
+  std::memcpy(Digits + 1, Sci + 2, MaxFloatDigits - 1);
+  Integer Exp10 = 0;
+  std::from_chars(Sci + 20 + (Sci[20] == '+' ? 1 : 0), End.ptr, Exp10);
+  Integer Exponent = Exp10 + 1;  // Value = 0.Digits x 10^Exponent
+  Integer Count = MaxFloatDigits;
+  while (Count > 0 && Digits[Count - 1] == '0') --Count;
+  // [Phase 2] Rounded to the precision, half away from zero.
+  Precision = Clamp(Precision, 2, MaxFloatDigits);
+  if (Precision < Count) {
+    const bool RoundUp = Digits[Precision] >= '5';
+    Count = Precision;
+    if (RoundUp) {
+      Integer I = Count - 1;
+      while (I >= 0 && Digits[I] == '9') Digits[I--] = '0';
+      if (I >= 0) {
+        ++Digits[I];
+      } else {
+        Digits[0] = '1';
+        Count = 1;
+        ++Exponent;
+      }
+    }
+    while (Count > 0 && Digits[Count - 1] == '0') --Count;
+  }
+  // [Phase 3] Fixed notation while -3 <= exponent <= precision, else
+  // d.dddE-x with at least ExpDigits exponent digits.
+  char* P = Out;
+  if (Value < 0) *P++ = '-';
+  auto DigitAt = [&](Integer I) { return I >= 0 && I < Count ? Digits[I] : '0'; };
+  if (Exponent > Precision || Exponent < -3) {
+    *P++ = Digits[0];
+    if (Count > 1) {
+      *P++ = char(DecSep);
+      std::memcpy(P, Digits + 1, std::size_t(Count - 1));
+      P += Count - 1;
+    }
+    *P++ = 'E';
+    Integer E = Exponent - 1;
+    if (E < 0) *P++ = '-';
+    char EText[8];
+    const std::to_chars_result EEnd = std::to_chars(EText, EText + sizeof EText, E < 0 ? -E : E);
+    const Integer ELength = Integer(EEnd.ptr - EText);
+    for (Integer I = ELength; I < Clamp(ExpDigits, 0, 4); ++I) *P++ = '0';
+    std::memcpy(P, EText, std::size_t(ELength));
+    P += ELength;
+    return Integer(P - Out);
+  }
+  if (Exponent <= 0)
+    *P++ = '0';
+  else
+    for (Integer I = 0; I < Exponent; ++I) *P++ = DigitAt(I);
+  if (Count > Exponent) {
+    *P++ = char(DecSep);
+    for (Integer I = Exponent; I < Count; ++I) *P++ = DigitAt(I);
+  }
+  return Integer(P - Out);
+}
+
 }  // namespace
 
 // [SECTION] Public formatting -------------------------------------------------
@@ -569,6 +652,11 @@ String FloatToStrF(Extended Value, TFloatFormat Format, Integer Precision, Integ
 
 String FloatToStrF(Extended Value, TFloatFormat Format, Integer Precision, Integer Digits,
                    const TFormatSettings& Settings) {
+  if (Format == ffGeneral) {
+    char Text[48];
+    const Integer Size = FormatGeneralInPlace(Value, Precision, Digits, Settings, Text);
+    if (Size > 0) return String(Text, std::size_t(Size));
+  }
   return FormatDecimal(FromFloat(Value), Format, Precision, Digits, Settings);
 }
 
