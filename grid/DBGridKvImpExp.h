@@ -13,6 +13,7 @@
 #pragma once
 
 #include <functional>
+#include <string_view>
 #include <vector>
 
 #include "base/KorvelVCL.h"
@@ -89,7 +90,7 @@ class TDBGridKvExport : public kvp::TObject {
   void CalcFooterValues();
   // Writes the bytes of Text to the stream, without a terminator; they may
   // wait in a buffer until FlushBuffer, which the walk calls at its end.
-  void StreamWriteString(const kvp::String& Text);
+  void StreamWriteString(std::string_view Text);
   void FlushBuffer();
   // What a column decides for every one of its cells.
   struct TColumnLook {
@@ -141,8 +142,7 @@ class TDBGridKvExportAsText : public TDBGridKvExport {
                        const kvp::String& Text) override;
   virtual void WriteLineSeparator();
   virtual void WriteCellSeparator();
-  // The text of a cell as the format writes it, and writing it.
-  virtual kvp::String CellText(const kvp::String& Text) { return Text; }
+  // Writes the text of a cell as the format writes it (here as it is).
   virtual void AppendCellText(const kvp::String& Text);
 
   bool FirstRec = false;   // no line separator before the first line
@@ -163,7 +163,6 @@ class TDBGridKvExportAsCSV : public TDBGridKvExportAsText {
   void Construct() override;
   void WriteTitle(TColumnsKvList* ColumnsList) override;
   void WriteCellSeparator() override;
-  kvp::String CellText(const kvp::String& Text) override;
   void AppendCellText(const kvp::String& Text) override;
 
   kvp::Char FSeparator = U';';

@@ -96,8 +96,8 @@ void TDBGridKvExport::Destroy() {
 
 // Small writes gather in a buffer that goes to the stream in large blocks:
 // a file stream writes each block through the system.
-void TDBGridKvExport::StreamWriteString(const String& Text) {
-  FBuffer += Text;
+void TDBGridKvExport::StreamWriteString(std::string_view Text) {
+  FBuffer.append(Text);
   if (FBuffer.size() >= FFlushAt) FlushBuffer();
 }
 
@@ -422,7 +422,7 @@ void TDBGridKvExportAsText::WriteDataCell(TColumnKv*, TColCellParamsKv* CellPara
   AppendCellText(CellParams->GetText());
 }
 
-void TDBGridKvExportAsText::AppendCellText(const String& Text) { StreamWriteString(CellText(Text)); }
+void TDBGridKvExportAsText::AppendCellText(const String& Text) { StreamWriteString(Text); }
 
 void TDBGridKvExportAsText::WriteFooter(TColumnsKvList* ColumnsList, Integer FooterNo) {
   WriteLineSeparator();
@@ -433,7 +433,7 @@ void TDBGridKvExportAsText::WriteFooter(TColumnsKvList* ColumnsList, Integer Foo
 void TDBGridKvExportAsText::WriteFooterCell(Integer, Integer, TColumnKv*, TFont*, TColor,
                                             TAlignment, const String& Text) {
   WriteCellSeparator();
-  StreamWriteString(CellText(Text));
+  AppendCellText(Text);
 }
 
 // [SECTION] Separated values
@@ -462,13 +462,6 @@ void AppendQuoted(String& Out, const String& Text) {
 
 }  // namespace
 
-String TDBGridKvExportAsCSV::CellText(const String& Text) {
-  String Out;
-  Out.reserve(Text.size() + 2);
-  AppendQuoted(Out, Text);
-  return Out;
-}
-
 // Straight into the buffer: a cell is the commonest write.
 void TDBGridKvExportAsCSV::AppendCellText(const String& Text) {
   AppendQuoted(FBuffer, Text);
@@ -486,7 +479,7 @@ void TDBGridKvExportAsCSV::WriteTitle(TColumnsKvList* ColumnsList) {
   WriteLineSeparator();
   String Line;
   for (Integer I = 0; I < ColumnsList->GetCount(); ++I) {
-    Line += CellText(ColumnsList->GetColumn(I)->GetTitle()->GetCaption());
+    AppendQuoted(Line, ColumnsList->GetColumn(I)->GetTitle()->GetCaption());
     if (I < ColumnsList->GetCount() - 1) Line += FSeparatorText;
   }
   StreamWriteString(Line);
