@@ -8,6 +8,7 @@
 //   [SECTION] Commands           copy, cut, paste
 //   [SECTION] Delete             DeleteGridSelection, clearing cells
 //   [SECTION] The grid's keys    the commands the grid's keys run
+#include <cstdint>
 #include <cstring>
 
 #include "base/KorvelConsts.h"
@@ -130,6 +131,19 @@ namespace {
 std::size_t Utf16Of(std::string_view Text, char16_t* Out) {
   std::size_t Units = 0;
   for (std::size_t I = 0; I < Text.size();) {
+    // Eight ASCII bytes at a time.
+    std::uint64_t Word;
+    if (I + sizeof Word <= Text.size()) {
+      std::memcpy(&Word, Text.data() + I, sizeof Word);
+      if ((Word & 0x8080808080808080u) == 0) {
+        if (Out)
+          for (std::size_t K = 0; K < sizeof Word; ++K)
+            Out[Units + K] = char16_t(static_cast<unsigned char>(Text[I + K]));
+        Units += sizeof Word;
+        I += sizeof Word;
+        continue;
+      }
+    }
     const auto Byte = static_cast<unsigned char>(Text[I]);
     if (Byte < 0x80) {
       if (Out) Out[Units] = char16_t(Byte);
