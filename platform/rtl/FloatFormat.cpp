@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -561,6 +562,56 @@ bool ScannedToCurrency(const TScannedNumber& N, Currency& Value) {
   throw EConvertError("'" + S + "' is not a valid floating point value");
 }
 
+// The general format of a positive double that is the nearest double to a
+// decimal N / 10^K of at most Precision significant digits, Precision being
+// 15 or less, in fixed notation: that decimal is then exactly what rounding
+// the double's 18 digits to the precision gives (a double lies within 0.12
+// of a unit in the 15th digit of any decimal it is the nearest double to, so
+// no rounding can reach another decimal). Found by trying K = 0..8, each
+// check exact (N and 10^K are exact doubles, their quotient correctly
+// rounded). Returns the length of the text, or 0 for any other value.
+Integer FormatShortDecimal(double Magnitude, bool Negative, Integer Precision, char DecSep,
+                           char* Out) {
+  static constexpr double Powers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+  static constexpr double Limit = 1e15;  // N below it has at most 15 digits
+  if (Precision > 15 || !(Magnitude >= 1e-4) || Magnitude >= Limit) return 0;
+  Integer K = 0;
+  double N = 0;
+  for (;; ++K) {
+    if (K >= Integer(std::size(Powers))) return 0;
+    const double Scaled = Magnitude * Powers[K];
+    if (Scaled >= Limit) return 0;
+    N = std::nearbyint(Scaled);
+    if (N / Powers[K] == Magnitude) break;
+  }
+  // The smallest K leaves no trailing zero behind the point.
+  char Digits[24];
+  const std::to_chars_result End = std::to_chars(Digits, Digits + sizeof Digits, std::uint64_t(N));
+  const Integer Length = Integer(End.ptr - Digits);
+  Integer Significant = Length;
+  while (Significant > 1 && Digits[Significant - 1] == '0') --Significant;
+  const Integer Exponent = Length - K;  // the value is 0.Digits x 10^Exponent
+  if (Significant > Precision || Exponent > Precision || Exponent < -3) return 0;
+  char* P = Out;
+  if (Negative) *P++ = '-';
+  if (Exponent <= 0) {
+    *P++ = '0';
+    *P++ = DecSep;
+    for (Integer I = Exponent; I < 0; ++I) *P++ = '0';
+    std::memcpy(P, Digits, std::size_t(Length));
+    P += Length;
+  } else {
+    std::memcpy(P, Digits, std::size_t(Exponent));
+    P += Exponent;
+    if (K > 0) {
+      *P++ = DecSep;
+      std::memcpy(P, Digits + Exponent, std::size_t(K));
+      P += K;
+    }
+  }
+  return Integer(P - Out);
+}
+
 // The general format of a finite value that a double holds exactly (every
 // field's value), worked out in a buffer of the caller's: the commonest
 // number text, written without a heap allocation. The same digits,
@@ -578,6 +629,10 @@ Integer FormatGeneralInPlace(Extended Value, Integer Precision, Integer ExpDigit
   const Extended Magnitude = std::fabs(Value);
   const double AsDouble = double(Magnitude);
   if (Extended(AsDouble) != Magnitude) return 0;
+  Precision = Clamp(Precision, 2, MaxFloatDigits);
+  // [Phase 0] A short decimal (a price, an amount).
+  if (const Integer Size = FormatShortDecimal(AsDouble, Value < 0, Precision, char(DecSep), Out))
+    return Size;
   // [Phase 1] 18 significant digits, "d.ddddddddddddddddde+XX".
   char Sci[40];
   const std::to_chars_result End =
@@ -591,7 +646,6 @@ Integer FormatGeneralInPlace(Extended Value, Integer Precision, Integer ExpDigit
   Integer Count = MaxFloatDigits;
   while (Count > 0 && Digits[Count - 1] == '0') --Count;
   // [Phase 2] Rounded to the precision, half away from zero.
-  Precision = Clamp(Precision, 2, MaxFloatDigits);
   if (Precision < Count) {
     const bool RoundUp = Digits[Precision] >= '5';
     Count = Precision;

@@ -189,6 +189,17 @@ TEST_F(FloatFormatTest, GeneralFormatRoundsAtThePrecisionAndCarriesIntoTheNextDi
       {-7.25e-5, 15, 4, "-7.25E-0005"},
       {1e100, 15, 9, "1E0100"},
       {0.5, 1, 0, "0.5"},  // a precision below 2 counts as 2
+      // Short decimals: the double's own digits decide the rounding, not
+      // the decimal it was typed as (2.675 is held as 2.67499...).
+      {2.675, 3, 0, "2.67"},
+      {0.125, 2, 0, "0.13"},
+      {19.99, 15, 0, "19.99"},
+      {99999999.99, 10, 0, "99999999.99"},
+      {1234.5, 4, 0, "1235"},
+      {1500, 2, 0, "1.5E3"},
+      {1e14, 2, 0, "1E14"},
+      {-0.00012, 15, 0, "-0.00012"},
+      {0.1, 17, 0, "0.10000000000000001"},  // past 15 digits the double shows
       {123456789012345678.0, 18, 0, "123456789012345680"},
       {4.9406564584124654e-324, 15, 0, "4.94065645841247E-324"},
       {1.7976931348623157e308, 15, 0, "1.79769313486232E308"},
