@@ -581,8 +581,10 @@ Integer FormatShortDecimal(double Magnitude, bool Negative, Integer Precision, c
     if (K >= Integer(std::size(Powers))) return 0;
     const double Scaled = Magnitude * Powers[K];
     if (Scaled >= Limit) return 0;
-    N = std::nearbyint(Scaled);
-    if (N / Powers[K] == Magnitude) break;
+    N = double(std::int64_t(Scaled + 0.5));  // exact: Scaled is below 2^50
+    // A short decimal scales to within a few units in the last place of a
+    // whole number: anything further off needs no division to be passed.
+    if (std::fabs(Scaled - N) <= Scaled * 1e-12 && N / Powers[K] == Magnitude) break;
   }
   // The smallest K leaves no trailing zero behind the point.
   char Digits[24];
