@@ -100,14 +100,13 @@ class TDBGridKvExport : public kvp::TObject {
     bool Images = false;      // an image list: the cells have an image index
     bool Checkboxes = false;  // check boxes: the cells have a check-box state
     bool ReadOnly = false;
-    bool Hooked = false;      // the column has a cell-parameter handler
     kvp::TFont* CellFont = nullptr;  // the copy of Font its cells get; owned by FCellFonts
     bool CellFontStale = true;       // CellFont was changed since it was copied
   };
   static TColumnLook LookOf(TColumnKv* Column);
-  // The font a cell of export column Index gets: a copy of the column's
-  // font, copied again only when something may have changed it since.
-  kvp::TFont* CellFontOf(std::size_t Index);
+  // The font a cell of export column Index (Column) gets: a copy of the
+  // column's font, copied again only when something may have changed it.
+  kvp::TFont* CellFontOf(std::size_t Index, TColumnKv* Column);
 
   TColCellParamsKv* FColCellParamsEh = nullptr;  // owned; the cell handed to WriteDataCell
   TCustomDBGridKv* FDBGrid = nullptr;
@@ -120,7 +119,6 @@ class TDBGridKvExport : public kvp::TObject {
   std::size_t FFlushAt = 0x10000;   // the buffer goes to the stream from this size on
   std::vector<TColumnLook> FColumnLooks;  // of the export columns, during a walk
   std::vector<kvp::TObjectPtr<kvp::TFont>> FCellFonts;  // the cell fonts of the columns, kept for reuse
-  bool FGridHooked = false;  // the grid has a cell-parameter handler, during a walk
 };
 
 // ---------------------------------------------------------------------------

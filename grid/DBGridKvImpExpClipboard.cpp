@@ -121,8 +121,6 @@ void PutStreamToClipboard(UINT Format, TMemoryStreamKv* Stream) {
   PutBlock(Format, NewClipboardBlock(Stream->GetMemory(), std::size_t(Stream->GetSize())));
 }
 
-// The text is converted straight into the clipboard's block: counted first,
-// then written (a copy of several megabytes is a common case).
 namespace {
 
 // The UTF-16 code units of Text: ASCII bytes stand for themselves, anything
@@ -169,6 +167,8 @@ std::size_t Utf16Of(std::string_view Text, char16_t* Out) {
 
 }  // namespace
 
+// The text is converted straight into the clipboard's block: counted first,
+// then written (a copy of several megabytes is a common case).
 void PutStreamToClipboardAsUnicode(TMemoryStreamKv* Stream) {
   TClipboardOpenGuard Open;
   const std::string_view Text(static_cast<const char*>(Stream->GetMemory()),

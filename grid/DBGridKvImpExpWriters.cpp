@@ -173,7 +173,6 @@ void TDBGridKvExport::ExportToStream(TStream* Stream, bool IsExportAll) {
   }
   for (std::size_t I = 0; I < FColumnLooks.size(); ++I)
     FColumnLooks[I].CellFont = FCellFonts[I].get();
-  FGridHooked = bool(Grid->OnGetCellParams);
   struct TClearCols {
     TDBGridKvExport* Self;
     ~TClearCols() {
@@ -244,7 +243,7 @@ void TDBGridKvExport::WriteRecord(TColumnsKvList* ColumnsList) {
     const TColumnLook& Look = Known ? FColumnLooks[std::size_t(I)] : Other;
     TFont* Font = FCellFont;
     if (Known) {
-      Font = CellFontOf(std::size_t(I));
+      Font = CellFontOf(std::size_t(I), Column);
     } else {
       FCellFont->Assign(Look.Font);
     }
@@ -267,9 +266,9 @@ void TDBGridKvExport::WriteRecord(TColumnsKvList* ColumnsList) {
   }
 }
 
-TFont* TDBGridKvExport::CellFontOf(std::size_t Index) {
+TFont* TDBGridKvExport::CellFontOf(std::size_t Index, TColumnKv* Column) {
   TColumnLook& Look = FColumnLooks[Index];
-  if (Look.CellFontStale || Look.Hooked || FGridHooked) {
+  if (Look.CellFontStale || FDBGrid->OnGetCellParams || Column->GetOnGetCellParams()) {
     Look.CellFont->Assign(Look.Font);
     Look.CellFontStale = false;
   }
@@ -284,7 +283,6 @@ TDBGridKvExport::TColumnLook TDBGridKvExport::LookOf(TColumnKv* Column) {
   Look.Images = Column->GetImageList() != nullptr;
   Look.Checkboxes = Column->GetColumnType() == ctCheckboxesKv;
   Look.ReadOnly = Column->GetReadOnly();
-  Look.Hooked = bool(Column->GetOnGetCellParams());
   return Look;
 }
 
