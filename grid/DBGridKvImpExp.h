@@ -104,9 +104,10 @@ class TDBGridKvExport : public kvp::TObject {
     bool CellFontStale = true;       // CellFont was changed since it was copied
   };
   static TColumnLook LookOf(TColumnKv* Column);
-  // The font a cell of export column Index (Column) gets: a copy of the
-  // column's font, copied again only when something may have changed it.
-  kvp::TFont* CellFontOf(std::size_t Index, TColumnKv* Column);
+  // The font a cell of export column Index gets: a copy of the column's
+  // font, copied again when it was changed, or always while a handler may
+  // change the column's font (Hooked).
+  kvp::TFont* CellFontOf(std::size_t Index, bool Hooked);
 
   TColCellParamsKv* FColCellParamsEh = nullptr;  // owned; the cell handed to WriteDataCell
   TCustomDBGridKv* FDBGrid = nullptr;

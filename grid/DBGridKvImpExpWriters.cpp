@@ -226,7 +226,8 @@ void TDBGridKvExport::ExportToStream(TStream* Stream, bool IsExportAll) {
 // Each cell gets a copy of its column's font, which the events may change.
 // The copy is made once per column and walk, and made again only where it
 // may differ from the column's font: it was changed, or a cell-parameter
-// handler is assigned (which may change the column's font as well). A
+// handler is assigned to the grid or to one of the columns (a handler may
+// change any column's font). A
 // column's image index and check-box state are worked out only where the
 // column shows them (an image list, check boxes): elsewhere they mean
 // nothing, and working them out would format every value once more. What a
@@ -236,6 +237,9 @@ void TDBGridKvExport::WriteRecord(TColumnsKvList* ColumnsList) {
   TColCellParamsKv* Params = FColCellParamsEh;
   const Integer Count = ColumnsList->GetCount();
   const bool Known = ColumnsList == FExpCols && FColumnLooks.size() == std::size_t(Count);
+  bool Hooked = bool(Grid->OnGetCellParams);
+  for (Integer I = 0; I < Count && !Hooked; ++I)
+    Hooked = bool(ColumnsList->GetColumn(I)->GetOnGetCellParams());
   for (Integer I = 0; I < Count; ++I) {
     TColumnKv* Column = ColumnsList->GetColumn(I);
     TColumnLook Other;
@@ -243,7 +247,7 @@ void TDBGridKvExport::WriteRecord(TColumnsKvList* ColumnsList) {
     const TColumnLook& Look = Known ? FColumnLooks[std::size_t(I)] : Other;
     TFont* Font = FCellFont;
     if (Known) {
-      Font = CellFontOf(std::size_t(I), Column);
+      Font = CellFontOf(std::size_t(I), Hooked);
     } else {
       FCellFont->Assign(Look.Font);
     }
@@ -266,9 +270,9 @@ void TDBGridKvExport::WriteRecord(TColumnsKvList* ColumnsList) {
   }
 }
 
-TFont* TDBGridKvExport::CellFontOf(std::size_t Index, TColumnKv* Column) {
+TFont* TDBGridKvExport::CellFontOf(std::size_t Index, bool Hooked) {
   TColumnLook& Look = FColumnLooks[Index];
-  if (Look.CellFontStale || FDBGrid->OnGetCellParams || Column->GetOnGetCellParams()) {
+  if (Look.CellFontStale || Hooked) {
     Look.CellFont->Assign(Look.Font);
     Look.CellFontStale = false;
   }

@@ -488,17 +488,30 @@ TEST_F(DBGridKvExportTest, AFontChangedForOneRecordIsTheColumnsOwnAgainInTheNext
 }
 
 TEST_F(DBGridKvExportTest, AHandlerThatChangesAColumnsFontChangesTheCellsAfterIt) {
-  Grid->OnGetCellParams = TGetCellKvParamsEvent(
-      [&](TObject*, TColumnKv* Column, TFont*, TColor&, TGridDrawState) {
-        if (Column->GetIndex() == 3 && Field("ID")->GetAsInteger() == 3)
-          Grid->Column(1)->GetFont()->SetColor(TColor(0x0000FF));
-      });
-  const String Rtf = ExportText(TDBGridKvExportAsRTF::StaticClass(), Grid, true);
-  // Red (the fourth colour) writes the names of records 4 and 5.
-  ASSERT_NE(Rtf.find("\\red255\\green0\\blue0;}"), String::npos) << Rtf;
-  EXPECT_EQ(Rtf.find("\\cf3\\cb1 Cid\\cell}"), String::npos) << Rtf;
-  EXPECT_NE(Rtf.find("\\cf3\\cb1 Dee\\cell}"), String::npos) << Rtf;
-  EXPECT_NE(Rtf.find("\\cf3\\cb1 Eve\\cell}"), String::npos) << Rtf;
+  // At record 3 the handler of the grid, or of the last column, reddens the
+  // names' column.
+  auto Redden = [&](TColumnKv* Column) {
+    if (Column->GetIndex() == 3 && Field("ID")->GetAsInteger() == 3)
+      Grid->Column(1)->GetFont()->SetColor(TColor(0x0000FF));
+  };
+  for (const bool OnGrid : {true, false}) {
+    SCOPED_TRACE(OnGrid ? "the grid's handler" : "the column's handler");
+    Grid->Column(1)->GetFont()->SetColor(clWindowText);
+    Grid->OnGetCellParams = {};
+    Grid->Column(3)->SetOnGetCellParams({});
+    if (OnGrid)
+      Grid->OnGetCellParams = TGetCellKvParamsEvent(
+          [&](TObject*, TColumnKv* Column, TFont*, TColor&, TGridDrawState) { Redden(Column); });
+    else
+      Grid->Column(3)->SetOnGetCellParams(TGetColCellParamsEventKv(
+          [&](TObject*, bool, TColCellParamsKv*) { Redden(Grid->Column(3)); }));
+    const String Rtf = ExportText(TDBGridKvExportAsRTF::StaticClass(), Grid, true);
+    // Red (the fourth colour) writes the names of records 4 and 5.
+    ASSERT_NE(Rtf.find("\\red255\\green0\\blue0;}"), String::npos) << Rtf;
+    EXPECT_EQ(Rtf.find("\\cf3\\cb1 Cid\\cell}"), String::npos) << Rtf;
+    EXPECT_NE(Rtf.find("\\cf3\\cb1 Dee\\cell}"), String::npos) << Rtf;
+    EXPECT_NE(Rtf.find("\\cf3\\cb1 Eve\\cell}"), String::npos) << Rtf;
+  }
 }
 
 TEST_F(DBGridKvExportTest, RichTextOfNoSelectionIsNothingRatherThanAnOpenDocument) {
