@@ -143,10 +143,11 @@ void BM_GridWalk_Floor(benchmark::State& State) {
     Bytes = 0;
     {
       TDisableControlsGuard Disabled(W.DS);
+      TFields* Fields = W.DS->GetFields();
       const Integer Count = W.DS->GetFieldCount();
       for (W.DS->First(); !W.DS->GetEof(); W.DS->Next())
         if (ReadText)
-          for (Integer I = 0; I < Count; ++I) Bytes += W.DS->GetFields()->GetField(I)->GetDisplayText().size();
+          for (Integer I = 0; I < Count; ++I) Bytes += Fields->GetField(I)->GetDisplayText().size();
     }
     State.SetIterationTime(SecondsSince(T0));
   }
