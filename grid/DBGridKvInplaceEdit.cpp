@@ -300,14 +300,4 @@ bool TCustomDBGridKv::EditorWritable() {
   return Column && Column->CanModify(false);
 }
 
-// FIXME(grid): the notifications of other child windows and of the filter
-// row's editor are handled here with the grid's messages.
-void TCustomDBGridKv::WMCommand(TWMCommand& Message) {
-  inherited::Dispatch(reinterpret_cast<TMessage&>(Message));
-  TDBGridInplaceEdit* Editor = GetDBInplaceEditor();
-  if (Editor && Editor->HandleAllocated() && Message.Ctl == Editor->GetHandle() &&
-      Message.NotifyCode() == EN_CHANGE)
-    Editor->TextChanged();
-}
-
 }  // namespace korvel

@@ -50,6 +50,8 @@ void TCustomDBGridKv::Construct() {
   FBookmarks = TBookmarkListKv::Create(this);
   FHeadTree = THeadTreeNode::CreateText("Root", 0, 0);
   FSumList = TDBGridKvSumList::Create(this);
+  FSumList->OnRecalcAll = TNotifyEvent(this, &TCustomDBGridKv::SumListRecalcAll);
+  FSumList->OnAfterRecalcAll = TNotifyEvent(this, &TCustomDBGridKv::SumListAfterRecalcAll);
   FHorzScrollBar = CreateScrollBar(false);
   FVertScrollBar = CreateScrollBar(true);
   FSortMarkedColumns = TColumnsKvList::Create();
@@ -180,7 +182,9 @@ void TCustomDBGridKv::CreateWnd() {
     SetFieldsCurrent();
   }
   UpdateScrollBar();
-  // FIXME(grid): the IME name and mode are saved here with the grid's keyboard.
+  // Columns without an input method of their own give the grid this one.
+  FGridImeName = GetImeName();
+  FGridImeMode = GetImeMode();
 }
 
 // Fonts and widths scale together; each width is the scaled running sum less
