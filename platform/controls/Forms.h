@@ -255,8 +255,13 @@ class TApplication : public TComponent {
 
   HWND GetHandle();
   // Installs the filter step into the window system's pump (after the
-  // window system was reset, say).
+  // window system was reset, say), and the route by which an action that
+  // nobody else ran or updated reaches the focused control, the active form
+  // and the main form (see ActionRoute).
   void InstallMessageFilter();
+  // The idle step's update of every action in the action lists of the shown
+  // forms.
+  void UpdateActions();
 
   // ---- The loop ----
   bool ProcessMessage();  // one message; false when none was waiting
@@ -341,6 +346,7 @@ class TApplication : public TComponent {
  private:
   friend LRESULT ApplicationWndProc(HWND, UINT, WPARAM, LPARAM);
   void WndProc(TMessage& Message);
+  bool OfferAction(TBasicAction* Action, bool Execute);
   void StartHintTimer(Integer Value, bool ShowHint);
   void StopHintTimer();
   void HintTimerExpired();
