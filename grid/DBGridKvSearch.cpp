@@ -9,6 +9,7 @@
 //   [SECTION] Position            SaveBookmark, RestoreBookmark
 //   [SECTION] Requests            ExecuteFindDialog, DoApplyFilter, ApplySorting
 #include "grid/DBGridKv.h"
+#include "grid/DBGridKvImpl.h"
 #include "platform/rtl/FlagScope.h"
 #include "platform/rtl/Strings.h"
 #include "platform/win/Win.h"
@@ -17,21 +18,11 @@ namespace korvel {
 
 using namespace kvp;
 
+using dbgrid::TPaintLockGuard;
+
 namespace {
 
-// Holds the grid's painting for a scope.
 constexpr UINT_PTR InplaceSearchTimerId = 2;
-
-class TPaintLockGuard {
- public:
-  explicit TPaintLockGuard(TCustomGridKv* Grid) : FGrid(Grid) { FGrid->LockPaint(); }
-  ~TPaintLockGuard() { FGrid->UnlockPaint(); }
-  TPaintLockGuard(const TPaintLockGuard&) = delete;
-  TPaintLockGuard& operator=(const TPaintLockGuard&) = delete;
-
- private:
-  TCustomGridKv* FGrid;
-};
 
 }  // namespace
 
