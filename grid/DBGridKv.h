@@ -1412,6 +1412,8 @@ class TCustomDBGridKv : public TCustomGridKv {
   // The grid and its editor take the current column's input method (only
   // where the system has input methods).
   void SetColumnIme();
+  // The input method of the current column: its own, else the grid's.
+  void ColumnIme(kvp::TImeName& Name, kvp::TImeMode& Mode);
   // The tips of title, data and footer cells: true when Info now shows the
   // cell's whole text over it. ShowCellTip measures and places any of them.
   bool TitleCellToolTip(kvp::Integer ACol, kvp::Integer ARow, TColumnKv* Column,

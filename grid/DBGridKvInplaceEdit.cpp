@@ -282,7 +282,18 @@ void TDBGridInplaceEdit::TextChanged() {
 
 // [SECTION] Grid side
 
-TInplaceEdit* TCustomDBGridKv::CreateEditor() { return TDBGridInplaceEdit::Create(this); }
+// An editor made after the column was entered takes its input method too.
+TInplaceEdit* TCustomDBGridKv::CreateEditor() {
+  TInplaceEdit* Editor = TDBGridInplaceEdit::Create(this);
+  if (SysLocale.FarEast) {
+    TImeName Name;
+    TImeMode Mode = imDontCare;
+    ColumnIme(Name, Mode);
+    Editor->SetImeName(Name);
+    Editor->SetImeMode(Mode);
+  }
+  return Editor;
+}
 
 TDBGridInplaceEdit* TCustomDBGridKv::GetDBInplaceEditor() const {
   return DynCast<TDBGridInplaceEdit>(GetInplaceEditor());

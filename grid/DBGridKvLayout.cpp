@@ -255,7 +255,17 @@ void TCustomDBGridKv::SetOptions(TDBGridKvOptions Value) {
   const TDBGridKvOptions Old = FOptions;
   FOptions = Value;
   TCustomGridKv::SetOptions(Base);
-  if (Old.Contains(dgMultiSelectKv) && !Value.Contains(dgMultiSelectKv)) ClearSelection();
+  // Without multi-select the user can neither see nor change a selection, so
+  // none may stay behind for the clipboard keys and Ctrl+Delete to act on,
+  // whatever the selection's own clearing option says.
+  if (Old.Contains(dgMultiSelectKv) && !Value.Contains(dgMultiSelectKv)) {
+    ClearSelection();
+    if (FBookmarks) FBookmarks->Clear();
+    if (SelectionExists()) {
+      FSelection->Clear();
+      Invalidate();
+    }
+  }
   const TDBGridKvOptions Layout{dgEditingKv,   dgAlwaysShowEditorKv, dgTitlesKv,
                                 dgIndicatorKv, dgColLinesKv,         dgRowLinesKv,
                                 dgRowSelectKv, dgAlwaysShowSelectionKv};

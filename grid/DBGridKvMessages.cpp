@@ -333,12 +333,15 @@ void TCustomDBGridKv::WMKillFocus(TWMKillFocus& Message) {
     ApplySortingAfterCtrl();
   }
   if (FOptions.Contains(dgRowSelectKv)) InvalidateSelectedRowBox();
-  // [Phase 2] The input method goes back to the screen's.
+  // [Phase 2] The input method and the keyboard layout go back to the
+  // screen's, unless the focus stays with the grid's editor.
   if (SysLocale.FarEast) {
     SetImeName(Screen()->GetDefaultIme());
     SetImeMode(imDontCare);
   }
   inherited::Dispatch(reinterpret_cast<TMessage&>(Message));
+  if (SysLocale.FarEast && !ToEditor)
+    ActivateKeyboardLayout(Screen()->GetDefaultKbLayout(), KLF_ACTIVATE);
   // While the focus moves no window holds it: one that goes to the editor
   // stays the grid's.
   if (FFocusedSeen != ToEditor) SelectionChanged();
@@ -348,20 +351,27 @@ void TCustomDBGridKv::WMKillFocus(TWMKillFocus& Message) {
 // its own when it stores one, else the grid's as the window was made.
 void TCustomDBGridKv::SetColumnIme() {
   if (!SysLocale.FarEast) return;
-  TImeName Name = FGridImeName;
-  TImeMode Mode = FGridImeMode;
-  const Integer Index = GetSelectedIndex();
-  if (Index >= 0 && Index < FColumns->GetCount()) {
-    TColumnKv* Column = FColumns->GetColumn(Index);
-    if (Column->IsImeNameStored()) Name = Column->GetImeName();
-    if (Column->IsImeModeStored()) Mode = Column->GetImeMode();
-  }
+  TImeName Name;
+  TImeMode Mode = imDontCare;
+  ColumnIme(Name, Mode);
   SetImeName(Name);
   SetImeMode(Mode);
   if (TInplaceEdit* Editor = GetInplaceEditor()) {
     Editor->SetImeName(Name);
     Editor->SetImeMode(Mode);
   }
+}
+
+void TCustomDBGridKv::ColumnIme(TImeName& Name, TImeMode& Mode) {
+  Name = FGridImeName;
+  Mode = FGridImeMode;
+  const Integer Index = GetSelectedIndex();
+  if (Index < 0 || Index >= FColumns->GetCount()) return;
+  // A column's own pair is the one it was given: whether the form would
+  // store it compares with the grid's, which this very routine changes.
+  TColumnKv* Column = FColumns->GetColumn(Index);
+  if (Column->GetAssignedValues().Contains(cvImeName)) Name = Column->GetImeName();
+  if (Column->GetAssignedValues().Contains(cvImeMode)) Mode = Column->GetImeMode();
 }
 
 void TCustomDBGridKv::WMImeStartComposition(TMessage& Message) {

@@ -451,6 +451,7 @@ void TApplication::ControlDestroyed(TControl* Control) {
 
 void TScreen::Construct() {
   inherited::Construct();
+  FDefaultKbLayout = GetKeyboardLayout(0);
   FHintFont.reset(TFont::Create());
   FHintFont->SetColor(clInfoText);
   FMenuFont.reset(TFont::Create());

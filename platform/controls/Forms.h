@@ -429,7 +429,8 @@ class TScreen : public TComponent {
   TFont* GetHintFont() const { return FHintFont.get(); }
   TFont* GetMenuFont() const { return FMenuFont.get(); }
   const String& GetDefaultIme() const { return FDefaultIme; }
-  HKL GetDefaultKbLayout() const { return GetKeyboardLayout(0); }
+  // The keyboard layout active when the screen object was made.
+  HKL GetDefaultKbLayout() const { return FDefaultKbLayout; }
 
  protected:
   void Construct() override;
@@ -452,6 +453,7 @@ class TScreen : public TComponent {
   TObjectPtr<TFont> FHintFont;
   TObjectPtr<TFont> FMenuFont;
   String FDefaultIme;
+  HKL FDefaultKbLayout = nullptr;
 };
 
 // ---------------------------------------------------------------------------

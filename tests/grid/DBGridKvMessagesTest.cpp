@@ -12,6 +12,7 @@
 
 #include "grid/DBGridKv.h"
 #include "platform/classes/Actions.h"
+#include "platform/controls/Forms.h"
 #include "platform/controls/StdCtrls.h"
 #include "platform/rtl/VirtualKeys.h"
 #include "platform/win/Clipboard.h"
@@ -233,6 +234,30 @@ TEST_F(DBGridKvMessagesTest, EditActionsFollowTheSwitchesTheSelectionAndTheFocus
   EXPECT_TRUE(MGrid->Commands.empty());
 }
 
+// [SECTION] Options
+
+// Regression: with selections kept while editing, dropping multi-select
+// left the selected records behind, where the user could no longer see or
+// change them but Ctrl+Delete still deleted them all.
+TEST_F(DBGridKvMessagesTest, DroppingMultiSelectLetsGoOfTheSelectedRecordsWhateverTheOptions) {
+  Open();
+  Grid->SetOptions(Grid->GetOptions() + dgMultiSelectKv + dgRowSelectKv - dgConfirmDeleteKv);
+  Input.KeyPress(VK_DOWN, {ssShift});
+  Input.KeyPress(VK_DOWN, {ssShift});
+  ASSERT_EQ(Grid->GetSelectedRows()->GetCount(), 3);
+  Grid->SetOptionsKv(Grid->GetOptionsKv() - dgClearSelectionOnEditKv);
+  Grid->SetOptions(Grid->GetOptions() - dgMultiSelectKv);
+  EXPECT_EQ(Grid->GetSelectedRows()->GetCount(), 0);
+  EXPECT_EQ(Grid->GetSelection()->GetSelectionType(), gskNone);
+  Input.KeyPress(VK_DELETE, {ssCtrl});
+  EXPECT_EQ(DataSet->GetRecordCount(), 4) << "only the current record goes";
+  // A whole selection goes the same way.
+  Grid->SetOptions(Grid->GetOptions() + dgMultiSelectKv);
+  Grid->GetSelection()->SelectAll();
+  Grid->SetOptions(Grid->GetOptions() - dgMultiSelectKv);
+  EXPECT_EQ(Grid->GetSelection()->GetSelectionType(), gskNone);
+}
+
 // [SECTION] Scrolling
 
 // A dataset whose records have no numbers.
@@ -311,6 +336,46 @@ TEST_F(DBGridKvMessagesTest, WithRowSelectTheWholeRowRepaintsWhenTheFocusGoesAnd
     EXPECT_LE(Update.Top, Row.Top);
     EXPECT_GE(Update.Bottom, Row.Bottom);
   }
+}
+
+// Where the system has input methods, the column's own follows the user
+// into it; leaving the grid gives back the screen's input method and
+// keyboard layout, but not when the focus only goes to the cell's editor.
+TEST_F(DBGridKvMessagesTest, TheInputMethodFollowsTheColumnAndGoesBackWhenTheGridIsLeft) {
+  SysLocale.FarEast = true;
+  Open();
+  const HKL Japanese = reinterpret_cast<HKL>(std::uintptr_t(0xE0010411));
+  TColumnKv* Name = Grid->Column(1);
+  Name->SetImeName("Kana input");
+  Name->SetImeMode(imHira);
+  ASSERT_EQ(Grid->GetCol(), 1);
+  Input.KeyPress(VK_RIGHT);
+  EXPECT_EQ(Grid->GetImeName(), "Kana input");
+  EXPECT_EQ(Grid->GetImeMode(), imHira);
+  Input.KeyPress(VK_RIGHT);
+  EXPECT_EQ(Grid->GetImeName(), "") << "a column without its own takes the grid's";
+  EXPECT_EQ(Grid->GetImeMode(), imDontCare);
+  Input.KeyPress(VK_LEFT);
+  EXPECT_EQ(Grid->GetImeMode(), imHira);
+  // The user switches the keyboard and opens the editor: the grid's editor
+  // keeps both.
+  ActivateKeyboardLayout(Japanese, KLF_ACTIVATE);
+  Input.KeyPress(VK_F2);
+  ASSERT_TRUE(Grid->GetEditorMode());
+  ASSERT_EQ(GetFocus(), Grid->GetInplaceEditor()->GetHandle());
+  EXPECT_EQ(Grid->GetInplaceEditor()->GetImeMode(), imHira);
+  EXPECT_EQ(GetKeyboardLayout(0), Japanese);
+  // Another control takes the focus.
+  Other->SetFocus();
+  EXPECT_EQ(GetKeyboardLayout(0), Screen()->GetDefaultKbLayout());
+  EXPECT_EQ(Grid->GetImeMode(), imDontCare);
+  EXPECT_NE(GetKeyboardLayout(0), Japanese);
+  // Without input methods nothing of this happens.
+  SysLocale.FarEast = false;
+  Grid->SetFocus();
+  ActivateKeyboardLayout(Japanese, KLF_ACTIVATE);
+  Other->SetFocus();
+  EXPECT_EQ(GetKeyboardLayout(0), Japanese);
 }
 
 TEST_F(DBGridKvMessagesTest, LeavingTheGridWithCtrlHeldSortsByTheTitlesClicked) {
