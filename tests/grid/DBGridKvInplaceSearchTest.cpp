@@ -260,6 +260,14 @@ TEST_P(DBGridKvInplaceSearchTest, CtrlFSearchesWithoutATimeOutAndTypingKeepsIt) 
   EXPECT_EQ(Id(), 3);
   Press(VK_ESCAPE);
   EXPECT_FALSE(Searching());
+  // Ctrl+F during a typed search takes its time-out away.
+  Input.Type("row 1");
+  ASSERT_TRUE(Grid->GetInplaceSearchTimerActive());
+  Press('F', {ssCtrl});
+  EXPECT_EQ(Id(), 1);
+  Advance(10 * InplaceSearchTimeOut);
+  EXPECT_TRUE(Searching()) << "the typed search's silence no longer ends it";
+  EXPECT_EQ(Searched(), "Row 1");
 }
 
 TEST_P(DBGridKvInplaceSearchTest, CtrlVAddsTheClipboardsTextToTheSearch) {

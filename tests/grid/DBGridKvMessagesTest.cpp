@@ -211,6 +211,10 @@ TEST_F(DBGridKvMessagesTest, EditActionsFollowTheSwitchesTheSelectionAndTheFocus
   EXPECT_TRUE(Enabled(SelectAll));
   Clipboard()->SetAsText("x");
   EXPECT_TRUE(Enabled(Paste));
+  // Offered directly, an action that may not run now is not run.
+  EXPECT_FALSE(Grid->ExecuteAction(Copy));
+  EXPECT_FALSE(Grid->ExecuteAction(Delete));
+  EXPECT_TRUE(MGrid->Commands.empty());
   // Select all through its action, then copy, cut and delete run.
   EXPECT_TRUE(SelectAll->Execute());
   EXPECT_EQ(Grid->GetSelection()->GetSelectionType(), gskAll);
