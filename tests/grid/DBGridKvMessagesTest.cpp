@@ -318,6 +318,39 @@ TEST_F(DBGridOnFormTest, WithTrackingTheThumbOfANumberedDatasetIsFollowedOnce) {
   EXPECT_EQ(Id(), 10);
 }
 
+// [SECTION] Modes
+
+// A dialog that takes the mouse while records are selected by dragging past
+// the grid's bottom stops the scrolling.
+TEST_F(DBGridOnFormTest, ACancelledModeStopsTheRecordsScrollingUnderADraggedMouse) {
+  auto* DataSet = TMemoryDataSet::Create(Form);
+  DataSet->GetFieldDefs()->Add("id", ftInteger);
+  DataSet->Open();
+  for (Integer I = 1; I <= 100; ++I) DataSet->AppendRecord({I});
+  DataSet->First();
+  TDataSource* Source = TDataSource::Create(Form);
+  Source->SetDataSet(DataSet);
+  Grid->SetBounds(0, 0, 300, 200);
+  Grid->SetDataSource(Source);
+  Grid->SetOptions(Grid->GetOptions() + dgMultiSelectKv);
+  Grid->SetFocus();
+  UpdateWindow(Grid->GetHandle());
+  auto Id = [&] { return DataSet->FieldByName("id")->GetAsInteger(); };
+  const TRect First = Grid->CellRect(0, Grid->GetTitleOffset());
+  Input.MouseDown(mbLeft, Grid->GetHandle(), {First.Left + 4, First.Top + 4});
+  Input.MouseMove(Grid->GetHandle(), {First.Left + 4, Grid->GetClientHeight() + 20});
+  Advance(1000);
+  const Integer Scrolled = Id();
+  ASSERT_GT(Scrolled, Grid->GetVisibleRowCount()) << "the records scroll under the mouse";
+  ASSERT_NE(Grid->GetMouseState(), 0);
+  SendMessage(Grid->GetHandle(), WM_CANCELMODE, 0, 0);
+  EXPECT_EQ(Grid->GetMouseState(), 0);
+  Advance(1000);
+  EXPECT_EQ(Id(), Scrolled) << "and stop with the mode";
+  Input.MouseUp(mbLeft, Grid->GetHandle(), {First.Left + 4, Grid->GetClientHeight() + 20});
+  EXPECT_EQ(Id(), Scrolled);
+}
+
 // [SECTION] Focus
 
 TEST_F(DBGridKvMessagesTest, WithRowSelectTheWholeRowRepaintsWhenTheFocusGoesAndComes) {
