@@ -993,6 +993,11 @@ class TCustomDBGridKv : public TCustomGridKv {
   // The cell is painted in the raised look of the fixed cells.
   virtual bool CellIsDrawnFixed(kvp::Integer ACol, kvp::Integer ARow, TGridDrawState AState,
                                 const kvp::TRect& ARect);
+  // Where a cell's text is written: ARect loses the frame of a cell in the
+  // fixed look (a pixel a side), and the margins inside it are answered.
+  // True for a cell in the fixed look. Painting and the cells' tips share it.
+  bool CellTextPlace(kvp::Integer ACol, kvp::Integer ARow, TGridDrawState AState,
+                     kvp::TRect& ARect, kvp::Integer& HorzMargin, kvp::Integer& VertMargin);
   // The cell belongs to the selection shown.
   virtual bool CellIsSelected(kvp::Integer ACol, kvp::Integer ARow, const kvp::TBookmark& Bookmark,
                               kvp::Integer DataCol);
@@ -1420,7 +1425,7 @@ class TCustomDBGridKv : public TCustomGridKv {
                         kvp::THintInfo& Info);
   bool FooterCellToolTip(kvp::Integer ACol, kvp::Integer ARow, kvp::Integer FooterRow,
                          TColumnKv* Column, kvp::THintInfo& Info);
-  bool ShowCellTip(kvp::THintInfo& Info, const kvp::TRect& Room, const kvp::TRect& Cell,
+  bool ShowCellTip(kvp::THintInfo& Info, kvp::Integer ACol, kvp::Integer ARow, kvp::TRect Room,
                    const kvp::String& Text, kvp::TFont* Font, kvp::TAlignment Alignment,
                    bool WordWrap, bool Vertical, bool Always);
   // The aggregate list's full passes, handed on to the grid's events.

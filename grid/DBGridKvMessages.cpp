@@ -540,7 +540,7 @@ bool TCustomDBGridKv::TitleCellToolTip(Integer ACol, Integer ARow, TColumnKv* Co
   }
   const bool Vertical = Title->GetOrientation() == tohVertical;
   const bool Wrap = !Vertical && (Multi || FTitleHeight != 0 || FTitleLines != 0);
-  return ShowCellTip(Info, R, CellRect(ACol, ARow), Text, Title->GetFont(),
+  return ShowCellTip(Info, ACol, ARow, R, Text, Title->GetFont(),
                      Multi ? taCenter : Title->GetAlignment(), Wrap, Vertical, false);
 }
 
@@ -551,21 +551,27 @@ bool TCustomDBGridKv::FooterCellToolTip(Integer ACol, Integer ARow, Integer Foot
   TColumnFooterKv* Footer = Column->UsedFooter(FooterRow);
   if (!Footer || !Footer->GetToolTips()) return false;
   const TRect R = CellRect(ACol, ARow);
-  return ShowCellTip(Info, R, R, FooterText(FooterRow, Column), Footer->GetFont(),
+  return ShowCellTip(Info, ACol, ARow, R, FooterText(FooterRow, Column), Footer->GetFont(),
                      Footer->GetAlignment(), Footer->GetWordWrap() && FWordWrapAllowed, false,
                      false);
 }
 
-// Measures Text in Font inside Room (a turned text with width and height
-// exchanged) and, when it is cut or Always, lays the tip exactly over it.
-bool TCustomDBGridKv::ShowCellTip(THintInfo& Info, const TRect& Room, const TRect& Cell,
+// Measures Text in Font inside Room, the part of cell (ACol, ARow) its text
+// is written in (a turned text with width and height exchanged), and, when
+// it is cut or Always, lays the tip over it: the tip's letters stand where
+// DrawCell writes the cell's.
+bool TCustomDBGridKv::ShowCellTip(THintInfo& Info, Integer ACol, Integer ARow, TRect Room,
                                   const String& Text, TFont* Font, TAlignment Alignment,
                                   bool WordWrap, bool Vertical, bool Always) {
   if (Text.empty()) return false;
-  // [Phase 1] Measure in the hint font.
+  // [Phase 1] The margins the cell is painted with.
+  TGridDrawState State;
+  if (ACol < GetFixedCols() || ARow < GetFixedRows()) State += gdFixed;
+  Integer DX = 0, DY = 0;
+  CellTextPlace(ACol, ARow, State, Room, DX, DY);
+  // [Phase 2] Measure in the hint font.
   if (!FHintFont) FHintFont.reset(TFont::Create());
   if (Font != FHintFont.get()) FHintFont->Assign(Font);
-  const Integer Margin = GetFlat() ? 1 : 2;
   TRect Measured = Room;
   if (Vertical) TransposeRectSize(Measured);
   TObjectPtr<TCanvas> Measure(TCanvas::Create());
@@ -573,24 +579,26 @@ bool TCustomDBGridKv::ShowCellTip(THintInfo& Info, const TRect& Room, const TRec
   Measure->SetHandle(DC);
   Measure->SetFont(FHintFont.get());
   Integer TextWidth = 0, TextHeight = 0;
-  const bool Clipped = IsTextClipped(DT_NOPREFIX, Measure.get(), Margin, Margin, Text, Measured,
-                                     WordWrap, TextWidth, TextHeight);
+  const bool Clipped = IsTextClipped(DT_NOPREFIX, Measure.get(), DX, DY, Text, Measured, WordWrap,
+                                     TextWidth, TextHeight);
   Measure->SetHandle(nullptr);
   ReleaseDC(nullptr, DC);
   if (!Always && !Clipped) return false;
-  // [Phase 2] Over the text: from where it starts, a pixel or two above it.
-  Integer X = Room.Left + Margin - 1;
+  // [Phase 3] Where the cell writes the text (as WriteCellText does), less
+  // the hint window's own inset: its one-pixel border and two pixels inside.
+  constexpr Integer HintTextInset = 3;
+  Integer X = Room.Left + DX;
   if (Alignment == taRightJustify)
-    X = Room.Right - TextWidth - (GetFlat() ? 6 : 7);
+    X = Room.Right - TextWidth - 3;
   else if (Alignment == taCenter)
-    X = Room.Left + (Room.Width() - TextWidth) / 2 - 3;
-  const Integer Y = Room.Top + Margin - (GetFlat() ? 2 : 1);
+    X = Room.Left + Room.Width() / 2 - TextWidth / 2;
   if (UseRightToLeftAlignment()) X = GetClientWidth() - X - TextWidth;
+  const Integer Y = Room.Top + DY;
   Info.HintStr = Text;
-  Info.CursorRect = Cell;
+  Info.CursorRect = CellRect(ACol, ARow);
   Info.HintWindowClass = dbgrid::TToolTipsWindow::StaticClass();
   Info.HintData = FHintFont.get();
-  Info.HintPos = ClientToScreen({X, Y});
+  Info.HintPos = ClientToScreen({X - HintTextInset, Y - HintTextInset});
   return true;
 }
 

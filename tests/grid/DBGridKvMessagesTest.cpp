@@ -14,6 +14,7 @@
 #include "platform/classes/Actions.h"
 #include "platform/controls/Forms.h"
 #include "platform/controls/StdCtrls.h"
+#include "platform/graphics/Surface.h"
 #include "platform/rtl/VirtualKeys.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/InputDriver.h"
@@ -83,6 +84,41 @@ class DBGridKvMessagesTest : public DBGridWithDataTest {
     Grid->Perform(CM_HINTSHOWPAUSE, 0, reinterpret_cast<LPARAM>(&Pause));
     return Pause;
   }
+  // Where Text is written in Wnd (inside Area of its surface), as a
+  // rectangle on the screen; cut at the edges of what it is written in.
+  TRect TextOnScreen(HWND Wnd, const TRect& Area, const String& Text) {
+    TSurface* Surface = GetWindowSurface(Wnd);
+    TRect Window;
+    GetWindowRect(Wnd, &Window);
+    for (const TDrawRecord* R : Surface->TextsAt(Area))
+      if (R->Text == Text) {
+        TRect Found = R->Rect;
+        OffsetRect(Found, Window.Left, Window.Top);
+        return Found;
+      }
+    ADD_FAILURE() << "\"" << Text << "\" is not written";
+    return TRect{};
+  }
+  // The text of a cell as the grid paints it now.
+  TRect CellTextOnScreen(Integer Col, Integer Row, const String& Text) {
+    GetWindowSurface(H())->SetRecording(true);
+    GetWindowSurface(H())->ClearRecords();
+    Grid->Invalidate();
+    UpdateWindow(H());
+    TRect FormRect, Cell = Grid->CellRect(Col, Row);
+    GetWindowRect(Form->GetHandle(), &FormRect);
+    const TPoint Origin = Grid->ClientToScreen({0, 0});
+    OffsetRect(Cell, Origin.X - FormRect.Left, Origin.Y - FormRect.Top);
+    return TextOnScreen(Form->GetHandle(), Cell, Text);
+  }
+  // The text of a tip as it paints it.
+  TRect TipTextOnScreen(THintWindow* Tip, const String& Text) {
+    TSurface* Surface = GetWindowSurface(Tip->GetHandle());
+    Surface->SetRecording(true);
+    Surface->ClearRecords();
+    RedrawWindow(Tip->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    return TextOnScreen(Tip->GetHandle(), {0, 0, 10000, 10000}, Text);
+  }
   void LeaveGrid() {
     Input.MouseMove(Other->GetHandle(), {2, 2});
     Advance(100);
@@ -104,14 +140,14 @@ TEST_F(DBGridKvMessagesTest, AClippedTitleShowsItsWholeCaptionAndAShortOneNone) 
   UpdateWindow(H());
   EXPECT_EQ(HoverCell(3, 0), nullptr);
   LeaveGrid();
+  const TRect InCell = CellTextOnScreen(2, 0, "The customer's full name");
   THintWindow* Tip = HoverCell(2, 0);
   ASSERT_NE(Tip, nullptr);
   EXPECT_EQ(Tip->GetCaption(), "The customer's full name");
   EXPECT_EQ(Tip->ClassType(), dbgrid::TToolTipsWindow::StaticClass());
-  TRect Window;
-  GetWindowRect(Tip->GetHandle(), &Window);
-  const TPoint Cell = Grid->ClientToScreen({Grid->CellRect(2, 0).Left, 0});
-  EXPECT_EQ(Window.Left, Cell.X + 1) << "over the caption's start";
+  const TRect InTip = TipTextOnScreen(Tip, "The customer's full name");
+  EXPECT_EQ(InTip.Left, InCell.Left) << "over the caption";
+  EXPECT_EQ(InTip.Top, InCell.Top);
   LeaveGrid();
   // With Ctrl held no tip comes.
   Input.KeyDown(VK_CONTROL);
@@ -176,6 +212,51 @@ TEST_F(DBGridKvMessagesTest, ACheckBoxWithoutNamesForItsStatesShowsNoTip) {
   EXPECT_EQ(Tip->GetCaption(), "Unpaid");
   LeaveGrid();
   EXPECT_EQ(HoverCell(4, 1, 7), nullptr) << "record 1 is paid: no name for its state";
+}
+
+// The tip lies exactly over the cut text: its letters where the cell's are
+// (the cell's start, end or middle, as the text is aligned), with and
+// without the flat look.
+TEST_F(DBGridKvMessagesTest, ATipsTextLiesExactlyOverTheCutTextOfTheCell) {
+  const String Long = "Annabel Lee by sea";
+  Open();
+  Grid->SetShowHint(true);
+  DataSet->First();
+  DataSet->Edit();
+  Field("Name")->SetAsString(Long);
+  DataSet->Post();
+  TColumnKv* Name = Grid->Column(1);
+  Name->SetWidth(60);
+  Name->SetToolTips(true);
+  struct TCase {
+    TAlignment Alignment;
+    bool Flat;
+  } Cases[] = {{taLeftJustify, false}, {taRightJustify, false}, {taCenter, false},
+               {taLeftJustify, true},  {taRightJustify, true},  {taCenter, true}};
+  const Integer Row = Grid->GetTitleOffset();
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(testing::Message() << "alignment " << C.Alignment << (C.Flat ? " flat" : ""));
+    LeaveGrid();
+    Grid->SetFlat(C.Flat);
+    Name->SetAlignment(C.Alignment);
+    const TRect InCell = CellTextOnScreen(2, Row, Long);
+    THintWindow* Tip = HoverCell(2, Row, C.Flat ? 6 : 5);
+    ASSERT_NE(Tip, nullptr);
+    const TRect InTip = TipTextOnScreen(Tip, Long);
+    EXPECT_GT(InTip.Width(), InCell.Width()) << "the whole text";
+    EXPECT_EQ(InTip.Top, InCell.Top);
+    switch (C.Alignment) {
+      case taLeftJustify:
+        EXPECT_EQ(InTip.Left, InCell.Left);
+        break;
+      case taRightJustify:
+        EXPECT_EQ(InTip.Right, InCell.Right);
+        break;
+      case taCenter:
+        EXPECT_NEAR(InTip.Left + InTip.Right, InCell.Left + InCell.Right, 1);
+        break;
+    }
+  }
 }
 
 // [SECTION] Edit actions
