@@ -423,13 +423,22 @@ bool TCustomDBGridKv::DataCellToolTip(Integer ACol, Integer ARow, THintInfo& Inf
   }
   // [Phase 3] The room the text has: the cell less the buttons kept shown,
   // the tree area and an image beside the text (no tip over those).
+  // Right to left the buttons stand at the cell's left and the rest at its
+  // right.
   TRect R = CellRect(ACol, ARow);
-  if (Column->GetAlwaysShowEditButton()) R.Right -= Column->EditButtonsWidth();
+  const bool Mirrored = UseRightToLeftAlignment();
+  const Integer Buttons = Column->GetAlwaysShowEditButton() ? Column->EditButtonsWidth() : 0;
   Integer Lead = 0;
   if (FMemTable && DataCol == 0 && FMemTable->GetTreeViewMode()) Lead += GetTreeIndent();
   if (Column->GetImageList() && Column->GetShowImageAndText() && !Named)
     Lead += Column->GetImageList()->GetWidth() + 5;
-  R.Left += Lead;
+  if (Mirrored) {
+    R.Left += Buttons;
+    R.Right -= Lead;
+  } else {
+    R.Right -= Buttons;
+    R.Left += Lead;
+  }
   const TPoint P = Info.CursorPos;
   if (P.X < R.Left || P.X >= R.Right) return false;
   // [Phase 4] The font, text and alignment the application's events give.

@@ -586,13 +586,16 @@ bool TCustomDBGridKv::ShowCellTip(THintInfo& Info, Integer ACol, Integer ARow, T
   if (!Always && !Clipped) return false;
   // [Phase 3] Where the cell writes the text (as WriteCellText does), less
   // the hint window's own inset: its one-pixel border and two pixels inside.
+  // Cells lie where they show, right to left too, and a text aligned to
+  // the column's start then stands at the cell's right.
   constexpr Integer HintTextInset = 3;
+  if (UseRightToLeftAlignment() && Alignment != taCenter)
+    Alignment = Alignment == taLeftJustify ? taRightJustify : taLeftJustify;
   Integer X = Room.Left + DX;
   if (Alignment == taRightJustify)
     X = Room.Right - TextWidth - 3;
   else if (Alignment == taCenter)
     X = Room.Left + Room.Width() / 2 - TextWidth / 2;
-  if (UseRightToLeftAlignment()) X = GetClientWidth() - X - TextWidth;
   const Integer Y = Room.Top + DY;
   Info.HintStr = Text;
   Info.CursorRect = CellRect(ACol, ARow);

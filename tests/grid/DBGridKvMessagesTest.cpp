@@ -231,12 +231,18 @@ TEST_F(DBGridKvMessagesTest, ATipsTextLiesExactlyOverTheCutTextOfTheCell) {
   struct TCase {
     TAlignment Alignment;
     bool Flat;
-  } Cases[] = {{taLeftJustify, false}, {taRightJustify, false}, {taCenter, false},
-               {taLeftJustify, true},  {taRightJustify, true},  {taCenter, true}};
+    bool RightToLeft;
+  } Cases[] = {{taLeftJustify, false, false}, {taRightJustify, false, false},
+               {taCenter, false, false},      {taLeftJustify, true, false},
+               {taRightJustify, true, false}, {taCenter, true, false},
+               {taLeftJustify, false, true},  {taRightJustify, true, true}};
   const Integer Row = Grid->GetTitleOffset();
   for (const TCase& C : Cases) {
-    SCOPED_TRACE(testing::Message() << "alignment " << C.Alignment << (C.Flat ? " flat" : ""));
+    SCOPED_TRACE(testing::Message() << "alignment " << C.Alignment << (C.Flat ? " flat" : "")
+                                    << (C.RightToLeft ? " right to left" : ""));
     LeaveGrid();
+    SysLocale.MiddleEast = C.RightToLeft;
+    Grid->SetBiDiMode(C.RightToLeft ? bdRightToLeft : bdLeftToRight);
     Grid->SetFlat(C.Flat);
     Name->SetAlignment(C.Alignment);
     const TRect InCell = CellTextOnScreen(2, Row, Long);
@@ -245,7 +251,10 @@ TEST_F(DBGridKvMessagesTest, ATipsTextLiesExactlyOverTheCutTextOfTheCell) {
     const TRect InTip = TipTextOnScreen(Tip, Long);
     EXPECT_GT(InTip.Width(), InCell.Width()) << "the whole text";
     EXPECT_EQ(InTip.Top, InCell.Top);
-    switch (C.Alignment) {
+    // Right to left, a text aligned to the column's start stands at the
+    // cell's right.
+    const bool AtLeft = (C.Alignment == taLeftJustify) != C.RightToLeft;
+    switch (C.Alignment == taCenter ? taCenter : AtLeft ? taLeftJustify : taRightJustify) {
       case taLeftJustify:
         EXPECT_EQ(InTip.Left, InCell.Left);
         break;
@@ -256,6 +265,38 @@ TEST_F(DBGridKvMessagesTest, ATipsTextLiesExactlyOverTheCutTextOfTheCell) {
         EXPECT_NEAR(InTip.Left + InTip.Right, InCell.Left + InCell.Right, 1);
         break;
     }
+  }
+}
+
+// The buttons a column always shows are no part of its text: no tip over
+// them, at either side.
+TEST_F(DBGridKvMessagesTest, NoTipShowsOverTheButtonsACellAlwaysShows) {
+  Open();
+  Grid->SetShowHint(true);
+  DataSet->First();
+  DataSet->Edit();
+  Field("Name")->SetAsString("Annabel Lee by sea");
+  DataSet->Post();
+  TColumnKv* Name = Grid->Column(1);
+  Name->SetWidth(70);
+  Name->SetToolTips(true);
+  Name->SetButtonStyle(cbsEllipsis);
+  Name->SetAlwaysShowEditButton(true);
+  const Integer Row = Grid->GetTitleOffset();
+  for (bool RightToLeft : {false, true}) {
+    SCOPED_TRACE(RightToLeft ? "right to left" : "left to right");
+    SysLocale.MiddleEast = RightToLeft;
+    Grid->SetBiDiMode(RightToLeft ? bdRightToLeft : bdLeftToRight);
+    UpdateWindow(H());
+    const TRect Cell = Grid->CellRect(2, Row);
+    const Integer Buttons = Name->EditButtonsWidth();
+    ASSERT_GT(Buttons, 0);
+    const Integer OverButtons = RightToLeft ? 3 : Cell.Width() - 3;
+    const Integer OverText = RightToLeft ? Cell.Width() - 8 : 8;
+    LeaveGrid();
+    EXPECT_EQ(HoverCell(2, Row, OverButtons), nullptr);
+    LeaveGrid();
+    EXPECT_NE(HoverCell(2, Row, OverText), nullptr);
   }
 }
 
