@@ -621,6 +621,16 @@ TEST_F(DBGridKvMessagesTest, RowsAreSizedFromTheIndicatorOnlyNotFromFrozenColumn
   EXPECT_GT(Grid->GetRowHeights(Row), Height);
 }
 
+TEST_F(DBGridKvMessagesTest, TheBorderRightOfTheLastColumnSizesTheLastColumn) {
+  Open();
+  for (Integer I = 0; I < 4; ++I) Grid->Column(I)->SetWidth(60);
+  UpdateWindow(H());
+  const TRect Last = Grid->CellRect(4, 0);
+  Input.Drag(H(), {Last.Right, Last.Top + 4}, {Last.Right + 30, Last.Top + 4});
+  EXPECT_EQ(Grid->Column(3)->GetWidth(), 90);
+  EXPECT_EQ(Grid->Column(2)->GetWidth(), 60);
+}
+
 // [SECTION] Parent and scrolling
 
 TEST_F(DBGridKvMessagesTest, TitlesAndFootersTakeTheParentsFontAndColourWithTheGrid) {
