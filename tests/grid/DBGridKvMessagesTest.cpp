@@ -682,6 +682,25 @@ TEST_F(DBGridKvMessagesTest, ScrollingTheColumnsTellsTheApplication) {
   DeleteObject(Update);
 }
 
+TEST_F(DBGridKvMessagesTest, WithTrackingTheColumnsFollowTheDraggedThumb) {
+  Open();
+  for (Integer I = 0; I < 4; ++I) Grid->Column(I)->SetWidth(150);
+  UpdateWindow(H());
+  ASSERT_EQ(Grid->GetLeftCol(), 1);
+  // The bar counts 0 to 127 over the columns that can scroll.
+  Grid->Perform(WM_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, 127), 0);
+  EXPECT_EQ(Grid->GetLeftCol(), 1) << "without tracking the columns wait for the drop";
+  Grid->GetHorzScrollBar()->SetTracking(true);
+  Grid->Perform(WM_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, 127), 0);
+  const Integer Last = Grid->GetLeftCol();
+  EXPECT_GT(Last, 1);
+  Grid->Perform(WM_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, 0), 0);
+  EXPECT_EQ(Grid->GetLeftCol(), 1);
+  Grid->GetHorzScrollBar()->SetTracking(false);
+  Grid->Perform(WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 127), 0);
+  EXPECT_EQ(Grid->GetLeftCol(), Last) << "the drop";
+}
+
 TEST_F(DBGridKvMessagesTest, TheAggregatesFullPassesReachTheGridsEvents) {
   Open();
   std::vector<String> Log;
