@@ -268,6 +268,39 @@ TEST_F(DBGridKvMessagesTest, ATipsTextLiesExactlyOverTheCutTextOfTheCell) {
   }
 }
 
+// The application's cell parameters decide the tip as they decide the cell:
+// a text it lengthens gets a tip, one it shortens none.
+TEST_F(DBGridKvMessagesTest, TheTipShowsTheTextTheApplicationGivesTheCell) {
+  Open();
+  Grid->SetShowHint(true);
+  TColumnKv* Name = Grid->Column(1);
+  Name->SetWidth(60);
+  Name->SetToolTips(true);
+  Name->SetOnGetCellParams([&](TObject*, bool, TColCellParamsKv* Params) {
+    if (Params->GetText() == "Ann") Params->SetText("Ann, our first customer");
+    if (Params->GetText() == "Cid the long-named") Params->SetText("Cid");
+  });
+  auto SetName = [&](const char* Value) {
+    DataSet->Edit();
+    Field("Name")->SetAsString(Value);
+    DataSet->Post();
+  };
+  SetName("Bob who is long");  // record 1
+  DataSet->Next();
+  SetName("Ann");  // record 2
+  DataSet->Next();
+  SetName("Cid the long-named");  // record 3
+  UpdateWindow(H());
+  const Integer Row = Grid->GetTitleOffset();
+  THintWindow* Tip = HoverCell(2, Row + 1);
+  ASSERT_NE(Tip, nullptr);
+  EXPECT_EQ(Tip->GetCaption(), "Ann, our first customer");
+  LeaveGrid();
+  EXPECT_NE(HoverCell(2, Row, 6), nullptr) << "a long name left as it is";
+  LeaveGrid();
+  EXPECT_EQ(HoverCell(2, Row + 2, 7), nullptr);
+}
+
 // The buttons a column always shows are no part of its text: no tip over
 // them, at either side.
 TEST_F(DBGridKvMessagesTest, NoTipShowsOverTheButtonsACellAlwaysShows) {
