@@ -1427,7 +1427,7 @@ class TCustomDBGridKv : public TCustomGridKv {
                          TColumnKv* Column, kvp::THintInfo& Info);
   bool ShowCellTip(kvp::THintInfo& Info, kvp::Integer ACol, kvp::Integer ARow, kvp::TRect Room,
                    const kvp::String& Text, kvp::TFont* Font, kvp::TAlignment Alignment,
-                   bool WordWrap, bool Vertical, bool Always);
+                   kvp::TTextLayout Layout, bool WordWrap, bool Vertical, bool Always);
   // The aggregate list's full passes, handed on to the grid's events.
   void SumListRecalcAll(kvp::TObject* Sender);
   void SumListAfterRecalcAll(kvp::TObject* Sender);

@@ -463,7 +463,7 @@ bool TCustomDBGridKv::DataCellToolTip(Integer ACol, Integer ARow, THintInfo& Inf
   const TAlignment Alignment = Params->GetAlignment();
   if (Text.empty()) return false;
   // [Phase 5] Only a text that does not fit shows a tip.
-  return ShowCellTip(Info, ACol, ARow, R, Text, FHintFont.get(), Alignment,
+  return ShowCellTip(Info, ACol, ARow, R, Text, FHintFont.get(), Alignment, Column->GetLayout(),
                      Column->GetWordWrap() && FWordWrapAllowed, false, Named);
 }
 

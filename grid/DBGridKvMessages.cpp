@@ -541,7 +541,8 @@ bool TCustomDBGridKv::TitleCellToolTip(Integer ACol, Integer ARow, TColumnKv* Co
   const bool Vertical = Title->GetOrientation() == tohVertical;
   const bool Wrap = !Vertical && (Multi || FTitleHeight != 0 || FTitleLines != 0);
   return ShowCellTip(Info, ACol, ARow, R, Text, Title->GetFont(),
-                     Multi ? taCenter : Title->GetAlignment(), Wrap, Vertical, false);
+                     Multi ? taCenter : Title->GetAlignment(), Multi ? tlCenter : tlTop, Wrap,
+                     Vertical, false);
 }
 
 // The footer's value, in its font and alignment.
@@ -552,8 +553,8 @@ bool TCustomDBGridKv::FooterCellToolTip(Integer ACol, Integer ARow, Integer Foot
   if (!Footer || !Footer->GetToolTips()) return false;
   const TRect R = CellRect(ACol, ARow);
   return ShowCellTip(Info, ACol, ARow, R, FooterText(FooterRow, Column), Footer->GetFont(),
-                     Footer->GetAlignment(), Footer->GetWordWrap() && FWordWrapAllowed, false,
-                     false);
+                     Footer->GetAlignment(), tlTop, Footer->GetWordWrap() && FWordWrapAllowed,
+                     false, false);
 }
 
 // Measures Text in Font inside Room, the part of cell (ACol, ARow) its text
@@ -562,7 +563,8 @@ bool TCustomDBGridKv::FooterCellToolTip(Integer ACol, Integer ARow, Integer Foot
 // DrawCell writes the cell's.
 bool TCustomDBGridKv::ShowCellTip(THintInfo& Info, Integer ACol, Integer ARow, TRect Room,
                                   const String& Text, TFont* Font, TAlignment Alignment,
-                                  bool WordWrap, bool Vertical, bool Always) {
+                                  TTextLayout Layout, bool WordWrap, bool Vertical,
+                                  bool Always) {
   if (Text.empty()) return false;
   // [Phase 1] The margins the cell is painted with.
   TGridDrawState State;
@@ -596,7 +598,13 @@ bool TCustomDBGridKv::ShowCellTip(THintInfo& Info, Integer ACol, Integer ARow, T
     X = Room.Right - TextWidth - 3;
   else if (Alignment == taCenter)
     X = Room.Left + Room.Width() / 2 - TextWidth / 2;
-  const Integer Y = Room.Top + DY;
+  Integer Y = Room.Top + DY;
+  if (!WordWrap && TextHeight < Room.Height() - DY) {
+    if (Layout == tlCenter)
+      Y = (Room.Top + Room.Bottom - TextHeight) / 2;
+    else if (Layout == tlBottom)
+      Y = Room.Bottom - TextHeight;
+  }
   Info.HintStr = Text;
   Info.CursorRect = CellRect(ACol, ARow);
   Info.HintWindowClass = dbgrid::TToolTipsWindow::StaticClass();

@@ -232,18 +232,24 @@ TEST_F(DBGridKvMessagesTest, ATipsTextLiesExactlyOverTheCutTextOfTheCell) {
     TAlignment Alignment;
     bool Flat;
     bool RightToLeft;
-  } Cases[] = {{taLeftJustify, false, false}, {taRightJustify, false, false},
-               {taCenter, false, false},      {taLeftJustify, true, false},
-               {taRightJustify, true, false}, {taCenter, true, false},
-               {taLeftJustify, false, true},  {taRightJustify, true, true}};
+    TTextLayout Layout;  // in rows 20 pixels higher
+  } Cases[] = {{taLeftJustify, false, false, tlTop},  {taRightJustify, false, false, tlTop},
+               {taCenter, false, false, tlTop},       {taLeftJustify, true, false, tlTop},
+               {taRightJustify, true, false, tlTop},  {taCenter, true, false, tlTop},
+               {taLeftJustify, false, true, tlTop},   {taRightJustify, true, true, tlTop},
+               {taLeftJustify, false, false, tlCenter}, {taCenter, true, false, tlBottom}};
   const Integer Row = Grid->GetTitleOffset();
   for (const TCase& C : Cases) {
     SCOPED_TRACE(testing::Message() << "alignment " << C.Alignment << (C.Flat ? " flat" : "")
-                                    << (C.RightToLeft ? " right to left" : ""));
+                                    << (C.RightToLeft ? " right to left" : "") << " layout "
+                                    << C.Layout);
     LeaveGrid();
     SysLocale.MiddleEast = C.RightToLeft;
     Grid->SetBiDiMode(C.RightToLeft ? bdRightToLeft : bdLeftToRight);
     Grid->SetFlat(C.Flat);
+    Grid->SetRowHeight(C.Layout == tlTop ? 0 : 20);
+    Name->SetWordWrap(false);
+    Name->SetLayout(C.Layout);
     Name->SetAlignment(C.Alignment);
     const TRect InCell = CellTextOnScreen(2, Row, Long);
     THintWindow* Tip = HoverCell(2, Row, C.Flat ? 6 : 5);
