@@ -660,6 +660,32 @@ TEST_F(DBGridKvMessagesTest, RowsAreSizedFromTheIndicatorOnlyNotFromFrozenColumn
   EXPECT_GT(Grid->GetRowHeights(Row), Height);
 }
 
+// At design time the border of a frozen column's title is the grid's to
+// drag, where it shows columns of its own or the fields of an open dataset.
+TEST_F(DBGridKvMessagesTest, AtDesignTimeTheGridClaimsTheTitleBorderOfAFrozenColumn) {
+  Open();
+  Grid->SetFrozenCols(1);
+  Grid->SetDesigning(true);
+  UpdateWindow(H());
+  const TRect Frozen = Grid->CellRect(1, 0);
+  auto Claimed = [&](Integer X, Integer Y) {
+    return Grid->Perform(CM_DESIGNHITTEST, 0, MAKELPARAM(X, Y)) != 0;
+  };
+  EXPECT_TRUE(Claimed(Frozen.Right, Frozen.Top + 3));
+  EXPECT_FALSE(Claimed(Frozen.Left + 10, Frozen.Top + 3)) << "inside the title";
+  EXPECT_FALSE(Claimed(Frozen.Right, Grid->CellRect(1, 1).Top + 3)) << "below the titles";
+  // Columns made from the fields of the open dataset are the grid's too,
+  // but not those of a closed one.
+  Grid->GetColumns()->Clear();
+  UpdateWindow(H());
+  ASSERT_EQ(Grid->GetColumns()->GetCount(), 4);
+  EXPECT_TRUE(Claimed(Grid->CellRect(1, 0).Right, 3));
+  DataSet->Close();
+  UpdateWindow(H());
+  EXPECT_FALSE(Claimed(Grid->CellRect(1, 0).Right, 3));
+  Grid->SetDesigning(false);
+}
+
 TEST_F(DBGridKvMessagesTest, TheBorderRightOfTheLastColumnSizesTheLastColumn) {
   Open();
   for (Integer I = 0; I < 4; ++I) Grid->Column(I)->SetWidth(60);
