@@ -1,13 +1,15 @@
 // The data-aware grid's messages as its user meets them: tips over clipped
-// titles and footers and their pause, the standard edit actions (enabled as
-// the clipboard keys would run, run only by the focused grid), the thumb of
-// the vertical bar, focus leaving and coming back, the flat border inside
-// the window, the parent's font and colour, rows sized only from the
-// indicator, the aggregate list's full passes, the wheel over an open
+// cells, titles and footers (lying exactly over the cut text) and their
+// pause, the standard edit actions (enabled as the clipboard keys would run,
+// run only by the focused grid), both scroll bars' thumbs, a cancelled mouse
+// mode, focus leaving and coming back with the input method and keyboard
+// layout, the flat border inside the window, the parent's font and colour,
+// column and row sizing borders, the design-time title border, dropping
+// multi-select, the aggregate list's full passes, the wheel over an open
 // drop-down.
 //
-// Ideas for tests: input methods (the platform has none yet); a design-time
-// title border; a child window's notification reflected.
+// Ideas for tests: a child window's notification reflected as the
+// component notification; a tip over a word-wrapped cell.
 #include <gtest/gtest.h>
 
 #include "grid/DBGridKv.h"
