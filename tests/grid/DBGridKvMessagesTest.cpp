@@ -631,6 +631,29 @@ TEST_F(DBGridKvMessagesTest, AFlatGridDrawsItsOwnOnePixelBorderInsideTheWindow) 
   EXPECT_EQ(Grid->GetFlatBorderWidth(), 0);
 }
 
+// A control the application puts inside the grid hears of its own changes,
+// and the grid's editor of its own.
+TEST_F(DBGridKvMessagesTest, ChildrenOfTheGridHearOfTheirChanges) {
+  Open();
+  TEdit* Child = TEdit::Create(Form);
+  Child->SetBounds(200, 120, 80, 20);
+  Child->SetParent(Grid);
+  Integer Changes = 0;
+  Child->OnChange = TNotifyEvent([&](TObject*) { ++Changes; });
+  Child->SetFocus();
+  Input.Type("ab");
+  EXPECT_EQ(Changes, 2);
+  EXPECT_EQ(Child->GetText(), "ab");
+  // The editor's typing reaches the record.
+  Grid->SetFocus();
+  Grid->SetCol(2);
+  Input.KeyPress(VK_F2);
+  Input.KeyPress(VK_END);
+  Input.Type("x");
+  Input.KeyPress(VK_RETURN);
+  EXPECT_EQ(Field("Name")->GetAsString(), "Annx");
+}
+
 TEST_F(DBGridKvMessagesTest, SmallAnswers) {
   Open();
   EXPECT_EQ(Grid->Perform(WM_ERASEBKGND, 0, 0), 1) << "the cells paint everything";
