@@ -6,10 +6,10 @@
 // layout, the flat border inside the window, the parent's font and colour,
 // column and row sizing borders, the design-time title border, dropping
 // multi-select, the aggregate list's full passes, the wheel over an open
-// drop-down.
+// drop-down, a child's notifications.
 //
-// Ideas for tests: a child window's notification reflected as the
-// component notification; a tip over a word-wrapped cell.
+// Ideas for tests: a tip over a word-wrapped cell; a tip over a multi-level
+// or vertical title.
 #include <gtest/gtest.h>
 
 #include "grid/DBGridKv.h"
