@@ -998,6 +998,11 @@ class TCustomDBGridKv : public TCustomGridKv {
   // The cell is painted in the raised look of the fixed cells.
   virtual bool CellIsDrawnFixed(kvp::Integer ACol, kvp::Integer ARow, TGridDrawState AState,
                                 const kvp::TRect& ARect);
+  // Where a cell's text is written: ARect loses the frame of a cell in the
+  // fixed look (a pixel a side), and the margins inside it are answered.
+  // True for a cell in the fixed look. Painting and the cells' tips share it.
+  bool CellTextPlace(kvp::Integer ACol, kvp::Integer ARow, TGridDrawState AState,
+                     kvp::TRect& ARect, kvp::Integer& HorzMargin, kvp::Integer& VertMargin);
   // The cell belongs to the selection shown.
   virtual bool CellIsSelected(kvp::Integer ACol, kvp::Integer ARow, const kvp::TBookmark& Bookmark,
                               kvp::Integer DataCol);
@@ -1076,8 +1081,7 @@ class TCustomDBGridKv : public TCustomGridKv {
   // columns: OnSortMarkingChanged when assigned, else the data service.
   void ApplySortingAfterCtrl();
   // Ctrl-clicks on title buttons changed the sort markers; the release of
-  // Ctrl applies them. FIXME(grid): so does the grid's loss of the focus,
-  // with the grid's messages.
+  // Ctrl applies them, and so does the grid's loss of the focus.
   bool GetSortingPending() const { return FSortingPending; }
   // The clipboard commands the keys run, on the selection (the clipboard
   // unit's commands, DBGridKvImpExpClipboard.cpp).
@@ -1135,6 +1139,21 @@ class TCustomDBGridKv : public TCustomGridKv {
   // The window or its in-place editor has the keyboard focus.
   virtual bool IsFocused();
 
+  // -- Messages and actions (DBGridKvMessages.cpp) --
+  // The platform's standard edit actions (copy, paste, cut, select all,
+  // delete, each with its switch in EditActions) while the grid has the
+  // focus; the data link may take an action first. Update enables the
+  // action as the clipboard keys would run now.
+  bool ExecuteAction(kvp::TBasicAction* Action) override;
+  bool UpdateAction(kvp::TBasicAction* Action) override;
+  // The flat grid's border drawn inside the window: 1 or 0 pixels a side.
+  kvp::Integer GetFlatBorderWidth() const { return FFlatBorderWidth; }
+  // The left column or the top row changed.
+  kvp::TNotifyEvent OnTopLeftChanged;
+  // The footers' aggregates are about to be worked out anew, and have been.
+  kvp::TNotifyEvent OnSumListRecalcAll;
+  kvp::TNotifyEvent OnSumListAfterRecalcAll;
+
   // -- Searching, filtering and sorting (DBGridKvSearch.cpp) --
   // Hands a text search to the data service: a features object's search or
   // the library's own (LocateDatasetText). FieldName empty: the current
@@ -1158,6 +1177,31 @@ class TCustomDBGridKv : public TCustomGridKv {
   // FIXME(grid): the filter-row editor comes with the filter row; until then
   // there is none to place again.
   virtual void UpdateFilterEditor(bool /*Show*/) {}
+
+  // -- Type-ahead search (DBGridKvSearch.cpp) --
+  // Typing in a column the user does not edit looks for the first record
+  // whose cell starts with what was typed, ignoring case; the matched part
+  // of the current cell shows in the search colours until the search ends.
+  //
+  // Life of a search: InplaceSearchText starts it or adds to it (each call
+  // looks again and restarts timer 2) -> Backspace takes a character back ->
+  // StopInplaceSearch ends it: timer 2 firing, Enter, Escape or F2, a move
+  // of the record or the column by any other means, the link going.
+  virtual bool InplaceSearching() { return FInplaceSearching; }
+  // The text matched so far, in the letters of the matched cell.
+  virtual kvp::String InplaceSearchText() { return FInplaceSearchText; }
+  // Looks for the text matched so far followed by Text in the current
+  // column: over the whole dataset from its first record (Direction 2), or
+  // downwards (1) or upwards (0) from the record after or before the current
+  // one. A text that leads nowhere is dropped and the record stays. TimeOut
+  // is the silence in ms that ends the search; -1 never.
+  virtual void InplaceSearchText(const kvp::String& Text, kvp::Integer TimeOut,
+                                 kvp::Integer Direction);
+  virtual void StopInplaceSearch();
+  // The running search's time-out in ms; -1 none.
+  kvp::Integer GetInplaceSearchTimeOut() const { return FInplaceSearchTimeOut; }
+  // Whether timer 2 counts towards the end of the search.
+  bool GetInplaceSearchTimerActive() const { return FInplaceSearchTimerActive; }
 
   // Asserts the invariants of the grid's model; tests call it after changes.
   void CheckConsistency();
@@ -1234,9 +1278,6 @@ class TCustomDBGridKv : public TCustomGridKv {
   void TitleButtonUp(kvp::TShiftState Shift, kvp::Integer X, kvp::Integer Y);
   void AutoScrollColumns();
   void WMSetCursor(kvp::TWMSetCursor& Message);
-  void WMTimer(kvp::TWMTimer& Message);
-  void WMCancelMode(kvp::TMessage& Message);
-  void WndProc(kvp::TMessage& Message) override;
   // Paints one cell: classifies it, prepares font, brush and margins, paints
   // the area it belongs to and frames it in the raised look when it is drawn
   // fixed (DBGridKvPaint.cpp). Reads the grid; moves only the data link's
@@ -1267,19 +1308,13 @@ class TCustomDBGridKv : public TCustomGridKv {
   virtual bool EditorListMode();
   virtual bool EditorWritable();
   TInplaceEdit* CreateEditor() override;
-  // Stand-in for a later part of the grid: the type-ahead search.
   // A selection of any kind is held.
   virtual bool SelectionExists();
-  // FIXME(grid): the type-ahead search sets these.
-  virtual bool InplaceSearching() { return false; }
-  virtual void StopInplaceSearch() {}
-  // FIXME(grid): the type-ahead search keeps the text it has matched.
-  virtual kvp::String InplaceSearchText() { return {}; }
-  // FIXME(grid): the type-ahead search adds Text to what it looks for, with
-  // a time-out in ms (-1 none), from the first record (Direction 2) or
-  // downwards (1) or upwards (0) from the current one.
-  virtual void InplaceSearchText(const kvp::String& /*Text*/, kvp::Integer /*TimeOut*/,
-                                 kvp::Integer /*Direction*/) {}
+  // The type-ahead search's steps (DBGridKvSearch.cpp): Backspace, timer 2
+  // firing, and timer 2 started again with the running time-out.
+  void InplaceSearchBackspace();
+  void InplaceSearchTimer();
+  void RestartInplaceSearchTimer();
   // -- Tree mode and record moving (DBGridKvTree.cpp) --
   // A press at (X, Y) in the node area of a tree row's first data column
   // (the one that draws the tree); unless TestOnly, a press on the node's
@@ -1400,30 +1435,89 @@ class TCustomDBGridKv : public TCustomGridKv {
                             kvp::TRect& ARect, TGridDrawState State);
   void TitleImagesChanged(kvp::TObject* Sender);
 
-  // Messages of the rows: the deferred layout, resizing, vertical scrolling;
-  // of the drawing: painting, through an off-screen bitmap when wanted.
+  // -- Messages (DBGridKvMessages.cpp; WM_PAINT in DBGridKvDrawing.cpp,
+  // WM_CHAR in DBGridKvKeys.cpp, WM_SETCURSOR in DBGridKvMouse.cpp) --
+  // Each handler runs the base grid's handling and adds the grid's part.
+  void CreateParams(kvp::TCreateParams& Params) override;
+  void CalcSizingState(kvp::Integer X, kvp::Integer Y, TGridState& State, kvp::Integer& Index,
+                       kvp::Integer& SizingPos, kvp::Integer& SizingOfs,
+                       const TGridDrawInfo& DrawInfo) override;
+  void TopLeftChanged() override;
+  void WndProc(kvp::TMessage& Message) override;
+  // What WM_CANCELMODE and CM_CANCELMODE end: title tracking, timer 1 of a
+  // mouse state, the mouse state.
+  void EndMouseModes();
+  // Repaints the current row across the whole client width.
+  void InvalidateSelectedRowBox();
+  // The grid and its editor take the current column's input method (only
+  // where the system has input methods).
+  void SetColumnIme();
+  // The input method of the current column: its own, else the grid's.
+  void ColumnIme(kvp::TImeName& Name, kvp::TImeMode& Mode);
+  // The tips of title, data and footer cells: true when Info now shows the
+  // cell's whole text over it. ShowCellTip measures and places any of them.
+  bool TitleCellToolTip(kvp::Integer ACol, kvp::Integer ARow, TColumnKv* Column,
+                        kvp::THintInfo& Info);
+  bool FooterCellToolTip(kvp::Integer ACol, kvp::Integer ARow, kvp::Integer FooterRow,
+                         TColumnKv* Column, kvp::THintInfo& Info);
+  bool ShowCellTip(kvp::THintInfo& Info, kvp::Integer ACol, kvp::Integer ARow, kvp::TRect Room,
+                   const kvp::String& Text, kvp::TFont* Font, kvp::TAlignment Alignment,
+                   kvp::TTextLayout Layout, bool WordWrap, bool Vertical, bool Always);
+  // The aggregate list's full passes, handed on to the grid's events.
+  void SumListRecalcAll(kvp::TObject* Sender);
+  void SumListAfterRecalcAll(kvp::TObject* Sender);
+
   void WMDeferredLayout(kvp::TMessage& Message);
   void WMSize(kvp::TWMSize& Message);
   void WMVScroll(kvp::TWMScroll& Message);
+  void WMHScroll(kvp::TWMScroll& Message);
   void WMPaint(kvp::TWMPaint& Message);
-  // The editor's EN_CHANGE reaches the editor too (DBGridKvInplaceEdit.cpp).
+  void WMTimer(kvp::TWMTimer& Message);
+  void WMCancelMode(kvp::TMessage& Message);
+  void WMNCCalcSize(kvp::TMessage& Message);
+  void WMNCPaint(kvp::TMessage& Message);
+  void WMEraseBkgnd(kvp::TMessage& Message);
+  void WMGetDlgCode(kvp::TMessage& Message);
   void WMCommand(kvp::TWMCommand& Message);
-  // Tool tips of clipped data cells (DBGridKvDataCells.cpp). FIXME(grid):
-  // the tips of titles and footers come with the grid's messages.
+  void WMSetFocus(kvp::TWMSetFocus& Message);
+  void WMKillFocus(kvp::TWMKillFocus& Message);
+  void WMImeStartComposition(kvp::TMessage& Message);
+  void CMCancelMode(kvp::TMessage& Message);
+  void CMDesignHitTest(kvp::TMessage& Message);
+  void CMFontChanged(kvp::TMessage& Message);
   void CMHintShow(kvp::TCMHintShow& Message);
   void CMHintShowPause(kvp::TCMHintShowPause& Message);
+  void CMMouseWheel(kvp::TCMMouseWheel& Message);
+  void CMParentColorChanged(kvp::TMessage& Message);
+  void CMParentFontChanged(kvp::TMessage& Message);
+  void CMSysColorChange(kvp::TMessage& Message);
   KV_BEGIN_MESSAGE_MAP
   KV_MESSAGE(kvp::WM_USER + 100, WMDeferredLayout)
   KV_MESSAGE(kvp::WM_SIZE, WMSize)
   KV_MESSAGE(kvp::WM_VSCROLL, WMVScroll)
+  KV_MESSAGE(kvp::WM_HSCROLL, WMHScroll)
   KV_MESSAGE(kvp::WM_PAINT, WMPaint)
   KV_MESSAGE(kvp::WM_COMMAND, WMCommand)
   KV_MESSAGE(kvp::WM_CHAR, WMChar)
   KV_MESSAGE(kvp::WM_SETCURSOR, WMSetCursor)
   KV_MESSAGE(kvp::WM_TIMER, WMTimer)
   KV_MESSAGE(kvp::WM_CANCELMODE, WMCancelMode)
+  KV_MESSAGE(kvp::WM_NCCALCSIZE, WMNCCalcSize)
+  KV_MESSAGE(kvp::WM_NCPAINT, WMNCPaint)
+  KV_MESSAGE(kvp::WM_ERASEBKGND, WMEraseBkgnd)
+  KV_MESSAGE(kvp::WM_GETDLGCODE, WMGetDlgCode)
+  KV_MESSAGE(kvp::WM_SETFOCUS, WMSetFocus)
+  KV_MESSAGE(kvp::WM_KILLFOCUS, WMKillFocus)
+  KV_MESSAGE(kvp::WM_IME_STARTCOMPOSITION, WMImeStartComposition)
+  KV_MESSAGE(kvp::CM_CANCELMODE, CMCancelMode)
+  KV_MESSAGE(kvp::CM_DESIGNHITTEST, CMDesignHitTest)
+  KV_MESSAGE(kvp::CM_FONTCHANGED, CMFontChanged)
   KV_MESSAGE(kvp::CM_HINTSHOW, CMHintShow)
   KV_MESSAGE(kvp::CM_HINTSHOWPAUSE, CMHintShowPause)
+  KV_MESSAGE(kvp::CM_MOUSEWHEEL, CMMouseWheel)
+  KV_MESSAGE(kvp::CM_PARENTCOLORCHANGED, CMParentColorChanged)
+  KV_MESSAGE(kvp::CM_PARENTFONTCHANGED, CMParentFontChanged)
+  KV_MESSAGE(kvp::CM_SYSCOLORCHANGE, CMSysColorChange)
   KV_END_MESSAGE_MAP
 
   friend class TGridDataLinkKv;
@@ -1464,7 +1558,7 @@ class TCustomDBGridKv : public TCustomGridKv {
   kvp::Integer FContraCols = 0;       // trailing columns pinned to the right edge
   bool FColumnWidthWriteBack = true;  // automatic columns write their width into the field
   bool FDataLinkLayout = false;       // the data link is reporting a layout change
-  bool FAssigningTitleFont = false;   // the grid itself sets the title font
+  bool FAssigningTitleFont = false;   // the grid itself sets the title or footer font
   TDBGridKvStyle* FStyle = nullptr;   // not owned; null once its style has gone
   TDBGridKvScrollBar* FHorzScrollBar = nullptr;            // owned
   TDBGridKvScrollBar* FVertScrollBar = nullptr;            // owned; a TVertDBGridKvScrollBar
@@ -1553,7 +1647,17 @@ class TCustomDBGridKv : public TCustomGridKv {
   kvp::TObjectPtr<kvp::TFont> FDuplicateFont;  // keeps the canvas font while a row above is read
   kvp::TObjectPtr<kvp::TFont> FHintFont;       // the font of cell tips; made on first use
   bool FFocusedSeen = false;       // the focus as the last selection change found it
+  // Messages
+  kvp::Integer FFlatBorderWidth = 0;  // the flat grid's own border inside the window: 0 or 1
+  bool FLeftColAtFirst = true;        // the first scrolling column is the left one
+  kvp::TImeName FGridImeName;         // the grid's input method as its window was made
+  kvp::TImeMode FGridImeMode = kvp::imDontCare;
   // Searching
+  bool FInplaceSearching = false;           // a type-ahead search runs
+  kvp::String FInplaceSearchText;           // matched so far, in the cell's own letters
+  kvp::Integer FInplaceSearchTimeOut = -1;  // ms of silence that end the search; -1 never
+  bool FInplaceSearchTimerActive = false;   // timer 2 runs towards the end of the search
+  bool FInplaceSearchLocating = false;      // the search itself moves the record
   kvp::TBookmark FSavedBookmark;  // the record SaveBookmark kept; empty: none
   kvp::Integer FSavedOffset = 0;  // rows from the kept record back to the current one
 };

@@ -359,6 +359,7 @@ void TCustomDBGridKv::CheckTitleButton(Integer ACol, bool& Enabled) {
 }
 
 void TCustomDBGridKv::ColEnter() {
+  SetColumnIme();
   if (OnColEnter) OnColEnter(this);
 }
 

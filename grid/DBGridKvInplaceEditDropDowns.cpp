@@ -295,11 +295,15 @@ void TDBGridInplaceEdit::DataListColumnMoved(TObject*, Integer, Integer) {
 // [SECTION] Focus and mouse
 
 void TDBGridInplaceEdit::WMKillFocus(TWMKillFocus& Message) {
+  // The input method and, unless the focus goes back to the grid, the
+  // keyboard layout return to the screen's.
   if (SysLocale.FarEast) {
-    // FIXME(grid): the keyboard layout of the screen comes back here too
-    // once the platform switches layouts.
     SetImeName(Screen()->GetDefaultIme());
     SetImeMode(imDontCare);
+    TCustomDBGridKv* Owner = GetGrid();
+    const bool ToGrid =
+        Owner && Owner->HandleAllocated() && Message.FocusedWnd == Owner->GetHandle();
+    if (!ToGrid) ActivateKeyboardLayout(Screen()->GetDefaultKbLayout(), KLF_ACTIVATE);
   }
   inherited::Dispatch(reinterpret_cast<TMessage&>(Message));
   TCustomDBGridKv* Grid = GetGrid();

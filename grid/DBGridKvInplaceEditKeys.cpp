@@ -221,9 +221,30 @@ void TDBGridInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
     HandKeyToGrid(Key, Shift);
     return;
   }
-  // FIXME(grid): Ctrl+F starts the grid's type-ahead search, or stops it and
-  // opens the find dialog with the selected text, once the grid has them;
-  // until then the key goes on to the base editor.
+  // Ctrl+F starts the grid's type-ahead search, or (with the find dialog on
+  // the same key) ends a running one and opens the dialog on the editor's
+  // selected text.
+  if (Pressed != 0 && Grid) {
+    const TDBGridKvOptionsKv Options = Grid->GetOptionsKv();
+    const bool DialogOnSameKey = Options.Contains(dgFindDialogKv) &&
+                                 FindDialogShortCut == InplaceSearchShortCut;
+    const String FieldName = Column ? Column->GetFieldName() : String();
+    if (Pressed == InplaceSearchShortCut && Options.Contains(dgInplaceSearchKv)) {
+      if (Grid->InplaceSearching() && DialogOnSameKey) {
+        Grid->StopInplaceSearch();
+        Grid->ExecuteFindDialog(GetSelText(), FieldName, false);
+      } else {
+        Grid->InplaceSearchText(String(), -1, 2);
+      }
+      Key = 0;
+      return;
+    }
+    if (Pressed == FindDialogShortCut && Options.Contains(dgFindDialogKv)) {
+      Grid->ExecuteFindDialog(GetSelText(), FieldName, false);
+      Key = 0;
+      return;
+    }
+  }
   if (Column && FEditStyle == cesDataListKv && Pressed != 0) {
     TSpecRowKv* SpecRow = Column->GetDropDownSpecRow();
     if (SpecRow->GetVisible() && Pressed == SpecRow->GetShortCut() && Column->CanModify(false)) {

@@ -126,14 +126,14 @@ void TCustomDBGridKv::KeyDown(Word& Key, TShiftState Shift) {
   } else if (Pressed == FindDialogShortCut && FOptionsKv.Contains(dgFindDialogKv)) {
     ExecuteFindDialog(String(), SelectedFieldNameOf(this), false);
   } else if (InplaceSearching()) {
-    // FIXME(grid): Backspace takes the search's last character back, and the
-    // next and prior matches keep the running time-out, with the search.
     if (Plain && (Key == VK_RETURN || Key == VK_ESCAPE || Key == VK_F2))
       StopInplaceSearch();
+    else if (Plain && Key == VK_BACK)
+      InplaceSearchBackspace();
     else if (Pressed == InplaceSearchNextShortCut)
-      InplaceSearchText(String(), InplaceSearchTimeOut, 1);
+      InplaceSearchText(String(), FInplaceSearchTimeOut, 1);
     else if (Pressed == InplaceSearchPriorShortCut)
-      InplaceSearchText(String(), InplaceSearchTimeOut, 0);
+      InplaceSearchText(String(), FInplaceSearchTimeOut, 0);
   }
   // [Phase 3] The key table.
   const TGridKeyRequestKv Request = DecodeKey(Key, Shift);
@@ -161,8 +161,9 @@ void TCustomDBGridKv::KeyPress(Char& Key) {
   // [Phase 2] Typed text feeds the type-ahead search.
   if (!CanStartInplaceSearch()) return;
   if (Key >= 32 && FDataLink->GetActive() && DataSetBrowsing(FDataLink->GetDataSet())) {
-    // FIXME(grid): a running search keeps its own time-out, with the search.
-    InplaceSearchText(Utf8Encode(Key), InplaceSearchTimeOut, 2);
+    // A running search keeps its own time-out (none after Ctrl+F).
+    InplaceSearchText(Utf8Encode(Key), InplaceSearching() ? FInplaceSearchTimeOut : InplaceSearchTimeOut,
+                      2);
     Key = 0;
   }
 }
@@ -463,8 +464,7 @@ void TCustomDBGridKv::RunKeyRequest(const TGridKeyRequestKv& R) {
       FSelection->SelectAll();
       return;
     case A::SearchClipboard:
-      // FIXME(grid): a running search keeps its own time-out, with the search.
-      InplaceSearchText(Clipboard()->GetAsText(), InplaceSearchTimeOut, 2);
+      InplaceSearchText(Clipboard()->GetAsText(), FInplaceSearchTimeOut, 2);
       return;
     case A::Tab:
       Tab(R.Forward);

@@ -50,6 +50,8 @@ void TCustomDBGridKv::Construct() {
   FBookmarks = TBookmarkListKv::Create(this);
   FHeadTree = THeadTreeNode::CreateText("Root", 0, 0);
   FSumList = TDBGridKvSumList::Create(this);
+  FSumList->OnRecalcAll = TNotifyEvent(this, &TCustomDBGridKv::SumListRecalcAll);
+  FSumList->OnAfterRecalcAll = TNotifyEvent(this, &TCustomDBGridKv::SumListAfterRecalcAll);
   FHorzScrollBar = CreateScrollBar(false);
   FVertScrollBar = CreateScrollBar(true);
   FSortMarkedColumns = TColumnsKvList::Create();
@@ -180,7 +182,9 @@ void TCustomDBGridKv::CreateWnd() {
     SetFieldsCurrent();
   }
   UpdateScrollBar();
-  // FIXME(grid): the IME name and mode are saved here with the grid's keyboard.
+  // Columns without an input method of their own give the grid this one.
+  FGridImeName = GetImeName();
+  FGridImeMode = GetImeMode();
 }
 
 // Fonts and widths scale together; each width is the scaled running sum less
@@ -251,7 +255,17 @@ void TCustomDBGridKv::SetOptions(TDBGridKvOptions Value) {
   const TDBGridKvOptions Old = FOptions;
   FOptions = Value;
   TCustomGridKv::SetOptions(Base);
-  if (Old.Contains(dgMultiSelectKv) && !Value.Contains(dgMultiSelectKv)) ClearSelection();
+  // Without multi-select the user can neither see nor change a selection, so
+  // none may stay behind for the clipboard keys and Ctrl+Delete to act on,
+  // whatever the selection's own clearing option says.
+  if (Old.Contains(dgMultiSelectKv) && !Value.Contains(dgMultiSelectKv)) {
+    ClearSelection();
+    if (FBookmarks) FBookmarks->Clear();
+    if (SelectionExists()) {
+      FSelection->Clear();
+      Invalidate();
+    }
+  }
   const TDBGridKvOptions Layout{dgEditingKv,   dgAlwaysShowEditorKv, dgTitlesKv,
                                 dgIndicatorKv, dgColLinesKv,         dgRowLinesKv,
                                 dgRowSelectKv, dgAlwaysShowSelectionKv};

@@ -7,7 +7,7 @@
 // are DBGridKvDataCells.cpp's.
 //
 // Index:
-//   [SECTION] Classification     GetCellType, CellIsDrawnFixed, CellIsSelected
+//   [SECTION] Classification     GetCellType, CellTextPlace, CellIsDrawnFixed, CellIsSelected
 //   [SECTION] Highlight          GetFixedCellHighlight, LightenColor
 //   [SECTION] DrawCell           DrawCell
 //   [SECTION] Indicator          DrawIndicatorCell
@@ -80,6 +80,18 @@ TCellAreaKv TCustomDBGridKv::GetCellType(Integer ACol, Integer ARow, Integer& Da
     throw Exception("Algorithm error in TCustomDBGridKv.GetCellType");
   }
   return Area;
+}
+
+bool TCustomDBGridKv::CellTextPlace(Integer ACol, Integer ARow, TGridDrawState AState,
+                                    TRect& ARect, Integer& HorzMargin, Integer& VertMargin) {
+  const bool Down = CellIsDrawnFixed(ACol, ARow, AState, ARect);
+  VertMargin = 2;
+  if (Down) {
+    InflateRect(ARect, -1, -1);
+    VertMargin = 1;
+  }
+  HorzMargin = GetFlat() ? VertMargin - 1 : VertMargin;
+  return Down;
 }
 
 bool TCustomDBGridKv::CellIsDrawnFixed(Integer ACol, Integer ARow, TGridDrawState AState,
@@ -165,16 +177,11 @@ void TCustomDBGridKv::DrawCell(Integer ACol, Integer ARow, TRect ARect, TGridDra
   }
   // [Phase 2] Where the cell lies, and its margins: a cell in the fixed look
   // gives one pixel on every side to its frame.
-  const bool Down = CellIsDrawnFixed(ACol, ARow, AState, ARect);
+  Integer HorzMargin = 0, VertMargin = 0;
+  const bool Down = CellTextPlace(ACol, ARow, AState, ARect, HorzMargin, VertMargin);
   Integer DataCol = 0, AreaIndex = 0;
   const TCellAreaKv Area = GetCellType(ACol, ARow, DataCol, AreaIndex);
   const Integer DataRow = ARow - FTitleOffset;
-  Integer VertMargin = 2;
-  if (Down) {
-    InflateRect(ARect, -1, -1);
-    VertMargin = 1;
-  }
-  const Integer HorzMargin = GetFlat() ? VertMargin - 1 : VertMargin;
   bool Highlighted = false;
   bool IsDown = false;
   bool TitleCell = false;

@@ -400,8 +400,6 @@ class TPopupDataGridKv : public TDBLookupGridKv {
 
   void WMEraseBkgnd(kvp::TMessage& Message);
   void WMMouseActivate(kvp::TMessage& Message);
-  void WMNCCalcSize(kvp::TMessage& Message);
-  void WMNCPaint(kvp::TMessage& Message);
   void WMSize(kvp::TWMSize& Message);
   void WMWindowPosChanging(kvp::TMessage& Message);
   void WMSizeGripSide(kvp::TMessage& Message);
@@ -409,8 +407,6 @@ class TPopupDataGridKv : public TDBLookupGridKv {
   KV_BEGIN_MESSAGE_MAP
   KV_MESSAGE(kvp::WM_ERASEBKGND, WMEraseBkgnd)
   KV_MESSAGE(kvp::WM_MOUSEACTIVATE, WMMouseActivate)
-  KV_MESSAGE(kvp::WM_NCCALCSIZE, WMNCCalcSize)
-  KV_MESSAGE(kvp::WM_NCPAINT, WMNCPaint)
   KV_MESSAGE(kvp::WM_SIZE, WMSize)
   KV_MESSAGE(kvp::WM_WINDOWPOSCHANGING, WMWindowPosChanging)
   KV_MESSAGE(WM_SIZEGRIPSIDEKV, WMSizeGripSide)
