@@ -3,7 +3,8 @@
 // text a person types into the column's filter cell.
 //
 // Index:
-//   [SECTION] Life and settings   Construct, Destroy, Assign, Visible, ListSource, list link
+//   [SECTION] Life and settings   Construct, Destroy, Assign, Visible, ListSource, ListField,
+//                                 list link
 //   [SECTION] Lookup defaults     LookupField, GetDataField, EffectiveKeyField, ...
 //   [SECTION] The condition       SetExpressionStr, MapPickListValues, ClearFilter,
 //                                 GetExpressionAsText, GetFilterValue1/2
@@ -37,6 +38,7 @@ void TSTColumnFilterKv::Construct() {
 }
 
 void TSTColumnFilterKv::Destroy() {
+  FValueList = nullptr;
   if (FListLink) FListLink->OnActiveChange = nullptr;
   FreeAndNil(FListLink);
   FreeAndNil(FListValues);
@@ -65,7 +67,17 @@ void TSTColumnFilterKv::SetVisible(bool Value) {
 
 TDataSource* TSTColumnFilterKv::GetListSource() const { return FListLink->GetDataSource(); }
 
-void TSTColumnFilterKv::SetListSource(TDataSource* Value) { FListLink->SetDataSource(Value); }
+void TSTColumnFilterKv::SetListSource(TDataSource* Value) {
+  if (GetListSource() == Value) return;
+  FValueList = nullptr;
+  FListLink->SetDataSource(Value);
+}
+
+void TSTColumnFilterKv::SetListField(const String& Value) {
+  if (FListField == Value) return;
+  FListField = Value;
+  FValueList = nullptr;
+}
 
 // The list dataset's list and key values, read once each time the link
 // comes up.

@@ -109,8 +109,7 @@ void TCustomDBGridKv::MouseDown(TMouseButton Button, TShiftState Shift, Integer 
   FMouseDownPoint = {X, Y};
   FPressedCheckBoxCell = {-1, -1};
   if (!AcquireFocus()) return;
-  // FIXME(grid): a press inside the data box leaves the filter-row editor
-  // with the filter row.
+  if (GetFilterEditorActive() && PtInRect(GetDataBoxRect(), Point(X, Y))) HideFilterEditor();
   // [Phase 2] A double click: a border fits widths, a check box steps.
   if (Button == mbLeft && Shift.Contains(ssDouble)) {
     DoubleClickDown(Shift, X, Y);
@@ -765,6 +764,10 @@ void TCustomDBGridKv::WMCancelMode(TMessage& Message) {
 // so that a press on a selected cell can still start a drag when the mouse
 // moves (and a press elsewhere selects).
 void TCustomDBGridKv::WndProc(TMessage& Message) {
+  // A press on a filter cell opens the filter-row editor there, and nothing
+  // else.
+  if ((Message.Msg == WM_LBUTTONDOWN || Message.Msg == WM_RBUTTONDOWN) && FilterCellPress(Message))
+    return;
   const bool Press = Message.Msg == WM_LBUTTONDOWN || Message.Msg == WM_LBUTTONDBLCLK;
   if (!Press || GetDragMode() != dmAutomatic || !FOptions.Contains(dgMultiSelectKv) ||
       Designing()) {
