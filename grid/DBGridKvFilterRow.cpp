@@ -31,6 +31,7 @@ namespace korvel {
 
 using namespace kvp;
 using dbgrid::TGridUpdateGuard;
+using dbgrid::TPaintLockGuard;
 
 namespace {
 
@@ -58,18 +59,6 @@ Integer EntryCode(TObject* Object) {
 // the person sizes it.
 constexpr Integer DefaultFilterDropDownWidth = 100;
 constexpr Integer DefaultFilterDropDownRows = 17;
-
-// Holds the grid's painting for a scope.
-class TPaintLockGuard {
- public:
-  explicit TPaintLockGuard(TCustomGridKv* Grid) : FGrid(Grid) { FGrid->LockPaint(); }
-  ~TPaintLockGuard() { FGrid->UnlockPaint(); }
-  TPaintLockGuard(const TPaintLockGuard&) = delete;
-  TPaintLockGuard& operator=(const TPaintLockGuard&) = delete;
-
- private:
-  TCustomGridKv* FGrid;
-};
 
 // Holds a string list's BeginUpdate / EndUpdate for a scope.
 class TStringsUpdateGuard {
@@ -339,10 +328,6 @@ void TCustomDBGridKv::CommitAndHideFilterEditor() {
 
 void TCustomDBGridKv::HideFilterEditor() {
   if (FSTFilter && FSTFilter->GetUpdateCount() > 0) return;
-  // A row that was not in use has nothing to leave; the cell editor stays
-  // as it is.
-  TInplaceFilterEditKv* Editor = FFilterRow.Editor;
-  if (!FFilterRow.Active && !(Editor && Editor->GetVisible())) return;
   CommitAndHideFilterEditor();
   FFilterRow.Active = false;
   if (!FOptions.Contains(dgAlwaysShowEditorKv))
