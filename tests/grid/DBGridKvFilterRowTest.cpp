@@ -244,6 +244,79 @@ TEST_P(DBGridKvFilterRowStoreTest, ATextThatDoesNotParseIsRefusedAndStaysInTheEd
   ExpectShown(Ids(13, 40));
 }
 
+TEST_P(DBGridKvFilterRowStoreTest, TheFootersTotalOnlyTheRecordsTheConditionsLeave) {
+  Grid->SetFooterRowCount(1);
+  Grid->GetSumList()->SetActive(true);
+  Open(GetParam());
+  Grid->Column(0)->GetFooter()->SetValueType(fvtCount);
+  Grid->Column(2)->GetFooter()->SetValueType(fvtSum);
+  EXPECT_EQ(Grid->FooterText(0, Grid->Column(0)), "40");
+  EXPECT_EQ(Grid->FooterText(0, Grid->Column(2)), "205");
+  Press(VK_UP);
+  Press(VK_END, {ssCtrl});
+  Input.Type(">= 8");
+  Press(VK_RETURN);
+  // Ids 32 to 40: nine records whose amounts make 324 / 4.
+  EXPECT_EQ(Grid->FooterText(0, Grid->Column(0)), "9");
+  EXPECT_EQ(Grid->FooterText(0, Grid->Column(2)), "81");
+  Press(VK_DELETE);
+  Press(VK_RETURN);
+  EXPECT_EQ(Grid->FooterText(0, Grid->Column(0)), "40");
+  EXPECT_EQ(Grid->FooterText(0, Grid->Column(2)), "205");
+}
+
+// A quote typed into a condition is one of its characters: it neither ends
+// the dataset's filter text early nor makes it fail.
+TEST_P(DBGridKvFilterRowStoreTest, AQuoteInATypedConditionIsOneOfItsCharacters) {
+  Open(GetParam(), 12);
+  DataSet->Last();
+  DataSet->Edit();
+  DataSet->FieldByName("name")->SetAsString("O'Hara 12");
+  DataSet->Post();
+  DataSet->First();
+  ClickFilterCell(1);
+  Input.Type("O'Hara");
+  Press(VK_RETURN);
+  EXPECT_TRUE(Errors().empty());
+  ExpectShown({12});
+  // Read as one value, not as the end of a text and a condition of its own
+  // that every record meets.
+  Input.Type("x'or'1'<'2");
+  Press(VK_RETURN);
+  EXPECT_TRUE(Errors().empty());
+  ExpectShown({});
+  Press(VK_DELETE);
+  Press(VK_RETURN);
+  ExpectShown(Ids(1, 12));
+}
+
+TEST_P(DBGridKvFilterRowStoreTest, ApplyingKeepsTheColumnsScrolledIntoView) {
+  Open(GetParam());
+  for (Integer C = 0; C < 3; ++C) Grid->Column(C)->SetWidth(300);
+  Press(VK_UP);
+  Press(VK_END, {ssCtrl});
+  ASSERT_EQ(Grid->GetFilterCol(), 2);
+  const Integer LeftCol = Grid->GetLeftCol();
+  ASSERT_GT(LeftCol, Grid->GetFixedCols());
+  Input.Type("< 3");
+  Press(VK_RETURN);
+  ExpectShown(Ids(1, 11));
+  EXPECT_EQ(Grid->GetLeftCol(), LeftCol);
+  TRect Cell = FilterCell(2);
+  ++Cell.Left;
+  EXPECT_EQ(Editor()->GetBoundsRect(), Cell);
+  // So does an application's handler that opens the dataset anew.
+  Grid->OnApplyFilter = [&](TObject*) {
+    DataSet->Close();
+    DataSet->Open();
+  };
+  Input.Type("< 2");
+  Press(VK_RETURN);
+  EXPECT_EQ(Grid->GetLeftCol(), LeftCol);
+  EXPECT_EQ(Editor()->GetBoundsRect(), Cell);
+  EXPECT_TRUE(Editor()->Focused());
+}
+
 INSTANTIATE_TEST_SUITE_P(Stores, DBGridKvFilterRowStoreTest,
                          ::testing::Values(TStore::Memory, TStore::SQLite), StoreName);
 
@@ -807,6 +880,29 @@ TEST_F(DBGridKvFilterRowTest, HidingTheRowLeavesItAndShowingItAgainOpensNothing)
   EXPECT_EQ(Text, "3");
 }
 
+TEST_F(DBGridKvFilterRowTest, WithTheEditorAlwaysShownTheFilterRowTakesItsPlaceUntilLeft) {
+  Open(TStore::Memory);
+  Grid->SetOptions(Grid->GetOptions() + dgAlwaysShowEditorKv);
+  Press(VK_RIGHT);
+  ASSERT_TRUE(CellEditorShown());
+  Press(VK_UP);
+  ASSERT_TRUE(EditorShown());
+  EXPECT_FALSE(CellEditorShown());
+  // Moving between filter cells moves the grid's column but shows no cell
+  // editor under the filter row's.
+  Press(VK_TAB);
+  EXPECT_EQ(Grid->GetSelectedIndex(), 2);
+  EXPECT_FALSE(CellEditorShown());
+  Input.Type("7");
+  EXPECT_EQ(EditorText(), "7");
+  EXPECT_EQ(DataSet->GetState(), dsBrowse);
+  // Down goes back to the records, where the cell editor shows again.
+  Press(VK_DOWN);
+  EXPECT_FALSE(EditorShown());
+  EXPECT_TRUE(CellEditorShown());
+  EXPECT_EQ(Filter(2)->GetExpressionStr(), "7");
+}
+
 TEST_F(DBGridKvFilterRowTest, AnApplicationsHandlerFiltersInsteadOfTheDataService) {
   Open(TStore::Memory);
   Integer Calls = 0;
@@ -829,10 +925,12 @@ TEST_F(DBGridKvFilterRowTest, AnApplicationsHandlerFiltersInsteadOfTheDataServic
 
 TEST_F(DBGridKvFilterRowTest, TheEditorIsBlueOnTheLightenedFixedColourWithItsTextOnePixelLower) {
   Open(TStore::Memory);
+  Grid->SetFixedColor(TColor(RGB(100, 36, 240)));
   Press(VK_UP);
   ASSERT_TRUE(EditorShown());
   EXPECT_EQ(Editor()->GetFont()->GetColor(), clBlue);
-  EXPECT_EQ(Editor()->GetColor(), LightenColor(Grid->GetFixedColor(), 8));
+  // Each channel an eighth lighter, rounded, at most 255.
+  EXPECT_EQ(Editor()->GetColor(), TColor(RGB(112, 40, 255)));
   EXPECT_EQ(Editor()->GetBorderStyle(), bsNone);
   EXPECT_EQ(Editor()->GetFont()->GetName(), Grid->GetFont()->GetName());
   // An ordinary combo box of the same size lays its text a pixel higher.
