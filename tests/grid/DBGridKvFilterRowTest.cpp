@@ -8,8 +8,8 @@
 // registers the library's features objects for the platform's datasets, as
 // an application does.
 //
-// Ideas for tests: right-to-left Left and Right; a dataset whose tree
-// interface supplies the value lists; the editor's list scrolled by the wheel.
+// Ideas for tests: the editor's list scrolled by the wheel; a third quick
+// press in the editor after the double click.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -383,6 +383,23 @@ TEST_F(DBGridKvFilterRowTest, ArrowsHomeEndAndTabWalkTheFilterCells) {
   EXPECT_TRUE(Other->Focused());
 }
 
+TEST_F(DBGridKvFilterRowTest, RightToLeftTheArrowsWalkTheOtherWay) {
+  SysLocale.MiddleEast = true;
+  Open(TStore::Memory);
+  Grid->SetBiDiMode(bdRightToLeft);
+  ASSERT_TRUE(Grid->UseRightToLeftAlignment());
+  Press(VK_UP);
+  ASSERT_EQ(Grid->GetFilterCol(), 0);
+  // Right is towards the start: from the first cell it wraps to the last.
+  Press(VK_RIGHT);
+  EXPECT_EQ(Grid->GetFilterCol(), 2);
+  Press(VK_LEFT);
+  EXPECT_EQ(Grid->GetFilterCol(), 0);
+  Press(VK_LEFT, {ssCtrl});
+  EXPECT_EQ(Grid->GetFilterCol(), 2);
+  SysLocale.MiddleEast = false;
+}
+
 TEST_F(DBGridKvFilterRowTest, UpIsKeptF2GoesToTheEndAndTypingOnTheGridReachesTheEditor) {
   Open(TStore::Memory);
   // A column with a list: Up would choose the previous entry of the list.
@@ -732,6 +749,70 @@ TEST_F(DBGridKvFilterListTest, KeysShowTheirPicksAndAKeyWithoutAPickStaysItself)
   EXPECT_EQ(std::find(Got.begin(), Got.end(), "2"), Got.end());
   Press(VK_ESCAPE);
   EXPECT_TRUE(Errors().empty());
+}
+
+// A dataset that hands the grid its rows itself and supplies the values of
+// its fields for the filter row's lists, counting the lists it made.
+class TValuesDataSet : public TMemoryDataSet, public IMemTableKv {
+  KV_CLASS(TValuesDataSet, TMemoryDataSet)
+ public:
+  using TMemoryDataSet::TMemoryDataSet;
+  Integer ListsMade = 0;
+  IMemTableDataFieldValueListKv* GetFieldValueList(const String& FieldName) override {
+    ++ListsMade;
+    TDatasetFieldValueListKv* Values = TDatasetFieldValueListKv::Create();
+    Values->SetDataSet(this);
+    Values->SetFieldName(FieldName);
+    return Values;
+  }
+  void FetchRecords(Integer) override {}
+  Integer GetActiveRecord() override { return IsEmpty() ? -1 : GetRecNo() - 1; }
+  Integer GetRecordIndexByBookmark(const TBookmark&) override { return -1; }
+  bool GetNodeExpanded() override { return false; }
+  bool GetNodeHasChildren() override { return false; }
+  Integer GetNodeLevel() override { return 1; }
+  bool GetNodeHasNextSibling(Integer) override { return false; }
+  Integer GetNextNodeLevel() override { return -1; }
+  Integer GetTreeLevelLimit() override { return 0; }
+  Integer GetRecordCount() override { return TMemoryDataSet::GetRecordCount(); }
+  bool GetTreeViewMode() override { return false; }
+  TBookmark GetBookmarkByRecordIndex(Integer) override { return {}; }
+  Integer GetParentRecordIndex(Integer) override { return -1; }
+  void SetNodeExpanded(Integer, bool) override {}
+  Integer GetNodeChildCount() override { return 0; }
+  bool MoveRecords(const std::vector<TBookmark>&, Integer, Integer, bool) override { return false; }
+  void SetActiveRecord(Integer) override {}
+  void RestoreActiveRecord() override {}
+};
+
+TEST_F(DBGridKvFilterRowTest, ADatasetThatSuppliesValuesGivesEveryFilterCellAList) {
+  TValuesDataSet* Values = TValuesDataSet::Create(Form);
+  Values->GetFieldDefs()->Add("city", ftString, 20);
+  Values->Open();
+  for (const char* City : {"Oslo", "Bergen", "Oslo"}) Values->AppendRecord({City});
+  Values->First();
+  TDataSource* ValuesSource = TDataSource::Create(Form);
+  ValuesSource->SetDataSet(Values);
+  Grid->SetDataSource(ValuesSource);
+  ASSERT_NE(Grid->GetMemTable(), nullptr);
+  Grid->GetSTFilter()->SetVisible(true);
+  Grid->SetFocus();
+  Press(VK_UP);
+  ASSERT_TRUE(EditorShown());
+  EXPECT_TRUE(Editor()->GetButtonRec(0).ButtonControl->GetVisible());
+  Press(VK_DOWN, {ssAlt});
+  ASSERT_GE(Editor()->GetItems()->GetCount(), 3);
+  EXPECT_EQ(Editor()->GetItems()->Get(0), "Bergen");
+  EXPECT_EQ(Editor()->GetItems()->Get(1), "Oslo");
+  EXPECT_EQ(Editor()->GetItems()->Get(2), "(Empty)");
+  Press(VK_ESCAPE);
+  // The column keeps its list: the next drop-down, after the editor was
+  // prepared anew, asks for none.
+  Press(VK_RETURN);
+  Press(VK_DOWN, {ssAlt});
+  EXPECT_EQ(Editor()->GetItems()->Get(0), "Bergen");
+  Press(VK_ESCAPE);
+  EXPECT_EQ(Values->ListsMade, 1);
 }
 
 // [SECTION] A lookup column
