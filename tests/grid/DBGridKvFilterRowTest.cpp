@@ -960,7 +960,13 @@ TEST_F(DBGridKvFilterRowTest, HidingTheRowLeavesItAndShowingItAgainOpensNothing)
   EXPECT_EQ(Filter(0)->GetExpressionStr(), "3");
   Press(VK_UP);
   EXPECT_FALSE(EditorShown()) << "no filter row to enter";
-  Grid->GetSTFilter()->SetVisible(true);
+  // Another grid's settings show it again, and bring their Local along.
+  TSTDBGridKvFilter* Settings = TSTDBGridKvFilter::Create(nullptr);
+  Settings->SetVisible(true);
+  Settings->SetLocal(true);
+  Grid->SetSTFilter(Settings);
+  Settings->Free();
+  EXPECT_TRUE(Grid->GetSTFilter()->GetLocal());
   EXPECT_EQ(Grid->GetTitleOffset(), 2);
   EXPECT_FALSE(EditorShown());
   String Text;
