@@ -1473,6 +1473,13 @@ class TCustomDBGridKv : public TCustomGridKv, public IInplaceEditHolderKv {
   // Commits the editor's text into its column's filter, then hides it; a
   // text that does not parse raises and leaves the editor shown.
   void CommitAndHideFilterEditor();
+  // Hides the editor's window, its text not committed; the grid takes the
+  // focus it had.
+  void HideFilterEditorWindow();
+  // The filter row is no longer in use: the editor hides (its text committed
+  // first with Commit, which raises with nothing changed for a text that
+  // does not parse) and the cell editor shows or hides by the grid's options.
+  void LeaveFilterRow(bool Commit);
 
   friend class TGridDataLinkKv;
   friend class TDBGridColumnsKv;

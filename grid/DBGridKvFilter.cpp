@@ -61,6 +61,11 @@ void TSTColumnFilterKv::Assign(TPersistent* Source) {
 
 void TSTColumnFilterKv::SetVisible(bool Value) {
   if (FVisible == Value) return;
+  // The filter-row editor leaves a cell about to go first: a typed text that
+  // does not parse keeps the cell shown with the editor in it.
+  TCustomDBGridKv* Grid = FColumn ? FColumn->GetGrid() : nullptr;
+  if (!Value && Grid && Grid->GetFilterEditorActive() && Grid->GetFilterCol() == FColumn->GetIndex())
+    Grid->HideFilterEditor();
   FVisible = Value;
   if (FColumn) FColumn->Changed(false);
 }

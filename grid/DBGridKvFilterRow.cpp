@@ -12,7 +12,8 @@
 //                                   GetColumnFilterText, ColumnFilterDropDown, IsFilterRow
 //   [SECTION] Showing and hiding    CreateFilterEditor, ShowFilterEditor, UpdateFilterEditor,
 //                                   PrepareFilterEditor, CommitFilterEditorText,
-//                                   CommitAndHideFilterEditor, HideFilterEditor
+//                                   CommitAndHideFilterEditor, HideFilterEditorWindow,
+//                                   HideFilterEditor, LeaveFilterRow
 //   [SECTION] Applying              ApplyFilter, ClearColumnsFilter
 //   [SECTION] The drop-down list    FilterEditGetItems, FilterDropDownChosen, FilterEditCloseUp
 //   [SECTION] Keys and presses      FilterEditKeyPress, FilterEditExit, FilterEditKeyDown,
@@ -240,9 +241,18 @@ void TCustomDBGridKv::UpdateFilterEditor(bool Show) {
   if (FSTFilter && FSTFilter->GetUpdateCount() > 0) return;
   TInplaceFilterEditKv* Editor = FFilterRow.Editor;
   // [Phase 1] Out of the row: a row that was not in use is left alone, so
-  // that a re-placing never touches the cell editor.
+  // that a re-placing never touches the cell editor. An editor whose cell
+  // went (its column or filter hidden in code) goes with it even when its
+  // text does not parse: the column keeps its previous condition and the
+  // parser's error still reaches the caller.
   if (!Editor || !FFilterRow.Active || !FilterRowVisible() || !ColumnHasFilterCell(FFilterRow.Col)) {
-    if (FFilterRow.Active || (Editor && Editor->GetVisible())) HideFilterEditor();
+    if (!FFilterRow.Active && !(Editor && Editor->GetVisible())) return;
+    try {
+      HideFilterEditor();
+    } catch (...) {
+      LeaveFilterRow(false);
+      throw;
+    }
     return;
   }
   // [Phase 2] A selection hides the editor until it goes.
@@ -318,8 +328,14 @@ void TCustomDBGridKv::CommitFilterEditorText(Integer ACol) {
 void TCustomDBGridKv::CommitAndHideFilterEditor() {
   TInplaceFilterEditKv* Editor = FFilterRow.Editor;
   if (!Editor || !Editor->GetVisible()) return;
+  if (FFilterRow.Col >= 0) CommitFilterEditorText(FFilterRow.Col);
+  HideFilterEditorWindow();
+}
+
+void TCustomDBGridKv::HideFilterEditorWindow() {
+  TInplaceFilterEditKv* Editor = FFilterRow.Editor;
+  if (!Editor || !Editor->GetVisible()) return;
   const Integer ACol = FFilterRow.Col;
-  if (ACol >= 0) CommitFilterEditorText(ACol);
   if (Editor->Focused() && CanFocus() && HandleAllocated()) kvp::SetFocus(GetHandle());
   Editor->HideInplace();
   if (ACol >= 0 && ACol < FColumns->GetCount())
@@ -328,7 +344,14 @@ void TCustomDBGridKv::CommitAndHideFilterEditor() {
 
 void TCustomDBGridKv::HideFilterEditor() {
   if (FSTFilter && FSTFilter->GetUpdateCount() > 0) return;
-  CommitAndHideFilterEditor();
+  LeaveFilterRow(true);
+}
+
+void TCustomDBGridKv::LeaveFilterRow(bool Commit) {
+  if (Commit)
+    CommitAndHideFilterEditor();
+  else
+    HideFilterEditorWindow();
   FFilterRow.Active = false;
   if (!FOptions.Contains(dgAlwaysShowEditorKv))
     HideEditor();

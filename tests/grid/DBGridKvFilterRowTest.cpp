@@ -949,6 +949,48 @@ TEST_F(DBGridKvFilterRowTest, TheEditorStaysWithItsColumnWhenColumnsMove) {
   ExpectShown({4, 40});
 }
 
+TEST_F(DBGridKvFilterRowTest, HidingTheEditorsFilterOrColumnLeavesTheRowWithTheTextKept) {
+  Open(TStore::Memory);
+  ClickFilterCell(1);
+  Input.Type("Row 1");
+  Filter(1)->SetVisible(false);
+  EXPECT_FALSE(EditorShown());
+  EXPECT_FALSE(Grid->GetFilterEditorActive());
+  EXPECT_EQ(Filter(1)->GetExpressionStr(), "Row 1");
+  EXPECT_TRUE(Grid->Focused());
+  Filter(1)->SetVisible(true);
+  EXPECT_FALSE(EditorShown()) << "nothing opens by itself";
+  ClickFilterCell(2);
+  Input.Type("> 3");
+  Grid->Column(2)->SetVisible(false);
+  EXPECT_FALSE(EditorShown());
+  EXPECT_EQ(Filter(2)->GetExpressionStr(), "> 3");
+  EXPECT_EQ(DataSet->GetRecordCount(), 40) << "leaving applies nothing";
+  // A text that does not parse keeps the cell and the editor in it.
+  ClickFilterCell(1);
+  Press('A', {ssCtrl});
+  Input.Type(">");
+  EXPECT_THROW(Filter(1)->SetVisible(false), Exception);
+  EXPECT_TRUE(Filter(1)->GetVisible());
+  EXPECT_TRUE(EditorShown());
+  EXPECT_EQ(EditorText(), ">");
+  EXPECT_EQ(Filter(1)->GetExpressionStr(), "Row 1");
+  // Its column hidden in code, the cell goes all the same: the editor goes
+  // with it, the column keeps its previous condition, and the caller hears
+  // of the text refused.
+  EXPECT_THROW(Grid->Column(1)->SetVisible(false), Exception);
+  EXPECT_FALSE(Grid->Column(1)->GetVisible());
+  EXPECT_FALSE(EditorShown());
+  EXPECT_FALSE(Grid->GetFilterEditorActive());
+  EXPECT_TRUE(Grid->Focused());
+  EXPECT_EQ(Filter(1)->GetExpressionStr(), "Row 1");
+  Grid->CheckConsistency();
+  Grid->Column(1)->SetVisible(true);
+  EXPECT_FALSE(EditorShown());
+  Press(VK_UP, {ssCtrl});
+  EXPECT_TRUE(EditorShown());
+}
+
 TEST_F(DBGridKvFilterRowTest, HidingTheRowLeavesItAndShowingItAgainOpensNothing) {
   Open(TStore::Memory);
   Press(VK_UP);
