@@ -1183,6 +1183,9 @@ class TCustomDBGridKv : public TCustomGridKv, public IInplaceEditHolderKv {
   void ApplyFilter();
   // Every column's condition goes; the editor leaves the filter row.
   void ClearColumnsFilter();
+  // The column at Columns index ACol is being freed: the filter-row editor
+  // keeps to its own column, and leaves the row when that is the one going.
+  void FilterColumnGoing(kvp::Integer ACol);
   kvp::TNotifyEvent OnApplyFilter;
 
   // IInplaceEditHolderKv, for the filter-row editor.

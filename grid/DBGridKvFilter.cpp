@@ -38,6 +38,9 @@ void TSTColumnFilterKv::Construct() {
 }
 
 void TSTColumnFilterKv::Destroy() {
+  // The filter-row editor keeps to its own column.
+  if (TCustomDBGridKv* Grid = FColumn ? FColumn->GetGrid() : nullptr)
+    Grid->FilterColumnGoing(FColumn->GetIndex());
   FValueList = nullptr;
   if (FListLink) FListLink->OnActiveChange = nullptr;
   FreeAndNil(FListLink);

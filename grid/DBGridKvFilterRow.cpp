@@ -13,7 +13,7 @@
 //   [SECTION] Showing and hiding    CreateFilterEditor, ShowFilterEditor, UpdateFilterEditor,
 //                                   PrepareFilterEditor, CommitFilterEditorText,
 //                                   CommitAndHideFilterEditor, HideFilterEditorWindow,
-//                                   HideFilterEditor, LeaveFilterRow
+//                                   HideFilterEditor, LeaveFilterRow, FilterColumnGoing
 //   [SECTION] Applying              ApplyFilter, ClearColumnsFilter
 //   [SECTION] The drop-down list    FilterEditGetItems, FilterDropDownChosen, FilterEditCloseUp
 //   [SECTION] Keys and presses      FilterEditKeyPress, FilterEditExit, FilterEditKeyDown,
@@ -357,6 +357,19 @@ void TCustomDBGridKv::LeaveFilterRow(bool Commit) {
     HideEditor();
   else
     ShowEditor();
+}
+
+void TCustomDBGridKv::FilterColumnGoing(Integer ACol) {
+  if (FFilterRow.Col < 0 || ACol < 0) return;
+  if (ACol < FFilterRow.Col) {
+    --FFilterRow.Col;
+    return;
+  }
+  if (ACol > FFilterRow.Col) return;
+  // Its own column goes: what was typed there has no column to go to.
+  HideFilterEditorWindow();
+  FFilterRow.Active = false;
+  FFilterRow.Col = -1;
 }
 
 // [SECTION] Applying

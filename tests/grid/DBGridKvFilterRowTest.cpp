@@ -317,6 +317,27 @@ TEST_P(DBGridKvFilterRowStoreTest, ApplyingKeepsTheColumnsScrolledIntoView) {
   EXPECT_TRUE(Editor()->Focused());
 }
 
+TEST_P(DBGridKvFilterRowStoreTest, TheGridsOwnColumnsKeepTheEditorInItsCellWhenApplied) {
+  OpenNumbers(GetParam(), 40);
+  Grid->GetSTFilter()->SetVisible(true);
+  Grid->SetFocus();
+  ASSERT_EQ(Grid->GetColumns()->GetCount(), 3);
+  Press(VK_UP);
+  Press(VK_END, {ssCtrl});
+  Input.Type("> 9");
+  Press(VK_RETURN);
+  ExpectShown({37, 38, 39, 40});
+  EXPECT_TRUE(EditorShown());
+  EXPECT_EQ(Grid->GetFilterCol(), 2);
+  EXPECT_EQ(EditorText(), "> 9");
+  // A dataset opened anew brings its columns anew: the editor leaves the row
+  // with them.
+  DataSet->Close();
+  DataSet->Open();
+  EXPECT_FALSE(EditorShown());
+  EXPECT_TRUE(Errors().empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(Stores, DBGridKvFilterRowStoreTest,
                          ::testing::Values(TStore::Memory, TStore::SQLite), StoreName);
 
@@ -989,6 +1010,31 @@ TEST_F(DBGridKvFilterRowTest, HidingTheEditorsFilterOrColumnLeavesTheRowWithTheT
   EXPECT_FALSE(EditorShown());
   Press(VK_UP, {ssCtrl});
   EXPECT_TRUE(EditorShown());
+}
+
+// Regression: freeing a column before the editor's left the editor on the
+// column that came to its place, and the typed text went into that column's
+// filter.
+TEST_F(DBGridKvFilterRowTest, TheEditorStaysWithItsColumnWhenAnotherIsFreed) {
+  Open(TStore::Memory);
+  ClickFilterCell(1);
+  Input.Type("Row 4");
+  Grid->Column(0)->Free();
+  ASSERT_EQ(Grid->Column(0)->GetFieldName(), "name");
+  EXPECT_EQ(Grid->GetFilterCol(), 0);
+  TRect Cell = FilterCell(0);
+  ++Cell.Left;
+  EXPECT_EQ(Editor()->GetBoundsRect(), Cell);
+  Press(VK_RETURN);
+  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(Filter(0)->GetExpressionStr(), "Row 4");
+  EXPECT_EQ(Filter(1)->GetExpressionStr(), "");
+  ExpectShown({4, 40});
+  // Its own column freed, the editor leaves the row.
+  Grid->Column(0)->Free();
+  EXPECT_FALSE(EditorShown());
+  EXPECT_FALSE(Grid->GetFilterEditorActive());
+  EXPECT_TRUE(Errors().empty());
 }
 
 TEST_F(DBGridKvFilterRowTest, HidingTheRowLeavesItAndShowingItAgainOpensNothing) {
