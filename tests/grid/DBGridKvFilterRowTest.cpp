@@ -1040,6 +1040,14 @@ TEST_F(DBGridKvFilterRowTest, TheEditorStaysWithItsColumnWhenAnotherIsFreed) {
 TEST_F(DBGridKvFilterRowTest, HidingTheRowLeavesItAndShowingItAgainOpensNothing) {
   Open(TStore::Memory);
   Press(VK_UP);
+  // A text that does not parse keeps the row, with the editor and the text.
+  Input.Type(">");
+  EXPECT_THROW(Grid->GetSTFilter()->SetVisible(false), Exception);
+  EXPECT_TRUE(Grid->GetSTFilter()->GetVisible());
+  EXPECT_EQ(Grid->GetTitleOffset(), 2);
+  EXPECT_TRUE(EditorShown());
+  EXPECT_EQ(EditorText(), ">");
+  Press(VK_BACK);
   Input.Type("3");
   Grid->GetSTFilter()->SetVisible(false);
   EXPECT_EQ(Grid->GetTitleOffset(), 1);
