@@ -1483,6 +1483,8 @@ class TCustomDBGridKv : public TCustomGridKv, public IInplaceEditHolderKv {
   // first with Commit, which raises with nothing changed for a text that
   // does not parse) and the cell editor shows or hides by the grid's options.
   void LeaveFilterRow(bool Commit);
+  // The editor's cell is the filter cell of column ACol (-1: none).
+  void SetFilterCol(kvp::Integer ACol);
 
   friend class TGridDataLinkKv;
   friend class TDBGridColumnsKv;
@@ -1605,6 +1607,8 @@ class TCustomDBGridKv : public TCustomGridKv, public IInplaceEditHolderKv {
   TSTDBGridKvFilter* FSTFilter = nullptr;  // owned
   struct TFilterRow {
     kvp::Integer Col = -1;                  // Columns index of the editor's cell; -1 none
+    TColumnKv* Column = nullptr;            // the column at Col when it was set; null with -1
+                                            // (cleared before the column is freed)
     bool Active = false;                    // the editor is in use
     TInplaceFilterEditKv* Editor = nullptr;  // owned by the grid; made on first use
     kvp::Integer MouseDownTime = 0;         // message time of the last press; 0 once handed out

@@ -13,7 +13,8 @@
 //   [SECTION] Showing and hiding    CreateFilterEditor, ShowFilterEditor, UpdateFilterEditor,
 //                                   PrepareFilterEditor, CommitFilterEditorText,
 //                                   CommitAndHideFilterEditor, HideFilterEditorWindow,
-//                                   HideFilterEditor, LeaveFilterRow, FilterColumnGoing
+//                                   HideFilterEditor, LeaveFilterRow, FilterColumnGoing,
+//                                   SetFilterCol
 //   [SECTION] Applying              ApplyFilter, ClearColumnsFilter
 //   [SECTION] The drop-down list    FilterEditGetItems, FilterDropDownChosen, FilterEditCloseUp
 //   [SECTION] Keys and presses      FilterEditKeyPress, FilterEditExit, FilterEditKeyDown,
@@ -212,7 +213,7 @@ void TCustomDBGridKv::ShowFilterEditor(Integer ACol) {
   CommitAndHideFilterEditor();
   // [Phase 4] The new cell's column comes into view (and is current without
   // row selection).
-  FFilterRow.Col = ACol;
+  SetFilterCol(ACol);
   FFilterRow.Active = true;
   HideEditor();
   {
@@ -229,7 +230,7 @@ void TCustomDBGridKv::ShowFilterEditor(Integer ACol) {
       MoveCol(RawCol, 0, false);
     }
     // Leaving and entering columns may have moved the editor elsewhere.
-    FFilterRow.Col = ACol;
+    SetFilterCol(ACol);
     InvalidateCell(RawCol, FTitleOffset - 1);
     if (Previous >= 0 && Previous != ACol)
       InvalidateCell(DataToRawColumn(Previous), FTitleOffset - 1);
@@ -240,6 +241,9 @@ void TCustomDBGridKv::ShowFilterEditor(Integer ACol) {
 void TCustomDBGridKv::UpdateFilterEditor(bool Show) {
   if (FSTFilter && FSTFilter->GetUpdateCount() > 0) return;
   TInplaceFilterEditKv* Editor = FFilterRow.Editor;
+  // [Phase 0] The editor keeps to its column wherever the columns were
+  // ordered since (by the person or in code).
+  if (FFilterRow.Column) FFilterRow.Col = FFilterRow.Column->GetIndex();
   // [Phase 1] Out of the row: a row that was not in use is left alone, so
   // that a re-placing never touches the cell editor. An editor whose cell
   // went (its column or filter hidden in code) goes with it even when its
@@ -360,6 +364,7 @@ void TCustomDBGridKv::LeaveFilterRow(bool Commit) {
 }
 
 void TCustomDBGridKv::FilterColumnGoing(Integer ACol) {
+  if (FFilterRow.Column) FFilterRow.Col = FFilterRow.Column->GetIndex();
   if (FFilterRow.Col < 0 || ACol < 0) return;
   if (ACol < FFilterRow.Col) {
     --FFilterRow.Col;
@@ -369,7 +374,13 @@ void TCustomDBGridKv::FilterColumnGoing(Integer ACol) {
   // Its own column goes: what was typed there has no column to go to.
   HideFilterEditorWindow();
   FFilterRow.Active = false;
-  FFilterRow.Col = -1;
+  SetFilterCol(-1);
+}
+
+void TCustomDBGridKv::SetFilterCol(Integer ACol) {
+  FFilterRow.Col = ACol;
+  FFilterRow.Column =
+      FColumns && ACol >= 0 && ACol < FColumns->GetCount() ? FColumns->GetColumn(ACol) : nullptr;
 }
 
 // [SECTION] Applying

@@ -968,6 +968,19 @@ TEST_F(DBGridKvFilterRowTest, TheEditorStaysWithItsColumnWhenColumnsMove) {
   EXPECT_EQ(Filter(2)->GetExpressionStr(), "Row 4");
   EXPECT_EQ(Filter(1)->GetExpressionStr(), "");
   ExpectShown({4, 40});
+  // So when the application orders the columns in code.
+  Press('A', {ssCtrl});
+  Input.Type("Row 3");
+  Grid->Column(2)->SetIndex(0);  // name goes first
+  ASSERT_EQ(Grid->Column(0)->GetFieldName(), "name");
+  EXPECT_EQ(Grid->GetFilterCol(), 0);
+  Cell = FilterCell(0);
+  ++Cell.Left;
+  EXPECT_EQ(Editor()->GetBoundsRect(), Cell);
+  Press(VK_RETURN);
+  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(Filter(0)->GetExpressionStr(), "Row 3");
+  ExpectShown({3, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39});
 }
 
 TEST_F(DBGridKvFilterRowTest, HidingTheEditorsFilterOrColumnLeavesTheRowWithTheTextKept) {
