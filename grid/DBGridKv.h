@@ -26,7 +26,8 @@
 // DBGridKvFilter.cpp (the column filter), DBGridKvSearch.cpp (text search,
 // the saved position, and the requests handed to the data service of
 // DbUtilsKv), DBGridKvKeys.cpp (the grid under the keyboard),
-// DBGridKvMouse.cpp (the grid under the mouse).
+// DBGridKvMouse.cpp (the grid under the mouse), DBGridKvFilterRow.cpp (the
+// filter row: the grid's filter, the filter-row editor and its keys).
 #pragma once
 
 #include <vector>
@@ -684,7 +685,7 @@ class TDBGridKvSelection : public kvp::TObject {
 // each of them ends with the current row on the link's active record and the
 // vertical bar on the dataset's position. Paint and export read other rows
 // between SetActiveRecordIndex and RestoreActiveRecordIndex.
-class TCustomDBGridKv : public TCustomGridKv {
+class TCustomDBGridKv : public TCustomGridKv, public IInplaceEditHolderKv {
   KV_CLASS(TCustomDBGridKv, TCustomGridKv)
  public:
   explicit TCustomDBGridKv(kvp::TComponent* AOwner) : TCustomGridKv(AOwner) {}
@@ -733,9 +734,8 @@ class TCustomDBGridKv : public TCustomGridKv {
   kvp::Integer RawToDataColumn(kvp::Integer ACol) const { return ACol - FIndicatorOffset; }
   kvp::Integer DataToRawColumn(kvp::Integer ACol) const { return ACol + FIndicatorOffset; }
   virtual bool TitlesVisible() { return FOptions.Contains(dgTitlesKv); }
-  // FIXME(grid): the filter row comes with the grid's filter; until then it
-  // is never shown.
-  virtual bool FilterRowVisible() { return false; }
+  // The grid's filter exists and shows the filter row.
+  virtual bool FilterRowVisible();
   // Pixels added to the title row; text lines of the title row (0: one line
   // measured).
   kvp::Integer GetTitleHeight() const { return FTitleHeight; }
@@ -853,8 +853,6 @@ class TCustomDBGridKv : public TCustomGridKv {
   // The selection changed: what it covers and the current row repaint.
   virtual void SelectionChanged();
   virtual bool CanEditorAlwaysShow();
-  // FIXME(grid): the filter-row editor comes with the filter row.
-  virtual bool FilterEditorShown() { return false; }
 
   // -- Editing --
   // The pending editor text of the current cell, and the key value behind it
@@ -1103,8 +1101,6 @@ class TCustomDBGridKv : public TCustomGridKv {
   virtual bool DefaultMoveRecords(kvp::TStrings* Bookmarks, kvp::Integer TargetRecNo,
                                   bool TestOnly, kvp::Integer Level);
   TDBGridKvMoveRecordsEvent OnMoveRecords;
-  // Every column's filter cleared (the filter is not applied here).
-  void ClearColumnsFilter();
   // Fits Column's width to its contents; under a selection of columns (or
   // of everything) the selected columns (all columns) with it.
   virtual void OptimizeSelectedColsWidth(TColumnKv* Column);
@@ -1174,9 +1170,77 @@ class TCustomDBGridKv : public TCustomGridKv {
   virtual void DoApplyFilter();
   // Asks the data service to order the dataset by the sort-marked columns.
   virtual void ApplySorting();
-  // FIXME(grid): the filter-row editor comes with the filter row; until then
-  // there is none to place again.
-  virtual void UpdateFilterEditor(bool /*Show*/) {}
+
+  // -- Filter row (DBGridKvFilterRow.cpp) --
+  // The row between the titles and the records where each column whose
+  // filter is visible shows its condition. The person enters it with Up on
+  // the first record (or Ctrl+Up) or a press on a filter cell, types a
+  // condition into the filter-row editor or picks one from its list, and
+  // applies it with Enter; the grid hands the conditions to OnApplyFilter or
+  // the data service and never filters records itself.
+  //
+  // Editor protocol: ShowFilterEditor(ACol) -> (CreateFilterEditor once) ->
+  // UpdateFilterEditor(true) -> PrepareFilterEditor(ACol); every re-placing
+  // (layout, scrolling, a change of the data or of the selection kind) is
+  // UpdateFilterEditor(false); leaving is HideFilterEditor. Every hide and
+  // every column change first commits the editor's text into the column's
+  // filter (CommitFilterEditorText), which raises for a text that does not
+  // parse: the editor then stays where it is, with the text.
+  TSTDBGridKvFilter* GetSTFilter() const { return FSTFilter; }
+  void SetSTFilter(TSTDBGridKvFilter* Value) { FSTFilter->Assign(Value); }
+  // Columns index of the filter cell the editor belongs to; -1 none. It
+  // survives hiding the editor.
+  kvp::Integer GetFilterCol() const { return FFilterRow.Col; }
+  // The filter-row editor, once it was made.
+  TInplaceFilterEditKv* GetFilterEditor() const { return FFilterRow.Editor; }
+  // The filter-row editor is in use (whether or not a selection hides it).
+  bool GetFilterEditorActive() const { return FFilterRow.Active; }
+  // The filter-row editor is in use and no selection hides it.
+  virtual bool FilterEditorShown();
+  // ACol is a column index whose column is visible and whose filter shows.
+  bool ColumnHasFilterCell(kvp::Integer ACol);
+  // The condition the column's filter cell shows, as typed; empty for a
+  // column without a field name.
+  void GetColumnFilterText(kvp::Integer ACol, kvp::String& Text);
+  // The column's filter offers a drop-down list.
+  bool ColumnFilterDropDown(kvp::Integer ACol);
+  // The filter row is ARow (the row just above the first data row).
+  bool IsFilterRow(kvp::Integer ACol, kvp::Integer ARow);
+  // Opens the editor in the filter cell of column ACol, committing the
+  // previous cell's text first; the column becomes current (with row
+  // selection it is only scrolled into view).
+  void ShowFilterEditor(kvp::Integer ACol);
+  // Commits the editor's text and leaves the filter row.
+  void HideFilterEditor();
+  // Places the editor over its cell again; with Show it is also prepared
+  // anew from the column's filter, its text selected.
+  virtual void UpdateFilterEditor(bool Show);
+  // Makes the editor fit the column: a plain edit box, or a combo box whose
+  // list offers the column's values and the special entries.
+  virtual void PrepareFilterEditor(kvp::Integer ACol);
+  // The editor's text becomes the condition of column ACol (parsed there).
+  virtual void CommitFilterEditorText(kvp::Integer ACol);
+  // Commits the editor's text and hands every column's condition to
+  // OnApplyFilter, or to DoApplyFilter without a handler; then the editor,
+  // the footers and the grid show the result.
+  void ApplyFilter();
+  // Every column's condition goes; the editor leaves the filter row.
+  void ClearColumnsFilter();
+  // The column at Columns index ACol is being freed: the filter-row editor
+  // keeps to its own column, and leaves the row when that is the one going.
+  void FilterColumnGoing(kvp::Integer ACol);
+  kvp::TNotifyEvent OnApplyFilter;
+
+  // IInplaceEditHolderKv, for the filter-row editor.
+  bool InplaceEditCanModify(kvp::TControl* Control) override;
+  // The last press on the grid in screen coordinates and its message time;
+  // the time is handed out once (0 afterwards).
+  void GetMouseDownInfo(kvp::TPoint& ScreenPos, kvp::Integer& Time) override;
+  void InplaceEditWndProc(kvp::TControl* Control, kvp::TMessage& Message) override;
+  void InplaceEditKeyDown(kvp::TControl* Control, kvp::Word& Key,
+                          kvp::TShiftState Shift) override;
+  void InplaceEditKeyPress(kvp::TControl* Control, kvp::Char& Key) override;
+  void InplaceEditKeyUp(kvp::TControl* Control, kvp::Word& Key, kvp::TShiftState Shift) override;
 
   // -- Type-ahead search (DBGridKvSearch.cpp) --
   // Typing in a column the user does not edit looks for the first record
@@ -1421,13 +1485,6 @@ class TCustomDBGridKv : public TCustomGridKv {
   // LeftEdge or RightEdge that side is left open (a title spanning columns).
   void DrawButtonFrame(kvp::TCanvas* ACanvas, kvp::TRect ARect, bool IsDown, bool Highlighted,
                        bool LeftEdge, bool RightEdge);
-  // FIXME(grid): the filter row answers whether a column shows its filter
-  // cell; until then no column does.
-  virtual bool ColumnFilterCellShown(kvp::Integer /*DataCol*/) { return false; }
-  // FIXME(grid): the filter row gives a column's condition as text and
-  // whether its filter offers a drop-down list.
-  virtual kvp::String ColumnFilterText(kvp::Integer /*DataCol*/) { return {}; }
-  virtual bool ColumnFilterDropDown(kvp::Integer /*DataCol*/) { return false; }
   // The node area of a tree row in the first data column (DBGridKvDrawing.cpp),
   // in the column's colour; ARect grows by a pixel at the left, top and
   // bottom for a cell drawn fixed.
@@ -1519,6 +1576,42 @@ class TCustomDBGridKv : public TCustomGridKv {
   KV_MESSAGE(kvp::CM_PARENTFONTCHANGED, CMParentFontChanged)
   KV_MESSAGE(kvp::CM_SYSCOLORCHANGE, CMSysColorChange)
   KV_END_MESSAGE_MAP
+
+  // Filter row (DBGridKvFilterRow.cpp).
+  // Makes the filter-row editor; the grid owns it.
+  virtual TInplaceFilterEditKv* CreateFilterEditor();
+  // Up on the first record, or Ctrl+Up, opens the filter-row editor; Key
+  // comes back 0 when it opened.
+  void EnterFilterRowByKey(kvp::Word& Key, kvp::TShiftState Shift);
+  // A left or right press on a filter cell opens the editor there (a left
+  // one reaches the editor too); true when the press was taken.
+  bool FilterCellPress(kvp::TMessage& Message);
+  // The editor's handlers: its list closing (FilterDropDownChosen asks
+  // before the choice is taken, the close-up handler after), filling its
+  // list, Enter, and leaving it.
+  virtual void FilterDropDownChosen(kvp::TObject* Sender, bool& Accept);
+  void FilterEditCloseUp(kvp::TObject* Sender, bool Accept);
+  void FilterEditGetItems(kvp::TObject* Sender);
+  void FilterEditKeyPress(kvp::TObject* Sender, kvp::Char& Key);
+  void FilterEditExit(kvp::TObject* Sender);
+  // The filter-row editor's own keys: moving between filter cells and
+  // leaving the row.
+  void FilterEditKeyDown(kvp::Word& Key, kvp::TShiftState Shift);
+  // Moves the editor to the next or previous filter cell (Edge: the last or
+  // the first one).
+  void MoveFilterCol(bool Forward, bool Edge);
+  // Commits the editor's text into its column's filter, then hides it; a
+  // text that does not parse raises and leaves the editor shown.
+  void CommitAndHideFilterEditor();
+  // Hides the editor's window, its text not committed; the grid takes the
+  // focus it had.
+  void HideFilterEditorWindow();
+  // The filter row is no longer in use: the editor hides (its text committed
+  // first with Commit, which raises with nothing changed for a text that
+  // does not parse) and the cell editor shows or hides by the grid's options.
+  void LeaveFilterRow(bool Commit);
+  // The editor's cell is the filter cell of column ACol (-1: none).
+  void SetFilterCol(kvp::Integer ACol);
 
   friend class TGridDataLinkKv;
   friend class TDBGridColumnsKv;
@@ -1660,6 +1753,16 @@ class TCustomDBGridKv : public TCustomGridKv {
   bool FInplaceSearchLocating = false;      // the search itself moves the record
   kvp::TBookmark FSavedBookmark;  // the record SaveBookmark kept; empty: none
   kvp::Integer FSavedOffset = 0;  // rows from the kept record back to the current one
+  // Filter row
+  TSTDBGridKvFilter* FSTFilter = nullptr;  // owned
+  struct TFilterRow {
+    kvp::Integer Col = -1;                  // Columns index of the editor's cell; -1 none
+    TColumnKv* Column = nullptr;            // the column at Col when it was set; null with -1
+                                            // (cleared before the column is freed)
+    bool Active = false;                    // the editor is in use
+    TInplaceFilterEditKv* Editor = nullptr;  // owned by the grid; made on first use
+    kvp::Integer MouseDownTime = 0;         // message time of the last press; 0 once handed out
+  } FFilterRow;
 };
 
 // [SECTION] Unit start-up and shared resources (DBGridKvStartup.cpp)

@@ -101,8 +101,8 @@ void TCustomDBGridKv::KeyDown(Word& Key, TShiftState Shift) {
   // [Phase 1] The selection's toggle mode and the application's handler.
   FToggleSelection = Shift.Contains(ssCtrl) || !FOptionsKv.Contains(dgClearSelectionOnEditKv);
   if (OnKeyDown) OnKeyDown(this, Key, Shift);
-  // FIXME(grid): Up at the first record (or Ctrl+Up) opens the filter-row
-  // editor here once the filter row exists.
+  EnterFilterRowByKey(Key, Shift);
+  if (Key == 0) return;
   if (UseRightToLeftAlignment() && (Key == VK_LEFT || Key == VK_RIGHT))
     Key = Key == VK_LEFT ? VK_RIGHT : VK_LEFT;
   if (!FDataLink->GetActive() || !CanGridAcceptKey(Key, Shift)) return;
@@ -178,8 +178,13 @@ void TCustomDBGridKv::KeyUp(Word& Key, TShiftState Shift) {
 
 void TCustomDBGridKv::WMChar(TWMKey& Message) {
   const Char C = Char(Message.CharCode);
-  // FIXME(grid): while the filter-row editor is in use, Backspace and typed
-  // characters go to it, with the filter row.
+  // [Phase 0] While the filter-row editor is in use, what is typed is for it.
+  if (FilterEditorShown() && (C == 8 || C >= 32)) {
+    UpdateFilterEditor(false);
+    if (TInplaceFilterEditKv* Editor = GetFilterEditor(); Editor && Editor->HandleAllocated())
+      PostMessage(Editor->GetHandle(), WM_CHAR, Message.CharCode, Message.KeyData);
+    return;
+  }
   // [Phase 1] Space steps a check-box or key-image cell.
   const Integer Index = GetSelectedIndex();
   TColumnKv* Column =

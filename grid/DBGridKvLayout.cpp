@@ -60,7 +60,7 @@ void TCustomDBGridKv::Construct() {
   FFooterFont->Assign(GetFont());
   FFooterFont->OnChange = TNotifyEvent(this, &TCustomDBGridKv::FooterFontChanged);
   FColCellParams = TColCellParamsKv::Create();
-  // FIXME(grid): the filter comes here.
+  FSTFilter = TSTDBGridKvFilter::Create(this);
   FTitleImageChangeLink = TChangeLink::Create();
   FTitleImageChangeLink->OnChange = TNotifyEvent(this, &TCustomDBGridKv::TitleImagesChanged);
   // The base grid as the data-aware grid uses it: every cell drawn by
@@ -77,6 +77,9 @@ void TCustomDBGridKv::Construct() {
 
 void TCustomDBGridKv::Destroy() {
   FMemTable = nullptr;
+  // The filter-row editor goes while the columns it belongs to still exist.
+  FFilterRow.Active = false;
+  FreeAndNil(FFilterRow.Editor);
   if (FStyle) FStyle->RemoveGrid(this);
   FStyle = nullptr;
   FreeAndNil(FColCellParams);
@@ -101,10 +104,15 @@ void TCustomDBGridKv::Destroy() {
   FreeAndNil(FSumList);
   FreeAndNil(FSelection);
   FreeAndNil(FFooterFont);
+  FreeAndNil(FSTFilter);
 }
 
 void TCustomDBGridKv::Notification(TComponent* AComponent, TOperation Operation) {
   inherited::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FFilterRow.Editor) {
+    FFilterRow.Editor = nullptr;
+    FFilterRow.Active = false;
+  }
   if (Operation != opRemove || !FColumns) return;
   // [Phase 1] Menus, image lists and scroll bars are let go.
   for (Integer I = 0; I < FColumns->GetCount(); ++I) {
@@ -560,7 +568,7 @@ void TCustomDBGridKv::InternalLayout() {
   UpdateActive();
   Invalidate();
   if (FSelection->GetSelectionType() == gskColumns) FSelection->GetColumns()->Refresh();
-  // FIXME(grid): the filter editor is placed again here with the filter row.
+  UpdateFilterEditor(false);
 }
 
 // The base grid's column counts: indicator and frozen columns fixed, the
@@ -907,7 +915,8 @@ void TCustomDBGridKv::LayoutFittedWidths() {
 // fitted widths its reference width changes and the neighbours give back the
 // difference, and the layout fits them again.
 void TCustomDBGridKv::ColWidthsChanged() {
-  // FIXME(grid): the filter row's updates are suspended here with the filter row.
+  // The filter-row editor moves once, to where the new widths put its cell.
+  dbgrid::TFilterUpdateGuard FilterHeld(FSTFilter);
   if ((FDataLink->GetActive() || FColumns->IsCustomized()) && AcquireLayoutLock()) {
     struct TEnd {
       TCustomDBGridKv* Grid;
@@ -975,6 +984,8 @@ void TCustomDBGridKv::ColWidthsChanged() {
   InvalidateEditor();
   if (OnColWidthsChanged) OnColWidthsChanged(this);
   UpdateHorzScrollBar();
+  FilterHeld.Release();
+  UpdateFilterEditor(false);
 }
 
 // Only an external horizontal bar is set here: 0..127 over the scrolling
@@ -1054,7 +1065,7 @@ bool TCustomDBGridKv::CanEditorAlwaysShow() {
 }
 
 void TCustomDBGridKv::ShowCellEditor() {
-  // FIXME(grid): the filter-row editor is left first once the filter row exists.
+  if (FFilterRow.Active) HideFilterEditor();
   ShowEditor();
 }
 
@@ -1130,7 +1141,9 @@ bool TCustomDBGridKv::IsFocused() {
   if (!Focus) return false;
   if (Focus == GetHandle()) return true;
   TInplaceEdit* Editor = GetInplaceEditor();
-  return Editor && Editor->HandleAllocated() && Editor->GetHandle() == Focus;
+  if (Editor && Editor->HandleAllocated() && Editor->GetHandle() == Focus) return true;
+  TInplaceFilterEditKv* FilterEditor = FFilterRow.Editor;
+  return FilterEditor && FilterEditor->HandleAllocated() && FilterEditor->GetHandle() == Focus;
 }
 
 // [SECTION] Self-check

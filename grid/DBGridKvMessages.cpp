@@ -260,14 +260,18 @@ void TCustomDBGridKv::WMCancelMode(TMessage& Message) {
 void TCustomDBGridKv::CMCancelMode(TMessage& Message) {
   inherited::Dispatch(Message);
   EndMouseModes();
-  // FIXME(grid): the filter-row editor hears the cancel here too once the
-  // filter row exists.
+  if (TInplaceFilterEditKv* Editor = GetFilterEditor())
+    Editor->Perform(CM_CANCELMODE, Message.WParam, Message.LParam);
 }
 
 // In automatic drag mode a multi-select grid takes its left presses itself,
 // so that a press on a selected cell can still start a drag when the mouse
 // moves (and a press elsewhere selects).
 void TCustomDBGridKv::WndProc(TMessage& Message) {
+  // A press on a filter cell opens the filter-row editor there, and nothing
+  // else.
+  if ((Message.Msg == WM_LBUTTONDOWN || Message.Msg == WM_RBUTTONDOWN) && FilterCellPress(Message))
+    return;
   const bool Press = Message.Msg == WM_LBUTTONDOWN || Message.Msg == WM_LBUTTONDBLCLK;
   if (!Press || GetDragMode() != dmAutomatic || !FOptions.Contains(dgMultiSelectKv) ||
       Designing()) {
@@ -294,8 +298,10 @@ void TCustomDBGridKv::CMMouseWheel(TCMMouseWheel& Message) {
     Message.Result = 1;
     return;
   }
-  // FIXME(grid): while the filter-row editor is in use the wheel goes to
-  // it, once the filter row exists.
+  if (GetFilterEditorActive() && GetFilterEditor()) {
+    Message.Result = GetFilterEditor()->Perform(CM_MOUSEWHEEL, Message.WParam, Message.LParam);
+    return;
+  }
   inherited::Dispatch(reinterpret_cast<TMessage&>(Message));
 }
 
@@ -319,8 +325,10 @@ void TCustomDBGridKv::WMSetFocus(TWMSetFocus& Message) {
   if (!IsWindowOf(GetInplaceEditor(), Message.FocusedWnd)) SetColumnIme();
   if (FOptions.Contains(dgRowSelectKv)) InvalidateSelectedRowBox();
   inherited::Dispatch(reinterpret_cast<TMessage&>(Message));
-  // FIXME(grid): unless the focus comes from the filter-row editor, the
-  // editor takes it back while it is in use, once the filter row exists.
+  // The filter-row editor in use takes the focus back, unless it is the
+  // one giving it.
+  if (FilterEditorShown() && !IsWindowOf(GetFilterEditor(), Message.FocusedWnd))
+    GetFilterEditor()->SetFocus();
   if (FFocusedSeen != IsFocused()) SelectionChanged();
 }
 
@@ -387,8 +395,9 @@ void TCustomDBGridKv::WMCommand(TWMCommand& Message) {
   inherited::Dispatch(reinterpret_cast<TMessage&>(Message));
   TDBGridInplaceEdit* Editor = GetDBInplaceEditor();
   if (IsWindowOf(Editor, Message.Ctl) && Message.NotifyCode() == EN_CHANGE) Editor->TextChanged();
-  // FIXME(grid): a change of the filter-row editor's text is stored in its
-  // column's filter here once the filter row exists.
+  // The filter-row editor's text is kept by the editor and becomes its
+  // column's condition when the person leaves the cell or applies the
+  // filter: a condition still being typed (">" alone) is not an error yet.
 }
 
 // [SECTION] Fonts and colours

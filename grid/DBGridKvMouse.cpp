@@ -110,8 +110,7 @@ void TCustomDBGridKv::MouseDown(TMouseButton Button, TShiftState Shift, Integer 
   FMouseDownPoint = {X, Y};
   FPressedCheckBoxCell = {-1, -1};
   if (!AcquireFocus()) return;
-  // FIXME(grid): a press inside the data box leaves the filter-row editor
-  // with the filter row.
+  if (GetFilterEditorActive() && PtInRect(GetDataBoxRect(), Point(X, Y))) HideFilterEditor();
   // [Phase 2] A double click: a border fits widths, a check box steps.
   if (Button == mbLeft && Shift.Contains(ssDouble)) {
     DoubleClickDown(Shift, X, Y);

@@ -108,7 +108,7 @@ bool TCustomDBGridKv::CellIsDrawnFixed(Integer ACol, Integer ARow, TGridDrawStat
        Area.RowType == crtDataKv);
   // A filter cell that shows its column's condition is an input, never raised.
   if (Result && Area.RowType == crtFilterKv && Area.ColType == cctDataKv &&
-      FilterRowVisible() && ColumnFilterCellShown(DataCol))
+      FilterRowVisible() && ColumnHasFilterCell(DataCol))
     return false;
   return Result;
 }
@@ -504,7 +504,7 @@ void TCustomDBGridKv::DrawFilterCell(Integer ACol, Integer ARow, bool& Highlight
   TCanvas* Canvas = GetCanvas();
   const bool Real = FilterRowVisible() && CellType.RowType == crtFilterKv &&
                     CellType.ColType == cctDataKv && DataCol >= 0 &&
-                    DataCol < FColumns->GetCount() && ColumnFilterCellShown(DataCol);
+                    DataCol < FColumns->GetCount() && ColumnHasFilterCell(DataCol);
   const bool Selected = CellIsSelected(ACol, ARow, {}, DataCol);
   if (!Real) {
     // [Phase 1] Any other cell of the filter row: its title's colour.
@@ -531,7 +531,9 @@ void TCustomDBGridKv::DrawFilterCell(Integer ACol, Integer ARow, bool& Highlight
   Highlighted =
       GetFixedCellHighlight(ACol, ARow, Canvas->GetFont(), Background, Selected, AState, CellType);
   Canvas->GetBrush()->SetColor(Background);
-  WriteCellText(Column, TextRect, true, 1, 1, ColumnFilterText(DataCol), taLeftJustify,
+  String Text;
+  GetColumnFilterText(DataCol, Text);
+  WriteCellText(Column, TextRect, true, 1, 1, Text, taLeftJustify,
                 Column->GetLayout(), false, false, 0, 0);
   if (!DropDown) return;
   // [Phase 3] The drop-down button at the top right, the strip under it

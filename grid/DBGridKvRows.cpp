@@ -111,7 +111,7 @@ void TCustomDBGridKv::RowsLayoutChanged() {
   }
   UpdateRowCount();
   UpdateScrollBar();
-  // FIXME(grid): the filter editor is placed again here with the filter row.
+  UpdateFilterEditor(false);
 }
 
 // The current row is the link's active record.
@@ -137,7 +137,7 @@ void TCustomDBGridKv::ReloadEditor() {
   if (FReloadingEditor) return;
   TFlagScope Reloading(FReloadingEditor);
   InvalidateEditor();
-  // FIXME(grid): the filter-row editor is placed again here with the filter row.
+  UpdateFilterEditor(false);
 }
 
 // [SECTION] Scroll bar
