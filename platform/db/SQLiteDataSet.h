@@ -49,6 +49,7 @@
 // and is otherwise read through at the first read.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -97,7 +98,7 @@ class TSQLiteDataSet : public TDataSet {
   Integer GetReadRuns() const { return FReadRuns; }
   Integer GetCachedCount() const;
   // Bytes of row data held now: the cache and a walk's run.
-  std::size_t GetCachedBytes() const { return FCacheBytes + FRun.Bytes.size(); }
+  std::size_t GetCachedBytes() const { return FCacheBytes + FRun.Held(); }
   // The most bytes of row data the cache of a table with row ids keeps.
   void SetCacheLimit(std::size_t Bytes) { FCacheLimit = Bytes; }
 
@@ -215,15 +216,28 @@ class TSQLiteDataSet : public TDataSet {
   // in runs, chunks of consecutive rows read after the cursor that hold only
   // the columns the walk reads (a column read for the first time reads the
   // run again from the current row with it). A run is dropped by any change.
+  // One value of a run as SQLite gave it, of a fixed size, so that the
+  // value of a row and column is found by its index.
+  struct TRunCell {
+    Int64 Payload = 0;       // a whole number; a real's bits; a text's or blob's offset in Bytes
+    std::uint32_t Size = 0;  // bytes of a text or blob
+    std::uint8_t Class = 0;  // SQLite's storage class
+    bool Large = false;      // a text or blob left in the table: only its size is held
+  };
   struct TRun {
-    std::vector<Int64> RowIds;     // ascending, consecutive database rows
-    std::vector<unsigned> Starts;  // where each row's cells start in Bytes
-    std::string Bytes;             // the cells of Columns, row after row
-    std::vector<Integer> Columns;  // the field definitions held, in cell order
-    Int64 FirstPos = 0;            // position of the first row among database rows
-    Integer Index = -1;            // the row the cursor stands on; -1: none
-    bool End = false;              // no database row follows the last one
+    std::vector<Int64> RowIds;      // ascending, consecutive database rows
+    std::vector<TRunCell> Cells;    // Columns.size() a row, row after row
+    std::string Bytes;              // the texts and blobs of the cells
+    std::vector<Integer> Columns;   // the field definitions held, in cell order
+    std::vector<Integer> Slots;     // per field definition: its place in Columns, -1: not held
+    Int64 FirstPos = 0;             // position of the first row among database rows
+    Integer Index = -1;             // the row the cursor stands on; -1: none
+    bool End = false;               // no database row follows the last one
     Integer Count() const { return Integer(RowIds.size()); }
+    // Bytes of memory the rows take.
+    std::size_t Held() const {
+      return RowIds.size() * sizeof(Int64) + Cells.size() * sizeof(TRunCell) + Bytes.size();
+    }
   };
   bool RunAllowed() const;
   void ReadRun(Int64 From, Int64 FirstPos);
@@ -231,7 +245,10 @@ class TSQLiteDataSet : public TDataSet {
   bool RunNext(TRecordBuffer& Buffer, TGetResult& Result);
   bool StartRun(Int64 From, Int64 FirstPos, TRecordBuffer& Buffer, TGetResult& Result);
   Integer RunIndexOf(Int64 RowId, Integer RecNo) const;
+  sqlite_detail::TCell RunCell(Integer Row, Integer Slot) const;
   bool CellFromRun(Integer Row, Integer Column, Variant& Value);
+  void PlaceRunNumbers(TRecordBuffer& Buffer, Integer Row);
+  std::size_t AppendRunRow(sqlite3_stmt* Stmt, int Largest);
   void ReadRowById(TRecordBuffer& Buffer, Int64 RowId);
   void DecodeInto(TRecordBuffer& Buffer, const char* Bytes, Int64 RowId, Integer Only);
   Variant CellValue(const sqlite_detail::TCell& Cell, Integer Column, Int64 RowId);

@@ -11,6 +11,7 @@
 //   [SECTION] Runs       RunNext, StartRun, ReadRun, positions and anchors
 
 #include <algorithm>
+#include <bit>
 
 #include "platform/db/SQLiteDataSet.h"
 #include "platform/db/SQLiteDataSetImpl.h"
@@ -23,7 +24,7 @@ using namespace sqlite_detail;
 namespace {
 
 constexpr Integer FirstRunRows = 64;      // rows the first chunk of a walk reads
-constexpr Integer LargestRunRows = 4096;  // rows a chunk reads at most
+constexpr Integer LargestRunRows = 65536;  // rows a chunk reads at most
 
 }  // namespace
 
@@ -177,13 +178,91 @@ Integer TSQLiteDataSet::RunIndexOf(Int64 RowId, Integer RecNo) const {
   return At != FRun.RowIds.end() && *At == RowId ? Integer(At - FRun.RowIds.begin()) : -1;
 }
 
+// A run's cell as the cell of a row: texts and blobs point into the run.
+TCell TSQLiteDataSet::RunCell(Integer Row, Integer Slot) const {
+  const TRunCell& Held = FRun.Cells[std::size_t(Row) * FRun.Columns.size() + std::size_t(Slot)];
+  TCell Cell;
+  Cell.Class = Held.Class;
+  switch (Held.Class) {
+    case SQLITE_INTEGER:
+      Cell.Int = Held.Payload;
+      break;
+    case SQLITE_FLOAT:
+      Cell.Real = std::bit_cast<double>(Held.Payload);
+      break;
+    case SQLITE_TEXT:
+    case SQLITE_BLOB:
+      Cell.Size = int(Held.Size);
+      Cell.Large = Held.Large;
+      if (!Held.Large) Cell.Bytes = FRun.Bytes.data() + Held.Payload;
+      break;
+    default:
+      break;
+  }
+  return Cell;
+}
+
 bool TSQLiteDataSet::CellFromRun(Integer Row, Integer Column, Variant& Value) {
-  const auto Slot = std::find(FRun.Columns.begin(), FRun.Columns.end(), Column);
-  if (Slot == FRun.Columns.end()) return false;
-  Value = CellValue(CellAt(FRun.Bytes.data() + FRun.Starts[std::size_t(Row)],
-                          Integer(Slot - FRun.Columns.begin())),
-                    Column, FRun.RowIds[std::size_t(Row)]);
+  const Integer Slot = std::size_t(Column) < FRun.Slots.size() ? FRun.Slots[std::size_t(Column)] : -1;
+  if (Slot < 0) return false;
+  Value = CellValue(RunCell(Row, Slot), Column, FRun.RowIds[std::size_t(Row)]);
   return true;
+}
+
+// The numbers (and nulls) of the run's row go into the buffer as the cursor
+// reaches it: the walk reads its columns on every row, and a number costs no
+// more to place than to look up. Texts and blobs wait for a field to ask.
+void TSQLiteDataSet::PlaceRunNumbers(TRecordBuffer& Buffer, Integer Row) {
+  const std::size_t Count = FRun.Columns.size();
+  const TRunCell* Cells = FRun.Cells.data() + std::size_t(Row) * Count;
+  for (std::size_t Slot = 0; Slot < Count; ++Slot) {
+    if (Cells[Slot].Class == SQLITE_TEXT || Cells[Slot].Class == SQLITE_BLOB) continue;
+    const auto Column = std::size_t(FRun.Columns[Slot]);
+    if (Column >= Buffer.Data.size()) continue;
+    Buffer.Data[Column] = ValueOfCell(RunCell(Row, Integer(Slot)), FTypes[Column]);
+    Buffer.MarkRead(Column);
+  }
+}
+
+// Appends the statement's row to the run: its row id (column 0) and its
+// cells, a text or blob of more than Largest bytes as its size alone.
+// Answers the bytes of the cells as SQLite holds them.
+std::size_t TSQLiteDataSet::AppendRunRow(sqlite3_stmt* Stmt, int Largest) {
+  FRun.RowIds.push_back(sqlite3_column_int64(Stmt, 0));
+  std::size_t Held = 0;
+  const int Count = int(FRun.Columns.size());
+  for (int Column = 1; Column <= Count; ++Column) {
+    sqlite3_value* Value = sqlite3_column_value(Stmt, Column);
+    TRunCell& Cell = FRun.Cells.emplace_back();
+    Cell.Class = std::uint8_t(sqlite3_value_type(Value));
+    switch (Cell.Class) {
+      case SQLITE_INTEGER:
+        Cell.Payload = sqlite3_value_int64(Value);
+        Held += 8;
+        break;
+      case SQLITE_FLOAT:
+        Cell.Payload = std::bit_cast<Int64>(sqlite3_value_double(Value));
+        Held += 8;
+        break;
+      case SQLITE_TEXT:
+      case SQLITE_BLOB: {
+        const void* Payload =
+            Cell.Class == SQLITE_TEXT ? sqlite3_value_text(Value) : sqlite3_value_blob(Value);
+        Cell.Size = std::uint32_t(sqlite3_value_bytes(Value));
+        Held += Cell.Size;
+        if (Cell.Size > std::uint32_t(Largest)) {
+          Cell.Large = true;
+          break;
+        }
+        Cell.Payload = Int64(FRun.Bytes.size());
+        if (Cell.Size > 0) FRun.Bytes.append(static_cast<const char*>(Payload), Cell.Size);
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  return Held;
 }
 
 // The next record of a walk from a run: the run's next row, its next chunk,
@@ -198,6 +277,7 @@ bool TSQLiteDataSet::RunNext(TRecordBuffer& Buffer, TGetResult& Result) {
       ++FRun.Index;
       FCursorRowId = FRun.RowIds[std::size_t(FRun.Index)];
       FillLazy(Buffer, FCursorRowId, FRun.FirstPos + FRun.Index);
+      PlaceRunNumbers(Buffer, FRun.Index);
       Result = grOK;
       return true;
     }
@@ -241,6 +321,7 @@ bool TSQLiteDataSet::StartRun(Int64 From, Int64 FirstPos, TRecordBuffer& Buffer,
   FCursorKind = ckRow;
   FCursorRowId = FRun.RowIds.front();
   FillLazy(Buffer, FCursorRowId, FirstPos);
+  PlaceRunNumbers(Buffer, 0);
   Result = grOK;
   return true;
 }
@@ -270,12 +351,13 @@ void TSQLiteDataSet::ReadRun(Int64 From, Int64 FirstPos) {
   sqlite3_bind_int(Stmt, 2, FRunChunk);
   // [Phase 2] The rows.
   FRun.RowIds.clear();
-  FRun.Starts.clear();
+  FRun.Cells.clear();
   FRun.Bytes.clear();
+  FRun.Slots.assign(FTypes.size(), -1);
+  for (std::size_t I = 0; I < Columns.size(); ++I) FRun.Slots[std::size_t(Columns[I])] = Integer(I);
   FRun.Columns = std::move(Columns);
   FRun.FirstPos = FirstPos;
   FRun.Index = -1;
-  const int Cells = int(FRun.Columns.size());
   const int Largest = LargestCachedCell();
   std::size_t Held = 0;  // bytes of the rows read, as SQLite holds them
   bool Cut = false;      // the run stopped at its share of the cache
@@ -286,9 +368,7 @@ void TSQLiteDataSet::ReadRun(Int64 From, Int64 FirstPos) {
       Cut = true;
       break;
     }
-    FRun.RowIds.push_back(sqlite3_column_int64(Stmt, 0));
-    FRun.Starts.push_back(unsigned(FRun.Bytes.size()));
-    Held += AppendCells(FRun.Bytes, Stmt, 1, Cells, Largest);
+    Held += AppendRunRow(Stmt, Largest);
   }
   if (FRun.RowIds.empty() && Step == SQLITE_DONE) CheckReprepared(Stmt, 1, &FRun.Columns);
   if (Step != SQLITE_DONE && !Cut) {
