@@ -1074,13 +1074,12 @@ class TCustomDBGridKv : public TCustomGridKv {
   // Ctrl applies them. FIXME(grid): so does the grid's loss of the focus,
   // with the grid's messages.
   bool GetSortingPending() const { return FSortingPending; }
-  // The clipboard commands the keys run, on the selection. FIXME(grid): each
-  // hands over to the clipboard unit's command of the same role once that
-  // unit is on main; until then they change nothing.
-  virtual void CopySelectionToClipboard() {}
-  virtual void CutSelectionToClipboard() {}
-  virtual void PasteSelectionFromClipboard() {}
-  virtual void DeleteSelection() {}
+  // The clipboard commands the keys run, on the selection (the clipboard
+  // unit's commands, DBGridKvImpExpClipboard.cpp).
+  virtual void CopySelectionToClipboard();
+  virtual void CutSelectionToClipboard();
+  virtual void PasteSelectionFromClipboard();
+  virtual void DeleteSelection();
   kvp::TNotifyEvent OnSortMarkingChanged;
 
   // -- Mouse (DBGridKvMouse.cpp) --

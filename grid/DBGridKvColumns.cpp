@@ -645,8 +645,31 @@ TField* TColumnKv::GetField() {
   return FField;
 }
 
+namespace {
+
+// Holds the column's collection in one update, so that the grid is laid out
+// once, when the scope ends. That layout may free an automatic column left
+// without a field, so nothing of the column may be touched after the scope.
+class TColumnChange {
+ public:
+  explicit TColumnChange(TCollection* Columns) : FColumns(Columns) {
+    if (FColumns) FColumns->BeginUpdate();
+  }
+  ~TColumnChange() {
+    if (FColumns) FColumns->EndUpdate();
+  }
+  TColumnChange(const TColumnChange&) = delete;
+  TColumnChange& operator=(const TColumnChange&) = delete;
+
+ private:
+  TCollection* FColumns;
+};
+
+}  // namespace
+
 void TColumnKv::SetField(TField* Value) {
   if (FField == Value) return;
+  TColumnChange Change(GetCollection());
   FField = Value;
   TCustomDBGridKv* Grid = GetGrid();
   if (Value) {
@@ -664,6 +687,7 @@ void TColumnKv::SetField(TField* Value) {
 }
 
 void TColumnKv::SetFieldName(const String& Value) {
+  TColumnChange Change(GetCollection());
   TField* Found = nullptr;
   TCustomDBGridKv* Grid = GetGrid();
   TDataSet* DataSet = Grid ? Grid->GetDataSet() : nullptr;

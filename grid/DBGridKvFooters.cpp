@@ -300,21 +300,6 @@ String FieldDisplayFormat(TField* Field) {
   return {};
 }
 
-// A field's value as a footer of the field-value kind shows it.
-// FIXME(grid): this is the column's display formatting, which comes with the
-// column cell values; the footer will use that one.
-String FormatFieldValue(TField* Field, const String& DisplayFormat) {
-  if (DisplayFormat.empty()) return Field->GetDisplayText();
-  if (Field->IsNull()) return {};
-  if (DynCast<TNumericField>(Field)) return FormatFloat(DisplayFormat, Field->GetAsFloat());
-  if (DynCast<TDateTimeField>(Field)) {
-    String Text;
-    DateTimeToString(Text, DisplayFormat, Field->GetAsDateTime());
-    return Text;
-  }
-  return Field->GetDisplayText();
-}
-
 // The text of a sum or an average of Field.
 String AggregateText(TField* Field, Currency Value, const String& FooterFormat) {
   const TFieldType Type = Field->GetDataType();
@@ -379,7 +364,7 @@ void TCustomDBGridKv::GetFooterText(Integer Row, TColumnKv* Column, String& Text
     }
     case fvtFieldValue:
       if (DataSet && DataSet->GetActive() && !Footer->GetFieldName().empty())
-        Text = FormatFieldValue(DataSet->FieldByName(Footer->GetFieldName()),
+        Text = FormatFieldDisplayValue(DataSet->FieldByName(Footer->GetFieldName()),
                                 Footer->GetDisplayFormat());
       return;
     case fvtStaticText:

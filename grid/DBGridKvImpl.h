@@ -32,6 +32,18 @@ class TGridUpdateGuard {
   TCustomDBGridKv* FGrid;
 };
 
+// Holds the base grid's paint lock for a scope.
+class TPaintLockGuard {
+ public:
+  explicit TPaintLockGuard(TCustomGridKv* Grid) : FGrid(Grid) { FGrid->LockPaint(); }
+  ~TPaintLockGuard() { FGrid->UnlockPaint(); }
+  TPaintLockGuard(const TPaintLockGuard&) = delete;
+  TPaintLockGuard& operator=(const TPaintLockGuard&) = delete;
+
+ private:
+  TCustomGridKv* FGrid;
+};
+
 }  // namespace korvel::dbgrid
 
 namespace korvel {

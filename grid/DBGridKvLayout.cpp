@@ -480,18 +480,6 @@ class TMeasuringDC {
   HDC FDC = nullptr;
 };
 
-// Holds the base grid's paint lock for a scope.
-class TPaintLockGuard {
- public:
-  explicit TPaintLockGuard(TCustomGridKv* Grid) : FGrid(Grid) { FGrid->LockPaint(); }
-  ~TPaintLockGuard() { FGrid->UnlockPaint(); }
-  TPaintLockGuard(const TPaintLockGuard&) = delete;
-  TPaintLockGuard& operator=(const TPaintLockGuard&) = delete;
-
- private:
-  TCustomGridKv* FGrid;
-};
-
 }  // namespace
 
 void TCustomDBGridKv::InternalLayout() {
@@ -499,7 +487,7 @@ void TCustomDBGridKv::InternalLayout() {
   // [Phase 1] A waiting deferred layout is this one. Nothing paints until
   // the layout is done, whatever it throws.
   if (HandleAllocated()) KillMessage(GetHandle(), WM_USER + 100);
-  TPaintLockGuard PaintLock(this);
+  dbgrid::TPaintLockGuard PaintLock(this);
   // [Phase 2] A stored form that mixes automatic columns and the user's
   // keeps the user's only.
   bool SeenAutomatic = false;

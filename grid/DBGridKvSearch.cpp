@@ -2,26 +2,13 @@
 // around walks over the records, the find dialog, and the filtering and
 // sorting requests the grid hands on.
 #include "grid/DBGridKv.h"
+#include "grid/DBGridKvImpl.h"
 
 namespace korvel {
 
 using namespace kvp;
 
-namespace {
-
-// Holds the grid's painting for a scope.
-class TPaintLockGuard {
- public:
-  explicit TPaintLockGuard(TCustomGridKv* Grid) : FGrid(Grid) { FGrid->LockPaint(); }
-  ~TPaintLockGuard() { FGrid->UnlockPaint(); }
-  TPaintLockGuard(const TPaintLockGuard&) = delete;
-  TPaintLockGuard& operator=(const TPaintLockGuard&) = delete;
-
- private:
-  TCustomGridKv* FGrid;
-};
-
-}  // namespace
+using dbgrid::TPaintLockGuard;
 
 bool TCustomDBGridKv::LocateText(const String& FieldName, const String& Text,
                                  TLocateTextMatchingKv Matching, TLocateTextDirectionKv Direction,

@@ -59,7 +59,18 @@ TDecimal FromFloat(Extended Value) {
     return D;
   }
   char Buffer[64];
-  std::snprintf(Buffer, sizeof Buffer, "%.17Le", std::fabs(Value));
+  const Extended Magnitude = std::fabs(Value);
+  const double AsDouble = double(Magnitude);
+  if (Extended(AsDouble) == Magnitude) {
+    // A value that a double holds exactly (every field's value) has the same
+    // correctly rounded digits either way; the double conversion is many
+    // times faster than the long double one.
+    const std::to_chars_result End = std::to_chars(Buffer, Buffer + sizeof Buffer - 1, AsDouble,
+                                                   std::chars_format::scientific, 17);
+    *End.ptr = 0;
+  } else {
+    std::snprintf(Buffer, sizeof Buffer, "%.17Le", Magnitude);
+  }
   // "d.ddddddddddddddddde+XX"
   D.Digits += Buffer[0];
   D.Digits.append(Buffer + 2, 17);

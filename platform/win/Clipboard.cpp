@@ -58,9 +58,13 @@ void FreeAll() {
 
 namespace winimpl {
 
+// The registered formats stay: like the system's table of names they live as
+// long as the program, and units keep the numbers they registered at start-up.
 void ResetClipboard() {
   FreeAll();
+  std::vector<String> Names = std::move(Clip().Names);
   Clip() = TClipState{};
+  Clip().Names = std::move(Names);
 }
 
 void ClipboardWindowGone(HWND Wnd) {

@@ -434,3 +434,31 @@ TEST_F(DBGridKvSortMarkingTest, TheMarkingWidthMakesRoomForTheNumberWhenSeveralA
 
 }  // namespace
 }  // namespace korvel
+
+namespace korvel {
+namespace {
+
+using namespace kvp;
+
+// An automatic column is the grid's: taking its field away in code, or
+// naming another, lays the grid out again, and the column left without a
+// field goes, while the others keep showing their fields.
+TEST_F(DBGridWithDataTest, AnAutomaticColumnGivenAnotherFieldOrNoneIsLaidOutWithoutHarm) {
+  Grid->SetDataSource(Source);
+  ASSERT_EQ(Grid->GetColumns()->GetCount(), 4);
+  ASSERT_FALSE(Grid->GetColumns()->IsCustomized());
+  Grid->Column(1)->SetFieldName("");
+  std::vector<String> Shown;
+  for (Integer I = 0; I < Grid->GetColumns()->GetCount(); ++I)
+    Shown.push_back(Grid->Column(I)->GetFieldName());
+  EXPECT_EQ(Shown, (std::vector<String>{"ID", "Name", "Amount", "Paid"}))
+      << "the automatic columns are made again from the dataset's fields";
+  Grid->Column(2)->SetFieldName("Name");
+  for (Integer I = 0; I < Grid->GetColumns()->GetCount(); ++I)
+    EXPECT_NE(Grid->Column(I)->GetField(), nullptr) << I;
+  Grid->Column(0)->SetField(nullptr);
+  EXPECT_EQ(Grid->Column(0)->GetField(), Field("ID"));
+}
+
+}  // namespace
+}  // namespace korvel

@@ -179,3 +179,25 @@ TEST_F(ClipboardTest, RefusedDataIsReportedAndNeitherLeaksNorEmptiesTheClipboard
 
 }  // namespace
 }  // namespace kvp::test
+
+namespace kvp {
+namespace {
+
+// A reset empties the clipboard but keeps the registered formats, whose
+// numbers units hold from their start-up.
+TEST(ClipboardResetTest, ResettingTheWindowSystemKeepsTheRegisteredFormats) {
+  const UINT Fmt = RegisterClipboardFormat("Kept Across Resets");
+  OpenClipboard(nullptr);
+  EmptyClipboard();
+  SetClipboardData(Fmt, GlobalAlloc(GMEM_MOVEABLE, 4));
+  CloseClipboard();
+  ResetWindowSystem();
+  EXPECT_FALSE(IsClipboardFormatAvailable(Fmt));
+  EXPECT_EQ(RegisterClipboardFormat("Kept Across Resets"), Fmt);
+  EXPECT_NE(RegisterClipboardFormat("Another After The Reset"), Fmt);
+  char Name[32];
+  EXPECT_EQ(GetClipboardFormatName(Fmt, Name, 32), 18);
+}
+
+}  // namespace
+}  // namespace kvp
