@@ -50,6 +50,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <map>
 #include <memory>
 #include <string>
@@ -60,6 +61,8 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct sqlite3_value;
+struct sqlite3_context;
 
 namespace kvp {
 
@@ -248,7 +251,25 @@ class TSQLiteDataSet : public TDataSet {
   sqlite_detail::TCell RunCell(Integer Row, Integer Slot) const;
   bool CellFromRun(Integer Row, Integer Column, Variant& Value);
   void PlaceRunNumbers(TRecordBuffer& Buffer, Integer Row);
-  std::size_t AppendRunRow(sqlite3_stmt* Stmt, int Largest);
+  std::size_t AppendRunCell(sqlite3_value* Value, int Largest);
+  String RunColumnList() const;
+  void StepRun(Int64 From, bool& Cut);
+  // What collecting a run's rows in one step (CollectRun) asks and found.
+  struct TCollect {
+    Integer Want = 0;             // rows the run takes
+    std::size_t Budget = 0;       // bytes of cells after which it takes no more
+    int Largest = 0;              // a larger text or blob is held by its size
+    std::size_t Held = 0;         // bytes of the cells taken, as SQLite holds them
+    bool Cut = false;             // it stopped at its budget
+    bool OutOfOrder = false;      // a row came that does not follow the last one
+    bool Stopped = false;         // the collector stopped the statement
+    std::exception_ptr Failure;   // what the collector could not take a row for
+  };
+  void RegisterCollector();
+  static void CollectStep(sqlite3_context* Context, int Count, sqlite3_value** Values);
+  static void CollectFinal(sqlite3_context* Context);
+  bool CollectRun(Int64 From, bool& Cut);
+  bool RunColumnsKept();
   void ReadRowById(TRecordBuffer& Buffer, Int64 RowId);
   void DecodeInto(TRecordBuffer& Buffer, const char* Bytes, Int64 RowId, Integer Only);
   Variant CellValue(const sqlite_detail::TCell& Cell, Integer Column, Int64 RowId);
@@ -363,6 +384,8 @@ class TSQLiteDataSet : public TDataSet {
   sqlite3_stmt* FWrite = nullptr;     // the last change's statement, FWriteSQL
   String FWriteSQL;
   std::vector<Integer> FRunReadColumns;
+  bool FCollectRuns = false;           // runs are read by the collector (RegisterCollector)
+  TCollect FCollect;                   // the collector's read in progress
   TRun FRun;
   Integer FRunChunk = 64;              // rows the next run reads
   std::vector<unsigned char> FWanted;  // columns a walk has read: the next run holds them

@@ -150,6 +150,44 @@ TEST_F(TSQLiteCache, AWalkThroughTheTableKeepsTheCacheBoundedAndBookmarksValid) 
   EXPECT_NO_THROW(DS->CheckConsistency());
 }
 
+// A walk with the controls disabled reading long texts: the rows it holds at
+// once stay within the cache's limit however large its chunks have grown, and
+// it still reads every row once, with its own text.
+TEST(SQLiteCacheRuns, AWalkReadingLongTextsKeepsWithinTheCacheLimit) {
+  TTempDatabase Db("texts");
+  RunSQL(Db.File,
+         "CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT, n INTEGER);"
+         "WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM k WHERE i < 3000) "
+         "INSERT INTO notes SELECT i, printf('%.3000c', char(65 + i % 26)) || i, i FROM k;");
+  const std::size_t Limit = 64 << 10;  // texts of 3000 bytes are held with their rows
+  TObjectPtr<TSQLiteDataSet> DS(TSQLiteDataSet::Create(nullptr));
+  DS->SetDatabaseName(Db.File);
+  DS->SetTableName("notes");
+  DS->SetCacheLimit(Limit);
+  DS->Open();
+  for (Integer Pass = 0; Pass < 2; ++Pass) {
+    SCOPED_TRACE(Pass);
+    const Integer ReadBefore = DS->GetReadCount();
+    std::size_t Most = 0;
+    Integer Row = 0;
+    {
+      TDisableControlsGuard Hold(DS.get());
+      for (DS->First(); !DS->GetEof(); DS->Next()) {
+        ++Row;
+        const String Body = DS->FieldByName("body")->GetAsString();
+        ASSERT_EQ(Body, String(3000, char(65 + Row % 26)) + IntToStr(Row));
+        ASSERT_EQ(DS->FieldByName("n")->GetAsInteger(), Row);
+        Most = std::max(Most, DS->GetCachedBytes());
+      }
+    }
+    EXPECT_EQ(Row, 3000);
+    EXPECT_LE(Most, Limit);
+    // The first pass reads the rows opening did not; the second all of them,
+    // the run holding the text beside the number from its first chunk.
+    EXPECT_LE(DS->GetReadCount() - ReadBefore, 3000 + 64) << "each row read about once";
+  }
+}
+
 TEST_F(TSQLiteCache, TheCountIsKeptThroughChangesHereAndAskedAgainOnRefresh) {
   Open(1000);
   EXPECT_EQ(DS->GetRecordCount(), 1000);
