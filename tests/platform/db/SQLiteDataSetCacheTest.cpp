@@ -188,6 +188,35 @@ TEST(SQLiteCacheRuns, AWalkReadingLongTextsKeepsWithinTheCacheLimit) {
   }
 }
 
+// A table whose own scan gives its rows out of row id order (an R*Tree keeps
+// them by their boxes) is walked with the controls disabled in row id order
+// all the same, every row once, with its own values.
+TEST(SQLiteCacheRuns, ATableScannedOutOfRowIdOrderIsWalkedInRowIdOrder) {
+  TTempDatabase Db("boxes");
+  RunSQL(Db.File,
+         "CREATE VIRTUAL TABLE boxes USING rtree(id, x0, x1);"
+         "WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM k WHERE i < 500) "
+         "INSERT INTO boxes SELECT i, (i * 7919) % 1000, (i * 7919) % 1000 + 1 FROM k;");
+  TObjectPtr<TSQLiteDataSet> DS(TSQLiteDataSet::Create(nullptr));
+  DS->SetDatabaseName(Db.File);
+  DS->SetTableName("boxes");
+  DS->Open();
+  for (Integer Pass = 0; Pass < 2; ++Pass) {
+    SCOPED_TRACE(Pass);
+    Integer Row = 0;
+    {
+      TDisableControlsGuard Hold(DS.get());
+      for (DS->First(); !DS->GetEof(); DS->Next()) {
+        ++Row;
+        ASSERT_EQ(DS->FieldByName("id")->GetAsInteger(), Row);
+        ASSERT_EQ(DS->FieldByName("x0")->GetAsFloat(), double(Row * 7919 % 1000));
+        ASSERT_EQ(DS->GetRecNo(), Row);
+      }
+    }
+    EXPECT_EQ(Row, 500);
+  }
+}
+
 TEST_F(TSQLiteCache, TheCountIsKeptThroughChangesHereAndAskedAgainOnRefresh) {
   Open(1000);
   EXPECT_EQ(DS->GetRecordCount(), 1000);
