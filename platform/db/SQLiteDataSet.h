@@ -257,9 +257,9 @@ class TSQLiteDataSet : public TDataSet {
   // What collecting a run's rows in one step (CollectRun) asks and found.
   struct TCollect {
     Integer Want = 0;             // rows the run takes
-    std::size_t Budget = 0;       // bytes of cells after which it takes no more
+    std::size_t Budget = 0;       // bytes of rows after which it takes no more
     int Largest = 0;              // a larger text or blob is held by its size
-    std::size_t Held = 0;         // bytes of the cells taken, as SQLite holds them
+    std::size_t Held = 0;         // bytes of the rows taken (AppendRunCell)
     bool Cut = false;             // it stopped at its budget
     bool OutOfOrder = false;      // a row came that does not follow the last one
     bool Stopped = false;         // the collector stopped the statement

@@ -233,17 +233,18 @@ void TSQLiteDataSet::PlaceRunNumbers(TRecordBuffer& Buffer, Integer Row) {
 }
 
 // Appends a cell to the run, a text or blob of more than Largest bytes as
-// its size alone, and answers its bytes as SQLite holds them.
+// its size alone, and answers the bytes it takes: the run's own, and a large
+// text or blob whole, as SQLite hands it over.
 std::size_t TSQLiteDataSet::AppendRunCell(sqlite3_value* Value, int Largest) {
   TRunCell& Cell = FRun.Cells.emplace_back();
   Cell.Class = std::uint8_t(sqlite3_value_type(Value));
   switch (Cell.Class) {
     case SQLITE_INTEGER:
       Cell.Payload = sqlite3_value_int64(Value);
-      return 8;
+      return sizeof(TRunCell);
     case SQLITE_FLOAT:
       Cell.Payload = std::bit_cast<Int64>(sqlite3_value_double(Value));
-      return 8;
+      return sizeof(TRunCell);
     case SQLITE_TEXT:
     case SQLITE_BLOB: {
       const void* Payload =
@@ -251,14 +252,14 @@ std::size_t TSQLiteDataSet::AppendRunCell(sqlite3_value* Value, int Largest) {
       Cell.Size = std::uint32_t(sqlite3_value_bytes(Value));
       if (Cell.Size > std::uint32_t(Largest)) {
         Cell.Large = true;
-        return Cell.Size;
+        return sizeof(TRunCell) + Cell.Size;
       }
       Cell.Payload = Int64(FRun.Bytes.size());
       if (Cell.Size > 0) FRun.Bytes.append(static_cast<const char*>(Payload), Cell.Size);
-      return Cell.Size;
+      return sizeof(TRunCell) + Cell.Size;
     }
     default:
-      return 0;
+      return sizeof(TRunCell);
   }
 }
 
@@ -377,7 +378,7 @@ void TSQLiteDataSet::StepRun(Int64 From, bool& Cut) {
   sqlite3_bind_int(Stmt, 2, FRunChunk);
   const int Largest = LargestCachedCell();
   const int Cells = int(FRun.Columns.size());
-  std::size_t Held = 0;  // bytes of the cells read, as SQLite holds them
+  std::size_t Held = 0;  // bytes of the rows read (AppendRunCell)
   int Step = SQLITE_ROW;
   while ((Step = sqlite3_step(Stmt)) == SQLITE_ROW) {
     if (FRun.RowIds.empty()) CheckReprepared(Stmt, 1, &FRun.Columns);
@@ -386,6 +387,7 @@ void TSQLiteDataSet::StepRun(Int64 From, bool& Cut) {
       break;
     }
     FRun.RowIds.push_back(sqlite3_column_int64(Stmt, 0));
+    Held += sizeof(Int64);
     for (int Column = 1; Column <= Cells; ++Column)
       Held += AppendRunCell(sqlite3_column_value(Stmt, Column), Largest);
   }
@@ -435,7 +437,16 @@ void TSQLiteDataSet::CollectStep(sqlite3_context* Context, int Count, sqlite3_va
       C.Cut = true;
     if (!C.OutOfOrder && !C.Cut) {
       Run.RowIds.push_back(RowId);
-      for (int I = 1; I < Count; ++I) C.Held += Self->AppendRunCell(Values[I], C.Largest);
+      C.Held += sizeof(Int64);
+      for (int I = 1; I < Count; ++I) {
+        if (sqlite3_value_type(Values[I]) == SQLITE_FLOAT) {  // the common case, kept short
+          Run.Cells.push_back({std::bit_cast<Int64>(sqlite3_value_double(Values[I])), 0,
+                               SQLITE_FLOAT, false});
+          C.Held += sizeof(TRunCell);
+        } else {
+          C.Held += Self->AppendRunCell(Values[I], C.Largest);
+        }
+      }
       if (Run.Count() < C.Want) return;
     }
   } catch (...) {

@@ -137,7 +137,8 @@ TEST_F(TSQLiteCache, AWalkThroughTheTableKeepsTheCacheBoundedAndBookmarksValid) 
   EXPECT_EQ(Walked, 20000);
   EXPECT_LT(MostCached, 5000) << "the cache drops what was walked past";
   EXPECT_EQ(DS->GetReadCount(), 20000) << "each row read once";
-  EXPECT_LT(DS->GetReadRuns(), 20) << "walking on reads ever larger chunks";
+  // Chunks grow to a read's share of the limit: some 680 rows of one number here.
+  EXPECT_LT(DS->GetReadRuns(), 40) << "walking on reads ever larger chunks";
   const TBookmark Last = DS->GetBookmark();
   EXPECT_TRUE(DS->BookmarkValid(Tenth)) << "its page was dropped; the row is still there";
   EXPECT_LT(DS->CompareBookmarks(Tenth, Last), 0);
@@ -186,6 +187,39 @@ TEST(SQLiteCacheRuns, AWalkReadingLongTextsKeepsWithinTheCacheLimit) {
     // the run holding the text beside the number from its first chunk.
     EXPECT_LE(DS->GetReadCount() - ReadBefore, 3000 + 64) << "each row read about once";
   }
+}
+
+// A walk with the controls disabled reading many numbers a row: the rows it
+// holds beside the cache take no more than a read's share of the limit (a
+// quarter), counted as they are held, not as the file stores them.
+TEST(SQLiteCacheRuns, AWalkReadingManyNumbersHoldsNoMoreThanAReadsShare) {
+  TTempDatabase Db("numbers");
+  String Create = "CREATE TABLE wide (id INTEGER PRIMARY KEY";
+  String Columns;
+  for (Integer I = 0; I < 10; ++I) {
+    Create += ", n" + IntToStr(I) + " INTEGER";
+    Columns += String(I ? ", " : "") + "i + " + IntToStr(I);
+  }
+  RunSQL(Db.File, Create + "); WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM k "
+                           "WHERE i < 5000) INSERT INTO wide SELECT i, " + Columns + " FROM k;");
+  const std::size_t Limit = 64 << 10;
+  TObjectPtr<TSQLiteDataSet> DS(TSQLiteDataSet::Create(nullptr));
+  DS->SetDatabaseName(Db.File);
+  DS->SetTableName("wide");
+  DS->SetCacheLimit(Limit);
+  DS->Open();
+  const std::size_t Cached = DS->GetCachedBytes();
+  std::size_t Most = 0;
+  Int64 Total = 0;
+  {
+    TDisableControlsGuard Hold(DS.get());
+    for (DS->First(); !DS->GetEof(); DS->Next()) {
+      for (Integer I = 0; I < 10; ++I) Total += DS->GetFields()->GetField(I + 1)->GetAsInteger();
+      Most = std::max(Most, DS->GetCachedBytes());
+    }
+  }
+  EXPECT_EQ(Total, Int64(10) * 5000 * 5001 / 2 + Int64(45) * 5000);
+  EXPECT_LE(Most, Cached + Limit / 4 + 256) << "a quarter of the limit, and the row that reached it";
 }
 
 // A table whose own scan gives its rows out of row id order (an R*Tree keeps
