@@ -219,6 +219,10 @@ class TSQLiteDataSet : public TDataSet {
   // in runs, chunks of consecutive rows read after the cursor that hold only
   // the columns the walk reads (a column read for the first time reads the
   // run again from the current row with it). A run is dropped by any change.
+  // Its numbers go into a record as the cursor reaches it; a run's rows are
+  // taken inside one step of a statement where the table gives them in row
+  // id order (CollectRun), else stepped one by one (StepRun).
+  //
   // One value of a run as SQLite gave it, of a fixed size, so that the
   // value of a row and column is found by its index.
   struct TRunCell {

@@ -469,9 +469,10 @@ bool TSQLiteDataSet::CollectRun(Int64 From, bool& Cut) {
                        SourceSQL() + " NOT INDEXED WHERE " + FRowId + " >= ?1" + RowFilter();
     if (sqlite3_prepare_v3(FDB, SQL.c_str(), int(SQL.size()), SQLITE_PREPARE_PERSISTENT, &FRunRead,
                            nullptr) != SQLITE_OK) {
+      // Refused for good, or only this time (a lock held elsewhere).
+      if (sqlite3_errcode(FDB) == SQLITE_ERROR) FCollectRuns = false;
       sqlite3_finalize(FRunRead);
       FRunRead = nullptr;
-      FCollectRuns = false;
       return false;
     }
     FRunReadColumns = FRun.Columns;
@@ -515,14 +516,20 @@ bool TSQLiteDataSet::CollectRun(Int64 From, bool& Cut) {
   return true;
 }
 
-// Whether the run's columns are still those the fields were made from.
+// Whether the run's columns are still those the fields were made from. A
+// table that cannot be read now (another connection holds a lock on its
+// schema) raises without condemning the dataset.
 bool TSQLiteDataSet::RunColumnsKept() {
   const String SQL = "SELECT " + RunColumnList() + " FROM " + SourceSQL() + " LIMIT 0";
   sqlite3_stmt* Raw = nullptr;
   const bool Prepared =
       sqlite3_prepare_v2(FDB, SQL.c_str(), int(SQL.size()), &Raw, nullptr) == SQLITE_OK;
   TStatement Stmt(Raw);
-  return Prepared && SameColumns(Raw, 1, &FRun.Columns);
+  if (!Prepared) {
+    DropRun();
+    SQLiteError("Cannot read " + (FSQL.empty() ? "table " + FTableName : String("the query")));
+  }
+  return SameColumns(Raw, 1, &FRun.Columns);
 }
 
 // [SECTION] Positions
