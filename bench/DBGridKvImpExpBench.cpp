@@ -9,6 +9,10 @@
 //                            tab-separated text to the clipboard: the text
 //                            writer, then the clipboard's Unicode block, as
 //                            the Qt harness's "copy TSV" measures its copy
+//   BM_GridWalk_Floor        the floors under both: the same grid's dataset
+//                            walked from first to last with its controls
+//                            disabled, bare (range 0) and reading every
+//                            field's display text (range 1)
 //
 // Each iteration is timed with steady_clock and reported as manual time.
 #include <benchmark/benchmark.h>
@@ -128,8 +132,37 @@ void BM_GridCopy_Text(benchmark::State& State) {
   }
 }
 
+void BM_GridWalk_Floor(benchmark::State& State) {
+  const std::string Db = kvbench::OrdersDbOrSkip(State, State.range(0));
+  if (Db.empty()) return;
+  TOrdersGrid W(Db);
+  const bool ReadText = State.range(1) != 0;
+  std::size_t Bytes = 0;
+  for (auto _ : State) {
+    const TClock::time_point T0 = TClock::now();
+    Bytes = 0;
+    {
+      TDisableControlsGuard Disabled(W.DS);
+      TFields* Fields = W.DS->GetFields();
+      const Integer Count = W.DS->GetFieldCount();
+      for (W.DS->First(); !W.DS->GetEof(); W.DS->Next())
+        if (ReadText)
+          for (Integer I = 0; I < Count; ++I) Bytes += Fields->GetField(I)->GetDisplayText().size();
+    }
+    State.SetIterationTime(SecondsSince(T0));
+  }
+  State.counters["MB"] = double(Bytes) / 1e6;
+}
+
 }  // namespace
 
 BENCHMARK(BM_GridExport_Csv)->Arg(1000000)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sqlite3Shell_Csv)->Arg(1000000)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GridCopy_Text)->Arg(100000)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GridWalk_Floor)
+    ->Args({1000000, 0})
+    ->Args({1000000, 1})
+    ->Args({100000, 1})
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);

@@ -23,6 +23,7 @@
 #include "platform/controls/StdCtrls.h"
 #include "platform/db/DataSet.h"
 #include "platform/db/DataSource.h"
+#include "platform/db/MemTableIntf.h"
 #include "platform/graphics/ImageList.h"
 #include "platform/rtl/Variants.h"
 #include "platform/win/Timer.h"
@@ -601,60 +602,11 @@ class TDataLinkKv : public kvp::TDataLink {
   void DataEvent(kvp::TDataEvent Event, kvp::TDataEventInfo Info) override;
 };
 
-// IMemTableDataFieldValueListKv: the sorted distinct values of one field.
-struct IMemTableDataFieldValueListKv : virtual kvp::IInterface {
-  KV_INTERFACE(IMemTableDataFieldValueListKv, "{28F8194C-5FF3-42C4-87A6-8B3E06210FA6}")
-  virtual kvp::TStrings* GetValues() = 0;
-};
-
-// IMemTableKv: what a dataset may offer so that the grid reads its records
-// directly and shows them as a tree. No dataset of the library implements
-// it. The grid calls the operations by their place: 1, 2, 4, 11, 12, 15, 18
-// and 19 are fixed by it, 6 is the node's level and 17 moves records; the
-// others serve tree painting, the filter row's value lists and selection.
-struct IMemTableKv : virtual kvp::IInterface {
-  KV_INTERFACE(IMemTableKv, "{A8C3C87A-E556-4BDB-B8A7-5B33497D1624}")
-  // 1: makes Count more records available.
-  virtual void FetchRecords(kvp::Integer Count) = 0;
-  // 2: the current record's index among the rows, -1 when none.
-  virtual kvp::Integer GetActiveRecord() = 0;
-  // 3: the row index of the record of Bookmark, -1 when it is not shown.
-  virtual kvp::Integer GetRecordIndexByBookmark(const kvp::TBookmark& Bookmark) = 0;
-  // 4: whether the current record's node is expanded.
-  virtual bool GetNodeExpanded() = 0;
-  // 5: whether the current record's node has children.
-  virtual bool GetNodeHasChildren() = 0;
-  // 6: the current record's node level (1 for a root).
-  virtual kvp::Integer GetNodeLevel() = 0;
-  // 7: whether the current record's ancestor at Level has a following sibling.
-  virtual bool GetNodeHasNextSibling(kvp::Integer Level) = 0;
-  // 8: the first level at which the next row continues the tree, -1 when none.
-  virtual kvp::Integer GetNextNodeLevel() = 0;
-  // 9: the value list of a field, for the filter row's drop-downs.
-  virtual IMemTableDataFieldValueListKv* GetFieldValueList(const kvp::String& FieldName) = 0;
-  // 10: the deepest level a moved record may take.
-  virtual kvp::Integer GetTreeLevelLimit() = 0;
-  // 11: the number of rows.
-  virtual kvp::Integer GetRecordCount() = 0;
-  // 12: whether the records are shown as a tree.
-  virtual bool GetTreeViewMode() = 0;
-  // 13: the bookmark of the record at row Index.
-  virtual kvp::TBookmark GetBookmarkByRecordIndex(kvp::Integer Index) = 0;
-  // 14: the row index of the parent of the record at row Index, -1 for a root.
-  virtual kvp::Integer GetParentRecordIndex(kvp::Integer Index) = 0;
-  // 15: expands or collapses the node of the record at row RecIndex.
-  virtual void SetNodeExpanded(kvp::Integer RecIndex, bool Expanded) = 0;
-  // 16: the number of children of the current record's node.
-  virtual kvp::Integer GetNodeChildCount() = 0;
-  // 17: moves the records of Bookmarks before row ToIndex at TreeLevel;
-  // with CheckOnly it only answers whether it could.
-  virtual bool MoveRecords(const std::vector<kvp::TBookmark>& Bookmarks, kvp::Integer ToIndex,
-                           kvp::Integer TreeLevel, bool CheckOnly) = 0;
-  // 18: makes the record at row Index current for reading its cells.
-  virtual void SetActiveRecord(kvp::Integer Index) = 0;
-  // 19: returns to the record current before SetActiveRecord.
-  virtual void RestoreActiveRecord() = 0;
-};
+// IMemTableKv and IMemTableDataFieldValueListKv: the dataset tree and
+// value-list interfaces. They are declared beside the datasets, so that a
+// dataset of the platform can offer them; no class of the library does.
+using kvp::IMemTableDataFieldValueListKv;
+using kvp::IMemTableKv;
 
 // TDatasetFieldValueListKv: the sorted distinct values (as text) of one field
 // of a dataset, rebuilt when asked for after the data changed. Held through

@@ -441,6 +441,11 @@ using TDBGridKvEditActions = kvp::TSet<TDBGridKvEditAction>;
 // The grid's events (see the Editing section of TCustomDBGridKv for when
 // each fires).
 using TDBGridKvClickEvent = kvp::TDelegate<void(TColumnKv* Column)>;
+// Moves the records of Bookmarks to record number TargetRecNo at tree level
+// Level; answers whether they moved (with TestOnly: whether they could).
+using TDBGridKvMoveRecordsEvent =
+    kvp::TDelegate<bool(kvp::TObject* Sender, kvp::TStrings* Bookmarks, kvp::Integer TargetRecNo,
+                        bool TestOnly, kvp::Integer Level)>;
 using TCheckTitleKvBtnEvent =
     kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer ACol, TColumnKv* Column, bool& Enabled)>;
 using TTitleKvClickEvent =
@@ -1082,6 +1087,27 @@ class TCustomDBGridKv : public TCustomGridKv {
   virtual void DeleteSelection();
   kvp::TNotifyEvent OnSortMarkingChanged;
 
+  // -- Tree mode, record moving and commands (DBGridKvTree.cpp) --
+  // Moves the records of Bookmarks to data row Target (its record number is
+  // what the handlers get), at tree level Level (-1 without tree mode):
+  // OnMoveRecords when assigned, else DefaultMoveRecords. TestOnly only asks
+  // whether it could.
+  virtual bool MoveRecords(kvp::TStrings* Bookmarks, kvp::Integer Target, bool TestOnly,
+                           kvp::Integer Level);
+  // The dataset's tree interface moves them itself; else the data service
+  // does, and the same records stay in the same rows.
+  virtual bool DefaultMoveRecords(kvp::TStrings* Bookmarks, kvp::Integer TargetRecNo,
+                                  bool TestOnly, kvp::Integer Level);
+  TDBGridKvMoveRecordsEvent OnMoveRecords;
+  // Every column's filter cleared (the filter is not applied here).
+  void ClearColumnsFilter();
+  // Fits Column's width to its contents; under a selection of columns (or
+  // of everything) the selected columns (all columns) with it.
+  virtual void OptimizeSelectedColsWidth(TColumnKv* Column);
+  // Each column of Columns as wide as the widest of its title, its cells in
+  // every record and its footers.
+  void OptimizeColsWidth(TColumnsKvList* Columns);
+
   // -- Mouse (DBGridKvMouse.cpp) --
   // The pixel box of the data cells on screen, from the first data column
   // and row to the last ones.
@@ -1254,19 +1280,28 @@ class TCustomDBGridKv : public TCustomGridKv {
   // downwards (1) or upwards (0) from the current one.
   virtual void InplaceSearchText(const kvp::String& /*Text*/, kvp::Integer /*TimeOut*/,
                                  kvp::Integer /*Direction*/) {}
-  // FIXME(grid): tree mode, record moving and width fitting come with the
-  // grid's commands; until then no press starts a record drag or toggles a
-  // node, and a double click on a title border fits nothing.
-  virtual bool StartRowMoving(kvp::Integer /*X*/, kvp::Integer /*Y*/, bool /*TestOnly*/) {
-    return false;
-  }
-  virtual bool ToggleTreeNode(kvp::Integer /*X*/, kvp::Integer /*Y*/, bool /*TestOnly*/) {
-    return false;
-  }
-  virtual void RowMoveDragOver(kvp::Integer /*X*/, kvp::Integer /*Y*/,
-                               const TGridDrawInfo& /*DrawInfo*/) {}
-  virtual void EndRowMoving(kvp::Integer /*X*/, kvp::Integer /*Y*/, bool /*Accept*/) {}
-  virtual void OptimizeSelectedColsWidth(TColumnKv* /*Column*/) {}
+  // -- Tree mode and record moving (DBGridKvTree.cpp) --
+  // A press at (X, Y) in the node area of a tree row's first data column
+  // (the one that draws the tree); unless TestOnly, a press on the node's
+  // box (the last 18 pixels of the indent) expands or collapses that node.
+  virtual bool ToggleTreeNode(kvp::Integer X, kvp::Integer Y, bool TestOnly);
+  // Records dragged on the indicator column. Call order: StartRowMoving (a
+  // press: MouseState 7, timer 1, the drop line drawn) -> RowMoveDragOver
+  // (each move and timer tick: the line follows the mouse where
+  // MoveRecordsDrop would accept the drop, and back to the start, where a
+  // drop moves nothing) -> EndRowMoving (the release, or a
+  // cancel with Accept false: the line erased, and with Accept a drop on a
+  // place other than the start).
+  virtual bool StartRowMoving(kvp::Integer X, kvp::Integer Y, bool TestOnly);
+  virtual void RowMoveDragOver(kvp::Integer X, kvp::Integer Y, const TGridDrawInfo& DrawInfo);
+  virtual void EndRowMoving(kvp::Integer X, kvp::Integer Y, bool Accept);
+  // Where the drop line on grid row Row starts for the mouse at Point, and
+  // the tree level a drop there gives (-1 without tree mode).
+  virtual kvp::Integer CalcDropLineX(kvp::Integer Row, const kvp::TPoint& Point,
+                                     kvp::Integer& Level);
+  virtual bool CanStartRowMove() { return true; }
+  // Drops the selected records (or the dragged one) on data row Target.
+  virtual bool MoveRecordsDrop(kvp::Integer Target, kvp::Integer Level, bool TestOnly);
   // Data cells (DBGridKvDataCells.cpp): fills the cell parameters for
   // Column from the record before the link and runs the grid's and the
   // column's parameter events.
@@ -1470,6 +1505,19 @@ class TCustomDBGridKv : public TCustomGridKv {
   } FTitleTracking;
   TColCellParamsKv* FColCellParams = nullptr;  // owned; refilled for every cell
   kvp::Integer FMouseState = 0;
+  // A record drag (MouseState 7): rows are grid rows, levels tree levels
+  // (-1 without tree mode); the drop line as drawn, so that drawing it again
+  // (XOR) erases exactly that line.
+  struct TRowMove {
+    kvp::Integer StartRow = -1, TargetRow = -1;
+    kvp::Integer StartLevel = -1, TargetLevel = -1;
+    kvp::TBookmark Bookmark;  // the dragged record
+    kvp::Integer LineX = 0;   // where the drop line starts for the target
+    bool Drawn = false;       // the line is on the screen
+    kvp::Integer DrawnY = 0, DrawnX = 0, DrawnRight = 0;
+  } FRowMove;
+  // Draws the drop line of FRowMove, or erases it when it is drawn.
+  void DrawDropLine();
   kvp::Integer FHotTrackCol = -1;  // the title column under the pointer
   bool FFocusOnClick = true;       // a click takes the focus
   // Drawing and painting
@@ -1645,7 +1693,7 @@ class TDBGridInplaceEdit : public TInplaceEdit, public IPopupOwnerKv {
   bool GetListVisible() const { return FListVisible; }
   bool GetDroppedDown() const { return FDroppedDown; }
   kvp::TDataSource* GetDataSource() const { return FDataSource; }
-  kvp::TWinControl* GetDataList() const { return FDataList; }
+  TPopupDataGridKv* GetDataList() const { return FDataList; }
   TPopupListboxKv* GetPickList() const { return FPickList; }
   TPopupMonthCalendarKv* GetCalendar() const { return FCalendar; }
   TPopupCalculatorKv* GetCalculator() const { return FCalculator; }
@@ -1815,9 +1863,7 @@ class TDBGridInplaceEdit : public TInplaceEdit, public IPopupOwnerKv {
   kvp::TWinControl* FActiveList = nullptr;  // the drop-down of the current style, or null
   kvp::Integer FButtonWidth = 0;  // pixels of the buttons and separators together
   kvp::String FTypedText;         // the character being typed
-  // FIXME(grid): the drop-down data grid comes with the lookup grid; until
-  // then a data-list cell shows its button and opens nothing.
-  kvp::TWinControl* FDataList = nullptr;  // the column's, not owned; its freeing is heard
+  TPopupDataGridKv* FDataList = nullptr;  // the column's, not owned; its freeing is heard
   bool FDroppedDown = false;  // a drop-down opened and not closed (the main button shows pressed)
   std::vector<TEditButtonPair> FEditButtonControls;
   TColumnEditStyleKv FEditStyle = cesPlainKv;

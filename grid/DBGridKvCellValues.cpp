@@ -17,6 +17,7 @@
 
 #include "controls/DBCtrlsKv.h"
 #include "grid/DBGridKvImpl.h"
+#include "grid/DBLookupGridsKv.h"
 #include "platform/rtl/DateFormat.h"
 #include "platform/rtl/FloatFormat.h"
 #include "platform/rtl/Numbers.h"
@@ -131,9 +132,10 @@ TEditButtonsKv* TColumnKv::CreateEditButtons() {
 
 void TColumnKv::EditButtonsChanged(TObject*) { Changed(false); }
 
-// FIXME(grid): the drop-down data grid takes the special row here once the
-// lookup grid exists.
-void TColumnKv::SpecRowChanged(TObject*) { Changed(false); }
+void TColumnKv::SpecRowChanged(TObject*) {
+  Changed(false);
+  if (TPopupDataGridKv* List = FindDataList()) List->SetSpecRow(FDropDownSpecRow);
+}
 
 void TColumnKv::SetOnGetCellParams(const TGetColCellParamsEventKv& Value) {
   if (FOnGetCellParams == Value) return;
@@ -162,8 +164,9 @@ TColumnKvType TColumnKv::GetColumnType() {
 String TColumnKv::GetDisplayText() {
   TField* Field = GetField();
   if (!Field) return {};
-  const TColumnKvType Kind = GetColumnType();
-  if (Kind == ctKeyImageListKv) return {};
+  // The column's kind decides two cases only; it is asked where it can be
+  // one of them (images without text; a lookup field).
+  if (FImageList && !FShowImageAndText && GetColumnType() == ctKeyImageListKv) return {};
   // [Phase 1] A key list shows the pick-list line beside the key.
   if (HasItems(FKeyList)) {
     TStrings* Picks = GetPickList();
@@ -174,11 +177,14 @@ String TColumnKv::GetDisplayText() {
     return {};
   }
   // [Phase 2] A memo edited as text shows all of it.
-  TCustomDBGridKv* Grid = GetGrid();
-  if (Grid && Grid->GetMemoEditing() && Field->GetDataType() == ftMemo) return Field->GetAsString();
+  if (Field->GetDataType() == ftMemo) {
+    TCustomDBGridKv* Grid = GetGrid();
+    if (Grid && Grid->GetMemoEditing()) return Field->GetAsString();
+  }
   // [Phase 3] The special row of a lookup list stands for its own value, and
   // for keys the lookup dataset lacks when it says so.
-  if (Kind == ctLookupFieldKv && FDropDownSpecRow->GetVisible()) {
+  if (Field->GetFieldKind() == fkLookup && FDropDownSpecRow->GetVisible() &&
+      GetColumnType() == ctLookupFieldKv) {
     TDataSet* DataSet = Field->GetDataSet();
     std::vector<TField*> Keys;
     const bool HasKeys = dbgrid::LookupKeyFields(Field, Keys) && !Keys.empty();

@@ -492,6 +492,7 @@ void TColumnKv::Destroy() {
   FImageList = nullptr;
   FreeAndNil(FImageChangeLink);
   FreeAndNil(FSTFilter);
+  FreeAndNil(FDataListHolder);
   FreeAndNil(FMRUList);
   FreeAndNil(FDropDownSpecRow);
   FreeAndNil(FEditButtons);

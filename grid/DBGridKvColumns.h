@@ -14,6 +14,7 @@ namespace korvel {
 
 class TColumnKv;
 class TDBGridColumnsKv;
+class TPopupDataGridKv;
 class TGridDataLinkKv;
 class TSTColumnFilterKv;
 
@@ -510,8 +511,15 @@ class TColumnKv : public kvp::TCollectionItem {
   void SetDropDownSpecRow(TSpecRowKv* Value) { FDropDownSpecRow->Assign(Value); }
   TMRUListKv* GetMRUList() const { return FMRUList; }
   void SetMRUList(TMRUListKv* Value) { FMRUList->Assign(Value); }
-  // FIXME(grid): the drop-down box and drop-down data grid come with the
-  // lookup grid.
+  // The drop-down data grid of a lookup cell, named "DataList", made on
+  // first use (DBLookupGridsKvPopup.cpp); FindDataList answers null before.
+  TPopupDataGridKv* GetDataList();
+  TPopupDataGridKv* FindDataList() const;
+  // The dataset the drop-down data grid lists: the lookup field's.
+  kvp::TDataSet* GetDropDownListDataSet();
+  // FIXME(grid): the column's drop-down box (its own list source, columns,
+  // options, fitting and multi-level titles) is not built; the drop-down
+  // data grid takes its defaults.
 
   // -- Cell values (DBGridKvCellValues.cpp) --
   // The grid, its editor and the exporters read and write the field through
@@ -660,6 +668,7 @@ class TColumnKv : public kvp::TCollectionItem {
   TEditButtonsKv* FEditButtons = nullptr;  // owned; a change of a button is a change of the column
   TSpecRowKv* FDropDownSpecRow = nullptr;  // owned
   TMRUListKv* FMRUList = nullptr;          // owned
+  kvp::TComponent* FDataListHolder = nullptr;  // owned; owns the drop-down data grid
   TGetColCellParamsEventKv FOnGetCellParams;
 };
 

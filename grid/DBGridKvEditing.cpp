@@ -308,8 +308,10 @@ void TCustomDBGridKv::StopTracking() {
   StopTimer();
   FRowSelectTracking = false;
   FCellSelectTracking = false;
-  if (!FTitleTracking.Tracking) return;
+  // A record drag ends too, its line erased, whether or not a title was
+  // tracked.
   if (FMouseState == 7) EndRowMoving(-1, -1, false);
+  if (!FTitleTracking.Tracking) return;
   FTitleTracking.Tracking = false;
   UpdateTitleTracking(-1, -1);
   SetMouseCapture(false);

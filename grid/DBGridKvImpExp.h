@@ -13,6 +13,7 @@
 #pragma once
 
 #include <functional>
+#include <string_view>
 #include <vector>
 
 #include "base/KorvelVCL.h"
@@ -89,7 +90,7 @@ class TDBGridKvExport : public kvp::TObject {
   void CalcFooterValues();
   // Writes the bytes of Text to the stream, without a terminator; they may
   // wait in a buffer until FlushBuffer, which the walk calls at its end.
-  void StreamWriteString(const kvp::String& Text);
+  void StreamWriteString(std::string_view Text);
   void FlushBuffer();
   // What a column decides for every one of its cells.
   struct TColumnLook {
@@ -99,8 +100,14 @@ class TDBGridKvExport : public kvp::TObject {
     bool Images = false;      // an image list: the cells have an image index
     bool Checkboxes = false;  // check boxes: the cells have a check-box state
     bool ReadOnly = false;
+    kvp::TFont* CellFont = nullptr;  // the copy of Font its cells get; owned by FCellFonts
+    bool CellFontStale = true;       // CellFont was changed since it was copied
   };
   static TColumnLook LookOf(TColumnKv* Column);
+  // The font a cell of export column Index gets: a copy of the column's
+  // font, copied again when it was changed, or always while a handler may
+  // change the column's font (Hooked).
+  kvp::TFont* CellFontOf(std::size_t Index, bool Hooked);
 
   TColCellParamsKv* FColCellParamsEh = nullptr;  // owned; the cell handed to WriteDataCell
   TCustomDBGridKv* FDBGrid = nullptr;
@@ -112,6 +119,7 @@ class TDBGridKvExport : public kvp::TObject {
   kvp::String FBuffer;              // written bytes not yet in the stream
   std::size_t FFlushAt = 0x10000;   // the buffer goes to the stream from this size on
   std::vector<TColumnLook> FColumnLooks;  // of the export columns, during a walk
+  std::vector<kvp::TObjectPtr<kvp::TFont>> FCellFonts;  // the cell fonts of the columns, kept for reuse
 };
 
 // ---------------------------------------------------------------------------
@@ -133,8 +141,7 @@ class TDBGridKvExportAsText : public TDBGridKvExport {
                        const kvp::String& Text) override;
   virtual void WriteLineSeparator();
   virtual void WriteCellSeparator();
-  // The text of a cell as the format writes it, and writing it.
-  virtual kvp::String CellText(const kvp::String& Text) { return Text; }
+  // Writes the text of a cell as the format writes it (here as it is).
   virtual void AppendCellText(const kvp::String& Text);
 
   bool FirstRec = false;   // no line separator before the first line
@@ -155,7 +162,6 @@ class TDBGridKvExportAsCSV : public TDBGridKvExportAsText {
   void Construct() override;
   void WriteTitle(TColumnsKvList* ColumnsList) override;
   void WriteCellSeparator() override;
-  kvp::String CellText(const kvp::String& Text) override;
   void AppendCellText(const kvp::String& Text) override;
 
   kvp::Char FSeparator = U';';

@@ -8,6 +8,7 @@
 //   [SECTION] Commands           copy, cut, paste
 //   [SECTION] Delete             DeleteGridSelection, clearing cells
 //   [SECTION] The grid's keys    the commands the grid's keys run
+#include <cstdint>
 #include <cstring>
 
 #include "base/KorvelConsts.h"
@@ -120,27 +121,62 @@ void PutStreamToClipboard(UINT Format, TMemoryStreamKv* Stream) {
   PutBlock(Format, NewClipboardBlock(Stream->GetMemory(), std::size_t(Stream->GetSize())));
 }
 
+namespace {
+
+// The UTF-16 code units of Text: ASCII bytes stand for themselves, anything
+// else is decoded (a malformed sequence as U+FFFD) and a character beyond
+// U+FFFF takes a surrogate pair. Out null: only counted.
+std::size_t Utf16Of(std::string_view Text, char16_t* Out) {
+  std::size_t Units = 0;
+  for (std::size_t I = 0; I < Text.size();) {
+    // Eight ASCII bytes at a time.
+    std::uint64_t Word;
+    if (I + sizeof Word <= Text.size()) {
+      std::memcpy(&Word, Text.data() + I, sizeof Word);
+      if ((Word & 0x8080808080808080u) == 0) {
+        if (Out)
+          for (std::size_t K = 0; K < sizeof Word; ++K)
+            Out[Units + K] = char16_t(static_cast<unsigned char>(Text[I + K]));
+        Units += sizeof Word;
+        I += sizeof Word;
+        continue;
+      }
+    }
+    const auto Byte = static_cast<unsigned char>(Text[I]);
+    if (Byte < 0x80) {
+      if (Out) Out[Units] = char16_t(Byte);
+      ++Units;
+      ++I;
+      continue;
+    }
+    Char C = Utf8Decode(Text, I);
+    if (C >= 0x10000) {
+      C -= 0x10000;
+      if (Out) {
+        Out[Units] = char16_t(0xD800 + (C >> 10));
+        Out[Units + 1] = char16_t(0xDC00 + (C & 0x3FF));
+      }
+      Units += 2;
+    } else {
+      if (Out) Out[Units] = char16_t(C);
+      ++Units;
+    }
+  }
+  return Units;
+}
+
+}  // namespace
+
 // The text is converted straight into the clipboard's block: counted first,
 // then written (a copy of several megabytes is a common case).
 void PutStreamToClipboardAsUnicode(TMemoryStreamKv* Stream) {
   TClipboardOpenGuard Open;
   const std::string_view Text(static_cast<const char*>(Stream->GetMemory()),
                               std::size_t(Stream->GetSize()));
-  std::size_t Units = 0;
-  for (std::size_t I = 0; I < Text.size();) Units += Utf8Decode(Text, I) >= 0x10000 ? 2 : 1;
+  const std::size_t Units = Utf16Of(Text, nullptr);
   HGLOBAL Block = NewClipboardBlock(nullptr, Units * sizeof(char16_t));
   if (Units > 0) {
-    auto* Out = static_cast<char16_t*>(GlobalLock(Block));
-    for (std::size_t I = 0; I < Text.size();) {
-      Char C = Utf8Decode(Text, I);
-      if (C >= 0x10000) {
-        C -= 0x10000;
-        *Out++ = char16_t(0xD800 + (C >> 10));
-        *Out++ = char16_t(0xDC00 + (C & 0x3FF));
-      } else {
-        *Out++ = char16_t(C);
-      }
-    }
+    Utf16Of(Text, static_cast<char16_t*>(GlobalLock(Block)));
     GlobalUnlock(Block);
   }
   PutBlock(CF_UNICODETEXT, Block);

@@ -96,16 +96,20 @@ void TDBGridKvExport::Destroy() {
 
 // Small writes gather in a buffer that goes to the stream in large blocks:
 // a file stream writes each block through the system.
-void TDBGridKvExport::StreamWriteString(const String& Text) {
-  FBuffer += Text;
+void TDBGridKvExport::StreamWriteString(std::string_view Text) {
+  FBuffer.append(Text);
   if (FBuffer.size() >= FFlushAt) FlushBuffer();
 }
 
+// The buffer keeps its room for the next block; it is emptied also when the
+// stream refuses the block, so that nothing is written twice.
 void TDBGridKvExport::FlushBuffer() {
   if (FBuffer.empty()) return;
-  String Block;
-  Block.swap(FBuffer);
-  FStream->WriteBuffer(Block.data(), Integer(Block.size()));
+  struct TEmpty {
+    String& Buffer;
+    ~TEmpty() { Buffer.clear(); }
+  } Empty{FBuffer};
+  FStream->WriteBuffer(FBuffer.data(), Integer(FBuffer.size()));
 }
 
 void TDBGridKvExport::ExportToFile(const String& FileName, bool IsExportAll) {
@@ -123,8 +127,17 @@ void TDBGridKvExport::ExportToStream(TStream* Stream, bool IsExportAll) {
   FStream = Stream;
   FBuffer.clear();
   // A memory stream takes the whole text at the end, in one block, rather
-  // than growing step by step.
-  FFlushAt = DynCast<TCustomMemoryStream>(Stream) ? String::npos : 0x10000;
+  // than growing step by step; the text is not kept after it.
+  const bool WholeText = DynCast<TCustomMemoryStream>(Stream) != nullptr;
+  FFlushAt = WholeText ? String::npos : 0x10000;
+  if (!WholeText) FBuffer.reserve(FFlushAt + 0x1000);
+  struct TReleaseText {
+    TDBGridKvExport* Self;
+    bool Release;
+    ~TReleaseText() {
+      if (Release) String().swap(Self->FBuffer);
+    }
+  } ReleaseText{this, WholeText};
   // [Phase 1] The dataset stays still on screen; the position comes back
   // whatever happens.
   TDisableControlsGuard Disabled(DataSet);
@@ -150,6 +163,16 @@ void TDBGridKvExport::ExportToStream(TStream* Stream, bool IsExportAll) {
   FColumnLooks.clear();
   for (Integer I = 0; I < FExpCols->GetCount(); ++I)
     FColumnLooks.push_back(LookOf(FExpCols->GetColumn(I)));
+  // One cell font per column, made once and kept for the next walk.
+  while (FCellFonts.size() < FColumnLooks.size()) {
+    const std::size_t Index = FCellFonts.size();
+    FCellFonts.emplace_back(TFont::Create());
+    FCellFonts.back()->OnChange = TNotifyEvent([this, Index](TObject*) {
+      if (Index < FColumnLooks.size()) FColumnLooks[Index].CellFontStale = true;
+    });
+  }
+  for (std::size_t I = 0; I < FColumnLooks.size(); ++I)
+    FColumnLooks[I].CellFont = FCellFonts[I].get();
   struct TClearCols {
     TDBGridKvExport* Self;
     ~TClearCols() {
@@ -200,23 +223,38 @@ void TDBGridKvExport::ExportToStream(TStream* Stream, bool IsExportAll) {
   FlushBuffer();
 }
 
-// Each cell gets its own copy of the column's font, so that the events may
-// change it. A column's image index and check-box state are worked out only
-// where the column shows them (an image list, check boxes): elsewhere they
-// mean nothing, and working them out would format every value once more.
-// What a column decides for all its cells is taken once per walk.
+// Each cell gets a copy of its column's font, which the events may change.
+// The copy is made once per column and walk, and made again only where it
+// may differ from the column's font: it was changed, or a cell-parameter
+// handler is assigned to the grid or to one of the columns (a handler may
+// change any column's font). A
+// column's image index and check-box state are worked out only where the
+// column shows them (an image list, check boxes): elsewhere they mean
+// nothing, and working them out would format every value once more. What a
+// column decides for all its cells is taken once per walk.
 void TDBGridKvExport::WriteRecord(TColumnsKvList* ColumnsList) {
   TCustomDBGridKv* Grid = FDBGrid;
   TColCellParamsKv* Params = FColCellParamsEh;
-  const bool Known = ColumnsList == FExpCols && FColumnLooks.size() == std::size_t(ColumnsList->GetCount());
-  for (Integer I = 0; I < ColumnsList->GetCount(); ++I) {
+  const Integer Count = ColumnsList->GetCount();
+  const bool Known = ColumnsList == FExpCols && FColumnLooks.size() == std::size_t(Count);
+  bool Hooked = bool(Grid->OnGetCellParams);
+  for (Integer I = 0; I < Count && !Hooked; ++I)
+    Hooked = bool(ColumnsList->GetColumn(I)->GetOnGetCellParams());
+  for (Integer I = 0; I < Count; ++I) {
     TColumnKv* Column = ColumnsList->GetColumn(I);
-    const TColumnLook Look = Known ? FColumnLooks[std::size_t(I)] : LookOf(Column);
-    FCellFont->Assign(Look.Font);
+    TColumnLook Other;
+    if (!Known) Other = LookOf(Column);
+    const TColumnLook& Look = Known ? FColumnLooks[std::size_t(I)] : Other;
+    TFont* Font = FCellFont;
+    if (Known) {
+      Font = CellFontOf(std::size_t(I), Hooked);
+    } else {
+      FCellFont->Assign(Look.Font);
+    }
     Params->SetCol(-1);
     Params->SetRow(-1);
     Params->SetState({});
-    Params->SetFont(FCellFont);
+    Params->SetFont(Font);
     Params->SetBackground(Look.Color);
     Params->SetAlignment(Look.Alignment);
     Params->SetImageIndex(Look.Images ? Column->GetImageIndex() : -1);
@@ -224,12 +262,21 @@ void TDBGridKvExport::WriteRecord(TColumnsKvList* ColumnsList) {
     Params->SetCheckboxState(Look.Checkboxes ? Column->GetCheckboxState() : cbUnchecked);
     Params->SetReadOnly(Look.ReadOnly);
     TColor Background = Params->GetBackground();
-    Grid->GetCellParams(Column, FCellFont, Background, Params->GetState());
+    Grid->GetCellParams(Column, Font, Background, Params->GetState());
     Params->SetBackground(Background);
     FDataCellShading = Background;
     Column->GetCellParams(false, Params);
     WriteDataCell(Column, Params);
   }
+}
+
+TFont* TDBGridKvExport::CellFontOf(std::size_t Index, bool Hooked) {
+  TColumnLook& Look = FColumnLooks[Index];
+  if (Look.CellFontStale || Hooked) {
+    Look.CellFont->Assign(Look.Font);
+    Look.CellFontStale = false;
+  }
+  return Look.CellFont;
 }
 
 TDBGridKvExport::TColumnLook TDBGridKvExport::LookOf(TColumnKv* Column) {
@@ -377,7 +424,7 @@ void TDBGridKvExportAsText::WriteDataCell(TColumnKv*, TColCellParamsKv* CellPara
   AppendCellText(CellParams->GetText());
 }
 
-void TDBGridKvExportAsText::AppendCellText(const String& Text) { StreamWriteString(CellText(Text)); }
+void TDBGridKvExportAsText::AppendCellText(const String& Text) { StreamWriteString(Text); }
 
 void TDBGridKvExportAsText::WriteFooter(TColumnsKvList* ColumnsList, Integer FooterNo) {
   WriteLineSeparator();
@@ -388,7 +435,7 @@ void TDBGridKvExportAsText::WriteFooter(TColumnsKvList* ColumnsList, Integer Foo
 void TDBGridKvExportAsText::WriteFooterCell(Integer, Integer, TColumnKv*, TFont*, TColor,
                                             TAlignment, const String& Text) {
   WriteCellSeparator();
-  StreamWriteString(CellText(Text));
+  AppendCellText(Text);
 }
 
 // [SECTION] Separated values
@@ -417,13 +464,6 @@ void AppendQuoted(String& Out, const String& Text) {
 
 }  // namespace
 
-String TDBGridKvExportAsCSV::CellText(const String& Text) {
-  String Out;
-  Out.reserve(Text.size() + 2);
-  AppendQuoted(Out, Text);
-  return Out;
-}
-
 // Straight into the buffer: a cell is the commonest write.
 void TDBGridKvExportAsCSV::AppendCellText(const String& Text) {
   AppendQuoted(FBuffer, Text);
@@ -441,7 +481,7 @@ void TDBGridKvExportAsCSV::WriteTitle(TColumnsKvList* ColumnsList) {
   WriteLineSeparator();
   String Line;
   for (Integer I = 0; I < ColumnsList->GetCount(); ++I) {
-    Line += CellText(ColumnsList->GetColumn(I)->GetTitle()->GetCaption());
+    AppendQuoted(Line, ColumnsList->GetColumn(I)->GetTitle()->GetCaption());
     if (I < ColumnsList->GetCount() - 1) Line += FSeparatorText;
   }
   StreamWriteString(Line);

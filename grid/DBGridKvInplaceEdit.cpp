@@ -15,6 +15,7 @@
 //                           EditorWritable, WMCommand
 #include "controls/DBCtrlsKv.h"
 #include "grid/DBGridKvImpl.h"
+#include "grid/DBLookupGridsKv.h"
 #include "platform/controls/EditClass.h"
 #include "platform/win/Win.h"
 
@@ -153,9 +154,20 @@ void TDBGridInplaceEdit::SetEditStyle(TColumnEditStyleKv Value) {
       FActiveList = FPickList;
       break;
     case cesDataListKv:
-      // FIXME(grid): the column's drop-down data grid (made on first use,
-      // parented here, closing through DataListCloseUp) becomes the active
-      // list once the lookup grid exists.
+      // The column's drop-down data grid floats under this editor and
+      // closes through it.
+      if (TPopupDataGridKv* List = Column ? Column->GetDataList() : nullptr; List != FDataList) {
+        if (List) {
+          List->SetVisible(false);
+          List->SetCtl3D(true);
+          List->SetParentCtl3D(false);
+          List->SetParent(this);
+          List->OnMouseCloseUp =
+              TDelegate<void(TObject*, bool)>(this, &TDBGridInplaceEdit::DataListCloseUp);
+          List->FreeNotification(this);
+        }
+        FDataList = List;
+      }
       FActiveList = FDataList;
       break;
     case cesDateKv:

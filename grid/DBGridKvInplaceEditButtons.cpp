@@ -169,9 +169,11 @@ bool TDBGridInplaceEdit::InTreeArea(TColumnKv* Column) const {
   return Visible->GetCount() > 0 && Visible->GetColumn(0) == Column;
 }
 
-// FIXME(grid): the grid's tree indent (18 pixels a level of the current
-// node) comes with the tree drawing; until then the node area is empty.
-Integer TDBGridInplaceEdit::TreeIndent() const { return 0; }
+// The editor stands on the current record: its node's indent.
+Integer TDBGridInplaceEdit::TreeIndent() const {
+  TCustomDBGridKv* Grid = GetGrid();
+  return Grid ? Grid->GetTreeIndent() : 0;
+}
 
 TRect TDBGridInplaceEdit::CalcEditRect() {
   const Integer Width = GetWidth();
@@ -224,8 +226,19 @@ void TDBGridInplaceEdit::PaintWindow(HDC DC) {
   inherited::PaintWindow(DC);
   TColumnKv* Column = GetColumn();
   FCanvas->PaintOn(DC, [&] {
-    // FIXME(grid): the grid's tree area (lines and the node's box, mirrored
-    // for a right-to-left grid) is drawn here with the tree drawing.
+    if (InTreeArea(Column)) {
+      // The node area of the current record, in the editor's colour; right
+      // to left it is drawn mirrored, at the right edge, where the text
+      // rectangle leaves its room.
+      TCustomDBGridKv* Grid = GetGrid();
+      const bool Mirrored = Column->UseRightToLeftAlignment();
+      const Integer Width = GetClientWidth(), Height = GetClientHeight();
+      FCanvas->GetBrush()->SetStyle(bsSolid);
+      FCanvas->GetBrush()->SetColor(GetColor());
+      if (Mirrored) MirrorCanvas(FCanvas, true, Width, Height);
+      Grid->DrawTreeArea(FCanvas, TRect{0, 0, Width, Height}, false);
+      if (Mirrored) MirrorCanvas(FCanvas, false, Width, Height);
+    }
     DrawRequiredState(FCanvas);
     if (ShowsImage(Column) && FImageIndex >= 0 && Visible()) {
       TCustomImageList* Images = Column->GetImageList();

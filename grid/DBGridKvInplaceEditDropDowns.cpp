@@ -16,6 +16,7 @@
 
 #include "controls/DBCtrlsKv.h"
 #include "grid/DBGridKvImpl.h"
+#include "grid/DBLookupGridsKv.h"
 #include "platform/controls/EditClass.h"
 #include "platform/controls/Forms.h"
 #include "platform/controls/MonthCalClass.h"
@@ -66,12 +67,38 @@ void TDBGridInplaceEdit::DropDown() {
   // [Phase 1] The style's list, set up for the cell.
   FActiveList->SetWidth(GetWidth());
   if (FActiveList == FDataList) {
-    // FIXME(grid): the drop-down data grid of a lookup column opens here
-    // (its rows, titles, key, width and special row from the column) once
-    // the lookup grid exists; until then a data-list cell opens nothing.
-    return;
-  }
-  if (FActiveList == FCalendar) {
+    // The lookup dataset, in rows, titles, key, width and special row from
+    // the column; the key of the cell is the choice.
+    TDataSet* ListSet = Column->GetDropDownListDataSet();
+    TField* Field = Column->GetField();
+    if (!ListSet || !Field) return;
+    TPopupDataGridKv* List = FDataList;
+    List->SetColor(GetColor());
+    List->SetFont(GetFont());
+    List->SetSpecRow(Column->GetDropDownSpecRow());
+    Integer Rows = Integer(Column->GetDropDownRows());
+    const Integer Count = ListSet->IsSequenced() ? ListSet->GetRecordCount() : 0;
+    if (Count > 0 && Count < Rows) Rows = Count;
+    List->UpdateHeightForRows(Rows);
+    List->SetShowTitles(Column->GetDropDownShowTitles());
+    FDataSource->SetDataSet(ListSet);
+    List->SetKeyField(Field->GetLookupKeyFields());
+    List->ListFieldIndex = 0;
+    List->SetListField(Column->GetLookupDisplayFields());
+    List->SetListAutoFitColWidths(false);
+    List->SetUseMultiTitle(false);
+    List->SetListSource(FDataSource);
+    const Integer Width = Column->GetDropDownWidth();
+    if (Width == -1)
+      List->SetClientWidth(List->GetColumnsWidth());
+    else if (Width > 0)
+      List->SetWidth(Width);
+    if (List->GetWidth() < GetWidth()) List->SetWidth(GetWidth());
+    List->SetKeyValue(Grid->FEditValue);
+    FDataListColumnsMoved = false;
+    List->OnColumnMoved = TMovedKvEvent(this, &TDBGridInplaceEdit::DataListColumnMoved);
+    List->SetListAutoFitColWidths(true);
+  } else if (FActiveList == FCalendar) {
     FCalendar->SetColor(GetColor());
     FCalendar->SetFont(GetFont());
     const String Text = GetText();
@@ -135,6 +162,10 @@ void TDBGridInplaceEdit::DropDown() {
   if (FActiveList == FPickList) {
     FPickList->GetSizeGrip()->SetVisible(Column->GetDropDownSizing());
     FPickList->SetSizeGripResized(false);  // only the user's sizing counts from here
+  } else if (FActiveList == FDataList) {
+    FDataList->GetSizeGrip()->SetVisible(Column->GetDropDownSizing());
+    FDataList->UpdateHeightForRows(FDataList->GetListRowCount());
+    FDataList->SetSizedByUser(false);  // only the user's sizing counts from here
   }
   FListVisible = true;
   Invalidate();
@@ -160,6 +191,15 @@ void TDBGridInplaceEdit::CloseUp(bool Accept) {
   if (TEditButtonControlKv* Button = MainButton()) Button->SetAlwaysDown(false);
   if (HWND Capture = GetCapture()) SendMessage(Capture, WM_CANCELMODE, 0, 0);
   TWinControl* List = FActiveList;
+  if (List == FDataList && Column) {
+    Value = FDataList->GetKeyValue();
+    if (FDataList->GetSizedByUser()) {
+      Column->SetDropDownRows(Cardinal(FDataList->GetListRowCount()));
+      Column->SetDropDownWidth(FDataList->GetWidth());
+    }
+    if (FDataListColumnsMoved)
+      Column->GetDropDownSpecRow()->SetCellsText(FDataList->GetSpecRow()->GetCellsText());
+  }
   if (List == FPickList && Column) {
     const Integer Index = FPickList->GetItemIndex();
     if (Index >= 0) {
@@ -180,7 +220,10 @@ void TDBGridInplaceEdit::CloseUp(bool Accept) {
   List->SetVisible(false);
   FDroppedDown = false;
   FListVisible = false;
-  // FIXME(grid): the drop-down data grid lets go of its list source here.
+  if (FDataList && List == FDataList) {
+    FDataList->SetListAutoFitColWidths(false);
+    FDataList->SetListSource(nullptr);
+  }
   if (FDataSource) FDataSource->SetDataSet(nullptr);
   Invalidate();
   ShowCaret(GetHandle());
@@ -220,8 +263,21 @@ void TDBGridInplaceEdit::CloseUp(bool Accept) {
       UpdateImageIndex();
     }
   }
-  // FIXME(grid): an accepted data list writes its key value and display text
-  // here once the drop-down data grid exists.
+  if (List == FDataList && FDataList) {
+    TField* Field = Column->GetField();
+    std::vector<TField*> Keys;
+    if (dbgrid::LookupKeyFields(Field, Keys) && FieldsCanModify(Keys) &&
+        Grid->CanModifySelectedField() && Column->CanModify(true)) {
+      Field->GetDataSet()->Edit();
+      if (Grid->GetDataLink()->GetEditing()) {
+        Grid->GetDataLink()->Modified();
+        Grid->FEditValue = Value;
+        Grid->FEditText = FDataList->GetText();
+      }
+      SetText(FDataList->GetText());
+      SelectAll();
+    }
+  }
 }
 
 void TDBGridInplaceEdit::ListMouseUp(TObject*, TMouseButton Button, TShiftState, Integer X,
@@ -382,8 +438,9 @@ void TDBGridInplaceEdit::EditButtonMouseMove(TObject* Sender, TShiftState, Integ
   if (Control != MainButton() || !FListVisible || !FActiveList || !Control->GetMouseCapture())
     return;
   const TPoint InList = FActiveList->ScreenToClient(Control->ClientToScreen(Point(X, Y)));
-  // FIXME(grid): the drop-down data grid answers with its data rectangle.
-  if (!PtInRect(FActiveList->GetClientRect(), InList)) return;
+  const TRect Area = FActiveList == FDataList && FDataList ? FDataList->GetDataRect()
+                                                           : FActiveList->GetClientRect();
+  if (!PtInRect(Area, InList)) return;
   Control->Perform(WM_CANCELMODE, 0, 0);
   SendMessage(FActiveList->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON,
               MAKELPARAM(WORD(InList.X), WORD(InList.Y)));

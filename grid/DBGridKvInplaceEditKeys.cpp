@@ -18,6 +18,7 @@
 
 #include "controls/DBCtrlsKv.h"
 #include "grid/DBGridKvImpl.h"
+#include "grid/DBLookupGridsKv.h"
 #include "platform/controls/EditClass.h"
 #include "platform/controls/Forms.h"
 #include "platform/rtl/EditMask.h"
@@ -106,8 +107,9 @@ bool TDBGridInplaceEdit::RouteListKey(TMessage& Message) {
             ((Key == VK_LEFT || Key == VK_RIGHT) && FActiveList == FCalendar);
         if (ToList) {
           SendMessage(FActiveList->GetHandle(), Message.Msg, Message.WParam, Message.LParam);
-          // FIXME(grid): the drop-down data grid's display text shows here.
-          if (FActiveList == FPickList) {
+          if (FActiveList == FDataList && FDataList) {
+            ShowBrowsedText(FDataList->GetText());
+          } else if (FActiveList == FPickList) {
             const Integer Index = FPickList->GetItemIndex();
             if (Index >= 0 && FPickList->GetItems()->GetStrings(Index) != GetText())
               ShowBrowsedText(FPickList->GetItems()->GetStrings(Index));
@@ -229,7 +231,7 @@ void TDBGridInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
         SetText(SpecRow->CellText(0));
         Grid->FEditText = GetText();
         Grid->FEditValue = SpecRow->GetValue();
-        // FIXME(grid): the data list's key value follows here.
+        if (FDataList) FDataList->SetKeyValue(Grid->FEditValue);
         SelectAll();
       }
       Key = 0;
@@ -266,7 +268,7 @@ void TDBGridInplaceEdit::DeleteInListCell(Word& Key) {
         Grid->FEditValue = Null();
         Grid->FEditText.clear();
         SetText("");
-        // FIXME(grid): the data list's key value becomes null here.
+        if (FDataList) FDataList->SetKeyValue(Null());
       }
     } else if (FEditStyle == cesPickListKv && Column->GetColumnType() == ctKeyPickListKv) {
       SetText("");
@@ -313,7 +315,7 @@ void TDBGridInplaceEdit::BackspaceInListCell(Word& Key) {
 void TDBGridInplaceEdit::FollowList() {
   TCustomDBGridKv* Grid = GetGrid();
   TColumnKv* Column = GetColumn();
-  // FIXME(grid): a data list takes the pending key value here.
+  if (FEditStyle == cesDataListKv && FDataList && Grid) FDataList->SetKeyValue(Grid->FEditValue);
   if (FEditStyle == cesPickListKv && FPickList && Grid && Column)
     FPickList->SetItemIndex(LocateStringsText(Column->GetPickList(), Grid->FEditText, {}));
 }
@@ -340,8 +342,11 @@ void TDBGridInplaceEdit::UpdateGridEditValue() {
 }
 
 void TDBGridInplaceEdit::KeyUp(Word& Key, TShiftState Shift) {
+  const Word Released = Key;
   inherited::KeyUp(Key, Shift);
-  // FIXME(grid): releasing Ctrl reaches an open drop-down data grid here.
+  if (Released == VK_CONTROL && FEditStyle == cesDataListKv && FListVisible && FDataList &&
+      FDataList->HandleAllocated())
+    SendMessage(FDataList->GetHandle(), WM_KEYUP, VK_CONTROL, 0);
 }
 
 // [SECTION] Typing
@@ -412,7 +417,7 @@ void TDBGridInplaceEdit::AutoCompleteText(String& Text) {
         ShowCompleted(Display, Length(New));
         Grid->FEditValue = KeyValue;
         Grid->FEditText = GetText();
-        // FIXME(grid): the data list's key value follows here.
+        if (FDataList) FDataList->SetKeyValue(Grid->FEditValue);
       }
     } else if (Column->OnNotInList) {
       Link->Edit();
@@ -501,7 +506,7 @@ void TDBGridInplaceEdit::WMPaste(TMessage& Message) {
       Grid->FEditValue = Null();
       Grid->FEditText = New;
     }
-    // FIXME(grid): the data list's key value follows here.
+    if (FDataList) FDataList->SetKeyValue(Grid->FEditValue);
     return;
   }
   if (FEditStyle == cesDataListKv) return;
@@ -660,8 +665,19 @@ void TDBGridInplaceEdit::FilterMRUItem(const String& Item, bool& Accept) {
 // The mouse goes past the masked edit's and the base editor's handling to
 // the control's own.
 void TDBGridInplaceEdit::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
-  // FIXME(grid): a press on the node's box before the text of the first
-  // column toggles the node with the grid's tree mode.
+  // A press on the node's box (the last slot of the indent, before the
+  // text) expands or collapses the current record's node.
+  TColumnKv* TreeColumn = GetColumn();
+  TCustomDBGridKv* Grid = GetGrid();
+  if (Grid && InTreeArea(TreeColumn)) {
+    const Integer Indent = TreeIndent();
+    const Integer At = TreeColumn->UseRightToLeftAlignment() ? GetClientWidth() - 1 - X : X;
+    if (At >= Indent - 18 && At < Indent && Indent > 0) {
+      IMemTableKv* Tree = Grid->GetMemTable();
+      const Integer Row = Tree->GetActiveRecord();
+      if (Row >= 0) Tree->SetNodeExpanded(Row, !Tree->GetNodeExpanded());
+    }
+  }
   TControl::MouseDown(Button, Shift, X, Y);
   TColumnKv* Column = GetColumn();
   if (Column && Column->GetDblClickNextVal() && Shift.Contains(ssDouble))

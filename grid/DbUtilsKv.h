@@ -291,14 +291,17 @@ class TMemoryDataSetFeaturesKv : public TDatasetFeaturesKv {
 };
 
 // ---------------------------------------------------------------------------
-// TSQLiteDataSetFeaturesKv: filters a TSQLiteDataSet for the grid: the
-// column filters become one SQL condition, its Filter, which the database
-// evaluates. LIKE values as for the in-memory dataset; dates and times are
-// written as the dataset stores them (ISO 8601 text).
+// TSQLiteDataSetFeaturesKv: filters and orders a TSQLiteDataSet for the
+// grid: the column filters become one SQL condition, its Filter, which the
+// database evaluates; the sort-marked columns become IndexFieldNames and
+// DescFields, which the database sorts by. LIKE values as for the in-memory
+// dataset; dates and times are written as the dataset stores them (ISO 8601
+// text).
 class TSQLiteDataSetFeaturesKv : public TDatasetFeaturesKv {
   KV_CLASS(TSQLiteDataSetFeaturesKv, TDatasetFeaturesKv)
  public:
   TSQLiteDataSetFeaturesKv() = default;
+  void ApplySorting(TCustomDBGridKv* Grid, kvp::TDataSet* DataSet, bool IsReopen) override;
   void ApplyFilter(TCustomDBGridKv* Grid, kvp::TDataSet* DataSet, bool IsReopen) override;
   // The SQL condition for the grid's column filters; empty when none is set.
   virtual kvp::String FilterCondition(TCustomDBGridKv* Grid, kvp::TDataSet* DataSet);

@@ -254,20 +254,29 @@ void TMemoryDataSetFeaturesKv::ApplyFilter(TCustomDBGridKv* Grid, TDataSet* Data
   SetDataSetFilterText(DataSet, FilterText(Grid, DataSet));
 }
 
+namespace {
+
+// The grid's sort-marked columns as index field names and descending ones.
+// Only stored fields order the records.
+void SortMarkedFields(TCustomDBGridKv* Grid, TFieldDefs* Defs, String& Index, String& Desc) {
+  TColumnsKvList* Marked = Grid->GetSortMarkedColumns();
+  for (Integer I = 0; I < Marked->GetCount(); ++I) {
+    TColumnKv* Column = Marked->GetColumn(I);
+    if (Defs->IndexOf(Column->GetFieldName()) < 0) continue;
+    Index += (Index.empty() ? "" : ";") + Column->GetFieldName();
+    if (Column->GetTitle()->GetSortMarker() == smUpKv)
+      Desc += (Desc.empty() ? "" : ";") + Column->GetFieldName();
+  }
+}
+
+}  // namespace
+
 void TMemoryDataSetFeaturesKv::ApplySorting(TCustomDBGridKv* Grid, TDataSet* DataSet,
                                             bool /*IsReopen*/) {
   auto* Memory = DynCast<TMemoryDataSet>(DataSet);
   if (!Grid || !Memory) return;
   String Index, Desc;
-  TColumnsKvList* Marked = Grid->GetSortMarkedColumns();
-  for (Integer I = 0; I < Marked->GetCount(); ++I) {
-    TColumnKv* Column = Marked->GetColumn(I);
-    // Only stored fields order the records.
-    if (Memory->GetFieldDefs()->IndexOf(Column->GetFieldName()) < 0) continue;
-    Index += (Index.empty() ? "" : ";") + Column->GetFieldName();
-    if (Column->GetTitle()->GetSortMarker() == smUpKv)
-      Desc += (Desc.empty() ? "" : ";") + Column->GetFieldName();
-  }
+  SortMarkedFields(Grid, Memory->GetFieldDefs(), Index, Desc);
   Memory->SetDescFields(Desc);
   Memory->SetIndexFieldNames(Index);
 }
@@ -339,6 +348,16 @@ String TSQLiteDataSetFeaturesKv::FilterCondition(TCustomDBGridKv* Grid, TDataSet
 void TSQLiteDataSetFeaturesKv::ApplyFilter(TCustomDBGridKv* Grid, TDataSet* DataSet,
                                            bool /*IsReopen*/) {
   SetDataSetFilterText(DataSet, FilterCondition(Grid, DataSet));
+}
+
+// Both properties at once, so that the rows are read in the new order once.
+void TSQLiteDataSetFeaturesKv::ApplySorting(TCustomDBGridKv* Grid, TDataSet* DataSet,
+                                            bool /*IsReopen*/) {
+  auto* SQLite = DynCast<TSQLiteDataSet>(DataSet);
+  if (!Grid || !SQLite) return;
+  String Index, Desc;
+  SortMarkedFields(Grid, SQLite->GetFieldDefs(), Index, Desc);
+  SQLite->SetOrderFields(Index, Desc);
 }
 
 }  // namespace korvel

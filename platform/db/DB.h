@@ -8,4 +8,5 @@
 #include "platform/db/FieldDefs.h"
 #include "platform/db/Fields.h"
 #include "platform/db/MemoryDataSet.h"
+#include "platform/db/MemoryDataSetTree.h"
 #include "platform/db/SQLiteDataSet.h"

@@ -320,11 +320,16 @@ namespace {
 const Variant NoFieldValue = Null();
 }
 
+TRecordBuffer* TDataSet::ReadingBuffer() const {
+  if (FReadBuffer && (FState == dsBrowse || FState == dsEdit || FState == dsInsert))
+    return FReadBuffer;
+  if (FState == dsBrowse) return FRecordCount == 0 ? nullptr : FBuffers[std::size_t(FActiveRecord)];
+  return GetActiveBuffer();
+}
+
 const Variant& TDataSet::FieldData(const TField* Field) const {
   const Variant& NoValue = NoFieldValue;
-  TRecordBuffer* Buffer = FState == dsBrowse
-                              ? (FRecordCount == 0 ? nullptr : FBuffers[std::size_t(FActiveRecord)])
-                              : GetActiveBuffer();
+  TRecordBuffer* Buffer = ReadingBuffer();
   if (!Buffer) return NoValue;
   if (Field->FFieldNo > 0) {
     const auto Index = static_cast<std::size_t>(Field->FFieldNo - 1);
@@ -569,8 +574,8 @@ void TDataSet::SetFieldValues(const String& FieldNames, const Variant& Value) {
 // [SECTION] Bookmarks
 
 TBookmark TDataSet::GetBookmark() {
-  if (!GetActive() || FRecordCount == 0) return TBookmark();
-  const TRecordBuffer* Buffer = GetActiveBuffer();
+  if (!GetActive() || (FRecordCount == 0 && !FReadBuffer)) return TBookmark();
+  const TRecordBuffer* Buffer = ReadingBuffer();
   if (!Buffer || Buffer->Flag == bfInserted) return TBookmark();
   return Buffer->Bookmark;
 }

@@ -267,6 +267,15 @@ class TDataSet : public TComponent {
   // The store moved its cursor behind the window's back: the next fetch
   // puts it back on a buffer's record first.
   void CursorPosChanged() { FCurrentRecord = -1; }
+  // A store that lets its records be read without moving the cursor (a grid
+  // reading the rows it shows) points the fields at Buffer: while it is set,
+  // field values, GetBookmark and GetRecNo in browse, edit and insert states
+  // come from it; writes still go to the record being edited. Null ends it.
+  void SetReadBuffer(TRecordBuffer* Buffer) { FReadBuffer = Buffer; }
+  // The store's view changed under the window and its cursor stands on the
+  // record to show: the window is read again around that record at the same
+  // active index, and the links hear deDataSetChange.
+  void ResyncView();
 
  private:
   friend class TDataSource;
@@ -317,6 +326,8 @@ class TDataSet : public TComponent {
 
   // The value a field reads in the current state, in its buffer (or a Null).
   const Variant& FieldData(const TField* Field) const;
+  // The buffer reads see: the read buffer a store set, else the active one.
+  TRecordBuffer* ReadingBuffer() const;
 
   // [Opening and editing] DataSet.cpp, DataSetEditing.cpp
   void DoInternalOpen();
@@ -351,6 +362,7 @@ class TDataSet : public TComponent {
   Integer FActiveRecord = 0;               // a; 0 when n = 0
   Integer FCurrentRecord = -1;             // buffer the cursor is on, -1 unknown
   TRecordBuffer* FTempBuffer = nullptr;    // read by fields in dsCalcFields/dsFilter
+  TRecordBuffer* FReadBuffer = nullptr;    // set by the store: what reads see (SetReadBuffer)
   TRecordBuffer FOldValues;                // the record as it was when Edit began
   TDataSetState FState = dsInactive;
   TDataSetState FDisableState = dsInactive;   // state when controls were disabled

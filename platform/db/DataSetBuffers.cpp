@@ -228,6 +228,11 @@ void TDataSet::Resync(bool Exact, bool Center) {
   DataEvent(deDataSetChange, 0);
 }
 
+void TDataSet::ResyncView() {
+  CursorPosChanged();
+  Resync(false, false);
+}
+
 // [SECTION] Navigation
 
 void TDataSet::First() {
@@ -297,7 +302,7 @@ Integer TDataSet::MoveBy(Integer Distance) {
 }
 
 Integer TDataSet::GetRecNo() {
-  TRecordBuffer* Buffer = GetActiveBuffer();
+  TRecordBuffer* Buffer = ReadingBuffer();
   if (!Buffer) return 0;
   return Buffer->RecNo;
 }

@@ -86,6 +86,8 @@ void TMemoryDataSet::InternalOpen() {
   FIndexDefs = std::move(IndexDefs);
   FDescDefs = std::move(DescDefs);
   FFilterProgram = std::move(Program);
+  ResolveTreeFields();
+  ++FDataVersion;
   FCursor = -1;
   FCursorNode = nullptr;
   FViewValid = false;
@@ -111,6 +113,8 @@ void TMemoryDataSet::EnsureView() {
 
 void TMemoryDataSet::InternalClose() {
   FOrdered.Clear();
+  FTree.Clear();
+  FTreeIdDef = FTreeParentDef = -1;
   FCursor = -1;
   FCursorNode = nullptr;
   FViewValid = false;
@@ -238,16 +242,22 @@ void TMemoryDataSet::InternalPost() {
   EnsureView();
   TRecordBuffer* Buffer = GetActiveBuffer();
   KV_ASSERT(Buffer, "posting needs the edited record");
+  TMemRecord* Posted = nullptr;
   if (GetState() == dsEdit) {
     TMemRecord* Record = FindRecord(Buffer->Bookmark);
     if (!Record) DatabaseError("Record not found", this);
-    PostEdit(Record, *Buffer);
+    Posted = PostEdit(Record, *Buffer);
   } else {
-    PostInsert(*Buffer);
+    Posted = PostInsert(*Buffer);
   }
+  ++FDataVersion;
+  if (TreeShown())
+    ShowInTree(Posted);
+  else
+    PlaceCursorOn(Posted);
 }
 
-void TMemoryDataSet::PostEdit(TMemRecord* Record, const TRecordBuffer& Buffer) {
+TMemRecord* TMemoryDataSet::PostEdit(TMemRecord* Record, const TRecordBuffer& Buffer) {
   // [Phase 1] The new values and whether they show.
   std::vector<Variant> Data = Buffer.Data;
   TRecordBuffer Scratch;
@@ -272,17 +282,18 @@ void TMemoryDataSet::PostEdit(TMemRecord* Record, const TRecordBuffer& Buffer) {
   }
   // [Phase 3] The values.
   Record->Data.swap(Data);
-  PlaceCursorOn(Record);
+  return Record;
 }
 
-void TMemoryDataSet::PostInsert(const TRecordBuffer& Buffer) {
+TMemRecord* TMemoryDataSet::PostInsert(const TRecordBuffer& Buffer) {
   // [Phase 1] The record, whether it shows, and its places.
   auto Record = std::make_unique<TMemRecord>();
   Record->Id = std::max<Integer>(1, Integer(FById.size()));
   Record->Data = Buffer.Data;
-  Record->Stored.Record = Record->Ordered.Record = Record.get();
+  Record->Stored.Record = Record->Ordered.Record = Record->Tree.Record = Record.get();
   Record->Stored.Priority = NextPriority();
   Record->Ordered.Priority = NextPriority();
+  Record->Tree.Priority = NextPriority();
   TRecordBuffer Scratch;
   const bool Shows = Visible(Record->Data, Record->Id, Scratch);
   Integer StorageRank = FStored.GetCount();
@@ -300,7 +311,7 @@ void TMemoryDataSet::PostInsert(const TRecordBuffer& Buffer) {
     Stored->Ordered.Visible = Shows;
     FOrdered.InsertAt(&Stored->Ordered, Rank);
   }
-  PlaceCursorOn(Stored);
+  return Stored;
 }
 
 // The cursor stays at the same position, which now holds the following record.
@@ -311,8 +322,12 @@ void TMemoryDataSet::InternalDelete() {
   const Integer Position = FCursor;
   FStored.Erase(&Record->Stored);
   if (Indexed()) FOrdered.Erase(&Record->Ordered);
+  if (TreeShown()) FTree.Erase(&Record->Tree);
   FById[std::size_t(Record->Id)].reset();
+  ++FDataVersion;
   PlaceCursorAt(Position);
+  // Its children become roots: the tree is laid out again.
+  if (TreeShown()) RebuildView(nullptr);
 }
 
 // Selects and orders every record again (a filter event may answer
@@ -403,9 +418,13 @@ void TMemoryDataSet::RebuildView(TMemRecord* KeepOn) {
   for (std::size_t I = 0; I < Nodes.size(); ++I)
     Shows[I] = Visible(Nodes[I]->Record->Data, Nodes[I]->Record->Id, Scratch);
   // [Phase 2] Take them and place the cursor. With index fields the flags of
-  // the storage order go unused.
-  View().Assign(Nodes, Shows);
+  // the storage order go unused; in tree mode those of the base order do.
+  BaseView().Assign(Nodes, Shows);
   if (!Indexed()) FOrdered.Clear();
+  if (TreeShown())
+    BuildTree(Nodes, Shows);
+  else
+    FTree.Clear();
   FViewValid = true;
   if (KeepOn)
     PlaceCursorOn(KeepOn);

@@ -75,6 +75,7 @@ class TMemoryDataSet : public TDataSet {
  private:
   class TMasterLink;
   friend class TMasterLink;
+  friend class TMemoryTreeDataSet;  // offers the tree of this store to grids
   // The master's key values of the last re-selection, matched by definition index.
   struct TMasterKey {
     bool Active = false;   // a master and MasterFields are set: only matches show
@@ -86,9 +87,22 @@ class TMemoryDataSet : public TDataSet {
   void EnsureView();
   std::vector<Integer> IndexDefsOf(const String& FieldNames);
   bool Indexed() const { return !FIndexDefs.empty(); }
-  TRankSequence& View() { return Indexed() ? FOrdered : FStored; }
-  const TRankSequence& View() const { return Indexed() ? FOrdered : FStored; }
-  TRankNode& ViewNode(TMemRecord* Record) { return Indexed() ? Record->Ordered : Record->Stored; }
+  // The records show as a tree: both tree fields are named and bound.
+  bool TreeShown() const { return FTreeIdDef >= 0 && FTreeParentDef >= 0; }
+  // The order the cursor walks: the tree, else index order, else storage order.
+  TRankSequence& View() { return TreeShown() ? FTree : BaseView(); }
+  const TRankSequence& View() const { return TreeShown() ? FTree : BaseView(); }
+  TRankNode& ViewNode(TMemRecord* Record) {
+    return TreeShown() ? Record->Tree : Indexed() ? Record->Ordered : Record->Stored;
+  }
+  // The order without the tree, which is also the order of a node's children.
+  TRankSequence& BaseView() { return Indexed() ? FOrdered : FStored; }
+  const TRankSequence& BaseView() const { return Indexed() ? FOrdered : FStored; }
+  void BuildTree(const std::vector<TRankNode*>& BaseOrder, const std::vector<char>& Shows);
+  // Rebuilds the view on Record and, when the tree hides it, expands its
+  // ancestors so that it shows.
+  void ShowInTree(TMemRecord* Record);
+  void ResolveTreeFields();
   void RebuildView(TMemRecord* KeepOn);
   void Reorder();
   void TakeMasterKey();
@@ -98,8 +112,8 @@ class TMemoryDataSet : public TDataSet {
   Integer OrderedRankFor(const std::vector<Variant>& Data, Integer StorageRank) const;
   void PlaceCursorOn(TMemRecord* Record);
   void PlaceCursorAt(Integer Position);
-  void PostEdit(TMemRecord* Record, const TRecordBuffer& Buffer);
-  void PostInsert(const TRecordBuffer& Buffer);
+  TMemRecord* PostEdit(TMemRecord* Record, const TRecordBuffer& Buffer);
+  TMemRecord* PostInsert(const TRecordBuffer& Buffer);
   TMemRecord* FindRecord(Integer Id) const;
   TMemRecord* FindRecord(const TBookmark& Bookmark) const;
   void FillBuffer(TRecordBuffer& Buffer, const TMemRecord* Record, Integer Position) const;
@@ -112,6 +126,12 @@ class TMemoryDataSet : public TDataSet {
                            // inserted before the record it was inserted at
   TRankSequence FOrdered;  // with index fields, every record by its key, ties in
                            // storage order; empty otherwise
+  TRankSequence FTree;     // in tree mode every record, depth first; empty otherwise
+  String FTreeIdField;     // the field naming a record in the tree
+  String FTreeParentField;  // the field naming its parent (null or unknown: a root)
+  Integer FTreeIdDef = -1;      // definition indexes of the two while open; -1: no tree
+  Integer FTreeParentDef = -1;
+  Integer FDataVersion = 0;  // counts changes of the stored values (value lists follow it)
   Integer FCursor = -1;    // visible position; -1 before the first, count after the last
   TRankNode* FCursorNode = nullptr;  // the view node at FCursor, null on a crack
   std::uint64_t FSeed = 0x9E3779B97F4A7C15ull;  // priorities; fixed, so runs repeat

@@ -85,13 +85,23 @@ Integer TRankSequence::FindRank(TPredicate GoesAfter) const {
   return Rank;
 }
 
-// TMemRecord: one stored record with its places in storage order and in
-// index order (the latter used only while the dataset has index fields).
+// TMemRecord: one stored record with its places in storage order, in index
+// order (used only while the dataset has index fields) and in tree order
+// (used only while its records show as a tree), and its node in that tree.
 struct TMemRecord {
   Integer Id = 0;             // stable identity; the bookmark's bytes
   std::vector<Variant> Data;  // one value per field definition
   TRankNode Stored;           // place in storage order
   TRankNode Ordered;          // place in index order
+  TRankNode Tree;             // place in tree order: depth first, children in
+                              // storage or index order, hidden records last
+  // The node, as the last build of the tree left it; a record the master or
+  // the filter hides is in no tree (level 0).
+  TMemRecord* TreeParent = nullptr;  // null for a root
+  Integer TreeLevel = 0;             // 1 for a root
+  Integer TreeChildCount = 0;
+  bool TreeHasNext = false;   // a later sibling follows it
+  bool TreeExpanded = false;  // its children show; kept across builds
 };
 
 // The filter text, parsed once: alternatives joined by 'or', each a list of

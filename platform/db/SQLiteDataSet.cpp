@@ -43,6 +43,9 @@ void TSQLiteDataSet::Destroy() {
 
 void TSQLiteDataSet::KvPublish(TPublisher<TSQLiteDataSet>& P) {
   P.Prop("DatabaseName", &TSQLiteDataSet::GetDatabaseName, &TSQLiteDataSet::SetDatabaseName);
+  P.Prop("DescFields", &TSQLiteDataSet::GetDescFields, &TSQLiteDataSet::SetDescFields);
+  P.Prop("IndexFieldNames", &TSQLiteDataSet::GetIndexFieldNames,
+         &TSQLiteDataSet::SetIndexFieldNames);
   P.Prop("SQL", &TSQLiteDataSet::GetSQL, &TSQLiteDataSet::SetSQL);
   P.Prop("TableName", &TSQLiteDataSet::GetTableName, &TSQLiteDataSet::SetTableName);
 }
@@ -238,6 +241,7 @@ void TSQLiteDataSet::InternalOpen() {
   FReadRows = 0;
   FReadRuns = 0;
   FKeyIds.clear();  // a key keeps its number while the dataset is open
+  FOrder = ResolveOrder(FIndexFieldNames, FDescFields);
   ResetRows();
 }
 
@@ -393,6 +397,8 @@ void TSQLiteDataSet::ResetRows() {
   ClearCache();
   FWanted.assign(FTypes.size(), 0);
   FPlaced.clear();
+  FOrderAnchors.clear();
+  ClearOrderWindow();
   FDbCount = -1;
   FCursorKind = ckBof;
   FChunk = 64;
@@ -451,6 +457,10 @@ Int64 TSQLiteDataSet::CheckFilter(const String& Text) {
 void TSQLiteDataSet::InternalRefresh() {
   CheckColumnsKept();
   if (FileReplaced()) OpenReplacedFile();
+  if (Ordered()) {
+    OrderRefresh();
+    return;
+  }
   if (FHasRowId) {
     const TCursorKind Kind = FCursorKind;
     const Int64 RowId = FCursorRowId;
@@ -508,8 +518,20 @@ void TSQLiteDataSet::ReadChunk() {
   }
   const String Source = "SELECT NULL, * FROM " + SourceSQL();
   const bool Continues = FKeyed && !FSeqLast.empty();
+  bool KeyedTies = false;
+  if (!FOrder.empty()) Order = SeqOrderBy(KeyedTies);
+  std::vector<TCell> OrderBinds;
+  if (!FOrder.empty() && Continues) {
+    // The condition has the NULLs of the last row written into it.
+    sqlite3_finalize(FSeqAfter);
+    FSeqAfter = nullptr;
+    After = SeqAfter(FSeqLast, 2, OrderBinds);
+  }
   sqlite3_stmt* Stmt = nullptr;
-  if (!FKeyed) {
+  if (!FOrder.empty() && Continues) {
+    Stmt = PrepareKept(FSeqAfter, Source + (Where.empty() ? " WHERE " : Where + " AND ") + After +
+                                      Order + " LIMIT ?1");
+  } else if (!FKeyed) {
     Stmt = PrepareKept(FSeqStmt, Source + Where + Order);
   } else if (!Continues) {
     Stmt = PrepareKept(FSeqStmt, Source + Where + Order + " LIMIT ?1");
@@ -524,7 +546,9 @@ void TSQLiteDataSet::ReadChunk() {
   if (FKeyed) {
     sqlite3_reset(Stmt);
     sqlite3_bind_int64(Stmt, 1, Chunk);
-    if (Continues) {
+    if (Continues && !FOrder.empty()) {
+      for (std::size_t I = 0; I < OrderBinds.size(); ++I) BindCell(Stmt, int(I) + 2, OrderBinds[I]);
+    } else if (Continues) {
       std::vector<Variant> Params;
       std::vector<TFieldType> Types;
       RowParams(0, FSeqLast.data(), Params, Types);
@@ -600,6 +624,7 @@ Integer TSQLiteDataSet::SeqIndexOf(Int64 RowId, Integer RecNo) {
 // [SECTION] Protocol
 
 TGetResult TSQLiteDataSet::GetRecord(TRecordBuffer& Buffer, TGetMode Mode) {
+  if (Ordered()) return OrderGetRecord(Buffer, Mode);
   return FHasRowId ? KeyedGetRecord(Buffer, Mode) : SeqGetRecord(Buffer, Mode);
 }
 
@@ -651,6 +676,10 @@ bool TSQLiteDataSet::InternalGotoBookmark(const TBookmark& Bookmark) {
 
 void TSQLiteDataSet::InternalSetRecNo(Integer Value) {
   CheckColumnsKept();
+  if (Ordered()) {
+    OrderSetRecNo(Value);
+    return;
+  }
   if (FHasRowId) {
     TRowRef Row;
     if (!KeyedRowAt(Value, Row)) DatabaseError("Record not found", this);
@@ -715,6 +744,7 @@ Integer TSQLiteDataSet::CompareBookmarks(const TBookmark& B1, const TBookmark& B
   if (!BookmarkToRowId(B1, Id1) || !BookmarkToRowId(B2, Id2))
     return B1 < B2 ? -1 : (B1 == B2 ? 0 : 1);
   if (Id1 == Id2) return 0;
+  if (Ordered()) return OrderCompare(Id1, Id2);
   if (FHasRowId) {
     bool Placed = false;
     Integer Index = 0;

@@ -84,6 +84,16 @@ class TSQLiteDataSet : public TDataSet {
   void SetTableName(const String& Value);
   const String& GetSQL() const { return FSQL; }
   void SetSQL(const String& Value);
+  // The fields the rows are ordered by ("city;name"), and those of them that
+  // order descending; empty: a table in row id order, a query as it reads.
+  // SQLite orders the rows (NULL first ascending, ties by row id or key);
+  // an unknown name is refused and the order in force kept.
+  const String& GetIndexFieldNames() const { return FIndexFieldNames; }
+  void SetIndexFieldNames(const String& Value);
+  const String& GetDescFields() const { return FDescFields; }
+  void SetDescFields(const String& Value);
+  // Both at once: the rows are read in the new order once.
+  void SetOrderFields(const String& IndexFieldNames, const String& DescFields);
 
   Integer GetRecordCount() override;
   bool IsSequenced() override { return true; }
@@ -294,6 +304,72 @@ class TSQLiteDataSet : public TDataSet {
   Integer SeqIndexOf(Int64 RowId, Integer RecNo);
   TGetResult SeqGetRecord(TRecordBuffer& Buffer, TGetMode Mode);
 
+  // [Ordered rows] SQLiteDataSetOrder.cpp
+  //
+  // A table with row ids read in the order of IndexFieldNames: SQLite sorts,
+  // and the rows come in chunks read after (or before) the key of a row
+  // (its order fields' cells and its row id), so that no more than a window
+  // of consecutive rows is held. Rows placed by Insert stand before the row
+  // they were inserted at (its key is their anchor) until Refresh.
+  struct TOrderField {
+    Integer Column = -1;  // -1: the row id, which breaks ties
+    bool Desc = false;
+    int Collation = 0;    // 0 binary, 1 nocase, 2 rtrim
+  };
+  struct TOrderRow {
+    Int64 RowId = 0;
+    std::string Bytes;  // its cells
+  };
+  // Where a row stands: its cells and row id; placed rows by their anchor's
+  // and their index among the placed rows (database rows: Minor = max).
+  struct TOrderKey {
+    std::string Bytes;
+    Int64 RowId = 0;
+    Int64 Minor = INT64_MAX;
+    bool End = false;    // after every row
+    bool Start = false;  // before every row
+  };
+  struct TOrderWindow {
+    std::vector<TOrderRow> Rows;  // consecutive database rows in order
+    bool AtStart = false;         // no database row before the first
+    bool AtEnd = false;           // none after the last
+    Int64 Base = 0;               // position of the first; 0: unknown
+    std::size_t Bytes = 0;
+    Integer Hint = 0;             // the row found last
+  };
+  bool Ordered() const { return FHasRowId && !FOrder.empty(); }
+  std::vector<TOrderField> ResolveOrder(const String& IndexNames, const String& DescNames);
+  void ApplyOrder(const String& IndexNames, const String& DescNames);
+  void ClearOrderWindow();
+  int CompareOrderRows(const TOrderKey& A, const TOrderKey& B) const;
+  int CompareOrderKeys(const TOrderKey& A, const TOrderKey& B) const;
+  TOrderKey WindowKey(Integer Index) const;
+  Integer WindowIndexOf(Int64 RowId);
+  String OrderBy(bool Reversed) const;
+  String OrderExpr(const TOrderField& Field) const;
+  std::vector<String> OrderRanges(const TOrderKey& Key, bool After, bool Inclusive,
+                                  std::vector<std::vector<sqlite_detail::TCell>>& Binds) const;
+  Integer ReadOrdered(const TOrderKey& From, bool Backward, bool Inclusive, Integer Limit,
+                      std::vector<TOrderRow>& Rows);
+  bool OrderDbAfter(const TOrderKey& Key, bool Inclusive, Integer& Index);
+  bool OrderDbBefore(const TOrderKey& Key, Integer& Index);
+  void TrimOrderWindow(bool KeepEnd, Integer Keep);
+  Int64 OrderDbBelow(const TOrderKey& Key);
+  Integer OrderPlacedBelow(const TOrderKey& Key) const;
+  bool OrderRowBytes(Int64 RowId, std::string& Bytes);
+  bool OrderKeyOf(Int64 RowId, TOrderKey& Key);
+  Integer OrderPosition(Int64 RowId, Integer Window, Integer Placed);
+  TGetResult OrderGetRecord(TRecordBuffer& Buffer, TGetMode Mode);
+  void OrderSetRecNo(Integer Value);
+  Integer OrderCompare(Int64 Id1, Int64 Id2);
+  void OrderRefresh();
+  void OrderPost(bool Editing, Int64 RowId, const std::string& Stored, bool Shown);
+  TOrderKey OrderGapBeforeDelete(Int64 RowId);
+  void OrderDeleted(Int64 RowId, const TOrderKey& Gap);
+  String SeqOrderBy(bool& KeyedTies) const;
+  String SeqAfter(const std::string& Last, Integer FirstParam,
+                  std::vector<sqlite_detail::TCell>& Binds) const;
+
   // [Both] SQLiteDataSet.cpp
   void CheckInactiveFor(const char* What);
   [[noreturn]] void SQLiteError(const String& Operation);
@@ -349,6 +425,14 @@ class TSQLiteDataSet : public TDataSet {
   String FDatabaseName;
   String FTableName;
   String FSQL;
+  String FIndexFieldNames;
+  String FDescFields;
+  std::vector<TOrderField> FOrder;     // resolved while open; the row id last
+  TOrderWindow FWindow;
+  std::vector<TOrderKey> FOrderAnchors;  // ordered: each placed row's anchor
+  TOrderKey FOrderGap;                   // ordered ckGap: where the cursor stands
+  Int64 FOrderCursorId = 0;              // the row the cursor last stood on ...
+  std::string FOrderCursorBytes;         // ... and its cells
   sqlite3* FDB = nullptr;
   std::vector<TFieldType> FTypes;      // field type of each column after the row id
   std::vector<Variant> FEditOriginal;  // the edited record as read, to find what changed

@@ -60,6 +60,9 @@ void BindValue(sqlite3_stmt* Stmt, int Index, const Variant& Value, TFieldType T
 // field was changed and must be written.
 bool SameValue(const Variant& A, const Variant& B);
 
+// Binds a stored cell as it is stored (SQLiteDataSetOrder.cpp).
+void BindCell(sqlite3_stmt* Stmt, int Index, const TCell& Cell);
+
 String QuoteName(const String& Name);
 String ColumnText(sqlite3_stmt* Stmt, int Column);
 

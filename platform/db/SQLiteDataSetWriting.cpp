@@ -305,7 +305,9 @@ void TSQLiteDataSet::InternalPost() {
   const bool Shown = FHasRowId && KeyedPostShown(Editing, Editing ? RowId : NewRowId, Row);
   if (!Transaction.Commit()) SQLiteError("Cannot store the change");
   // [Phase 4] The row takes its place among those read.
-  if (FHasRowId)
+  if (Ordered())
+    OrderPost(Editing, Editing ? RowId : NewRowId, Row, Shown);
+  else if (FHasRowId)
     KeyedPost(Editing, Editing ? RowId : NewRowId, Row, Shown);
   else
     SeqPost(Editing, RowId, Stored, std::move(Row));
@@ -316,6 +318,7 @@ void TSQLiteDataSet::InternalPost() {
       FinalizeKept();
     } else {
       ClearCache();  // the row moved among the others
+      ClearOrderWindow();
     }
     FCursorRowId = NewRowId;
   }
@@ -469,6 +472,7 @@ void TSQLiteDataSet::InternalDelete() {
     if (!Buffer->IsUnread(I)) Seen.push_back(Integer(I));
   const std::vector<Variant>* Read = nullptr;
   if (Buffer) Read = GetState() == dsEdit ? &FEditOriginal : &Buffer->Data;
+  const TOrderKey Gap = Ordered() ? OrderGapBeforeDelete(RowId) : TOrderKey{};
   TTransaction Transaction(FDB);
   if (!Transaction.Begin()) SQLiteError("Cannot start the change");
   if (Read) CheckRowAsRead(RowId, Params, Types, *Read, Seen);
@@ -480,6 +484,10 @@ void TSQLiteDataSet::InternalDelete() {
     return;
   }
   // The cursor stays where the row was: the next row is the one after it.
+  if (Ordered()) {
+    OrderDeleted(RowId, Gap);
+    return;
+  }
   const Integer Placed = PlacedIndexOf(RowId);
   if (Placed >= 0) {
     FGapKey = TKey{FPlaced[Placed].Anchor, Placed};

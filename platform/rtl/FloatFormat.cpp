@@ -9,7 +9,10 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -559,6 +562,142 @@ bool ScannedToCurrency(const TScannedNumber& N, Currency& Value) {
   throw EConvertError("'" + S + "' is not a valid floating point value");
 }
 
+// The general format of a positive double that is the nearest double to a
+// decimal N / 10^K of at most Precision significant digits, Precision being
+// 15 or less, in fixed notation: that decimal is then exactly what rounding
+// the double's 18 digits to the precision gives (a double lies within 0.12
+// of a unit in the 15th digit of any decimal it is the nearest double to, so
+// no rounding can reach another decimal). Found by trying K = 0..8, each
+// check exact (N and 10^K are exact doubles, their quotient correctly
+// rounded). Returns the length of the text, or 0 for any other value.
+Integer FormatShortDecimal(double Magnitude, bool Negative, Integer Precision, char DecSep,
+                           char* Out) {
+  static constexpr double Powers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+  static constexpr double Limit = 1e15;  // N below it has at most 15 digits
+  if (Precision > 15 || !(Magnitude >= 1e-4) || Magnitude >= Limit) return 0;
+  Integer K = 0;
+  double N = 0;
+  for (;; ++K) {
+    if (K >= Integer(std::size(Powers))) return 0;
+    const double Scaled = Magnitude * Powers[K];
+    if (Scaled >= Limit) return 0;
+    N = double(std::int64_t(Scaled + 0.5));  // exact: Scaled is below 2^50
+    // A short decimal scales to within a few units in the last place of a
+    // whole number: anything further off needs no division to be passed.
+    if (std::fabs(Scaled - N) <= Scaled * 1e-12 && N / Powers[K] == Magnitude) break;
+  }
+  // The smallest K leaves no trailing zero behind the point.
+  char Digits[24];
+  const std::to_chars_result End = std::to_chars(Digits, Digits + sizeof Digits, std::uint64_t(N));
+  const Integer Length = Integer(End.ptr - Digits);
+  Integer Significant = Length;
+  while (Significant > 1 && Digits[Significant - 1] == '0') --Significant;
+  const Integer Exponent = Length - K;  // the value is 0.Digits x 10^Exponent
+  if (Significant > Precision || Exponent > Precision || Exponent < -3) return 0;
+  char* P = Out;
+  if (Negative) *P++ = '-';
+  if (Exponent <= 0) {
+    *P++ = '0';
+    *P++ = DecSep;
+    for (Integer I = Exponent; I < 0; ++I) *P++ = '0';
+    std::memcpy(P, Digits, std::size_t(Length));
+    P += Length;
+  } else {
+    std::memcpy(P, Digits, std::size_t(Exponent));
+    P += Exponent;
+    if (K > 0) {
+      *P++ = DecSep;
+      std::memcpy(P, Digits + Exponent, std::size_t(K));
+      P += K;
+    }
+  }
+  return Integer(P - Out);
+}
+
+// The general format of a finite value that a double holds exactly (every
+// field's value), worked out in a buffer of the caller's: the commonest
+// number text, written without a heap allocation. The same digits,
+// rounding and layout as FormatGeneral(FromFloat(Value)). Returns the length
+// of the text, or 0 where the slower path must write it (an infinity or a
+// NaN, a long double beyond a double, a separator beyond ASCII).
+Integer FormatGeneralInPlace(Extended Value, Integer Precision, Integer ExpDigits,
+                             const TFormatSettings& Settings, char* Out) {
+  const std::uint32_t DecSep = std::uint32_t(Settings.DecimalSeparator);
+  if (!std::isfinite(Value) || DecSep == 0 || DecSep >= 0x80) return 0;
+  if (Value == 0) {
+    Out[0] = '0';
+    return 1;
+  }
+  const Extended Magnitude = std::fabs(Value);
+  const double AsDouble = double(Magnitude);
+  if (Extended(AsDouble) != Magnitude) return 0;
+  Precision = Clamp(Precision, 2, MaxFloatDigits);
+  // [Phase 0] A short decimal (a price, an amount).
+  if (const Integer Size = FormatShortDecimal(AsDouble, Value < 0, Precision, char(DecSep), Out))
+    return Size;
+  // [Phase 1] 18 significant digits, "d.ddddddddddddddddde+XX".
+  char Sci[40];
+  const std::to_chars_result End =
+      std::to_chars(Sci, Sci + sizeof Sci, AsDouble, std::chars_format::scientific, 17);
+  char Digits[MaxFloatDigits + 1];
+  Digits[0] = Sci[0];
+  std::memcpy(Digits + 1, Sci + 2, MaxFloatDigits - 1);
+  Integer Exp10 = 0;
+  std::from_chars(Sci + 20 + (Sci[20] == '+' ? 1 : 0), End.ptr, Exp10);
+  Integer Exponent = Exp10 + 1;  // Value = 0.Digits x 10^Exponent
+  Integer Count = MaxFloatDigits;
+  while (Count > 0 && Digits[Count - 1] == '0') --Count;
+  // [Phase 2] Rounded to the precision, half away from zero.
+  if (Precision < Count) {
+    const bool RoundUp = Digits[Precision] >= '5';
+    Count = Precision;
+    if (RoundUp) {
+      Integer I = Count - 1;
+      while (I >= 0 && Digits[I] == '9') Digits[I--] = '0';
+      if (I >= 0) {
+        ++Digits[I];
+      } else {
+        Digits[0] = '1';
+        Count = 1;
+        ++Exponent;
+      }
+    }
+    while (Count > 0 && Digits[Count - 1] == '0') --Count;
+  }
+  // [Phase 3] Fixed notation while -3 <= exponent <= precision, else
+  // d.dddE-x with at least ExpDigits exponent digits.
+  char* P = Out;
+  if (Value < 0) *P++ = '-';
+  auto DigitAt = [&](Integer I) { return I >= 0 && I < Count ? Digits[I] : '0'; };
+  if (Exponent > Precision || Exponent < -3) {
+    *P++ = Digits[0];
+    if (Count > 1) {
+      *P++ = char(DecSep);
+      std::memcpy(P, Digits + 1, std::size_t(Count - 1));
+      P += Count - 1;
+    }
+    *P++ = 'E';
+    Integer E = Exponent - 1;
+    if (E < 0) *P++ = '-';
+    char EText[8];
+    const std::to_chars_result EEnd = std::to_chars(EText, EText + sizeof EText, E < 0 ? -E : E);
+    const Integer ELength = Integer(EEnd.ptr - EText);
+    for (Integer I = ELength; I < Clamp(ExpDigits, 0, 4); ++I) *P++ = '0';
+    std::memcpy(P, EText, std::size_t(ELength));
+    P += ELength;
+    return Integer(P - Out);
+  }
+  if (Exponent <= 0)
+    *P++ = '0';
+  else
+    for (Integer I = 0; I < Exponent; ++I) *P++ = DigitAt(I);
+  if (Count > Exponent) {
+    *P++ = char(DecSep);
+    for (Integer I = Exponent; I < Count; ++I) *P++ = DigitAt(I);
+  }
+  return Integer(P - Out);
+}
+
 }  // namespace
 
 // [SECTION] Public formatting -------------------------------------------------
@@ -569,6 +708,11 @@ String FloatToStrF(Extended Value, TFloatFormat Format, Integer Precision, Integ
 
 String FloatToStrF(Extended Value, TFloatFormat Format, Integer Precision, Integer Digits,
                    const TFormatSettings& Settings) {
+  if (Format == ffGeneral) {
+    char Text[48];
+    const Integer Size = FormatGeneralInPlace(Value, Precision, Digits, Settings, Text);
+    if (Size > 0) return String(Text, std::size_t(Size));
+  }
   return FormatDecimal(FromFloat(Value), Format, Precision, Digits, Settings);
 }
 

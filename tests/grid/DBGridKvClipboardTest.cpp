@@ -80,6 +80,19 @@ TEST_F(DBGridKvClipboardTest, CopyPutsTheSelectionInFourFormatsReplacingWhatWasT
   EXPECT_EQ(ClipboardBytes(CF_VCLDBIF).substr(0, 7), "VCLDBIF");
 }
 
+TEST_F(DBGridKvClipboardTest, CopiedUnicodeTextKeepsEveryCharacterBeyondAscii) {
+  DataSet->SetRecNo(2);
+  DataSet->Edit();
+  Field("Name")->SetAsString("Zo\xC3\xAB \xE6\x9D\xB1\xE4\xBA\xAC \xF0\x9D\x84\x9E!");
+  DataSet->Post();
+  SelectRecords(Grid, {2});
+  CopyGridSelectionToClipboard(Grid, false);
+  const std::u16string Expected =
+      u"ID\tName\tAmount\tPaid\r\n2\tZo\u00EB \u6771\u4EAC \U0001D11E!\t20.25\tFalse";
+  EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT),
+            String(reinterpret_cast<const char*>(Expected.c_str()), (Expected.size() + 1) * 2));
+}
+
 TEST_F(DBGridKvClipboardTest, CopyOfNoSelectionPutsEmptyFormatsThatPasteNothing) {
   CopyGridSelectionToClipboard(Grid, false);
   EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), String(2, '\0'));

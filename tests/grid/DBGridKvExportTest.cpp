@@ -10,6 +10,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -409,6 +410,108 @@ TEST_F(DBGridKvExportTest, RichTextFootersAndTheEventsThatColourCells) {
   const TRtfTable Table = ReadRtf(Rtf);
   ASSERT_EQ(Table.Rows.size(), 4u);
   EXPECT_EQ(Table.Rows[3][2], "Sum 15.5");
+}
+
+TEST_F(DBGridKvExportTest, HandlersChangeTheCellTheyAreAskedForAndNoOther) {
+  // The grid's handler reddens Bob's name and makes it bold; the column's
+  // handler marks it. Every writer shows the handlers' text.
+  Grid->Column(1)->GetFont()->SetName("Tahoma");
+  Integer GridCalls = 0, ColumnCalls = 0;
+  Grid->OnGetCellParams = TGetCellKvParamsEvent(
+      [&](TObject*, TColumnKv* Column, TFont* AFont, TColor& Background, TGridDrawState) {
+        ++GridCalls;
+        if (Column->GetIndex() == 1 && Field("ID")->GetAsInteger() == 2) {
+          AFont->SetStyle({fsBold});
+          Background = TColor(0x0000FF);
+        }
+      });
+  Grid->Column(1)->SetOnGetCellParams(
+      TGetColCellParamsEventKv([&](TObject*, bool, TColCellParamsKv* Params) {
+        ++ColumnCalls;
+        if (Field("ID")->GetAsInteger() == 2) Params->SetText("<" + Params->GetText() + ">");
+      }));
+  SelectRecords(Grid, {1, 2, 3});
+  EXPECT_EQ(Text(), "ID\tName\tAmount\tPaid\r\n1\tAnn\t10.5\tTrue\r\n2\t<Bob>\t20.25\tFalse\r\n"
+                    "3\tCid\t5\tTrue");
+  EXPECT_EQ(GridCalls, 12);
+  EXPECT_EQ(ColumnCalls, 3);
+  EXPECT_EQ(Csv(), "\"ID\";\"Name\";\"Amount\";\"Paid\"\r\n\"1\";\"Ann\";\"10.5\";\"True\"\r\n"
+                   "\"2\";\"<Bob>\";\"20.25\";\"False\"\r\n\"3\";\"Cid\";\"5\";\"True\"");
+  // In rich text only Bob's name is bold and red; the names after it are in
+  // the column's own font again.
+  const String Rtf = this->Rtf();
+  const TRtfTable Table = ReadRtf(Rtf);
+  ASSERT_EQ(Table.Rows.size(), 4u);
+  EXPECT_EQ(Table.Rows[2][1], "<Bob>");
+  EXPECT_EQ(std::count(Rtf.begin(), Rtf.end(), '<'), 1);
+  const std::size_t Bob = Rtf.find(" <Bob>\\cell}");
+  const std::size_t Cid = Rtf.find(" Cid\\cell}");
+  ASSERT_NE(Bob, String::npos);
+  ASSERT_NE(Cid, String::npos);
+  const std::size_t BobGroup = Rtf.rfind("{\\ql", Bob), CidGroup = Rtf.rfind("{\\ql", Cid);
+  EXPECT_NE(Rtf.substr(BobGroup, Bob - BobGroup).find("\\b\\f1"), String::npos) << Rtf;
+  EXPECT_EQ(Rtf.substr(CidGroup, Cid - CidGroup).find("\\b"), String::npos) << Rtf;
+  EXPECT_NE(Rtf.substr(CidGroup, Cid - CidGroup).find("\\f1\\cf0\\cb1"), String::npos) << Rtf;
+}
+
+// A grid whose own code (no handler) reddens the font of one record's cells.
+class TReddeningGrid : public TTestDBGrid {
+  KV_CLASS(TReddeningGrid, TTestDBGrid)
+ public:
+  explicit TReddeningGrid(TComponent* AOwner) : TTestDBGrid(AOwner) {}
+  Integer RedID = 0;
+
+ protected:
+  void GetCellParams(TColumnKv* Column, TFont* AFont, TColor& Background,
+                     TGridDrawState State) override {
+    if (GetDataSet()->FieldByName("ID")->GetAsInteger() == RedID) AFont->SetColor(TColor(0x0000FF));
+    TTestDBGrid::GetCellParams(Column, AFont, Background, State);
+  }
+};
+
+TEST_F(DBGridKvExportTest, AFontChangedForOneRecordIsTheColumnsOwnAgainInTheNext) {
+  auto* Red = TReddeningGrid::Create(Form);
+  Red->SetParent(Form);
+  Red->SetDataSource(Source);
+  Red->RedID = 2;
+  const String Rtf = ExportText(TDBGridKvExportAsRTF::StaticClass(), Red, true);
+  // Red is the fourth colour of the table; only the four cells of record 2
+  // are written in it.
+  ASSERT_NE(Rtf.find("\\red255\\green0\\blue0;}"), String::npos) << Rtf;
+  Integer RedCells = 0;
+  for (std::size_t At = Rtf.find("\\cf3"); At != String::npos; At = Rtf.find("\\cf3", At + 1))
+    ++RedCells;
+  EXPECT_EQ(RedCells, 4);
+  const TRtfTable Table = ReadRtf(Rtf);
+  ASSERT_EQ(Table.Rows.size(), 6u);
+  EXPECT_EQ(Table.Rows[2][1], "Bob");
+}
+
+TEST_F(DBGridKvExportTest, AHandlerThatChangesAColumnsFontChangesTheCellsAfterIt) {
+  // At record 3 the handler of the grid, or of the last column, reddens the
+  // names' column.
+  auto Redden = [&](TColumnKv* Column) {
+    if (Column->GetIndex() == 3 && Field("ID")->GetAsInteger() == 3)
+      Grid->Column(1)->GetFont()->SetColor(TColor(0x0000FF));
+  };
+  for (const bool OnGrid : {true, false}) {
+    SCOPED_TRACE(OnGrid ? "the grid's handler" : "the column's handler");
+    Grid->Column(1)->GetFont()->SetColor(clWindowText);
+    Grid->OnGetCellParams = {};
+    Grid->Column(3)->SetOnGetCellParams({});
+    if (OnGrid)
+      Grid->OnGetCellParams = TGetCellKvParamsEvent(
+          [&](TObject*, TColumnKv* Column, TFont*, TColor&, TGridDrawState) { Redden(Column); });
+    else
+      Grid->Column(3)->SetOnGetCellParams(TGetColCellParamsEventKv(
+          [&](TObject*, bool, TColCellParamsKv*) { Redden(Grid->Column(3)); }));
+    const String Rtf = ExportText(TDBGridKvExportAsRTF::StaticClass(), Grid, true);
+    // Red (the fourth colour) writes the names of records 4 and 5.
+    ASSERT_NE(Rtf.find("\\red255\\green0\\blue0;}"), String::npos) << Rtf;
+    EXPECT_EQ(Rtf.find("\\cf3\\cb1 Cid\\cell}"), String::npos) << Rtf;
+    EXPECT_NE(Rtf.find("\\cf3\\cb1 Dee\\cell}"), String::npos) << Rtf;
+    EXPECT_NE(Rtf.find("\\cf3\\cb1 Eve\\cell}"), String::npos) << Rtf;
+  }
 }
 
 TEST_F(DBGridKvExportTest, RichTextOfNoSelectionIsNothingRatherThanAnOpenDocument) {

@@ -1,7 +1,8 @@
 // The conditions a person types into the grid's column filters, applied to
 // the platform's in-memory dataset (its own filter text) and SQLite dataset
 // (one SQL condition the database evaluates): the same records show for the
-// same conditions in both; the sort markers order the in-memory dataset.
+// same conditions in both; the sort markers order both, the SQLite table by
+// the database.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -169,15 +170,11 @@ TEST_P(DbUtilsKvFeaturesTest, TheFilterIsTheDatasetsOwnText) {
   EXPECT_EQ(DataSet->GetRecordCount(), 0);
 }
 
-TEST_P(DbUtilsKvFeaturesTest, TheSortMarkersOrderTheInMemoryDataset) {
+TEST_P(DbUtilsKvFeaturesTest, TheSortMarkersOrderTheDataset) {
   TColumnKv* Amount = Grid->Column(3);
   Amount->GetTitle()->SetSortMarker(smUpKv);
   Grid->RebuildSortMarkedColumns();
   Grid->ApplySorting();
-  if (GetParam() == TStore::SQLite) {
-    EXPECT_EQ(Shown(), (std::vector<Integer>{1, 2, 3, 4, 5})) << "a table keeps its order";
-    return;
-  }
   EXPECT_EQ(Shown(), (std::vector<Integer>{5, 3, 1, 2, 4})) << "descending, nulls last";
   Amount->GetTitle()->SetSortMarker(smDownKv);
   Grid->ApplySorting();
@@ -228,6 +225,74 @@ TEST_F(DbUtilsKvFeaturesOnFormTest, AnSQLiteTableIsFilteredByTheDatabaseNotByWal
                                        19999}));
   EXPECT_LE(Table->GetReadCount() - ReadBefore, 40)
       << "rows read after the filter: " << Table->GetReadCount() - ReadBefore;
+}
+
+// A click on a title of a grid over an SQLite table sorts its rows by the
+// database: the grid shows the rows in the new order at once, stays on its
+// record, and reads a screenful of rows, not the table.
+TEST_F(DbUtilsKvFeaturesOnFormTest, AClickOnATitleSortsAnSQLiteTable) {
+  TTempFile File("sorted");
+  CreateNumbersDatabase(File.Name, 3000);
+  auto* Table = TSQLiteDataSet::Create(Form);
+  Table->SetDatabaseName(File.Name);
+  Table->SetTableName("numbers");
+  Table->Open();
+  Table->FieldByName("name")->SetDisplayWidth(10);  // every title on the screen
+  auto* Source = TDataSource::Create(Form);
+  Source->SetDataSet(Table);
+  Grid->SetDataSource(Source);
+  Grid->SetOptionsKv(Grid->GetOptionsKv() + dgAutoSortMarkingKv);
+  Grid->GetColumnDefValues()->GetTitle()->SetTitleButton(true);
+  Grid->SetFocus();
+  UpdateWindow(Grid->GetHandle());
+  auto ClickTitle = [&](Integer Col) {
+    Advance(1000);  // never a double click
+    const TRect R = Grid->CellRect(Col, 0);
+    Input.Click(Grid->GetHandle(), TPoint{(R.Left + R.Right) / 2, R.Top + 3});
+    UpdateWindow(Grid->GetHandle());
+  };
+  // The ids of the grid's rows, top to bottom.
+  auto Rows = [&]() {
+    std::vector<Integer> Ids;
+    auto* Link = Grid->GetDataLink();
+    const Integer Active = Link->GetActiveRecord();
+    for (Integer Row = 0; Row < Link->GetRecordCount(); ++Row) {
+      Link->SetActiveRecord(Row);
+      Ids.push_back(Table->FieldByName("id")->GetAsInteger());
+    }
+    Link->SetActiveRecord(Active);
+    return Ids;
+  };
+  const Int64 ReadBefore = Table->GetReadCount();
+  ClickTitle(3);  // amount, ascending: (id mod 1000) / 4, ties by id
+  EXPECT_EQ(Grid->Column(2)->GetTitle()->GetSortMarker(), smDownKv);
+  EXPECT_EQ(Table->GetIndexFieldNames(), "amount");
+  EXPECT_EQ(Table->GetDescFields(), "");
+  EXPECT_EQ(Table->FieldByName("id")->GetAsInteger(), 1) << "the grid stays on its record";
+  EXPECT_EQ(Table->GetRecNo(), 4);
+  Table->First();
+  std::vector<Integer> Shown = Rows();
+  ASSERT_GE(Shown.size(), 6u);
+  EXPECT_EQ(std::vector<Integer>(Shown.begin(), Shown.begin() + 6),
+            (std::vector<Integer>{1000, 2000, 3000, 1, 1001, 2001}));
+  ClickTitle(3);  // descending
+  EXPECT_EQ(Table->GetDescFields(), "amount");
+  Table->First();
+  Shown = Rows();
+  EXPECT_EQ(std::vector<Integer>(Shown.begin(), Shown.begin() + 3),
+            (std::vector<Integer>{999, 1999, 2999}));
+  Table->Last();
+  EXPECT_EQ(Table->FieldByName("id")->GetAsInteger(), 3000);
+  EXPECT_EQ(Table->GetRecNo(), 3000);
+  EXPECT_LE(Table->GetReadCount() - ReadBefore, 1000)
+      << "rows read: " << Table->GetReadCount() - ReadBefore;
+  // The table stays editable while sorted.
+  Table->First();
+  Table->Edit();
+  Table->FieldByName("amount")->SetAsFloat(-1);
+  Table->Post();
+  EXPECT_EQ(Table->GetRecNo(), 3000) << "the row moved to its place and is still current";
+  EXPECT_EQ(Table->FieldByName("id")->GetAsInteger(), 999);
 }
 
 // A lookup column is filtered on its key field with the key of the typed text.

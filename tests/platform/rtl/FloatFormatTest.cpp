@@ -175,6 +175,47 @@ TEST_F(FloatFormatTest, GeneralFormatIsTheShortestFormOfFifteenDigits) {
   EXPECT_EQ(FloatToStrF(1234.5678, ffGeneral, 6, 0), "1234.57");
 }
 
+TEST_F(FloatFormatTest, GeneralFormatRoundsAtThePrecisionAndCarriesIntoTheNextDigit) {
+  struct Row {
+    Extended Value;
+    Integer Precision, Digits;
+    const char* Expected;
+  } Rows[] = {
+      {9.96, 2, 0, "10"},
+      {99.95, 3, 0, "100"},
+      {-0.00099999, 2, 0, "-0.001"},
+      {0.000123456, 3, 0, "0.000123"},
+      {12345, 2, 3, "1.2E004"},
+      {-7.25e-5, 15, 4, "-7.25E-0005"},
+      {1e100, 15, 9, "1E0100"},
+      {0.5, 1, 0, "0.5"},  // a precision below 2 counts as 2
+      // Short decimals: the double's own digits decide the rounding, not
+      // the decimal it was typed as (2.675 is held as 2.67499...).
+      {2.675, 3, 0, "2.67"},
+      {0.125, 2, 0, "0.13"},
+      {19.99, 15, 0, "19.99"},
+      {99999999.99, 10, 0, "99999999.99"},
+      {1234.5, 4, 0, "1235"},
+      {1500, 2, 0, "1.5E3"},
+      {1e14, 2, 0, "1E14"},
+      {-0.00012, 15, 0, "-0.00012"},
+      {0.1, 17, 0, "0.10000000000000001"},  // past 15 digits the double shows
+      {123456789012345678.0, 18, 0, "123456789012345680"},
+      {4.9406564584124654e-324, 15, 0, "4.94065645841247E-324"},
+      {1.7976931348623157e308, 15, 0, "1.79769313486232E308"},
+  };
+  for (const Row& R : Rows) {
+    SCOPED_TRACE(testing::Message() << double(R.Value) << " to " << R.Precision << " digits");
+    EXPECT_EQ(FloatToStrF(R.Value, ffGeneral, R.Precision, R.Digits), R.Expected);
+  }
+  // A separator beyond ASCII is written as its UTF-8 bytes.
+  TFormatSettings S = FormatSettings;
+  S.DecimalSeparator = Char(0xB7);
+  EXPECT_EQ(FloatToStr(2.5, S), "2\xC2\xB7" "5");
+  // A long double that a double does not hold keeps all its digits.
+  EXPECT_EQ(FloatToStrF(1.0L + 1e-17L, ffGeneral, 18, 0), "1.00000000000000001");
+}
+
 TEST_F(FloatFormatTest, FloatToStrTextReadsBackToTheSameValue) {
   const char* Texts[] = {"0.1",    "123456789012345", "1.5E-7", "-98765.4321", "3.14159265358979",
                          "1E-300", "0.000123",        "7E22"};

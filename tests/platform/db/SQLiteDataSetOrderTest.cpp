@@ -1,0 +1,424 @@
+// The SQLite dataset in the order of IndexFieldNames and DescFields: the
+// rows as SQLite orders them (NULL first ascending, ties by row id or key),
+// a window of rows however large the table, record numbers, bookmarks and
+// Locate in the order, and rows that stay editable: a posted row moves to
+// its place and is found again, an inserted one stays where it was put.
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <tuple>
+
+#include "SQLiteTestUtil.h"
+
+namespace kvp::test {
+namespace {
+
+// "items": Count rows; grp = id % 4 with every seventh NULL, name "n<id % 10>"
+// (many ties), amount id * 0.5.
+void MakeItems(const String& File, Integer Count) {
+  RunSQL(File,
+         "CREATE TABLE items (id INTEGER PRIMARY KEY, name TEXT, grp INTEGER, amount REAL);"
+         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+             IntToStr(Count) +
+             ") INSERT INTO items SELECT i, 'n' || (i % 10), CASE WHEN i % 7 = 0 THEN NULL "
+             "ELSE i % 4 END, i * 0.5 FROM n;");
+}
+
+// The ids as SQLite orders them.
+std::vector<Int64> SQLiteOrder(const String& File, const String& OrderBy,
+                               const String& Where = "1") {
+  std::vector<Int64> Ids;
+  sqlite3* DB = nullptr;
+  sqlite3_open(File.c_str(), &DB);
+  sqlite3_stmt* Stmt = nullptr;
+  const String SQL = "SELECT id FROM items WHERE " + Where + " ORDER BY " + OrderBy;
+  EXPECT_EQ(sqlite3_prepare_v2(DB, SQL.c_str(), -1, &Stmt, nullptr), SQLITE_OK) << SQL;
+  while (sqlite3_step(Stmt) == SQLITE_ROW) Ids.push_back(sqlite3_column_int64(Stmt, 0));
+  sqlite3_finalize(Stmt);
+  sqlite3_close(DB);
+  return Ids;
+}
+
+Int64 Id(TDataSet* DS) { return DS->FieldByName("id")->GetAsLargeInt(); }
+
+std::vector<Int64> Walk(TDataSet* DS) {
+  std::vector<Int64> Ids;
+  for (DS->First(); !DS->GetEof(); DS->Next()) Ids.push_back(Id(DS));
+  return Ids;
+}
+
+std::vector<Int64> WalkBack(TDataSet* DS) {
+  std::vector<Int64> Ids;
+  for (DS->Last(); !DS->GetBof(); DS->Prior()) Ids.push_back(Id(DS));
+  std::reverse(Ids.begin(), Ids.end());
+  return Ids;
+}
+
+TBookmark BookmarkOf(Int64 RowId) {
+  TBookmark B(8, '\0');
+  for (int I = 0; I < 8; ++I) B[std::size_t(I)] = char((UInt64(RowId) >> (8 * I)) & 0xFF);
+  return B;
+}
+
+struct TSQLiteOrder : ::testing::Test {
+  TTempDatabase Db{"order"};
+  TObjectPtr<TSQLiteDataSet> DS;
+  TObjectPtr<TDataSource> Source{TDataSource::Create(nullptr)};
+  TDataLink* Link = TDataLink::Create();
+  void Open(Integer Rows, const String& Index, const String& Desc = String(),
+            std::size_t CacheLimit = 8 << 20) {
+    MakeItems(Db.File, Rows);
+    DS.reset(TSQLiteDataSet::Create(nullptr));
+    DS->SetDatabaseName(Db.File);
+    DS->SetTableName("items");
+    DS->SetCacheLimit(CacheLimit);
+    DS->SetIndexFieldNames(Index);
+    DS->SetDescFields(Desc);
+    Source->SetDataSet(DS.get());
+    Link->SetDataSource(Source.get());
+    Link->SetBufferCount(17);
+    DS->Open();
+  }
+  void TearDown() override {
+    Link->Free();
+    Source.reset();
+    DS.reset();
+  }
+};
+
+TEST_F(TSQLiteOrder, RowsComeAsSQLiteOrdersThemBothWaysWithNullsFirstAndTiesByRowId) {
+  Open(600, "grp;name", "name", 6 << 10);
+  const std::vector<Int64> Expected = SQLiteOrder(Db.File, "grp, name DESC, id");
+  EXPECT_EQ(Walk(DS.get()), Expected);
+  EXPECT_EQ(WalkBack(DS.get()), Expected);
+  EXPECT_EQ(DS->GetRecordCount(), 600);
+  DS->First();
+  EXPECT_TRUE(DS->FieldByName("grp")->IsNull()) << "NULL comes first ascending";
+  // Descending on the first field puts NULL last.
+  DS->SetOrderFields("grp;id", "grp");
+  EXPECT_EQ(Walk(DS.get()), SQLiteOrder(Db.File, "grp DESC, id"));
+  DS->Last();
+  EXPECT_TRUE(DS->FieldByName("grp")->IsNull());
+  EXPECT_EQ(DS->GetRecNo(), 600);
+  // No order: row id order again.
+  DS->SetIndexFieldNames("");
+  EXPECT_EQ(Walk(DS.get()), SQLiteOrder(Db.File, "id"));
+}
+
+TEST_F(TSQLiteOrder, RecordNumbersBookmarksAndLocateFollowTheOrder) {
+  Open(2000, "name;grp", "", 8 << 10);
+  const std::vector<Int64> Expected = SQLiteOrder(Db.File, "name, grp, id");
+  DS->Last();
+  EXPECT_EQ(Id(DS.get()), Expected.back());
+  EXPECT_EQ(DS->GetRecNo(), 2000);
+  for (Integer RecNo : {1, 2, 777, 1999, 1000, 2000}) {
+    DS->SetRecNo(RecNo);
+    ASSERT_EQ(Id(DS.get()), Expected[std::size_t(RecNo - 1)]) << RecNo;
+    ASSERT_EQ(DS->GetRecNo(), RecNo);
+  }
+  DS->GotoBookmark(BookmarkOf(Expected[1500]));
+  EXPECT_EQ(DS->GetRecNo(), 1501);
+  DS->MoveBy(-700);
+  EXPECT_EQ(Id(DS.get()), Expected[800]);
+  EXPECT_EQ(DS->GetRecNo(), 801);
+  EXPECT_LT(DS->CompareBookmarks(BookmarkOf(Expected[3]), BookmarkOf(Expected[4])), 0);
+  EXPECT_GT(DS->CompareBookmarks(BookmarkOf(Expected[1200]), BookmarkOf(Expected[40])), 0);
+  ASSERT_TRUE(DS->Locate("amount", 700.0, {}));
+  EXPECT_EQ(Id(DS.get()), 1400);
+  EXPECT_EQ(Expected[std::size_t(DS->GetRecNo() - 1)], 1400);
+  EXPECT_NO_THROW(DS->CheckConsistency());
+}
+
+// A pass over every row with the controls disabled (footer totals) reads in
+// large chunks; the rows and their numbers are those of the order all the same.
+TEST_F(TSQLiteOrder, AWalkWithTheControlsDisabledSeesEveryRowOnceInOrder) {
+  Open(5000, "amount", "amount", 64 << 10);
+  const std::vector<Int64> Expected = SQLiteOrder(Db.File, "amount DESC, id");
+  std::vector<Int64> Seen;
+  DS->DisableControls();
+  const Int64 RunsBefore = DS->GetReadRuns();
+  for (DS->First(); !DS->GetEof(); DS->Next()) {
+    Seen.push_back(Id(DS.get()));
+    ASSERT_EQ(DS->GetRecNo(), Integer(Seen.size()));
+  }
+  const Int64 Runs = DS->GetReadRuns() - RunsBefore;
+  DS->EnableControls();
+  EXPECT_EQ(Seen, Expected);
+  EXPECT_LE(Runs, 12) << "reads for 5000 rows";
+  DS->Last();
+  EXPECT_EQ(Id(DS.get()), Expected.back());
+  DS->MoveBy(-4000);
+  EXPECT_EQ(Id(DS.get()), Expected[999]);
+}
+
+TEST_F(TSQLiteOrder, AnUnknownFieldIsRefusedAndTheOrderInForceKept) {
+  Open(50, "grp");
+  DS->SetRecNo(20);
+  const Int64 Current = Id(DS.get());
+  EXPECT_THROW(DS->SetIndexFieldNames("grp;nosuch"), EDatabaseError);
+  EXPECT_THROW(DS->SetDescFields("nosuch"), EDatabaseError);
+  EXPECT_EQ(DS->GetIndexFieldNames(), "grp");
+  EXPECT_EQ(DS->GetDescFields(), "");
+  EXPECT_EQ(Id(DS.get()), Current);
+  EXPECT_EQ(Walk(DS.get()), SQLiteOrder(Db.File, "grp, id"));
+  // Given before opening, the unknown name stops the opening.
+  DS->Close();
+  DS->SetIndexFieldNames("nosuch");
+  EXPECT_THROW(DS->Open(), EDatabaseError);
+}
+
+TEST_F(TSQLiteOrder, ChangingTheOrderStaysOnTheRecordAndSendsOneChange) {
+  Open(300, "");
+  DS->SetRecNo(123);
+  Integer Changes = 0;
+  Source->OnDataChange = [&](TObject*, TField*) { ++Changes; };
+  DS->SetOrderFields("name;amount", "amount");
+  EXPECT_EQ(Id(DS.get()), 123);
+  const std::vector<Int64> Expected = SQLiteOrder(Db.File, "name, amount DESC, id");
+  EXPECT_EQ(Expected[std::size_t(DS->GetRecNo() - 1)], 123);
+  EXPECT_EQ(Changes, 1);
+  EXPECT_NO_THROW(DS->CheckConsistency());
+}
+
+TEST_F(TSQLiteOrder, AnEditedRowMovesToItsPlaceAndIsFoundAgain) {
+  Open(400, "amount", "", 6 << 10);
+  DS->SetRecNo(10);
+  const Int64 Moved = Id(DS.get());
+  DS->Edit();
+  DS->FieldByName("amount")->SetAsFloat(1000.25);  // past every other row
+  DS->Post();
+  EXPECT_EQ(Id(DS.get()), Moved);
+  EXPECT_EQ(DS->GetRecNo(), 400);
+  EXPECT_EQ(Walk(DS.get()), SQLiteOrder(Db.File, "amount, id"));
+  // An edit that keeps the order keeps the row where it is.
+  DS->SetRecNo(50);
+  const Int64 Stays = Id(DS.get());
+  DS->Edit();
+  DS->FieldByName("name")->SetAsString("renamed");
+  DS->Post();
+  EXPECT_EQ(Id(DS.get()), Stays);
+  EXPECT_EQ(DS->GetRecNo(), 50);
+  EXPECT_EQ(DS->GetState(), dsBrowse);
+  EXPECT_TRUE(DS->GetCanModify());
+}
+
+TEST_F(TSQLiteOrder, InsertedRowsStayWherePutUntilRefreshAndFiltersApply) {
+  Open(300, "grp;name");
+  DS->SetRecNo(100);
+  const Int64 At = Id(DS.get());
+  DS->Insert();
+  DS->FieldByName("name")->SetAsString("zz");
+  DS->FieldByName("grp")->SetAsInteger(3);
+  DS->Post();
+  const Int64 New = Id(DS.get());
+  EXPECT_EQ(DS->GetRecNo(), 100);
+  EXPECT_EQ(DS->GetRecordCount(), 301);
+  DS->Next();
+  EXPECT_EQ(Id(DS.get()), At);
+  DS->Refresh();
+  std::vector<Int64> Expected = SQLiteOrder(Db.File, "grp, name, id");
+  EXPECT_EQ(Walk(DS.get()), Expected);
+  EXPECT_EQ(Expected.back(), New) << "(3, 'zz') sorts last";
+  // A filter selects within the order.
+  DS->SetFilter("grp = 1");
+  DS->SetFiltered(true);
+  Expected = SQLiteOrder(Db.File, "grp, name, id", "grp = 1");
+  EXPECT_EQ(Walk(DS.get()), Expected);
+  EXPECT_EQ(DS->GetRecordCount(), Integer(Expected.size()));
+  DS->Last();
+  EXPECT_EQ(DS->GetRecNo(), Integer(Expected.size()));
+  // Deleting leaves the cursor on the next row.
+  DS->SetRecNo(5);
+  DS->Delete();
+  Expected.erase(Expected.begin() + 4);
+  EXPECT_EQ(Id(DS.get()), Expected[4]);
+  EXPECT_EQ(DS->GetRecNo(), 5);
+  EXPECT_EQ(Walk(DS.get()), Expected);
+}
+
+// Random jumps, walks and changes with a window of a few kilobytes, checked
+// against a model: the rows as SQLite orders them, rows inserted here where
+// they were put, rows edited to a new key moved to it.
+TEST_F(TSQLiteOrder, RandomNavigationAndChangesMatchAModelOfTheRows) {
+  Open(1500, "grp;name", "name", 6 << 10);
+  std::vector<Int64> Model = SQLiteOrder(Db.File, "grp, name DESC, id");
+  std::map<Int64, std::tuple<bool, Integer, String>> Keys;  // id -> grp is null, grp, name
+  {
+    sqlite3* DB = nullptr;
+    sqlite3_open(Db.File.c_str(), &DB);
+    sqlite3_stmt* Stmt = nullptr;
+    sqlite3_prepare_v2(DB, "SELECT id, grp, name FROM items", -1, &Stmt, nullptr);
+    while (sqlite3_step(Stmt) == SQLITE_ROW)
+      Keys[sqlite3_column_int64(Stmt, 0)] = {
+          sqlite3_column_type(Stmt, 1) == SQLITE_NULL, sqlite3_column_int(Stmt, 1),
+          reinterpret_cast<const char*>(sqlite3_column_text(Stmt, 2))};
+    sqlite3_finalize(Stmt);
+    sqlite3_close(DB);
+  }
+  std::vector<Int64> Placed;
+  auto Before = [&](Int64 A, Int64 B) {  // A's key before B's
+    const auto& [NullA, GrpA, NameA] = Keys[A];
+    const auto& [NullB, GrpB, NameB] = Keys[B];
+    if (NullA != NullB) return NullA;
+    if (!NullA && GrpA != GrpB) return GrpA < GrpB;
+    if (NameA != NameB) return NameA > NameB;
+    return A < B;
+  };
+  std::mt19937 Random(4242);
+  auto Pick = [&](Integer N) { return Integer(Random() % unsigned(N)); };
+  for (Integer Step = 0; Step < 300; ++Step) {
+    const Integer Op = Pick(11);
+    SCOPED_TRACE("step " + IntToStr(Step) + ", operation " + IntToStr(Op));
+    if (Op == 0) {
+      DS->First();
+    } else if (Op == 1) {
+      DS->Last();
+    } else if (Op <= 3) {
+      DS->MoveBy(Pick(801) - 400);
+    } else if (Op == 4) {
+      DS->SetRecNo(1 + Pick(Integer(Model.size())));
+    } else if (Op == 5) {
+      DS->GotoBookmark(BookmarkOf(Model[std::size_t(Pick(Integer(Model.size())))]));
+    } else if (Op == 6 && Model.size() > 10) {
+      const Integer At = DS->GetRecNo() - 1;
+      DS->Delete();
+      Model.erase(Model.begin() + At);
+    } else if (Op == 7) {
+      const Integer At = DS->GetRecNo() - 1;
+      DS->Insert();
+      DS->FieldByName("name")->SetAsString("new");
+      DS->FieldByName("grp")->SetAsInteger(Pick(4));
+      DS->Post();
+      Model.insert(Model.begin() + At, Id(DS.get()));
+      Placed.push_back(Id(DS.get()));
+    } else if (Op == 8) {
+      DS->Append();
+      DS->FieldByName("name")->SetAsString("end");
+      DS->Post();
+      Model.push_back(Id(DS.get()));
+      Placed.push_back(Id(DS.get()));
+    } else {
+      // A new key for a row read from the table: it moves to its place
+      // after the last row read from the table that comes before it.
+      const Int64 Row = Id(DS.get());
+      if (std::count(Placed.begin(), Placed.end(), Row)) continue;
+      const Integer Grp = Pick(5);
+      const String Name = "n" + IntToStr(Pick(10));
+      DS->Edit();
+      if (Grp == 4)
+        DS->FieldByName("grp")->Clear();
+      else
+        DS->FieldByName("grp")->SetAsInteger(Grp);
+      DS->FieldByName("name")->SetAsString(Name);
+      DS->Post();
+      Keys[Row] = {Grp == 4, Grp, Name};
+      Model.erase(std::find(Model.begin(), Model.end(), Row));
+      std::size_t At = 0;
+      for (std::size_t I = 0; I < Model.size(); ++I)
+        if (!std::count(Placed.begin(), Placed.end(), Model[I]) && Before(Model[I], Row))
+          At = I + 1;
+      Model.insert(Model.begin() + std::ptrdiff_t(At), Row);
+      ASSERT_EQ(Id(DS.get()), Row) << "the edited row is found again";
+    }
+    ASSERT_FALSE(DS->IsEmpty());
+    const Integer RecNo = DS->GetRecNo();
+    ASSERT_GE(RecNo, 1);
+    ASSERT_LE(RecNo, Integer(Model.size()));
+    ASSERT_EQ(Id(DS.get()), Model[std::size_t(RecNo - 1)]) << "at record " << RecNo;
+    ASSERT_EQ(DS->GetRecordCount(), Integer(Model.size()));
+    ASSERT_NO_THROW(DS->CheckConsistency());
+    const Integer Active = Link->GetActiveRecord();
+    for (Integer I = 0; I < Link->GetRecordCount(); ++I) {
+      Link->SetActiveRecord(I);
+      ASSERT_EQ(Id(DS.get()), Model[std::size_t(DS->GetRecNo() - 1)]);
+    }
+    Link->SetActiveRecord(Active);
+  }
+  DS->Refresh();
+  EXPECT_EQ(Walk(DS.get()), SQLiteOrder(Db.File, "grp, name DESC, id"));
+}
+
+TEST_F(TSQLiteOrder, OnFilterRecordRowsAreNumberedInTheOrder) {
+  Open(400, "name", "name", 4 << 10);
+  DS->OnFilterRecord = [](TDataSet* D, bool& Accept) {
+    Accept = D->FieldByName("grp")->GetAsInteger() == 2;
+  };
+  DS->SetFiltered(true);
+  const std::vector<Int64> Expected = SQLiteOrder(Db.File, "name DESC, id", "grp = 2");
+  EXPECT_EQ(Walk(DS.get()), Expected);
+  EXPECT_EQ(WalkBack(DS.get()), Expected);
+  DS->SetRecNo(50);
+  EXPECT_EQ(Id(DS.get()), Expected[49]);
+  DS->GotoBookmark(BookmarkOf(Expected[70]));
+  EXPECT_EQ(DS->GetRecNo(), 71);
+}
+
+// Text columns sort by their collation, as SQLite sorts them.
+TEST(SQLiteOrderCollation, ACaseBlindColumnSortsWithoutCaseAndTiesByRowId) {
+  TTempDatabase Db{"order_nocase"};
+  RunSQL(Db.File,
+         "CREATE TABLE items (id INTEGER PRIMARY KEY, name TEXT COLLATE NOCASE, tail TEXT "
+         "COLLATE RTRIM);"
+         "INSERT INTO items (name, tail) VALUES ('b', 'x'), ('A', 'x  '), ('a', 'w'), ('B', "
+         "'x '), ('c', 'w '), ('_', 'y');");
+  TObjectPtr<TSQLiteDataSet> DS{TSQLiteDataSet::Create(nullptr)};
+  DS->SetDatabaseName(Db.File);
+  DS->SetTableName("items");
+  DS->SetIndexFieldNames("name");
+  DS->Open();
+  EXPECT_EQ(Walk(DS.get()), SQLiteOrder(Db.File, "name, id"));
+  DS->SetRecNo(4);
+  EXPECT_EQ(Id(DS.get()), SQLiteOrder(Db.File, "name, id")[3]);
+  EXPECT_GT(DS->CompareBookmarks(BookmarkOf(4), BookmarkOf(3)), 0) << "'B' after 'a'";
+  EXPECT_LT(DS->CompareBookmarks(BookmarkOf(2), BookmarkOf(3)), 0) << "'A' before 'a' by id";
+  DS->SetIndexFieldNames("tail");
+  EXPECT_EQ(Walk(DS.get()), SQLiteOrder(Db.File, "tail, id"));
+  DS->Last();
+  EXPECT_EQ(DS->GetRecNo(), 6);
+  // A query is read in the order too.
+  DS->Close();
+  DS->SetTableName("");
+  DS->SetSQL("SELECT id, name FROM items WHERE id > 1");
+  DS->SetIndexFieldNames("name;id");
+  DS->SetDescFields("name");
+  DS->Open();
+  EXPECT_EQ(Walk(DS.get()), SQLiteOrder(Db.File, "name DESC, id", "id > 1"));
+}
+
+TEST(SQLiteOrderKeyed, ATableWithoutRowIdsIsOrderedWithItsKeyBreakingTies) {
+  TTempDatabase Db{"order_keyed"};
+  RunSQL(Db.File,
+         "CREATE TABLE pairs (a INTEGER, b TEXT, v TEXT, PRIMARY KEY (a, b)) WITHOUT ROWID;"
+         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+         "INSERT INTO pairs SELECT i % 13, 'k' || i, CASE WHEN i % 5 = 0 THEN NULL ELSE "
+         "'v' || (i % 3) END FROM n;");
+  TObjectPtr<TSQLiteDataSet> DS{TSQLiteDataSet::Create(nullptr)};
+  DS->SetDatabaseName(Db.File);
+  DS->SetTableName("pairs");
+  DS->SetIndexFieldNames("v");
+  DS->SetDescFields("v");
+  DS->Open();
+  std::vector<String> Shown;
+  for (DS->First(); !DS->GetEof(); DS->Next())
+    Shown.push_back(DS->FieldByName("a")->GetAsString() + "/" + DS->FieldByName("b")->GetAsString());
+  std::vector<String> Expected;
+  sqlite3* DB = nullptr;
+  sqlite3_open(Db.File.c_str(), &DB);
+  sqlite3_stmt* Stmt = nullptr;
+  sqlite3_prepare_v2(DB, "SELECT a || '/' || b FROM pairs ORDER BY v DESC, a, b", -1, &Stmt,
+                     nullptr);
+  while (sqlite3_step(Stmt) == SQLITE_ROW)
+    Expected.push_back(reinterpret_cast<const char*>(sqlite3_column_text(Stmt, 0)));
+  sqlite3_finalize(Stmt);
+  sqlite3_close(DB);
+  EXPECT_EQ(Shown, Expected);
+  ASSERT_TRUE(DS->Locate("a;b", VarArrayOf({Variant(Integer(4)), Variant(String("k30"))}), {}));
+  DS->Edit();
+  DS->FieldByName("v")->SetAsString("edited");
+  DS->Post();
+  EXPECT_EQ(DS->FieldByName("b")->GetAsString(), "k30");
+}
+
+}  // namespace
+}  // namespace kvp::test
