@@ -22,6 +22,8 @@ using namespace kvp;
 
 // Clients (ID integer, Name string 20, City string 20): 2 Bob Rome,
 // 3 Cid Bonn, 4 Dora Oslo. Dora is no customer: only this list has her.
+// The clients live apart from the form, as in a data module, so that the
+// grid hears of their freeing only because it asked to.
 class DBGridKvDropDownBoxTest : public DBGridShopTest {
  protected:
   void SetUp() override {
@@ -29,7 +31,8 @@ class DBGridKvDropDownBoxTest : public DBGridShopTest {
     Grid->SetBounds(0, 0, 480, 200);
     Column(cCustomer)->SetWidth(90);
     Grid->SetLeftCol(Grid->DataToRawColumn(cCustomer));
-    Clients = TMemoryDataSet::Create(Form);
+    Data = TComponent::Create(nullptr);
+    Clients = TMemoryDataSet::Create(Data);
     Clients->GetFieldDefs()->Add("ID", ftInteger);
     Clients->GetFieldDefs()->Add("Name", ftString, 20);
     Clients->GetFieldDefs()->Add("City", ftString, 20);
@@ -38,9 +41,13 @@ class DBGridKvDropDownBoxTest : public DBGridShopTest {
     Clients->AppendRecord({3, "Cid", "Bonn"});
     Clients->AppendRecord({4, "Dora", "Oslo"});
     Clients->First();
-    ClientSource = TDataSource::Create(Form);
+    ClientSource = TDataSource::Create(Data);
     ClientSource->SetName("ClientSource");
     ClientSource->SetDataSet(Clients);
+  }
+  void TearDown() override {
+    FreeAndNil(Data);
+    DBGridShopTest::TearDown();
   }
   TColumnDropDownBoxKv* Box() { return Column(cCustomer)->GetDropDownBox(); }
   // The customer column lists the clients in two columns of its own.
@@ -90,6 +97,7 @@ class DBGridKvDropDownBoxTest : public DBGridShopTest {
     GetWindowRect(List()->GetHandle(), &Window);
     return GetWindowSurface(List()->GetHandle())->GetPixel(P.X - Window.Left, P.Y - Window.Top);
   }
+  TComponent* Data = nullptr;  // owns the clients and their source
   TMemoryDataSet* Clients = nullptr;
   TDataSource* ClientSource = nullptr;
 };
