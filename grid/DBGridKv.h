@@ -447,18 +447,11 @@ using TDBGridKvClickEvent = kvp::TDelegate<void(TColumnKv* Column)>;
 using TDBGridKvMoveRecordsEvent =
     kvp::TDelegate<bool(kvp::TObject* Sender, kvp::TStrings* Bookmarks, kvp::Integer TargetRecNo,
                         bool TestOnly, kvp::Integer Level)>;
-using TCheckTitleKvBtnEvent =
-    kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer ACol, TColumnKv* Column, bool& Enabled)>;
-using TTitleKvClickEvent =
-    kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer ACol, TColumnKv* Column)>;
-using TDrawColumnKvCellEvent =
-    kvp::TDelegate<void(kvp::TObject* Sender, const kvp::TRect& Rect, kvp::Integer DataCol,
-                        TColumnKv* Column, TGridDrawState State)>;
+// TCheckTitleKvBtnEvent, TTitleKvClickEvent, TDrawColumnKvCellEvent and
+// TGetCellKvParamsEvent are declared with the columns, whose drop-down boxes
+// carry them too (DBGridKvColumns.h).
 using TDrawDataCellKvEvent = kvp::TDelegate<void(kvp::TObject* Sender, const kvp::TRect& Rect,
                                                  kvp::TField* Field, TGridDrawState State)>;
-using TGetCellKvParamsEvent =
-    kvp::TDelegate<void(kvp::TObject* Sender, TColumnKv* Column, kvp::TFont* AFont,
-                        kvp::TColor& Background, TGridDrawState State)>;
 using TGetFooterParamsKvEvent =
     kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer DataCol, kvp::Integer Row,
                         TColumnKv* Column, kvp::TFont* AFont, kvp::TColor& Background,

@@ -47,12 +47,10 @@ struct TButtonPress : TEditButtonControlKv {
 
 bool IsKeyDownMessage(UINT Msg) { return Msg == WM_KEYDOWN || Msg == WM_SYSKEYDOWN; }
 
-// The dataset of a lookup cell's list: the lookup field's own.
-// FIXME(grid): the column's drop-down box may name a list source of its own
-// once it exists; that dataset comes first then.
+// The dataset of a lookup cell's list: the drop-down box's list source's,
+// else the lookup field's own.
 TDataSet* ListDataSetOf(TColumnKv* Column) {
-  TField* Field = Column ? Column->GetField() : nullptr;
-  return Field && Field->GetFieldKind() == fkLookup ? Field->GetLookupDataSet() : nullptr;
+  return Column ? Column->GetDropDownListDataSet() : nullptr;
 }
 
 }  // namespace

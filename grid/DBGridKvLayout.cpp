@@ -114,15 +114,14 @@ void TCustomDBGridKv::Notification(TComponent* AComponent, TOperation Operation)
     FFilterRow.Active = false;
   }
   if (Operation != opRemove || !FColumns) return;
-  // [Phase 1] Menus, image lists and scroll bars are let go.
+  // [Phase 1] Menus, image lists, list sources and scroll bars are let go.
   for (Integer I = 0; I < FColumns->GetCount(); ++I) {
     TColumnKv* Column = FColumns->GetColumn(I);
     if (Column->FPopupMenu == AComponent) Column->FPopupMenu = nullptr;
     if (Column->FImageList == AComponent) Column->SetImageList(nullptr);
+    if (Column->FDropDownBox->FListSource == AComponent) Column->FDropDownBox->FListSource = nullptr;
   }
   if (AComponent == FTitleImages) SetTitleImages(nullptr);
-  // FIXME(grid): the columns' drop-down list sources are let go here once
-  // they exist.
   for (TDBGridKvScrollBar* Bar : {FVertScrollBar, FHorzScrollBar})
     if (Bar && Bar->GetExtScrollBar() == AComponent) {
       Bar->SetExtScrollBar(nullptr);

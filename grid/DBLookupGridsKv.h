@@ -13,16 +13,8 @@ namespace korvel {
 
 class TDBLookupGridKv;
 
-enum TDBLookupGridKvOption {
-  dlgColumnResizeKv,
-  dlgColLinesKv,
-  dlgRowLinesKv,
-  dlgAutoSortMarkingKv,
-  dlgMultiSortMarkingKv
-};
-KV_ENUM_INFO(TDBLookupGridKvOption, dlgColumnResizeKv, dlgColLinesKv, dlgRowLinesKv,
-             dlgAutoSortMarkingKv, dlgMultiSortMarkingKv)
-using TDBLookupGridKvOptions = kvp::TSet<TDBLookupGridKvOption>;
+// TDBLookupGridKvOptions is declared with the columns (DBGridKvColumns.h),
+// whose drop-down boxes carry them.
 
 // ---------------------------------------------------------------------------
 // TLookupGridDataLinkKv: the lookup grid's link to the bound dataset (the one

@@ -186,6 +186,8 @@ TPopupDataGridKv* TColumnKv::GetDataList() {
 }
 
 TDataSet* TColumnKv::GetDropDownListDataSet() {
+  if (TDataSource* Source = FDropDownBox->GetListSource())
+    if (TDataSet* DataSet = Source->GetDataSet()) return DataSet;
   TField* Field = GetField();
   return Field && Field->GetFieldKind() == fkLookup ? Field->GetLookupDataSet() : nullptr;
 }
