@@ -456,8 +456,11 @@ void TX11State::HandleEvent(XEvent& E) {
     return;
   }
   if (E.type == SelectionClear) {
-    // Another program took the selection; the program reads its text from now on.
-    if (E.xselectionclear.selection == Clipboard) Owning = false;
+    // Another program took the selection; the program reads its text from
+    // now on. A notice that comes late, after the program took it back, is
+    // no loss.
+    if (E.xselectionclear.selection == Clipboard)
+      Owning = XGetSelectionOwner(Dpy, Clipboard) == SelectionWin;
     return;
   }
   TXWin* W = FindX(E.xany.window);

@@ -128,7 +128,8 @@ void TX11State::ClipboardReading() {
       for (;;) {
         if (!WaitFor(Dpy, {SelectionWin, PropertyNotify, KvSelection}, E)) return;
         String Piece;
-        if (!TakeProperty(Dpy, SelectionWin, KvSelection, Piece, Type)) return;
+        // A notice of a value already taken (the INCR one) finds no property.
+        if (!TakeProperty(Dpy, SelectionWin, KvSelection, Piece, Type)) continue;
         if (Piece.empty()) break;
         Part += Piece;
       }
