@@ -8,9 +8,7 @@
 // Ideas for tests: a selection larger than one request (sending it in pieces
 // is not built; receiving is); a desktop with a window manager that frames
 // the windows.
-#include <atomic>
 #include <cstring>
-#include <thread>
 
 #include "X11TestUtil.h"
 #include "platform/rtl/Clock.h"
@@ -377,86 +375,6 @@ TEST_F(X11BackendTest, TextCopiedInTheProgramIsOfferedToOtherPrograms) {
             Offered.end());
   EXPECT_EQ(Convert(*this, Peer, *Backend, "image/png").first, "<refused>");
 }
-
-// TOtherProgram: holds the clipboard selection on a thread of its own and
-// answers requests for it with Text (in INCR pieces when Pieces).
-class TOtherProgram {
- public:
-  TOtherProgram(const std::string& Display, String Text, bool Pieces)
-      : FText(std::move(Text)), FPieces(Pieces) {
-    FDpy = XOpenDisplay(Display.c_str());
-    FWin = XCreateSimpleWindow(FDpy, DefaultRootWindow(FDpy), 0, 0, 1, 1, 0, 0, 0);
-    XSetSelectionOwner(FDpy, XInternAtom(FDpy, "CLIPBOARD", False), FWin, CurrentTime);
-    XSync(FDpy, False);
-    FThread = std::thread([this] { Serve(); });
-  }
-  ~TOtherProgram() {
-    FStop = true;
-    FThread.join();
-    XCloseDisplay(FDpy);
-  }
-  std::atomic<int> Answered{0};
-
- private:
-  void Serve() {
-    Atom Utf8 = XInternAtom(FDpy, "UTF8_STRING", False), Incr = XInternAtom(FDpy, "INCR", False);
-    while (!FStop) {
-      if (!XPending(FDpy)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        continue;
-      }
-      XEvent E;
-      XNextEvent(FDpy, &E);
-      if (E.type != SelectionRequest) continue;
-      XSelectionRequestEvent& R = E.xselectionrequest;
-      XSelectionEvent Reply{};
-      Reply.type = SelectionNotify;
-      Reply.requestor = R.requestor;
-      Reply.selection = R.selection;
-      Reply.target = R.target;
-      Reply.time = R.time;
-      Reply.property = R.target == Utf8 ? R.property : 0;
-      if (R.target == Utf8 && !FPieces)
-        XChangeProperty(FDpy, R.requestor, R.property, Utf8, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(FText.data()), int(FText.size()));
-      if (R.target == Utf8 && FPieces) {
-        long Size = long(FText.size());
-        XSelectInput(FDpy, R.requestor, PropertyChangeMask);
-        XChangeProperty(FDpy, R.requestor, R.property, Incr, 32, PropModeReplace,
-                        reinterpret_cast<unsigned char*>(&Size), 1);
-      }
-      XSendEvent(FDpy, R.requestor, False, 0, reinterpret_cast<XEvent*>(&Reply));
-      XFlush(FDpy);
-      if (R.target == Utf8 && FPieces) SendPieces(R.requestor, R.property, Utf8);
-      ++Answered;
-    }
-  }
-  // Each piece once the reader deleted the one before; an empty one ends.
-  void SendPieces(Window To, Atom Prop, Atom Type) {
-    std::size_t Pos = 0;
-    for (;;) {
-      XEvent E;
-      do {
-        if (FStop) return;
-        XNextEvent(FDpy, &E);
-      } while (!(E.type == PropertyNotify && E.xproperty.window == To &&
-                 E.xproperty.atom == Prop && E.xproperty.state == PropertyDelete));
-      std::size_t N = std::min<std::size_t>(4000, FText.size() - Pos);
-      XChangeProperty(FDpy, To, Prop, Type, 8, PropModeReplace,
-                      reinterpret_cast<const unsigned char*>(FText.data() + Pos), int(N));
-      XFlush(FDpy);
-      Pos += N;
-      if (N == 0) break;
-    }
-    XSelectInput(FDpy, To, 0);
-  }
-  Display* FDpy = nullptr;
-  Window FWin = 0;
-  String FText;
-  bool FPieces = false;
-  std::atomic<bool> FStop{false};
-  std::thread FThread;
-};
 
 TEST_F(X11BackendTest, TextCopiedInAnotherProgramIsWhatTheProgramPastes) {
   Clipboard()->SetAsText("ours");

@@ -62,6 +62,78 @@ void Register(const char* Name, WNDPROC Proc, const char* Cursor) {
 
 }  // namespace
 
+// [Another program]
+
+TOtherProgram::TOtherProgram(const std::string& Display, String Text, bool Pieces)
+    : FText(std::move(Text)), FPieces(Pieces) {
+  FDpy = XOpenDisplay(Display.c_str());
+  FWin = XCreateSimpleWindow(FDpy, DefaultRootWindow(FDpy), 0, 0, 1, 1, 0, 0, 0);
+  XSetSelectionOwner(FDpy, XInternAtom(FDpy, "CLIPBOARD", False), FWin, CurrentTime);
+  XSync(FDpy, False);
+  FThread = std::thread([this] { Serve(); });
+}
+
+TOtherProgram::~TOtherProgram() {
+  FStop = true;
+  FThread.join();
+  XCloseDisplay(FDpy);
+}
+
+void TOtherProgram::Serve() {
+  Atom Utf8 = XInternAtom(FDpy, "UTF8_STRING", False), Incr = XInternAtom(FDpy, "INCR", False);
+  while (!FStop) {
+    if (!XPending(FDpy)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      continue;
+    }
+    XEvent E;
+    XNextEvent(FDpy, &E);
+    if (E.type != SelectionRequest) continue;
+    XSelectionRequestEvent& R = E.xselectionrequest;
+    XSelectionEvent Reply{};
+    Reply.type = SelectionNotify;
+    Reply.requestor = R.requestor;
+    Reply.selection = R.selection;
+    Reply.target = R.target;
+    Reply.time = R.time;
+    Reply.property = R.target == Utf8 ? R.property : 0;
+    if (R.target == Utf8 && !FPieces)
+      XChangeProperty(FDpy, R.requestor, R.property, Utf8, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(FText.data()), int(FText.size()));
+    if (R.target == Utf8 && FPieces) {
+      long Size = long(FText.size());
+      XSelectInput(FDpy, R.requestor, PropertyChangeMask);
+      XChangeProperty(FDpy, R.requestor, R.property, Incr, 32, PropModeReplace,
+                      reinterpret_cast<unsigned char*>(&Size), 1);
+    }
+    XSendEvent(FDpy, R.requestor, False, 0, reinterpret_cast<XEvent*>(&Reply));
+    XFlush(FDpy);
+    if (R.target == Utf8 && FPieces) SendPieces(R.requestor, R.property, Utf8);
+  }
+}
+
+// Each piece once the reader deleted the one before; an empty one ends.
+void TOtherProgram::SendPieces(unsigned long To, unsigned long Prop, unsigned long Type) {
+  std::size_t Pos = 0;
+  for (;;) {
+    XEvent E;
+    do {
+      if (FStop) return;
+      XNextEvent(FDpy, &E);
+    } while (!(E.type == PropertyNotify && E.xproperty.window == To && E.xproperty.atom == Prop &&
+               E.xproperty.state == PropertyDelete));
+    std::size_t N = std::min<std::size_t>(4000, FText.size() - Pos);
+    XChangeProperty(FDpy, To, Prop, Type, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(FText.data() + Pos), int(N));
+    XFlush(FDpy);
+    Pos += N;
+    if (N == 0) break;
+  }
+  XSelectInput(FDpy, To, 0);
+}
+
+// [The fixture]
+
 void X11Test::SetUpTestSuite() {
   // The clipboard tests run another program's side on a thread of its own.
   static const bool Threads = XInitThreads() != 0;

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
+#include <thread>
 #include <memory>
 #include <vector>
 
@@ -27,6 +29,27 @@ struct TXRecorded {
 
 // Every message of the "XRec" and "XPaint" classes, in order.
 std::vector<TXRecorded>& XLog();
+
+// TOtherProgram: another program that holds the clipboard selection, on a
+// thread and a connection of its own, and answers requests for it with Text
+// (in INCR pieces when Pieces).
+class TOtherProgram {
+ public:
+  TOtherProgram(const std::string& Display, String Text, bool Pieces);
+  ~TOtherProgram();
+  TOtherProgram(const TOtherProgram&) = delete;
+  TOtherProgram& operator=(const TOtherProgram&) = delete;
+
+ private:
+  void Serve();
+  void SendPieces(unsigned long To, unsigned long Prop, unsigned long Type);
+  _XDisplay* FDpy = nullptr;
+  unsigned long FWin = 0;
+  String FText;
+  bool FPieces = false;
+  std::atomic<bool> FStop{false};
+  std::thread FThread;
+};
 
 class X11Test : public ::testing::Test {
  protected:
