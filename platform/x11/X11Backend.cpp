@@ -63,7 +63,8 @@ TX11Backend::TX11Backend(const char* DisplayName) : FState(std::make_unique<TX11
   S.Dpy = XOpenDisplay(DisplayName);
   if (!S.Dpy) {
     const char* Named = DisplayName ? DisplayName : std::getenv("DISPLAY");
-    throw EX11Error(String("Cannot open the X display \"") + (Named ? Named : "") + "\"");
+    if (!Named || !*Named) throw EX11Error("Cannot open an X display: DISPLAY is not set");
+    throw EX11Error(String("Cannot open the X display \"") + Named + "\"");
   }
   Current = &S;
   XSetErrorHandler(&RecordError);

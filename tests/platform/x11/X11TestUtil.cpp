@@ -283,11 +283,15 @@ unsigned X11Test::MapSpareKey(unsigned long Lower, unsigned long Upper) {
   }
   XFree(Map);
   EXPECT_NE(Spare, 0u) << "no free key code";
+  MapKey(Spare, Lower, Upper);
+  return Spare;
+}
+
+void X11Test::MapKey(unsigned Code, unsigned long Lower, unsigned long Upper) {
   KeySym Syms[2] = {Lower, Upper};
-  XChangeKeyboardMapping(Peer, int(Spare), 2, Syms, 1);
+  XChangeKeyboardMapping(Peer, int(Code), 2, Syms, 1);
   Sync();
   RunFor(50);
-  return Spare;
 }
 
 Int64 X11Test::PixelsDiffering(HWND Wnd) {

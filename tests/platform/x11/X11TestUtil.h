@@ -81,6 +81,8 @@ class X11Test : public ::testing::Test {
   void Tap(unsigned long KeySym);
   // Maps an unused key code to Lower (and Upper with Shift); answers the code.
   unsigned MapSpareKey(unsigned long Lower, unsigned long Upper);
+  // Gives the key Code the symbols Lower and Upper (another layout's key).
+  void MapKey(unsigned Code, unsigned long Lower, unsigned long Upper);
   // The window's pixels as the server shows them against the surface of the
   // window system: the number of pixels that differ.
   Int64 PixelsDiffering(HWND Wnd);
