@@ -84,6 +84,7 @@ TX11Backend::TX11Backend(const char* DisplayName) : FState(std::make_unique<TX11
   auto Intern = [&S](const char* Name) { return XInternAtom(S.Dpy, Name, False); };
   S.WmProtocols = Intern("WM_PROTOCOLS");
   S.WmDeleteWindow = Intern("WM_DELETE_WINDOW");
+  S.WmState = Intern("WM_STATE");
   S.NetWmName = Intern("_NET_WM_NAME");
   S.Utf8String = Intern("UTF8_STRING");
   S.Clipboard = Intern("CLIPBOARD");
@@ -212,6 +213,18 @@ void TX11State::TopLevelCreated(HWND Wnd, const String& Text) {
 void TX11State::TopLevelPlaced(HWND Wnd, const TRect& R) {
   TXWin* W = Find(Wnd);
   if (!W) return;
+  // Minimized: the desktop iconifies the window where it is (the window
+  // system's far-away place is no place on the screen); restored: it maps it.
+  if (IsIconic(Wnd)) {
+    if (!ApplyingFromX && W->Win && !W->Iconic)
+      XIconifyWindow(Dpy, W->Win, DefaultScreen(Dpy));
+    W->Iconic = true;
+    return;
+  }
+  if (W->Iconic) {
+    W->Iconic = false;
+    if (!ApplyingFromX && W->Win && W->Shown) XMapWindow(Dpy, W->Win);
+  }
   bool Sized = R.Width() != W->Rect.Width() || R.Height() != W->Rect.Height();
   if (Sized && W->Win) W->Dirty = TRegion(Rect(0, 0, R.Width(), R.Height()));
   if (ApplyingFromX || !W->Win) {
@@ -295,7 +308,10 @@ void TX11State::MakeXWindow(TXWin& W) {
   // box's protocol, the program's class, its owner.
   XSetWMProtocols(Dpy, W.Win, &WmDeleteWindow, 1);
   if (XSizeHints* H = XAllocSizeHints()) {
-    H->flags = USPosition | USSize | PPosition | PSize;
+    // Static gravity: the desktop's frame goes round the window, which stays
+    // where the program placed it.
+    H->flags = USPosition | USSize | PPosition | PSize | PWinGravity;
+    H->win_gravity = StaticGravity;
     H->x = W.Rect.Left;
     H->y = W.Rect.Top;
     H->width = Width(W.Rect);
@@ -477,9 +493,21 @@ void TX11State::HandleEvent(XEvent& E) {
       if (W->Viewable && W->FocusOnMap && GetActiveWindow() == W->Wnd)
         XSetInputFocus(Dpy, W->Win, RevertToParent, CurrentTime);
       W->FocusOnMap = false;
+      if (W->Viewable && W->Iconic && IsIconic(W->Wnd)) {
+        // Restored on the desktop.
+        TFlagScope Guard(ApplyingFromX);
+        ShowWindow(W->Wnd, SW_RESTORE);
+      }
       break;
     case UnmapNotify:
       W->Viewable = false;
+      if (W->Shown && !W->Iconic && IconicOnDesktop(*W)) {
+        // Minimized on the desktop.
+        TFlagScope Guard(ApplyingFromX);
+        HWND Wnd = W->Wnd;
+        W->Iconic = true;
+        ShowWindow(Wnd, SW_MINIMIZE);
+      }
       break;
     case ConfigureNotify:
       PlaceFromX(*W, E.xconfigure);
@@ -526,6 +554,7 @@ void TX11State::PlaceFromX(TXWin& W, const XConfigureEvent& E) {
     XTranslateCoordinates(Dpy, W.Win, Root, 0, 0, &X, &Y, &Child);
   }
   TRect FromX = Bounds(X, Y, E.width, E.height);
+  if (IsIconic(W.Wnd)) return;  // its restored place is the window system's to keep
   TRect Now;
   GetWindowRect(W.Wnd, &Now);
   if (FromX == Now) {
@@ -549,6 +578,22 @@ void TX11State::PlaceFromX(TXWin& W, const XConfigureEvent& E) {
     XMoveResizeWindow(Dpy, Still->Win, Now.Left, Now.Top, unsigned(Width(Now)),
                       unsigned(Height(Now)));
   }
+}
+
+// Whether the desktop keeps the window as an icon (its WM_STATE says so).
+bool TX11State::IconicOnDesktop(const TXWin& W) {
+  Atom Type = 0;
+  int Format = 0;
+  unsigned long N = 0, After = 0;
+  unsigned char* Data = nullptr;
+  bool Iconic = false;
+  if (XGetWindowProperty(Dpy, W.Win, WmState, 0, 2, False, WmState, &Type, &Format, &N, &After,
+                         &Data) == Success &&
+      Data) {
+    Iconic = Format == 32 && N >= 1 && reinterpret_cast<const long*>(Data)[0] == IconicState;
+    XFree(Data);
+  }
+  return Iconic;
 }
 
 // After focus events: the window that has the desktop's focus is the active

@@ -34,6 +34,7 @@ struct TXWin {
   bool Shown = false;      // mapped at our request
   bool Viewable = false;   // the server said it is mapped (MapNotify)
   bool FocusOnMap = false; // activated before it was viewable: take the focus once it is
+  bool Iconic = false;     // minimized: iconified on the desktop
   TRegion Dirty;           // surface coordinates still to be sent
   String XCursorName;      // the X cursor defined on it
   unsigned long ConfigureSerial = 0;  // request number of our last move or size of it
@@ -53,7 +54,7 @@ struct TX11State : public TWindowObserver {
   Int64 PixelsSent = 0;
 
   // Atoms.
-  Atom WmProtocols = 0, WmDeleteWindow = 0, NetWmName = 0, Utf8String = 0, Clipboard = 0,
+  Atom WmProtocols = 0, WmDeleteWindow = 0, WmState = 0, NetWmName = 0, Utf8String = 0, Clipboard = 0,
        Targets = 0, TextAtom = 0, TextPlainUtf8 = 0, Incr = 0, KvSelection = 0;
 
   // Real time: the virtual tick that matched the moment the backend opened.
@@ -97,6 +98,7 @@ struct TX11State : public TWindowObserver {
   void HandleEvent(XEvent& E);
   void PlaceFromX(TXWin& W, const XConfigureEvent& E);
   void CheckFocus();
+  bool IconicOnDesktop(const TXWin& W);
   void SyncClock();
 
   // ---- Input (X11Input.cpp) ----

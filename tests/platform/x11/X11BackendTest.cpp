@@ -17,6 +17,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/keysym.h>
 #undef KeyPress  // the input driver's, not the X event's
 
@@ -310,6 +311,58 @@ TEST_F(X11BackendTest, MovingSizingFocusingAndClosingOnTheDesktopReachTheWindow)
   EXPECT_FALSE(IsWindow(Top));
   auto Kids = RootChildren();
   EXPECT_EQ(std::count(Kids.begin(), Kids.end(), Win), 0);
+}
+
+TEST_F(X11BackendTest, MinimizingAndRestoringGoBothWaysBetweenDesktopAndProgram) {
+  HWND Top = MakeTop("XRec", "Icon", Bounds(60, 40, 320, 240));
+  ShowWindow(Top, SW_SHOW);
+  ASSERT_TRUE(RunUntil([&] { return Viewable(XWin(Top)) && HasFocus(XWin(Top)); }));
+  unsigned long Win = XWin(Top);
+  Atom WmState = XInternAtom(Peer, "WM_STATE", False);
+  auto SetState = [&](long State) {
+    long Data[2] = {State, 0};
+    XChangeProperty(Peer, Win, WmState, WmState, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(Data), 2);
+  };
+  // [Phase 1] The desktop iconifies the window, as a window manager does.
+  XLog().clear();
+  SetState(IconicState);
+  XUnmapWindow(Peer, Win);
+  Sync();
+  EXPECT_TRUE(IsIconic(Top));
+  auto Sizes = Only({WM_SIZE});
+  ASSERT_FALSE(Sizes.empty());
+  EXPECT_EQ(Sizes.back().W, WPARAM(SIZE_MINIMIZED));
+  // [Phase 2] And maps it again.
+  XLog().clear();
+  SetState(NormalState);
+  XMapWindow(Peer, Win);
+  Sync();
+  EXPECT_FALSE(IsIconic(Top));
+  TRect R;
+  GetWindowRect(Top, &R);
+  EXPECT_EQ(R, Bounds(60, 40, 320, 240));
+  Sizes = Only({WM_SIZE});
+  ASSERT_FALSE(Sizes.empty());
+  EXPECT_EQ(Sizes.back().W, WPARAM(SIZE_RESTORED));
+  // [Phase 3] The program minimizes it: the desktop is asked to iconify it
+  // where it is, not to move it away.
+  XSelectInput(Peer, DefaultRootWindow(Peer), SubstructureNotifyMask);
+  XSync(Peer, False);
+  ShowWindow(Top, SW_MINIMIZE);
+  Sync();
+  XEvent E;
+  bool Asked = false;
+  while (XCheckTypedEvent(Peer, ClientMessage, &E))
+    Asked = Asked || (E.xclient.window == Win &&
+                      E.xclient.message_type == XInternAtom(Peer, "WM_CHANGE_STATE", False) &&
+                      E.xclient.data.l[0] == IconicState);
+  EXPECT_TRUE(Asked);
+  EXPECT_EQ(Geometry(Win), Bounds(60, 40, 320, 240));
+  ShowWindow(Top, SW_RESTORE);
+  Sync();
+  EXPECT_EQ(Geometry(Win), Bounds(60, 40, 320, 240));
+  EXPECT_TRUE(Viewable(Win));
 }
 
 // [Time] ------------------------------------------------------------------
