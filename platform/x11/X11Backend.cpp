@@ -31,15 +31,18 @@ using namespace x11impl;
 namespace {
 
 TX11State* Current = nullptr;  // the open backend: X errors are its own
+XErrorHandler OtherHandler = nullptr;  // the handler before ours, for other connections
 
 // Every error the server sends is recorded in words; none stops the program.
+// Errors of other connections go to the handler that was there before.
 int RecordError(Display* Dpy, XErrorEvent* E) {
+  if (!Current || Current->Dpy != Dpy) return OtherHandler ? OtherHandler(Dpy, E) : 0;
   char Text[256] = {};
   XGetErrorText(Dpy, E->error_code, Text, sizeof Text);
   String Line = String("X error: ") + Text + " (request " + std::to_string(int(E->request_code)) +
                 "." + std::to_string(int(E->minor_code)) + ", resource " +
                 std::to_string(E->resourceid) + ")";
-  if (Current && Current->Dpy == Dpy) Current->Errors.push_back(Line);
+  Current->Errors.push_back(Line);
   return 0;
 }
 
@@ -67,7 +70,7 @@ TX11Backend::TX11Backend(const char* DisplayName) : FState(std::make_unique<TX11
     throw EX11Error(String("Cannot open the X display \"") + Named + "\"");
   }
   Current = &S;
-  XSetErrorHandler(&RecordError);
+  OtherHandler = XSetErrorHandler(&RecordError);
   int Screen = DefaultScreen(S.Dpy);
   S.Root = RootWindow(S.Dpy, Screen);
   S.Vis = DefaultVisual(S.Dpy, Screen);
@@ -130,6 +133,8 @@ TX11Backend::~TX11Backend() {
   XSync(S.Dpy, False);
   XCloseDisplay(S.Dpy);
   Current = nullptr;
+  XSetErrorHandler(OtherHandler);
+  OtherHandler = nullptr;
 }
 
 // [SECTION] The loop

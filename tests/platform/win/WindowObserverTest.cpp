@@ -71,7 +71,8 @@ class WindowObserverTest : public WinTest {
 };
 
 TEST_F(WindowObserverTest, WindowSystemSendsTheSameMessagesWithAnObserver) {
-  auto [Top1, Kid1] = Scenario();
+  const auto [Top1, Kid1] = Scenario();
+  const std::pair<HWND, HWND> First{Top1, Kid1};
   std::vector<TRecorded> Without = Rec().Log;
   ASSERT_GT(Without.size(), 50u);
 
@@ -80,16 +81,17 @@ TEST_F(WindowObserverTest, WindowSystemSendsTheSameMessagesWithAnObserver) {
   AdvanceTicks(10000);
   TObserverLog Log;
   SetWindowObserver(&Log);
-  auto [Top2, Kid2] = Scenario();
+  const auto [Top2, Kid2] = Scenario();
+  const std::pair<HWND, HWND> Second{Top2, Kid2};
   std::vector<TRecorded> With = Rec().Log;
   // Handles are new in each run: each run's windows count as the same.
   auto Same = [&](std::uintptr_t A, std::uintptr_t B) {
-    auto Of = [](std::uintptr_t V, HWND T, HWND K) -> std::uintptr_t {
-      if (V == reinterpret_cast<std::uintptr_t>(T)) return 1;
-      if (V == reinterpret_cast<std::uintptr_t>(K)) return 2;
+    auto Of = [](std::uintptr_t V, std::pair<HWND, HWND> Run) -> std::uintptr_t {
+      if (V == reinterpret_cast<std::uintptr_t>(Run.first)) return 1;
+      if (V == reinterpret_cast<std::uintptr_t>(Run.second)) return 2;
       return V;
     };
-    return Of(A, Top2, Kid2) == Of(B, Top1, Kid1);
+    return Of(A, Second) == Of(B, First);
   };
   ASSERT_EQ(With.size(), Without.size());
   for (std::size_t I = 0; I < With.size(); ++I) {
