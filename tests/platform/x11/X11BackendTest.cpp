@@ -370,6 +370,7 @@ TEST_F(X11BackendTest, MinimizingAndRestoringGoBothWaysBetweenDesktopAndProgram)
 TEST_F(X11BackendTest, TimersRunOnRealTime) {
   HWND Top = MakeTop("XRec", "Timers", Bounds(60, 40, 200, 100));
   ShowWindow(Top, SW_SHOW);
+  Backend->Step(0);  // the clock caught up with real time
   UInt64 Start = GetTickCount64();
   auto Begun = std::chrono::steady_clock::now();
   SetTimer(Top, 7, 50, nullptr);
@@ -379,11 +380,12 @@ TEST_F(X11BackendTest, TimersRunOnRealTime) {
                                                                     Begun)
                   .count();
   UInt64 Moved = GetTickCount64() - Start;
-  EXPECT_GE(Moved + 20, UInt64(Real)) << "the virtual clock keeps up with real time";
-  EXPECT_LE(Moved, UInt64(Real) + 20);
-  auto Ticks = Only({WM_TIMER});
-  EXPECT_GE(Ticks.size(), 5u);
-  EXPECT_LE(Ticks.size(), 7u);
+  // A loaded machine may be late on each step, never early.
+  EXPECT_GE(Moved + 200, UInt64(Real)) << "the virtual clock keeps up with real time";
+  EXPECT_LE(Moved, UInt64(Real) + 2);
+  EXPECT_GE(Moved, 330u);
+  // Every interval that passed gave its tick, none more.
+  EXPECT_EQ(Integer(Only({WM_TIMER}).size()), Integer(Moved / 50));
   // Nothing due and nothing coming: a step sleeps for its timeout.
   KillTimer(Top, 7);
   auto T0 = std::chrono::steady_clock::now();
