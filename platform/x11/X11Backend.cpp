@@ -477,6 +477,7 @@ void TX11State::HandleEvent(XEvent& E) {
     AnswerSelectionRequest(E.xselectionrequest);
     return;
   }
+  if (E.type == PropertyNotify && SendNextPiece(E.xproperty)) return;
   if (E.type == SelectionClear) {
     // Another program took the selection; the program reads its text from
     // now on. A notice that comes late, after the program took it back, is

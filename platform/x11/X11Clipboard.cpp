@@ -96,6 +96,25 @@ bool OwnText(String& Text) {
 
 }  // namespace
 
+bool TX11State::SendNextPiece(const XPropertyEvent& E) {
+  if (E.state != PropertyDelete) return false;
+  for (auto It = Sending.begin(); It != Sending.end(); ++It) {
+    if (It->Requestor != E.window || It->Property != E.atom) continue;
+    // The reader took the last piece: the next one, or an empty one to end.
+    std::size_t N = std::min(IncrPieceSize, It->Text.size() - It->Pos);
+    XChangeProperty(Dpy, It->Requestor, It->Property, It->Type, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(It->Text.data() + It->Pos), int(N));
+    It->Pos += N;
+    if (N == 0) {
+      XSelectInput(Dpy, It->Requestor, 0);
+      Sending.erase(It);
+    }
+    XFlush(Dpy);
+    return true;
+  }
+  return false;
+}
+
 void TX11State::ClipboardOwnerChanged(HWND) {
   if (Importing) return;
   // New data of the program's own: other programs now read it from us.
@@ -174,14 +193,18 @@ void TX11State::AnswerSelectionRequest(XSelectionRequestEvent& E) {
                OwnText(Text)) {
       Atom Type = E.target == XA_STRING ? Atom(XA_STRING) : E.target == TextAtom ? Utf8String : E.target;
       if (E.target == XA_STRING) Text = Utf8ToLatin1(Text);
-      // Text larger than one request would need the INCR protocol; it is refused.
-      long Limit = XExtendedMaxRequestSize(Dpy);
-      if (Limit == 0) Limit = XMaxRequestSize(Dpy);
-      if (Text.size() + 64 < std::size_t(Limit) * 4) {
+      if (Text.size() <= IncrPieceSize) {
         XChangeProperty(Dpy, E.requestor, Prop, Type, 8, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(Text.data()), int(Text.size()));
-        Reply.property = Prop;
+      } else {
+        // Large text goes in pieces: the reader deletes the property for each next one.
+        long Size = long(Text.size());
+        XSelectInput(Dpy, E.requestor, PropertyChangeMask);
+        XChangeProperty(Dpy, E.requestor, Prop, Incr, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(&Size), 1);
+        Sending.push_back({E.requestor, Prop, Type, std::move(Text), 0});
       }
+      Reply.property = Prop;
     }
   }
   XSendEvent(Dpy, E.requestor, False, 0, reinterpret_cast<XEvent*>(&Reply));

@@ -40,6 +40,18 @@ struct TXWin {
   unsigned long ConfigureSerial = 0;  // request number of our last move or size of it
 };
 
+// TIncrSend: text given to another program in pieces (the INCR protocol).
+struct TIncrSend {
+  Window Requestor = 0;
+  Atom Property = 0;
+  Atom Type = 0;
+  String Text;
+  std::size_t Pos = 0;  // bytes sent so far
+};
+
+// Larger text is sent to other programs in pieces of this size.
+inline constexpr std::size_t IncrPieceSize = 256 * 1024;
+
 // TX11State: everything one backend holds.
 struct TX11State : public TWindowObserver {
   Display* Dpy = nullptr;
@@ -71,6 +83,7 @@ struct TX11State : public TWindowObserver {
   bool ApplyingFromX = false;  // a change made because the desktop asked: not sent back
   bool Importing = false;      // filling the clipboard from another program's selection
   bool Owning = false;         // we hold the clipboard selection
+  std::vector<TIncrSend> Sending;  // pieces still owed to readers
   bool AutoPumpBefore = true;  // the input driver's setting, given back at the end
   HCURSOR CurrentCursor = nullptr;
   std::map<String, ::Cursor> XCursors;  // font cursors made, by shape name
@@ -109,6 +122,8 @@ struct TX11State : public TWindowObserver {
 
   // ---- The clipboard selection (X11Clipboard.cpp) ----
   void AnswerSelectionRequest(XSelectionRequestEvent& E);
+  // A reader deleted a property we send pieces through; false when it is no such.
+  bool SendNextPiece(const XPropertyEvent& E);
 };
 
 // The X cursor shape for a cursor of the window system (its name).

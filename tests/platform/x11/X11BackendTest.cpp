@@ -396,9 +396,11 @@ TEST_F(X11BackendTest, TimersRunOnRealTime) {
 // [The clipboard] ---------------------------------------------------------
 
 // Asks the selection's owner for Target through the peer, stepping the
-// backend meanwhile; answers the bytes and their type.
+// backend meanwhile; answers the bytes and their type (for text sent in
+// pieces, all of them and the pieces' type).
 std::pair<String, Atom> Convert(X11Test& T, Display* Dpy, TX11Backend& B, const char* Target) {
   Window W = XCreateSimpleWindow(Dpy, DefaultRootWindow(Dpy), 0, 0, 1, 1, 0, 0, 0);
+  XSelectInput(Dpy, W, PropertyChangeMask);
   Atom Prop = XInternAtom(Dpy, "PEER_PROP", False);
   XConvertSelection(Dpy, XInternAtom(Dpy, "CLIPBOARD", False), XInternAtom(Dpy, Target, False),
                     Prop, W, CurrentTime);
@@ -419,6 +421,25 @@ std::pair<String, Atom> Convert(X11Test& T, Display* Dpy, TX11Backend& B, const 
                        &After, &Data);
     Out.first.assign(reinterpret_cast<const char*>(Data), Format == 32 ? N * sizeof(long) : N);
     if (Data) XFree(Data);
+    if (Out.second == XInternAtom(Dpy, "INCR", False)) {
+      // Deleting the property asked for the first piece; each piece read
+      // and deleted asks for the next, until an empty one.
+      Out.first.clear();
+      for (int I = 0; I < 2000; ++I) {
+        B.Step(2);
+        if (!XCheckTypedWindowEvent(Dpy, W, PropertyNotify, &E)) continue;
+        if (E.xproperty.atom != Prop || E.xproperty.state != PropertyNewValue) continue;
+        Atom Type = 0;
+        XGetWindowProperty(Dpy, W, Prop, 0, 1 << 20, True, AnyPropertyType, &Type, &Format, &N,
+                           &After, &Data);
+        String Piece(reinterpret_cast<const char*>(Data), N);
+        if (Data) XFree(Data);
+        if (!Type) continue;  // the notice of the INCR value, already taken
+        Out.second = Type;
+        if (Piece.empty()) break;
+        Out.first += Piece;
+      }
+    }
   } else if (Got) {
     Out.first = "<refused>";
   }
@@ -440,6 +461,16 @@ TEST_F(X11BackendTest, TextCopiedInTheProgramIsOfferedToOtherPrograms) {
   EXPECT_NE(std::find(Offered.begin(), Offered.end(), XInternAtom(Peer, "UTF8_STRING", False)),
             Offered.end());
   EXPECT_EQ(Convert(*this, Peer, *Backend, "image/png").first, "<refused>");
+
+  // A large copy goes in pieces.
+  String Big;
+  for (int I = 0; I < 40000; ++I) Big += "Zeile " + std::to_string(I) + "\tÄrger\r\n";
+  ASSERT_GT(Big.size(), 3 * 256 * 1024u);
+  Clipboard()->SetAsText(Big);
+  auto Pieces = Convert(*this, Peer, *Backend, "UTF8_STRING");
+  EXPECT_EQ(Pieces.second, XInternAtom(Peer, "UTF8_STRING", False));
+  EXPECT_EQ(Pieces.first.size(), Big.size());
+  EXPECT_TRUE(Pieces.first == Big) << "every piece, in order";
 }
 
 TEST_F(X11BackendTest, TextCopiedInAnotherProgramIsWhatTheProgramPastes) {
