@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,8 +11,6 @@
 #include <chrono>
 #include <cstring>
 #include <vector>
-
-extern char** environ;
 
 namespace kvp::test {
 
@@ -28,16 +26,39 @@ bool TXvfb::Start(std::string& Why) {
   std::vector<char*> Argv;
   for (std::string& A : Args) Argv.push_back(A.data());
   Argv.push_back(nullptr);
-  posix_spawn_file_actions_t Actions;
-  posix_spawn_file_actions_init(&Actions);
-  posix_spawn_file_actions_addclose(&Actions, Pipe[0]);
-  // The server's chatter stays out of the test's output.
-  posix_spawn_file_actions_addopen(&Actions, 2, "/dev/null", O_WRONLY, 0);
-  int Err = posix_spawnp(&FPid, "Xvfb", &Actions, nullptr, Argv.data(), environ);
-  posix_spawn_file_actions_destroy(&Actions);
+  // The exec's failure comes back through a pipe that closes on success.
+  int Failed[2];
+  if (pipe2(Failed, O_CLOEXEC) != 0) {
+    close(Pipe[0]);
+    close(Pipe[1]);
+    Why = "no pipe to start Xvfb";
+    return false;
+  }
+  pid_t Parent = getpid();
+  FPid = fork();
+  if (FPid == 0) {
+    // The server goes with the test, even one that crashes; its chatter
+    // stays out of the test's output.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != Parent) _exit(127);
+    int Null = open("/dev/null", O_RDWR);
+    dup2(Null, 0);
+    dup2(Null, 1);
+    dup2(Null, 2);
+    close(Pipe[0]);
+    execvp("Xvfb", Argv.data());
+    int Err = errno;
+    (void)!write(Failed[1], &Err, sizeof Err);
+    _exit(127);
+  }
   close(Pipe[1]);
+  close(Failed[1]);
+  int Err = FPid < 0 ? errno : 0;
+  if (FPid > 0 && read(Failed[0], &Err, sizeof Err) != sizeof Err) Err = 0;
+  close(Failed[0]);
   if (Err != 0) {
     close(Pipe[0]);
+    if (FPid > 0) waitpid(FPid, nullptr, 0);
     FPid = -1;
     Why = std::string("Xvfb could not be started (") + std::strerror(Err) +
           "); install the xvfb package to run the X11 tests";
