@@ -135,7 +135,8 @@ BOOL SetWindowPos(HWND Wnd, HWND InsertAfter, Integer X, Integer Y, Integer Widt
   ResizeSurface(W);
   if (TWindowObserver* O = GetWindowObserver(); O && IsTopLevel(W)) {
     if (NewWindow != OldWindow) O->TopLevelPlaced(Wnd, NewWindow);
-    if (Flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) O->TopLevelShown(Wnd, (Flags & SWP_SHOWWINDOW) != 0);
+    if (Flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW))
+      O->TopLevelShown(Wnd, (Flags & SWP_SHOWWINDOW) != 0);
   }
   if (!(Flags & SWP_NOREDRAW)) RedrawAfterMove(W, OldWindow, OldClient, WasVisible, Flags);
   // [Phase 5] Activation: a shown or raised top-level window takes it unless

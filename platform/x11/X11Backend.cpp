@@ -19,8 +19,12 @@
 
 #include "platform/x11/X11Impl.h"
 
+// Xlib after every header of ours: its macros (KeyPress, None, Status ...)
+// must not reach them.
+// clang-format off
 #include <X11/XKBlib.h>
 #include <X11/cursorfont.h>
+// clang-format on
 
 namespace kvp {
 
@@ -30,7 +34,7 @@ using namespace x11impl;
 
 namespace {
 
-TX11State* Current = nullptr;  // the open backend: X errors are its own
+TX11State* Current = nullptr;          // the open backend: X errors are its own
 XErrorHandler OtherHandler = nullptr;  // the handler before ours, for other connections
 
 // Every error the server sends is recorded in words; none stops the program.
@@ -221,8 +225,7 @@ void TX11State::TopLevelPlaced(HWND Wnd, const TRect& R) {
   // Minimized: the desktop iconifies the window where it is (the window
   // system's far-away place is no place on the screen); restored: it maps it.
   if (IsIconic(Wnd)) {
-    if (!ApplyingFromX && W->Win && !W->Iconic)
-      XIconifyWindow(Dpy, W->Win, DefaultScreen(Dpy));
+    if (!ApplyingFromX && W->Win && !W->Iconic) XIconifyWindow(Dpy, W->Win, DefaultScreen(Dpy));
     W->Iconic = true;
     return;
   }
@@ -408,7 +411,8 @@ void TX11State::SendSurface(TXWin& W) {
         std::uint32_t P = Row[X];
         XPutPixel(Img, X, Y,
                   Channel((P >> 16) & 0xFF, Vis->red_mask) |
-                      Channel((P >> 8) & 0xFF, Vis->green_mask) | Channel(P & 0xFF, Vis->blue_mask));
+                      Channel((P >> 8) & 0xFF, Vis->green_mask) |
+                      Channel(P & 0xFF, Vis->blue_mask));
       }
     }
     XPutImage(Dpy, W.Win, Gc, Img, 0, 0, R.Left, R.Top, unsigned(R.Width()), unsigned(R.Height()));
@@ -461,7 +465,8 @@ void TX11State::ApplyCursor(TXWin& W) {
   const TCursorShape& Shape = ShapeFor(GetCursorName(CurrentCursor));
   if (W.XCursorName == Shape.Shape) return;
   auto It = XCursors.find(Shape.Shape);
-  if (It == XCursors.end()) It = XCursors.emplace(Shape.Shape, XCreateFontCursor(Dpy, Shape.Glyph)).first;
+  if (It == XCursors.end())
+    It = XCursors.emplace(Shape.Shape, XCreateFontCursor(Dpy, Shape.Glyph)).first;
   XDefineCursor(Dpy, W.Win, It->second);
   W.XCursorName = Shape.Shape;
 }
@@ -491,8 +496,8 @@ void TX11State::HandleEvent(XEvent& E) {
   switch (E.type) {
     case Expose:
       W->Dirty = TRegion::Combine(
-          W->Dirty,
-          TRegion(Bounds(E.xexpose.x, E.xexpose.y, E.xexpose.width, E.xexpose.height)), RGN_OR);
+          W->Dirty, TRegion(Bounds(E.xexpose.x, E.xexpose.y, E.xexpose.width, E.xexpose.height)),
+          RGN_OR);
       break;
     case MapNotify:
       W->Viewable = W->Shown;

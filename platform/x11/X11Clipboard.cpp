@@ -10,7 +10,11 @@
 
 #include "platform/x11/X11Impl.h"
 
+// Xlib after every header of ours: its macros (KeyPress, None, Status ...)
+// must not reach them.
+// clang-format off
 #include <X11/Xatom.h>
+// clang-format on
 
 namespace kvp::x11impl {
 
@@ -38,7 +42,8 @@ bool WaitFor(Display* Dpy, const TWanted& Wanted, XEvent& Out) {
   auto Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(SelectionTimeoutMs);
   for (;;) {
     XFlush(Dpy);
-    if (XCheckIfEvent(Dpy, &Out, &Matches, reinterpret_cast<XPointer>(const_cast<TWanted*>(&Wanted))))
+    if (XCheckIfEvent(Dpy, &Out, &Matches,
+                      reinterpret_cast<XPointer>(const_cast<TWanted*>(&Wanted))))
       return true;
     auto Left = std::chrono::duration_cast<std::chrono::milliseconds>(
                     Deadline - std::chrono::steady_clock::now())
@@ -178,7 +183,7 @@ void TX11State::AnswerSelectionRequest(XSelectionRequestEvent& E) {
   Reply.selection = E.selection;
   Reply.target = E.target;
   Reply.time = E.time;
-  Reply.property = 0;  // refused, unless answered below
+  Reply.property = 0;                              // refused, unless answered below
   Atom Prop = E.property ? E.property : E.target;  // old clients name no property
   if (E.selection == Clipboard && E.owner == SelectionWin && Owning) {
     TFlagScope Guard(Importing);
@@ -191,7 +196,9 @@ void TX11State::AnswerSelectionRequest(XSelectionRequestEvent& E) {
     } else if ((E.target == Utf8String || E.target == TextPlainUtf8 || E.target == TextAtom ||
                 E.target == XA_STRING) &&
                OwnText(Text)) {
-      Atom Type = E.target == XA_STRING ? Atom(XA_STRING) : E.target == TextAtom ? Utf8String : E.target;
+      Atom Type = E.target == XA_STRING  ? Atom(XA_STRING)
+                  : E.target == TextAtom ? Utf8String
+                                         : E.target;
       if (E.target == XA_STRING) Text = Utf8ToLatin1(Text);
       if (Text.size() <= IncrPieceSize) {
         XChangeProperty(Dpy, E.requestor, Prop, Type, 8, PropModeReplace,

@@ -19,24 +19,28 @@
 #include "platform/win/Win.h"
 #include "platform/x11/X11Backend.h"
 
+// Xlib after every header of ours: its macros (KeyPress, None, Status ...)
+// must not reach them.
+// clang-format off
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+// clang-format on
 
 namespace kvp::x11impl {
 
 // TXWin: a top-level window of the window system and the X window that shows it.
 struct TXWin {
   HWND Wnd = nullptr;
-  Window Win = 0;          // made when the window is first shown
-  XIC Ic = nullptr;        // the input context for its key events (null: no input method)
-  String Text;             // the caption
-  TRect Rect;              // screen rectangle the X window was last given or reported
-  bool Shown = false;      // mapped at our request
-  bool Viewable = false;   // the server said it is mapped (MapNotify)
-  bool FocusOnMap = false; // activated before it was viewable: take the focus once it is
-  bool Iconic = false;     // minimized: iconified on the desktop
-  TRegion Dirty;           // surface coordinates still to be sent
-  String XCursorName;      // the X cursor defined on it
+  Window Win = 0;           // made when the window is first shown
+  XIC Ic = nullptr;         // the input context for its key events (null: no input method)
+  String Text;              // the caption
+  TRect Rect;               // screen rectangle the X window was last given or reported
+  bool Shown = false;       // mapped at our request
+  bool Viewable = false;    // the server said it is mapped (MapNotify)
+  bool FocusOnMap = false;  // activated before it was viewable: take the focus once it is
+  bool Iconic = false;      // minimized: iconified on the desktop
+  TRegion Dirty;            // surface coordinates still to be sent
+  String XCursorName;       // the X cursor defined on it
   unsigned long ConfigureSerial = 0;  // request number of our last move or size of it
 };
 
@@ -60,14 +64,14 @@ struct TX11State : public TWindowObserver {
   Integer Depth = 0;
   bool DirectPixels = false;  // the visual takes our 0x00RRGGBB pixels as they are
   XIM Im = nullptr;
-  Window SelectionWin = 0;    // owns the clipboard selection; never shown
+  Window SelectionWin = 0;  // owns the clipboard selection; never shown
   std::unordered_map<HWND, TXWin> Windows;
   std::vector<String> Errors;
   Int64 PixelsSent = 0;
 
   // Atoms.
-  Atom WmProtocols = 0, WmDeleteWindow = 0, WmState = 0, NetWmName = 0, Utf8String = 0, Clipboard = 0,
-       Targets = 0, TextAtom = 0, TextPlainUtf8 = 0, Incr = 0, KvSelection = 0;
+  Atom WmProtocols = 0, WmDeleteWindow = 0, WmState = 0, NetWmName = 0, Utf8String = 0,
+       Clipboard = 0, Targets = 0, TextAtom = 0, TextPlainUtf8 = 0, Incr = 0, KvSelection = 0;
 
   // Real time: the virtual tick that matched the moment the backend opened.
   std::chrono::steady_clock::time_point Start;
@@ -80,11 +84,11 @@ struct TX11State : public TWindowObserver {
   ::Time LastEventTime = CurrentTime;
 
   // Observation guards.
-  bool ApplyingFromX = false;  // a change made because the desktop asked: not sent back
-  bool Importing = false;      // filling the clipboard from another program's selection
-  bool Owning = false;         // we hold the clipboard selection
+  bool ApplyingFromX = false;      // a change made because the desktop asked: not sent back
+  bool Importing = false;          // filling the clipboard from another program's selection
+  bool Owning = false;             // we hold the clipboard selection
   std::vector<TIncrSend> Sending;  // pieces still owed to readers
-  bool AutoPumpBefore = true;  // the input driver's setting, given back at the end
+  bool AutoPumpBefore = true;      // the input driver's setting, given back at the end
   HCURSOR CurrentCursor = nullptr;
   std::map<String, ::Cursor> XCursors;  // font cursors made, by shape name
 

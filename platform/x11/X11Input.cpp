@@ -5,10 +5,15 @@
 // a character that the layout types and the US layout's key would not (é, ß,
 // Cyrillic, a composed character) goes in as a packet that makes just that
 // character. Buttons, moves and the wheel go in as screen points.
+
 #include "platform/x11/X11Impl.h"
 
+// Xlib after every header of ours: its macros (KeyPress, None, Status ...)
+// must not reach them.
+// clang-format off
 #include <X11/XKBlib.h>
 #include <X11/keysym.h>
+// clang-format on
 
 namespace kvp::x11impl {
 
@@ -27,37 +32,68 @@ Word VkOfSym(KeySym S) {
     Word Vk;
   };
   static const TPair Pairs[] = {
-      {XK_BackSpace, VK_BACK},     {XK_Tab, VK_TAB},
-      {XK_ISO_Left_Tab, VK_TAB},   {XK_Return, VK_RETURN},
-      {XK_KP_Enter, VK_RETURN},    {XK_Escape, VK_ESCAPE},
-      {XK_space, VK_SPACE},        {XK_KP_Space, VK_SPACE},
-      {XK_Delete, VK_DELETE},      {XK_KP_Delete, VK_DELETE},
-      {XK_Insert, VK_INSERT},      {XK_KP_Insert, VK_INSERT},
-      {XK_Home, VK_HOME},          {XK_KP_Home, VK_HOME},
-      {XK_End, VK_END},            {XK_KP_End, VK_END},
-      {XK_Prior, VK_PRIOR},        {XK_KP_Prior, VK_PRIOR},
-      {XK_Next, VK_NEXT},          {XK_KP_Next, VK_NEXT},
-      {XK_Left, VK_LEFT},          {XK_KP_Left, VK_LEFT},
-      {XK_Up, VK_UP},              {XK_KP_Up, VK_UP},
-      {XK_Right, VK_RIGHT},        {XK_KP_Right, VK_RIGHT},
-      {XK_Down, VK_DOWN},          {XK_KP_Down, VK_DOWN},
-      {XK_KP_Begin, VK_CLEAR},     {XK_Shift_L, VK_SHIFT},
-      {XK_Shift_R, VK_SHIFT},      {XK_Control_L, VK_CONTROL},
-      {XK_Control_R, VK_CONTROL},  {XK_Alt_L, VK_MENU},
-      {XK_Alt_R, VK_MENU},         {XK_Meta_L, VK_MENU},
-      {XK_Meta_R, VK_MENU},        {XK_Caps_Lock, VK_CAPITAL},
-      {XK_Num_Lock, VK_NUMLOCK},   {XK_Scroll_Lock, VK_SCROLL},
-      {XK_Pause, VK_PAUSE},        {XK_Print, VK_SNAPSHOT},
-      {XK_Menu, VK_APPS},          {XK_Super_L, VK_LWIN},
-      {XK_Super_R, VK_RWIN},       {XK_KP_Multiply, VK_MULTIPLY},
-      {XK_KP_Add, VK_ADD},         {XK_KP_Subtract, VK_SUBTRACT},
-      {XK_KP_Divide, VK_DIVIDE},   {XK_KP_Decimal, VK_DECIMAL},
-      {XK_KP_Separator, VK_DECIMAL}, {XK_semicolon, VK_OEM_1},
-      {XK_equal, VK_OEM_PLUS},     {XK_comma, VK_OEM_COMMA},
-      {XK_minus, VK_OEM_MINUS},    {XK_period, VK_OEM_PERIOD},
-      {XK_slash, VK_OEM_2},        {XK_grave, VK_OEM_3},
-      {XK_bracketleft, VK_OEM_4},  {XK_backslash, VK_OEM_5},
-      {XK_bracketright, VK_OEM_6}, {XK_apostrophe, VK_OEM_7},
+      {XK_BackSpace, VK_BACK},
+      {XK_Tab, VK_TAB},
+      {XK_ISO_Left_Tab, VK_TAB},
+      {XK_Return, VK_RETURN},
+      {XK_KP_Enter, VK_RETURN},
+      {XK_Escape, VK_ESCAPE},
+      {XK_space, VK_SPACE},
+      {XK_KP_Space, VK_SPACE},
+      {XK_Delete, VK_DELETE},
+      {XK_KP_Delete, VK_DELETE},
+      {XK_Insert, VK_INSERT},
+      {XK_KP_Insert, VK_INSERT},
+      {XK_Home, VK_HOME},
+      {XK_KP_Home, VK_HOME},
+      {XK_End, VK_END},
+      {XK_KP_End, VK_END},
+      {XK_Prior, VK_PRIOR},
+      {XK_KP_Prior, VK_PRIOR},
+      {XK_Next, VK_NEXT},
+      {XK_KP_Next, VK_NEXT},
+      {XK_Left, VK_LEFT},
+      {XK_KP_Left, VK_LEFT},
+      {XK_Up, VK_UP},
+      {XK_KP_Up, VK_UP},
+      {XK_Right, VK_RIGHT},
+      {XK_KP_Right, VK_RIGHT},
+      {XK_Down, VK_DOWN},
+      {XK_KP_Down, VK_DOWN},
+      {XK_KP_Begin, VK_CLEAR},
+      {XK_Shift_L, VK_SHIFT},
+      {XK_Shift_R, VK_SHIFT},
+      {XK_Control_L, VK_CONTROL},
+      {XK_Control_R, VK_CONTROL},
+      {XK_Alt_L, VK_MENU},
+      {XK_Alt_R, VK_MENU},
+      {XK_Meta_L, VK_MENU},
+      {XK_Meta_R, VK_MENU},
+      {XK_Caps_Lock, VK_CAPITAL},
+      {XK_Num_Lock, VK_NUMLOCK},
+      {XK_Scroll_Lock, VK_SCROLL},
+      {XK_Pause, VK_PAUSE},
+      {XK_Print, VK_SNAPSHOT},
+      {XK_Menu, VK_APPS},
+      {XK_Super_L, VK_LWIN},
+      {XK_Super_R, VK_RWIN},
+      {XK_KP_Multiply, VK_MULTIPLY},
+      {XK_KP_Add, VK_ADD},
+      {XK_KP_Subtract, VK_SUBTRACT},
+      {XK_KP_Divide, VK_DIVIDE},
+      {XK_KP_Decimal, VK_DECIMAL},
+      {XK_KP_Separator, VK_DECIMAL},
+      {XK_semicolon, VK_OEM_1},
+      {XK_equal, VK_OEM_PLUS},
+      {XK_comma, VK_OEM_COMMA},
+      {XK_minus, VK_OEM_MINUS},
+      {XK_period, VK_OEM_PERIOD},
+      {XK_slash, VK_OEM_2},
+      {XK_grave, VK_OEM_3},
+      {XK_bracketleft, VK_OEM_4},
+      {XK_backslash, VK_OEM_5},
+      {XK_bracketright, VK_OEM_6},
+      {XK_apostrophe, VK_OEM_7},
   };
   for (const TPair& P : Pairs)
     if (P.Sym == S) return P.Vk;
@@ -67,19 +103,19 @@ Word VkOfSym(KeySym S) {
 // The virtual key of a key by its place, as the US layout names the places
 // (X key codes are the kernel's key numbers plus 8).
 Word VkOfPlace(unsigned KeyCode) {
-  static const char Rows[][2] = {
-      {2, '1'},  {3, '2'},  {4, '3'},  {5, '4'},  {6, '5'},  {7, '6'},  {8, '7'},  {9, '8'},
-      {10, '9'}, {11, '0'}, {16, 'Q'}, {17, 'W'}, {18, 'E'}, {19, 'R'}, {20, 'T'}, {21, 'Y'},
-      {22, 'U'}, {23, 'I'}, {24, 'O'}, {25, 'P'}, {30, 'A'}, {31, 'S'}, {32, 'D'}, {33, 'F'},
-      {34, 'G'}, {35, 'H'}, {36, 'J'}, {37, 'K'}, {38, 'L'}, {44, 'Z'}, {45, 'X'}, {46, 'C'},
-      {47, 'V'}, {48, 'B'}, {49, 'N'}, {50, 'M'}};
+  static const char Rows[][2] = {{2, '1'},  {3, '2'},  {4, '3'},  {5, '4'},  {6, '5'},  {7, '6'},
+                                 {8, '7'},  {9, '8'},  {10, '9'}, {11, '0'}, {16, 'Q'}, {17, 'W'},
+                                 {18, 'E'}, {19, 'R'}, {20, 'T'}, {21, 'Y'}, {22, 'U'}, {23, 'I'},
+                                 {24, 'O'}, {25, 'P'}, {30, 'A'}, {31, 'S'}, {32, 'D'}, {33, 'F'},
+                                 {34, 'G'}, {35, 'H'}, {36, 'J'}, {37, 'K'}, {38, 'L'}, {44, 'Z'},
+                                 {45, 'X'}, {46, 'C'}, {47, 'V'}, {48, 'B'}, {49, 'N'}, {50, 'M'}};
   struct TOem {
     unsigned Code;
     Word Vk;
   };
-  static const TOem Oem[] = {{12, VK_OEM_MINUS}, {13, VK_OEM_PLUS},  {26, VK_OEM_4},
-                             {27, VK_OEM_6},     {39, VK_OEM_1},     {40, VK_OEM_7},
-                             {41, VK_OEM_3},     {43, VK_OEM_5},     {51, VK_OEM_COMMA},
+  static const TOem Oem[] = {{12, VK_OEM_MINUS},  {13, VK_OEM_PLUS}, {26, VK_OEM_4},
+                             {27, VK_OEM_6},      {39, VK_OEM_1},    {40, VK_OEM_7},
+                             {41, VK_OEM_3},      {43, VK_OEM_5},    {51, VK_OEM_COMMA},
                              {52, VK_OEM_PERIOD}, {53, VK_OEM_2}};
   if (KeyCode < 8) return 0;
   unsigned Code = KeyCode - 8;
@@ -133,7 +169,8 @@ void TX11State::SyncModifiers(unsigned XState) {
     unsigned Mask;
     Word Vk;
   };
-  static const TMod Mods[] = {{ShiftMask, VK_SHIFT}, {ControlMask, VK_CONTROL}, {Mod1Mask, VK_MENU}};
+  static const TMod Mods[] = {
+      {ShiftMask, VK_SHIFT}, {ControlMask, VK_CONTROL}, {Mod1Mask, VK_MENU}};
   for (const TMod& M : Mods) {
     bool Down = (XState & M.Mask) != 0;
     if (Down == (GetAsyncKeyState(M.Vk) < 0)) continue;
@@ -166,7 +203,8 @@ void TX11State::KeyEvent(XKeyEvent& E) {
        Alt = GetAsyncKeyState(VK_MENU) < 0, Caps = (GetKeyState(VK_CAPITAL) & 1) != 0;
   if (Vk) {
     Char Made = KeyCharacter(Vk, Shift, Caps, Ctrl, Alt);
-    bool Same = Chars.empty() || (Chars.size() == 1 && (Chars[0] == Made || IsControlChar(Chars[0])));
+    bool Same =
+        Chars.empty() || (Chars.size() == 1 && (Chars[0] == Made || IsControlChar(Chars[0])));
     if (Ctrl || Alt || Same) {
       KeysDown[E.keycode] = Vk;
       Input.KeyDown(Vk);

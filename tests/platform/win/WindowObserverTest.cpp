@@ -20,14 +20,12 @@ struct TObserverLog : TWindowObserver {
   std::function<void()> OnReading;  // runs inside ClipboardReading
   HWND Name(HWND H) const { return H; }
   static String R(const TRect& Rc) {
-    return std::to_string(Rc.Left) + "," + std::to_string(Rc.Top) + "," +
-           std::to_string(Rc.Right) + "," + std::to_string(Rc.Bottom);
+    return std::to_string(Rc.Left) + "," + std::to_string(Rc.Top) + "," + std::to_string(Rc.Right) +
+           "," + std::to_string(Rc.Bottom);
   }
   void TopLevelCreated(HWND, const String& Text) override { Lines.push_back("created " + Text); }
   void TopLevelPlaced(HWND, const TRect& Rc) override { Lines.push_back("placed " + R(Rc)); }
-  void TopLevelShown(HWND, bool Visible) override {
-    Lines.push_back(Visible ? "shown" : "hidden");
-  }
+  void TopLevelShown(HWND, bool Visible) override { Lines.push_back(Visible ? "shown" : "hidden"); }
   void TopLevelTextChanged(HWND, const String& Text) override { Lines.push_back("text " + Text); }
   void TopLevelActivated(HWND H) override { Lines.push_back(H ? "activated" : "deactivated"); }
   void TopLevelDestroyed(HWND) override { Lines.push_back("destroyed"); }

@@ -8,6 +8,7 @@
 // Ideas for tests: a selection larger than one request (sending it in pieces
 // is not built; receiving is); a desktop with a window manager that frames
 // the windows.
+
 #include <cstring>
 
 #include "X11TestUtil.h"
@@ -15,11 +16,15 @@
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/VirtualKeys.h"
 
+// Xlib after every header of ours: its macros (KeyPress, None, Status ...)
+// must not reach them.
+// clang-format off
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #undef KeyPress  // the input driver's, not the X event's
+// clang-format on
 
 namespace kvp::test {
 namespace {
@@ -124,9 +129,10 @@ std::vector<std::vector<std::uintptr_t>> InputMessages(HWND Top, HWND Kid) {
   for (const TXRecorded& R :
        Only({WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN,
              WM_RBUTTONUP, WM_MBUTTONDOWN, WM_MBUTTONUP, WM_MOUSEWHEEL, WM_CONTEXTMENU, WM_KEYDOWN,
-             WM_KEYUP, WM_CHAR, WM_SYSKEYDOWN, WM_SYSKEYUP, WM_SYSCHAR, WM_SETCURSOR,
-             WM_NCHITTEST, WM_MOUSEACTIVATE}))
-    Out.push_back({Id(reinterpret_cast<std::uintptr_t>(R.Wnd)), R.Msg, Id(R.W), std::uintptr_t(R.L)});
+             WM_KEYUP, WM_CHAR, WM_SYSKEYDOWN, WM_SYSKEYUP, WM_SYSCHAR, WM_SETCURSOR, WM_NCHITTEST,
+             WM_MOUSEACTIVATE}))
+    Out.push_back(
+        {Id(reinterpret_cast<std::uintptr_t>(R.Wnd)), R.Msg, Id(R.W), std::uintptr_t(R.L)});
   return Out;
 }
 
@@ -376,8 +382,8 @@ TEST_F(X11BackendTest, TimersRunOnRealTime) {
   SetTimer(Top, 7, 50, nullptr);
   XLog().clear();
   RunFor(330);
-  auto Real = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                    Begun)
+  auto Real = std::chrono::duration_cast<std::chrono::milliseconds>(
+                  std::chrono::steady_clock::now() - Begun)
                   .count();
   UInt64 Moved = GetTickCount64() - Start;
   // A loaded machine may be late on each step, never early.
@@ -453,7 +459,9 @@ TEST_F(X11BackendTest, TextCopiedInTheProgramIsOfferedToOtherPrograms) {
   EXPECT_EQ(Utf8.first, "Größe\t12\r\nÄrger\t€5");
   EXPECT_EQ(Utf8.second, XInternAtom(Peer, "UTF8_STRING", False));
   auto Latin1 = Convert(*this, Peer, *Backend, "STRING");
-  EXPECT_EQ(Latin1.first, "Gr\xF6\xDF" "e\t12\r\n\xC4rger\t?5");
+  EXPECT_EQ(Latin1.first,
+            "Gr\xF6\xDF"
+            "e\t12\r\n\xC4rger\t?5");
   auto Targets = Convert(*this, Peer, *Backend, "TARGETS");
   EXPECT_EQ(Targets.second, XA_ATOM);
   const Atom* List = reinterpret_cast<const Atom*>(Targets.first.data());

@@ -3,6 +3,7 @@
 // moved row, and closing it from the desktop ends the program with success
 // (under the sanitizers: no leak, no X error).
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -14,14 +15,16 @@
 #include <sstream>
 #include <thread>
 
-#include <gtest/gtest.h>
-
 #include "XvfbServer.h"
 
+// Xlib after every header of ours: its macros (KeyPress, None, Status ...)
+// must not reach them.
+// clang-format off
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+// clang-format on
 
 extern char** environ;
 
@@ -46,8 +49,8 @@ Window FindNamed(Display* Dpy, const std::string& Name) {
     int Format = 0;
     unsigned long Count = 0, After = 0;
     unsigned char* Data = nullptr;
-    if (XGetWindowProperty(Dpy, Kids[I], NetWmName, 0, 1024, False, AnyPropertyType, &Type,
-                           &Format, &Count, &After, &Data) == Success &&
+    if (XGetWindowProperty(Dpy, Kids[I], NetWmName, 0, 1024, False, AnyPropertyType, &Type, &Format,
+                           &Count, &After, &Data) == Success &&
         Data) {
       XWindowAttributes A{};
       if (std::string(reinterpret_cast<char*>(Data), Count) == Name &&
@@ -81,8 +84,8 @@ TEST(X11ExampleTest, TheExampleOpensInAWindowAndEndsCleanlyWhenItIsClosed) {
   ASSERT_TRUE(Peer);
 
   // [Phase 1] The program, on our server, its output kept in a file.
-  std::filesystem::path Dir = std::filesystem::temp_directory_path() /
-                              ("kv_x11_example_" + std::to_string(::getpid()));
+  std::filesystem::path Dir =
+      std::filesystem::temp_directory_path() / ("kv_x11_example_" + std::to_string(::getpid()));
   std::filesystem::create_directories(Dir);
   std::string Log = (Dir / "output.txt").string();
   std::vector<std::string> Env;

@@ -2,6 +2,7 @@
 // server shows is what the grid painted, and a person at the server browses,
 // edits (with a character the US layout has no key for), copies into another
 // program and closes the window, which ends the application.
+
 #include <cstdio>
 #include <filesystem>
 
@@ -12,8 +13,12 @@
 #include "platform/db/SQLiteDataSet.h"
 #include "platform/db/SampleDatabase.h"
 
+// Xlib after every header of ours: its macros (KeyPress, None, Status ...)
+// must not reach them.
+// clang-format off
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
+// clang-format on
 
 namespace kvp::test {
 namespace {
@@ -45,7 +50,8 @@ class X11GridTest : public X11Test {
     Grid = TCustomDBGridKv::Create(Form);
     Grid->SetBounds(8, 8, 600, 300);
     Grid->SetParent(Form);
-    for (auto [Field, Width] : {std::pair<const char*, Integer>{"id", 40}, {"name", 160}, {"city", 120}}) {
+    for (auto [Field, Width] :
+         {std::pair<const char*, Integer>{"id", 40}, {"name", 160}, {"city", 120}}) {
       TColumnKv* C = Grid->GetColumns()->Add();
       C->SetFieldName(Field);
       C->SetWidth(Width);
@@ -55,9 +61,8 @@ class X11GridTest : public X11Test {
     Customers->Open();
     Form->Show();
     Grid->SetFocus();
-    ASSERT_TRUE(RunUntil([&] {
-      return Viewable(XWin(Form->GetHandle())) && HasFocus(XWin(Form->GetHandle()));
-    }));
+    ASSERT_TRUE(RunUntil(
+        [&] { return Viewable(XWin(Form->GetHandle())) && HasFocus(XWin(Form->GetHandle())); }));
     RunFor(50);
   }
   void TearDown() override {

@@ -7,10 +7,14 @@
 #include "platform/graphics/Gdi.h"
 #include "platform/rtl/Clock.h"
 
+// Xlib after every header of ours: its macros (KeyPress, None, Status ...)
+// must not reach them.
+// clang-format off
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+// clang-format on
 
 namespace kvp::test {
 
@@ -298,8 +302,8 @@ Int64 X11Test::PixelsDiffering(HWND Wnd) {
   TSurface* S = GetWindowSurface(Wnd);
   unsigned long Win = XWin(Wnd);
   if (!S || !Win) return -1;
-  XImage* Img = XGetImage(Peer, Win, 0, 0, unsigned(S->Width()), unsigned(S->Height()), AllPlanes,
-                          ZPixmap);
+  XImage* Img =
+      XGetImage(Peer, Win, 0, 0, unsigned(S->Width()), unsigned(S->Height()), AllPlanes, ZPixmap);
   if (!Img) return -1;
   Int64 Differ = 0;
   for (Integer Y = 0; Y < S->Height(); ++Y)

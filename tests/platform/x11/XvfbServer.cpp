@@ -21,8 +21,8 @@ bool TXvfb::Start(std::string& Why) {
     return false;
   }
   std::string Fd = std::to_string(Pipe[1]);
-  std::vector<std::string> Args = {"Xvfb",    "-displayfd", Fd,     "-screen", "0",
-                                   "1280x1024x24", "-nolisten", "tcp", "-noreset"};
+  std::vector<std::string> Args = {"Xvfb",         "-displayfd", Fd,    "-screen", "0",
+                                   "1280x1024x24", "-nolisten",  "tcp", "-noreset"};
   std::vector<char*> Argv;
   for (std::string& A : Args) Argv.push_back(A.data());
   Argv.push_back(nullptr);
