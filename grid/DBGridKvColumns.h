@@ -131,7 +131,7 @@ using TGetColCellParamsEventKv =
 using TColumnKvUpdateDataEventKv = kvp::TDelegate<void(
     kvp::TObject* Sender, kvp::String& Text, kvp::Variant& Value, bool& UseText, bool& Handled)>;
 // The last word on whether the editor underlines an empty required field.
-using TCheckDrawRequiredStateEventKv =
+using TOnColumnCheckDrawRequiredStateEventKv =
     kvp::TDelegate<void(kvp::TObject* Sender, const kvp::String& Text, bool& DrawState)>;
 // A text written into a list column matches no item of its list.
 using TColumnKvNotInListEventKv =
@@ -551,7 +551,7 @@ class TColumnKv : public kvp::TCollectionItem {
   // -- Events --
   const TGetColCellParamsEventKv& GetOnGetCellParams() const { return FOnGetCellParams; }
   void SetOnGetCellParams(const TGetColCellParamsEventKv& Value);
-  TCheckDrawRequiredStateEventKv OnCheckDrawRequiredState;
+  TOnColumnCheckDrawRequiredStateEventKv OnCheckDrawRequiredState;
   TButtonClickEventKv OnEditButtonClick;
   TButtonDownEventKv OnEditButtonDown;
   TColumnKvNotInListEventKv OnNotInList;
