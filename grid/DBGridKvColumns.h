@@ -379,6 +379,9 @@ class TColumnKv : public kvp::TCollectionItem {
   void SetStored(bool Value) { FStored = Value; }
   TCustomDBGridKv* GetGrid() const;
   TColumnKvValues GetAssignedValues() const { return FAssignedValues; }
+  // Has the grid make the column as wide as its title, its cells in every
+  // record and its footers; nothing without a grid.
+  virtual void OptimizeWidth();
 
   // -- Field --
   kvp::TField* GetField();
