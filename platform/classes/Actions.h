@@ -54,6 +54,8 @@ TActionRoute& ActionRoute();
 class TBasicActionLink : public TObject {
   KV_CLASS(TBasicActionLink, TObject)
  public:
+  // A link class is created from its class reference with its client.
+  using TCreateArg = TObject*;
   explicit TBasicActionLink(TObject* AClient = nullptr) : FClient(AClient) {}
 
   TBasicAction* GetAction() const { return FAction; }
