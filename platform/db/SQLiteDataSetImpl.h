@@ -74,7 +74,10 @@ inline void SetRowIdBookmark(TBookmark& Bookmark, Int64 RowId) {
   } else {
     for (int I = 0; I < 8; ++I) Bytes[I] = char((UInt64(RowId) >> (8 * I)) & 0xFF);
   }
-  Bookmark.assign(Bytes, 8);
+  if (Bookmark.size() == 8)
+    std::memcpy(Bookmark.data(), Bytes, 8);  // a walk refills the same buffers
+  else
+    Bookmark.assign(Bytes, 8);
 }
 
 inline bool RowIdOfBookmark(const TBookmark& Bookmark, Int64& RowId) {
