@@ -1,6 +1,7 @@
 // The standard edit actions (cut, copy, paste, select all, undo, delete) over
 // edit boxes on a form, chosen as an application's Edit menu chooses them:
-// offered to the focused control, updated first and run only when enabled.
+// the application offers them to the focused control, and they run only
+// when their update leaves them enabled.
 #include <gtest/gtest.h>
 
 #include "StdCtlTestUtil.h"
@@ -25,16 +26,10 @@ class EditActionsTest : public testutil::TFormTest {
     Delete = TEditDelete::Create(Form);
     Form->Show();
   }
-  // The focused control is offered the action: it updates it and, when the
-  // action is then enabled, runs it. False when the control does not take it.
-  bool Offered(TEditAction* Action) {
-    TWinControl* Focused = FindControl(GetFocus());
-    return Focused && Focused->UpdateAction(Action);
-  }
-  bool Choose(TEditAction* Action) {
-    if (!Offered(Action) || !Action->GetEnabled()) return false;
-    return FindControl(GetFocus())->ExecuteAction(Action);
-  }
+  // What an Edit menu does: the application offers the action to the
+  // focused control, which updates it; Choose then runs it, only when enabled.
+  bool Offered(TEditAction* Action) { return Action->Update(); }
+  bool Choose(TEditAction* Action) { return Action->Execute(); }
   // The edit's text with the characters From..To selected.
   void Select(TCustomEdit* Edit, Integer From, Integer To) {
     Edit->SetSelStart(From);
