@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "controls/DBCtrlsKvImpl.h"
+#include "platform/classes/Actions.h"
 #include "platform/classes/Filer.h"
 #include "platform/controls/EditClass.h"
 #include "platform/graphics/Gdi.h"
@@ -771,8 +772,23 @@ bool TCustomDBEditKv::ExecuteAction(TBasicAction* Action) {
   return inherited::ExecuteAction(Action) || (FDataLink && FDataLink->ExecuteAction(Action));
 }
 
+// While the record is browsed the window refuses changes until the first
+// one puts the record into edit, as a typed key or a cut or paste does. The
+// edit actions see the box as its user does: open to cut, paste and delete
+// whenever its field could be changed.
 bool TCustomDBEditKv::UpdateAction(TBasicAction* Action) {
-  return inherited::UpdateAction(Action) || (FDataLink && FDataLink->UpdateAction(Action));
+  const bool Lift = Action->Is<TEditAction>() && TCustomEdit::GetReadOnly() && !FDBReadOnly &&
+                    !FInplaceMode && FDataLink && FDataLink->CanModify();
+  if (Lift) TCustomEdit::SetReadOnly(false);
+  bool Handled = false;
+  try {
+    Handled = inherited::UpdateAction(Action) || (FDataLink && FDataLink->UpdateAction(Action));
+  } catch (...) {
+    if (Lift) UpdateReadOnlyState();
+    throw;
+  }
+  if (Lift) UpdateReadOnlyState();
+  return Handled;
 }
 
 bool TCustomDBEditKv::UseRightToLeftAlignment() const {

@@ -813,6 +813,9 @@ class TEditButtonKv : public kvp::TCollectionItem {
   // The action changed (Sender) or was just linked; with CheckDefaults only
   // the properties still at this class's defaults take the action's values.
   virtual void ActionChange(kvp::TObject* Sender, bool CheckDefaults);
+  // The class of the action link that SetAction creates, with the button as
+  // its client; a descendant's must derive from TEditButtonActionLinkKv.
+  virtual kvp::TClass GetActionLinkClass() const { return TEditButtonActionLinkKv::StaticClass(); }
   // The defaults a stored form leaves out for this class.
   virtual kvp::TShortCut DefaultShortCut() const { return 0; }
   virtual bool DefaultVisible() const { return false; }

@@ -247,7 +247,13 @@ void TEditButtonKv::SetAction(TBasicAction* Value) {
     FActionLink.reset();
     return;
   }
-  if (!FActionLink) FActionLink.reset(TEditButtonActionLinkKv::Create(this));
+  if (!FActionLink) {
+    TClass LinkClass = GetActionLinkClass();
+    if (!LinkClass || !LinkClass->Factory ||
+        !LinkClass->InheritsFrom(TEditButtonActionLinkKv::StaticClass()))
+      throw EInvalidCast("Invalid class typecast");
+    FActionLink.reset(static_cast<TEditButtonActionLinkKv*>(LinkClass->Factory(this)));
+  }
   FActionLink->SetAction(Value);
   FActionLink->OnChange = TNotifyEvent(this, &TEditButtonKv::DoActionChange);
   ActionChange(Value, Value->GetComponentState().Contains(csLoading));

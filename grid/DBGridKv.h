@@ -1158,6 +1158,10 @@ class TCustomDBGridKv : public TCustomGridKv, public IInplaceEditHolderKv {
   // Opens the find dialog through the data service (or its routine when
   // there is no service).
   void ExecuteFindDialog(const kvp::String& Text, const kvp::String& ColumnName, bool Modal);
+  // Whether a title click may move the column's sort marker (with
+  // dgAutoSortMarkingKv) and the markers be applied; a descendant that sorts
+  // in its own way answers false.
+  virtual bool CanAutoSortMarking() { return true; }
   // Asks the data service to filter the dataset by the column filters, with
   // painting held until it is done.
   virtual void DoApplyFilter();

@@ -7,7 +7,8 @@
 //   [SECTION] Shared helpers      SameFont, CopyFontQuietly
 //   [SECTION] Title               defaults, setters, stored tests, fonts, Assign
 //   [SECTION] Sort marking        SetSortMarker, SetSortIndex, SetNextSortMarkerValue, GetSortMarkingWidth
-//   [SECTION] Column lifetime     Construct, Destroy, GetGrid, RestoreDefaults, Assign, SetIndex
+//   [SECTION] Column lifetime     Construct, Destroy, GetGrid, OptimizeWidth, RestoreDefaults,
+//                                 Assign, SetIndex
 //   [SECTION] Column field        GetField, SetField, SetFieldName, write-through
 //   [SECTION] Column defaults     Default* and their getters
 //   [SECTION] Column setters      flagged, width, limits, lists, references
@@ -532,6 +533,14 @@ void TColumnKv::EnsureSumValues() {
 TCustomDBGridKv* TColumnKv::GetGrid() const {
   auto* Columns = DynCast<TDBGridColumnsKv>(GetCollection());
   return Columns ? Columns->GetGrid() : nullptr;
+}
+
+void TColumnKv::OptimizeWidth() {
+  TCustomDBGridKv* Grid = GetGrid();
+  if (!Grid) return;
+  TColumnsKvList List;
+  List.Add(this);
+  Grid->OptimizeColsWidth(&List);
 }
 
 String TColumnKv::DoGetDisplayName() const {

@@ -131,7 +131,7 @@ using TGetColCellParamsEventKv =
 using TColumnKvUpdateDataEventKv = kvp::TDelegate<void(
     kvp::TObject* Sender, kvp::String& Text, kvp::Variant& Value, bool& UseText, bool& Handled)>;
 // The last word on whether the editor underlines an empty required field.
-using TCheckDrawRequiredStateEventKv =
+using TOnColumnCheckDrawRequiredStateEventKv =
     kvp::TDelegate<void(kvp::TObject* Sender, const kvp::String& Text, bool& DrawState)>;
 // A text written into a list column matches no item of its list.
 using TColumnKvNotInListEventKv =
@@ -482,6 +482,9 @@ class TColumnKv : public kvp::TCollectionItem, public IDropDownBoxColumnKv {
   void SetStored(bool Value) { FStored = Value; }
   TCustomDBGridKv* GetGrid() const;
   TColumnKvValues GetAssignedValues() const { return FAssignedValues; }
+  // Has the grid make the column as wide as its title, its cells in every
+  // record and its footers; nothing without a grid.
+  virtual void OptimizeWidth();
 
   // -- Field --
   kvp::TField* GetField();
@@ -661,7 +664,7 @@ class TColumnKv : public kvp::TCollectionItem, public IDropDownBoxColumnKv {
   // -- Events --
   const TGetColCellParamsEventKv& GetOnGetCellParams() const { return FOnGetCellParams; }
   void SetOnGetCellParams(const TGetColCellParamsEventKv& Value);
-  TCheckDrawRequiredStateEventKv OnCheckDrawRequiredState;
+  TOnColumnCheckDrawRequiredStateEventKv OnCheckDrawRequiredState;
   TButtonClickEventKv OnEditButtonClick;
   TButtonDownEventKv OnEditButtonDown;
   TColumnKvNotInListEventKv OnNotInList;

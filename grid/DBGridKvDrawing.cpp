@@ -619,16 +619,24 @@ void TCustomDBGridKv::DrawTreeArea(TCanvas* Canvas, const TRect& ARect, bool Wit
   }
 }
 
-void TCustomDBGridKv::DrawTreeCell(Integer DataCol, Integer /*DataRow*/, bool Fixed, TRect& ARect,
-                                   TGridDrawState /*State*/) {
+void TCustomDBGridKv::DrawTreeCell(Integer DataCol, Integer DataRow, bool Fixed, TRect& ARect,
+                                   TGridDrawState State) {
   if (!FMemTable || !FMemTable->GetTreeViewMode()) return;
   TCanvas* Canvas = GetCanvas();
   const TColor Saved = Canvas->GetBrush()->GetColor();
-  // FIXME(grid): a record in the selection takes the style's data-cell
-  // colour here once the selection exists.
-  Canvas->GetBrush()->SetColor(DataCol >= 0 && DataCol < FColumns->GetCount()
-                                   ? FColumns->GetColumn(DataCol)->GetColor()
-                                   : GetColor());
+  TColumnKv* Column =
+      DataCol >= 0 && DataCol < FColumns->GetCount() ? FColumns->GetColumn(DataCol) : nullptr;
+  TColor Color = Column ? Column->GetColor() : GetColor();
+  // A record of the selection takes the colour the style gives its data
+  // cells; the style colours a font too, which the area has no use for.
+  if (FStyle && FDataLink->GetActive() &&
+      FSelection->DataCellSelected(DataCol, GetDataSet()->GetBookmark())) {
+    TObjectPtr<TFont> Font(TFont::Create());
+    Font->Assign(Canvas->GetFont());
+    FStyle->HighlightDataCellColor(this, DataCol + FIndicatorOffset, DataRow + FTitleOffset,
+                                   DataCol, DataRow, String(), State, true, Color, Font.get());
+  }
+  Canvas->GetBrush()->SetColor(Color);
   TRect Area = ARect;
   if (Fixed) {
     --Area.Left;

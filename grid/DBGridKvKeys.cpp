@@ -589,7 +589,7 @@ void TCustomDBGridKv::CopyValueFromPriorRecord() {
 }
 
 void TCustomDBGridKv::ApplySortingAfterCtrl() {
-  if (!FOptionsKv.Contains(dgAutoSortMarkingKv)) return;
+  if (!FOptionsKv.Contains(dgAutoSortMarkingKv) || !CanAutoSortMarking()) return;
   if (OnSortMarkingChanged)
     OnSortMarkingChanged(this);
   else

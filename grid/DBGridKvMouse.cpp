@@ -565,7 +565,8 @@ void TCustomDBGridKv::TitleButtonUp(TShiftState Shift, Integer X, Integer Y) {
   TitleClick(Column);
   const bool Ctrl = Shift.Contains(ssCtrl);
   FSortingPending = Ctrl;
-  if (FOptionsKv.Contains(dgAutoSortMarkingKv)) Column->GetTitle()->SetNextSortMarkerValue(Ctrl);
+  if (FOptionsKv.Contains(dgAutoSortMarkingKv) && CanAutoSortMarking())
+    Column->GetTitle()->SetNextSortMarkerValue(Ctrl);
   if (!Ctrl) ApplySortingAfterCtrl();
 }
 

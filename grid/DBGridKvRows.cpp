@@ -386,15 +386,10 @@ void TCustomDBGridKv::SelectColumnOfField(TField* Field) {
   }
 }
 
-// FIXME(grid): the column is entered through the keyboard's column move
-// (with its column events) once the grid's keys exist.
-void TCustomDBGridKv::SetSelectedIndex(Integer Value) {
-  const Integer GridCol = DataToRawColumn(Value);
-  // Frozen columns stand among the fixed ones and can be current too.
-  if (GridCol >= GetFixedCols() - GetFrozenColCount() && GridCol < GetColCount() &&
-      GridCol != GetCol())
-    SetCol(GridCol);
-}
+// A column made current by code is entered as the keyboard enters one: the
+// pending edit is written, OnColExit and OnColEnter fire and the editor is
+// hidden and shown again.
+void TCustomDBGridKv::SetSelectedIndex(Integer Value) { MoveCol(DataToRawColumn(Value), 0, false); }
 
 // [SECTION] Interface mode
 

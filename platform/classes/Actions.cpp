@@ -324,8 +324,76 @@ void TActionList::KvPublish(TPublisher<TActionList>& P) {
 
 // [SECTION] Standard edit actions
 
-bool TEditAction::HandlesTarget(TObject* /*Target*/) { return false; }
-void TEditAction::UpdateTarget(TObject* /*Target*/) {}
-void TEditAction::ExecuteTarget(TObject* /*Target*/) {}
+TEditActionHooks& EditActionHooks() {
+  static TEditActionHooks Hooks;
+  return Hooks;
+}
+
+namespace {
+
+// The state of Target when it is an edit control.
+bool QueryEdit(TObject* Target, TEditActionState& State) {
+  const TEditActionHooks& Hooks = EditActionHooks();
+  return Target && Hooks.Query && Hooks.Query(Target, State);
+}
+
+}  // namespace
+
+void TEditAction::KvPublish(TPublisher<TEditAction>& P) {
+  P.Prop("Control", &TEditAction::GetControl, &TEditAction::SetControl);
+}
+
+void TEditAction::SetControl(TComponent* Value) {
+  if (Value == FControl) return;
+  if (FControl) FControl->RemoveFreeNotification(this);
+  FControl = Value;
+  if (FControl) FControl->FreeNotification(this);
+}
+
+void TEditAction::Notification(TComponent* AComponent, TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FControl) FControl = nullptr;
+}
+
+bool TEditAction::HandlesTarget(TObject* Target) {
+  if (FControl && Target != FControl) return false;
+  TEditActionState State;
+  return QueryEdit(Target, State) && State.Focused;
+}
+
+void TEditAction::UpdateTarget(TObject* Target) {
+  TEditCommand Command;
+  TEditActionState State;
+  if (!GetEditCommand(Command) || !QueryEdit(Target, State)) return;
+  bool Enabled = false;
+  switch (Command) {
+    case TEditCommand::Cut:
+    case TEditCommand::Delete:
+      Enabled = State.SelLength > 0 && !State.ReadOnly;
+      break;
+    case TEditCommand::Copy:
+      Enabled = State.SelLength > 0;
+      break;
+    case TEditCommand::Paste:
+      Enabled = State.ClipboardHasText && !State.ReadOnly;
+      break;
+    case TEditCommand::SelectAll:
+      Enabled = State.HasText;
+      break;
+    case TEditCommand::Undo:
+      Enabled = State.CanUndo;
+      break;
+  }
+  SetEnabled(Enabled);
+}
+
+// The action runs only while enabled (TCustomAction::Execute updates it
+// first), and a read-only edit refuses changes on its own as well.
+void TEditAction::ExecuteTarget(TObject* Target) {
+  TEditCommand Command;
+  TEditActionState State;
+  if (!GetEditCommand(Command) || !QueryEdit(Target, State)) return;
+  EditActionHooks().Run(Target, Command);
+}
 
 }  // namespace kvp

@@ -54,6 +54,8 @@ TActionRoute& ActionRoute();
 class TBasicActionLink : public TObject {
   KV_CLASS(TBasicActionLink, TObject)
  public:
+  // A link class is created from its class reference with its client.
+  using TCreateArg = TObject*;
   explicit TBasicActionLink(TObject* AClient = nullptr) : FClient(AClient) {}
 
   TBasicAction* GetAction() const { return FAction; }
@@ -307,56 +309,137 @@ class TActionList : public TCustomActionList {
 
 // [SECTION] Standard edit actions
 
-// TEditAction: the common base of the edit actions, which act on the focused
-// edit control. Controls that know them (a grid) test the action's class in
-// their ExecuteAction and UpdateAction.
+// What an edit action needs to know of an edit control, and may ask it to do.
+struct TEditActionState {
+  bool Focused = false;            // the edit window has the keyboard focus
+  bool ReadOnly = false;           // the window refuses changes
+  bool CanUndo = false;            // there is a change to take back
+  bool HasText = false;            // the text is not empty
+  bool ClipboardHasText = false;   // the clipboard offers text
+  Integer SelLength = 0;           // the selected characters
+};
+enum class TEditCommand { Cut, Copy, Paste, SelectAll, Undo, Delete };
+
+// The edit control's side of the edit actions. The edit control (TCustomEdit)
+// lives above this module, so the controls module sets these where it defines
+// it; until then no target is an edit control and the actions handle none.
+//   - Query: whether Target is an edit control, and then its state;
+//   - Run: does Command in the edit control Target.
+struct TEditActionHooks {
+  TDelegate<bool(TObject* Target, TEditActionState& State)> Query;
+  TDelegate<void(TObject* Target, TEditCommand Command)> Run;
+};
+TEditActionHooks& EditActionHooks();
+
+// TEditAction: the common base of the edit actions. Each acts on the edit
+// control that has the focus, or only on its Control when that is set (and
+// then only while it has the focus). Controls that answer edit actions
+// themselves (a grid) tell them apart by class in their ExecuteAction and
+// UpdateAction.
 class TEditAction : public TAction {
   KV_CLASS(TEditAction, TAction)
  public:
   explicit TEditAction(TComponent* AOwner) : TAction(AOwner) {}
 
-  // FIXME(controls): the edit actions handle a focused TCustomEdit (or their
-  // Control) and cut, copy, paste, select, undo or delete in it; that comes
-  // with the edit control. Until then they handle no target.
+  // The edit control the action is tied to, or null for any focused one;
+  // forgotten when it is freed.
+  TComponent* GetControl() const { return FControl; }
+  void SetControl(TComponent* Value);
+
   bool HandlesTarget(TObject* Target) override;
   void UpdateTarget(TObject* Target) override;
   void ExecuteTarget(TObject* Target) override;
+
+  KV_PUBLISHED;
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  // The command of this kind of action; the base class has none and
+  // changes nothing.
+  virtual bool GetEditCommand(TEditCommand& /*Command*/) const { return false; }
+
+ private:
+  TComponent* FControl = nullptr;  // held with a free notification
 };
 
+// Cuts the selection: enabled with a selection in an edit that takes changes.
 class TEditCut : public TEditAction {
   KV_CLASS(TEditCut, TEditAction)
  public:
   explicit TEditCut(TComponent* AOwner) : TEditAction(AOwner) {}
+
+ protected:
+  bool GetEditCommand(TEditCommand& Command) const override {
+    Command = TEditCommand::Cut;
+    return true;
+  }
 };
 
+// Copies the selection: enabled with a selection.
 class TEditCopy : public TEditAction {
   KV_CLASS(TEditCopy, TEditAction)
  public:
   explicit TEditCopy(TComponent* AOwner) : TEditAction(AOwner) {}
+
+ protected:
+  bool GetEditCommand(TEditCommand& Command) const override {
+    Command = TEditCommand::Copy;
+    return true;
+  }
 };
 
+// Pastes the clipboard's text: enabled when it has text and the edit takes
+// changes.
 class TEditPaste : public TEditAction {
   KV_CLASS(TEditPaste, TEditAction)
  public:
   explicit TEditPaste(TComponent* AOwner) : TEditAction(AOwner) {}
+
+ protected:
+  bool GetEditCommand(TEditCommand& Command) const override {
+    Command = TEditCommand::Paste;
+    return true;
+  }
 };
 
+// Selects the whole text: enabled when there is text.
 class TEditSelectAll : public TEditAction {
   KV_CLASS(TEditSelectAll, TEditAction)
  public:
   explicit TEditSelectAll(TComponent* AOwner) : TEditAction(AOwner) {}
+
+ protected:
+  bool GetEditCommand(TEditCommand& Command) const override {
+    Command = TEditCommand::SelectAll;
+    return true;
+  }
 };
 
+// Takes the last change back: enabled when the edit can undo.
 class TEditUndo : public TEditAction {
   KV_CLASS(TEditUndo, TEditAction)
  public:
   explicit TEditUndo(TComponent* AOwner) : TEditAction(AOwner) {}
+
+ protected:
+  bool GetEditCommand(TEditCommand& Command) const override {
+    Command = TEditCommand::Undo;
+    return true;
+  }
 };
 
+// Deletes the selection: enabled with a selection in an edit that takes
+// changes.
 class TEditDelete : public TEditAction {
   KV_CLASS(TEditDelete, TEditAction)
  public:
   explicit TEditDelete(TComponent* AOwner) : TEditAction(AOwner) {}
+
+ protected:
+  bool GetEditCommand(TEditCommand& Command) const override {
+    Command = TEditCommand::Delete;
+    return true;
+  }
 };
 
 }  // namespace kvp

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 
+#include "platform/classes/Actions.h"
 #include "platform/controls/ButtonClass.h"
 #include "platform/controls/EditClass.h"
 #include "platform/controls/ListBoxClass.h"
@@ -20,6 +21,7 @@
 #include "platform/graphics/Gdi.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/VirtualKeys.h"
+#include "platform/win/Clipboard.h"
 
 namespace kvp {
 
@@ -243,6 +245,52 @@ void TCustomEdit::CMCtl3DChanged(TMessage& Message) {
   }
   inherited::Dispatch(Message);
 }
+
+// The standard edit actions act on edit controls through these: an edit's
+// state as they see it, and its clipboard and undo commands.
+namespace {
+
+[[maybe_unused]] const bool EditActionsReady = [] {
+  TEditActionHooks& Hooks = EditActionHooks();
+  Hooks.Query = [](TObject* Target, TEditActionState& State) {
+    auto* Edit = DynCast<TCustomEdit>(Target);
+    if (!Edit) return false;
+    State.Focused = Edit->Focused();
+    State.ReadOnly = Edit->GetReadOnly();
+    State.CanUndo = Edit->CanUndo();
+    State.HasText = !Edit->GetText().empty();
+    State.ClipboardHasText = Clipboard()->HasFormat(CF_TEXT);
+    State.SelLength = Edit->GetSelLength();
+    return true;
+  };
+  Hooks.Run = [](TObject* Target, TEditCommand Command) {
+    auto* Edit = DynCast<TCustomEdit>(Target);
+    if (!Edit) return;
+    switch (Command) {
+      case TEditCommand::Cut:
+        Edit->CutToClipboard();
+        break;
+      case TEditCommand::Copy:
+        Edit->CopyToClipboard();
+        break;
+      case TEditCommand::Paste:
+        Edit->PasteFromClipboard();
+        break;
+      case TEditCommand::SelectAll:
+        Edit->SelectAll();
+        break;
+      case TEditCommand::Undo:
+        Edit->Undo();
+        break;
+      case TEditCommand::Delete:
+        Edit->ClearSelection();
+        break;
+    }
+  };
+  return true;
+}();
+
+}  // namespace
 
 // [SECTION] TCustomListBox
 

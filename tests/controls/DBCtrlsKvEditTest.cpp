@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include "controls/DBCtrlsKvImpl.h"
+#include "platform/classes/Actions.h"
 #include "platform/controls/EditClass.h"
+#include "platform/win/Clipboard.h"
 #include "tests/controls/DBCtrlsKvTestUtil.h"
 
 namespace korvel {
@@ -74,6 +76,52 @@ TEST_F(DBCtrlsKvEditTest, ShowsTheDisplayTextUnfocusedAndTheEditTextFocused) {
   EXPECT_EQ(WindowText(PriceEdit), "");
   EXPECT_EQ(WindowText(Edit), "Cid");
   EXPECT_FALSE(PriceEdit->GetModified());
+}
+
+// An application's Edit menu: the application offers the action to the
+// focused control, and it runs when its update leaves it enabled.
+TEST_F(DBCtrlsKvEditTest, TheEditMenusCutAndPasteChangeTheFieldFromABrowsedRecord) {
+  TEditCut* Cut = TEditCut::Create(Form);
+  TEditPaste* Paste = TEditPaste::Create(Form);
+  auto Choose = [](TEditAction* Action) { return Action->Execute(); };
+  Edit->SetFocus();
+  ASSERT_EQ(People->GetState(), dsBrowse);
+  Edit->SetSelStart(1);
+  Edit->SetSelLength(2);  // "nn"
+  ASSERT_TRUE(Choose(Cut));
+  EXPECT_EQ(People->GetState(), dsEdit);
+  EXPECT_EQ(WindowText(Edit), "A");
+  EXPECT_EQ(Clipboard()->GetAsText(), "nn");
+  Edit->SetSelStart(0);
+  Edit->SetSelLength(0);
+  ASSERT_TRUE(Choose(Paste));
+  EXPECT_EQ(WindowText(Edit), "nnA");
+  People->Next();  // moving on posts what the box holds
+  People->Prior();
+  EXPECT_EQ(Field("Name")->GetAsString(), "nnA");
+  // The record browsed again, the window refuses changes by itself until
+  // the action puts it into edit.
+  ASSERT_EQ(People->GetState(), dsBrowse);
+  ASSERT_TRUE(WindowReadOnly(Edit));
+  Edit->SelectAll();
+  Clipboard()->SetAsText("Zoe");
+  ASSERT_TRUE(Choose(Paste));
+  EXPECT_EQ(WindowText(Edit), "Zoe");
+  People->Post();
+  EXPECT_EQ(Field("Name")->GetAsString(), "Zoe");
+  // A box that is read-only itself, or over a field that cannot change,
+  // refuses both and keeps its field.
+  for (int Way = 0; Way < 2; ++Way) {
+    SCOPED_TRACE(Way == 0 ? "read-only box" : "read-only field");
+    Edit->SetReadOnly(Way == 0);
+    Field("Name")->SetReadOnly(Way == 1);
+    Edit->SelectAll();
+    EXPECT_FALSE(Choose(Cut));
+    EXPECT_FALSE(Choose(Paste));
+    EXPECT_EQ(WindowText(Edit), "Zoe");
+    EXPECT_EQ(People->GetState(), dsBrowse);
+    EXPECT_TRUE(WindowReadOnly(Edit)) << "and stays refusing";
+  }
 }
 
 TEST_F(DBCtrlsKvEditTest, TypingEditsTheDatasetAndTheTextIsWrittenOnLeavingAndPostedOnMoving) {

@@ -11,6 +11,7 @@
 
 #include "platform/classes/Filer.h"
 #include "platform/classes/FormReader.h"
+#include "platform/classes/Streams.h"
 #include "platform/controls/ExtCtrls.h"
 #include "platform/rtl/VirtualKeys.h"
 #include "tests/controls/ControlsKvTestUtil.h"
@@ -187,6 +188,64 @@ TEST_F(ToolCtrlsKvButtonsTest, ALinkedButtonFollowsItsAction) {
   EXPECT_EQ(Linked->GetAction(), nullptr);
   Linked->SetAction(nullptr);
   EXPECT_EQ(Linked->GetActionLink(), nullptr);
+}
+
+// A button whose link counts its hint as its own, as a descendant that sets
+// its hints itself would have it: a stored form then always keeps the hint.
+class TOwnHintLink : public TEditButtonActionLinkKv {
+  KV_CLASS(TOwnHintLink, TEditButtonActionLinkKv)
+ public:
+  explicit TOwnHintLink(TObject* AClient = nullptr) : TEditButtonActionLinkKv(AClient) {}
+  bool IsHintLinked() override { return false; }
+};
+class TOwnHintButton : public TEditButtonKv {
+  KV_CLASS(TOwnHintButton, TEditButtonKv)
+ public:
+  explicit TOwnHintButton(TCollection* ACollection) : TEditButtonKv(ACollection) {}
+
+ protected:
+  TClass GetActionLinkClass() const override { return TOwnHintLink::StaticClass(); }
+};
+// A link class that is no edit-button link.
+class TWrongLinkButton : public TEditButtonKv {
+  KV_CLASS(TWrongLinkButton, TEditButtonKv)
+ public:
+  explicit TWrongLinkButton(TCollection* ACollection) : TEditButtonKv(ACollection) {}
+
+ protected:
+  TClass GetActionLinkClass() const override { return TActionLink::StaticClass(); }
+};
+
+// The properties of Item as a stored form writes them.
+String StoredProperties(TPersistent* Item) {
+  TObjectPtr<TStringStream> Stream(TStringStream::Create());
+  TObjectPtr<TWriter> Writer(TWriter::Create(Stream.get()));
+  Writer->WriteProperties(Item);
+  Writer->FlushBuffer();
+  return Stream->GetDataString();
+}
+
+TEST_F(ToolCtrlsKvButtonsTest, ADescendantsLinkClassDecidesWhatItsButtonsStoreOfTheAction) {
+  TAction* Act = TAction::Create(Form);
+  Act->SetHint("Find");
+  TObjectPtr<TEditButtonsKv> Buttons(TEditButtonsKv::Create(Host, TOwnHintButton::StaticClass()));
+  TEditButtonKv* Own = Buttons->Add();
+  Own->SetAction(Act);
+  ASSERT_NE(Own->GetActionLink(), nullptr);
+  EXPECT_EQ(Own->GetActionLink()->ClassType(), TOwnHintLink::StaticClass());
+  EXPECT_EQ(Own->GetHint(), "Find");
+  EXPECT_NE(StoredProperties(Own).find("Find"), String::npos) << "the hint is the button's own";
+  // A plain button leaves the action's hint to the action.
+  TEditButtonKv* Plain = Host->GetEditButtons()->Add();
+  Plain->SetAction(Act);
+  EXPECT_EQ(Plain->GetActionLink()->ClassType(), TEditButtonActionLinkKv::StaticClass());
+  EXPECT_EQ(StoredProperties(Plain).find("Find"), String::npos);
+  // A link class that cannot serve an edit button is refused, and the
+  // button stays without an action.
+  TObjectPtr<TEditButtonsKv> Wrong(TEditButtonsKv::Create(Host, TWrongLinkButton::StaticClass()));
+  TEditButtonKv* W = Wrong->Add();
+  EXPECT_THROW(W->SetAction(Act), EInvalidCast);
+  EXPECT_EQ(W->GetAction(), nullptr);
 }
 
 // Regression: the values a stored form leaves out because they come from the

@@ -207,6 +207,37 @@ TEST_F(DBGridKvColumnsTest, WidthLimitsAgreeInTheSetterAndInTheClamp) {
   EXPECT_EQ(Amount->GetWidth(), 30) << "a limit the width keeps to changes nothing";
 }
 
+TEST_F(DBGridKvColumnsTest, OptimizeWidthFitsThatColumnToItsWidestTextAndNoOther) {
+  DataSet->Last();
+  DataSet->Edit();
+  Field("Name")->SetAsString("Evelyn Wide");
+  DataSet->Post();
+  DataSet->MoveBy(-2);  // Cid
+  Amount->SetWidth(300);
+  Name->SetWidth(300);
+  Grid->GetSelection()->SelectAll();
+  TObjectPtr<TBitmap> Measure(TBitmap::Create());
+  Measure->GetCanvas()->GetFont()->Assign(Name->GetFont());
+  const Integer Widest = Measure->GetCanvas()->TextWidth("Evelyn Wide") + 4;
+  Name->OptimizeWidth();
+  EXPECT_EQ(Name->GetWidth(), Widest);
+  EXPECT_EQ(Grid->GetColWidths(Name->GetIndex() + Grid->GetIndicatorOffset()), Widest);
+  EXPECT_EQ(Amount->GetWidth(), 300) << "even with everything selected";
+  EXPECT_EQ(Field("Name")->GetAsString(), "Cid") << "the walk comes back";
+  // Narrower than its title: the title sets the width.
+  Name->GetTitle()->SetCaption("A caption wider than any name");
+  Measure->GetCanvas()->GetFont()->Assign(Name->GetTitle()->GetFont());
+  Name->OptimizeWidth();
+  EXPECT_EQ(Name->GetWidth(),
+            Measure->GetCanvas()->TextWidth("A caption wider than any name") + 4);
+  // A column outside a grid has nothing to measure against and keeps its width.
+  TObjectPtr<TCollection> Loose(TCollection::Create(TDBGridColumnKv::StaticClass()));
+  auto* Alone = static_cast<TColumnKv*>(Loose->Add());
+  Alone->SetWidth(123);
+  Alone->OptimizeWidth();
+  EXPECT_EQ(Alone->GetWidth(), 123);
+}
+
 TEST_F(DBGridKvColumnsTest, TheDefaultWidthComesFromTheFieldsDisplayWidth) {
   TEXTMETRIC Metrics;
   HDC DC = GetDC(nullptr);

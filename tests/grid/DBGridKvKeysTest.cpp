@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <utility>
+
 #include "grid/DBGridKv.h"
 #include "grid/DbUtilsKv.h"
 #include "platform/controls/Dialogs.h"
@@ -171,6 +173,57 @@ TEST_P(DBGridKvKeysTest, DownAtTheEndAppendsAndUpTakesTheUntouchedRecordBack) {
   if (SQLite()) {
     EXPECT_EQ(CountRows(File.Name, "name = 'Zed'"), 1);
   }
+}
+
+// A column made current by code, or by a field asking for the focus, is
+// entered as the keyboard enters one.
+TEST_P(DBGridKvKeysTest, AColumnChosenByCodeIsEnteredAsTheKeyboardWouldEnterIt) {
+  Open(5);
+  std::vector<String> Events;
+  Grid->OnColExit = TNotifyEvent(
+      [&](TObject*) { Events.push_back("exit " + std::to_string(Grid->GetSelectedIndex())); });
+  Grid->OnColEnter = TNotifyEvent(
+      [&](TObject*) { Events.push_back("enter " + std::to_string(Grid->GetSelectedIndex())); });
+  Press(VK_RIGHT);
+  EXPECT_EQ(Events, (std::vector<String>{"exit 0", "enter 1"}));
+  Events.clear();
+  // What is typed into the name is kept when code moves on to the amount.
+  Input.Type("Zed");
+  ASSERT_TRUE(EditorShown());
+  Grid->SetSelectedIndex(2);
+  EXPECT_EQ(Events, (std::vector<String>{"exit 1", "enter 2"}));
+  EXPECT_EQ(Grid->GetSelectedIndex(), 2);
+  EXPECT_FALSE(EditorShown()) << "the editor is hidden as the keyboard hides it";
+  EXPECT_EQ(DataSet->GetState(), dsEdit);
+  EXPECT_EQ(Name(), "Zed");
+  Press(VK_UP);  // on the first record: posts and stays
+  EXPECT_EQ(DataSet->GetState(), dsBrowse);
+  EXPECT_EQ(Name(), "Zed");
+  EXPECT_EQ(Id(), 1);
+  // The same column again: nothing happens.
+  Events.clear();
+  Grid->SetSelectedIndex(2);
+  EXPECT_TRUE(Events.empty());
+  // A handler that moves elsewhere on leaving wins, as with the keys.
+  bool Redirect = true;
+  Grid->OnColExit = TNotifyEvent([&](TObject*) {
+    Events.push_back("exit " + std::to_string(Grid->GetSelectedIndex()));
+    if (std::exchange(Redirect, false)) Grid->SetSelectedIndex(1);
+  });
+  Grid->SetSelectedIndex(0);
+  EXPECT_EQ(Grid->GetSelectedIndex(), 1);
+  EXPECT_EQ(Events, (std::vector<String>{"exit 2", "enter 1"}));
+  // With the editor always shown it is shown again over the new cell, and a
+  // field's request for the focus goes the same way.
+  Grid->SetOptions(Grid->GetOptions() + dgAlwaysShowEditorKv);
+  Grid->SetSelectedIndex(0);
+  ASSERT_TRUE(EditorShown());
+  EXPECT_EQ(EditorText(), std::to_string(Id()));
+  Events.clear();
+  DataSet->FieldByName("name")->FocusControl();
+  EXPECT_EQ(Events, (std::vector<String>{"exit 0", "enter 1"}));
+  ASSERT_TRUE(EditorShown());
+  EXPECT_EQ(EditorText(), Name());
 }
 
 TEST_P(DBGridKvKeysTest, AReadOnlyGridOrDatasetNeitherGrowsNorChanges) {

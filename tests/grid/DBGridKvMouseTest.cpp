@@ -168,6 +168,32 @@ TEST_F(DBGridKvMouseTest, TitleClicksCycleSortMarkersAndCtrlClicksAskForOneSorti
   EXPECT_EQ(Grid->GetSortMarkedColumns()->GetCount(), 2);
 }
 
+TEST_F(DBGridKvMouseTest, AGridThatRefusesAutomaticSortMarkingKeepsItsMarkersOnTitleClicks) {
+  Open();
+  for (Integer I = 0; I < 3; ++I) Grid->Column(I)->GetTitle()->SetTitleButton(true);
+  Grid->SetOptionsKv(Grid->GetOptionsKv() + dgAutoSortMarkingKv + dgMultiSortMarkingKv);
+  Grid->AutoSortMarking = false;
+  Integer Requests = 0, TitleClicks = 0;
+  Grid->OnSortMarkingChanged = TNotifyEvent([&](TObject*) { ++Requests; });
+  Grid->OnTitleClick =
+      TTitleKvClickEvent([&](TObject*, Integer, TColumnKv*) { ++TitleClicks; });
+  Input.Click(H(), Title(1));
+  Advance(1000);
+  Input.KeyDown(VK_CONTROL);
+  Input.Click(H(), Title(2));
+  Input.KeyUp(VK_CONTROL);
+  EXPECT_EQ(TitleClicks, 2) << "the titles still click";
+  EXPECT_EQ(Grid->Column(0)->GetTitle()->GetSortMarker(), smNoneKv);
+  EXPECT_EQ(Grid->Column(1)->GetTitle()->GetSortMarker(), smNoneKv);
+  EXPECT_EQ(Requests, 0);
+  // Allowed again, the same click marks and asks.
+  Grid->AutoSortMarking = true;
+  Advance(1000);
+  Input.Click(H(), Title(1));
+  EXPECT_EQ(Grid->Column(0)->GetTitle()->GetSortMarker(), smDownKv);
+  EXPECT_EQ(Requests, 1);
+}
+
 // Without an application handler the sorting request goes to the data
 // service, which has the dataset's features object order it (the in-memory
 // dataset's does).

@@ -256,6 +256,32 @@ TEST_F(DBGridKvTreeTest, RightToLeftTheNodesBoxStandsAtTheCellsRightEdge) {
   SysLocale.MiddleEast = false;
 }
 
+TEST_F(DBGridKvTreeTest, ASelectedRecordsNodeAreaTakesItsCellsHighlightColour) {
+  Grid->SetOptions(Grid->GetOptions() + dgMultiSelectKv);
+  Open(1);  // Root A, Root B, Root 7
+  const TColor Paper = TColor(0x80FFFF);
+  Grid->Column(0)->SetColor(Paper);
+  Input.Click(H(), OnIndicator(0));
+  Advance(1000);
+  Input.Click(H(), OnIndicator(1), mbLeft, {ssCtrl});
+  ASSERT_EQ(Grid->GetSelectedRows()->GetCount(), 2);
+  ASSERT_EQ(Name(), "Root B");
+  UpdateWindow(H());
+  // Away from the node's box and lines, past the text: background only.
+  auto Area = [&](Integer DataRow) { return Pixel(Cell(First(), DataRow).Left + 2, Middle(DataRow)); };
+  auto Back = [&](Integer DataRow) { return Pixel(Cell(First(), DataRow).Right - 3, Middle(DataRow)); };
+  const COLORREF Highlight = Back(0);
+  ASSERT_NE(Highlight, COLORREF(ColorToRGB(Paper))) << "the selected cell is highlighted";
+  EXPECT_EQ(Area(0), Highlight);
+  EXPECT_EQ(Area(1), Back(1)) << "the current record, selected too";
+  EXPECT_EQ(Area(2), COLORREF(ColorToRGB(Paper))) << "a record outside the selection";
+  EXPECT_EQ(Back(2), COLORREF(ColorToRGB(Paper)));
+  // Out of the selection, the area has its column's colour again.
+  Grid->GetSelectedRows()->Clear();
+  UpdateWindow(H());
+  EXPECT_EQ(Area(0), COLORREF(ColorToRGB(Paper)));
+}
+
 TEST_F(DBGridKvTreeTest, TheKeypadKeysExpandAndCollapseTheCurrentNodeAndOpenNoEditor) {
   Grid->SetOptions(Grid->GetOptions() + dgEditingKv);
   Open();

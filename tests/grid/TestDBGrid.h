@@ -114,6 +114,9 @@ class TTestDBGrid : public TCustomDBGridKv {
     return FocusAnswer;
   }
   void ShowCellEditor() override { Log.push_back("ShowCellEditor"); }
+  // A descendant that sorts in its own way turns automatic marking off.
+  bool AutoSortMarking = true;
+  bool CanAutoSortMarking() override { return AutoSortMarking; }
   // The log without layouts (which depend on the lock state) and row counts.
   std::vector<kvp::String> Calls() const {
     std::vector<kvp::String> R;
