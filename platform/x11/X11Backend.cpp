@@ -627,11 +627,16 @@ void TX11State::CheckFocus() {
   TXWin* W = FindX(Focus);
   HWND Active = GetActiveWindow();
   TFlagScope Guard(ApplyingFromX);
+  TXWin* A = Find(Active);
   if (W) {
-    if (Active != W->Wnd && IsWindowVisible(W->Wnd)) SetActiveWindow(W->Wnd);
+    // A focus that comes late, while the window activated since waits to be
+    // mapped, is overtaken; a disabled window (the owner of a modal form)
+    // is not activated.
+    bool Overtaken = A && A->Win && A->FocusOnMap;
+    if (Active != W->Wnd && !Overtaken && IsWindowVisible(W->Wnd) && IsWindowEnabled(W->Wnd))
+      SetActiveWindow(W->Wnd);
     return;
   }
-  TXWin* A = Find(Active);
   // A window activated but not on the screen yet takes the focus when it is.
   if (A && A->Win && A->Viewable && !A->FocusOnMap) SetActiveWindow(nullptr);
 }
