@@ -186,6 +186,9 @@ TEST_F(X11DialogTest, AMessageDialogIsAnsweredByEnterEscapeOrAClick) {
             mrOk);
   EXPECT_EQ(Captions, "OK|Cancel|&All|N&o to All|Yes to &All|&Help");
   EXPECT_EQ(ShownCaption, "Ledger");
+  WhenShown([&](TCustomForm*) { SendTap(XK_Return); });
+  EXPECT_EQ(MessageDlg("Keep it?", mtConfirmation, {mbNo, mbOK}, 0), mrOk)
+      << "OK is the default even after No";
 
   // [Phase 4] A scripted answer still comes first: no window is shown.
   QueueMessageDlgAnswer(mrNo);
