@@ -56,15 +56,16 @@ String CaptionOf(TMsgDlgType DlgType) {
 }
 
 const char* ButtonCaption(TMsgDlgBtn Button) {
-  static constexpr const char* Captions[] = {"&Yes", "&No",       "OK",         "Cancel",
-                                             "&Abort", "&Retry", "&Ignore",    "&All",
+  static constexpr const char* Captions[] = {"&Yes",       "&No",         "OK",      "Cancel",
+                                             "&Abort",     "&Retry",      "&Ignore", "&All",
                                              "N&o to All", "Yes to &All", "&Help"};
   return Captions[Button];
 }
 
-// The answer of a dialog that was closed without a button (Escape with no
-// button to take it, the desktop's close box, the program ending): the
-// button that Escape presses, else Cancel.
+// The answer Escape gives, and that of a dialog closed without a button (the
+// desktop's close box, the program ending): Cancel, else No, else the only
+// button there is; mrCancel when none of these is offered (Escape then does
+// nothing).
 TModalResult CancelResultOf(TMsgDlgButtons Buttons) {
   if (Buttons.Contains(mbCancel)) return mrCancel;
   if (Buttons.Contains(mbNo)) return mrNo;

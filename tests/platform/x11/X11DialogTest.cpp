@@ -181,9 +181,9 @@ TEST_F(X11DialogTest, AMessageDialogIsAnsweredByEnterEscapeOrAClick) {
     Captions = CaptionsOf(Form);
     SendTap(XK_Return);
   });
-  EXPECT_EQ(MessageDlg("Go on?", mtCustom,
-                       {mbHelp, mbYesToAll, mbNoToAll, mbAll, mbCancel, mbOK}, 0),
-            mrOk);
+  EXPECT_EQ(
+      MessageDlg("Go on?", mtCustom, {mbHelp, mbYesToAll, mbNoToAll, mbAll, mbCancel, mbOK}, 0),
+      mrOk);
   EXPECT_EQ(Captions, "OK|Cancel|&All|N&o to All|Yes to &All|&Help");
   EXPECT_EQ(ShownCaption, "Ledger");
   WhenShown([&](TCustomForm*) { SendTap(XK_Return); });

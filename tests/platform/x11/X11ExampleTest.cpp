@@ -198,8 +198,7 @@ TEST(X11ExampleTest, TheExampleOpensInAWindowDeletesARecordAfterItsQuestionAndEn
   // [Phase 5] One customer is gone from the file.
   std::smatch M;
   std::string Said = Output();
-  ASSERT_TRUE(std::regex_search(Said, M, std::regex("(\\d+) customers from ")))
-      << Said;
+  ASSERT_TRUE(std::regex_search(Said, M, std::regex("(\\d+) customers from "))) << Said;
   Integer Count = std::stoi(M[1]);
   {
     TObjectPtr<kvp::TSQLiteDataSet> Customers(kvp::TSQLiteDataSet::Create(nullptr));
