@@ -1,7 +1,8 @@
-// Message dialogs. There is no dialog window: MessageDlg records every
-// question (text, type, buttons) and answers with the next answer a test
-// queued; with none queued it raises, naming the question, so that a test
-// never hangs on a dialog nobody answers. ShowMessage is recorded too.
+// Message dialogs. MessageDlg records every question (text, type, buttons)
+// and answers with the next answer a test queued. With none queued, a person
+// at a desktop (an interactive backend) answers it in a dialog window; with
+// no such backend it raises, naming the question, so that a test never hangs
+// on a dialog nobody answers. ShowMessage is recorded only.
 #pragma once
 
 #include <vector>

@@ -21,6 +21,7 @@
 #include "platform/controls/StdCtrls.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/VirtualKeys.h"
+#include "platform/win/WindowObserver.h"
 
 namespace kvp {
 
@@ -426,7 +427,9 @@ TModalResult TCustomForm::ShowModal() {
       FModalResult = mrCancel;
       break;
     }
-    if (!App->ProcessMessage() && !App->RunModalAction(this))
+    // With nothing to do, a person at a desktop may still answer; without
+    // one, nothing ever will.
+    if (!App->ProcessMessage() && !App->RunModalAction(this) && !WaitForDesktopInput(1000))
       throw EInvalidOperation("Modal loop of form '" + GetName() +
                               "' has nothing left to do and no modal result");
     if (FModalResult != mrNone) CloseModal();

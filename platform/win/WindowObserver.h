@@ -5,7 +5,9 @@
 // clipboard is read, when text from outside the program may be brought in.
 // With no observer set (the default, and every test of the headless system)
 // nothing is told, and with one set the window system behaves exactly as
-// without: an observer watches, it never answers.
+// without: an observer watches, it never answers. A backend on a desktop a
+// person uses also says so, and then waits there for input when a modal loop
+// has nothing left to do, where the headless system would give up.
 #pragma once
 
 #include "platform/win/Messages.h"
@@ -38,10 +40,25 @@ class TWindowObserver {
   // The clipboard is about to be opened or asked about while nobody holds it
   // open: the observer may fill it with data from outside first.
   virtual void ClipboardReading() {}
+
+  // ---- Waiting for a person ----
+  // Whether a person at a desktop answers this program: modal loops wait for
+  // input instead of giving up, and questions are shown in dialogs.
+  virtual bool Interactive() const { return false; }
+  // Blocks until input comes from the desktop or the next timer falls due
+  // (at most TimeoutMs), then hands what came to the window system as the
+  // backend's own loop does. Only called while Interactive.
+  virtual void WaitForInput(Integer /*TimeoutMs*/) {}
 };
 
 // Null removes the observer. The window system does not own it.
 void SetWindowObserver(TWindowObserver* Observer);
 TWindowObserver* GetWindowObserver();
+
+// Whether the observer set is an interactive backend.
+bool DesktopInteractive();
+// Waits for the next input of the interactive backend (see WaitForInput) and
+// answers true; false at once when there is none, when nothing would ever come.
+bool WaitForDesktopInput(Integer TimeoutMs);
 
 }  // namespace kvp

@@ -114,6 +114,12 @@ HWND NextActivation(TWnd* Going) {
 
 void SetWindowObserver(TWindowObserver* Observer) { TheObserver = Observer; }
 TWindowObserver* GetWindowObserver() { return TheObserver; }
+bool DesktopInteractive() { return TheObserver && TheObserver->Interactive(); }
+bool WaitForDesktopInput(Integer TimeoutMs) {
+  if (!DesktopInteractive()) return false;
+  TheObserver->WaitForInput(TimeoutMs);
+  return true;
+}
 
 // [SECTION] Window classes
 

@@ -145,27 +145,12 @@ TX11Backend::~TX11Backend() {
 
 void TX11Backend::Step(Integer TimeoutMs) {
   TX11State& S = *FState;
-  // [Phase 1] Sleep on the connection until an event comes or a timer falls due.
-  if (!XPending(S.Dpy) && !(GetQueueStatus(QS_ALLINPUT) & 0xFFFF)) {
-    UInt64 Now = S.RealTick(), Due = NextTimerDue();
-    Int64 Wait = std::max<Integer>(TimeoutMs, 0);
-    if (Due != UINT64_MAX) Wait = Due <= Now ? 0 : std::min<Int64>(Wait, Int64(Due - Now));
-    pollfd P{ConnectionNumber(S.Dpy), POLLIN, 0};
-    if (Wait > 0) poll(&P, 1, int(Wait));
-  }
-  // [Phase 2] Every event that came, each at its moment of real time.
-  while (XPending(S.Dpy)) {
-    XEvent E;
-    XNextEvent(S.Dpy, &E);
-    if (XFilterEvent(&E, 0)) continue;  // taken by the input method (a compose sequence)
-    S.SyncClock();
-    S.HandleEvent(E);
-  }
-  if (S.FocusChanged) S.CheckFocus();
-  // [Phase 3] The timers due, then everything the events caused.
-  S.SyncClock();
+  // [Phase 1] Sleep until an event comes or a timer falls due; every event
+  // that came, each at its moment of real time; the clock to now.
+  S.WaitAndFeed(TimeoutMs);
+  // [Phase 2] The timers due and everything the events caused.
   ProcessMessages();
-  // [Phase 4] What was painted goes to the display.
+  // [Phase 3] What was painted goes to the display.
   Flush();
 }
 
@@ -176,12 +161,7 @@ void TX11Backend::Run(const std::function<bool()>& Done, const std::function<voi
   }
 }
 
-void TX11Backend::Flush() {
-  TX11State& S = *FState;
-  for (auto& [H, W] : S.Windows)
-    if (W.Viewable && !W.Dirty.IsEmpty()) S.SendSurface(W);
-  XFlush(S.Dpy);
-}
+void TX11Backend::Flush() { FState->FlushPainted(); }
 
 namespace x11impl {
 
@@ -189,6 +169,36 @@ UInt64 TX11State::RealTick() const {
   auto Ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                   Start);
   return StartTick + UInt64(Ms.count());
+}
+
+void TX11State::WaitAndFeed(Integer TimeoutMs) {
+  if (!XPending(Dpy) && !(GetQueueStatus(QS_ALLINPUT) & 0xFFFF)) {
+    UInt64 Now = RealTick(), Due = NextTimerDue();
+    Int64 Wait = std::max<Integer>(TimeoutMs, 0);
+    if (Due != UINT64_MAX) Wait = Due <= Now ? 0 : std::min<Int64>(Wait, Int64(Due - Now));
+    pollfd P{ConnectionNumber(Dpy), POLLIN, 0};
+    if (Wait > 0) poll(&P, 1, int(Wait));
+  }
+  while (XPending(Dpy)) {
+    XEvent E;
+    XNextEvent(Dpy, &E);
+    if (XFilterEvent(&E, 0)) continue;  // taken by the input method (a compose sequence)
+    SyncClock();
+    HandleEvent(E);
+  }
+  if (FocusChanged) CheckFocus();
+  SyncClock();
+}
+
+void TX11State::FlushPainted() {
+  for (auto& [H, W] : Windows)
+    if (W.Viewable && !W.Dirty.IsEmpty()) SendSurface(W);
+  XFlush(Dpy);
+}
+
+void TX11State::WaitForInput(Integer TimeoutMs) {
+  FlushPainted();
+  WaitAndFeed(TimeoutMs);
 }
 
 // The virtual clock is moved to the real time, each timer due on the way
@@ -617,11 +627,16 @@ void TX11State::CheckFocus() {
   TXWin* W = FindX(Focus);
   HWND Active = GetActiveWindow();
   TFlagScope Guard(ApplyingFromX);
+  TXWin* A = Find(Active);
   if (W) {
-    if (Active != W->Wnd && IsWindowVisible(W->Wnd)) SetActiveWindow(W->Wnd);
+    // A focus that comes late, while the window activated since waits to be
+    // mapped, is overtaken; a disabled window (the owner of a modal form)
+    // is not activated.
+    bool Overtaken = A && A->Win && A->FocusOnMap;
+    if (Active != W->Wnd && !Overtaken && IsWindowVisible(W->Wnd) && IsWindowEnabled(W->Wnd))
+      SetActiveWindow(W->Wnd);
     return;
   }
-  TXWin* A = Find(Active);
   // A window activated but not on the screen yet takes the focus when it is.
   if (A && A->Win && A->Viewable && !A->FocusOnMap) SetActiveWindow(nullptr);
 }

@@ -117,6 +117,15 @@ struct TX11State : public TWindowObserver {
   void CheckFocus();
   bool IconicOnDesktop(const TXWin& W);
   void SyncClock();
+  // Sleeps on the connection (at most TimeoutMs, less when a timer falls due
+  // sooner; not at all when events or messages wait), then hands every X
+  // event that came to the window system and moves the virtual clock on.
+  void WaitAndFeed(Integer TimeoutMs);
+  // Sends the painted parts of every shown window to the display.
+  void FlushPainted();
+  // A modal loop's wait: what was painted is shown first, then input awaited.
+  bool Interactive() const override { return true; }
+  void WaitForInput(Integer TimeoutMs) override;
 
   // ---- Input (X11Input.cpp) ----
   void KeyEvent(XKeyEvent& E);

@@ -1,7 +1,8 @@
 // The example application run with --window on an Xvfb server: its form
 // appears as a window named "Customers", answers a key by painting the
-// moved row, and closing it from the desktop ends the program with success
-// (under the sanitizers: no leak, no X error).
+// moved row, deletes a record after the question a dialog window asks, and
+// closing it from the desktop ends the program with success (under the
+// sanitizers: no leak, no X error).
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -12,10 +13,13 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <thread>
 
 #include "XvfbServer.h"
+#include "platform/db/DB.h"
+#include "platform/db/SQLiteDataSet.h"
 
 // Xlib after every header of ours: its macros (KeyPress, None, Status ...)
 // must not reach them.
@@ -75,7 +79,7 @@ std::uint64_t Picture(Display* Dpy, Window W) {
   return Sum;
 }
 
-TEST(X11ExampleTest, TheExampleOpensInAWindowAndEndsCleanlyWhenItIsClosed) {
+TEST(X11ExampleTest, TheExampleOpensInAWindowDeletesARecordAfterItsQuestionAndEndsWhenClosed) {
   if (!*ExamplePath) GTEST_SKIP() << "the example application is not built";
   TXvfb Server;
   std::string Why;
@@ -137,7 +141,38 @@ TEST(X11ExampleTest, TheExampleOpensInAWindowAndEndsCleanlyWhenItIsClosed) {
   }
   EXPECT_TRUE(Repainted) << "the moved row shows";
 
-  // [Phase 3] The close box ends it, with success.
+  // [Phase 3] Ctrl+Delete asks "Delete record?" in a dialog of its own, and
+  // Enter (its OK) deletes the current customer.
+  auto Tap = [&](KeySym Sym, bool Ctrl) {
+    KeyCode Control = XKeysymToKeycode(Peer, XK_Control_L);
+    if (Ctrl) XTestFakeKeyEvent(Peer, Control, True, CurrentTime);
+    XTestFakeKeyEvent(Peer, XKeysymToKeycode(Peer, Sym), True, CurrentTime);
+    XTestFakeKeyEvent(Peer, XKeysymToKeycode(Peer, Sym), False, CurrentTime);
+    if (Ctrl) XTestFakeKeyEvent(Peer, Control, False, CurrentTime);
+    XSync(Peer, False);
+  };
+  Tap(XK_Delete, true);
+  Window Question = 0;
+  for (int I = 0; I < 100 && !Question; ++I) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Question = FindNamed(Peer, "Confirmation");
+  }
+  EXPECT_NE(Question, 0u) << "the question is shown\n" << Output();
+  bool Focused = false;
+  for (int I = 0; I < 100 && Question && !Focused; ++I) {
+    Window Focus = 0;
+    int Revert = 0;
+    XGetInputFocus(Peer, &Focus, &Revert);
+    Focused = Focus == Question;
+    if (!Focused) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_TRUE(Focused) << "the question has the keyboard";
+  Tap(XK_Return, false);
+  for (int I = 0; I < 100 && Question && FindNamed(Peer, "Confirmation"); ++I)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(FindNamed(Peer, "Confirmation"), 0u) << "the question went away";
+
+  // [Phase 4] The close box ends it, with success.
   XEvent Close{};
   Close.xclient.type = ClientMessage;
   Close.xclient.window = W;
@@ -159,6 +194,19 @@ TEST(X11ExampleTest, TheExampleOpensInAWindowAndEndsCleanlyWhenItIsClosed) {
   ASSERT_EQ(Done, Pid) << "the program did not end\n" << Output();
   EXPECT_TRUE(WIFEXITED(ExitStatus) && WEXITSTATUS(ExitStatus) == 0) << Output();
   XCloseDisplay(Peer);
+
+  // [Phase 5] One customer is gone from the file.
+  std::smatch M;
+  std::string Said = Output();
+  ASSERT_TRUE(std::regex_search(Said, M, std::regex("(\\d+) customers from "))) << Said;
+  Integer Count = std::stoi(M[1]);
+  {
+    TObjectPtr<kvp::TSQLiteDataSet> Customers(kvp::TSQLiteDataSet::Create(nullptr));
+    Customers->SetDatabaseName((Dir / "korvel-example.db").string());
+    Customers->SetTableName("customers");
+    Customers->Open();
+    EXPECT_EQ(Customers->GetRecordCount(), Count - 1);
+  }
   std::filesystem::remove_all(Dir);
 }
 
