@@ -195,6 +195,11 @@ struct IPopupOwnerKv : virtual kvp::IInterface {
 // it), asked afresh each time; null when the owner offers none.
 IPopupOwnerKv* PopupOwnerOf(kvp::TComponent* Popup);
 
+// A sizable drop-down's WM_WINDOWPOSCHANGING: no size below a scroll bar's
+// width and an arrow's height while the window moves or sizes (not while it
+// is read or destroyed).
+void KeepDropDownMinimumSize(kvp::TWinControl* DropDown, kvp::TMessage& Message);
+
 // The side of a drop-down window away from its owner, as placement reports it.
 enum TSizeGripSideKv { sgsLeftKv, sgsRightKv, sgsTopKv, sgsBottomKv };
 // The corner a size grip stands in.

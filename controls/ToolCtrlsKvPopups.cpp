@@ -25,6 +25,16 @@ IPopupOwnerKv* PopupOwnerOf(TComponent* Popup) {
   return nullptr;
 }
 
+void KeepDropDownMinimumSize(TWinControl* DropDown, TMessage& Message) {
+  auto* Pos = reinterpret_cast<WINDOWPOS*>(Message.LParam);
+  const TComponentState State = DropDown->GetComponentState();
+  if (Pos && !(Pos->flags & SWP_NOSIZE) && !State.Contains(csReading) &&
+      !State.Contains(csDestroying)) {
+    Pos->cx = std::max(Pos->cx, GetSystemMetrics(SM_CXVSCROLL));
+    Pos->cy = std::max(Pos->cy, GetSystemMetrics(SM_CYVSCROLL));
+  }
+}
+
 namespace {
 
 // The work area of the monitor nearest to R (screen coordinates).

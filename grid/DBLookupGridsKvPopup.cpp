@@ -87,13 +87,7 @@ void TPopupDataGridKv::WMSize(TWMSize& Message) {
 
 // No size below a scroll bar's width and an arrow's height.
 void TPopupDataGridKv::WMWindowPosChanging(TMessage& Message) {
-  auto* Pos = reinterpret_cast<WINDOWPOS*>(Message.LParam);
-  const TComponentState State = GetComponentState();
-  if (Pos && !(Pos->flags & SWP_NOSIZE) && !State.Contains(csReading) &&
-      !State.Contains(csDestroying)) {
-    Pos->cx = std::max(Pos->cx, GetSystemMetrics(SM_CXVSCROLL));
-    Pos->cy = std::max(Pos->cy, GetSystemMetrics(SM_CYVSCROLL));
-  }
+  KeepDropDownMinimumSize(this, Message);
   inherited::Dispatch(Message);
 }
 
