@@ -233,6 +233,7 @@ class TSQLiteDataSet : public TDataSet {
     Int64 FirstPos = 0;            // position of the first row among database rows
     Integer Index = -1;            // the row the cursor stands on; -1: none
     bool End = false;              // no database row follows the last one
+    bool Ordered = false;          // rows in the order of IndexFieldNames (its columns first)
     Integer Count() const { return Integer(RowIds.size()); }
   };
   bool RunAllowed() const;
@@ -324,6 +325,20 @@ class TSQLiteDataSet : public TDataSet {
   void OrderPost(bool Editing, Int64 RowId, const std::string& Stored, bool Shown);
   TOrderKey OrderGapBeforeDelete(Int64 RowId);
   void OrderDeleted(Int64 RowId, const TOrderKey& Gap);
+  // A walk with the controls disabled in the order reads runs (FRun) of the
+  // order fields' columns and the columns it reads, in chunks without a LIMIT,
+  // so that SQLite sorts; a read that sorted the rest of the rows notes the
+  // key of every so many rows (marks), and the chunks after it read only the
+  // rows up to a mark, which costs a scan rather than a sort.
+  struct TOrderMark {
+    TOrderKey Key;
+    Int64 Position = 0;  // its position among database rows when noted
+  };
+  bool OrderRunNext(TRecordBuffer& Buffer, TGetResult& Result);
+  void ReadOrderRun(const TOrderKey& From, bool Inclusive, Int64 FirstPos);
+  TOrderKey OrderRunKey(Integer Row) const;
+  std::size_t OrderRunBudget() const;
+  String OrderBound(const TOrderKey& Key, int& Next, std::vector<sqlite_detail::TCell>& Binds) const;
   String SeqOrderBy(bool& KeyedTies) const;
   String SeqAfter(const std::string& Last, Integer FirstParam,
                   std::vector<sqlite_detail::TCell>& Binds) const;
@@ -389,6 +404,8 @@ class TSQLiteDataSet : public TDataSet {
   TOrderWindow FWindow;
   std::vector<TOrderKey> FOrderAnchors;  // ordered: each placed row's anchor
   TOrderKey FOrderGap;                   // ordered ckGap: where the cursor stands
+  std::vector<TOrderMark> FOrderMarks;   // keys noted by the last read that sorted the rest
+  Int64 FOrderMarkStep = 0;              // rows between two marks
   Int64 FOrderCursorId = 0;              // the row the cursor last stood on ...
   std::string FOrderCursorBytes;         // ... and its cells
   sqlite3* FDB = nullptr;

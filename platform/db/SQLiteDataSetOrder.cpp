@@ -13,6 +13,7 @@
 //   [SECTION] Window      reading after and before a key into the window
 //   [SECTION] Positions   rows before a key, record numbers
 //   [SECTION] Protocol    GetRecord, RecNo, bookmarks, Refresh, Post, Delete
+//   [SECTION] Walks       the runs of a walk with the controls disabled
 //   [SECTION] In order    the order clause of rows read in order
 
 #include <algorithm>
@@ -31,6 +32,8 @@ namespace {
 constexpr Integer FirstOrderChunk = 64;     // rows read after a jump
 constexpr Integer LargestOrderChunk = 4096;  // rows read at once when walking on
 constexpr std::size_t MostWindowRows = 8192;
+constexpr Int64 FirstMarkStep = 1024;      // rows between two marks, at first
+constexpr std::size_t MostMarks = 4096;    // then the step doubles
 
 String Mark(int& Next) { return "?" + IntToStr(Next++); }
 
@@ -606,6 +609,12 @@ bool TSQLiteDataSet::OrderKeyOf(Int64 RowId, TOrderKey& Key) {
     Key.Minor = Placed;
     return true;
   }
+  // The walk's row as the walk read it.
+  if (FRun.Ordered && FRun.Index >= 0 && FRun.Index < FRun.Count() &&
+      FRun.RowIds[std::size_t(FRun.Index)] == RowId) {
+    Key = OrderRunKey(FRun.Index);
+    return true;
+  }
   std::string Bytes;
   if (!OrderRowBytes(RowId, Bytes)) return false;
   Key = TOrderKey{std::move(Bytes), RowId};
@@ -665,7 +674,11 @@ TGetResult TSQLiteDataSet::OrderGetRecord(TRecordBuffer& Buffer, TGetMode Mode) 
     FWindow.Rows.push_back(TOrderRow{FCursorRowId, std::move(Bytes)});
     return Land(0, -1);
   }
-  // [Phase 1] Where the step starts.
+  // [Phase 1] A walk's run, else where the step starts.
+  if (Mode == gmNext) {
+    TGetResult RunResult = grOK;
+    if (OrderRunNext(Buffer, RunResult)) return RunResult;
+  }
   TOrderKey From;
   bool Inclusive = false;
   if (Mode == gmNext && FCursorKind == ckEof) return grEOF;
@@ -897,6 +910,254 @@ void TSQLiteDataSet::OrderDeleted(Int64 RowId, const TOrderKey& Gap) {
   }
   FCursorKind = ckGap;
   FOrderGap = Gap;
+}
+
+// [SECTION] Walks
+
+// The next record of a walk with the controls disabled: the run's next row,
+// its next chunk, or a new run from the start or from the end of the window.
+// False when the step is the window's to take.
+bool TSQLiteDataSet::OrderRunNext(TRecordBuffer& Buffer, TGetResult& Result) {
+  if (!RunAllowed()) return false;
+  TOrderKey From;
+  Int64 Position = 1;
+  const bool OnRun = FRun.Ordered && FCursorKind == ckRow && FRun.Index >= 0 &&
+                     FRun.Index < FRun.Count() &&
+                     FRun.RowIds[std::size_t(FRun.Index)] == FCursorRowId;
+  if (OnRun) {
+    if (FRun.Index + 1 < FRun.Count()) {
+      ++FRun.Index;
+      FCursorRowId = FRun.RowIds[std::size_t(FRun.Index)];
+      FillLazy(Buffer, FCursorRowId, FRun.FirstPos + FRun.Index);
+      Result = grOK;
+      return true;
+    }
+    if (FRun.End) {
+      FCursorKind = ckEof;
+      FRun.Index = -1;
+      Result = grEOF;
+      return true;
+    }
+    From = OrderRunKey(FRun.Index);
+    Position = FRun.FirstPos + FRun.Index + 1;
+  } else if (FCursorKind == ckBof) {
+    From.Start = true;
+    FOrderMarks.clear();
+  } else if (FCursorKind == ckRow) {
+    // The window serves the rows it holds; the run starts after its last.
+    const Integer Index = WindowIndexOf(FCursorRowId);
+    if (Index < 0 || Index + 1 < Integer(FWindow.Rows.size()) || FWindow.AtEnd) return false;
+    Position = OrderPosition(FCursorRowId, Index, -1) + 1;
+    From = WindowKey(Index);
+    FOrderMarks.clear();
+  } else {
+    return false;
+  }
+  ReadOrderRun(From, false, Position);
+  if (FRun.Count() == 0) {
+    FCursorKind = ckEof;
+    FRun.Index = -1;
+    Result = grEOF;
+    return true;
+  }
+  FRun.Index = 0;
+  FCursorKind = ckRow;
+  FCursorRowId = FRun.RowIds.front();
+  FillLazy(Buffer, FCursorRowId, Position);
+  Result = grOK;
+  return true;
+}
+
+// What a run may hold: the byte budget less what the window and the cache
+// hold, and at least half of it.
+std::size_t TSQLiteDataSet::OrderRunBudget() const {
+  const std::size_t Used = std::min(FWindow.Bytes + FCacheBytes, FCacheLimit / 2);
+  return std::max<std::size_t>(FCacheLimit - Used, 1);
+}
+
+// The key of the run's row Row, as the walk read it: its order fields' cells
+// in a row of cells (the other columns NULL) and its row id.
+TSQLiteDataSet::TOrderKey TSQLiteDataSet::OrderRunKey(Integer Row) const {
+  TOrderKey Key;
+  Key.RowId = FRun.RowIds[std::size_t(Row)];
+  std::vector<std::string> Cells(FTypes.size(), std::string(1, '\0'));
+  const char* P = FRun.Bytes.data() + FRun.Starts[std::size_t(Row)];
+  for (const TOrderField& Field : FOrder) {
+    if (Field.Column < 0) continue;
+    const char* Start = P;
+    NextCell(P);
+    Cells[std::size_t(Field.Column)].assign(Start, std::size_t(P - Start));
+  }
+  for (const std::string& Cell : Cells) Key.Bytes += Cell;
+  return Key;
+}
+
+// The rows at or before Key in the order, as one condition; its parameters
+// are numbered from Next on and their values added to Binds.
+String TSQLiteDataSet::OrderBound(const TOrderKey& Key, int& Next, std::vector<TCell>& Binds) const {
+  std::vector<TCell> Values;
+  std::vector<String> Beyond, Equal;
+  for (const TOrderField& Field : FOrder) {
+    TCell Value;
+    if (Field.Column >= 0) {
+      Value = CellAt(Key.Bytes.data(), Field.Column);
+    } else {
+      Value.Class = SQLITE_INTEGER;
+      Value.Int = Key.RowId;
+    }
+    const String Name = OrderExpr(Field);
+    // Before the key: lower ascending (NULL lowest), higher descending.
+    if (Value.Class == SQLITE_NULL) {
+      Beyond.push_back(Field.Desc ? Name + " IS NOT NULL" : String("0"));
+      Equal.push_back(Name + " IS NULL");
+    } else {
+      Binds.push_back(Value);
+      const String At = Mark(Next);
+      Beyond.push_back(Field.Desc ? Name + " > " + At
+                                  : "(" + Name + " < " + At + " OR " + Name + " IS NULL)");
+      Equal.push_back(Name + " = " + At);
+    }
+  }
+  String Result = "1";
+  for (std::size_t I = Beyond.size(); I-- > 0;) {
+    const String Same = "(" + Equal[I] + " AND " + Result + ")";
+    Result = Beyond[I] == "0" ? Same : "(" + Beyond[I] + " OR " + Same + ")";
+  }
+  return Result;
+}
+
+// Replaces the run with the rows after From (from it, when Inclusive), from
+// position FirstPos on, holding the order fields' columns and those the walk
+// reads. No LIMIT: SQLite sorts what the condition selects once, and the
+// rows are read until the run holds its budget. A read without an upper
+// bound that SQLite had to sort reads on through the rest of the rows only
+// to note a mark every so many rows; a read after that goes up to the
+// farthest mark whose rows fit the budget at the size of the rows held, so
+// that its condition selects little more than what it holds. Marks only
+// bound reads: each reads the rows as the file holds them then, so nothing
+// another program writes meanwhile is missed or read twice.
+void TSQLiteDataSet::ReadOrderRun(const TOrderKey& FromKey, bool FromInclusive, Int64 FirstPos) {
+  CheckColumnsKept();
+  // [Phase 1] The columns: the order fields', then the others the walk reads.
+  std::vector<Integer> Columns;
+  for (const TOrderField& Field : FOrder)
+    if (Field.Column >= 0) Columns.push_back(Field.Column);
+  const std::size_t Keyed = Columns.size();
+  for (std::size_t I = 0; I < FWanted.size(); ++I)
+    if (FWanted[I] && std::find(Columns.begin(), Columns.end(), Integer(I)) == Columns.end())
+      Columns.push_back(Integer(I));
+  String List = FRowId;
+  for (Integer Column : Columns)
+    List += ", " + QuoteName(GetFieldDefs()->GetItem(Column)->GetName());
+  std::vector<Integer> SlotOf(FTypes.size(), -1);
+  for (std::size_t I = 0; I < Keyed; ++I) SlotOf[std::size_t(Columns[I])] = Integer(I);
+  const std::size_t Budget = OrderRunBudget();
+  const std::size_t RowBytes =
+      FRun.Count() > 0 ? FRun.Bytes.size() / std::size_t(FRun.Count()) + 12 : 0;
+  const int Largest = LargestCachedCell();
+  TOrderKey From = FromKey;
+  bool Inclusive = FromInclusive;
+  FRun = TRun{};
+  FRun.Ordered = true;
+  FRun.Columns = Columns;
+  FRun.FirstPos = FirstPos;
+  for (;;) {
+    // [Phase 2] How far: up to a mark after From, else to the end.
+    const TOrderMark* Upto = nullptr;
+    auto Mark = std::partition_point(FOrderMarks.begin(), FOrderMarks.end(),
+                                     [&](const TOrderMark& M) {
+                                       return CompareOrderRows(M.Key, From) <= 0;
+                                     });
+    if (Mark != FOrderMarks.end()) {
+      while (RowBytes > 0 && Mark + 1 != FOrderMarks.end() &&
+             std::size_t((Mark + 1)->Position - FirstPos + 1) * RowBytes <= Budget)
+        ++Mark;
+      Upto = &*Mark;
+    }
+    const bool Marking = Upto == nullptr;
+    if (Marking) {
+      FOrderMarks.clear();
+      FOrderMarkStep = FirstMarkStep;
+    }
+    // [Phase 3] The rows, range after range.
+    std::vector<std::vector<TCell>> Binds;
+    std::vector<String> Ranges;
+    if (From.Start) {
+      Ranges.push_back("1");
+      Binds.emplace_back();
+    } else {
+      Ranges = OrderRanges(From, true, Inclusive, Binds);
+    }
+    bool Holding = true;
+    bool Cut = false;
+    Int64 Seen = 0;  // rows the reads gave
+    for (std::size_t R = 0; R < Ranges.size() && (Holding || Marking); ++R) {
+      std::vector<TCell>& Values = Binds[R];
+      String Where = "(" + Ranges[R] + ")";
+      if (Upto) {
+        int Next = int(Values.size()) + 1;
+        Where += " AND " + OrderBound(Upto->Key, Next, Values);
+      }
+      const String SQL = "SELECT " + List + " FROM " + SourceSQL() + " WHERE " + Where +
+                         RowFilter() + OrderBy(false);
+      sqlite3_stmt* Prepared = nullptr;
+      if (sqlite3_prepare_v2(FDB, SQL.c_str(), int(SQL.size()), &Prepared, nullptr) != SQLITE_OK) {
+        DropRun();
+        SQLiteError("Cannot read the rows in order");
+      }
+      TStatement Stmt(Prepared);
+      if (!SameColumns(Prepared, 1, &Columns)) ColumnsChanged();
+      for (std::size_t I = 0; I < Values.size(); ++I) BindCell(Prepared, int(I) + 1, Values[I]);
+      ++FReadRuns;
+      bool Sorted = false;
+      int Step = SQLITE_ROW;
+      while ((Step = sqlite3_step(Prepared)) == SQLITE_ROW) {
+        if (Seen == 0 || !Holding) Sorted = sqlite3_stmt_status(Prepared, SQLITE_STMTSTATUS_SORT, 0) > 0;
+        if (Holding && FRun.Bytes.size() + std::size_t(FRun.Count()) * 12 >= Budget) {
+          Holding = false;
+          Cut = true;
+        }
+        ++Seen;
+        if (!Holding) {
+          if (!Marking || !Sorted) break;
+          if ((Seen - 1) % FOrderMarkStep != 0) continue;
+          TOrderMark Noted;
+          Noted.Position = FirstPos + Seen - 1;
+          Noted.Key.RowId = sqlite3_column_int64(Prepared, 0);
+          for (std::size_t C = 0; C < FTypes.size(); ++C) {
+            if (SlotOf[C] < 0)
+              Noted.Key.Bytes += '\0';
+            else
+              AppendCells(Noted.Key.Bytes, Prepared, 1 + SlotOf[C], 1);
+          }
+          FOrderMarks.push_back(std::move(Noted));
+          if (FOrderMarks.size() > MostMarks) {  // keep every second one
+            std::size_t Kept = 0;
+            for (std::size_t I = 1; I < FOrderMarks.size(); I += 2)
+              FOrderMarks[Kept++] = std::move(FOrderMarks[I]);
+            FOrderMarks.resize(Kept);
+            FOrderMarkStep *= 2;
+          }
+          continue;
+        }
+        FRun.RowIds.push_back(sqlite3_column_int64(Prepared, 0));
+        FRun.Starts.push_back(unsigned(FRun.Bytes.size()));
+        for (std::size_t C = 0; C < Columns.size(); ++C)
+          AppendCells(FRun.Bytes, Prepared, 1 + int(C), 1, C < Keyed ? KeepAll : Largest);
+      }
+      if (Step != SQLITE_DONE && Step != SQLITE_ROW) {
+        DropRun();
+        SQLiteError("Cannot read the rows in order");
+      }
+    }
+    FReadRows += FRun.Count();
+    FRun.End = !Cut && Upto == nullptr;
+    if (FRun.Count() > 0 || FRun.End || Cut) break;
+    // Nothing left up to the mark: on after it.
+    From = Upto->Key;
+    Inclusive = false;
+  }
+  if (FRun.End && FDbCount < 0) FDbCount = FirstPos + FRun.Count() - 1;
 }
 
 // [SECTION] In order
