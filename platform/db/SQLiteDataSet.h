@@ -326,16 +326,18 @@ class TSQLiteDataSet : public TDataSet {
   TOrderKey OrderGapBeforeDelete(Int64 RowId);
   void OrderDeleted(Int64 RowId, const TOrderKey& Gap);
   // A walk with the controls disabled in the order reads runs (FRun) of the
-  // order fields' columns and the columns it reads, in chunks without a LIMIT,
-  // so that SQLite sorts; a read that sorted the rest of the rows notes the
-  // key of every so many rows (marks), and the chunks after it read only the
-  // rows up to a mark, which costs a scan rather than a sort.
+  // order fields' columns and the columns it reads. It starts with one scan
+  // that samples the keys of the rows ahead (marks); each chunk then reads,
+  // unsorted, the rows up to the farthest mark its budget holds and sorts
+  // them itself, so that a chunk costs one scan and no sort by SQLite.
   struct TOrderMark {
     TOrderKey Key;
     Int64 Position = 0;  // its position among database rows when noted
   };
   bool OrderRunNext(TRecordBuffer& Buffer, TGetResult& Result);
+  void NoteOrderMarks(const TOrderKey& From, Int64 FirstPos);
   void ReadOrderRun(const TOrderKey& From, bool Inclusive, Int64 FirstPos);
+  void SortOrderRun();
   TOrderKey OrderRunKey(Integer Row) const;
   std::size_t OrderRunBudget() const;
   String OrderBound(const TOrderKey& Key, int& Next, std::vector<sqlite_detail::TCell>& Binds) const;
@@ -404,8 +406,9 @@ class TSQLiteDataSet : public TDataSet {
   TOrderWindow FWindow;
   std::vector<TOrderKey> FOrderAnchors;  // ordered: each placed row's anchor
   TOrderKey FOrderGap;                   // ordered ckGap: where the cursor stands
-  std::vector<TOrderMark> FOrderMarks;   // keys noted by the last read that sorted the rest
-  Int64 FOrderMarkStep = 0;              // rows between two marks
+  std::vector<TOrderMark> FOrderMarks;   // keys sampled at the start of a walk, in order
+  Int64 FOrderMarksEnd = 0;              // the position of the last row then
+  std::size_t FOrderRowBytes = 0;        // bytes a run holds for a row of order fields then
   Int64 FOrderCursorId = 0;              // the row the cursor last stood on ...
   std::string FOrderCursorBytes;         // ... and its cells
   sqlite3* FDB = nullptr;

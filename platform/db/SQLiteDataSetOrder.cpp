@@ -4,7 +4,10 @@
 // rows is held however large the table; the first condition of each read
 // bounds the first order field, so that an index on it serves the read. A
 // table read by its primary key continues after the last row read the same
-// way, and a query reads its one statement in the order.
+// way, and a query reads its one statement in the order. A walk with the
+// controls disabled does not make SQLite sort for every chunk: it samples the
+// keys ahead once, then reads each chunk, as many rows as its byte budget
+// holds, in no order up to a sampled key and sorts it here.
 //
 // Index
 //   [SECTION] Properties  IndexFieldNames, DescFields, resolving the fields
@@ -32,8 +35,7 @@ namespace {
 constexpr Integer FirstOrderChunk = 64;     // rows read after a jump
 constexpr Integer LargestOrderChunk = 4096;  // rows read at once when walking on
 constexpr std::size_t MostWindowRows = 8192;
-constexpr Int64 FirstMarkStep = 1024;      // rows between two marks, at first
-constexpr std::size_t MostMarks = 4096;    // then the step doubles
+constexpr std::size_t MostMarks = 4096;    // keys a walk samples
 
 String Mark(int& Next) { return "?" + IntToStr(Next++); }
 
@@ -942,14 +944,14 @@ bool TSQLiteDataSet::OrderRunNext(TRecordBuffer& Buffer, TGetResult& Result) {
     Position = FRun.FirstPos + FRun.Index + 1;
   } else if (FCursorKind == ckBof) {
     From.Start = true;
-    FOrderMarks.clear();
+    NoteOrderMarks(From, Position);
   } else if (FCursorKind == ckRow) {
     // The window serves the rows it holds; the run starts after its last.
     const Integer Index = WindowIndexOf(FCursorRowId);
     if (Index < 0 || Index + 1 < Integer(FWindow.Rows.size()) || FWindow.AtEnd) return false;
     Position = OrderPosition(FCursorRowId, Index, -1) + 1;
     From = WindowKey(Index);
-    FOrderMarks.clear();
+    NoteOrderMarks(From, Position);
   } else {
     return false;
   }
@@ -1026,16 +1028,89 @@ String TSQLiteDataSet::OrderBound(const TOrderKey& Key, int& Next, std::vector<T
   return Result;
 }
 
+// Samples the keys of the rows after From, whose first is at FirstPos, with
+// one scan in no order: up to MostMarks of them, chosen evenly at random
+// (with a fixed seed), kept in order as marks with the positions they are
+// likely to have.
+void TSQLiteDataSet::NoteOrderMarks(const TOrderKey& From, Int64 FirstPos) {
+  FOrderMarks.clear();
+  FOrderMarksEnd = FirstPos - 1;
+  FOrderRowBytes = 0;
+  String List = FRowId;
+  std::vector<Integer> Columns;
+  for (const TOrderField& Field : FOrder)
+    if (Field.Column >= 0) {
+      Columns.push_back(Field.Column);
+      List += ", " + QuoteName(GetFieldDefs()->GetItem(Field.Column)->GetName());
+    }
+  std::vector<Integer> SlotOf(FTypes.size(), -1);
+  for (std::size_t I = 0; I < Columns.size(); ++I) SlotOf[std::size_t(Columns[I])] = Integer(I);
+  std::vector<std::vector<TCell>> Binds;
+  std::vector<String> Ranges;
+  if (From.Start) {
+    Ranges.push_back("1");
+    Binds.emplace_back();
+  } else {
+    Ranges = OrderRanges(From, true, false, Binds);
+  }
+  std::vector<TOrderMark> Sample;
+  Int64 Seen = 0;
+  UInt64 Random = 0x9E3779B97F4A7C15ull;
+  std::size_t SampledBytes = 0;  // of the order fields' cells of the rows sampled
+  Int64 Sampled = 0;
+  for (std::size_t R = 0; R < Ranges.size(); ++R) {
+    const String SQL = "SELECT " + List + " FROM " + SourceSQL() + " WHERE (" + Ranges[R] + ")" +
+                       RowFilter();
+    sqlite3_stmt* Prepared = nullptr;
+    if (sqlite3_prepare_v2(FDB, SQL.c_str(), int(SQL.size()), &Prepared, nullptr) != SQLITE_OK)
+      SQLiteError("Cannot read the rows in order");
+    TStatement Stmt(Prepared);
+    if (!SameColumns(Prepared, 1, &Columns)) ColumnsChanged();
+    for (std::size_t I = 0; I < Binds[R].size(); ++I) BindCell(Prepared, int(I) + 1, Binds[R][I]);
+    ++FReadRuns;
+    while (StepRow(Prepared, "Cannot read the rows in order")) {
+      ++Seen;
+      std::size_t At = Sample.size();
+      if (Sample.size() >= MostMarks) {
+        Random = Random * 6364136223846793005ull + 1442695040888963407ull;
+        At = std::size_t((Random >> 16) % UInt64(Seen));
+        if (At >= MostMarks) continue;
+      } else {
+        Sample.emplace_back();
+      }
+      TOrderMark& Noted = Sample[At];
+      Noted.Key.RowId = sqlite3_column_int64(Prepared, 0);
+      Noted.Key.Bytes.clear();
+      for (std::size_t C = 0; C < FTypes.size(); ++C) {
+        if (SlotOf[C] < 0)
+          Noted.Key.Bytes += '\0';
+        else
+          AppendCells(Noted.Key.Bytes, Prepared, 1 + SlotOf[C], 1);
+      }
+      SampledBytes += Noted.Key.Bytes.size() - (FTypes.size() - Columns.size());
+      ++Sampled;
+    }
+  }
+  if (Seen == 0) return;
+  std::sort(Sample.begin(), Sample.end(), [this](const TOrderMark& A, const TOrderMark& B) {
+    return CompareOrderRows(A.Key, B.Key) < 0;
+  });
+  const Int64 Count = Int64(Sample.size());
+  for (Int64 I = 0; I < Count; ++I)
+    Sample[std::size_t(I)].Position = FirstPos - 1 + (I + 1) * Seen / Count;
+  FOrderMarks = std::move(Sample);
+  FOrderMarksEnd = FirstPos - 1 + Seen;
+  FOrderRowBytes = SampledBytes / std::size_t(Sampled) + 12;
+}
+
 // Replaces the run with the rows after From (from it, when Inclusive), from
 // position FirstPos on, holding the order fields' columns and those the walk
-// reads. No LIMIT: SQLite sorts what the condition selects once, and the
-// rows are read until the run holds its budget. A read without an upper
-// bound that SQLite had to sort reads on through the rest of the rows only
-// to note a mark every so many rows; a read after that goes up to the
-// farthest mark whose rows fit the budget at the size of the rows held, so
-// that its condition selects little more than what it holds. Marks only
-// bound reads: each reads the rows as the file holds them then, so nothing
-// another program writes meanwhile is missed or read twice.
+// reads: the rows up to the farthest mark (or to the end) that the budget
+// holds at the size of the rows held before, read in no order and sorted
+// here. Rows that turn out not to fit (another program added rows there, or
+// the walk reads more columns now) are read again in order, as many as fit.
+// Marks only bound reads: each reads the rows as the file holds them then,
+// so nothing another program writes meanwhile is missed or read twice.
 void TSQLiteDataSet::ReadOrderRun(const TOrderKey& FromKey, bool FromInclusive, Int64 FirstPos) {
   CheckColumnsKept();
   // [Phase 1] The columns: the order fields', then the others the walk reads.
@@ -1049,11 +1124,9 @@ void TSQLiteDataSet::ReadOrderRun(const TOrderKey& FromKey, bool FromInclusive, 
   String List = FRowId;
   for (Integer Column : Columns)
     List += ", " + QuoteName(GetFieldDefs()->GetItem(Column)->GetName());
-  std::vector<Integer> SlotOf(FTypes.size(), -1);
-  for (std::size_t I = 0; I < Keyed; ++I) SlotOf[std::size_t(Columns[I])] = Integer(I);
   const std::size_t Budget = OrderRunBudget();
   const std::size_t RowBytes =
-      FRun.Count() > 0 ? FRun.Bytes.size() / std::size_t(FRun.Count()) + 12 : 0;
+      FRun.Count() > 0 ? FRun.Bytes.size() / std::size_t(FRun.Count()) + 12 : FOrderRowBytes;
   const int Largest = LargestCachedCell();
   TOrderKey From = FromKey;
   bool Inclusive = FromInclusive;
@@ -1061,37 +1134,18 @@ void TSQLiteDataSet::ReadOrderRun(const TOrderKey& FromKey, bool FromInclusive, 
   FRun.Ordered = true;
   FRun.Columns = Columns;
   FRun.FirstPos = FirstPos;
-  for (;;) {
-    // [Phase 2] How far: up to a mark after From, else to the end.
-    const TOrderMark* Upto = nullptr;
-    auto Mark = std::partition_point(FOrderMarks.begin(), FOrderMarks.end(),
-                                     [&](const TOrderMark& M) {
-                                       return CompareOrderRows(M.Key, From) <= 0;
-                                     });
-    if (Mark != FOrderMarks.end()) {
-      while (RowBytes > 0 && Mark + 1 != FOrderMarks.end() &&
-             std::size_t((Mark + 1)->Position - FirstPos + 1) * RowBytes <= Budget)
-        ++Mark;
-      Upto = &*Mark;
-    }
-    const bool Marking = Upto == nullptr;
-    if (Marking) {
-      FOrderMarks.clear();
-      FOrderMarkStep = FirstMarkStep;
-    }
-    // [Phase 3] The rows, range after range.
-    std::vector<std::vector<TCell>> Binds;
-    std::vector<String> Ranges;
-    if (From.Start) {
-      Ranges.push_back("1");
-      Binds.emplace_back();
-    } else {
-      Ranges = OrderRanges(From, true, Inclusive, Binds);
-    }
-    bool Holding = true;
-    bool Cut = false;
-    Int64 Seen = 0;  // rows the reads gave
-    for (std::size_t R = 0; R < Ranges.size() && (Holding || Marking); ++R) {
+  // Marks tell how many rows lie between them, not where the walk is:
+  // rows up to a mark are counted from the mark before From.
+  Int64 Before = FirstPos - 1;
+  auto Fits = [&](Int64 Last) {  // with room for the guess to be short
+    return RowBytes > 0 &&
+           std::size_t(std::max<Int64>(Last - Before, 0)) * RowBytes <= Budget / 8 * 7;
+  };
+  // The rows of the ranges up to Upto, in order when Sorted; false when the
+  // budget cut the read.
+  auto Read = [&](const std::vector<String>& Ranges, std::vector<std::vector<TCell>> Binds,
+                  const TOrderMark* Upto, bool Sorted) {
+    for (std::size_t R = 0; R < Ranges.size(); ++R) {
       std::vector<TCell>& Values = Binds[R];
       String Where = "(" + Ranges[R] + ")";
       if (Upto) {
@@ -1099,65 +1153,149 @@ void TSQLiteDataSet::ReadOrderRun(const TOrderKey& FromKey, bool FromInclusive, 
         Where += " AND " + OrderBound(Upto->Key, Next, Values);
       }
       const String SQL = "SELECT " + List + " FROM " + SourceSQL() + " WHERE " + Where +
-                         RowFilter() + OrderBy(false);
+                         RowFilter() + (Sorted ? OrderBy(false) : String());
       sqlite3_stmt* Prepared = nullptr;
-      if (sqlite3_prepare_v2(FDB, SQL.c_str(), int(SQL.size()), &Prepared, nullptr) != SQLITE_OK) {
-        DropRun();
+      if (sqlite3_prepare_v2(FDB, SQL.c_str(), int(SQL.size()), &Prepared, nullptr) != SQLITE_OK)
         SQLiteError("Cannot read the rows in order");
-      }
       TStatement Stmt(Prepared);
       if (!SameColumns(Prepared, 1, &Columns)) ColumnsChanged();
       for (std::size_t I = 0; I < Values.size(); ++I) BindCell(Prepared, int(I) + 1, Values[I]);
       ++FReadRuns;
-      bool Sorted = false;
-      int Step = SQLITE_ROW;
-      while ((Step = sqlite3_step(Prepared)) == SQLITE_ROW) {
-        if (Seen == 0 || !Holding) Sorted = sqlite3_stmt_status(Prepared, SQLITE_STMTSTATUS_SORT, 0) > 0;
-        if (Holding && FRun.Bytes.size() + std::size_t(FRun.Count()) * 12 >= Budget) {
-          Holding = false;
-          Cut = true;
-        }
-        ++Seen;
-        if (!Holding) {
-          if (!Marking || !Sorted) break;
-          if ((Seen - 1) % FOrderMarkStep != 0) continue;
-          TOrderMark Noted;
-          Noted.Position = FirstPos + Seen - 1;
-          Noted.Key.RowId = sqlite3_column_int64(Prepared, 0);
-          for (std::size_t C = 0; C < FTypes.size(); ++C) {
-            if (SlotOf[C] < 0)
-              Noted.Key.Bytes += '\0';
-            else
-              AppendCells(Noted.Key.Bytes, Prepared, 1 + SlotOf[C], 1);
-          }
-          FOrderMarks.push_back(std::move(Noted));
-          if (FOrderMarks.size() > MostMarks) {  // keep every second one
-            std::size_t Kept = 0;
-            for (std::size_t I = 1; I < FOrderMarks.size(); I += 2)
-              FOrderMarks[Kept++] = std::move(FOrderMarks[I]);
-            FOrderMarks.resize(Kept);
-            FOrderMarkStep *= 2;
-          }
-          continue;
-        }
+      while (StepRow(Prepared, "Cannot read the rows in order")) {
+        if (FRun.Bytes.size() + std::size_t(FRun.Count()) * 12 >= Budget) return false;
         FRun.RowIds.push_back(sqlite3_column_int64(Prepared, 0));
         FRun.Starts.push_back(unsigned(FRun.Bytes.size()));
         for (std::size_t C = 0; C < Columns.size(); ++C)
           AppendCells(FRun.Bytes, Prepared, 1 + int(C), 1, C < Keyed ? KeepAll : Largest);
       }
-      if (Step != SQLITE_DONE && Step != SQLITE_ROW) {
-        DropRun();
-        SQLiteError("Cannot read the rows in order");
-      }
     }
-    FReadRows += FRun.Count();
-    FRun.End = !Cut && Upto == nullptr;
-    if (FRun.Count() > 0 || FRun.End || Cut) break;
-    // Nothing left up to the mark: on after it.
-    From = Upto->Key;
-    Inclusive = false;
+    return true;
+  };
+  try {
+    for (;;) {
+      // [Phase 2] How far: the farthest mark after From the budget holds, or
+      // the end when it holds that too (or no mark is left).
+      const TOrderMark* Upto = nullptr;
+      auto Mark = std::partition_point(
+          FOrderMarks.begin(), FOrderMarks.end(),
+          [&](const TOrderMark& M) { return CompareOrderRows(M.Key, From) <= 0; });
+      Before = Mark == FOrderMarks.begin() ? FirstPos - 1 : (Mark - 1)->Position;
+      if (Mark != FOrderMarks.end()) {
+        while (Mark + 1 != FOrderMarks.end() && Fits((Mark + 1)->Position)) ++Mark;
+        if (Mark + 1 != FOrderMarks.end() || !Fits(FOrderMarksEnd)) Upto = &*Mark;
+      }
+      // [Phase 3] The rows, sorted here; in order from the database when they
+      // do not all fit.
+      std::vector<std::vector<TCell>> Binds;
+      std::vector<String> Ranges;
+      if (From.Start) {
+        Ranges.push_back("1");
+        Binds.emplace_back();
+      } else {
+        Ranges = OrderRanges(From, true, Inclusive, Binds);
+      }
+      bool Cut = false;
+      if (Read(Ranges, Binds, Upto, false)) {
+        SortOrderRun();
+      } else {
+        FRun.RowIds.clear();
+        FRun.Starts.clear();
+        FRun.Bytes.clear();
+        Cut = !Read(Ranges, Binds, Upto, true);
+      }
+      FReadRows += FRun.Count();
+      FRun.End = !Cut && Upto == nullptr;
+      if (FRun.Count() > 0 || FRun.End) break;
+      // Nothing left up to the mark: on after it.
+      From = Upto->Key;
+      Inclusive = false;
+    }
+  } catch (...) {
+    DropRun();
+    throw;
   }
   if (FRun.End && FDbCount < 0) FDbCount = FirstPos + FRun.Count() - 1;
+}
+
+// Puts the run's rows in the order: the order fields' cells are the first of
+// each row's, the row id breaks ties.
+void TSQLiteDataSet::SortOrderRun() {
+  const Integer Count = FRun.Count();
+  const TOrderField& Lead = FOrder.front();
+  // The fields after the first, for rows whose first fields are equal.
+  auto Rest = [&](Integer A, Integer B) {
+    const char* PA = FRun.Bytes.data() + FRun.Starts[std::size_t(A)];
+    const char* PB = FRun.Bytes.data() + FRun.Starts[std::size_t(B)];
+    NextCell(PA);
+    NextCell(PB);
+    for (std::size_t F = 1; F < FOrder.size(); ++F) {
+      const TOrderField& Field = FOrder[F];
+      int C = 0;
+      if (Field.Column < 0) {
+        const Int64 IA = FRun.RowIds[std::size_t(A)], IB = FRun.RowIds[std::size_t(B)];
+        C = IA == IB ? 0 : (IA < IB ? -1 : 1);
+      } else {
+        C = CompareCells(NextCell(PA), NextCell(PB), Field.Collation);
+      }
+      if (C != 0) return Field.Desc ? C > 0 : C < 0;
+    }
+    return false;
+  };
+  auto LeadOf = [&](Integer Row) {
+    const char* P = FRun.Bytes.data() + FRun.Starts[std::size_t(Row)];
+    return NextCell(P);
+  };
+  std::vector<Integer> Order(static_cast<std::size_t>(Count));
+  bool AllReal = true, AllWhole = true;
+  for (Integer I = 0; I < Count && (AllReal || AllWhole); ++I) {
+    const int Class = LeadOf(I).Class;
+    AllReal = AllReal && Class == SQLITE_FLOAT;
+    AllWhole = AllWhole && Class == SQLITE_INTEGER;
+  }
+  if (AllReal || AllWhole) {
+    // Numbers of one kind: compared as they are, the rest only on ties.
+    struct TNumber {
+      double Real;
+      Int64 Whole;
+      Integer Row;
+    };
+    std::vector<TNumber> Numbers(static_cast<std::size_t>(Count));
+    for (Integer I = 0; I < Count; ++I) {
+      const TCell Cell = LeadOf(I);
+      Numbers[std::size_t(I)] = TNumber{Cell.Real, Cell.Int, I};
+    }
+    std::sort(Numbers.begin(), Numbers.end(), [&](const TNumber& A, const TNumber& B) {
+      if (AllReal ? A.Real != B.Real : A.Whole != B.Whole)
+        return (AllReal ? A.Real < B.Real : A.Whole < B.Whole) != Lead.Desc;
+      return Rest(A.Row, B.Row);
+    });
+    for (Integer I = 0; I < Count; ++I) Order[std::size_t(I)] = Numbers[std::size_t(I)].Row;
+  } else {
+    std::vector<TCell> Leads(static_cast<std::size_t>(Count));
+    for (Integer I = 0; I < Count; ++I) Leads[std::size_t(I)] = LeadOf(I);
+    for (Integer I = 0; I < Count; ++I) Order[std::size_t(I)] = I;
+    std::sort(Order.begin(), Order.end(), [&](Integer A, Integer B) {
+      const int C = CompareCells(Leads[std::size_t(A)], Leads[std::size_t(B)], Lead.Collation);
+      if (C != 0) return Lead.Desc ? C > 0 : C < 0;
+      return Rest(A, B);
+    });
+  }
+  std::vector<Int64> RowIds(static_cast<std::size_t>(Count));
+  std::vector<unsigned> Starts(static_cast<std::size_t>(Count));
+  std::string Bytes;
+  Bytes.reserve(FRun.Bytes.size());
+  for (Integer I = 0; I < Count; ++I) {
+    const Integer From = Order[std::size_t(I)];
+    const std::size_t Start = FRun.Starts[std::size_t(From)];
+    const std::size_t End =
+        From + 1 < Count ? FRun.Starts[std::size_t(From) + 1] : FRun.Bytes.size();
+    RowIds[std::size_t(I)] = FRun.RowIds[std::size_t(From)];
+    Starts[std::size_t(I)] = unsigned(Bytes.size());
+    Bytes.append(FRun.Bytes, Start, End - Start);
+  }
+  FRun.RowIds = std::move(RowIds);
+  FRun.Starts = std::move(Starts);
+  FRun.Bytes = std::move(Bytes);
 }
 
 // [SECTION] In order

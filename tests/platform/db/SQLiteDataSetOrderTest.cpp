@@ -256,6 +256,22 @@ TEST_F(TSQLiteOrder, AWriteByAnotherProgramDuringASortedWalkIsSeenAndNothingTwic
   EXPECT_EQ(std::count(Seen.begin(), Seen.end(), 20), 2);
 }
 
+// Many more rows than a chunk holds, added by another program past every key
+// the walk knew of when it started, are all met, in order.
+TEST_F(TSQLiteOrder, RowsAnotherProgramAddsBeyondTheEndDuringAWalkAreAllMet) {
+  Open(3000, "amount", "", 32 << 10);
+  DS->DisableControls();
+  std::vector<Int64> Seen;
+  DS->First();
+  for (; !DS->GetEof() && Seen.size() < 1000; DS->Next()) Seen.push_back(Id(DS.get()));
+  RunSQL(Db.File,
+         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 6000) "
+         "INSERT INTO items SELECT 5000 + i, 'late', 1, 9000 - i * 0.25 FROM n;");
+  for (; !DS->GetEof(); DS->Next()) Seen.push_back(Id(DS.get()));
+  DS->EnableControls();
+  EXPECT_EQ(Seen, SQLiteOrder(Db.File, "amount, id"));
+}
+
 TEST_F(TSQLiteOrder, AnUnknownFieldIsRefusedAndTheOrderInForceKept) {
   Open(50, "grp");
   DS->SetRecNo(20);
@@ -478,6 +494,14 @@ TEST(SQLiteOrderCollation, ACaseBlindColumnSortsWithoutCaseAndTiesByRowId) {
   EXPECT_LT(DS->CompareBookmarks(BookmarkOf(2), BookmarkOf(3)), 0) << "'A' before 'a' by id";
   DS->SetIndexFieldNames("tail");
   EXPECT_EQ(Walk(DS.get()), SQLiteOrder(Db.File, "tail, id"));
+  // A walk with the controls disabled sorts the same way.
+  for (const char* Order : {"name", "tail"}) {
+    DS->SetIndexFieldNames(Order);
+    DS->DisableControls();
+    const std::vector<Int64> Ids = Walk(DS.get());
+    DS->EnableControls();
+    EXPECT_EQ(Ids, SQLiteOrder(Db.File, String(Order) + ", id")) << Order;
+  }
   DS->Last();
   EXPECT_EQ(DS->GetRecNo(), 6);
   // A query is read in the order too.
