@@ -272,6 +272,26 @@ TEST_F(TSQLiteOrder, RowsAnotherProgramAddsBeyondTheEndDuringAWalkAreAllMet) {
   EXPECT_EQ(Seen, SQLiteOrder(Db.File, "amount, id"));
 }
 
+// A large table, its row ids with a wide gap and its keys with many ties:
+// the walk still meets every row once, in order, with its number.
+TEST_F(TSQLiteOrder, AWalkOverALargeTableWithGapsInItsRowIdsMeetsEveryRowInOrder) {
+  Open(100000, "name;grp", "grp", 256 << 10);
+  RunSQL(Db.File, "DELETE FROM items WHERE id BETWEEN 20000 AND 50000;"
+                  "UPDATE items SET id = id + 1000000 WHERE id > 95000;");
+  DS->Refresh();
+  const std::vector<Int64> Expected = SQLiteOrder(Db.File, "name, grp DESC, id");
+  DS->DisableControls();
+  std::vector<Int64> Seen;
+  bool Numbered = true;
+  for (DS->First(); !DS->GetEof(); DS->Next()) {
+    Seen.push_back(Id(DS.get()));
+    Numbered = Numbered && DS->GetRecNo() == Integer(Seen.size());
+  }
+  DS->EnableControls();
+  EXPECT_EQ(Seen, Expected);
+  EXPECT_TRUE(Numbered);
+}
+
 TEST_F(TSQLiteOrder, AnUnknownFieldIsRefusedAndTheOrderInForceKept) {
   Open(50, "grp");
   DS->SetRecNo(20);
