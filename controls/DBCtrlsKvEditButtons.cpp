@@ -703,9 +703,15 @@ void TCustomDBEditKv::SetVisible(bool Value) {
   TControl::SetVisible(Value);
 }
 
+// In a holder's cell the window itself takes the focus: the holder stays
+// the form's focused control, and the control's own Visible flag (which
+// in-place mode does not use) is not asked.
 void TCustomDBEditKv::SetFocus() {
-  if (FInplaceMode && !(HandleAllocated() && IsWindowVisible(GetHandle()))) return;
-  inherited::SetFocus();
+  if (!FInplaceMode) {
+    inherited::SetFocus();
+    return;
+  }
+  if (HandleAllocated() && IsWindowVisible(GetHandle())) kvp::SetFocus(GetHandle());
 }
 
 void TCustomDBEditKv::CMShowingChanged(TMessage& Message) {

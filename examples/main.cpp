@@ -6,18 +6,22 @@
 // it saves a picture of the form and prints the form back in the text form
 // format.
 //
-// Usage: korvel_example [output folder]   (default: the current folder)
+// Usage: korvel_example [--window] [output folder]   (default: the current folder)
+// With --window (and a display), the form then opens in a real window, where
+// a person browses, edits and copies until closing it.
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 
 #include "examples/CustomersForm.h"
 #include "grid/DBLookupGridsKv.h"
+#include "grid/DbUtilsKv.h"
 #include "platform/classes/Filer.h"
 #include "platform/db/SampleDatabase.h"
 #include "platform/rtl/VirtualKeys.h"
 #include "platform/win/InputDriver.h"
 #include "platform/win/Win.h"
+#include "platform/x11/X11Backend.h"
 
 using namespace kvp;
 using namespace korvel;
@@ -25,7 +29,14 @@ using namespace korvel::example;
 
 int main(int argc, char** argv) {
   try {
-    std::filesystem::path Out = argc > 1 ? argv[1] : ".";
+    bool Window = false;
+    std::filesystem::path Out = ".";
+    for (int I = 1; I < argc; ++I) {
+      if (String(argv[I]) == "--window")
+        Window = true;
+      else
+        Out = argv[I];
+    }
     std::filesystem::create_directories(Out);
     String DbFile = (Out / "korvel-example.db").string();
     String PngFile = (Out / "korvel-example.png").string();
@@ -74,6 +85,23 @@ int main(int argc, char** argv) {
               << "Picture of the form: " << PngFile << "\n\n"
               << "The form as stored:\n"
               << ComponentToText(Form.get());
+    if (Window) {
+      TX11Backend Desktop;
+      Application()->SetMainForm(Form.get());
+      Application()->InstallMessageFilter();
+      Grid->SetEditActions({geaCopyKv, geaPasteKv, geaSelectAllKv});
+      // Titles that sort when clicked: the dataset orders its rows through
+      // the features object the application registers for it.
+      RegisterDatasetFeaturesKv(TSQLiteDataSet::StaticClass(), TSQLiteDataSetFeaturesKv::Create());
+      Grid->SetOptionsKv(Grid->GetOptionsKv() + dgAutoSortMarkingKv);
+      for (Integer I = 0; I < Grid->GetColumns()->GetCount(); ++I)
+        Grid->GetColumns()->GetColumn(I)->GetTitle()->SetTitleButton(true);
+      Desktop.Run([] { return Application()->GetTerminated(); }, [] { Application()->Idle(); });
+      Application()->SetMainForm(nullptr);
+      UnregisterDatasetFeaturesKv(TSQLiteDataSet::StaticClass());
+      for (const String& E : Desktop.GetErrors()) std::cerr << E << "\n";
+      if (!Desktop.GetErrors().empty()) return 1;
+    }
     return 0;
   } catch (const Exception& E) {
     std::cerr << "Korvel example failed: " << E.ClassName() << ": " << E.GetMessage() << "\n";

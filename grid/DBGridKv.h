@@ -26,7 +26,8 @@
 // DBGridKvFilter.cpp (the column filter), DBGridKvSearch.cpp (text search,
 // the saved position, and the requests handed to the data service of
 // DbUtilsKv), DBGridKvKeys.cpp (the grid under the keyboard),
-// DBGridKvMouse.cpp (the grid under the mouse).
+// DBGridKvMouse.cpp (the grid under the mouse), DBGridKvFilterRow.cpp (the
+// filter row: the grid's filter, the filter-row editor and its keys).
 #pragma once
 
 #include <vector>
@@ -446,18 +447,11 @@ using TDBGridKvClickEvent = kvp::TDelegate<void(TColumnKv* Column)>;
 using TDBGridKvMoveRecordsEvent =
     kvp::TDelegate<bool(kvp::TObject* Sender, kvp::TStrings* Bookmarks, kvp::Integer TargetRecNo,
                         bool TestOnly, kvp::Integer Level)>;
-using TCheckTitleKvBtnEvent =
-    kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer ACol, TColumnKv* Column, bool& Enabled)>;
-using TTitleKvClickEvent =
-    kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer ACol, TColumnKv* Column)>;
-using TDrawColumnKvCellEvent =
-    kvp::TDelegate<void(kvp::TObject* Sender, const kvp::TRect& Rect, kvp::Integer DataCol,
-                        TColumnKv* Column, TGridDrawState State)>;
+// TCheckTitleKvBtnEvent, TTitleKvClickEvent, TDrawColumnKvCellEvent and
+// TGetCellKvParamsEvent are declared with the columns, whose drop-down boxes
+// carry them too (DBGridKvColumns.h).
 using TDrawDataCellKvEvent = kvp::TDelegate<void(kvp::TObject* Sender, const kvp::TRect& Rect,
                                                  kvp::TField* Field, TGridDrawState State)>;
-using TGetCellKvParamsEvent =
-    kvp::TDelegate<void(kvp::TObject* Sender, TColumnKv* Column, kvp::TFont* AFont,
-                        kvp::TColor& Background, TGridDrawState State)>;
 using TGetFooterParamsKvEvent =
     kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer DataCol, kvp::Integer Row,
                         TColumnKv* Column, kvp::TFont* AFont, kvp::TColor& Background,
@@ -684,7 +678,7 @@ class TDBGridKvSelection : public kvp::TObject {
 // each of them ends with the current row on the link's active record and the
 // vertical bar on the dataset's position. Paint and export read other rows
 // between SetActiveRecordIndex and RestoreActiveRecordIndex.
-class TCustomDBGridKv : public TCustomGridKv {
+class TCustomDBGridKv : public TCustomGridKv, public IInplaceEditHolderKv {
   KV_CLASS(TCustomDBGridKv, TCustomGridKv)
  public:
   explicit TCustomDBGridKv(kvp::TComponent* AOwner) : TCustomGridKv(AOwner) {}
@@ -733,9 +727,8 @@ class TCustomDBGridKv : public TCustomGridKv {
   kvp::Integer RawToDataColumn(kvp::Integer ACol) const { return ACol - FIndicatorOffset; }
   kvp::Integer DataToRawColumn(kvp::Integer ACol) const { return ACol + FIndicatorOffset; }
   virtual bool TitlesVisible() { return FOptions.Contains(dgTitlesKv); }
-  // FIXME(grid): the filter row comes with the grid's filter; until then it
-  // is never shown.
-  virtual bool FilterRowVisible() { return false; }
+  // The grid's filter exists and shows the filter row.
+  virtual bool FilterRowVisible();
   // Pixels added to the title row; text lines of the title row (0: one line
   // measured).
   kvp::Integer GetTitleHeight() const { return FTitleHeight; }
@@ -853,8 +846,6 @@ class TCustomDBGridKv : public TCustomGridKv {
   // The selection changed: what it covers and the current row repaint.
   virtual void SelectionChanged();
   virtual bool CanEditorAlwaysShow();
-  // FIXME(grid): the filter-row editor comes with the filter row.
-  virtual bool FilterEditorShown() { return false; }
 
   // -- Editing --
   // The pending editor text of the current cell, and the key value behind it
@@ -998,6 +989,11 @@ class TCustomDBGridKv : public TCustomGridKv {
   // The cell is painted in the raised look of the fixed cells.
   virtual bool CellIsDrawnFixed(kvp::Integer ACol, kvp::Integer ARow, TGridDrawState AState,
                                 const kvp::TRect& ARect);
+  // Where a cell's text is written: ARect loses the frame of a cell in the
+  // fixed look (a pixel a side), and the margins inside it are answered.
+  // True for a cell in the fixed look. Painting and the cells' tips share it.
+  bool CellTextPlace(kvp::Integer ACol, kvp::Integer ARow, TGridDrawState AState,
+                     kvp::TRect& ARect, kvp::Integer& HorzMargin, kvp::Integer& VertMargin);
   // The cell belongs to the selection shown.
   virtual bool CellIsSelected(kvp::Integer ACol, kvp::Integer ARow, const kvp::TBookmark& Bookmark,
                               kvp::Integer DataCol);
@@ -1076,8 +1072,7 @@ class TCustomDBGridKv : public TCustomGridKv {
   // columns: OnSortMarkingChanged when assigned, else the data service.
   void ApplySortingAfterCtrl();
   // Ctrl-clicks on title buttons changed the sort markers; the release of
-  // Ctrl applies them. FIXME(grid): so does the grid's loss of the focus,
-  // with the grid's messages.
+  // Ctrl applies them, and so does the grid's loss of the focus.
   bool GetSortingPending() const { return FSortingPending; }
   // The clipboard commands the keys run, on the selection (the clipboard
   // unit's commands, DBGridKvImpExpClipboard.cpp).
@@ -1099,8 +1094,6 @@ class TCustomDBGridKv : public TCustomGridKv {
   virtual bool DefaultMoveRecords(kvp::TStrings* Bookmarks, kvp::Integer TargetRecNo,
                                   bool TestOnly, kvp::Integer Level);
   TDBGridKvMoveRecordsEvent OnMoveRecords;
-  // Every column's filter cleared (the filter is not applied here).
-  void ClearColumnsFilter();
   // Fits Column's width to its contents; under a selection of columns (or
   // of everything) the selected columns (all columns) with it.
   virtual void OptimizeSelectedColsWidth(TColumnKv* Column);
@@ -1135,6 +1128,21 @@ class TCustomDBGridKv : public TCustomGridKv {
   // The window or its in-place editor has the keyboard focus.
   virtual bool IsFocused();
 
+  // -- Messages and actions (DBGridKvMessages.cpp) --
+  // The platform's standard edit actions (copy, paste, cut, select all,
+  // delete, each with its switch in EditActions) while the grid has the
+  // focus; the data link may take an action first. Update enables the
+  // action as the clipboard keys would run now.
+  bool ExecuteAction(kvp::TBasicAction* Action) override;
+  bool UpdateAction(kvp::TBasicAction* Action) override;
+  // The flat grid's border drawn inside the window: 1 or 0 pixels a side.
+  kvp::Integer GetFlatBorderWidth() const { return FFlatBorderWidth; }
+  // The left column or the top row changed.
+  kvp::TNotifyEvent OnTopLeftChanged;
+  // The footers' aggregates are about to be worked out anew, and have been.
+  kvp::TNotifyEvent OnSumListRecalcAll;
+  kvp::TNotifyEvent OnSumListAfterRecalcAll;
+
   // -- Searching, filtering and sorting (DBGridKvSearch.cpp) --
   // Hands a text search to the data service: a features object's search or
   // the library's own (LocateDatasetText). FieldName empty: the current
@@ -1155,9 +1163,102 @@ class TCustomDBGridKv : public TCustomGridKv {
   virtual void DoApplyFilter();
   // Asks the data service to order the dataset by the sort-marked columns.
   virtual void ApplySorting();
-  // FIXME(grid): the filter-row editor comes with the filter row; until then
-  // there is none to place again.
-  virtual void UpdateFilterEditor(bool /*Show*/) {}
+
+  // -- Filter row (DBGridKvFilterRow.cpp) --
+  // The row between the titles and the records where each column whose
+  // filter is visible shows its condition. The person enters it with Up on
+  // the first record (or Ctrl+Up) or a press on a filter cell, types a
+  // condition into the filter-row editor or picks one from its list, and
+  // applies it with Enter; the grid hands the conditions to OnApplyFilter or
+  // the data service and never filters records itself.
+  //
+  // Editor protocol: ShowFilterEditor(ACol) -> (CreateFilterEditor once) ->
+  // UpdateFilterEditor(true) -> PrepareFilterEditor(ACol); every re-placing
+  // (layout, scrolling, a change of the data or of the selection kind) is
+  // UpdateFilterEditor(false); leaving is HideFilterEditor. Every hide and
+  // every column change first commits the editor's text into the column's
+  // filter (CommitFilterEditorText), which raises for a text that does not
+  // parse: the editor then stays where it is, with the text.
+  TSTDBGridKvFilter* GetSTFilter() const { return FSTFilter; }
+  void SetSTFilter(TSTDBGridKvFilter* Value) { FSTFilter->Assign(Value); }
+  // Columns index of the filter cell the editor belongs to; -1 none. It
+  // survives hiding the editor.
+  kvp::Integer GetFilterCol() const { return FFilterRow.Col; }
+  // The filter-row editor, once it was made.
+  TInplaceFilterEditKv* GetFilterEditor() const { return FFilterRow.Editor; }
+  // The filter-row editor is in use (whether or not a selection hides it).
+  bool GetFilterEditorActive() const { return FFilterRow.Active; }
+  // The filter-row editor is in use and no selection hides it.
+  virtual bool FilterEditorShown();
+  // ACol is a column index whose column is visible and whose filter shows.
+  bool ColumnHasFilterCell(kvp::Integer ACol);
+  // The condition the column's filter cell shows, as typed; empty for a
+  // column without a field name.
+  void GetColumnFilterText(kvp::Integer ACol, kvp::String& Text);
+  // The column's filter offers a drop-down list.
+  bool ColumnFilterDropDown(kvp::Integer ACol);
+  // The filter row is ARow (the row just above the first data row).
+  bool IsFilterRow(kvp::Integer ACol, kvp::Integer ARow);
+  // Opens the editor in the filter cell of column ACol, committing the
+  // previous cell's text first; the column becomes current (with row
+  // selection it is only scrolled into view).
+  void ShowFilterEditor(kvp::Integer ACol);
+  // Commits the editor's text and leaves the filter row.
+  void HideFilterEditor();
+  // Places the editor over its cell again; with Show it is also prepared
+  // anew from the column's filter, its text selected.
+  virtual void UpdateFilterEditor(bool Show);
+  // Makes the editor fit the column: a plain edit box, or a combo box whose
+  // list offers the column's values and the special entries.
+  virtual void PrepareFilterEditor(kvp::Integer ACol);
+  // The editor's text becomes the condition of column ACol (parsed there).
+  virtual void CommitFilterEditorText(kvp::Integer ACol);
+  // Commits the editor's text and hands every column's condition to
+  // OnApplyFilter, or to DoApplyFilter without a handler; then the editor,
+  // the footers and the grid show the result.
+  void ApplyFilter();
+  // Every column's condition goes; the editor leaves the filter row.
+  void ClearColumnsFilter();
+  // The column at Columns index ACol is being freed: the filter-row editor
+  // keeps to its own column, and leaves the row when that is the one going.
+  void FilterColumnGoing(kvp::Integer ACol);
+  kvp::TNotifyEvent OnApplyFilter;
+
+  // IInplaceEditHolderKv, for the filter-row editor.
+  bool InplaceEditCanModify(kvp::TControl* Control) override;
+  // The last press on the grid in screen coordinates and its message time;
+  // the time is handed out once (0 afterwards).
+  void GetMouseDownInfo(kvp::TPoint& ScreenPos, kvp::Integer& Time) override;
+  void InplaceEditWndProc(kvp::TControl* Control, kvp::TMessage& Message) override;
+  void InplaceEditKeyDown(kvp::TControl* Control, kvp::Word& Key,
+                          kvp::TShiftState Shift) override;
+  void InplaceEditKeyPress(kvp::TControl* Control, kvp::Char& Key) override;
+  void InplaceEditKeyUp(kvp::TControl* Control, kvp::Word& Key, kvp::TShiftState Shift) override;
+
+  // -- Type-ahead search (DBGridKvSearch.cpp) --
+  // Typing in a column the user does not edit looks for the first record
+  // whose cell starts with what was typed, ignoring case; the matched part
+  // of the current cell shows in the search colours until the search ends.
+  //
+  // Life of a search: InplaceSearchText starts it or adds to it (each call
+  // looks again and restarts timer 2) -> Backspace takes a character back ->
+  // StopInplaceSearch ends it: timer 2 firing, Enter, Escape or F2, a move
+  // of the record or the column by any other means, the link going.
+  virtual bool InplaceSearching() { return FInplaceSearching; }
+  // The text matched so far, in the letters of the matched cell.
+  virtual kvp::String InplaceSearchText() { return FInplaceSearchText; }
+  // Looks for the text matched so far followed by Text in the current
+  // column: over the whole dataset from its first record (Direction 2), or
+  // downwards (1) or upwards (0) from the record after or before the current
+  // one. A text that leads nowhere is dropped and the record stays. TimeOut
+  // is the silence in ms that ends the search; -1 never.
+  virtual void InplaceSearchText(const kvp::String& Text, kvp::Integer TimeOut,
+                                 kvp::Integer Direction);
+  virtual void StopInplaceSearch();
+  // The running search's time-out in ms; -1 none.
+  kvp::Integer GetInplaceSearchTimeOut() const { return FInplaceSearchTimeOut; }
+  // Whether timer 2 counts towards the end of the search.
+  bool GetInplaceSearchTimerActive() const { return FInplaceSearchTimerActive; }
 
   // Asserts the invariants of the grid's model; tests call it after changes.
   void CheckConsistency();
@@ -1234,9 +1335,6 @@ class TCustomDBGridKv : public TCustomGridKv {
   void TitleButtonUp(kvp::TShiftState Shift, kvp::Integer X, kvp::Integer Y);
   void AutoScrollColumns();
   void WMSetCursor(kvp::TWMSetCursor& Message);
-  void WMTimer(kvp::TWMTimer& Message);
-  void WMCancelMode(kvp::TMessage& Message);
-  void WndProc(kvp::TMessage& Message) override;
   // Paints one cell: classifies it, prepares font, brush and margins, paints
   // the area it belongs to and frames it in the raised look when it is drawn
   // fixed (DBGridKvPaint.cpp). Reads the grid; moves only the data link's
@@ -1267,19 +1365,13 @@ class TCustomDBGridKv : public TCustomGridKv {
   virtual bool EditorListMode();
   virtual bool EditorWritable();
   TInplaceEdit* CreateEditor() override;
-  // Stand-in for a later part of the grid: the type-ahead search.
   // A selection of any kind is held.
   virtual bool SelectionExists();
-  // FIXME(grid): the type-ahead search sets these.
-  virtual bool InplaceSearching() { return false; }
-  virtual void StopInplaceSearch() {}
-  // FIXME(grid): the type-ahead search keeps the text it has matched.
-  virtual kvp::String InplaceSearchText() { return {}; }
-  // FIXME(grid): the type-ahead search adds Text to what it looks for, with
-  // a time-out in ms (-1 none), from the first record (Direction 2) or
-  // downwards (1) or upwards (0) from the current one.
-  virtual void InplaceSearchText(const kvp::String& /*Text*/, kvp::Integer /*TimeOut*/,
-                                 kvp::Integer /*Direction*/) {}
+  // The type-ahead search's steps (DBGridKvSearch.cpp): Backspace, timer 2
+  // firing, and timer 2 started again with the running time-out.
+  void InplaceSearchBackspace();
+  void InplaceSearchTimer();
+  void RestartInplaceSearchTimer();
   // -- Tree mode and record moving (DBGridKvTree.cpp) --
   // A press at (X, Y) in the node area of a tree row's first data column
   // (the one that draws the tree); unless TestOnly, a press on the node's
@@ -1386,13 +1478,6 @@ class TCustomDBGridKv : public TCustomGridKv {
   // LeftEdge or RightEdge that side is left open (a title spanning columns).
   void DrawButtonFrame(kvp::TCanvas* ACanvas, kvp::TRect ARect, bool IsDown, bool Highlighted,
                        bool LeftEdge, bool RightEdge);
-  // FIXME(grid): the filter row answers whether a column shows its filter
-  // cell; until then no column does.
-  virtual bool ColumnFilterCellShown(kvp::Integer /*DataCol*/) { return false; }
-  // FIXME(grid): the filter row gives a column's condition as text and
-  // whether its filter offers a drop-down list.
-  virtual kvp::String ColumnFilterText(kvp::Integer /*DataCol*/) { return {}; }
-  virtual bool ColumnFilterDropDown(kvp::Integer /*DataCol*/) { return false; }
   // The node area of a tree row in the first data column (DBGridKvDrawing.cpp),
   // in the column's colour; ARect grows by a pixel at the left, top and
   // bottom for a cell drawn fixed.
@@ -1400,31 +1485,126 @@ class TCustomDBGridKv : public TCustomGridKv {
                             kvp::TRect& ARect, TGridDrawState State);
   void TitleImagesChanged(kvp::TObject* Sender);
 
-  // Messages of the rows: the deferred layout, resizing, vertical scrolling;
-  // of the drawing: painting, through an off-screen bitmap when wanted.
+  // -- Messages (DBGridKvMessages.cpp; WM_PAINT in DBGridKvDrawing.cpp,
+  // WM_CHAR in DBGridKvKeys.cpp, WM_SETCURSOR in DBGridKvMouse.cpp) --
+  // Each handler runs the base grid's handling and adds the grid's part.
+  void CreateParams(kvp::TCreateParams& Params) override;
+  void CalcSizingState(kvp::Integer X, kvp::Integer Y, TGridState& State, kvp::Integer& Index,
+                       kvp::Integer& SizingPos, kvp::Integer& SizingOfs,
+                       const TGridDrawInfo& DrawInfo) override;
+  void TopLeftChanged() override;
+  void WndProc(kvp::TMessage& Message) override;
+  // What WM_CANCELMODE and CM_CANCELMODE end: title tracking, timer 1 of a
+  // mouse state, the mouse state.
+  void EndMouseModes();
+  // Repaints the current row across the whole client width.
+  void InvalidateSelectedRowBox();
+  // The grid and its editor take the current column's input method (only
+  // where the system has input methods).
+  void SetColumnIme();
+  // The input method of the current column: its own, else the grid's.
+  void ColumnIme(kvp::TImeName& Name, kvp::TImeMode& Mode);
+  // The tips of title, data and footer cells: true when Info now shows the
+  // cell's whole text over it. ShowCellTip measures and places any of them.
+  bool TitleCellToolTip(kvp::Integer ACol, kvp::Integer ARow, TColumnKv* Column,
+                        kvp::THintInfo& Info);
+  bool FooterCellToolTip(kvp::Integer ACol, kvp::Integer ARow, kvp::Integer FooterRow,
+                         TColumnKv* Column, kvp::THintInfo& Info);
+  bool ShowCellTip(kvp::THintInfo& Info, kvp::Integer ACol, kvp::Integer ARow, kvp::TRect Room,
+                   const kvp::String& Text, kvp::TFont* Font, kvp::TAlignment Alignment,
+                   kvp::TTextLayout Layout, bool WordWrap, bool Vertical, bool Always);
+  // The aggregate list's full passes, handed on to the grid's events.
+  void SumListRecalcAll(kvp::TObject* Sender);
+  void SumListAfterRecalcAll(kvp::TObject* Sender);
+
   void WMDeferredLayout(kvp::TMessage& Message);
   void WMSize(kvp::TWMSize& Message);
   void WMVScroll(kvp::TWMScroll& Message);
+  void WMHScroll(kvp::TWMScroll& Message);
   void WMPaint(kvp::TWMPaint& Message);
-  // The editor's EN_CHANGE reaches the editor too (DBGridKvInplaceEdit.cpp).
+  void WMTimer(kvp::TWMTimer& Message);
+  void WMCancelMode(kvp::TMessage& Message);
+  void WMNCCalcSize(kvp::TMessage& Message);
+  void WMNCPaint(kvp::TMessage& Message);
+  void WMEraseBkgnd(kvp::TMessage& Message);
+  void WMGetDlgCode(kvp::TMessage& Message);
   void WMCommand(kvp::TWMCommand& Message);
-  // Tool tips of clipped data cells (DBGridKvDataCells.cpp). FIXME(grid):
-  // the tips of titles and footers come with the grid's messages.
+  void WMSetFocus(kvp::TWMSetFocus& Message);
+  void WMKillFocus(kvp::TWMKillFocus& Message);
+  void WMImeStartComposition(kvp::TMessage& Message);
+  void CMCancelMode(kvp::TMessage& Message);
+  void CMDesignHitTest(kvp::TMessage& Message);
+  void CMFontChanged(kvp::TMessage& Message);
   void CMHintShow(kvp::TCMHintShow& Message);
   void CMHintShowPause(kvp::TCMHintShowPause& Message);
+  void CMMouseWheel(kvp::TCMMouseWheel& Message);
+  void CMParentColorChanged(kvp::TMessage& Message);
+  void CMParentFontChanged(kvp::TMessage& Message);
+  void CMSysColorChange(kvp::TMessage& Message);
   KV_BEGIN_MESSAGE_MAP
   KV_MESSAGE(kvp::WM_USER + 100, WMDeferredLayout)
   KV_MESSAGE(kvp::WM_SIZE, WMSize)
   KV_MESSAGE(kvp::WM_VSCROLL, WMVScroll)
+  KV_MESSAGE(kvp::WM_HSCROLL, WMHScroll)
   KV_MESSAGE(kvp::WM_PAINT, WMPaint)
   KV_MESSAGE(kvp::WM_COMMAND, WMCommand)
   KV_MESSAGE(kvp::WM_CHAR, WMChar)
   KV_MESSAGE(kvp::WM_SETCURSOR, WMSetCursor)
   KV_MESSAGE(kvp::WM_TIMER, WMTimer)
   KV_MESSAGE(kvp::WM_CANCELMODE, WMCancelMode)
+  KV_MESSAGE(kvp::WM_NCCALCSIZE, WMNCCalcSize)
+  KV_MESSAGE(kvp::WM_NCPAINT, WMNCPaint)
+  KV_MESSAGE(kvp::WM_ERASEBKGND, WMEraseBkgnd)
+  KV_MESSAGE(kvp::WM_GETDLGCODE, WMGetDlgCode)
+  KV_MESSAGE(kvp::WM_SETFOCUS, WMSetFocus)
+  KV_MESSAGE(kvp::WM_KILLFOCUS, WMKillFocus)
+  KV_MESSAGE(kvp::WM_IME_STARTCOMPOSITION, WMImeStartComposition)
+  KV_MESSAGE(kvp::CM_CANCELMODE, CMCancelMode)
+  KV_MESSAGE(kvp::CM_DESIGNHITTEST, CMDesignHitTest)
+  KV_MESSAGE(kvp::CM_FONTCHANGED, CMFontChanged)
   KV_MESSAGE(kvp::CM_HINTSHOW, CMHintShow)
   KV_MESSAGE(kvp::CM_HINTSHOWPAUSE, CMHintShowPause)
+  KV_MESSAGE(kvp::CM_MOUSEWHEEL, CMMouseWheel)
+  KV_MESSAGE(kvp::CM_PARENTCOLORCHANGED, CMParentColorChanged)
+  KV_MESSAGE(kvp::CM_PARENTFONTCHANGED, CMParentFontChanged)
+  KV_MESSAGE(kvp::CM_SYSCOLORCHANGE, CMSysColorChange)
   KV_END_MESSAGE_MAP
+
+  // Filter row (DBGridKvFilterRow.cpp).
+  // Makes the filter-row editor; the grid owns it.
+  virtual TInplaceFilterEditKv* CreateFilterEditor();
+  // Up on the first record, or Ctrl+Up, opens the filter-row editor; Key
+  // comes back 0 when it opened.
+  void EnterFilterRowByKey(kvp::Word& Key, kvp::TShiftState Shift);
+  // A left or right press on a filter cell opens the editor there (a left
+  // one reaches the editor too); true when the press was taken.
+  bool FilterCellPress(kvp::TMessage& Message);
+  // The editor's handlers: its list closing (FilterDropDownChosen asks
+  // before the choice is taken, the close-up handler after), filling its
+  // list, Enter, and leaving it.
+  virtual void FilterDropDownChosen(kvp::TObject* Sender, bool& Accept);
+  void FilterEditCloseUp(kvp::TObject* Sender, bool Accept);
+  void FilterEditGetItems(kvp::TObject* Sender);
+  void FilterEditKeyPress(kvp::TObject* Sender, kvp::Char& Key);
+  void FilterEditExit(kvp::TObject* Sender);
+  // The filter-row editor's own keys: moving between filter cells and
+  // leaving the row.
+  void FilterEditKeyDown(kvp::Word& Key, kvp::TShiftState Shift);
+  // Moves the editor to the next or previous filter cell (Edge: the last or
+  // the first one).
+  void MoveFilterCol(bool Forward, bool Edge);
+  // Commits the editor's text into its column's filter, then hides it; a
+  // text that does not parse raises and leaves the editor shown.
+  void CommitAndHideFilterEditor();
+  // Hides the editor's window, its text not committed; the grid takes the
+  // focus it had.
+  void HideFilterEditorWindow();
+  // The filter row is no longer in use: the editor hides (its text committed
+  // first with Commit, which raises with nothing changed for a text that
+  // does not parse) and the cell editor shows or hides by the grid's options.
+  void LeaveFilterRow(bool Commit);
+  // The editor's cell is the filter cell of column ACol (-1: none).
+  void SetFilterCol(kvp::Integer ACol);
 
   friend class TGridDataLinkKv;
   friend class TDBGridColumnsKv;
@@ -1464,7 +1644,7 @@ class TCustomDBGridKv : public TCustomGridKv {
   kvp::Integer FContraCols = 0;       // trailing columns pinned to the right edge
   bool FColumnWidthWriteBack = true;  // automatic columns write their width into the field
   bool FDataLinkLayout = false;       // the data link is reporting a layout change
-  bool FAssigningTitleFont = false;   // the grid itself sets the title font
+  bool FAssigningTitleFont = false;   // the grid itself sets the title or footer font
   TDBGridKvStyle* FStyle = nullptr;   // not owned; null once its style has gone
   TDBGridKvScrollBar* FHorzScrollBar = nullptr;            // owned
   TDBGridKvScrollBar* FVertScrollBar = nullptr;            // owned; a TVertDBGridKvScrollBar
@@ -1553,9 +1733,29 @@ class TCustomDBGridKv : public TCustomGridKv {
   kvp::TObjectPtr<kvp::TFont> FDuplicateFont;  // keeps the canvas font while a row above is read
   kvp::TObjectPtr<kvp::TFont> FHintFont;       // the font of cell tips; made on first use
   bool FFocusedSeen = false;       // the focus as the last selection change found it
+  // Messages
+  kvp::Integer FFlatBorderWidth = 0;  // the flat grid's own border inside the window: 0 or 1
+  bool FLeftColAtFirst = true;        // the first scrolling column is the left one
+  kvp::TImeName FGridImeName;         // the grid's input method as its window was made
+  kvp::TImeMode FGridImeMode = kvp::imDontCare;
   // Searching
+  bool FInplaceSearching = false;           // a type-ahead search runs
+  kvp::String FInplaceSearchText;           // matched so far, in the cell's own letters
+  kvp::Integer FInplaceSearchTimeOut = -1;  // ms of silence that end the search; -1 never
+  bool FInplaceSearchTimerActive = false;   // timer 2 runs towards the end of the search
+  bool FInplaceSearchLocating = false;      // the search itself moves the record
   kvp::TBookmark FSavedBookmark;  // the record SaveBookmark kept; empty: none
   kvp::Integer FSavedOffset = 0;  // rows from the kept record back to the current one
+  // Filter row
+  TSTDBGridKvFilter* FSTFilter = nullptr;  // owned
+  struct TFilterRow {
+    kvp::Integer Col = -1;                  // Columns index of the editor's cell; -1 none
+    TColumnKv* Column = nullptr;            // the column at Col when it was set; null with -1
+                                            // (cleared before the column is freed)
+    bool Active = false;                    // the editor is in use
+    TInplaceFilterEditKv* Editor = nullptr;  // owned by the grid; made on first use
+    kvp::Integer MouseDownTime = 0;         // message time of the last press; 0 once handed out
+  } FFilterRow;
 };
 
 // [SECTION] Unit start-up and shared resources (DBGridKvStartup.cpp)

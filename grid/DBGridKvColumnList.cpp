@@ -27,9 +27,10 @@ TColumnKv* TDBGridColumnsKv::AddDefaultColumn() {
 }
 
 void TDBGridColumnsKv::ResetFieldLinks() {
-  // FIXME(grid): the filter row's cached value list is released here too
-  // once the filter row exists.
-  for (Integer I = 0; I < GetCount(); ++I) GetColumn(I)->FField = nullptr;
+  for (Integer I = 0; I < GetCount(); ++I) {
+    GetColumn(I)->GetSTFilter()->ReleaseValueList();
+    GetColumn(I)->FField = nullptr;
+  }
 }
 
 TPersistent* TDBGridColumnsKv::GetOwner() { return FGrid; }

@@ -469,7 +469,8 @@ void TColumnKv::Construct() {
     FStored = true;
     FEditButtons = CreateEditButtons();
     FEditButtons->OnChange = TNotifyEvent(this, &TColumnKv::EditButtonsChanged);
-    FDropDownSpecRow = TSpecRowKv::Create(this);
+    FDropDownBox = TColumnDropDownBoxKv::Create(this);
+    FDropDownSpecRow = FDropDownBox->GetSpecRow();
     FDropDownSpecRow->OnChange = TNotifyEvent(this, &TColumnKv::SpecRowChanged);
     FMRUList = TMRUListKv::Create(this);
     FSTFilter = CreateSTFilter();
@@ -494,7 +495,8 @@ void TColumnKv::Destroy() {
   FreeAndNil(FSTFilter);
   FreeAndNil(FDataListHolder);
   FreeAndNil(FMRUList);
-  FreeAndNil(FDropDownSpecRow);
+  FDropDownSpecRow = nullptr;
+  FreeAndNil(FDropDownBox);
   FreeAndNil(FEditButtons);
   FreeAndNil(FTitle);
   FreeAndNil(FFooters);
@@ -599,6 +601,7 @@ void TColumnKv::Assign(TPersistent* Source) {
   SetDropDownShowTitles(S->GetDropDownShowTitles());
   SetOnGetCellParams(S->FOnGetCellParams);
   FEditButtons->Assign(S->FEditButtons);
+  FDropDownBox->Assign(S->FDropDownBox);
   FMRUList->Assign(S->FMRUList);
   SetDisplayFormat(S->FDisplayFormat);
   SetEditMask(S->FEditMask);
@@ -1136,6 +1139,7 @@ void TDBGridColumnKv::KvPublish(TPublisher<TDBGridColumnKv>& P) {
   P.Prop("DblClickNextVal", &TDBGridColumnKv::GetDblClickNextVal, &TDBGridColumnKv::SetDblClickNextVal)
       .Stored(&TDBGridColumnKv::IsDblClickNextValStored);
   P.Prop("DisplayFormat", &TDBGridColumnKv::GetDisplayFormat, &TDBGridColumnKv::SetDisplayFormat);
+  P.Prop("DropDownBox", &TDBGridColumnKv::GetDropDownBox, &TDBGridColumnKv::SetDropDownBox);
   P.Prop("DropDownRows", &TDBGridColumnKv::GetDropDownRows, &TDBGridColumnKv::SetDropDownRows).Default(7);
   P.Prop("DropDownSpecRow", &TDBGridColumnKv::GetDropDownSpecRow,
          &TDBGridColumnKv::SetDropDownSpecRow);
@@ -1193,6 +1197,21 @@ void TDBGridColumnKv::KvPublish(TPublisher<TDBGridColumnKv>& P) {
   P.Prop("WordWrap", &TDBGridColumnKv::GetWordWrap, &TDBGridColumnKv::SetWordWrap)
       .Stored(&TDBGridColumnKv::IsWordWrapStored);
   P.Prop("OnCheckDrawRequiredState", &TDBGridColumnKv::OnCheckDrawRequiredState);
+  P.Prop("OnDropDownBoxCheckButton", &TDBGridColumnKv::GetOnDropDownBoxCheckButton,
+         &TDBGridColumnKv::SetOnDropDownBoxCheckButton)
+      .Stored(&TDBGridColumnKv::IsDropDownBoxEventStored);
+  P.Prop("OnDropDownBoxDrawColumnCell", &TDBGridColumnKv::GetOnDropDownBoxDrawColumnCell,
+         &TDBGridColumnKv::SetOnDropDownBoxDrawColumnCell)
+      .Stored(&TDBGridColumnKv::IsDropDownBoxEventStored);
+  P.Prop("OnDropDownBoxGetCellParams", &TDBGridColumnKv::GetOnDropDownBoxGetCellParams,
+         &TDBGridColumnKv::SetOnDropDownBoxGetCellParams)
+      .Stored(&TDBGridColumnKv::IsDropDownBoxEventStored);
+  P.Prop("OnDropDownBoxSortMarkingChanged", &TDBGridColumnKv::GetOnDropDownBoxSortMarkingChanged,
+         &TDBGridColumnKv::SetOnDropDownBoxSortMarkingChanged)
+      .Stored(&TDBGridColumnKv::IsDropDownBoxEventStored);
+  P.Prop("OnDropDownBoxTitleBtnClick", &TDBGridColumnKv::GetOnDropDownBoxTitleBtnClick,
+         &TDBGridColumnKv::SetOnDropDownBoxTitleBtnClick)
+      .Stored(&TDBGridColumnKv::IsDropDownBoxEventStored);
   P.Prop("OnEditButtonClick", &TDBGridColumnKv::OnEditButtonClick);
   P.Prop("OnEditButtonDown", &TDBGridColumnKv::OnEditButtonDown);
   P.Prop("OnGetCellParams", &TDBGridColumnKv::GetOnGetCellParams,

@@ -137,6 +137,109 @@ using TCheckDrawRequiredStateEventKv =
 using TColumnKvNotInListEventKv =
     kvp::TDelegate<void(kvp::TObject* Sender, const kvp::String& NewText, bool& RecheckInList)>;
 
+// The events of a grid's titles and cells, which a column's drop-down box
+// hands on to its drop-down data grid too.
+using TCheckTitleKvBtnEvent =
+    kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer ACol, TColumnKv* Column, bool& Enabled)>;
+using TTitleKvClickEvent =
+    kvp::TDelegate<void(kvp::TObject* Sender, kvp::Integer ACol, TColumnKv* Column)>;
+using TDrawColumnKvCellEvent =
+    kvp::TDelegate<void(kvp::TObject* Sender, const kvp::TRect& Rect, kvp::Integer DataCol,
+                        TColumnKv* Column, TGridDrawState State)>;
+using TGetCellKvParamsEvent =
+    kvp::TDelegate<void(kvp::TObject* Sender, TColumnKv* Column, kvp::TFont* AFont,
+                        kvp::TColor& Background, TGridDrawState State)>;
+
+// [SECTION] Drop-down box
+
+// The options of a lookup grid (DBLookupGridsKv.h), which a column's
+// drop-down box sets for its drop-down data grid.
+enum TDBLookupGridKvOption {
+  dlgColumnResizeKv,
+  dlgColLinesKv,
+  dlgRowLinesKv,
+  dlgAutoSortMarkingKv,
+  dlgMultiSortMarkingKv
+};
+KV_ENUM_INFO(TDBLookupGridKvOption, dlgColumnResizeKv, dlgColLinesKv, dlgRowLinesKv,
+             dlgAutoSortMarkingKv, dlgMultiSortMarkingKv)
+using TDBLookupGridKvOptions = kvp::TSet<TDBLookupGridKvOption>;
+
+class TColumnDefValuesKv;
+
+// IDropDownBoxColumnKv: what a column offers its drop-down box, part of whose
+// settings live in the column's drop-down data grid. Nothing is counted: the
+// column is never freed through the interface.
+struct IDropDownBoxColumnKv : virtual kvp::IInterface {
+  KV_INTERFACE(IDropDownBoxColumnKv, "{2A1F4552-15C3-4359-ADAB-F2F6719FAA97}")
+  // The box took Value as its list source: the grid is to hear of its freeing.
+  virtual void DropDownBoxListSourceChanged(kvp::TDataSource* Value) = 0;
+  // The drop-down data grid, made on first use.
+  virtual TPopupDataGridKv* GetDropDownBoxDataGrid() = 0;
+  virtual TDBLookupGridKvOptions GetDropDownBoxOptions() = 0;
+  virtual void SetDropDownBoxOptions(TDBLookupGridKvOptions Value) = 0;
+};
+
+// ---------------------------------------------------------------------------
+// TColumnDropDownBoxKv: a column's settings of the drop-down data grid of its
+// lookup cells: the list it shows (its own list source, else the lookup
+// field's dataset), the grid's columns, column defaults and options, the
+// special row, fitting and multi-level titles. The in-place editor applies
+// them each time the list opens (DBGridKvInplaceEditDropDowns.cpp).
+//
+// Columns, ColumnDefValues and Options are those of the drop-down data grid,
+// reached through the owner's IDropDownBoxColumnKv; reading or writing one
+// makes that grid. A form stores them only once the grid exists, and the
+// columns only when they are the user's (not made from the list's fields).
+class TColumnDropDownBoxKv : public kvp::TPersistent {
+  KV_CLASS(TColumnDropDownBoxKv, kvp::TPersistent)
+ public:
+  explicit TColumnDropDownBoxKv(kvp::TPersistent* AOwner) : FOwner(AOwner) {}
+
+  // Every setting of another box: its columns only when they are the user's,
+  // else the own columns go.
+  void Assign(kvp::TPersistent* Source) override;
+  kvp::TPersistent* GetOwner() override { return FOwner; }
+
+  bool GetAutoFitColWidths() const { return FAutoFitColWidths; }
+  void SetAutoFitColWidths(bool Value) { FAutoFitColWidths = Value; }
+  TColumnDefValuesKv* GetColumnDefValues();
+  void SetColumnDefValues(TColumnDefValuesKv* Value);
+  TDBGridColumnsKv* GetColumns();
+  void SetColumns(TDBGridColumnsKv* Value);
+  // The list's data source; nil: the lookup field's dataset.
+  kvp::TDataSource* GetListSource() const { return FListSource; }
+  void SetListSource(kvp::TDataSource* Value);
+  TDBLookupGridKvOptions GetOptions();
+  void SetOptions(TDBLookupGridKvOptions Value);
+  bool GetUseMultiTitle() const { return FUseMultiTitle; }
+  void SetUseMultiTitle(bool Value) { FUseMultiTitle = Value; }
+  // The list's special row, which the column publishes as DropDownSpecRow.
+  TSpecRowKv* GetSpecRow() const { return FSpecRow; }
+
+  KV_PUBLISHED;
+
+ protected:
+  void Construct() override;
+  void Destroy() override;
+
+ private:
+  friend class TCustomDBGridKv;
+  // The owner's interface; null for an owner without one.
+  IDropDownBoxColumnKv* Column() const;
+  // Whether the owner's drop-down data grid exists (asking never makes it).
+  bool HasDataGrid() const;
+  bool IsColumnDefValuesStored() const { return HasDataGrid(); }
+  bool IsColumnsStored() const;
+  bool IsOptionsStored() const { return HasDataGrid(); }
+
+  kvp::TPersistent* FOwner = nullptr;        // the column
+  bool FAutoFitColWidths = true;             // fit the list's columns into its width on opening
+  kvp::TDataSource* FListSource = nullptr;   // not owned; the grid hears of its freeing
+  TSpecRowKv* FSpecRow = nullptr;            // owned
+  bool FUseMultiTitle = false;
+};
+
 // [SECTION] Footers
 
 class TColumnFootersKv;
@@ -364,7 +467,7 @@ class TColumnTitleKv : public kvp::TPersistent {
 // or the grid's column defaults; the assigned-value flags say which counts,
 // and only flagged values are stored with the form. A column made by the
 // grid from the dataset's fields is automatic (not stored).
-class TColumnKv : public kvp::TCollectionItem {
+class TColumnKv : public kvp::TCollectionItem, public IDropDownBoxColumnKv {
   KV_CLASS(TColumnKv, kvp::TCollectionItem)
  public:
   explicit TColumnKv(kvp::TCollection* ACollection)
@@ -515,11 +618,18 @@ class TColumnKv : public kvp::TCollectionItem {
   // first use (DBLookupGridsKvPopup.cpp); FindDataList answers null before.
   TPopupDataGridKv* GetDataList();
   TPopupDataGridKv* FindDataList() const;
-  // The dataset the drop-down data grid lists: the lookup field's.
+  // The settings of the drop-down data grid (DBGridKvDropDownBox.cpp).
+  TColumnDropDownBoxKv* GetDropDownBox() const { return FDropDownBox; }
+  void SetDropDownBox(TColumnDropDownBoxKv* Value) { FDropDownBox->Assign(Value); }
+  // The dataset the drop-down data grid lists: the drop-down box's list
+  // source's, else the lookup field's.
   kvp::TDataSet* GetDropDownListDataSet();
-  // FIXME(grid): the column's drop-down box (its own list source, columns,
-  // options, fitting and multi-level titles) is not built; the drop-down
-  // data grid takes its defaults.
+
+  // -- IDropDownBoxColumnKv --
+  void DropDownBoxListSourceChanged(kvp::TDataSource* Value) override;
+  TPopupDataGridKv* GetDropDownBoxDataGrid() override { return GetDataList(); }
+  TDBLookupGridKvOptions GetDropDownBoxOptions() override;
+  void SetDropDownBoxOptions(TDBLookupGridKvOptions Value) override;
 
   // -- Cell values (DBGridKvCellValues.cpp) --
   // The grid, its editor and the exporters read and write the field through
@@ -556,6 +666,19 @@ class TColumnKv : public kvp::TCollectionItem {
   TButtonDownEventKv OnEditButtonDown;
   TColumnKvNotInListEventKv OnNotInList;
   TColumnKvUpdateDataEventKv OnUpdateData;
+  // The drop-down data grid's own OnCheckTitleBtn, OnDrawColumnCell,
+  // OnGetCellParams, OnSortMarkingChanged and OnTitleClick: reading or
+  // writing one makes that grid.
+  TCheckTitleKvBtnEvent GetOnDropDownBoxCheckButton();
+  void SetOnDropDownBoxCheckButton(const TCheckTitleKvBtnEvent& Value);
+  TDrawColumnKvCellEvent GetOnDropDownBoxDrawColumnCell();
+  void SetOnDropDownBoxDrawColumnCell(const TDrawColumnKvCellEvent& Value);
+  TGetCellKvParamsEvent GetOnDropDownBoxGetCellParams();
+  void SetOnDropDownBoxGetCellParams(const TGetCellKvParamsEvent& Value);
+  kvp::TNotifyEvent GetOnDropDownBoxSortMarkingChanged();
+  void SetOnDropDownBoxSortMarkingChanged(const kvp::TNotifyEvent& Value);
+  TTitleKvClickEvent GetOnDropDownBoxTitleBtnClick();
+  void SetOnDropDownBoxTitleBtnClick(const TTitleKvClickEvent& Value);
 
  protected:
   void Construct() override;
@@ -594,6 +717,8 @@ class TColumnKv : public kvp::TCollectionItem {
   bool IsHighlightRequiredStored() const;
   bool IsLayoutStored() const;
   bool IsToolTipsStored() const;
+  // A form writes the drop-down grid's events only once that grid exists.
+  bool IsDropDownBoxEventStored() const { return FindDataList() != nullptr; }
 
  private:
   friend class TColumnTitleKv;
@@ -666,7 +791,8 @@ class TColumnKv : public kvp::TCollectionItem {
   kvp::Integer FInitWidth = 0;  // the width the grid scales when it fits columns to its width
   bool FStored = true;          // false for an automatic column
   TEditButtonsKv* FEditButtons = nullptr;  // owned; a change of a button is a change of the column
-  TSpecRowKv* FDropDownSpecRow = nullptr;  // owned
+  TSpecRowKv* FDropDownSpecRow = nullptr;  // the drop-down box's special row, not owned here
+  TColumnDropDownBoxKv* FDropDownBox = nullptr;  // owned
   TMRUListKv* FMRUList = nullptr;          // owned
   kvp::TComponent* FDataListHolder = nullptr;  // owned; owns the drop-down data grid
   TGetColCellParamsEventKv FOnGetCellParams;

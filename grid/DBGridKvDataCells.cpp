@@ -17,7 +17,7 @@
 //   [SECTION] The cell          DrawDataRowCell
 //   [SECTION] Parts             DrawCellCheckBox, DrawDataCellButtons,
 //                               DrawInplaceSearchHighlight
-//   [SECTION] Tool tips         CM_HINTSHOW, CM_HINTSHOWPAUSE, DataCellToolTip
+//   [SECTION] Tool tips         DataCellToolTip (the messages are DBGridKvMessages.cpp)
 #include <algorithm>
 
 #include "base/KorvelVCL.h"
@@ -392,41 +392,6 @@ void TCustomDBGridKv::DrawInplaceSearchHighlight(TColumnKv* Column, const TRect&
 
 // [SECTION] Tool tips
 
-namespace {
-
-// The cell under the mouse that may show a tip: a data column below the
-// fixed rows, or -1s.
-TGridCoord TipCell(TCustomDBGridKv* Grid, const TPoint& P) {
-  const TGridCoord Cell = Grid->MouseCoord(P.X, P.Y);
-  const Integer DataCol = Grid->RawToDataColumn(Cell.X);
-  if (Cell.X < 0 || DataCol < 0 || DataCol >= Grid->GetColumns()->GetCount()) return {-1, -1};
-  return Cell;
-}
-
-}  // namespace
-
-void TCustomDBGridKv::CMHintShow(TCMHintShow& Message) {
-  inherited::Dispatch(reinterpret_cast<TMessage&>(Message));
-  THintInfo* Info = Message.HintInfo;
-  if (Message.Result != 0 || !Info) return;
-  // No tip while the mouse is held or Ctrl is down.
-  if (GetCaptureControl() == this || (GetKeyState(VK_CONTROL) & 0x8000)) return;
-  const TGridCoord Cell = TipCell(this, Info->CursorPos);
-  if (Cell.X < 0 || Cell.Y < FTitleOffset || Cell.Y >= GetRowCount()) return;
-  DataCellToolTip(Cell.X, Cell.Y, *Info);
-}
-
-void TCustomDBGridKv::CMHintShowPause(TCMHintShowPause& Message) {
-  inherited::Dispatch(reinterpret_cast<TMessage&>(Message));
-  TPoint P;
-  GetCursorPos(&P);
-  P = ScreenToClient(P);
-  const TGridCoord Cell = TipCell(this, P);
-  if (Cell.X < 0 || Cell.Y < FTitleOffset || Cell.Y >= GetRowCount() || !FDataLink->GetActive())
-    return;
-  if (FColumns->GetColumn(RawToDataColumn(Cell.X))->GetToolTips()) *Message.Pause = 0;
-}
-
 // The tip shows the cell's whole text, measured in the column's font as the
 // application's parameter events leave it, laid exactly over the text in
 // the cell; cells whose text fits show none, check boxes and images always
@@ -458,14 +423,22 @@ bool TCustomDBGridKv::DataCellToolTip(Integer ACol, Integer ARow, THintInfo& Inf
   }
   // [Phase 3] The room the text has: the cell less the buttons kept shown,
   // the tree area and an image beside the text (no tip over those).
+  // Right to left the buttons stand at the cell's left and the rest at its
+  // right.
   TRect R = CellRect(ACol, ARow);
-  const Integer Margin = GetFlat() ? 1 : 2;
-  if (Column->GetAlwaysShowEditButton()) R.Right -= Column->EditButtonsWidth();
+  const bool Mirrored = UseRightToLeftAlignment();
+  const Integer Buttons = Column->GetAlwaysShowEditButton() ? Column->EditButtonsWidth() : 0;
   Integer Lead = 0;
   if (FMemTable && DataCol == 0 && FMemTable->GetTreeViewMode()) Lead += GetTreeIndent();
   if (Column->GetImageList() && Column->GetShowImageAndText() && !Named)
     Lead += Column->GetImageList()->GetWidth() + 5;
-  R.Left += Lead;
+  if (Mirrored) {
+    R.Left += Buttons;
+    R.Right -= Lead;
+  } else {
+    R.Right -= Buttons;
+    R.Left += Lead;
+  }
   const TPoint P = Info.CursorPos;
   if (P.X < R.Left || P.X >= R.Right) return false;
   // [Phase 4] The font, text and alignment the application's events give.
@@ -490,32 +463,8 @@ bool TCustomDBGridKv::DataCellToolTip(Integer ACol, Integer ARow, THintInfo& Inf
   const TAlignment Alignment = Params->GetAlignment();
   if (Text.empty()) return false;
   // [Phase 5] Only a text that does not fit shows a tip.
-  const bool WordWrap = Column->GetWordWrap() && FWordWrapAllowed;
-  TObjectPtr<TCanvas> Measure(TCanvas::Create());
-  const HDC DC = GetDC(nullptr);
-  Measure->SetHandle(DC);
-  Measure->SetFont(FHintFont.get());
-  Integer TextWidth = 0, TextHeight = 0;
-  const bool Clipped = IsTextClipped(DT_NOPREFIX, Measure.get(), Margin, Margin, Text, R, WordWrap,
-                                     TextWidth, TextHeight);
-  Measure->SetHandle(nullptr);
-  ReleaseDC(nullptr, DC);
-  if (!Named && !Clipped) return false;
-  // [Phase 6] The tip over the text: from the text's start, a pixel or two
-  // above it.
-  Integer X = R.Left + Margin - 1;
-  if (Alignment == taRightJustify)
-    X = R.Right - TextWidth - (GetFlat() ? 6 : 7);
-  else if (Alignment == taCenter)
-    X = R.Left + (R.Width() - TextWidth) / 2 - 3;
-  const Integer Y = R.Top + Margin - (GetFlat() ? 2 : 1);
-  if (UseRightToLeftAlignment()) X = GetClientWidth() - X - TextWidth;
-  Info.HintStr = Text;
-  Info.CursorRect = CellRect(ACol, ARow);
-  Info.HintWindowClass = dbgrid::TToolTipsWindow::StaticClass();
-  Info.HintData = FHintFont.get();
-  Info.HintPos = ClientToScreen({X, Y});
-  return true;
+  return ShowCellTip(Info, ACol, ARow, R, Text, FHintFont.get(), Alignment, Column->GetLayout(),
+                     Column->GetWordWrap() && FWordWrapAllowed, false, Named);
 }
 
 }  // namespace korvel

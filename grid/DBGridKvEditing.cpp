@@ -254,13 +254,24 @@ void TCustomDBGridKv::UpdateData() {
 // [SECTION] Columns and rows
 
 void TCustomDBGridKv::ColumnMoved(Integer FromIndex, Integer ToIndex) {
-  // FIXME(grid): the filter row's updates are suspended around the move, and
-  // its editor placed again, with the filter row.
   const Integer From = RawToDataColumn(FromIndex);
   const Integer To = RawToDataColumn(ToIndex);
   if (From < 0 || From >= FColumns->GetCount() || To < 0 || To >= FColumns->GetCount()) return;
-  FColumns->GetColumn(From)->SetIndex(To);
-  if (OnColumnMoved) OnColumnMoved(this, From, To);
+  {
+    // The filter-row editor stays with the column it belongs to, and moves
+    // once, after the column.
+    dbgrid::TFilterUpdateGuard FilterHeld(FSTFilter);
+    Integer& FilterCol = FFilterRow.Col;
+    if (FilterCol == From)
+      FilterCol = To;
+    else if (From < To && FilterCol > From && FilterCol <= To)
+      --FilterCol;
+    else if (To < From && FilterCol >= To && FilterCol < From)
+      ++FilterCol;
+    FColumns->GetColumn(From)->SetIndex(To);
+    if (OnColumnMoved) OnColumnMoved(this, From, To);
+  }
+  UpdateFilterEditor(false);
 }
 
 // A row the user sized gives every data row its height.
@@ -359,6 +370,7 @@ void TCustomDBGridKv::CheckTitleButton(Integer ACol, bool& Enabled) {
 }
 
 void TCustomDBGridKv::ColEnter() {
+  SetColumnIme();
   if (OnColEnter) OnColEnter(this);
 }
 

@@ -3,7 +3,8 @@
 // text a person types into the column's filter cell.
 //
 // Index:
-//   [SECTION] Life and settings   Construct, Destroy, Assign, Visible, ListSource, list link
+//   [SECTION] Life and settings   Construct, Destroy, Assign, Visible, ListSource, ListField,
+//                                 list link
 //   [SECTION] Lookup defaults     LookupField, GetDataField, EffectiveKeyField, ...
 //   [SECTION] The condition       SetExpressionStr, MapPickListValues, ClearFilter,
 //                                 GetExpressionAsText, GetFilterValue1/2
@@ -37,6 +38,10 @@ void TSTColumnFilterKv::Construct() {
 }
 
 void TSTColumnFilterKv::Destroy() {
+  // The filter-row editor keeps to its own column.
+  if (TCustomDBGridKv* Grid = FColumn ? FColumn->GetGrid() : nullptr)
+    Grid->FilterColumnGoing(FColumn->GetIndex());
+  FValueList = nullptr;
   if (FListLink) FListLink->OnActiveChange = nullptr;
   FreeAndNil(FListLink);
   FreeAndNil(FListValues);
@@ -59,13 +64,28 @@ void TSTColumnFilterKv::Assign(TPersistent* Source) {
 
 void TSTColumnFilterKv::SetVisible(bool Value) {
   if (FVisible == Value) return;
+  // The filter-row editor leaves a cell about to go first: a typed text that
+  // does not parse keeps the cell shown with the editor in it.
+  TCustomDBGridKv* Grid = FColumn ? FColumn->GetGrid() : nullptr;
+  if (!Value && Grid && Grid->GetFilterEditorActive() && Grid->GetFilterCol() == FColumn->GetIndex())
+    Grid->HideFilterEditor();
   FVisible = Value;
   if (FColumn) FColumn->Changed(false);
 }
 
 TDataSource* TSTColumnFilterKv::GetListSource() const { return FListLink->GetDataSource(); }
 
-void TSTColumnFilterKv::SetListSource(TDataSource* Value) { FListLink->SetDataSource(Value); }
+void TSTColumnFilterKv::SetListSource(TDataSource* Value) {
+  if (GetListSource() == Value) return;
+  FValueList = nullptr;
+  FListLink->SetDataSource(Value);
+}
+
+void TSTColumnFilterKv::SetListField(const String& Value) {
+  if (FListField == Value) return;
+  FListField = Value;
+  FValueList = nullptr;
+}
 
 // The list dataset's list and key values, read once each time the link
 // comes up.

@@ -1,11 +1,15 @@
-// DBGridKvFilter: the filter of one grid column, declared for DBGridKv.h,
-// which includes it; include DBGridKv.h, not this file. It keeps the
-// condition a person typed into the column's filter cell, as typed and
-// parsed, and for lookup columns the key that the typed text stands for.
+// DBGridKvFilter: the filters of the grid's filter row, declared for
+// DBGridKv.h, which includes it; include DBGridKv.h, not this file. A column's
+// filter keeps the condition a person typed into the column's filter cell, as
+// typed and parsed, and for lookup columns the key that the typed text stands
+// for; the grid's filter shows or hides the row; the filter-row editor is the
+// combo box the person types the condition into.
 //
-// Sources: DBGridKvFilter.cpp.
+// Sources: DBGridKvFilter.cpp (the column filter), DBGridKvFilterRow.cpp (the
+// grid's filter, the editor and the grid's filter-row operations).
 #pragma once
 
+#include "controls/DBCtrlsKv.h"
 #include "grid/DbUtilsKv.h"
 
 namespace korvel {
@@ -38,7 +42,8 @@ class TSTColumnFilterKv : public kvp::TPersistent {
   const kvp::String& GetKeyField() const { return FKeyField; }
   void SetKeyField(const kvp::String& Value) { FKeyField = Value; }
   const kvp::String& GetListField() const { return FListField; }
-  void SetListField(const kvp::String& Value) { FListField = Value; }
+  // A new list field or list source lets the kept drop-down values go.
+  void SetListField(const kvp::String& Value);
   kvp::TDataSource* GetListSource() const;
   void SetListSource(kvp::TDataSource* Value);
   bool GetVisible() const { return FVisible; }
@@ -98,6 +103,14 @@ class TSTColumnFilterKv : public kvp::TPersistent {
   kvp::TDataSet* EffectiveListDataSet();
   kvp::String EffectiveListField();
 
+  // -- The drop-down's values --
+  // The sorted distinct values the filter-row drop-down offers, made on the
+  // first drop-down and kept; null until then.
+  IMemTableDataFieldValueListKv* GetValueList() const { return FValueList.Get(); }
+  void SetValueList(IMemTableDataFieldValueListKv* Value) { FValueList = Value; }
+  // Lets the kept values go; the next drop-down reads them again.
+  void ReleaseValueList() { FValueList = nullptr; }
+
   KV_PUBLISHED;
 
  protected:
@@ -124,6 +137,61 @@ class TSTColumnFilterKv : public kvp::TPersistent {
   kvp::Integer FDropDownRows = 0;
   TSTFilterExpressionKv FExpression;  // the parsed condition
   kvp::String FExpressionStr;         // the text as typed
+  // The drop-down's values, read from the list dataset or supplied by the
+  // grid's dataset; counted, freed with the last reference.
+  kvp::TInterfacePtr<IMemTableDataFieldValueListKv> FValueList;
+};
+
+// ---------------------------------------------------------------------------
+// TSTDBGridKvFilter: the grid-wide settings of the filter row: whether the
+// row shows, and Local, which the grid keeps for an application's features
+// object and never reads. While its updates are held (BeginUpdate) the grid
+// neither places nor hides the filter-row editor.
+class TSTDBGridKvFilter : public kvp::TPersistent {
+  KV_CLASS(TSTDBGridKvFilter, kvp::TPersistent)
+ public:
+  explicit TSTDBGridKvFilter(TCustomDBGridKv* AGrid) : FGrid(AGrid) {}
+
+  // From another grid filter: Visible, then Local.
+  void Assign(kvp::TPersistent* Source) override;
+  TCustomDBGridKv* GetGrid() const { return FGrid; }
+  bool GetLocal() const { return FLocal; }
+  void SetLocal(bool Value) { FLocal = Value; }
+  bool GetVisible() const { return FVisible; }
+  // Hiding the row hides its editor; either way the grid lays itself out
+  // again and, in editor mode, places its editors again.
+  void SetVisible(bool Value);
+  void BeginUpdate() { ++FUpdateCount; }
+  void EndUpdate();
+  kvp::Integer GetUpdateCount() const { return FUpdateCount; }
+
+  KV_PUBLISHED;
+
+ protected:
+  kvp::TPersistent* GetOwner() override;
+
+ private:
+  TCustomDBGridKv* FGrid = nullptr;  // the owning grid, never changed
+  bool FLocal = false;
+  kvp::Integer FUpdateCount = 0;  // BeginUpdate nesting
+  bool FVisible = false;
+};
+
+// ---------------------------------------------------------------------------
+// TInplaceFilterEditKv: the combo box the grid lays over a filter cell for
+// the person to type a condition into or pick one from its list. The grid
+// is its holder: the grid sees its keys first and fills its list. Its text
+// sits one pixel lower than an ordinary edit box's, level with the text of
+// the filter cells around it.
+class TInplaceFilterEditKv : public TDBComboBoxKv {
+  KV_CLASS(TInplaceFilterEditKv, TDBComboBoxKv)
+ public:
+  explicit TInplaceFilterEditKv(kvp::TComponent* AOwner) : TDBComboBoxKv(AOwner) {}
+
+  kvp::TRect GetEditRect() override;
+  // Value first, then the text shown, which need not be the value's own
+  // (the key of a lookup filter and the text the person typed).
+  void SetValueAndText(const kvp::Variant& Value, const kvp::String& Text);
 };
 
 }  // namespace korvel

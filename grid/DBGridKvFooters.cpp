@@ -392,7 +392,7 @@ void TCustomDBGridKv::SetFooterRowCount(Integer Value) {
 }
 
 void TCustomDBGridKv::FooterFontChanged(TObject*) {
-  if (!Loading()) SetParentFont(false);
+  if (!Loading() && !FAssigningTitleFont) SetParentFont(false);
   if (FFooterRowCount > 0) LayoutChanged();
 }
 

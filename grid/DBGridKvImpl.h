@@ -32,6 +32,25 @@ class TGridUpdateGuard {
   TCustomDBGridKv* FGrid;
 };
 
+// Holds the grid filter's updates (the filter-row editor is neither placed
+// nor hidden) until Release or the end of the scope.
+class TFilterUpdateGuard {
+ public:
+  explicit TFilterUpdateGuard(TSTDBGridKvFilter* Filter) : FFilter(Filter) {
+    if (FFilter) FFilter->BeginUpdate();
+  }
+  ~TFilterUpdateGuard() { Release(); }
+  void Release() {
+    if (FFilter) FFilter->EndUpdate();
+    FFilter = nullptr;
+  }
+  TFilterUpdateGuard(const TFilterUpdateGuard&) = delete;
+  TFilterUpdateGuard& operator=(const TFilterUpdateGuard&) = delete;
+
+ private:
+  TSTDBGridKvFilter* FFilter;
+};
+
 // Holds the base grid's paint lock for a scope.
 class TPaintLockGuard {
  public:

@@ -294,7 +294,18 @@ void TDBGridInplaceEdit::TextChanged() {
 
 // [SECTION] Grid side
 
-TInplaceEdit* TCustomDBGridKv::CreateEditor() { return TDBGridInplaceEdit::Create(this); }
+// An editor made after the column was entered takes its input method too.
+TInplaceEdit* TCustomDBGridKv::CreateEditor() {
+  TInplaceEdit* Editor = TDBGridInplaceEdit::Create(this);
+  if (SysLocale.FarEast) {
+    TImeName Name;
+    TImeMode Mode = imDontCare;
+    ColumnIme(Name, Mode);
+    Editor->SetImeName(Name);
+    Editor->SetImeMode(Mode);
+  }
+  return Editor;
+}
 
 TDBGridInplaceEdit* TCustomDBGridKv::GetDBInplaceEditor() const {
   return DynCast<TDBGridInplaceEdit>(GetInplaceEditor());
@@ -310,16 +321,6 @@ bool TCustomDBGridKv::EditorWritable() {
   TDBGridInplaceEdit* Editor = GetDBInplaceEditor();
   TColumnKv* Column = Editor ? Editor->GetColumn() : nullptr;
   return Column && Column->CanModify(false);
-}
-
-// FIXME(grid): the notifications of other child windows and of the filter
-// row's editor are handled here with the grid's messages.
-void TCustomDBGridKv::WMCommand(TWMCommand& Message) {
-  inherited::Dispatch(reinterpret_cast<TMessage&>(Message));
-  TDBGridInplaceEdit* Editor = GetDBInplaceEditor();
-  if (Editor && Editor->HandleAllocated() && Message.Ctl == Editor->GetHandle() &&
-      Message.NotifyCode() == EN_CHANGE)
-    Editor->TextChanged();
 }
 
 }  // namespace korvel

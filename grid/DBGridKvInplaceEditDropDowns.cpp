@@ -67,8 +67,10 @@ void TDBGridInplaceEdit::DropDown() {
   // [Phase 1] The style's list, set up for the cell.
   FActiveList->SetWidth(GetWidth());
   if (FActiveList == FDataList) {
-    // The lookup dataset, in rows, titles, key, width and special row from
-    // the column; the key of the cell is the choice.
+    // The list dataset (the drop-down box's list source's, else the lookup
+    // field's), in rows, titles, key, width and special row from the column
+    // and multi-level titles and fitting from its drop-down box; the key of
+    // the cell is the choice.
     TDataSet* ListSet = Column->GetDropDownListDataSet();
     TField* Field = Column->GetField();
     if (!ListSet || !Field) return;
@@ -86,7 +88,7 @@ void TDBGridInplaceEdit::DropDown() {
     List->ListFieldIndex = 0;
     List->SetListField(Column->GetLookupDisplayFields());
     List->SetListAutoFitColWidths(false);
-    List->SetUseMultiTitle(false);
+    List->SetUseMultiTitle(Column->GetDropDownBox()->GetUseMultiTitle());
     List->SetListSource(FDataSource);
     const Integer Width = Column->GetDropDownWidth();
     if (Width == -1)
@@ -97,7 +99,7 @@ void TDBGridInplaceEdit::DropDown() {
     List->SetKeyValue(Grid->FEditValue);
     FDataListColumnsMoved = false;
     List->OnColumnMoved = TMovedKvEvent(this, &TDBGridInplaceEdit::DataListColumnMoved);
-    List->SetListAutoFitColWidths(true);
+    List->SetListAutoFitColWidths(Column->GetDropDownBox()->GetAutoFitColWidths());
   } else if (FActiveList == FCalendar) {
     FCalendar->SetColor(GetColor());
     FCalendar->SetFont(GetFont());
@@ -295,11 +297,15 @@ void TDBGridInplaceEdit::DataListColumnMoved(TObject*, Integer, Integer) {
 // [SECTION] Focus and mouse
 
 void TDBGridInplaceEdit::WMKillFocus(TWMKillFocus& Message) {
+  // The input method and, unless the focus goes back to the grid, the
+  // keyboard layout return to the screen's.
   if (SysLocale.FarEast) {
-    // FIXME(grid): the keyboard layout of the screen comes back here too
-    // once the platform switches layouts.
     SetImeName(Screen()->GetDefaultIme());
     SetImeMode(imDontCare);
+    TCustomDBGridKv* Owner = GetGrid();
+    const bool ToGrid =
+        Owner && Owner->HandleAllocated() && Message.FocusedWnd == Owner->GetHandle();
+    if (!ToGrid) ActivateKeyboardLayout(Screen()->GetDefaultKbLayout(), KLF_ACTIVATE);
   }
   inherited::Dispatch(reinterpret_cast<TMessage&>(Message));
   TCustomDBGridKv* Grid = GetGrid();

@@ -47,12 +47,10 @@ struct TButtonPress : TEditButtonControlKv {
 
 bool IsKeyDownMessage(UINT Msg) { return Msg == WM_KEYDOWN || Msg == WM_SYSKEYDOWN; }
 
-// The dataset of a lookup cell's list: the lookup field's own.
-// FIXME(grid): the column's drop-down box may name a list source of its own
-// once it exists; that dataset comes first then.
+// The dataset of a lookup cell's list: the drop-down box's list source's,
+// else the lookup field's own.
 TDataSet* ListDataSetOf(TColumnKv* Column) {
-  TField* Field = Column ? Column->GetField() : nullptr;
-  return Field && Field->GetFieldKind() == fkLookup ? Field->GetLookupDataSet() : nullptr;
+  return Column ? Column->GetDropDownListDataSet() : nullptr;
 }
 
 }  // namespace
@@ -221,9 +219,30 @@ void TDBGridInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
     HandKeyToGrid(Key, Shift);
     return;
   }
-  // FIXME(grid): Ctrl+F starts the grid's type-ahead search, or stops it and
-  // opens the find dialog with the selected text, once the grid has them;
-  // until then the key goes on to the base editor.
+  // Ctrl+F starts the grid's type-ahead search, or (with the find dialog on
+  // the same key) ends a running one and opens the dialog on the editor's
+  // selected text.
+  if (Pressed != 0 && Grid) {
+    const TDBGridKvOptionsKv Options = Grid->GetOptionsKv();
+    const bool DialogOnSameKey = Options.Contains(dgFindDialogKv) &&
+                                 FindDialogShortCut == InplaceSearchShortCut;
+    const String FieldName = Column ? Column->GetFieldName() : String();
+    if (Pressed == InplaceSearchShortCut && Options.Contains(dgInplaceSearchKv)) {
+      if (Grid->InplaceSearching() && DialogOnSameKey) {
+        Grid->StopInplaceSearch();
+        Grid->ExecuteFindDialog(GetSelText(), FieldName, false);
+      } else {
+        Grid->InplaceSearchText(String(), -1, 2);
+      }
+      Key = 0;
+      return;
+    }
+    if (Pressed == FindDialogShortCut && Options.Contains(dgFindDialogKv)) {
+      Grid->ExecuteFindDialog(GetSelText(), FieldName, false);
+      Key = 0;
+      return;
+    }
+  }
   if (Column && FEditStyle == cesDataListKv && Pressed != 0) {
     TSpecRowKv* SpecRow = Column->GetDropDownSpecRow();
     if (SpecRow->GetVisible() && Pressed == SpecRow->GetShortCut() && Column->CanModify(false)) {

@@ -101,8 +101,8 @@ void TCustomDBGridKv::KeyDown(Word& Key, TShiftState Shift) {
   // [Phase 1] The selection's toggle mode and the application's handler.
   FToggleSelection = Shift.Contains(ssCtrl) || !FOptionsKv.Contains(dgClearSelectionOnEditKv);
   if (OnKeyDown) OnKeyDown(this, Key, Shift);
-  // FIXME(grid): Up at the first record (or Ctrl+Up) opens the filter-row
-  // editor here once the filter row exists.
+  EnterFilterRowByKey(Key, Shift);
+  if (Key == 0) return;
   if (UseRightToLeftAlignment() && (Key == VK_LEFT || Key == VK_RIGHT))
     Key = Key == VK_LEFT ? VK_RIGHT : VK_LEFT;
   if (!FDataLink->GetActive() || !CanGridAcceptKey(Key, Shift)) return;
@@ -126,14 +126,14 @@ void TCustomDBGridKv::KeyDown(Word& Key, TShiftState Shift) {
   } else if (Pressed == FindDialogShortCut && FOptionsKv.Contains(dgFindDialogKv)) {
     ExecuteFindDialog(String(), SelectedFieldNameOf(this), false);
   } else if (InplaceSearching()) {
-    // FIXME(grid): Backspace takes the search's last character back, and the
-    // next and prior matches keep the running time-out, with the search.
     if (Plain && (Key == VK_RETURN || Key == VK_ESCAPE || Key == VK_F2))
       StopInplaceSearch();
+    else if (Plain && Key == VK_BACK)
+      InplaceSearchBackspace();
     else if (Pressed == InplaceSearchNextShortCut)
-      InplaceSearchText(String(), InplaceSearchTimeOut, 1);
+      InplaceSearchText(String(), FInplaceSearchTimeOut, 1);
     else if (Pressed == InplaceSearchPriorShortCut)
-      InplaceSearchText(String(), InplaceSearchTimeOut, 0);
+      InplaceSearchText(String(), FInplaceSearchTimeOut, 0);
   }
   // [Phase 3] The key table.
   const TGridKeyRequestKv Request = DecodeKey(Key, Shift);
@@ -161,8 +161,9 @@ void TCustomDBGridKv::KeyPress(Char& Key) {
   // [Phase 2] Typed text feeds the type-ahead search.
   if (!CanStartInplaceSearch()) return;
   if (Key >= 32 && FDataLink->GetActive() && DataSetBrowsing(FDataLink->GetDataSet())) {
-    // FIXME(grid): a running search keeps its own time-out, with the search.
-    InplaceSearchText(Utf8Encode(Key), InplaceSearchTimeOut, 2);
+    // A running search keeps its own time-out (none after Ctrl+F).
+    InplaceSearchText(Utf8Encode(Key), InplaceSearching() ? FInplaceSearchTimeOut : InplaceSearchTimeOut,
+                      2);
     Key = 0;
   }
 }
@@ -177,8 +178,13 @@ void TCustomDBGridKv::KeyUp(Word& Key, TShiftState Shift) {
 
 void TCustomDBGridKv::WMChar(TWMKey& Message) {
   const Char C = Char(Message.CharCode);
-  // FIXME(grid): while the filter-row editor is in use, Backspace and typed
-  // characters go to it, with the filter row.
+  // [Phase 0] While the filter-row editor is in use, what is typed is for it.
+  if (FilterEditorShown() && (C == 8 || C >= 32)) {
+    UpdateFilterEditor(false);
+    if (TInplaceFilterEditKv* Editor = GetFilterEditor(); Editor && Editor->HandleAllocated())
+      PostMessage(Editor->GetHandle(), WM_CHAR, Message.CharCode, Message.KeyData);
+    return;
+  }
   // [Phase 1] Space steps a check-box or key-image cell.
   const Integer Index = GetSelectedIndex();
   TColumnKv* Column =
@@ -463,8 +469,7 @@ void TCustomDBGridKv::RunKeyRequest(const TGridKeyRequestKv& R) {
       FSelection->SelectAll();
       return;
     case A::SearchClipboard:
-      // FIXME(grid): a running search keeps its own time-out, with the search.
-      InplaceSearchText(Clipboard()->GetAsText(), InplaceSearchTimeOut, 2);
+      InplaceSearchText(Clipboard()->GetAsText(), FInplaceSearchTimeOut, 2);
       return;
     case A::Tab:
       Tab(R.Forward);

@@ -50,6 +50,8 @@ void TCustomDBGridKv::Construct() {
   FBookmarks = TBookmarkListKv::Create(this);
   FHeadTree = THeadTreeNode::CreateText("Root", 0, 0);
   FSumList = TDBGridKvSumList::Create(this);
+  FSumList->OnRecalcAll = TNotifyEvent(this, &TCustomDBGridKv::SumListRecalcAll);
+  FSumList->OnAfterRecalcAll = TNotifyEvent(this, &TCustomDBGridKv::SumListAfterRecalcAll);
   FHorzScrollBar = CreateScrollBar(false);
   FVertScrollBar = CreateScrollBar(true);
   FSortMarkedColumns = TColumnsKvList::Create();
@@ -58,7 +60,7 @@ void TCustomDBGridKv::Construct() {
   FFooterFont->Assign(GetFont());
   FFooterFont->OnChange = TNotifyEvent(this, &TCustomDBGridKv::FooterFontChanged);
   FColCellParams = TColCellParamsKv::Create();
-  // FIXME(grid): the filter comes here.
+  FSTFilter = TSTDBGridKvFilter::Create(this);
   FTitleImageChangeLink = TChangeLink::Create();
   FTitleImageChangeLink->OnChange = TNotifyEvent(this, &TCustomDBGridKv::TitleImagesChanged);
   // The base grid as the data-aware grid uses it: every cell drawn by
@@ -75,6 +77,9 @@ void TCustomDBGridKv::Construct() {
 
 void TCustomDBGridKv::Destroy() {
   FMemTable = nullptr;
+  // The filter-row editor goes while the columns it belongs to still exist.
+  FFilterRow.Active = false;
+  FreeAndNil(FFilterRow.Editor);
   if (FStyle) FStyle->RemoveGrid(this);
   FStyle = nullptr;
   FreeAndNil(FColCellParams);
@@ -99,20 +104,24 @@ void TCustomDBGridKv::Destroy() {
   FreeAndNil(FSumList);
   FreeAndNil(FSelection);
   FreeAndNil(FFooterFont);
+  FreeAndNil(FSTFilter);
 }
 
 void TCustomDBGridKv::Notification(TComponent* AComponent, TOperation Operation) {
   inherited::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FFilterRow.Editor) {
+    FFilterRow.Editor = nullptr;
+    FFilterRow.Active = false;
+  }
   if (Operation != opRemove || !FColumns) return;
-  // [Phase 1] Menus, image lists and scroll bars are let go.
+  // [Phase 1] Menus, image lists, list sources and scroll bars are let go.
   for (Integer I = 0; I < FColumns->GetCount(); ++I) {
     TColumnKv* Column = FColumns->GetColumn(I);
     if (Column->FPopupMenu == AComponent) Column->FPopupMenu = nullptr;
     if (Column->FImageList == AComponent) Column->SetImageList(nullptr);
+    if (Column->FDropDownBox->FListSource == AComponent) Column->FDropDownBox->FListSource = nullptr;
   }
   if (AComponent == FTitleImages) SetTitleImages(nullptr);
-  // FIXME(grid): the columns' drop-down list sources are let go here once
-  // they exist.
   for (TDBGridKvScrollBar* Bar : {FVertScrollBar, FHorzScrollBar})
     if (Bar && Bar->GetExtScrollBar() == AComponent) {
       Bar->SetExtScrollBar(nullptr);
@@ -180,7 +189,9 @@ void TCustomDBGridKv::CreateWnd() {
     SetFieldsCurrent();
   }
   UpdateScrollBar();
-  // FIXME(grid): the IME name and mode are saved here with the grid's keyboard.
+  // Columns without an input method of their own give the grid this one.
+  FGridImeName = GetImeName();
+  FGridImeMode = GetImeMode();
 }
 
 // Fonts and widths scale together; each width is the scaled running sum less
@@ -251,7 +262,17 @@ void TCustomDBGridKv::SetOptions(TDBGridKvOptions Value) {
   const TDBGridKvOptions Old = FOptions;
   FOptions = Value;
   TCustomGridKv::SetOptions(Base);
-  if (Old.Contains(dgMultiSelectKv) && !Value.Contains(dgMultiSelectKv)) ClearSelection();
+  // Without multi-select the user can neither see nor change a selection, so
+  // none may stay behind for the clipboard keys and Ctrl+Delete to act on,
+  // whatever the selection's own clearing option says.
+  if (Old.Contains(dgMultiSelectKv) && !Value.Contains(dgMultiSelectKv)) {
+    ClearSelection();
+    if (FBookmarks) FBookmarks->Clear();
+    if (SelectionExists()) {
+      FSelection->Clear();
+      Invalidate();
+    }
+  }
   const TDBGridKvOptions Layout{dgEditingKv,   dgAlwaysShowEditorKv, dgTitlesKv,
                                 dgIndicatorKv, dgColLinesKv,         dgRowLinesKv,
                                 dgRowSelectKv, dgAlwaysShowSelectionKv};
@@ -546,7 +567,7 @@ void TCustomDBGridKv::InternalLayout() {
   UpdateActive();
   Invalidate();
   if (FSelection->GetSelectionType() == gskColumns) FSelection->GetColumns()->Refresh();
-  // FIXME(grid): the filter editor is placed again here with the filter row.
+  UpdateFilterEditor(false);
 }
 
 // The base grid's column counts: indicator and frozen columns fixed, the
@@ -893,7 +914,8 @@ void TCustomDBGridKv::LayoutFittedWidths() {
 // fitted widths its reference width changes and the neighbours give back the
 // difference, and the layout fits them again.
 void TCustomDBGridKv::ColWidthsChanged() {
-  // FIXME(grid): the filter row's updates are suspended here with the filter row.
+  // The filter-row editor moves once, to where the new widths put its cell.
+  dbgrid::TFilterUpdateGuard FilterHeld(FSTFilter);
   if ((FDataLink->GetActive() || FColumns->IsCustomized()) && AcquireLayoutLock()) {
     struct TEnd {
       TCustomDBGridKv* Grid;
@@ -961,6 +983,8 @@ void TCustomDBGridKv::ColWidthsChanged() {
   InvalidateEditor();
   if (OnColWidthsChanged) OnColWidthsChanged(this);
   UpdateHorzScrollBar();
+  FilterHeld.Release();
+  UpdateFilterEditor(false);
 }
 
 // Only an external horizontal bar is set here: 0..127 over the scrolling
@@ -1040,7 +1064,7 @@ bool TCustomDBGridKv::CanEditorAlwaysShow() {
 }
 
 void TCustomDBGridKv::ShowCellEditor() {
-  // FIXME(grid): the filter-row editor is left first once the filter row exists.
+  if (FFilterRow.Active) HideFilterEditor();
   ShowEditor();
 }
 
@@ -1116,7 +1140,9 @@ bool TCustomDBGridKv::IsFocused() {
   if (!Focus) return false;
   if (Focus == GetHandle()) return true;
   TInplaceEdit* Editor = GetInplaceEditor();
-  return Editor && Editor->HandleAllocated() && Editor->GetHandle() == Focus;
+  if (Editor && Editor->HandleAllocated() && Editor->GetHandle() == Focus) return true;
+  TInplaceFilterEditKv* FilterEditor = FFilterRow.Editor;
+  return FilterEditor && FilterEditor->HandleAllocated() && FilterEditor->GetHandle() == Focus;
 }
 
 // [SECTION] Self-check

@@ -16,8 +16,9 @@
 //   [SECTION] Press         MouseDown and its steps
 //   [SECTION] Move          MouseMove, live column sizing
 //   [SECTION] Release       MouseUp
-//   [SECTION] Timer         StartTimer, StopTimer, AutoScrollTimer, TimedScroll, WM_TIMER
-//   [SECTION] Messages      WM_SETCURSOR, WM_CANCELMODE, WndProc, TitleCellClick
+//   [SECTION] Timer         StartTimer, StopTimer, AutoScrollTimer, TimedScroll
+//   [SECTION] Messages      WM_SETCURSOR, TitleCellClick (WM_TIMER, WM_CANCELMODE and
+//                           WndProc are DBGridKvMessages.cpp)
 #include <algorithm>
 #include <cstdlib>
 
@@ -109,8 +110,7 @@ void TCustomDBGridKv::MouseDown(TMouseButton Button, TShiftState Shift, Integer 
   FMouseDownPoint = {X, Y};
   FPressedCheckBoxCell = {-1, -1};
   if (!AcquireFocus()) return;
-  // FIXME(grid): a press inside the data box leaves the filter-row editor
-  // with the filter row.
+  if (GetFilterEditorActive() && PtInRect(GetDataBoxRect(), Point(X, Y))) HideFilterEditor();
   // [Phase 2] A double click: a border fits widths, a check box steps.
   if (Button == mbLeft && Shift.Contains(ssDouble)) {
     DoubleClickDown(Shift, X, Y);
@@ -693,22 +693,6 @@ void TCustomDBGridKv::TimedScroll(TGridScrollDirections Direction) {
   if (!Direction.Empty()) inherited::TimedScroll(Direction);
 }
 
-void TCustomDBGridKv::WMTimer(TWMTimer& Message) {
-  inherited::WMTimer(Message);
-  // FIXME(grid): timer 2 ends the type-ahead search, with the search.
-  if (Message.TimerID != AutoScrollTimerId) return;
-  if (FMouseState == 7) {
-    TPoint P;
-    GetCursorPos(&P);
-    P = ScreenToClient(P);
-    TGridDrawInfo DrawInfo;
-    CalcDrawInfo(DrawInfo);
-    RowMoveDragOver(P.X, P.Y, DrawInfo);
-  } else if (FMouseState != 0 || FRowSelectTracking || FCellSelectTracking) {
-    AutoScrollTimer();
-  }
-}
-
 // [SECTION] Messages
 
 void TCustomDBGridKv::WMSetCursor(TWMSetCursor& Message) {
@@ -752,35 +736,6 @@ void TCustomDBGridKv::WMSetCursor(TWMSetCursor& Message) {
     }
   }
   inherited::WMSetCursor(Message);
-}
-
-void TCustomDBGridKv::WMCancelMode(TMessage& Message) {
-  inherited::WMCancelMode(Message);
-  StopTracking();
-  if (FMouseState != 0) StopTimer();
-  FMouseState = 0;
-}
-
-// In automatic drag mode a multi-select grid takes its left presses itself,
-// so that a press on a selected cell can still start a drag when the mouse
-// moves (and a press elsewhere selects).
-void TCustomDBGridKv::WndProc(TMessage& Message) {
-  const bool Press = Message.Msg == WM_LBUTTONDOWN || Message.Msg == WM_LBUTTONDBLCLK;
-  if (!Press || GetDragMode() != dmAutomatic || !FOptions.Contains(dgMultiSelectKv) ||
-      Designing()) {
-    inherited::WndProc(Message);
-    return;
-  }
-  struct TRestore {
-    TCustomDBGridKv* Grid;
-    ~TRestore() {
-      Grid->SetDragMode(dmAutomatic);
-      Grid->FAutoDragPress = false;
-    }
-  } Restore{this};
-  SetDragMode(dmManual);
-  FAutoDragPress = true;
-  inherited::WndProc(Message);
 }
 
 void TCustomDBGridKv::TitleCellClick(TColumnKv* Column) {

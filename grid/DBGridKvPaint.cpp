@@ -7,7 +7,7 @@
 // are DBGridKvDataCells.cpp's.
 //
 // Index:
-//   [SECTION] Classification     GetCellType, CellIsDrawnFixed, CellIsSelected
+//   [SECTION] Classification     GetCellType, CellTextPlace, CellIsDrawnFixed, CellIsSelected
 //   [SECTION] Highlight          GetFixedCellHighlight, LightenColor
 //   [SECTION] DrawCell           DrawCell
 //   [SECTION] Indicator          DrawIndicatorCell
@@ -82,6 +82,18 @@ TCellAreaKv TCustomDBGridKv::GetCellType(Integer ACol, Integer ARow, Integer& Da
   return Area;
 }
 
+bool TCustomDBGridKv::CellTextPlace(Integer ACol, Integer ARow, TGridDrawState AState,
+                                    TRect& ARect, Integer& HorzMargin, Integer& VertMargin) {
+  const bool Down = CellIsDrawnFixed(ACol, ARow, AState, ARect);
+  VertMargin = 2;
+  if (Down) {
+    InflateRect(ARect, -1, -1);
+    VertMargin = 1;
+  }
+  HorzMargin = GetFlat() ? VertMargin - 1 : VertMargin;
+  return Down;
+}
+
 bool TCustomDBGridKv::CellIsDrawnFixed(Integer ACol, Integer ARow, TGridDrawState AState,
                                        const TRect& /*ARect*/) {
   Integer DataCol = 0, Index = 0;
@@ -96,7 +108,7 @@ bool TCustomDBGridKv::CellIsDrawnFixed(Integer ACol, Integer ARow, TGridDrawStat
        Area.RowType == crtDataKv);
   // A filter cell that shows its column's condition is an input, never raised.
   if (Result && Area.RowType == crtFilterKv && Area.ColType == cctDataKv &&
-      FilterRowVisible() && ColumnFilterCellShown(DataCol))
+      FilterRowVisible() && ColumnHasFilterCell(DataCol))
     return false;
   return Result;
 }
@@ -165,16 +177,11 @@ void TCustomDBGridKv::DrawCell(Integer ACol, Integer ARow, TRect ARect, TGridDra
   }
   // [Phase 2] Where the cell lies, and its margins: a cell in the fixed look
   // gives one pixel on every side to its frame.
-  const bool Down = CellIsDrawnFixed(ACol, ARow, AState, ARect);
+  Integer HorzMargin = 0, VertMargin = 0;
+  const bool Down = CellTextPlace(ACol, ARow, AState, ARect, HorzMargin, VertMargin);
   Integer DataCol = 0, AreaIndex = 0;
   const TCellAreaKv Area = GetCellType(ACol, ARow, DataCol, AreaIndex);
   const Integer DataRow = ARow - FTitleOffset;
-  Integer VertMargin = 2;
-  if (Down) {
-    InflateRect(ARect, -1, -1);
-    VertMargin = 1;
-  }
-  const Integer HorzMargin = GetFlat() ? VertMargin - 1 : VertMargin;
   bool Highlighted = false;
   bool IsDown = false;
   bool TitleCell = false;
@@ -497,7 +504,7 @@ void TCustomDBGridKv::DrawFilterCell(Integer ACol, Integer ARow, bool& Highlight
   TCanvas* Canvas = GetCanvas();
   const bool Real = FilterRowVisible() && CellType.RowType == crtFilterKv &&
                     CellType.ColType == cctDataKv && DataCol >= 0 &&
-                    DataCol < FColumns->GetCount() && ColumnFilterCellShown(DataCol);
+                    DataCol < FColumns->GetCount() && ColumnHasFilterCell(DataCol);
   const bool Selected = CellIsSelected(ACol, ARow, {}, DataCol);
   if (!Real) {
     // [Phase 1] Any other cell of the filter row: its title's colour.
@@ -524,7 +531,9 @@ void TCustomDBGridKv::DrawFilterCell(Integer ACol, Integer ARow, bool& Highlight
   Highlighted =
       GetFixedCellHighlight(ACol, ARow, Canvas->GetFont(), Background, Selected, AState, CellType);
   Canvas->GetBrush()->SetColor(Background);
-  WriteCellText(Column, TextRect, true, 1, 1, ColumnFilterText(DataCol), taLeftJustify,
+  String Text;
+  GetColumnFilterText(DataCol, Text);
+  WriteCellText(Column, TextRect, true, 1, 1, Text, taLeftJustify,
                 Column->GetLayout(), false, false, 0, 0);
   if (!DropDown) return;
   // [Phase 3] The drop-down button at the top right, the strip under it

@@ -111,7 +111,7 @@ void TCustomDBGridKv::RowsLayoutChanged() {
   }
   UpdateRowCount();
   UpdateScrollBar();
-  // FIXME(grid): the filter editor is placed again here with the filter row.
+  UpdateFilterEditor(false);
 }
 
 // The current row is the link's active record.
@@ -137,7 +137,7 @@ void TCustomDBGridKv::ReloadEditor() {
   if (FReloadingEditor) return;
   TFlagScope Reloading(FReloadingEditor);
   InvalidateEditor();
-  // FIXME(grid): the filter-row editor is placed again here with the filter row.
+  UpdateFilterEditor(false);
 }
 
 // [SECTION] Scroll bar
@@ -612,117 +612,6 @@ bool TCustomDBGridKv::DoMouseWheelUp(TShiftState Shift, TPoint MousePos) {
     ScrollDataRows(GetTopRow() - 1);
   }
   return true;
-}
-
-// FIXME(grid): the three handlers below are the grid's message handling of
-// these messages; they move there, unchanged, with the rest of it.
-
-void TCustomDBGridKv::WMDeferredLayout(TMessage&) {
-  if (AcquireLayoutLock())
-    EndLayout();
-  else
-    DeferLayout();
-}
-
-void TCustomDBGridKv::WMSize(TWMSize& Message) {
-  inherited::Dispatch(reinterpret_cast<TMessage&>(Message));
-  if (FUpdateLock > 0) {
-    // The rows are counted again once the lock is gone.
-    DeferLayout();
-  } else if (FAutoFitColWidths && !Designing()) {
-    LayoutChanged();
-    ReloadEditor();
-  } else {
-    UpdateRowCount();
-    UpdateScrollBar();
-  }
-  UpdateHorzScrollBar();
-}
-
-// The bar moves the dataset: by rows, by pages, to either end, or to the
-// record number under the thumb.
-void TCustomDBGridKv::WMVScroll(TWMScroll& Message) {
-  if (!AcquireFocus()) return;
-  // The thumb's position: the message carries 16 bits, so past them the
-  // position comes from the bar while it is dragged, and the dropped thumb
-  // stands where it was last dragged to.
-  SCROLLINFO Info{};
-  Info.cbSize = sizeof(SCROLLINFO);
-  Info.fMask = SIF_TRACKPOS | SIF_RANGE;
-  FVertScrollBar->GetScrollInfo(Info);
-  const Integer Code = Message.ScrollCode();
-  if (Code == SB_THUMBTRACK) FThumbTrackPos = Info.nTrackPos;
-  const Integer ThumbPos = Info.nMax <= 0xFFFF     ? Integer(HIWORD(Message.WParam))
-                           : Code == SB_THUMBTRACK ? Info.nTrackPos
-                                                   : FThumbTrackPos;
-  if (FMemTable) {
-    HandleVertScroll(Code, ThumbPos);
-    return;
-  }
-  if (!FDataLink->GetActive()) return;
-  TDataSet* DataSet = FDataLink->GetDataSet();
-  const Integer Active = FDataLink->GetActiveRecord();
-  switch (Code) {
-    case SB_LINEUP:
-      DataSet->MoveBy(-Active - 1);
-      break;
-    case SB_LINEDOWN:
-      DataSet->MoveBy(FDataLink->GetRecordCount() - Active);
-      break;
-    case SB_PAGEUP:
-      DataSet->MoveBy(-GetVisibleRowCount());
-      break;
-    case SB_PAGEDOWN:
-      DataSet->MoveBy(GetVisibleRowCount());
-      break;
-    case SB_TOP:
-      DataSet->First();
-      break;
-    case SB_BOTTOM:
-      DataSet->Last();
-      break;
-    case SB_THUMBTRACK:
-      if (FVertScrollBar->GetTracking()) {
-        DataSet->MoveBy(ThumbPos - FSumList->GetRecNo());
-        FIgnoreThumbPos = true;
-      }
-      break;
-    case SB_THUMBPOSITION: {
-      if (FIgnoreThumbPos) {
-        FIgnoreThumbPos = false;
-        break;
-      }
-      const Integer Pos = ThumbPos;
-      if (FSumList->IsSequenced()) {
-        if (Pos <= 1)
-          DataSet->First();
-        else if (Pos < FSumList->RecordCount())
-          FSumList->SetRecNo(Pos);
-        else
-          DataSet->Last();
-      } else {
-        switch (Pos) {
-          case 0:
-            DataSet->First();
-            break;
-          case 1:
-            DataSet->MoveBy(-GetVisibleRowCount());
-            break;
-          case 3:
-            DataSet->MoveBy(GetVisibleRowCount());
-            break;
-          case 4:
-            DataSet->Last();
-            break;
-          default:
-            break;
-        }
-      }
-      break;
-    }
-    default:
-      break;
-  }
 }
 
 }  // namespace korvel

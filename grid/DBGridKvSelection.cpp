@@ -582,8 +582,10 @@ TBookmarkListKv* TDBGridKvSelection::GetRows() const { return FGrid->GetSelected
 void TDBGridKvSelection::SetSelectionType(TDBGridKvSelectionKind Value) {
   if (FSelectionType == Value) return;
   FSelectionType = Value;
-  // FIXME(grid): the filter-row editor repaints here too once it exists.
-  if (!GridDestroyingOrGone(FGrid)) FGrid->InvalidateEditor();
+  if (GridDestroyingOrGone(FGrid)) return;
+  FGrid->InvalidateEditor();
+  // A selection hides the filter-row editor; without one it comes back.
+  if (FGrid->GetFilterEditorActive()) FGrid->UpdateFilterEditor(false);
 }
 
 bool TDBGridKvSelection::DataCellSelected(Integer ACol, const TBookmark& Bookmark) {

@@ -8,7 +8,7 @@
 //   [SECTION] Tree nodes      ToggleTreeNode
 //   [SECTION] Record moving   StartRowMoving, RowMoveDragOver, EndRowMoving, CalcDropLineX,
 //                             DrawDropLine, MoveRecordsDrop, MoveRecords, DefaultMoveRecords
-//   [SECTION] Commands        ClearColumnsFilter, OptimizeSelectedColsWidth, OptimizeColsWidth
+//   [SECTION] Commands        OptimizeSelectedColsWidth, OptimizeColsWidth
 #include <algorithm>
 
 #include "grid/DBGridKv.h"
@@ -324,13 +324,6 @@ bool TCustomDBGridKv::DefaultMoveRecords(TStrings* Bookmarks, Integer TargetRecN
 }
 
 // [SECTION] Commands
-
-void TCustomDBGridKv::ClearColumnsFilter() {
-  // FIXME(grid): the filter-row editor is hidden here first, with the filter row.
-  for (Integer I = 0; I < FColumns->GetCount(); ++I)
-    if (TSTColumnFilterKv* Filter = FColumns->GetColumn(I)->GetSTFilter()) Filter->ClearFilter();
-  Invalidate();
-}
 
 void TCustomDBGridKv::OptimizeSelectedColsWidth(TColumnKv* Column) {
   TColumnsKvList List;

@@ -13,16 +13,8 @@ namespace korvel {
 
 class TDBLookupGridKv;
 
-enum TDBLookupGridKvOption {
-  dlgColumnResizeKv,
-  dlgColLinesKv,
-  dlgRowLinesKv,
-  dlgAutoSortMarkingKv,
-  dlgMultiSortMarkingKv
-};
-KV_ENUM_INFO(TDBLookupGridKvOption, dlgColumnResizeKv, dlgColLinesKv, dlgRowLinesKv,
-             dlgAutoSortMarkingKv, dlgMultiSortMarkingKv)
-using TDBLookupGridKvOptions = kvp::TSet<TDBLookupGridKvOption>;
+// TDBLookupGridKvOptions is declared with the columns (DBGridKvColumns.h),
+// whose drop-down boxes carry them.
 
 // ---------------------------------------------------------------------------
 // TLookupGridDataLinkKv: the lookup grid's link to the bound dataset (the one
@@ -400,8 +392,6 @@ class TPopupDataGridKv : public TDBLookupGridKv {
 
   void WMEraseBkgnd(kvp::TMessage& Message);
   void WMMouseActivate(kvp::TMessage& Message);
-  void WMNCCalcSize(kvp::TMessage& Message);
-  void WMNCPaint(kvp::TMessage& Message);
   void WMSize(kvp::TWMSize& Message);
   void WMWindowPosChanging(kvp::TMessage& Message);
   void WMSizeGripSide(kvp::TMessage& Message);
@@ -409,8 +399,6 @@ class TPopupDataGridKv : public TDBLookupGridKv {
   KV_BEGIN_MESSAGE_MAP
   KV_MESSAGE(kvp::WM_ERASEBKGND, WMEraseBkgnd)
   KV_MESSAGE(kvp::WM_MOUSEACTIVATE, WMMouseActivate)
-  KV_MESSAGE(kvp::WM_NCCALCSIZE, WMNCCalcSize)
-  KV_MESSAGE(kvp::WM_NCPAINT, WMNCPaint)
   KV_MESSAGE(kvp::WM_SIZE, WMSize)
   KV_MESSAGE(kvp::WM_WINDOWPOSCHANGING, WMWindowPosChanging)
   KV_MESSAGE(WM_SIZEGRIPSIDEKV, WMSizeGripSide)

@@ -5,7 +5,7 @@
 //
 // Index:
 //   [SECTION] Construction   Construct, Destroy, CreateParams
-//   [SECTION] Frame          PaintFlatBorder, WMNCCalcSize, WMNCPaint, CMCtl3DChanged
+//   [SECTION] Frame          PaintFlatBorder, CMCtl3DChanged
 //   [SECTION] Window         WMEraseBkgnd, WMMouseActivate, WMSize, WMWindowPosChanging,
 //                            WMSizeGripSide
 //   [SECTION] User actions   KeyDown, KeyUp, KeyValueChanged, MouseDown, MouseMove, MouseUp
@@ -65,18 +65,6 @@ void TPopupDataGridKv::PaintFlatBorder() {
   OffsetRect(R, -R.Left, -R.Top);
   DrawEdge(DC, &R, BDR_RAISEDOUTER, BF_RECT);
   ReleaseDC(Wnd, DC);
-}
-
-void TPopupDataGridKv::WMNCCalcSize(TMessage& Message) {
-  inherited::Dispatch(Message);
-  TRect* R = Message.WParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(Message.LParam)->rgrc[0]
-                            : reinterpret_cast<TRect*>(Message.LParam);
-  InflateRect(*R, -FFlatBorderWidth, -FFlatBorderWidth);
-}
-
-void TPopupDataGridKv::WMNCPaint(TMessage& Message) {
-  inherited::Dispatch(Message);
-  PaintFlatBorder();
 }
 
 void TPopupDataGridKv::CMCtl3DChanged(TMessage& Message) {
@@ -198,6 +186,8 @@ TPopupDataGridKv* TColumnKv::GetDataList() {
 }
 
 TDataSet* TColumnKv::GetDropDownListDataSet() {
+  if (TDataSource* Source = FDropDownBox->GetListSource())
+    if (TDataSet* DataSet = Source->GetDataSet()) return DataSet;
   TField* Field = GetField();
   return Field && Field->GetFieldKind() == fkLookup ? Field->GetLookupDataSet() : nullptr;
 }

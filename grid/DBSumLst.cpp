@@ -415,6 +415,9 @@ void TDBSumListProducer::RecalcAll() {
             Extended X = 0;
             if (Sums[K]->FGroupOperation == goCount) {
               if (!Field || !Field->IsNull()) Totals[K] += OneRecord;
+            } else if (Sums[K]->FGroupOperation == goSum) {
+              // A null value reads as 0 and adds nothing: one read a record.
+              Totals[K] = RoundRaw(Share(Field) + Totals[K]);
             } else if (ReadShare(Field, X)) {
               Totals[K] = RoundRaw(X + Totals[K]);  // an average counts its null values as 0
               ++Counts[K];

@@ -88,12 +88,17 @@ void TApplication::WndProc(TMessage& Message) {
 
 void TApplication::InstallMessageFilter() {
   SetMessageFilter([this](MSG& Msg) { return FilterMessage(Msg); });
+  // An action nobody else ran or updated goes to the controls.
+  ActionRoute().ExecuteTarget = [this](TBasicAction* Action) { return OfferAction(Action, true); };
+  ActionRoute().UpdateTarget = [this](TBasicAction* Action) { return OfferAction(Action, false); };
   // What escapes a window procedure that is not a control's, a timer's
   // handler or the filter itself comes here too, and the loop goes on.
   ApplicationHandleException = [this](TObject* Sender) { HandleException(Sender); };
 }
 
 void TApplication::Destroy() {
+  ActionRoute().ExecuteTarget = nullptr;
+  ActionRoute().UpdateTarget = nullptr;
   FreeHintWindow();
   if (FHandle && IsWindow(FHandle)) DestroyWindow(FHandle);
   FHandle = nullptr;
@@ -177,9 +182,35 @@ void TApplication::HandleMessage() {
 void TApplication::Idle() {
   FreeDeviceContexts();
   DoMouseIdle();
+  UpdateActions();
   if (FShowHint && !FMouseControl) CancelHint();
   bool Done = true;
   if (OnIdle) OnIdle(this, Done);
+}
+
+// The focused control, the active form and the main form, in this order, are
+// offered the action; the first that takes it runs or updates it.
+bool TApplication::OfferAction(TBasicAction* Action, bool Execute) {
+  TComponent* Targets[] = {Screen()->GetActiveControl(), Screen()->GetActiveForm(), FMainForm};
+  for (TComponent* Target : Targets) {
+    if (!Target) continue;
+    if (Execute ? Target->ExecuteAction(Action) : Target->UpdateAction(Action)) return true;
+  }
+  return false;
+}
+
+// Each shown form's action lists update their actions, so that what shows
+// them (menu items, buttons) follows the state of the focused control.
+void TApplication::UpdateActions() {
+  for (Integer F = 0; F < Screen()->GetFormCount(); ++F) {
+    TCustomForm* Form = Screen()->GetForms(F);
+    if (!Form->HandleAllocated() || !IsWindowVisible(Form->GetHandle())) continue;
+    for (Integer C = 0; C < Form->GetComponentCount(); ++C) {
+      auto* List = DynCast<TCustomActionList>(Form->GetComponents(C));
+      if (!List) continue;
+      for (Integer A = 0; A < List->GetActionCount(); ++A) List->GetAction(A)->Update();
+    }
+  }
 }
 
 void TApplication::DoMouseIdle() {
@@ -420,6 +451,7 @@ void TApplication::ControlDestroyed(TControl* Control) {
 
 void TScreen::Construct() {
   inherited::Construct();
+  FDefaultKbLayout = GetKeyboardLayout(0);
   FHintFont.reset(TFont::Create());
   FHintFont->SetColor(clInfoText);
   FMenuFont.reset(TFont::Create());

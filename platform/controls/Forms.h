@@ -255,8 +255,13 @@ class TApplication : public TComponent {
 
   HWND GetHandle();
   // Installs the filter step into the window system's pump (after the
-  // window system was reset, say).
+  // window system was reset, say), and the route by which an action that
+  // nobody else ran or updated reaches the focused control, the active form
+  // and the main form (see ActionRoute).
   void InstallMessageFilter();
+  // The idle step's update of every action in the action lists of the shown
+  // forms.
+  void UpdateActions();
 
   // ---- The loop ----
   bool ProcessMessage();  // one message; false when none was waiting
@@ -341,6 +346,7 @@ class TApplication : public TComponent {
  private:
   friend LRESULT ApplicationWndProc(HWND, UINT, WPARAM, LPARAM);
   void WndProc(TMessage& Message);
+  bool OfferAction(TBasicAction* Action, bool Execute);
   void StartHintTimer(Integer Value, bool ShowHint);
   void StopHintTimer();
   void HintTimerExpired();
@@ -423,7 +429,8 @@ class TScreen : public TComponent {
   TFont* GetHintFont() const { return FHintFont.get(); }
   TFont* GetMenuFont() const { return FMenuFont.get(); }
   const String& GetDefaultIme() const { return FDefaultIme; }
-  HKL GetDefaultKbLayout() const { return GetKeyboardLayout(0); }
+  // The keyboard layout active when the screen object was made.
+  HKL GetDefaultKbLayout() const { return FDefaultKbLayout; }
 
  protected:
   void Construct() override;
@@ -446,6 +453,7 @@ class TScreen : public TComponent {
   TObjectPtr<TFont> FHintFont;
   TObjectPtr<TFont> FMenuFont;
   String FDefaultIme;
+  HKL FDefaultKbLayout = nullptr;
 };
 
 // ---------------------------------------------------------------------------

@@ -261,6 +261,7 @@ void TSQLiteDataSet::OpenConnection() {
   }
   sqlite3_busy_timeout(FDB, BusyTimeoutMs);
   sqlite3_exec(FDB, "PRAGMA mmap_size = 0", nullptr, nullptr, nullptr);
+  RegisterCollector();
 }
 
 // Another file was put under the name (a rename over it): the connection

@@ -49,6 +49,8 @@
 // and is otherwise read through at the first read.
 #pragma once
 
+#include <cstdint>
+#include <exception>
 #include <map>
 #include <memory>
 #include <string>
@@ -59,6 +61,8 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct sqlite3_value;
+struct sqlite3_context;
 
 namespace kvp {
 
@@ -107,7 +111,7 @@ class TSQLiteDataSet : public TDataSet {
   Integer GetReadRuns() const { return FReadRuns; }
   Integer GetCachedCount() const;
   // Bytes of row data held now: the cache and a walk's run.
-  std::size_t GetCachedBytes() const { return FCacheBytes + FRun.Bytes.size(); }
+  std::size_t GetCachedBytes() const { return FCacheBytes + FRun.Held(); }
   // The most bytes of row data the cache of a table with row ids keeps.
   void SetCacheLimit(std::size_t Bytes) { FCacheLimit = Bytes; }
 
@@ -225,16 +229,33 @@ class TSQLiteDataSet : public TDataSet {
   // in runs, chunks of consecutive rows read after the cursor that hold only
   // the columns the walk reads (a column read for the first time reads the
   // run again from the current row with it). A run is dropped by any change.
+  // Its numbers go into a record as the cursor reaches it; a run's rows are
+  // taken inside one step of a statement where the table gives them in row
+  // id order (CollectRun), else stepped one by one (StepRun).
+  //
+  // One value of a run as SQLite gave it, of a fixed size, so that the
+  // value of a row and column is found by its index.
+  struct TRunCell {
+    Int64 Payload = 0;       // a whole number; a real's bits; a text's or blob's offset in Bytes
+    std::uint32_t Size = 0;  // bytes of a text or blob
+    std::uint8_t Class = 0;  // SQLite's storage class
+    bool Large = false;      // a text or blob left in the table: only its size is held
+  };
   struct TRun {
-    std::vector<Int64> RowIds;     // ascending, consecutive database rows
-    std::vector<unsigned> Starts;  // where each row's cells start in Bytes
-    std::string Bytes;             // the cells of Columns, row after row
-    std::vector<Integer> Columns;  // the field definitions held, in cell order
-    Int64 FirstPos = 0;            // position of the first row among database rows
-    Integer Index = -1;            // the row the cursor stands on; -1: none
-    bool End = false;              // no database row follows the last one
-    bool Ordered = false;          // rows in the order of IndexFieldNames (its columns first)
+    std::vector<Int64> RowIds;      // consecutive database rows, ascending unless Ordered
+    std::vector<TRunCell> Cells;    // Columns.size() a row, row after row
+    std::string Bytes;              // the texts and blobs of the cells
+    std::vector<Integer> Columns;   // the field definitions held, in cell order
+    std::vector<Integer> Slots;     // per field definition: its place in Columns, -1: not held
+    Int64 FirstPos = 0;             // position of the first row among database rows
+    Integer Index = -1;             // the row the cursor stands on; -1: none
+    bool End = false;               // no database row follows the last one
+    bool Ordered = false;           // rows in the order of IndexFieldNames (its columns first)
     Integer Count() const { return Integer(RowIds.size()); }
+    // Bytes of memory the rows take.
+    std::size_t Held() const {
+      return RowIds.size() * sizeof(Int64) + Cells.size() * sizeof(TRunCell) + Bytes.size();
+    }
   };
   bool RunAllowed() const;
   void ReadRun(Int64 From, Int64 FirstPos);
@@ -242,7 +263,28 @@ class TSQLiteDataSet : public TDataSet {
   bool RunNext(TRecordBuffer& Buffer, TGetResult& Result);
   bool StartRun(Int64 From, Int64 FirstPos, TRecordBuffer& Buffer, TGetResult& Result);
   Integer RunIndexOf(Int64 RowId, Integer RecNo) const;
+  sqlite_detail::TCell RunCell(Integer Row, Integer Slot) const;
   bool CellFromRun(Integer Row, Integer Column, Variant& Value);
+  void PlaceRunNumbers(TRecordBuffer& Buffer, Integer Row);
+  std::size_t AppendRunCell(sqlite3_value* Value, int Largest);
+  String RunColumnList() const;
+  void StepRun(Int64 From, bool& Cut);
+  // What collecting a run's rows in one step (CollectRun) asks and found.
+  struct TCollect {
+    Integer Want = 0;             // rows the run takes
+    std::size_t Budget = 0;       // bytes of rows after which it takes no more
+    int Largest = 0;              // a larger text or blob is held by its size
+    std::size_t Held = 0;         // bytes of the rows taken (AppendRunCell)
+    bool Cut = false;             // it stopped at its budget
+    bool OutOfOrder = false;      // a row came that does not follow the last one
+    bool Stopped = false;         // the collector stopped the statement
+    std::exception_ptr Failure;   // what the collector could not take a row for
+  };
+  void RegisterCollector();
+  static void CollectStep(sqlite3_context* Context, int Count, sqlite3_value** Values);
+  static void CollectFinal(sqlite3_context* Context);
+  bool CollectRun(Int64 From, bool& Cut);
+  bool RunColumnsKept();
   void ReadRowById(TRecordBuffer& Buffer, Int64 RowId);
   void DecodeInto(TRecordBuffer& Buffer, const char* Bytes, Int64 RowId, Integer Only);
   Variant CellValue(const sqlite_detail::TCell& Cell, Integer Column, Int64 RowId);
@@ -334,10 +376,19 @@ class TSQLiteDataSet : public TDataSet {
     TOrderKey Key;
     Int64 Position = 0;  // its position among database rows when noted
   };
+  // The rows of a chunk as read, before they are sorted and laid into the
+  // run: each row's cells (AppendCells) one after another.
+  struct TOrderRows {
+    std::vector<Int64> RowIds;
+    std::vector<unsigned> Starts;  // where each row's cells start in Bytes
+    std::string Bytes;
+    Integer Count() const { return Integer(RowIds.size()); }
+  };
   bool OrderRunNext(TRecordBuffer& Buffer, TGetResult& Result);
   void NoteOrderMarks(const TOrderKey& From, Int64 FirstPos);
   void ReadOrderRun(const TOrderKey& From, bool Inclusive, Int64 FirstPos);
-  void SortOrderRun();
+  std::vector<Integer> SortOrderRows(const TOrderRows& Rows) const;
+  void LayOrderRun(const TOrderRows& Rows, const std::vector<Integer>& Order);
   TOrderKey OrderRunKey(Integer Row) const;
   std::size_t OrderRunBudget() const;
   String OrderBound(const TOrderKey& Key, int& Next, std::vector<sqlite_detail::TCell>& Binds) const;
@@ -450,6 +501,8 @@ class TSQLiteDataSet : public TDataSet {
   sqlite3_stmt* FWrite = nullptr;     // the last change's statement, FWriteSQL
   String FWriteSQL;
   std::vector<Integer> FRunReadColumns;
+  bool FCollectRuns = false;           // runs are read by the collector (RegisterCollector)
+  TCollect FCollect;                   // the collector's read in progress
   TRun FRun;
   Integer FRunChunk = 64;              // rows the next run reads
   std::vector<unsigned char> FWanted;  // columns a walk has read: the next run holds them

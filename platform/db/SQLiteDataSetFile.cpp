@@ -20,7 +20,8 @@ namespace kvp::sqlite_detail {
 
 namespace {
 
-constexpr int WindowBytes = 256 * 1024;  // read at once when reads follow one another
+constexpr int FirstWindowBytes = 16 * 1024;  // read at once when a read follows the last one
+constexpr int WindowBytes = 256 * 1024;      // ... growing up to this while they go on following
 
 sqlite3_vfs* RealVfs = nullptr;  // the system's file layer, which this one stands on
 sqlite3_vfs AheadVfs;            // this one
@@ -35,14 +36,19 @@ struct TAheadFile {
   char* Window;                 // bytes read ahead, or null
   sqlite3_int64 WindowStart;    // their offset in the file
   int WindowSize;               // how many hold the file's bytes
+  int NextWindow;               // how many the next window reads
   sqlite3_int64 NextOffset;     // where the last read ended
 };
 
 TAheadFile* Ahead(sqlite3_file* File) { return reinterpret_cast<TAheadFile*>(File); }
 sqlite3_file* Real(sqlite3_file* File) { return Ahead(File)->Real; }
 
+// A read of a few rows after a lock change reads a small window, a walk
+// through the file ever larger ones: what a window holds past the last read
+// before the next lock change is read for nothing.
 void DropWindow(sqlite3_file* File) {
   Ahead(File)->WindowSize = 0;
+  Ahead(File)->NextWindow = FirstWindowBytes;
   Ahead(File)->NextOffset = -1;
 }
 
@@ -70,7 +76,9 @@ int AheadRead(sqlite3_file* File, void* Buffer, int Amount, sqlite3_int64 Offset
     return R->pMethods->xRead(R, Buffer, Amount, Offset);
   if (!A->Window) A->Window = static_cast<char*>(sqlite3_malloc(WindowBytes));
   if (!A->Window) return R->pMethods->xRead(R, Buffer, Amount, Offset);
-  const int Want = int(Size - Offset < WindowBytes ? Size - Offset : WindowBytes);
+  const int Window = A->NextWindow > 2 * Amount ? A->NextWindow : 2 * Amount;
+  const int Want = int(Size - Offset < Window ? Size - Offset : Window);
+  A->NextWindow = Window < WindowBytes ? Window * 2 : WindowBytes;
   A->WindowSize = 0;
   const int Result = R->pMethods->xRead(R, A->Window, Want, Offset);
   if (Result != SQLITE_OK) return R->pMethods->xRead(R, Buffer, Amount, Offset);
@@ -189,6 +197,7 @@ int AheadOpen(sqlite3_vfs*, const char* Name, sqlite3_file* File, int Flags, int
   A->Real = reinterpret_cast<sqlite3_file*>(A + 1);
   A->MainDb = (Flags & SQLITE_OPEN_MAIN_DB) != 0;
   A->NextOffset = -1;
+  A->NextWindow = FirstWindowBytes;
   const int Result = RealVfs->xOpen(RealVfs, Name, A->Real, Flags, OutFlags);
   // A system file that has methods must be closed, even after a failure.
   A->Base.pMethods = A->Real->pMethods ? &AheadMethods : nullptr;

@@ -40,6 +40,8 @@ constexpr int KeepAll = 0x7FFFFFFF;
 std::size_t AppendCells(std::string& Out, sqlite3_stmt* Stmt, int First, int Count,
                         int Largest = KeepAll);
 TCell NextCell(const char*& P);
+// AppendCell adds one cell held elsewhere, as AppendCells would have.
+void AppendCell(std::string& Out, const TCell& Cell);
 
 // The field type of a declared column type, by the words it contains; Size
 // takes the length of a CHAR(n) column.
@@ -74,7 +76,10 @@ inline void SetRowIdBookmark(TBookmark& Bookmark, Int64 RowId) {
   } else {
     for (int I = 0; I < 8; ++I) Bytes[I] = char((UInt64(RowId) >> (8 * I)) & 0xFF);
   }
-  Bookmark.assign(Bytes, 8);
+  if (Bookmark.size() == 8)
+    std::memcpy(Bookmark.data(), Bytes, 8);  // a walk refills the same buffers
+  else
+    Bookmark.assign(Bytes, 8);
 }
 
 inline bool RowIdOfBookmark(const TBookmark& Bookmark, Int64& RowId) {

@@ -20,6 +20,7 @@
 //   [SECTION] In order    the order clause of rows read in order
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "platform/db/SQLiteDataSet.h"
@@ -931,6 +932,7 @@ bool TSQLiteDataSet::OrderRunNext(TRecordBuffer& Buffer, TGetResult& Result) {
       ++FRun.Index;
       FCursorRowId = FRun.RowIds[std::size_t(FRun.Index)];
       FillLazy(Buffer, FCursorRowId, FRun.FirstPos + FRun.Index);
+      PlaceRunNumbers(Buffer, FRun.Index);
       Result = grOK;
       return true;
     }
@@ -966,6 +968,7 @@ bool TSQLiteDataSet::OrderRunNext(TRecordBuffer& Buffer, TGetResult& Result) {
   FCursorKind = ckRow;
   FCursorRowId = FRun.RowIds.front();
   FillLazy(Buffer, FCursorRowId, Position);
+  PlaceRunNumbers(Buffer, 0);
   Result = grOK;
   return true;
 }
@@ -982,15 +985,16 @@ std::size_t TSQLiteDataSet::OrderRunBudget() const {
 TSQLiteDataSet::TOrderKey TSQLiteDataSet::OrderRunKey(Integer Row) const {
   TOrderKey Key;
   Key.RowId = FRun.RowIds[std::size_t(Row)];
-  std::vector<std::string> Cells(FTypes.size(), std::string(1, '\0'));
-  const char* P = FRun.Bytes.data() + FRun.Starts[std::size_t(Row)];
-  for (const TOrderField& Field : FOrder) {
-    if (Field.Column < 0) continue;
-    const char* Start = P;
-    NextCell(P);
-    Cells[std::size_t(Field.Column)].assign(Start, std::size_t(P - Start));
+  for (std::size_t Column = 0; Column < FTypes.size(); ++Column) {
+    const bool Keyed = std::any_of(FOrder.begin(), FOrder.end(), [&](const TOrderField& Field) {
+      return Field.Column == Integer(Column);
+    });
+    const Integer Slot = Column < FRun.Slots.size() ? FRun.Slots[Column] : -1;
+    if (Keyed && Slot >= 0)
+      AppendCell(Key.Bytes, RunCell(Row, Slot));
+    else
+      AppendCell(Key.Bytes, TCell{});
   }
-  for (const std::string& Cell : Cells) Key.Bytes += Cell;
   return Key;
 }
 
@@ -1056,7 +1060,7 @@ void TSQLiteDataSet::NoteOrderMarks(const TOrderKey& From, Int64 FirstPos) {
   std::vector<TOrderMark> Sample;
   Int64 Seen = 0;
   UInt64 Random = 0x9E3779B97F4A7C15ull;
-  std::size_t SampledBytes = 0;  // of the order fields' cells of the rows sampled
+  std::size_t SampledBytes = 0;  // a run holds for the order fields' cells of the rows sampled
   Int64 Sampled = 0;
   for (std::size_t R = 0; R < Ranges.size(); ++R) {
     const String SQL = "SELECT " + List + " FROM " + SourceSQL() + " WHERE (" + Ranges[R] + ")" +
@@ -1087,7 +1091,12 @@ void TSQLiteDataSet::NoteOrderMarks(const TOrderKey& From, Int64 FirstPos) {
         else
           AppendCells(Noted.Key.Bytes, Prepared, 1 + SlotOf[C], 1);
       }
-      SampledBytes += Noted.Key.Bytes.size() - (FTypes.size() - Columns.size());
+      SampledBytes += Columns.size() * sizeof(TRunCell);
+      for (std::size_t C = 0; C < Columns.size(); ++C) {
+        const int Class = sqlite3_column_type(Prepared, 1 + int(C));
+        if (Class == SQLITE_TEXT || Class == SQLITE_BLOB)
+          SampledBytes += std::size_t(sqlite3_column_bytes(Prepared, 1 + int(C)));
+      }
       ++Sampled;
     }
   }
@@ -1100,7 +1109,7 @@ void TSQLiteDataSet::NoteOrderMarks(const TOrderKey& From, Int64 FirstPos) {
     Sample[std::size_t(I)].Position = FirstPos - 1 + (I + 1) * Seen / Count;
   FOrderMarks = std::move(Sample);
   FOrderMarksEnd = FirstPos - 1 + Seen;
-  FOrderRowBytes = SampledBytes / std::size_t(Sampled) + 12;
+  FOrderRowBytes = SampledBytes / std::size_t(Sampled) + sizeof(Int64);
 }
 
 // Replaces the run with the rows after From (from it, when Inclusive), from
@@ -1126,14 +1135,18 @@ void TSQLiteDataSet::ReadOrderRun(const TOrderKey& FromKey, bool FromInclusive, 
     List += ", " + QuoteName(GetFieldDefs()->GetItem(Column)->GetName());
   const std::size_t Budget = OrderRunBudget();
   const std::size_t RowBytes =
-      FRun.Count() > 0 ? FRun.Bytes.size() / std::size_t(FRun.Count()) + 12 : FOrderRowBytes;
+      FRun.Count() > 0 ? FRun.Held() / std::size_t(FRun.Count()) : FOrderRowBytes;
   const int Largest = LargestCachedCell();
   TOrderKey From = FromKey;
   bool Inclusive = FromInclusive;
   FRun = TRun{};
   FRun.Ordered = true;
+  FRun.Slots.assign(FTypes.size(), -1);
+  for (std::size_t I = Columns.size(); I-- > 0;) FRun.Slots[std::size_t(Columns[I])] = Integer(I);
   FRun.Columns = Columns;
   FRun.FirstPos = FirstPos;
+  TOrderRows Rows;
+  std::size_t Held = 0;  // bytes the rows read take in the run, large values whole
   // Marks tell how many rows lie between them, not where the walk is:
   // rows up to a mark are counted from the mark before From.
   Int64 Before = FirstPos - 1;
@@ -1162,11 +1175,16 @@ void TSQLiteDataSet::ReadOrderRun(const TOrderKey& FromKey, bool FromInclusive, 
       for (std::size_t I = 0; I < Values.size(); ++I) BindCell(Prepared, int(I) + 1, Values[I]);
       ++FReadRuns;
       while (StepRow(Prepared, "Cannot read the rows in order")) {
-        if (FRun.Bytes.size() + std::size_t(FRun.Count()) * 12 >= Budget) return false;
-        FRun.RowIds.push_back(sqlite3_column_int64(Prepared, 0));
-        FRun.Starts.push_back(unsigned(FRun.Bytes.size()));
-        for (std::size_t C = 0; C < Columns.size(); ++C)
-          AppendCells(FRun.Bytes, Prepared, 1 + int(C), 1, C < Keyed ? KeepAll : Largest);
+        if (Held >= Budget) return false;
+        Rows.RowIds.push_back(sqlite3_column_int64(Prepared, 0));
+        Rows.Starts.push_back(unsigned(Rows.Bytes.size()));
+        Held += sizeof(Int64) + Columns.size() * sizeof(TRunCell);
+        for (std::size_t C = 0; C < Columns.size(); ++C) {
+          AppendCells(Rows.Bytes, Prepared, 1 + int(C), 1, C < Keyed ? KeepAll : Largest);
+          const int Class = sqlite3_column_type(Prepared, 1 + int(C));
+          if (Class == SQLITE_TEXT || Class == SQLITE_BLOB)
+            Held += std::size_t(sqlite3_column_bytes(Prepared, 1 + int(C)));
+        }
       }
     }
     return true;
@@ -1195,14 +1213,19 @@ void TSQLiteDataSet::ReadOrderRun(const TOrderKey& FromKey, bool FromInclusive, 
         Ranges = OrderRanges(From, true, Inclusive, Binds);
       }
       bool Cut = false;
+      Rows = TOrderRows{};
+      Held = 0;
+      std::vector<Integer> Order;
       if (Read(Ranges, Binds, Upto, false)) {
-        SortOrderRun();
+        Order = SortOrderRows(Rows);
       } else {
-        FRun.RowIds.clear();
-        FRun.Starts.clear();
-        FRun.Bytes.clear();
+        Rows = TOrderRows{};
+        Held = 0;
         Cut = !Read(Ranges, Binds, Upto, true);
+        Order.resize(std::size_t(Rows.Count()));
+        for (Integer I = 0; I < Rows.Count(); ++I) Order[std::size_t(I)] = I;
       }
+      LayOrderRun(Rows, Order);
       FReadRows += FRun.Count();
       FRun.End = !Cut && Upto == nullptr;
       if (FRun.Count() > 0 || FRun.End) break;
@@ -1217,22 +1240,22 @@ void TSQLiteDataSet::ReadOrderRun(const TOrderKey& FromKey, bool FromInclusive, 
   if (FRun.End && FDbCount < 0) FDbCount = FirstPos + FRun.Count() - 1;
 }
 
-// Puts the run's rows in the order: the order fields' cells are the first of
-// each row's, the row id breaks ties.
-void TSQLiteDataSet::SortOrderRun() {
-  const Integer Count = FRun.Count();
+// The chunk's rows in the order, as indexes into Rows: the order fields'
+// cells are the first of each row's, the row id breaks ties.
+std::vector<Integer> TSQLiteDataSet::SortOrderRows(const TOrderRows& Rows) const {
+  const Integer Count = Rows.Count();
   const TOrderField& Lead = FOrder.front();
   // The fields after the first, for rows whose first fields are equal.
   auto Rest = [&](Integer A, Integer B) {
-    const char* PA = FRun.Bytes.data() + FRun.Starts[std::size_t(A)];
-    const char* PB = FRun.Bytes.data() + FRun.Starts[std::size_t(B)];
+    const char* PA = Rows.Bytes.data() + Rows.Starts[std::size_t(A)];
+    const char* PB = Rows.Bytes.data() + Rows.Starts[std::size_t(B)];
     NextCell(PA);
     NextCell(PB);
     for (std::size_t F = 1; F < FOrder.size(); ++F) {
       const TOrderField& Field = FOrder[F];
       int C = 0;
       if (Field.Column < 0) {
-        const Int64 IA = FRun.RowIds[std::size_t(A)], IB = FRun.RowIds[std::size_t(B)];
+        const Int64 IA = Rows.RowIds[std::size_t(A)], IB = Rows.RowIds[std::size_t(B)];
         C = IA == IB ? 0 : (IA < IB ? -1 : 1);
       } else {
         C = CompareCells(NextCell(PA), NextCell(PB), Field.Collation);
@@ -1242,7 +1265,7 @@ void TSQLiteDataSet::SortOrderRun() {
     return false;
   };
   auto LeadOf = [&](Integer Row) {
-    const char* P = FRun.Bytes.data() + FRun.Starts[std::size_t(Row)];
+    const char* P = Rows.Bytes.data() + Rows.Starts[std::size_t(Row)];
     return NextCell(P);
   };
   std::vector<Integer> Order(static_cast<std::size_t>(Count));
@@ -1280,22 +1303,51 @@ void TSQLiteDataSet::SortOrderRun() {
       return Rest(A, B);
     });
   }
-  std::vector<Int64> RowIds(static_cast<std::size_t>(Count));
-  std::vector<unsigned> Starts(static_cast<std::size_t>(Count));
-  std::string Bytes;
-  Bytes.reserve(FRun.Bytes.size());
-  for (Integer I = 0; I < Count; ++I) {
-    const Integer From = Order[std::size_t(I)];
-    const std::size_t Start = FRun.Starts[std::size_t(From)];
+  return Order;
+}
+
+// Lays the chunk's rows into the run in the given order, each cell as a run
+// cell: numbers as they are, texts and blobs in the run's bytes, a large one
+// (left in the table) by its size alone.
+void TSQLiteDataSet::LayOrderRun(const TOrderRows& Rows, const std::vector<Integer>& Order) {
+  const std::size_t Columns = FRun.Columns.size();
+  FRun.RowIds.reserve(Order.size());
+  FRun.Cells.reserve(Order.size() * Columns);
+  std::size_t Stored = 0;
+  for (Integer Row : Order) {
     const std::size_t End =
-        From + 1 < Count ? FRun.Starts[std::size_t(From) + 1] : FRun.Bytes.size();
-    RowIds[std::size_t(I)] = FRun.RowIds[std::size_t(From)];
-    Starts[std::size_t(I)] = unsigned(Bytes.size());
-    Bytes.append(FRun.Bytes, Start, End - Start);
+        Row + 1 < Rows.Count() ? Rows.Starts[std::size_t(Row) + 1] : Rows.Bytes.size();
+    Stored += End - Rows.Starts[std::size_t(Row)];
   }
-  FRun.RowIds = std::move(RowIds);
-  FRun.Starts = std::move(Starts);
-  FRun.Bytes = std::move(Bytes);
+  FRun.Bytes.reserve(Stored);
+  for (Integer Row : Order) {
+    FRun.RowIds.push_back(Rows.RowIds[std::size_t(Row)]);
+    const char* P = Rows.Bytes.data() + Rows.Starts[std::size_t(Row)];
+    for (std::size_t C = 0; C < Columns; ++C) {
+      const TCell Cell = NextCell(P);
+      TRunCell& Laid = FRun.Cells.emplace_back();
+      Laid.Class = std::uint8_t(Cell.Class);
+      switch (Cell.Class) {
+        case SQLITE_INTEGER:
+          Laid.Payload = Cell.Int;
+          break;
+        case SQLITE_FLOAT:
+          Laid.Payload = std::bit_cast<Int64>(Cell.Real);
+          break;
+        case SQLITE_TEXT:
+        case SQLITE_BLOB:
+          Laid.Size = std::uint32_t(Cell.Size);
+          Laid.Large = Cell.Large;
+          if (!Cell.Large) {
+            Laid.Payload = Int64(FRun.Bytes.size());
+            if (Cell.Size > 0) FRun.Bytes.append(Cell.Bytes, std::size_t(Cell.Size));
+          }
+          break;
+        default:
+          break;
+      }
+    }
+  }
 }
 
 // [SECTION] In order

@@ -155,6 +155,7 @@ const TClipEntry* TextSource(UINT Wanted) {
 
 BOOL OpenClipboard(HWND Owner) {
   TClipState& S = Clip();
+  if (TWindowObserver* O = GetWindowObserver(); O && !S.Open) O->ClipboardReading();
   if (S.Open && S.Opener != Owner) return FALSE;
   S.Open = true;
   S.Opener = Owner;
@@ -174,6 +175,7 @@ BOOL EmptyClipboard() {
   if (!S.Open) return FALSE;
   FreeAll();
   S.Owner = S.Opener;
+  if (TWindowObserver* O = GetWindowObserver()) O->ClipboardOwnerChanged(S.Owner);
   return TRUE;
 }
 
@@ -215,6 +217,7 @@ HANDLE GetClipboardData(UINT Format) {
 }
 
 BOOL IsClipboardFormatAvailable(UINT Format) {
+  if (TWindowObserver* O = GetWindowObserver(); O && !Clip().Open) O->ClipboardReading();
   if (FindEntry(Format)) return TRUE;
   return IsText(Format) && TextSource(Format) ? TRUE : FALSE;
 }

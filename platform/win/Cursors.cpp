@@ -102,6 +102,7 @@ HCURSOR SetCursor(HCURSOR Cursor) {
   TCursorState& S = Cursors();
   HCURSOR Old = S.Current;
   S.Current = Cursor;
+  if (TWindowObserver* O = GetWindowObserver(); O && Old != Cursor) O->CursorChanged(Cursor);
   return Old;
 }
 

@@ -268,6 +268,8 @@ LRESULT DefWindowProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
     case WM_SETTEXT:
       Win->Text = L ? reinterpret_cast<const char*>(L) : "";
       if ((Win->Style & WS_CAPTION) == WS_CAPTION) Win->NcPaintPending = true;
+      if (TWindowObserver* O = GetWindowObserver(); O && IsTopLevel(Win))
+        O->TopLevelTextChanged(Wnd, Win->Text);
       return TRUE;
     case WM_SETREDRAW:
       if (W)

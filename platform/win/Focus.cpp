@@ -40,6 +40,7 @@ void ActivateTopLevel(HWND Wnd, WORD How) {
   if (!W) {
     S.Active = nullptr;
     SetFocus(nullptr);
+    if (TWindowObserver* O = GetWindowObserver(); O && !S.Active) O->TopLevelActivated(nullptr);
     return;
   }
   // The activated window comes to the top of its kind (topmost or not),
@@ -59,6 +60,7 @@ void ActivateTopLevel(HWND Wnd, WORD How) {
   TWnd* F = FindWnd(S.Focus);
   TWnd* A = FindWnd(S.Active);
   if (F && (!A || RootOf(F) != A)) SetFocus(nullptr);
+  if (TWindowObserver* O = GetWindowObserver(); O && S.Active == Wnd) O->TopLevelActivated(Wnd);
 }
 
 void ForgetWindow(TWnd* W) {

@@ -141,12 +141,16 @@ void TInputDriver::KeyPress(Word Key, TShiftState Shift) {
   PressModifiers(Shift, false);
 }
 
+void TInputDriver::TypePacket(Char C) {
+  Post(Integer(TInputKind::Key), VK_PACKET_KEY, true, State().CursorPos, 0, C);
+  Post(Integer(TInputKind::Key), VK_PACKET_KEY, false, State().CursorPos, 0, C);
+}
+
 void TInputDriver::TypeChar(Char C) {
   Word Key = 0;
   bool Shift = false;
   if (!KeyForChar(C, Key, Shift)) {
-    Post(Integer(TInputKind::Key), VK_PACKET_KEY, true, State().CursorPos, 0, C);
-    Post(Integer(TInputKind::Key), VK_PACKET_KEY, false, State().CursorPos, 0, C);
+    TypePacket(C);
     return;
   }
   // Caps Lock turns the case of letters; Shift turns it back.

@@ -30,6 +30,10 @@ class TInputDriver {
   // Each character as the keys that type it on the US layout (with Shift as
   // needed); a character no key types comes as a packet that makes just it.
   void Type(const String& Text);
+  // C as the system's packet key (down and up) makes it, whatever key would
+  // type it: the entry for a real keyboard whose layout types characters
+  // that the US layout's keys would not.
+  void TypePacket(Char C);
 
   // ---- The mouse ----
   // Moving to the point where the cursor already is makes nothing.

@@ -93,6 +93,8 @@ HDC MakeDC(TWnd* W, bool Whole, const TRegion& Vis) {
   HRGN Clip = CreateRegionFrom(Vis);
   HDC Dc = CreateSurfaceDC(Root->Surface.get(), R.TopLeft(), Clip);
   DeleteObject(Clip);
+  if (TWindowObserver* O = GetWindowObserver(); O && !Vis.IsEmpty())
+    O->SurfacePainted(Root->Handle, Vis.Box());
   return Dc;
 }
 

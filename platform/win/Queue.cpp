@@ -292,6 +292,11 @@ BOOL TranslateMessage(const MSG* Msg) {
   return TRUE;
 }
 
+Char KeyCharacter(Word Key, bool Shift, bool CapsLock, bool Ctrl, bool Alt) {
+  if (Ctrl && Alt) return 0;  // no AltGr characters on this layout
+  return KeyToChar(Key, Shift, CapsLock, Ctrl);
+}
+
 LRESULT DispatchMessage(const MSG* Msg) {
   if (!Msg) return 0;
   if (Msg->message == WM_TIMER && Msg->lParam) {
@@ -404,6 +409,12 @@ BOOL KillTimer(HWND Wnd, UINT_PTR Id) {
   if (It == L.end()) return FALSE;
   L.erase(It);
   return TRUE;
+}
+
+UInt64 NextTimerDue() {
+  UInt64 Next = UINT64_MAX;
+  for (const TTimerRec& T : State().Timers) Next = std::min(Next, T.Due);
+  return Next;
 }
 
 void Advance(UInt64 Ms) {

@@ -28,6 +28,9 @@ BOOL TranslateMessage(const MSG* Msg);
 // A WM_TIMER with a timer procedure in lParam calls it; otherwise the window
 // procedure is called.
 LRESULT DispatchMessage(const MSG* Msg);
+// The character TranslateMessage makes of a press of Key in the keyboard
+// state given (the US layout); 0 when it makes none.
+Char KeyCharacter(Word Key, bool Shift, bool CapsLock, bool Ctrl, bool Alt);
 LONG GetMessageTime();  // the time of the last message taken from the queue
 DWORD GetMessagePos();  // its cursor position, x low and y high
 DWORD GetQueueStatus(UINT Flags);
@@ -56,5 +59,9 @@ BOOL KillTimer(HWND Wnd, UINT_PTR Id);
 // Moves time forward by Ms: to each moment a timer is due, in order, letting
 // its WM_TIMER through the pump at that moment, then to the end.
 void Advance(UInt64 Ms);
+// The tick (GetTickCount64) at which the next timer falls due, the system's
+// own included; UINT64_MAX when there is none. A backend on real time sleeps
+// until then.
+UInt64 NextTimerDue();
 
 }  // namespace kvp

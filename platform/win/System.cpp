@@ -21,6 +21,7 @@ struct TSystemState {
   UINT DoubleClickTime = DefaultDoubleClickTime;
   std::vector<TMonitorSetup> Monitors{{Rect(0, 0, 1280, 1024), Rect(0, 0, 1280, 994)}};
   Integer Beeps = 0;
+  HKL KeyboardLayout = reinterpret_cast<HKL>(std::uintptr_t(0x04090409));  // the active one
 };
 
 TSystemState& Sys() {
@@ -308,6 +309,13 @@ BOOL ImmReleaseContext(HWND, HIMC) { return TRUE; }
 BOOL ImmSetCompositionWindow(HIMC Imc, const COMPOSITIONFORM*) { return Imc ? TRUE : FALSE; }
 BOOL ImmSetCompositionFont(HIMC Imc, const void*) { return Imc ? TRUE : FALSE; }
 BOOL ImmIsIME(HKL) { return FALSE; }
-HKL GetKeyboardLayout(DWORD) { return reinterpret_cast<HKL>(std::uintptr_t(0x04090409)); }
+HKL GetKeyboardLayout(DWORD) { return Sys().KeyboardLayout; }
+
+HKL ActivateKeyboardLayout(HKL Layout, UINT /*Flags*/) {
+  if (!Layout) return nullptr;
+  const HKL Previous = Sys().KeyboardLayout;
+  Sys().KeyboardLayout = Layout;
+  return Previous;
+}
 
 }  // namespace kvp

@@ -63,7 +63,13 @@ BOOL ImmReleaseContext(HWND Wnd, HIMC Imc);
 BOOL ImmSetCompositionWindow(HIMC Imc, const COMPOSITIONFORM* Form);
 BOOL ImmSetCompositionFont(HIMC Imc, const void* LogFont);
 BOOL ImmIsIME(HKL Layout);
+// The keyboard layout of the input: one for the whole system, US English
+// until a layout is activated (resetting the window system brings it back).
 HKL GetKeyboardLayout(DWORD ThreadId);
+inline constexpr UINT KLF_ACTIVATE = 0x00000001;
+// Makes Layout the active one and answers the one it replaces; null for a
+// null layout.
+HKL ActivateKeyboardLayout(HKL Layout, UINT Flags);
 
 struct TSysLocale {
   Integer DefaultLCID = 0x0409;

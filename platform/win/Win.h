@@ -1,6 +1,7 @@
 // The whole window system in one include: windows, painting, scroll bars, the
 // caret, cursors, the message queue and timers, system information, and the
-// clipboard. The input driver (InputDriver.h) and TTimer (Timer.h) are apart.
+// clipboard, and the observer a desktop backend sets. The input driver
+// (InputDriver.h) and TTimer (Timer.h) are apart.
 #pragma once
 
 #include "platform/win/Caret.h"
@@ -11,4 +12,5 @@
 #include "platform/win/Queue.h"
 #include "platform/win/ScrollBars.h"
 #include "platform/win/System.h"
+#include "platform/win/WindowObserver.h"
 #include "platform/win/Windows.h"

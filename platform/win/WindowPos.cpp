@@ -133,6 +133,11 @@ BOOL SetWindowPos(HWND Wnd, HWND InsertAfter, Integer X, Integer Y, Integer Widt
   if (Flags & SWP_SHOWWINDOW) W->Style |= WS_VISIBLE;
   if (Flags & SWP_HIDEWINDOW) W->Style &= ~WS_VISIBLE;
   ResizeSurface(W);
+  if (TWindowObserver* O = GetWindowObserver(); O && IsTopLevel(W)) {
+    if (NewWindow != OldWindow) O->TopLevelPlaced(Wnd, NewWindow);
+    if (Flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW))
+      O->TopLevelShown(Wnd, (Flags & SWP_SHOWWINDOW) != 0);
+  }
   if (!(Flags & SWP_NOREDRAW)) RedrawAfterMove(W, OldWindow, OldClient, WasVisible, Flags);
   // [Phase 5] Activation: a shown or raised top-level window takes it unless
   // told not to; a hidden active one hands it on.

@@ -62,6 +62,10 @@ TWnd* FindWnd(HWND Wnd) {
 
 bool IsTopLevel(const TWnd* W) { return W && W->Parent == Desktop(); }
 
+namespace {
+TWindowObserver* TheObserver = nullptr;  // not owned; outlives no reset, belongs to the program
+}  // namespace
+
 TWnd* RootOf(TWnd* W) {
   while (W && W->Parent && W->Parent != Desktop()) W = W->Parent;
   return W == Desktop() ? nullptr : W;
@@ -107,6 +111,9 @@ HWND NextActivation(TWnd* Going) {
 }
 
 }  // namespace winimpl
+
+void SetWindowObserver(TWindowObserver* Observer) { TheObserver = Observer; }
+TWindowObserver* GetWindowObserver() { return TheObserver; }
 
 // [SECTION] Window classes
 
@@ -373,6 +380,7 @@ HWND CreateWindowEx(DWORD ExStyle, const char* ClassName, const char* WindowName
   W = FindWnd(H);
   if (!W) return nullptr;
   ResizeSurface(W);
+  if (TWindowObserver* O = GetWindowObserver(); O && IsTopLevel(W)) O->TopLevelCreated(H, W->Text);
   SendMessage(H, WM_SIZE, SIZE_RESTORED, MAKELPARAM(W->ClientRect.Width(), W->ClientRect.Height()));
   if (!(W = FindWnd(H))) return nullptr;
   SendMessage(H, WM_MOVE, 0, MAKELPARAM(W->ClientRect.Left, W->ClientRect.Top));
@@ -407,6 +415,7 @@ void SendNcDestroy(HWND H) {
   if (!(W = FindWnd(H))) return;
   if (W->Created) SendMessage(H, WM_NCDESTROY, 0, 0);
   if (!(W = FindWnd(H))) return;
+  if (TWindowObserver* O = GetWindowObserver(); O && IsTopLevel(W)) O->TopLevelDestroyed(H);
   ForgetWindow(W);
   for (TWnd* C : W->Children) C->Parent = nullptr;
   W->Children.clear();

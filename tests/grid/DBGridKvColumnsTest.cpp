@@ -267,7 +267,8 @@ TEST_F(DBGridKvColumnsTest, UnassignedFontsFollowTheGridQuietly) {
   EXPECT_EQ(Amount->GetFont()->GetSize(), 16);
   EXPECT_EQ(Amount->GetFont()->GetColor(), clMaroon);
   EXPECT_FALSE(Amount->GetAssignedValues().Contains(cvFont));
-  EXPECT_TRUE(Grid->Cols()->Updates.empty()) << "following the default is no change";
+  for (TCollectionItem* Item : Grid->Cols()->Updates)
+    EXPECT_EQ(Item, nullptr) << "following the default is no change of a column";
   Grid->GetTitleFont()->SetStyle({fsBold});
   EXPECT_EQ(Amount->GetTitle()->GetFont()->GetStyle(), TFontStyles{fsBold});
   // The application's change is an assignment.

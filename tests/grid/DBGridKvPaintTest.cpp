@@ -34,8 +34,6 @@ class TPaintGrid : public TTestDBGrid {
  public:
   using TTestDBGrid::TTestDBGrid;
   bool ShowFilterRow = false;
-  bool FilterDropDown = false;
-  kvp::String FilterText;
   bool FilterRowVisible() override { return ShowFilterRow; }
   // Presses the title of grid column Col with the pointer at (X, Y).
   void PressTitle(Integer Col, Integer X, Integer Y) {
@@ -44,11 +42,6 @@ class TPaintGrid : public TTestDBGrid {
     UpdateTitleTracking(X, Y);
   }
   using TCustomDBGridKv::DrawButtonFrame;
-
- protected:
-  bool ColumnFilterCellShown(Integer) override { return ShowFilterRow; }
-  kvp::String ColumnFilterText(Integer) override { return FilterText; }
-  bool ColumnFilterDropDown(Integer) override { return FilterDropDown; }
 };
 
 // Five orders in a grid of 400 x 200 pixels on a shown form, with the focus.
@@ -567,9 +560,11 @@ TEST_F(GridPaintTest, FooterTextsWrapOnlyInRowsTallerThanALine) {
 
 TEST_F(GridPaintTest, AFilterCellShowsItsConditionInBlueWithItsDropDownButton) {
   PGrid->ShowFilterRow = true;
-  PGrid->FilterText = "> 5";
-  PGrid->FilterDropDown = true;
   Open();
+  // Amount's condition, with a list to drop down.
+  Grid->Column(2)->GetSTFilter()->SetExpressionStr("> 5");
+  Grid->Column(2)->GetSTFilter()->SetListSource(Source);
+  RepaintAll();
   ASSERT_EQ(Grid->GetTitleOffset(), 2);
   const TDrawRecord* Condition = Text(3, 1, "> 5");
   ASSERT_NE(Condition, nullptr);

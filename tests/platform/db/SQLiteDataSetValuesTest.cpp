@@ -271,6 +271,57 @@ TEST_F(TSQLiteValues, EveryValueWrittenBackAsReadKeepsTheFileAsItWas) {
   }
 }
 
+// A value as a reader sees it: its kind and its text.
+String Seen(TField* Field) {
+  const Variant V = Field->GetValue();
+  return IntToStr(Integer(VarType(V))) + ":" + (VarIsNull(V) ? String("null") : VarToStr(V));
+}
+
+// A walk with the controls disabled reads its rows in runs of the columns it
+// reads, placing numbers as it goes; every value must read as it does on a
+// record a control shows, whatever its storage class, whichever column it is
+// and in whatever order the fields are read, a text too large to keep in
+// memory included. The odd rows come after rows enough that the walk reaches
+// them past what opening read.
+TEST_F(TSQLiteValues, AWalkWithTheControlsDisabledReadsEveryValueAsAShownRecordDoes) {
+  RunSQL(Db.File,
+         "INSERT INTO odd (id, n, r, note, data, status) VALUES "
+         "(6, -7, NULL, printf('%.300c', 'x'), zeroblob(300), 'e'), "
+         "(7, NULL, -0.25, '', x'', NULL);"
+         "INSERT INTO odd SELECT id + 1000, n, r, b, d, t, dt, money, wide, label, note, data, "
+         "status FROM odd;"
+         "DELETE FROM odd WHERE id < 1000;"
+         "WITH RECURSIVE k(i) AS (SELECT 100 UNION ALL SELECT i + 1 FROM k WHERE i < 399) "
+         "INSERT INTO odd (id, n, r, note) SELECT i, i, i / 4.0, 'row ' || i FROM k;");
+  DS->Close();
+  DS->SetCacheLimit(4096);  // texts and blobs past 256 bytes stay in the file
+  DS->Open();
+  // Some of the columns, the last first: the run holds them in its own order.
+  const std::vector<TField*> Read{F("data"), F("note"), F("money"), F("dt"), F("r"), F("n")};
+  std::vector<std::vector<String>> Walked;
+  const Integer Runs = DS->GetReadRuns();
+  {
+    TDisableControlsGuard Hold(DS.get());
+    for (DS->First(); !DS->GetEof(); DS->Next()) {
+      Walked.emplace_back();
+      for (TField* Field : Read) Walked.back().push_back(Seen(Field));
+    }
+  }
+  EXPECT_GT(DS->GetReadRuns(), Runs + 1) << "the walk read runs";
+  std::vector<std::vector<String>> Shown;
+  for (DS->First(); !DS->GetEof(); DS->Next()) {
+    Shown.emplace_back();
+    for (TField* Field : Read) Shown.back().push_back(Seen(Field));
+  }
+  ASSERT_EQ(Shown.size(), 307u);
+  ASSERT_EQ(Walked.size(), Shown.size());
+  for (std::size_t Row = 0; Row < Shown.size(); ++Row) {
+    SCOPED_TRACE(Row + 1);
+    EXPECT_EQ(Walked[Row], Shown[Row]);
+  }
+  EXPECT_EQ(Shown[305][1], "256:" + String(300, 'x')) << "the large text, read from the file";
+}
+
 // What a user types is stored as typed, or refused with the reason; it is
 // never cut.
 TEST_F(TSQLiteValues, TypedValuesAreStoredWholeOrRefusedNeverCut) {

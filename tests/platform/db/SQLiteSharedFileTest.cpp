@@ -542,6 +542,42 @@ TEST(SQLiteSharedFile, ColumnsChangedByAnotherConnectionAreRefusedUntilTheDatase
   }
 }
 
+// A walk with the controls disabled (a pass summing a column) that meets
+// columns another connection changed stops with the reason; it never reads
+// the new columns as the old fields.
+TEST(SQLiteSharedFile, AWalkWithTheControlsDisabledStopsAtColumnsChangedElsewhere) {
+  struct {
+    const char* Name;
+    const char* SQL;
+  } Changes[] = {
+      {"a column's type changed",
+       "CREATE TABLE t2 (id INTEGER PRIMARY KEY, name TEXT, amount TEXT);"
+       "INSERT INTO t2 SELECT id, name, 'was ' || amount FROM items; DROP TABLE items;"
+       "ALTER TABLE t2 RENAME TO items"},
+      {"the column read dropped", "ALTER TABLE items DROP COLUMN amount"},
+  };
+  for (const auto& Change : Changes) {
+    SCOPED_TRACE(Change.Name);
+    TTempDatabase Db("walkcolumns");
+    RunSQL(Db.File, Numbered("items", 5000));
+    TObjectPtr<TSQLiteDataSet> DS = OpenSQLite(Db.File, "items");
+    TField* Amount = DS->FieldByName("amount");
+    TDisableControlsGuard Hold(DS.get());
+    Int64 Total = 0;
+    Integer Rows = 0;
+    DS->First();
+    for (; Rows < 100; ++Rows, DS->Next()) Total += Amount->GetAsInteger();
+    RunSQL(Db.File, Change.SQL);
+    try {
+      for (; !DS->GetEof(); ++Rows, DS->Next()) Total += Amount->GetAsInteger();
+      FAIL() << "the walk read " << Rows << " rows to the end";
+    } catch (const EDatabaseError& E) {
+      SUCCEED() << E.GetMessage();
+    }
+    EXPECT_LE(Total, Int64(Rows) * (Rows + 1) / 2) << "no value read from the changed table";
+  }
+}
+
 // [10] A file put under the name by a rename: Refresh reads it; a post before
 // that says what happened.
 TEST(SQLiteSharedFile, RefreshReadsTheFileRenamedOverTheOpenOne) {

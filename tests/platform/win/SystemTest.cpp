@@ -167,6 +167,18 @@ TEST_F(SystemTest, AnNtFamilySystemWithoutInputMethods) {
   EXPECT_EQ(GetSystemMetrics(SM_DBCSENABLED), 0);
 }
 
+TEST_F(SystemTest, AnActivatedKeyboardLayoutHoldsUntilAnotherOrTheReset) {
+  const HKL English = GetKeyboardLayout(0);
+  EXPECT_EQ(English, reinterpret_cast<HKL>(std::uintptr_t(0x04090409)));
+  const HKL Japanese = reinterpret_cast<HKL>(std::uintptr_t(0xE0010411));
+  EXPECT_EQ(ActivateKeyboardLayout(Japanese, KLF_ACTIVATE), English) << "answers the one replaced";
+  EXPECT_EQ(GetKeyboardLayout(0), Japanese);
+  EXPECT_EQ(ActivateKeyboardLayout(nullptr, KLF_ACTIVATE), nullptr);
+  EXPECT_EQ(GetKeyboardLayout(0), Japanese) << "no layout changes nothing";
+  ResetWindowSystem();
+  EXPECT_EQ(GetKeyboardLayout(0), English);
+}
+
 TEST_F(SystemTest, TheKeyboardStateTableFollowsTheKeysTaken) {
   HWND H = MakeTop(Rect(0, 0, 10, 10));
   SetFocus(H);
