@@ -195,6 +195,61 @@ TEST_F(TSQLiteOrder, AWalkWithTheControlsDisabledReadsWhatAnEnabledWalkReads) {
   EXPECT_EQ(On.Nulls, Off.Nulls);
 }
 
+// Texts and blobs come out of a walk with the controls disabled as they are
+// stored: short and long ones (a long one is read from the table when
+// asked), empty ones and NULLs, through chunks that end within a text key.
+TEST_F(TSQLiteOrder, AWalkWithTheControlsDisabledReadsTextsAndBlobsAsStored) {
+  MakeItems(Db.File, 3000);
+  RunSQL(Db.File,
+         "ALTER TABLE items ADD COLUMN note TEXT; ALTER TABLE items ADD COLUMN data BLOB;"
+         "UPDATE items SET note = CASE WHEN id % 50 = 0 THEN printf('%.*c', 5000, 'x') || id "
+         "WHEN id % 11 = 0 THEN '' WHEN id % 13 = 0 THEN NULL ELSE 'note ' || id END, "
+         "data = CASE WHEN id % 9 = 0 THEN NULL ELSE CAST('b' || (id * 7) AS BLOB) END;");
+  DS.reset(TSQLiteDataSet::Create(nullptr));
+  DS->SetDatabaseName(Db.File);
+  DS->SetTableName("items");
+  DS->SetCacheLimit(48 << 10);
+  DS->SetIndexFieldNames("name;amount");
+  DS->SetDescFields("name");
+  Source->SetDataSet(DS.get());
+  Link->SetDataSource(Source.get());
+  Link->SetBufferCount(17);
+  DS->Open();
+  using TRow = std::tuple<Int64, String, bool, String, bool, double>;
+  auto Pass = [&](bool Disabled) {
+    std::vector<TRow> Rows;
+    if (Disabled) DS->DisableControls();
+    for (DS->First(); !DS->GetEof(); DS->Next()) {
+      TField* Note = DS->FieldByName("note");
+      TField* Data = DS->FieldByName("data");
+      Rows.emplace_back(Id(DS.get()), Note->GetAsString(), Note->IsNull(), Data->GetAsString(),
+                        Data->IsNull(), DS->FieldByName("amount")->GetAsFloat());
+    }
+    if (Disabled) DS->EnableControls();
+    return Rows;
+  };
+  const std::vector<TRow> Off = Pass(true);
+  const std::vector<TRow> On = Pass(false);
+  const std::vector<Int64> Expected = SQLiteOrder(Db.File, "name DESC, amount, id");
+  ASSERT_EQ(Off.size(), Expected.size());
+  EXPECT_EQ(Off, On);
+  for (std::size_t I = 0; I < Off.size(); ++I) {
+    const auto& [RowId, Note, NoteNull, Data, DataNull, Amount] = Off[I];
+    ASSERT_EQ(RowId, Expected[I]) << "row " << I;
+    if (RowId % 50 == 0)
+      EXPECT_EQ(Note, String(5000, 'x') + IntToStr(Integer(RowId)));
+    else if (RowId % 11 == 0)
+      EXPECT_TRUE(Note.empty() && !NoteNull) << RowId;
+    else if (RowId % 13 == 0)
+      EXPECT_TRUE(NoteNull) << RowId;
+    else
+      EXPECT_EQ(Note, "note " + IntToStr(Integer(RowId)));
+    EXPECT_EQ(DataNull, RowId % 9 == 0) << RowId;
+    if (!DataNull) EXPECT_EQ(Data, "b" + IntToStr(Integer(RowId * 7)));
+    EXPECT_EQ(Amount, double(RowId) * 0.5);
+  }
+}
+
 // A walk that stops part way and goes on with the controls enabled stands on
 // the right row and moves both ways from it.
 TEST_F(TSQLiteOrder, AWalkStoppedPartWayGoesOnFromItsRow) {
