@@ -242,7 +242,7 @@ class TSQLiteDataSet : public TDataSet {
     bool Large = false;      // a text or blob left in the table: only its size is held
   };
   struct TRun {
-    std::vector<Int64> RowIds;      // ascending, consecutive database rows
+    std::vector<Int64> RowIds;      // consecutive database rows, ascending unless Ordered
     std::vector<TRunCell> Cells;    // Columns.size() a row, row after row
     std::string Bytes;              // the texts and blobs of the cells
     std::vector<Integer> Columns;   // the field definitions held, in cell order
@@ -250,6 +250,7 @@ class TSQLiteDataSet : public TDataSet {
     Int64 FirstPos = 0;             // position of the first row among database rows
     Integer Index = -1;             // the row the cursor stands on; -1: none
     bool End = false;               // no database row follows the last one
+    bool Ordered = false;           // rows in the order of IndexFieldNames (its columns first)
     Integer Count() const { return Integer(RowIds.size()); }
     // Bytes of memory the rows take.
     std::size_t Held() const {
@@ -366,6 +367,31 @@ class TSQLiteDataSet : public TDataSet {
   void OrderPost(bool Editing, Int64 RowId, const std::string& Stored, bool Shown);
   TOrderKey OrderGapBeforeDelete(Int64 RowId);
   void OrderDeleted(Int64 RowId, const TOrderKey& Gap);
+  // A walk with the controls disabled in the order reads runs (FRun) of the
+  // order fields' columns and the columns it reads. It starts with one scan
+  // that samples the keys of the rows ahead (marks); each chunk then reads,
+  // unsorted, the rows up to the farthest mark its budget holds and sorts
+  // them itself, so that a chunk costs one scan and no sort by SQLite.
+  struct TOrderMark {
+    TOrderKey Key;
+    Int64 Position = 0;  // its position among database rows when noted
+  };
+  // The rows of a chunk as read, before they are sorted and laid into the
+  // run: each row's cells (AppendCells) one after another.
+  struct TOrderRows {
+    std::vector<Int64> RowIds;
+    std::vector<unsigned> Starts;  // where each row's cells start in Bytes
+    std::string Bytes;
+    Integer Count() const { return Integer(RowIds.size()); }
+  };
+  bool OrderRunNext(TRecordBuffer& Buffer, TGetResult& Result);
+  void NoteOrderMarks(const TOrderKey& From, Int64 FirstPos);
+  void ReadOrderRun(const TOrderKey& From, bool Inclusive, Int64 FirstPos);
+  std::vector<Integer> SortOrderRows(const TOrderRows& Rows) const;
+  void LayOrderRun(const TOrderRows& Rows, const std::vector<Integer>& Order);
+  TOrderKey OrderRunKey(Integer Row) const;
+  std::size_t OrderRunBudget() const;
+  String OrderBound(const TOrderKey& Key, int& Next, std::vector<sqlite_detail::TCell>& Binds) const;
   String SeqOrderBy(bool& KeyedTies) const;
   String SeqAfter(const std::string& Last, Integer FirstParam,
                   std::vector<sqlite_detail::TCell>& Binds) const;
@@ -431,6 +457,9 @@ class TSQLiteDataSet : public TDataSet {
   TOrderWindow FWindow;
   std::vector<TOrderKey> FOrderAnchors;  // ordered: each placed row's anchor
   TOrderKey FOrderGap;                   // ordered ckGap: where the cursor stands
+  std::vector<TOrderMark> FOrderMarks;   // keys sampled at the start of a walk, in order
+  Int64 FOrderMarksEnd = 0;              // the position of the last row then
+  std::size_t FOrderRowBytes = 0;        // bytes a run holds for a row of order fields then
   Int64 FOrderCursorId = 0;              // the row the cursor last stood on ...
   std::string FOrderCursorBytes;         // ... and its cells
   sqlite3* FDB = nullptr;

@@ -40,6 +40,8 @@ constexpr int KeepAll = 0x7FFFFFFF;
 std::size_t AppendCells(std::string& Out, sqlite3_stmt* Stmt, int First, int Count,
                         int Largest = KeepAll);
 TCell NextCell(const char*& P);
+// AppendCell adds one cell held elsewhere, as AppendCells would have.
+void AppendCell(std::string& Out, const TCell& Cell);
 
 // The field type of a declared column type, by the words it contains; Size
 // takes the length of a CHAR(n) column.

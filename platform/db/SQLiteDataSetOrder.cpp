@@ -4,7 +4,10 @@
 // rows is held however large the table; the first condition of each read
 // bounds the first order field, so that an index on it serves the read. A
 // table read by its primary key continues after the last row read the same
-// way, and a query reads its one statement in the order.
+// way, and a query reads its one statement in the order. A walk with the
+// controls disabled does not make SQLite sort for every chunk: it samples the
+// keys ahead once, then reads each chunk, as many rows as its byte budget
+// holds, in no order up to a sampled key and sorts it here.
 //
 // Index
 //   [SECTION] Properties  IndexFieldNames, DescFields, resolving the fields
@@ -13,9 +16,11 @@
 //   [SECTION] Window      reading after and before a key into the window
 //   [SECTION] Positions   rows before a key, record numbers
 //   [SECTION] Protocol    GetRecord, RecNo, bookmarks, Refresh, Post, Delete
+//   [SECTION] Walks       the runs of a walk with the controls disabled
 //   [SECTION] In order    the order clause of rows read in order
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "platform/db/SQLiteDataSet.h"
@@ -31,6 +36,7 @@ namespace {
 constexpr Integer FirstOrderChunk = 64;     // rows read after a jump
 constexpr Integer LargestOrderChunk = 4096;  // rows read at once when walking on
 constexpr std::size_t MostWindowRows = 8192;
+constexpr std::size_t MostMarks = 4096;    // keys a walk samples
 
 String Mark(int& Next) { return "?" + IntToStr(Next++); }
 
@@ -606,6 +612,12 @@ bool TSQLiteDataSet::OrderKeyOf(Int64 RowId, TOrderKey& Key) {
     Key.Minor = Placed;
     return true;
   }
+  // The walk's row as the walk read it.
+  if (FRun.Ordered && FRun.Index >= 0 && FRun.Index < FRun.Count() &&
+      FRun.RowIds[std::size_t(FRun.Index)] == RowId) {
+    Key = OrderRunKey(FRun.Index);
+    return true;
+  }
   std::string Bytes;
   if (!OrderRowBytes(RowId, Bytes)) return false;
   Key = TOrderKey{std::move(Bytes), RowId};
@@ -665,7 +677,11 @@ TGetResult TSQLiteDataSet::OrderGetRecord(TRecordBuffer& Buffer, TGetMode Mode) 
     FWindow.Rows.push_back(TOrderRow{FCursorRowId, std::move(Bytes)});
     return Land(0, -1);
   }
-  // [Phase 1] Where the step starts.
+  // [Phase 1] A walk's run, else where the step starts.
+  if (Mode == gmNext) {
+    TGetResult RunResult = grOK;
+    if (OrderRunNext(Buffer, RunResult)) return RunResult;
+  }
   TOrderKey From;
   bool Inclusive = false;
   if (Mode == gmNext && FCursorKind == ckEof) return grEOF;
@@ -897,6 +913,441 @@ void TSQLiteDataSet::OrderDeleted(Int64 RowId, const TOrderKey& Gap) {
   }
   FCursorKind = ckGap;
   FOrderGap = Gap;
+}
+
+// [SECTION] Walks
+
+// The next record of a walk with the controls disabled: the run's next row,
+// its next chunk, or a new run from the start or from the end of the window.
+// False when the step is the window's to take.
+bool TSQLiteDataSet::OrderRunNext(TRecordBuffer& Buffer, TGetResult& Result) {
+  if (!RunAllowed()) return false;
+  TOrderKey From;
+  Int64 Position = 1;
+  const bool OnRun = FRun.Ordered && FCursorKind == ckRow && FRun.Index >= 0 &&
+                     FRun.Index < FRun.Count() &&
+                     FRun.RowIds[std::size_t(FRun.Index)] == FCursorRowId;
+  if (OnRun) {
+    if (FRun.Index + 1 < FRun.Count()) {
+      ++FRun.Index;
+      FCursorRowId = FRun.RowIds[std::size_t(FRun.Index)];
+      FillLazy(Buffer, FCursorRowId, FRun.FirstPos + FRun.Index);
+      PlaceRunNumbers(Buffer, FRun.Index);
+      Result = grOK;
+      return true;
+    }
+    if (FRun.End) {
+      FCursorKind = ckEof;
+      FRun.Index = -1;
+      Result = grEOF;
+      return true;
+    }
+    From = OrderRunKey(FRun.Index);
+    Position = FRun.FirstPos + FRun.Index + 1;
+  } else if (FCursorKind == ckBof) {
+    From.Start = true;
+    NoteOrderMarks(From, Position);
+  } else if (FCursorKind == ckRow) {
+    // The window serves the rows it holds; the run starts after its last.
+    const Integer Index = WindowIndexOf(FCursorRowId);
+    if (Index < 0 || Index + 1 < Integer(FWindow.Rows.size()) || FWindow.AtEnd) return false;
+    Position = OrderPosition(FCursorRowId, Index, -1) + 1;
+    From = WindowKey(Index);
+    NoteOrderMarks(From, Position);
+  } else {
+    return false;
+  }
+  ReadOrderRun(From, false, Position);
+  if (FRun.Count() == 0) {
+    FCursorKind = ckEof;
+    FRun.Index = -1;
+    Result = grEOF;
+    return true;
+  }
+  FRun.Index = 0;
+  FCursorKind = ckRow;
+  FCursorRowId = FRun.RowIds.front();
+  FillLazy(Buffer, FCursorRowId, Position);
+  PlaceRunNumbers(Buffer, 0);
+  Result = grOK;
+  return true;
+}
+
+// What a run may hold: the byte budget less what the window and the cache
+// hold, and at least half of it.
+std::size_t TSQLiteDataSet::OrderRunBudget() const {
+  const std::size_t Used = std::min(FWindow.Bytes + FCacheBytes, FCacheLimit / 2);
+  return std::max<std::size_t>(FCacheLimit - Used, 1);
+}
+
+// The key of the run's row Row, as the walk read it: its order fields' cells
+// in a row of cells (the other columns NULL) and its row id.
+TSQLiteDataSet::TOrderKey TSQLiteDataSet::OrderRunKey(Integer Row) const {
+  TOrderKey Key;
+  Key.RowId = FRun.RowIds[std::size_t(Row)];
+  for (std::size_t Column = 0; Column < FTypes.size(); ++Column) {
+    const bool Keyed = std::any_of(FOrder.begin(), FOrder.end(), [&](const TOrderField& Field) {
+      return Field.Column == Integer(Column);
+    });
+    const Integer Slot = Column < FRun.Slots.size() ? FRun.Slots[Column] : -1;
+    if (Keyed && Slot >= 0)
+      AppendCell(Key.Bytes, RunCell(Row, Slot));
+    else
+      AppendCell(Key.Bytes, TCell{});
+  }
+  return Key;
+}
+
+// The rows at or before Key in the order, as one condition; its parameters
+// are numbered from Next on and their values added to Binds.
+String TSQLiteDataSet::OrderBound(const TOrderKey& Key, int& Next, std::vector<TCell>& Binds) const {
+  std::vector<TCell> Values;
+  std::vector<String> Beyond, Equal;
+  for (const TOrderField& Field : FOrder) {
+    TCell Value;
+    if (Field.Column >= 0) {
+      Value = CellAt(Key.Bytes.data(), Field.Column);
+    } else {
+      Value.Class = SQLITE_INTEGER;
+      Value.Int = Key.RowId;
+    }
+    const String Name = OrderExpr(Field);
+    // Before the key: lower ascending (NULL lowest), higher descending.
+    if (Value.Class == SQLITE_NULL) {
+      Beyond.push_back(Field.Desc ? Name + " IS NOT NULL" : String("0"));
+      Equal.push_back(Name + " IS NULL");
+    } else {
+      Binds.push_back(Value);
+      const String At = Mark(Next);
+      Beyond.push_back(Field.Desc ? Name + " > " + At
+                                  : "(" + Name + " < " + At + " OR " + Name + " IS NULL)");
+      Equal.push_back(Name + " = " + At);
+    }
+  }
+  String Result = "1";
+  for (std::size_t I = Beyond.size(); I-- > 0;) {
+    const String Same = "(" + Equal[I] + " AND " + Result + ")";
+    Result = Beyond[I] == "0" ? Same : "(" + Beyond[I] + " OR " + Same + ")";
+  }
+  return Result;
+}
+
+// Samples the keys of the rows after From, whose first is at FirstPos, with
+// one scan in no order: up to MostMarks of them, chosen evenly at random
+// (with a fixed seed), kept in order as marks with the positions they are
+// likely to have.
+void TSQLiteDataSet::NoteOrderMarks(const TOrderKey& From, Int64 FirstPos) {
+  FOrderMarks.clear();
+  FOrderMarksEnd = FirstPos - 1;
+  FOrderRowBytes = 0;
+  String List = FRowId;
+  std::vector<Integer> Columns;
+  for (const TOrderField& Field : FOrder)
+    if (Field.Column >= 0) {
+      Columns.push_back(Field.Column);
+      List += ", " + QuoteName(GetFieldDefs()->GetItem(Field.Column)->GetName());
+    }
+  std::vector<Integer> SlotOf(FTypes.size(), -1);
+  for (std::size_t I = 0; I < Columns.size(); ++I) SlotOf[std::size_t(Columns[I])] = Integer(I);
+  std::vector<std::vector<TCell>> Binds;
+  std::vector<String> Ranges;
+  if (From.Start) {
+    Ranges.push_back("1");
+    Binds.emplace_back();
+  } else {
+    Ranges = OrderRanges(From, true, false, Binds);
+  }
+  std::vector<TOrderMark> Sample;
+  Int64 Seen = 0;
+  UInt64 Random = 0x9E3779B97F4A7C15ull;
+  std::size_t SampledBytes = 0;  // a run holds for the order fields' cells of the rows sampled
+  Int64 Sampled = 0;
+  for (std::size_t R = 0; R < Ranges.size(); ++R) {
+    const String SQL = "SELECT " + List + " FROM " + SourceSQL() + " WHERE (" + Ranges[R] + ")" +
+                       RowFilter();
+    sqlite3_stmt* Prepared = nullptr;
+    if (sqlite3_prepare_v2(FDB, SQL.c_str(), int(SQL.size()), &Prepared, nullptr) != SQLITE_OK)
+      SQLiteError("Cannot read the rows in order");
+    TStatement Stmt(Prepared);
+    if (!SameColumns(Prepared, 1, &Columns)) ColumnsChanged();
+    for (std::size_t I = 0; I < Binds[R].size(); ++I) BindCell(Prepared, int(I) + 1, Binds[R][I]);
+    ++FReadRuns;
+    while (StepRow(Prepared, "Cannot read the rows in order")) {
+      ++Seen;
+      std::size_t At = Sample.size();
+      if (Sample.size() >= MostMarks) {
+        Random = Random * 6364136223846793005ull + 1442695040888963407ull;
+        At = std::size_t((Random >> 16) % UInt64(Seen));
+        if (At >= MostMarks) continue;
+      } else {
+        Sample.emplace_back();
+      }
+      TOrderMark& Noted = Sample[At];
+      Noted.Key.RowId = sqlite3_column_int64(Prepared, 0);
+      Noted.Key.Bytes.clear();
+      for (std::size_t C = 0; C < FTypes.size(); ++C) {
+        if (SlotOf[C] < 0)
+          Noted.Key.Bytes += '\0';
+        else
+          AppendCells(Noted.Key.Bytes, Prepared, 1 + SlotOf[C], 1);
+      }
+      SampledBytes += Columns.size() * sizeof(TRunCell);
+      for (std::size_t C = 0; C < Columns.size(); ++C) {
+        const int Class = sqlite3_column_type(Prepared, 1 + int(C));
+        if (Class == SQLITE_TEXT || Class == SQLITE_BLOB)
+          SampledBytes += std::size_t(sqlite3_column_bytes(Prepared, 1 + int(C)));
+      }
+      ++Sampled;
+    }
+  }
+  if (Seen == 0) return;
+  std::sort(Sample.begin(), Sample.end(), [this](const TOrderMark& A, const TOrderMark& B) {
+    return CompareOrderRows(A.Key, B.Key) < 0;
+  });
+  const Int64 Count = Int64(Sample.size());
+  for (Int64 I = 0; I < Count; ++I)
+    Sample[std::size_t(I)].Position = FirstPos - 1 + (I + 1) * Seen / Count;
+  FOrderMarks = std::move(Sample);
+  FOrderMarksEnd = FirstPos - 1 + Seen;
+  FOrderRowBytes = SampledBytes / std::size_t(Sampled) + sizeof(Int64);
+}
+
+// Replaces the run with the rows after From (from it, when Inclusive), from
+// position FirstPos on, holding the order fields' columns and those the walk
+// reads: the rows up to the farthest mark (or to the end) that the budget
+// holds at the size of the rows held before, read in no order and sorted
+// here. Rows that turn out not to fit (another program added rows there, or
+// the walk reads more columns now) are read again in order, as many as fit.
+// Marks only bound reads: each reads the rows as the file holds them then,
+// so nothing another program writes meanwhile is missed or read twice.
+void TSQLiteDataSet::ReadOrderRun(const TOrderKey& FromKey, bool FromInclusive, Int64 FirstPos) {
+  CheckColumnsKept();
+  // [Phase 1] The columns: the order fields', then the others the walk reads.
+  std::vector<Integer> Columns;
+  for (const TOrderField& Field : FOrder)
+    if (Field.Column >= 0) Columns.push_back(Field.Column);
+  const std::size_t Keyed = Columns.size();
+  for (std::size_t I = 0; I < FWanted.size(); ++I)
+    if (FWanted[I] && std::find(Columns.begin(), Columns.end(), Integer(I)) == Columns.end())
+      Columns.push_back(Integer(I));
+  String List = FRowId;
+  for (Integer Column : Columns)
+    List += ", " + QuoteName(GetFieldDefs()->GetItem(Column)->GetName());
+  const std::size_t Budget = OrderRunBudget();
+  const std::size_t RowBytes =
+      FRun.Count() > 0 ? FRun.Held() / std::size_t(FRun.Count()) : FOrderRowBytes;
+  const int Largest = LargestCachedCell();
+  TOrderKey From = FromKey;
+  bool Inclusive = FromInclusive;
+  FRun = TRun{};
+  FRun.Ordered = true;
+  FRun.Slots.assign(FTypes.size(), -1);
+  for (std::size_t I = Columns.size(); I-- > 0;) FRun.Slots[std::size_t(Columns[I])] = Integer(I);
+  FRun.Columns = Columns;
+  FRun.FirstPos = FirstPos;
+  TOrderRows Rows;
+  std::size_t Held = 0;  // bytes the rows read take in the run, large values whole
+  // Marks tell how many rows lie between them, not where the walk is:
+  // rows up to a mark are counted from the mark before From.
+  Int64 Before = FirstPos - 1;
+  auto Fits = [&](Int64 Last) {  // with room for the guess to be short
+    return RowBytes > 0 &&
+           std::size_t(std::max<Int64>(Last - Before, 0)) * RowBytes <= Budget / 8 * 7;
+  };
+  // The rows of the ranges up to Upto, in order when Sorted; false when the
+  // budget cut the read.
+  auto Read = [&](const std::vector<String>& Ranges, std::vector<std::vector<TCell>> Binds,
+                  const TOrderMark* Upto, bool Sorted) {
+    for (std::size_t R = 0; R < Ranges.size(); ++R) {
+      std::vector<TCell>& Values = Binds[R];
+      String Where = "(" + Ranges[R] + ")";
+      if (Upto) {
+        int Next = int(Values.size()) + 1;
+        Where += " AND " + OrderBound(Upto->Key, Next, Values);
+      }
+      const String SQL = "SELECT " + List + " FROM " + SourceSQL() + " WHERE " + Where +
+                         RowFilter() + (Sorted ? OrderBy(false) : String());
+      sqlite3_stmt* Prepared = nullptr;
+      if (sqlite3_prepare_v2(FDB, SQL.c_str(), int(SQL.size()), &Prepared, nullptr) != SQLITE_OK)
+        SQLiteError("Cannot read the rows in order");
+      TStatement Stmt(Prepared);
+      if (!SameColumns(Prepared, 1, &Columns)) ColumnsChanged();
+      for (std::size_t I = 0; I < Values.size(); ++I) BindCell(Prepared, int(I) + 1, Values[I]);
+      ++FReadRuns;
+      while (StepRow(Prepared, "Cannot read the rows in order")) {
+        if (Held >= Budget) return false;
+        Rows.RowIds.push_back(sqlite3_column_int64(Prepared, 0));
+        Rows.Starts.push_back(unsigned(Rows.Bytes.size()));
+        Held += sizeof(Int64) + Columns.size() * sizeof(TRunCell);
+        for (std::size_t C = 0; C < Columns.size(); ++C) {
+          AppendCells(Rows.Bytes, Prepared, 1 + int(C), 1, C < Keyed ? KeepAll : Largest);
+          const int Class = sqlite3_column_type(Prepared, 1 + int(C));
+          if (Class == SQLITE_TEXT || Class == SQLITE_BLOB)
+            Held += std::size_t(sqlite3_column_bytes(Prepared, 1 + int(C)));
+        }
+      }
+    }
+    return true;
+  };
+  try {
+    for (;;) {
+      // [Phase 2] How far: the farthest mark after From the budget holds, or
+      // the end when it holds that too (or no mark is left).
+      const TOrderMark* Upto = nullptr;
+      auto Mark = std::partition_point(
+          FOrderMarks.begin(), FOrderMarks.end(),
+          [&](const TOrderMark& M) { return CompareOrderRows(M.Key, From) <= 0; });
+      Before = Mark == FOrderMarks.begin() ? FirstPos - 1 : (Mark - 1)->Position;
+      if (Mark != FOrderMarks.end()) {
+        while (Mark + 1 != FOrderMarks.end() && Fits((Mark + 1)->Position)) ++Mark;
+        if (Mark + 1 != FOrderMarks.end() || !Fits(FOrderMarksEnd)) Upto = &*Mark;
+      }
+      // [Phase 3] The rows, sorted here; in order from the database when they
+      // do not all fit.
+      std::vector<std::vector<TCell>> Binds;
+      std::vector<String> Ranges;
+      if (From.Start) {
+        Ranges.push_back("1");
+        Binds.emplace_back();
+      } else {
+        Ranges = OrderRanges(From, true, Inclusive, Binds);
+      }
+      bool Cut = false;
+      Rows = TOrderRows{};
+      Held = 0;
+      std::vector<Integer> Order;
+      if (Read(Ranges, Binds, Upto, false)) {
+        Order = SortOrderRows(Rows);
+      } else {
+        Rows = TOrderRows{};
+        Held = 0;
+        Cut = !Read(Ranges, Binds, Upto, true);
+        Order.resize(std::size_t(Rows.Count()));
+        for (Integer I = 0; I < Rows.Count(); ++I) Order[std::size_t(I)] = I;
+      }
+      LayOrderRun(Rows, Order);
+      FReadRows += FRun.Count();
+      FRun.End = !Cut && Upto == nullptr;
+      if (FRun.Count() > 0 || FRun.End) break;
+      // Nothing left up to the mark: on after it.
+      From = Upto->Key;
+      Inclusive = false;
+    }
+  } catch (...) {
+    DropRun();
+    throw;
+  }
+  if (FRun.End && FDbCount < 0) FDbCount = FirstPos + FRun.Count() - 1;
+}
+
+// The chunk's rows in the order, as indexes into Rows: the order fields'
+// cells are the first of each row's, the row id breaks ties.
+std::vector<Integer> TSQLiteDataSet::SortOrderRows(const TOrderRows& Rows) const {
+  const Integer Count = Rows.Count();
+  const TOrderField& Lead = FOrder.front();
+  // The fields after the first, for rows whose first fields are equal.
+  auto Rest = [&](Integer A, Integer B) {
+    const char* PA = Rows.Bytes.data() + Rows.Starts[std::size_t(A)];
+    const char* PB = Rows.Bytes.data() + Rows.Starts[std::size_t(B)];
+    NextCell(PA);
+    NextCell(PB);
+    for (std::size_t F = 1; F < FOrder.size(); ++F) {
+      const TOrderField& Field = FOrder[F];
+      int C = 0;
+      if (Field.Column < 0) {
+        const Int64 IA = Rows.RowIds[std::size_t(A)], IB = Rows.RowIds[std::size_t(B)];
+        C = IA == IB ? 0 : (IA < IB ? -1 : 1);
+      } else {
+        C = CompareCells(NextCell(PA), NextCell(PB), Field.Collation);
+      }
+      if (C != 0) return Field.Desc ? C > 0 : C < 0;
+    }
+    return false;
+  };
+  auto LeadOf = [&](Integer Row) {
+    const char* P = Rows.Bytes.data() + Rows.Starts[std::size_t(Row)];
+    return NextCell(P);
+  };
+  std::vector<Integer> Order(static_cast<std::size_t>(Count));
+  bool AllReal = true, AllWhole = true;
+  for (Integer I = 0; I < Count && (AllReal || AllWhole); ++I) {
+    const int Class = LeadOf(I).Class;
+    AllReal = AllReal && Class == SQLITE_FLOAT;
+    AllWhole = AllWhole && Class == SQLITE_INTEGER;
+  }
+  if (AllReal || AllWhole) {
+    // Numbers of one kind: compared as they are, the rest only on ties.
+    struct TNumber {
+      double Real;
+      Int64 Whole;
+      Integer Row;
+    };
+    std::vector<TNumber> Numbers(static_cast<std::size_t>(Count));
+    for (Integer I = 0; I < Count; ++I) {
+      const TCell Cell = LeadOf(I);
+      Numbers[std::size_t(I)] = TNumber{Cell.Real, Cell.Int, I};
+    }
+    std::sort(Numbers.begin(), Numbers.end(), [&](const TNumber& A, const TNumber& B) {
+      if (AllReal ? A.Real != B.Real : A.Whole != B.Whole)
+        return (AllReal ? A.Real < B.Real : A.Whole < B.Whole) != Lead.Desc;
+      return Rest(A.Row, B.Row);
+    });
+    for (Integer I = 0; I < Count; ++I) Order[std::size_t(I)] = Numbers[std::size_t(I)].Row;
+  } else {
+    std::vector<TCell> Leads(static_cast<std::size_t>(Count));
+    for (Integer I = 0; I < Count; ++I) Leads[std::size_t(I)] = LeadOf(I);
+    for (Integer I = 0; I < Count; ++I) Order[std::size_t(I)] = I;
+    std::sort(Order.begin(), Order.end(), [&](Integer A, Integer B) {
+      const int C = CompareCells(Leads[std::size_t(A)], Leads[std::size_t(B)], Lead.Collation);
+      if (C != 0) return Lead.Desc ? C > 0 : C < 0;
+      return Rest(A, B);
+    });
+  }
+  return Order;
+}
+
+// Lays the chunk's rows into the run in the given order, each cell as a run
+// cell: numbers as they are, texts and blobs in the run's bytes, a large one
+// (left in the table) by its size alone.
+void TSQLiteDataSet::LayOrderRun(const TOrderRows& Rows, const std::vector<Integer>& Order) {
+  const std::size_t Columns = FRun.Columns.size();
+  FRun.RowIds.reserve(Order.size());
+  FRun.Cells.reserve(Order.size() * Columns);
+  std::size_t Stored = 0;
+  for (Integer Row : Order) {
+    const std::size_t End =
+        Row + 1 < Rows.Count() ? Rows.Starts[std::size_t(Row) + 1] : Rows.Bytes.size();
+    Stored += End - Rows.Starts[std::size_t(Row)];
+  }
+  FRun.Bytes.reserve(Stored);
+  for (Integer Row : Order) {
+    FRun.RowIds.push_back(Rows.RowIds[std::size_t(Row)]);
+    const char* P = Rows.Bytes.data() + Rows.Starts[std::size_t(Row)];
+    for (std::size_t C = 0; C < Columns; ++C) {
+      const TCell Cell = NextCell(P);
+      TRunCell& Laid = FRun.Cells.emplace_back();
+      Laid.Class = std::uint8_t(Cell.Class);
+      switch (Cell.Class) {
+        case SQLITE_INTEGER:
+          Laid.Payload = Cell.Int;
+          break;
+        case SQLITE_FLOAT:
+          Laid.Payload = std::bit_cast<Int64>(Cell.Real);
+          break;
+        case SQLITE_TEXT:
+        case SQLITE_BLOB:
+          Laid.Size = std::uint32_t(Cell.Size);
+          Laid.Large = Cell.Large;
+          if (!Cell.Large) {
+            Laid.Payload = Int64(FRun.Bytes.size());
+            if (Cell.Size > 0) FRun.Bytes.append(Cell.Bytes, std::size_t(Cell.Size));
+          }
+          break;
+        default:
+          break;
+      }
+    }
+  }
 }
 
 // [SECTION] In order

@@ -126,7 +126,10 @@ void TSQLiteDataSet::ReadUnreadValue(TRecordBuffer& Buffer, Integer Index) {
   Integer Run = RunIndexOf(RowId, Buffer.RecNo);
   if (Run >= 0 && CellFromRun(Run, Index, Buffer.Data[std::size_t(Index)])) return;
   if (Run >= 0 && Run == FRun.Index && RunAllowed()) {
-    ReadRun(RowId, FRun.FirstPos + Run);
+    if (FRun.Ordered)
+      ReadOrderRun(OrderRunKey(Run), true, FRun.FirstPos + Run);
+    else
+      ReadRun(RowId, FRun.FirstPos + Run);
     FRun.Index = FRun.Count() > 0 && FRun.RowIds.front() == RowId ? 0 : -1;
     if (FRun.Index == 0 && CellFromRun(0, Index, Buffer.Data[std::size_t(Index)])) return;
   }
@@ -177,6 +180,10 @@ Integer TSQLiteDataSet::RunIndexOf(Int64 RowId, Integer RecNo) const {
   const Int64 Guess = Int64(RecNo) - FRun.FirstPos;
   if (Guess >= 0 && Guess < FRun.Count() && FRun.RowIds[std::size_t(Guess)] == RowId)
     return Integer(Guess);
+  if (FRun.Ordered) {  // not in row id order
+    const auto At = std::find(FRun.RowIds.begin(), FRun.RowIds.end(), RowId);
+    return At != FRun.RowIds.end() ? Integer(At - FRun.RowIds.begin()) : -1;
+  }
   const auto At = std::lower_bound(FRun.RowIds.begin(), FRun.RowIds.end(), RowId);
   return At != FRun.RowIds.end() && *At == RowId ? Integer(At - FRun.RowIds.begin()) : -1;
 }
@@ -346,6 +353,7 @@ void TSQLiteDataSet::ReadRun(Int64 From, Int64 FirstPos) {
   FRun.Columns = std::move(Columns);
   FRun.FirstPos = FirstPos;
   FRun.Index = -1;
+  FRun.Ordered = false;
   // [Phase 3] The rows, collected inside one step where the table lets them
   // come in row id order, else stepped one by one.
   bool Cut = false;

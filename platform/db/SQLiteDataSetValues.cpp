@@ -247,6 +247,45 @@ std::size_t AppendCells(std::string& Out, sqlite3_stmt* Stmt, int First, int Cou
   return Held;
 }
 
+void AppendCell(std::string& Out, const TCell& Cell) {
+  switch (Cell.Class) {
+    case SQLITE_INTEGER:
+      if (Cell.Int >= INT8_MIN && Cell.Int <= INT8_MAX) {
+        Out += char(ctInt8);
+        Put(Out, std::int8_t(Cell.Int));
+      } else if (Cell.Int >= INT16_MIN && Cell.Int <= INT16_MAX) {
+        Out += char(ctInt16);
+        Put(Out, std::int16_t(Cell.Int));
+      } else if (Cell.Int >= INT32_MIN && Cell.Int <= INT32_MAX) {
+        Out += char(ctInt32);
+        Put(Out, std::int32_t(Cell.Int));
+      } else {
+        Out += char(ctInt64);
+        Put(Out, Cell.Int);
+      }
+      break;
+    case SQLITE_FLOAT:
+      Out += char(ctReal);
+      Put(Out, Cell.Real);
+      break;
+    case SQLITE_TEXT:
+    case SQLITE_BLOB:
+      if (Cell.Large) {
+        Out += char(ctLarge);
+        Out += char(Cell.Class);
+        Put(Out, std::uint32_t(Cell.Size));
+        break;
+      }
+      Out += char(Cell.Class == SQLITE_TEXT ? ctText : ctBlob);
+      Put(Out, std::uint32_t(Cell.Size));
+      if (Cell.Size > 0) Out.append(Cell.Bytes, std::size_t(Cell.Size));
+      break;
+    default:
+      Out += char(ctNull);
+      break;
+  }
+}
+
 TCell NextCell(const char*& P) {
   TCell Cell;
   switch (static_cast<unsigned char>(*P++)) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <map>
 #include <random>
+#include <string>
 #include <tuple>
 
 #include "SQLiteTestUtil.h"
@@ -150,6 +151,200 @@ TEST_F(TSQLiteOrder, AWalkWithTheControlsDisabledSeesEveryRowOnceInOrder) {
   EXPECT_EQ(Id(DS.get()), Expected.back());
   DS->MoveBy(-4000);
   EXPECT_EQ(Id(DS.get()), Expected[999]);
+}
+
+// A footer total over a sorted grid: a walk with the controls disabled reads
+// the same rows, numbers and values as one with them enabled, whatever it
+// reads (order fields or others, NULLs first, descending fields), while the
+// rows it holds stay within the byte budget however long the table.
+TEST_F(TSQLiteOrder, AWalkWithTheControlsDisabledReadsWhatAnEnabledWalkReads) {
+  Open(9000, "grp;name", "name", 48 << 10);
+  const std::vector<Int64> Expected = SQLiteOrder(Db.File, "grp, name DESC, id");
+  struct TSeen {
+    std::vector<Int64> Ids;
+    std::vector<Integer> RecNos;
+    double Sum = 0;
+    Integer Nulls = 0;
+  };
+  auto Pass = [&](bool Disabled) {
+    TSeen Seen;
+    if (Disabled) DS->DisableControls();
+    std::size_t MostBytes = 0;
+    for (DS->First(); !DS->GetEof(); DS->Next()) {
+      Seen.Ids.push_back(Id(DS.get()));
+      Seen.RecNos.push_back(DS->GetRecNo());
+      Seen.Sum += DS->FieldByName("amount")->GetAsFloat();
+      if (DS->FieldByName("grp")->IsNull()) ++Seen.Nulls;
+      MostBytes = std::max(MostBytes, DS->GetCachedBytes());
+    }
+    if (Disabled) DS->EnableControls();
+    EXPECT_LE(MostBytes, std::size_t(48 << 10));
+    return Seen;
+  };
+  const TSeen Off = Pass(true);
+  const TSeen On = Pass(false);
+  EXPECT_EQ(Off.Ids, Expected);
+  EXPECT_EQ(On.Ids, Expected);
+  std::vector<Integer> Numbers(Expected.size());
+  for (std::size_t I = 0; I < Numbers.size(); ++I) Numbers[I] = Integer(I) + 1;
+  EXPECT_EQ(Off.RecNos, Numbers);
+  EXPECT_EQ(On.RecNos, Numbers);
+  EXPECT_DOUBLE_EQ(Off.Sum, 9000.0 * 9001.0 / 4.0);
+  EXPECT_DOUBLE_EQ(On.Sum, Off.Sum);
+  EXPECT_EQ(Off.Nulls, 9000 / 7);
+  EXPECT_EQ(On.Nulls, Off.Nulls);
+}
+
+// Texts and blobs come out of a walk with the controls disabled as they are
+// stored: short and long ones (a long one is read from the table when
+// asked), empty ones and NULLs, through chunks that end within a text key.
+TEST_F(TSQLiteOrder, AWalkWithTheControlsDisabledReadsTextsAndBlobsAsStored) {
+  MakeItems(Db.File, 3000);
+  RunSQL(Db.File,
+         "ALTER TABLE items ADD COLUMN note TEXT; ALTER TABLE items ADD COLUMN data BLOB;"
+         "UPDATE items SET note = CASE WHEN id % 50 = 0 THEN printf('%.*c', 5000, 'x') || id "
+         "WHEN id % 11 = 0 THEN '' WHEN id % 13 = 0 THEN NULL ELSE 'note ' || id END, "
+         "data = CASE WHEN id % 9 = 0 THEN NULL ELSE CAST('b' || (id * 7) AS BLOB) END;");
+  DS.reset(TSQLiteDataSet::Create(nullptr));
+  DS->SetDatabaseName(Db.File);
+  DS->SetTableName("items");
+  DS->SetCacheLimit(48 << 10);
+  DS->SetIndexFieldNames("name;amount");
+  DS->SetDescFields("name");
+  Source->SetDataSet(DS.get());
+  Link->SetDataSource(Source.get());
+  Link->SetBufferCount(17);
+  DS->Open();
+  using TRow = std::tuple<Int64, String, bool, String, bool, double>;
+  auto Pass = [&](bool Disabled) {
+    std::vector<TRow> Rows;
+    if (Disabled) DS->DisableControls();
+    for (DS->First(); !DS->GetEof(); DS->Next()) {
+      TField* Note = DS->FieldByName("note");
+      TField* Data = DS->FieldByName("data");
+      Rows.emplace_back(Id(DS.get()), Note->GetAsString(), Note->IsNull(), Data->GetAsString(),
+                        Data->IsNull(), DS->FieldByName("amount")->GetAsFloat());
+    }
+    if (Disabled) DS->EnableControls();
+    return Rows;
+  };
+  const std::vector<TRow> Off = Pass(true);
+  const std::vector<TRow> On = Pass(false);
+  const std::vector<Int64> Expected = SQLiteOrder(Db.File, "name DESC, amount, id");
+  ASSERT_EQ(Off.size(), Expected.size());
+  EXPECT_EQ(Off, On);
+  for (std::size_t I = 0; I < Off.size(); ++I) {
+    const auto& [RowId, Note, NoteNull, Data, DataNull, Amount] = Off[I];
+    ASSERT_EQ(RowId, Expected[I]) << "row " << I;
+    if (RowId % 50 == 0)
+      EXPECT_EQ(Note, String(5000, 'x') + IntToStr(Integer(RowId)));
+    else if (RowId % 11 == 0)
+      EXPECT_TRUE(Note.empty() && !NoteNull) << RowId;
+    else if (RowId % 13 == 0)
+      EXPECT_TRUE(NoteNull) << RowId;
+    else
+      EXPECT_EQ(Note, "note " + IntToStr(Integer(RowId)));
+    EXPECT_EQ(DataNull, RowId % 9 == 0) << RowId;
+    if (!DataNull) EXPECT_EQ(Data, "b" + IntToStr(Integer(RowId * 7)));
+    EXPECT_EQ(Amount, double(RowId) * 0.5);
+  }
+}
+
+// A walk that stops part way and goes on with the controls enabled stands on
+// the right row and moves both ways from it.
+TEST_F(TSQLiteOrder, AWalkStoppedPartWayGoesOnFromItsRow) {
+  Open(6000, "amount", "amount", 32 << 10);
+  const std::vector<Int64> Expected = SQLiteOrder(Db.File, "amount DESC, id");
+  DS->DisableControls();
+  DS->First();
+  for (Integer I = 0; I < 4321; ++I) DS->Next();
+  ASSERT_EQ(Id(DS.get()), Expected[4321]);
+  DS->EnableControls();
+  EXPECT_EQ(Id(DS.get()), Expected[4321]);
+  EXPECT_EQ(DS->GetRecNo(), 4322);
+  DS->Prior();
+  EXPECT_EQ(Id(DS.get()), Expected[4320]);
+  DS->MoveBy(2);
+  EXPECT_EQ(Id(DS.get()), Expected[4322]);
+  EXPECT_EQ(DS->GetRecNo(), 4323);
+  // Disabled again, on to the end from here.
+  DS->DisableControls();
+  std::vector<Int64> Rest;
+  for (; !DS->GetEof(); DS->Next()) Rest.push_back(Id(DS.get()));
+  DS->EnableControls();
+  EXPECT_EQ(Rest, std::vector<Int64>(Expected.begin() + 4322, Expected.end()));
+  EXPECT_NO_THROW(DS->CheckConsistency());
+}
+
+// Another program writes while a sorted walk is under way: the walk goes on
+// after the row it stands on through the rows as the file holds them then,
+// each once: a row inserted ahead is met, one deleted ahead is not, one moved
+// from ahead to behind is not met again and one moved from behind to ahead is.
+TEST_F(TSQLiteOrder, AWriteByAnotherProgramDuringASortedWalkIsSeenAndNothingTwice) {
+  Open(8000, "amount", "", 32 << 10);
+  DS->DisableControls();
+  std::vector<Int64> Seen;
+  DS->First();
+  for (; !DS->GetEof() && Seen.size() < 1500; DS->Next()) Seen.push_back(Id(DS.get()));
+  ASSERT_FALSE(DS->GetEof());
+  const double Here = DS->FieldByName("amount")->GetAsFloat();
+  const Int64 HereId = Id(DS.get());
+  RunSQL(Db.File,
+         "DELETE FROM items WHERE id = 7000;"
+         "INSERT INTO items VALUES (9001, 'ahead', 1, 3000.25);"
+         "INSERT INTO items VALUES (9002, 'behind', 1, 0.25);"
+         "UPDATE items SET amount = 1.75 WHERE id = 6000;"
+         "UPDATE items SET amount = 3500.75 WHERE id = 20;");
+  const std::vector<Int64> Ahead =
+      SQLiteOrder(Db.File, "amount, id",
+                  "amount > " + String(std::to_string(Here)) + " OR (amount = " + String(std::to_string(Here)) +
+                      " AND id > " + IntToStr(HereId) + ")");
+  for (; !DS->GetEof(); DS->Next()) Seen.push_back(Id(DS.get()));
+  DS->EnableControls();
+  std::vector<Int64> Expected(Seen.begin(), Seen.begin() + 1500);
+  Expected.push_back(HereId);
+  Expected.insert(Expected.end(), Ahead.begin(), Ahead.end());
+  EXPECT_EQ(Seen, Expected);
+  EXPECT_EQ(std::count(Seen.begin(), Seen.end(), 9001), 1);
+  EXPECT_EQ(std::count(Seen.begin(), Seen.end(), 7000), 0);
+  EXPECT_EQ(std::count(Seen.begin(), Seen.end(), 6000), 0);
+  EXPECT_EQ(std::count(Seen.begin(), Seen.end(), 20), 2);
+}
+
+// Many more rows than a chunk holds, added by another program past every key
+// the walk knew of when it started, are all met, in order.
+TEST_F(TSQLiteOrder, RowsAnotherProgramAddsBeyondTheEndDuringAWalkAreAllMet) {
+  Open(3000, "amount", "", 32 << 10);
+  DS->DisableControls();
+  std::vector<Int64> Seen;
+  DS->First();
+  for (; !DS->GetEof() && Seen.size() < 1000; DS->Next()) Seen.push_back(Id(DS.get()));
+  RunSQL(Db.File,
+         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 6000) "
+         "INSERT INTO items SELECT 5000 + i, 'late', 1, 9000 - i * 0.25 FROM n;");
+  for (; !DS->GetEof(); DS->Next()) Seen.push_back(Id(DS.get()));
+  DS->EnableControls();
+  EXPECT_EQ(Seen, SQLiteOrder(Db.File, "amount, id"));
+}
+
+// A large table, its row ids with a wide gap and its keys with many ties:
+// the walk still meets every row once, in order, with its number.
+TEST_F(TSQLiteOrder, AWalkOverALargeTableWithGapsInItsRowIdsMeetsEveryRowInOrder) {
+  Open(100000, "name;grp", "grp", 256 << 10);
+  RunSQL(Db.File, "DELETE FROM items WHERE id BETWEEN 20000 AND 50000;"
+                  "UPDATE items SET id = id + 1000000 WHERE id > 95000;");
+  DS->Refresh();
+  const std::vector<Int64> Expected = SQLiteOrder(Db.File, "name, grp DESC, id");
+  DS->DisableControls();
+  std::vector<Int64> Seen;
+  bool Numbered = true;
+  for (DS->First(); !DS->GetEof(); DS->Next()) {
+    Seen.push_back(Id(DS.get()));
+    Numbered = Numbered && DS->GetRecNo() == Integer(Seen.size());
+  }
+  DS->EnableControls();
+  EXPECT_EQ(Seen, Expected);
+  EXPECT_TRUE(Numbered);
 }
 
 TEST_F(TSQLiteOrder, AnUnknownFieldIsRefusedAndTheOrderInForceKept) {
@@ -374,6 +569,14 @@ TEST(SQLiteOrderCollation, ACaseBlindColumnSortsWithoutCaseAndTiesByRowId) {
   EXPECT_LT(DS->CompareBookmarks(BookmarkOf(2), BookmarkOf(3)), 0) << "'A' before 'a' by id";
   DS->SetIndexFieldNames("tail");
   EXPECT_EQ(Walk(DS.get()), SQLiteOrder(Db.File, "tail, id"));
+  // A walk with the controls disabled sorts the same way.
+  for (const char* Order : {"name", "tail"}) {
+    DS->SetIndexFieldNames(Order);
+    DS->DisableControls();
+    const std::vector<Int64> Ids = Walk(DS.get());
+    DS->EnableControls();
+    EXPECT_EQ(Ids, SQLiteOrder(Db.File, String(Order) + ", id")) << Order;
+  }
   DS->Last();
   EXPECT_EQ(DS->GetRecNo(), 6);
   // A query is read in the order too.
