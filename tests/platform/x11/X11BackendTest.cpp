@@ -388,7 +388,9 @@ TEST_F(X11BackendTest, TimersRunOnRealTime) {
   UInt64 Moved = GetTickCount64() - Start;
   // A loaded machine may be late on each step, never early.
   EXPECT_GE(Moved + 200, UInt64(Real)) << "the virtual clock keeps up with real time";
-  EXPECT_LE(Moved, UInt64(Real) + 2);
+  // Never ahead of real time beyond the rounding of the two readings and a
+  // step's own catching up on a loaded machine.
+  EXPECT_LE(Moved, UInt64(Real) + 20);
   EXPECT_GE(Moved, 330u);
   // Every interval that passed gave its tick, none more.
   EXPECT_EQ(Integer(Only({WM_TIMER}).size()), Integer(Moved / 50));
