@@ -262,6 +262,7 @@ class TSQLiteDataSet : public TDataSet {
   void DropRun();
   bool RunNext(TRecordBuffer& Buffer, TGetResult& Result);
   bool StartRun(Int64 From, Int64 FirstPos, TRecordBuffer& Buffer, TGetResult& Result);
+  bool EnterRun(Int64 FirstPos, TRecordBuffer& Buffer, TGetResult& Result);
   Integer RunIndexOf(Int64 RowId, Integer RecNo) const;
   sqlite_detail::TCell RunCell(Integer Row, Integer Slot) const;
   bool CellFromRun(Integer Row, Integer Column, Variant& Value);

@@ -958,19 +958,7 @@ bool TSQLiteDataSet::OrderRunNext(TRecordBuffer& Buffer, TGetResult& Result) {
     return false;
   }
   ReadOrderRun(From, false, Position);
-  if (FRun.Count() == 0) {
-    FCursorKind = ckEof;
-    FRun.Index = -1;
-    Result = grEOF;
-    return true;
-  }
-  FRun.Index = 0;
-  FCursorKind = ckRow;
-  FCursorRowId = FRun.RowIds.front();
-  FillLazy(Buffer, FCursorRowId, Position);
-  PlaceRunNumbers(Buffer, 0);
-  Result = grOK;
-  return true;
+  return EnterRun(Position, Buffer, Result);
 }
 
 // What a run may hold: the byte budget less what the window and the cache

@@ -8,7 +8,7 @@
 //
 // Index
 //   [SECTION] Values     ReadUnreadValue, FillLazy, ReadRowById
-//   [SECTION] Runs       RunNext, StartRun, ReadRun, StepRun
+//   [SECTION] Runs       RunNext, StartRun, EnterRun, ReadRun, StepRun
 //   [SECTION] Collecting RegisterCollector, CollectStep, CollectRun
 //   [SECTION] Positions  DbPositionOf, ShiftAnchors
 
@@ -316,6 +316,12 @@ bool TSQLiteDataSet::RunNext(TRecordBuffer& Buffer, TGetResult& Result) {
 bool TSQLiteDataSet::StartRun(Int64 From, Int64 FirstPos, TRecordBuffer& Buffer,
                               TGetResult& Result) {
   ReadRun(From, FirstPos);
+  return EnterRun(FirstPos, Buffer, Result);
+}
+
+// The cursor on the first row of the run just read (at FirstPos), or past the
+// end when the run is empty.
+bool TSQLiteDataSet::EnterRun(Int64 FirstPos, TRecordBuffer& Buffer, TGetResult& Result) {
   if (FRun.Count() == 0) {
     FCursorKind = ckEof;
     FRun.Index = -1;
