@@ -1151,5 +1151,27 @@ TEST_F(DBGridKvFilterRowTest, TheEditorIsBlueOnTheLightenedFixedColourWithItsTex
   EXPECT_EQ(Filtering.Bottom, Ordinary.Bottom);
 }
 
+
+// While the filter row is in use the grid hands on what reaches it: the focus
+// goes back to the editor and the wheel reaches the editor rather than
+// moving the records.
+TEST_F(DBGridKvFilterRowTest, TheGridHandsTheFocusAndTheWheelToTheFilterEditor) {
+  Open(TStore::Memory);
+  Press(VK_DOWN);
+  Press(VK_DOWN);
+  Press(VK_UP, {ssCtrl});
+  ASSERT_TRUE(EditorShown());
+  const Integer Before = Id();
+  kvp::SetFocus(Form->GetHandle());
+  ASSERT_NE(kvp::GetFocus(), Editor()->GetHandle());
+  kvp::SetFocus(Grid->GetHandle());
+  EXPECT_EQ(kvp::GetFocus(), Editor()->GetHandle()) << "the grid gives the focus to the editor";
+  Grid->Perform(CM_MOUSEWHEEL, MAKEWPARAM(0, WORD(-120)), MAKELPARAM(20, 20));
+  EXPECT_EQ(Id(), Before) << "the wheel does not move the records under the filter row";
+  EXPECT_TRUE(EditorShown());
+}
+
 }  // namespace
+
 }  // namespace korvel
+
