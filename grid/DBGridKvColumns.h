@@ -350,11 +350,17 @@ class TColumnFootersKv : public kvp::TCollection {
 };
 
 // TDBGridKvSumList: the grid's aggregate list. It works while the grid is
-// designed too, without taking the dataset's events then.
+// designed too, without taking the dataset's events then. Its passes wait
+// while the grid has not painted yet and while the grid or a column's
+// footers are held by BeginUpdate, so that footers set then cost one pass
+// together; that pass runs when the grid paints, or when a value is read.
 class TDBGridKvSumList : public TDBSumListProducer {
   KV_CLASS(TDBGridKvSumList, TDBSumListProducer)
  public:
   using TDBSumListProducer::TDBSumListProducer;
+  // The grid is about to paint: a pass put off runs now, before the first
+  // cell is drawn.
+  void GridPainting();
   KV_PUBLISHED;
 
  protected:
@@ -363,6 +369,10 @@ class TDBGridKvSumList : public TDBSumListProducer {
   void ReturnDataSetEvents() override;
   // The grid repaints its footer rows whenever the values may have changed.
   void DoSumListChanged() override;
+  bool HoldsPassesBack() override;
+
+ private:
+  bool FGridPainted = false;  // the grid has begun a paint
 };
 
 // ---------------------------------------------------------------------------

@@ -521,6 +521,8 @@ void TCustomDBGridKv::WMPaint(TWMPaint& Message) {
   // [Phase 1] A locked grid leaves its update region for the paint after
   // the lock.
   if (PaintLocked()) return;
+  // Footer totals put off until now are counted before anything is drawn.
+  if (FSumList) FSumList->GridPainting();
   if (WantsDoubleBuffer() && !DisableDoubleBuffer) FDoubleBuffered = true;
   if (!FDoubleBuffered || Message.DC) {
     inherited::Dispatch(reinterpret_cast<TMessage&>(Message));

@@ -281,6 +281,23 @@ void TDBGridKvSumList::ReturnDataSetEvents() {
   inherited::ReturnDataSetEvents();
 }
 
+bool TDBGridKvSumList::HoldsPassesBack() {
+  auto* Grid = DynCast<TCustomDBGridKv>(GetOwnerComponent());
+  if (!Grid) return false;
+  if (!FGridPainted || Grid->GetUpdateLock() > 0) return true;
+  TDBGridColumnsKv* Columns = Grid->GetColumns();
+  for (Integer I = 0; Columns && I < Columns->GetCount(); ++I)
+    if (TColumnFootersKv* Footers = Columns->GetColumn(I)->GetFooters();
+        Footers && Footers->GetUpdateCount() > 0)
+      return true;
+  return false;
+}
+
+void TDBGridKvSumList::GridPainting() {
+  FGridPainted = true;
+  EnsureCurrent();
+}
+
 void TDBGridKvSumList::DoSumListChanged() {
   inherited::DoSumListChanged();
   if (auto* Grid = DynCast<TCustomDBGridKv>(GetOwnerComponent())) Grid->InvalidateFooterRows();
@@ -289,6 +306,9 @@ void TDBGridKvSumList::DoSumListChanged() {
 // [SECTION] Footer text
 
 namespace {
+
+// What a sum or an average footer shows when its total is beyond currency.
+const char* const SFooterOverflow = "Overflow";
 
 bool IsWholeNumberType(TFieldType Type) {
   return Type == ftSmallint || Type == ftInteger || Type == ftWord || Type == ftAutoInc ||
@@ -349,6 +369,11 @@ void TCustomDBGridKv::GetFooterText(Integer Row, TColumnKv* Column, String& Text
       TDBSum* Sum = Sums->FindSum(Footer->GetValueType() == fvtSum ? goSum : goAvg,
                                   Field->GetFieldName());
       if (!Sum) return;
+      // A total currency cannot hold says so instead of showing a number.
+      if (Sum->GetOverflow()) {
+        Text = SFooterOverflow;
+        return;
+      }
       Text = AggregateText(Field, Sum->GetValue(), Footer->GetDisplayFormat());
       return;
     }

@@ -4,17 +4,22 @@
 // list for datasets that are not sequenced.
 //
 // Index:
-//   [SECTION] Amounts            RoundRaw, Share
-//   [SECTION] Aggregates         TDBSum, TDBSumCollection
+//   [SECTION] Amounts            RoundRaw, AddShare, ReadShare
+//   [SECTION] Aggregates         TDBSum (Settle), TDBSumCollection
 //   [SECTION] Lifetime           Construct, Destroy, Assign, the dataset watch
-//   [SECTION] Attaching          SetDataSet, Activate, Deactivate, SetDataSetEvents, ReturnDataSetEvents
-//   [SECTION] Full pass          RecalcAll, ClearSumValues
-//   [SECTION] Dataset handlers   DataSetAfter*, DataSetBeforeDelete, MasterDataSetAfterScroll
-//   [SECTION] Record positions   IsSequenced, RecordCount, GetRecNo, SetRecNo, FindBookmarkIndex
+//   [SECTION] Attaching          SetDataSet, Activate, Deactivate,
+//                                SetDataSetEvents, ReturnDataSetEvents
+//   [SECTION] Full pass          RecalcAll, ClearSumValues, ScheduleRecalc,
+//                                EnsureCurrent, CheckConsistency
+//   [SECTION] Dataset handlers   DataSetAfter*, DataSetBeforeDelete,
+//                                MasterDataSetAfterScroll
+//   [SECTION] Record positions   IsSequenced, RecordCount, GetRecNo, SetRecNo,
+//                                FindBookmarkIndex
 #include "grid/DBSumLst.h"
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "base/KorvelVCL.h"
 #include "platform/classes/TypInfo.h"
@@ -28,39 +33,111 @@ using namespace kvp;
 
 namespace {
 
-// An amount that does not fit raises, as currency arithmetic does.
-Int64 RoundRawChecked(Extended X) {
-  if (!std::isfinite(X) || X >= 9223372036854775807.0L || X < -9223372036854775808.0L)
-    throw EOverflow("Floating point overflow");
-  return std::llrint(X);  // the default rounding: to nearest, ties to even
+using TWide = __int128;
+
+constexpr Int64 OneRecord = 10000;  // a count of one
+
+constexpr bool FitsRaw(TWide X) {
+  return X >= std::numeric_limits<Int64>::min() && X <= std::numeric_limits<Int64>::max();
 }
 
-// An amount in ten-thousandths rounded half to even, as currency stores it.
-inline Int64 RoundRaw(Extended X) {
+// X rounded half to even into Result, when it fits in 64 bits. The x87
+// store rounds as llrint does and gives the lowest integer for anything that
+// does not fit; the full pass takes one of these per record and aggregate.
+inline bool RoundRaw(Extended X, Int64& Result) {
 #if defined(__GNUC__) && defined(__x86_64__)
-  // The x87 store rounds as llrint does (to nearest, ties to even) and gives
-  // the lowest integer for anything that does not fit: the full pass takes
-  // one of these per record and aggregate.
-  Int64 Rounded;
-  __asm__("fistpll %0" : "=m"(Rounded) : "t"(X) : "st");
-  if (Rounded != std::numeric_limits<Int64>::min()) return Rounded;
+  __asm__("fistpll %0" : "=m"(Result) : "t"(X) : "st");
+  if (Result != std::numeric_limits<Int64>::min()) return true;
 #endif
-  return RoundRawChecked(X);
-}
-
-// A field's value in ten-thousandths, in extended precision.
-Extended Share(TField* Field) { return Extended(Field->GetAsFloat()) * 10000.0L; }
-
-// The share of a value that is not null.
-bool ReadShare(TField* Field, Extended& Result) {
-  if (Field->IsNull()) return false;
-  Result = Extended(Field->GetAsFloat()) * 10000.0L;
+  if (!(X > -9223372036854775808.0L && X < 9223372036854775808.0L)) return false;
+  Result = std::llrint(X);
   return true;
 }
 
-Currency Raw(Int64 Value) { return Currency::FromRaw(Value); }
+// A value's share in ten-thousandths, as read from its field.
+struct TShare {
+  enum TKind { Null, Amount, Beyond } Kind = Null;
+  Extended X = 0;  // the share, a whole number when it came exact (integers, BCD)
+};
 
-constexpr Int64 OneRecord = 10000;  // a count of one
+// Total := round(X + Total) in extended precision, as the totals have always
+// been rounded. |X| stays below 2^63, so in 64 bits the sum is exact enough
+// to round once; a total already past 64 bits takes the rounded share.
+TWide AddShare(TWide Total, Extended X) {
+  if (FitsRaw(Total)) {
+    const Extended Sum = X + Extended(Int64(Total));
+    Int64 Rounded;
+    if (RoundRaw(Sum, Rounded)) return Rounded;
+    return TWide(std::nearbyintl(Sum));  // below 2^64: exact in extended
+  }
+  return Total + TWide(std::nearbyintl(X));
+}
+
+// Numerator / Denominator rounded half to even.
+TWide DivideHalfEven(TWide Numerator, TWide Denominator) {
+  TWide Quotient = Numerator / Denominator;
+  const TWide Remainder = Numerator % Denominator;
+  const TWide Twice = 2 * (Remainder < 0 ? -Remainder : Remainder);
+  if (Twice > Denominator || (Twice == Denominator && Quotient % 2 != 0))
+    Quotient += Numerator < 0 ? -1 : 1;
+  return Quotient;
+}
+
+// A share currency can hold: finite, and below 2^63 ten-thousandths.
+inline TShare::TKind Classify(Extended X) {
+  return X > -9223372036854775808.0L && X < 9223372036854775808.0L ? TShare::Amount
+                                                                   : TShare::Beyond;
+}
+
+bool IsWholeNumberField(TFieldType Type) {
+  return Type == ftSmallint || Type == ftInteger || Type == ftWord || Type == ftAutoInc ||
+         Type == ftLargeint;
+}
+
+// The share of a field's value, read by the field's own kind where that
+// gives it exactly (whole numbers, BCD), else through AsFloat; what cannot
+// be read as a number is beyond. With Nulls off, a null value is read as
+// what AsFloat gives it (0), which saves a look at the field.
+TShare ReadShare(TField* Field, bool Nulls) {
+  TShare Result;
+  if (Nulls && Field->IsNull()) return Result;
+  try {
+    const TFieldType Type = Field->GetDataType();
+    if (IsWholeNumberField(Type)) {
+      try {
+        // Whole numbers below 2^53 read as AsFloat reads them, exactly;
+        // beyond that the share leaves the range anyway.
+        const Int64 Whole = Field->GetAsLargeInt();
+        if (Whole > -(Int64(1) << 53) && Whole < (Int64(1) << 53)) {
+          Result.X = Extended(Whole) * 10000.0L;
+          Result.Kind = Classify(Result.X);
+          return Result;
+        }
+      } catch (const Exception&) {
+        // Not a whole number (a store's text, say): AsFloat decides.
+      }
+    } else if (Type == ftBCD || Type == ftFMTBcd) {
+      try {
+        // Below 2^52 ten-thousandths AsFloat's round trip gives the same.
+        const Int64 Raw = Field->GetAsCurrency().GetRaw();
+        if (Raw > -(Int64(1) << 52) && Raw < (Int64(1) << 52)) {
+          Result.X = Extended(Raw);
+          Result.Kind = TShare::Amount;
+          return Result;
+        }
+      } catch (const Exception&) {
+        // Beyond currency: AsFloat decides.
+      }
+    }
+    Result.X = Extended(Field->GetAsFloat()) * 10000.0L;
+    Result.Kind = Classify(Result.X);
+  } catch (const Exception&) {
+    Result.Kind = TShare::Beyond;  // text that is no number
+  }
+  return Result;
+}
+
+Currency Raw(Int64 Value) { return Currency::FromRaw(Value); }
 
 // The dataset event properties the producer takes over, by slot; the last
 // slot is the master's AfterScroll.
@@ -88,6 +165,29 @@ std::vector<TDBSumListProducer*>& Attached() {
   static std::vector<TDBSumListProducer*> List;
   return List;
 }
+
+// Holds a dataset's controls for a walk. Release lets them go (and may
+// raise, as the controls' refresh may); a walk that failed lets them go in
+// the destructor, which raises nothing more.
+class THeldControls {
+ public:
+  explicit THeldControls(TDataSet* DataSet) : FDataSet(DataSet) { FDataSet->DisableControls(); }
+  ~THeldControls() {
+    try {
+      Release();
+    } catch (...) {
+      // The walk's own failure is on its way; this one would hide it.
+    }
+  }
+  void Release() {
+    if (TDataSet* D = std::exchange(FDataSet, nullptr)) D->EnableControls();
+  }
+  THeldControls(const THeldControls&) = delete;
+  THeldControls& operator=(const THeldControls&) = delete;
+
+ private:
+  TDataSet* FDataSet;
+};
 
 }  // namespace
 
@@ -117,7 +217,73 @@ void TDBSum::Assign(TPersistent* Source) {
   SetGroupOperation(S->FGroupOperation);
   SetFieldName(S->FFieldName);
   FOldValue = S->FOldValue;
+  FOldBeyond = S->FOldBeyond;
   FValue = S->FValue;
+  // The parts of the value go with it, so that the copy follows on.
+  FTotal = S->FTotal;
+  FBeyond = S->FBeyond;
+  FOverflow = S->FOverflow;
+  FAvgSum = S->FAvgSum;
+  FAvgCount = S->FAvgCount;
+}
+
+TDBSumListProducer* TDBSum::Producer() const {
+  auto* Sums = DynCast<TDBSumCollection>(GetCollection());
+  return Sums ? Sums->GetProducer() : nullptr;
+}
+
+Currency TDBSum::GetValue() const {
+  if (TDBSumListProducer* P = Producer()) P->EnsureCurrent();
+  return FValue;
+}
+
+bool TDBSum::GetOverflow() const {
+  if (TDBSumListProducer* P = Producer()) P->EnsureCurrent();
+  return FOverflow;
+}
+
+Integer TDBSum::GetAvgCount() const {
+  if (TDBSumListProducer* P = Producer()) P->EnsureCurrent();
+  return FAvgCount;
+}
+
+Currency TDBSum::GetAvgSum() const {
+  if (TDBSumListProducer* P = Producer()) P->EnsureCurrent();
+  return FAvgSum;
+}
+
+// The results from the running total and what stayed out of it.
+void TDBSum::Settle() {
+  const bool Fits = FBeyond == 0 && FitsRaw(FTotal);
+  if (FGroupOperation != goAvg) {
+    FValue = Fits ? Raw(Int64(FTotal)) : Currency();
+    FOverflow = !Fits;
+    return;
+  }
+  FAvgSum = Fits ? Raw(Int64(FTotal)) : Currency();
+  FOverflow = FBeyond > 0;
+  FValue = Currency();
+  if (FOverflow || FAvgCount <= 0) return;
+  Int64 Rounded = 0;
+  if (Fits && RoundRaw(Extended(Int64(FTotal)) / FAvgCount, Rounded)) {
+    FValue = Raw(Rounded);
+    return;
+  }
+  // A sum past 64 bits whose average may still fit.
+  const TWide Average = DivideHalfEven(FTotal, FAvgCount);
+  FOverflow = !FitsRaw(Average);
+  if (!FOverflow) FValue = Raw(Int64(Average));
+}
+
+void TDBSum::Clear() {
+  FValue = 0;
+  FOldValue = 0;
+  FOldBeyond = false;
+  FAvgSum = 0;
+  FAvgCount = 0;
+  FTotal = 0;
+  FBeyond = 0;
+  FOverflow = false;
 }
 
 TDBSum* TDBSumCollection::FindSum(TGroupOperation Operation, const String& FieldName) const {
@@ -137,7 +303,7 @@ void TDBSumCollection::Update(TCollectionItem*) {
   if (Owner && (Owner->GetComponentState().Contains(csLoading) ||
                 Owner->GetComponentState().Contains(csDestroying)))
     return;
-  FProducer->RecalcAll();
+  FProducer->ScheduleRecalc();
 }
 
 // [SECTION] Lifetime
@@ -285,7 +451,7 @@ void TDBSumListProducer::Activate(bool Recalc) {
   FActive = true;
   if (Dormant()) return;
   SetDataSetEvents();
-  if (Recalc) RecalcAll();
+  if (Recalc) ScheduleRecalc();
 }
 
 void TDBSumListProducer::Deactivate(bool Clear) {
@@ -298,13 +464,13 @@ void TDBSumListProducer::Deactivate(bool Clear) {
 void TDBSumListProducer::SetExternalRecalc(bool Value) {
   if (FExternalRecalc == Value) return;
   FExternalRecalc = Value;
-  RecalcAll();
+  ScheduleRecalc();
 }
 
 void TDBSumListProducer::SetVirtualRecords(bool Value) {
   if (FVirtualRecords == Value) return;
   FVirtualRecords = Value;
-  if (Value) RecalcAll();
+  if (Value) ScheduleRecalc();
 }
 
 void TDBSumListProducer::SetDataSetEvents() {
@@ -349,20 +515,15 @@ void TDBSumListProducer::DoSumListChanged() {
   if (SumListChanged) SumListChanged(this);
 }
 
-TField* TDBSumListProducer::FieldOf(TDBSum* Sum) const {
-  return Sum->FFieldName.empty() ? nullptr : FDataSet->FieldByName(Sum->FFieldName);
+TField* TDBSumListProducer::FieldOf(TDBSum* Sum, bool Strict) const {
+  if (Sum->FFieldName.empty()) return nullptr;
+  return Strict ? FDataSet->FieldByName(Sum->FFieldName) : FDataSet->FindField(Sum->FFieldName);
 }
 
 bool TDBSumListProducer::DataSetSequenced() const { return FDataSet && FDataSet->IsSequenced(); }
 
 void TDBSumListProducer::ClearSumValues() {
-  for (Integer I = 0; I < FSumCollection->GetCount(); ++I) {
-    TDBSum* Sum = FSumCollection->GetItem(I);
-    Sum->FValue = 0;
-    Sum->FOldValue = 0;
-    Sum->FAvgSum = 0;
-    Sum->FAvgCount = 0;
-  }
+  for (Integer I = 0; I < FSumCollection->GetCount(); ++I) FSumCollection->GetItem(I)->Clear();
   DoSumListChanged();
 }
 
@@ -370,6 +531,7 @@ void TDBSumListProducer::RecalcAll() {
   // [Phase 1] Only an attached producer of an open dataset counts.
   if (!FDesignTimeWork && OwnerDesigning()) return;
   if (OwnerLoading() || !FActive || !FDataSet || !FDataSet->GetActive() || !FHooked) return;
+  FRecalcPending = false;
   // The filter state is saved, the guard dropped and the change told on
   // every way out, an exception included.
   auto Finish = [this] {
@@ -390,56 +552,59 @@ void TDBSumListProducer::RecalcAll() {
       bool Scan = !DataSetSequenced() && FVirtualRecords;
       for (Integer I = 0; I < Count; ++I) Scan = Scan || FSumCollection->GetItem(I)->TakesPart();
       if (Scan) {
-        // [Phase 3] One walk over the records with the controls held, so
-        // that they are let go again whatever the walk meets.
-        TDisableControlsGuard Hold(FDataSet);
-        FBookmarks.clear();
-        FInRecalc = true;
-        std::vector<TDBSum*> Sums;
-        std::vector<TField*> Fields;
+        // [Phase 3] The aggregates that count, each with its field: a field
+        // the dataset lacks raises here, before the walk, unless the pass
+        // must not raise; then that aggregate stays 0.
+        struct TCounted {
+          TDBSum* Sum;
+          TField* Field;
+          TWide Total;
+          Integer Values;  // an average's values that are not null
+          Integer Beyond;
+        };
+        std::vector<TCounted> Counted;
         for (Integer I = 0; I < Count; ++I) {
           TDBSum* Sum = FSumCollection->GetItem(I);
           if (!Sum->TakesPart()) continue;
-          Sums.push_back(Sum);
-          Fields.push_back(FieldOf(Sum));
+          TField* Field = FieldOf(Sum, !FQuiet);
+          if (!Field && !Sum->FFieldName.empty()) continue;
+          Counted.push_back({Sum, Field, 0, 0, 0});
         }
-        // Running totals in raw ten-thousandths: the sum (or an average's
-        // sum) and an average's count of values.
-        std::vector<Int64> Totals(Sums.size(), 0);
-        std::vector<Integer> Counts(Sums.size(), 0);
+        // [Phase 4] One walk over the records with the controls held, so
+        // that they are let go again whatever the walk meets.
+        THeldControls Hold(FDataSet);
+        FBookmarks.clear();
+        FInRecalc = true;
         const bool ListRecords = !DataSetSequenced() && FVirtualRecords;
         FDataSet->First();
         while (!FDataSet->GetEof()) {
-          for (std::size_t K = 0; K < Sums.size(); ++K) {
-            TField* Field = Fields[K];
-            Extended X = 0;
-            if (Sums[K]->FGroupOperation == goCount) {
-              if (!Field || !Field->IsNull()) Totals[K] += OneRecord;
-            } else if (Sums[K]->FGroupOperation == goSum) {
-              // A null value reads as 0 and adds nothing: one read a record.
-              Totals[K] = RoundRaw(Share(Field) + Totals[K]);
-            } else if (ReadShare(Field, X)) {
-              Totals[K] = RoundRaw(X + Totals[K]);  // an average counts its null values as 0
-              ++Counts[K];
+          for (TCounted& C : Counted) {
+            if (C.Sum->FGroupOperation == goCount) {
+              if (!C.Field || !C.Field->IsNull()) C.Total += OneRecord;
+              continue;
             }
+            // A sum reads a null value as 0, which adds nothing: one read.
+            const bool Avg = C.Sum->FGroupOperation == goAvg;
+            const TShare Share = ReadShare(C.Field, Avg);
+            if (Share.Kind == TShare::Null) continue;
+            if (Avg) ++C.Values;
+            if (Share.Kind == TShare::Beyond)
+              ++C.Beyond;
+            else
+              C.Total = AddShare(C.Total, Share.X);
           }
           if (ListRecords) FBookmarks.push_back(FDataSet->GetBookmark());
           FDataSet->Next();
         }
-        // [Phase 4] Back to the first record; averages from their sums.
+        // [Phase 5] Back to the first record; the results.
         FDataSet->First();
-        for (std::size_t K = 0; K < Sums.size(); ++K) {
-          TDBSum* Sum = Sums[K];
-          if (Sum->FGroupOperation != goAvg) {
-            Sum->FValue = Raw(Totals[K]);
-            continue;
-          }
-          Sum->FAvgSum = Raw(Totals[K]);
-          Sum->FAvgCount = Counts[K];
-          Sum->FValue = Sum->FAvgCount == 0
-                            ? Currency()
-                            : Raw(RoundRaw(Extended(Sum->FAvgSum.GetRaw()) / Sum->FAvgCount));
+        for (TCounted& C : Counted) {
+          C.Sum->FTotal = C.Total;
+          C.Sum->FBeyond = C.Beyond;
+          C.Sum->FAvgCount = C.Values;
+          C.Sum->Settle();
         }
+        Hold.Release();
       }
       if (OnAfterRecalcAll) OnAfterRecalcAll(this);
     }
@@ -450,9 +615,88 @@ void TDBSumListProducer::RecalcAll() {
   Finish();
 }
 
+void TDBSumListProducer::RecalcQuietly() {
+  const bool WasQuiet = std::exchange(FQuiet, true);
+  try {
+    RecalcAll();
+  } catch (...) {
+    // The values were cleared when the pass began and stay so until the
+    // next one; the dataset's operation that led here has been done.
+  }
+  FQuiet = WasQuiet;
+}
+
+// Under one hold of the controls, so that the dataset's controls refresh
+// once, for a dataset that comes back where it was.
+void TDBSumListProducer::RecalcInPlace() {
+  TDataSet* DataSet = FDataSet;
+  try {
+    THeldControls Hold(DataSet);
+    const TBookmark Here = DataSet->GetBookmark();
+    RecalcQuietly();
+    if (!Here.empty() && DataSet->GetActive() && DataSet->BookmarkValid(Here) &&
+        DataSet->CompareBookmarks(Here, DataSet->GetBookmark()) != 0)
+      DataSet->GotoBookmark(Here);
+    Hold.Release();
+  } catch (...) {
+    // The totals are counted; a record that cannot be gone back to, or
+    // controls that fail to refresh, are the dataset's business.
+  }
+}
+
+void TDBSumListProducer::ScheduleRecalc() {
+  if (HoldsPassesBack()) {
+    FRecalcPending = true;
+    return;
+  }
+  RecalcQuietly();
+}
+
+void TDBSumListProducer::EnsureCurrent() {
+  if (!FRecalcPending || FInRecalc || FHandlerDepth > 0) return;
+  if (!FDataSet || !FDataSet->GetActive()) return;
+  // An edit in progress is the user's: the pass waits until it is posted
+  // or cancelled rather than post it.
+  if (FDataSet->GetState() != dsBrowse) return;
+  FRecalcPending = false;
+  RecalcInPlace();
+}
+
+void TDBSumListProducer::CheckConsistency() const {
+  for (Integer I = 0; I < FSumCollection->GetCount(); ++I) {
+    TDBSum* Sum = FSumCollection->GetItem(I);
+    KV_ASSERT(Sum->FBeyond >= 0 && Sum->FAvgCount >= 0, "counts never fall below 0");
+    KV_ASSERT(Sum->FGroupOperation != goCount || Sum->FBeyond == 0, "a count has no values beyond");
+    // Settling again changes nothing in a consistent aggregate.
+    const Currency Value = Sum->FValue, AvgSum = Sum->FAvgSum;
+    const bool Overflow = Sum->FOverflow;
+    Sum->Settle();
+    const bool Same = Value == Sum->FValue && Overflow == Sum->FOverflow &&
+                      (Sum->FGroupOperation != goAvg || AvgSum == Sum->FAvgSum);
+    Sum->FValue = Value;
+    Sum->FAvgSum = AvgSum;
+    Sum->FOverflow = Overflow;
+    KV_ASSERT(Same, "the value is what the total and the values beyond give");
+  }
+}
+
 // [SECTION] Dataset handlers
 
+// THandlerScope: marks the producer's own handlers, in which a pass that was
+// put off does not run (the dataset is inside an operation).
+class TDBSumListProducer::THandlerScope {
+ public:
+  explicit THandlerScope(TDBSumListProducer* P) : FProducer(P) { ++FProducer->FHandlerDepth; }
+  ~THandlerScope() { --FProducer->FHandlerDepth; }
+  THandlerScope(const THandlerScope&) = delete;
+  THandlerScope& operator=(const THandlerScope&) = delete;
+
+ private:
+  TDBSumListProducer* FProducer;
+};
+
 void TDBSumListProducer::StoreContribution(TDBSum* Sum, TField* Field, bool Inserted) {
+  Sum->FOldBeyond = false;
   if (Sum->FGroupOperation == goCount) {
     Sum->FOldValue = Inserted || (Field && Field->IsNull()) ? Currency() : Raw(OneRecord);
     return;
@@ -462,76 +706,82 @@ void TDBSumListProducer::StoreContribution(TDBSum* Sum, TField* Field, bool Inse
     Sum->FOldVarValue = Null();
     return;
   }
-  Sum->FOldValue = Field->IsNull() ? Currency() : Raw(RoundRaw(Share(Field)));
+  const TShare Share = ReadShare(Field, true);
+  Int64 Rounded = 0;
+  Sum->FOldBeyond = Share.Kind == TShare::Beyond;
+  Sum->FOldValue =
+      Share.Kind == TShare::Amount && RoundRaw(Share.X, Rounded) ? Raw(Rounded) : Currency();
   Sum->FOldVarValue = Field->GetValue();
 }
 
 void TDBSumListProducer::ApplyPost(TDBSum* Sum, TField* Field, bool Shown) {
-  const Int64 Old = Sum->FOldValue.GetRaw();
-  // A record that no longer shows counts as empty, for a count too.
-  const bool Empty = !Shown || (Field && Field->IsNull());
-  switch (Sum->FGroupOperation) {
-    case goSum:
-      Sum->FValue = Empty ? Raw(Sum->FValue.GetRaw() - Old)
-                          : Raw(RoundRaw(Share(Field) + (Sum->FValue.GetRaw() - Old)));
-      break;
-    case goAvg:
-      if (Empty) {
-        if (!VarIsNull(Sum->FOldVarValue)) --Sum->FAvgCount;
-        Sum->FAvgSum = Raw(Sum->FAvgSum.GetRaw() - Old);
-      } else {
-        if (VarIsNull(Sum->FOldVarValue)) ++Sum->FAvgCount;
-        Sum->FAvgSum = Raw(RoundRaw(Share(Field) + (Sum->FAvgSum.GetRaw() - Old)));
-      }
-      Sum->FValue = Sum->FAvgCount == 0
-                        ? Currency()
-                        : Raw(RoundRaw(Extended(Sum->FAvgSum.GetRaw()) / Sum->FAvgCount));
-      break;
-    case goCount:
-      Sum->FValue =
-          Empty ? Raw(Sum->FValue.GetRaw() - Old) : Raw(Sum->FValue.GetRaw() - Old + OneRecord);
-      break;
+  // [Phase 1] The share the record had leaves.
+  if (Sum->FOldBeyond)
+    --Sum->FBeyond;
+  else
+    Sum->FTotal -= Sum->FOldValue.GetRaw();
+  Sum->FOldBeyond = false;
+  // [Phase 2] Its new share comes in, unless it no longer shows (which
+  // counts as empty, for a count too).
+  if (Sum->FGroupOperation == goCount) {
+    if (Shown && (!Field || !Field->IsNull())) Sum->FTotal += OneRecord;
+  } else {
+    const bool WasNull = VarIsNull(Sum->FOldVarValue);
+    const TShare Share = Shown ? ReadShare(Field, true) : TShare();
+    if (Sum->FGroupOperation == goAvg) Sum->FAvgCount += (Share.Kind != TShare::Null) - !WasNull;
+    if (Share.Kind == TShare::Beyond)
+      ++Sum->FBeyond;
+    else if (Share.Kind == TShare::Amount)
+      Sum->FTotal = AddShare(Sum->FTotal, Share.X);
   }
+  Sum->Settle();
 }
 
 // A record deleted while it is being edited still counts with its stored
 // values: its share is the one kept when the edit began, not the edit's.
 void TDBSumListProducer::ApplyDelete(TDBSum* Sum, TField* Field, bool Editing) {
-  switch (Sum->FGroupOperation) {
-    case goSum:
-      Sum->FValue = Editing ? Raw(Sum->FValue.GetRaw() - Sum->FOldValue.GetRaw())
-                            : Raw(RoundRaw(Extended(Sum->FValue.GetRaw()) - Share(Field)));
-      break;
-    case goAvg: {
-      const bool WasNull = Editing ? VarIsNull(Sum->FOldVarValue) : Field->IsNull();
-      Sum->FAvgSum = Editing ? Raw(Sum->FAvgSum.GetRaw() - Sum->FOldValue.GetRaw())
-                             : Raw(RoundRaw(Extended(Sum->FAvgSum.GetRaw()) - Share(Field)));
-      if (!WasNull) --Sum->FAvgCount;
-      Sum->FValue = Sum->FAvgCount == 0
-                        ? Currency()
-                        : Raw(RoundRaw(Extended(Sum->FAvgSum.GetRaw()) / Sum->FAvgCount));
-      break;
-    }
-    case goCount:
-      if (Editing)
-        Sum->FValue = Raw(Sum->FValue.GetRaw() - Sum->FOldValue.GetRaw());
-      else if (!Field || !Field->IsNull())
-        Sum->FValue = Raw(Sum->FValue.GetRaw() - OneRecord);
-      break;
+  if (Sum->FGroupOperation == goCount) {
+    if (Editing)
+      Sum->FTotal -= Sum->FOldValue.GetRaw();
+    else if (!Field || !Field->IsNull())
+      Sum->FTotal -= OneRecord;
+    Sum->Settle();
+    return;
   }
+  TShare Share;
+  if (Editing) {
+    Share.Kind = Sum->FOldBeyond                ? TShare::Beyond
+                 : VarIsNull(Sum->FOldVarValue) ? TShare::Null
+                                                : TShare::Amount;
+    Share.X = Extended(Sum->FOldValue.GetRaw());
+  } else {
+    Share = ReadShare(Field, true);
+  }
+  if (Share.Kind == TShare::Beyond)
+    --Sum->FBeyond;
+  else if (Share.Kind == TShare::Amount)
+    Sum->FTotal = AddShare(Sum->FTotal, -Share.X);
+  if (Sum->FGroupOperation == goAvg && Share.Kind != TShare::Null) --Sum->FAvgCount;
+  Sum->FOldBeyond = false;
+  Sum->Settle();
 }
 
 void TDBSumListProducer::DataSetAfterOpen(TDataSet* DataSet) {
-  if (FActive) RecalcAll();
+  {
+    THandlerScope Scope(this);
+    if (FActive) ScheduleRecalc();
+  }
   CallSaved(slOpen, DataSet);
 }
 
 void TDBSumListProducer::DataSetAfterClose(TDataSet* DataSet) {
+  THandlerScope Scope(this);
   if (FActive) {
     ClearSumValues();
     DoSumListChanged();
     FInRecalc = false;
   }
+  FRecalcPending = false;  // the next open counts
   FBookmarks.clear();
   FPostCount = -1;
   CallSaved(slClose, DataSet);
@@ -551,52 +801,74 @@ void TDBSumListProducer::NotePostStart(bool Inserting) {
 
 // The application's handler runs whether or not the producer is active.
 void TDBSumListProducer::DataSetAfterEdit(TDataSet* DataSet) {
-  if (FActive)
-    for (Integer I = 0; I < FSumCollection->GetCount(); ++I) {
-      TDBSum* Sum = FSumCollection->GetItem(I);
-      if (Sum->TakesPart()) StoreContribution(Sum, FieldOf(Sum), false);
-    }
-  NotePostStart(false);
-  FEditBookmark.clear();
-  if (FVirtualRecords && !DataSetSequenced()) FEditBookmark = DataSet->GetBookmark();
+  THandlerScope Scope(this);
+  try {
+    if (Following())
+      for (Integer I = 0; I < FSumCollection->GetCount(); ++I) {
+        TDBSum* Sum = FSumCollection->GetItem(I);
+        TField* Field = Sum->TakesPart() ? FieldOf(Sum) : nullptr;
+        if (Sum->TakesPart() && (Field || Sum->FFieldName.empty()))
+          StoreContribution(Sum, Field, false);
+      }
+    NotePostStart(false);
+    FEditBookmark.clear();
+    if (FVirtualRecords && !DataSetSequenced()) FEditBookmark = DataSet->GetBookmark();
+  } catch (...) {
+    // Nothing of the engine's own may fail the edit: the post recounts.
+    FRecalcPending = true;
+  }
   CallSaved(slEdit, DataSet);
 }
 
 // A new record joins the bookmark list when it is posted, at its place in
 // dataset order; one cancelled never joins it.
 void TDBSumListProducer::DataSetAfterInsert(TDataSet* DataSet) {
-  for (Integer I = 0; I < FSumCollection->GetCount(); ++I) {
-    TDBSum* Sum = FSumCollection->GetItem(I);
-    if (Sum->TakesPart()) StoreContribution(Sum, nullptr, true);
+  THandlerScope Scope(this);
+  try {
+    for (Integer I = 0; I < FSumCollection->GetCount(); ++I) {
+      TDBSum* Sum = FSumCollection->GetItem(I);
+      if (Sum->TakesPart()) StoreContribution(Sum, nullptr, true);
+    }
+    NotePostStart(true);
+    if (FVirtualRecords && !DataSetSequenced()) FPendingInsert = true;
+  } catch (...) {
+    FRecalcPending = true;
   }
-  NotePostStart(true);
-  if (FVirtualRecords && !DataSetSequenced()) FPendingInsert = true;
   CallSaved(slInsert, DataSet);
 }
 
 void TDBSumListProducer::DataSetAfterPost(TDataSet* DataSet) {
-  // [Phase 1] Does the posted record still show? Without a filter or a
-  // master it does, and the dataset stands on it.
-  bool Shown = true;
-  if (FPostCount >= 0 && MayHidePosted()) {
-    const Integer Count = DataSet->GetRecordCount();
-    Shown = FPostInsert ? Count > FPostCount : Count >= FPostCount;
-  }
-  FPostCount = -1;
-  // [Phase 2] Its difference. A pass that posts a pending edit with its
-  // first move counts the record itself.
-  if (FActive && !FInRecalc)
-    for (Integer I = 0; I < FSumCollection->GetCount(); ++I) {
-      TDBSum* Sum = FSumCollection->GetItem(I);
-      if (Sum->TakesPart()) ApplyPost(Sum, Shown ? FieldOf(Sum) : nullptr, Shown);
+  THandlerScope Scope(this);
+  try {
+    // [Phase 1] Does the posted record still show? Without a filter or a
+    // master it does, and the dataset stands on it.
+    bool Shown = true;
+    if (FPostCount >= 0 && MayHidePosted()) {
+      const Integer Count = DataSet->GetRecordCount();
+      Shown = FPostInsert ? Count > FPostCount : Count >= FPostCount;
     }
-  // [Phase 3] The bookmark list follows.
-  if (!DataSetSequenced() && FVirtualRecords && !FInRecalc) {
-    if (FPendingInsert && Shown) PlacePendingBookmark();
-    if (!Shown && !FEditBookmark.empty()) {
-      const Integer Index = FindBookmarkIndex(FEditBookmark);
-      if (Index >= 0) FBookmarks.erase(FBookmarks.begin() + Index);
+    FPostCount = -1;
+    // [Phase 2] Its difference. A pass that posts a pending edit with its
+    // first move counts the record itself.
+    if (Following() && !FInRecalc)
+      for (Integer I = 0; I < FSumCollection->GetCount(); ++I) {
+        TDBSum* Sum = FSumCollection->GetItem(I);
+        if (!Sum->TakesPart()) continue;
+        TField* Field = FieldOf(Sum);
+        if (Field || Sum->FFieldName.empty()) ApplyPost(Sum, Shown ? Field : nullptr, Shown);
+      }
+    // [Phase 3] The bookmark list follows.
+    if (!DataSetSequenced() && FVirtualRecords && !FInRecalc && !FRecalcPending) {
+      if (FPendingInsert && Shown) PlacePendingBookmark();
+      if (!Shown && !FEditBookmark.empty()) {
+        const Integer Index = FindBookmarkIndex(FEditBookmark);
+        if (Index >= 0) FBookmarks.erase(FBookmarks.begin() + Index);
+      }
     }
+  } catch (...) {
+    // The row is stored: a total that could not follow it is counted
+    // again when next asked for.
+    FRecalcPending = true;
   }
   FPendingInsert = false;
   FEditBookmark.clear();
@@ -623,6 +895,7 @@ void TDBSumListProducer::PlacePendingBookmark() {
 }
 
 void TDBSumListProducer::DataSetAfterCancel(TDataSet* DataSet) {
+  THandlerScope Scope(this);
   CallSaved(slCancel, DataSet);
   FPendingInsert = false;
   FPostCount = -1;
@@ -630,17 +903,24 @@ void TDBSumListProducer::DataSetAfterCancel(TDataSet* DataSet) {
 }
 
 void TDBSumListProducer::DataSetBeforeDelete(TDataSet* DataSet) {
+  THandlerScope Scope(this);
   CallSaved(slDelete, DataSet);
-  if (FActive) {
-    const bool Editing = DataSet->GetState() == dsEdit;
-    for (Integer I = 0; I < FSumCollection->GetCount(); ++I) {
-      TDBSum* Sum = FSumCollection->GetItem(I);
-      if (Sum->TakesPart()) ApplyDelete(Sum, FieldOf(Sum), Editing);
+  try {
+    if (Following()) {
+      const bool Editing = DataSet->GetState() == dsEdit;
+      for (Integer I = 0; I < FSumCollection->GetCount(); ++I) {
+        TDBSum* Sum = FSumCollection->GetItem(I);
+        if (!Sum->TakesPart()) continue;
+        TField* Field = FieldOf(Sum);
+        if (Field || Sum->FFieldName.empty()) ApplyDelete(Sum, Field, Editing);
+      }
     }
-  }
-  if (FVirtualRecords && !DataSetSequenced()) {
-    const Integer Index = FindBookmarkIndex(DataSet->GetBookmark());
-    if (Index >= 0) FBookmarks.erase(FBookmarks.begin() + Index);
+    if (FVirtualRecords && !DataSetSequenced()) {
+      const Integer Index = FindBookmarkIndex(DataSet->GetBookmark());
+      if (Index >= 0) FBookmarks.erase(FBookmarks.begin() + Index);
+    }
+  } catch (...) {
+    FRecalcPending = true;  // the delete goes on; the totals are counted again
   }
   FPostCount = -1;
   FEditBookmark.clear();
@@ -651,52 +931,65 @@ void TDBSumListProducer::DataSetBeforeDelete(TDataSet* DataSet) {
 // bring others: the values are counted again, and the dataset goes back to
 // the record it stood on.
 void TDBSumListProducer::DataSetAfterRefresh(TDataSet* DataSet) {
-  if (FActive && !FInRecalc && FHooked && DataSet->GetActive()) {
-    TDisableControlsGuard Hold(DataSet);
-    const TBookmark Current = DataSet->GetBookmark();
-    RecalcAll();
-    if (!Current.empty() && DataSet->BookmarkValid(Current)) DataSet->GotoBookmark(Current);
+  {
+    THandlerScope Scope(this);
+    if (FActive && !FInRecalc && FHooked && DataSet->GetActive()) {
+      if (HoldsPassesBack())
+        FRecalcPending = true;
+      else
+        RecalcInPlace();
+    }
   }
   CallSaved(slRefresh, DataSet);
 }
 
 void TDBSumListProducer::DataSetAfterScroll(TDataSet* DataSet) {
+  THandlerScope Scope(this);
   CallSaved(slScroll, DataSet);
   if (!FActive || FInRecalc) return;
   if ((DataSet->GetFiltered() && DataSet->GetFilter() != FSavedFilter) ||
       DataSet->GetFiltered() != FSavedFiltered)
-    RecalcAll();
+    ScheduleRecalc();
 }
 
 void TDBSumListProducer::MasterDataSetAfterScroll(TDataSet* DataSet) {
+  THandlerScope Scope(this);
   CallSaved(slMaster, DataSet);
-  if (FActive && !FInRecalc) RecalcAll();
+  if (FActive && !FInRecalc) ScheduleRecalc();
 }
 
 // [SECTION] Record positions
 
+// The list is the one a pass put off would make: that pass runs first.
 bool TDBSumListProducer::IsSequenced() {
   if (DataSetSequenced()) return true;
   if (!FDataSet || !FVirtualRecords || !FActive) return false;
+  EnsureCurrent();
   return !FBookmarks.empty() || (FDataSet->GetBof() && FDataSet->GetEof());
 }
 
 Integer TDBSumListProducer::RecordCount() {
   if (!FDataSet) return 0;
-  if (!DataSetSequenced() && FVirtualRecords && FActive) return Integer(FBookmarks.size());
+  if (!DataSetSequenced() && FVirtualRecords && FActive) {
+    EnsureCurrent();
+    return Integer(FBookmarks.size());
+  }
   return FDataSet->GetRecordCount();
 }
 
 Integer TDBSumListProducer::GetRecNo() {
   if (!FDataSet) return 0;
-  if (!DataSetSequenced() && FVirtualRecords && FActive)
+  if (!DataSetSequenced() && FVirtualRecords && FActive) {
+    EnsureCurrent();
     return FindBookmarkIndex(FDataSet->GetBookmark()) + 1;
+  }
   return FDataSet->GetRecNo();
 }
 
 void TDBSumListProducer::SetRecNo(Integer Value) {
   if (!FDataSet) return;
   if (!DataSetSequenced() && FVirtualRecords && FActive) {
+    EnsureCurrent();
     if (Value >= 1 && Value <= Integer(FBookmarks.size()))
       FDataSet->SetBookmark(FBookmarks[std::size_t(Value - 1)]);
     return;

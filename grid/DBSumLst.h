@@ -26,6 +26,11 @@ KV_ENUM_INFO(TGroupOperation, goSum, goAvg, goCount)
 // ---------------------------------------------------------------------------
 // TDBSum: one aggregate of the producer: a sum, an average or a count of a
 // field (a count without field counts every record).
+//
+// A value that currency cannot hold (beyond its range, or not a number) is
+// kept out of the total and counted apart: while any is counted, or while
+// the total itself leaves the range, the aggregate has overflowed (its Value
+// reads 0). It comes back by itself when such values are edited or deleted.
 class TDBSum : public kvp::TCollectionItem {
   KV_CLASS(TDBSum, kvp::TCollectionItem)
  public:
@@ -37,10 +42,13 @@ class TDBSum : public kvp::TCollectionItem {
   TGroupOperation GetGroupOperation() const { return FGroupOperation; }
   void SetGroupOperation(TGroupOperation Value);
   // The result: the sum, the average or the count (a count of 3 is 3.0000).
-  kvp::Currency GetValue() const { return FValue; }
+  // Reading it, or whether it overflowed, first runs a pass the producer
+  // put off.
+  kvp::Currency GetValue() const;
+  bool GetOverflow() const;
   kvp::Currency GetOldValue() const { return FOldValue; }
-  kvp::Integer GetAvgCount() const { return FAvgCount; }
-  kvp::Currency GetAvgSum() const { return FAvgSum; }
+  kvp::Integer GetAvgCount() const;
+  kvp::Currency GetAvgSum() const;
   const kvp::Variant& GetOldVarValue() const { return FOldVarValue; }
   // Only a count or an aggregate with a field takes part in passes and updates.
   bool TakesPart() const { return FGroupOperation == goCount || !FFieldName.empty(); }
@@ -49,13 +57,22 @@ class TDBSum : public kvp::TCollectionItem {
 
  private:
   friend class TDBSumListProducer;
+  using TWide = __int128;  // a running total that may pass currency's range
+  TDBSumListProducer* Producer() const;
+  // Value, AvgSum and Overflow from the total and what stayed out of it.
+  void Settle();
+  void Clear();
   kvp::String FFieldName;
   TGroupOperation FGroupOperation = goSum;
   kvp::Currency FOldValue;     // the current record's share before the edit or insert in progress
+  bool FOldBeyond = false;     // ... had no share: its value lay beyond currency
   kvp::Integer FAvgCount = 0;  // non-null values (averages only)
-  kvp::Currency FAvgSum;       // sum of all values (averages only)
+  kvp::Currency FAvgSum;       // sum of all values (averages only); 0 while beyond the range
   kvp::Variant FOldVarValue;   // the field's value before the edit; Null for an insert
-  kvp::Currency FValue;
+  kvp::Currency FValue;        // 0 while overflowed
+  TWide FTotal = 0;            // the sum (an average's sum, a count) in ten-thousandths
+  kvp::Integer FBeyond = 0;    // records counted whose value currency cannot hold
+  bool FOverflow = false;      // FBeyond > 0, or the result does not fit
 };
 
 // ---------------------------------------------------------------------------
@@ -96,10 +113,24 @@ class TDBSumCollection : public kvp::TCollection {
 // saved handler, so producers on one dataset attach and detach in any order.
 // A producer that goes away always gives its handlers back.
 //
+// The producer's own work in a handler never raises: the dataset's operation
+// has been done, and a failure to total it must not read as its failure. A
+// value it cannot total counts as beyond the range (see TDBSum), an
+// aggregate of a field the dataset lacks stays 0, and a pass that fails
+// leaves the values cleared until the next one. The application's handlers
+// and SumListChanged raise as they like. Only an explicit RecalcAll raises.
+//
 // The totals are those of the records the dataset shows: a posted record that
 // its filter or its master hides leaves them, a refresh (after which such
 // records go) counts again, and a pass that posts a pending edit counts that
 // record once.
+//
+// Passes the producer starts itself (a change of the aggregates, opening,
+// a new filter, a master's scroll, a refresh) run at once unless
+// HoldsPassesBack says otherwise; then one pass runs later for all of them:
+// when a value is asked for (with the dataset browsing, outside the
+// producer's handlers) or when the owner calls EnsureCurrent. Such a pass
+// leaves the dataset on the record it stood on.
 class TDBSumListProducer : public kvp::TPersistent {
   KV_CLASS(TDBSumListProducer, kvp::TPersistent)
  public:
@@ -123,6 +154,8 @@ class TDBSumListProducer : public kvp::TPersistent {
   kvp::TComponent* GetOwnerComponent() const { return FOwner; }
   bool GetHooked() const { return FHooked; }
   bool GetInRecalc() const { return FInRecalc; }
+  // A pass was put off and has not run yet.
+  bool GetRecalcPending() const { return FRecalcPending; }
 
   // The owner calls it from its own Loaded.
   void Loaded();
@@ -132,6 +165,11 @@ class TDBSumListProducer : public kvp::TPersistent {
   virtual void RecalcAll();
   // Every value to 0; fires SumListChanged.
   virtual void ClearSumValues();
+  // Runs the pass that was put off, if any and if it can run now.
+  void EnsureCurrent();
+  // A pass the producer starts itself (the aggregates changed, say): now,
+  // or put off while HoldsPassesBack. It never raises.
+  void ScheduleRecalc();
 
   // -- Record positions, from the bookmark list of an unsequenced dataset --
   virtual bool IsSequenced();
@@ -147,6 +185,10 @@ class TDBSumListProducer : public kvp::TPersistent {
   kvp::TNotifyEvent OnAfterRecalcAll;  // after a full pass
   kvp::TNotifyEvent OnRecalcAll;       // at the start of a full pass, the values cleared
   kvp::TNotifyEvent SumListChanged;    // whenever the values may have changed
+
+  // Debug and test builds: raises EAssertionFailed when a total differs from
+  // what its parts give.
+  void CheckConsistency() const;
 
  protected:
   void Construct() override;
@@ -168,7 +210,8 @@ class TDBSumListProducer : public kvp::TPersistent {
   virtual void SetDataSetEvents();
   // Fires SumListChanged; every change of the values ends here.
   virtual void DoSumListChanged();
-
+  // Whether passes the producer starts itself wait (see the class comment).
+  virtual bool HoldsPassesBack() { return false; }
   bool OwnerLoading() const;
   bool OwnerDesigning() const;
   bool OwnerDestroying() const;
@@ -194,6 +237,7 @@ class TDBSumListProducer : public kvp::TPersistent {
  private:
   class TWatch;
   friend class TWatch;
+  class THandlerScope;
   static constexpr int SlotCount = 10;  // the nine dataset events and the master's AfterScroll
   kvp::TDataSetNotifyEvent OwnHandler(int Slot);
   void CallSaved(int Slot, kvp::TDataSet* DataSet) const;
@@ -205,10 +249,19 @@ class TDBSumListProducer : public kvp::TPersistent {
   void ApplyDelete(TDBSum* Sum, kvp::TField* Field, bool Editing);
   void PlacePendingBookmark();
   bool DataSetSequenced() const;
-  kvp::TField* FieldOf(TDBSum* Sum) const;
+  // The field of an aggregate; null for a count of records, and for a field
+  // the dataset lacks unless Strict (then that raises).
+  kvp::TField* FieldOf(TDBSum* Sum, bool Strict = false) const;
   // A filter or a master can hide a posted record: then the posts count.
   bool MayHidePosted() const;
   void NotePostStart(bool Inserting);
+  // RecalcAll that never raises; its failure leaves the values cleared.
+  void RecalcQuietly();
+  // A pass that brings the dataset back to the record it stood on.
+  void RecalcInPlace();
+  // Whether the producer's handlers should apply changes now: active, and
+  // no pass pending that will count them anyway.
+  bool Following() const { return FActive && !FRecalcPending; }
 
   kvp::TDataSetNotifyEvent FSaved[SlotCount];  // the handlers there before, by slot
   TWatch* FWatch = nullptr;  // owned; hears of the dataset's and the master's freeing
@@ -218,6 +271,9 @@ class TDBSumListProducer : public kvp::TPersistent {
   kvp::Integer FPostCount = -1;
   bool FPostInsert = false;
   kvp::TBookmark FEditBookmark;  // kept only for the bookmark list
+  bool FRecalcPending = false;   // a pass was put off (HoldsPassesBack)
+  bool FQuiet = false;           // the pass under way must not raise
+  kvp::Integer FHandlerDepth = 0;  // inside the producer's dataset handlers
 };
 
 }  // namespace korvel

@@ -297,11 +297,20 @@ TEST_F(DBSumLstTest, FindSumIgnoresCaseAndAFieldNameChangeRecounts) {
   EXPECT_EQ(Passes, Start + 1) << "another spelling is a change";
 }
 
-TEST_F(DBSumLstTest, AnUnknownFieldRaisesAndLeavesTheControlsEnabled) {
+// An aggregate of a field the dataset lacks counts nothing and stops nothing;
+// only a pass the program asks for says so.
+TEST_F(DBSumLstTest, AnUnknownFieldCountsNothingUnlessAPassIsAskedFor) {
   Fill({1, 2});
   Producer->SetDataSet(DS);
+  All = AddSum(goCount, "");
   const Integer C = Changes;
-  EXPECT_THROW(AddSum(goSum, "Nope"), EDatabaseError);
+  TDBSum* Unknown = nullptr;
+  EXPECT_NO_THROW(Unknown = AddSum(goSum, "Nope"));
+  EXPECT_EQ(Unknown->GetValue().GetRaw(), 0);
+  EXPECT_EQ(All->GetValue().GetRaw(), 20000);
+  EXPECT_NO_THROW(DS->AppendRecord({3, 3, "c"}));
+  EXPECT_EQ(All->GetValue().GetRaw(), 30000);
+  EXPECT_THROW(Producer->RecalcAll(), EDatabaseError);
   EXPECT_FALSE(DS->ControlsDisabled()) << "the dataset's controls still follow it";
   EXPECT_FALSE(Producer->GetInRecalc());
   EXPECT_GT(Changes, C) << "the change is told on the way out";
@@ -433,20 +442,54 @@ TEST_F(DBSumLstTest, AnEngineFreedWhileItsOwnerLoadsGivesTheHandlersBack) {
   Owner->Loaded();
 }
 
-TEST_F(DBSumLstTest, ATotalBeyondCurrencyRaisesInsteadOfWrapping) {
+// A total past currency's range is never wrapped around nor raised from the
+// dataset's post: the aggregate overflows, and counts again exactly once the
+// values that took it there go.
+TEST_F(DBSumLstTest, ATotalBeyondCurrencyOverflowsUntilItsValuesGo) {
   Fill({5e14, 1});
-  Sum = AddSum(goSum, "V");
+  AddTheFour();
+  Integer Posted = 0;
+  DS->AfterPost = [&](TDataSet*) { ++Posted; };
+  struct TLetGo {
+    TDataSet* D;
+    ~TLetGo() { D->AfterPost = nullptr; }
+  } LetGo{DS};
   Producer->SetDataSet(DS);
   ASSERT_EQ(Sum->GetValue().GetRaw(), 5000000000000010000);
-  // 10^15 is past the largest currency: the post is stored, and its total
-  // cannot be: the error says so rather than a wrapped-around sum, and a
-  // pass says so again.
-  EXPECT_THROW(DS->AppendRecord({3, 5e14}), EOverflow);
-  EXPECT_EQ(DS->GetState(), dsBrowse);
-  EXPECT_EQ(DS->GetRecordCount(), 3);
-  EXPECT_THROW(Producer->RecalcAll(), EOverflow);
-  EXPECT_FALSE(DS->ControlsDisabled());
-  EXPECT_FALSE(Producer->GetInRecalc());
+  // 10^15 in all is past the largest currency; 1e300 is past it alone.
+  EXPECT_NO_THROW(DS->AppendRecord({3, 5e14}));
+  EXPECT_NO_THROW(DS->AppendRecord({4, 1e300}));
+  EXPECT_EQ(Posted, 2) << "the posts were not cut short";
+  EXPECT_TRUE(Sum->GetOverflow());
+  EXPECT_TRUE(Avg->GetOverflow());
+  EXPECT_EQ(Sum->GetValue().GetRaw(), 0);
+  EXPECT_EQ(All->GetValue().GetRaw(), 40000) << "counts are whole numbers of records";
+  EXPECT_EQ(NonNull->GetValue().GetRaw(), 40000);
+  EXPECT_NO_THROW(Producer->RecalcAll());
+  EXPECT_TRUE(Sum->GetOverflow()) << "a pass finds the same";
+  Producer->CheckConsistency();
+  DS->Last();
+  DS->Edit();
+  DS->FieldByName("V")->SetAsFloat(2);  // 1e300 -> 2
+  DS->Post();
+  EXPECT_TRUE(Sum->GetOverflow()) << "5e14 twice is still too much";
+  EXPECT_FALSE(Avg->GetOverflow()) << "their average is not";
+  EXPECT_EQ(Avg->GetValue().GetRaw(), 2500000000000007500);
+  DS->Locate("ID", 3, {});
+  DS->Delete();
+  EXPECT_FALSE(Sum->GetOverflow());
+  EXPECT_EQ(Raws(), (std::vector<Int64>{5000000000000030000, 1666666666666676667, 30000, 30000}));
+  Producer->CheckConsistency();
+  DS->First();
+  DS->Edit();
+  DS->FieldByName("V")->SetAsFloat(-1e300);  // beyond downwards
+  DS->Post();
+  EXPECT_TRUE(Sum->GetOverflow());
+  DS->Edit();
+  DS->FieldByName("V")->Clear();
+  DS->Post();
+  EXPECT_EQ(Raws(), (std::vector<Int64>{30000, 15000, 30000, 20000}));
+  EXPECT_EQ(Posted, 5);
 }
 
 // [SECTION] Handlers chained and given back
