@@ -919,7 +919,11 @@ class TCustomDBGridKv : public TCustomGridKv, public IInplaceEditHolderKv {
   kvp::TColor GetFooterColor() const { return FFooterColor; }
   void SetFooterColor(kvp::TColor Value);
   kvp::Integer GetFooterRowCount() const { return FFooterRowCount; }
+  // More footer rows than MaxFooterRowCount are refused (a stored form that
+  // asks for them fails to read); below 0 is 0.
   void SetFooterRowCount(kvp::Integer Value);
+  // Far above what a form shows: as many as the levels of a title.
+  static constexpr kvp::Integer MaxFooterRowCount = 256;
   // The text of footer cell (Row of the footer rows, Column).
   virtual void GetFooterText(kvp::Integer Row, TColumnKv* Column, kvp::String& Text);
   kvp::String FooterText(kvp::Integer Row, TColumnKv* Column) {

@@ -410,6 +410,11 @@ void TCustomDBGridKv::SetFooterColor(TColor Value) {
 }
 
 void TCustomDBGridKv::SetFooterRowCount(Integer Value) {
+  // Each footer row is laid out and painted on its own: a count no form
+  // has is refused before it costs anything.
+  if (Value > MaxFooterRowCount)
+    RaiseGridError("A grid may have at most " + std::to_string(MaxFooterRowCount) +
+                   " footer rows; this one has " + std::to_string(Value));
   Value = std::max(Value, 0);
   if (FFooterRowCount == Value) return;
   FFooterRowCount = Value;

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
+
 #include "grid/DBGridKv.h"
 #include "platform/classes/Filer.h"
+#include "platform/classes/FormReader.h"
 #include "platform/controls/Dialogs.h"
 #include "platform/graphics/Surface.h"
 #include "platform/rtl/FormatSettings.h"
@@ -339,6 +342,64 @@ TEST_F(DBGridKvFootersTest, ADesignedGridCountsWithoutTakingTheDatasetsEvents) {
   EXPECT_TRUE(Designed->GetSumList()->GetHooked());
   EXPECT_TRUE(DataSet->AfterPost == Before) << "the dataset's events are untouched";
   EXPECT_EQ(Designed->FooterText(0, Designed->Column(0)), "143.5");
+}
+
+// [SECTION] Stored forms
+
+// The grid as a form publishes it, with its footer rows.
+class TStoredFootersGrid : public TTestDBGrid {
+  KV_CLASS(TStoredFootersGrid, TTestDBGrid)
+ public:
+  using TTestDBGrid::TTestDBGrid;
+  KV_PUBLISHED {
+    P.Prop("FooterRowCount", &TStoredFootersGrid::GetFooterRowCount,
+           &TStoredFootersGrid::SetFooterRowCount)
+        .Default(0);
+  }
+};
+
+// A form of a few hundred bytes asking for a million footer rows would take
+// hours to show: it fails to read at once, naming the count, and what was
+// read before stays.
+TEST_F(DBGridKvFootersTest, AStoredFormWithAMillionFooterRowsFailsToReadAtOnce) {
+  RegisterClass(TStoredFootersGrid::StaticClass());
+  auto* Stored = TStoredFootersGrid::Create(Form);
+  Stored->SetName("Stored");
+  Stored->SetParent(Form);
+  Stored->SetBounds(0, 0, 300, 150);
+  Stored->SetFooterRowCount(1);
+  Stored->GetSumList()->SetActive(true);
+  Stored->GetColumns()->Add()->SetFieldName("Amount");
+  Stored->Column(0)->GetFooter()->SetValueType(fvtSum);
+  Stored->SetDataSource(Source);
+  const String Text =
+      "object Stored: TStoredFootersGrid\n"
+      "  Left = 0\n  Top = 0\n  Width = 320\n  Height = 160\n"
+      "  UseMultiTitle = True\n"
+      "  FooterRowCount = 1000000\n"
+      "  TitleFont.Name = 'Arial'\n"
+      "end\n";
+  const auto Start = std::chrono::steady_clock::now();
+  try {
+    ReadComponentText(Text, Stored);
+    ADD_FAILURE() << "read";
+  } catch (const Exception& E) {
+    EXPECT_NE(E.GetMessage().find("FooterRowCount"), String::npos) << E.GetMessage();
+    EXPECT_NE(E.GetMessage().find("1000000"), String::npos) << E.GetMessage();
+    EXPECT_NE(E.GetMessage().find("on line 7"), String::npos) << E.GetMessage();
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(2));
+  EXPECT_TRUE(Stored->GetUseMultiTitle()) << "read before the count: kept";
+  EXPECT_EQ(Stored->GetWidth(), 320);
+  EXPECT_EQ(Stored->GetFooterRowCount(), 1) << "the count it had";
+  EXPECT_EQ(Stored->FooterText(0, Stored->Column(0)), "143.5");
+  UpdateWindow(Stored->GetHandle());
+  // The most a form may ask for reads, and a program is held to it too.
+  TObjectPtr<TComponent> Most(ReadComponentFromText(
+      "object Most: TStoredFootersGrid\n  FooterRowCount = 256\nend\n", nullptr));
+  EXPECT_EQ(static_cast<TStoredFootersGrid*>(Most.get())->GetFooterRowCount(), 256);
+  EXPECT_THROW(Stored->SetFooterRowCount(257), EInvalidGridOperationKv);
+  EXPECT_EQ(Stored->GetFooterRowCount(), 1);
 }
 
 // [SECTION] Passes put off: footers set before the grid paints or under a lock
