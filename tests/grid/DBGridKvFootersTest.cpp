@@ -7,6 +7,7 @@
 #include <chrono>
 
 #include "grid/DBGridKv.h"
+#include "grid/DbUtilsKv.h"
 #include "platform/classes/Filer.h"
 #include "platform/classes/FormReader.h"
 #include "platform/controls/Dialogs.h"
@@ -674,6 +675,50 @@ TEST_P(DBGridKvFootersInputTest, APastedAmountBeyondTheFootersLeavesWithItsRecor
   EXPECT_EQ(Stored(2), "<none>");
   EXPECT_EQ(PaintedFooter(2), "13.25");
   EXPECT_EQ(PaintedFooter(0), "9");
+}
+
+// Sorted by amount and filtered to amounts over 1 through the library's
+// features objects, the user types an amount that takes a record out of the
+// filter, leaves the record, and refreshes: the footers count what shows.
+TEST_P(DBGridKvFootersInputTest, ARecordEditedOutOfASortedFilteredViewLeavesTheFooters) {
+  struct TFeatures {
+    TFeatures() {
+      RegisterDatasetFeaturesKv(TMemoryDataSet::StaticClass(), TMemoryDataSetFeaturesKv::Create());
+      RegisterDatasetFeaturesKv(TSQLiteDataSet::StaticClass(), TSQLiteDataSetFeaturesKv::Create());
+    }
+    ~TFeatures() {
+      UnregisterDatasetFeaturesKv(TMemoryDataSet::StaticClass());
+      UnregisterDatasetFeaturesKv(TSQLiteDataSet::StaticClass());
+    }
+  } Features;
+  Grid->Column(2)->GetTitle()->SetSortMarker(smUpKv);  // descending
+  Grid->RebuildSortMarkedColumns();
+  Grid->ApplySorting();
+  Grid->Column(2)->GetSTFilter()->SetExpressionStr(">1.9");
+  Grid->DoApplyFilter();
+  ASSERT_EQ(DataSet->GetRecordCount(), 3);  // 2.5, 2.25, 2
+  EXPECT_EQ(PaintedFooter(0), "3");
+  EXPECT_EQ(PaintedFooter(2), "6.75");
+  TypeAmount(2, "1");  // 2.25 -> 1: out of the filter
+  EXPECT_EQ(Posts, 1);
+  auto Shown = [&] {
+    Integer N = 0;
+    TDisableControlsGuard Hold(DataSet);
+    const TBookmark Here = DataSet->GetBookmark();
+    for (DataSet->First(); !DataSet->GetEof(); DataSet->Next()) ++N;
+    if (!Here.empty() && DataSet->BookmarkValid(Here)) DataSet->GotoBookmark(Here);
+    return N;
+  };
+  // The in-memory dataset lets the record go at once, the SQLite one keeps
+  // it in view until the refresh: the footers count what shows either way.
+  EXPECT_EQ(PaintedFooter(0), std::to_string(Shown()));
+  EXPECT_EQ(PaintedFooter(2), GetParam() == TStore::SQLite ? "5.5" : "4.5");
+  DataSet->Refresh();
+  EXPECT_EQ(Shown(), 2);
+  EXPECT_EQ(PaintedFooter(0), "2");
+  EXPECT_EQ(PaintedFooter(2), "4.5");
+  Grid->DoApplyFilter();  // the same filter applied again
+  EXPECT_EQ(PaintedFooter(0), "2");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothStores, DBGridKvFootersInputTest,

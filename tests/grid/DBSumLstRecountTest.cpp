@@ -1,6 +1,6 @@
 // The aggregate engine against a recount: over the in-memory dataset and a
 // SQLite table, long random runs of edits, posts, cancels, inserts, deletes,
-// filters, refreshes and reloads, each step followed by a count of the
+// filters, sorting, refreshes and reloads, each step followed by a count of the
 // records the dataset shows, which every total must equal. A refresh over
 // SQLite, after which rows edited out of the filter go, is counted again.
 #include <gtest/gtest.h>
@@ -49,15 +49,19 @@ struct TScratchDatabase {
 };
 
 // The totals as the engine should hold them, counted record by record over
-// what the dataset shows, the dataset left where it stood.
+// what the dataset shows, the dataset left where it stood. A value beyond
+// currency, or a sum past it, overflows the sum (and a value beyond, the
+// average); an overflowed total reads 0.
 struct TRecount {
   Int64 Sum = 0, Avg = 0, All = 0, NonNull = 0;
+  bool SumOver = false, AvgOver = false;
   bool operator==(const TRecount&) const = default;
 };
 
 std::ostream& operator<<(std::ostream& Out, const TRecount& R) {
-  return Out << "{sum " << R.Sum << ", avg " << R.Avg << ", count " << R.All << ", count V "
-             << R.NonNull << "}";
+  return Out << "{sum " << R.Sum << (R.SumOver ? " over" : "") << ", avg " << R.Avg
+             << (R.AvgOver ? " over" : "") << ", count " << R.All << ", count V " << R.NonNull
+             << "}";
 }
 
 TRecount Recount(TDataSet* DS) {
@@ -65,17 +69,30 @@ TRecount Recount(TDataSet* DS) {
   if (!DS->GetActive()) return R;
   TDisableControlsGuard Hold(DS);
   const TBookmark Here = DS->GetBookmark();
-  Int64 AvgCount = 0;
+  __int128 Total = 0;
+  Integer Beyond = 0;
   for (DS->First(); !DS->GetEof(); DS->Next()) {
     TField* V = DS->FieldByName("V");
     ++R.All;
     if (V->IsNull()) continue;
-    const Int64 Share = std::llrint(Extended(V->GetAsFloat()) * 10000.0L);
-    R.Sum += Share;
     ++R.NonNull;
-    ++AvgCount;
+    const Extended Share = Extended(V->GetAsFloat()) * 10000.0L;
+    if (std::fabs(Share) >= 9223372036854775808.0L)
+      ++Beyond;
+    else
+      Total += std::llrint(Share);
   }
-  R.Avg = AvgCount == 0 ? 0 : std::llrint(Extended(R.Sum) / AvgCount);
+  const bool Fits = Total >= INT64_MIN && Total <= INT64_MAX;
+  R.SumOver = Beyond > 0 || !Fits;
+  R.Sum = R.SumOver ? 0 : Int64(Total);
+  R.AvgOver = Beyond > 0;
+  if (!R.AvgOver && R.NonNull > 0) {
+    __int128 Q = Total / R.NonNull, Rem = Total % R.NonNull;
+    if (2 * (Rem < 0 ? -Rem : Rem) > R.NonNull ||
+        (2 * (Rem < 0 ? -Rem : Rem) == R.NonNull && Q % 2 != 0))
+      Q += Total < 0 ? -1 : 1;
+    R.Avg = Int64(Q);
+  }
   R.All *= 10000;
   R.NonNull *= 10000;
   if (!Here.empty() && DS->BookmarkValid(Here)) DS->GotoBookmark(Here);
@@ -121,7 +138,7 @@ class DBSumLstRecountTest : public ::testing::TestWithParam<TKind> {
   }
   TRecount Held() const {
     return {Sum->GetValue().GetRaw(), Avg->GetValue().GetRaw(), All->GetValue().GetRaw(),
-            NonNull->GetValue().GetRaw()};
+            NonNull->GetValue().GetRaw(), Sum->GetOverflow(), Avg->GetOverflow()};
   }
   void Append(Integer Id, const Variant& V) {
     DS->Append();
@@ -164,6 +181,7 @@ void RandomStep(std::mt19937& Rng, TDataSet* DS, TDBSumListProducer* Producer, I
   auto Pick = [&](int N) { return int(Rng() % unsigned(N)); };
   auto RandomValue = [&]() -> Variant {
     if (Pick(6) == 0) return Null();
+    if (Pick(40) == 0) return Variant(Pick(2) ? 1e300 : -4e14);  // beyond, or near the end
     return Variant(double(Pick(4000) - 500) / 4.0);  // quarters, some negative
   };
   auto GoSomewhere = [&] {
@@ -171,11 +189,12 @@ void RandomStep(std::mt19937& Rng, TDataSet* DS, TDBSumListProducer* Producer, I
     DS->First();
     DS->MoveBy(Pick(40));
   };
-  switch (Pick(14)) {
+  switch (Pick(16)) {
     case 0:
     case 1: {
       GoSomewhere();
       What = "edit and post";
+      if (DS->IsEmpty()) break;  // an edit there would add a record
       DS->Edit();
       DS->FieldByName("V")->SetValue(RandomValue());
       DS->Post();
@@ -184,6 +203,7 @@ void RandomStep(std::mt19937& Rng, TDataSet* DS, TDBSumListProducer* Producer, I
     case 2: {
       GoSomewhere();
       What = "edit and cancel";
+      if (DS->IsEmpty()) break;  // an edit there would add a record
       DS->Edit();
       DS->FieldByName("V")->SetValue(RandomValue());
       DS->Cancel();
@@ -192,6 +212,7 @@ void RandomStep(std::mt19937& Rng, TDataSet* DS, TDBSumListProducer* Producer, I
     case 3: {
       GoSomewhere();
       What = "edit, then a move posts it";
+      if (DS->IsEmpty()) break;  // an edit there would add a record
       DS->Edit();
       DS->FieldByName("V")->SetValue(RandomValue());
       DS->First();
@@ -255,11 +276,22 @@ void RandomStep(std::mt19937& Rng, TDataSet* DS, TDBSumListProducer* Producer, I
       // pass posts the edit.
       GoSomewhere();
       What = "an aggregate added while editing";
+      if (DS->IsEmpty()) break;  // an edit there would add a record
       DS->Edit();
       DS->FieldByName("V")->SetValue(RandomValue());
       TDBSum* Extra = Producer->GetSumCollection()->Add();
       Extra->SetGroupOperation(goCount);
       Extra->Free();
+      break;
+    }
+    case 14:
+    case 15: {
+      // The order the features objects set from a title's sort marker.
+      const char* Orders[] = {"", "V", "Name", "V;ID"};
+      const String Index = Orders[Pick(4)];
+      What = "sort by '" + Index + "'";
+      if (auto* M = DynCast<TMemoryDataSet>(DS)) M->SetIndexFieldNames(Index);
+      if (auto* S = DynCast<TSQLiteDataSet>(DS)) S->SetIndexFieldNames(Index);
       break;
     }
     case 13: {
@@ -295,6 +327,7 @@ TEST_P(DBSumLstRecountTest, EveryTotalEqualsARecountAfterEveryStep) {
       History += std::to_string(Step) + ": " + What + "\n";
       ASSERT_EQ(DS->GetState(), dsBrowse) << History;
       ASSERT_EQ(Held(), Recount(DS)) << History;
+      Producer->CheckConsistency();
     }
   }
 }
