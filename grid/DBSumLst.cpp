@@ -166,6 +166,128 @@ std::vector<TDBSumListProducer*>& Attached() {
   return List;
 }
 
+// One aggregate's running total in a pass. The record's value is read the
+// way its field's kind gives it cheapest and exactly (a whole number, a
+// real, a BCD amount); the total is kept in 64 bits while it fits, and what
+// currency cannot hold is counted apart. Every record ends as AddShare and
+// ReadShare would have it.
+class TTally {
+ public:
+  TTally(TDBSum* Sum, TField* Field) : FSum(Sum), FField(Field) {
+    // The kind of read, chosen once for the pass.
+    const TGroupOperation Operation = Sum->GetGroupOperation();
+    FAvg = Operation == goAvg;
+    if (Operation == goCount)
+      FKind = Field ? kNonNull : kRecords;
+    else if (IsWholeNumberField(Field->GetDataType()))
+      FKind = kWhole;
+    else if (Field->GetDataType() == ftFloat || Field->GetDataType() == ftCurrency)
+      FKind = kReal;
+    else if (Field->GetDataType() == ftBCD || Field->GetDataType() == ftFMTBcd)
+      FKind = kExact;
+    else
+      FKind = kOther;
+  }
+
+  // The current record's share.
+  void Add() {
+    switch (FKind) {
+      case kRecords:
+        FFast += OneRecord;
+        return;
+      case kNonNull:
+        if (!FField->IsNull()) FFast += OneRecord;
+        return;
+      default:
+        break;
+    }
+    // An average counts its values that are not null; a sum reads a null
+    // value as the 0 it adds, which saves a look at the field.
+    if (FAvg) {
+      if (FField->IsNull()) return;
+      ++FValues;
+    }
+    try {
+      switch (FKind) {
+        case kWhole: {
+          // Whole numbers are exact in 64 bits while their share fits.
+          const Int64 Whole = FField->GetAsLargeInt();
+          if (Whole > -MaxWholeShare && Whole < MaxWholeShare)
+            return AddExact(Whole * OneRecord);
+          break;
+        }
+        case kReal:
+          return AddReal(Extended(FField->GetAsFloat()) * 10000.0L);
+        case kExact: {
+          const Int64 Raw = FField->GetAsCurrency().GetRaw();
+          if (Raw > -(Int64(1) << 52) && Raw < (Int64(1) << 52)) return AddExact(Raw);
+          break;
+        }
+        default:
+          break;
+      }
+    } catch (const Exception&) {
+      // Not what the field's kind reads (a store's text, say): as below.
+    }
+    const TShare Share = ReadShare(FField, false);
+    if (Share.Kind == TShare::Beyond)
+      ++FBeyond;
+    else
+      AddReal(Share.X);
+  }
+
+  TDBSum* Sum() const { return FSum; }
+  TWide Total() const { return FInWide ? FWide : TWide(FFast); }
+  Integer Beyond() const { return FBeyond; }
+  Integer Values() const { return FValues; }
+
+ private:
+  enum TKind : Byte { kRecords, kNonNull, kWhole, kReal, kExact, kOther };
+  // Whole numbers whose share stays below 2^63.
+  static constexpr Int64 MaxWholeShare = 922337203685478;
+
+  void AddExact(Int64 Share) {
+    Int64 Sum;
+    if (!FInWide && !__builtin_add_overflow(FFast, Share, &Sum)) {
+      FFast = Sum;
+      return;
+    }
+    ToWide();
+    FWide += Share;
+  }
+  void AddReal(Extended X) {
+    if (!FInWide) {
+      Int64 Rounded;
+      if (RoundRaw(X + Extended(FFast), Rounded)) {
+        FFast = Rounded;
+        return;
+      }
+    }
+    if (Classify(X) == TShare::Beyond) {
+      ++FBeyond;
+      return;
+    }
+    const TWide Total = FInWide ? FWide : TWide(FFast);
+    ToWide();
+    FWide = AddShare(Total, X);
+  }
+  void ToWide() {
+    if (FInWide) return;
+    FInWide = true;
+    FWide = FFast;
+  }
+
+  TDBSum* FSum;
+  TField* FField;  // null for a count of records
+  TKind FKind = kOther;
+  bool FAvg = false;
+  bool FInWide = false;  // the total left 64 bits: FWide holds it
+  Int64 FFast = 0;
+  TWide FWide = 0;
+  Integer FValues = 0;  // an average's values that are not null
+  Integer FBeyond = 0;
+};
+
 // Holds a dataset's controls for a walk. Release lets them go (and may
 // raise, as the controls' refresh may); a walk that failed lets them go in
 // the destructor, which raises nothing more.
@@ -555,20 +677,13 @@ void TDBSumListProducer::RecalcAll() {
         // [Phase 3] The aggregates that count, each with its field: a field
         // the dataset lacks raises here, before the walk, unless the pass
         // must not raise; then that aggregate stays 0.
-        struct TCounted {
-          TDBSum* Sum;
-          TField* Field;
-          TWide Total;
-          Integer Values;  // an average's values that are not null
-          Integer Beyond;
-        };
-        std::vector<TCounted> Counted;
+        std::vector<TTally> Tallies;
         for (Integer I = 0; I < Count; ++I) {
           TDBSum* Sum = FSumCollection->GetItem(I);
           if (!Sum->TakesPart()) continue;
           TField* Field = FieldOf(Sum, !FQuiet);
           if (!Field && !Sum->FFieldName.empty()) continue;
-          Counted.push_back({Sum, Field, 0, 0, 0});
+          Tallies.emplace_back(Sum, Field);
         }
         // [Phase 4] One walk over the records with the controls held, so
         // that they are let go again whatever the walk meets.
@@ -578,31 +693,18 @@ void TDBSumListProducer::RecalcAll() {
         const bool ListRecords = !DataSetSequenced() && FVirtualRecords;
         FDataSet->First();
         while (!FDataSet->GetEof()) {
-          for (TCounted& C : Counted) {
-            if (C.Sum->FGroupOperation == goCount) {
-              if (!C.Field || !C.Field->IsNull()) C.Total += OneRecord;
-              continue;
-            }
-            // A sum reads a null value as 0, which adds nothing: one read.
-            const bool Avg = C.Sum->FGroupOperation == goAvg;
-            const TShare Share = ReadShare(C.Field, Avg);
-            if (Share.Kind == TShare::Null) continue;
-            if (Avg) ++C.Values;
-            if (Share.Kind == TShare::Beyond)
-              ++C.Beyond;
-            else
-              C.Total = AddShare(C.Total, Share.X);
-          }
+          for (TTally& Tally : Tallies) Tally.Add();
           if (ListRecords) FBookmarks.push_back(FDataSet->GetBookmark());
           FDataSet->Next();
         }
         // [Phase 5] Back to the first record; the results.
         FDataSet->First();
-        for (TCounted& C : Counted) {
-          C.Sum->FTotal = C.Total;
-          C.Sum->FBeyond = C.Beyond;
-          C.Sum->FAvgCount = C.Values;
-          C.Sum->Settle();
+        for (const TTally& Tally : Tallies) {
+          TDBSum* Sum = Tally.Sum();
+          Sum->FTotal = Tally.Total();
+          Sum->FBeyond = Tally.Beyond();
+          Sum->FAvgCount = Tally.Values();
+          Sum->Settle();
         }
         Hold.Release();
       }
