@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <functional>
 
 #include "grid/DBGridKv.h"
 #include "grid/DbUtilsKv.h"
@@ -206,6 +207,36 @@ TEST_F(DBGridKvFootersTest, AnApplicationShowingTheTotalsWhenToldSeesTheNewOnes)
   DataSet->AppendRecord({9, "Zed", 7});
   ASSERT_FALSE(Shown.empty());
   EXPECT_EQ(Shown.back(), "140");
+}
+
+// An application shows the total in a status line of its own, filled from
+// SumListChanged: the line follows a new filter, a refresh, closing and
+// opening the orders, and the footers switched off and on again.
+TEST_F(DBGridKvFootersTest, AStatusLineFedByTheChangeNoticeFollowsEveryPassAndClearing) {
+  Foot(2)->SetValueType(fvtSum);
+  String Status = "?";
+  Grid->GetSumList()->SumListChanged = [&](TObject*) { Status = Text(2); };
+  struct TLetGo {
+    TDBGridKvSumList* List;
+    ~TLetGo() { List->SumListChanged = nullptr; }
+  } LetGo{Grid->GetSumList()};
+  const struct {
+    const char* What;
+    std::function<void()> Act;
+    const char* Shown;
+  } Steps[] = {
+      {"filtered", [&] { DataSet->SetFilter("Amount > 6"), DataSet->SetFiltered(true); }, "138.5"},
+      {"refreshed", [&] { DataSet->Refresh(); }, "138.5"},
+      {"closed", [&] { DataSet->Close(); }, "0"},
+      {"opened", [&] { DataSet->Open(); }, "138.5"},
+      {"footers off", [&] { Grid->GetSumList()->SetActive(false); }, "0"},
+      {"footers on", [&] { Grid->GetSumList()->SetActive(true); }, "138.5"},
+  };
+  for (const auto& Step : Steps) {
+    Status = "?";
+    Step.Act();
+    EXPECT_EQ(Status, Step.Shown) << Step.What;
+  }
 }
 
 // An amount edited and not posted when the application adds a footer: the
@@ -438,6 +469,83 @@ class DBGridKvFooterPassesTest : public DBGridWithDataTest {
   const std::vector<String> Expected{"143.5", "28.7", "143.5", "5"};
   Integer Passes = 0;
 };
+
+// A footer's look changed after the grid is shown: the footer cell paints
+// it at once, and nothing else needs a repaint for it.
+TEST_F(DBGridKvFooterPassesTest, AFootersCellRepaintsWhenItsLookOrTheGridsFooterLookChanges) {
+  Grid->GetSumList()->SetActive(true);
+  Grid->SetDataSource(Source);
+  SetFooters();
+  TColumnFooterKv* Sum = Grid->Column(2)->GetFooter();  // footer row 1
+  TColumnFooterKv* Static = Grid->Column(1)->GetFooter();
+  Static->SetValueType(fvtStaticText);
+  Static->SetValue("A long total line");
+  TColumnFooterKv* Paid = Grid->Column(3)->GetFooter();
+  Paid->SetValueType(fvtStaticText);
+  Paid->SetValue("Paid");
+  Grid->Column(1)->SetWidth(60);
+  TSurface* Surface = GetWindowSurface(Grid->GetHandle());
+  auto Cell = [&](Integer DataCol, Integer Row) {
+    TRect R = Grid->CellRect(DataCol + Grid->GetIndicatorOffset(), Grid->GetRowCount() + Row);
+    const TPoint P = Grid->ClientToScreen({0, 0});
+    TRect F;
+    GetWindowRect(Form->GetHandle(), &F);
+    OffsetRect(R, P.X - F.Left, P.Y - F.Top);
+    return R;
+  };
+  auto Painted = [&](Integer DataCol, Integer Row) -> const TDrawRecord* {
+    std::vector<const TDrawRecord*> Texts = Surface->TextsAt(Cell(DataCol, Row));
+    return Texts.empty() ? nullptr : Texts.back();
+  };
+  auto Inside = [&](Integer DataCol, Integer Row) {
+    const TRect R = Cell(DataCol, Row);
+    return Surface->GetPixel(R.Right - 3, R.Bottom - 3);
+  };
+  Grid->SetRowLines(2);  // rows of two lines: footers may wrap
+  const struct {
+    const char* What;
+    std::function<void()> Change;
+    std::function<bool()> Shown;
+  } Cases[] = {
+      {"display format", [&] { Sum->SetDisplayFormat("0.00"); },
+       [&] { return Painted(2, 1) && Painted(2, 1)->Text == "143.50"; }},
+      {"static text", [&] { Static->SetValue("A longer total"); },
+       [&] { return Painted(1, 0) && Painted(1, 0)->Text == "A longer total"; }},
+      {"alignment", [&] { Sum->SetAlignment(taLeftJustify); },
+       [&] { return Painted(2, 1) && Painted(2, 1)->Rect.Left < Cell(2, 1).Left + 5; }},
+      {"colour", [&] { Sum->SetColor(clYellow); },
+       [&] { return Inside(2, 1) == ColorToRGB(clYellow); }},
+      {"grid's footer font", [&] { Grid->GetFooterFont()->SetSize(13); },
+       [&] { return Painted(0, 1) && Painted(0, 1)->FontSize == 13; }},
+      {"end ellipsis", [&] { Static->SetEndEllipsis(true); },
+       [&] {
+         const TDrawRecord* R = Painted(1, 0);
+         return R && R->Text.size() >= 3 && R->Text.compare(R->Text.size() - 3, 3, "...") == 0;
+       }},
+      {"word wrap", [&] { Static->SetWordWrap(true); },
+       [&] {
+         const std::vector<const TDrawRecord*> Lines = Surface->TextsAt(Cell(1, 0));
+         return Lines.size() == 2 && Lines[0]->Text == "A" && Lines[1]->Text == "longer";
+       }},
+      {"a footer added for the first row", [&] { Grid->Column(3)->GetFooters()->Add(); },
+       [&] { return Painted(3, 0) == nullptr && Painted(3, 1) && Painted(3, 1)->Text == "Paid"; }},
+      {"that footer freed", [&] { Grid->Column(3)->GetFooters()->Clear(); },
+       [&] { return Painted(3, 0) && Painted(3, 0)->Text == "Paid"; }},
+      {"one footer row", [&] { Grid->SetFooterRowCount(1); },
+       [&] { return Grid->GetContraRowCount() == 1 && Painted(0, 0) != nullptr; }},
+      {"grid's footer colour", [&] { Grid->SetFooterColor(clAqua); },
+       [&] { return Inside(0, 0) == ColorToRGB(clAqua); }},
+  };
+  UpdateWindow(Grid->GetHandle());
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.What);
+    UpdateWindow(Grid->GetHandle());
+    Surface->ClearRecords();
+    C.Change();
+    UpdateWindow(Grid->GetHandle());
+    EXPECT_TRUE(C.Shown());
+  }
+}
 
 TEST_F(DBGridKvFooterPassesTest, FootersSetBeforeTheFirstPaintCostOnePassCountedWhenPainted) {
   Grid->GetSumList()->SetActive(true);

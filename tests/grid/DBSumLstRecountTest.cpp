@@ -157,6 +157,9 @@ class DBSumLstRecountTest : public ::testing::TestWithParam<TKind> {
 TEST_P(DBSumLstRecountTest, ARefreshCountsAgainAndKeepsTheRecord) {
   const double Values[] = {10.5, 20.25, 5, 7.75, 100};
   for (int I = 0; I < 5; ++I) Append(I + 1, Values[I]);
+  // The application's own AfterRefresh, which shows the total.
+  std::vector<Int64> Heard;
+  DS->AfterRefresh = [&](TDataSet*) { Heard.push_back(Sum->GetValue().GetRaw()); };
   Producer->SetDataSet(DS);
   DS->SetFilter("V > 6");
   DS->SetFiltered(true);
@@ -172,7 +175,10 @@ TEST_P(DBSumLstRecountTest, ARefreshCountsAgainAndKeepsTheRecord) {
   DS->Refresh();
   EXPECT_EQ(Held(), Recount(DS)) << "refreshed";
   EXPECT_EQ(Held().Sum, 1280000);
+  EXPECT_EQ(Heard, std::vector<Int64>{1280000}) << "the application hears once, of the new total";
   EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), 4) << "the record the user stood on";
+  Producer->SetDataSet(nullptr);
+  DS->AfterRefresh = nullptr;
 }
 
 // One random step; the dataset is browsing before and after it.
