@@ -4,7 +4,7 @@
 // list for datasets that are not sequenced.
 //
 // Index:
-//   [SECTION] Amounts            RoundRaw, AddShare, ReadShare
+//   [SECTION] Amounts            RoundRaw, AddShare, ReadShare, TTally
 //   [SECTION] Aggregates         TDBSum (Settle), TDBSumCollection
 //   [SECTION] Lifetime           Construct, Destroy, Assign, the dataset watch
 //   [SECTION] Attaching          SetDataSet, Activate, Deactivate,
@@ -89,50 +89,18 @@ inline TShare::TKind Classify(Extended X) {
                                                                    : TShare::Beyond;
 }
 
-bool IsWholeNumberField(TFieldType Type) {
-  return Type == ftSmallint || Type == ftInteger || Type == ftWord || Type == ftAutoInc ||
-         Type == ftLargeint;
-}
-
-// The share of a field's value, read by the field's own kind where that
-// gives it exactly (whole numbers, BCD), else through AsFloat; what cannot
-// be read as a number is beyond. With Nulls off, a null value is read as
-// what AsFloat gives it (0), which saves a look at the field.
+// The share of a field's value: AsFloat times 10000 in extended precision,
+// which reads a number held by the record without a copy or a conversion
+// through text; text that is no number is beyond. With Nulls off, a null
+// value is read as the 0 AsFloat gives it, which saves a look at the field.
 TShare ReadShare(TField* Field, bool Nulls) {
   TShare Result;
   if (Nulls && Field->IsNull()) return Result;
   try {
-    const TFieldType Type = Field->GetDataType();
-    if (IsWholeNumberField(Type)) {
-      try {
-        // Whole numbers below 2^53 read as AsFloat reads them, exactly;
-        // beyond that the share leaves the range anyway.
-        const Int64 Whole = Field->GetAsLargeInt();
-        if (Whole > -(Int64(1) << 53) && Whole < (Int64(1) << 53)) {
-          Result.X = Extended(Whole) * 10000.0L;
-          Result.Kind = Classify(Result.X);
-          return Result;
-        }
-      } catch (const Exception&) {
-        // Not a whole number (a store's text, say): AsFloat decides.
-      }
-    } else if (Type == ftBCD || Type == ftFMTBcd) {
-      try {
-        // Below 2^52 ten-thousandths AsFloat's round trip gives the same.
-        const Int64 Raw = Field->GetAsCurrency().GetRaw();
-        if (Raw > -(Int64(1) << 52) && Raw < (Int64(1) << 52)) {
-          Result.X = Extended(Raw);
-          Result.Kind = TShare::Amount;
-          return Result;
-        }
-      } catch (const Exception&) {
-        // Beyond currency: AsFloat decides.
-      }
-    }
     Result.X = Extended(Field->GetAsFloat()) * 10000.0L;
     Result.Kind = Classify(Result.X);
   } catch (const Exception&) {
-    Result.Kind = TShare::Beyond;  // text that is no number
+    Result.Kind = TShare::Beyond;
   }
   return Result;
 }
@@ -166,28 +134,17 @@ std::vector<TDBSumListProducer*>& Attached() {
   return List;
 }
 
-// One aggregate's running total in a pass. The record's value is read the
-// way its field's kind gives it cheapest and exactly (a whole number, a
-// real, a BCD amount); the total is kept in 64 bits while it fits, and what
-// currency cannot hold is counted apart. Every record ends as AddShare and
-// ReadShare would have it.
+// One aggregate's running total in a pass, kept in 64 bits while it fits,
+// with what currency cannot hold counted apart: each record ends as
+// AddShare and ReadShare would have it, one read of the field a record.
 class TTally {
  public:
-  TTally(TDBSum* Sum, TField* Field) : FSum(Sum), FField(Field) {
-    // The kind of read, chosen once for the pass.
-    const TGroupOperation Operation = Sum->GetGroupOperation();
-    FAvg = Operation == goAvg;
-    if (Operation == goCount)
-      FKind = Field ? kNonNull : kRecords;
-    else if (IsWholeNumberField(Field->GetDataType()))
-      FKind = kWhole;
-    else if (Field->GetDataType() == ftFloat || Field->GetDataType() == ftCurrency)
-      FKind = kReal;
-    else if (Field->GetDataType() == ftBCD || Field->GetDataType() == ftFMTBcd)
-      FKind = kExact;
-    else
-      FKind = kOther;
-  }
+  TTally(TDBSum* Sum, TField* Field)
+      : FSum(Sum),
+        FField(Field),
+        FKind(Sum->GetGroupOperation() == goCount ? (Field ? kNonNull : kRecords)
+              : Sum->GetGroupOperation() == goAvg ? kAverage
+                                                  : kSum) {}
 
   // The current record's share.
   void Add() {
@@ -198,64 +155,21 @@ class TTally {
       case kNonNull:
         if (!FField->IsNull()) FFast += OneRecord;
         return;
-      default:
+      case kAverage:
+        // An average counts its values that are not null.
+        if (FField->IsNull()) return;
+        ++FValues;
         break;
+      case kSum:
+        break;  // a null value reads as the 0 it adds
     }
-    // An average counts its values that are not null; a sum reads a null
-    // value as the 0 it adds, which saves a look at the field.
-    if (FAvg) {
-      if (FField->IsNull()) return;
-      ++FValues;
-    }
+    Extended X;
     try {
-      switch (FKind) {
-        case kWhole: {
-          // Whole numbers are exact in 64 bits while their share fits.
-          const Int64 Whole = FField->GetAsLargeInt();
-          if (Whole > -MaxWholeShare && Whole < MaxWholeShare)
-            return AddExact(Whole * OneRecord);
-          break;
-        }
-        case kReal:
-          return AddReal(Extended(FField->GetAsFloat()) * 10000.0L);
-        case kExact: {
-          const Int64 Raw = FField->GetAsCurrency().GetRaw();
-          if (Raw > -(Int64(1) << 52) && Raw < (Int64(1) << 52)) return AddExact(Raw);
-          break;
-        }
-        default:
-          break;
-      }
+      X = Extended(FField->GetAsFloat()) * 10000.0L;
     } catch (const Exception&) {
-      // Not what the field's kind reads (a store's text, say): as below.
-    }
-    const TShare Share = ReadShare(FField, false);
-    if (Share.Kind == TShare::Beyond)
-      ++FBeyond;
-    else
-      AddReal(Share.X);
-  }
-
-  TDBSum* Sum() const { return FSum; }
-  TWide Total() const { return FInWide ? FWide : TWide(FFast); }
-  Integer Beyond() const { return FBeyond; }
-  Integer Values() const { return FValues; }
-
- private:
-  enum TKind : Byte { kRecords, kNonNull, kWhole, kReal, kExact, kOther };
-  // Whole numbers whose share stays below 2^63.
-  static constexpr Int64 MaxWholeShare = 922337203685478;
-
-  void AddExact(Int64 Share) {
-    Int64 Sum;
-    if (!FInWide && !__builtin_add_overflow(FFast, Share, &Sum)) {
-      FFast = Sum;
+      ++FBeyond;  // text that is no number
       return;
     }
-    ToWide();
-    FWide += Share;
-  }
-  void AddReal(Extended X) {
     if (!FInWide) {
       Int64 Rounded;
       if (RoundRaw(X + Extended(FFast), Rounded)) {
@@ -267,20 +181,22 @@ class TTally {
       ++FBeyond;
       return;
     }
-    const TWide Total = FInWide ? FWide : TWide(FFast);
-    ToWide();
-    FWide = AddShare(Total, X);
-  }
-  void ToWide() {
-    if (FInWide) return;
+    // The total leaves 64 bits: from here on it is kept wide.
+    FWide = AddShare(FInWide ? FWide : TWide(FFast), X);
     FInWide = true;
-    FWide = FFast;
   }
+
+  TDBSum* Sum() const { return FSum; }
+  TWide Total() const { return FInWide ? FWide : TWide(FFast); }
+  Integer Beyond() const { return FBeyond; }
+  Integer Values() const { return FValues; }
+
+ private:
+  enum TKind : Byte { kRecords, kNonNull, kSum, kAverage };
 
   TDBSum* FSum;
   TField* FField;  // null for a count of records
-  TKind FKind = kOther;
-  bool FAvg = false;
+  TKind FKind;
   bool FInWide = false;  // the total left 64 bits: FWide holds it
   Int64 FFast = 0;
   TWide FWide = 0;
