@@ -312,7 +312,9 @@ class TSQLiteDataSet : public TDataSet {
   // and the rows come in chunks read after (or before) the key of a row
   // (its order fields' cells and its row id), so that no more than a window
   // of consecutive rows is held. Rows placed by Insert stand before the row
-  // they were inserted at (its key is their anchor) until Refresh.
+  // they were inserted at (its key is their anchor) until Refresh. Every row
+  // held here holds its order fields' texts and blobs whole, however long:
+  // keys are compared and bound, and a size alone says nothing of either.
   struct TOrderField {
     Integer Column = -1;  // -1: the row id, which breaks ties
     bool Desc = false;
@@ -343,6 +345,8 @@ class TSQLiteDataSet : public TDataSet {
   std::vector<TOrderField> ResolveOrder(const String& IndexNames, const String& DescNames);
   void ApplyOrder(const String& IndexNames, const String& DescNames);
   void ClearOrderWindow();
+  bool OrderCellsHeld(const std::string& Bytes) const;
+  std::string OrderCellsKept(const std::string& Whole) const;
   int CompareOrderRows(const TOrderKey& A, const TOrderKey& B) const;
   int CompareOrderKeys(const TOrderKey& A, const TOrderKey& B) const;
   TOrderKey WindowKey(Integer Index) const;

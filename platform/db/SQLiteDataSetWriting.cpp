@@ -297,9 +297,11 @@ void TSQLiteDataSet::InternalPost() {
     }
   }
   bool Found = false;
+  // A row kept in the order holds its order fields whole, however long.
   std::string Row = ReadStoredRow(NewRowId, NewKey, NewKeyTypes, Found,
-                                  FHasRowId ? LargestCachedCell() : KeepAll);
+                                  FHasRowId && !Ordered() ? LargestCachedCell() : KeepAll);
   if (!Found) DatabaseError("Record not found", this);  // rolled back: nothing stored
+  if (Ordered()) Row = OrderCellsKept(Row);
   // Where the row goes is asked of the database before the change is kept,
   // so that a post that raises has stored nothing.
   const bool Shown = FHasRowId && KeyedPostShown(Editing, Editing ? RowId : NewRowId, Row);
