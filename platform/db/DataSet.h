@@ -264,6 +264,9 @@ class TDataSet : public TComponent {
   // The filled buffers, for a concrete dataset's self-check.
   Integer GetFilledBufferCount() const { return FRecordCount; }
   const TRecordBuffer& GetBufferAt(Integer Index) const { return *FBuffers[Index]; }
+  // The records held are numbered Delta on from what they were: a store whose
+  // records others add before them renumbers them.
+  void RenumberRecords(Integer Delta);
   // The store moved its cursor behind the window's back: the next fetch
   // puts it back on a buffer's record first.
   void CursorPosChanged() { FCurrentRecord = -1; }

@@ -366,6 +366,7 @@ class TSQLiteDataSet : public TDataSet {
   bool OrderKeyOf(Int64 RowId, TOrderKey& Key);
   Integer OrderPosition(Int64 RowId, Integer Window, Integer Placed);
   TGetResult OrderGetRecord(TRecordBuffer& Buffer, TGetMode Mode);
+  TGetResult OrderStep(TRecordBuffer& Buffer, TGetMode Mode);
   void OrderSetRecNo(Integer Value);
   Integer OrderCompare(Int64 Id1, Int64 Id2);
   void OrderRefresh();
@@ -405,6 +406,7 @@ class TSQLiteDataSet : public TDataSet {
   void CheckInactiveFor(const char* What);
   [[noreturn]] void SQLiteError(const String& Operation);
   bool StepRow(sqlite3_stmt* Stmt, const String& Operation);
+  Int64 CursorRecNo() const;
   sqlite3_stmt* PrepareKept(sqlite3_stmt*& Kept, const String& SQL, int First = 1,
                             const std::vector<Integer>* Columns = nullptr);
   bool SameColumns(sqlite3_stmt* Stmt, int First, const std::vector<Integer>* Columns) const;
@@ -450,6 +452,7 @@ class TSQLiteDataSet : public TDataSet {
   void SeqPost(bool Editing, Int64 RowId, Integer Index, std::string&& Stored);
   bool IsAtEndOfTable(Int64 RowId);
   bool PassesFilter(Int64 RowId, const std::string& Stored);
+  void ForgetReusedRowId(Int64 RowId);
   void ReplaceCachedRow(Int64 RowId, const std::string& Bytes);
   void RemoveCachedRow(Int64 RowId);
 
@@ -496,6 +499,11 @@ class TSQLiteDataSet : public TDataSet {
   TCursorKind FCursorKind = ckBof;
   Int64 FCursorRowId = 0;        // ckRow: the row; ckGap: where a deleted row was
   TKey FGapKey;                  // ckGap: the key the deleted row had
+  // The number the window gave the row the cursor stands on (ckRow), so that
+  // a step numbers the next row one on from it: rows others add or delete
+  // before the window do not make its records' numbers disagree.
+  Int64 FNumberedRowId = 0;
+  Int64 FNumberedRecNo = 0;      // 0: not known
   TPages::iterator FHint;        // the page of the last row found, or end
   Integer FHintIndex = 0;        // that row's index in it
   sqlite3_stmt* FForward = nullptr;   // rows from a row id on, ascending

@@ -678,7 +678,18 @@ Integer TSQLiteDataSet::OrderPosition(Int64 /*RowId*/, Integer Window, Integer P
 
 // [SECTION] Protocol
 
+// A step that meets the row it starts from again (another program moved it
+// past the rows between, so that it comes next where it stands now) goes on
+// from it: a row is not shown twice running.
 TGetResult TSQLiteDataSet::OrderGetRecord(TRecordBuffer& Buffer, TGetMode Mode) {
+  if (Mode == gmCurrent || FCursorKind != ckRow) return OrderStep(Buffer, Mode);
+  const Int64 From = FCursorRowId;
+  const TGetResult Result = OrderStep(Buffer, Mode);
+  if (Result != grOK || FCursorRowId != From) return Result;
+  return OrderStep(Buffer, Mode);
+}
+
+TGetResult TSQLiteDataSet::OrderStep(TRecordBuffer& Buffer, TGetMode Mode) {
   CheckColumnsKept();
   auto Land = [&](Integer Window, Integer Placed) {
     const std::string& Bytes =
@@ -990,7 +1001,8 @@ bool TSQLiteDataSet::OrderRunNext(TRecordBuffer& Buffer, TGetResult& Result) {
     // The window serves the rows it holds; the run starts after its last.
     const Integer Index = WindowIndexOf(FCursorRowId);
     if (Index < 0 || Index + 1 < Integer(FWindow.Rows.size()) || FWindow.AtEnd) return false;
-    Position = OrderPosition(FCursorRowId, Index, -1) + 1;
+    const Int64 Numbered = CursorRecNo();
+    Position = Numbered > 0 ? Numbered + 1 : OrderPosition(FCursorRowId, Index, -1) + 1;
     From = WindowKey(Index);
     NoteOrderMarks(From, Position);
   } else {

@@ -307,6 +307,7 @@ void TSQLiteDataSet::InternalPost() {
   const bool Shown = FHasRowId && KeyedPostShown(Editing, Editing ? RowId : NewRowId, Row);
   if (!Transaction.Commit()) SQLiteError("Cannot store the change");
   // [Phase 4] The row takes its place among those read.
+  if (!Editing && FHasRowId) ForgetReusedRowId(NewRowId);
   if (Ordered())
     OrderPost(Editing, Editing ? RowId : NewRowId, Row, Shown);
   else if (FHasRowId)
@@ -501,6 +502,33 @@ void TSQLiteDataSet::InternalDelete() {
     if (FDbCount > 0) --FDbCount;
   }
   FCursorKind = ckGap;
+}
+
+// A new row took the row id of a row that another program deleted and that
+// this dataset still holds: that row is gone from the rows held (placed ones
+// too), and the count, which may or may not have counted it, is asked again.
+void TSQLiteDataSet::ForgetReusedRowId(Int64 RowId) {
+  const Integer Placed = PlacedIndexOf(RowId);
+  if (Placed >= 0) {
+    if (Ordered()) FOrderAnchors.erase(FOrderAnchors.begin() + Placed);
+    FPlaced.erase(FPlaced.begin() + Placed);
+    FinalizeKept();
+  }
+  bool Held = false;
+  const Integer Index = FWindow.Rows.empty() ? -1 : WindowIndexOf(RowId);
+  if (Index >= 0) {
+    FWindow.Bytes -= FWindow.Rows[std::size_t(Index)].Bytes.size() + sizeof(TOrderRow);
+    FWindow.Rows.erase(FWindow.Rows.begin() + Index);
+    FWindow.Hint = 0;
+    Held = true;
+  }
+  TPages::iterator Page;
+  Integer At = 0;
+  if (FindCached(RowId, Page, At)) {
+    RemoveCachedRow(RowId);
+    Held = true;
+  }
+  if (Held) FDbCount = -1;
 }
 
 void TSQLiteDataSet::ReplaceCachedRow(Int64 RowId, const std::string& Bytes) {

@@ -245,7 +245,9 @@ TEST_F(TSQLiteOrder, AWalkWithTheControlsDisabledReadsTextsAndBlobsAsStored) {
     else
       EXPECT_EQ(Note, "note " + IntToStr(Integer(RowId)));
     EXPECT_EQ(DataNull, RowId % 9 == 0) << RowId;
-    if (!DataNull) EXPECT_EQ(Data, "b" + IntToStr(Integer(RowId * 7)));
+    if (!DataNull) {
+      EXPECT_EQ(Data, "b" + IntToStr(Integer(RowId * 7)));
+    }
     EXPECT_EQ(Amount, double(RowId) * 0.5);
   }
 }
