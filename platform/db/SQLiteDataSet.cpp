@@ -272,6 +272,7 @@ void TSQLiteDataSet::OpenReplacedFile() {
     DatabaseError("The database file '" + FDatabaseName +
                       "' was removed or renamed since the dataset opened it",
                   this);
+  CommitWriteGroup();  // the group's writes went to the file it had
   FinalizeKept();
   sqlite3_close(FDB);
   FDB = nullptr;
@@ -386,6 +387,8 @@ bool TSQLiteDataSet::Prepares(const String& SQL) {
 }
 
 void TSQLiteDataSet::InternalClose() {
+  if (FDB) CommitWriteGroup();  // what a group wrote stays, as record by record
+  FGroup = {};
   ResetRows();
   FinalizeKept();
   if (FDB) sqlite3_close(FDB);

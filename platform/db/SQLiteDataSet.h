@@ -68,6 +68,10 @@ namespace kvp {
 
 namespace sqlite_detail {
 struct TCell;
+struct TWriteGroupState {
+  bool Open = false;  // the group's transaction is begun
+  bool Lost = false;  // SQLite took the whole transaction back (a full disk, an I/O error)
+};
 }
 
 class TSQLiteDataSet : public TDataSet {
@@ -131,6 +135,7 @@ class TSQLiteDataSet : public TDataSet {
   void InternalEdit() override;
   void FilterChanged() override;
   void ReadUnreadValue(TRecordBuffer& Buffer, Integer Index) override;
+  void InternalSaveWrites() override;
 
  private:
   // [Rows by row id] SQLiteDataSetCache.cpp
@@ -407,6 +412,8 @@ class TSQLiteDataSet : public TDataSet {
   [[noreturn]] void SQLiteError(const String& Operation);
   bool StepRow(sqlite3_stmt* Stmt, const String& Operation);
   Int64 CursorRecNo() const;
+  sqlite_detail::TWriteGroupState* WriteGroup();
+  bool CommitWriteGroup();
   sqlite3_stmt* PrepareKept(sqlite3_stmt*& Kept, const String& SQL, int First = 1,
                             const std::vector<Integer>* Columns = nullptr);
   bool SameColumns(sqlite3_stmt* Stmt, int First, const std::vector<Integer>* Columns) const;
@@ -471,6 +478,7 @@ class TSQLiteDataSet : public TDataSet {
   Int64 FOrderCursorId = 0;              // the row the cursor last stood on ...
   std::string FOrderCursorBytes;         // ... and its cells
   sqlite3* FDB = nullptr;
+  sqlite_detail::TWriteGroupState FGroup;  // a group of writes' transaction
   std::vector<TFieldType> FTypes;      // field type of each column after the row id
   std::vector<Variant> FEditOriginal;  // the edited record as read, to find what changed
   bool FHasRowId = false;              // a table with row ids: the cache by row id

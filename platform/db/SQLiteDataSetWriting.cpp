@@ -273,7 +273,7 @@ void TSQLiteDataSet::InternalPost() {
   // the columns written, the change, and the row as stored (defaults,
   // conversions) found by its new row id or key: a changed row id alias
   // moves the row.
-  TTransaction Transaction(FDB);
+  TTransaction Transaction(FDB, WriteGroup());
   if (!Transaction.Begin()) SQLiteError("Cannot start the change");
   if (Editing) CheckRowAsRead(RowId, KeyParams, KeyTypes, FEditOriginal, Columns);
   Exec(SQL, Params, Types);
@@ -452,6 +452,36 @@ void TSQLiteDataSet::SeqPost(bool Editing, Int64 RowId, Integer Index, std::stri
   FCursor = Index;
 }
 
+// [SECTION] Groups of writes
+
+// Inside a group of writes each record's write is a savepoint in the group's
+// transaction, begun by the first write: the group commits once.
+TWriteGroupState* TSQLiteDataSet::WriteGroup() { return InWriteGroup() ? &FGroup : nullptr; }
+
+// Commits the group's transaction, if begun; false when SQLite refused (the
+// transaction is then rolled back).
+bool TSQLiteDataSet::CommitWriteGroup() {
+  if (!FGroup.Open) return true;
+  FGroup.Open = false;
+  if (sqlite3_exec(FDB, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+  FGroup.Lost = true;
+  return false;
+}
+
+// The group's writes are kept: committed, and the next write of the group
+// begins another transaction. Where SQLite refused them (or took them back
+// itself), the dataset reads the rows again, so that it shows what the file
+// holds, and says so.
+void TSQLiteDataSet::InternalSaveWrites() {
+  if (!FDB || (!FGroup.Open && !FGroup.Lost)) return;
+  if (CommitWriteGroup() && !FGroup.Lost) return;
+  const String Reason = sqlite3_errmsg(FDB);
+  if (!sqlite3_get_autocommit(FDB)) sqlite3_exec(FDB, "ROLLBACK", nullptr, nullptr, nullptr);
+  FGroup.Lost = false;
+  if (GetState() == dsBrowse) Refresh();
+  DatabaseError("Cannot store the changes: " + Reason, this);
+}
+
 // [SECTION] Delete
 
 void TSQLiteDataSet::InternalDelete() {
@@ -476,7 +506,7 @@ void TSQLiteDataSet::InternalDelete() {
   const std::vector<Variant>* Read = nullptr;
   if (Buffer) Read = GetState() == dsEdit ? &FEditOriginal : &Buffer->Data;
   const TOrderKey Gap = Ordered() ? OrderGapBeforeDelete(RowId) : TOrderKey{};
-  TTransaction Transaction(FDB);
+  TTransaction Transaction(FDB, WriteGroup());
   if (!Transaction.Begin()) SQLiteError("Cannot start the change");
   if (Read) CheckRowAsRead(RowId, Params, Types, *Read, Seen);
   Exec("DELETE FROM " + QuoteName(FTableName) + " WHERE " + RowCondition(), Params, Types);
