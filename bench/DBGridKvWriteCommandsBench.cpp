@@ -90,6 +90,8 @@ struct TWindow {
     Grid->SetParent(Form);
     Grid->SetMemoEditing(true);
     Grid->SetOptions(Grid->GetOptions() + korvel::dgMultiSelectKv + korvel::dgConfirmDeleteKv);
+    Grid->SetEditActions({korvel::geaCopyKv, korvel::geaCutKv, korvel::geaPasteKv,
+                          korvel::geaDeleteKv, korvel::geaSelectAllKv});
     Grid->SetUseMultiTitle(true);
     Grid->SetFooterRowCount(1);
     Grid->GetSumList()->SetActive(true);
