@@ -3,12 +3,15 @@
 // and only while the row still holds what was read in them (a delete: what
 // the user has seen of it); it re-reads the row as stored inside the same
 // transaction, and puts it among the rows read: the cache of a table with row
-// ids, or the rows read in order.
+// ids, or the rows read in order. Inside a group of writes (a grid's command
+// over many records) each record's change is a savepoint of the group's one
+// transaction, committed when the group is saved.
 //
 // Index
 //   [SECTION] Statements   Prepare, Exec, the condition naming one row, keys,
 //                          the check that a row still holds what was read
 //   [SECTION] Post         InternalEdit, InternalPost and its two placings
+//   [SECTION] Groups of writes  the group's transaction, InternalSaveWrites
 //   [SECTION] Delete       InternalDelete, the cache after a change
 
 #include <algorithm>

@@ -814,6 +814,39 @@ TEST(SQLiteSharedFile, AnotherUsersWritesKeepTheShownRowsNumberedOnAndEachShownO
   }
 }
 
+// A group of writes: posts and deletes inside it reach the file as one
+// change when the outermost group ends, or when it is saved (before a
+// question to the user); till then another program reads the file as it
+// was, and afterwards finds it free.
+TEST(SQLiteSharedFile, WritesInAGroupReachTheFileWhenTheOutermostGroupEndsOrIsSaved) {
+  TTempDatabase Db("group");
+  RunSQL(Db.File, Numbered("items", 10));
+  TObjectPtr<TSQLiteDataSet> DS = OpenSQLite(Db.File, "items");
+  auto Stored = [&] { return StoredRows(Db.File, "items").size(); };
+  {
+    TWriteGroupGuard Outer(DS.get());
+    {
+      TWriteGroupGuard Inner(DS.get());
+      DS->Delete();
+      DS->AppendRecord({Variant(), "new", 1});
+      Inner.End();
+    }
+    EXPECT_EQ(StoredRows(Db.File, "items").front().find("integer 1 |"), 0u)
+        << "nothing reaches the file before the outermost group ends";
+    DS->SaveWriteGroup();
+    EXPECT_EQ(Stored(), 10u);  // one deleted, one added
+    EXPECT_EQ(StoredRows(Db.File, "items").front().find("integer 1 |"), String::npos);
+    DS->First();
+    DS->Delete();
+    EXPECT_EQ(Stored(), 10u);
+    Outer.End();
+  }
+  EXPECT_EQ(Stored(), 9u);
+  RunSQL(Db.File, "INSERT INTO items (name) VALUES ('other')");  // the file is free
+  DS->Refresh();
+  EXPECT_EQ(DS->GetRecordCount(), 10);
+}
+
 // Another program adds a row before the first one while the grid reads the
 // rows around it: the new row is number 1 and the rows shown after it are
 // numbered on from 2.
