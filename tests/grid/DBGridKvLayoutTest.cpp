@@ -7,7 +7,10 @@
 // drawing helpers; an external horizontal bar's position while scrolling.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "grid/DBGridKv.h"
+#include "platform/graphics/Surface.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/win/Win.h"
 #include "tests/grid/TestDBGrid.h"
@@ -177,6 +180,142 @@ TEST_F(DBGridKvLayoutTest, AFailingLayoutLeavesNoLockBehind) {
   Grid->Layouts = 0;
   Grid->SetRowLines(3);
   EXPECT_EQ(Grid->Layouts, 1) << "and lays out again";
+}
+
+// Two grids over the same orders side by side, neither focused: one is
+// changed inside BeginUpdate / EndUpdate, its twin the same way without a
+// lock. After the unlock both must paint alike.
+class DBGridKvUpdateLockTest : public DBGridKvLayoutTest {
+ protected:
+  TDrawingLogOn DrawingLog;
+  void SetUp() override {
+    DBGridKvLayoutTest::SetUp();
+    Form->SetBounds(100, 100, 900, 300);
+  }
+  // A fresh pair of grids with the columns ID, Name and Amount.
+  void MakePair() {
+    for (TTestDBGrid* G : Grids) G->Free();
+    Grids.clear();
+    Grid = MakeGrid("Grid1");
+    Twin = MakeGrid("Twin");
+    Twin->SetLeft(450);
+    for (TTestDBGrid* G : {Grid, Twin}) {
+      for (const char* Name : {"ID", "Name", "Amount"}) G->GetColumns()->Add()->SetFieldName(Name);
+      G->GetSumList()->SetActive(true);
+      G->SetDataSource(Source);
+    }
+  }
+  TSurface* Surface() { return GetWindowSurface(Form->GetHandle()); }
+  // Grid G's client rectangle on the form's surface.
+  TRect OnSurface(TTestDBGrid* G, TRect R) {
+    const TPoint P = G->ClientToScreen({0, 0});
+    TRect F;
+    GetWindowRect(Form->GetHandle(), &F);
+    OffsetRect(R, P.X - F.Left, P.Y - F.Top);
+    return R;
+  }
+  // Paints G afresh and reads its client area back.
+  std::vector<COLORREF> Paint(TTestDBGrid* G) {
+    G->Invalidate();
+    Surface()->ClearRecords();
+    UpdateWindow(G->GetHandle());
+    const TRect C = OnSurface(G, G->GetClientRect());
+    std::vector<COLORREF> P;
+    for (Integer Y = C.Top; Y < C.Bottom; ++Y)
+      for (Integer X = C.Left; X < C.Right; ++X) P.push_back(Surface()->GetPixel(X, Y));
+    return P;
+  }
+  // The text drawn in a cell of the grid under test, as it was last painted.
+  String CellText(Integer Col, Integer Row) {
+    return Surface()->TextIn(OnSurface(Grid, Grid->CellRect(Col, Row)));
+  }
+  TTestDBGrid* Twin = nullptr;
+};
+
+TEST_F(DBGridKvUpdateLockTest, EndUpdateLaysOutWhatChangedUnderTheLock) {
+  using TStep = std::function<void(TTestDBGrid*)>;
+  const TStep Nothing = [](TTestDBGrid*) {};
+  const struct {
+    const char* What;
+    TStep Before;  // both grids, no lock
+    TStep Change;  // the grid under a lock, its twin without
+    std::function<void()> Sees;
+  } Cases[] = {
+      {"titles off", Nothing, [](TTestDBGrid* G) { G->SetOptions(G->GetOptions() - dgTitlesKv); },
+       [&] {
+         EXPECT_EQ(Surface()->FindText("Name"), nullptr);
+         EXPECT_EQ(CellText(2, 0), "Ann") << "the first record in the top row";
+       }},
+      {"filter row shown", Nothing, [](TTestDBGrid* G) { G->GetSTFilter()->SetVisible(true); },
+       [&] {
+         EXPECT_EQ(CellText(2, 0), "Name");
+         EXPECT_EQ(CellText(2, 1), "");
+         EXPECT_EQ(CellText(2, 2), "Ann");
+       }},
+      {"filter row hidden", [](TTestDBGrid* G) { G->GetSTFilter()->SetVisible(true); },
+       [](TTestDBGrid* G) { G->GetSTFilter()->SetVisible(false); },
+       [&] { EXPECT_EQ(CellText(2, 1), "Ann"); }},
+      {"indicator off", Nothing,
+       [](TTestDBGrid* G) { G->SetOptions(G->GetOptions() - dgIndicatorKv); },
+       [&] {
+         EXPECT_EQ(CellText(0, 1), "1");
+         EXPECT_EQ(Grid->CellRect(0, 1).Left, 0);
+       }},
+      {"a footer row", Nothing,
+       [](TTestDBGrid* G) {
+         G->SetFooterRowCount(1);
+         G->Column(2)->GetFooter()->SetValueType(fvtSum);
+       },
+       [&] { EXPECT_EQ(CellText(3, Grid->GetRowCount()), "143.5"); }},
+      {"titles on two levels", Nothing,
+       [](TTestDBGrid* G) {
+         G->Column(1)->GetTitle()->SetCaption("Order|Name");
+         G->Column(2)->GetTitle()->SetCaption("Order|Amount");
+         G->SetUseMultiTitle(true);
+       },
+       [&] { EXPECT_NE(Surface()->FindText("Order"), nullptr); }},
+      {"a frozen column", [](TTestDBGrid* G) { G->Column(1)->SetWidth(300); },
+       [](TTestDBGrid* G) { G->SetFrozenCols(1); },
+       [&] {
+         // Scrolled to the last column, the ID column stays in place.
+         Grid->SetLeftCol(3);
+         Paint(Grid);
+         EXPECT_EQ(CellText(1, 1), "1");
+         EXPECT_EQ(CellText(3, 1), "10.5");
+       }},
+      {"two lines a row", Nothing, [](TTestDBGrid* G) { G->SetRowLines(2); },
+       [&] {
+         EXPECT_EQ(Grid->CellRect(2, 2).Height(), Twin->GetDefaultRowHeight());
+         EXPECT_EQ(CellText(2, 2), "Bob");
+       }},
+      {"taller rows", Nothing, [](TTestDBGrid* G) { G->SetRowHeight(40); },
+       [&] { EXPECT_EQ(Grid->CellRect(2, 2).Height(), 40); }},
+      {"a column added", Nothing, [](TTestDBGrid* G) { G->GetColumns()->Add()->SetFieldName("Paid"); },
+       [&] { EXPECT_EQ(CellText(4, 0), "Paid"); }},
+      {"a column removed", Nothing, [](TTestDBGrid* G) { G->Column(1)->Free(); },
+       [&] {
+         EXPECT_EQ(Surface()->FindText("Name"), nullptr);
+         EXPECT_EQ(CellText(2, 0), "Amount");
+       }},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.What);
+    MakePair();
+    Case.Before(Grid);
+    Case.Before(Twin);
+    Paint(Grid);
+    Grid->BeginUpdate();
+    Grid->BeginUpdate();
+    Case.Change(Grid);
+    Grid->EndUpdate();
+    Grid->EndUpdate();
+    Case.Change(Twin);
+    EXPECT_EQ(Grid->GetTitleOffset(), Twin->GetTitleOffset());
+    EXPECT_TRUE(Paint(Grid) == Paint(Twin)) << "the grid paints as its twin";
+    Paint(Grid);
+    Case.Sees();
+    EXPECT_TRUE(Application()->GetHandledExceptions().empty());
+  }
 }
 
 class DBGridKvDeferredLayoutTest : public DBGridKvLayoutTest {
