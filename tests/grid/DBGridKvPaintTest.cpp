@@ -189,6 +189,57 @@ TEST_F(GridPaintTest, CellsAreDrawnFixedByTheThreeDOptions) {
   EXPECT_TRUE(Fixed(0, 1, {gdFixed}));
 }
 
+TEST_F(GridPaintTest, FrozenDataCellsAreRaisedOnlyWithTheFrozenThreeDOption) {
+  Grid->SetFrozenCols(1);
+  Grid->SetOptionsKv(Grid->GetOptionsKv() + dgFrozen3DKv);
+  Grid->SetColor(TColor(0xD0E8F0));  // no edge colour
+  const COLORREF Back = ColorToRGB(TColor(0xD0E8F0));
+  Open();
+  // Row 3 is not the current one: the frozen ID cell in the raised look, its
+  // number kept inside the frame; the Name cell beside it plain.
+  const TRect Id = Grid->CellRect(1, 3), Name = Grid->CellRect(2, 3);
+  EXPECT_EQ(Pixel(Id.Left + 4, Id.Top), GetSysColor(COLOR_BTNHIGHLIGHT));
+  EXPECT_EQ(Pixel(Id.Left, Id.Top + 4), GetSysColor(COLOR_BTNHIGHLIGHT));
+  EXPECT_EQ(Pixel(Id.Left + 4, Id.Bottom - 1), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(Pixel(Id.Right - 1, Id.Top + 4), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(Pixel(Id.Left + 1, Id.Top + 1), Back);
+  const TDrawRecord* Three = Text(1, 3, "3");
+  ASSERT_NE(Three, nullptr);
+  EXPECT_EQ(Three->Rect.Right, Cell(1, 3).Right - 1 - 3);
+  EXPECT_EQ(Three->Rect.Top, Cell(1, 3).Top + 1 + 1);
+  EXPECT_EQ(Pixel(Name.Left + 4, Name.Top), Back);
+  EXPECT_EQ(Pixel(Name.Right - 1, Name.Top + 4), Back);
+  // Without the option the frozen cell is as plain as its neighbour.
+  Grid->SetOptionsKv(Grid->GetOptionsKv() - dgFrozen3DKv);
+  RepaintAll();
+  EXPECT_EQ(Pixel(Id.Left + 4, Id.Top), Back);
+  EXPECT_EQ(Pixel(Id.Left + 4, Id.Bottom - 1), Back);
+  EXPECT_EQ(Pixel(Id.Right - 1, Id.Top + 4), Back);
+  EXPECT_EQ(Text(1, 3, "3")->Rect.Right, Cell(1, 3).Right - 3);
+}
+
+TEST_F(GridPaintTest, ColumnsPinnedRightLeaveNoEmptyColumnAtTheEdgeWithoutTheIndicator) {
+  Grid->SetOptions(Grid->GetOptions() - dgIndicatorKv);
+  Open();
+  for (Integer Pinned : {4, 9}) {
+    SCOPED_TRACE(Pinned);
+    Grid->SetContraCols(Pinned);
+    RepaintAll();
+    // ID scrolls at the left; Name, Amount and Paid stand at the right edge,
+    // Paid's raised title ending at the grid's last line.
+    const Integer W = Grid->GetClientWidth();
+    EXPECT_NE(Text(0, 0, "ID"), nullptr);
+    ASSERT_EQ(Grid->GetColCount() + Grid->GetContraColCount(), 4);
+    const TRect Last = Grid->CellRect(3, 0);
+    EXPECT_EQ(Last.Right, W - 1);
+    EXPECT_EQ(Surface()->TextIn(OnSurface(Last)), "Paid");
+    EXPECT_EQ(Pixel(W - 2, Last.Top + 4), GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(Pixel(W - 2, Grid->CellRect(3, 2).Top + 4), ColorToRGB(clWindow));
+    const TRect Right = {Grid->CellRect(1, 0).Left, 0, W, Last.Bottom};
+    EXPECT_EQ(Surface()->TextIn(OnSurface(Right)), "Name\nAmount\nPaid");
+  }
+}
+
 // [SECTION] Indicator
 
 TEST_F(GridPaintTest, TheIndicatorFollowsTheCurrentRecordAndItsState) {
@@ -427,7 +478,7 @@ TEST_F(GridPaintTest, AVerticalTitleRunsUpItsCell) {
   EXPECT_NEAR(Middle, (C.Top + C.Bottom) / 2, 1) << "along: centred";
 }
 
-TEST_F(GridPaintTest, ATitleImageTakesThePlaceOfTheCaption) {
+TEST_F(GridPaintTest, ATitleImageTakesThePlaceOfTheCaptionAndMovesWhenPressed) {
   TObjectPtr<TCustomImageList> Images(TCustomImageList::CreateSize(10, 10));
   TObjectPtr<TBitmap> Image(TBitmap::Create());
   Image->SetSize(10, 10);
@@ -446,6 +497,38 @@ TEST_F(GridPaintTest, ATitleImageTakesThePlaceOfTheCaption) {
   EXPECT_EQ(Pixel(X, Y), ColorToRGB(clLime));
   EXPECT_EQ(Pixel(X + 9, Y + 9), ColorToRGB(clLime));
   EXPECT_EQ(Pixel(X - 1, Y + 5), ColorToRGB(clBtnFace));
+  // Pressed, the image moves right with the caption in every alignment: by a
+  // pixel on a title of one line, by two on a title of several.
+  for (const Integer Lines : {0, 2}) {
+    Grid->SetTitleLines(Lines);
+    const Integer Offset = Lines == 0 ? 1 : 2;
+    TRect C = Grid->CellRect(2, 0);
+    InflateRect(C, -1, -1);
+    const Integer Middle = (C.Top + C.Bottom - 10) / 2 + 5;
+    auto ImageLeft = [&] {
+      for (Integer PX = C.Left; PX < C.Right; ++PX)
+        if (Pixel(PX, Middle) == ColorToRGB(clLime)) return PX;
+      return Integer(-1);
+    };
+    const struct {
+      TAlignment Alignment;
+      Integer Left;
+    } Cases[] = {{taLeftJustify, C.Left}, {taCenter, (C.Left + C.Right - 10) / 2},
+                 {taRightJustify, C.Right - 10}};
+    for (const auto& Case : Cases) {
+      SCOPED_TRACE(testing::Message() << Lines << " lines, alignment " << int(Case.Alignment));
+      Grid->Column(1)->GetTitle()->SetAlignment(Case.Alignment);
+      PGrid->PressTitle(2, -1, -1);
+      RepaintAll();
+      EXPECT_EQ(ImageLeft(), Case.Left);
+      PGrid->PressTitle(2, C.Left + 5, C.Top + 5);
+      ASSERT_TRUE(Grid->GetTitlePressed());
+      RepaintAll();
+      EXPECT_EQ(ImageLeft(), Case.Left + Offset);
+      EXPECT_EQ(Pixel(Case.Left + Offset - 1, Middle), ColorToRGB(clBtnFace));
+    }
+  }
+  PGrid->PressTitle(2, -1, -1);
   // The grid lets go of the images when they are freed.
   Images.reset();
   EXPECT_EQ(Grid->GetTitleImages(), nullptr);
