@@ -592,8 +592,10 @@ void TCustomDBGridKv::LayoutColumnCounts(Integer Hidden) {
     SetFixedCols(std::min(FIndicatorOffset + Hidden, GetColCount() - 1));
     SetFrozenColCount(0);
   } else {
-    const Integer Contra =
-        std::max(0, std::min(FContraCols, Count - GetFrozenColCount() - FIndicatorOffset));
+    // At least one column of Columns stays left of the pinned ones, with or
+    // without the indicator: pinning them all would leave the base grid a
+    // grid column without a column, drawn empty at the right edge.
+    const Integer Contra = std::max(0, std::min(FContraCols, Count - GetFrozenColCount() - 1));
     SetContraColCount(Contra);
     SetColCount(Count + FIndicatorOffset - Contra);
     SetFixedCols(std::min(FIndicatorOffset + FFrozenCols + Hidden, GetColCount() - 1));
