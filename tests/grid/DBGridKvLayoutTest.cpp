@@ -496,6 +496,26 @@ TEST_F(DBGridKvLayoutTest, TheUserSizesAColumnWithTheMouse) {
   EXPECT_EQ(Grid->GetColWidths(2), Width + 30);
 }
 
+// A user drags a row's lower line up until the row is exactly RowHeight
+// high while RowLines is set: every data row takes that height at once.
+TEST_F(DBGridKvLayoutTest, ARowDraggedToExactlyRowHeightSizesEveryRow) {
+  Grid->SetDataSource(Source);
+  Grid->SetRowSizingAllowed(true);
+  Grid->SetRowHeight(20);
+  Grid->SetRowLines(1);
+  const Integer Tall = Grid->GetDefaultRowHeight();
+  ASSERT_GT(Tall, 25);
+  UpdateWindow(Grid->GetHandle());
+  const TRect Indicator = Grid->CellRect(0, 2);
+  Input.Drag(Grid->GetHandle(), {Indicator.Left + 4, Indicator.Bottom},
+             {Indicator.Left + 4, Indicator.Bottom - (Tall - 20)});
+  EXPECT_EQ(Grid->GetRowLines(), 0);
+  EXPECT_EQ(Grid->GetRowHeight(), 20);
+  for (Integer Row = 1; Row < Grid->GetRowCount(); ++Row)
+    EXPECT_EQ(Grid->CellRect(1, Row).Height(), 20) << "row " << Row;
+  EXPECT_EQ(Grid->CellRect(1, 3).Top, Grid->GetRowHeights(0) + 1 + 2 * 21);
+}
+
 // The grid's options reach the base grid: lines, sizing and moving, tabs,
 // row selection and the editor, so that what the user may do follows them.
 TEST_F(DBGridKvLayoutTest, OptionsDecideWhatTheBaseGridLetsTheUserDo) {
