@@ -1,7 +1,8 @@
 // The grid's construction and layout: defaults a stored form relies on, row
 // and title heights from the fonts, the locks that fold changes into one
-// layout (and survive a failing one), the deferred layout, frozen columns,
-// widths fitted to the grid, the user sizing a column, and scaling.
+// layout (and survive a failing one), changes under the update lock laid
+// out at its end, the deferred layout, frozen columns, widths fitted to the
+// grid, the user sizing a column or a row, and scaling.
 //
 // Ideas for tests: multi-level titles with vertical captions measured by the
 // drawing helpers; an external horizontal bar's position while scrolling.
@@ -79,14 +80,16 @@ TEST_F(DBGridKvLayoutTest, RowHeightsComeFromTheFontAndRoundToWholeLines) {
   EXPECT_TRUE(Grid->GetWordWrapAllowed());
   Grid->SetRowLines(0);
   // Rounded to whole lines: 1.4 lines give one, 1.6 two, a third of a line
-  // one. Each result is rewritten as whole lines and the extra pixels.
+  // one, exactly a line and a half one. Each result is rewritten as whole
+  // lines and the extra pixels.
   Grid->SetOptionsKv(Grid->GetOptionsKv() + dgFitRowHeightToTextKv);
   EXPECT_EQ(Grid->GetDefaultRowHeight(), T + E);
   EXPECT_EQ(Grid->GetRowLines(), 1);
   const struct {
     Integer Height;
     Integer Lines;
-  } Cases[] = {{E + T * 14 / 10, 1}, {E + T * 16 / 10, 2}, {E + T / 3, 1}, {E + 3 * T, 3}};
+  } Cases[] = {{E + T * 14 / 10, 1}, {E + T * 16 / 10, 2}, {E + T / 3, 1}, {E + 3 * T, 3},
+                 {E + T + T / 2, 1}};
   for (const auto& Case : Cases) {
     SCOPED_TRACE(Case.Height);
     Grid->BeginLayout();
@@ -476,6 +479,42 @@ TEST_F(DBGridKvAutoFitTest, TheUserSizingAColumnTakesTheRoomFromTheNext) {
   // remainder of the shares.
   EXPECT_NEAR(Grid->Column(2)->GetWidth(), Third, 1);
   EXPECT_EQ(ColumnsExtent(), Grid->GetClientWidth());
+}
+
+// Dragged past its maximum width, a fitted column stops at its limit and its
+// neighbour gives up only what the column took.
+TEST_F(DBGridKvAutoFitTest, AColumnDraggedPastItsLimitTakesOnlyUpToItFromTheNext) {
+  for (Integer I = 0; I < 3; ++I) Grid->Column(I)->SetWidth(100);
+  Grid->SetAutoFitColWidths(true);
+  const Integer First = Grid->Column(0)->GetWidth();
+  const Integer Second = Grid->Column(1)->GetWidth();
+  Grid->Column(0)->SetMaxWidth(First + 10);
+  const TRect Title = Grid->CellRect(1, 0);
+  const Integer Y = (Title.Top + Title.Bottom) / 2;
+  Input.Drag(Grid->GetHandle(), {Title.Right, Y}, {Title.Right + 40, Y});
+  EXPECT_NEAR(Grid->Column(0)->GetWidth(), First + 10, 1);
+  EXPECT_NEAR(Grid->Column(1)->GetWidth(), Second - 10, 1);
+  EXPECT_EQ(ColumnsExtent(), Grid->GetClientWidth());
+}
+
+// Switched on while the grid is scrolled sideways, fitting shows the grid
+// from its first column again.
+TEST_F(DBGridKvAutoFitTest, FittingAScrolledGridShowsItFromTheFirstColumn) {
+  for (Integer I = 0; I < 3; ++I) Grid->Column(I)->SetWidth(250);
+  Grid->SetLeftCol(3);
+  ASSERT_EQ(Grid->GetLeftCol(), 3);
+  Grid->SetAutoFitColWidths(true);
+  TSurface* Surface = GetWindowSurface(Grid->GetHandle());
+  Surface->SetRecording(true);
+  Grid->Invalidate();
+  Surface->ClearRecords();
+  UpdateWindow(Grid->GetHandle());
+  const TDrawRecord* Id = Surface->FindText("ID");
+  ASSERT_NE(Id, nullptr) << "the first column is in sight";
+  const TDrawRecord* Amount = Surface->FindText("Amount");
+  ASSERT_NE(Amount, nullptr);
+  EXPECT_LT(Id->Rect.Left, Amount->Rect.Left);
+  EXPECT_EQ(Grid->GetLeftCol(), 1);
 }
 
 TEST_F(DBGridKvLayoutTest, TheUserSizesAColumnWithTheMouse) {
