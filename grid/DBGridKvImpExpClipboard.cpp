@@ -314,7 +314,9 @@ void DeleteGridSelection(TCustomDBGridKv* Grid, bool ForWholeGrid) {
   if (Kind == gskNone || !DataSet || !Grid->GetDataLink()->GetActive()) return;
   if (!ConfirmDelete(Grid, Kind)) return;
   // [Phase 1] The position and the controls come back, and a record left
-  // half cleared goes, whatever happens.
+  // half cleared goes, whatever happens. The records' writes are kept
+  // together, as one change of the store where it can.
+  TWriteGroupGuard Writes(DataSet);
   impexp::TGridPosition Position(Grid);
   TDisableControlsGuard Disabled(DataSet);
   impexp::TPendingEditGuard Pending(DataSet);
@@ -367,6 +369,7 @@ void DeleteGridSelection(TCustomDBGridKv* Grid, bool ForWholeGrid) {
       break;
     }
   }
+  Writes.End();
 }
 
 // [SECTION] The grid's keys

@@ -48,6 +48,7 @@ void TDBGridKvImport::ImportFromStream(TStream* Stream, bool IsImportAll) {
   // back, and a record left half written goes, whatever happens.
   const bool WasEof = DataSet->GetEof();
   const bool WasInserting = DataSet->GetState() == dsInsert;
+  TWriteGroupGuard Writes(DataSet);  // one change of the store where it can
   impexp::TGridPosition Position(Grid, !WasInserting);
   TDisableControlsGuard Disabled(DataSet);
   impexp::TPendingEditGuard Pending(DataSet);
@@ -87,6 +88,7 @@ void TDBGridKvImport::ImportFromStream(TStream* Stream, bool IsImportAll) {
   // [Phase 5] Back where the grid was.
   if (!WasInserting) Position.Restore();
   ReadSuffix();
+  Writes.End();
 }
 
 void TDBGridKvImport::Walk(TDBGridKvSelectionKind Kind, impexp::TGridPosition& Position) {
@@ -201,6 +203,8 @@ void TDBGridKvImport::AssignCell(TColumnKv* Column, bool TypedValue,
 
 void TDBGridKvImport::AskAboutError(const String& Message) {
   if (FIgnoreAll) return;
+  // What was written so far is kept before the question waits for the user.
+  if (FDBGrid && FDBGrid->GetDataSet()) FDBGrid->GetDataSet()->SaveWriteGroup();
   const TModalResult Answer =
       MessageDlg(SErrorDuringInsertValue + "\n" + Message + "\n\n" + SIgnoreErrorQuestion, mtError,
                  TMsgDlgButtons{mbYes, mbNo, mbAll}, 0);

@@ -182,6 +182,34 @@ void TDataSet::EnableControls() {
   if (FDisableState != dsInactive && FState != dsInactive) SendToSources(FEnableEvent, 0);
 }
 
+// [Groups of writes]
+
+void TDataSet::EndWriteGroup() {
+  if (FWriteGroups == 0) return;
+  if (--FWriteGroups > 0) return;
+  InternalSaveWrites();
+}
+
+void TDataSet::SaveWriteGroup() {
+  if (FWriteGroups > 0) InternalSaveWrites();
+}
+
+TWriteGroupGuard::~TWriteGroupGuard() {
+  if (!FDataSet) return;
+  try {
+    FDataSet->EndWriteGroup();
+  } catch (...) {
+    // Leaving by an exception already on its way, or closed without End: the
+    // store shows what it holds, and the first error is the one to tell.
+  }
+}
+
+void TWriteGroupGuard::End() {
+  TDataSet* DataSet = FDataSet;
+  FDataSet = nullptr;
+  if (DataSet) DataSet->EndWriteGroup();
+}
+
 bool TDataSet::IsLinkedTo(TDataSource* DataSource) const {
   while (DataSource) {
     TDataSet* DataSet = DataSource->GetDataSet();

@@ -168,6 +168,21 @@ class TDataSet : public TComponent {
   // The master source of a detail dataset; none by default.
   virtual TDataSource* GetDataSource() const { return nullptr; }
 
+  // [Groups of writes] A command that writes many records (deleting a
+  // selection, a paste) opens a group around its loop, so that a store that
+  // can keeps the group's writes as one change rather than one per record.
+  // Every record still posts or is deleted on its own, with its events; a
+  // record that fails takes back its own write alone, and what was written
+  // before it stays. Groups nest: the store keeps what was written when the
+  // outermost one ends (EndWriteGroup raises when it cannot), and at
+  // SaveWriteGroup, which a command calls before it waits for the user, so
+  // that the store is not held meanwhile. A store that has nothing to keep
+  // together (the default) does nothing.
+  void BeginWriteGroup() { ++FWriteGroups; }
+  void EndWriteGroup();
+  void SaveWriteGroup();
+  bool InWriteGroup() const { return FWriteGroups > 0; }
+
   // [Filtering] The filter text is the concrete dataset's to interpret.
   const String& GetFilter() const { return FFilterText; }
   void SetFilter(const String& Value);
@@ -228,6 +243,9 @@ class TDataSet : public TComponent {
   virtual void InternalRefresh() {}
   // The filter or its text changed while open; the store re-applies it.
   virtual void FilterChanged() {}
+  // The store keeps what a group of writes wrote so far; raises when it
+  // cannot (the store then holds none of it, and the dataset shows so).
+  virtual void InternalSaveWrites() {}
   // A field reads Data[Index] of a buffer the store filled with that value
   // unread (TRecordBuffer::MarkUnread). The store puts the record's value
   // there; it may fill other unread values of the buffer at the same time,
@@ -264,6 +282,9 @@ class TDataSet : public TComponent {
   // The filled buffers, for a concrete dataset's self-check.
   Integer GetFilledBufferCount() const { return FRecordCount; }
   const TRecordBuffer& GetBufferAt(Integer Index) const { return *FBuffers[Index]; }
+  // The records held are numbered Delta on from what they were: a store whose
+  // records others add before them renumbers them.
+  void RenumberRecords(Integer Delta);
   // The store moved its cursor behind the window's back: the next fetch
   // puts it back on a buffer's record first.
   void CursorPosChanged() { FCurrentRecord = -1; }
@@ -368,6 +389,7 @@ class TDataSet : public TComponent {
   TDataSetState FDisableState = dsInactive;   // state when controls were disabled
   TDataEvent FEnableEvent = deDataSetChange;  // sent when the last EnableControls runs
   Integer FDisableCount = 0;
+  Integer FWriteGroups = 0;
   Integer FCalcFieldCount = 0;  // slots of calculated and lookup values
   bool FBOF = true;
   bool FEOF = true;
@@ -394,6 +416,24 @@ class TDisableControlsGuard {
   }
   TDisableControlsGuard(const TDisableControlsGuard&) = delete;
   TDisableControlsGuard& operator=(const TDisableControlsGuard&) = delete;
+
+ private:
+  TDataSet* FDataSet;
+};
+
+// Holds a group of writes for a scope (TDataSet::BeginWriteGroup). End
+// closes it where a failure to keep the writes is to be reported; a group
+// left open when the scope ends, by an exception or otherwise, is closed
+// quietly, keeping what was written.
+class TWriteGroupGuard {
+ public:
+  explicit TWriteGroupGuard(TDataSet* DataSet) : FDataSet(DataSet) {
+    if (FDataSet) FDataSet->BeginWriteGroup();
+  }
+  ~TWriteGroupGuard();
+  void End();
+  TWriteGroupGuard(const TWriteGroupGuard&) = delete;
+  TWriteGroupGuard& operator=(const TWriteGroupGuard&) = delete;
 
  private:
   TDataSet* FDataSet;

@@ -68,6 +68,11 @@ void TDataSet::ResizeBuffers(Integer Count) {
   for (TRecordBuffer* Each : FBuffers) InitBufferShape(*Each);
 }
 
+void TDataSet::RenumberRecords(Integer Delta) {
+  for (Integer I = 0; I < FRecordCount; ++I)
+    if (Buffer(I).RecNo > 0) Buffer(I).RecNo += Delta;
+}
+
 void TDataSet::ClearBuffers() {
   FRecordCount = 0;
   FActiveRecord = 0;

@@ -272,6 +272,7 @@ void TSQLiteDataSet::OpenReplacedFile() {
     DatabaseError("The database file '" + FDatabaseName +
                       "' was removed or renamed since the dataset opened it",
                   this);
+  CommitWriteGroup();  // the group's writes went to the file it had
   FinalizeKept();
   sqlite3_close(FDB);
   FDB = nullptr;
@@ -386,6 +387,8 @@ bool TSQLiteDataSet::Prepares(const String& SQL) {
 }
 
 void TSQLiteDataSet::InternalClose() {
+  if (FDB) CommitWriteGroup();  // what a group wrote stays, as record by record
+  FGroup = {};
   ResetRows();
   FinalizeKept();
   if (FDB) sqlite3_close(FDB);
@@ -623,9 +626,40 @@ Integer TSQLiteDataSet::SeqIndexOf(Int64 RowId, Integer RecNo) {
 
 // [SECTION] Protocol
 
+// A row reached by a step from the row the cursor stands on takes the number
+// after (or before) that row's: the window's records stay numbered one after
+// another whatever others add or delete before them meanwhile (Refresh and
+// jumps count again). A row that others put before the first one numbered
+// takes the number counted for it, and the records held move up with it;
+// the first row, found to have none before it, is number 1 and the records
+// held move down with it.
 TGetResult TSQLiteDataSet::GetRecord(TRecordBuffer& Buffer, TGetMode Mode) {
-  if (Ordered()) return OrderGetRecord(Buffer, Mode);
-  return FHasRowId ? KeyedGetRecord(Buffer, Mode) : SeqGetRecord(Buffer, Mode);
+  if (!FHasRowId) return SeqGetRecord(Buffer, Mode);
+  const Int64 From = Mode == gmCurrent ? 0 : CursorRecNo();
+  const TGetResult Result = Ordered() ? OrderGetRecord(Buffer, Mode) : KeyedGetRecord(Buffer, Mode);
+  if (Result != grOK) {
+    // Nothing before the row numbered From: it is the first, number 1.
+    if (Result == grBOF && From > 1) RenumberRecords(Integer(1 - From));
+    FNumberedRecNo = 0;
+    return Result;
+  }
+  if (From > 0 && Buffer.RecNo > 0) {
+    const Int64 Stepped = Mode == gmNext ? From + 1 : From - 1;
+    if (Stepped >= 1)
+      Buffer.RecNo = Integer(std::min<Int64>(Stepped, INT32_MAX));
+    else
+      RenumberRecords(Integer(Buffer.RecNo - Stepped));
+    FFetchedCount = std::max(FFetchedCount, Buffer.RecNo);
+  }
+  FNumberedRowId = FCursorRowId;
+  FNumberedRecNo = Buffer.RecNo;
+  return Result;
+}
+
+// The number of the row the cursor stands on, as the window numbers it; 0
+// when the cursor is not on a numbered row.
+Int64 TSQLiteDataSet::CursorRecNo() const {
+  return FCursorKind == ckRow && FNumberedRowId == FCursorRowId ? FNumberedRecNo : 0;
 }
 
 void TSQLiteDataSet::InternalFirst() {
@@ -650,6 +684,8 @@ void TSQLiteDataSet::InternalSetToRecord(const TRecordBuffer& Buffer) {
   if (FHasRowId) {
     FCursorKind = ckRow;
     FCursorRowId = RowId;
+    FNumberedRowId = RowId;
+    FNumberedRecNo = std::max(Buffer.RecNo, 0);
     FRun.Index = RunIndexOf(RowId, Buffer.RecNo);
     return;
   }

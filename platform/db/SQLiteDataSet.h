@@ -68,6 +68,10 @@ namespace kvp {
 
 namespace sqlite_detail {
 struct TCell;
+struct TWriteGroupState {
+  bool Open = false;  // the group's transaction is begun
+  bool Lost = false;  // SQLite took the whole transaction back (a full disk, an I/O error)
+};
 }
 
 class TSQLiteDataSet : public TDataSet {
@@ -131,6 +135,7 @@ class TSQLiteDataSet : public TDataSet {
   void InternalEdit() override;
   void FilterChanged() override;
   void ReadUnreadValue(TRecordBuffer& Buffer, Integer Index) override;
+  void InternalSaveWrites() override;
 
  private:
   // [Rows by row id] SQLiteDataSetCache.cpp
@@ -312,7 +317,9 @@ class TSQLiteDataSet : public TDataSet {
   // and the rows come in chunks read after (or before) the key of a row
   // (its order fields' cells and its row id), so that no more than a window
   // of consecutive rows is held. Rows placed by Insert stand before the row
-  // they were inserted at (its key is their anchor) until Refresh.
+  // they were inserted at (its key is their anchor) until Refresh. Every row
+  // held here holds its order fields' texts and blobs whole, however long:
+  // keys are compared and bound, and a size alone says nothing of either.
   struct TOrderField {
     Integer Column = -1;  // -1: the row id, which breaks ties
     bool Desc = false;
@@ -343,6 +350,8 @@ class TSQLiteDataSet : public TDataSet {
   std::vector<TOrderField> ResolveOrder(const String& IndexNames, const String& DescNames);
   void ApplyOrder(const String& IndexNames, const String& DescNames);
   void ClearOrderWindow();
+  bool OrderCellsHeld(const std::string& Bytes) const;
+  std::string OrderCellsKept(const std::string& Whole) const;
   int CompareOrderRows(const TOrderKey& A, const TOrderKey& B) const;
   int CompareOrderKeys(const TOrderKey& A, const TOrderKey& B) const;
   TOrderKey WindowKey(Integer Index) const;
@@ -362,6 +371,7 @@ class TSQLiteDataSet : public TDataSet {
   bool OrderKeyOf(Int64 RowId, TOrderKey& Key);
   Integer OrderPosition(Int64 RowId, Integer Window, Integer Placed);
   TGetResult OrderGetRecord(TRecordBuffer& Buffer, TGetMode Mode);
+  TGetResult OrderStep(TRecordBuffer& Buffer, TGetMode Mode);
   void OrderSetRecNo(Integer Value);
   Integer OrderCompare(Int64 Id1, Int64 Id2);
   void OrderRefresh();
@@ -401,6 +411,9 @@ class TSQLiteDataSet : public TDataSet {
   void CheckInactiveFor(const char* What);
   [[noreturn]] void SQLiteError(const String& Operation);
   bool StepRow(sqlite3_stmt* Stmt, const String& Operation);
+  Int64 CursorRecNo() const;
+  sqlite_detail::TWriteGroupState* WriteGroup();
+  bool CommitWriteGroup();
   sqlite3_stmt* PrepareKept(sqlite3_stmt*& Kept, const String& SQL, int First = 1,
                             const std::vector<Integer>* Columns = nullptr);
   bool SameColumns(sqlite3_stmt* Stmt, int First, const std::vector<Integer>* Columns) const;
@@ -446,6 +459,7 @@ class TSQLiteDataSet : public TDataSet {
   void SeqPost(bool Editing, Int64 RowId, Integer Index, std::string&& Stored);
   bool IsAtEndOfTable(Int64 RowId);
   bool PassesFilter(Int64 RowId, const std::string& Stored);
+  void ForgetReusedRowId(Int64 RowId);
   void ReplaceCachedRow(Int64 RowId, const std::string& Bytes);
   void RemoveCachedRow(Int64 RowId);
 
@@ -464,6 +478,7 @@ class TSQLiteDataSet : public TDataSet {
   Int64 FOrderCursorId = 0;              // the row the cursor last stood on ...
   std::string FOrderCursorBytes;         // ... and its cells
   sqlite3* FDB = nullptr;
+  sqlite_detail::TWriteGroupState FGroup;  // a group of writes' transaction
   std::vector<TFieldType> FTypes;      // field type of each column after the row id
   std::vector<Variant> FEditOriginal;  // the edited record as read, to find what changed
   bool FHasRowId = false;              // a table with row ids: the cache by row id
@@ -492,6 +507,11 @@ class TSQLiteDataSet : public TDataSet {
   TCursorKind FCursorKind = ckBof;
   Int64 FCursorRowId = 0;        // ckRow: the row; ckGap: where a deleted row was
   TKey FGapKey;                  // ckGap: the key the deleted row had
+  // The number the window gave the row the cursor stands on (ckRow), so that
+  // a step numbers the next row one on from it: rows others add or delete
+  // before the window do not make its records' numbers disagree.
+  Int64 FNumberedRowId = 0;
+  Int64 FNumberedRecNo = 0;      // 0: not known
   TPages::iterator FHint;        // the page of the last row found, or end
   Integer FHintIndex = 0;        // that row's index in it
   sqlite3_stmt* FForward = nullptr;   // rows from a row id on, ascending

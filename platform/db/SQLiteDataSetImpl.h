@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/db/DBCommon.h"
+#include "platform/db/SQLiteDataSet.h"
 #include "platform/rtl/Variants.h"
 
 namespace kvp::sqlite_detail {
@@ -138,27 +139,45 @@ class TResetOnExit {
   sqlite3_stmt* FStmt;
 };
 
-// Holds one write transaction: rolled back unless Commit ran, so that a
-// failed change leaves the file as it was.
+// Holds one record's write: a transaction of its own, or inside a group of
+// writes a savepoint in the group's transaction (begun by the first write).
+// Rolled back unless Commit ran, so that a failed change leaves the file as
+// it was before it: alone, the whole transaction; in a group, this record's
+// changes, and the group's earlier ones stay.
 class TTransaction {
  public:
-  explicit TTransaction(sqlite3* DB) : FDB(DB) {}
+  TTransaction(sqlite3* DB, TWriteGroupState* Group = nullptr) : FDB(DB), FGroup(Group) {}
   ~TTransaction() {
-    if (FOpen) sqlite3_exec(FDB, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (!FOpen) return;
+    if (!FGroup) {
+      sqlite3_exec(FDB, "ROLLBACK", nullptr, nullptr, nullptr);
+    } else if (sqlite3_get_autocommit(FDB)) {
+      FGroup->Open = false;  // SQLite ended the group's transaction itself
+      FGroup->Lost = true;
+    } else {
+      sqlite3_exec(FDB, "ROLLBACK TO kv_record; RELEASE kv_record", nullptr, nullptr, nullptr);
+    }
   }
   TTransaction(const TTransaction&) = delete;
   TTransaction& operator=(const TTransaction&) = delete;
   bool Begin() {
-    return FOpen = sqlite3_exec(FDB, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (!FGroup) return FOpen = Exec("BEGIN IMMEDIATE");
+    if (!FGroup->Open) {
+      if (!Exec("BEGIN IMMEDIATE")) return false;
+      FGroup->Open = true;
+    }
+    return FOpen = Exec("SAVEPOINT kv_record");
   }
   bool Commit() {
-    if (sqlite3_exec(FDB, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) return false;
+    if (!Exec(FGroup ? "RELEASE kv_record" : "COMMIT")) return false;
     FOpen = false;
     return true;
   }
 
  private:
+  bool Exec(const char* SQL) { return sqlite3_exec(FDB, SQL, nullptr, nullptr, nullptr) == SQLITE_OK; }
   sqlite3* FDB;
+  TWriteGroupState* FGroup;
   bool FOpen = false;
 };
 

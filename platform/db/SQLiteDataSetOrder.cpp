@@ -43,6 +43,7 @@ String Mark(int& Next) { return "?" + IntToStr(Next++); }
 }  // namespace
 
 void sqlite_detail::BindCell(sqlite3_stmt* Stmt, int Index, const TCell& Cell) {
+  KV_ASSERT(!Cell.Large, "a bound text or blob is held, not only its size");
   switch (Cell.Class) {
     case SQLITE_INTEGER:
       sqlite3_bind_int64(Stmt, Index, Cell.Int);
@@ -106,9 +107,8 @@ int CompareCells(const TCell& A, const TCell& B, int Collation) {
     const long double VB = B.Class == SQLITE_INTEGER ? (long double)B.Int : B.Real;
     return VA == VB ? 0 : (VA < VB ? -1 : 1);
   }
-  if (RA == 2) return CompareText(A, B, Collation);
-  TCell CA = A, CB = B;
-  return CompareText(CA, CB, 0);
+  KV_ASSERT(!A.Large && !B.Large, "a compared text or blob is held, not only its size");
+  return CompareText(A, B, RA == 2 ? Collation : 0);
 }
 
 }  // namespace
@@ -138,6 +138,7 @@ void TSQLiteDataSet::SetOrderFields(const String& IndexNames, const String& Desc
   };
   if (Order.size() == FOrder.size() && std::equal(Order.begin(), Order.end(), FOrder.begin(), Same))
     return;
+  FOrder = std::move(Order);
   // The row the cursor stands on is known by its cells in any order.
   if (FCursorKind == ckRow) {
     std::string Bytes;
@@ -146,7 +147,6 @@ void TSQLiteDataSet::SetOrderFields(const String& IndexNames, const String& Desc
       FOrderCursorBytes = std::move(Bytes);
     }
   }
-  FOrder = std::move(Order);
   CursorPosChanged();
   Refresh();
 }
@@ -197,6 +197,43 @@ void TSQLiteDataSet::ClearOrderWindow() {
 }
 
 // [SECTION] Keys
+
+// Whether a row's cells hold the order fields' values themselves, not only
+// the size of a long text or blob left in the table.
+bool TSQLiteDataSet::OrderCellsHeld(const std::string& Bytes) const {
+  if (Bytes.empty()) return false;
+  const char* P = Bytes.data();
+  for (std::size_t Column = 0; Column < FTypes.size(); ++Column) {
+    const TCell Cell = NextCell(P);
+    if (Cell.Large && std::any_of(FOrder.begin(), FOrder.end(), [&](const TOrderField& Field) {
+          return Field.Column == Integer(Column);
+        }))
+      return false;
+  }
+  return true;
+}
+
+// A row read whole as the order keeps it: its order fields' texts and blobs
+// whole, the other long ones by their size (read from the table when asked),
+// as the cache keeps them.
+std::string TSQLiteDataSet::OrderCellsKept(const std::string& Whole) const {
+  const int Largest = LargestCachedCell();
+  std::string Kept;
+  Kept.reserve(std::min<std::size_t>(Whole.size(), 1024));
+  const char* P = Whole.data();
+  for (std::size_t Column = 0; Column < FTypes.size(); ++Column) {
+    TCell Cell = NextCell(P);
+    if ((Cell.Class == SQLITE_TEXT || Cell.Class == SQLITE_BLOB) && Cell.Size > Largest &&
+        std::none_of(FOrder.begin(), FOrder.end(), [&](const TOrderField& Field) {
+          return Field.Column == Integer(Column);
+        })) {
+      Cell.Large = true;
+      Cell.Bytes = nullptr;
+    }
+    AppendCell(Kept, Cell);
+  }
+  return Kept;
+}
 
 // Rows by their order fields, then row id: Start before and End after all.
 int TSQLiteDataSet::CompareOrderRows(const TOrderKey& A, const TOrderKey& B) const {
@@ -584,8 +621,10 @@ Integer TSQLiteDataSet::OrderPlacedBelow(const TOrderKey& Key) const {
 // A row's cells: placed, in the window, or as stored now (the last known
 // when it is gone).
 bool TSQLiteDataSet::OrderRowBytes(Int64 RowId, std::string& Bytes) {
+  // A row placed before the order was set may hold a long order field by
+  // its size alone: it is read again.
   const Integer Placed = PlacedIndexOf(RowId);
-  if (Placed >= 0) {
+  if (Placed >= 0 && OrderCellsHeld(FPlaced[std::size_t(Placed)].Bytes)) {
     Bytes = FPlaced[std::size_t(Placed)].Bytes;
     return true;
   }
@@ -597,7 +636,7 @@ bool TSQLiteDataSet::OrderRowBytes(Int64 RowId, std::string& Bytes) {
   bool Found = false;
   Bytes = ReadStoredRow(RowId, {}, {}, Found, KeepAll);
   if (Found) return true;
-  if (FOrderCursorId == RowId && !FOrderCursorBytes.empty()) {
+  if (FOrderCursorId == RowId && OrderCellsHeld(FOrderCursorBytes)) {
     Bytes = FOrderCursorBytes;
     return true;
   }
@@ -639,7 +678,18 @@ Integer TSQLiteDataSet::OrderPosition(Int64 /*RowId*/, Integer Window, Integer P
 
 // [SECTION] Protocol
 
+// A step that meets the row it starts from again (another program moved it
+// past the rows between, so that it comes next where it stands now) goes on
+// from it: a row is not shown twice running.
 TGetResult TSQLiteDataSet::OrderGetRecord(TRecordBuffer& Buffer, TGetMode Mode) {
+  if (Mode == gmCurrent || FCursorKind != ckRow) return OrderStep(Buffer, Mode);
+  const Int64 From = FCursorRowId;
+  const TGetResult Result = OrderStep(Buffer, Mode);
+  if (Result != grOK || FCursorRowId != From) return Result;
+  return OrderStep(Buffer, Mode);
+}
+
+TGetResult TSQLiteDataSet::OrderStep(TRecordBuffer& Buffer, TGetMode Mode) {
   CheckColumnsKept();
   auto Land = [&](Integer Window, Integer Placed) {
     const std::string& Bytes =
@@ -951,7 +1001,8 @@ bool TSQLiteDataSet::OrderRunNext(TRecordBuffer& Buffer, TGetResult& Result) {
     // The window serves the rows it holds; the run starts after its last.
     const Integer Index = WindowIndexOf(FCursorRowId);
     if (Index < 0 || Index + 1 < Integer(FWindow.Rows.size()) || FWindow.AtEnd) return false;
-    Position = OrderPosition(FCursorRowId, Index, -1) + 1;
+    const Int64 Numbered = CursorRecNo();
+    Position = Numbered > 0 ? Numbered + 1 : OrderPosition(FCursorRowId, Index, -1) + 1;
     From = WindowKey(Index);
     NoteOrderMarks(From, Position);
   } else {

@@ -308,7 +308,9 @@ bool TSQLiteDataSet::RunNext(TRecordBuffer& Buffer, TGetResult& Result) {
   bool Answered = false;
   CachedNext(From, Row, Answered);
   if (Answered) return false;
-  const Int64 Position = FCursorKind == ckBof ? 1 : DbPositionOf(FCursorRowId) + 1;
+  const Int64 Numbered = CursorRecNo();
+  const Int64 Position =
+      FCursorKind == ckBof ? 1 : Numbered > 0 ? Numbered + 1 : DbPositionOf(FCursorRowId) + 1;
   FRunChunk = FirstRunRows;
   return StartRun(From, Position, Buffer, Result);
 }

@@ -3,12 +3,15 @@
 // and only while the row still holds what was read in them (a delete: what
 // the user has seen of it); it re-reads the row as stored inside the same
 // transaction, and puts it among the rows read: the cache of a table with row
-// ids, or the rows read in order.
+// ids, or the rows read in order. Inside a group of writes (a grid's command
+// over many records) each record's change is a savepoint of the group's one
+// transaction, committed when the group is saved.
 //
 // Index
 //   [SECTION] Statements   Prepare, Exec, the condition naming one row, keys,
 //                          the check that a row still holds what was read
 //   [SECTION] Post         InternalEdit, InternalPost and its two placings
+//   [SECTION] Groups of writes  the group's transaction, InternalSaveWrites
 //   [SECTION] Delete       InternalDelete, the cache after a change
 
 #include <algorithm>
@@ -273,7 +276,7 @@ void TSQLiteDataSet::InternalPost() {
   // the columns written, the change, and the row as stored (defaults,
   // conversions) found by its new row id or key: a changed row id alias
   // moves the row.
-  TTransaction Transaction(FDB);
+  TTransaction Transaction(FDB, WriteGroup());
   if (!Transaction.Begin()) SQLiteError("Cannot start the change");
   if (Editing) CheckRowAsRead(RowId, KeyParams, KeyTypes, FEditOriginal, Columns);
   Exec(SQL, Params, Types);
@@ -297,14 +300,17 @@ void TSQLiteDataSet::InternalPost() {
     }
   }
   bool Found = false;
+  // A row kept in the order holds its order fields whole, however long.
   std::string Row = ReadStoredRow(NewRowId, NewKey, NewKeyTypes, Found,
-                                  FHasRowId ? LargestCachedCell() : KeepAll);
+                                  FHasRowId && !Ordered() ? LargestCachedCell() : KeepAll);
   if (!Found) DatabaseError("Record not found", this);  // rolled back: nothing stored
+  if (Ordered()) Row = OrderCellsKept(Row);
   // Where the row goes is asked of the database before the change is kept,
   // so that a post that raises has stored nothing.
   const bool Shown = FHasRowId && KeyedPostShown(Editing, Editing ? RowId : NewRowId, Row);
   if (!Transaction.Commit()) SQLiteError("Cannot store the change");
   // [Phase 4] The row takes its place among those read.
+  if (!Editing && FHasRowId) ForgetReusedRowId(NewRowId);
   if (Ordered())
     OrderPost(Editing, Editing ? RowId : NewRowId, Row, Shown);
   else if (FHasRowId)
@@ -449,6 +455,36 @@ void TSQLiteDataSet::SeqPost(bool Editing, Int64 RowId, Integer Index, std::stri
   FCursor = Index;
 }
 
+// [SECTION] Groups of writes
+
+// Inside a group of writes each record's write is a savepoint in the group's
+// transaction, begun by the first write: the group commits once.
+TWriteGroupState* TSQLiteDataSet::WriteGroup() { return InWriteGroup() ? &FGroup : nullptr; }
+
+// Commits the group's transaction, if begun; false when SQLite refused (the
+// transaction is then rolled back).
+bool TSQLiteDataSet::CommitWriteGroup() {
+  if (!FGroup.Open) return true;
+  FGroup.Open = false;
+  if (sqlite3_exec(FDB, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+  FGroup.Lost = true;
+  return false;
+}
+
+// The group's writes are kept: committed, and the next write of the group
+// begins another transaction. Where SQLite refused them (or took them back
+// itself), the dataset reads the rows again, so that it shows what the file
+// holds, and says so.
+void TSQLiteDataSet::InternalSaveWrites() {
+  if (!FDB || (!FGroup.Open && !FGroup.Lost)) return;
+  if (CommitWriteGroup() && !FGroup.Lost) return;
+  const String Reason = sqlite3_errmsg(FDB);
+  if (!sqlite3_get_autocommit(FDB)) sqlite3_exec(FDB, "ROLLBACK", nullptr, nullptr, nullptr);
+  FGroup.Lost = false;
+  if (GetState() == dsBrowse) Refresh();
+  DatabaseError("Cannot store the changes: " + Reason, this);
+}
+
 // [SECTION] Delete
 
 void TSQLiteDataSet::InternalDelete() {
@@ -473,7 +509,7 @@ void TSQLiteDataSet::InternalDelete() {
   const std::vector<Variant>* Read = nullptr;
   if (Buffer) Read = GetState() == dsEdit ? &FEditOriginal : &Buffer->Data;
   const TOrderKey Gap = Ordered() ? OrderGapBeforeDelete(RowId) : TOrderKey{};
-  TTransaction Transaction(FDB);
+  TTransaction Transaction(FDB, WriteGroup());
   if (!Transaction.Begin()) SQLiteError("Cannot start the change");
   if (Read) CheckRowAsRead(RowId, Params, Types, *Read, Seen);
   Exec("DELETE FROM " + QuoteName(FTableName) + " WHERE " + RowCondition(), Params, Types);
@@ -499,6 +535,33 @@ void TSQLiteDataSet::InternalDelete() {
     if (FDbCount > 0) --FDbCount;
   }
   FCursorKind = ckGap;
+}
+
+// A new row took the row id of a row that another program deleted and that
+// this dataset still holds: that row is gone from the rows held (placed ones
+// too), and the count, which may or may not have counted it, is asked again.
+void TSQLiteDataSet::ForgetReusedRowId(Int64 RowId) {
+  const Integer Placed = PlacedIndexOf(RowId);
+  if (Placed >= 0) {
+    if (Ordered()) FOrderAnchors.erase(FOrderAnchors.begin() + Placed);
+    FPlaced.erase(FPlaced.begin() + Placed);
+    FinalizeKept();
+  }
+  bool Held = false;
+  const Integer Index = FWindow.Rows.empty() ? -1 : WindowIndexOf(RowId);
+  if (Index >= 0) {
+    FWindow.Bytes -= FWindow.Rows[std::size_t(Index)].Bytes.size() + sizeof(TOrderRow);
+    FWindow.Rows.erase(FWindow.Rows.begin() + Index);
+    FWindow.Hint = 0;
+    Held = true;
+  }
+  TPages::iterator Page;
+  Integer At = 0;
+  if (FindCached(RowId, Page, At)) {
+    RemoveCachedRow(RowId);
+    Held = true;
+  }
+  if (Held) FDbCount = -1;
 }
 
 void TSQLiteDataSet::ReplaceCachedRow(Int64 RowId, const std::string& Bytes) {

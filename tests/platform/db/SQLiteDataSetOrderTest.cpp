@@ -245,7 +245,9 @@ TEST_F(TSQLiteOrder, AWalkWithTheControlsDisabledReadsTextsAndBlobsAsStored) {
     else
       EXPECT_EQ(Note, "note " + IntToStr(Integer(RowId)));
     EXPECT_EQ(DataNull, RowId % 9 == 0) << RowId;
-    if (!DataNull) EXPECT_EQ(Data, "b" + IntToStr(Integer(RowId * 7)));
+    if (!DataNull) {
+      EXPECT_EQ(Data, "b" + IntToStr(Integer(RowId * 7)));
+    }
     EXPECT_EQ(Amount, double(RowId) * 0.5);
   }
 }
@@ -429,6 +431,82 @@ TEST_F(TSQLiteOrder, InsertedRowsStayWherePutUntilRefreshAndFiltersApply) {
   Expected.erase(Expected.begin() + 4);
   EXPECT_EQ(Id(DS.get()), Expected[4]);
   EXPECT_EQ(DS->GetRecNo(), 5);
+  EXPECT_EQ(Walk(DS.get()), Expected);
+}
+
+// A grid sorted by name with a footer total (a walk with the controls
+// disabled) takes pasted names longer than the cache keeps with a row: a
+// name of 25 bytes under a cache of 384 bytes, one of 100,000 bytes under
+// the usual cache. Each posted row takes its place by its whole name, and
+// Refresh finds it again there.
+TEST_F(TSQLiteOrder, ALongPastedNameInATableSortedByNameTakesItsPlaceAndIsFoundAfterRefresh) {
+  for (const std::size_t Cache : {std::size_t(384), std::size_t(8 << 20)}) {
+    SCOPED_TRACE("cache of " + IntToStr(Integer(Cache)) + " bytes");
+    TearDown();
+    Link = TDataLink::Create();
+    Source.reset(TDataSource::Create(nullptr));
+    RunSQL(Db.File, "DROP TABLE IF EXISTS items");
+    Open(60, "name", "", Cache);
+    const String Pasted = Cache < 1024 ? String("n5 a pasted name, 25 byte") : String(100000, 'n');
+    auto Footer = [&] {
+      TDisableControlsGuard Hold(DS.get());
+      double Sum = 0;
+      for (DS->First(); !DS->GetEof(); DS->Next()) Sum += DS->FieldByName("amount")->GetAsFloat();
+      return Sum;
+    };
+    const double Total = Footer();
+    DS->SetRecNo(20);
+    const Int64 Edited = Id(DS.get());
+    DS->Edit();
+    DS->FieldByName("name")->SetAsString(Pasted);
+    DS->Post();
+    EXPECT_EQ(Footer(), Total);
+    DS->SetRecNo(7);
+    DS->Insert();
+    DS->FieldByName("name")->SetAsString(Pasted);
+    DS->FieldByName("amount")->SetAsFloat(0.25);
+    DS->Post();
+    const Int64 Inserted = Id(DS.get());
+    EXPECT_EQ(DS->GetRecNo(), 7) << "an inserted row stays where it was put";
+    DS->SetRecNo(30);
+    DS->Refresh();
+    const std::vector<Int64> Expected = SQLiteOrder(Db.File, "name, id");
+    EXPECT_EQ(Walk(DS.get()), Expected);
+    for (const Int64 Row : {Edited, Inserted}) {
+      DS->GotoBookmark(BookmarkOf(Row));
+      EXPECT_EQ(Id(DS.get()), Row);
+      EXPECT_EQ(DS->FieldByName("name")->GetAsString(), Pasted);
+      EXPECT_EQ(Expected[std::size_t(DS->GetRecNo() - 1)], Row);
+      DS->Refresh();  // stays on the row, found by its whole name
+      EXPECT_EQ(Id(DS.get()), Row);
+    }
+    EXPECT_EQ(DS->CompareBookmarks(BookmarkOf(Edited), BookmarkOf(Inserted)) < 0, Edited < Inserted);
+    EXPECT_NO_THROW(DS->CheckConsistency());
+  }
+}
+
+// A row added outside the filter with a long name stays shown where it was
+// put; sorting the grid by name then drops it and goes on where its name
+// stands among the rows the filter passes.
+TEST_F(TSQLiteOrder, SortingByNameFromARowOutsideTheFilterGoesOnWhereItsLongNameStands) {
+  Open(60, "", "", 384);
+  DS->SetFilter("amount > 5");
+  DS->SetFiltered(true);
+  DS->SetRecNo(10);
+  DS->Insert();
+  const String Name = "n4, a name longer than the cache keeps";
+  DS->FieldByName("name")->SetAsString(Name);
+  DS->FieldByName("amount")->SetAsFloat(1);
+  DS->Post();
+  const Int64 Outside = Id(DS.get());
+  EXPECT_EQ(DS->GetRecNo(), 10);
+  DS->SetIndexFieldNames("name");
+  const std::vector<Int64> Expected = SQLiteOrder(Db.File, "name, id", "amount > 5");
+  const std::vector<Int64> After =
+      SQLiteOrder(Db.File, "name, id", "amount > 5 AND (name > '" + Name + "' OR (name = '" + Name +
+                                           "' AND id > " + IntToStr(Integer(Outside)) + "))");
+  ASSERT_FALSE(After.empty());
+  EXPECT_EQ(Id(DS.get()), After.front());
   EXPECT_EQ(Walk(DS.get()), Expected);
 }
 

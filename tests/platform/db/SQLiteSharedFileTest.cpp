@@ -731,5 +731,165 @@ TEST(SQLiteSharedFile, ACountTakenBeforeIsTakenAgainWhenAnotherProgramChangedThe
   EXPECT_EQ(OpenSQLite(Db.File, "items")->GetRecordCount(), 101);
 }
 
+// [13] Another user writes while a grid shows a window of rows: the rows the
+// grid scrolls to are numbered on from the ones it shows, each row shows
+// once, and a new row taking the row id of one deleted elsewhere is shown
+// once, in row id order and sorted.
+TEST(SQLiteSharedFile, AnotherUsersWritesKeepTheShownRowsNumberedOnAndEachShownOnce) {
+  for (const char* Order : {"", "name"}) {
+    SCOPED_TRACE(String("order '") + Order + "'");
+    TTempDatabase Db("window");
+    RunSQL(Db.File, Numbered("items", 200, "'row ' || printf('%03d', x)"));
+    TObjectPtr<TSQLiteDataSet> DS(TSQLiteDataSet::Create(nullptr));
+    DS->SetDatabaseName(Db.File);
+    DS->SetTableName("items");
+    DS->SetIndexFieldNames(Order);
+    DS->SetCacheLimit(1024);  // a window of a few rows, read again as the grid scrolls
+    TObjectPtr<TDataSource> Source(TDataSource::Create(nullptr));
+    Source->SetDataSet(DS.get());
+    TDataLink* Link = TDataLink::Create();
+    Link->SetDataSource(Source.get());
+    Link->SetBufferCount(7);
+    DS->Open();
+    auto Shown = [&] {
+      String Text;
+      const Integer Active = Link->GetActiveRecord();
+      for (Integer I = 0; I < Link->GetRecordCount(); ++I) {
+        Link->SetActiveRecord(I);
+        Text += IntToStr(DS->GetRecNo()) + ":" + DS->FieldByName("name")->GetAsString() + " ";
+      }
+      Link->SetActiveRecord(Active);
+      return Text;
+    };
+    ASSERT_EQ(DS->GetRecordCount(), 200);
+    // Rows deleted and added before the window, then a scroll past its end.
+    DS->SetRecNo(30);
+    RunSQL(Db.File, "DELETE FROM items WHERE id IN (3, 4, 5); INSERT INTO items (id, name, amount) "
+                    "VALUES (0, 'row 000', 0), (-1, 'a row', 0);");
+    DS->MoveBy(12);
+    EXPECT_NO_THROW(DS->CheckConsistency()) << Shown();
+    EXPECT_EQ(DS->FieldByName("name")->GetAsString(), "row 042");
+    // Up from the last row to the first: the rows added before are met at
+    // the top (the small cache reads them again there), numbered from 1 on.
+    DS->Last();
+    EXPECT_EQ(DS->GetRecNo(), 200) << "the count as read";
+    for (Integer Step = 0; Step < 60; ++Step) DS->MoveBy(-5);
+    EXPECT_TRUE(DS->GetBof());
+    EXPECT_EQ(DS->GetRecNo(), 1);
+    EXPECT_EQ(DS->FieldByName("name")->GetAsString(), "a row");
+    EXPECT_NO_THROW(DS->CheckConsistency()) << Shown();
+    // Rows another user renames, each to sort just after its old name, are
+    // met once each.
+    DS->SetRecNo(20);
+    RunSQL(Db.File, "UPDATE items SET name = name || 'b' WHERE id >= 15");
+    for (Integer Step = 0; Step < 170; ++Step) {
+      DS->Next();
+      ASSERT_NO_THROW(DS->CheckConsistency()) << Shown();
+    }
+    // The last row deleted elsewhere, and a row appended here takes its id.
+    DS->Last();
+    RunSQL(Db.File, "DELETE FROM items WHERE id = 200");
+    DS->Append();
+    DS->FieldByName("name")->SetAsString("row 999");
+    DS->Post();
+    EXPECT_EQ(DS->FieldByName("id")->GetAsInteger(), 200);
+    EXPECT_NO_THROW(DS->CheckConsistency()) << Shown();
+    DS->MoveBy(-6);
+    DS->MoveBy(6);
+    EXPECT_EQ(DS->FieldByName("name")->GetAsString(), "row 999");
+    EXPECT_NO_THROW(DS->CheckConsistency()) << Shown();
+    // That row deleted elsewhere too, and its id taken again here.
+    RunSQL(Db.File, "DELETE FROM items WHERE id = 200");
+    DS->Append();
+    DS->FieldByName("name")->SetAsString("row 998");
+    DS->Post();
+    EXPECT_EQ(DS->FieldByName("id")->GetAsInteger(), 200);
+    DS->MoveBy(-6);
+    DS->MoveBy(6);
+    EXPECT_EQ(DS->FieldByName("name")->GetAsString(), "row 998");
+    EXPECT_NO_THROW(DS->CheckConsistency()) << Shown();
+    DS->Refresh();
+    EXPECT_EQ(DS->GetRecordCount(), 199);
+    Link->Free();
+  }
+}
+
+// A group of writes: posts and deletes inside it reach the file as one
+// change when the outermost group ends, or when it is saved (before a
+// question to the user); till then another program reads the file as it
+// was, and afterwards finds it free.
+TEST(SQLiteSharedFile, WritesInAGroupReachTheFileWhenTheOutermostGroupEndsOrIsSaved) {
+  TTempDatabase Db("group");
+  RunSQL(Db.File, Numbered("items", 10));
+  TObjectPtr<TSQLiteDataSet> DS = OpenSQLite(Db.File, "items");
+  auto Stored = [&] { return StoredRows(Db.File, "items").size(); };
+  {
+    TWriteGroupGuard Outer(DS.get());
+    {
+      TWriteGroupGuard Inner(DS.get());
+      DS->Delete();
+      DS->AppendRecord({Variant(), "new", 1});
+      Inner.End();
+    }
+    EXPECT_EQ(StoredRows(Db.File, "items").front().find("integer 1 |"), 0u)
+        << "nothing reaches the file before the outermost group ends";
+    DS->SaveWriteGroup();
+    EXPECT_EQ(Stored(), 10u);  // one deleted, one added
+    EXPECT_EQ(StoredRows(Db.File, "items").front().find("integer 1 |"), String::npos);
+    DS->First();
+    DS->Delete();
+    EXPECT_EQ(Stored(), 10u);
+    Outer.End();
+  }
+  EXPECT_EQ(Stored(), 9u);
+  RunSQL(Db.File, "INSERT INTO items (name) VALUES ('other')");  // the file is free
+  DS->Refresh();
+  EXPECT_EQ(DS->GetRecordCount(), 10);
+}
+
+// Another program adds a row before the first one while the grid reads the
+// rows around it: the new row is number 1 and the rows shown after it are
+// numbered on from 2.
+TEST(SQLiteSharedFile, ARowAddedBeforeTheFirstWhileTheGridReadsItIsNumberOne) {
+  TTempDatabase Db("before_first");
+  RunSQL(Db.File, Numbered("items", 300, "'row ' || printf('%03d', x)"));
+  TObjectPtr<TSQLiteDataSet> DS(TSQLiteDataSet::Create(nullptr));
+  DS->SetDatabaseName(Db.File);
+  DS->SetTableName("items");
+  DS->SetIndexFieldNames("name");
+  for (const char* Name : {"id", "name", "amount"}) {
+    TField* Field = String(Name) == "name" ? static_cast<TField*>(TStringField::Create(DS.get()))
+                                           : static_cast<TField*>(TLargeintField::Create(DS.get()));
+    Field->SetFieldName(Name);
+    Field->SetDataSet(DS.get());
+  }
+  TIntegerField* Calc = TIntegerField::Create(DS.get());
+  Calc->SetFieldName("calc");
+  Calc->SetFieldKind(fkCalculated);
+  Calc->SetDataSet(DS.get());
+  bool Armed = false;
+  DS->OnCalcFields = [&](TDataSet*) {
+    if (!Armed) return;
+    Armed = false;
+    RunSQL(Db.File, "INSERT INTO items (name, amount) VALUES ('a row', 0)");
+  };
+  TObjectPtr<TDataSource> Source(TDataSource::Create(nullptr));
+  Source->SetDataSet(DS.get());
+  TDataLink* Link = TDataLink::Create();
+  Link->SetDataSource(Source.get());
+  Link->SetBufferCount(7);
+  DS->Open();
+  DS->Last();
+  Armed = true;  // as the first row is read, before the rows around it
+  DS->GotoBookmark(String("\x01\0\0\0\0\0\0\0", 8));
+  EXPECT_EQ(DS->FieldByName("name")->GetAsString(), "row 001");
+  EXPECT_EQ(DS->GetRecNo(), 2);
+  EXPECT_NO_THROW(DS->CheckConsistency());
+  DS->MoveBy(-1);
+  EXPECT_EQ(DS->FieldByName("name")->GetAsString(), "a row");
+  EXPECT_EQ(DS->GetRecNo(), 1);
+  Link->Free();
+}
+
 }  // namespace
 }  // namespace kvp::test

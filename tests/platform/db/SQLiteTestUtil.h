@@ -20,10 +20,9 @@ namespace kvp::test {
 // A file name in the temporary folder, removed when the test ends.
 struct TTempDatabase {
   String File;
-  explicit TTempDatabase(const char* Tag) {
-    File = (std::filesystem::temp_directory_path() /
-            ("kv_" + String(Tag) + "_" + std::to_string(::getpid()) + ".sqlite"))
-               .string();
+  explicit TTempDatabase(const char* Tag,
+                         const std::filesystem::path& Folder = std::filesystem::temp_directory_path()) {
+    File = (Folder / ("kv_" + String(Tag) + "_" + std::to_string(::getpid()) + ".sqlite")).string();
     std::remove(File.c_str());
   }
   ~TTempDatabase() {
@@ -33,6 +32,15 @@ struct TTempDatabase {
   TTempDatabase(const TTempDatabase&) = delete;
   TTempDatabase& operator=(const TTempDatabase&) = delete;
 };
+
+// A folder in memory where the system has one (else the temporary folder),
+// for tests whose thousands of commits need not wait for the disk.
+inline std::filesystem::path MemoryFolder() {
+  std::error_code Error;
+  const std::filesystem::path Shm = "/dev/shm";
+  if (std::filesystem::is_directory(Shm, Error) && ::access(Shm.c_str(), W_OK) == 0) return Shm;
+  return std::filesystem::temp_directory_path();
+}
 
 // Runs SQL on File through a connection of its own (creating the file).
 inline void RunSQL(const String& File, const String& SQL) {
