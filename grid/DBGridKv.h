@@ -1632,6 +1632,7 @@ class TCustomDBGridKv : public TCustomGridKv, public IInplaceEditHolderKv {
   // Locks
   kvp::Integer FUpdateLock = 0;  // BeginUpdate nesting
   kvp::Integer FLayoutLock = 0;  // BeginLayout nesting; the outermost EndLayout lays out
+  bool FLayoutPending = false;   // a layout asked for under BeginUpdate alone, run by EndUpdate
   // Layout
   kvp::Integer FIndicatorOffset = 1;  // 1 with the indicator column, else 0
   kvp::Integer FTitleOffset = 1;      // title row plus filter row

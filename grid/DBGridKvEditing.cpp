@@ -281,8 +281,20 @@ void TCustomDBGridKv::RowHeightsChanged() {
     for (Integer Row = TitlesVisible() ? 1 : 0; Row < GetRowCount(); ++Row) {
       const Integer Height = GetRowHeights(Row);
       if (Height == GetDefaultRowHeight()) continue;
-      FRowLines = 0;
+      // Both settings change in one layout, which runs even when the height
+      // was RowHeight already: every data row takes it.
+      BeginLayout();
+      struct TCancel {
+        TCustomDBGridKv* Grid;
+        bool Done = false;
+        ~TCancel() {
+          if (!Done) Grid->CancelLayout();
+        }
+      } Cancel{this};
+      SetRowLines(0);
       SetRowHeight(Height);
+      Cancel.Done = true;
+      EndLayout();
       break;
     }
     UpdateScrollBar();

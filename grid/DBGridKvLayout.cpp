@@ -423,8 +423,12 @@ void TCustomDBGridKv::TitleFontChanged(TObject*) {
 
 // [SECTION] Locks
 
+// The last EndUpdate lays out what changed under the lock: a change that
+// found only the update lock held asked for a layout that nothing else will
+// run.
 void TCustomDBGridKv::EndUpdate() {
   if (FUpdateLock > 0) --FUpdateLock;
+  if (FUpdateLock == 0 && FLayoutPending && !Destroying()) LayoutChanged();
 }
 
 void TCustomDBGridKv::BeginLayout() {
@@ -462,8 +466,14 @@ bool TCustomDBGridKv::AcquireLayoutLock() {
   return true;
 }
 
+// Under a layout lock the lock's own EndLayout lays out (or CancelLayout
+// drops the change on purpose); under the update lock alone the last
+// EndUpdate does.
 void TCustomDBGridKv::LayoutChanged() {
-  if (AcquireLayoutLock()) EndLayout();
+  if (AcquireLayoutLock())
+    EndLayout();
+  else if (FLayoutLock == 0)
+    FLayoutPending = true;
 }
 
 // Posting is all it does: a caller holding a layout lock releases it itself
@@ -504,6 +514,7 @@ class TMeasuringDC {
 }  // namespace
 
 void TCustomDBGridKv::InternalLayout() {
+  FLayoutPending = false;
   if (Loading()) return;
   // [Phase 1] A waiting deferred layout is this one. Nothing paints until
   // the layout is done, whatever it throws.
@@ -581,8 +592,10 @@ void TCustomDBGridKv::LayoutColumnCounts(Integer Hidden) {
     SetFixedCols(std::min(FIndicatorOffset + Hidden, GetColCount() - 1));
     SetFrozenColCount(0);
   } else {
-    const Integer Contra =
-        std::max(0, std::min(FContraCols, Count - GetFrozenColCount() - FIndicatorOffset));
+    // At least one column of Columns stays left of the pinned ones, with or
+    // without the indicator: pinning them all would leave the base grid a
+    // grid column without a column, drawn empty at the right edge.
+    const Integer Contra = std::max(0, std::min(FContraCols, Count - GetFrozenColCount() - 1));
     SetContraColCount(Contra);
     SetColCount(Count + FIndicatorOffset - Contra);
     SetFixedCols(std::min(FIndicatorOffset + FFrozenCols + Hidden, GetColCount() - 1));

@@ -175,6 +175,12 @@ void TCustomDBGridKv::DrawCell(Integer ACol, Integer ARow, TRect ARect, TGridDra
     Canvas->FillRect(ARect);
     return;
   }
+  // The base grid hands the data cells of frozen columns over as plain data
+  // cells; here they are cells of the fixed area (which dgFrozen3DKv raises),
+  // as they are for the cell tips.
+  if (ARow >= GetFixedRows() && ARow < GetRowCount() && ACol < GetFixedCols() &&
+      ACol >= GetFixedCols() - GetFrozenColCount())
+    AState += gdFixed;
   // [Phase 2] Where the cell lies, and its margins: a cell in the fixed look
   // gives one pixel on every side to its frame.
   Integer HorzMargin = 0, VertMargin = 0;
@@ -395,9 +401,15 @@ void TCustomDBGridKv::DrawTitleCell(Integer ACol, Integer ARow, TColumnKv* Colum
     }
   }
   // [Phase 8] The title image, then the marker and the sort index.
-  if (ShowsImage)
-    DrawClippedImage(FTitleImages, Canvas, Multi ? taCenter : Title->GetAlignment(), 0,
-                     Title->GetImageIndex(), TextRect);
+  if (ShowsImage) {
+    // Pressed, the image moves right by the offset in every alignment: it is
+    // placed in the caption's room as it stands unpressed, then shifted.
+    TRect ImageRect = TextRect;
+    ImageRect.Left -= Offset;
+    ImageRect.Right += Offset;
+    DrawClippedImage(FTitleImages, Canvas, Multi ? taCenter : Title->GetAlignment(), Offset,
+                     Title->GetImageIndex(), ImageRect);
+  }
   if (Marker < 0 && IndexText.empty()) return;
   const Integer MarkerY =
       (ARect.Top + ARect.Bottom - GridSortMarkerImages->GetHeight()) / 2 + Offset;

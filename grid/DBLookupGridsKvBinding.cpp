@@ -253,23 +253,26 @@ void TDBLookupGridColumnKv::SetIndex(Integer Value) {
     MoveSpecTexts();
     // [Phase 3] Moved as a user's column would be: the list dataset's fields
     // keep their order.
-    SetStored(true);
-    struct TRestore {
-      TColumnKv* Column;
-      ~TRestore() { Column->SetStored(false); }
-    } Restore{this};
-    inherited::SetIndex(Value);
+    {
+      SetStored(true);
+      struct TRestore {
+        TColumnKv* Column;
+        ~TRestore() { Column->SetStored(false); }
+      } Restore{this};
+      inherited::SetIndex(Value);
+    }
+    // [Phase 4] The list fields in the new column order, before the layout
+    // that the end of the update runs.
+    String Names;
+    TDBGridColumnsKv* Columns = Grid->GetColumns();
+    for (Integer I = 0; I < Columns->GetCount(); ++I) {
+      TField* Field = Columns->GetColumn(I)->GetField();
+      if (!Field) continue;
+      if (!Names.empty()) Names += ';';
+      Names += Field->GetFieldName();
+    }
+    Grid->SetListField(Names);
   }
-  // [Phase 4] The list fields in the new column order.
-  String Names;
-  TDBGridColumnsKv* Columns = Grid->GetColumns();
-  for (Integer I = 0; I < Columns->GetCount(); ++I) {
-    TField* Field = Columns->GetColumn(I)->GetField();
-    if (!Field) continue;
-    if (!Names.empty()) Names += ';';
-    Names += Field->GetFieldName();
-  }
-  Grid->SetListField(Names);
   Grid->LayoutChanged();
 }
 

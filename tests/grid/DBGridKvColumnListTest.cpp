@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "grid/DBGridKv.h"
+#include "platform/graphics/Surface.h"
 #include "platform/rtl/Numbers.h"
+#include "platform/rtl/VirtualKeys.h"
+#include "platform/win/InputDriver.h"
 #include "platform/win/Win.h"
 #include "tests/grid/TestDBGrid.h"
 
@@ -28,6 +31,24 @@ class DBGridKvColumnListTest : public DBGridWithDataTest {
   void Validate() {
     UpdateWindow(Grid->GetHandle());
     ValidateRect(Grid->GetHandle(), nullptr);
+  }
+  TSurface* Surface() { return GetWindowSurface(Grid->GetHandle()); }
+  // Point (X, Y) of the grid's client area on the surface.
+  TPoint OnSurface(Integer X, Integer Y) {
+    const TPoint P = Grid->ClientToScreen({X, Y});
+    TRect F;
+    GetWindowRect(Form->GetHandle(), &F);
+    return {P.X - F.Left, P.Y - F.Top};
+  }
+  COLORREF Pixel(Integer X, Integer Y) {
+    const TPoint P = OnSurface(X, Y);
+    return Surface()->GetPixel(P.X, P.Y);
+  }
+  // Paints the grid afresh over spoiled pixels.
+  void RepaintAfresh() {
+    Surface()->Fill(RGB(255, 0, 255));
+    Grid->Invalidate();
+    UpdateWindow(Grid->GetHandle());
   }
 };
 
@@ -75,6 +96,55 @@ TEST_F(DBGridKvColumnListTest, AColumnsWidthReachesItsGridColumn) {
   EXPECT_EQ(Grid->GetVisibleColumns()->GetCount(), 2);
   Name->SetVisible(true);
   EXPECT_EQ(Grid->GetColWidths(2), 80) << "shown again with its latest width";
+}
+
+// The application recolours every column under BeginUpdate, the hidden one
+// too: that one still takes no room, so ID and Amount stand one column line
+// apart (none without column lines).
+TEST_F(DBGridKvColumnListTest, AHiddenColumnRecolouredUnderALockStaysOutOfSight) {
+  const TColor IdColour = TColor(0xD0F0F8), AmountColour = TColor(0xF8E0D0);
+  Grid->Column(1)->SetVisible(false);
+  const struct {
+    bool ColLines, RowLines;
+  } Cases[] = {{true, true}, {true, false}, {false, true}, {false, false}};
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(testing::Message() << "column lines " << Case.ColLines << ", row lines "
+                                    << Case.RowLines);
+    TDBGridKvOptions Options = Grid->GetOptions() - dgColLinesKv - dgRowLinesKv;
+    if (Case.ColLines) Options += dgColLinesKv;
+    if (Case.RowLines) Options += dgRowLinesKv;
+    Grid->SetOptions(Options);
+    Grid->BeginUpdate();
+    Grid->Column(0)->SetColor(IdColour);
+    Grid->Column(1)->SetColor(clYellow);
+    Grid->Column(2)->SetColor(AmountColour);
+    Grid->EndUpdate();
+    RepaintAfresh();
+    const TRect Id = Grid->CellRect(1, 2);
+    const Integer Y = Id.Top + 1;
+    Integer X = Id.Left;
+    while (Pixel(X, Y) == ColorToRGB(IdColour)) ++X;
+    EXPECT_EQ(X - Id.Left, Grid->Column(0)->GetWidth()) << "ID's cell whole";
+    const Integer LineEnd = X;
+    while (X < Id.Left + 400 && Pixel(X, Y) != ColorToRGB(AmountColour)) ++X;
+    EXPECT_EQ(X - LineEnd, Case.ColLines ? 1 : 0) << "between ID and Amount";
+    Grid->Column(1)->SetColor(clWindow);
+  }
+}
+
+// A change of the column under the open editor shows in the editor at once.
+TEST_F(DBGridKvColumnListTest, TheOpenEditorTakesItsColumnsNewColour) {
+  Grid->SetFocus();
+  Grid->SetCol(2);
+  Input.KeyPress(VK_F2);
+  ASSERT_TRUE(Grid->GetEditorMode());
+  UpdateWindow(Form->GetHandle());
+  const TRect Cell = Grid->CellRect(2, Grid->GetRow());
+  ASSERT_EQ(Pixel(Cell.Right - 4, Cell.Bottom - 3), ColorToRGB(clWindow));
+  Grid->Column(1)->SetColor(TColor(0xC0FFFF));
+  UpdateWindow(Form->GetHandle());
+  EXPECT_TRUE(Grid->GetEditorMode());
+  EXPECT_EQ(Pixel(Cell.Right - 4, Cell.Bottom - 3), ColorToRGB(TColor(0xC0FFFF)));
 }
 
 TEST_F(DBGridKvColumnListTest, AnUnchangedWidthLaysOutOnlyForMultiLevelTitles) {
@@ -219,6 +289,40 @@ TEST_F(DBGridKvColumnListTest, TitleDefaultsFollowTheGridUntilAssigned) {
   EXPECT_TRUE(Other->GetColumnDefValues()->GetTitle()->IsColorAssigned());
   EXPECT_FALSE(Other->GetColumnDefValues()->GetTitle()->IsAlignmentAssigned());
   EXPECT_EQ(Other->GetColumnDefValues()->GetTitle()->GetColor(), clTeal);
+  // Copying defaults that follow their grid leaves the copy following its own.
+  TTestDBGrid* Third = MakeGrid("Third");
+  Third->GetColumnDefValues()->GetTitle()->Assign(MakeGrid("Fresh")->GetColumnDefValues()->GetTitle());
+  EXPECT_FALSE(Third->GetColumnDefValues()->GetTitle()->IsColorAssigned());
+  Third->SetFixedColor(clOlive);
+  EXPECT_EQ(Third->GetColumnDefValues()->GetTitle()->GetColor(), clOlive);
+}
+
+// Title defaults reach the titles on the screen: an alignment moves the
+// captions, a vertical orientation makes a title of several levels as tall
+// as its turned captions.
+TEST_F(DBGridKvColumnListTest, TitleDefaultsShowInThePaintedTitles) {
+  TDrawingLogOn Log;
+  Surface()->SetRecording(true);
+  Validate();
+  Surface()->ClearRecords();
+  Grid->GetColumnDefValues()->GetTitle()->SetAlignment(taRightJustify);
+  UpdateWindow(Grid->GetHandle());
+  const TDrawRecord* Name = Surface()->FindText("Name");
+  ASSERT_NE(Name, nullptr);
+  const TRect Cell = Grid->CellRect(2, 0);
+  EXPECT_EQ(Name->Rect.Right, OnSurface(Cell.Right, 0).X - 1 - 3);
+
+  Grid->SetUseMultiTitle(true);
+  const Integer Flat = Grid->GetRowHeights(0);
+  Validate();
+  Surface()->ClearRecords();
+  Grid->GetColumnDefValues()->GetTitle()->SetOrientation(tohVertical);
+  UpdateWindow(Grid->GetHandle());
+  const TDrawRecord* Amount = Surface()->FindText("Amount");
+  ASSERT_NE(Amount, nullptr);
+  EXPECT_EQ(Amount->Escapement, 900);
+  EXPECT_GT(Grid->GetRowHeights(0), Flat);
+  EXPECT_GE(Amount->Rect.Top, OnSurface(0, 0).Y) << "the turned caption fits the title";
 }
 
 TEST_F(DBGridKvColumnListTest, ColumnDefaultsCopyAllButLayoutHighlightAndFooter) {

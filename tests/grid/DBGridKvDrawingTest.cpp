@@ -122,6 +122,13 @@ TEST_F(DrawingRoutinesTest, EndEllipsisCutsAOneLineTextToTheCell) {
   WriteCellText(Canvas, {0, 0, 8 * W, 20}, true, 2, 2, taLeftJustify, tlTop, false, true, 0, 0,
                 false, "ABCDEFGHIJ");
   EXPECT_NE(Log()->FindText("ABCD..."), nullptr);
+  // Two pixels more: eight characters would fill the cell up to its right
+  // edge, leaving no margin there; the text stays as short.
+  Log()->ClearRecords();
+  WriteCellText(Canvas, {0, 60, 8 * W + 2, 80}, true, 2, 2, taLeftJustify, tlTop, false, true, 0,
+                0, false, "ABCDEFGHIJ");
+  EXPECT_NE(Log()->FindText("ABCD..."), nullptr);
+  EXPECT_EQ(Log()->FindText("ABCDE..."), nullptr);
   // Without the option the text is only clipped.
   WriteCellText(Canvas, {0, 30, 8 * W, 50}, true, 2, 2, taLeftJustify, tlTop, false, false, 0, 0,
                 false, "ABCDEFGHIJ");
@@ -147,6 +154,17 @@ TEST_F(DrawingRoutinesTest, AWrappedTextIsLaidOutInTheCell) {
   WriteCellText(Canvas, Cell, true, 0, 0, taLeftJustify, tlBottom, true, false, 0, 0, false,
                 "abcd efgh");
   EXPECT_EQ(Text("efgh")->Rect.Top, Cell.Bottom - H);
+
+  // A cell just tall enough for two lines inside its margins shows the
+  // second line whole.
+  Log()->ClearRecords();
+  const TRect Tight{10, 60, 10 + 5 * W + 4, 60 + 2 * H + 1};
+  Canvas->GetBrush()->SetColor(Cream);
+  WriteCellText(Canvas, Tight, true, 2, 1, taLeftJustify, tlTop, true, false, 0, 0, false,
+                "abcd efgh");
+  ASSERT_NE(Text("efgh"), nullptr);
+  EXPECT_EQ(Text("efgh")->Rect.Top, Tight.Top + 1 + H);
+  EXPECT_EQ(Text("efgh")->Rect.Bottom, Tight.Top + 1 + 2 * H);
 
   // Margins push the text in; right alignment with a right margin.
   Log()->ClearRecords();
@@ -268,11 +286,17 @@ TEST_F(DrawingRoutinesTest, VerticalTextRunsUpTheCell) {
   EXPECT_EQ(Canvas->GetFont()->GetName(), "Arial");
   Canvas->TextWidth("Title");
   EXPECT_EQ(GetLiveGdiObjectCount(), Objects) << "the turned font is freed";
-  // A slanted face overhangs by its slope.
+  // A slanted face overhangs by its slope, and is centred across with it.
   Canvas->GetFont()->SetStyle({fsItalic});
-  EXPECT_GT(WriteVerticalCellText(Canvas, Cell, true, 2, 3, "Title", taLeftJustify, taCenter,
-                                  false, true),
-            Canvas->TextWidth("Title"));
+  const Integer Slanted = WriteVerticalCellText(Canvas, Cell, true, 2, 3, "Title", taLeftJustify,
+                                                taCenter, false, true);
+  const Integer Overhang = Slanted - Canvas->TextWidth("Title");
+  EXPECT_GT(Overhang, 0);
+  Log()->ClearRecords();
+  WriteVerticalCellText(Canvas, Cell, true, 2, 3, "Title", taCenter, taCenter, false, false);
+  const Integer Tall = Canvas->TextHeight("Title");
+  ASSERT_NE(Text("Title"), nullptr);
+  EXPECT_EQ(Text("Title")->Rect.Left, 25 - (Tall + Overhang) / 2);
 }
 
 TEST_F(DrawingRoutinesTest, VerticalTextWithEllipsisIsCutToTheCellHeight) {
@@ -382,6 +406,7 @@ class TTreeGrid : public TTestDBGrid {
  public:
   using TTestDBGrid::TTestDBGrid;
   void SetTree(IMemTableKv* Tree) { FMemTable = Tree; }
+  using TCustomDBGridKv::DrawTreeCell;
 };
 
 class GridDrawingTest : public DBGridOnFormTest {
@@ -467,6 +492,35 @@ TEST_F(GridDrawingTest, ALeafAndACollapsedNodeTakeTheirOwnElements) {
   Tree->Expanded = false;
   TreeGrid->DrawTreeArea(Canvas, {0, 0, 18, 20}, false);
   EXPECT_EQ(Pixel(9, 8), ColorToRGB(clWindowText)) << "the plus bar";
+}
+
+// A cell in the raised look gives the tree area back the pixel its frame
+// took on the left: the tree stands where it stands in a plain cell.
+TEST_F(GridDrawingTest, TheTreeOfARaisedCellStandsWhereAPlainCellsDoes) {
+  TreeGrid->SetBounds(0, 205, 400, 60);
+  TreeGrid->SetTree(Tree.get());
+  Tree->NextLevel = -1;
+  TSurface* Surface = GetWindowSurface(TreeGrid->GetHandle());
+  const TPoint Origin = TreeGrid->ClientToScreen({0, 0});
+  TRect F;
+  GetWindowRect(Form->GetHandle(), &F);
+  auto At = [&](Integer X, Integer Y) {
+    return Surface->GetPixel(Origin.X - F.Left + X, Origin.Y - F.Top + Y);
+  };
+  TreeGrid->GetCanvas()->GetBrush()->SetColor(clRed);
+  TreeGrid->GetCanvas()->FillRect({0, 0, 400, 40});
+  TRect Plain{10, 10, 110, 30};
+  TreeGrid->DrawTreeCell(0, 0, false, Plain, {});
+  TRect Raised{201, 11, 299, 29};  // the cell {200, 10, 300, 30} within its frame
+  TreeGrid->DrawTreeCell(0, 0, true, Raised, {gdFixed});
+  Integer Differ = 0, Drawn = 0;
+  for (Integer Y = 8; Y < 31; ++Y)
+    for (Integer X = 0; X < 3 * 18; ++X) {
+      if (At(10 + X, Y) != At(200 + X, Y)) ++Differ;
+      if (At(10 + X, Y) != ColorToRGB(clRed)) ++Drawn;
+    }
+  EXPECT_GT(Drawn, 3 * 18 * 20 - 10) << "the area covers its three slots";
+  EXPECT_EQ(Differ, 0);
 }
 
 TEST_F(GridDrawingTest, ATreeWithRowLinesWantsTheOffScreenBitmap) {

@@ -1,13 +1,17 @@
 // The grid's construction and layout: defaults a stored form relies on, row
 // and title heights from the fonts, the locks that fold changes into one
-// layout (and survive a failing one), the deferred layout, frozen columns,
-// widths fitted to the grid, the user sizing a column, and scaling.
+// layout (and survive a failing one), changes under the update lock laid
+// out at its end, the deferred layout, frozen columns, widths fitted to the
+// grid, the user sizing a column or a row, and scaling.
 //
 // Ideas for tests: multi-level titles with vertical captions measured by the
 // drawing helpers; an external horizontal bar's position while scrolling.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "grid/DBGridKv.h"
+#include "platform/graphics/Surface.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/win/Win.h"
 #include "tests/grid/TestDBGrid.h"
@@ -76,14 +80,16 @@ TEST_F(DBGridKvLayoutTest, RowHeightsComeFromTheFontAndRoundToWholeLines) {
   EXPECT_TRUE(Grid->GetWordWrapAllowed());
   Grid->SetRowLines(0);
   // Rounded to whole lines: 1.4 lines give one, 1.6 two, a third of a line
-  // one. Each result is rewritten as whole lines and the extra pixels.
+  // one, exactly a line and a half one. Each result is rewritten as whole
+  // lines and the extra pixels.
   Grid->SetOptionsKv(Grid->GetOptionsKv() + dgFitRowHeightToTextKv);
   EXPECT_EQ(Grid->GetDefaultRowHeight(), T + E);
   EXPECT_EQ(Grid->GetRowLines(), 1);
   const struct {
     Integer Height;
     Integer Lines;
-  } Cases[] = {{E + T * 14 / 10, 1}, {E + T * 16 / 10, 2}, {E + T / 3, 1}, {E + 3 * T, 3}};
+  } Cases[] = {{E + T * 14 / 10, 1}, {E + T * 16 / 10, 2}, {E + T / 3, 1}, {E + 3 * T, 3},
+                 {E + T + T / 2, 1}};
   for (const auto& Case : Cases) {
     SCOPED_TRACE(Case.Height);
     Grid->BeginLayout();
@@ -177,6 +183,142 @@ TEST_F(DBGridKvLayoutTest, AFailingLayoutLeavesNoLockBehind) {
   Grid->Layouts = 0;
   Grid->SetRowLines(3);
   EXPECT_EQ(Grid->Layouts, 1) << "and lays out again";
+}
+
+// Two grids over the same orders side by side, neither focused: one is
+// changed inside BeginUpdate / EndUpdate, its twin the same way without a
+// lock. After the unlock both must paint alike.
+class DBGridKvUpdateLockTest : public DBGridKvLayoutTest {
+ protected:
+  TDrawingLogOn DrawingLog;
+  void SetUp() override {
+    DBGridKvLayoutTest::SetUp();
+    Form->SetBounds(100, 100, 900, 300);
+  }
+  // A fresh pair of grids with the columns ID, Name and Amount.
+  void MakePair() {
+    for (TTestDBGrid* G : Grids) G->Free();
+    Grids.clear();
+    Grid = MakeGrid("Grid1");
+    Twin = MakeGrid("Twin");
+    Twin->SetLeft(450);
+    for (TTestDBGrid* G : {Grid, Twin}) {
+      for (const char* Name : {"ID", "Name", "Amount"}) G->GetColumns()->Add()->SetFieldName(Name);
+      G->GetSumList()->SetActive(true);
+      G->SetDataSource(Source);
+    }
+  }
+  TSurface* Surface() { return GetWindowSurface(Form->GetHandle()); }
+  // Grid G's client rectangle on the form's surface.
+  TRect OnSurface(TTestDBGrid* G, TRect R) {
+    const TPoint P = G->ClientToScreen({0, 0});
+    TRect F;
+    GetWindowRect(Form->GetHandle(), &F);
+    OffsetRect(R, P.X - F.Left, P.Y - F.Top);
+    return R;
+  }
+  // Paints G afresh and reads its client area back.
+  std::vector<COLORREF> Paint(TTestDBGrid* G) {
+    G->Invalidate();
+    Surface()->ClearRecords();
+    UpdateWindow(G->GetHandle());
+    const TRect C = OnSurface(G, G->GetClientRect());
+    std::vector<COLORREF> P;
+    for (Integer Y = C.Top; Y < C.Bottom; ++Y)
+      for (Integer X = C.Left; X < C.Right; ++X) P.push_back(Surface()->GetPixel(X, Y));
+    return P;
+  }
+  // The text drawn in a cell of the grid under test, as it was last painted.
+  String CellText(Integer Col, Integer Row) {
+    return Surface()->TextIn(OnSurface(Grid, Grid->CellRect(Col, Row)));
+  }
+  TTestDBGrid* Twin = nullptr;
+};
+
+TEST_F(DBGridKvUpdateLockTest, EndUpdateLaysOutWhatChangedUnderTheLock) {
+  using TStep = std::function<void(TTestDBGrid*)>;
+  const TStep Nothing = [](TTestDBGrid*) {};
+  const struct {
+    const char* What;
+    TStep Before;  // both grids, no lock
+    TStep Change;  // the grid under a lock, its twin without
+    std::function<void()> Sees;
+  } Cases[] = {
+      {"titles off", Nothing, [](TTestDBGrid* G) { G->SetOptions(G->GetOptions() - dgTitlesKv); },
+       [&] {
+         EXPECT_EQ(Surface()->FindText("Name"), nullptr);
+         EXPECT_EQ(CellText(2, 0), "Ann") << "the first record in the top row";
+       }},
+      {"filter row shown", Nothing, [](TTestDBGrid* G) { G->GetSTFilter()->SetVisible(true); },
+       [&] {
+         EXPECT_EQ(CellText(2, 0), "Name");
+         EXPECT_EQ(CellText(2, 1), "");
+         EXPECT_EQ(CellText(2, 2), "Ann");
+       }},
+      {"filter row hidden", [](TTestDBGrid* G) { G->GetSTFilter()->SetVisible(true); },
+       [](TTestDBGrid* G) { G->GetSTFilter()->SetVisible(false); },
+       [&] { EXPECT_EQ(CellText(2, 1), "Ann"); }},
+      {"indicator off", Nothing,
+       [](TTestDBGrid* G) { G->SetOptions(G->GetOptions() - dgIndicatorKv); },
+       [&] {
+         EXPECT_EQ(CellText(0, 1), "1");
+         EXPECT_EQ(Grid->CellRect(0, 1).Left, 0);
+       }},
+      {"a footer row", Nothing,
+       [](TTestDBGrid* G) {
+         G->SetFooterRowCount(1);
+         G->Column(2)->GetFooter()->SetValueType(fvtSum);
+       },
+       [&] { EXPECT_EQ(CellText(3, Grid->GetRowCount()), "143.5"); }},
+      {"titles on two levels", Nothing,
+       [](TTestDBGrid* G) {
+         G->Column(1)->GetTitle()->SetCaption("Order|Name");
+         G->Column(2)->GetTitle()->SetCaption("Order|Amount");
+         G->SetUseMultiTitle(true);
+       },
+       [&] { EXPECT_NE(Surface()->FindText("Order"), nullptr); }},
+      {"a frozen column", [](TTestDBGrid* G) { G->Column(1)->SetWidth(300); },
+       [](TTestDBGrid* G) { G->SetFrozenCols(1); },
+       [&] {
+         // Scrolled to the last column, the ID column stays in place.
+         Grid->SetLeftCol(3);
+         Paint(Grid);
+         EXPECT_EQ(CellText(1, 1), "1");
+         EXPECT_EQ(CellText(3, 1), "10.5");
+       }},
+      {"two lines a row", Nothing, [](TTestDBGrid* G) { G->SetRowLines(2); },
+       [&] {
+         EXPECT_EQ(Grid->CellRect(2, 2).Height(), Twin->GetDefaultRowHeight());
+         EXPECT_EQ(CellText(2, 2), "Bob");
+       }},
+      {"taller rows", Nothing, [](TTestDBGrid* G) { G->SetRowHeight(40); },
+       [&] { EXPECT_EQ(Grid->CellRect(2, 2).Height(), 40); }},
+      {"a column added", Nothing, [](TTestDBGrid* G) { G->GetColumns()->Add()->SetFieldName("Paid"); },
+       [&] { EXPECT_EQ(CellText(4, 0), "Paid"); }},
+      {"a column removed", Nothing, [](TTestDBGrid* G) { G->Column(1)->Free(); },
+       [&] {
+         EXPECT_EQ(Surface()->FindText("Name"), nullptr);
+         EXPECT_EQ(CellText(2, 0), "Amount");
+       }},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.What);
+    MakePair();
+    Case.Before(Grid);
+    Case.Before(Twin);
+    Paint(Grid);
+    Grid->BeginUpdate();
+    Grid->BeginUpdate();
+    Case.Change(Grid);
+    Grid->EndUpdate();
+    Grid->EndUpdate();
+    Case.Change(Twin);
+    EXPECT_EQ(Grid->GetTitleOffset(), Twin->GetTitleOffset());
+    EXPECT_TRUE(Paint(Grid) == Paint(Twin)) << "the grid paints as its twin";
+    Paint(Grid);
+    Case.Sees();
+    EXPECT_TRUE(Application()->GetHandledExceptions().empty());
+  }
 }
 
 class DBGridKvDeferredLayoutTest : public DBGridKvLayoutTest {
@@ -339,6 +481,42 @@ TEST_F(DBGridKvAutoFitTest, TheUserSizingAColumnTakesTheRoomFromTheNext) {
   EXPECT_EQ(ColumnsExtent(), Grid->GetClientWidth());
 }
 
+// Dragged past its maximum width, a fitted column stops at its limit and its
+// neighbour gives up only what the column took.
+TEST_F(DBGridKvAutoFitTest, AColumnDraggedPastItsLimitTakesOnlyUpToItFromTheNext) {
+  for (Integer I = 0; I < 3; ++I) Grid->Column(I)->SetWidth(100);
+  Grid->SetAutoFitColWidths(true);
+  const Integer First = Grid->Column(0)->GetWidth();
+  const Integer Second = Grid->Column(1)->GetWidth();
+  Grid->Column(0)->SetMaxWidth(First + 10);
+  const TRect Title = Grid->CellRect(1, 0);
+  const Integer Y = (Title.Top + Title.Bottom) / 2;
+  Input.Drag(Grid->GetHandle(), {Title.Right, Y}, {Title.Right + 40, Y});
+  EXPECT_NEAR(Grid->Column(0)->GetWidth(), First + 10, 1);
+  EXPECT_NEAR(Grid->Column(1)->GetWidth(), Second - 10, 1);
+  EXPECT_EQ(ColumnsExtent(), Grid->GetClientWidth());
+}
+
+// Switched on while the grid is scrolled sideways, fitting shows the grid
+// from its first column again.
+TEST_F(DBGridKvAutoFitTest, FittingAScrolledGridShowsItFromTheFirstColumn) {
+  for (Integer I = 0; I < 3; ++I) Grid->Column(I)->SetWidth(250);
+  Grid->SetLeftCol(3);
+  ASSERT_EQ(Grid->GetLeftCol(), 3);
+  Grid->SetAutoFitColWidths(true);
+  TSurface* Surface = GetWindowSurface(Grid->GetHandle());
+  Surface->SetRecording(true);
+  Grid->Invalidate();
+  Surface->ClearRecords();
+  UpdateWindow(Grid->GetHandle());
+  const TDrawRecord* Id = Surface->FindText("ID");
+  ASSERT_NE(Id, nullptr) << "the first column is in sight";
+  const TDrawRecord* Amount = Surface->FindText("Amount");
+  ASSERT_NE(Amount, nullptr);
+  EXPECT_LT(Id->Rect.Left, Amount->Rect.Left);
+  EXPECT_EQ(Grid->GetLeftCol(), 1);
+}
+
 TEST_F(DBGridKvLayoutTest, TheUserSizesAColumnWithTheMouse) {
   Grid->SetDataSource(Source);
   Integer Calls = 0;
@@ -355,6 +533,26 @@ TEST_F(DBGridKvLayoutTest, TheUserSizesAColumnWithTheMouse) {
   Input.Drag(Grid->GetHandle(), {Title.Right + 25, Y}, {Title.Right + 80, Y});
   EXPECT_EQ(Grid->Column(1)->GetWidth(), Width + 30);
   EXPECT_EQ(Grid->GetColWidths(2), Width + 30);
+}
+
+// A user drags a row's lower line up until the row is exactly RowHeight
+// high while RowLines is set: every data row takes that height at once.
+TEST_F(DBGridKvLayoutTest, ARowDraggedToExactlyRowHeightSizesEveryRow) {
+  Grid->SetDataSource(Source);
+  Grid->SetRowSizingAllowed(true);
+  Grid->SetRowHeight(20);
+  Grid->SetRowLines(1);
+  const Integer Tall = Grid->GetDefaultRowHeight();
+  ASSERT_GT(Tall, 25);
+  UpdateWindow(Grid->GetHandle());
+  const TRect Indicator = Grid->CellRect(0, 2);
+  Input.Drag(Grid->GetHandle(), {Indicator.Left + 4, Indicator.Bottom},
+             {Indicator.Left + 4, Indicator.Bottom - (Tall - 20)});
+  EXPECT_EQ(Grid->GetRowLines(), 0);
+  EXPECT_EQ(Grid->GetRowHeight(), 20);
+  for (Integer Row = 1; Row < Grid->GetRowCount(); ++Row)
+    EXPECT_EQ(Grid->CellRect(1, Row).Height(), 20) << "row " << Row;
+  EXPECT_EQ(Grid->CellRect(1, 3).Top, Grid->GetRowHeights(0) + 1 + 2 * 21);
 }
 
 // The grid's options reach the base grid: lines, sizing and moving, tabs,

@@ -6,9 +6,9 @@
 // face with visual styles, right-to-left reading, and painting through an
 // off-screen bitmap.
 //
-// Ideas for tests: a frozen column painted in the fixed look; a bold
-// right-aligned footer placed by its overhang; the glyph face of an edit
-// button in a cell; data cells of a dataset shown as a tree.
+// Ideas for tests: a bold right-aligned footer placed by its overhang; the
+// glyph face of an edit button in a cell; data cells of a dataset shown as a
+// tree.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -16,6 +16,7 @@
 #include "grid/DBGridKv.h"
 #include "platform/db/SQLiteDataSet.h"
 #include "platform/db/SampleDatabase.h"
+#include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
 #include "platform/graphics/Surface.h"
 #include "platform/graphics/Themes.h"
@@ -74,6 +75,12 @@ class GridPaintTest : public DBGridWithDataTest {
     Grid->Invalidate();
     Surface()->ClearRecords();
     UpdateWindow(Grid->GetHandle());
+  }
+  // Repaints over spoiled pixels, so that every pixel checked is one this
+  // paint made.
+  void RepaintAfresh() {
+    Surface()->Fill(RGB(255, 0, 255));
+    RepaintAll();
   }
   TSurface* Surface() { return GetWindowSurface(Grid->GetHandle()); }
   // The grid's client point (0, 0) on the surface.
@@ -189,6 +196,64 @@ TEST_F(GridPaintTest, CellsAreDrawnFixedByTheThreeDOptions) {
   EXPECT_TRUE(Fixed(0, 1, {gdFixed}));
 }
 
+TEST_F(GridPaintTest, FrozenDataCellsAreRaisedOnlyWithTheFrozenThreeDOption) {
+  Grid->SetFrozenCols(1);
+  Grid->SetOptionsKv(Grid->GetOptionsKv() + dgFrozen3DKv);
+  Grid->SetColor(TColor(0xD0E8F0));  // no edge colour
+  const COLORREF Back = ColorToRGB(TColor(0xD0E8F0));
+  Open();
+  DataSet->Last();
+  RepaintAfresh();
+  // The rows of records other than the current one: the frozen ID cell in
+  // the raised look, its number kept inside the frame; the Name cell beside
+  // it plain.
+  for (Integer Row = 1; Row <= 4; ++Row) {
+    SCOPED_TRACE(Row);
+    const TRect R = Grid->CellRect(1, Row);
+    EXPECT_EQ(Pixel(R.Left + 4, R.Top), GetSysColor(COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(Pixel(R.Left, R.Top + 4), GetSysColor(COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(Pixel(R.Left + 4, R.Bottom - 1), GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(Pixel(R.Right - 1, R.Top + 4), GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(Pixel(R.Left + 1, R.Top + 1), Back);
+  }
+  const TRect Id = Grid->CellRect(1, 3), Name = Grid->CellRect(2, 3);
+  const TDrawRecord* Three = Text(1, 3, "3");
+  ASSERT_NE(Three, nullptr);
+  EXPECT_EQ(Three->Rect.Right, Cell(1, 3).Right - 1 - 3);
+  EXPECT_EQ(Three->Rect.Top, Cell(1, 3).Top + 1 + 1);
+  EXPECT_EQ(Pixel(Name.Left + 4, Name.Top), Back);
+  EXPECT_EQ(Pixel(Name.Right - 1, Name.Top + 4), Back);
+  // Without the option the frozen cell is as plain as its neighbour.
+  Grid->SetOptionsKv(Grid->GetOptionsKv() - dgFrozen3DKv);
+  RepaintAfresh();
+  EXPECT_EQ(Pixel(Id.Left + 4, Id.Top), Back);
+  EXPECT_EQ(Pixel(Id.Left + 4, Id.Bottom - 1), Back);
+  EXPECT_EQ(Pixel(Id.Right - 1, Id.Top + 4), Back);
+  EXPECT_EQ(Text(1, 3, "3")->Rect.Right, Cell(1, 3).Right - 3);
+}
+
+TEST_F(GridPaintTest, ColumnsPinnedRightLeaveNoEmptyColumnAtTheEdgeWithoutTheIndicator) {
+  Grid->SetOptions(Grid->GetOptions() - dgIndicatorKv);
+  Open();
+  for (Integer Pinned : {4, 9}) {
+    SCOPED_TRACE(Pinned);
+    Grid->SetContraCols(Pinned);
+    RepaintAll();
+    // ID scrolls at the left; Name, Amount and Paid stand at the right edge,
+    // Paid's raised title ending at the grid's last line.
+    const Integer W = Grid->GetClientWidth();
+    EXPECT_NE(Text(0, 0, "ID"), nullptr);
+    ASSERT_EQ(Grid->GetColCount() + Grid->GetContraColCount(), 4);
+    const TRect Last = Grid->CellRect(3, 0);
+    EXPECT_EQ(Last.Right, W - 1);
+    EXPECT_EQ(Surface()->TextIn(OnSurface(Last)), "Paid");
+    EXPECT_EQ(Pixel(W - 2, Last.Top + 4), GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(Pixel(W - 2, Grid->CellRect(3, 2).Top + 4), ColorToRGB(clWindow));
+    const TRect Right = {Grid->CellRect(1, 0).Left, 0, W, Last.Bottom};
+    EXPECT_EQ(Surface()->TextIn(OnSurface(Right)), "Name\nAmount\nPaid");
+  }
+}
+
 // [SECTION] Indicator
 
 TEST_F(GridPaintTest, TheIndicatorFollowsTheCurrentRecordAndItsState) {
@@ -296,6 +361,13 @@ TEST_F(GridPaintTest, TheCurrentCellIsHighlightedAndFramedForFocus) {
   ::kvp::SetFocus(Grid->GetHandle());
   RepaintAll();
   EXPECT_TRUE(Framed()) << "the focus back: the frame back";
+  // While the application holds the grid's updates, a paint shows no frame.
+  Grid->BeginUpdate();
+  RepaintAll();
+  EXPECT_FALSE(Framed());
+  Grid->EndUpdate();
+  RepaintAll();
+  EXPECT_TRUE(Framed());
 }
 
 // [SECTION] Titles
@@ -354,6 +426,15 @@ TEST_F(GridPaintTest, SortMarkersAndTheirNumbersStandAtTheTitlesRight) {
   InflateRect(R3, -1, -1);
   EXPECT_NE(Text(3, 0, "2"), nullptr);
   EXPECT_TRUE(ImageAt(GridSortMarkerImages, 1, R3.Right - W - 2 - Digit, Y, clBtnFace));
+  // Pressed, marker and number move right and down by a pixel.
+  PGrid->PressTitle(2, R.Left + 5, R.Top + 5);
+  RepaintAll();
+  const TDrawRecord* Pressed = Text(2, 0, "1");
+  ASSERT_NE(Pressed, nullptr);
+  EXPECT_EQ(Pressed->Rect.Right, OnSurface(R).Right - 2 + 1);
+  EXPECT_EQ(Pressed->Rect.Top, Origin().Y + Y - 1 + 1);
+  EXPECT_TRUE(ImageAt(GridSortMarkerImages, 0, R.Right - W - 2 - Digit + 1, Y + 1, clBtnFace));
+  PGrid->PressTitle(2, -1, -1);
   // A narrow title gives up the marker first, then the number: the marker
   // shows while 16 pixels and the number's width are free inside the frame,
   // the number while its width and 2 are (no caption covers them here).
@@ -427,7 +508,7 @@ TEST_F(GridPaintTest, AVerticalTitleRunsUpItsCell) {
   EXPECT_NEAR(Middle, (C.Top + C.Bottom) / 2, 1) << "along: centred";
 }
 
-TEST_F(GridPaintTest, ATitleImageTakesThePlaceOfTheCaption) {
+TEST_F(GridPaintTest, ATitleImageTakesThePlaceOfTheCaptionAndMovesWhenPressed) {
   TObjectPtr<TCustomImageList> Images(TCustomImageList::CreateSize(10, 10));
   TObjectPtr<TBitmap> Image(TBitmap::Create());
   Image->SetSize(10, 10);
@@ -446,6 +527,38 @@ TEST_F(GridPaintTest, ATitleImageTakesThePlaceOfTheCaption) {
   EXPECT_EQ(Pixel(X, Y), ColorToRGB(clLime));
   EXPECT_EQ(Pixel(X + 9, Y + 9), ColorToRGB(clLime));
   EXPECT_EQ(Pixel(X - 1, Y + 5), ColorToRGB(clBtnFace));
+  // Pressed, the image moves right with the caption in every alignment: by a
+  // pixel on a title of one line, by two on a title of several.
+  for (const Integer Lines : {0, 2}) {
+    Grid->SetTitleLines(Lines);
+    const Integer Offset = Lines == 0 ? 1 : 2;
+    TRect C = Grid->CellRect(2, 0);
+    InflateRect(C, -1, -1);
+    const Integer Middle = (C.Top + C.Bottom - 10) / 2 + 5;
+    auto ImageLeft = [&] {
+      for (Integer PX = C.Left; PX < C.Right; ++PX)
+        if (Pixel(PX, Middle) == ColorToRGB(clLime)) return PX;
+      return Integer(-1);
+    };
+    const struct {
+      TAlignment Alignment;
+      Integer Left;
+    } Cases[] = {{taLeftJustify, C.Left}, {taCenter, (C.Left + C.Right - 10) / 2},
+                 {taRightJustify, C.Right - 10}};
+    for (const auto& Case : Cases) {
+      SCOPED_TRACE(testing::Message() << Lines << " lines, alignment " << int(Case.Alignment));
+      Grid->Column(1)->GetTitle()->SetAlignment(Case.Alignment);
+      PGrid->PressTitle(2, -1, -1);
+      RepaintAll();
+      EXPECT_EQ(ImageLeft(), Case.Left);
+      PGrid->PressTitle(2, C.Left + 5, C.Top + 5);
+      ASSERT_TRUE(Grid->GetTitlePressed());
+      RepaintAll();
+      EXPECT_EQ(ImageLeft(), Case.Left + Offset);
+      EXPECT_EQ(Pixel(Case.Left + Offset - 1, Middle), ColorToRGB(clBtnFace));
+    }
+  }
+  PGrid->PressTitle(2, -1, -1);
   // The grid lets go of the images when they are freed.
   Images.reset();
   EXPECT_EQ(Grid->GetTitleImages(), nullptr);
@@ -490,6 +603,23 @@ TEST_F(GridPaintTest, AMultiLevelTitleSpansTheColumnsItGroups) {
   const TDrawRecord* Id = Text(1, 0, "ID");
   ASSERT_NE(Id, nullptr);
   EXPECT_NEAR((Id->Rect.Top + Id->Rect.Bottom) / 2, (Cell(1, 0).Top + Cell(1, 0).Bottom) / 2, 2);
+  // The line under the group: black, or grey like every fixed line on a flat
+  // grid.
+  auto LineUnderGroup = [&] {
+    const TDrawRecord* Group = Text(2, 0, "Order");
+    const TDrawRecord* Leaf = Text(2, 0, "Name");
+    std::vector<COLORREF> Lines;
+    const Integer X = Grid->CellRect(2, 0).Left + 3;
+    for (Integer Y = Group->Rect.Bottom - Origin().Y; Y < Leaf->Rect.Top - Origin().Y; ++Y)
+      if (Pixel(X, Y) == 0 || Pixel(X, Y) == ColorToRGB(clGray)) Lines.push_back(Pixel(X, Y));
+    return Lines;
+  };
+  EXPECT_EQ(LineUnderGroup(), (std::vector<COLORREF>{ColorToRGB(clGray), 0}))
+      << "the group's lower edge, then the line";
+  Grid->SetFlat(true);
+  RepaintAfresh();
+  EXPECT_EQ(LineUnderGroup(), (std::vector<COLORREF>{ColorToRGB(clGray)}))
+      << "no lower edge on a flat grid, and a grey line";
 }
 
 // [SECTION] Footers
@@ -537,6 +667,44 @@ TEST_F(GridPaintTest, FootersShowTheirTotalsAndTheApplicationsChanges) {
   EXPECT_NE(Text(3, First, "243.5"), nullptr);
 }
 
+// Without a style object the grid's own rule highlights a selected column:
+// its title dark grey with white text, its footer in the highlight colours
+// while the grid has the focus and in the button face while it has not.
+TEST_F(GridPaintTest, WithoutAStyleASelectedColumnsTitleAndFooterTakeTheGridsOwnHighlight) {
+  Grid->SetFooterRowCount(1);
+  Open();
+  Grid->Column(1)->GetFooter()->SetValueType(fvtStaticText);
+  Grid->Column(1)->GetFooter()->SetValue("All");
+  Grid->Column(1)->GetFooter()->SetColor(TColor(0xE0FFE0));
+  FreeDefaultGridStyle();
+  struct TStyleBack {
+    TCustomDBGridKv* Grid;
+    ~TStyleBack() {
+      CreateDefaultGridStyle();
+      Grid->SetStyle(nullptr);
+    }
+  } StyleBack{Grid};
+  ASSERT_EQ(Grid->GetStyle(), nullptr);
+  Grid->GetSelection()->GetColumns()->Select(Grid->Column(1), false);
+  RepaintAfresh();
+  const TRect Title = Grid->CellRect(2, 0);
+  EXPECT_EQ(Pixel(Title.Left + 3, Title.Bottom - 3), COLORREF(RGB(64, 64, 64)));
+  EXPECT_EQ(Text(2, 0, "Name")->Color, COLORREF(0xFFFFFF));
+  const Integer Row = Grid->GetRowCount();
+  const TRect Footer = Grid->CellRect(2, Row);
+  EXPECT_EQ(Pixel(Footer.Right - 2, Footer.Bottom - 2), ColorToRGB(clHighlight));
+  EXPECT_EQ(Text(2, Row, "All")->Color, ColorToRGB(clHighlightText));
+  const TRect Plain = Grid->CellRect(3, Row);
+  EXPECT_EQ(Pixel(Plain.Right - 2, Plain.Bottom - 2), ColorToRGB(clWindow)) << "not selected";
+  TObjectPtr<TForm> Other(TForm::Create(nullptr));
+  Other->SetBounds(600, 100, 100, 100);
+  Other->Show();
+  ::kvp::SetFocus(Other->GetHandle());
+  RepaintAfresh();
+  EXPECT_EQ(Pixel(Footer.Right - 2, Footer.Bottom - 2), ColorToRGB(clBtnFace));
+  EXPECT_EQ(Pixel(Title.Left + 3, Title.Bottom - 3), COLORREF(RGB(64, 64, 64)));
+}
+
 TEST_F(GridPaintTest, FooterTextsWrapOnlyInRowsTallerThanALine) {
   Grid->SetFooterRowCount(1);
   Open();
@@ -580,6 +748,22 @@ TEST_F(GridPaintTest, AFilterCellShowsItsConditionInBlueWithItsDropDownButton) {
   EXPECT_EQ(Pixel(R.Right - BW - 2, R.Top + BH / 2), Light);
   // The indicator's filter cell is a plain fixed cell.
   EXPECT_EQ(Pixel(Grid->CellRect(0, 1).Left + 5, R.Top + 3), ColorToRGB(clBtnFace));
+  // In rows up to one and a half buttons high the button is as tall as the
+  // row; in taller ones it keeps its own height over a strip of the cell.
+  const Integer Edge = Integer(::kvp::Round(Extended(BW) * 3 / 2));
+  const struct {
+    Integer RowHeight;
+    bool Fills;
+  } Cases[] = {{Edge, true}, {Edge + 1, false}};
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.RowHeight);
+    Grid->SetRowHeight(Case.RowHeight);
+    RepaintAfresh();
+    const TRect F = Grid->CellRect(3, 1);
+    ASSERT_EQ(F.Height(), Case.RowHeight);
+    EXPECT_EQ(Pixel(F.Right - BW / 2, F.Bottom - 3) != Light, Case.Fills);
+    EXPECT_NE(Pixel(F.Right - BW / 2, F.Top + BW - 3), Light);
+  }
 }
 
 TEST(LightenColorTest, EachChannelGrowsByItsEighthRoundedAndStopsAtWhite) {
@@ -594,15 +778,19 @@ TEST(LightenColorTest, EachChannelGrowsByItsEighthRoundedAndStopsAtWhite) {
 TEST_F(GridPaintTest, AFlatGridRaisesOnlyTheTopAndLeftOfItsFixedCells) {
   Grid->SetFlat(true);
   Open();
+  RepaintAfresh();
   const TRect R = Grid->CellRect(2, 0);
   const COLORREF Face = ColorToRGB(clBtnFace);
   EXPECT_EQ(Pixel(R.Left + 4, R.Top), GetSysColor(COLOR_BTNHIGHLIGHT));
   EXPECT_EQ(Pixel(R.Left, R.Top + 4), GetSysColor(COLOR_BTNHIGHLIGHT));
   EXPECT_EQ(Pixel(R.Left + 4, R.Bottom - 1), Face) << "the bottom is covered in the face colour";
   EXPECT_EQ(Pixel(R.Right - 1, R.Top + 4), Face);
+  // Texts stand a pixel nearer the left edge than on a raised grid.
+  EXPECT_EQ(Text(2, 0, "Name")->Rect.Left, Cell(2, 0).Left + 1);
+  EXPECT_EQ(Text(2, 2, "Bob")->Rect.Left, Cell(2, 2).Left + 1);
   // Not flat: all four sides.
   Grid->SetFlat(false);
-  RepaintAll();
+  RepaintAfresh();
   const TRect S = Grid->CellRect(2, 0);
   EXPECT_EQ(Pixel(S.Left + 4, S.Bottom - 1), GetSysColor(COLOR_BTNSHADOW));
   EXPECT_EQ(Pixel(S.Right - 1, S.Top + 4), GetSysColor(COLOR_BTNSHADOW));
